@@ -1,0 +1,32 @@
+# Shared build rules: warnings, sanitizers, one library per folder, tests per library.
+
+function(zb_compile_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(ZB_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=undefined)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# zb_library(name sources...): a static library whose own folder is its include directory.
+function(zb_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  zb_compile_options(${name})
+endfunction()
+
+# zb_test(name sources... LIBS libs... [ENV k=v...]): a GoogleTest executable run by ctest.
+function(zb_test name)
+  cmake_parse_arguments(T "" "" "LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} zb_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
+  zb_compile_options(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}"
+               TIMEOUT 300)
+endfunction()
+
+find_package(Threads REQUIRED)

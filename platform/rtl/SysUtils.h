@@ -1,0 +1,165 @@
+#pragma once
+// Dates, strings, numbers, exceptions and file names, with the class library's names and rules.
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "System.h"
+
+// Days since 1899-12-30; the fraction is the time of day.
+class TDateTime {
+public:
+    TDateTime() = default;
+    TDateTime(double value) : Val(value) {}
+    operator double() const { return Val; }
+
+    // 1 = Sunday ... 7 = Saturday.
+    int DayOfWeek() const;
+    void DecodeDate(Word* year, Word* month, Word* day) const;
+    void DecodeTime(Word* hour, Word* min, Word* sec, Word* msec) const;
+    AnsiString DateString() const;
+    AnsiString TimeString() const;
+    AnsiString FormatString(const AnsiString& format) const;
+
+    double Val = 0.0;
+};
+
+namespace SysUtils {
+
+// ---- exceptions -------------------------------------------------------------------------------
+class Exception : public std::exception {
+public:
+    explicit Exception(AnsiString message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    AnsiString Message;
+};
+class EAbort : public Exception { using Exception::Exception; };
+class EConvertError : public Exception { using Exception::Exception; };
+class EInOutError : public Exception { using Exception::Exception; };
+class EOSError : public Exception { using Exception::Exception; };
+class EOutOfRange : public Exception { using Exception::Exception; };
+// Ends an event handler silently; the message loop does not report it.
+[[noreturn]] void Abort();
+
+// ---- locale settings (German defaults, set once at start) ---------------------------------------
+extern AnsiString ShortDateFormat;   // "dd.mm.yyyy"
+extern AnsiString LongDateFormat;    // "dddd, d. mmmm yyyy"
+extern AnsiString ShortTimeFormat;   // "hh:nn"
+extern AnsiString LongTimeFormat;    // "hh:nn:ss"
+extern char DateSeparator;           // '.'
+extern char TimeSeparator;           // ':'
+extern char DecimalSeparator;        // ','
+extern const char* const LongDayNames[7];     // index 0 = Sunday
+extern const char* const ShortDayNames[7];
+extern const char* const LongMonthNames[12];  // index 0 = January
+extern const char* const ShortMonthNames[12];
+
+// ---- dates and times --------------------------------------------------------------------------
+constexpr double MSecsPerDay = 86400000.0;
+constexpr Word MonthDays[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+                                   {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
+
+bool IsLeapYear(Word year);
+Word DaysInAMonth(Word year, Word month);
+bool TryEncodeDate(Word year, Word month, Word day, TDateTime& result);
+TDateTime EncodeDate(Word year, Word month, Word day);              // raises EConvertError
+bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& result);
+TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);     // raises EConvertError
+void DecodeDate(TDateTime date, Word& year, Word& month, Word& day);
+void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec);
+int DayOfWeek(TDateTime date);                                      // 1 = Sunday
+TDateTime IncMonth(TDateTime date, int months = 1);                 // clamps the day to the month
+// Milliseconds since midnight, rounded as the time decoding rounds.
+int TimeOfDayMSecs(TDateTime time);
+
+// The one clock of the program. Tests replace it; Reset returns to the system clock.
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+void SetClock(std::function<TDateTime()> clock);
+void ResetClock();
+
+AnsiString FormatDateTime(const AnsiString& format, TDateTime dt);
+AnsiString DateToStr(TDateTime date);
+AnsiString TimeToStr(TDateTime time);
+AnsiString DateTimeToStr(TDateTime dt);
+TDateTime StrToDate(const AnsiString& s);       // raises EConvertError
+bool TryStrToDate(const AnsiString& s, TDateTime& result);
+TDateTime StrToTime(const AnsiString& s);       // raises EConvertError
+bool TryStrToTime(const AnsiString& s, TDateTime& result);
+
+// ---- numbers ------------------------------------------------------------------------------------
+AnsiString IntToStr(Int64 value);
+AnsiString IntToHex(Int64 value, int digits);
+int StrToInt(const AnsiString& s);                        // raises EConvertError
+int StrToIntDef(const AnsiString& s, int def);
+bool TryStrToInt(const AnsiString& s, int& value);
+Int64 StrToInt64Def(const AnsiString& s, Int64 def);
+bool TryStrToInt64(const AnsiString& s, Int64& value);
+AnsiString FloatToStr(double value);                       // with DecimalSeparator
+double StrToFloat(const AnsiString& s);                    // raises EConvertError
+bool TryStrToFloat(const AnsiString& s, double& value);
+
+// ---- strings ------------------------------------------------------------------------------------
+AnsiString Trim(const AnsiString& s);          // drops characters <= ' ' at both ends
+AnsiString TrimLeft(const AnsiString& s);
+AnsiString TrimRight(const AnsiString& s);
+AnsiString UpperCase(const AnsiString& s);     // ASCII letters only
+AnsiString LowerCase(const AnsiString& s);
+AnsiString AnsiUpperCase(const AnsiString& s); // also umlauts and other Latin letters
+AnsiString AnsiLowerCase(const AnsiString& s);
+int CompareStr(const AnsiString& a, const AnsiString& b);
+int CompareText(const AnsiString& a, const AnsiString& b);      // ASCII case-insensitive
+bool SameText(const AnsiString& a, const AnsiString& b);
+int AnsiCompareText(const AnsiString& a, const AnsiString& b);  // case-insensitive, Latin letters
+bool AnsiSameText(const AnsiString& a, const AnsiString& b);
+int AnsiCompareStr(const AnsiString& a, const AnsiString& b);
+// 1-based position of sub in s, 0 when absent.
+int Pos(const AnsiString& sub, const AnsiString& s);
+AnsiString QuotedStr(const AnsiString& s);
+enum TReplaceFlag { rfReplaceAll = 1, rfIgnoreCase = 2 };
+AnsiString StringReplace(const AnsiString& s, const AnsiString& oldPattern,
+                         const AnsiString& newPattern, int flags);
+AnsiString StringOfChar(char c, int count);
+
+// ---- files and folders ---------------------------------------------------------------------------
+// Paths may be written with "\" as the system always did; they are read with "/", and a name that
+// does not exist in its exact case is found case-insensitively, component by component.
+constexpr char PathDelim = '/';
+AnsiString ResolvePath(const AnsiString& path);
+bool FileExists(const AnsiString& name);
+bool DirectoryExists(const AnsiString& name);
+bool ForceDirectories(const AnsiString& dir);
+bool DeleteFile(const AnsiString& name);
+bool RenameFile(const AnsiString& oldName, const AnsiString& newName);
+AnsiString ExtractFilePath(const AnsiString& name);   // with trailing delimiter
+AnsiString ExtractFileDir(const AnsiString& name);    // without
+AnsiString ExtractFileName(const AnsiString& name);
+AnsiString ExtractFileExt(const AnsiString& name);    // with the dot
+AnsiString ChangeFileExt(const AnsiString& name, const AnsiString& ext);
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& s);
+AnsiString ExcludeTrailingPathDelimiter(const AnsiString& s);
+AnsiString ExpandFileName(const AnsiString& name);
+// A file:// URL for a local path, with every byte outside the safe set percent-encoded.
+AnsiString FileNameToURL(const AnsiString& path);
+// Whole file as bytes; raises EInOutError when it cannot be read.
+std::string ReadFileBytes(const AnsiString& name);
+// Writes atomically (temporary file, then rename); raises EInOutError.
+void WriteFileBytes(const AnsiString& name, std::string_view bytes);
+
+// ---- process ------------------------------------------------------------------------------------
+void SetCommandLine(int argc, char** argv);
+int ParamCount();
+AnsiString ParamStr(int index);        // 0 is the program file
+// The folder of the executable, with a trailing delimiter. ZB_PROGRAM_DIR or SetProgramFolder
+// point it elsewhere (tests).
+AnsiString ProgramFolder();
+void SetProgramFolder(const AnsiString& folder);
+AnsiString GetEnvironmentVariable(const AnsiString& name);
+// TEMP, else TMPDIR, else /tmp; with a trailing delimiter.
+AnsiString GetTempFolder();
+
+} // namespace SysUtils

@@ -1,0 +1,255 @@
+// File names, files and the process, for paths written as the system always wrote them.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <vector>
+
+#include "SysUtils.h"
+
+namespace SysUtils {
+namespace {
+
+std::string Slashes(const std::string& path) {
+    std::string p = path;
+    for (char& c : p) if (c == '\\') c = '/';
+    return p;
+}
+
+bool Exists(const std::string& p) {
+    struct stat st;
+    return ::stat(p.c_str(), &st) == 0;
+}
+
+std::vector<std::string> g_args;
+std::string g_programFolder;
+std::mutex g_processMutex;
+
+} // namespace
+
+AnsiString ResolvePath(const AnsiString& path) {
+    std::string p = Slashes(path);
+    if (p.empty() || Exists(p)) return p;
+    // Walk the components; where one is missing in its exact case, take a case-insensitive match.
+    std::string resolved = p[0] == '/' ? "/" : "";
+    std::size_t i = p[0] == '/' ? 1 : 0;
+    while (i <= p.size()) {
+        std::size_t next = p.find('/', i);
+        if (next == std::string::npos) next = p.size();
+        const std::string comp = p.substr(i, next - i);
+        const bool trailing = next < p.size();
+        if (!comp.empty()) {
+            std::string candidate = resolved + comp;
+            if (!Exists(candidate) && comp != "." && comp != "..") {
+                const std::string dir = resolved.empty() ? "." : resolved;
+                if (DIR* d = ::opendir(dir.c_str())) {
+                    while (dirent* e = ::readdir(d)) {
+                        if (AnsiSameText(e->d_name, comp)) { candidate = resolved + e->d_name; break; }
+                    }
+                    ::closedir(d);
+                }
+            }
+            resolved = candidate;
+        }
+        if (trailing) resolved += '/';
+        i = next + 1;
+    }
+    return resolved;
+}
+
+bool FileExists(const AnsiString& name) {
+    struct stat st;
+    return !name.empty() && ::stat(ResolvePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const AnsiString& name) {
+    struct stat st;
+    return !name.empty() && ::stat(ResolvePath(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const AnsiString& dir) {
+    std::string p = ExcludeTrailingPathDelimiter(ResolvePath(dir));
+    if (p.empty()) return false;
+    if (DirectoryExists(p)) return true;
+    const std::string parent = ExtractFileDir(p);
+    if (!parent.empty() && parent != p && !ForceDirectories(parent)) return false;
+    return ::mkdir(p.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+bool DeleteFile(const AnsiString& name) { return FileExists(name) && ::unlink(ResolvePath(name).c_str()) == 0; }
+
+bool RenameFile(const AnsiString& oldName, const AnsiString& newName) {
+    const std::string to = Slashes(newName);
+    if (Exists(to)) return false;
+    return ::rename(ResolvePath(oldName).c_str(), to.c_str()) == 0;
+}
+
+namespace {
+std::size_t LastDelimiter(const std::string& name) { return name.find_last_of("/\\"); }
+}
+
+AnsiString ExtractFilePath(const AnsiString& name) {
+    const auto p = LastDelimiter(name);
+    return p == std::string::npos ? std::string() : Slashes(name.substr(0, p + 1));
+}
+
+AnsiString ExtractFileDir(const AnsiString& name) {
+    const auto p = LastDelimiter(name);
+    if (p == std::string::npos) return {};
+    if (p == 0) return "/";
+    return Slashes(name.substr(0, p));
+}
+
+AnsiString ExtractFileName(const AnsiString& name) {
+    const auto p = LastDelimiter(name);
+    return p == std::string::npos ? name : name.substr(p + 1);
+}
+
+AnsiString ExtractFileExt(const AnsiString& name) {
+    const std::string file = ExtractFileName(name);
+    const auto p = file.rfind('.');
+    return p == std::string::npos ? std::string() : file.substr(p);
+}
+
+AnsiString ChangeFileExt(const AnsiString& name, const AnsiString& ext) {
+    const std::string ext0 = ExtractFileExt(name);
+    return name.substr(0, name.size() - ext0.size()) + ext;
+}
+
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& s) {
+    std::string p = Slashes(s);
+    if (p.empty() || p.back() != '/') p += '/';
+    return p;
+}
+
+AnsiString ExcludeTrailingPathDelimiter(const AnsiString& s) {
+    std::string p = Slashes(s);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    return p;
+}
+
+AnsiString ExpandFileName(const AnsiString& name) {
+    std::string p = Slashes(name);
+    if (p.empty() || p[0] != '/') {
+        char buf[4096];
+        if (::getcwd(buf, sizeof buf)) p = std::string(buf) + "/" + p;
+    }
+    std::vector<std::string> parts;
+    std::size_t i = 0;
+    while (i <= p.size()) {
+        std::size_t next = p.find('/', i);
+        if (next == std::string::npos) next = p.size();
+        const std::string comp = p.substr(i, next - i);
+        if (comp == "..") { if (!parts.empty()) parts.pop_back(); }
+        else if (!comp.empty() && comp != ".") parts.push_back(comp);
+        i = next + 1;
+    }
+    std::string out;
+    for (const auto& c : parts) out += "/" + c;
+    if (out.empty()) out = "/";
+    if (p.size() > 1 && p.back() == '/') out += '/';
+    return out;
+}
+
+AnsiString FileNameToURL(const AnsiString& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out = "file://";
+    for (unsigned char c : Slashes(path)) {
+        if (std::isalnum(c) || std::strchr("/-._~!$&'()*+,;=:@", c)) out += static_cast<char>(c);
+        else { out += '%'; out += hex[c >> 4]; out += hex[c & 15]; }
+    }
+    return out;
+}
+
+std::string ReadFileBytes(const AnsiString& name) {
+    std::ifstream in(ResolvePath(name), std::ios::binary);
+    if (!in) throw EInOutError("Cannot open file \"" + name + "\"");
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw EInOutError("Cannot read file \"" + name + "\"");
+    return data;
+}
+
+void WriteFileBytes(const AnsiString& name, std::string_view bytes) {
+    const std::string target = ResolvePath(name);
+    std::string tmp = target + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) throw EInOutError("Cannot create file \"" + name + "\": " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            throw EInOutError("Cannot write file \"" + name + "\": " + std::strerror(err));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::fchmod(fd, 0644);
+    ::fsync(fd);
+    ::close(fd);
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        throw EInOutError("Cannot write file \"" + name + "\": " + std::strerror(err));
+    }
+}
+
+void SetCommandLine(int argc, char** argv) {
+    std::lock_guard<std::mutex> lock(g_processMutex);
+    g_args.assign(argv, argv + argc);
+}
+
+int ParamCount() {
+    std::lock_guard<std::mutex> lock(g_processMutex);
+    return g_args.empty() ? 0 : static_cast<int>(g_args.size()) - 1;
+}
+
+AnsiString ParamStr(int index) {
+    if (index == 0) {
+        char buf[4096];
+        const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+        if (n > 0) return std::string(buf, static_cast<std::size_t>(n));
+    }
+    std::lock_guard<std::mutex> lock(g_processMutex);
+    if (index < 0 || index >= static_cast<int>(g_args.size())) return {};
+    return g_args[static_cast<std::size_t>(index)];
+}
+
+AnsiString ProgramFolder() {
+    {
+        std::lock_guard<std::mutex> lock(g_processMutex);
+        if (!g_programFolder.empty()) return g_programFolder;
+    }
+    const std::string env = GetEnvironmentVariable("ZB_PROGRAM_DIR");
+    if (!env.empty()) return IncludeTrailingPathDelimiter(env);
+    return ExtractFilePath(ParamStr(0));
+}
+
+void SetProgramFolder(const AnsiString& folder) {
+    std::lock_guard<std::mutex> lock(g_processMutex);
+    g_programFolder = folder.empty() ? std::string() : IncludeTrailingPathDelimiter(folder);
+}
+
+AnsiString GetEnvironmentVariable(const AnsiString& name) {
+    const char* v = std::getenv(name.c_str());
+    return v ? v : "";
+}
+
+AnsiString GetTempFolder() {
+    for (const char* var : {"TEMP", "TMPDIR"}) {
+        const std::string v = GetEnvironmentVariable(var);
+        if (!v.empty()) return IncludeTrailingPathDelimiter(v);
+    }
+    return "/tmp/";
+}
+
+} // namespace SysUtils
