@@ -23,6 +23,8 @@ class EStringListError : public SysUtils::Exception { using Exception::Exception
 class EComponentError : public SysUtils::Exception { using Exception::Exception; };
 class EThread : public SysUtils::Exception { using Exception::Exception; };
 
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 // ---- TPersistent ---------------------------------------------------------------------------------
 class TPersistent : public TObject {
 public:
