@@ -1,0 +1,336 @@
+// Profile files: parsed into lines and an index; writes change single lines and replace the file.
+#include "IniFiles.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "TextEncoding.h"
+
+using namespace SysUtils;
+
+// ---- TCustomIniFile ----------------------------------------------------------------------------------
+
+int TCustomIniFile::ReadInteger(const AnsiString& Section, const AnsiString& Ident, int Default) {
+    return StrToIntDef(ReadString(Section, Ident, ""), Default);
+}
+
+void TCustomIniFile::WriteInteger(const AnsiString& Section, const AnsiString& Ident, int Value) {
+    WriteString(Section, Ident, IntToStr(Value));
+}
+
+bool TCustomIniFile::ReadBool(const AnsiString& Section, const AnsiString& Ident, bool Default) {
+    return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const AnsiString& Section, const AnsiString& Ident, bool Value) {
+    WriteString(Section, Ident, Value ? "1" : "0");
+}
+
+double TCustomIniFile::ReadFloat(const AnsiString& Section, const AnsiString& Ident, double Default) {
+    double v;
+    return TryStrToFloat(ReadString(Section, Ident, ""), v) ? v : Default;
+}
+
+void TCustomIniFile::WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value) {
+    WriteString(Section, Ident, FloatToStr(Value));
+}
+
+bool TCustomIniFile::SectionExists(const AnsiString& Section) {
+    TStringList keys;
+    ReadSection(Section, &keys);
+    return keys.Count() > 0;
+}
+
+bool TCustomIniFile::ValueExists(const AnsiString& Section, const AnsiString& Ident) {
+    TStringList keys;
+    ReadSection(Section, &keys);
+    return keys.IndexOf(Ident) >= 0;
+}
+
+// ---- the parsed file ---------------------------------------------------------------------------------
+
+struct TIniFile::Document {
+    struct Key {
+        std::string name, upper, value;
+        std::size_t line;
+    };
+    struct Section {
+        std::string name, upper;
+        std::size_t header;   // line of "[name]"
+        std::size_t end;      // first line after the section
+        std::vector<Key> keys;
+        const Key* Find(const std::string& upperName) const {
+            for (const auto& k : keys) if (k.upper == upperName) return &k;
+            return nullptr;
+        }
+    };
+
+    std::vector<std::string> lines;
+    std::string eol = "\n";
+    bool finalEol = true;
+    std::vector<Section> sections;
+    // Identity of the file this was read from: device, inode, size and change time.
+    struct stat stamp {};
+    bool exists = false;
+
+    const Section* Find(const std::string& name) const {
+        const std::string upper = AnsiUpperCase(Trim(name));
+        for (const auto& s : sections) if (s.upper == upper) return &s;
+        return nullptr;
+    }
+
+    static std::string Unquote(std::string v) {
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+            v = v.substr(1, v.size() - 2);
+        return v;
+    }
+
+    void Index() {
+        sections.clear();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::string t = Trim(lines[i]);
+            if (t.empty() || t[0] == ';') continue;
+            if (t[0] == '[') {
+                if (!sections.empty()) sections.back().end = i;
+                const auto close = t.find(']');
+                Section s;
+                s.name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+                s.upper = AnsiUpperCase(s.name);
+                s.header = i;
+                s.end = lines.size();
+                sections.push_back(std::move(s));
+                continue;
+            }
+            const auto eq = t.find('=');
+            if (sections.empty() || eq == std::string::npos) continue;
+            Key k;
+            k.name = Trim(t.substr(0, eq));
+            k.upper = AnsiUpperCase(k.name);
+            k.value = Unquote(Trim(t.substr(eq + 1)));
+            k.line = i;
+            sections.back().keys.push_back(std::move(k));
+        }
+    }
+
+    void Parse(const std::string& text) {
+        lines.clear();
+        bool eolSeen = false;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\r' && text[i] != '\n') continue;
+            const std::size_t len = (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            if (!eolSeen) { eol = text.substr(i, len); eolSeen = true; }
+            lines.push_back(text.substr(start, i - start));
+            i += len - 1;
+            start = i + 1;
+        }
+        finalEol = start == text.size();
+        if (!finalEol) lines.push_back(text.substr(start));
+        Index();
+    }
+
+    std::string Serialize() const {
+        std::string out;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            out += lines[i];
+            if (i + 1 < lines.size() || finalEol) out += eol;
+        }
+        return out;
+    }
+};
+
+namespace {
+
+// Writers of every profile file in this process take turns; other processes are kept out by a lock
+// on the file's folder, so no helper file appears beside it.
+std::mutex g_writeMutex;
+
+bool SameStamp(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& file) {
+        std::string dir = ExtractFileDir(file);
+        if (dir.empty()) dir = ".";
+        fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
+    }
+    ~FolderLock() { if (fd_ >= 0) ::close(fd_); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+private:
+    int fd_ = -1;
+};
+
+std::string OneLine(const std::string& s) {
+    std::string r = s;
+    for (char& c : r) if (c == '\r' || c == '\n') c = ' ';
+    return r;
+}
+
+} // namespace
+
+// ---- TIniFile ----------------------------------------------------------------------------------------
+
+TIniFile::TIniFile(const AnsiString& FileName) : TCustomIniFile(FileName) {}
+TIniFile::~TIniFile() = default;
+
+std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
+    const std::string path = ResolvePath(FileName());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (fd < 0) {
+        if (!cache_ || cache_->exists) cache_ = std::make_shared<Document>();
+        return cache_;
+    }
+    struct stat st {};
+    ::fstat(fd, &st);
+    if (cache_ && cache_->exists && SameStamp(cache_->stamp, st)) {
+        ::close(fd);
+        return cache_;
+    }
+    std::string bytes;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    auto doc = std::make_shared<Document>();
+    doc->Parse(TextEncoding::DecodeText(bytes));
+    doc->stamp = st;
+    doc->exists = true;
+    cache_ = doc;
+    return cache_;
+}
+
+void TIniFile::Modify(const std::function<bool(Document&)>& change) {
+    std::lock_guard<std::mutex> process(g_writeMutex);
+    FolderLock folder(ResolvePath(FileName()));
+    Document doc = *Load();
+    if (!change(doc)) return;
+    doc.Index();
+    WriteFileBytes(FileName(), doc.Serialize());
+}
+
+AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Default) {
+    const auto doc = Load();
+    const auto* s = doc->Find(Section);
+    const auto* k = s ? s->Find(AnsiUpperCase(Trim(Ident))) : nullptr;
+    return k ? k->value : Default;
+}
+
+void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) {
+    const std::string section = Trim(Section), ident = Trim(Ident), value = OneLine(Value);
+    Modify([&](Document& doc) {
+        const auto* s = doc.Find(section);
+        if (!s) {
+            if (!doc.lines.empty() && !Trim(doc.lines.back()).empty()) doc.lines.emplace_back();
+            doc.lines.push_back("[" + section + "]");
+            doc.lines.push_back(ident + "=" + value);
+            doc.finalEol = true;
+            return true;
+        }
+        if (const auto* k = s->Find(AnsiUpperCase(ident))) {
+            const std::string line = k->name + "=" + value;
+            if (doc.lines[k->line] == line) return false;
+            doc.lines[k->line] = line;
+            return true;
+        }
+        // After the last line of the section that is not blank, so the blank line before the next
+        // section stays where it is.
+        std::size_t at = s->header + 1;
+        for (std::size_t i = s->end; i > s->header + 1; --i)
+            if (!Trim(doc.lines[i - 1]).empty()) { at = i; break; }
+        if (at == doc.lines.size()) doc.finalEol = true;
+        doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), ident + "=" + value);
+        return true;
+    });
+}
+
+void TIniFile::ReadSections(TStrings* Strings) {
+    const auto doc = Load();
+    Strings->BeginUpdate();
+    Strings->Clear();
+    std::vector<const std::string*> seen;
+    for (const auto& s : doc->sections) {
+        bool dup = false;
+        for (const auto* u : seen) if (*u == s.upper) { dup = true; break; }
+        if (dup) continue;
+        seen.push_back(&s.upper);
+        Strings->Add(s.name);
+    }
+    Strings->EndUpdate();
+}
+
+void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) {
+    const auto doc = Load();
+    Strings->BeginUpdate();
+    Strings->Clear();
+    if (const auto* s = doc->Find(Section)) {
+        for (const auto& k : s->keys)
+            if (s->Find(k.upper) == &k) Strings->Add(k.name);
+    }
+    Strings->EndUpdate();
+}
+
+void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) {
+    const auto doc = Load();
+    Strings->BeginUpdate();
+    Strings->Clear();
+    if (const auto* s = doc->Find(Section)) {
+        for (const auto& k : s->keys)
+            if (s->Find(k.upper) == &k) Strings->Add(k.name + "=" + k.value);
+    }
+    Strings->EndUpdate();
+}
+
+bool TIniFile::SectionExists(const AnsiString& Section) {
+    return Load()->Find(Section) != nullptr;
+}
+
+bool TIniFile::ValueExists(const AnsiString& Section, const AnsiString& Ident) {
+    const auto doc = Load();
+    const auto* s = doc->Find(Section);
+    return s && s->Find(AnsiUpperCase(Trim(Ident)));
+}
+
+void TIniFile::EraseSection(const AnsiString& Section) {
+    const std::string upper = AnsiUpperCase(Trim(Section));
+    Modify([&](Document& doc) {
+        bool changed = false;
+        // Every section of that name, last first so the line numbers ahead stay valid.
+        for (auto it = doc.sections.rbegin(); it != doc.sections.rend(); ++it) {
+            if (it->upper != upper) continue;
+            doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(it->header),
+                            doc.lines.begin() + static_cast<std::ptrdiff_t>(it->end));
+            changed = true;
+        }
+        return changed;
+    });
+}
+
+void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident) {
+    const std::string upper = AnsiUpperCase(Trim(Ident));
+    Modify([&](Document& doc) {
+        const auto* s = doc.Find(Section);
+        if (!s) return false;
+        bool changed = false;
+        for (auto it = s->keys.rbegin(); it != s->keys.rend(); ++it) {
+            if (it->upper != upper) continue;
+            doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(it->line));
+            changed = true;
+        }
+        return changed;
+    });
+}

@@ -1,0 +1,70 @@
+#pragma once
+// Profile files ("*.ini") with the platform's rules: sections and keys ignore case, values are
+// trimmed and lose one pair of enclosing quotes, ";" starts a comment, the first occurrence wins.
+#include "Classes.h"
+
+// The interface shared by files and other stores of sections with keys.
+class TCustomIniFile : public TObject {
+public:
+    explicit TCustomIniFile(AnsiString FileName) : fileName_(std::move(FileName)) {}
+    const AnsiString& FileName() const { return fileName_; }
+
+    virtual AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
+                                  const AnsiString& Default) = 0;
+    virtual void WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) = 0;
+    // The value as a number (decimal, "$" or "0x" hex); Default when missing or not a number.
+    virtual int ReadInteger(const AnsiString& Section, const AnsiString& Ident, int Default);
+    virtual void WriteInteger(const AnsiString& Section, const AnsiString& Ident, int Value);
+    // True for any number other than 0; Default when the value is missing or not a number.
+    virtual bool ReadBool(const AnsiString& Section, const AnsiString& Ident, bool Default);
+    virtual void WriteBool(const AnsiString& Section, const AnsiString& Ident, bool Value);
+    // Read with the decimal separator of the settings or a point; written with the separator.
+    virtual double ReadFloat(const AnsiString& Section, const AnsiString& Ident, double Default);
+    virtual void WriteFloat(const AnsiString& Section, const AnsiString& Ident, double Value);
+
+    // Section names in file order, without brackets.
+    virtual void ReadSections(TStrings* Strings) = 0;
+    // The key names of a section.
+    virtual void ReadSection(const AnsiString& Section, TStrings* Strings) = 0;
+    // "key=value" lines of a section.
+    virtual void ReadSectionValues(const AnsiString& Section, TStrings* Strings) = 0;
+    virtual bool SectionExists(const AnsiString& Section);
+    virtual bool ValueExists(const AnsiString& Section, const AnsiString& Ident);
+    virtual void EraseSection(const AnsiString& Section) = 0;
+    virtual void DeleteKey(const AnsiString& Section, const AnsiString& Ident) = 0;
+    virtual void UpdateFile() = 0;
+private:
+    AnsiString fileName_;
+};
+
+// A profile file on disk. Every read sees the file as it is now (a missing file is empty); every
+// write re-reads it, changes only the lines concerned and replaces the file atomically, so readers on
+// other threads or processes never see half a file. The text is UTF-8; a file that is not valid UTF-8
+// is read as Windows-1252 (and written back as UTF-8 on the next write).
+class TIniFile : public TCustomIniFile {
+public:
+    explicit TIniFile(const AnsiString& FileName);
+    ~TIniFile() override;
+
+    AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
+                          const AnsiString& Default) override;
+    // Raises EInOutError when the file cannot be written. Line breaks in Value become blanks, so a
+    // value can never add lines of its own to the file.
+    void WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) override;
+    void ReadSections(TStrings* Strings) override;
+    void ReadSection(const AnsiString& Section, TStrings* Strings) override;
+    void ReadSectionValues(const AnsiString& Section, TStrings* Strings) override;
+    bool SectionExists(const AnsiString& Section) override;
+    bool ValueExists(const AnsiString& Section, const AnsiString& Ident) override;
+    void EraseSection(const AnsiString& Section) override;
+    void DeleteKey(const AnsiString& Section, const AnsiString& Ident) override;
+    // Writes are immediate; nothing is pending.
+    void UpdateFile() override {}
+
+    struct Document;
+private:
+    std::shared_ptr<const Document> Load();
+    void Modify(const std::function<bool(Document&)>& change);
+    std::mutex mutex_;
+    std::shared_ptr<const Document> cache_;
+};

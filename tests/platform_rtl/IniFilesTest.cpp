@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "IniFiles.h"
+#include "TempDir.h"
+
+using testsupport::TempDir;
+
+namespace {
+std::vector<std::string> Lines(TStrings& s) {
+    std::vector<std::string> r;
+    for (int i = 0; i < s.Count(); ++i) r.push_back(s[i]);
+    return r;
+}
+} // namespace
+
+TEST(IniFile, ReadsWithTheProfileRules) {
+    TempDir dir;
+    dir.write("design.ini",
+              "; designs of the calendar\r\n"
+              "orphan=before any section\r\n"
+              "[Standard]\r\n"
+              "  Haupt =  haupt.zbn  \r\n"
+              "Monat=\"  monat.zbn \"\r\n"
+              "Quote='x'\r\n"
+              "Half=\"open\r\n"
+              ";Tag=commented.zbn\r\n"
+              "tag=tag.zbn\r\n"
+              "TAG=second.zbn\r\n"
+              "no equals sign here\r\n"
+              "Empty=\r\n"
+              "\r\n"
+              "[  Blau  ]\r\n"
+              "Haupt=blau.zbn\r\n"
+              "[standard]\r\n"
+              "Extra=ignored, the first section of a name wins\r\n");
+    TIniFile ini(dir.file("design.ini"));
+    EXPECT_EQ(ini.ReadString("STANDARD", "haupt", "-"), "haupt.zbn");
+    EXPECT_EQ(ini.ReadString("standard", "MONAT", "-"), "  monat.zbn ");
+    EXPECT_EQ(ini.ReadString("Standard", "Quote", "-"), "x");
+    EXPECT_EQ(ini.ReadString("Standard", "Half", "-"), "\"open");
+    EXPECT_EQ(ini.ReadString("Standard", "Tag", "-"), "tag.zbn");
+    EXPECT_EQ(ini.ReadString("Standard", "Empty", "-"), "");
+    EXPECT_EQ(ini.ReadString("Standard", "Extra", "-"), "-");
+    EXPECT_EQ(ini.ReadString("Standard", "orphan", "-"), "-");
+    EXPECT_EQ(ini.ReadString("Blau", "Haupt", "-"), "blau.zbn");
+    EXPECT_EQ(ini.ReadString(" blau ", " haupt ", "-"), "blau.zbn");
+    EXPECT_EQ(ini.ReadString("Grün", "Haupt", "default"), "default");
+
+    TStringList sections;
+    ini.ReadSections(&sections);
+    EXPECT_EQ(Lines(sections), (std::vector<std::string>{"Standard", "Blau"}));
+    TStringList keys;
+    ini.ReadSection("standard", &keys);
+    EXPECT_EQ(Lines(keys), (std::vector<std::string>{"Haupt", "Monat", "Quote", "Half", "tag", "Empty"}));
+    TStringList values;
+    ini.ReadSectionValues("Standard", &values);
+    EXPECT_EQ(values.Values("TAG"), "tag.zbn");
+    EXPECT_EQ(values.Values("monat"), "  monat.zbn ");
+    EXPECT_EQ(values.Count(), 6);
+
+    EXPECT_TRUE(ini.SectionExists("BLAU"));
+    EXPECT_FALSE(ini.SectionExists("Rot"));
+    EXPECT_TRUE(ini.ValueExists("Standard", "EMPTY"));
+    EXPECT_FALSE(ini.ValueExists("Standard", "Extra"));
+}
+
+TEST(IniFile, NumbersAndBools) {
+    TempDir dir;
+    dir.write("zorbelin.ini",
+              "[FEIERTAGENOTUSED]\nOstern=1\nPfingsten=2\nNeujahr=0\nHex=0x10\nDollar=$1F\n"
+              "Wort=true\nLeer=\nKomma=0,75\nPunkt=0.5\n");
+    TIniFile ini(dir.file("zorbelin.ini"));
+    EXPECT_TRUE(ini.ReadBool("feiertagenotused", "Ostern", false));
+    EXPECT_TRUE(ini.ReadBool("feiertagenotused", "Pfingsten", false));
+    EXPECT_FALSE(ini.ReadBool("feiertagenotused", "Neujahr", true));
+    EXPECT_FALSE(ini.ReadBool("feiertagenotused", "Wort", false));  // not a number: the default
+    EXPECT_TRUE(ini.ReadBool("feiertagenotused", "Wort", true));
+    EXPECT_TRUE(ini.ReadBool("feiertagenotused", "Fehlt", true));
+    EXPECT_EQ(ini.ReadInteger("FEIERTAGENOTUSED", "Hex", -1), 16);
+    EXPECT_EQ(ini.ReadInteger("FEIERTAGENOTUSED", "Dollar", -1), 31);
+    EXPECT_EQ(ini.ReadInteger("FEIERTAGENOTUSED", "Leer", -1), -1);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("FEIERTAGENOTUSED", "Komma", -1), 0.75);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("FEIERTAGENOTUSED", "Punkt", -1), 0.5);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("FEIERTAGENOTUSED", "Wort", -1), -1);
+}
+
+TEST(IniFile, UmlautKeysInUtf8AndWindows1252Files) {
+    TempDir dir;
+    dir.write("utf8.ini", "[FEIERTAGENOTUSED]\nHeil. Drei Könige=1\nGründonnerstag=0\n");
+    dir.write("ansi.ini", "[FEIERTAGENOTUSED]\nHeil. Drei K\xF6nige=1\nGr\xFCndonnerstag=0\nMARI\xC4 HIMMELFAHRT=1\n");
+    for (const char* name : {"utf8.ini", "ansi.ini"}) {
+        SCOPED_TRACE(name);
+        TIniFile ini(dir.file(name));
+        EXPECT_TRUE(ini.ReadBool("FEIERTAGENOTUSED", "Heil. Drei Könige", false));
+        EXPECT_TRUE(ini.ReadBool("FEIERTAGENOTUSED", "HEIL. DREI KÖNIGE", false));
+        EXPECT_FALSE(ini.ReadBool("FEIERTAGENOTUSED", "gründonnerstag", true));
+    }
+    TIniFile ansi(dir.file("ansi.ini"));
+    EXPECT_TRUE(ansi.ReadBool("FEIERTAGENOTUSED", "Mariä Himmelfahrt", false));
+    // A write turns the file into UTF-8 and keeps every other line.
+    ansi.WriteBool("FEIERTAGENOTUSED", "Ostermontag", true);
+    EXPECT_EQ(dir.read("ansi.ini"),
+              "[FEIERTAGENOTUSED]\nHeil. Drei Könige=1\nGründonnerstag=0\nMARIÄ HIMMELFAHRT=1\nOstermontag=1\n");
+}
+
+TEST(IniFile, MissingFileReadsAsEmptyAndIsCreatedOnTheFirstWrite) {
+    TempDir dir;
+    TIniFile ini(dir.file("neu.ini"));
+    EXPECT_EQ(ini.ReadString("A", "b", "def"), "def");
+    TStringList list;
+    list.Add("stale");
+    ini.ReadSections(&list);
+    EXPECT_EQ(list.Count(), 0);
+    ini.DeleteKey("A", "b");
+    ini.EraseSection("A");
+    EXPECT_FALSE(SysUtils::FileExists(dir.file("neu.ini")));
+
+    ini.WriteString("Aufgaben", "Left", "10");
+    ini.WriteInteger("Aufgaben", "Top", -5);
+    ini.WriteBool("Aufgaben", "Maximized", false);
+    ini.WriteFloat("Zeit", "Start", 0.75);
+    EXPECT_EQ(dir.read("neu.ini"), "[Aufgaben]\nLeft=10\nTop=-5\nMaximized=0\n\n[Zeit]\nStart=0,75\n");
+    TIniFile other(dir.file("NEU.INI"));  // found whatever the case of its name
+    EXPECT_EQ(other.ReadInteger("aufgaben", "top", 0), -5);
+
+    EXPECT_THROW(TIniFile(dir.file("nofolder/x.ini")).WriteString("a", "b", "c"), SysUtils::EInOutError);
+}
+
+TEST(IniFile, WritesKeepCommentsLineEndsAndOtherLines) {
+    TempDir dir;
+    const std::string original =
+        "; Sprüche\r\n[Morgen]\r\n  Eins = \"Guten Morgen\" \r\n;Zwei=alt\r\n\r\n[Abend]\r\nEins=Gute Nacht";
+    dir.write("sprueche.ini", original);
+    TIniFile ini(dir.file("sprueche.ini"));
+    ini.WriteString("morgen", "EINS", "Hallo");         // kept where it is, with its spelling
+    ini.WriteString("Morgen", "Drei", "Moin");          // after the last entry, before the blank line
+    ini.WriteString("Abend", "Zwei", "zwei\r\nZwei=drei");  // a value cannot add lines
+    EXPECT_EQ(dir.read("sprueche.ini"),
+              "; Sprüche\r\n[Morgen]\r\nEins=Hallo\r\n;Zwei=alt\r\nDrei=Moin\r\n\r\n[Abend]\r\nEins=Gute Nacht\r\n"
+              "Zwei=zwei  Zwei=drei\r\n");
+    EXPECT_EQ(ini.ReadString("Abend", "Zwei", ""), "zwei  Zwei=drei");
+
+    ini.DeleteKey("MORGEN", "eins");
+    ini.EraseSection("abend");
+    EXPECT_EQ(dir.read("sprueche.ini"), "; Sprüche\r\n[Morgen]\r\n;Zwei=alt\r\nDrei=Moin\r\n\r\n");
+    EXPECT_FALSE(ini.ValueExists("Morgen", "Eins"));
+    EXPECT_FALSE(ini.SectionExists("Abend"));
+}
+
+TEST(IniFile, SeesChangesMadeByOthersAndDuplicateKeysAreAllDeleted) {
+    TempDir dir;
+    dir.write("a.ini", "[S]\nk=1\nK=2\n");
+    TIniFile reader(dir.file("a.ini"));
+    TIniFile writer(dir.file("a.ini"));
+    EXPECT_EQ(reader.ReadString("s", "k", ""), "1");
+    writer.WriteString("S", "k", "3");
+    EXPECT_EQ(reader.ReadString("s", "k", ""), "3");
+    dir.write("a.ini", "[S]\nk=four\n");  // rewritten in place by some other program
+    EXPECT_EQ(reader.ReadString("s", "k", ""), "four");
+    dir.write("a.ini", "[S]\nk=1\nK=2\n");
+    writer.DeleteKey("s", "K");
+    EXPECT_FALSE(reader.ValueExists("S", "k"));
+}
+
+TEST(IniFile, ConcurrentReadersNeverSeeHalfAFileAndWritersLoseNothing) {
+    TempDir dir;
+    TIniFile seed(dir.file("z.ini"));
+    for (int i = 0; i < 200; ++i) seed.WriteString("Fill", "Key" + std::to_string(i), std::string(40, 'x'));
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::thread reader([&] {
+        TIniFile ini(dir.file("z.ini"));
+        while (!stop) {
+            if (ini.ReadString("Fill", "Key199", "") != std::string(40, 'x')) ++bad;
+        }
+    });
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([&, t] {
+            TIniFile ini(dir.file("z.ini"));
+            for (int i = 0; i < 25; ++i) ini.WriteInteger("W" + std::to_string(t), "N" + std::to_string(i), i);
+        });
+    }
+    for (auto& w : writers) w.join();
+    stop = true;
+    reader.join();
+    EXPECT_EQ(bad, 0);
+    TIniFile check(dir.file("z.ini"));
+    for (int t = 0; t < 4; ++t) {
+        TStringList keys;
+        check.ReadSection("W" + std::to_string(t), &keys);
+        EXPECT_EQ(keys.Count(), 25);
+    }
+}
