@@ -1,0 +1,735 @@
+// The registry over REGEDIT4 text files: parsed into a list of keys, cached per file while the file
+// stays the same, changed under a file lock and replaced atomically.
+#include "Registry.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <algorithm>
+#include <map>
+
+#include "TextEncoding.h"
+
+using namespace SysUtils;
+
+namespace {
+
+enum RawType { REG_NONE = 0, REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4 };
+
+std::string Upper(const std::string& s) { return AnsiUpperCase(s); }
+
+// "a\\b\" -> "a\b": empty components dropped.
+std::string NormalizePath(const std::string& path) {
+    std::string out, comp;
+    auto flush = [&] {
+        if (comp.empty()) return;
+        if (!out.empty()) out += '\\';
+        out += comp;
+        comp.clear();
+    };
+    for (char c : path) {
+        if (c == '\\') flush();
+        else comp += c;
+    }
+    flush();
+    return out;
+}
+
+bool HasControlChars(const std::string& s) {
+    for (unsigned char c : s) if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+AnsiString RootName(HKEY root) {
+    switch (root) {
+    case HKEY_CLASSES_ROOT: return "HKEY_CLASSES_ROOT";
+    case HKEY_CURRENT_USER: return "HKEY_CURRENT_USER";
+    case HKEY_LOCAL_MACHINE: return "HKEY_LOCAL_MACHINE";
+    case HKEY_USERS: return "HKEY_USERS";
+    case HKEY_CURRENT_CONFIG: return "HKEY_CURRENT_CONFIG";
+    default: throw ERegistryException("Invalid root key " + IntToHex(root, 8));
+    }
+}
+
+struct ParseError {
+    int line;
+    std::string reason;
+};
+
+} // namespace
+
+// ---- the hive ----------------------------------------------------------------------------------------
+
+struct TRegistry::Hive {
+    struct Value {
+        std::string name, upper;
+        TRegDataType type = rdUnknown;
+        int rawType = REG_NONE;
+        std::string data;   // text for strings, 4 bytes (little-endian) for DWORDs, else raw bytes
+    };
+    struct Key {
+        std::string path, upper;   // from the root, without the root's name; "" is the root itself
+        std::vector<Value> values;
+        Value* Find(const std::string& upperName) {
+            for (auto& v : values) if (v.upper == upperName) return &v;
+            return nullptr;
+        }
+        const Value* Find(const std::string& upperName) const {
+            return const_cast<Key*>(this)->Find(upperName);
+        }
+    };
+    std::vector<Key> keys;
+
+    Key* Find(const std::string& upperPath) {
+        for (auto& k : keys) if (k.upper == upperPath) return &k;
+        return nullptr;
+    }
+    const Key* Find(const std::string& upperPath) const { return const_cast<Hive*>(this)->Find(upperPath); }
+
+    static bool IsBelow(const std::string& upper, const std::string& upperParent) {
+        if (upperParent.empty()) return !upper.empty();
+        return upper.size() > upperParent.size() && upper.compare(0, upperParent.size(), upperParent) == 0 &&
+               upper[upperParent.size()] == '\\';
+    }
+
+    // A key exists when it is listed, or a key below it is.
+    bool Exists(const std::string& upperPath) const {
+        if (upperPath.empty()) return true;
+        for (const auto& k : keys)
+            if (k.upper == upperPath || IsBelow(k.upper, upperPath)) return true;
+        return false;
+    }
+
+    std::vector<std::string> Children(const std::string& upperPath) const {
+        std::vector<std::string> names, uppers;
+        const std::size_t skip = upperPath.empty() ? 0 : upperPath.size() + 1;
+        for (const auto& k : keys) {
+            if (!IsBelow(k.upper, upperPath)) continue;
+            // Upper-casing keeps the byte length of the Latin letters it folds, but be safe.
+            const std::size_t endUpper = k.upper.find('\\', skip);
+            const std::string childUpper = k.upper.substr(skip, endUpper == std::string::npos ? std::string::npos : endUpper - skip);
+            bool seen = false;
+            for (const auto& u : uppers) if (u == childUpper) { seen = true; break; }
+            if (seen) continue;
+            uppers.push_back(childUpper);
+            // The same component of the path as written.
+            std::size_t start = 0;
+            for (std::size_t n = upperPath.empty() ? 0 : std::count(upperPath.begin(), upperPath.end(), '\\') + 1; n > 0; --n)
+                start = k.path.find('\\', start) + 1;
+            const std::size_t end = k.path.find('\\', start);
+            names.push_back(k.path.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        }
+        return names;
+    }
+
+    // Creates the key and every missing key above it; existing keys keep the case they have.
+    Key& Create(const std::string& path) {
+        if (HasControlChars(path)) throw ERegistryException("Invalid key name \"" + path + "\"");
+        if (path.empty()) {
+            if (Key* root = Find("")) return *root;
+            return *keys.insert(keys.begin(), Key{});
+        }
+        Key* key = nullptr;
+        std::string prefix, parentUpper;
+        std::size_t i = 0;
+        while (i != std::string::npos) {
+            const std::size_t next = path.find('\\', i);
+            const std::string comp = path.substr(i, next == std::string::npos ? std::string::npos : next - i);
+            i = next == std::string::npos ? next : next + 1;
+            prefix = prefix.empty() ? comp : prefix + "\\" + comp;
+            const std::string upper = Upper(prefix);
+            key = Find(upper);
+            if (!key) {
+                // Right after the parent and everything below it, so the file reads as a tree.
+                std::size_t at = keys.size();
+                for (std::size_t j = 0; j < keys.size(); ++j)
+                    if (keys[j].upper == parentUpper || IsBelow(keys[j].upper, parentUpper)) at = j + 1;
+                Key k;
+                k.path = prefix;
+                k.upper = upper;
+                key = &*keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(at), std::move(k));
+            }
+            prefix = key->path;
+            parentUpper = upper;
+        }
+        return *key;
+    }
+
+    bool Delete(const std::string& upperPath) {
+        if (upperPath.empty()) return false;
+        const auto before = keys.size();
+        std::erase_if(keys, [&](const Key& k) { return k.upper == upperPath || IsBelow(k.upper, upperPath); });
+        return keys.size() != before;
+    }
+
+    // ---- REGEDIT4 text ----
+
+    static std::string ParseQuoted(const std::string& t, std::size_t& pos, int line) {
+        std::string out;
+        ++pos;  // opening quote
+        while (pos < t.size()) {
+            const char c = t[pos++];
+            if (c == '"') return out;
+            if (c == '\\' && pos < t.size() && (t[pos] == '\\' || t[pos] == '"')) out += t[pos++];
+            else out += c;
+        }
+        throw ParseError{line, "unterminated string"};
+    }
+
+    static std::string ParseHex(const std::string& list, int line) {
+        std::string out;
+        std::size_t i = 0;
+        const std::string t = Trim(list);
+        if (t.empty()) return out;
+        while (i <= t.size()) {
+            std::size_t comma = t.find(',', i);
+            if (comma == std::string::npos) comma = t.size();
+            const std::string byte = Trim(t.substr(i, comma - i));
+            if (byte.empty() || byte.size() > 2 || !std::isxdigit(static_cast<unsigned char>(byte[0])) ||
+                (byte.size() == 2 && !std::isxdigit(static_cast<unsigned char>(byte[1]))))
+                throw ParseError{line, "bad byte \"" + byte + "\""};
+            out += static_cast<char>(std::stoi(byte, nullptr, 16));
+            i = comma + 1;
+        }
+        return out;
+    }
+
+    static Hive Parse(const std::string& text, const std::string& rootName) {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t nl = text.find('\n', start);
+            if (nl == std::string::npos) nl = text.size();
+            std::string l = text.substr(start, nl - start);
+            if (!l.empty() && l.back() == '\r') l.pop_back();
+            lines.push_back(std::move(l));
+            start = nl + 1;
+        }
+        Hive hive;
+        bool header = false;
+        Key* cur = nullptr;
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            const int lineNo = static_cast<int>(n) + 1;
+            std::string t = Trim(lines[n]);
+            if (t.empty() || t[0] == ';') continue;
+            if (!header) {
+                if (t != "REGEDIT4" && t != "Windows Registry Editor Version 5.00")
+                    throw ParseError{lineNo, "not a REGEDIT4 file"};
+                header = true;
+                continue;
+            }
+            if (t[0] == '[') {
+                if (t.back() != ']') throw ParseError{lineNo, "key without \"]\""};
+                const std::string inner = t.substr(1, t.size() - 2);
+                if (!inner.empty() && inner[0] == '-') throw ParseError{lineNo, "key deletions are not read"};
+                const std::size_t bs = inner.find('\\');
+                if (!SameText(inner.substr(0, bs), rootName)) throw ParseError{lineNo, "key outside " + rootName};
+                const std::string path = bs == std::string::npos ? "" : NormalizePath(inner.substr(bs + 1));
+                cur = hive.Find(Upper(path));
+                if (!cur) {
+                    Key k;
+                    k.path = path;
+                    k.upper = Upper(path);
+                    hive.keys.push_back(std::move(k));
+                    cur = &hive.keys.back();
+                }
+                continue;
+            }
+            if (!cur) throw ParseError{lineNo, "value outside a key"};
+            Value v;
+            std::size_t pos = 0;
+            if (t[0] == '@') pos = 1;
+            else if (t[0] == '"') v.name = ParseQuoted(t, pos, lineNo);
+            else throw ParseError{lineNo, "neither a key nor a value"};
+            while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
+            if (pos >= t.size() || t[pos] != '=') throw ParseError{lineNo, "\"=\" missing"};
+            ++pos;
+            while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
+            const std::string data = t.substr(pos);
+            const std::string lower = LowerCase(data.substr(0, 9));
+            if (!data.empty() && data[0] == '"') {
+                std::size_t p = 0;
+                v.data = ParseQuoted(data, p, lineNo);
+                if (!Trim(data.substr(p)).empty()) throw ParseError{lineNo, "text after the string"};
+                v.type = rdString;
+                v.rawType = REG_SZ;
+            } else if (lower.rfind("dword:", 0) == 0) {
+                const std::string digits = Trim(data.substr(6));
+                if (digits.empty() || digits.size() > 8 ||
+                    digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                    throw ParseError{lineNo, "bad dword"};
+                const std::uint32_t d = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+                v.data.assign(reinterpret_cast<const char*>(&d), 4);
+                v.type = rdInteger;
+                v.rawType = REG_DWORD;
+            } else if (lower.rfind("hex", 0) == 0) {
+                std::size_t colon = data.find(':');
+                if (colon == std::string::npos) throw ParseError{lineNo, "bad hex value"};
+                int raw = REG_BINARY;
+                const std::string kind = data.substr(3, colon - 3);
+                if (!kind.empty()) {
+                    if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+                        kind.find_first_not_of("0123456789abcdefABCDEF", 1) != kind.size() - 1 || kind.size() > 10)
+                        throw ParseError{lineNo, "bad hex type"};
+                    raw = static_cast<int>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
+                }
+                std::string list = data.substr(colon + 1);
+                while (!Trim(list).empty() && Trim(list).back() == '\\') {
+                    list = Trim(list);
+                    list.pop_back();
+                    if (++n >= lines.size()) throw ParseError{lineNo, "continuation at the end of the file"};
+                    list += Trim(lines[n]);
+                }
+                v.data = ParseHex(list, lineNo);
+                v.rawType = raw;
+                if (raw == REG_SZ || raw == REG_EXPAND_SZ) {
+                    if (!v.data.empty() && v.data.back() == '\0') v.data.pop_back();
+                    v.type = raw == REG_SZ ? rdString : rdExpandString;
+                } else if (raw == REG_DWORD && v.data.size() == 4) {
+                    v.type = rdInteger;
+                } else {
+                    v.type = raw == REG_BINARY ? rdBinary : rdUnknown;
+                }
+            } else {
+                throw ParseError{lineNo, "unknown value \"" + data + "\""};
+            }
+            v.upper = Upper(v.name);
+            if (Value* old = cur->Find(v.upper)) {
+                v.name = old->name;
+                *old = std::move(v);
+            } else {
+                cur->values.push_back(std::move(v));
+            }
+        }
+        if (!header && !lines.empty()) {
+            for (const auto& l : lines)
+                if (!Trim(l).empty()) throw ParseError{1, "not a REGEDIT4 file"};
+        }
+        return hive;
+    }
+
+    static std::string Quote(const std::string& s) {
+        std::string out = "\"";
+        for (char c : s) {
+            if (c == '\\' || c == '"') out += '\\';
+            out += c;
+        }
+        return out + '"';
+    }
+
+    static std::string HexList(std::string prefix, const std::string& bytes) {
+        static const char* digits = "0123456789abcdef";
+        std::string out = prefix;
+        std::size_t col = prefix.size();
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (i > 0 && col + 3 > 78) {
+                out += "\\\n  ";
+                col = 2;
+            }
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            out += digits[b >> 4];
+            out += digits[b & 15];
+            col += 2;
+            if (i + 1 < bytes.size()) { out += ','; ++col; }
+        }
+        return out;
+    }
+
+    std::string Serialize(const std::string& rootName) const {
+        std::string out = "REGEDIT4\n\n";
+        for (const auto& k : keys) {
+            if (k.path.empty() && k.values.empty()) continue;
+            out += "[" + rootName + (k.path.empty() ? "" : "\\" + k.path) + "]\n";
+            for (const auto& v : k.values) {
+                const std::string name = (v.name.empty() ? std::string("@") : Quote(v.name)) + "=";
+                static const char* digits = "0123456789abcdef";
+                switch (v.type) {
+                case rdString:
+                    // Text that a line cannot hold goes as bytes, still typed as a string.
+                    if (HasControlChars(v.data) || !TextEncoding::IsValidUtf8(v.data))
+                        out += HexList(name + "hex(1):", v.data + '\0');
+                    else
+                        out += name + Quote(v.data);
+                    break;
+                case rdExpandString: out += HexList(name + "hex(2):", v.data + '\0'); break;
+                case rdInteger: {
+                    std::uint32_t d;
+                    std::memcpy(&d, v.data.data(), 4);
+                    char buf[16];
+                    std::snprintf(buf, sizeof buf, "%08x", d);
+                    out += name + "dword:" + buf;
+                    break;
+                }
+                case rdBinary: out += HexList(name + "hex:", v.data); break;
+                case rdUnknown: {
+                    std::string kind;
+                    for (unsigned t = static_cast<unsigned>(v.rawType);; t >>= 4) {
+                        kind.insert(kind.begin(), digits[t & 15]);
+                        if (t < 16) break;
+                    }
+                    out += HexList(name + "hex(" + kind + "):", v.data);
+                    break;
+                }
+                }
+                out += '\n';
+            }
+            out += '\n';
+        }
+        return out;
+    }
+};
+
+// ---- files, cache and locks ----------------------------------------------------------------------------
+
+namespace {
+
+// Threads of this process use separate TRegistry objects; they share the cache and take turns here.
+std::mutex g_mutex;
+
+struct Cached {
+    struct stat stamp {};
+    bool exists = false;
+    std::shared_ptr<const TRegistry::Hive> hive;
+};
+std::map<std::string, Cached> g_cache;
+
+bool SameStamp(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+class FileLock {
+public:
+    explicit FileLock(const std::string& file) {
+        fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ >= 0) while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
+    }
+    ~FileLock() { if (fd_ >= 0) ::close(fd_); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+private:
+    int fd_ = -1;
+};
+
+// Reads the file with the identity it had when read; false when it does not exist.
+bool ReadFile(const std::string& file, std::string& bytes, struct stat& st) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::fstat(fd, &st);
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+// The hive in file, read again when the file changed. A file that cannot be parsed is moved aside
+// (under the lock, and only if it is still the same file) and reads as empty; when it cannot be moved,
+// *stuck is set so that nobody writes over it. g_mutex is held.
+std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const std::string& rootName,
+                                                  bool lockHeld, std::string* bytesOut = nullptr,
+                                                  bool* stuck = nullptr) {
+    Cached& c = g_cache[file];
+    if (bytesOut) bytesOut->clear();
+    if (stuck) *stuck = false;
+    for (int attempt = 0;; ++attempt) {
+        struct stat st {};
+        std::string bytes;
+        if (::stat(file.c_str(), &st) != 0) {
+            if (!c.hive || c.exists) c = Cached{{}, false, std::make_shared<TRegistry::Hive>()};
+            return c.hive;
+        }
+        if (c.hive && c.exists && SameStamp(c.stamp, st) && !bytesOut) return c.hive;
+        if (!ReadFile(file, bytes, st)) {
+            if (errno == ENOENT && attempt < 3) continue;   // replaced between stat and open
+            throw ERegistryException("Cannot read the registry file " + file + ": " + std::strerror(errno));
+        }
+        try {
+            auto hive = std::make_shared<TRegistry::Hive>(TRegistry::Hive::Parse(TextEncoding::DecodeText(bytes), rootName));
+            c = Cached{st, true, hive};
+            if (bytesOut) *bytesOut = std::move(bytes);
+            return c.hive;
+        } catch (const ParseError& e) {
+            std::unique_ptr<FileLock> lock;
+            if (!lockHeld) lock = std::make_unique<FileLock>(file);
+            struct stat now {};
+            const bool same = ::stat(file.c_str(), &now) == 0 && SameStamp(now, st);
+            if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
+            const std::string where = file + " (line " + std::to_string(e.line) + ": " + e.reason + ")";
+            char stampText[32];
+            const std::time_t t = std::time(nullptr);
+            struct tm tmv {};
+            localtime_r(&t, &tmv);
+            std::strftime(stampText, sizeof stampText, "%Y%m%d-%H%M%S", &tmv);
+            const std::string aside = file + ".unreadable-" + stampText + "-" + std::to_string(::getpid());
+            if ((lockHeld || lock->Held()) && ::rename(file.c_str(), aside.c_str()) == 0) {
+                std::fprintf(stderr, "The registry file %s cannot be read; it was kept as %s and the settings "
+                             "start empty.\n", where.c_str(), aside.c_str());
+                continue;
+            }
+            // Not ours to move (the machine's file for a user): read it as empty, say so once.
+            if (!(c.hive && c.exists && SameStamp(c.stamp, st)))
+                std::fprintf(stderr, "The registry file %s cannot be read and cannot be moved aside; it reads "
+                             "as empty.\n", where.c_str());
+            c = Cached{st, true, std::make_shared<TRegistry::Hive>()};
+            if (stuck) *stuck = true;
+            return c.hive;
+        }
+    }
+}
+
+std::string HomeFolder() {
+    std::string home = GetEnvironmentVariable("HOME");
+    if (home.empty()) {
+        if (const passwd* pw = ::getpwuid(::getuid())) home = pw->pw_dir;
+    }
+    return home;
+}
+
+} // namespace
+
+// ---- TRegistry -----------------------------------------------------------------------------------------
+
+TRegistry::TRegistry() = default;
+TRegistry::TRegistry(Cardinal AAccess) : access_(AAccess) {}
+TRegistry::~TRegistry() = default;
+
+AnsiString TRegistry::HiveFileName(HKEY Root) {
+    std::string folder = GetEnvironmentVariable("ZORBELIN_REGISTRY");
+    if (folder.empty()) {
+        if (Root == HKEY_CURRENT_USER) {
+            const std::string xdg = GetEnvironmentVariable("XDG_CONFIG_HOME");
+            folder = (xdg.empty() ? HomeFolder() + "/.config" : xdg) + "/zorbelin";
+        } else {
+            folder = "/etc/zorbelin";
+        }
+    }
+    return IncludeTrailingPathDelimiter(folder) + RootName(Root) + ".reg";
+}
+
+std::shared_ptr<const TRegistry::Hive> TRegistry::Snapshot() const {
+    const std::string file = HiveFileName(root_);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return LoadLocked(file, RootName(root_), false);
+}
+
+void TRegistry::Modify(const std::function<void(Hive&)>& change) {
+    const std::string file = HiveFileName(root_);
+    const std::string rootName = RootName(root_);
+    std::lock_guard<std::mutex> process(g_mutex);
+    if (!ForceDirectories(ExtractFileDir(file)))
+        throw ERegistryException("Cannot create the registry folder " + ExtractFileDir(file));
+    FileLock lock(file);
+    if (!lock.Held())
+        throw ERegistryException("Cannot lock the registry file " + file + ": " + std::strerror(errno));
+    std::string before;
+    bool stuck = false;
+    Hive hive = *LoadLocked(file, rootName, true, &before, &stuck);
+    if (stuck) throw ERegistryException("The registry file " + file + " cannot be read; it is left as it is");
+    change(hive);
+    const std::string text = hive.Serialize(rootName);
+    if (text == before) return;
+    try {
+        WriteFileBytes(file, text);
+    } catch (const EInOutError& e) {
+        throw ERegistryException(e.Message);
+    }
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) g_cache[file] = Cached{st, true, std::make_shared<Hive>(std::move(hive))};
+}
+
+void TRegistry::SetRootKey(HKEY Value) {
+    RootName(Value);  // raises for a root that does not exist
+    root_ = Value;
+    CloseKey();
+}
+
+AnsiString TRegistry::Absolute(const AnsiString& Key) const {
+    if (!Key.empty() && Key[0] == '\\') return NormalizePath(Key);
+    return NormalizePath(path_ + "\\" + Key);
+}
+
+bool TRegistry::OpenKey(const AnsiString& Key, bool CanCreate) {
+    const std::string path = Absolute(Key);
+    if (!Snapshot()->Exists(Upper(path))) {
+        if (!CanCreate || !(access_ & KEY_CREATE_SUB_KEY)) return false;
+        try {
+            Modify([&](Hive& h) { h.Create(path); });
+        } catch (const SysUtils::Exception&) {
+            return false;
+        }
+    }
+    path_ = path;
+    readOnly_ = !(access_ & KEY_SET_VALUE);
+    return true;
+}
+
+bool TRegistry::OpenKeyReadOnly(const AnsiString& Key) {
+    const std::string path = Absolute(Key);
+    if (!Snapshot()->Exists(Upper(path))) return false;
+    path_ = path;
+    readOnly_ = true;
+    return true;
+}
+
+void TRegistry::CloseKey() {
+    path_.clear();
+    readOnly_ = false;
+}
+
+bool TRegistry::CreateKey(const AnsiString& Key) {
+    const std::string path = Absolute(Key);
+    if (!(access_ & KEY_CREATE_SUB_KEY)) throw ERegistryException("Failed to create key " + Key);
+    Modify([&](Hive& h) { h.Create(path); });
+    return true;
+}
+
+bool TRegistry::DeleteKey(const AnsiString& Key) {
+    if (readOnly_ || !(access_ & KEY_SET_VALUE)) return false;
+    const std::string upper = Upper(Absolute(Key));
+    bool deleted = false;
+    Modify([&](Hive& h) { deleted = h.Delete(upper); });
+    return deleted;
+}
+
+bool TRegistry::KeyExists(const AnsiString& Key) { return Snapshot()->Exists(Upper(Absolute(Key))); }
+
+bool TRegistry::HasSubKeys() { return !Snapshot()->Children(Upper(path_)).empty(); }
+
+void TRegistry::GetKeyNames(TStrings* Strings) {
+    Strings->BeginUpdate();
+    Strings->Clear();
+    for (const auto& name : Snapshot()->Children(Upper(path_))) Strings->Add(name);
+    Strings->EndUpdate();
+}
+
+bool TRegistry::ValueExists(const AnsiString& Name) { return GetDataSize(Name) >= 0; }
+
+bool TRegistry::DeleteValue(const AnsiString& Name) {
+    if (readOnly_ || !(access_ & KEY_SET_VALUE)) return false;
+    const std::string upperPath = Upper(path_), upperName = Upper(Name);
+    bool deleted = false;
+    Modify([&](Hive& h) {
+        if (Hive::Key* k = h.Find(upperPath))
+            deleted = std::erase_if(k->values, [&](const Hive::Value& v) { return v.upper == upperName; }) > 0;
+    });
+    return deleted;
+}
+
+void TRegistry::GetValueNames(TStrings* Strings) {
+    const auto hive = Snapshot();
+    Strings->BeginUpdate();
+    Strings->Clear();
+    if (const Hive::Key* k = hive->Find(Upper(path_)))
+        for (const auto& v : k->values) Strings->Add(v.name);
+    Strings->EndUpdate();
+}
+
+namespace {
+const TRegistry::Hive::Value* FindValue(const TRegistry::Hive& hive, const std::string& path, const std::string& name) {
+    const TRegistry::Hive::Key* k = hive.Find(Upper(path));
+    return k ? k->Find(Upper(name)) : nullptr;
+}
+} // namespace
+
+TRegDataType TRegistry::GetDataType(const AnsiString& Name) {
+    const auto hive = Snapshot();
+    const auto* v = FindValue(*hive, path_, Name);
+    return v ? v->type : rdUnknown;
+}
+
+int TRegistry::GetDataSize(const AnsiString& Name) {
+    const auto hive = Snapshot();
+    const auto* v = FindValue(*hive, path_, Name);
+    if (!v) return -1;
+    const bool text = v->type == rdString || v->type == rdExpandString;
+    return static_cast<int>(v->data.size()) + (text ? 1 : 0);
+}
+
+AnsiString TRegistry::ReadString(const AnsiString& Name) {
+    const auto hive = Snapshot();
+    const auto* v = FindValue(*hive, path_, Name);
+    if (!v) return "";
+    if (v->type != rdString && v->type != rdExpandString)
+        throw ERegistryException("Invalid data type for '" + Name + "'");
+    return v->data;
+}
+
+int TRegistry::ReadInteger(const AnsiString& Name) {
+    const auto hive = Snapshot();
+    const auto* v = FindValue(*hive, path_, Name);
+    if (!v) throw ERegistryException("Failed to get data for '" + Name + "'");
+    if (v->type != rdInteger) throw ERegistryException("Invalid data type for '" + Name + "'");
+    std::int32_t d;
+    std::memcpy(&d, v->data.data(), 4);
+    return d;
+}
+
+int TRegistry::ReadBinaryData(const AnsiString& Name, void* Buffer, int BufSize) {
+    const auto hive = Snapshot();
+    const auto* v = FindValue(*hive, path_, Name);
+    if (!v) throw ERegistryException("Failed to get data for '" + Name + "'");
+    if (v->type != rdBinary && v->type != rdUnknown) throw ERegistryException("Invalid data type for '" + Name + "'");
+    if (BufSize < 0 || v->data.size() > static_cast<std::size_t>(BufSize))
+        throw ERegistryException("Failed to get data for '" + Name + "'");
+    if (!v->data.empty()) std::memcpy(Buffer, v->data.data(), v->data.size());
+    return static_cast<int>(v->data.size());
+}
+
+void TRegistry::CheckWritable(const AnsiString& Name) const {
+    if (readOnly_ || !(access_ & KEY_SET_VALUE) || HasControlChars(Name))
+        throw ERegistryException("Failed to set data for '" + Name + "'");
+}
+
+void TRegistry::WriteValue(const AnsiString& Name, TRegDataType Type, std::string Data, int RawType) {
+    CheckWritable(Name);
+    const std::string upperPath = Upper(path_);
+    Modify([&](Hive& h) {
+        Hive::Key* k = h.Find(upperPath);
+        if (!k) {
+            // The root always exists; any other key was deleted since it was opened.
+            if (!upperPath.empty() && !h.Exists(upperPath))
+                throw ERegistryException("Failed to set data for '" + Name + "'");
+            k = &h.Create(path_);
+        }
+        Hive::Value* v = k->Find(Upper(Name));
+        if (!v) {
+            k->values.emplace_back();
+            v = &k->values.back();
+            v->name = Name;
+            v->upper = Upper(Name);
+        }
+        v->type = Type;
+        v->rawType = RawType;
+        v->data = std::move(Data);
+    });
+}
+
+void TRegistry::WriteString(const AnsiString& Name, const AnsiString& Value) { WriteValue(Name, rdString, Value, REG_SZ); }
+
+void TRegistry::WriteExpandString(const AnsiString& Name, const AnsiString& Value) {
+    WriteValue(Name, rdExpandString, Value, REG_EXPAND_SZ);
+}
+
+void TRegistry::WriteInteger(const AnsiString& Name, int Value) {
+    const auto d = static_cast<std::uint32_t>(Value);
+    WriteValue(Name, rdInteger, std::string(reinterpret_cast<const char*>(&d), 4), REG_DWORD);
+}
+
+void TRegistry::WriteBinaryData(const AnsiString& Name, const void* Buffer, int BufSize) {
+    if (BufSize < 0) throw ERegistryException("Failed to set data for '" + Name + "'");
+    WriteValue(Name, rdBinary, std::string(static_cast<const char*>(Buffer), static_cast<std::size_t>(BufSize)), REG_BINARY);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The registry: typed values under a tree of keys, one human-readable REGEDIT4 file per root key.
+//
+// Files: HKEY_CURRENT_USER.reg and HKEY_LOCAL_MACHINE.reg in the folder $ZORBELIN_REGISTRY when it
+// is set; else the user's root lives in $XDG_CONFIG_HOME/zorbelin (~/.config/zorbelin) and the
+// machine's in /etc/zorbelin. Key and value names ignore case and keep the case first written.
+// Every write takes a lock on "<file>.lock", re-reads the file, changes it and replaces it through a
+// temporary file, so threads and processes writing different values lose none, and readers never
+// see half a file. Reads see the file as it is now. A file that cannot be read as REGEDIT4 is never
+// overwritten: it is renamed aside with ".unreadable-<time>" and the program says so on stderr.
+#include "Classes.h"
+
+class ERegistryException : public SysUtils::Exception { using Exception::Exception; };
+
+using HKEY = std::uint32_t;
+constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+constexpr HKEY HKEY_USERS = 0x80000003u;
+constexpr HKEY HKEY_CURRENT_CONFIG = 0x80000005u;
+
+// Access rights that matter here: without the right to set values every key opens read-only.
+constexpr Cardinal KEY_QUERY_VALUE = 0x0001, KEY_SET_VALUE = 0x0002, KEY_CREATE_SUB_KEY = 0x0004,
+                   KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr Cardinal KEY_READ = 0x20019, KEY_WRITE = 0x20006, KEY_ALL_ACCESS = 0xF003F;
+
+enum TRegDataType { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
+
+class TRegistry : public TObject {
+public:
+    TRegistry();
+    explicit TRegistry(Cardinal AAccess);
+    ~TRegistry() override;
+
+    HKEY RootKey() const { return root_; }
+    // Closes the current key.
+    void SetRootKey(HKEY Value);
+    Cardinal Access() const { return access_; }
+    void SetAccess(Cardinal Value) { access_ = Value; }
+    // The open key, from the root, without a leading backslash ("" for the root itself).
+    AnsiString CurrentPath() const { return path_; }
+
+    // A leading backslash means from the root, otherwise from the current key. False when the key
+    // does not exist and may not be created (or cannot be, as the machine's root for a user).
+    bool OpenKey(const AnsiString& Key, bool CanCreate);
+    bool OpenKeyReadOnly(const AnsiString& Key);
+    // Back to the root key.
+    void CloseKey();
+    bool CreateKey(const AnsiString& Key);
+    // Removes the key with everything below it.
+    bool DeleteKey(const AnsiString& Key);
+    bool KeyExists(const AnsiString& Key);
+    bool HasSubKeys();
+    void GetKeyNames(TStrings* Strings);
+
+    bool ValueExists(const AnsiString& Name);
+    bool DeleteValue(const AnsiString& Name);
+    void GetValueNames(TStrings* Strings);
+    TRegDataType GetDataType(const AnsiString& Name);
+    // Bytes of the value's data (strings with their terminating zero); -1 when missing.
+    int GetDataSize(const AnsiString& Name);
+
+    // A missing value reads as ""; a value that is not a string raises ERegistryException.
+    AnsiString ReadString(const AnsiString& Name);
+    void WriteString(const AnsiString& Name, const AnsiString& Value);
+    void WriteExpandString(const AnsiString& Name, const AnsiString& Value);
+    // A DWORD as a signed 32-bit number; missing or of another type raises ERegistryException.
+    int ReadInteger(const AnsiString& Name);
+    void WriteInteger(const AnsiString& Name, int Value);
+    bool ReadBool(const AnsiString& Name) { return ReadInteger(Name) != 0; }
+    void WriteBool(const AnsiString& Name, bool Value) { WriteInteger(Name, Value ? 1 : 0); }
+    // Copies binary data into Buffer and returns its size; raises when missing, not binary or larger
+    // than BufSize.
+    int ReadBinaryData(const AnsiString& Name, void* Buffer, int BufSize);
+    void WriteBinaryData(const AnsiString& Name, const void* Buffer, int BufSize);
+
+    // Writes raise ERegistryException: for a key opened read-only, a key deleted meanwhile or a file
+    // that cannot be written.
+
+    // The file that holds a root key.
+    static AnsiString HiveFileName(HKEY Root);
+
+    struct Hive;
+private:
+    std::shared_ptr<const Hive> Snapshot() const;
+    void Modify(const std::function<void(Hive&)>& change);
+    void WriteValue(const AnsiString& Name, TRegDataType Type, std::string Data, int RawType);
+    AnsiString Absolute(const AnsiString& Key) const;
+    void CheckWritable(const AnsiString& Name) const;
+
+    HKEY root_ = HKEY_CURRENT_USER;
+    Cardinal access_ = KEY_ALL_ACCESS;
+    AnsiString path_;
+    bool readOnly_ = false;
+};

@@ -1,0 +1,381 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "Registry.h"
+#include "TempDir.h"
+
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+
+namespace {
+
+const char* const kKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+
+struct RegistryFolder {
+    TempDir dir;
+    ScopedEnv env{"ZORBELIN_REGISTRY", dir.path().string()};
+    std::string user() const { return dir.read("HKEY_CURRENT_USER.reg"); }
+};
+
+std::vector<std::string> Lines(TStrings& s) {
+    std::vector<std::string> r;
+    for (int i = 0; i < s.Count(); ++i) r.push_back(s[i]);
+    return r;
+}
+
+} // namespace
+
+TEST(Registry, ValuesWrittenByOneObjectAreReadByAnother) {
+    RegistryFolder folder;
+    std::string binary;
+    for (int i = 0; i < 70; ++i) binary += static_cast<char>(i * 7);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteString("Design", "Standard");
+        reg.WriteString("Pfad", "C:\\Programme\\\"Zorbelin\"\\");
+        reg.WriteString("Gruß", "Grüße €");
+        reg.WriteString("Mehrzeilig", "Zeile 1\r\nZeile 2");
+        reg.WriteString("", "default value");
+        reg.WriteExpandString("Expand", "%TEMP%\\x");
+        reg.WriteInteger("FontSize", 8);
+        reg.WriteInteger("Negative", -2);
+        reg.WriteInteger("BackgroundColorDays", 0xEDC2A9);
+        reg.WriteBool("vorHeute", true);
+        reg.WriteBool("CharacterSayTime", false);
+        reg.WriteBinaryData("Blob", binary.data(), static_cast<int>(binary.size()));
+        reg.WriteBinaryData("Nothing", nullptr, 0);
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\hallowerk\\ZORBELIN\\tarvolin", false));
+    EXPECT_EQ(reg.CurrentPath(), "SOFTWARE\\hallowerk\\ZORBELIN\\tarvolin");
+    EXPECT_EQ(reg.ReadString("design"), "Standard");
+    EXPECT_EQ(reg.ReadString("Pfad"), "C:\\Programme\\\"Zorbelin\"\\");
+    EXPECT_EQ(reg.ReadString("GRUSS"), "");  // ß has no upper-case twin here
+    EXPECT_EQ(reg.ReadString("gruß"), "Grüße €");
+    EXPECT_EQ(reg.ReadString("Mehrzeilig"), "Zeile 1\r\nZeile 2");
+    EXPECT_EQ(reg.ReadString(""), "default value");
+    EXPECT_EQ(reg.ReadString("Expand"), "%TEMP%\\x");
+    EXPECT_EQ(reg.GetDataType("Expand"), rdExpandString);
+    EXPECT_EQ(reg.ReadInteger("FONTSIZE"), 8);
+    EXPECT_EQ(reg.ReadInteger("Negative"), -2);
+    EXPECT_EQ(reg.ReadInteger("BackgroundColorDays"), 0xEDC2A9);
+    EXPECT_TRUE(reg.ReadBool("VorHeute"));
+    EXPECT_FALSE(reg.ReadBool("CharacterSayTime"));
+    EXPECT_EQ(reg.GetDataType("Blob"), rdBinary);
+    EXPECT_EQ(reg.GetDataSize("Blob"), 70);
+    EXPECT_EQ(reg.GetDataSize("Design"), 9);
+    EXPECT_EQ(reg.GetDataSize("FontSize"), 4);
+    EXPECT_EQ(reg.GetDataSize("Missing"), -1);
+    EXPECT_EQ(reg.GetDataType("Missing"), rdUnknown);
+    std::string back(70, '\0');
+    EXPECT_EQ(reg.ReadBinaryData("blob", back.data(), 70), 70);
+    EXPECT_EQ(back, binary);
+    char small[10];
+    EXPECT_THROW(reg.ReadBinaryData("Blob", small, sizeof small), ERegistryException);
+    EXPECT_EQ(reg.ReadBinaryData("Nothing", small, sizeof small), 0);
+
+    TStringList names;
+    reg.GetValueNames(&names);
+    EXPECT_EQ(Lines(names), (std::vector<std::string>{"Design", "Pfad", "Gruß", "Mehrzeilig", "", "Expand", "FontSize",
+                                                      "Negative", "BackgroundColorDays", "vorHeute",
+                                                      "CharacterSayTime", "Blob", "Nothing"}));
+    // The file reads as an export, with the usual escaping and long binary data over several lines.
+    const std::string text = folder.user();
+    EXPECT_EQ(text.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk]\n", 0), 0u);
+    EXPECT_NE(text.find("\n\"Pfad\"=\"C:\\\\Programme\\\\\\\"Zorbelin\\\"\\\\\"\n"), std::string::npos);
+    EXPECT_NE(text.find("\n\"FontSize\"=dword:00000008\n"), std::string::npos);
+    EXPECT_NE(text.find("\n\"Negative\"=dword:fffffffe\n"), std::string::npos);
+    EXPECT_NE(text.find("\n@=\"default value\"\n"), std::string::npos);
+    EXPECT_NE(text.find("\n\"Blob\"=hex:00,07,0e,"), std::string::npos);
+    EXPECT_NE(text.find(",\\\n  "), std::string::npos);
+    EXPECT_NE(text.find("\n\"Mehrzeilig\"=hex(1):5a,65,69,6c,65,20,31,0d,0a,"), std::string::npos);
+    for (std::size_t at = 0, next; at < text.size(); at = next + 1) {
+        next = text.find('\n', at);
+        EXPECT_LE(next - at, 80u) << text.substr(at, next - at);
+    }
+}
+
+TEST(Registry, MissingAndMistypedValues) {
+    RegistryFolder folder;
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, true));
+    reg.WriteString("Font", "Arial");
+    reg.WriteInteger("xTage", 6);
+    EXPECT_EQ(reg.ReadString("Datum"), "");
+    EXPECT_FALSE(reg.ValueExists("Datum"));
+    EXPECT_TRUE(reg.ValueExists("FONT"));
+    EXPECT_THROW(reg.ReadInteger("FontSize"), ERegistryException);
+    EXPECT_THROW(reg.ReadBool("vorHeute"), ERegistryException);
+    EXPECT_THROW(reg.ReadInteger("Font"), ERegistryException);
+    EXPECT_THROW(reg.ReadBool("Font"), ERegistryException);
+    EXPECT_THROW(reg.ReadString("xTage"), ERegistryException);
+    char buf[8];
+    EXPECT_THROW(reg.ReadBinaryData("Font", buf, sizeof buf), ERegistryException);
+    EXPECT_THROW(reg.ReadBinaryData("Nope", buf, sizeof buf), ERegistryException);
+    // Overwriting changes the type and keeps the name as first written.
+    reg.WriteInteger("FONT", 3);
+    EXPECT_EQ(reg.ReadInteger("font"), 3);
+    TStringList names;
+    reg.GetValueNames(&names);
+    EXPECT_EQ(Lines(names), (std::vector<std::string>{"Font", "xTage"}));
+}
+
+TEST(Registry, KeysOpenRelativeOrFromTheRootAndCanBeListedAndDeleted) {
+    RegistryFolder folder;
+    TRegistry reg;
+    EXPECT_FALSE(reg.OpenKey(kKey, false));
+    EXPECT_FALSE(reg.KeyExists("\\Software"));
+    EXPECT_FALSE(reg.OpenKeyReadOnly(kKey));
+    EXPECT_FALSE(std::filesystem::exists(folder.dir.file("HKEY_CURRENT_USER.reg")));
+
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Hallowerk\\Zorbelin", true));
+    ASSERT_TRUE(reg.OpenKey("Tarvolin", true));  // below the current key
+    EXPECT_EQ(reg.CurrentPath(), "Software\\Hallowerk\\Zorbelin\\Tarvolin");
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Hallowerk\\Zorbelin", false));
+    ASSERT_TRUE(reg.OpenKey("Aufgaben\\", true));
+    reg.WriteInteger("AGCol0", 120);
+    ASSERT_TRUE(reg.OpenKey("\\software\\HALLOWERK\\zorbelin", false));
+    reg.WriteString("BENUTZER", "alle");
+    EXPECT_TRUE(reg.HasSubKeys());
+    TStringList keys;
+    reg.GetKeyNames(&keys);
+    EXPECT_EQ(Lines(keys), (std::vector<std::string>{"Tarvolin", "Aufgaben"}));
+    EXPECT_TRUE(reg.KeyExists("TARVOLIN"));
+    EXPECT_TRUE(reg.KeyExists("\\Software\\Hallowerk"));
+    EXPECT_FALSE(reg.KeyExists("Tarvolin\\Nichts"));
+
+    TRegistry other;
+    EXPECT_TRUE(other.OpenKey("\\Software\\Hallowerk\\Zorbelin\\Aufgaben", false));
+    EXPECT_EQ(other.ReadInteger("agcol0"), 120);
+
+    EXPECT_TRUE(reg.DeleteValue("benutzer"));
+    EXPECT_FALSE(reg.DeleteValue("benutzer"));
+    EXPECT_FALSE(reg.ValueExists("BENUTZER"));
+    EXPECT_TRUE(reg.DeleteKey("Aufgaben"));
+    EXPECT_FALSE(reg.DeleteKey("Aufgaben"));
+    EXPECT_FALSE(reg.KeyExists("Aufgaben"));
+    // The other object's key is gone: its values read as missing, and writing there fails.
+    EXPECT_THROW(other.ReadInteger("AGCol0"), ERegistryException);
+    EXPECT_THROW(other.WriteInteger("AGCol0", 1), ERegistryException);
+    EXPECT_TRUE(reg.DeleteKey("\\Software"));
+    EXPECT_FALSE(reg.KeyExists("\\Software\\Hallowerk\\Zorbelin\\Tarvolin"));
+
+    reg.CloseKey();
+    EXPECT_EQ(reg.CurrentPath(), "");
+    reg.WriteString("AmStamm", "ja");   // the root key itself holds values too
+    EXPECT_EQ(TRegistry().ReadString("amstamm"), "ja");
+}
+
+TEST(Registry, ReadOnlyKeysRefuseWrites) {
+    RegistryFolder folder;
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteString("Design", "Standard");
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kKey));
+    EXPECT_EQ(reg.ReadString("Design"), "Standard");
+    const std::string before = folder.user();
+    EXPECT_THROW(reg.WriteString("Design", "Blau"), ERegistryException);
+    EXPECT_THROW(reg.WriteInteger("x", 1), ERegistryException);
+    EXPECT_THROW(reg.WriteBool("x", true), ERegistryException);
+    EXPECT_THROW(reg.WriteBinaryData("x", "a", 1), ERegistryException);
+    EXPECT_FALSE(reg.DeleteValue("Design"));
+    EXPECT_FALSE(reg.DeleteKey(kKey));
+    EXPECT_EQ(folder.user(), before);
+
+    TRegistry readOnly(KEY_READ);
+    EXPECT_FALSE(readOnly.OpenKey("\\Software\\Neu", true));
+    ASSERT_TRUE(readOnly.OpenKey(kKey, true));
+    EXPECT_THROW(readOnly.WriteString("Design", "Blau"), ERegistryException);
+    // CloseKey ends the read-only state of a key opened read-only.
+    reg.CloseKey();
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    reg.WriteString("Design", "Blau");
+    EXPECT_EQ(reg.ReadString("Design"), "Blau");
+}
+
+TEST(Registry, ReadsHandWrittenFilesAndKeepsWhatItDoesNotKnow) {
+    RegistryFolder folder;
+    folder.dir.write("HKEY_CURRENT_USER.reg",
+                     "\xEF\xBB\xBFREGEDIT4\r\n"
+                     "\r\n"
+                     "; written by hand\r\n"
+                     "[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\r\n"
+                     "\"Design\" = \"Blau\"\r\n"
+                     "\"FontColor\"=dword:00FF00FF\r\n"
+                     "\"Liste\"=hex(7):41,00,42,00,\\\r\n"
+                     "    00,00\r\n"
+                     "\"Text\"=hex(1):48,69,00\r\n"
+                     "\"Alt\"=hex(2):25,54,25,00\r\n"
+                     "\"Design\"=\"Rot\"\r\n"
+                     "\r\n"
+                     "[hkey_current_user\\SOFTWARE\\Hallowerk\\Zorbelin\\Tarvolin]\r\n"
+                     "\"Font\"=\"Arial\"\r\n");
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    EXPECT_EQ(reg.ReadString("Design"), "Rot");   // a later line replaces an earlier one, as on import
+    EXPECT_EQ(reg.ReadString("Font"), "Arial");
+    EXPECT_EQ(reg.ReadInteger("FontColor"), 0x00FF00FF);
+    EXPECT_EQ(reg.ReadString("Text"), "Hi");
+    EXPECT_EQ(reg.ReadString("Alt"), "%T%");
+    EXPECT_EQ(reg.GetDataType("Liste"), rdUnknown);
+    EXPECT_EQ(reg.GetDataSize("Liste"), 6);
+    reg.WriteInteger("FontSize", 9);
+    const std::string text = folder.user();
+    EXPECT_NE(text.find("\"Liste\"=hex(7):41,00,42,00,00,00\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Alt\"=hex(2):25,54,25,00\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Text\"=\"Hi\"\n"), std::string::npos);
+    EXPECT_NE(text.find("\"FontColor\"=dword:00ff00ff\n"), std::string::npos);
+    EXPECT_EQ(text.find("; written by hand"), std::string::npos);
+    EXPECT_EQ(TRegistry().KeyExists("\\Software\\Hallowerk"), true);
+}
+
+TEST(Registry, AFileThatCannotBeReadIsKeptAsideNeverOverwritten) {
+    const char* const broken[] = {
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\"Design\"=\"Blau\n",   // unterminated string
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"a\"=\"b\"\n",         // another root
+        "<settings/>\n",
+        "REGEDIT4\n\"orphan\"=dword:1\n",
+        "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=dword:123456789\n",
+        "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=hex:1,zz\n",
+        "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=hex:01,\\\n",
+    };
+    for (const char* content : broken) {
+        SCOPED_TRACE(content);
+        RegistryFolder folder;
+        folder.dir.write("HKEY_CURRENT_USER.reg", content);
+        testing::internal::CaptureStderr();
+        {
+            TRegistry reg;
+            EXPECT_FALSE(reg.KeyExists("\\Software"));
+            ASSERT_TRUE(reg.OpenKey("\\Software", true));
+            reg.WriteString("Design", "Standard");
+        }
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("HKEY_CURRENT_USER.reg"), std::string::npos) << err;
+        EXPECT_NE(err.find("cannot be read"), std::string::npos) << err;
+        std::vector<std::string> aside;
+        for (const auto& e : std::filesystem::directory_iterator(folder.dir.path()))
+            if (e.path().filename().string().find(".unreadable-") != std::string::npos) aside.push_back(e.path().string());
+        ASSERT_EQ(aside.size(), 1u);
+        std::ifstream in(aside[0], std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content);
+        EXPECT_NE(err.find(aside[0]), std::string::npos);
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software", false));
+        EXPECT_EQ(reg.ReadString("Design"), "Standard");
+    }
+}
+
+TEST(Registry, EmptyFileIsAnEmptyRegistry) {
+    RegistryFolder folder;
+    folder.dir.write("HKEY_CURRENT_USER.reg", "");
+    testing::internal::CaptureStderr();
+    TRegistry reg;
+    EXPECT_FALSE(reg.KeyExists("\\Software"));
+    EXPECT_TRUE(reg.OpenKey("\\Software", true));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(folder.user(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\n");
+}
+
+TEST(Registry, FilesFollowTheEnvironment) {
+    TempDir home;
+    {
+        ScopedEnv reg("ZORBELIN_REGISTRY", "");
+        ScopedEnv xdg("XDG_CONFIG_HOME", home.file("config"));
+        EXPECT_EQ(TRegistry::HiveFileName(HKEY_CURRENT_USER), home.file("config") + "/zorbelin/HKEY_CURRENT_USER.reg");
+        EXPECT_EQ(TRegistry::HiveFileName(HKEY_LOCAL_MACHINE), "/etc/zorbelin/HKEY_LOCAL_MACHINE.reg");
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKey("\\Software\\Hallowerk", true));
+        r.WriteInteger("x", 1);
+        EXPECT_TRUE(std::filesystem::exists(home.file("config/zorbelin/HKEY_CURRENT_USER.reg")));
+    }
+    {
+        ScopedEnv reg("ZORBELIN_REGISTRY", "");
+        ScopedEnv xdg("XDG_CONFIG_HOME", "");
+        ScopedEnv h("HOME", home.path().string());
+        EXPECT_EQ(TRegistry::HiveFileName(HKEY_CURRENT_USER), home.file(".config/zorbelin/HKEY_CURRENT_USER.reg"));
+    }
+    RegistryFolder folder;
+    EXPECT_EQ(TRegistry::HiveFileName(HKEY_LOCAL_MACHINE), folder.dir.file("HKEY_LOCAL_MACHINE.reg"));
+    TRegistry machine;
+    machine.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(machine.OpenKey("\\Software\\Hallowerk", true));
+    machine.WriteString("DBPATH", "/srv/zb");
+    TRegistry user;
+    EXPECT_FALSE(user.KeyExists("\\Software\\Hallowerk"));
+    EXPECT_NE(folder.dir.read("HKEY_LOCAL_MACHINE.reg").find("[HKEY_LOCAL_MACHINE\\Software\\Hallowerk]\n\"DBPATH\"=\"/srv/zb\""),
+              std::string::npos);
+}
+
+TEST(Registry, TwoProcessesWritingAtOnceLoseNoValue) {
+    RegistryFolder folder;
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteString("Design", "Standard");
+    }
+    constexpr int kWrites = 40;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int code = 0;
+        try {
+            for (int i = 0; i < kWrites; ++i) {
+                TRegistry reg;
+                if (!reg.OpenKey(kKey, false)) { code = 2; break; }
+                reg.WriteInteger("Child" + std::to_string(i), i);
+            }
+        } catch (...) {
+            code = 3;
+        }
+        ::_exit(code);
+    }
+    for (int i = 0; i < kWrites; ++i) {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, false));
+        reg.WriteString("Parent" + std::to_string(i), std::string(i, 'p'));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kKey));
+    for (int i = 0; i < kWrites; ++i) {
+        EXPECT_EQ(reg.ReadInteger("child" + std::to_string(i)), i);
+        EXPECT_EQ(reg.ReadString("parent" + std::to_string(i)), std::string(i, 'p'));
+    }
+    EXPECT_EQ(reg.ReadString("Design"), "Standard");
+}
+
+TEST(Registry, ThreadsWithTheirOwnObjectsShareOneStore) {
+    RegistryFolder folder;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 15; ++i) {
+                TRegistry reg;
+                if (!reg.OpenKey(kKey, true)) { ++failures; continue; }
+                reg.WriteInteger("T" + std::to_string(t) + "_" + std::to_string(i), i);
+                if (reg.ReadInteger("t" + std::to_string(t) + "_" + std::to_string(i)) != i) ++failures;
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures, 0);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    TStringList names;
+    reg.GetValueNames(&names);
+    EXPECT_EQ(names.Count(), 60);
+}
