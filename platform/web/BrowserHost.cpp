@@ -1,0 +1,362 @@
+#include "BrowserHost.h"
+
+#include "AutomationTarget.h"
+#include "SysUtils.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QMimeDatabase>
+#include <QPointer>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QWebChannel>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <unistd.h>
+
+namespace WebHost {
+
+extern const char* const ExternalScript;   // external.js, generated into the build
+const char* const Scheme = "zorbelin";
+
+namespace {
+
+// Chromium has to learn about the scheme before the application object exists, so this runs
+// while the program's static objects are made.
+struct EarlySetup {
+    EarlySetup() {
+        if (QCoreApplication::instance()) return;
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        RegisterScheme();
+        // Chromium refuses to start its sandbox for root; the pages are the program's own.
+        if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    }
+} earlySetup;
+
+std::map<int, Browser*>& Browsers() {
+    static std::map<int, Browser*> browsers;
+    return browsers;
+}
+
+QString BrowserHost(int id) { return QStringLiteral("b%1").arg(id); }
+
+int BrowserIdOfHost(const QString& host) {
+    if (!host.startsWith(QLatin1Char('b'))) return 0;
+    bool ok = false;
+    int id = host.mid(1).toInt(&ok);
+    return ok ? id : 0;
+}
+
+void ReplyBytes(QWebEngineUrlRequestJob* job, const QByteArray& type, QByteArray bytes) {
+    auto* buffer = new QBuffer;
+    buffer->setData(std::move(bytes));
+    buffer->open(QIODevice::ReadOnly);
+    QObject::connect(job, &QObject::destroyed, buffer, &QObject::deleteLater);
+    job->reply(type, buffer);
+}
+
+// Serves a browser's current page from memory and the files of its local folder.
+class SchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+    void requestStarted(QWebEngineUrlRequestJob* job) override {
+        const QUrl url = job->requestUrl();
+        Browser* browser = BrowserById(BrowserIdOfHost(url.host()));
+        if (!browser) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        const QString path = url.path(QUrl::FullyDecoded);
+        if (path == QLatin1String("/") || path.isEmpty()) {
+            std::string page;
+            if (!browser->PageBytes(url.query(), page)) {
+                job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+                return;
+            }
+            ReplyBytes(job, "text/html;charset=utf-8", QByteArray(page.data(), qsizetype(page.size())));
+            return;
+        }
+        if (browser->LocalFolder().empty()) {
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        }
+        const std::string file =
+            SysUtils::ResolvePath(browser->LocalFolder() + path.mid(1).toStdString());
+        if (!browser->MayReadLocalFile(file)) {
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        }
+        QFile in(QString::fromStdString(file));
+        if (!in.open(QIODevice::ReadOnly)) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        const QByteArray bytes = in.readAll();
+        const QByteArray type =
+            QMimeDatabase().mimeTypeForFileNameAndData(in.fileName(), bytes).name().toUtf8();
+        ReplyBytes(job, type, bytes);
+    }
+};
+
+// file:// references of a page reach only the browser's local folder.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    LocalFileGuard(Browser* browser, QObject* parent)
+        : QWebEngineUrlRequestInterceptor(parent), browser_(browser) {}
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        const QUrl url = info.requestUrl();
+        if (url.isLocalFile() && !browser_->MayReadLocalFile(url.toLocalFile().toStdString()))
+            info.block(true);
+    }
+
+private:
+    Browser* browser_;
+};
+
+QString ScriptResultText(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::UnknownType: return {};
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantList:
+        return QString::fromUtf8(QJsonDocument::fromVariant(value).toJson(QJsonDocument::Compact));
+    default: return value.toString();
+    }
+}
+
+QString InjectedScript() {
+    QString source = QString::fromUtf8(ExternalScript);
+    QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (channelJs.open(QIODevice::ReadOnly))
+        source.replace(QStringLiteral("/*QWEBCHANNEL*/"), QString::fromUtf8(channelJs.readAll()));
+    return source;
+}
+
+} // namespace
+
+void RegisterScheme() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    QWebEngineUrlScheme scheme(Scheme);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+QWebEngineProfile* Profile() {
+    static QPointer<QWebEngineProfile> profile;
+    if (!profile) {
+        // No storage name: off the record, so nothing of the pages reaches the disk.
+        profile = new QWebEngineProfile(QCoreApplication::instance());
+        profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        profile->installUrlSchemeHandler(Scheme, new SchemeHandler(profile));
+    }
+    return profile;
+}
+
+// ---- AutomationBridge -------------------------------------------------------------------------
+
+template <class F> void AutomationBridge::Forward(F&& call) {
+    if (!target_) return;
+    try {
+        call(*target_);
+    } catch (...) {
+        // A failing call changes nothing the page could show; the page is rebuilt anyway.
+    }
+}
+
+void AutomationBridge::Resize() { Forward([](IAutomationTarget& t) { t.Resize(); }); }
+void AutomationBridge::HomeClicked() { Forward([](IAutomationTarget& t) { t.HomeClicked(); }); }
+void AutomationBridge::ForwardClicked() { Forward([](IAutomationTarget& t) { t.ForwardClicked(); }); }
+void AutomationBridge::BackClicked() { Forward([](IAutomationTarget& t) { t.BackClicked(); }); }
+void AutomationBridge::SetZBNOpenDate(const QString& value) {
+    const std::string text = value.toStdString();
+    Forward([&](IAutomationTarget& t) { t.SetZBNOpenDate(text); });
+}
+
+// ---- Page ---------------------------------------------------------------------------------------
+
+class Page : public QWebEnginePage {
+public:
+    Page(QWebEngineProfile* profile, Browser* browser) : QWebEnginePage(profile), browser_(browser) {}
+
+protected:
+    // The page, and with it the channel, never leaves the program's own content.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+        if (url.scheme() == QLatin1String("about")) return true;
+        return url.scheme() == QLatin1String(Scheme) && BrowserIdOfHost(url.host()) == browser_->Id();
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int line, const QString& source) override {
+        if (level == ErrorMessageLevel)
+            browser_->scriptErrors_.push_back(
+                (message + QStringLiteral(" (%1:%2)").arg(source).arg(line)).toStdString());
+    }
+
+private:
+    Browser* browser_;
+};
+
+// ---- Browser ------------------------------------------------------------------------------------
+
+Browser* BrowserById(int id) {
+    auto it = Browsers().find(id);
+    return it == Browsers().end() ? nullptr : it->second;
+}
+
+Browser::Browser(QWidget* parentWidget) {
+    static int lastId = 0;
+    id_ = ++lastId;
+    Browsers()[id_] = this;
+
+    page_ = new Page(Profile(), this);
+    page_->setUrlRequestInterceptor(new LocalFileGuard(this, page_));
+    QWebEngineSettings* settings = page_->settings();
+    settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+
+    bridge_ = new AutomationBridge(this);
+    channel_ = new QWebChannel(this);
+    channel_->registerObject(QStringLiteral("AccessToTarvolin"), bridge_);
+    page_->setWebChannel(channel_, QWebEngineScript::MainWorld);
+
+    QWebEngineScript external;
+    external.setName(QStringLiteral("external"));
+    external.setSourceCode(InjectedScript());
+    external.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    external.setWorldId(QWebEngineScript::MainWorld);
+    external.setRunsOnSubFrames(false);
+    page_->scripts().insert(external);
+
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
+        if (info.url() == page_->requestedUrl() || info.url() == page_->url())
+            LoadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    });
+
+    view_ = new QWebEngineView(parentWidget);
+    connect(view_, &QObject::destroyed, this, [this] { view_ = nullptr; });
+    view_->setPage(page_);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QPoint global = view_->mapToGlobal(pos);
+        if (onContextMenu) onContextMenu(global.x(), global.y());
+    });
+}
+
+Browser::~Browser() {
+    Browsers().erase(id_);
+    // The view goes first, then its page: a page must never outlive the profile or its view.
+    delete view_;
+    delete page_;
+}
+
+bool Browser::Navigate(const QString& url) {
+    const QUrl target(url);
+    if (target.scheme() != QLatin1String("about") &&
+        !(target.scheme() == QLatin1String(Scheme) && BrowserIdOfHost(target.host()) == id_))
+        return false;
+    scriptErrors_.clear();
+    busy_ = true;
+    page_->load(target);
+    return true;
+}
+
+QString Browser::PageUrl() const {
+    return QStringLiteral("%1://%2/?page=%3").arg(QLatin1String(Scheme), BrowserHost(id_)).arg(serial_);
+}
+
+void Browser::LoadPage(std::string html) {
+    page_bytes_ = std::move(html);
+    ++serial_;
+    scriptErrors_.clear();
+    busy_ = true;
+    page_->load(QUrl(PageUrl()));
+}
+
+bool Browser::PageBytes(const QString& query, std::string& out) const {
+    if (serial_ == 0 || query != QStringLiteral("page=%1").arg(serial_)) return false;
+    out = page_bytes_;
+    return true;
+}
+
+void Browser::LoadFinished(bool ok) {
+    if (!busy_) return;
+    busy_ = false;
+    if (onLoadFinished) onLoadFinished(ok);
+}
+
+bool Browser::WaitForLoad(int timeoutMs) {
+    if (!busy_) return true;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] { if (!busy_) loop.quit(); });
+    timer.start(timeoutMs);
+    poll.start(10);
+    loop.exec();
+    return !busy_;
+}
+
+QString Browser::Evaluate(const QString& script, int timeoutMs, bool* ok) {
+    struct State { bool done = false; QString result; };
+    auto state = std::make_shared<State>();
+    QEventLoop loop;
+    QPointer<QEventLoop> loopGuard(&loop);
+    page_->runJavaScript(script, QWebEngineScript::MainWorld, [state, loopGuard](const QVariant& v) {
+        state->done = true;
+        state->result = ScriptResultText(v);
+        if (loopGuard) loopGuard->quit();
+    });
+    if (!state->done) {
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (ok) *ok = state->done;
+    return state->result;
+}
+
+void Browser::SetLocalFolder(const std::string& folder) {
+    localFolder_ = folder.empty() ? std::string() : SysUtils::IncludeTrailingPathDelimiter(folder);
+}
+
+bool Browser::MayReadLocalFile(const std::string& path) const {
+    if (localFolder_.empty()) return false;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = fs::canonical(localFolder_, ec);
+    if (ec) return false;
+    const fs::path file = fs::canonical(path, ec);
+    if (ec || !fs::is_regular_file(file, ec)) return false;
+    auto f = file.begin();
+    for (auto d = folder.begin(); d != folder.end(); ++d, ++f)
+        if (f == file.end() || *f != *d) return false;
+    return true;
+}
+
+} // namespace WebHost

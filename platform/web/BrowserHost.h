@@ -1,0 +1,107 @@
+#pragma once
+// The Qt side of the browser control. Only the platform and its tests include this header;
+// the system's code sees TWebBrowser and IAutomationTarget.
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class IAutomationTarget;
+class QWebChannel;
+class QWebEngineProfile;
+class QWebEngineView;
+class QWidget;
+
+namespace WebHost {
+
+// The scheme the program's pages are served under. Registered before the application object
+// exists (a static initializer of this library does it; calling it again does nothing).
+extern const char* const Scheme;
+void RegisterScheme();
+
+// The process's own profile: off the record, with the scheme handler installed.
+QWebEngineProfile* Profile();
+
+// The object published to the page as window.external. It forwards to the program's target and
+// never lets a failure of the program escape into the browser.
+class AutomationBridge : public QObject {
+    Q_OBJECT
+public:
+    explicit AutomationBridge(QObject* parent = nullptr) : QObject(parent) {}
+    void SetTarget(IAutomationTarget* target) { target_ = target; }
+    IAutomationTarget* Target() const { return target_; }
+
+    Q_INVOKABLE void Resize();
+    Q_INVOKABLE void HomeClicked();
+    Q_INVOKABLE void ForwardClicked();
+    Q_INVOKABLE void BackClicked();
+    Q_INVOKABLE void SetZBNOpenDate(const QString& value);
+
+private:
+    template <class F> void Forward(F&& call);
+    IAutomationTarget* target_ = nullptr;
+};
+
+class Page;
+
+// One browser: a view with its page, channel and the page currently loaded from memory.
+class Browser : public QObject {
+    Q_OBJECT
+public:
+    explicit Browser(QWidget* parentWidget = nullptr);
+    ~Browser() override;
+
+    QWebEngineView* View() const { return view_; }
+    int Id() const { return id_; }
+
+    // Only "about:blank" and pages of the program's own scheme are shown.
+    bool Navigate(const QString& url);
+    // Shows an HTML page held in memory; nothing is written to disk.
+    void LoadPage(std::string html);
+    bool Busy() const { return busy_; }
+    // Runs the event loop until the current load has finished or the time is up.
+    bool WaitForLoad(int timeoutMs);
+    // Runs a script in the page and waits for its result, converted to text.
+    QString Evaluate(const QString& script, int timeoutMs = 5000, bool* ok = nullptr);
+
+    void SetAutomationTarget(IAutomationTarget* target) { bridge_->SetTarget(target); }
+    IAutomationTarget* AutomationTarget() const { return bridge_->Target(); }
+
+    // The folder the page may load its local files from (relative or file:// references).
+    void SetLocalFolder(const std::string& folder);
+    const std::string& LocalFolder() const { return localFolder_; }
+    bool MayReadLocalFile(const std::string& path) const;
+
+    // Uncaught script errors of the current page, as the console reports them.
+    const std::vector<std::string>& ScriptErrors() const { return scriptErrors_; }
+
+    // The page's bytes for the scheme handler; empty when the URL names no current page.
+    bool PageBytes(const QString& query, std::string& out) const;
+    QString PageUrl() const;
+
+    // A right click: the program shows its own menu at this screen point.
+    std::function<void(int screenX, int screenY)> onContextMenu;
+    std::function<void(bool ok)> onLoadFinished;
+
+private:
+    friend class Page;
+    void LoadFinished(bool ok);
+
+    int id_;
+    QWebEngineView* view_ = nullptr;   // null once Qt has deleted it with a parent
+    Page* page_ = nullptr;
+    QWebChannel* channel_ = nullptr;
+    AutomationBridge* bridge_ = nullptr;
+    std::string page_bytes_;
+    unsigned serial_ = 0;
+    bool busy_ = false;
+    std::string localFolder_;
+    std::vector<std::string> scriptErrors_;
+};
+
+// The browser that owns a view, or null.
+Browser* BrowserById(int id);
+
+} // namespace WebHost

@@ -1,0 +1,61 @@
+#pragma once
+// One application object for the whole test program, a recording automation target and waits.
+#include <gtest/gtest.h>
+
+#include "AutomationTarget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace webtest {
+
+inline void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "platform_web_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
+    (void)app;
+}
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Writes down every call the page makes, in order.
+class RecordingTarget : public IAutomationTarget {
+public:
+    std::vector<std::string> calls;
+    bool failNext = false;
+
+    void Resize() override { Record("Resize"); }
+    void HomeClicked() override { Record("HomeClicked"); }
+    void ForwardClicked() override { Record("ForwardClicked"); }
+    void BackClicked() override { Record("BackClicked"); }
+    void SetZBNOpenDate(const AnsiString& value) override { Record("ZBNOpenDate=" + value); }
+
+private:
+    void Record(const std::string& call) {
+        calls.push_back(call);
+        if (failNext) {
+            failNext = false;
+            throw std::runtime_error("failure inside the program");
+        }
+    }
+};
+
+} // namespace webtest
