@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QWebEngineView>
 
 #include <filesystem>
@@ -157,15 +159,37 @@ TEST_F(BrowserHostTest, WithoutAFolderNoLocalFileLoads) {
 TEST_F(BrowserHostTest, ThePageNeverLeavesTheProgramsOwnContent) {
     EXPECT_FALSE(browser->Navigate("https://example.com/"));
     EXPECT_FALSE(browser->Navigate("file:///etc/hostname"));
-    testsupport::TempDir dir;
-    dir.write("other.html", "<html><body id='other'>fremd</body></html>");
-    Load("<html><body><a id='away' href='" + SysUtils::FileNameToURL(dir.file("other.html")) +
-         "'>weg</a><p id='here'>hier</p></body></html>");
-    Eval("document.getElementById('away').click(); 0");
-    // Give a navigation time to happen, were it allowed.
-    WaitFor([] { return false; }, 500);
-    EXPECT_EQ(Eval("document.getElementById('here') ? 'here' : 'gone'"), "here");
-    EXPECT_EQ(browser->View()->url().scheme().toStdString(), "zorbelin");
+
+    // Two places a link could lead to that would show a page: a web server on this machine and
+    // the page of another browser of the program.
+    const std::string foreignPage = "<html><body><p id='other'>fremd</p></body></html>";
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, foreignPage] {
+            socket->readAll();
+            socket->write(("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n" +
+                           foreignPage).c_str());
+            socket->disconnectFromHost();
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    });
+    WebHost::Browser other;
+    other.LoadPage(foreignPage);
+    ASSERT_TRUE(other.WaitForLoad(15000));
+    EXPECT_FALSE(browser->Navigate(other.PageUrl()));
+
+    const std::string web = "http://127.0.0.1:" + std::to_string(server.serverPort()) + "/";
+    for (const std::string& away : {web, other.PageUrl().toStdString()}) {
+        Load("<html><body><a id='away' href='" + away + "'>weg</a><p id='here'>hier</p></body></html>");
+        const std::string own = browser->View()->url().toString().toStdString();
+        Eval("document.getElementById('away').click(); 0");
+        // Give the navigation time to happen, were it allowed.
+        WaitFor([] { return false; }, 500);
+        EXPECT_EQ(Eval("document.getElementById('here') ? 'here' : 'gone'"), "here") << away;
+        EXPECT_EQ(browser->View()->url().toString().toStdString(), own) << away;
+    }
 }
 
 TEST_F(BrowserHostTest, AboutBlankHasNoAutomationObject) {

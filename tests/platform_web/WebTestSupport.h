@@ -16,6 +16,9 @@
 namespace webtest {
 
 inline void EnsureApplication() {
+    // No GPU and no traffic of the engine's own: the tests only load pages from memory.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --disable-background-networking");
     static int argc = 1;
     static char name[] = "platform_web_tests";
     static char* argv[] = {name, nullptr};
