@@ -224,11 +224,11 @@ int TTodoItemCollection::IndexInRowOf(int ItemIndex, const AnsiString& S) const 
     return -1;
 }
 
-TTodoNotesMatch TTodoItemCollection::IndexOf(const AnsiString& S) const {
-    TTodoNotesMatch result;
+TPoint TTodoItemCollection::IndexOf(const AnsiString& S) const {
+    TPoint result(-1, -1);
     for (int i = 0; i < Count(); ++i) {
         const int line = IndexInRowOf(i, S);
-        if (line >= 0) result = {line, i};
+        if (line >= 0) result = TPoint(line, i);
     }
     return result;
 }

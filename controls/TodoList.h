@@ -10,6 +10,7 @@
 #include "Colors.h"
 #include "Graphics.h"
 #include "SysUtils.h"
+#include "Types.h"
 
 // Classes.h already has tpLowest, tpNormal and tpHighest for thread priorities, so the task
 // priority's names are scoped: TTodoPriority::tpHigh.
@@ -61,6 +62,8 @@ class TTodoItem : public TCollectionItem {
 public:
     explicit TTodoItem(TCollection* Collection);
     ~TTodoItem() override;
+    TTodoItem(const TTodoItem&) = delete;
+    TTodoItem& operator=(const TTodoItem&) = delete;
 
     // Copies every published field but DBKey and OnChange from another TTodoItem; any other source
     // is ignored.
@@ -137,11 +140,6 @@ private:
     AnsiString project_;
 };
 
-struct TTodoNotesMatch {
-    int X = -1;   // line index in the item's notes
-    int Y = -1;   // item index
-};
-
 // ---- the tasks of a list -------------------------------------------------------------------------------
 class TTodoItemCollection : public TCollection {
 public:
@@ -164,8 +162,8 @@ public:
     int IndexInTodoOf(int Line, const AnsiString& S) const;
     // Index of the first line of item ItemIndex's notes equal to S; -1 when none or no such item.
     int IndexInRowOf(int ItemIndex, const AnsiString& S) const;
-    // The last item holding a line S and its first such line; (-1, -1) when none.
-    TTodoNotesMatch IndexOf(const AnsiString& S) const;
+    // The last item holding a line S (Y) and its first such line (X); (-1, -1) when none.
+    TPoint IndexOf(const AnsiString& S) const;
 
     // -1, 0 or 1 for the order of items I and J by a column kind, negated when descending.
     // Status, total time and handle columns do not order the list (always 0).
@@ -203,6 +201,8 @@ class TTodoColumnItem : public TCollectionItem {
 public:
     explicit TTodoColumnItem(TCollection* Collection);
     ~TTodoColumnItem() override;
+    TTodoColumnItem(const TTodoColumnItem&) = delete;
+    TTodoColumnItem& operator=(const TTodoColumnItem&) = delete;
 
     // Copies Alignment, Caption, Color, Editable, Font, TodoData and Width from another column.
     void Assign(TPersistent* Source) override;

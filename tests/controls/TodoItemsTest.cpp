@@ -19,24 +19,6 @@ struct ListFixture : ::testing::Test {
 
 } // namespace
 
-TEST(TodoItem, StartsWithTheDocumentedDefaults) {
-    TTodoItemCollection items;
-    TTodoItem* item = items.Add();
-    EXPECT_EQ(item->ImageIndex(), -1);
-    EXPECT_EQ(item->Notes()->Count(), 0);
-    EXPECT_EQ(item->Tag, 0);
-    EXPECT_EQ(item->TotalTime(), 0);
-    EXPECT_EQ(item->Subject(), "");
-    EXPECT_EQ(item->Completion(), 0);
-    EXPECT_EQ(item->DueDate().Val, 0.0);
-    EXPECT_EQ(item->Priority(), TTodoPriority::tpLowest);
-    EXPECT_EQ(item->Status(), tsNotStarted);
-    EXPECT_FALSE(item->Complete());
-    EXPECT_EQ(item->Resource(), "");
-    EXPECT_EQ(item->Project(), "");
-    EXPECT_EQ(item->DBKey, "");
-}
-
 TEST(TodoItem, OutOfRangeValuesAreClampedOrRefused) {
     TTodoItemCollection items;
     TTodoItem* item = items.Add();
@@ -174,12 +156,9 @@ TEST_F(ListFixture, LookupsCompareNotesLinesExactly) {
     AddWithNotes({"x"});
     AddWithNotes({"X", "y"});
 
-    const TTodoNotesMatch m = items.IndexOf("x");
-    EXPECT_EQ(m.X, 0);   // the last item holding the line wins
-    EXPECT_EQ(m.Y, 1);
-    const TTodoNotesMatch none = items.IndexOf("z");
-    EXPECT_EQ(none.X, -1);
-    EXPECT_EQ(none.Y, -1);
+    EXPECT_EQ(items.IndexOf("x"), TPoint(0, 1));   // the last item holding the line wins
+    EXPECT_EQ(items.IndexOf("y"), TPoint(1, 2));
+    EXPECT_EQ(items.IndexOf("z"), TPoint(-1, -1));
 
     EXPECT_EQ(items.IndexInTodoOf(1, "x"), 0);
     EXPECT_EQ(items.IndexInTodoOf(0, "x"), 1);
