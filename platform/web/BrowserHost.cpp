@@ -253,7 +253,8 @@ Browser::Browser(QWidget* parentWidget) {
 
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
-        if (info.url() == page_->requestedUrl() || info.url() == page_->url())
+        // An earlier load that a newer one cut short does not end the newer one.
+        if (info.url() == expectedUrl_)
             LoadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
 
@@ -281,6 +282,7 @@ bool Browser::Navigate(const QString& url) {
         return false;
     scriptErrors_.clear();
     busy_ = true;
+    expectedUrl_ = target;
     page_->load(target);
     return true;
 }
@@ -294,7 +296,8 @@ void Browser::LoadPage(std::string html) {
     ++serial_;
     scriptErrors_.clear();
     busy_ = true;
-    page_->load(QUrl(PageUrl()));
+    expectedUrl_ = QUrl(PageUrl());
+    page_->load(expectedUrl_);
 }
 
 bool Browser::PageBytes(const QString& query, std::string& out) const {

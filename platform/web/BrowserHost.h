@@ -3,6 +3,7 @@
 // the system's code sees TWebBrowser and IAutomationTarget.
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <string>
@@ -97,6 +98,7 @@ private:
     std::string page_bytes_;
     unsigned serial_ = 0;
     bool busy_ = false;
+    QUrl expectedUrl_;
     std::string localFolder_;
     std::vector<std::string> scriptErrors_;
 };

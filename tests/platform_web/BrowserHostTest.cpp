@@ -114,6 +114,13 @@ TEST_F(BrowserHostTest, ANewPageReplacesTheOldOne) {
     Load("<html><body><p id='p'>eins</p></body></html>");
     Load("<html><body><p id='p'>zwei</p></body></html>");
     EXPECT_EQ(Eval("document.getElementById('p').textContent"), "zwei");
+
+    // A page asked for while another still loads: the control is busy until the last one is there.
+    browser->LoadPage("<html><body><p id='p'>drei</p></body></html>");
+    browser->LoadPage("<html><body><p id='p'>vier</p></body></html>");
+    EXPECT_TRUE(browser->Busy());
+    ASSERT_TRUE(browser->WaitForLoad(15000));
+    EXPECT_EQ(Eval("document.getElementById('p').textContent"), "vier");
 }
 
 TEST_F(BrowserHostTest, LocalFilesLoadOnlyFromTheAllowedFolder) {
