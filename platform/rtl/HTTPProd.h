@@ -1,0 +1,44 @@
+#pragma once
+// The page producer: expands "<#NAME params>" tags of an HTML template through an event handler.
+#include "Classes.h"
+
+// The kind of a tag, from its name; the handlers of this system look only at the name.
+enum TTag { tgCustom, tgLink, tgImage, tgTable, tgImageMap, tgObject, tgEmbed };
+
+// ReplaceText starts empty; whatever the handler leaves there replaces the whole tag.
+using THTMLTagEvent = std::function<void(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                         TStrings* TagParams, AnsiString& ReplaceText)>;
+
+// A tag is "<#" followed by its name (letters, digits, "_") and parameters up to the next ">". The
+// parameter text is trimmed and split at blanks into entries "name=value"; double quotes let a value
+// hold blanks and are removed. Text outside tags, a "<" without "#" and an unterminated "<#" are
+// copied unchanged. A replacement is not scanned again, and a tag no handler fills in disappears.
+// Expansion keeps no state in the producer, so a handler may expand another producer meanwhile.
+class TPageProducer : public TComponent {
+public:
+    explicit TPageProducer(TComponent* AOwner);
+    ~TPageProducer() override;
+
+    // The template file, read anew at each Content(); when empty, HTMLDoc is the template.
+    const AnsiString& HTMLFile() const { return htmlFile_; }
+    void SetHTMLFile(const AnsiString& Value) { htmlFile_ = Value; }
+    TStrings* HTMLDoc() const { return htmlDoc_.get(); }
+    void SetHTMLDoc(TStrings* Value) { htmlDoc_->Assign(Value); }
+
+    // The expanded template. Raises EFOpenError when HTMLFile is set and cannot be read. The file is
+    // UTF-8, or Windows-1252 when it is not valid UTF-8.
+    AnsiString Content();
+    AnsiString ContentFromString(const AnsiString& Template);
+    AnsiString ContentFromStream(TStream* Stream);
+
+    THTMLTagEvent OnHTMLTag;
+
+    static TTag TagKind(const AnsiString& TagString);
+    // Splits a tag's parameter text into Params (cleared first).
+    static void ExtractTagParams(std::string_view ParamText, TStrings* Params);
+protected:
+    virtual void DoTagEvent(TTag Tag, const AnsiString& TagString, TStrings* TagParams, AnsiString& ReplaceText);
+private:
+    AnsiString htmlFile_;
+    std::unique_ptr<TStringList> htmlDoc_;
+};
