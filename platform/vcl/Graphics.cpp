@@ -978,9 +978,10 @@ QImage ReadImage(TStream* Stream, QByteArray* format = nullptr) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
+    const QByteArray kind = reader.format().toLower();   // known only before the read
     QImage img = reader.read();
     if (img.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
-    if (format) *format = reader.format().toLower();
+    if (format) *format = kind;
     return img;
 }
 

@@ -25,11 +25,14 @@ protected:
     static void SetUpTestSuite() { EnsureApplication(); }
 };
 
-// A white bitmap of the given size.
+// A white bitmap of the given size; the canvas keeps its brush.
 inline void MakeWhite(TBitmap& bmp, int w, int h) {
     bmp.SetSize(w, h);
+    TBrush saved;
+    saved.Assign(bmp.Canvas()->Brush());
     bmp.Canvas()->Brush()->SetColor(clWhite);
     bmp.Canvas()->FillRect(TRect(0, 0, w, h));
+    bmp.Canvas()->Brush()->Assign(&saved);
 }
 
 // The bounding box of pixels that differ from `background`, empty when there are none.
@@ -38,6 +41,18 @@ inline TRect InkBounds(TBitmap& bmp, TColor background) {
     for (int y = 0; y < bmp.Height(); ++y)
         for (int x = 0; x < bmp.Width(); ++x)
             if (bmp.Canvas()->Pixels(x, y) != background) {
+                r.Left = std::min(r.Left, x); r.Top = std::min(r.Top, y);
+                r.Right = std::max(r.Right, x + 1); r.Bottom = std::max(r.Bottom, y + 1);
+            }
+    return r.IsEmpty() ? TRect() : r;
+}
+
+// The bounding box of the pixels of one colour.
+inline TRect ColorBounds(TBitmap& bmp, TColor c) {
+    TRect r{bmp.Width(), bmp.Height(), 0, 0};
+    for (int y = 0; y < bmp.Height(); ++y)
+        for (int x = 0; x < bmp.Width(); ++x)
+            if (bmp.Canvas()->Pixels(x, y) == c) {
                 r.Left = std::min(r.Left, x); r.Top = std::min(r.Top, y);
                 r.Right = std::max(r.Right, x + 1); r.Bottom = std::max(r.Bottom, y + 1);
             }
