@@ -1,0 +1,560 @@
+#include "ADODB.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <sqlite3.h>
+#include <strings.h>
+
+#include "JetSql.h"
+
+namespace {
+
+[[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
+    const char* msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    throw EADOError(msg ? msg : "SQLite error", db ? sqlite3_extended_errcode(db) : rc);
+}
+
+class Statement {
+public:
+    Statement() = default;
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return stmt_; }
+    sqlite3_stmt** out() { return &stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Prepares exactly one statement, as Jet runs one per command.
+void Prepare(sqlite3* db, const std::string& sql, Statement& st) {
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), st.out(), &tail);
+    if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+    if (!st.get()) throw EDatabaseError("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    for (const char* p = tail; p && *p; ++p)
+        if (*p != ';' && !std::isspace(static_cast<unsigned char>(*p)))
+            throw EDatabaseError("Characters found after end of SQL statement.");
+}
+
+void PrepareCommand(sqlite3* db, const std::string& sql, Statement& st) {
+    Prepare(db, sql, st);
+    if (sqlite3_bind_parameter_count(st.get()) > 0)
+        throw EDatabaseError("No value given for one or more required parameters.");
+}
+
+void Bind(sqlite3* db, sqlite3_stmt* st, int index, const Variant& v) {
+    int rc = SQLITE_OK;
+    switch (v.VarType()) {
+    case varNull: rc = sqlite3_bind_null(st, index); break;
+    case varInt64: rc = sqlite3_bind_int64(st, index, v.IntValue()); break;
+    case varDouble: rc = sqlite3_bind_double(st, index, v.DoubleValue()); break;
+    case varString:
+        rc = sqlite3_bind_text(st, index, v.StringValue().data(), static_cast<int>(v.StringValue().size()),
+                               SQLITE_TRANSIENT);
+        break;
+    }
+    if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+}
+
+Variant ReadColumn(sqlite3_stmt* st, int i) {
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER: return Variant(static_cast<long long>(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT: return Variant(sqlite3_column_double(st, i));
+    case SQLITE_NULL: return Variant();
+    default: {
+        const char* p = static_cast<const char*>(sqlite3_column_blob(st, i));
+        return Variant(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i))));
+    }
+    }
+}
+
+// Runs a prepared statement to its end; the number of rows it changed.
+int Run(sqlite3* db, sqlite3_stmt* st) {
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+    if (rc != SQLITE_DONE) RaiseSqlite(db, rc);
+    return sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes(db);
+}
+
+bool Contains(const std::string& hay, const char* needle) {
+    return SysUtils::Pos(needle, SysUtils::UpperCase(hay)) > 0;
+}
+
+// The field type a declared column type stands for, by the same rules SQLite uses for affinity.
+TFieldType TypeOfDeclaration(const char* decl) {
+    if (!decl || !*decl) return ftUnknown;
+    std::string d = decl;
+    if (Contains(d, "BOOL") || Contains(d, "BIT") || Contains(d, "YESNO")) return ftBoolean;
+    if (Contains(d, "DATE") || Contains(d, "TIME")) return ftDateTime;
+    if (Contains(d, "BIGINT") || Contains(d, "INT8")) return ftLargeint;
+    if (Contains(d, "INT")) return ftInteger;
+    if (Contains(d, "MEMO") || Contains(d, "CLOB") || Contains(d, "LONGTEXT")) return ftMemo;
+    if (Contains(d, "CHAR") || Contains(d, "TEXT")) return ftString;
+    if (Contains(d, "BLOB") || Contains(d, "BINARY")) return ftBlob;
+    if (Contains(d, "REAL") || Contains(d, "FLOA") || Contains(d, "DOUB") || Contains(d, "NUM") ||
+        Contains(d, "DEC") || Contains(d, "CURRENCY") || Contains(d, "MONEY"))
+        return ftFloat;
+    return ftUnknown;
+}
+
+std::string QuoteName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// ---- date functions of Jet SQL, on TDateTime numbers ------------------------------------------------
+enum DatePart { dpYear, dpMonth, dpDay, dpHour, dpMinute, dpSecond, dpWeekday };
+
+void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    double v = 0;
+    switch (sqlite3_value_numeric_type(argv[0])) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: v = sqlite3_value_double(argv[0]); break;
+    default: sqlite3_result_null(ctx); return;
+    }
+    // Beyond the years a TDateTime can hold there is no date part.
+    if (!(v > -693594.0 && v < 2958466.0)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    Word y, m, d, h, n, s, ms;
+    SysUtils::DecodeDate(TDateTime(v), y, m, d);
+    SysUtils::DecodeTime(TDateTime(v), h, n, s, ms);
+    int result = 0;
+    switch (static_cast<DatePart>(reinterpret_cast<intptr_t>(sqlite3_user_data(ctx)))) {
+    case dpYear: result = y; break;
+    case dpMonth: result = m; break;
+    case dpDay: result = d; break;
+    case dpHour: result = h; break;
+    case dpMinute: result = n; break;
+    case dpSecond: result = s; break;
+    case dpWeekday: result = SysUtils::DayOfWeek(TDateTime(v)); break;
+    }
+    sqlite3_result_int(ctx, result);
+}
+
+void RegisterFunctions(sqlite3* db) {
+    static const struct { const char* name; DatePart part; } functions[] = {
+        {"YEAR", dpYear}, {"MONTH", dpMonth}, {"DAY", dpDay}, {"HOUR", dpHour},
+        {"MINUTE", dpMinute}, {"SECOND", dpSecond}, {"WEEKDAY", dpWeekday}};
+    for (const auto& f : functions) {
+        int rc = sqlite3_create_function_v2(db, f.name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                            reinterpret_cast<void*>(static_cast<intptr_t>(f.part)),
+                                            DatePartFunction, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+    }
+}
+
+// Splits "a=1;b=\"x;y\"" into its elements, keeping quoted values whole.
+std::vector<std::pair<std::string, std::string>> ParseConnectionString(const std::string& s) {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t eq = s.find('=', i), semi = s.find(';', i);
+        if (eq == std::string::npos || (semi != std::string::npos && semi < eq)) {
+            i = semi == std::string::npos ? s.size() : semi + 1;
+            continue;
+        }
+        std::string name = SysUtils::Trim(s.substr(i, eq - i));
+        std::size_t j = eq + 1;
+        while (j < s.size() && s[j] == ' ') ++j;
+        std::string value;
+        if (j < s.size() && (s[j] == '"' || s[j] == '\'')) {
+            char q = s[j++];
+            while (j < s.size()) {
+                if (s[j] == q) {
+                    if (j + 1 < s.size() && s[j + 1] == q) { value += q; j += 2; continue; }
+                    ++j;
+                    break;
+                }
+                value += s[j++];
+            }
+            std::size_t end = s.find(';', j);
+            i = end == std::string::npos ? s.size() : end + 1;
+        } else {
+            std::size_t end = s.find(';', j);
+            value = SysUtils::Trim(s.substr(j, end == std::string::npos ? std::string::npos : end - j));
+            i = end == std::string::npos ? s.size() : end + 1;
+        }
+        out.emplace_back(name, value);
+    }
+    return out;
+}
+
+bool ModeTextIsReadOnly(const std::string& mode) {
+    bool read = false, write = false;
+    std::size_t i = 0;
+    while (i <= mode.size()) {
+        std::size_t bar = mode.find('|', i);
+        std::string part = SysUtils::Trim(mode.substr(i, bar == std::string::npos ? std::string::npos : bar - i));
+        if (SysUtils::SameText(part, "Read")) read = true;
+        if (SysUtils::Pos("WRITE", SysUtils::UpperCase(part)) > 0 && !SysUtils::SameText(part, "Share Deny Write"))
+            write = true;
+        if (bar == std::string::npos) break;
+        i = bar + 1;
+    }
+    return read && !write;
+}
+
+} // namespace
+
+// ---- TADOConnection -------------------------------------------------------------------------------
+
+TADOConnection::TADOConnection(TComponent* AOwner) : TComponent(AOwner) {}
+
+TADOConnection::~TADOConnection() {
+    Close();
+    for (TCustomADODataSet* ds : std::vector<TCustomADODataSet*>(dataSets_)) ds->ConnectionClosing();
+}
+
+void TADOConnection::SetConnectionString(const AnsiString& Value) {
+    Close();
+    connectionString_ = Value;
+}
+
+AnsiString TADOConnection::ConnectionStringValue(const AnsiString& Name) const {
+    for (const auto& [n, v] : ParseConnectionString(connectionString_))
+        if (SysUtils::SameText(n, Name)) return v;
+    return AnsiString();
+}
+
+void TADOConnection::Open() {
+    if (db_) return;
+    AnsiString source = ConnectionStringValue("Data Source");
+    if (source.empty()) throw EDatabaseError("The connection string names no Data Source.");
+    AnsiString file = SysUtils::ResolvePath(source);
+    if (!SysUtils::FileExists(file)) throw EDatabaseError("Could not find file '" + source + "'.");
+    bool readOnly = mode_ == cmRead || (mode_ == cmUnknown && ModeTextIsReadOnly(ConnectionStringValue("Mode")));
+    // Never SQLITE_OPEN_CREATE: a wrong path must not leave an empty database behind.
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX;
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+    try {
+        if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, BusyTimeout);
+        // Jet's "text" literals are translated before they get here; a double-quoted word is a name.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        // Reading the schema fails here, not at the first query, when the file is no database.
+        rc = sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+        if (!readOnly) {
+            // WAL lets the page builder's read-only connection read while this one writes.
+            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+            if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+        }
+        RegisterFunctions(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    db_ = db;
+    readOnly_ = readOnly;
+    fileName_ = file;
+}
+
+void TADOConnection::Close() {
+    if (!db_) return;
+    for (TCustomADODataSet* ds : std::vector<TCustomADODataSet*>(dataSets_)) ds->Close();
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+int TADOConnection::Execute(const AnsiString& CommandText) {
+    Open();
+    Statement st;
+    PrepareCommand(db_, JetSql::Translate(CommandText), st);
+    return Run(db_, st.get());
+}
+
+void TADOConnection::Register(TCustomADODataSet* ds) {
+    if (std::find(dataSets_.begin(), dataSets_.end(), ds) == dataSets_.end()) dataSets_.push_back(ds);
+}
+
+void TADOConnection::Unregister(TCustomADODataSet* ds) {
+    dataSets_.erase(std::remove(dataSets_.begin(), dataSets_.end(), ds), dataSets_.end());
+}
+
+void TADOConnection::CheckDisconnect() {
+    if (keepConnection_ || !db_) return;
+    for (TCustomADODataSet* ds : dataSets_)
+        if (ds->Active()) return;
+    Close();
+}
+
+// ---- TCustomADODataSet ----------------------------------------------------------------------------
+
+TCustomADODataSet::TCustomADODataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+
+TCustomADODataSet::~TCustomADODataSet() {
+    Close();
+    if (connection_) connection_->Unregister(this);
+}
+
+void TCustomADODataSet::SetConnection(TADOConnection* Value) {
+    if (connection_ == Value) return;
+    Close();
+    if (connection_) connection_->Unregister(this);
+    connection_ = Value;
+    if (connection_) connection_->Register(this);
+}
+
+void TCustomADODataSet::ConnectionClosing() {
+    Close();
+    connection_ = nullptr;
+}
+
+const AnsiString& TCustomADODataSet::ConnectionString() const {
+    static const AnsiString empty;
+    if (connection_) return connection_->ConnectionString();
+    return ownConnection_ ? ownConnection_->ConnectionString() : empty;
+}
+
+void TCustomADODataSet::SetConnectionString(const AnsiString& Value) {
+    Close();
+    SetConnection(nullptr);
+    if (!ownConnection_) ownConnection_ = std::make_unique<TADOConnection>(nullptr);
+    ownConnection_->SetConnectionString(Value);
+}
+
+void TCustomADODataSet::SetCommandText(const AnsiString& Value) {
+    Close();
+    commandText_ = Value;
+}
+
+TADOConnection* TCustomADODataSet::ActiveConnection() {
+    TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
+    if (!c) throw EDatabaseError("Missing Connection or ConnectionString");
+    c->Open();
+    return c;
+}
+
+bool TCustomADODataSet::CanModify() const {
+    const TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
+    return Active() && lockType_ != ltReadOnly && c && c->Connected() && !c->ReadOnly() && !table_.empty();
+}
+
+void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
+    TADOConnection* conn = ActiveConnection();
+    sqlite3* db = conn->Handle();
+    table_.clear();
+    origins_.clear();
+    keyFields_.clear();
+    byRowid_ = false;
+
+    Statement st;
+    bool tableMode = commandType_ == cmdTable || commandType_ == cmdTableDirect;
+    if (tableMode) {
+        std::string name = SysUtils::Trim(commandText_);
+        if (name.size() >= 2 && ((name.front() == '[' && name.back() == ']') || (name.front() == '"' && name.back() == '"')))
+            name = name.substr(1, name.size() - 2);
+        // Rows of a whole table are found again by rowid; a view or a table without one by its key.
+        std::string withRowid = "SELECT rowid, * FROM " + QuoteName(name);
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, withRowid.c_str(), -1, st.out(), &tail) == SQLITE_OK && st.get())
+            byRowid_ = true;
+        else
+            Prepare(db, "SELECT * FROM " + QuoteName(name), st);
+    } else {
+        PrepareCommand(db, JetSql::Translate(SourceText()), st);
+    }
+
+    const int first = byRowid_ ? 1 : 0;
+    const int columns = sqlite3_column_count(st.get());
+    std::vector<std::string> tables;
+    for (int i = first; i < columns; ++i) {
+        const char* name = sqlite3_column_name(st.get(), i);
+        FieldDefs.push_back(TFieldDef{name ? name : "", TypeOfDeclaration(sqlite3_column_decltype(st.get(), i))});
+        const char* table = sqlite3_column_table_name(st.get(), i);
+        const char* origin = sqlite3_column_origin_name(st.get(), i);
+        const char* schema = sqlite3_column_database_name(st.get(), i);
+        bool usable = table && origin && schema && std::strcmp(schema, "main") == 0;
+        origins_.push_back(usable ? origin : "");
+        if (usable && std::find(tables.begin(), tables.end(), table) == tables.end()) tables.push_back(table);
+    }
+
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        std::vector<Variant> values;
+        values.reserve(FieldDefs.size());
+        for (int i = first; i < columns; ++i) values.push_back(ReadColumn(st.get(), i));
+        AddRecord(std::move(values), byRowid_ ? sqlite3_column_int64(st.get(), 0) : 0);
+    }
+    if (rc != SQLITE_DONE) RaiseSqlite(db, rc);
+
+    if (tables.size() == 1) {
+        table_ = tables.front();
+        if (!byRowid_) {
+            Statement info;
+            Prepare(db, "PRAGMA table_info(" + QuoteName(table_) + ")", info);
+            bool hasKey = false, complete = true;
+            while ((rc = sqlite3_step(info.get())) == SQLITE_ROW) {
+                if (sqlite3_column_int(info.get(), 5) == 0) continue;
+                hasKey = true;
+                std::string col = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
+                auto it = std::find_if(origins_.begin(), origins_.end(),
+                                       [&](const std::string& o) { return strcasecmp(o.c_str(), col.c_str()) == 0; });
+                if (it == origins_.end()) complete = false;
+                else keyFields_.push_back(static_cast<int>(it - origins_.begin()));
+            }
+            if (rc != SQLITE_DONE) RaiseSqlite(db, rc);
+            if (!hasKey || !complete) table_.clear();
+        }
+    }
+}
+
+void TCustomADODataSet::InternalClose() {
+    if (ownConnection_) ownConnection_->Close();
+    else if (connection_) connection_->CheckDisconnect();
+}
+
+std::string TCustomADODataSet::WhereRow(const std::vector<Variant>& Values, std::int64_t RowKey,
+                                        std::vector<Variant>& binds) const {
+    if (byRowid_) {
+        binds.push_back(Variant(static_cast<long long>(RowKey)));
+        return "rowid = ?";
+    }
+    std::string where;
+    for (int k : keyFields_) {
+        if (!where.empty()) where += " AND ";
+        where += QuoteName(origins_[static_cast<std::size_t>(k)]) + " IS ?";
+        binds.push_back(Values[static_cast<std::size_t>(k)]);
+    }
+    return where;
+}
+
+void TCustomADODataSet::Reload(std::vector<Variant>& Values, const std::string& where, const std::vector<Variant>& binds) {
+    sqlite3* db = ActiveConnection()->Handle();
+    std::string cols;
+    std::vector<std::size_t> fields;
+    for (std::size_t i = 0; i < origins_.size(); ++i) {
+        if (origins_[i].empty()) continue;
+        cols += (cols.empty() ? "" : ", ") + QuoteName(origins_[i]);
+        fields.push_back(i);
+    }
+    if (fields.empty()) return;
+    Statement st;
+    Prepare(db, "SELECT " + cols + " FROM " + QuoteName(table_) + " WHERE " + where, st);
+    for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
+    int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_ROW) {
+        for (std::size_t k = 0; k < fields.size(); ++k) Values[fields[k]] = ReadColumn(st.get(), static_cast<int>(k));
+    } else if (rc != SQLITE_DONE) {
+        RaiseSqlite(db, rc);
+    }
+}
+
+void TCustomADODataSet::InternalPost(bool Inserting, const std::vector<Variant>& OldValues, std::vector<Variant>& Values,
+                                     const std::vector<bool>& Changed, std::int64_t& RowKey) {
+    if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+    sqlite3* db = ActiveConnection()->Handle();
+    std::vector<std::string> cols;
+    std::vector<Variant> binds;
+    for (std::size_t i = 0; i < Changed.size(); ++i) {
+        if (!Changed[i]) continue;
+        if (origins_[i].empty())
+            throw EDatabaseError("Field '" + Fields()->Fields(static_cast<int>(i))->FieldName() + "' cannot be modified");
+        cols.push_back(QuoteName(origins_[i]));
+        binds.push_back(Values[i]);
+    }
+    std::string sql;
+    if (Inserting) {
+        sql = "INSERT INTO " + QuoteName(table_);
+        if (cols.empty()) {
+            sql += " DEFAULT VALUES";
+        } else {
+            std::string names, marks;
+            for (const auto& c : cols) {
+                names += (names.empty() ? "" : ", ") + c;
+                marks += marks.empty() ? "?" : ", ?";
+            }
+            sql += " (" + names + ") VALUES (" + marks + ")";
+        }
+    } else {
+        if (cols.empty()) return;
+        std::string set;
+        for (const auto& c : cols) set += (set.empty() ? "" : ", ") + c + " = ?";
+        sql = "UPDATE " + QuoteName(table_) + " SET " + set + " WHERE " + WhereRow(OldValues, RowKey, binds);
+    }
+    Statement st;
+    Prepare(db, sql, st);
+    for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
+    int changes = Run(db, st.get());
+    if (Inserting) {
+        RowKey = sqlite3_last_insert_rowid(db);
+        std::vector<Variant> where{Variant(static_cast<long long>(RowKey))};
+        Reload(Values, "rowid = ?", where);
+        return;
+    }
+    if (changes != 1)
+        throw EDatabaseError("Row cannot be located for updating. Some values may have been changed since it was last read.");
+    std::vector<Variant> where;
+    std::string clause = WhereRow(Values, RowKey, where);
+    Reload(Values, clause, where);
+}
+
+void TCustomADODataSet::InternalDelete(const std::vector<Variant>& Values, std::int64_t RowKey) {
+    if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+    sqlite3* db = ActiveConnection()->Handle();
+    std::vector<Variant> binds;
+    Statement st;
+    Prepare(db, "DELETE FROM " + QuoteName(table_) + " WHERE " + WhereRow(Values, RowKey, binds), st);
+    for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
+    if (Run(db, st.get()) != 1)
+        throw EDatabaseError("Row cannot be located for updating. Some values may have been changed since it was last read.");
+}
+
+// ---- TADOQuery --------------------------------------------------------------------------------------
+
+TADOQuery::TADOQuery(TComponent* AOwner) : TCustomADODataSet(AOwner) {}
+
+int TADOQuery::ExecSQL() {
+    rowsAffected_ = ActiveConnection()->Execute(SourceText());
+    return rowsAffected_;
+}
+
+// ---- TADOCommand ------------------------------------------------------------------------------------
+
+TADOCommand::TADOCommand(TComponent* AOwner) : TComponent(AOwner) {}
+
+TADOCommand::~TADOCommand() {
+    if (connection_) connection_->RemoveFreeNotification(this);
+}
+
+void TADOCommand::SetConnection(TADOConnection* Value) {
+    if (connection_ == Value) return;
+    if (connection_) connection_->RemoveFreeNotification(this);
+    connection_ = Value;
+    if (connection_) connection_->FreeNotification(this);
+}
+
+void TADOCommand::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == connection_) connection_ = nullptr;
+}
+
+const AnsiString& TADOCommand::ConnectionString() const {
+    static const AnsiString empty;
+    if (connection_) return connection_->ConnectionString();
+    return ownConnection_ ? ownConnection_->ConnectionString() : empty;
+}
+
+void TADOCommand::SetConnectionString(const AnsiString& Value) {
+    SetConnection(nullptr);
+    if (!ownConnection_) ownConnection_ = std::make_unique<TADOConnection>(nullptr);
+    ownConnection_->SetConnectionString(Value);
+}
+
+int TADOCommand::Execute() {
+    TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
+    if (!c) throw EDatabaseError("Missing Connection or ConnectionString");
+    return c->Execute(commandText_);
+}

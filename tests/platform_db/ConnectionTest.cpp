@@ -1,0 +1,266 @@
+// Opening the database file named by the Jet connection string.
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "DbFixture.h"
+
+using dbtest::Db;
+
+TEST_F(Db, ConnectionStringGivesFileAndElements) {
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    EXPECT_EQ(c.ConnectionStringValue("data source"), dir.str() + "zorbelin.mde");
+    EXPECT_EQ(c.ConnectionStringValue("Mode"), "Share Deny None");
+    EXPECT_EQ(c.ConnectionStringValue("Password"), "");
+    EXPECT_EQ(c.ConnectionStringValue("Jet OLEDB:Engine Type"), "4");
+    EXPECT_EQ(c.ConnectionStringValue("Jet OLEDB:Don't Copy Locale on Compact"), "False");
+    c.SetLoginPrompt(false);
+    c.SetKeepConnection(false);
+    c.Open();
+    EXPECT_TRUE(c.Connected());
+    EXPECT_FALSE(c.ReadOnly());
+    EXPECT_EQ(c.FileName(), path());
+    c.SetConnected(false);
+    EXPECT_FALSE(c.Connected());
+}
+
+TEST_F(Db, QuotedValuesMayHoldSemicolons) {
+    TADOConnection c(nullptr);
+    c.SetConnectionString("Provider=x;Extended Properties=\"a=1;b=2\";Data Source=" + path());
+    EXPECT_EQ(c.ConnectionStringValue("Extended Properties"), "a=1;b=2");
+    EXPECT_EQ(c.ConnectionStringValue("Data Source"), path());
+}
+
+TEST_F(Db, BackslashesAndOtherCaseFindTheFile) {
+    TADOConnection c(nullptr);
+    std::string folder = dir.str();
+    for (char& ch : folder) if (ch == '/') ch = '\\';
+    c.SetConnectionString("Data Source=" + folder + "ZORBELIN.MDE");
+    EXPECT_NO_THROW(c.Open());
+}
+
+TEST_F(Db, MissingFileIsAnErrorAndNoFileIsMade) {
+    std::string missing = dir.file("sub/zorbelin.mde");
+    TADOConnection c(nullptr);
+    c.SetConnectionString(dbtest::JetConnectionString(dir.str() + "sub/"));
+    try {
+        c.Open();
+        FAIL() << "opened a missing database";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("zorbelin.mde"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(c.Connected());
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    std::filesystem::create_directory(dir.path() / "sub");
+    EXPECT_THROW(c.Open(), EDatabaseError);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    TADOConnection none(nullptr);
+    none.SetConnectionString("Provider=Microsoft.Jet.OLEDB.4.0");
+    EXPECT_THROW(none.Open(), EDatabaseError);
+}
+
+TEST_F(Db, AFileThatIsNoDatabaseIsAnError) {
+    dir.write("other/zorbelin.mde", "this is not a database, just text that is long enough to matter");
+    TADOConnection c(nullptr);
+    c.SetConnectionString(dbtest::JetConnectionString(dir.str() + "other/"));
+    EXPECT_THROW(c.Open(), EADOError);
+    EXPECT_FALSE(c.Connected());
+}
+
+TEST_F(Db, WritableConnectionsRunInWalMode) {
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    c.Open();
+    EXPECT_EQ(Scalar("PRAGMA journal_mode"), "wal");
+}
+
+TEST_F(Db, ReadOnlyConnectionReadsAWalDatabaseNobodyHasOpen) {
+    {
+        TADOConnection writer(nullptr);
+        writer.SetConnectionString(connectionString());
+        writer.Execute("insert into adressen (AdressenNr, EmailAdresse1) values (1, 'a@b.de')");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path() + "-wal"));
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    c.SetMode(cmRead);
+    TADODataSet ds(nullptr);
+    ds.SetConnection(&c);
+    ds.SetCommandText("select EmailAdresse1 from adressen");
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("EmailAdresse1")->AsString(), "a@b.de");
+}
+
+TEST_F(Db, ReadOnlyConnectionCannotWrite) {
+    Sql("insert into BenutzerEinstellungen (Benutzer, NeedUpdate) values ('anna', 1)");
+    for (int variant = 0; variant < 2; ++variant) {
+        TADOConnection c(nullptr);
+        if (variant == 0) {
+            c.SetConnectionString(connectionString());
+            c.SetMode(cmRead);
+        } else {
+            c.SetConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path() + ";Mode=Read");
+        }
+        c.Open();
+        EXPECT_TRUE(c.ReadOnly());
+        TADOCommand cmd(nullptr);
+        cmd.SetConnection(&c);
+        cmd.SetCommandText("update BenutzerEinstellungen set NeedUpdate = false where Benutzer = 'anna'");
+        try {
+            cmd.Execute();
+            FAIL() << "wrote through a read-only connection";
+        } catch (const EADOError& e) {
+            EXPECT_NE(std::string(e.what()).find("readonly"), std::string::npos) << e.what();
+        }
+        TADODataSet ds(nullptr);
+        ds.SetConnection(&c);
+        ds.SetCommandType(cmdTable);
+        ds.SetCommandText("BenutzerEinstellungen");
+        ds.Open();
+        EXPECT_FALSE(ds.CanModify());
+        EXPECT_THROW(ds.Edit(), EDatabaseError);
+        EXPECT_THROW(ds.Delete(), EDatabaseError);
+        EXPECT_EQ(ds.State(), dsBrowse);
+    }
+    EXPECT_EQ(Scalar("select NeedUpdate from BenutzerEinstellungen"), "1");
+}
+
+TEST_F(Db, ErrorsCarryTheSqliteMessage) {
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    TADODataSet ds(nullptr);
+    ds.SetConnection(&c);
+    ds.SetCommandText("select * from nichtda");
+    try {
+        ds.Open();
+        FAIL();
+    } catch (const EADOError& e) {
+        EXPECT_STREQ(e.what(), "no such table: nichtda");
+    }
+    EXPECT_FALSE(ds.Active());
+    ds.SetCommandText("select * from termine where NeedUpdate = :x");
+    EXPECT_THROW(ds.Open(), EDatabaseError);
+    // One statement per command, as Jet runs them.
+    EXPECT_THROW(c.Execute("delete from termine; delete from adressen"), EDatabaseError);
+    EXPECT_NO_THROW(c.Execute("delete from termine;  "));
+    try {
+        c.Execute("insert into BenutzerEinstellungen (Benutzer) values ('a')");
+        c.Execute("insert into BenutzerEinstellungen (Benutzer) values ('A')");
+        FAIL() << "user names differing in case only must collide";
+    } catch (const EADOError& e) {
+        EXPECT_NE(std::string(e.what()).find("UNIQUE"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(Db, WithoutKeepConnectionTheLastDataSetClosesTheConnection) {
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    c.SetKeepConnection(false);
+    TADODataSet a(nullptr), b(nullptr);
+    a.SetConnection(&c);
+    b.SetConnection(&c);
+    a.SetCommandText("select * from termine");
+    b.SetCommandText("select * from adressen");
+    a.Open();
+    b.Open();
+    a.Close();
+    EXPECT_TRUE(c.Connected());
+    b.Close();
+    EXPECT_FALSE(c.Connected());
+    b.Open();   // opens the connection again on demand
+    EXPECT_TRUE(c.Connected());
+    c.Close();  // closes its data sets
+    EXPECT_FALSE(b.Active());
+}
+
+TEST_F(Db, DataSetAndCommandWithTheirOwnConnection) {
+    TADOCommand cmd(nullptr);
+    cmd.SetConnectionString(connectionString());
+    cmd.SetCommandText("insert into adressen (AdressenNr, EmailAdresse1) values (12, 'a@b.de')");
+    EXPECT_EQ(cmd.Execute(), 1);
+    TADODataSet ds(nullptr);
+    ds.SetConnectionString(connectionString());
+    EXPECT_EQ(ds.ConnectionString(), connectionString());
+    ds.SetCommandText("select * from adressen where AdressenNr = 12");
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("EmailAdresse1")->AsString(), "a@b.de");
+}
+
+TEST_F(Db, DestroyingTheConnectionFirstLeavesDataSetsClosed) {
+    auto* owner = new TComponent(nullptr);
+    auto* ds = new TADODataSet(owner);
+    auto* cmd = new TADOCommand(owner);
+    auto* c = new TADOConnection(owner);
+    c->SetConnectionString(connectionString());
+    ds->SetConnection(c);
+    cmd->SetConnection(c);
+    ds->SetCommandText("select * from termine");
+    ds->Open();
+    delete c;
+    EXPECT_FALSE(ds->Active());
+    EXPECT_EQ(ds->Connection(), nullptr);
+    EXPECT_EQ(cmd->Connection(), nullptr);
+    delete owner;
+}
+
+TEST_F(Db, ReaderReadsWhileAnotherConnectionWrites) {
+    Sql("insert into termine (StartTime, Subject, Benutzer) values (39148, 'eins', 'alle')");
+    TADOConnection writer(nullptr), reader(nullptr);
+    writer.SetConnectionString(connectionString());
+    reader.SetConnectionString(connectionString());
+    reader.SetMode(cmRead);
+    writer.Open();
+    reader.Open();
+    TADODataSet ds(nullptr);
+    ds.SetConnection(&reader);
+    ds.SetCommandText("select * from termine");
+
+    // The writer holds an open write transaction; the reader sees the last committed state at
+    // once instead of waiting for the lock.
+    writer.Execute("begin immediate");
+    writer.Execute("insert into termine (StartTime, Subject, Benutzer) values (39149, 'zwei', 'alle')");
+    auto started = std::chrono::steady_clock::now();
+    ds.Open();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(ds.RecordCount(), 1);
+    writer.Execute("commit");
+    ds.Requery();
+    EXPECT_EQ(ds.RecordCount(), 2);
+
+    // A reader on its own thread keeps reading while the main thread writes.
+    std::atomic<bool> done{false};
+    std::atomic<int> reads{0}, failures{0};
+    std::string failure;
+    std::thread t([&] {
+        try {
+            TADOConnection c(nullptr);
+            c.SetConnectionString(connectionString());
+            c.SetMode(cmRead);
+            TADODataSet q(nullptr);
+            q.SetConnection(&c);
+            q.SetCommandText("select count(*) as n from termine");
+            int last = 0;
+            while (!done) {
+                q.Open();
+                int n = q.FieldByName("n")->AsInteger();
+                if (n < last) ++failures;
+                last = n;
+                q.Close();
+                ++reads;
+            }
+        } catch (const std::exception& e) {
+            failure = e.what();
+            ++failures;
+        }
+    });
+    for (int i = 0; i < 200; ++i)
+        writer.Execute("insert into termine (StartTime, Subject, Benutzer) values (39150, 'mehr', 'alle')");
+    while (reads < 5 && failures == 0) std::this_thread::yield();
+    done = true;
+    t.join();
+    EXPECT_EQ(failures, 0) << failure;
+    EXPECT_GE(reads, 5);
+    EXPECT_EQ(Scalar("select count(*) from termine"), "202");
+}
