@@ -1,0 +1,264 @@
+#include "PictureContainer.h"
+
+#include "GIFFrames.h"
+#include "SysUtils.h"
+
+namespace PictureContainer {
+namespace {
+TResourceLookup& Lookup() {
+    static TResourceLookup lookup;
+    return lookup;
+}
+} // namespace
+
+void SetResourceLookup(TResourceLookup L) { Lookup() = std::move(L); }
+
+bool FindResource(const AnsiString& Name, std::string& Bytes) {
+    return Lookup() && Lookup()(Name, Bytes);
+}
+} // namespace PictureContainer
+
+// ---- THTMLPicture ------------------------------------------------------------------------------------
+
+THTMLPicture::THTMLPicture() = default;
+THTMLPicture::~THTMLPicture() = default;
+
+bool THTMLPicture::Empty() const { return dataEmpty_ || !picture_ || picture_->Empty(); }
+int THTMLPicture::Width() const { return picture_ ? picture_->Width() : 0; }
+int THTMLPicture::Height() const { return picture_ ? picture_->Height() : 0; }
+
+void THTMLPicture::ResetFrames() {
+    picture_.reset();
+    frameCount_ = -1;
+    nextFrameTime_ = -1;
+    tickCount_ = -1;
+    frame_ = 1;
+}
+
+void THTMLPicture::LoadPicture() {
+    picture_.reset();
+    frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
+    screenWidth_ = screenHeight_ = 0;
+    const std::string& bytes = data_.DataString();
+    std::string shown = bytes;
+    if (GIFFrames::IsGIF(bytes)) {
+        screenWidth_ = GIFFrames::ScreenWidth(bytes);
+        screenHeight_ = GIFFrames::ScreenHeight(bytes);
+        const auto frames = GIFFrames::Scan(bytes);
+        if (!frames.empty() && frame_ >= 1 && frame_ <= static_cast<int>(frames.size())) {
+            // A decoder shows the first frame it meets: leave out the ones before the current frame.
+            shown = GIFFrames::CutToFrame(bytes, frame_);
+            const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(frame_ - 1)];
+            frameLeft_ = f.Left;
+            frameTop_ = f.Top;
+            frameWidth_ = f.Width;
+            frameHeight_ = f.Height;
+        }
+    }
+    auto decoded = std::make_unique<TGraphic>();
+    TStringStream stream(shown);
+    try {
+        decoded->LoadFromStream(&stream);
+    } catch (const SysUtils::Exception&) {
+        throw SysUtils::Exception("Could not load image. Invalid format");
+    }
+    if (decoded->Empty()) throw SysUtils::Exception("Could not load image");
+    picture_ = std::move(decoded);
+}
+
+void THTMLPicture::LoadFromStream(TStream* Stream) {
+    data_.Clear();
+    data_.LoadFromStream(Stream);
+    dataEmpty_ = false;
+    // A new picture starts again at its first frame.
+    frame_ = 1;
+    frameCount_ = -1;
+    nextFrameTime_ = -1;
+    tickCount_ = -1;
+    LoadPicture();
+    Changed();
+}
+
+void THTMLPicture::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
+
+void THTMLPicture::LoadFromFile(const AnsiString& FileName) {
+    TMemoryStream m;
+    m.LoadFromFile(FileName);
+    m.SetPosition(0);
+    LoadFromStream(&m);
+}
+
+void THTMLPicture::Assign(TPersistent* Source) {
+    ResetFrames();
+    auto* src = dynamic_cast<THTMLPicture*>(Source);
+    if (!Source) {
+        data_.Clear();
+        dataEmpty_ = true;
+        Changed();
+        return;
+    }
+    if (!src) { TGraphic::Assign(Source); return; }
+    data_.Clear();
+    dataEmpty_ = src->dataEmpty_;
+    stretch_ = src->stretch_;
+    if (dataEmpty_) { Changed(); return; }
+    TStringStream copy(src->data_.DataString());
+    data_.LoadFromStream(&copy);
+    try {
+        LoadPicture();
+    } catch (const SysUtils::Exception&) {
+        // The bytes are kept as they were, shown as nothing, like after a failed load.
+    }
+    Changed();
+}
+
+void THTMLPicture::LoadFromURL(const AnsiString& url) {
+    const AnsiString upper = SysUtils::UpperCase(url);
+    if (upper.rfind("RES://", 0) == 0) {
+        url_ = upper;
+        resFileUrl_ = upper;
+        std::string bytes;
+        if (PictureContainer::FindResource(url.substr(6), bytes)) {
+            TStringStream s(bytes);
+            LoadFromStream(&s);
+        }
+        return;
+    }
+    if (upper.rfind("FILE://", 0) == 0) {
+        url_ = upper;
+        resFileUrl_ = upper;
+        // The name keeps the case it was written in; the file functions find it in any case.
+        LoadFromFile(url.substr(7));
+        return;
+    }
+    if (asynch_) {
+        if (downloading_) return;
+        url_ = upper;
+        downloading_ = true;   // nothing is ever fetched, so the picture stays empty
+        return;
+    }
+    url_ = upper;
+    resFileUrl_ = upper;
+}
+
+bool THTMLPicture::IsGIFFile() const { return GIFFrames::IsGIF(data_.DataString()); }
+
+int THTMLPicture::GetFrameCount() {
+    if (frameCount_ == -1 && IsGIFFile())
+        frameCount_ = static_cast<int>(GIFFrames::Scan(data_.DataString()).size());
+    return IsGIFFile() ? frameCount_ : -1;
+}
+
+int THTMLPicture::GetFrameTime(int n) {
+    const auto frames = GIFFrames::Scan(data_.DataString());
+    if (n < 1 || n > static_cast<int>(frames.size())) return -1;
+    const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
+    frameTransp_ = f.Transparent;
+    frameDisposal_ = f.Disposal;
+    return f.Delay;
+}
+
+int THTMLPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }
+int THTMLPicture::GetMaxHeight() { return screenHeight_ > 0 ? screenHeight_ : Height(); }
+
+void THTMLPicture::SetFrame(int n) {
+    const int count = GetFrameCount();
+    if (count > 0 && (n < 1 || n > count)) return;
+    if (count <= 0 && n != 1) return;
+    frame_ = n;
+    if (!dataEmpty_) {
+        try {
+            LoadPicture();
+        } catch (const SysUtils::Exception&) {
+            picture_.reset();
+        }
+        if (OnFrameChange) OnFrameChange(this);
+    }
+}
+
+void THTMLPicture::FrameNext() {
+    const int count = GetFrameCount();
+    if (count < 1) return;
+    SetFrame(frame_ >= count ? 1 : frame_ + 1);
+}
+
+void THTMLPicture::FramePrev() {
+    const int count = GetFrameCount();
+    if (count < 1) return;
+    SetFrame(frame_ <= 1 ? count : frame_ - 1);
+}
+
+bool THTMLPicture::Step() {
+    if (Empty() || GetFrameCount() < 2) return false;
+    bool changed = false;
+    if (nextFrameTime_ == -1) GetFrameTime(frame_);
+    if (tickCount_ * 10 >= nextFrameTime_) {
+        FrameNext();
+        nextFrameTime_ += std::max(PictureContainer::MinFrameDelay, GetFrameTime(frame_));
+        changed = true;
+    }
+    ++tickCount_;
+    return changed;
+}
+
+void THTMLPicture::Draw(TCanvas* ACanvas, const TRect& Rect) {
+    if (Empty()) return;
+    if (stretch_) {
+        ACanvas->StretchDraw(Rect, picture_.get());
+        return;
+    }
+    // The decoded image spans the logical screen with the frame at its own offset.
+    ACanvas->Draw(Rect.Left, Rect.Top, picture_.get());
+}
+
+// ---- cache, items, container --------------------------------------------------------------------------
+
+THTMLPicture* THTMLPictureCache::AddPicture() {
+    items_.push_back(std::make_unique<THTMLPicture>());
+    return items_.back().get();
+}
+
+THTMLPicture* THTMLPictureCache::FindPicture(const AnsiString& url) const {
+    for (const auto& p : items_)
+        if (p->ResFileURL() == url) return p.get();
+    return nullptr;
+}
+
+void THTMLPictureCache::SetPicture(int Index, THTMLPicture* Value) {
+    items_.at(static_cast<std::size_t>(Index))->Assign(Value);
+}
+
+bool THTMLPictureCache::Animate() {
+    bool changed = false;
+    for (const auto& p : items_) changed = p->Step() || changed;
+    return changed;
+}
+
+TPictureItem::TPictureItem(TCollection* Collection)
+    : TCollectionItem(Collection), picture_(std::make_unique<THTMLPicture>()) {}
+TPictureItem::~TPictureItem() = default;
+
+void TPictureItem::Assign(TPersistent* Source) {
+    auto* src = dynamic_cast<TPictureItem*>(Source);
+    if (!src) { TCollectionItem::Assign(Source); return; }
+    name_ = src->name_;
+    Tag = src->Tag;
+    picture_->Assign(src->picture_.get());
+}
+
+TPictureCollection::TPictureCollection(TPictureContainer* AOwner)
+    : TOwnedCollection(AOwner, [](TCollection* c) { return new TPictureItem(c); }) {}
+
+void TPictureCollection::Animate() {
+    for (int i = 0; i < Count(); ++i) Items(i)->Picture()->Step();
+}
+
+TPictureContainer::TPictureContainer(TComponent* AOwner)
+    : TComponent(AOwner), items_(std::make_unique<TPictureCollection>(this)) {}
+TPictureContainer::~TPictureContainer() = default;
+
+THTMLPicture* TPictureContainer::FindPicture(const AnsiString& Name) const {
+    for (int i = 0; i < items_->Count(); ++i)
+        if (SysUtils::UpperCase(items_->Items(i)->Name()) == Name) return items_->Items(i)->Picture();
+    return nullptr;
+}

@@ -1,0 +1,176 @@
+#pragma once
+// Pictures for the markup: a picture that keeps its file's bytes and knows the frames of an
+// animated GIF, the per-control cache of pictures loaded by URL, and a component of named pictures.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Classes.h"
+#include "Graphics.h"
+
+using TDownloadErrorEvent = std::function<void(TObject* Sender, const AnsiString& err)>;
+using TDownloadCompleteEvent = std::function<void(TObject* Sender)>;
+using TDownloadCancelEvent = std::function<void(TObject* Sender, bool& Cancel)>;
+using TDownloadProgressEvent = std::function<void(TObject* Sender, Cardinal dwSize, Cardinal dwTotSize)>;
+
+// Raw bytes of a picture file shown through the decoded image of its current frame. Loading errors
+// are exceptions with the texts "Could not load image. Invalid format" and "Could not load image".
+class THTMLPicture : public TGraphic {
+public:
+    THTMLPicture();
+    ~THTMLPicture() override;
+
+    // Without a decoded image there is nothing to show, whatever bytes are kept.
+    bool Empty() const override;
+    int Width() const override;
+    int Height() const override;
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    void LoadFromFile(const AnsiString& FileName);
+    void ReadData(TStream* Stream) { LoadFromStream(Stream); }
+    void WriteData(TStream* Stream) { SaveToStream(Stream); }
+    void Assign(TPersistent* Source) override;
+    TGraphic* NewEmpty() const override { return new THTMLPicture; }
+
+    // "RES://name" and "FILE://path" load at once; anything else is only remembered and stays empty,
+    // as pictures are never fetched from the network.
+    void LoadFromURL(const AnsiString& url);
+
+    bool IsGIFFile() const;
+    int GetFrameCount();
+    // Delay of frame n in hundredths of a second, -1 when there is no such frame.
+    int GetFrameTime(int n);
+    int GetMaxWidth();
+    int GetMaxHeight();
+    void FrameNext();
+    void FramePrev();
+    // One animation tick (meant every 100 ms); true when the frame changed.
+    bool Step();
+
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool Value) { stretch_ = Value; }
+    int Frame() const { return frame_; }
+    // Frames outside 1..GetFrameCount are ignored.
+    void SetFrame(int n);
+    int FrameLeft() const { return frameLeft_; }
+    int FrameTop() const { return frameTop_; }
+    int FrameWidth() const { return frameWidth_; }
+    int FrameHeight() const { return frameHeight_; }
+    bool FrameTransparent() const { return frameTransp_; }
+    int FrameDisposal() const { return frameDisposal_; }
+    const AnsiString& URL() const { return url_; }
+    const AnsiString& ResFileURL() const { return resFileUrl_; }
+    bool Asynch() const { return asynch_; }
+    void SetAsynch(bool Value) { asynch_ = Value; }
+    bool Downloading() const { return downloading_; }
+    const TMemoryStream& Data() const { return data_; }
+
+    void DownLoadCancel(bool& Cancel) { if (OnDownLoadCancel) OnDownLoadCancel(this, Cancel); }
+    void DownLoadComplete() { if (OnDownLoadComplete) OnDownLoadComplete(this); }
+    void DownLoadError(const AnsiString& err) { if (OnDownLoadError) OnDownLoadError(this, err); }
+    void DownLoadProgress(Cardinal dwSize, Cardinal dwTotSize) {
+        if (OnDownLoadProgress) OnDownLoadProgress(this, dwSize, dwTotSize);
+    }
+
+    TNotifyEvent OnFrameChange;
+    TDownloadErrorEvent OnDownLoadError;
+    TDownloadCompleteEvent OnDownLoadComplete;
+    TDownloadCancelEvent OnDownLoadCancel;
+    TDownloadProgressEvent OnDownLoadProgress;
+
+protected:
+    void Draw(TCanvas* ACanvas, const TRect& Rect) override;
+
+private:
+    void LoadPicture();
+    void ResetFrames();
+    TMemoryStream data_;
+    bool dataEmpty_ = true;
+    std::unique_ptr<TGraphic> picture_;   // the decoded current frame, or none
+    bool stretch_ = false;
+    int frame_ = 1;
+    int frameCount_ = -1;
+    int frameLeft_ = 0, frameTop_ = 0, frameWidth_ = 0, frameHeight_ = 0;
+    int screenWidth_ = 0, screenHeight_ = 0;
+    bool frameTransp_ = false;
+    int frameDisposal_ = 0;
+    AnsiString url_, resFileUrl_;
+    bool asynch_ = true;
+    bool downloading_ = false;
+    int nextFrameTime_ = -1;
+    int tickCount_ = -1;
+};
+
+// Pictures that a control loaded by URL; the cache owns them.
+class THTMLPictureCache {
+public:
+    THTMLPictureCache() = default;
+    ~THTMLPictureCache() { ClearPictures(); }
+    THTMLPictureCache(const THTMLPictureCache&) = delete;
+    THTMLPictureCache& operator=(const THTMLPictureCache&) = delete;
+
+    THTMLPicture* AddPicture();
+    // The first picture whose resource or file URL is exactly url.
+    THTMLPicture* FindPicture(const AnsiString& url) const;
+    THTMLPicture* GetPicture(int Index) const { return items_.at(static_cast<std::size_t>(Index)).get(); }
+    void SetPicture(int Index, THTMLPicture* Value);
+    int Count() const { return static_cast<int>(items_.size()); }
+    void ClearPictures() { items_.clear(); }
+    // Steps every picture; true when any frame changed.
+    bool Animate();
+private:
+    std::vector<std::unique_ptr<THTMLPicture>> items_;
+};
+
+class TPictureItem : public TCollectionItem {
+public:
+    explicit TPictureItem(TCollection* Collection);
+    ~TPictureItem() override;
+    void Assign(TPersistent* Source) override;
+
+    THTMLPicture* Picture() const { return picture_.get(); }
+    void SetPicture(THTMLPicture* Value) { picture_->Assign(Value); }
+    const AnsiString& Name() const { return name_; }
+    void SetName(const AnsiString& Value) { name_ = Value; }
+    int Tag = 0;
+private:
+    std::unique_ptr<THTMLPicture> picture_;
+    AnsiString name_;
+};
+
+class TPictureContainer;
+
+class TPictureCollection : public TOwnedCollection {
+public:
+    explicit TPictureCollection(TPictureContainer* AOwner);
+    TPictureItem* Add() { return static_cast<TPictureItem*>(TOwnedCollection::Add()); }
+    TPictureItem* Items(int Index) const { return static_cast<TPictureItem*>(TOwnedCollection::Items(Index)); }
+    void Animate();
+};
+
+// Named pictures that IMG tags refer to by name.
+class TPictureContainer : public TComponent {
+public:
+    explicit TPictureContainer(TComponent* AOwner);
+    ~TPictureContainer() override;
+    TPictureCollection* Items() const { return items_.get(); }
+    void SetItems(TPictureCollection* Value) { items_->Assign(Value); }
+    // The picture of the first item whose upper-cased name equals Name; none when absent.
+    THTMLPicture* FindPicture(const AnsiString& Name) const;
+private:
+    std::unique_ptr<TPictureCollection> items_;
+};
+
+namespace PictureContainer {
+// Where "RES://name" pictures come from: the program's own resources. The program has no picture
+// resources yet, so without a lookup set every name is absent.
+using TResourceLookup = std::function<bool(const AnsiString& Name, std::string& Bytes)>;
+void SetResourceLookup(TResourceLookup Lookup);
+bool FindResource(const AnsiString& Name, std::string& Bytes);
+// The shortest frame delay in hundredths of a second; shorter ones, 0 included, count as this.
+constexpr int MinFrameDelay = 10;
+} // namespace PictureContainer
