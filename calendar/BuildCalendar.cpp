@@ -1,7 +1,233 @@
 #include "BuildCalendar.h"
 
+#include <memory>
+
+#include "Registry.h"
+#include "TarvolinDaten.h"
+
+namespace {
+
+const char* const kSettingsKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+
+AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'", "''", SysUtils::rfReplaceAll); }
+
+AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
+
+// Each value is read in its own guarded step; a missing value counts as a failed read.
+bool TryReadInteger(TRegistry& reg, const AnsiString& name, int& value) {
+    try {
+        if (!reg.ValueExists(name)) return false;
+        value = reg.ReadInteger(name);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TryReadString(TRegistry& reg, const AnsiString& name, AnsiString& value) {
+    try {
+        if (!reg.ValueExists(name)) return false;
+        value = reg.ReadString(name);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+BuildTarvolan::BuildTarvolan(bool CreateSuspended, ICalendarHost* Host)
+    : TThread(CreateSuspended), host_(Host) {}
+
+BuildTarvolan::~BuildTarvolan() {
+    WaitFor();
+    delete PageStream;
+}
+
 AnsiString BuildTarvolan::ColorToHtml(TColor Color) {
     // Masked to 24 bits: a value such as clNone would otherwise give eight digits and shift the pairs.
     const AnsiString s = SysUtils::IntToHex(Graphics::ColorToRGB(Color) & 0xFFFFFF, 6);
     return "#" + s.substr(4, 2) + s.substr(2, 2) + s.substr(0, 2);
+}
+
+void BuildTarvolan::MoveStartDate(ViewParameters& p) {
+    auto backToMonday = [&p] {
+        while (p.StartDate.DayOfWeek() != 2) p.StartDate = TDateTime(double(p.StartDate) - 1);
+    };
+    if (p.ViewMode == vmWeek) {
+        backToMonday();
+    } else if (p.ViewMode == vmMonth) {
+        Word y, m, d;
+        SysUtils::DecodeDate(p.CalendarDate, y, m, d);
+        p.StartDate = SysUtils::EncodeDate(y, m, 1);
+        backToMonday();
+    }
+}
+
+AnsiString BuildTarvolan::AppointmentsStatement(const ViewParameters& p, const AnsiString& User) {
+    const AnsiString user = SqlText(User);
+    if (p.ViewMode == vmMonth) {
+        Word y, m, d;
+        SysUtils::DecodeDate(p.CalendarDate, y, m, d);
+        return "select * from termine where (Benutzer = 'alle' OR Benutzer = '" + user +
+               "') AND  MONTH(StartTime) > " + SysUtils::IntToStr(m - 1) + " AND MONTH(StartTime) < " +
+               SysUtils::IntToStr(m + 1) + " AND YEAR(StartTime) = " + SysUtils::IntToStr(y) +
+               " order by StartTime";
+    }
+    const double start = p.StartDate;
+    const TDateTime lower = p.ViewMode == vmWeek ? start - 1 : start - 5;
+    const TDateTime upper = p.ViewMode == vmWeek ? start + 7 : start + 30;
+    return "select * from termine where (Benutzer = 'alle' OR Benutzer = '" + user + "' ) AND  StartTime > " +
+           JetDate(lower) + " AND StartTime < " + JetDate(upper) + " order by StartTime";
+}
+
+void BuildTarvolan::ReadSettings() {
+    windowWidth_ = host_->MainWindowWidth();
+    windowHeight_ = host_->MainWindowHeight();
+    screenWidth_ = host_->ScreenWidth();
+    screenHeight_ = host_->ScreenHeight();
+
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    if (!reg.OpenKey(kSettingsKey, true)) return;
+    ViewParameters& p = Parameters;
+    AnsiString text;
+    int value = 0;
+
+    TDateTime previous;
+    if (TryReadString(reg, "Datum", text) && SysUtils::TryStrToDate(text, previous)) {
+        host_->SetSettingsDate(previous);
+        hasPreviousBuild_ = true;
+        previousBuild_ = previous;
+    } else {
+        host_->SetSettingsDate(SysUtils::Now());
+        hasPreviousBuild_ = false;
+    }
+    reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now()));
+
+    p.FontName = TryReadString(reg, "Font", text) ? text : AnsiString("Comic Sans Ms");
+    p.FontSize = TryReadInteger(reg, "FontSize", value) ? value : 8;
+    p.FontColorHtml = ColorToHtml(TryReadInteger(reg, "FontColor", value) ? value : 0);
+    p.ShowFullWeeksInMonthView = TryReadInteger(reg, "showFullWeeksInMonthView", value) && value != 0;
+    p.DaysColorHtml = ColorToHtml(TryReadInteger(reg, "BackgroundColorDays", value) ? value : 0xEDC2A9);
+    if (TryReadInteger(reg, "BackgroundColorDaysTransparent", value)) {
+        if (value != 0) p.DaysColorHtml.clear();
+    } else {
+        reg.WriteBool("BackgroundColorDaysTransparent", false);
+    }
+    p.ColorKeyHtml = ColorToHtml(p.ColorKey);
+    p.TodayColorHtml = ColorToHtml(TryReadInteger(reg, "BackgroundColorToday", value) ? value : 0xFADCC9);
+    if (TryReadInteger(reg, "BackgroundColorTodayTransparent", value)) {
+        if (value != 0) p.TodayColorHtml.clear();
+    } else {
+        reg.WriteBool("BackgroundColorTodayTransparent", false);
+    }
+    p.FadeOnActivation = TryReadInteger(reg, "TransparenzOnActiveWindow", value) && value != 0;
+    p.WeekendColorHtml = TryReadInteger(reg, "WeekendColor", value) ? ColorToHtml(value) : AnsiString("#FF0000");
+    p.ViewMode = static_cast<Byte>(TryReadInteger(reg, "VORLAGE", value) ? value & 0xFF : 0);
+    host_->SetSayTimeInterval(TryReadInteger(reg, "CharacterSayTimeAll", value) ? value : 1);
+    host_->SetSayTimeEnabled(TryReadInteger(reg, "CharacterSayTime", value) ? value != 0 : true);
+    p.FadeOnActivation = TryReadInteger(reg, "TransparenzOnActiveWindow", value) && value != 0;
+    ShowPastAppointments = TryReadInteger(reg, "vorHeute", value) ? value != 0 : true;
+}
+
+void BuildTarvolan::ShowPage() {
+    PageStream->Seek(0, soBeginning);
+    host_->LoadPageIntoBrowser(PageStream->DataString());
+}
+
+void BuildTarvolan::CopyBack() {
+    // Only what the build owns; the date asked for and the window's colour stay the main window's.
+    ViewParameters& main = host_->MainViewParameters();
+    const ViewParameters& p = Parameters;
+    main.FadeOnActivation = p.FadeOnActivation;
+    main.ShowFullWeeksInMonthView = p.ShowFullWeeksInMonthView;
+    main.FontName = p.FontName;
+    main.FontSize = p.FontSize;
+    main.PageLeft = p.PageLeft;
+    main.PageTop = p.PageTop;
+    main.PageWidth = p.PageWidth;
+    main.PageHeight = p.PageHeight;
+    main.ViewMode = p.ViewMode;
+    main.StartDate = p.StartDate;
+    main.FontColorHtml = p.FontColorHtml;
+    main.DaysColorHtml = p.DaysColorHtml;
+    main.TodayColorHtml = p.TodayColorHtml;
+    main.ColorKeyHtml = p.ColorKeyHtml;
+    main.WeekendColorHtml = p.WeekendColorHtml;
+}
+
+void BuildTarvolan::Execute() {
+    const AnsiString user = host_->GetCalendarUser();
+    std::unique_ptr<TTarvolinDatenModul> module;
+    try {
+        module = std::make_unique<TTarvolinDatenModul>(nullptr, host_);
+        TarvolinDatenModul = module.get();
+        if (module->TemplatesMissing()) {
+            // The message is shown and the window asked to close; this build ends without a page.
+            TarvolinDatenModul = nullptr;
+            return;
+        }
+        Synchronize([this] { ReadSettings(); });
+        // A view number the program does not know is shown as the x-days view.
+        if (Parameters.ViewMode > vmXDays) Parameters.ViewMode = vmXDays;
+
+        ViewParameters& p = Parameters;
+        module->ShowPastAppointments = ShowPastAppointments;
+        module->InfoColorHtml = ColorToHtml(clInfoBk);
+        module->View = &Parameters;
+        Word y, m, d;
+        SysUtils::DecodeDate(p.StartDate, y, m, d);
+        module->ShownMonth = m;
+        module->MainWindowWidth = windowWidth_;
+        module->MainWindowHeight = windowHeight_;
+        module->ScreenWidth = screenWidth_;
+        module->ScreenHeight = screenHeight_;
+        module->HasPreviousBuild = hasPreviousBuild_;
+        module->PreviousBuild = previousBuild_;
+
+        auto page = std::make_unique<TStringList>();
+        module->ADODS->Close();
+
+        MoveStartDate(p);
+        if (p.ViewMode != vmMonth) {
+            module->PageProducerTarvolinWoche->SetHTMLFile(p.ViewMode == vmWeek ? module->WocheTemplate
+                                                                                 : module->XtageTemplate);
+            if (!SysUtils::FileExists(module->PageProducerHaupt->HTMLFile())) {
+                ICalendarHost* host = host_;
+                Synchronize([host] { host->ShowMessage("Eine oder mehrere der Vorlagen wurden nicht gefunden"); });
+                Classes::QueueOnMainThread([host] { host->CloseMainWindow(0); });
+                TarvolinDatenModul = nullptr;
+                return;
+            }
+        }
+        const AnsiString userText = SqlText(user);
+        const AnsiString statement = AppointmentsStatement(p, user);
+        module->ADODS->SetCommandText(statement);
+        module->ADODS->Open();
+
+        page->SetText(module->PageProducerHaupt->Content());
+        if (page->Count() >= 1) {
+            PageStream = new TMemoryStream;
+            page->SaveToStream(PageStream);
+            Synchronize([this] { ShowPage(); });
+            delete PageStream;
+            PageStream = nullptr;
+        }
+        page.reset();
+
+        const AnsiString update =
+            "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = '" + userText + "'";
+        ICalendarHost* host = host_;
+        Synchronize([host, update] { host->ExecuteCommand(update); });
+    } catch (...) {
+        // The page stays as it was and the refresh request stays set.
+        delete PageStream;
+        PageStream = nullptr;
+    }
+    try {
+        Synchronize([this] { CopyBack(); });
+    } catch (...) {
+    }
+    TarvolinDatenModul = nullptr;
 }

@@ -1,11 +1,42 @@
 #pragma once
-// The page builder: one thread per calendar page.
+// The page builder: one thread per calendar page. The main window fills Parameters, resumes the
+// thread and waits for it (servicing its synchronised calls) before it starts the next one.
+#include "CalendarHost.h"
 #include "Classes.h"
 #include "Colors.h"
 #include "ViewParameters.h"
 
-class BuildTarvolan {
+class BuildTarvolan : public TThread {
 public:
+    BuildTarvolan(bool CreateSuspended, ICalendarHost* Host);
+    ~BuildTarvolan() override;
+
     // "#RRGGBB" of a colour; a system colour is resolved first.
     static AnsiString ColorToHtml(TColor Color);
+
+    // Moves StartDate to the first shown day: the Monday of the week, the Monday on or before the
+    // 1st of CalendarDate's month, or (x days) where it is.
+    static void MoveStartDate(ViewParameters& Parameters);
+    // The appointments of the shown range, after MoveStartDate.
+    static AnsiString AppointmentsStatement(const ViewParameters& Parameters, const AnsiString& User);
+
+    // The builder's copy of the view block.
+    ViewParameters Parameters;
+    // Registry "vorHeute": days before today show their appointments.
+    bool ShowPastAppointments = true;
+
+protected:
+    void Execute() override;
+
+private:
+    void ReadSettings();
+    void ShowPage();
+    void CopyBack();
+
+    ICalendarHost* host_;
+    TMemoryStream* PageStream = nullptr;
+    // Taken on the main thread while the settings are read.
+    int windowWidth_ = 0, windowHeight_ = 0, screenWidth_ = 0, screenHeight_ = 0;
+    bool hasPreviousBuild_ = false;
+    TDateTime previousBuild_;
 };

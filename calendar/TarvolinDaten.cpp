@@ -1,0 +1,492 @@
+#include "TarvolinDaten.h"
+
+#include <cmath>
+
+#include "Feiertage.h"
+#include "Gemeinsam.h"
+#include "IniFiles.h"
+#include "Registry.h"
+
+TTarvolinDatenModul* TarvolinDatenModul = nullptr;
+bool TTarvolinDatenModul::FiveRowFlag = false;
+
+namespace {
+
+const char* const kSettingsKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+const char* const kTemplatesMissing = "Eine oder mehrere der Vorlagen wurden nicht gefunden";
+
+// Texts for the main thread that the builder does not wait for.
+void Queue(std::function<void()> call) { Classes::QueueOnMainThread(std::move(call)); }
+
+AnsiString DateText(TDateTime d) { return SysUtils::DateToStr(d); }
+
+bool IsSameDay(TDateTime a, TDateTime b) { return DateText(a) == DateText(b); }
+
+bool IsWeekend(TDateTime d) {
+    const int dow = d.DayOfWeek();
+    return dow == 1 || dow == 7;
+}
+
+// Text from other programs goes into the page as text, never as markup.
+AnsiString EscapeHtml(const AnsiString& s, bool attribute) {
+    AnsiString out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        switch (ch) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"':
+            if (attribute) out += "&quot;";
+            else out += ch;
+            break;
+        default: out += ch;
+        }
+    }
+    return out;
+}
+
+const char* const kMonthDayPrefixes[3] = {
+    "<span id=\"header_day_active\" TITLE=\"Diesen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\"  language=\"VBScript\" OnClick=\"OpenDay('",
+    "<span id=\"header_day_we\" TITLE=\"Diesen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\" language=\"VBScript\" OnClick=\"OpenDay('",
+    "<span id=\"header_day\" TITLE=\"Diesen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\"  language=\"VBScript\" OnClick=\"OpenDay('"};
+
+const char* const kWeekDayPrefixes[3] = {
+    "<span id=\"header_day_active\" TITLE=\"Den heutigen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\"  language=\"VBScript\" OnClick=\"OpenDay('",
+    "<span id=\"header_day_we\" TITLE=\"Diesen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\"  language=\"VBScript\" OnClick=\"OpenDay('",
+    "<span id=\"header_day\" TITLE=\"Diesen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\" language=\"VBScript\" OnClick=\"OpenDay('"};
+
+// The settings' default for the number of days, so the page and the settings dialog agree.
+constexpr int kDefaultXDays = 5;
+
+} // namespace
+
+AnsiString DayHeaderLink(const char* const Prefixes[3], TDateTime Cell, bool IsToday) {
+    Word y, m, d;
+    SysUtils::DecodeDate(Cell, y, m, d);
+    const char* prefix = IsToday ? Prefixes[0] : IsWeekend(Cell) ? Prefixes[1] : Prefixes[2];
+    return AnsiString(prefix) + DateText(Cell) + "')\">" + SysUtils::IntToStr(d) + "." + "</a></span>";
+}
+
+TTarvolinDatenModul::TTarvolinDatenModul(TComponent* AOwner, ICalendarHost* Host)
+    : TDataModule(AOwner), host_(Host) {
+    ADOConnection = new TADOConnection(this);
+    ADOConnection->SetMode(cmRead);
+    ADOConnection->SetLoginPrompt(false);
+    ADOConnection->SetKeepConnection(false);
+    ADODS = new TADODataSet(this);
+    ADODS->SetConnection(ADOConnection);
+    ADODataSet_2 = new TADODataSet(this);
+    ADODataSet_2->SetConnection(ADOConnection);
+
+    auto wire = [this](TPageProducer* producer, auto handler) {
+        producer->OnHTMLTag = [this, handler](TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                              TStrings* TagParams, AnsiString& ReplaceText) {
+            (this->*handler)(Sender, Tag, TagString, TagParams, ReplaceText);
+        };
+    };
+    PageProducerHaupt = new TPageProducer(this);
+    wire(PageProducerHaupt, &TTarvolinDatenModul::PageProducerHauptHTMLTag);
+    PageProducerTag = new TPageProducer(this);
+    wire(PageProducerTag, &TTarvolinDatenModul::PageProducerTagHTMLTag);
+    PageProducerXtageTag = new TPageProducer(this);
+    wire(PageProducerXtageTag, &TTarvolinDatenModul::PageProducerTagHTMLTag);
+    PageProducerTarvolinWoche = new TPageProducer(this);
+    wire(PageProducerTarvolinWoche, &TTarvolinDatenModul::PageProducerTarvolinWocheHTMLTag);
+    PageProducerTarvolinMonat = new TPageProducer(this);
+    wire(PageProducerTarvolinMonat, &TTarvolinDatenModul::PageProducerTarvolinMonatHTMLTag);
+
+    ADODS->Close();
+    ADOConnection->SetConnectionString(host_->ConnectionString());
+    ADOConnection->SetConnected(false);
+    ADOConnection->SetConnected(true);
+
+    OnCreate = [this](TObject* Sender) { DataModuleCreate(Sender); };
+    DoCreate();
+}
+
+TTarvolinDatenModul::~TTarvolinDatenModul() {
+    DoDestroy();
+    delete ownHolidays_;
+}
+
+void TTarvolinDatenModul::DataModuleCreate(TObject*) {
+    ICalendarHost* host = host_;
+    Queue([host] { host->SetSplashStatus("Vorlagen laden..."); });
+    LoadDesign();
+    Queue([host] { host->SetSplashStatus("Tarvolin erzeugen..."); });
+}
+
+void TTarvolinDatenModul::LoadDesign() {
+    ICalendarHost* host = host_;
+    try {
+        const AnsiString programFolder = host_->ExeDir();
+        TemplateDir = programFolder + "vorlagen\\";
+        HauptTemplate = MonatTemplate = TagTemplate = WocheTemplate = XtageTemplate = XtageTagTemplate =
+            TemplateDir;
+
+        AnsiString design = "Standard";
+        {
+            TRegistry reg;
+            reg.SetRootKey(HKEY_CURRENT_USER);
+            if (reg.OpenKey(kSettingsKey, true)) {
+                try {
+                    if (!reg.ValueExists("Design")) throw ERegistryException("Design");
+                    design = reg.ReadString("Design");
+                } catch (const std::exception&) {
+                    reg.WriteString("Design", "Standard");
+                    design = "Standard";
+                }
+            }
+        }
+
+        TIniFile ini(programFolder + "Vorlagen\\design.ini");
+        TStringList sections;
+        sections.SetSorted(true);
+        ini.ReadSections(&sections);
+        int index;
+        if (!sections.Find(design, index)) design = "Standard";
+
+        HauptTemplate = TemplateDir + ini.ReadString(design, "haupt", "haupt.zbn");
+        MonatTemplate = TemplateDir + ini.ReadString(design, "monat", "monat.zbn");
+        TagTemplate = TemplateDir + ini.ReadString(design, "tag", "tag.zbn");
+        WocheTemplate = TemplateDir + ini.ReadString(design, "woche", "woche.zbn");
+        XtageTemplate = TemplateDir + ini.ReadString(design, "xtage", "xtage.zbn");
+        XtageTagTemplate = TemplateDir + ini.ReadString(design, "xtagetag", "xtagetag.zbn");
+
+        for (const AnsiString* path : {&HauptTemplate, &MonatTemplate, &TagTemplate, &XtageTagTemplate}) {
+            if (!SysUtils::FileExists(*path)) {
+                // The message waits on the main thread; the window is closed by a queued request,
+                // since its shut-down waits for this build to end.
+                templatesMissing_ = true;
+                TThread::StaticSynchronize([host] { host->ShowMessage(kTemplatesMissing); });
+                Queue([host] { host->CloseMainWindow(1); });
+                return;
+            }
+        }
+
+        const std::pair<const AnsiString*, TPageProducer*> producers[] = {
+            {&HauptTemplate, PageProducerHaupt},
+            {&MonatTemplate, PageProducerTarvolinMonat},
+            {&TagTemplate, PageProducerTag},
+            {&XtageTagTemplate, PageProducerXtageTag}};
+        for (const auto& [path, producer] : producers) {
+            const AnsiString text = *path;
+            Queue([host, text] { host->SetSplashStatus(text); });
+            producer->SetHTMLFile(*path);
+        }
+    } catch (const std::exception& e) {
+        host_->WriteDebugLog(AnsiString("LoadDesign - Fehler -> ") + e.what());
+    }
+}
+
+TFeiertage* TTarvolinDatenModul::Holidays() {
+    if (TFeiertage* shared = host_->Feiertage1()) return shared;
+    if (!ownHolidays_) ownHolidays_ = new TFeiertage(nullptr);
+    return ownHolidays_;
+}
+
+void TTarvolinDatenModul::CommonTagHandler(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                           TStrings* TagParams, AnsiString& ReplaceText) {
+    Gemeinsam::CommonTagHandler(host_->ExeDir(), Sender, Tag, TagString, TagParams, ReplaceText);
+}
+
+// ---- main page --------------------------------------------------------------------------------------
+
+void TTarvolinDatenModul::PageProducerHauptHTMLTag(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                                   TStrings* TagParams, AnsiString& ReplaceText) {
+    View->PageLeft = 0;
+    View->PageTop = 5;
+    View->PageWidth = MainWindowWidth - 10;
+    View->PageHeight = MainWindowHeight - 40;
+    using SysUtils::IntToStr;
+    if (TagString == "FONTSIZE") ReplaceText = IntToStr(View->FontSize);
+    else if (TagString == "FONTCOLOR") ReplaceText = View->FontColorHtml;
+    else if (TagString == "FONT") ReplaceText = View->FontName;
+    else if (TagString == "INFOCOLOR") ReplaceText = InfoColorHtml;
+    else if (TagString == "BGCOLOR") ReplaceText = View->ColorKeyHtml;
+    else if (TagString == "SCREENWIDTH") ReplaceText = IntToStr(ScreenWidth);
+    else if (TagString == "SCREENHEIGHT") ReplaceText = IntToStr(ScreenHeight - 20);
+    else if (TagString == "TRVX") ReplaceText = IntToStr(View->PageLeft);
+    else if (TagString == "TRVY") ReplaceText = IntToStr(View->PageTop);
+    else if (TagString == "TRVH") ReplaceText = IntToStr(View->PageHeight);
+    else if (TagString == "TRVW") ReplaceText = IntToStr(View->PageWidth);
+    else if (TagString == "KW") {
+        const int week = IsoWeekNumber(View->StartDate);
+        if (week != 0) ReplaceText = "KW " + IntToStr(week);
+    } else if (TagString == "BG1") ReplaceText = View->DaysColorHtml;
+    else if (TagString == "DATUM") ReplaceText = SysUtils::FormatDateTime("dd.mm.yyyy", SysUtils::Now());
+    else if (TagString == "MBHEIGHT") ReplaceText = ScreenHeight < 700 ? "580" : "695";
+    else if (TagString == "MBTRVHEIGHT") ReplaceText = ScreenHeight < 700 ? "423" : "556";
+    else if (TagString == "TARVOLIN")
+        ReplaceText = (View->ViewMode == vmMonth ? PageProducerTarvolinMonat : PageProducerTarvolinWoche)->Content();
+    else CommonTagHandler(Sender, Tag, TagString, TagParams, ReplaceText);
+}
+
+// ---- holidays ---------------------------------------------------------------------------------------
+
+bool TTarvolinDatenModul::AddHolidaySpan(TDateTime ADate, bool TestOnly, TStrings* Lines) {
+    const AnsiString name = Holidays()->IsItHolyday(ADate);
+    if (name.empty()) return false;
+    {
+        TIniFile ini(host_->ExeDir() + "zorbelin.ini");
+        if (ini.ReadBool("FEIERTAGENOTUSED", name, false)) return false;
+    }
+    if (TestOnly) return true;
+    Lines->Add("<font class=\"basefont\" style=\"font-size: " + SysUtils::IntToStr(View->FontSize) +
+               "pt;color: " + View->WeekendColorHtml + ";\">");
+    Lines->Add("  " + SysUtils::TrimRight(name));
+    Lines->Add("</font>");
+    return true;
+}
+
+// ---- day entries --------------------------------------------------------------------------------------
+
+void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
+    const TDateTime now = SysUtils::Now();
+    const bool dayIsToday = IsSameDay(Day, now);
+    // The first build on a new day sends the day's birthday mails; without a valid date of an
+    // earlier build this is such a first build.
+    const bool firstBuildToday =
+        !HasPreviousBuild || std::floor(double(PreviousBuild)) != std::floor(double(now));
+    TStringList speech;
+    ADODS->First();
+    while (!ADODS->Eof()) {
+        try {
+            const TDateTime start = ADODS->FieldByName("StartTime")->AsDateTime();
+            if (DateText(start) == DateText(Day) && !ADODS->FieldByName("Subject")->IsNull() &&
+                ADODS->FieldByName("Terminart")->AsString() != "4") {
+                const bool alarm = ADODS->FieldByName("Alarm")->AsBoolean();
+                if (dayIsToday && alarm) host_->SetAlarmsPresent(true);
+                const AnsiString subject = SysUtils::TrimRight(ADODS->FieldByName("Subject")->AsString());
+                AnsiString title;
+                try {
+                    title = SysUtils::Trim(ADODS->FieldByName("Notes")->AsString());
+                    if (title.empty()) title = "... kein Zusatztext vorhanden";
+                } catch (const std::exception&) {
+                    title = "...kein Zusatztext vorhanden";
+                }
+                Lines->Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
+
+                const TDateTime end = ADODS->FieldByName("EndTime")->AsDateTime();
+                // Times of day in whole milliseconds, so equal times on different dates are equal.
+                const int d = SysUtils::TimeOfDayMSecs(end) - SysUtils::TimeOfDayMSecs(start);
+                const bool allDay = !alarm && (d > 69120000 || d == 0);
+                AnsiString speechLine;
+                if (allDay) {
+                    Lines->Add(EscapeHtml(subject, false));
+                    Lines->Add("</p>");
+                    speechLine = subject;
+                } else {
+                    const AnsiString time = SysUtils::FormatDateTime("hh:mm", start);
+                    Lines->Add(time);
+                    Lines->Add("Uhr " + EscapeHtml(subject, false));
+                    Lines->Add("</p>");
+                    speechLine = time + " Uhr - " + subject;
+                }
+                if (dayIsToday && host_->AnnouncePending()) speech.Add(speechLine);
+                if (firstBuildToday && host_->MailOnBirthday() && dayIsToday &&
+                    ADODS->FieldByName("Terminart")->AsInteger() == 5)
+                    SendBirthdayMail();
+            }
+        } catch (const std::exception&) {
+            // This appointment ends here; the walk goes on.
+        }
+        ADODS->Next();
+    }
+    const AnsiString text = speech.Text();
+    if (!text.empty()) {
+        ICalendarHost* host = host_;
+        Queue([host, text] { host->SetAnnouncementText(text); });
+    }
+}
+
+void TTarvolinDatenModul::SendBirthdayMail() {
+    // The address number goes into the statement only as a number; anything else is logged and
+    // sends nothing, and a failing query never ends the program.
+    const AnsiString number = SysUtils::Trim(ADODS->FieldByName("Adressnummer")->AsString());
+    Int64 id;
+    if (number.empty() || !SysUtils::TryStrToInt64(number, id)) {
+        host_->WriteDebugLog("Geburtstagsmail: keine gültige Adressnummer \"" + number + "\"");
+        return;
+    }
+    AnsiString address;
+    bool found = false;
+    try {
+        ADODataSet_2->Close();
+        ADODataSet_2->SetCommandText("select * from adressen where AdressenNr = " + SysUtils::IntToStr(id));
+        ADODataSet_2->Open();
+        ADODataSet_2->First();
+        if (!ADODataSet_2->Eof()) {
+            found = true;
+            try {
+                address = ADODataSet_2->FieldByName("EmailAdresse1")->AsString();
+            } catch (const std::exception&) {
+                address.clear();
+            }
+        }
+        ADODataSet_2->Close();
+    } catch (const std::exception& e) {
+        host_->WriteDebugLog(AnsiString("Datanbank-Fehler: ") + e.what());
+        try { ADODataSet_2->Close(); } catch (const std::exception&) {}
+        return;
+    }
+    if (found) {
+        ICalendarHost* host = host_;
+        Queue([host, address] { host->SendBirthdayMail(address); });
+    }
+}
+
+// ---- day cells ------------------------------------------------------------------------------------------
+
+AnsiString TTarvolinDatenModul::DayText(TDateTime Cell, bool ShowsAppointments) {
+    TStringList lines;
+    AddHolidaySpan(Cell, false, &lines);
+    if (!ShowsAppointments) return "";
+    AddDayEntries(Cell, &lines);
+    return lines.Text();
+}
+
+void TTarvolinDatenModul::PageProducerTagHTMLTag(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                                 TStrings* TagParams, AnsiString& ReplaceText) {
+    if (TagString == "FONTCOLOR") { ReplaceText = View->FontColorHtml; return; }
+    if (TagString == "FONTSIZE") { ReplaceText = SysUtils::IntToStr(View->FontSize); return; }
+    const TDateTime cell(double(View->StartDate) + View->DateOffset);
+    const bool today = IsSameDay(cell, SysUtils::Now());
+    if (TagString == "DAYOFWEEK") {
+        ReplaceText = SysUtils::FormatDateTime("dddd", cell) + "</a></span>";
+    } else if (TagString == "DAY") {
+        ReplaceText = DayHeaderLink(kMonthDayPrefixes, cell, today);
+    } else if (TagString == "BGCOLORDAY") {
+        const AnsiString& colour = today ? View->TodayColorHtml : View->DaysColorHtml;
+        if (!colour.empty()) ReplaceText = "bgcolor=" + colour;
+    } else if (TagString == "BGCOLORCLASS") {
+        if (today) { if (!View->TodayColorHtml.empty()) ReplaceText = "table_day_today"; }
+        else if (!View->DaysColorHtml.empty()) ReplaceText = "table_day2";
+    } else if (TagString == "FONTDATECOLOR") {
+        ReplaceText = IsWeekend(cell) ? View->WeekendColorHtml : View->FontColorHtml;
+    } else if (TagString == "DAYTEXT") {
+        ReplaceText = DayText(cell, ShowPastAppointments || double(cell) >= double(SysUtils::Date()));
+    } else {
+        CommonTagHandler(Sender, Tag, TagString, TagParams, ReplaceText);
+    }
+}
+
+// ---- week and x-days frames --------------------------------------------------------------------------------
+
+namespace {
+
+int XDaysSetting() {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    if (!reg.OpenKey(kSettingsKey, false)) return 6;
+    try {
+        if (!reg.ValueExists("xTage")) return kDefaultXDays;
+        return reg.ReadInteger("xTage");
+    } catch (const std::exception&) {
+        return kDefaultXDays;
+    }
+}
+
+} // namespace
+
+void TTarvolinDatenModul::PageProducerTarvolinWocheHTMLTag(TObject* Sender, TTag Tag,
+                                                           const AnsiString& TagString,
+                                                           TStrings* TagParams, AnsiString& ReplaceText) {
+    View->DateOffset = 0;
+    View->DateOffset = SysUtils::StrToIntDef(TagParams ? TagParams->Values("DATEOFFSET") : "", 0);
+    const TDateTime cell(double(View->StartDate) + View->DateOffset);
+    const bool today = IsSameDay(cell, SysUtils::Now());
+    using SysUtils::IntToStr;
+    if (TagString == "XTAGE") {
+        const int n = XDaysSetting();
+        for (int i = 0; i < n; ++i) {
+            View->DateOffset = i;
+            ReplaceText += PageProducerXtageTag->Content();
+        }
+    } else if (TagString == "DAYOFWEEK") {
+        const AnsiString name = SysUtils::FormatDateTime("dddd", cell);
+        ReplaceText = today ? "<b>" + name + "</b>" : name;
+    } else if (TagString == "DAY") {
+        ReplaceText = DayHeaderLink(kWeekDayPrefixes, cell, today);
+    } else if (TagString == "KW") {
+        ReplaceText = "KW " + IntToStr(IsoWeekNumber(View->CalendarDate));
+    } else if (TagString == "DATUMLONG") {
+        ReplaceText = SysUtils::FormatDateTime("dddd, 'der' d mmmm yyyy", SysUtils::Now());
+    } else if (TagString == "DATUM") {
+        ReplaceText = SysUtils::FormatDateTime("dddd, d.m.yyyy", SysUtils::Now());
+    } else if (TagString == "BGCOLOR") {
+        ReplaceText = View->DaysColorHtml;
+    } else if (TagString == "BGCOLORHEADER") {
+        if (!View->DaysColorHtml.empty()) ReplaceText = "bgcolor=" + View->DaysColorHtml;
+    } else if (TagString == "BGCOLORDAY") {
+        const AnsiString& colour = today ? View->TodayColorHtml : View->DaysColorHtml;
+        if (!colour.empty()) ReplaceText = "bgcolor=" + colour;
+    } else if (TagString == "BGCOLORCLASS") {
+        if (today) { if (!View->TodayColorHtml.empty()) ReplaceText = "table_day_today"; }
+        else if (!View->DaysColorHtml.empty()) ReplaceText = "table_day2";
+    } else if (TagString == "DAYCOLOR") {
+        ReplaceText = today ? View->TodayColorHtml : View->DaysColorHtml;
+    } else if (TagString == "FONTCOLOR") {
+        ReplaceText = View->FontColorHtml;
+    } else if (TagString == "FONTSIZE") {
+        ReplaceText = IntToStr(View->FontSize);
+    } else if (TagString == "FONTDATECOLOR") {
+        ReplaceText = IsWeekend(cell) ? View->WeekendColorHtml : View->FontColorHtml;
+    } else if (TagString == "DAYTEXT") {
+        ReplaceText = DayText(cell, ShowPastAppointments || double(cell) >= double(SysUtils::Now()) - 1);
+    } else {
+        CommonTagHandler(Sender, Tag, TagString, TagParams, ReplaceText);
+    }
+}
+
+// ---- month frame ----------------------------------------------------------------------------------------------
+
+void TTarvolinDatenModul::PageProducerTarvolinMonatHTMLTag(TObject* Sender, TTag Tag,
+                                                           const AnsiString& TagString,
+                                                           TStrings* TagParams, AnsiString& ReplaceText) {
+    static const char* const weekdays[7] = {"Montag", "Dienstag", "Mittwoch", "Donnerstag",
+                                            "Freitag", "Samstag", "Sonntag"};
+    if (TagString.size() == 3 && TagString.compare(0, 2, "WD") == 0 && TagString[2] >= '1' &&
+        TagString[2] <= '7') {
+        ReplaceText = weekdays[TagString[2] - '1'];
+        return;
+    }
+    View->DateOffset = 0;
+    View->DateOffset = SysUtils::StrToIntDef(TagParams ? TagParams->Values("DATEOFFSET") : "", -1);
+    const TDateTime cell(double(View->StartDate) + View->DateOffset);
+    const TDateTime now = SysUtils::Now();
+    if (TagString == "WIDTH") {
+        ReplaceText = SysUtils::IntToStr(View->PageWidth / 7 - 4);
+    } else if (TagString == "FONTDATECOLOR") {
+        ReplaceText = View->DateOffset >= 5 ? View->WeekendColorHtml : View->FontColorHtml;
+    } else if (TagString == "MONTH") {
+        ReplaceText = SysUtils::FormatDateTime("mmmm yyyy", TDateTime(double(View->StartDate) + 7));
+    } else if (TagString == "DAY") {
+        if (View->DateOffset == -1) return;
+        Word sy, sm, sd, cy, cm, cd;
+        SysUtils::DecodeDate(TDateTime(double(View->StartDate) + 7), sy, sm, sd);
+        SysUtils::DecodeDate(cell, cy, cm, cd);
+        const int shown = sy * 12 + (ShownMonth >= 1 && ShownMonth <= 12 ? ShownMonth : sm);
+        const int month = cy * 12 + cm;
+        if (month != shown && !View->ShowFullWeeksInMonthView) return;
+        if (month >= shown && View->DateOffset < 35) {
+            ReplaceText = PageProducerTag->Content();
+            FiveRowFlag = true;
+            return;
+        }
+        if (month > shown && FiveRowFlag) return;
+        FiveRowFlag = false;
+        ReplaceText = PageProducerTag->Content();
+    } else if (TagString == "BGCOLOR") {
+        const bool todaysColumn = now.DayOfWeek() == cell.DayOfWeek();
+        const AnsiString& colour = todaysColumn ? View->TodayColorHtml : View->DaysColorHtml;
+        if (!colour.empty()) ReplaceText = "bgcolor=" + colour;
+    } else if (TagString == "DATUMLONG") {
+        ReplaceText = SysUtils::FormatDateTime("dddd, 'der' d mmmm yyyy", now);
+    } else if (TagString == "DATUM") {
+        ReplaceText = SysUtils::FormatDateTime("dddd, d.m.yyyy", now);
+    } else {
+        CommonTagHandler(Sender, Tag, TagString, TagParams, ReplaceText);
+    }
+}

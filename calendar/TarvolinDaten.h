@@ -1,0 +1,83 @@
+#pragma once
+// What one page build works with: its own read-only connection and data sets, the page producers
+// of the chosen design, and the state the tag handlers share while a page is expanded.
+#include "ADODB.h"
+#include "CalendarHost.h"
+#include "Classes.h"
+#include "HTTPProd.h"
+#include "ViewParameters.h"
+
+class TFeiertage;
+
+class TTarvolinDatenModul : public TDataModule {
+public:
+    TTarvolinDatenModul(TComponent* AOwner, ICalendarHost* Host);
+    ~TTarvolinDatenModul() override;
+
+    TADOConnection* ADOConnection;
+    TADODataSet* ADODS;          // the appointments of the page
+    TADODataSet* ADODataSet_2;   // the address of a birthday
+    TPageProducer* PageProducerHaupt;
+    TPageProducer* PageProducerTag;
+    TPageProducer* PageProducerXtageTag;
+    TPageProducer* PageProducerTarvolinWoche;
+    TPageProducer* PageProducerTarvolinMonat;
+
+    AnsiString HauptTemplate;
+    AnsiString MonatTemplate;
+    AnsiString TagTemplate;
+    AnsiString XtageTagTemplate;
+    AnsiString XtageTemplate;
+    AnsiString WocheTemplate;
+    AnsiString InfoColorHtml;
+    AnsiString TemplateDir;
+    bool ShowPastAppointments = true;
+    Word ShownMonth = 0;
+    ViewParameters* View = nullptr;
+
+    // Taken by the builder on the main thread, read by the main page's tags.
+    int MainWindowWidth = 0, MainWindowHeight = 0, ScreenWidth = 0, ScreenHeight = 0;
+    // The date of the previous build; none when the settings held no valid one.
+    bool HasPreviousBuild = false;
+    TDateTime PreviousBuild;
+
+    void DataModuleCreate(TObject* Sender);
+    void LoadDesign();
+    // True when a template the design needs is missing; the build must end without a page.
+    bool TemplatesMissing() const { return templatesMissing_; }
+
+    void PageProducerHauptHTMLTag(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                  TStrings* TagParams, AnsiString& ReplaceText);
+    void PageProducerTagHTMLTag(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                TStrings* TagParams, AnsiString& ReplaceText);
+    void PageProducerTarvolinWocheHTMLTag(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                          TStrings* TagParams, AnsiString& ReplaceText);
+    void PageProducerTarvolinMonatHTMLTag(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                                          TStrings* TagParams, AnsiString& ReplaceText);
+    void CommonTagHandler(TObject* Sender, TTag Tag, const AnsiString& TagString,
+                          TStrings* TagParams, AnsiString& ReplaceText);
+
+    // Appends the holiday lines of ADate; false when it is no holiday or the holiday is switched off.
+    bool AddHolidaySpan(TDateTime ADate, bool TestOnly, TStrings* Lines);
+    // Appends the appointments of Day as HTML lines.
+    void AddDayEntries(TDateTime Day, TStrings* Lines);
+
+    ICalendarHost* Host() const { return host_; }
+
+    // Carried from one DAY tag of the month frame to the next, and from build to build.
+    static bool FiveRowFlag;
+
+private:
+    TFeiertage* Holidays();
+    AnsiString DayText(TDateTime Cell, bool ShowsAppointments);
+    void SendBirthdayMail();
+    ICalendarHost* host_;
+    TFeiertage* ownHolidays_ = nullptr;
+    bool templatesMissing_ = false;
+};
+
+// The module of the build that runs; the tag handlers reach it through here.
+extern TTarvolinDatenModul* TarvolinDatenModul;
+
+// The prefixes of a day's heading link, today / weekend / other.
+AnsiString DayHeaderLink(const char* const Prefixes[3], TDateTime Cell, bool IsToday);

@@ -1,0 +1,227 @@
+#include "CalendarFixture.h"
+
+using namespace caltest;
+
+namespace {
+
+class Builder : public CalendarTest {};
+
+ViewParameters View(Byte mode, TDateTime date) {
+    ViewParameters p;
+    p.ViewMode = mode;
+    p.CalendarDate = date;
+    p.StartDate = date;
+    return p;
+}
+
+std::string Statement(Byte mode, TDateTime date, const std::string& user = "anna") {
+    ViewParameters p = View(mode, date);
+    BuildTarvolan::MoveStartDate(p);
+    return BuildTarvolan::AppointmentsStatement(p, user);
+}
+
+
+} // namespace
+
+TEST(Statements, StartDateOfEachView) {
+    ViewParameters week = View(vmWeek, D(2007, 3, 11));   // a Sunday
+    BuildTarvolan::MoveStartDate(week);
+    EXPECT_EQ(SysUtils::DateToStr(week.StartDate), "05.03.2007");
+    ViewParameters days = View(vmXDays, D(2007, 3, 7, 9.5));
+    BuildTarvolan::MoveStartDate(days);
+    EXPECT_EQ(double(days.StartDate), double(D(2007, 3, 7, 9.5)));
+    ViewParameters october = View(vmMonth, D(2007, 10, 20));   // the 1st is a Monday
+    BuildTarvolan::MoveStartDate(october);
+    EXPECT_EQ(SysUtils::DateToStr(october.StartDate), "01.10.2007");
+    ViewParameters april = View(vmMonth, D(2007, 4, 30));      // the 1st is a Sunday
+    BuildTarvolan::MoveStartDate(april);
+    EXPECT_EQ(SysUtils::DateToStr(april.StartDate), "26.03.2007");
+}
+
+TEST(Statements, ExactTexts) {
+    EXPECT_EQ(Statement(vmWeek, D(2007, 3, 11)),
+              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna' ) AND  "
+              "StartTime > #3/4/2007# AND StartTime < #3/12/2007# order by StartTime");
+    EXPECT_EQ(Statement(vmXDays, D(2007, 3, 7)),
+              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna' ) AND  "
+              "StartTime > #3/2/2007# AND StartTime < #4/6/2007# order by StartTime");
+    EXPECT_EQ(Statement(vmMonth, D(2007, 3, 15)),
+              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna') AND  "
+              "MONTH(StartTime) > 2 AND MONTH(StartTime) < 4 AND YEAR(StartTime) = 2007 order by StartTime");
+    EXPECT_EQ(Statement(vmMonth, D(2007, 1, 31)),
+              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna') AND  "
+              "MONTH(StartTime) > 0 AND MONTH(StartTime) < 2 AND YEAR(StartTime) = 2007 order by StartTime");
+    EXPECT_EQ(Statement(vmMonth, D(2007, 12, 1)),
+              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna') AND  "
+              "MONTH(StartTime) > 11 AND MONTH(StartTime) < 13 AND YEAR(StartTime) = 2007 order by StartTime");
+    // A quote in the user name is doubled, so the name stays one text.
+    EXPECT_EQ(Statement(vmWeek, D(2007, 3, 5), "o'brien"),
+              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'o''brien' ) AND  "
+              "StartTime > #3/4/2007# AND StartTime < #3/12/2007# order by StartTime");
+}
+
+TEST_F(Builder, StatementsSelectExactlyTheShownRange) {
+    for (TDateTime d : {D(2006, 12, 31, 23), D(2007, 1, 1), D(2007, 1, 31, 22), D(2007, 2, 1),
+                        D(2007, 12, 1, 8), D(2007, 12, 31, 12), D(2008, 1, 1, 0.5),
+                        D(2007, 3, 4), D(2007, 3, 4, 0.1), D(2007, 3, 11, 23.9), D(2007, 3, 12)})
+        AddAppointment(d, d, "x");
+    AddAppointment(D(2007, 1, 15), D(2007, 1, 15), "fremd", "", 0, 0, "bernd");
+    AddAppointment(D(2007, 1, 16), D(2007, 1, 16), "alle", "", 0, 0, "ALLE");
+    auto count = [&](const std::string& statement) {
+        return Query("select count(*) from (" + statement.substr(0, statement.find(" order by")) + ")");
+    };
+    EXPECT_EQ(count(Statement(vmMonth, D(2007, 1, 10))), "3");   // 1 Jan, 31 Jan and one for everybody
+    EXPECT_EQ(count(Statement(vmMonth, D(2007, 12, 10))), "2");
+    // Later than midnight starting the Sunday before, earlier than midnight starting next Monday.
+    EXPECT_EQ(count(Statement(vmWeek, D(2007, 3, 11))), "2");
+}
+
+TEST_F(Builder, WeekPageReachesTheHostFromTheBuilderThread) {
+    WriteDesign(Design());
+    SysUtils::SetClock([] { return D(2007, 3, 7, 14); });
+    host.main.CalendarDate = D(2007, 1, 1);
+    Build(D(2007, 3, 11), vmWeek);
+    ASSERT_EQ(host.pages.size(), 1u);
+    EXPECT_EQ(host.pages[0],
+              "<html><body font=\"Comic Sans Ms\" size=\"8\" bg=\"#080000\">\r\n"
+              "<div x=0 y=5 w=790 h=560>KW 10 07.03.2007</div>\r\n"
+              "WOCHE KW 10\r\n</body></html>\r\n");
+    EXPECT_EQ(host.offMainThread, 0);
+    // The refresh request is cleared through the main window's command.
+    ASSERT_EQ(host.commands.size(), 1u);
+    EXPECT_EQ(host.commands[0], "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = 'anna'");
+    EXPECT_EQ(Query("select NeedUpdate from BenutzerEinstellungen where Benutzer = 'anna'"), "False");
+    // What the build owns comes back; what the main window set stays.
+    EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "05.03.2007");
+    EXPECT_EQ(host.main.PageWidth, 790);
+    EXPECT_EQ(host.main.PageHeight, 560);
+    EXPECT_EQ(host.main.PageTop, 5);
+    EXPECT_EQ(host.main.FontName, "Comic Sans Ms");
+    EXPECT_EQ(host.main.DaysColorHtml, "#A9C2ED");
+    EXPECT_EQ(host.main.TodayColorHtml, "#C9DCFA");
+    EXPECT_EQ(host.main.WeekendColorHtml, "#FF0000");
+    EXPECT_EQ(host.main.ColorKeyHtml, "#080000");
+    EXPECT_EQ(host.main.ViewMode, vmWeek);
+    EXPECT_EQ(double(host.main.CalendarDate), double(D(2007, 1, 1)));
+    EXPECT_EQ(host.main.ColorKey, 8);
+}
+
+TEST_F(Builder, SettingsReadBeforeTheBuild) {
+    WriteDesign(Design());
+    // A fresh profile: no values at all.
+    Build(D(2007, 3, 5), vmMonth);
+    EXPECT_EQ(double(host.settingsDate), double(D(2007, 3, 5, 14)));
+    EXPECT_EQ(StringSetting("Datum"), "05.03.2007");
+    EXPECT_EQ(IntSetting("BackgroundColorDaysTransparent"), 0);
+    EXPECT_EQ(IntSetting("BackgroundColorTodayTransparent"), 0);
+    EXPECT_EQ(host.sayInterval, 1);
+    EXPECT_EQ(host.sayEnabled, 1);
+    EXPECT_EQ(host.main.DaysColorHtml, "#A9C2ED");
+    EXPECT_FALSE(host.main.ShowFullWeeksInMonthView);
+
+    // The next day: the previous build's date is handed over, every value is used.
+    SysUtils::SetClock([] { return D(2007, 3, 6, 9); });
+    SetSetting("Font", "Verdana");
+    SetSetting("FontSize", 11);
+    SetSetting("FontColor", 0x102030);
+    SetSetting("BackgroundColorDays", 0x00FF00);
+    SetSetting("BackgroundColorDaysTransparent", 1);
+    SetSetting("BackgroundColorToday", 0x0000FF);
+    SetSetting("WeekendColor", 0xFF0000);
+    SetSetting("showFullWeeksInMonthView", 2);
+    SetSetting("TransparenzOnActiveWindow", 1);
+    SetSetting("CharacterSayTimeAll", 15);
+    SetSetting("CharacterSayTime", 0);
+    Build(D(2007, 3, 6), vmMonth);
+    EXPECT_EQ(SysUtils::DateToStr(host.settingsDate), "05.03.2007");
+    EXPECT_EQ(StringSetting("Datum"), "06.03.2007");
+    EXPECT_EQ(host.main.FontName, "Verdana");
+    EXPECT_EQ(host.main.FontSize, 11);
+    EXPECT_EQ(host.main.FontColorHtml, "#302010");
+    EXPECT_EQ(host.main.DaysColorHtml, "");
+    EXPECT_EQ(host.main.TodayColorHtml, "#FF0000");
+    EXPECT_EQ(host.main.WeekendColorHtml, "#0000FF");
+    EXPECT_TRUE(host.main.ShowFullWeeksInMonthView);
+    EXPECT_TRUE(host.main.FadeOnActivation);
+    EXPECT_EQ(host.sayInterval, 15);
+    EXPECT_EQ(host.sayEnabled, 0);
+    EXPECT_EQ(host.offMainThread, 0);
+}
+
+TEST_F(Builder, EveryViewModeBuildsAPage) {
+    Design design;
+    design.haupt = "<#TARVOLIN>|<#KW>";
+    design.monat = "M <#MONTH> <#WIDTH>";
+    design.xtage = "X <#KW>";
+    design.woche = "W <#KW>";
+    WriteDesign(design);
+    Build(D(2007, 3, 15), vmMonth);
+    Build(D(2007, 3, 15), vmWeek);
+    Build(D(2007, 3, 15), vmXDays);
+    // A view number the program does not know is the x-days view.
+    Build(D(2007, 3, 15), 7);
+    const std::vector<std::string> expected = {"M März 2007 108|KW 9\r\n", "W KW 11|KW 11\r\n",
+                                               "X KW 11|KW 11\r\n", "X KW 11|KW 11\r\n"};
+    EXPECT_EQ(host.pages, expected);
+    EXPECT_EQ(host.main.ViewMode, vmXDays);
+}
+
+TEST_F(Builder, MissingFrameShowsNoPageAndKeepsTheRefreshRequest) {
+    Design design;
+    design.woche.clear();
+    WriteDesign(design);
+    Build(D(2007, 3, 15), vmWeek);
+    EXPECT_TRUE(host.pages.empty());
+    EXPECT_TRUE(host.commands.empty());
+    EXPECT_EQ(Query("select NeedUpdate from BenutzerEinstellungen where Benutzer = 'anna'"), "True");
+    EXPECT_TRUE(host.messages.empty());
+    // The block still comes back.
+    EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "12.03.2007");
+    Build(D(2007, 3, 15), vmMonth);
+    EXPECT_EQ(host.pages.size(), 1u);
+}
+
+TEST_F(Builder, MissingMainTemplateEndsTheBuildAndClosesTheWindow) {
+    Design design;
+    design.haupt.clear();
+    WriteDesign(design);
+    host.main.FontName = "unverändert";
+    Build(D(2007, 3, 15), vmWeek);
+    EXPECT_TRUE(host.pages.empty());
+    EXPECT_TRUE(host.commands.empty());
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Eine oder mehrere der Vorlagen wurden nicht gefunden"});
+    EXPECT_EQ(host.closeRequests, std::vector<int>{1});
+    EXPECT_EQ(host.main.FontName, "unverändert");
+    EXPECT_EQ(host.offMainThread, 0);
+}
+
+TEST_F(Builder, EmptyPageIsNotHandedOver) {
+    Design design;
+    design.haupt = "<#UNBEKANNT>";
+    WriteDesign(design);
+    Build(D(2007, 3, 15), vmMonth);
+    EXPECT_TRUE(host.pages.empty());
+    // The build itself went through.
+    EXPECT_EQ(host.commands.size(), 1u);
+}
+
+TEST_F(Builder, UserNameWithAQuote) {
+    WriteDesign(Design());
+    host.user = "o'brien";
+    Sql("insert into BenutzerEinstellungen (Benutzer, NeedUpdate) values ('O''Brien', true)");
+    Build(D(2007, 3, 15), vmWeek);
+    EXPECT_EQ(host.pages.size(), 1u);
+    EXPECT_EQ(Query("select NeedUpdate from BenutzerEinstellungen where Benutzer = 'o''brien'"), "False");
+    EXPECT_EQ(Query("select NeedUpdate from BenutzerEinstellungen where Benutzer = 'anna'"), "True");
+}
+
+TEST_F(Builder, DatabaseFailureDropsThePageButReturnsTheBlock) {
+    WriteDesign(Design());
+    host.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file("weg.mde");
+    Build(D(2007, 3, 15), vmWeek);
+    EXPECT_TRUE(host.pages.empty());
+    EXPECT_TRUE(host.commands.empty());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "15.03.2007");
+    EXPECT_EQ(host.main.ColorKey, 8);
+}

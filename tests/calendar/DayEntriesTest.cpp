@@ -1,0 +1,132 @@
+#include "ModuleFixture.h"
+
+using namespace caltest;
+
+namespace {
+
+class DayEntries : public ModuleTest {};
+
+using Lines = std::vector<std::string>;
+const std::string kNoNotes = "<p TITLE=\"... kein Zusatztext vorhanden\" >";
+
+} // namespace
+
+TEST_F(DayEntries, AllDayAndTimedForms) {
+    AddAppointment(D(2007, 3, 6, 10), D(2007, 3, 6, 10), "Zahnarzt");
+    AddAppointment(D(2007, 3, 6, 10), D(2007, 3, 6, 11.5), "Meeting  ", "  Raum 3 ");
+    AddAppointment(D(2007, 3, 6, 0), D(2007, 3, 6, 23 + 59 / 60.0), "Messe");
+    AddAppointment(D(2007, 3, 6, 0), D(2007, 3, 6, 23 + 59 / 60.0), "Messe mit Alarm", "", 0, 1);
+    Load(D(2007, 3, 5));
+    EXPECT_EQ(Entries(D(2007, 3, 6)),
+              (Lines{kNoNotes, "Messe", "</p>",
+                     kNoNotes, "00:00", "Uhr Messe mit Alarm", "</p>",
+                     kNoNotes, "Zahnarzt", "</p>",
+                     "<p TITLE=\"Raum 3\" >", "10:00", "Uhr Meeting", "</p>"}));
+    EXPECT_TRUE(Entries(D(2007, 3, 7)).empty());
+}
+
+TEST_F(DayEntries, DurationDecidesTheForm) {
+    AddAppointment(D(2007, 3, 6, 10), D(2007, 3, 6, 9), "rückwärts");
+    AddAppointment(D(2007, 3, 6, 0), D(2007, 3, 6, 19.2), "genau 0,8");
+    AddAppointment(D(2007, 3, 6, 0), D(2007, 3, 6, 19.2 + 1 / 60.0), "länger");
+    AddAppointment(D(2007, 3, 6, 10), D(2007, 3, 9, 10), "drei Tage");
+    AddAppointment(D(2007, 3, 6, 8.25), D(2007, 3, 6, 9), "   ", "\t");
+    Load(D(2007, 3, 5));
+    EXPECT_EQ(Entries(D(2007, 3, 6)),
+              (Lines{kNoNotes, "00:00", "Uhr genau 0,8", "</p>",
+                     kNoNotes, "länger", "</p>",
+                     kNoNotes, "08:15", "Uhr ", "</p>",
+                     kNoNotes, "10:00", "Uhr rückwärts", "</p>",
+                     kNoNotes, "drei Tage", "</p>"}));
+}
+
+TEST_F(DayEntries, SkippedRecords) {
+    AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 10), "versteckt", "", 4);
+    Sql("insert into termine (StartTime, EndTime, Subject, Terminart, Alarm, Benutzer) "
+        "values (39147.5, 39147.6, NULL, 0, 0, 'anna')");
+    AddAppointment(D(2007, 3, 6, 11), D(2007, 3, 6, 11), "sichtbar");
+    Load(D(2007, 3, 5));
+    EXPECT_EQ(Entries(D(2007, 3, 6)), (Lines{kNoNotes, "sichtbar", "</p>"}));
+}
+
+TEST_F(DayEntries, TextFromOtherProgramsIsEscaped) {
+    AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 9), "<b>Tom & Jerry</b>", "sag \"hallo\" <script>");
+    Load(D(2007, 3, 5));
+    EXPECT_EQ(Entries(D(2007, 3, 6)),
+              (Lines{"<p TITLE=\"sag &quot;hallo&quot; &lt;script&gt;\" >",
+                     "&lt;b&gt;Tom &amp; Jerry&lt;/b&gt;", "</p>"}));
+}
+
+TEST_F(DayEntries, NotesThatCannotBeReadGiveTheOtherFallback) {
+    AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 9), "Ohne Notizspalte", "wird nicht gelesen");
+    Load(D(2007, 3, 5));
+    module->ADODS->Close();
+    module->ADODS->SetCommandText("select StartTime, EndTime, Subject, Terminart, Alarm from termine");
+    module->ADODS->Open();
+    EXPECT_EQ(Entries(D(2007, 3, 6)),
+              (Lines{"<p TITLE=\"...kein Zusatztext vorhanden\" >", "Ohne Notizspalte", "</p>"}));
+}
+
+TEST_F(DayEntries, TodaysAlarmsAndSpeech) {
+    AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 10), "morgen mit Alarm", "", 0, 1);
+    AddAppointment(D(2007, 3, 5, 8), D(2007, 3, 5, 8), "Frühstück");
+    AddAppointment(D(2007, 3, 5, 16), D(2007, 3, 5, 17), "Zahnarzt", "", 0, 1);
+    Load(D(2007, 3, 5));
+    Entries(D(2007, 3, 6));
+    Drain();
+    EXPECT_FALSE(host.alarms);
+    EXPECT_TRUE(host.announcements.empty());
+
+    // Not pending: no speech, but the alarm flag.
+    Entries(D(2007, 3, 5));
+    Drain();
+    EXPECT_TRUE(host.alarms);
+    EXPECT_TRUE(host.announcements.empty());
+
+    host.announcePending = true;
+    Entries(D(2007, 3, 6));
+    Entries(D(2007, 3, 5));
+    Drain();
+    EXPECT_EQ(host.announcements, std::vector<std::string>{"Frühstück\r\n16:00 Uhr - Zahnarzt\r\n"});
+    EXPECT_EQ(host.offMainThread, 0);
+}
+
+TEST_F(DayEntries, BirthdayMailOnTheFirstBuildOfTheDay) {
+    Sql("insert into adressen (AdressenNr, EmailAdresse1) values (12, 'oma@example.org')");
+    AddAppointment(D(2007, 3, 5), D(2007, 3, 5), "Geburtstag Oma", "", 5, 0, "anna", "12");
+    AddAppointment(D(2007, 3, 5), D(2007, 3, 5), "Geburtstag Unbekannt", "", 5, 0, "anna", "99");
+    AddAppointment(D(2007, 3, 5, 1), D(2007, 3, 5, 1), "Geburtstag ohne Nummer", "", 5);
+    AddAppointment(D(2007, 3, 6), D(2007, 3, 6), "Geburtstag morgen", "", 5, 0, "anna", "12");
+    Load(D(2007, 3, 5));
+    host.mailOnBirthday = true;
+
+    // The previous build was yesterday: mail for the one address that exists.
+    module->HasPreviousBuild = true;
+    module->PreviousBuild = D(2007, 3, 4, 18);
+    const Lines today = Entries(D(2007, 3, 5));
+    EXPECT_EQ(today.size(), 9u);   // every birthday is still shown
+    Entries(D(2007, 3, 6));
+    Drain();
+    EXPECT_EQ(host.mails, std::vector<std::string>{"oma@example.org"});
+    EXPECT_NE(host.log.find("Adressnummer"), std::string::npos);
+
+    // A second build the same day sends none.
+    host.mails.clear();
+    module->PreviousBuild = D(2007, 3, 5, 9);
+    Entries(D(2007, 3, 5));
+    Drain();
+    EXPECT_TRUE(host.mails.empty());
+
+    // No valid date of an earlier build counts as the first build.
+    module->HasPreviousBuild = false;
+    Entries(D(2007, 3, 5));
+    Drain();
+    EXPECT_EQ(host.mails.size(), 1u);
+
+    host.mails.clear();
+    host.mailOnBirthday = false;
+    Entries(D(2007, 3, 5));
+    Drain();
+    EXPECT_TRUE(host.mails.empty());
+    EXPECT_EQ(host.offMainThread, 0);
+}
