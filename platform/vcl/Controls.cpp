@@ -1,0 +1,1098 @@
+// Controls over Qt widgets. Qt's events become the class library's messages in THandleWidget::event
+// and nowhere else; everything after that is the control's WndProc.
+#include "Controls.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "Forms.h"
+#include "GraphicsQt.h"
+#include "Menus.h"
+#include "VclPrivate.h"
+
+using Vcl::Detail::THandleWidget;
+
+// Lets the Qt side reach what the control keeps private.
+struct ControlAccess {
+    static void* Widget(const TControl* c) { return c->handleWidget_; }
+    static void WindowGeometryChanged(TControl* c);
+};
+
+
+namespace {
+
+TControl* mouseControl = nullptr;
+Qt::KeyboardModifiers inputModifiers;
+Qt::MouseButtons inputButtons;
+
+THandleWidget* W(void* handle) { return static_cast<THandleWidget*>(handle); }
+
+Qt::CursorShape QtCursor(TCursor cursor) {
+    switch (cursor) {
+    case crNone: return Qt::BlankCursor;
+    case crCross: return Qt::CrossCursor;
+    case crIBeam: return Qt::IBeamCursor;
+    case crSizeNESW: return Qt::SizeBDiagCursor;
+    case crSizeNS: return Qt::SizeVerCursor;
+    case crSizeNWSE: return Qt::SizeFDiagCursor;
+    case crSizeWE: return Qt::SizeHorCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
+    case crHourGlass:
+    case crSQLWait: return Qt::WaitCursor;
+    case crDrag:
+    case crMultiDrag: return Qt::DragMoveCursor;
+    case crNoDrop:
+    case crNo: return Qt::ForbiddenCursor;
+    case crHSplit: return Qt::SplitHCursor;
+    case crVSplit: return Qt::SplitVCursor;
+    case crAppStart: return Qt::BusyCursor;
+    case crHelp: return Qt::WhatsThisCursor;
+    case crHandPoint: return Qt::PointingHandCursor;
+    case crSizeAll: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+// The character of a key press as the platform delivers it with WM_CHAR: Ctrl+letter is the control
+// code, otherwise the typed text.
+std::u32string TypedCharacters(const QKeyEvent* e) {
+    const auto mods = e->modifiers();
+    const int key = e->key();
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z) return std::u32string(1, char32_t(key - Qt::Key_A + 1));
+        if (key == Qt::Key_BracketLeft) return U"\x1b";
+        if (key == Qt::Key_Backslash) return U"\x1c";
+        if (key == Qt::Key_BracketRight) return U"\x1d";
+        return {};
+    }
+    if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier)) return {};
+    switch (key) {
+    case Qt::Key_Backspace: return U"\b";
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return U"\r";
+    case Qt::Key_Escape: return U"\x1b";
+    case Qt::Key_Tab: return U"\t";
+    default: break;
+    }
+    std::u32string out;
+    for (char32_t c : e->text().toUcs4()) {
+        if (c >= 0x20 && c != 0x7F) out += c;
+    }
+    return out;
+}
+
+std::string Utf8(char32_t c) {
+    std::string s;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+// The first code point of UTF-8 text (0 for empty text).
+char32_t FirstCodePoint(const std::string& s) {
+    if (s.empty()) return 0;
+    const auto b = [&](std::size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) & 0x3Fu : 0u; };
+    const unsigned char c = static_cast<unsigned char>(s[0]);
+    if (c < 0x80) return c;
+    if (c < 0xE0) return ((c & 0x1Fu) << 6) | b(1);
+    if (c < 0xF0) return ((c & 0x0Fu) << 12) | (b(1) << 6) | b(2);
+    return ((c & 0x07u) << 18) | (b(1) << 12) | (b(2) << 6) | b(3);
+}
+
+void SetMouseControl(TControl* control) {
+    if (control == mouseControl) return;
+    TControl* old = mouseControl;
+    mouseControl = control;
+    if (old) old->Perform(CM_MOUSELEAVE);
+    if (control && control == mouseControl) control->Perform(CM_MOUSEENTER);
+    Vcl::Detail::MouseControlChanged(mouseControl);
+}
+
+} // namespace
+
+// ---- the Qt side ------------------------------------------------------------------------------------------
+namespace Vcl::Detail {
+
+QWidget* HandleWidget(const TControl* control) {
+    return control ? static_cast<QWidget*>(ControlAccess::Widget(control)) : nullptr;
+}
+
+TControl* ControlOfWidget(const QWidget* widget) {
+    for (; widget; widget = widget->parentWidget()) {
+        if (auto* h = dynamic_cast<const THandleWidget*>(widget)) {
+            if (h->Control()) return h->Control();
+        }
+    }
+    return nullptr;
+}
+
+void SetInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    inputModifiers = modifiers;
+    inputButtons = buttons;
+}
+Qt::KeyboardModifiers CurrentModifiers() { return inputModifiers; }
+Qt::MouseButtons CurrentButtons() { return inputButtons; }
+
+Word VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers) {
+    const bool keypad = modifiers & Qt::KeypadModifier;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<Word>('A' + (key - Qt::Key_A));
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return static_cast<Word>(keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : '0' + (key - Qt::Key_0));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<Word>(VK_F1 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Clear: return VK_CLEAR;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Print: return VK_SNAPSHOT;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Help: return VK_HELP;
+    case Qt::Key_Meta: return VK_LWIN;
+    case Qt::Key_Menu: return VK_APPS;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0xBB;
+    case Qt::Key_Plus: return keypad ? VK_ADD : 0xBB;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0xBD;
+    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0xBF;
+    case Qt::Key_Comma: return keypad ? VK_DECIMAL : 0xBC;
+    case Qt::Key_Period: return keypad ? VK_DECIMAL : 0xBE;
+    case Qt::Key_Semicolon: return 0xBA;
+    case Qt::Key_Equal: return 0xBB;
+    case Qt::Key_QuoteLeft: return 0xC0;
+    case Qt::Key_BracketLeft: return 0xDB;
+    case Qt::Key_Backslash: return 0xDC;
+    case Qt::Key_BracketRight: return 0xDD;
+    case Qt::Key_Apostrophe: return 0xDE;
+    // The German layout's own keys.
+    case Qt::Key_Udiaeresis: return 0xBA;
+    case Qt::Key_Odiaeresis: return 0xC0;
+    case Qt::Key_Adiaeresis: return 0xDE;
+    case Qt::Key_ssharp: return 0xDB;
+    case Qt::Key_NumberSign: return 0xBF;
+    case Qt::Key_Less:
+    case Qt::Key_Greater: return 0xE2;
+    default: return 0;
+    }
+}
+
+THandleWidget::THandleWidget(TControl* control, QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), control_(control) {
+    setAttribute(Qt::WA_Hover, false);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+THandleWidget::~THandleWidget() = default;
+
+LRESULT THandleWidget::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    TControl* control = control_;
+    if (!control) return 0;
+    Guarded(control, [&] { result = control->Perform(msg, wParam, lParam); });
+    return result;
+}
+
+bool THandleWidget::TranslateMouse(QEvent* e) {
+    if (e->type() == QEvent::Wheel) {
+        auto* we = static_cast<QWheelEvent*>(e);
+        SetInputState(we->modifiers(), we->buttons());
+        const QPoint global = we->globalPosition().toPoint();
+        WPARAM keys = 0;
+        if (we->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+        if (we->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
+        if (we->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+        if (we->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+        const int delta = we->angleDelta().y();
+        Send(WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(keys), delta), MAKELPARAM(global.x(), global.y()));
+        return true;
+    }
+    auto* me = static_cast<QMouseEvent*>(e);
+    Qt::MouseButtons buttons = me->buttons();
+    SetInputState(me->modifiers(), buttons);
+    WPARAM keys = 0;
+    if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
+    if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+    const QPoint p = me->position().toPoint();
+    const LPARAM pos = MAKELPARAM(p.x(), p.y());
+    UINT msg = 0;
+    const auto button = me->button();
+    switch (e->type()) {
+    case QEvent::MouseMove:
+        if (control_ && control_ != mouseControl && rect().contains(p) && !QWidget::mouseGrabber())
+            SetMouseControl(control_);
+        msg = WM_MOUSEMOVE;
+        break;
+    case QEvent::MouseButtonPress:
+        msg = button == Qt::LeftButton ? WM_LBUTTONDOWN : button == Qt::RightButton ? WM_RBUTTONDOWN
+            : button == Qt::MiddleButton ? WM_MBUTTONDOWN : 0;
+        break;
+    case QEvent::MouseButtonDblClick:
+        msg = button == Qt::LeftButton ? WM_LBUTTONDBLCLK : button == Qt::RightButton ? WM_RBUTTONDBLCLK
+            : button == Qt::MiddleButton ? WM_MBUTTONDBLCLK : 0;
+        break;
+    case QEvent::MouseButtonRelease:
+        msg = button == Qt::LeftButton ? WM_LBUTTONUP : button == Qt::RightButton ? WM_RBUTTONUP
+            : button == Qt::MiddleButton ? WM_MBUTTONUP : 0;
+        break;
+    default: break;
+    }
+    if (msg) {
+        if (e->type() != QEvent::MouseMove) Vcl::Detail::MouseButtonActivity();
+        Send(msg, keys, pos);
+    }
+    return true;
+}
+
+bool THandleWidget::TranslateKey(QEvent* e) {
+    auto* ke = static_cast<QKeyEvent*>(e);
+    const auto mods = ke->modifiers();
+    SetInputState(mods, QApplication::mouseButtons());
+    // Tab moves the focus through the form; the control sees no key.
+    if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    const Word vk = VirtualKeyFromQt(ke->key(), mods);
+    const bool alt = (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
+    // Key data: repeat count, scan code (the keypad's decimal key has bit 6 of it), previous state.
+    std::uint32_t data = 1;
+    if ((mods & Qt::KeypadModifier) && vk == VK_DECIMAL) data |= 0x53u << 16;
+    if (e->type() == QEvent::KeyPress) {
+        if (ke->isAutoRepeat()) data |= 1u << 30;
+        QPointer<THandleWidget> self(this);
+        if (vk) Send(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, static_cast<LPARAM>(data));
+        // The character follows even when a key-down handler swallowed the key, as on the platform.
+        for (char32_t c : TypedCharacters(ke)) {
+            if (!self) break;
+            Send(WM_CHAR, c, static_cast<LPARAM>(data));
+        }
+    } else {
+        if (ke->isAutoRepeat()) return true;
+        data |= (1u << 30) | (1u << 31);
+        if (vk) Send(alt ? WM_SYSKEYUP : WM_KEYUP, vk, static_cast<LPARAM>(data));
+    }
+    return true;
+}
+
+bool THandleWidget::event(QEvent* e) {
+    if (!control_) return QWidget::event(e);
+    QPointer<THandleWidget> self(this);
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        if (!isEnabled()) return true;
+        return TranslateMouse(e);
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (TranslateKey(e)) return true;
+        break;
+    case QEvent::ShortcutOverride:
+        // Keys reach the control first; menus' shortcuts come later.
+        e->accept();
+        return true;
+    case QEvent::Enter:
+        SetMouseControl(control_);
+        return true;
+    case QEvent::Leave:
+        if (mouseControl == control_) SetMouseControl(nullptr);
+        return true;
+    case QEvent::FocusIn: {
+        const auto reason = static_cast<QFocusEvent*>(e)->reason();
+        Send(WM_SETFOCUS);
+        if (self && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Send(CM_ENTER);
+        if (self) update();
+        return true;
+    }
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent*>(e)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Send(CM_EXIT);
+        if (self) Send(WM_KILLFOCUS);
+        if (self) update();
+        return true;
+    }
+    case QEvent::ContextMenu: {
+        auto* ce = static_cast<QContextMenuEvent*>(e);
+        const LRESULT handled = Send(WM_CONTEXTMENU, 0, MAKELPARAM(ce->globalPos().x(), ce->globalPos().y()));
+        if (!handled) ce->ignore();
+        return true;
+    }
+    case QEvent::Close:
+        // The window manager's close box asks the form; the form hides or frees itself.
+        e->ignore();
+        Send(WM_CLOSE);
+        return true;
+    case QEvent::WindowActivate:
+        Send(WM_ACTIVATE, WA_ACTIVE);
+        return true;
+    case QEvent::WindowDeactivate:
+        Send(WM_ACTIVATE, WA_INACTIVE);
+        return true;
+    case QEvent::Resize:
+    case QEvent::Move:
+        // Our own geometry changes send WM_SIZE/WM_MOVE themselves; only the window manager's are news.
+        if (e->spontaneous() && isWindow()) {
+            TControl* control = control_;
+            Guarded(control, [&] { ControlAccess::WindowGeometryChanged(control); });
+        }
+        break;
+    case QEvent::ToolTip:
+        // Hints are the application's (THintInfo, CM_HINTSHOW), not Qt's tool tips.
+        return true;
+    default:
+        break;
+    }
+    return QWidget::event(e);
+}
+
+void THandleWidget::paintEvent(QPaintEvent*) {
+    if (!control_) return;
+    QPainter painter(this);
+    const WPARAM dc = reinterpret_cast<WPARAM>(&painter);
+    QPointer<THandleWidget> self(this);
+    Send(WM_ERASEBKGND, dc);
+    if (self) Send(WM_PAINT, dc);
+}
+
+} // namespace Vcl::Detail
+
+// ---- TControl ------------------------------------------------------------------------------------------
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(std::make_unique<TFont>()) {
+    Vcl::Detail::EnsureQtApp();
+    ControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    WindowProc = [this](TMessage& m) { WndProc(m); };
+    auto* widget = new THandleWidget(this, nullptr);
+    widget->hide();
+    handleWidget_ = widget;
+    font_->OnChange = [this](TObject*) {
+        if (!fontFromParent_) parentFont_ = false;
+        Perform(CM_FONTCHANGED);
+    };
+}
+
+TControl::~TControl() {
+    if (mouseControl == this) {
+        mouseControl = nullptr;
+        Vcl::Detail::MouseControlChanged(nullptr);
+    }
+    Vcl::Detail::ControlDestroyed(this);
+    W(handleWidget_)->Detach();
+    if (parent_) parent_->RemoveControl(this);
+    font_->OnChange = nullptr;
+    delete W(handleWidget_);
+    handleWidget_ = nullptr;
+}
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    AWidth = std::max(0, AWidth);
+    AHeight = std::max(0, AHeight);
+    const bool moved = ALeft != left_ || ATop != top_;
+    const bool sized = AWidth != width_ || AHeight != height_;
+    if (!moved && !sized) return;
+    left_ = ALeft;
+    top_ = ATop;
+    width_ = AWidth;
+    height_ = AHeight;
+    UpdateWindowBounds();
+    if (sized) Perform(WM_SIZE, SIZE_RESTORED, MAKELPARAM(ClientWidth(), ClientHeight()));
+    if (moved) Perform(WM_MOVE, 0, MAKELPARAM(left_, top_));
+    RequestAlign();
+}
+
+void TControl::UpdateWindowBounds() {
+    W(handleWidget_)->setGeometry(left_, top_, width_, height_);
+}
+
+TRect TControl::ClientRect() const { return {0, 0, width_, height_}; }
+
+void TControl::SetClientWidth(int Value) { SetWidth(Value + (width_ - ClientWidth())); }
+void TControl::SetClientHeight(int Value) { SetHeight(Value + (height_ - ClientHeight())); }
+
+TPoint TControl::ClientOrigin() const {
+    if (!parent_) {
+        const QPoint p = W(handleWidget_)->mapToGlobal(QPoint(0, 0));
+        return {p.x(), p.y()};
+    }
+    const TPoint o = parent_->ClientOrigin();
+    return {o.X + left_, o.Y + top_};
+}
+
+TPoint TControl::ClientToScreen(const TPoint& Point) const {
+    const TPoint o = ClientOrigin();
+    return {Point.X + o.X, Point.Y + o.Y};
+}
+
+TPoint TControl::ScreenToClient(const TPoint& Point) const {
+    const TPoint o = ClientOrigin();
+    return {Point.X - o.X, Point.Y - o.Y};
+}
+
+void TControl::SetAlign(TAlign Value) {
+    if (align_ == Value) return;
+    align_ = Value;
+    RequestAlign();
+}
+
+void TControl::RequestAlign() {
+    if (parent_ && align_ != alNone && align_ != alCustom) parent_->Realign();
+}
+
+void TControl::SetVisible(bool Value) {
+    if (visible_ == Value) return;
+    visible_ = Value;
+    UpdateWindowVisibility();
+    Perform(CM_VISIBLECHANGED, Value ? 1 : 0);
+    if (parent_ && align_ != alNone) parent_->Realign();
+}
+
+void TControl::UpdateWindowVisibility() {
+    if (parent_) W(handleWidget_)->setVisible(visible_);
+}
+
+void TControl::Show() { SetVisible(true); }
+void TControl::Hide() { SetVisible(false); }
+
+bool TControl::Showing() const {
+    if (!visible_) return false;
+    if (parent_) return parent_->Showing();
+    return W(handleWidget_)->isVisible();
+}
+
+void TControl::SetEnabled(bool Value) {
+    if (enabled_ == Value) return;
+    enabled_ = Value;
+    W(handleWidget_)->setEnabled(Value);
+    Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetColor(TColor Value) {
+    if (color_ == Value && !parentColor_) return;
+    color_ = Value;
+    parentColor_ = false;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentColor(bool Value) {
+    if (parentColor_ == Value) return;
+    parentColor_ = Value;
+    if (Value && parent_) Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::ParentColorChanged() {
+    if (!parentColor_ || !parent_) return;
+    if (color_ != parent_->Color()) {
+        color_ = parent_->Color();
+        Perform(CM_COLORCHANGED);
+    }
+}
+
+void TControl::SetParentFont(bool Value) {
+    if (parentFont_ == Value) return;
+    parentFont_ = Value;
+    if (Value && parent_) Perform(CM_PARENTFONTCHANGED);
+}
+
+void TControl::ParentFontChanged() {
+    if (!parentFont_ || !parent_) return;
+    fontFromParent_ = true;
+    try {
+        font_->Assign(parent_->Font());
+    } catch (...) {
+        fontFromParent_ = false;
+        throw;
+    }
+    fontFromParent_ = false;
+}
+
+void TControl::SetText(const AnsiString& Value) {
+    if (text_ == Value) return;
+    text_ = Value;
+    Perform(CM_TEXTCHANGED);
+}
+
+bool TControl::ShowHint() const {
+    if (parentShowHint_ && parent_) return parent_->ShowHint();
+    return showHint_;
+}
+
+void TControl::SetShowHint(bool Value) {
+    showHint_ = Value;
+    parentShowHint_ = false;
+}
+
+void TControl::SetCursor(TCursor Value) {
+    cursor_ = Value;
+    if (Value == crDefault) W(handleWidget_)->unsetCursor();
+    else W(handleWidget_)->setCursor(QtCursor(Value));
+}
+
+void TControl::SetPopupMenu(TPopupMenu* Value) {
+    popupMenu_ = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == popupMenu_) popupMenu_ = nullptr;
+}
+
+void TControl::SetParent(TWinControl* AParent) {
+    if (parent_ == AParent) return;
+    if (AParent == this) throw EComponentError("Ein Steuerelement kann nicht sein eigener Vorfahr sein");
+    if (parent_) parent_->RemoveControl(this);
+    parent_ = AParent;
+    auto* widget = W(handleWidget_);
+    widget->setParent(AParent ? W(AParent->handleWidget_) : nullptr);
+    if (!AParent) widget->hide();
+    if (AParent) {
+        AParent->InsertControl(this);
+        UpdateWindowBounds();
+        UpdateWindowVisibility();
+        Perform(CM_PARENTCOLORCHANGED);
+        Perform(CM_PARENTFONTCHANGED);
+        if (align_ != alNone) AParent->Realign();
+    }
+}
+
+void TControl::Invalidate() { W(handleWidget_)->update(); }
+
+void TControl::Repaint() {
+    if (Showing()) W(handleWidget_)->repaint();
+}
+
+void TControl::Update() { Repaint(); }
+
+void TControl::BringToFront() {
+    // Without a window manager a window has no stacking order to change.
+    if (parent_ || QGuiApplication::platformName() != QLatin1String("offscreen")) W(handleWidget_)->raise();
+    if (parent_) {
+        // The class library keeps the child list in painting order.
+        auto& list = parent_->controls_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        list.push_back(this);
+    }
+}
+
+void TControl::SendToBack() {
+    if (parent_ || QGuiApplication::platformName() != QLatin1String("offscreen")) W(handleWidget_)->lower();
+    if (parent_) {
+        auto& list = parent_->controls_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        list.insert(list.begin(), this);
+    }
+}
+
+bool TControl::MouseCapture() const { return QWidget::mouseGrabber() == W(handleWidget_); }
+
+void TControl::SetMouseCapture(bool Value) {
+    auto* widget = W(handleWidget_);
+    // Qt already keeps the mouse with the pressed window; the explicit grab is for captures that
+    // outlive a press, which the offscreen platform cannot do.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+    if (Value && widget->isVisible()) widget->grabMouse();
+    else if (!Value && QWidget::mouseGrabber() == widget) widget->releaseMouse();
+}
+
+LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
+    TMessage m{Msg, WParam, LParam, 0};
+    if (WindowProc) WindowProc(m);
+    else WndProc(m);
+    return m.Result;
+}
+
+TShiftState TControl::MouseShiftState(WPARAM keys) {
+    TShiftState s;
+    if (keys & MK_SHIFT) s << ssShift;
+    if (keys & MK_CONTROL) s << ssCtrl;
+    if (keys & MK_LBUTTON) s << ssLeft;
+    if (keys & MK_RBUTTON) s << ssRight;
+    if (keys & MK_MBUTTON) s << ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) s << ssAlt;
+    return s;
+}
+
+TShiftState TControl::KeyShiftState() {
+    TShiftState s;
+    if (GetKeyState(VK_SHIFT) < 0) s << ssShift;
+    if (GetKeyState(VK_CONTROL) < 0) s << ssCtrl;
+    if (GetKeyState(VK_MENU) < 0) s << ssAlt;
+    return s;
+}
+
+void TControl::HandleMouseButton(TMessage& Message, TMouseButton Button, bool Down, bool Double) {
+    const int x = Message.XPos(), y = Message.YPos();
+    TShiftState shift = MouseShiftState(Message.WParam);
+    if (Down) {
+        if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+        if (Double) {
+            if (Button == mbLeft && ControlStyle.Contains(csClickEvents)) DblClick();
+            shift << ssDouble;
+        } else if (Button == mbLeft && ControlStyle.Contains(csClickEvents)) {
+            ControlState << csClicked;
+        }
+        MouseDown(Button, shift, x, y);
+        return;
+    }
+    if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
+    if (Button == mbLeft && ControlState.Contains(csClicked)) {
+        ControlState >> csClicked;
+        if (ClientRect().Contains({x, y})) Click();
+    }
+    MouseUp(Button, shift, x, y);
+}
+
+void TControl::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN: HandleMouseButton(Message, mbLeft, true, false); break;
+    case WM_LBUTTONDBLCLK: HandleMouseButton(Message, mbLeft, true, true); break;
+    case WM_LBUTTONUP: HandleMouseButton(Message, mbLeft, false, false); break;
+    case WM_RBUTTONDOWN: HandleMouseButton(Message, mbRight, true, false); break;
+    case WM_RBUTTONDBLCLK: HandleMouseButton(Message, mbRight, true, true); break;
+    case WM_RBUTTONUP: HandleMouseButton(Message, mbRight, false, false); break;
+    case WM_MBUTTONDOWN: HandleMouseButton(Message, mbMiddle, true, false); break;
+    case WM_MBUTTONDBLCLK: HandleMouseButton(Message, mbMiddle, true, true); break;
+    case WM_MBUTTONUP: HandleMouseButton(Message, mbMiddle, false, false); break;
+    case WM_MOUSEMOVE:
+        MouseMove(MouseShiftState(Message.WParam), Message.XPos(), Message.YPos());
+        break;
+    case WM_MOUSEWHEEL: {
+        const int delta = static_cast<std::int16_t>(HIWORD(Message.WParam));
+        const TPoint pos{Message.XPos(), Message.YPos()};
+        if (DoMouseWheel(MouseShiftState(LOWORD(Message.WParam)), delta, pos)) Message.Result = 1;
+        else if (parent_) Message.Result = parent_->Perform(Message.Msg, Message.WParam, Message.LParam);
+        break;
+    }
+    case WM_CONTEXTMENU:
+        if (popupMenu_ && popupMenu_->AutoPopup) {
+            int x = Message.XPos(), y = Message.YPos();
+            if (x == -1 && y == -1) {
+                const TPoint p = ClientToScreen({0, 0});
+                x = p.X;
+                y = p.Y;
+            }
+            popupMenu_->SetPopupComponent(this);
+            popupMenu_->Popup(x, y);
+            Message.Result = 1;
+        } else if (parent_) {
+            Message.Result = parent_->Perform(Message.Msg, Message.WParam, Message.LParam);
+        }
+        break;
+    case CM_MOUSEENTER: MouseEnter(); break;
+    case CM_MOUSELEAVE: MouseLeave(); break;
+    case CM_TEXTCHANGED: TextChanged(); break;
+    case CM_FONTCHANGED: FontChanged(); break;
+    case CM_COLORCHANGED: ColorChanged(); break;
+    case CM_ENABLEDCHANGED: EnabledChanged(); break;
+    case CM_VISIBLECHANGED: VisibleChanged(); break;
+    case CM_PARENTCOLORCHANGED: ParentColorChanged(); break;
+    case CM_PARENTFONTCHANGED: ParentFontChanged(); break;
+    case CM_HINTSHOW:
+        Message.Result = Message.LParam ? HintShow(*reinterpret_cast<THintInfo*>(Message.LParam)) : 0;
+        break;
+    case WM_ERASEBKGND: EraseBackground(Message); break;
+    case WM_PAINT: PaintMessage(Message); break;
+    case WM_SIZE: Resize(); break;
+    default: DefaultHandler(Message); break;
+    }
+}
+
+void TControl::DefaultHandler(TMessage&) {}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+void TControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+}
+void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+}
+void TControl::MouseMove(TShiftState Shift, int X, int Y) {
+    if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+}
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+    return handled;
+}
+void TControl::MouseEnter() {
+    if (OnMouseEnter) OnMouseEnter(this);
+}
+void TControl::MouseLeave() {
+    if (OnMouseLeave) OnMouseLeave(this);
+}
+void TControl::Resize() {
+    if (OnResize) OnResize(this);
+}
+void TControl::TextChanged() { Invalidate(); }
+void TControl::FontChanged() {
+    W(handleWidget_)->setFont(GraphicsQt::ToQFont(*font_));
+    Invalidate();
+}
+void TControl::ColorChanged() { Invalidate(); }
+void TControl::EnabledChanged() { Invalidate(); }
+void TControl::VisibleChanged() {}
+
+LRESULT TControl::HintShow(THintInfo&) { return 0; }
+
+void TControl::PaintMessage(TMessage& Message) {
+    // Without a painter the platform paints the window now, which comes back with one.
+    if (!Message.WParam) Repaint();
+}
+
+void TControl::EraseBackground(TMessage&) {}
+
+void ControlAccess::WindowGeometryChanged(TControl* c) {
+    // A top-level window the window manager moved or sized: the form reads its new bounds.
+    if (auto* form = dynamic_cast<TCustomForm*>(c)) form->WindowGeometryChanged();
+}
+
+// ---- TWinControl ---------------------------------------------------------------------------------------------
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
+    handle_ = Vcl::Detail::RegisterWindow([this](TMessage& m) {
+        if (WindowProc) WindowProc(m);
+        else WndProc(m);
+    });
+}
+
+TWinControl::~TWinControl() {
+    Vcl::Detail::UnregisterWindow(handle_);
+    handle_ = nullptr;
+    W(handleWidget_)->Detach();
+    // Children go with their parent, last first.
+    while (!controls_.empty()) delete controls_.back();
+}
+
+void TWinControl::InsertControl(TControl* AControl) {
+    controls_.push_back(AControl);
+}
+
+void TWinControl::RemoveControl(TControl* AControl) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), AControl), controls_.end());
+    if (AControl->align_ != alNone && !HasState(csDestroying)) Realign();
+}
+
+bool TWinControl::ContainsControl(const TControl* Control) const {
+    for (; Control; Control = Control->Parent()) {
+        if (Control == this) return true;
+    }
+    return false;
+}
+
+void TWinControl::Broadcast(TMessage& Message) {
+    const std::vector<TControl*> list = controls_;
+    for (TControl* c : list) {
+        TMessage m = Message;
+        if (c->WindowProc) c->WindowProc(m);
+        else c->WndProc(m);
+        if (m.Result != 0) {
+            Message.Result = m.Result;
+            return;
+        }
+    }
+}
+
+void TWinControl::SetTabStop(bool Value) {
+    tabStop_ = Value;
+    auto* widget = W(handleWidget_);
+    if (Value) widget->setFocusPolicy(Qt::FocusPolicy(widget->focusPolicy() | Qt::TabFocus));
+    else widget->setFocusPolicy(Qt::FocusPolicy(widget->focusPolicy() & ~Qt::TabFocus));
+}
+
+int TWinControl::TabOrder() const {
+    if (!Parent()) return -1;
+    int order = 0;
+    for (TControl* c : Parent()->controls_) {
+        if (c == this) return order;
+        if (dynamic_cast<TWinControl*>(c)) ++order;
+    }
+    return -1;
+}
+
+void TWinControl::SetTabOrder(int Value) {
+    TWinControl* parent = Parent();
+    if (!parent) return;
+    std::vector<TWinControl*> wins;
+    for (TControl* c : parent->controls_) {
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w != this) wins.push_back(w);
+    }
+    Value = std::clamp(Value, 0, static_cast<int>(wins.size()));
+    wins.insert(wins.begin() + Value, this);
+    for (std::size_t i = 1; i < wins.size(); ++i)
+        QWidget::setTabOrder(W(wins[i - 1]->handleWidget_), W(wins[i]->handleWidget_));
+    // Keep the child list in the same order for TabOrder's answer; graphic controls keep their places.
+    std::vector<TControl*> reordered;
+    std::size_t next = 0;
+    for (TControl* c : parent->controls_) {
+        if (dynamic_cast<TWinControl*>(c)) reordered.push_back(wins[next++]);
+        else reordered.push_back(c);
+    }
+    parent->controls_ = reordered;
+}
+
+void TWinControl::SetFocus() {
+    if (TCustomForm* form = GetParentForm(this)) {
+        if (form != this) form->SetActiveControl(this);
+    }
+    W(handleWidget_)->setFocus(Qt::OtherFocusReason);
+}
+
+bool TWinControl::Focused() const { return W(handleWidget_)->hasFocus(); }
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* c = this; c; c = c->Parent()) {
+        if (!c->Visible() || !c->Enabled()) return false;
+    }
+    const TCustomForm* form = GetParentForm(this);
+    return form && form->Visible();
+}
+
+void TWinControl::Realign() {
+    if (alignDisabled_ > 0) {
+        alignPending_ = true;
+        return;
+    }
+    if (aligning_) return;
+    aligning_ = true;
+    try {
+        TRect r = ClientRect();
+        AlignControls(nullptr, r);
+    } catch (...) {
+        aligning_ = false;
+        throw;
+    }
+    aligning_ = false;
+}
+
+void TWinControl::EnableAlign() {
+    if (alignDisabled_ > 0 && --alignDisabled_ == 0 && alignPending_) {
+        alignPending_ = false;
+        Realign();
+    }
+}
+
+void TWinControl::AdjustClientRect(TRect&) {}
+
+void TWinControl::AlignControls(TControl*, TRect& Rect) {
+    AdjustClientRect(Rect);
+    for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
+        std::vector<TControl*> list;
+        for (TControl* c : controls_) {
+            if (c->Align() == align && c->Visible()) list.push_back(c);
+        }
+        // Within one side, controls keep the order of their current positions.
+        std::stable_sort(list.begin(), list.end(), [align](TControl* a, TControl* b) {
+            switch (align) {
+            case alTop: return a->Top() < b->Top();
+            case alBottom: return a->Top() + a->Height() > b->Top() + b->Height();
+            case alLeft: return a->Left() < b->Left();
+            case alRight: return a->Left() + a->Width() > b->Left() + b->Width();
+            default: return false;
+            }
+        });
+        for (TControl* c : list) {
+            const int w = c->Width(), h = c->Height();
+            switch (align) {
+            case alTop:
+                c->SetBounds(Rect.Left, Rect.Top, Rect.Width(), h);
+                Rect.Top += h;
+                break;
+            case alBottom:
+                c->SetBounds(Rect.Left, Rect.Bottom - h, Rect.Width(), h);
+                Rect.Bottom -= h;
+                break;
+            case alLeft:
+                c->SetBounds(Rect.Left, Rect.Top, w, Rect.Height());
+                Rect.Left += w;
+                break;
+            case alRight:
+                c->SetBounds(Rect.Right - w, Rect.Top, w, Rect.Height());
+                Rect.Right -= w;
+                break;
+            case alClient:
+                c->SetBounds(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
+                break;
+            default: break;
+            }
+        }
+    }
+}
+
+void TWinControl::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (DoKeyDown(Message)) return;
+        if (Message.CharCode() == VK_RETURN || Message.CharCode() == VK_ESCAPE) {
+            // Return and Escape the control leaves alone go to the form's default and cancel buttons.
+            if (TCustomForm* form = GetParentForm(this); form && form != this)
+                form->Perform(CM_DIALOGKEY, Message.WParam, Message.LParam);
+        }
+        return;
+    case WM_CHAR:
+        DoKeyPress(Message);
+        return;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        DoKeyUp(Message);
+        return;
+    case CM_ENTER: DoEnter(); return;
+    case CM_EXIT: DoExit(); return;
+    case WM_SIZE:
+        Realign();
+        TControl::WndProc(Message);
+        return;
+    default: TControl::WndProc(Message); return;
+    }
+}
+
+bool TWinControl::DoKeyDown(TMessage& Message) {
+    TCustomForm* form = GetParentForm(this);
+    if (form && form != this && form->KeyPreview() && form->DoKeyDown(Message)) return true;
+    Word key = Message.CharCode();
+    KeyDown(key, KeyShiftState());
+    Message.WParam = key;
+    return key == 0;
+}
+
+bool TWinControl::DoKeyPress(TMessage& Message) {
+    TCustomForm* form = GetParentForm(this);
+    if (form && form != this && form->KeyPreview() && form->DoKeyPress(Message)) return true;
+    if (Message.WParam == 0) return true;
+    AnsiString key = Utf8(static_cast<char32_t>(Message.WParam));
+    KeyPress(key);
+    Message.WParam = FirstCodePoint(key);
+    return Message.WParam == 0;
+}
+
+bool TWinControl::DoKeyUp(TMessage& Message) {
+    TCustomForm* form = GetParentForm(this);
+    if (form && form != this && form->KeyPreview() && form->DoKeyUp(Message)) return true;
+    Word key = Message.CharCode();
+    KeyUp(key, KeyShiftState());
+    Message.WParam = key;
+    return key == 0;
+}
+
+void TWinControl::KeyDown(Word& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+void TWinControl::KeyPress(AnsiString& Key) {
+    if (OnKeyPress) OnKeyPress(this, Key);
+}
+void TWinControl::KeyUp(Word& Key, TShiftState Shift) {
+    if (OnKeyUp) OnKeyUp(this, Key, Shift);
+}
+void TWinControl::DoEnter() {
+    if (OnEnter) OnEnter(this);
+}
+void TWinControl::DoExit() {
+    if (OnExit) OnExit(this);
+}
+
+void TWinControl::EraseBackground(TMessage& Message) {
+    auto* painter = reinterpret_cast<QPainter*>(Message.WParam);
+    if (!painter || ControlStyle.Contains(csOpaque) || Color() == clNone) return;
+    painter->fillRect(W(handleWidget_)->rect(), GraphicsQt::ToQColor(Color()));
+    Message.Result = 1;
+}
+
+void TWinControl::FontChanged() {
+    TControl::FontChanged();
+    TMessage m{CM_PARENTFONTCHANGED, 0, 0, 0};
+    Broadcast(m);
+}
+
+void TWinControl::ColorChanged() {
+    TControl::ColorChanged();
+    TMessage m{CM_PARENTCOLORCHANGED, 0, 0, 0};
+    Broadcast(m);
+}
+
+// ---- TCustomControl / TGraphicControl --------------------------------------------------------------------------
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), canvas_(std::make_unique<TCanvas>()) {}
+TCustomControl::~TCustomControl() = default;
+
+void TCustomControl::PaintMessage(TMessage& Message) {
+    auto* painter = reinterpret_cast<QPainter*>(Message.WParam);
+    if (!painter) {
+        TWinControl::PaintMessage(Message);
+        return;
+    }
+    GraphicsQt::CanvasPaintScope scope(canvas_.get(), painter);
+    Paint();
+}
+
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), canvas_(std::make_unique<TCanvas>()) {}
+TGraphicControl::~TGraphicControl() = default;
+
+void TGraphicControl::PaintMessage(TMessage& Message) {
+    auto* painter = reinterpret_cast<QPainter*>(Message.WParam);
+    if (!painter) {
+        TControl::PaintMessage(Message);
+        return;
+    }
+    GraphicsQt::CanvasPaintScope scope(canvas_.get(), painter);
+    Paint();
+}
+
+// ---- free functions -----------------------------------------------------------------------------------------------
+TCustomForm* GetParentForm(const TControl* Control) {
+    const TControl* c = Control;
+    while (c && c->Parent()) c = c->Parent();
+    return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+TControl* FindControlAtPos(const TPoint& ScreenPos) {
+    QWidget* w = QApplication::widgetAt(ScreenPos.X, ScreenPos.Y);
+    return Vcl::Detail::ControlOfWidget(w);
+}
+
+TControl* MouseControl() { return mouseControl; }

@@ -1,0 +1,109 @@
+#pragma once
+// Message dialogs with German buttons, the file and colour dialogs, and the seam through which tests
+// answer any modal dialog without a person.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Forms.h"
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
+using TMsgDlgButtons = TEnumSet<TMsgDlgBtn>;
+inline const TMsgDlgButtons mbYesNoCancel{mbYes, mbNo, mbCancel};
+inline const TMsgDlgButtons mbYesNo{mbYes, mbNo};
+inline const TMsgDlgButtons mbOKCancel{mbOK, mbCancel};
+inline const TMsgDlgButtons mbAbortRetryIgnore{mbAbort, mbRetry, mbIgnore};
+
+// What a test sees of a modal dialog while it waits for an answer.
+class TModalDialog {
+public:
+    virtual ~TModalDialog() = default;
+    virtual AnsiString Caption() const = 0;
+    // The message of a message dialog; the title of the file and colour dialogs.
+    virtual AnsiString Text() const = 0;
+    // The buttons' captions as shown ("&" marks removed), in their order.
+    virtual std::vector<AnsiString> Buttons() const = 0;
+    // The form for dialogs that are forms (message dialogs, ShowModal), else nullptr.
+    virtual TCustomForm* Form() const = 0;
+    // Presses the button with this caption; raises EComponentError when there is none.
+    virtual void Press(const AnsiString& Button) = 0;
+    // File and colour dialogs: what the person would have chosen (before pressing "Öffnen"/"OK").
+    virtual void SetFileName(const AnsiString&) {}
+    virtual void SetColor(TColor) {}
+};
+
+namespace Dialogs {
+
+// While set, every modal dialog (message dialogs, forms shown with ShowModal, TOpenDialog,
+// TColorDialog) calls Answerer once it is open, instead of waiting for a person. A dialog the
+// answerer leaves unanswered is cancelled, so a test cannot hang. Pass nullptr to restore.
+using TDialogAnswerer = std::function<void(TModalDialog& Dialog)>;
+void SetDialogAnswerer(TDialogAnswerer Answerer);
+
+// A dialog with the message, an icon for the type and the buttons; the caption is the type's
+// ("Warnung", "Fehler", "Information", "Bestätigen"), for mtCustom the application's title.
+TForm* CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
+// Shows it modally and answers the modal result of the button pressed (mrYes, mrNo ...).
+int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx = 0);
+int MessageDlgPos(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X, int Y);
+// The message with an "OK" button under the application's title.
+void ShowMessage(const AnsiString& Msg);
+
+// The platform's message box (MB_ flags; answers IDOK, IDYES ...).
+int PlatformMessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags);
+
+// The German captions of the buttons: "OK", "Ja", "Nein", "Abbrechen" ...
+AnsiString ButtonCaption(TMsgDlgBtn Button);
+
+} // namespace Dialogs
+
+// ---- common dialogs --------------------------------------------------------------------------------------------
+enum TOpenOption {
+    ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate, ofAllowMultiSelect,
+    ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn,
+    ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks,
+    ofEnableIncludeNotify, ofEnableSizing, ofDontAddToRecent, ofForceShowHidden
+};
+using TOpenOptions = TEnumSet<TOpenOption>;
+
+class TOpenDialog : public TComponent {
+public:
+    explicit TOpenDialog(TComponent* AOwner);
+    ~TOpenDialog() override;
+    // True when a file was chosen; FileName (and Files) then hold it.
+    virtual bool Execute();
+    AnsiString FileName;
+    // "Description|*.ext;*.ext2|Other|*.x" as the class library writes filters.
+    AnsiString Filter;
+    int FilterIndex = 1;
+    // Added (without the dot) to a chosen name that has no extension.
+    AnsiString DefaultExt;
+    AnsiString InitialDir;
+    AnsiString Title;
+    TOpenOptions Options{ofHideReadOnly, ofEnableSizing};
+    TStrings* Files() const { return files_.get(); }
+protected:
+    virtual bool Saving() const { return false; }
+private:
+    std::unique_ptr<TStringList> files_;
+};
+
+class TSaveDialog : public TOpenDialog {
+public:
+    explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
+protected:
+    bool Saving() const override { return true; }
+};
+
+class TColorDialog : public TComponent {
+public:
+    explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    bool Execute();
+    TColor Color = clBlack;
+};
+
+namespace Dialogs {
+// The Qt name filter for a filter of the class library ("Zorbelin DB|*.mde" -> "Zorbelin DB (*.mde)").
+std::vector<std::string> QtNameFilters(const AnsiString& Filter);
+} // namespace Dialogs

@@ -1,0 +1,31 @@
+#pragma once
+// Opening documents, addresses and programs the way the desktop does.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "WinApi.h"
+
+constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3,
+              SW_MAXIMIZE = 3, SW_SHOWNOACTIVATE = 4, SW_SHOW = 5, SW_MINIMIZE = 6, SW_RESTORE = 9;
+constexpr int SE_ERR_FNF = 2, SE_ERR_PNF = 3, SE_ERR_ACCESSDENIED = 5, SE_ERR_OOM = 8, SE_ERR_NOASSOC = 31;
+
+// "open" (or no operation) of an address with a scheme ("http://...", "mailto:...") or of a document
+// hands it to the desktop's opener; of a program starts it with Parameters split into its arguments
+// (quotes group, as on the platform) in Directory, never through a shell. Answers a value above 32
+// on success, else SE_ERR_FNF, SE_ERR_ACCESSDENIED or SE_ERR_NOASSOC.
+HINSTANCE ShellExecute(HWND hwnd, const char* lpOperation, const char* lpFile, const char* lpParameters,
+                       const char* lpDirectory, int nShowCmd);
+
+namespace ShellApi {
+// The platform's rules for a command line: blanks separate, double quotes group, a backslash escapes
+// a quote.
+std::vector<std::string> SplitParameters(const std::string& Parameters);
+// Where ShellExecute finds File: as given (relative to Directory), then in Directory, the current
+// folder and PATH; "name.exe" also as "name". Empty when it is nowhere.
+std::string FindProgram(const std::string& File, const std::string& Directory);
+// Addresses and documents go to Opener (true when it took them) instead of the desktop's opener while
+// one is set; tests see what a click would have opened. Pass nullptr to restore.
+using TUrlOpener = std::function<bool(const std::string& Url)>;
+void SetUrlOpener(TUrlOpener Opener);
+} // namespace ShellApi

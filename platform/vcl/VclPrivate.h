@@ -1,0 +1,73 @@
+#pragma once
+// Inside the visual library only (and tests that look at what it produced): the Qt side of windows,
+// messages and the main loop. Public headers never include this file.
+#include <QEvent>
+#include <QWidget>
+
+#include <functional>
+
+#include "Messages.h"
+
+class TControl;
+class TWinControl;
+
+namespace Vcl::Detail {
+
+// Makes the QApplication when none exists yet (with the command line given to SysUtils) and
+// connects the thread queue to the main loop. Returns false off the main thread without an application.
+bool EnsureQtApp();
+
+// Runs fn; an exception it raises goes to the application's exception handling, never further.
+void Guarded(TObject* Sender, const std::function<void()>& fn);
+// Hands the exception being handled (inside a catch) to Application->HandleException.
+void HandleCurrentException(TObject* Sender);
+
+// The hint machinery follows the control under the mouse and forgets controls that go.
+void MouseControlChanged(TControl* control);
+void MouseButtonActivity();
+void ControlDestroyed(TControl* control);
+// A form has gone modal and its loop runs: the dialog answerer of the tests (Dialogs.h) may act.
+void ModalFormShown(class TCustomForm* form);
+
+// The handle table: every window that can receive messages.
+HWND RegisterWindow(TWndMethod method);
+void UnregisterWindow(HWND wnd);
+// Calls the window's method now on this thread; false when the handle is unknown.
+bool DeliverToWindow(HWND wnd, TMessage& message);
+// Lets the application see a posted message first (its OnMessage); true when it handled it.
+bool ApplicationFilterMessage(TMsg& msg);
+// The number of messages posted and not yet delivered (tests and the idle check).
+int PendingPostedMessages();
+void InitPostOffice();
+
+// The widget that stands for a control on screen.
+QWidget* HandleWidget(const TControl* control);
+TControl* ControlOfWidget(const QWidget* widget);
+
+// Mouse buttons and keys held during the event being translated (GetKeyState and the shift state).
+void SetInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+Qt::KeyboardModifiers CurrentModifiers();
+Qt::MouseButtons CurrentButtons();
+
+// Qt's key to the platform's virtual key (0 when there is none).
+Word VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+
+// The widget of a control: turns Qt's events into the class library's messages for the control.
+class THandleWidget : public QWidget {
+public:
+    THandleWidget(TControl* control, QWidget* parent, Qt::WindowFlags flags = {});
+    ~THandleWidget() override;
+    TControl* Control() const { return control_; }
+    // The control is going: events after this point are not translated.
+    void Detach() { control_ = nullptr; }
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+private:
+    bool TranslateMouse(QEvent* e);
+    bool TranslateKey(QEvent* e);
+    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    TControl* control_;
+};
+
+} // namespace Vcl::Detail
