@@ -25,7 +25,7 @@ function(zb_test name)
   zb_compile_options(${name})
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0:new_delete_type_mismatch=0;${T_ENV}"
                TIMEOUT 300)
 endfunction()
 
