@@ -108,6 +108,23 @@ bool EnsureQtApp() {
 }
 
 void HandleCurrentException(TObject* Sender) {
+    // An exception raised while one is being shown (by the box's own handlers) is not shown again,
+    // or the boxes would never end.
+    static int depth = 0;
+    if (depth > 0) {
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Ausnahme beim Anzeigen einer Ausnahme: %s\n", e.what());
+        } catch (...) {
+            std::fputs("Ausnahme beim Anzeigen einer Ausnahme\n", stderr);
+        }
+        return;
+    }
+    ++depth;
+    struct Leave {
+        ~Leave() { --depth; }
+    } leave;
     try {
         Application->HandleException(Sender);
     } catch (...) {
