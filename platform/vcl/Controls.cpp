@@ -342,15 +342,28 @@ bool THandleWidget::event(QEvent* e) {
         if (mouseControl == control_) SetMouseControl(nullptr);
         return true;
     case QEvent::FocusIn: {
+        // OnEnter/OnExit follow the focus between the controls of a form: a window that is activated
+        // again gives the focus back to the control that had it, which enters no second time.
         const auto reason = static_cast<QFocusEvent*>(e)->reason();
+        QWidget* window = this->window();
+        const bool again = reason == Qt::ActiveWindowFocusReason &&
+                           window->property("vclEntered").value<void*>() == static_cast<void*>(control_);
         Send(WM_SETFOCUS);
-        if (self && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Send(CM_ENTER);
+        if (self && !again && reason != Qt::PopupFocusReason) {
+            window->setProperty("vclEntered", QVariant::fromValue(static_cast<void*>(control_)));
+            Send(CM_ENTER);
+        }
         if (self) update();
         return true;
     }
     case QEvent::FocusOut: {
         const auto reason = static_cast<QFocusEvent*>(e)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Send(CM_EXIT);
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            QWidget* window = this->window();
+            if (window->property("vclEntered").value<void*>() == static_cast<void*>(control_))
+                window->setProperty("vclEntered", QVariant());
+            Send(CM_EXIT);
+        }
         if (self) Send(WM_KILLFOCUS);
         if (self) update();
         return true;
@@ -421,7 +434,11 @@ TControl::~TControl() {
     }
     Vcl::Detail::ControlDestroyed(this);
     W(handleWidget_)->Detach();
-    if (parent_) parent_->RemoveControl(this);
+    if (parent_) {
+        if (TCustomForm* form = GetParentForm(this); form && form->ActiveControl() == this)
+            form->SetActiveControl(nullptr);
+        parent_->RemoveControl(this);
+    }
     font_->OnChange = nullptr;
     delete W(handleWidget_);
     handleWidget_ = nullptr;
@@ -982,6 +999,11 @@ void TWinControl::WndProc(TMessage& Message) {
     case WM_KEYUP:
     case WM_SYSKEYUP:
         DoKeyUp(Message);
+        return;
+    case WM_SETFOCUS:
+        // The form remembers which of its controls has the focus.
+        if (TCustomForm* form = GetParentForm(this); form && form != this) form->activeControl_ = this;
+        TControl::WndProc(Message);
         return;
     case CM_ENTER: DoEnter(); return;
     case CM_EXIT: DoExit(); return;

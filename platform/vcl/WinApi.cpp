@@ -80,13 +80,15 @@ public:
 };
 
 PostOffice* Office() {
-    // Made on the main thread by EnsureQtApp before any message can be posted.
-    static PostOffice* office = nullptr;
-    if (!office && QCoreApplication::instance() && Classes::IsMainThread()) {
-        office = new PostOffice;
-        office->moveToThread(QCoreApplication::instance()->thread());
+    // Made on the main thread by EnsureQtApp; other threads only read it.
+    static std::atomic<PostOffice*> office{nullptr};
+    PostOffice* current = office.load();
+    if (!current && QCoreApplication::instance() && Classes::IsMainThread()) {
+        current = new PostOffice;
+        current->moveToThread(QCoreApplication::instance()->thread());
+        office.store(current);
     }
-    return office;
+    return current;
 }
 
 // ---- window timers ---------------------------------------------------------------------------------------

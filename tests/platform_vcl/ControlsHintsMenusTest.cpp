@@ -1,0 +1,208 @@
+// The hint machinery (CM_HINTSHOW, OnShowHint, the hint window) and popup menus with owner-drawn items.
+#include <QEnterEvent>
+#include <QMenu>
+#include <QTimer>
+
+#include "ControlsTestSupport.h"
+#include "GraphicsQt.h"
+#include "Menus.h"
+
+using namespace controlstest;
+
+namespace {
+
+class THinted : public TCustomControl {
+public:
+    explicit THinted(TComponent* owner) : TCustomControl(owner) {}
+    std::vector<std::string> asked;
+    LRESULT refuse = 0;
+protected:
+    LRESULT HintShow(THintInfo& info) override {
+        asked.push_back(info.HintStr);
+        info.HintStr = "<" + info.HintStr + ">";
+        return refuse;
+    }
+};
+
+class Hints : public WithApplication {
+protected:
+    void SetUp() override {
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 200, 100);
+        control = new THinted(form);
+        control->SetParent(form);
+        control->SetBounds(10, 10, 50, 30);
+        control->SetHint("Kurz|Lang");
+        control->SetShowHint(true);
+        form->Show();
+        Application->HintPause = 5;
+        Application->HintHidePause = 0;
+    }
+    void TearDown() override {
+        Application->OnShowHint = nullptr;
+        Application->HideHint();
+        delete form;
+    }
+    void Enter() {
+        QWidget* w = WidgetOf(control);
+        QEnterEvent e(QPointF(3, 3), QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)));
+        QApplication::sendEvent(w, &e);
+    }
+    void Leave() {
+        QEvent e(QEvent::Leave);
+        QApplication::sendEvent(WidgetOf(control), &e);
+    }
+    bool HintShown() { return Application->HintWindow() && Application->HintWindow()->Active(); }
+    TForm* form = nullptr;
+    THinted* control = nullptr;
+};
+
+} // namespace
+
+TEST_F(Hints, RestingMouseShowsTheShortHintAfterThePause) {
+    std::string offered;
+    Application->OnShowHint = [&](AnsiString& text, bool& canShow, THintInfo& info) {
+        offered = text;
+        EXPECT_EQ(info.HintControl, control);
+        EXPECT_EQ(info.CursorRect, control->ClientRect());
+        canShow = true;
+    };
+    Enter();
+    EXPECT_FALSE(HintShown());
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    EXPECT_EQ(control->asked, (std::vector<std::string>{"Kurz"}));
+    // The control's CM_HINTSHOW answer reaches OnShowHint and the window.
+    EXPECT_EQ(offered, "<Kurz>");
+    EXPECT_EQ(Application->HintWindow()->Caption(), "<Kurz>");
+    EXPECT_EQ(Application->HintWindow()->Color(), clInfoBk);
+    Leave();
+    EXPECT_FALSE(HintShown());
+}
+
+TEST_F(Hints, ControlOrApplicationCanRefuseAndHintsCanBeOff) {
+    control->refuse = 1;
+    Enter();
+    RunUntil([&] { return !control->asked.empty(); });
+    RunUntil([] { return false; }, 30);
+    EXPECT_FALSE(HintShown());
+    Leave();
+    control->refuse = 0;
+    Application->OnShowHint = [](AnsiString&, bool& canShow, THintInfo&) { canShow = false; };
+    Enter();
+    RunUntil([&] { return control->asked.size() == 2; });
+    RunUntil([] { return false; }, 30);
+    EXPECT_FALSE(HintShown());
+    Leave();
+    control->SetShowHint(false);
+    Enter();
+    RunUntil([] { return false; }, 40);
+    EXPECT_EQ(control->asked.size(), 2u);
+}
+
+TEST_F(Hints, HintGoesAfterTheHidePauseAndOnAClick) {
+    Application->HintHidePause = 30;
+    Enter();
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    EXPECT_TRUE(RunUntil([&] { return !HintShown(); }));
+    Leave();
+    Application->HintHidePause = 0;
+    Enter();
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    Click(control, 3, 3);
+    EXPECT_FALSE(HintShown());
+}
+
+namespace {
+
+class PopupMenus : public WithApplication {};
+
+// The fixed-size rows of the open popup: our owner-drawn items.
+std::vector<QWidget*> OwnerDrawnRows(QWidget* menu) {
+    std::vector<QWidget*> rows;
+    for (QWidget* w : menu->findChildren<QWidget*>()) {
+        if (w->minimumSize() == w->maximumSize() && w->isVisible()) rows.push_back(w);
+    }
+    std::sort(rows.begin(), rows.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    return rows;
+}
+
+} // namespace
+
+TEST_F(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirEvents) {
+    TPopupMenu popup(nullptr);
+    popup.OwnerDraw = true;
+    std::string order;
+    popup.OnPopup = [&](TObject*) { order += "popup "; };
+    auto* first = new TMenuItem(&popup);
+    first->SetCaption("&Kalender");
+    auto* second = new TMenuItem(&popup);
+    second->SetCaption("Beenden");
+    popup.Items()->Add(first);
+    popup.Items()->Add(second);
+    int measuredWidth = 0;
+    for (TMenuItem* item : {first, second}) {
+        item->OnMeasureItem = [&](TObject*, TCanvas* canvas, int& w, int& h) {
+            EXPECT_GT(w, canvas->TextWidth("Beenden") - 1);
+            w += 15;
+            h = 19;
+            measuredWidth = w;
+        };
+        item->OnAdvancedDrawItem = [](TObject* sender, TCanvas* canvas, const TRect& r, TOwnerDrawState) {
+            canvas->Brush()->SetColor(static_cast<TMenuItem*>(sender)->Caption() == "Beenden" ? clBlue : clLime);
+            canvas->FillRect(r);
+        };
+    }
+    second->OnClick = [&](TObject*) { order += "click"; };
+    QImage image;
+    std::vector<QSize> sizes;
+    QTimer::singleShot(50, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr);
+        image = menu->grab().toImage();
+        const auto rows = OwnerDrawnRows(menu);
+        for (QWidget* row : rows) sizes.push_back(row->size());
+        ASSERT_EQ(rows.size(), 2u);
+        order += "open ";
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), rows[1]->mapToGlobal(QPointF(5, 5)),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(rows[1], &release);
+    });
+    popup.Popup(100, 100);
+    EXPECT_EQ(order, "popup open click");
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_EQ(sizes[0].height(), 19);
+    EXPECT_EQ(sizes[1].width(), measuredWidth);
+    ASSERT_FALSE(image.isNull());
+    bool blue = false, lime = false;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const TColor c = GraphicsQt::FromQColor(image.pixelColor(x, y));
+            blue = blue || c == clBlue;
+            lime = lime || c == clLime;
+        }
+    }
+    EXPECT_TRUE(blue);
+    EXPECT_TRUE(lime);
+}
+
+TEST_F(PopupMenus, ItemTreeFindsAndFreesItsItems) {
+    TPopupMenu popup(nullptr);
+    auto* file = new TMenuItem(nullptr);
+    file->SetCaption("&Datei");
+    auto* quit = new TMenuItem(nullptr);
+    quit->SetCaption("Be&enden");
+    file->Add(quit);
+    popup.Items()->Add(file);
+    EXPECT_EQ(popup.Items()->Find("datei"), file);
+    EXPECT_EQ(file->Find("Beenden"), quit);
+    EXPECT_EQ(quit->MenuIndex(), 0);
+    EXPECT_EQ(quit->GetParentMenu(), &popup);
+    EXPECT_EQ(Menus::StripHotkey("A&&B &C"), "A&B C");
+    int clicks = 0;
+    quit->OnClick = [&](TObject*) { ++clicks; };
+    quit->Enabled = false;
+    quit->Click();
+    EXPECT_EQ(clicks, 0);
+    popup.Items()->Delete(0);
+    EXPECT_EQ(popup.Items()->Count(), 0);
+}
