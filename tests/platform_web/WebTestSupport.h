@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AutomationTarget.h"
+#include "VclPrivate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,11 +20,8 @@ inline void EnsureApplication() {
     // No GPU and no traffic of the engine's own: the tests only load pages from memory.
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --disable-background-networking");
-    static int argc = 1;
-    static char name[] = "platform_web_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
+    // The visual library makes the application object, as it does in the program.
+    Vcl::Detail::EnsureQtApp();
 }
 
 // Runs the event loop until the condition holds or the time is up.
