@@ -168,3 +168,28 @@ TEST_F(WebBrowserTest, AFailingMenuHandlerReachesTheApplication) {
 }
 
 } // namespace
+
+namespace {
+
+// The main window builds its first page before it shows itself.
+TEST(WebBrowserHidden, LoadsAndAnswersBeforeTheFormIsShown) {
+    webtest::EnsureApplication();
+    RecordingTarget target;
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 300, 200);
+    auto* browser = new TWebBrowser(form.get());
+    browser->SetParent(form.get());
+    browser->SetAlign(alClient);
+    browser->SetAutomationTarget(&target);
+    ASSERT_FALSE(browser->Showing());
+    ASSERT_TRUE(browser->Navigate("about:blank"));
+    ASSERT_TRUE(browser->WaitForDocument(15000));
+    browser->LoadFromString("<html><head><script>window.external.HomeClicked()</script></head>"
+                            "<body><p id='p'>erste Seite</p></body></html>");
+    ASSERT_TRUE(browser->WaitForDocument(15000));
+    EXPECT_EQ(browser->EvaluateScript("document.getElementById('p').textContent"), "erste Seite");
+    ASSERT_TRUE(WaitFor([&] { return !target.calls.empty(); }));
+    EXPECT_EQ(target.calls, std::vector<std::string>{"HomeClicked"});
+}
+
+} // namespace
