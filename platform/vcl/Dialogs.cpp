@@ -222,14 +222,16 @@ TForm* Dialogs::CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, 
     const int clientWidth = std::max(label->Left() + label->Width() + margin, buttonsWidth + 2 * margin);
     const int top = std::max(label->Top() + label->Height(), margin + iconHeight) + 12;
     int x = (clientWidth - buttonsWidth) / 2;
-    // Escape answers with Cancel, else No, else OK when it stands alone.
+    // Return answers with OK, else Yes, else Retry; Escape with Cancel, else No, else OK.
+    const TMsgDlgBtn defaultButton = Buttons.Contains(mbOK) ? mbOK : Buttons.Contains(mbYes) ? mbYes
+                                   : Buttons.Contains(mbRetry) ? mbRetry : shown.front();
     TMsgDlgBtn cancel = Buttons.Contains(mbCancel) ? mbCancel : Buttons.Contains(mbNo) ? mbNo : mbOK;
     for (std::size_t i = 0; i < shown.size(); ++i) {
         auto* b = new TButton(form);
         b->SetParent(form);
         b->SetCaption(ButtonCaption(shown[i]));
         b->ModalResult = ButtonResult(shown[i]);
-        b->Default = i == 0;
+        b->Default = shown[i] == defaultButton;
         b->Cancel = shown[i] == cancel;
         b->SetName(AnsiString(shown[i] == mbYes ? "Yes" : shown[i] == mbNo ? "No" : shown[i] == mbOK ? "OK"
                               : shown[i] == mbCancel ? "Cancel" : shown[i] == mbAbort ? "Abort"
@@ -238,7 +240,7 @@ TForm* Dialogs::CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, 
                               : shown[i] == mbYesToAll ? "YesToAll" : "Help"));
         b->SetBounds(x, top, buttonWidth, buttonHeight);
         x += buttonWidth + spacing;
-        if (i == 0) form->SetActiveControl(b);
+        if (shown[i] == defaultButton) form->SetActiveControl(b);
     }
     form->SetClientWidth(clientWidth);
     form->SetClientHeight(top + buttonHeight + margin + 2);

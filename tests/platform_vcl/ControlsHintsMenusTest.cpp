@@ -1,4 +1,5 @@
 // The hint machinery (CM_HINTSHOW, OnShowHint, the hint window) and popup menus with owner-drawn items.
+#include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMenu>
 #include <QTimer>
@@ -183,6 +184,33 @@ TEST_F(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirEvents) {
     }
     EXPECT_TRUE(blue);
     EXPECT_TRUE(lime);
+}
+
+TEST_F(PopupMenus, ContextMenuRequestOpensTheControlsPopupMenu) {
+    TForm form(nullptr);
+    auto* control = new THinted(&form);
+    control->SetParent(&form);
+    control->SetBounds(0, 0, 50, 50);
+    auto* popup = new TPopupMenu(&form);
+    auto* item = new TMenuItem(&form);
+    item->SetCaption("Beenden");
+    popup->Items()->Add(item);
+    form.SetPopupMenu(popup);
+    form.Show();
+    int popups = 0;
+    popup->OnPopup = [&](TObject*) { ++popups; };
+    QTimer::singleShot(30, [] {
+        if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    });
+    // The click lands on the control, which has no menu of its own: the form's opens.
+    QWidget* w = WidgetOf(control);
+    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), w->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(w, &e);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(popup->PopupComponent(), &form);
+    // A menu that goes leaves no dangling reference behind.
+    delete popup;
+    EXPECT_EQ(form.PopupMenu(), nullptr);
 }
 
 TEST_F(PopupMenus, ItemTreeFindsAndFreesItsItems) {

@@ -103,6 +103,8 @@ TEST_F(DialogsSeam, ReturnPressesTheFirstButtonAndEscapeTheCancelButton) {
     EXPECT_EQ(Dialogs::MessageDlg("?", mtConfirmation, mbYesNoCancel), mrCancel);
     Dialogs::SetDialogAnswerer([](TModalDialog& d) { Key(d.Form()->ActiveControl(), Qt::Key_Return, "\r"); });
     EXPECT_EQ(Dialogs::MessageDlg("?", mtConfirmation, mbYesNoCancel), mrYes);
+    // Retry is the default among Abort, Retry and Ignore; Escape there is no answer the box offers.
+    EXPECT_EQ(Dialogs::MessageDlg("?", mtError, mbAbortRetryIgnore), mrRetry);
 }
 
 TEST_F(DialogsSeam, ModalFormsOfTheProgramAreAnsweredTheSameWay) {
