@@ -1,7 +1,7 @@
 #pragma once
 // Painting needs a Qt application for its fonts: one offscreen application for the whole test
 // program. Helpers read back what the renderer painted on a bitmap.
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ inline void EnsureApplication() {
     static int argc = 1;
     static char name[] = "htmlctl_tests";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    static QApplication* app = new QApplication(argc, argv);
     (void)app;
 }
 

@@ -1,0 +1,235 @@
+// The HTML label painted on an image and driven with the class library's mouse and hint messages.
+#include <QImage>
+#include <QPainter>
+
+#include "GraphicsQt.h"
+#include "HTMLabel.h"
+#include "HtmlTestApp.h"
+
+using namespace htmltest;
+
+namespace {
+
+class Label : public Painting {
+protected:
+    void SetUp() override {
+        Painting::SetUp();
+        label = std::make_unique<THTMLabel>(nullptr);
+        label->SetBounds(0, 0, 353, 80);
+        label->Font()->SetName("MS Sans Serif");
+        label->Font()->SetSize(8);
+        label->SetColor(clWhite);
+        shell.clear();
+        THTMLabel::SetShellOpen([this](const AnsiString& t) { shell.push_back(t); });
+        label->OnAnchorClick = [this](TObject*, const AnsiString& a) { clicks.push_back(a); };
+    }
+    void TearDown() override { THTMLabel::SetShellOpen(nullptr); }
+
+    void Paint() {
+        img = QImage(label->Width(), label->Height(), QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        label->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&painter));
+    }
+    TColor Pixel(int x, int y) { return GraphicsQt::FromQColor(img.pixelColor(x, y)); }
+    // The leftmost and the rightmost pixel of a colour.
+    bool Find(TColor col, TPoint& first, TPoint& last) {
+        bool found = false;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (Pixel(x, y) == col) {
+                    if (!found) first = TPoint(x, y);
+                    last = TPoint(x, y);
+                    found = true;
+                }
+        return found;
+    }
+    void Click(int x, int y) {
+        label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        label->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+    void Move(int x, int y) { label->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+
+    std::unique_ptr<THTMLabel> label;
+    QImage img;
+    std::vector<AnsiString> shell, clicks;
+};
+
+TEST_F(Label, AlarmTextRendersAndItsAnchorsClick) {
+    TStringList* t = label->HTMLText();
+    t->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
+    t->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P align=\"center\"><B>");
+    t->Add("Zahnarzt Müller & Co");
+    t->Add("</FONT></P>");
+    Paint();
+    EXPECT_EQ(label->GetText(), "Termin:\r\n...später... - ...Memo...\r\nZahnarzt Müller & Co");
+
+    TPoint first, last;
+    ASSERT_TRUE(Find(clBlue, first, last));
+    TRect r;
+    EXPECT_EQ(label->IsAnchor(first.X, first.Y, r), "verschieben");
+    EXPECT_EQ(label->HoveredAnchor(), 1);
+    EXPECT_EQ(label->IsAnchor(last.X, last.Y, r), "memo");
+    EXPECT_EQ(label->HoveredAnchor(), 2);
+
+    // The anchors are centred: as much room left of the first as right of the last.
+    EXPECT_NEAR(first.X, label->Width() - 1 - last.X, 4);
+    // The subject is bold and centred on the last line.
+    c->Font()->SetName("MS Sans Serif");
+    c->Font()->SetSize(8);
+    c->Font()->SetStyle({fsBold});
+    const int subject = c->TextWidth("Zahnarzt Müller & Co");
+    const int th = c->TextHeight("gh");
+    int left = label->Width(), right = -1;
+    for (int y = 3 * th; y < 4 * th; ++y)
+        for (int x = 0; x < label->Width(); ++x)
+            if (Pixel(x, y) == clBlack) { left = std::min(left, x); right = std::max(right, x); }
+    ASSERT_GE(right, 0);
+    EXPECT_NEAR(right - left + 1, subject, 3);
+    EXPECT_NEAR(left, (label->Width() - subject) / 2, 3);
+
+    Click(first.X, first.Y);
+    Click(last.X, last.Y);
+    EXPECT_EQ(clicks, (std::vector<AnsiString>{"verschieben", "memo"}));
+    EXPECT_TRUE(shell.empty());
+    Click(1, label->Height() - 2);   // no anchor there
+    EXPECT_EQ(clicks.size(), 2u);
+}
+
+TEST_F(Label, WebAndMailAnchorsOpenInTheShell) {
+    label->HTMLText()->Add("<A href=\"mailto:a@b.de\">Mail</A> <A href=\"http://x.de/\">Web</A> <A href=\"memo\">Memo</A>");
+    c->Font()->Assign(label->Font());
+    const int y = c->TextHeight("gh") / 2;
+    Click(2, y);
+    Click(c->TextWidth("Mail ") + 2, y);
+    EXPECT_EQ(shell, (std::vector<AnsiString>{"mailto:a@b.de", "http://x.de/"}));
+    EXPECT_TRUE(clicks.empty());
+    Click(c->TextWidth("Mail Web ") + 2, y);
+    EXPECT_EQ(clicks, (std::vector<AnsiString>{"memo"}));
+}
+
+TEST_F(Label, MouseOverAnchorsChangesCursorAndRaisesEvents) {
+    label->HTMLText()->Add("plain <A href=\"x\">link</A>");
+    std::vector<AnsiString> events;
+    label->OnAnchorEnter = [&](TObject*, const AnsiString& a) { events.push_back("enter " + a); };
+    label->OnAnchorExit = [&](TObject*, const AnsiString& a) { events.push_back("exit " + a); };
+    c->Font()->Assign(label->Font());
+    const int y = c->TextHeight("gh") / 2;
+    const int linkX = c->TextWidth("plain ") + 2;
+    Move(2, y);
+    EXPECT_EQ(label->Cursor(), crDefault);
+    Move(linkX, y);
+    EXPECT_EQ(label->Cursor(), crHandPoint);
+    Move(linkX + 1, y);   // still the same anchor: no second enter
+    Move(2, y);
+    EXPECT_EQ(label->Cursor(), crDefault);
+    EXPECT_EQ(events, (std::vector<AnsiString>{"enter x", "exit "}));
+}
+
+TEST_F(Label, LinesOfTheTextAreOneRunOfMarkup) {
+    label->HTMLText()->Add("eins");
+    label->HTMLText()->Add("zwei");
+    EXPECT_EQ(label->GetDisplText(), "einszwei");
+    TStringList lines;
+    lines.SetText("a\r\nb<BR>c");
+    label->SetHTMLText(&lines);
+    EXPECT_EQ(label->HTMLText()->Count(), 1);
+    EXPECT_EQ(label->GetDisplText(), "ab<BR>c");
+    EXPECT_EQ(label->GetText(), "ab\r\nc");
+    // The label shows no caption of its own.
+    label->SetCaption("Beschriftung");
+    label->HTMLText()->Clear();
+    Paint();
+    EXPECT_TRUE(label->Caption().empty());
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) ASSERT_EQ(Pixel(x, y), clWhite) << x << "," << y;
+}
+
+TEST_F(Label, VerticalCentringMovesDrawingAndHitsAlike) {
+    label->SetVAlignment(tvaCenter);
+    label->HTMLText()->Add("<A href=\"mitte\">Mitte</A>");
+    Paint();
+    TPoint first, last;
+    ASSERT_TRUE(Find(clBlue, first, last));
+    c->Font()->Assign(label->Font());
+    EXPECT_GT(first.Y, (label->Height() - c->TextHeight("gh")) / 2 - 1);
+    TRect r;
+    EXPECT_EQ(label->IsAnchor(first.X, first.Y, r), "mitte");
+    EXPECT_EQ(label->IsAnchor(first.X, 1, r), "");
+    Click(first.X, first.Y);
+    EXPECT_EQ(clicks, (std::vector<AnsiString>{"mitte"}));
+}
+
+TEST_F(Label, AutoSizingFollowsTheText) {
+    label->HTMLText()->Add("eins<BR>zwei<BR>drei");
+    label->SetAutoSizing(true);
+    Paint();
+    c->Font()->Assign(label->Font());
+    EXPECT_EQ(label->Height(), 3 * c->TextHeight("gh") + 6);
+    EXPECT_EQ(label->Width(), 353);
+}
+
+TEST_F(Label, AnchorHintsShowTheTarget) {
+    label->SetAnchorHint(true);
+    label->HTMLText()->Add("<A href=\"http://ziel.de\">Ziel</A>");
+    label->OnAnchorHint = [](TObject*, AnsiString& a) { a = "Gehe zu " + a; };
+    THintInfo info;
+    info.CursorPos = TPoint(2, 3);
+    info.HintStr = "alt";
+    EXPECT_EQ(label->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(info.HintStr, "Gehe zu http://ziel.de");
+    const TPoint sp = label->ClientToScreen(TPoint(2, 3));
+    EXPECT_EQ(info.HintPos, TPoint(sp.X + 10, sp.Y - 10));
+}
+
+TEST_F(Label, FramesAndBorders) {
+    label->SetBevelOuter(bvRaised);
+    label->SetBevelWidth(2);
+    label->HTMLText()->Add("x");
+    Paint();
+    EXPECT_EQ(Pixel(0, 0), Graphics::ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(Pixel(label->Width() - 1, label->Height() - 1), Graphics::ColorToRGB(clBtnShadow));
+    // The text starts inside the bevel.
+    TRect r;
+    label->HTMLText()->Clear();
+    label->HTMLText()->Add("<A href=\"a\">MMMM</A>");
+    EXPECT_EQ(label->IsAnchor(1, 3, r), "");
+    EXPECT_EQ(label->IsAnchor(3, 3, r), "a");
+    EXPECT_EQ(r.Left, 2);
+    label->SetBevelOuter(bvNone);
+    label->SetBorderStyle(bsSingle);
+    label->SetBorderWidth(1);
+    Paint();
+    EXPECT_EQ(Pixel(0, 5), clBlack);
+    EXPECT_EQ(Pixel(label->Width() - 1, 5), clBlack);
+}
+
+TEST_F(Label, HighlightAndMarkRewriteTheText) {
+    label->HTMLText()->Add("<b>Termin</b> heute");
+    label->HilightText("min he", false);
+    EXPECT_EQ(label->GetDisplText(), "<b>Ter<hi>min</b> he</hi>ute");
+    label->UnHilightText();
+    EXPECT_EQ(label->GetDisplText(), "<b>Termin</b> heute");
+    label->MarkText("HEUTE", true);
+    EXPECT_EQ(label->GetDisplText(), "<b>Termin</b> heute");
+    label->MarkText("HEUTE", false);
+    EXPECT_EQ(label->GetDisplText(), "<b>Termin</b> <e>heute</e>");
+    label->UnMarkText();
+    EXPECT_EQ(label->GetDisplText(), "<b>Termin</b> heute");
+}
+
+TEST_F(Label, DialogTextWithAMissingPicture) {
+    label->SetBounds(0, 0, 353, 81);
+    label->Font()->SetName("Tahoma");
+    label->HTMLText()->Add(
+        "<B><P align=\"center\"><IMG src=\"speak\"><FONT face=\"Tahoma\">Leider ist auf Ihrem System keine "
+        "TextToSpeech Engine installiert. Das Programm kann deshalb nicht ausgeführt werden. Um mindestens eine "
+        "TTS auf Ihrem System zu installieren, folgen Sie bitte <A href=\"TTSGER\">diesem Link.</A></FONT></P></B>");
+    Paint();
+    TPoint first, last;
+    ASSERT_TRUE(Find(clBlue, first, last));
+    Click(first.X, first.Y);
+    EXPECT_EQ(clicks, (std::vector<AnsiString>{"TTSGER"}));
+}
+
+} // namespace
