@@ -2,6 +2,7 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "AdvImage.h"
 #include "GifMaker.h"
 #include "HTMLDrawEx.h"
 #include "HtmlTestApp.h"
@@ -264,6 +265,31 @@ TEST_F(PicturesInMarkup, ImageListPicturesAndBodyBackground) {
     EXPECT_EQ(At(0, 0), clRed);
     EXPECT_EQ(At(45, 25), clRed);   // tiled
     EXPECT_EQ(At(55, 35), clWhite); // not past the rectangle
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Pictures, PlainImageStretchesIntoItsRectangle) {
+    TAdvImage img;
+    EXPECT_TRUE(img.Empty());
+    c->StretchDraw(TRect(0, 0, 10, 10), &img);   // empty: nothing
+    EXPECT_TRUE(Ink().IsEmpty());
+    TStringStream s(Encode(4, 2, Qt::red, "PNG"));
+    img.LoadFromStream(&s);
+    EXPECT_EQ(img.Width(), 4);
+    EXPECT_EQ(img.Height(), 2);
+    c->StretchDraw(TRect(10, 10, 50, 30), &img);
+    EXPECT_EQ(Ink(), TRect(10, 10, 50, 30));
+    EXPECT_EQ(At(49, 29), clRed);
+
+    TAdvImage copy;
+    copy.Assign(&img);
+    EXPECT_EQ(copy.Width(), 4);
+    TStringStream bad("hello");
+    EXPECT_THROW(copy.LoadFromStream(&bad), SysUtils::Exception);
+    EXPECT_TRUE(copy.Empty());
 }
 
 } // namespace
