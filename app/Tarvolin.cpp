@@ -1,0 +1,27 @@
+#include "Tarvolin.h"
+
+#include "Forms.h"
+#include "SysUtils.h"
+#include "Unit1.h"
+#include "WinApi.h"
+
+int TarvolinMain(int argc, char** argv) {
+    SysUtils::SetCommandLine(argc, argv);
+    OSVERSIONINFO version;
+    if (GetVersionEx(&version) && version.dwMajorVersion < 5) {
+        MessageBox(nullptr, "Dieses Programm läuft erst ab Windows 2000", nullptr, MB_OK);
+        return -1;
+    }
+    Application->Initialize();
+    // One copy per session: a second one ends before it touches anything, unless it was asked to
+    // draw anew. The lock lives as long as the process.
+    HANDLE instance = CreateMutex(nullptr, TRUE, TarvolinInstanceName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS && SysUtils::ParamStr(1) != "neuzeichnen") return 0;
+    (void)instance;
+
+    Application->Title = "Tarvolin für Zorbelin";
+    Application->CreateForm(Form1);
+    if (Form1->StartupExitCode >= 0) return Form1->StartupExitCode;
+    Application->Run();
+    return ProgramExitCode;
+}

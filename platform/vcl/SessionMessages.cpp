@@ -1,0 +1,239 @@
+#include "SessionMessages.h"
+
+#include <QSocketNotifier>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "SysUtils.h"
+#include "VclPrivate.h"
+
+namespace {
+
+std::string RuntimeFolder() {
+    // Private to the user and cleared at logout: the life of a session. Without one, a folder of
+    // our own in the temporary folder stands in.
+    std::string dir = SysUtils::GetEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat st{};
+    if (!dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
+        return dir;
+    dir = "/tmp/zorbelin-" + std::to_string(geteuid());
+    mkdir(dir.c_str(), 0700);
+    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return {};
+    return dir;
+}
+
+bool SocketAddress(const char* name, sockaddr_un& address) {
+    const std::string path = SessionMessageSocket(name);
+    if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
+    std::memset(&address, 0, sizeof(address));
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+int ConnectTo(const char* name) {
+    sockaddr_un address;
+    if (!SocketAddress(name, address)) return -1;
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool ParseNumber(const std::string& text, unsigned long long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoull(text.c_str(), &end, 0);
+    return errno == 0 && end && *end == '\0' && text[0] != '-';
+}
+
+// A line "<message> [<wParam> [<lParam>]]".
+bool ParseLine(const std::string& line, TMsg& msg) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : line) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) words.push_back(word);
+    if (words.empty() || words.size() > 3) return false;
+    unsigned long long n[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < words.size(); ++i)
+        if (!ParseNumber(words[i], n[i])) return false;
+    if (n[0] > 0xFFFFFFFFull) return false;
+    msg.message = static_cast<UINT>(n[0]);
+    msg.wParam = static_cast<WPARAM>(n[1]);
+    msg.lParam = static_cast<LPARAM>(n[2]);
+    return true;
+}
+
+struct Connection {
+    int fd = -1;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::string pending;
+    ~Connection() {
+        notifier.reset();
+        if (fd >= 0) close(fd);
+    }
+};
+
+struct Listener {
+    std::string name;
+    std::string path;
+    HWND wnd = nullptr;
+    std::vector<UINT> accepted;
+    int fd = -1;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::map<int, std::unique_ptr<Connection>> connections;
+
+    ~Listener() {
+        connections.clear();
+        notifier.reset();
+        if (fd >= 0) {
+            close(fd);
+            unlink(path.c_str());
+        }
+    }
+
+    void Accept() {
+        const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (client < 0) return;
+        // Only programs of the same user may talk to the window.
+        ucred cred{};
+        socklen_t len = sizeof(cred);
+        if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != geteuid()) {
+            close(client);
+            return;
+        }
+        auto c = std::make_unique<Connection>();
+        c->fd = client;
+        c->notifier = std::make_unique<QSocketNotifier>(client, QSocketNotifier::Read);
+        QObject::connect(c->notifier.get(), &QSocketNotifier::activated, [this, client] { Read(client); });
+        connections[client] = std::move(c);
+    }
+
+    void Read(int client) {
+        auto it = connections.find(client);
+        if (it == connections.end()) return;
+        Connection& c = *it->second;
+        char buffer[512];
+        bool closed = false;
+        for (;;) {
+            const ssize_t n = read(c.fd, buffer, sizeof(buffer));
+            if (n > 0) {
+                c.pending.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR)) closed = true;
+            break;
+        }
+        std::size_t start = 0;
+        for (std::size_t eol; (eol = c.pending.find('\n', start)) != std::string::npos; start = eol + 1)
+            Deliver(c.pending.substr(start, eol - start));
+        c.pending.erase(0, start);
+        if (closed && !c.pending.empty()) {
+            Deliver(c.pending);
+            c.pending.clear();
+        }
+        // A line that never ends is no message.
+        if (closed || c.pending.size() > 256) {
+            // The notifier must not be deleted inside its own signal: close later.
+            c.notifier->setEnabled(false);
+            QMetaObject::invokeMethod(
+                c.notifier.get(), [this, client] { connections.erase(client); }, Qt::QueuedConnection);
+        }
+    }
+
+    void Deliver(const std::string& line) {
+        TMsg msg;
+        if (!ParseLine(line, msg)) return;
+        for (UINT m : accepted)
+            if (m == msg.message) {
+                PostMessage(wnd, msg.message, msg.wParam, msg.lParam);
+                return;
+            }
+    }
+};
+
+std::map<std::string, std::unique_ptr<Listener>>& Listeners() {
+    static auto* listeners = new std::map<std::string, std::unique_ptr<Listener>>;
+    return *listeners;
+}
+
+} // namespace
+
+std::string SessionMessageSocket(const char* Name) {
+    const std::string dir = RuntimeFolder();
+    if (dir.empty() || !Name || !*Name) return {};
+    std::string safe;
+    for (const char* p = Name; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        safe += (std::isalnum(c) || c == '-' || c == '.') ? static_cast<char>(c) : '_';
+    }
+    return dir + "/messages-" + safe + ".socket";
+}
+
+BOOL ListenForSessionMessages(const char* Name, HWND hWnd, const std::vector<UINT>& Accepted) {
+    if (!Name || !*Name || !Vcl::Detail::EnsureQtApp()) return FALSE;
+    if (Listeners().count(Name)) return FALSE;
+    sockaddr_un address;
+    if (!SocketAddress(Name, address)) return FALSE;
+    // A socket someone answers on belongs to a running program; one nobody answers on is left over.
+    const int probe = ConnectTo(Name);
+    if (probe >= 0) {
+        close(probe);
+        return FALSE;
+    }
+    unlink(address.sun_path);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return FALSE;
+    const mode_t old = umask(0077);
+    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    umask(old);
+    if (!bound || listen(fd, 8) != 0) {
+        close(fd);
+        return FALSE;
+    }
+    auto l = std::make_unique<Listener>();
+    l->name = Name;
+    l->path = address.sun_path;
+    l->wnd = hWnd;
+    l->accepted = Accepted;
+    l->fd = fd;
+    l->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    Listener* raw = l.get();
+    QObject::connect(l->notifier.get(), &QSocketNotifier::activated, [raw] { raw->Accept(); });
+    Listeners()[Name] = std::move(l);
+    return TRUE;
+}
+
+void StopListeningForSessionMessages(const char* Name) {
+    if (Name) Listeners().erase(Name);
+}
+
+BOOL PostSessionMessage(const char* Name, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    const int fd = ConnectTo(Name);
+    if (fd < 0) return FALSE;
+    const std::string line = std::to_string(Msg) + " " + std::to_string(wParam) + " " +
+                             std::to_string(static_cast<std::uintptr_t>(lParam)) + "\n";
+    const bool ok = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    close(fd);
+    return ok ? TRUE : FALSE;
+}

@@ -1,0 +1,146 @@
+#pragma once
+// A temporary program folder with the default design and a copy of the sample database, a registry
+// and a temporary folder of its own, a settable clock, and dialogs answered by the test.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "AccessToTarvolin.h"
+#include "Dialogs.h"
+#include "Forms.h"
+#include "Registry.h"
+#include "SysUtils.h"
+#include "TempDir.h"
+#include "Unit1.h"
+
+namespace apptest {
+
+inline TDateTime D(Word y, Word m, Word d, double hours = 0) {
+    return TDateTime(double(SysUtils::EncodeDate(y, m, d)) + hours / 24.0);
+}
+
+// The main window with the parts other areas fill in counted.
+class CountingForm : public TForm1 {
+public:
+    explicit CountingForm(TComponent* owner) : TForm1(owner) {}
+    int sayings = 0, alarmChecks = 0, spokenTimes = 0, hides = 0, unloads = 0;
+    std::vector<std::string> spoken;
+    bool agentInstalled = false;
+    bool failSayings = false;
+
+    bool StartAgent() override { return agentInstalled; }
+    void Speak(const AnsiString& text) override { spoken.push_back(text); }
+    void Sayings() override {
+        ++sayings;
+        if (failSayings) throw SysUtils::Exception("sayings failed");
+    }
+    void CheckAlarms() override { ++alarmChecks; }
+    void SpeakTime() override { ++spokenTimes; }
+    void HideAgent() override { ++hides; }
+    void SaveAndUnloadAgent() override {
+        ++unloads;
+        AgentLoaded = false;
+    }
+};
+
+struct Answer {
+    std::string text;
+    std::vector<std::string> buttons;
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+    testsupport::ScopedEnv registry{"ZORBELIN_REGISTRY", dir.file("registry")};
+    testsupport::ScopedEnv temp{"TEMP", dir.str() + "temp"};
+    TDateTime now = D(2007, 3, 10, 10);
+    std::vector<Answer> dialogs;
+    // The button each dialog gets pressed, in order; "" leaves it unanswered (cancelled).
+    std::vector<std::string> presses;
+    std::string chosenFile;
+
+    void SetUp() override {
+        std::filesystem::create_directories(dir.path() / "temp");
+        std::filesystem::create_directories(dir.path() / "registry");
+        std::filesystem::create_directories(dir.path() / "program");
+        SysUtils::SetProgramFolder(ProgramFolder());
+        SysUtils::SetClock([this] { return now; });
+        Dialogs::SetDialogAnswerer([this](TModalDialog& d) {
+            dialogs.push_back({d.Text(), d.Buttons()});
+            if (!chosenFile.empty()) d.SetFileName(chosenFile);
+            const std::size_t i = dialogs.size() - 1;
+            const std::string press = i < presses.size() ? presses[i] : std::string("OK");
+            if (!press.empty()) d.Press(press);
+        });
+    }
+
+    void TearDown() override {
+        Dialogs::SetDialogAnswerer(nullptr);
+        SysUtils::ResetClock();
+        SysUtils::SetProgramFolder("");
+    }
+
+    std::string ProgramFolder() const { return dir.str() + "program/"; }
+
+    // The default design beside the program.
+    void LayOutDesign() {
+        std::filesystem::copy(ZB_SOURCE_VORLAGEN, dir.path() / "program" / "Vorlagen",
+                              std::filesystem::copy_options::recursive);
+    }
+
+    // A copy of the sample database in Folder (relative to the temporary folder); returns the folder
+    // with its trailing delimiter.
+    std::string LayOutDatabase(const std::string& folder = "program/DB") {
+        std::filesystem::create_directories(dir.path() / folder);
+        std::filesystem::copy_file(ZB_SAMPLE_DATABASE, dir.path() / folder / "zorbelin.mde",
+                                   std::filesystem::copy_options::overwrite_existing);
+        return dir.str() + folder + "/";
+    }
+
+    void WriteUserString(const char* key, const char* name, const std::string& value) {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(key, true));
+        reg.WriteString(name, value);
+    }
+    void WriteUserInteger(const char* key, const char* name, int value) {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(key, true));
+        reg.WriteInteger(name, value);
+    }
+    std::string ReadUserString(const char* key, const char* name) {
+        TRegistry reg;
+        if (!reg.OpenKeyReadOnly(key) || !reg.ValueExists(name)) return "<missing>";
+        return reg.ReadString(name);
+    }
+    // The machine's settings, as an administrator would have written them.
+    void WriteMachineDbPath(const std::string& path) {
+        dir.write("registry/HKEY_LOCAL_MACHINE.reg",
+                  "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Hallowerk\\Zorbelin]\n\"DBPATH\"=\"" + path + "\"\n");
+    }
+
+    // A planner stand-in beside the program that writes each argument it got on a line of its own.
+    std::string LayOutPlanner() {
+        const std::string out = dir.file("planner.txt");
+        const std::string script = dir.str() + "program/plavoth";
+        std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << out
+                              << ".part\nmv " << out << ".part " << out << "\n";
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+        return out;
+    }
+
+    // Runs the application's messages until the condition holds or the time is up.
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+        for (int waited = 0; waited < timeoutMs; waited += 10) {
+            Application->ProcessMessages();
+            if (done()) return true;
+            usleep(10000);
+        }
+        return done();
+    }
+};
+
+} // namespace apptest

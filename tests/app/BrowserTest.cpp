@@ -1,0 +1,193 @@
+// The main window with its real browser: the pages of the default design, their buttons and day
+// links, one copy per session and messages from other programs.
+#include "AppFixture.h"
+
+#include <csignal>
+#include <regex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+#include "SessionMessages.h"
+#include "WinApi.h"
+
+extern char** environ;
+
+using namespace apptest;
+
+namespace {
+const char* const kZorbelin = "\\Software\\Hallowerk\\Zorbelin";
+const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+
+pid_t Spawn(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    return pid;
+}
+
+// The exit code, or -1000 when the process still runs after the time.
+int WaitExit(pid_t pid, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2000;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1000;
+}
+
+class Browser : public AppTest {
+protected:
+    // The session's lock and message socket belong to this test alone.
+    testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.str() + "runtime"};
+
+    void SetUp() override {
+        AppTest::SetUp();
+        std::filesystem::create_directories(dir.path() / "runtime");
+        std::filesystem::permissions(dir.path() / "runtime", std::filesystem::perms::owner_all);
+        LayOutDesign();
+        WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
+        WriteUserString(kZorbelin, "BENUTZER", "hans");
+    }
+
+    std::unique_ptr<TForm1> Start(int view) {
+        WriteUserInteger(kTarvolin, "VORLAGE", view);
+        auto form = std::make_unique<TForm1>(nullptr);
+        form->FormCreate(form.get());
+        EXPECT_EQ(form->StartupExitCode, -1);
+        EXPECT_NE(form->WebBrowser, nullptr);
+        if (form->WebBrowser) {
+            EXPECT_TRUE(Loaded(*form));
+        }
+        return form;
+    }
+
+    static bool Loaded(TForm1& form) {
+        return WaitUntil([&] {
+            return !form.WebBrowser->Busy() &&
+                   form.WebBrowser->EvaluateScript("document.getElementById('calendar') ? 'yes' : 'no'") == "yes";
+        });
+    }
+
+    static std::string Eval(TForm1& form, const char* script) {
+        return form.WebBrowser->EvaluateScript(script);
+    }
+};
+
+} // namespace
+
+TEST_F(Browser, EveryViewOfTheDefaultDesignLoadsWithoutScriptErrors) {
+    for (int view : {vmMonth, vmWeek, vmXDays}) {
+        auto form = Start(view);
+        ASSERT_TRUE(form->WebBrowser);
+        EXPECT_EQ(form->ViewMode(), view);
+        EXPECT_TRUE(form->WebBrowser->ScriptErrors().empty())
+            << "view " << view << ": " << form->WebBrowser->ScriptErrors().front();
+        EXPECT_NE(Eval(*form, "document.querySelectorAll('[onclick*=\"OpenDay(\"]').length"), "0") << view;
+    }
+}
+
+TEST_F(Browser, FreshProfileStartsInTheWeekView) {
+    TForm1 form(nullptr);
+    form.FormCreate(&form);
+    ASSERT_TRUE(Loaded(form));
+    EXPECT_EQ(form.ViewMode(), vmWeek);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
+    EXPECT_EQ(reg.ReadInteger("VORLAGE"), 1);
+    EXPECT_TRUE(form.PlacementLoaded);
+    EXPECT_EQ(form.Top(), 20);
+}
+
+TEST_F(Browser, DayLinkOpensThatDayInThePlanner) {
+    const std::string out = LayOutPlanner();
+    auto form = Start(vmWeek);
+    ASSERT_TRUE(form->WebBrowser);
+    const std::string date = Eval(*form,
+        "(function () {"
+        "  var links = document.querySelectorAll('[onclick*=\"OpenDay(\"]');"
+        "  var link = links[links.length - 1];"
+        "  link.click();"
+        "  return /OpenDay\\('([^']*)'\\)/.exec(link.getAttribute('onclick'))[1];"
+        "})()");
+    ASSERT_TRUE(std::regex_match(date, std::regex("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"))) << date;
+    TDateTime day;
+    ASSERT_TRUE(SysUtils::TryStrToDate(date, day)) << date;
+    // A day of the week shown: 10.03.2007 is a Saturday.
+    EXPECT_GE(double(day), double(D(2007, 3, 5))) << date;
+    EXPECT_LE(double(day), double(D(2007, 3, 11)));
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(out); }));
+    EXPECT_EQ(dir.read("planner.txt"), "TAG" + date + "\n");
+}
+
+TEST_F(Browser, ForwardButtonOfTheMonthViewShowsTheNextMonth) {
+    auto form = Start(vmMonth);
+    ASSERT_TRUE(form->WebBrowser);
+    EXPECT_NE(Eval(*form, "document.body.innerText").find("März"), std::string::npos);
+    const int before = form->BuildCount();
+    Eval(*form, "document.querySelector('[onclick*=\"ForwardClicked\"]').click()");
+    ASSERT_TRUE(WaitUntil([&] { return form->BuildCount() > before; }));
+    ASSERT_TRUE(Loaded(*form));
+    Word y, m, d;
+    SysUtils::DecodeDate(form->CalendarDate(), y, m, d);
+    EXPECT_EQ(m, 4);
+    EXPECT_EQ(y, 2007);
+    ASSERT_TRUE(WaitUntil([&] { return Eval(*form, "document.body.innerText").find("April") != std::string::npos; }));
+    EXPECT_TRUE(form->WebBrowser->ScriptErrors().empty());
+}
+
+TEST_F(Browser, MessageFromAnotherProgramRebuildsThePage) {
+    auto form = Start(vmWeek);
+    ASSERT_TRUE(form->WebBrowser);
+    Eval(*form, "document.getElementById('calendar').setAttribute('data-old', '1')");
+    const int before = form->BuildCount();
+    const pid_t sender = Spawn({ZB_SEND_REDRAW, SessionMessageSocket(TarvolinInstanceName)});
+    ASSERT_GT(sender, 0);
+    EXPECT_EQ(WaitExit(sender, 10000), 0);
+    ASSERT_TRUE(WaitUntil([&] { return form->BuildCount() == before + 1; }));
+    // The new page replaced the marked one.
+    ASSERT_TRUE(WaitUntil([&] {
+        return !form->WebBrowser->Busy() &&
+               Eval(*form, "document.getElementById('calendar') && "
+                           "!document.getElementById('calendar').hasAttribute('data-old') ? 'new' : 'old'") == "new";
+    }));
+}
+
+TEST_F(Browser, MessagesOtherThanTheRedrawAreIgnored) {
+    auto form = Start(vmWeek);
+    const int before = form->BuildCount();
+    EXPECT_TRUE(PostSessionMessage(TarvolinInstanceName, 0x0010));   // a close request
+    EXPECT_TRUE(PostSessionMessage(TarvolinInstanceName, WM_REDRAWCALENDAR));
+    ASSERT_TRUE(WaitUntil([&] { return form->BuildCount() == before + 1; }));
+    EXPECT_TRUE(form->Visible());
+}
+
+TEST_F(Browser, SecondCopyEndsQuietlyBeforeTouchingAnything) {
+    HANDLE first = CreateMutex(nullptr, TRUE, TarvolinInstanceName);
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(GetLastError(), ERROR_SUCCESS);
+    std::filesystem::remove_all(dir.path() / "registry");
+    std::filesystem::create_directories(dir.path() / "registry");
+    const pid_t second = Spawn({ZB_TARVOLIN});
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(WaitExit(second, 60000), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "registry"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "temp" / "tarvolindebug.log"));
+    CloseHandle(first);
+}
+
+TEST_F(Browser, SecondCopyAskedToDrawAnewRunsOn) {
+    HANDLE first = CreateMutex(nullptr, TRUE, TarvolinInstanceName);
+    ASSERT_NE(first, nullptr);
+    const pid_t second = Spawn({ZB_TARVOLIN, "neuzeichnen"});
+    ASSERT_GT(second, 0);
+    // It gets as far as building its page, which notes the day of the build.
+    const bool built = WaitUntil([&] { return ReadUserString(kTarvolin, "Datum") != "<missing>"; }, 90000);
+    EXPECT_TRUE(built);
+    EXPECT_EQ(WaitExit(second, 0), -1000);
+    kill(second, SIGTERM);
+    WaitExit(second, 30000);
+    CloseHandle(first);
+}

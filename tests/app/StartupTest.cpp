@@ -1,0 +1,179 @@
+// Start-up of the main window: the connection string, where the database is found, the debug log
+// and the greeting.
+#include "AppFixture.h"
+
+using namespace apptest;
+
+namespace {
+const char* const kZorbelin = "\\Software\\Hallowerk\\Zorbelin";
+const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+const char* const kNotFound =
+    "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei \"zorbelin.mde\" "
+    "befindet.";
+} // namespace
+
+TEST(ConnectionString, IsTheJetStringWithTheFolderAndNoClosingSemicolon) {
+    EXPECT_EQ(ZorbelinConnectionString("/srv/zb/"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";User ID=Admin;Data Source=/srv/zb/zorbelin.mde;"
+              "Mode=Share Deny None;Extended Properties=\"\";Jet OLEDB:System database=\"\";"
+              "Jet OLEDB:Registry Path=\"\";Jet OLEDB:Database Password=\"\";Jet OLEDB:Engine Type=4;"
+              "Jet OLEDB:Database Locking Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;"
+              "Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New Database Password=\"\";"
+              "Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;"
+              "Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;"
+              "Jet OLEDB:SFP=False");
+}
+
+TEST(ConnectionString, NamesTheDatabaseFileToTheDataLayer) {
+    TADOConnection connection(nullptr);
+    connection.SetConnectionString(ZorbelinConnectionString("/srv/zb/"));
+    EXPECT_EQ(connection.ConnectionStringValue("Data Source"), "/srv/zb/zorbelin.mde");
+    EXPECT_EQ(connection.ConnectionStringValue("Jet OLEDB:Engine Type"), "4");
+}
+
+class DatabaseFolder : public AppTest {};
+
+TEST_F(DatabaseFolder, UserFolderWithoutDelimiterGetsOneAndIsWrittenBack) {
+    const std::string folder = LayOutDatabase("zb");
+    TForm1 form(nullptr);
+    const std::string withoutDelimiter = folder.substr(0, folder.size() - 1);
+    EXPECT_EQ(form.ResolveDatabasePath(withoutDelimiter), folder);
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
+    EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(DatabaseFolder, MachineFolderServesWhenTheUserHasNoneAndIsNormalised) {
+    const std::string folder = LayOutDatabase("machine");
+    WriteMachineDbPath(folder.substr(0, folder.size() - 1));
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(""), folder);
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
+    EXPECT_TRUE(dialogs.empty());
+}
+
+TEST_F(DatabaseFolder, MachineSettingsAreOnlyRead) {
+    const std::string folder = LayOutDatabase("zb");
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(folder), folder);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "registry" / "HKEY_LOCAL_MACHINE.reg"));
+}
+
+TEST_F(DatabaseFolder, UserFolderWinsOverTheMachineFolder) {
+    const std::string user = LayOutDatabase("user");
+    WriteMachineDbPath(LayOutDatabase("machine"));
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(user), user);
+}
+
+TEST_F(DatabaseFolder, NothingFoundAndNoTakesTheFolderBesideTheProgram) {
+    const std::string beside = LayOutDatabase("program/DB");
+    presses = {"Nein"};
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "gone/"), beside);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, kNotFound);
+    EXPECT_EQ(dialogs[0].buttons, (std::vector<std::string>{"Ja", "Nein"}));
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), beside);
+}
+
+TEST_F(DatabaseFolder, NothingAnywhereKeepsTheUsersSettingAndSaysSo) {
+    WriteUserString(kZorbelin, "DBPATH", "/media/stick/zb/");
+    presses = {"Nein", "OK"};
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath("/media/stick/zb/"), "");
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[1].text, "Die angegebene Datenbank existiert nicht!");
+    // The stick is only unplugged: its folder must still be there next time.
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), "/media/stick/zb/");
+}
+
+TEST_F(DatabaseFolder, YesLetsTheUserChooseTheFile) {
+    const std::string chosen = LayOutDatabase("elsewhere");
+    presses = {"Ja", "Öffnen"};
+    chosenFile = chosen + "zorbelin.mde";
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(""), chosen);
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[1].text, "Datenbank wählen");
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), chosen);
+}
+
+TEST_F(DatabaseFolder, CancelledChoiceFindsNothing) {
+    presses = {"Ja", "Abbrechen", "OK"};
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(""), "");
+    ASSERT_EQ(dialogs.size(), 3u);
+    EXPECT_EQ(dialogs[2].text, "Die angegebene Datenbank existiert nicht!");
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), "<missing>");
+}
+
+TEST_F(DatabaseFolder, StartWithoutAnyDatabaseEndsWithCodeOne) {
+    presses = {"Nein", "OK", "OK"};
+    TForm1 form(nullptr);
+    form.FormCreate(&form);
+    EXPECT_EQ(form.StartupExitCode, 1);
+    ASSERT_EQ(dialogs.size(), 3u);
+    EXPECT_EQ(dialogs[2].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden");
+    EXPECT_FALSE(form.ADOConnection1->Connected());
+    EXPECT_EQ(form.WebBrowser, nullptr);
+}
+
+class DebugLog : public AppTest {};
+
+TEST_F(DebugLog, FirstWriteOfARunEmptiesTheFileLaterOnesAppend) {
+    dir.write("temp/tarvolindebug.log", "xyz");
+    TForm1 form(nullptr);
+    form.WriteDebugLog("abc");
+    EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "abc");
+    form.WriteDebugLog("def");
+    EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "abcdef");
+}
+
+TEST_F(DebugLog, AFailedFirstOpenStillMakesTheNextWriteAppend) {
+    std::filesystem::remove_all(dir.path() / "temp");
+    TForm1 form(nullptr);
+    form.WriteDebugLog("lost");
+    std::filesystem::create_directories(dir.path() / "temp");
+    dir.write("temp/tarvolindebug.log", "old");
+    form.WriteDebugLog("new");
+    EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "oldnew");
+}
+
+class Greeting : public AppTest {};
+
+TEST_F(Greeting, DependsOnTheHour) {
+    WriteUserString(kTarvolin, "SPAgentHalloFrueh", "Guten Morgen");
+    WriteUserString(kTarvolin, "SPAgentHalloMittag", "Mahlzeit");
+    WriteUserString(kTarvolin, "SPAgentHallo", "Hallo|Guten Tag");
+    WriteUserString(kTarvolin, "SPAgentHalloAbend", "Guten Abend");
+    TForm1 form(nullptr);
+    const std::vector<std::pair<int, std::string>> expected = {
+        {0, "Hallo"},         {1, "Hallo"},          {2, "Guten Morgen"}, {11, "Guten Morgen"},
+        {12, "Mahlzeit"},     {13, "Hallo|Guten Tag"}, {17, "Hallo|Guten Tag"}, {18, "Hallo"},
+        {19, "Guten Abend"},  {23, "Guten Abend"}};
+    for (const auto& [hour, greeting] : expected) EXPECT_EQ(form.Greeting(hour), greeting) << "hour " << hour;
+}
+
+TEST_F(Greeting, MissingOrEmptyValueGivesHallo) {
+    WriteUserString(kTarvolin, "SPAgentHalloFrueh", "");
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.Greeting(8), "Hallo");
+    EXPECT_EQ(form.Greeting(12), "Hallo");
+}
+
+TEST_F(Greeting, IsSpokenAtStartOnlyWhenTheCharacterIsThere) {
+    LayOutDesign();
+    WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
+    WriteUserString(kTarvolin, "SPAgentHalloAbend", "Guten Abend");
+    now = D(2007, 3, 10, 18.5);
+    {
+        CountingForm form(nullptr);
+        form.agentInstalled = true;
+        form.FormCreate(&form);
+        EXPECT_EQ(form.spoken, (std::vector<std::string>{"Hallo"}));
+    }
+    now = D(2007, 3, 10, 20);
+    CountingForm form(nullptr);
+    form.FormCreate(&form);
+    EXPECT_TRUE(form.spoken.empty());
+}
