@@ -16,17 +16,25 @@ function(zb_library name)
   zb_compile_options(${name})
 endfunction()
 
-# zb_test(name sources... LIBS libs... [ENV k=v...]): a GoogleTest executable run by ctest.
+# zb_test(name sources... LIBS libs... [ENV k=v]): a GoogleTest executable run by ctest.
 function(zb_test name)
   cmake_parse_arguments(T "" "" "LIBS;ENV" ${ARGN})
-  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS} ${PROJECT_SOURCE_DIR}/tests/support/TestDefaults.cpp)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} zb_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
   zb_compile_options(${name})
+  # Sanitizer options and the offscreen platform are built into every test program
+  # (tests/support/TestDefaults.cpp); ENV adds one variable per test run.
+  if(T_ENV)
+    list(LENGTH T_ENV n)
+    if(n GREATER 1)
+      message(FATAL_ERROR "zb_test(${name}): ENV takes one variable; set more in the test program")
+    endif()
+    set(props ENVIRONMENT "${T_ENV}")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0:new_delete_type_mismatch=0;${T_ENV}"
-               TIMEOUT 300)
+    PROPERTIES TIMEOUT 300 ${props})
 endfunction()
 
 find_package(Threads REQUIRED)

@@ -1,0 +1,13 @@
+// Defaults every test program starts with, whether ctest, ./test or a person runs it.
+#include <cstdlib>
+
+// Qt's and fontconfig's own libraries keep memory until exit and the browser engine trips a sized
+// delete check; neither is ours. Weak, so a test program may state its own options.
+extern "C" __attribute__((weak)) const char* __asan_default_options() {
+    return "detect_leaks=0:new_delete_type_mismatch=0";
+}
+
+namespace {
+// No test needs a display: widgets paint offscreen unless a person asks for another platform.
+const bool offscreen = [] { return setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0; }();
+}
