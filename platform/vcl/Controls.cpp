@@ -264,6 +264,7 @@ bool THandleWidget::TranslateMouse(QEvent* e) {
     case QEvent::MouseMove:
         if (control_ && control_ != mouseControl && rect().contains(p) && !QWidget::mouseGrabber())
             SetMouseControl(control_);
+        if (control_) Vcl::Detail::MouseMovedOver(control_, p.x(), p.y());
         msg = WM_MOUSEMOVE;
         break;
     case QEvent::MouseButtonPress:
@@ -822,7 +823,16 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
 TWinControl::~TWinControl() {
     Vcl::Detail::UnregisterWindow(handle_);
     handle_ = nullptr;
-    W(handleWidget_)->Detach();
+    // While the children go, Qt moves the focus and the mouse among windows that are about to go
+    // too: none of that may reach a control any more.
+    std::function<void(TWinControl*)> detach = [&](TWinControl* parent) {
+        W(parent->handleWidget_)->Detach();
+        for (TControl* c : parent->controls_) {
+            if (auto* w = dynamic_cast<TWinControl*>(c)) detach(w);
+            else W(c->handleWidget_)->Detach();
+        }
+    };
+    detach(this);
     // Children go with their parent, last first.
     while (!controls_.empty()) delete controls_.back();
 }

@@ -43,6 +43,9 @@ struct HintState {
     QTimer* hideTimer = nullptr;
     TControl* control = nullptr;
     bool shown = false;
+    TRect cursorRect;   // the shown hint's area of its control
+    TPoint mousePos;    // screen position of the last mouse move over a control
+    bool mouseKnown = false;
 };
 
 HintState& Hints() {
@@ -158,7 +161,11 @@ void MouseControlChanged(TControl* control) {
         h.showTimer = new QTimer;
         h.showTimer->setSingleShot(true);
         QObject::connect(h.showTimer, &QTimer::timeout, [] {
-            Guarded(Application, [] { Application->ActivateHint(Forms::GetCursorPos()); });
+            // Where the last mouse move went: the pointer itself is not known on every platform.
+            auto& state = Hints();
+            Guarded(Application, [&] {
+                Application->ActivateHint(state.mouseKnown ? state.mousePos : Forms::GetCursorPos());
+            });
         });
     }
     h.showTimer->start(h.shown ? Application->HintShortPause : Application->HintPause);
@@ -168,6 +175,17 @@ void MouseButtonActivity() {
     auto& h = Hints();
     if (h.showTimer) h.showTimer->stop();
     Application->HideHint();
+}
+
+void MouseMovedOver(TControl* control, int x, int y) {
+    auto& h = Hints();
+    h.mousePos = control->ClientToScreen({x, y});
+    h.mouseKnown = true;
+    THintWindow* window = Application->HintWindow();
+    if (control != h.control || !window || !window->Active() || h.cursorRect.Contains({x, y})) return;
+    // Out of the area the hint was for: it goes, and the control may offer another one soon.
+    Application->HideHint();
+    if (h.showTimer && Application->ShowHint() && control->ShowHint()) h.showTimer->start(Application->HintShortPause);
 }
 
 void ControlDestroyed(TControl* control) {
@@ -788,6 +806,7 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
     OffsetRect(r, info.HintPos.X, info.HintPos.Y);
     hintWindow_->ActivateHint(r, info.HintStr);
     h.shown = true;
+    h.cursorRect = info.CursorRect;
     if (info.HideTimeout > 0) {
         if (!h.hideTimer) {
             h.hideTimer = new QTimer;

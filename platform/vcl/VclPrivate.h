@@ -25,6 +25,8 @@ void HandleCurrentException(TObject* Sender);
 // The hint machinery follows the control under the mouse and forgets controls that go.
 void MouseControlChanged(TControl* control);
 void MouseButtonActivity();
+// The mouse moved over control to (x, y) in its client coordinates.
+void MouseMovedOver(TControl* control, int x, int y);
 void ControlDestroyed(TControl* control);
 // A form has gone modal and its loop runs: the dialog answerer of the tests (Dialogs.h) may act.
 void ModalFormShown(class TCustomForm* form);

@@ -113,6 +113,24 @@ TEST_F(Hints, HintGoesAfterTheHidePauseAndOnAClick) {
     EXPECT_FALSE(HintShown());
 }
 
+TEST_F(Hints, MovingOutOfTheHintsAreaBringsTheNextHint) {
+    // The control offers one hint per half, as anchors of a text do.
+    control->SetBounds(10, 10, 100, 30);
+    Application->OnShowHint = [&](AnsiString& text, bool&, THintInfo& info) {
+        const bool left = info.CursorPos.X < 50;
+        info.CursorRect = left ? TRect(0, 0, 50, 30) : TRect(50, 0, 100, 30);
+        text = left ? "links" : "rechts";
+    };
+    Mouse(control, QEvent::MouseMove, 10, 10, Qt::NoButton);
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    EXPECT_EQ(Application->HintWindow()->Caption(), "links");
+    Mouse(control, QEvent::MouseMove, 80, 10, Qt::NoButton);
+    EXPECT_FALSE(HintShown());
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    EXPECT_EQ(Application->HintWindow()->Caption(), "rechts");
+    EXPECT_EQ(control->asked.size(), 2u);
+}
+
 namespace {
 
 class PopupMenus : public WithApplication {};

@@ -1,5 +1,6 @@
 // Forms as windows: placement, window kinds, opacity, focus, activation, the screen and cursors.
 #include <QCursor>
+#include <QEnterEvent>
 
 #include "ControlsTestSupport.h"
 #include "StdCtrls.h"
@@ -149,4 +150,30 @@ TEST_F(FormWindow, ChildrenGoWithTheirParentAndOwnerCountsStayRight) {
     // The parent frees the child it holds even when another owns it.
     delete form;
     SUCCEED();
+}
+
+TEST_F(FormWindow, FreeingAFormWithAFocusedControlRaisesNoEventsOfItsControls) {
+    auto* form = new TForm(nullptr);
+    auto* a = new TButton(form);
+    a->SetParent(form);
+    auto* b = new TButton(form);
+    b->SetParent(form);
+    b->SetLeft(100);
+    int events = 0;
+    for (TButton* button : {a, b}) {
+        button->OnEnter = [&](TObject*) { ++events; };
+        button->OnExit = [&](TObject*) { ++events; };
+        button->OnMouseLeave = [&](TObject*) { ++events; };
+    }
+    form->Show();
+    b->SetFocus();
+    Application->ProcessMessages();
+    QWidget* w = WidgetOf(b);
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(w, &enter);
+    ASSERT_EQ(MouseControl(), b);
+    events = 0;
+    delete form;
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(MouseControl(), nullptr);
 }
