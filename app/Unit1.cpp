@@ -349,6 +349,9 @@ void TForm1::LoadWindowPlacement() {
             height = sh - 40;
         }
     }
+    // The stored (or default) place wins over the platform's choice for a new window, as it does
+    // where the window exists before its placement is loaded.
+    SetPosition(poDesigned);
     SetBounds(left, Top(), width, height);
 }
 

@@ -98,7 +98,11 @@ TEST_F(Browser, FreshProfileStartsInTheWeekView) {
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
     EXPECT_EQ(reg.ReadInteger("VORLAGE"), 1);
     EXPECT_TRUE(form.PlacementLoaded);
+    // Nothing stored yet: the narrow column at the screen's right edge.
     EXPECT_EQ(form.Top(), 20);
+    EXPECT_EQ(form.Left(), form.ScreenWidth() - 310);
+    EXPECT_EQ(form.Width(), 290);
+    EXPECT_EQ(form.Height(), form.ScreenHeight() - 40);
 }
 
 TEST_F(Browser, DayLinkOpensThatDayInThePlanner) {
