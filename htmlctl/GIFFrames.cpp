@@ -43,4 +43,23 @@ std::string CutToFrame(std::string_view data, int Index) {
     return out;
 }
 
+std::string FrameOnly(std::string_view data, int Index) {
+    const std::vector<TFrameInfo> frames = Scan(data);
+    if (Index < 1 || Index > static_cast<int>(frames.size())) return std::string(data);
+    const TFrameInfo& f = frames[static_cast<std::size_t>(Index - 1)];
+    std::string out = CutToFrame(data, Index);
+    const std::size_t desc = frames[0].Start + 8;
+    if (out.size() < desc + 5) return out;   // a descriptor cut short: leave it to the decoder
+    auto put16 = [&out](std::size_t at, int v) {
+        out[at] = static_cast<char>(v & 0xFF);
+        out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    put16(6, f.Width);
+    put16(8, f.Height);
+    // The frame now starts where the first one did; its descriptor follows the 8-byte extension.
+    put16(desc + 1, 0);
+    put16(desc + 3, 0);
+    return out;
+}
+
 } // namespace GIFFrames

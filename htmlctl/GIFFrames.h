@@ -25,5 +25,8 @@ int ScreenHeight(std::string_view data);
 // The header and everything before the first frame, then frame Index (1-based) to the end: a
 // decoder shows that frame first. The data unchanged when there is no such frame.
 std::string CutToFrame(std::string_view data, int Index);
+// As CutToFrame, with the logical screen shrunk to frame Index and the frame moved to its top-left
+// corner: a decoder then gives the frame alone, at its own size.
+std::string FrameOnly(std::string_view data, int Index);
 
 } // namespace GIFFrames

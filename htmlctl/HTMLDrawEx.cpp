@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <map>
+#include <memory>
 
 #include "SysUtils.h"
 
@@ -78,6 +80,12 @@ private:
     void DoBody(const THTMLToken& t);
     void DrawRun(const AnsiString& run, const Line& ln, int x, int w, int bottom, int h, bool cut);
     THTMLPicture* FindPicture(const AnsiString& upper, const AnsiString& raw);
+    TGraphic* StatusBitmap(const AnsiString& upper, const AnsiString& raw);
+    // The status bar counts anchor hits only in the band of a text line above the line's baseline.
+    bool InHitBand(const Line& ln) {
+        const int base = ln.bottom - ln.imgOff;
+        return p_.Y > base - TextHeight("gh") && p_.Y < base;
+    }
     void SetStyle(TFontStyle st, bool on) { if (on) s_.font.style << st; else s_.font.style >> st; }
     void Fill(const TRect& r, TColor color);
 
@@ -97,6 +105,8 @@ private:
     int anchorLeft_ = 0, anchorTop_ = 0, anchorLine_ = -1;
     int lineNo_ = 0;
     int lastHoverImage_ = -1;
+    // The status bar's own pictures, loaded once per call (both passes use them).
+    std::map<AnsiString, std::unique_ptr<TGraphic>> bitmaps_;
 };
 
 void Renderer::ApplyFont() {
@@ -255,7 +265,8 @@ bool Renderer::DoRun(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln) 
         int bottom = ln.bottom - ln.imgOff;
         if (!s_.sub) bottom -= ln.subOff;
         if (s_.sup) bottom -= ln.supOff;
-        if (s_.inAnchor && p_.X >= ln.x && p_.X < ln.x + w && p_.Y >= bottom - h && p_.Y < bottom) {
+        const bool yHit = full_ ? p_.Y >= bottom - h && p_.Y < bottom : InHitBand(ln);
+        if (s_.inAnchor && p_.X >= ln.x && p_.X < ln.x + w && yHit) {
             ln.textHit = true;
             r_.AnchorVal = s_.href;
             pointOnAnchor_ = true;
@@ -556,6 +567,31 @@ THTMLPicture* Renderer::FindPicture(const AnsiString& upper, const AnsiString& r
     return pic;
 }
 
+TGraphic* Renderer::StatusBitmap(const AnsiString& upper, const AnsiString& raw) {
+    auto it = bitmaps_.find(upper);
+    if (it == bitmaps_.end()) {
+        std::unique_ptr<TGraphic> g;
+        try {
+            if (upper.rfind("RES://", 0) == 0) {
+                std::string bytes;
+                if (PictureContainer::FindResource(raw.substr(6), bytes)) {
+                    g = std::make_unique<TGraphic>();
+                    TStringStream s(bytes);
+                    g->LoadFromStream(&s);
+                }
+            } else if (upper.rfind("FILE://", 0) == 0 && SysUtils::FileExists(raw.substr(7))) {
+                g = std::make_unique<TGraphic>();
+                g->LoadFromFile(raw.substr(7));
+            }
+        } catch (const std::exception&) {
+            g.reset();   // a broken file shows nothing
+        }
+        it = bitmaps_.emplace(upper, std::move(g)).first;
+    }
+    TGraphic* g = it->second.get();
+    return g && !g->Empty() && g->Width() > 0 && g->Height() > 0 ? g : nullptr;
+}
+
 void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln, bool& consumed) {
     const bool place = pass == Pass::Place;
     ++s_.images;
@@ -569,6 +605,7 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
     const bool stretch = boxW > 0 && boxH > 0;
     int iw = 0, ih = 0, listIndex = -1;
     THTMLPicture* pic = nullptr;
+    TGraphic* bitmap = nullptr;
     if (src.rfind("IDX:", 0) == 0) {
         const int n = IStrToInt(src.substr(4));
         if (p_.Images && n < p_.Images->Count()) {
@@ -578,6 +615,12 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
         }
     } else if (src.rfind("SSYS:", 0) == 0 || src.rfind("LSYS:", 0) == 0) {
         // The desktop has no shell image list to draw system icons from.
+    } else if (!full_) {
+        bitmap = StatusBitmap(src, raw);
+        if (bitmap) {
+            iw = stretch ? boxW : bitmap->Width();
+            ih = stretch ? boxH : bitmap->Height();
+        }
     } else {
         pic = FindPicture(src, raw);
         if (pic && !pic->Empty()) {
@@ -596,7 +639,8 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
             return;
         }
     } else {
-        if (s_.inAnchor && p_.X >= ln.x && p_.X < ln.x + iw && p_.Y >= ln.top && p_.Y < ln.top + ih) {
+        const bool yHit = p_.Y >= ln.top && p_.Y < ln.top + ih && (full_ || InHitBand(ln));
+        if (s_.inAnchor && p_.X >= ln.x && p_.X < ln.x + iw && yHit) {
             ln.imgHit = true;
             r_.AnchorVal = s_.href;
             lastHoverImage_ = s_.images;
@@ -613,6 +657,14 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
                 } else {
                     p_.Images->Draw(c_, ln.x, ln.top, listIndex);
                 }
+            } else if (bitmap) {
+                const bool res = src.rfind("RES://", 0) == 0;
+                if (stretch) c_->StretchDraw(TRect(ln.x, ln.top, ln.x + iw, ln.top + ih), bitmap);
+                else if (res && p_.Print)
+                    c_->StretchDraw(TRect(ln.x, ln.top, ln.x + static_cast<int>(std::lround(iw * p_.ResFactor)),
+                                          ln.top + static_cast<int>(std::lround(ih * p_.ResFactor))),
+                                    bitmap);
+                else c_->Draw(ln.x, ln.top, bitmap);
             } else if (stretch) {
                 const bool old = pic->Stretch();
                 pic->SetStretch(true);
@@ -642,8 +694,8 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
 void Renderer::DoBody(const THTMLToken& t) {
     const AnsiString bg = t.Attr("BACKGROUND", true);
     if (!bg.empty()) {
-        THTMLPicture* pic = full_ ? FindPicture(bg, t.Attr("BACKGROUND"))
-                                  : (bg.rfind("FILE://", 0) == 0 ? FindPicture(bg, t.Attr("BACKGROUND")) : nullptr);
+        TGraphic* pic = full_ ? static_cast<TGraphic*>(FindPicture(bg, t.Attr("BACKGROUND")))
+                              : (bg.rfind("FILE://", 0) == 0 ? StatusBitmap(bg, t.Attr("BACKGROUND")) : nullptr);
         if (pic && !pic->Empty() && pic->Width() > 0 && pic->Height() > 0) {
             const TRect saved = c_->ClipRect();
             c_->IntersectClipRect(fr_);

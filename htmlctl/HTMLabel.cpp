@@ -19,7 +19,11 @@ THTMLabel::THTMLabel(TComponent* AOwner)
     : TCustomLabel(AOwner),
       htmlText_(std::make_unique<TStringList>()),
       imageLink_(std::make_unique<TChangeLink>()),
-      cache_(std::make_unique<THTMLPictureCache>()) {
+      cache_(std::make_unique<THTMLPictureCache>()),
+      animTimer_(new TTimer(this)) {
+    animTimer_->SetEnabled(false);
+    animTimer_->SetInterval(100);
+    animTimer_->OnTimer = [this](TObject*) { AnimationTick(); };
     htmlText_->OnChange = [this](TObject* s) { HTMLChanged(s); };
     imageLink_->OnChange = [this](TObject* s) { ImageListChanged(s); };
     SetAutoSize(false);
@@ -56,6 +60,13 @@ void THTMLabel::HTMLChanged(TObject*) {
 }
 
 void THTMLabel::ImageListChanged(TObject*) { Invalidate(); }
+
+void THTMLabel::AnimationTick() {
+    bool changed = cache_->Animate();
+    // The container steps its pictures itself.
+    if (container_ && container_->FrameChanges() != containerFrames_) changed = true;
+    if (changed) Invalidate();
+}
 
 void THTMLabel::SetAutoSizing(bool Value) {
     autoSizing_ = Value;
@@ -221,6 +232,9 @@ void THTMLabel::Paint() {
     p.HoverLink = hoverAnchor_;
     THTMLDrawResult res;
     HTMLPaint(cv, GetDisplText(), r, p, res);
+    // Pictures met while drawing are in the cache now: animate while any of them has frames.
+    if (container_) containerFrames_ = container_->FrameChanges();
+    animTimer_->SetEnabled(cache_->HasAnimation() || (container_ && container_->HasAnimation()));
     if (autoSizing_) {
         const TAlign a = Align();
         if ((a == alNone || a == alTop || a == alBottom) && (autoSizeType_ == asVertical || autoSizeType_ == asBoth) &&

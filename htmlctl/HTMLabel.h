@@ -64,6 +64,9 @@ public:
     TVAlignment VAlignment() const { return vAlignment_; }
     void SetVAlignment(TVAlignment Value);
     THTMLPictureCache* PictureCache() const { return cache_.get(); }
+    // Runs every 100 ms while the text shows an animated picture: steps the pictures the label
+    // loaded itself and repaints when a frame changed.
+    TTimer* AnimationTimer() const { return animTimer_; }
 
     // The plain text of the markup.
     AnsiString GetText() const;
@@ -105,6 +108,7 @@ protected:
 
 private:
     void HTMLChanged(TObject* Sender);
+    void AnimationTick();
     void ImageListChanged(TObject* Sender);
     // The text rectangle: client area inside bevels and border, moved for vertical alignment.
     TRect TextRect(bool drawFrames);
@@ -115,6 +119,8 @@ private:
     std::unique_ptr<TStringList> htmlText_;
     std::unique_ptr<TChangeLink> imageLink_;
     std::unique_ptr<THTMLPictureCache> cache_;
+    TTimer* animTimer_;   // owned as a component
+    int containerFrames_ = 0;
     bool anchorHint_ = false;
     bool autoSizing_ = false;
     TAutoSizeType autoSizeType_ = asVertical;

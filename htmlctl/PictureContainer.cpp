@@ -16,6 +16,7 @@ void SetResourceLookup(TResourceLookup L) { Lookup() = std::move(L); }
 bool FindResource(const AnsiString& Name, std::string& Bytes) {
     return Lookup() && Lookup()(Name, Bytes);
 }
+AnsiString ResourceIDName(int ResID) { return "#" + std::to_string(ResID); }
 } // namespace PictureContainer
 
 // ---- THTMLPicture ------------------------------------------------------------------------------------
@@ -88,6 +89,17 @@ void THTMLPicture::LoadFromFile(const AnsiString& FileName) {
     LoadFromStream(&m);
 }
 
+void THTMLPicture::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
+    std::string bytes;
+    if (!PictureContainer::FindResource(ResName, bytes)) return;
+    TStringStream s(bytes);
+    LoadFromStream(&s);
+}
+
+void THTMLPicture::LoadFromResourceID(HINSTANCE Instance, int ResID) {
+    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
+}
+
 void THTMLPicture::Assign(TPersistent* Source) {
     ResetFrames();
     auto* src = dynamic_cast<THTMLPicture*>(Source);
@@ -117,11 +129,7 @@ void THTMLPicture::LoadFromURL(const AnsiString& url) {
     if (upper.rfind("RES://", 0) == 0) {
         url_ = upper;
         resFileUrl_ = upper;
-        std::string bytes;
-        if (PictureContainer::FindResource(url.substr(6), bytes)) {
-            TStringStream s(bytes);
-            LoadFromStream(&s);
-        }
+        LoadFromResourceName(nullptr, url.substr(6));
         return;
     }
     if (upper.rfind("FILE://", 0) == 0) {
@@ -194,7 +202,7 @@ bool THTMLPicture::Step() {
     if (nextFrameTime_ == -1) GetFrameTime(frame_);
     if (tickCount_ * 10 >= nextFrameTime_) {
         FrameNext();
-        nextFrameTime_ += std::max(PictureContainer::MinFrameDelay, GetFrameTime(frame_));
+        nextFrameTime_ += PictureContainer::FrameDelay(GetFrameTime(frame_));
         changed = true;
     }
     ++tickCount_;
@@ -228,6 +236,12 @@ void THTMLPictureCache::SetPicture(int Index, THTMLPicture* Value) {
     items_.at(static_cast<std::size_t>(Index))->Assign(Value);
 }
 
+bool THTMLPictureCache::HasAnimation() const {
+    for (const auto& p : items_)
+        if (!p->Empty() && p->GetFrameCount() > 1) return true;
+    return false;
+}
+
 bool THTMLPictureCache::Animate() {
     bool changed = false;
     for (const auto& p : items_) changed = p->Step() || changed;
@@ -249,13 +263,31 @@ void TPictureItem::Assign(TPersistent* Source) {
 TPictureCollection::TPictureCollection(TPictureContainer* AOwner)
     : TOwnedCollection(AOwner, [](TCollection* c) { return new TPictureItem(c); }) {}
 
-void TPictureCollection::Animate() {
-    for (int i = 0; i < Count(); ++i) Items(i)->Picture()->Step();
+bool TPictureCollection::Animate() {
+    bool changed = false;
+    for (int i = 0; i < Count(); ++i) changed = Items(i)->Picture()->Step() || changed;
+    return changed;
 }
 
 TPictureContainer::TPictureContainer(TComponent* AOwner)
-    : TComponent(AOwner), items_(std::make_unique<TPictureCollection>(this)) {}
+    : TComponent(AOwner), items_(std::make_unique<TPictureCollection>(this)), timer_(new TTimer(this)) {
+    timer_->SetInterval(100);
+    timer_->OnTimer = [this](TObject*) { Animate(); };
+}
+
 TPictureContainer::~TPictureContainer() = default;
+
+void TPictureContainer::Animate() {
+    if (items_->Animate()) ++frameChanges_;
+}
+
+bool TPictureContainer::HasAnimation() const {
+    for (int i = 0; i < items_->Count(); ++i) {
+        THTMLPicture* p = items_->Items(i)->Picture();
+        if (!p->Empty() && p->GetFrameCount() > 1) return true;
+    }
+    return false;
+}
 
 THTMLPicture* TPictureContainer::FindPicture(const AnsiString& Name) const {
     for (int i = 0; i < items_->Count(); ++i)

@@ -7,7 +7,15 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Controls.h"
+#include "ExtCtrls.h"
 #include "Graphics.h"
+#include "WinApi.h"
+
+// Where a control puts its picture.
+enum TPicturePosition {
+    bpTopLeft, bpTopRight, bpBottomLeft, bpBottomRight, bpCenter, bpTiled, bpStretched, bpStretchedWithAspect
+};
 
 using TDownloadErrorEvent = std::function<void(TObject* Sender, const AnsiString& err)>;
 using TDownloadCompleteEvent = std::function<void(TObject* Sender)>;
@@ -33,6 +41,9 @@ public:
     void LoadFromFile(const AnsiString& FileName);
     void ReadData(TStream* Stream) { LoadFromStream(Stream); }
     void WriteData(TStream* Stream) { SaveToStream(Stream); }
+    // The program's own resources; a name that is not there is ignored.
+    void LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName);
+    void LoadFromResourceID(HINSTANCE Instance, int ResID);
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new THTMLPicture; }
 
@@ -122,6 +133,8 @@ public:
     void ClearPictures() { items_.clear(); }
     // Steps every picture; true when any frame changed.
     bool Animate();
+    // Some picture has two or more frames.
+    bool HasAnimation() const;
 private:
     std::vector<std::unique_ptr<THTMLPicture>> items_;
 };
@@ -149,10 +162,13 @@ public:
     explicit TPictureCollection(TPictureContainer* AOwner);
     TPictureItem* Add() { return static_cast<TPictureItem*>(TOwnedCollection::Add()); }
     TPictureItem* Items(int Index) const { return static_cast<TPictureItem*>(TOwnedCollection::Items(Index)); }
-    void Animate();
+    // Steps every picture; true when any frame changed.
+    bool Animate();
 };
 
-// Named pictures that IMG tags refer to by name.
+// Named pictures that IMG tags refer to by name. Several controls may show the same picture, so the
+// container steps its animated pictures itself, every 100 ms; the controls repaint when
+// FrameChanges moves on.
 class TPictureContainer : public TComponent {
 public:
     explicit TPictureContainer(TComponent* AOwner);
@@ -161,8 +177,42 @@ public:
     void SetItems(TPictureCollection* Value) { items_->Assign(Value); }
     // The picture of the first item whose upper-cased name equals Name; none when absent.
     THTMLPicture* FindPicture(const AnsiString& Name) const;
+    // One animation step of every picture (what the timer does).
+    void Animate();
+    // Counts the steps that changed a frame.
+    int FrameChanges() const { return frameChanges_; }
+    // Some picture has two or more frames.
+    bool HasAnimation() const;
+    TTimer* AnimationTimer() const { return timer_; }
 private:
     std::unique_ptr<TPictureCollection> items_;
+    TTimer* timer_;   // owned as a component
+    int frameChanges_ = 0;
+};
+
+// Shows one THTMLPicture at a corner, centred, tiled or stretched (bpStretchedWithAspect draws as
+// bpStretched here).
+class THTMLImage : public TGraphicControl {
+public:
+    explicit THTMLImage(TComponent* AOwner);
+    ~THTMLImage() override;
+    THTMLPicture* HTMLPicture() const { return picture_.get(); }
+    void SetHTMLPicture(THTMLPicture* Value) { picture_->Assign(Value); }
+    TPicturePosition PicturePosition() const { return position_; }
+    void SetPicturePosition(TPicturePosition Value);
+
+    TDownloadErrorEvent OnDownLoadError;
+    TDownloadCompleteEvent OnDownLoadComplete;
+    TDownloadCancelEvent OnDownLoadCancel;
+    TDownloadProgressEvent OnDownLoadProgress;
+
+protected:
+    void Paint() override;
+    void Loaded() override;
+
+private:
+    std::unique_ptr<THTMLPicture> picture_;
+    TPicturePosition position_ = bpTopLeft;
 };
 
 namespace PictureContainer {
@@ -171,6 +221,10 @@ namespace PictureContainer {
 using TResourceLookup = std::function<bool(const AnsiString& Name, std::string& Bytes)>;
 void SetResourceLookup(TResourceLookup Lookup);
 bool FindResource(const AnsiString& Name, std::string& Bytes);
-// The shortest frame delay in hundredths of a second; shorter ones, 0 included, count as this.
+// The name a numeric resource is known by: "#" and the number.
+AnsiString ResourceIDName(int ResID);
+// How long a frame shows, in hundredths of a second: as browsers do, a delay of 0 or 1 (which
+// would spin) counts as 10.
 constexpr int MinFrameDelay = 10;
+inline int FrameDelay(int Delay) { return Delay <= 1 ? MinFrameDelay : Delay; }
 } // namespace PictureContainer

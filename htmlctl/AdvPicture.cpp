@@ -1,0 +1,329 @@
+#include "AdvPicture.h"
+
+#include <algorithm>
+
+#include "GIFFrames.h"
+#include "SysUtils.h"
+
+// ---- TIPicture -----------------------------------------------------------------------------------------
+
+TIPicture::TIPicture() = default;
+TIPicture::~TIPicture() = default;
+
+bool TIPicture::Empty() const { return dataEmpty_ || !picture_ || picture_->Empty(); }
+int TIPicture::Width() const { return picture_ ? picture_->Width() : 0; }
+int TIPicture::Height() const { return picture_ ? picture_->Height() : 0; }
+
+void TIPicture::LoadPicture() {
+    picture_.reset();
+    frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
+    screenWidth_ = screenHeight_ = 0;
+    const std::string& bytes = data_.DataString();
+    std::string shown = bytes;
+    if (GIFFrames::IsGIF(bytes)) {
+        screenWidth_ = GIFFrames::ScreenWidth(bytes);
+        screenHeight_ = GIFFrames::ScreenHeight(bytes);
+        const auto frames = GIFFrames::Scan(bytes);
+        if (!frames.empty()) {
+            // Before any frame is chosen the first one shows.
+            const int n = std::clamp(frame_, 1, static_cast<int>(frames.size()));
+            shown = GIFFrames::FrameOnly(bytes, n);
+            const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
+            frameLeft_ = f.Left;
+            frameTop_ = f.Top;
+            frameWidth_ = f.Width;
+            frameHeight_ = f.Height;
+        }
+    }
+    auto decoded = std::make_unique<TGraphic>();
+    TStringStream stream(shown);
+    try {
+        decoded->LoadFromStream(&stream);
+    } catch (const SysUtils::Exception&) {
+        throw SysUtils::Exception("Could not load image. Invalid format");
+    }
+    if (decoded->Empty()) throw SysUtils::Exception("Could not load image");
+    picture_ = std::move(decoded);
+}
+
+void TIPicture::LoadBytes(const std::string& Bytes) {
+    data_.Clear();
+    TStringStream s(Bytes);
+    data_.LoadFromStream(&s);
+    dataEmpty_ = false;
+    frameCount_ = -1;
+    LoadPicture();
+}
+
+void TIPicture::LoadFromStream(TStream* Stream) {
+    data_.Clear();
+    data_.LoadFromStream(Stream);
+    dataEmpty_ = false;
+    frameCount_ = -1;
+    LoadPicture();
+    Changed();
+}
+
+void TIPicture::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
+
+void TIPicture::LoadFromFile(const AnsiString& FileName) {
+    TMemoryStream m;
+    m.LoadFromFile(FileName);
+    m.SetPosition(0);
+    LoadFromStream(&m);
+}
+
+void TIPicture::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
+    std::string bytes;
+    if (!PictureContainer::FindResource(ResName, bytes)) return;
+    TStringStream s(bytes);
+    LoadFromStream(&s);
+}
+
+void TIPicture::LoadFromResourceID(HINSTANCE Instance, int ResID) {
+    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
+}
+
+void TIPicture::Assign(TPersistent* Source) {
+    auto* src = dynamic_cast<TIPicture*>(Source);
+    if (Source && !src) { TGraphic::Assign(Source); return; }
+    picture_.reset();
+    frameCount_ = -1;
+    frame_ = 1;
+    data_.Clear();
+    dataEmpty_ = !src || src->dataEmpty_;
+    if (src) stretch_ = src->stretch_;
+    if (!dataEmpty_) {
+        try {
+            LoadBytes(src->data_.DataString());
+        } catch (const SysUtils::Exception&) {
+            // Kept as bytes, shown as nothing, like after a failed load.
+        }
+    }
+    Changed();
+}
+
+void TIPicture::LoadFromURL(const AnsiString& url) {
+    const AnsiString upper = SysUtils::UpperCase(url);
+    if (upper.rfind("RES://", 0) == 0) LoadFromResourceName(nullptr, url.substr(6));
+    else if (upper.rfind("FILE://", 0) == 0) LoadFromFile(url.substr(7));   // the name in its own case
+}
+
+bool TIPicture::IsGIFFile() const { return GIFFrames::IsGIF(data_.DataString()); }
+
+int TIPicture::GetFrameCount() {
+    if (!IsGIFFile()) return -1;
+    if (frameCount_ == -1) frameCount_ = static_cast<int>(GIFFrames::Scan(data_.DataString()).size());
+    return frameCount_;
+}
+
+int TIPicture::GetFrameTime(int n) {
+    const auto frames = GIFFrames::Scan(data_.DataString());
+    if (n < 1 || n > static_cast<int>(frames.size())) return -1;
+    const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
+    frameTransp_ = f.Transparent;
+    frameDisposal_ = f.Disposal;
+    return f.Delay;
+}
+
+int TIPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }
+int TIPicture::GetMaxHeight() { return screenHeight_ > 0 ? screenHeight_ : Height(); }
+
+void TIPicture::SetFrame(int n) {
+    const int count = GetFrameCount();
+    if (count > 0 ? (n < 1 || n > count) : n != 1) return;
+    frame_ = n;
+    if (dataEmpty_) return;
+    try {
+        LoadPicture();
+    } catch (const SysUtils::Exception&) {
+        picture_.reset();
+    }
+    if (OnFrameChange) OnFrameChange(this);
+}
+
+void TIPicture::Draw(TCanvas* ACanvas, const TRect& Rect) {
+    if (Empty()) return;
+    TRect r = Rect;
+    OffsetRect(r, frameLeft_, frameTop_);
+    ACanvas->StretchDraw(r, picture_.get());
+}
+
+// ---- THelperWnd ------------------------------------------------------------------------------------------
+
+THelperWnd::THelperWnd(TComponent* AOwner) : TWinControl(AOwner), timer_(new TTimer(this)) {
+    SetVisible(false);
+    timer_->SetInterval(10);
+    timer_->OnTimer = [this](TObject*) {
+        if (OnTimer) OnTimer(this);
+    };
+}
+
+THelperWnd::~THelperWnd() = default;
+
+// ---- TAdvPicture -----------------------------------------------------------------------------------------
+
+TAdvPicture::TAdvPicture(TComponent* AOwner) : TGraphicControl(AOwner), picture_(std::make_unique<TIPicture>()) {
+    SetBounds(Left(), Top(), 100, 100);
+    picture_->OnChange = [this](TObject*) { PictureChanged(); };
+    picture_->OnFrameChange = [this](TObject*) { FrameChanged(); };
+}
+
+TAdvPicture::~TAdvPicture() {
+    delete helper_;   // clears helper_ through Notification
+    picture_->OnChange = nullptr;
+    picture_->OnFrameChange = nullptr;
+}
+
+void TAdvPicture::Loaded() {
+    TGraphicControl::Loaded();
+    // Offscreen and on the desktop alike the canvas counts 96 pixels per inch.
+    picture_->PixelsPerInchX = 96;
+    picture_->PixelsPerInchY = 96;
+    animated_ = !picture_->Empty() && picture_->IsGIFFile() && picture_->GetFrameCount() > 1;
+}
+
+void TAdvPicture::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == helper_) helper_ = nullptr;
+}
+
+int TAdvPicture::FrameDelay(int n) {
+    return PictureContainer::FrameDelay(picture_->GetFrameTime(n));
+}
+
+void TAdvPicture::SetAnimate(bool Value) {
+    if (animate_ == Value) return;
+    animate_ = Value;
+    if (HasState(csDesigning)) return;
+    delete helper_;
+    helper_ = nullptr;
+    if (!animate_) return;
+    // Owned by the control, a child of its parent: whichever goes first takes it along.
+    helper_ = new THelperWnd(this);
+    helper_->SetParent(Parent());
+    ticks_ = 0;
+    // The frame on show keeps its own delay before the next one comes.
+    nextFrameTime_ = picture_->IsGIFFile() ? FrameDelay(std::max(1, picture_->Frame())) : 0;
+    helper_->OnTimer = [this](TObject*) { Timer(); };
+}
+
+void TAdvPicture::Timer() {
+    if (!animated_ || picture_->Empty()) return;
+    // Ticks can come late; a frame whose time has passed is shown at the next tick.
+    if (ticks_ >= nextFrameTime_) {
+        const int count = picture_->GetFrameCount();
+        const int next = picture_->Frame() >= count ? 1 : picture_->Frame() + 1;
+        picture_->SetFrame(next);
+        nextFrameTime_ += FrameDelay(next);
+    }
+    ++ticks_;
+}
+
+void TAdvPicture::FrameChanged() {
+    switch (picture_->FrameDisposal()) {
+    case 0:
+    case 3: Repaint(); break;
+    default: Invalidate(); break;   // 1, and 2 for the frame's area: the control is repainted whole
+    }
+    if (OnFrameChange) OnFrameChange(this);
+}
+
+void TAdvPicture::ApplyAutoSize() {
+    if (autoSize_ && !picture_->Empty()) SetBounds(Left(), Top(), picture_->GetMaxWidth(), picture_->GetMaxHeight());
+}
+
+void TAdvPicture::SetAutoSize(bool Value) {
+    autoSize_ = Value;
+    ApplyAutoSize();
+}
+
+void TAdvPicture::SetPicturePosition(TPicturePosition Value) {
+    if (position_ == Value) return;
+    position_ = Value;
+    Invalidate();
+}
+
+void TAdvPicture::SetStretchMode(TStretchMode Value) {
+    if (stretchMode_ == Value) return;
+    stretchMode_ = Value;
+    Invalidate();
+}
+
+void TAdvPicture::PictureChanged() {
+    ApplyAutoSize();
+    if (!picture_->Empty()) {
+        animated_ = picture_->IsGIFFile() && picture_->GetFrameCount() >= 2;
+        picture_->SetFrame(1);
+        ticks_ = 0;
+        nextFrameTime_ = animated_ ? FrameDelay(1) : 0;
+    } else {
+        animated_ = false;
+    }
+    Invalidate();
+}
+
+namespace {
+// The box of a w x h picture fitted into W x H with its proportions.
+void Fit(int w, int h, int W, int H, int& fw, int& fh) {
+    const double rw = static_cast<double>(w) / W, rh = static_cast<double>(h) / H;
+    if (rw <= rh) {
+        fw = static_cast<int>(w / rh);
+        fh = H;
+    } else {
+        fw = W;
+        fh = static_cast<int>(h / rw);
+    }
+}
+} // namespace
+
+void TAdvPicture::Paint() {
+    TIPicture* pic = picture_.get();
+    if (pic->Empty()) return;
+    TCanvas* cv = Canvas();
+    const int W = Width(), H = Height();
+    const int w = pic->GetMaxWidth(), h = pic->GetMaxHeight();
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0) return;
+    // Draws the whole picture (all of its logical screen) into the box; the frame keeps its place
+    // and its share of the box.
+    auto drawIn = [&](int x, int y, int bw, int bh) {
+        if (bw == w && bh == h) {
+            cv->Draw(x, y, pic);
+            return;
+        }
+        const int fx = x + pic->FrameLeft() * bw / w, fy = y + pic->FrameTop() * bh / h;
+        const int fw = pic->FrameWidth() > 0 ? pic->FrameWidth() * bw / w : bw;
+        const int fh = pic->FrameHeight() > 0 ? pic->FrameHeight() * bh / h : bh;
+        // Drawing moves the frame by its own offset.
+        cv->StretchDraw(TRect(fx - pic->FrameLeft(), fy - pic->FrameTop(), fx - pic->FrameLeft() + fw,
+                              fy - pic->FrameTop() + fh),
+                        pic);
+    };
+    int bw = w, bh = h;
+    switch (position_) {
+    case bpTiled:
+        for (int y = 0; y < H; y += h)
+            for (int x = 0; x < W; x += w) drawIn(x, y, w, h);
+        return;
+    case bpStretched:
+        drawIn(0, 0, W, H);
+        return;
+    case bpStretchedWithAspect:
+        Fit(w, h, W, H, bw, bh);
+        drawIn(0, 0, bw, bh);
+        return;
+    default:
+        break;
+    }
+    if (stretchMode_ == smShrink && (w > W || h > H)) Fit(w, h, W, H, bw, bh);
+    int x = 0, y = 0;
+    const int freeX = std::max(0, W - bw), freeY = std::max(0, H - bh);
+    switch (position_) {
+    case bpTopRight: x = freeX; break;
+    case bpBottomLeft: y = freeY; break;
+    case bpBottomRight: x = freeX; y = freeY; break;
+    case bpCenter: x = freeX / 2; y = freeY / 2; break;
+    default: break;
+    }
+    drawIn(x, y, bw, bh);
+}

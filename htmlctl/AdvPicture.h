@@ -1,0 +1,144 @@
+#pragma once
+// A picture with the frames of an animated GIF, and the control that shows and animates it.
+#include <memory>
+
+#include "Classes.h"
+#include "Controls.h"
+#include "ExtCtrls.h"
+#include "Graphics.h"
+#include "PictureContainer.h"
+#include "WinApi.h"
+
+// Raw bytes of a picture file shown through the decoded image of its current frame; for a GIF the
+// decoded image is the frame alone, drawn at the frame's own offset. Loading errors are exceptions
+// with the texts "Could not load image. Invalid format" and "Could not load image".
+class TIPicture : public TGraphic {
+public:
+    TIPicture();
+    ~TIPicture() override;
+
+    // Without a decoded image there is nothing to show, whatever bytes are kept.
+    bool Empty() const override;
+    // The size of the current frame (of the whole picture when it is no GIF).
+    int Width() const override;
+    int Height() const override;
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    void LoadFromFile(const AnsiString& FileName);
+    void ReadData(TStream* Stream) { LoadFromStream(Stream); }
+    void WriteData(TStream* Stream) { SaveToStream(Stream); }
+    // The program's own resources; a name that is not there is ignored.
+    void LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName);
+    void LoadFromResourceID(HINSTANCE Instance, int ResID);
+    void Assign(TPersistent* Source) override;
+    TGraphic* NewEmpty() const override { return new TIPicture; }
+    // "RES://name" and "FILE://path"; any other address is ignored.
+    void LoadFromURL(const AnsiString& url);
+
+    bool IsGIFFile() const;
+    // Counted once and kept; -1 when the data is no GIF.
+    int GetFrameCount();
+    // Delay of frame n in hundredths of a second, -1 when there is no such frame.
+    int GetFrameTime(int n);
+    // The largest frame: the GIF's logical screen, else the picture's size.
+    int GetMaxWidth();
+    int GetMaxHeight();
+
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool Value) { stretch_ = Value; }
+    int Frame() const { return frame_; }
+    // Frames outside 1..GetFrameCount are ignored.
+    void SetFrame(int n);
+    int FrameLeft() const { return frameLeft_; }
+    int FrameTop() const { return frameTop_; }
+    int FrameWidth() const { return frameWidth_; }
+    int FrameHeight() const { return frameHeight_; }
+    bool FrameTransparent() const { return frameTransp_; }
+    int FrameDisposal() const { return frameDisposal_; }
+    int PixelsPerInchX = 96;
+    int PixelsPerInchY = 96;
+
+    TNotifyEvent OnFrameChange;
+
+protected:
+    // The frame stretched into Rect moved by the frame's offset.
+    void Draw(TCanvas* ACanvas, const TRect& Rect) override;
+
+private:
+    void LoadPicture();
+    void LoadBytes(const std::string& Bytes);
+    TMemoryStream data_;
+    bool dataEmpty_ = true;
+    std::unique_ptr<TGraphic> picture_;
+    bool stretch_ = false;
+    int frame_ = 0;
+    int frameCount_ = -1;
+    int frameLeft_ = 0, frameTop_ = 0, frameWidth_ = 0, frameHeight_ = 0;
+    int screenWidth_ = 0, screenHeight_ = 0;
+    bool frameTransp_ = false;
+    int frameDisposal_ = 0;
+};
+
+// A hidden window whose timer calls OnTimer every 10 ms.
+class THelperWnd : public TWinControl {
+public:
+    explicit THelperWnd(TComponent* AOwner);
+    ~THelperWnd() override;
+    TTimer* Timer() const { return timer_; }
+    TNotifyEvent OnTimer;
+private:
+    TTimer* timer_;   // owned as a component
+};
+
+enum TStretchMode { smNever, smShrink };
+
+// Shows a TIPicture at a corner, centred, tiled or stretched; with Animate on, a GIF's frames follow
+// their delays, one timer tick being a hundredth of a second.
+class TAdvPicture : public TGraphicControl {
+public:
+    explicit TAdvPicture(TComponent* AOwner);
+    ~TAdvPicture() override;
+
+    bool Animate() const { return animate_; }
+    void SetAnimate(bool Value);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool Value);
+    TIPicture* Picture() const { return picture_.get(); }
+    void SetPicture(TIPicture* Value) { picture_->Assign(Value); }
+    TPicturePosition PicturePosition() const { return position_; }
+    void SetPicturePosition(TPicturePosition Value);
+    TStretchMode StretchMode() const { return stretchMode_; }
+    void SetStretchMode(TStretchMode Value);
+    // A GIF of two or more frames is shown.
+    bool Animated() const { return animated_; }
+    THelperWnd* HelperWnd() const { return helper_; }
+
+    // One tick of the animation, a hundredth of a second.
+    void Timer();
+
+    TNotifyEvent OnFrameChange;
+
+protected:
+    void Paint() override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void PictureChanged();
+    void FrameChanged();
+    void ApplyAutoSize();
+    int FrameDelay(int n);
+
+    std::unique_ptr<TIPicture> picture_;
+    bool animate_ = false;
+    bool autoSize_ = false;
+    bool animated_ = false;
+    TPicturePosition position_ = bpTopLeft;
+    TStretchMode stretchMode_ = smNever;
+    int ticks_ = 0;
+    int nextFrameTime_ = 0;
+    THelperWnd* helper_ = nullptr;
+};

@@ -1,0 +1,67 @@
+#include <algorithm>
+
+#include "PictureContainer.h"
+
+THTMLImage::THTMLImage(TComponent* AOwner)
+    : TGraphicControl(AOwner), picture_(std::make_unique<THTMLPicture>()) {
+    SetBounds(Left(), Top(), 100, 100);
+    picture_->OnChange = [this](TObject*) { Invalidate(); };
+    picture_->OnFrameChange = [this](TObject*) { Invalidate(); };
+    picture_->OnDownLoadError = [this](TObject*, const AnsiString& err) {
+        if (OnDownLoadError) OnDownLoadError(this, err);
+    };
+    picture_->OnDownLoadComplete = [this](TObject*) {
+        if (OnDownLoadComplete) OnDownLoadComplete(this);
+    };
+    picture_->OnDownLoadCancel = [this](TObject*, bool& Cancel) {
+        if (OnDownLoadCancel) OnDownLoadCancel(this, Cancel);
+    };
+    picture_->OnDownLoadProgress = [this](TObject*, Cardinal Size, Cardinal Total) {
+        if (OnDownLoadProgress) OnDownLoadProgress(this, Size, Total);
+    };
+}
+
+THTMLImage::~THTMLImage() {
+    picture_->OnChange = nullptr;
+    picture_->OnFrameChange = nullptr;
+}
+
+void THTMLImage::SetPicturePosition(TPicturePosition Value) {
+    if (position_ == Value) return;
+    position_ = Value;
+    Invalidate();
+}
+
+void THTMLImage::Loaded() {
+    // The canvas counts 96 pixels per inch; pictures are measured in pixels already.
+    TGraphicControl::Loaded();
+}
+
+void THTMLImage::Paint() {
+    THTMLPicture* pic = picture_.get();
+    if (pic->Empty()) return;
+    TCanvas* cv = Canvas();
+    const int W = Width(), H = Height();
+    const int w = pic->Width(), h = pic->Height();
+    if (w <= 0 || h <= 0) return;
+    const int freeX = std::max(0, W - w), freeY = std::max(0, H - h);
+    switch (position_) {
+    case bpTopLeft: cv->Draw(0, 0, pic); break;
+    case bpTopRight: cv->Draw(freeX, 0, pic); break;
+    case bpBottomLeft: cv->Draw(0, freeY, pic); break;
+    case bpBottomRight: cv->Draw(freeX, freeY, pic); break;
+    case bpCenter: cv->Draw(freeX / 2, freeY / 2, pic); break;
+    case bpTiled:
+        for (int y = 0; y < H; y += h)
+            for (int x = 0; x < W; x += w) cv->Draw(x, y, pic);
+        break;
+    case bpStretched:
+    case bpStretchedWithAspect: {
+        const bool old = pic->Stretch();
+        pic->SetStretch(true);
+        cv->StretchDraw(TRect(0, 0, W, H), pic);
+        pic->SetStretch(old);
+        break;
+    }
+    }
+}
