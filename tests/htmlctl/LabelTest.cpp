@@ -74,14 +74,13 @@ TEST_F(Label, AlarmTextRendersAndItsAnchorsClick) {
 
     // The anchors are centred: as much room left of the first as right of the last.
     EXPECT_NEAR(first.X, label->Width() - 1 - last.X, 4);
-    // The subject is bold and centred on the last line.
-    c->Font()->SetName("MS Sans Serif");
+    // The subject is bold and centred on the last line, below the anchors.
+    c->Font()->SetName("Arial");
     c->Font()->SetSize(8);
     c->Font()->SetStyle({fsBold});
     const int subject = c->TextWidth("Zahnarzt Müller & Co");
-    const int th = c->TextHeight("gh");
     int left = label->Width(), right = -1;
-    for (int y = 3 * th; y < 4 * th; ++y)
+    for (int y = last.Y + 2; y < label->Height(); ++y)
         for (int x = 0; x < label->Width(); ++x)
             if (Pixel(x, y) == clBlack) { left = std::min(left, x); right = std::max(right, x); }
     ASSERT_GE(right, 0);
@@ -218,18 +217,72 @@ TEST_F(Label, HighlightAndMarkRewriteTheText) {
     EXPECT_EQ(label->GetDisplText(), "<b>Termin</b> heute");
 }
 
-TEST_F(Label, DialogTextWithAMissingPicture) {
-    label->SetBounds(0, 0, 353, 81);
-    label->Font()->SetName("Tahoma");
-    label->HTMLText()->Add(
-        "<B><P align=\"center\"><IMG src=\"speak\"><FONT face=\"Tahoma\">Leider ist auf Ihrem System keine "
-        "TextToSpeech Engine installiert. Das Programm kann deshalb nicht ausgeführt werden. Um mindestens eine "
-        "TTS auf Ihrem System zu installieren, folgen Sie bitte <A href=\"TTSGER\">diesem Link.</A></FONT></P></B>");
-    Paint();
-    TPoint first, last;
-    ASSERT_TRUE(Find(clBlue, first, last));
-    Click(first.X, first.Y);
-    EXPECT_EQ(clicks, (std::vector<AnsiString>{"TTSGER"}));
+// The four dialogs about missing speech components: label bounds and texts as the dialogs have them.
+TEST_F(Label, SpeechDialogTextsRenderCentredAndTheirLinksClick) {
+    struct Dialog { int height; const char* text; const char* anchor; };
+    const Dialog dialogs[] = {
+        {57,
+         "<B><P align=\"center\"><FONT face=\"Tahoma\">Leider ist ist die Microsoft® Agent Technologie bei Ihnen "
+         "nicht installiert. Das Programm kann deshalb nicht ausgeführt werden. Um MS Agent auf ihrem System zu "
+         "installieren folgen Sie bitte <A href=\"SAPIINSTALL\">diesem Link.</A></FONT></P></B>",
+         "SAPIINSTALL"},
+        {57,
+         "<B><P align=\"center\"><FONT face=\"Tahoma\">Leider ist SAPI nicht installiert. Das Programm kann deshalb "
+         "nicht ausgeführt werden. Um SAPI auf ihrem System zu installieren, folgen Sie bitte <A "
+         "href=\"SAPIINSTALL\">diesem Link.</A></FONT></P></B>",
+         "SAPIINSTALL"},
+        {81,
+         "<B><P align=\"center\"><IMG src=\"speak\"><FONT face=\"Tahoma\">Leider ist auf Ihrem System keine "
+         "TextToSpeech Engine installiert. Das Programm kann deshalb nicht ausgeführt werden. Um mindestens eine "
+         "TTS auf Ihrem System zu installieren, folgen Sie bitte <A href=\"TTSGER\">diesem Link.</A></FONT></P></B>",
+         "TTSGER"},
+        {73,
+         "<B><P align=\"center\"><FONT face=\"Tahoma\">Leider sind auf Ihrem System keine Microsoft Agenten "
+         "(Figuren) installiert. Das Programm kann deshalb nicht ausgeführt werden. Um Figuren auf Ihrem System zu "
+         "installieren folgen Sie bitte <A href=\"SAPIINSTALL\">diesem Link.</A></FONT></P></B> Mit dem Link werden "
+         "zwei Agenten installiert (Peedy und Merlin).",
+         "SAPIINSTALL"},
+    };
+    for (const Dialog& d : dialogs) {
+        SCOPED_TRACE(d.anchor);
+        label->SetBounds(0, 0, 353, d.height);
+        label->HTMLText()->Clear();
+        label->HTMLText()->Add(d.text);   // the missing picture "speak" takes no room
+        clicks.clear();
+        Paint();
+        // The link is drawn in the link colour and answers a click with its name.
+        TPoint first, last;
+        ASSERT_TRUE(Find(clBlue, first, last));
+        Click(first.X, first.Y);
+        Click(last.X, last.Y);
+        EXPECT_EQ(clicks, (std::vector<AnsiString>{d.anchor, d.anchor}));
+        EXPECT_TRUE(shell.empty());
+        // The first line is bold and centred: as much room left as right.
+        c->Font()->SetName("Tahoma");
+        c->Font()->SetSize(8);
+        c->Font()->SetStyle({fsBold});
+        const int th = c->TextHeight("gh");
+        int left = label->Width(), right = -1;
+        for (int y = 0; y < th; ++y)
+            for (int x = 0; x < label->Width(); ++x)
+                if (Pixel(x, y) == clBlack) { left = std::min(left, x); right = std::max(right, x); }
+        ASSERT_GE(right, 0);
+        EXPECT_NEAR(left, label->Width() - 1 - right, 3);
+        // Wrapped at spaces: the first line holds the words that fit in bold, no more. Words are
+        // measured one by one, each with the space after it.
+        const AnsiString plain = label->GetText();
+        int width = 0, space = 0;
+        std::size_t pos = 0;
+        while (true) {
+            const std::size_t next = plain.find(' ', pos);
+            const int w = c->TextWidth(plain.substr(pos, next - pos + 1));
+            if (width + w - c->TextWidth(" ") > label->Width()) break;
+            width += w;
+            space = c->TextWidth(" ");
+            pos = next + 1;
+        }
+        EXPECT_NEAR(right - left + 1, width - space, 3);
+    }
 }
 
 } // namespace

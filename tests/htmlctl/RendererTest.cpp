@@ -240,11 +240,13 @@ TEST_F(Renderer, HitTestingFollowsWhatIsDrawn) {
     Draw(text);
     const TRect blue = Ink(TRect(0, TH(), 200, 2 * TH()), clWhite);
     ASSERT_FALSE(blue.IsEmpty());
-    int bx = -1, by = -1;
-    for (int y = TH(); y < 2 * TH() && bx < 0; ++y)
-        for (int x = 0; x < 200 && bx < 0; ++x)
-            if (At(x, y) == clBlue) { bx = x; by = y; }
+    // The anchor's leftmost ink, half way down its line.
+    int bx = -1;
+    for (int x = 0; x < 200 && bx < 0; ++x)
+        for (int y = TH(); y < 2 * TH() && bx < 0; ++y)
+            if (At(x, y) == clBlue) bx = x;
     ASSERT_GE(bx, 0);
+    const int by = TH() + TH() / 2;
     auto r = Hit(text, bx, by);
     EXPECT_TRUE(r.OnAnchor);
     EXPECT_EQ(r.AnchorVal, "target");
