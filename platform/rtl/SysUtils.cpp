@@ -19,6 +19,7 @@ AnsiString LongTimeFormat = "hh:nn:ss";
 char DateSeparator = '.';
 char TimeSeparator = ':';
 char DecimalSeparator = ',';
+char ThousandSeparator = '.';
 
 const char* const LongDayNames[7] = {"Sonntag", "Montag", "Dienstag", "Mittwoch",
                                      "Donnerstag", "Freitag", "Samstag"};

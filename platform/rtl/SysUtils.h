@@ -52,6 +52,7 @@ extern AnsiString LongTimeFormat;    // "hh:nn:ss"
 extern char DateSeparator;           // '.'
 extern char TimeSeparator;           // ':'
 extern char DecimalSeparator;        // ','
+extern char ThousandSeparator;       // '.'
 extern const char* const LongDayNames[7];     // index 0 = Sunday
 extern const char* const ShortDayNames[7];
 extern const char* const LongMonthNames[12];  // index 0 = January

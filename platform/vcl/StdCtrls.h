@@ -73,3 +73,5 @@ private:
     bool spacePressed_ = false;
     bool hot_ = false;
 };
+
+#include "StdEdit.h"
