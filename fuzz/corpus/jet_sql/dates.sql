@@ -1,0 +1,1 @@
+select count(*) from [adressen] where Geburtstag between #1/1/1899# and #12/31/1899 11:59 PM# /* vor 1900 */ and x.true = 1e-5

@@ -1,0 +1,1 @@
+insert into termine (Betreff, Ort, StartTime, Erledigt) values ("Zahnarzt ""Dr. Weiß""", [Raum 1], #2024-06-03 14:30#, true) -- Termin

@@ -1,0 +1,1 @@
+select * from termine where (Benutzer = 'alle' OR Benutzer = 'Jörg') AND  MONTH(StartTime) > 4 AND MONTH(StartTime) < 6 AND YEAR(StartTime) = 2024 order by StartTime

@@ -1,0 +1,1 @@
+update BenutzerEinstellungen set NeedUpdate = false where Benutzer = 'alle'

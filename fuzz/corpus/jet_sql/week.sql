@@ -1,0 +1,1 @@
+select * from termine where (Benutzer = 'alle' OR Benutzer = 'O''Brien' ) AND  StartTime > #5/27/2024 00:00:00# AND StartTime < #6/3/2024 23:59:59# order by StartTime
