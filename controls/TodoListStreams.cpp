@@ -106,10 +106,11 @@ public:
         return v;
     }
     // Text written by this program is UTF-8; anything else was written in the Windows code page.
+    // A record is not a file: a leading byte-order mark is a character of the text and stays.
     std::string Text(std::size_t n) {
         std::string bytes(n, '\0');
         s_->ReadBuffer(bytes.data(), static_cast<std::int64_t>(n));
-        return TextEncoding::DecodeText(bytes);
+        return TextEncoding::IsValidUtf8(bytes) ? bytes : TextEncoding::Cp1252ToUtf8(bytes);
     }
     // Moves past n bytes; a record that claims more bytes than are left is a truncated stream.
     void Skip(std::size_t n) {
