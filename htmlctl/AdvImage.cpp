@@ -1,5 +1,6 @@
 #include "AdvImage.h"
 
+#include "PictureContainer.h"
 #include "SysUtils.h"
 
 TAdvImage::TAdvImage() = default;
@@ -36,6 +37,17 @@ void TAdvImage::LoadFromFile(const AnsiString& FileName) {
     TMemoryStream m;
     m.LoadFromFile(FileName);
     LoadFromStream(&m);
+}
+
+void TAdvImage::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
+    std::string bytes;
+    if (!PictureContainer::FindResource(ResName, bytes)) return;
+    TStringStream s(bytes);
+    LoadFromStream(&s);
+}
+
+void TAdvImage::LoadFromResourceID(HINSTANCE Instance, int ResID) {
+    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
 }
 
 void TAdvImage::Assign(TPersistent* Source) {

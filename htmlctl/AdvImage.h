@@ -6,6 +6,7 @@
 
 #include "Classes.h"
 #include "Graphics.h"
+#include "WinApi.h"
 
 class TAdvImage : public TGraphic {
 public:
@@ -24,6 +25,9 @@ public:
     void LoadFromFile(const AnsiString& FileName);
     void ReadData(TStream* Stream) { LoadFromStream(Stream); }
     void WriteData(TStream* Stream) { SaveToStream(Stream); }
+    // The program's own resources; a name that is not there is ignored.
+    void LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName);
+    void LoadFromResourceID(HINSTANCE Instance, int ResID);
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new TAdvImage; }
 

@@ -287,6 +287,19 @@ TEST_F(Pictures, PlainImageStretchesIntoItsRectangle) {
     TAdvImage copy;
     copy.Assign(&img);
     EXPECT_EQ(copy.Width(), 4);
+
+    const std::string bytes = Encode(7, 3, Qt::blue, "PNG");
+    PictureContainer::SetResourceLookup([&](const AnsiString& name, std::string& out) {
+        if (name != "#12") return false;
+        out = bytes;
+        return true;
+    });
+    TAdvImage byId, byName;
+    byId.LoadFromResourceID(nullptr, 12);
+    byName.LoadFromResourceName(nullptr, "fehlt");
+    PictureContainer::SetResourceLookup(nullptr);
+    EXPECT_EQ(byId.Width(), 7);
+    EXPECT_TRUE(byName.Empty());
     TStringStream bad("hello");
     EXPECT_THROW(copy.LoadFromStream(&bad), SysUtils::Exception);
     EXPECT_TRUE(copy.Empty());
