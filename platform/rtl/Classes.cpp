@@ -848,12 +848,17 @@ struct SyncRequest {
     std::exception_ptr error;
 };
 
+// The thread that loaded the program, before any other could start: the main thread unless
+// SetMainThread says otherwise. Taking the first thread that asks would let a worker that
+// synchronises early become the main thread and run its calls itself.
+const std::thread::id g_loadingThread = std::this_thread::get_id();
+
 struct SyncState {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<std::shared_ptr<SyncRequest>> queue;
     std::function<void()> wake;
-    std::thread::id main = std::this_thread::get_id();
+    std::thread::id main = g_loadingThread;
     bool mainSet = false;
 };
 

@@ -354,7 +354,7 @@ namespace Classes {
 bool CheckSynchronize();
 // Called (from any thread) whenever a call is queued, so the main loop can wake and drain the queue.
 void SetWakeMainThread(std::function<void()> wake);
-// The thread that runs the message loop; by default the first thread that asked.
+// The thread that runs the message loop; by default the thread that loaded the program.
 bool IsMainThread();
 void SetMainThread();
 // Queues a call for the main thread without waiting (the class library's Queue).
@@ -364,7 +364,8 @@ void QueueOnMainThread(TThreadMethod method);
 class TThread : public TObject {
 public:
     explicit TThread(bool CreateSuspended);
-    // Waits for a running thread to end.
+    // Terminates a running thread and waits for its end. A derived class whose Execute uses its own
+    // members must do so in its own destructor (Terminate, then WaitFor), as they go first.
     ~TThread() override;
 
     void Resume();
@@ -399,7 +400,7 @@ private:
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     std::atomic<bool> started_{false};
-    bool suspended_ = true;
+    std::atomic<bool> suspended_{true};   // read by other threads through Suspended()
     bool suspendRequested_ = false;
     int returnValue_ = 0;
     TThreadPriority priority_ = tpNormal;
