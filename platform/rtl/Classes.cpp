@@ -481,6 +481,18 @@ void TStringList::Delete(int Index) {
     Changed();
 }
 
+void TStringList::Move(int CurIndex, int NewIndex) {
+    if (CurIndex == NewIndex) return;
+    if (sorted_) throw EStringListError("Operation not allowed on sorted list");
+    CheckIndex(CurIndex);
+    CheckIndex(NewIndex);
+    Changing();
+    Item item = std::move(items_[static_cast<std::size_t>(CurIndex)]);
+    items_.erase(items_.begin() + CurIndex);
+    items_.insert(items_.begin() + NewIndex, std::move(item));
+    Changed();
+}
+
 void TStringList::Clear() {
     if (items_.empty()) return;
     Changing();

@@ -126,7 +126,7 @@ public:
     void AddStrings(const TStrings* Strings);
     void Assign(TPersistent* Source) override;
     void Exchange(int Index1, int Index2);
-    void Move(int CurIndex, int NewIndex);
+    virtual void Move(int CurIndex, int NewIndex);
     int IndexOfName(const AnsiString& Name) const;
     int IndexOfObject(TObject* AObject) const;
     bool Equals(const TStrings* Strings) const;
@@ -183,6 +183,8 @@ public:
     void Clear() override;
     int Add(const AnsiString& S) override;
     int IndexOf(const AnsiString& S) const override;
+    // Moves the entry with its object; an owned object is not freed on the way.
+    void Move(int CurIndex, int NewIndex) override;
 
     // Binary search in a sorted list: true and the index when found, else the insertion point.
     bool Find(const AnsiString& S, int& Index) const;
