@@ -1,0 +1,481 @@
+// In-place editing of the to-do list's cells: which editor serves which column, starting an edit,
+// writing the value back, the editors' keys and their colours.
+#include <algorithm>
+#include <cmath>
+
+#include "TodoListView.h"
+
+namespace {
+
+// Clears a flag when the scope ends, however it ends.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+private:
+    bool& flag_;
+};
+
+AnsiString Utf8Of(unsigned c) {
+    AnsiString s;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+} // namespace
+
+// ---- editors ----------------------------------------------------------------------------------------------
+TInplaceEdit::TInplaceEdit(TComponent* AOwner, TTodoListBox* List) : TLineEdit(AOwner), list_(List) {
+    SetBorderSingle(false);
+}
+
+void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
+    TLineEdit::KeyDown(Key, Shift);
+    if (Key == VK_ESCAPE) {
+        Key = 0;
+        SetText(OriginalText);
+        list_->EditorOnExit(this);
+    } else if (Key == VK_RETURN) {
+        Key = 0;
+        list_->EditorOnExit(this);
+        list_->AdvanceEdit();
+    }
+}
+
+void TInplaceEdit::KeyPress(AnsiString& Key) {
+    if (Key == "\r" || Key == "\x1b") Key.clear();
+    TLineEdit::KeyPress(Key);
+}
+
+TInplaceMemo::TInplaceMemo(TComponent* AOwner, TTodoListBox* List) : TPlainMemo(AOwner), list_(List) {
+    WantTabs = true;
+}
+
+void TInplaceMemo::KeyDown(Word& Key, TShiftState Shift) {
+    TPlainMemo::KeyDown(Key, Shift);
+    if (Key == VK_TAB) {
+        Key = 0;
+        PostMessage(Handle(), WM_CHAR, 27, 0);
+    } else if (Key == VK_ESCAPE) {
+        // The character that follows ends the edit; the form's cancel button stays out of it.
+        Key = 0;
+    }
+}
+
+void TInplaceMemo::KeyPress(AnsiString& Key) {
+    if (Key == "\t") {
+        Key.clear();
+    } else if (Key == "\x1b") {
+        Key.clear();
+        list_->EditorOnExit(this);
+        list_->AdvanceEdit();
+    }
+    TPlainMemo::KeyPress(Key);
+}
+
+TTodoDateTimePicker::TTodoDateTimePicker(TComponent* AOwner, TTodoListBox* List)
+    : TDateTimePicker(AOwner), list_(List) {
+    SetBorderSingle(false);
+}
+
+void TTodoDateTimePicker::KeyDown(Word& Key, TShiftState Shift) {
+    TDateTimePicker::KeyDown(Key, Shift);
+    if (Key == VK_RETURN) {
+        Key = 0;
+        if (list_->CanFocus()) list_->SetFocus();
+        // Without a window to take the focus the edit still ends.
+        list_->EditorOnExit(this);
+    }
+}
+
+TInplaceSpinEdit::TInplaceSpinEdit(TComponent* AOwner, TTodoListBox* List) : TIntSpinEdit(AOwner), list_(List) {
+    SetBorderSingle(false);
+}
+
+void TInplaceSpinEdit::KeyDown(Word& Key, TShiftState Shift) {
+    TIntSpinEdit::KeyDown(Key, Shift);
+    if (Key == VK_RETURN) {
+        Key = 0;
+        list_->EditorOnExit(this);
+        list_->AdvanceEdit();
+    }
+}
+
+void TInplaceSpinEdit::KeyPress(AnsiString& Key) {
+    if (Key == "\r") Key.clear();
+    TIntSpinEdit::KeyPress(Key);
+}
+
+TInplaceListBox::TInplaceListBox(TComponent* AOwner, TTodoListBox* List) : TListBox(AOwner), list_(List) {}
+
+int TInplaceListBox::RowsHeight() const { return Count() > 0 ? ItemRect(Count() - 1).Bottom : ItemHeight(); }
+
+void TInplaceListBox::KeyDown(Word& Key, TShiftState Shift) {
+    TListBox::KeyDown(Key, Shift);
+    if (Key == VK_RETURN) {
+        Key = 0;
+        list_->EditorOnExit(this);
+        list_->AdvanceEdit();
+    } else if (Key == VK_ESCAPE) {
+        Key = 0;
+        SetItemIndex(GivenIndex);
+        list_->EditorOnExit(this);
+    } else if (Key == VK_TAB) {
+        Key = 0;
+        PostMessage(Handle(), WM_CHAR, 13, 0);
+    }
+}
+
+void TInplaceListBox::KeyPress(AnsiString& Key) {
+    if (Key == "\r" && list_->ActiveEditor() == this) {
+        Key.clear();
+        list_->EditorOnExit(this);
+        list_->AdvanceEdit();
+    } else if (Key == "\r" || Key == "\x1b") {
+        Key.clear();
+    }
+    TListBox::KeyPress(Key);
+}
+
+void TInplaceListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    pressed_ = Button == mbLeft;
+    TListBox::MouseDown(Button, Shift, X, Y);
+}
+
+void TInplaceListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TListBox::MouseUp(Button, Shift, X, Y);
+    if (Button == mbLeft && pressed_) {
+        pressed_ = false;
+        list_->EditorOnExit(this);
+    }
+}
+
+TInplaceODListBox::TInplaceODListBox(TComponent* AOwner, TTodoListBox* List) : TInplaceListBox(AOwner, List) {
+    SetStyle(lbOwnerDrawFixed);
+}
+
+void TInplaceODListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) {
+    TCanvas* c = Canvas();
+    TRect text = Rect;
+    text.Left += 16;
+    const bool selected = State.Contains(odSelected);
+    c->Brush()->SetColor(selected ? clHighlight : Color());
+    c->FillRect(text);
+    c->Font()->SetColor(selected ? clHighlightText : Font()->Color());
+    c->Brush()->SetStyle(bsClear);
+    const AnsiString s = Items()->Get(Index);
+    c->TextOut(text.Left + 2, text.Top + (text.Height() - c->TextHeight(s)) / 2, s);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(selected ? clHighlight : clWindow);
+    c->FillRect({Rect.Left, Rect.Top, Rect.Left + 16, Rect.Top + 16});
+    if (ImageList && 4 - Index >= 0) ImageList->Draw(c, Rect.Left, Rect.Top, 4 - Index);
+}
+
+// ---- colours ------------------------------------------------------------------------------------------------
+void TBackForeColors::Check(const char* what) const {
+    const bool known = dynamic_cast<TInplaceEdit*>(control_) || dynamic_cast<TInplaceMemo*>(control_) ||
+                       dynamic_cast<TIntSpinEdit*>(control_) || dynamic_cast<TInplaceListBox*>(control_);
+    if (!known) throw SysUtils::Exception(std::string("TEditColors.") + what + ": unknown control class.");
+}
+
+TColor TBackForeColors::BackColor() const {
+    Check("GetBackColor");
+    return control_->Color();
+}
+
+void TBackForeColors::SetBackColor(TColor Value) {
+    Check("SetBackColor");
+    control_->SetColor(Value);
+}
+
+TColor TBackForeColors::FontColor() const {
+    Check("GetFontColor");
+    return control_->Font()->Color();
+}
+
+void TBackForeColors::SetFontColor(TColor Value) {
+    Check("SetFontColor");
+    control_->Font()->SetColor(Value);
+}
+
+TColor TDatePickerColors::BackColor() const { return picker_->Color(); }
+void TDatePickerColors::SetBackColor(TColor Value) { picker_->SetColor(Value); }
+TColor TDatePickerColors::FontColor() const { return picker_->Font()->Color(); }
+void TDatePickerColors::SetFontColor(TColor Value) { picker_->Font()->SetColor(Value); }
+TMonthCalColors* TDatePickerColors::CalColors() const { return picker_->CalColors(); }
+void TDatePickerColors::SetCalColors(TMonthCalColors* Value) { picker_->SetCalColors(Value); }
+
+TEditColors::TEditColors(TTodoListBox* List)
+    : string_(std::make_unique<TBackForeColors>(List->TextEditor())),
+      memo_(std::make_unique<TBackForeColors>(List->NotesEditor())),
+      integer_(std::make_unique<TBackForeColors>(List->NumberEditor())),
+      priority_(std::make_unique<TBackForeColors>(List->PriorityEditor())),
+      status_(std::make_unique<TBackForeColors>(List->StatusEditor())),
+      date_(std::make_unique<TDatePickerColors>(List->DateEditor())) {}
+
+TEditColors::~TEditColors() = default;
+
+// ---- starting an edit -----------------------------------------------------------------------------------------
+void TTodoListBox::ClickInto(TWinControl* Editor, int X, int Y) {
+    // From the list box's client area into the editor's.
+    const TPoint screen = ClientToScreen({X, Y});
+    const TPoint p = Editor->ScreenToClient(screen);
+    Editor->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.X, p.Y));
+    Editor->Perform(WM_LBUTTONUP, 0, MAKELPARAM(p.X, p.Y));
+}
+
+void TTodoListBox::ShowEditor(TWinControl* Editor, const TRect& Rect, bool InPopup, TFont* ColumnFont) {
+    activeEditor_ = Editor;
+    if (InPopup) {
+        while (editorParent_->ControlCount() > 0) editorParent_->Controls(0)->SetParent(nullptr);
+        Editor->SetParent(editorParent_);
+        Editor->SetBounds(0, 0, Rect.Width(), Rect.Height());
+        const TPoint screen = ClientToScreen({Rect.Left, Rect.Top});
+        editorParent_->SetBounds(screen.X, screen.Y, Rect.Width(), Rect.Height());
+    } else {
+        Editor->SetParent(this);
+        Editor->SetBoundsRect(Rect);
+    }
+    if (ColumnFont) {
+        // The column's font, but the editor keeps its own colour (EditColors).
+        const TColor keep = Editor->Font()->Color();
+        Editor->Font()->Assign(ColumnFont);
+        Editor->Font()->SetColor(keep);
+    }
+    Editor->SetVisible(true);
+    if (InPopup) editorParent_->Show();
+    if (Editor->CanFocus()) Editor->SetFocus();
+}
+
+void TTodoListBox::FillListEditor(TInplaceListBox* Editor, bool Priority) {
+    // Filled on every use, straight from the texts, so changed texts reach the editor.
+    TStrings* rows = Editor->Items();
+    rows->BeginUpdate();
+    rows->Clear();
+    if (Priority) {
+        for (int i = 0; i < TodoPriorityCount; ++i) rows->Add(list_->PriorityStrings()->Text(static_cast<TTodoPriority>(i)));
+    } else {
+        for (int i = 0; i < TodoStatusCount; ++i) rows->Add(list_->StatusStrings()->Text(static_cast<TTodoStatus>(i)));
+    }
+    rows->EndUpdate();
+    Editor->Tag = Editor->RowsHeight();
+}
+
+void TTodoListBox::StartEdit(int Row, int Column, bool FromMouse, UINT, int X, int Y, unsigned Key) {
+    if (!Editable || !list_ || Row < 0 || Row >= items_->Count()) return;
+    if (Row != ItemIndex()) {
+        SetItemIndex(Row);
+        list_->ListSelect();
+    }
+    const bool valid = Column >= 0 && Column < columns_->Count();
+    if (valid && !columns_->Items(Column)->Editable) return;
+    if (!valid && !preview_) return;
+    TTodoColumnItem* col = valid ? columns_->Items(Column) : nullptr;
+    const TTodoData kind = valid ? col->TodoData() : tdNotes;
+    // Image and handle cells have nothing to edit.
+    if (kind == tdImage || kind == tdHandle) return;
+    // The previous edit ends before the next one is announced.
+    EditorOnExit();
+    list_->EditStart();
+    const TRect cell = valid ? CellRect(Row, Column) : TRect{};
+    TTodoItem* item = items_->Items(Row);
+    editColumnIndex_ = valid ? Column : -1;
+    editKind_ = kind;
+    editItem_ = item;
+    TFont* font = col ? col->Font() : nullptr;
+
+    switch (kind) {
+    case tdSubject:
+    case tdResource:
+    case tdProject: {
+        const AnsiString& text = kind == tdSubject ? item->Subject() : kind == tdResource ? item->Resource() : item->Project();
+        textEditor_->OriginalText = text;
+        textEditor_->SetText(Key ? Utf8Of(Key) : text);
+        ShowEditor(textEditor_, cell, false, font);
+        if (EditSelectAll && !Key) textEditor_->SelectAll();
+        else if (!FromMouse) textEditor_->SetSelStart(static_cast<int>(textEditor_->Text().size()));
+        else ClickInto(textEditor_, X, Y);
+        break;
+    }
+    case tdCompletion:
+        if (list_->CompletionGraphic()) {
+            // A keyboard start has no position to take a value from: the value stays.
+            if (FromMouse) {
+                const int w = cell.Width();
+                int value;
+                if (w <= 1) value = X >= cell.Left ? 100 : 0;
+                else value = (X - cell.Left) * 100 / (w - 1);
+                value = std::clamp(value, 0, 100);
+                item->SetComplete(value == 100);
+                item->SetCompletion(value);
+            }
+            editItem_ = nullptr;
+            list_->EditDone(tdCompletion, item);
+        } else {
+            numberEditor_->SetValue(item->Completion());
+            ShowEditor(numberEditor_, cell, false, font);
+        }
+        break;
+    case tdNotes:
+        if (!valid) {
+            StartNotesPreviewEdit(Row, X, Y);
+            break;
+        }
+        notesEditor_->SetBorderSingle(true);
+        notesEditor_->Lines()->Assign(item->Notes());
+        if (item->Notes()->Count() == 0 && Key) notesEditor_->Lines()->SetText(Utf8Of(Key));
+        {
+            const TRect square{cell.Left, cell.Top, cell.Right, cell.Top + cell.Width()};
+            ShowEditor(notesEditor_, square, true, font);
+        }
+        if (item->Notes()->Count() == 0 && Key) notesEditor_->SetSelStart(1);
+        break;
+    case tdPriority: {
+        FillListEditor(priorityEditor_, true);
+        const int index = priorityEditor_->Items()->IndexOf(list_->PriorityToString(item->Priority()));
+        priorityEditor_->SetItemIndex(index);
+        priorityEditor_->GivenIndex = index;
+        ShowEditor(priorityEditor_, {cell.Left, cell.Top, cell.Left + 70, cell.Top + static_cast<int>(priorityEditor_->Tag)},
+                   true, font);
+        break;
+    }
+    case tdStatus: {
+        FillListEditor(statusEditor_, false);
+        const int index = statusEditor_->Items()->IndexOf(list_->StatusToString(item->Status()));
+        statusEditor_->SetItemIndex(index);
+        statusEditor_->GivenIndex = index;
+        ShowEditor(statusEditor_, {cell.Left, cell.Top, cell.Left + 70, cell.Top + static_cast<int>(statusEditor_->Tag)},
+                   true, font);
+        break;
+    }
+    case tdDueDate:
+    case tdCompletionDate:
+    case tdCreationDate: {
+        const TDateTime d = kind == tdDueDate ? item->DueDate() : kind == tdCompletionDate ? item->CompletionDate()
+                                                                                          : item->CreationDate();
+        dateEditor_->SetDateTime(d);
+        ShowEditor(dateEditor_, cell, false, font);
+        if (FromMouse) ClickInto(dateEditor_, X, Y);
+        break;
+    }
+    case tdTotalTime:
+        numberEditor_->SetValue(item->TotalTime());
+        ShowEditor(numberEditor_, cell, false, font);
+        break;
+    case tdComplete:
+        item->SetComplete(!item->Complete());
+        editItem_ = nullptr;
+        list_->EditDone(tdComplete, item);
+        break;
+    case tdImage:
+    case tdHandle:
+        break;
+    }
+}
+
+void TTodoListBox::StartNotesPreviewEdit(int Row, int X, int Y) {
+    if (!list_ || Row < 0 || Row >= items_->Count()) return;
+    EditorOnExit();
+    if (!activeEditor_ && !editItem_) list_->EditStart();
+    TTodoItem* item = items_->Items(Row);
+    editItem_ = item;
+    editColumnIndex_ = -1;
+    editKind_ = tdNotes;
+    activeEditor_ = notesEditor_;
+    const TRect row = ItemRect(Row);
+    notesEditor_->SetParent(list_);
+    notesEditor_->SetBorderSingle(false);
+    notesEditor_->Font()->Assign(previewFont_.get());
+    notesEditor_->Lines()->Assign(item->Notes());
+    notesEditor_->SetBounds(Left() + row.Left, Top() + row.Top + CellHeight() + 1, row.Width(), list_->PreviewHeight());
+    notesEditor_->SetVisible(true);
+    if (notesEditor_->CanFocus()) notesEditor_->SetFocus();
+    ClickInto(notesEditor_, X, Y);
+    if (EditSelectAll) notesEditor_->SelectAll();
+}
+
+// ---- ending an edit -------------------------------------------------------------------------------------------
+void TTodoListBox::EditorOnExit(TObject*) {
+    if (committing_ || !activeEditor_) return;
+    FlagGuard guard(committing_);
+    Commit();
+}
+
+void TTodoListBox::Commit() {
+    TWinControl* editor = activeEditor_;
+    TTodoItem* item = editItem_;
+    const TTodoData kind = editKind_;
+    // An item freed meanwhile gets nothing written.
+    bool present = false;
+    for (int i = 0; item && i < items_->Count(); ++i) present = present || items_->Items(i) == item;
+    const auto close = [&] {
+        if (editor->Parent() == editorParent_) editorParent_->Hide();
+        editor->SetVisible(false);
+        activeEditor_ = nullptr;
+        editItem_ = nullptr;
+    };
+    bool written = false;
+    try {
+        if (present) {
+            if (editor == textEditor_) {
+                const AnsiString text = textEditor_->Text();
+                if (kind == tdSubject) item->SetSubject(text);
+                else if (kind == tdResource) item->SetResource(text);
+                else if (kind == tdProject) item->SetProject(text);
+                written = true;
+            } else if (editor == dateEditor_) {
+                // The picked day with the time of day the value had.
+                const auto keepTime = [&](TDateTime old) {
+                    return TDateTime(std::floor(dateEditor_->Date().Val) + (old.Val - std::floor(old.Val)));
+                };
+                if (kind == tdDueDate) item->SetDueDate(keepTime(item->DueDate()));
+                else if (kind == tdCompletionDate) item->SetCompletionDate(keepTime(item->CompletionDate()));
+                else if (kind == tdCreationDate) item->SetCreationDate(keepTime(item->CreationDate()));
+                written = true;
+            } else if (editor == numberEditor_) {
+                if (kind == tdTotalTime) {
+                    item->SetTotalTime(numberEditor_->Value());
+                } else {
+                    item->SetCompletion(std::clamp(numberEditor_->Value(), 0, 100));
+                    item->SetComplete(item->Completion() == 100);
+                }
+                written = true;
+            } else if (editor == notesEditor_) {
+                item->SetNotes(notesEditor_->Lines());
+                written = true;
+            } else if (editor == priorityEditor_) {
+                const int row = priorityEditor_->ItemIndex();
+                if (row >= 0) {
+                    item->SetPriority(list_->StringToPriority(priorityEditor_->Items()->Get(row)));
+                    written = true;
+                }
+            } else if (editor == statusEditor_) {
+                const int row = statusEditor_->ItemIndex();
+                if (row >= 0) {
+                    item->SetStatus(list_->StringToStatus(statusEditor_->Items()->Get(row)));
+                    written = true;
+                }
+            }
+        }
+    } catch (...) {
+        // The item keeps its value and the editor goes, so a bad text cannot lock the list.
+        close();
+        throw;
+    }
+    close();
+    if (written) list_->EditDone(kind, item);
+    if (CanFocus()) SetFocus();
+}
+
+void TTodoListBox::AdvanceEdit() {
+    if (!list_ || !list_->AutoAdvanceEdit || editColumn_ >= columns_->Count() - 1) return;
+    ++editColumn_;
+    PostMessage(Handle(), WM_KEYDOWN, VK_F2, 0);
+}

@@ -1,0 +1,1150 @@
+// The to-do list control: painting of rows and header, keys and mouse, the container's events.
+#include "TodoListView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ExtCtrls.h"
+
+namespace {
+
+constexpr TColor GridGrey = 0x808080;
+// The see-through colour of the glyphs drawn here (their bottom-left pixel).
+constexpr TColor GlyphBack = 0xFF00FF;
+
+void Line(TCanvas* c, int x1, int y1, int x2, int y2) {
+    c->MoveTo(x1, y1);
+    c->LineTo(x2, y2);
+}
+
+// Five 12 by 12 priority glyphs side by side, white being left out: highest and high are red
+// arrows up (two and one), normal a grey bar, low and lowest blue arrows down (one and two).
+std::unique_ptr<TBitmap> MakePriorityStrip() {
+    auto bmp = std::make_unique<TBitmap>();
+    bmp->SetSize(60, 12);
+    TCanvas* c = bmp->Canvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect({0, 0, 60, 12});
+    const auto arrow = [&](int left, int tipY, bool up, TColor color) {
+        c->Pen()->SetColor(color);
+        c->Brush()->SetColor(color);
+        const int d = up ? 1 : -1;
+        c->Polygon({{left + 6, tipY}, {left + 2, tipY + 4 * d}, {left + 10, tipY + 4 * d}});
+        c->FillRect({left + 5, up ? tipY + 4 : tipY - 6, left + 8, up ? tipY + 7 : tipY - 3});
+    };
+    arrow(0, 0, true, clRed);
+    arrow(0, 5, true, clRed);
+    arrow(12, 2, true, clRed);
+    c->Brush()->SetColor(clGray);
+    c->FillRect({24 + 2, 5, 24 + 10, 7});
+    arrow(36, 9, false, clBlue);
+    arrow(48, 6, false, clBlue);
+    arrow(48, 11, false, clBlue);
+    return bmp;
+}
+
+// 16 by 16 glyphs on the see-through colour: a ticked box, an empty box, and the row handle.
+std::unique_ptr<TBitmap> MakeGlyph(int kind) {
+    auto bmp = std::make_unique<TBitmap>();
+    bmp->SetSize(16, 16);
+    TCanvas* c = bmp->Canvas();
+    c->Brush()->SetColor(GlyphBack);
+    c->FillRect({0, 0, 16, 16});
+    if (kind == 2) {
+        // Handle: three grip lines.
+        c->Brush()->SetColor(clGray);
+        for (int y : {4, 7, 10}) c->FillRect({3, y, 13, y + 2});
+    } else {
+        c->Brush()->SetColor(clWhite);
+        c->FillRect({2, 2, 14, 14});
+        c->Brush()->SetColor(clGray);
+        c->FrameRect({2, 2, 14, 14});
+        if (kind == 0) {
+            c->Pen()->SetColor(clGreen);
+            for (int i = 0; i < 2; ++i) {
+                Line(c, 4, 7 + i, 7, 10 + i);
+                Line(c, 7, 10 + i, 12, 5 + i);
+            }
+        }
+    }
+    bmp->SetTransparent(true);
+    return bmp;
+}
+
+int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+unsigned AlignFlags(TAlignment a) {
+    switch (a) {
+    case taRightJustify: return DT_RIGHT;
+    case taCenter: return DT_CENTER;
+    default: return DT_LEFT;
+    }
+}
+
+} // namespace
+
+// ---- TProgressLook -----------------------------------------------------------------------------------
+void TProgressLook::Assign(TPersistent* Source) {
+    auto* s = dynamic_cast<TProgressLook*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    unCompleteFontColor_ = s->unCompleteFontColor_;
+    completeColor_ = s->completeColor_;
+    unCompleteColor_ = s->unCompleteColor_;
+    completeFontColor_ = s->completeFontColor_;
+    if (OnChange) OnChange(this);
+}
+
+void TProgressLook::Set(TColor& field, TColor Value) {
+    if (field == Value) return;
+    field = Value;
+    if (OnChange) OnChange(this);
+}
+void TProgressLook::SetUnCompleteFontColor(TColor Value) { Set(unCompleteFontColor_, Value); }
+void TProgressLook::SetCompleteColor(TColor Value) { Set(completeColor_, Value); }
+void TProgressLook::SetUnCompleteColor(TColor Value) { Set(unCompleteColor_, Value); }
+void TProgressLook::SetCompleteFontColor(TColor Value) { Set(completeFontColor_, Value); }
+
+// ---- TCompleteCheck ----------------------------------------------------------------------------------
+TCompleteCheck::TCompleteCheck() : unCompleted_(std::make_unique<TBitmap>()), completed_(std::make_unique<TBitmap>()) {}
+TCompleteCheck::~TCompleteCheck() = default;
+
+void TCompleteCheck::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+void TCompleteCheck::Assign(TPersistent* Source) {
+    auto* s = dynamic_cast<TCompleteCheck*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    unCompleted_->Assign(s->unCompleted_.get());
+    completed_->Assign(s->completed_.get());
+    checkType_ = s->checkType_;
+    Changed();
+}
+
+void TCompleteCheck::SetUnCompletedGlyph(TBitmap* Value) {
+    unCompleted_->Assign(Value);
+    Changed();
+}
+void TCompleteCheck::SetCompletedGlyph(TBitmap* Value) {
+    completed_->Assign(Value);
+    Changed();
+}
+void TCompleteCheck::SetCheckType(TCheckType Value) {
+    checkType_ = Value;
+    Changed();
+}
+
+// ---- TTodoListBox: rows ----------------------------------------------------------------------------------
+TTodoListBox::TTodoListBox(TComponent* AOwner, TCustomTodoList* List)
+    : TCustomListBox(AOwner), list_(List),
+      previewFont_(std::make_unique<TFont>()), completionFont_(std::make_unique<TFont>()),
+      priorityFont_(std::make_unique<TFont>()), progressLook_(std::make_unique<TProgressLook>()) {
+    SetStyle(lbOwnerDrawFixed);
+    DateFormat = SysUtils::ShortDateFormat;
+    previewFont_->SetColor(clBlue);
+    completionFont_->SetColor(clGray);
+    completionFont_->SetStyle(TFontStyles{fsStrikeOut});
+    priorityFont_->SetColor(clRed);
+    for (TFont* f : {previewFont_.get(), completionFont_.get(), priorityFont_.get()})
+        f->OnChange = [this](TObject*) { Invalidate(); };
+    progressLook_->OnChange = [this](TObject*) { Invalidate(); };
+
+    priorityImages_ = new TImageList(this);
+    priorityImages_->SetWidth(12);
+    priorityImages_->SetHeight(12);
+    {
+        auto strip = MakePriorityStrip();
+        priorityImages_->AddMasked(strip.get(), clWhite);
+    }
+    checkedGlyph_ = MakeGlyph(0);
+    uncheckedGlyph_ = MakeGlyph(1);
+    handleGlyph_ = MakeGlyph(2);
+
+    columns_ = std::make_unique<TTodoColumnCollection>(this, this);
+    items_ = std::make_unique<TTodoItemCollection>(this, this);
+
+    textEditor_ = new TInplaceEdit(this, this);
+    notesEditor_ = new TInplaceMemo(this, this);
+    dateEditor_ = new TTodoDateTimePicker(this, this);
+    numberEditor_ = new TInplaceSpinEdit(this, this);
+    priorityEditor_ = new TInplaceODListBox(this, this);
+    priorityEditor_->ImageList = priorityImages_;
+    statusEditor_ = new TInplaceListBox(this, this);
+    editorParent_ = new TForm(this);
+    editorParent_->SetBorderStyle(bsNone);
+    editorParent_->SetFormStyle(fsStayOnTop);
+    editorParent_->OnDeactivate = [this](TObject* s) { EditorOnExit(s); };
+    for (TWinControl* e : std::initializer_list<TWinControl*>{textEditor_, notesEditor_, dateEditor_, numberEditor_,
+                                                             priorityEditor_, statusEditor_}) {
+        e->SetVisible(false);
+        e->OnExit = [this](TObject* s) { EditorOnExit(s); };
+    }
+}
+
+TTodoListBox::~TTodoListBox() {
+    // The editors go before the collections they point into.
+    activeEditor_ = nullptr;
+    editItem_ = nullptr;
+    for (TWinControl* e : std::initializer_list<TWinControl*>{textEditor_, notesEditor_, dateEditor_, numberEditor_,
+                                                             priorityEditor_, statusEditor_})
+        e->OnExit = nullptr;
+    editorParent_->OnDeactivate = nullptr;
+    for (TFont* f : {previewFont_.get(), completionFont_.get(), priorityFont_.get()}) f->OnChange = nullptr;
+    progressLook_->OnChange = nullptr;
+    // Items and columns leave without telling a list that is going.
+    items_->BeginUpdate();
+    columns_->BeginUpdate();
+    items_.reset();
+    columns_.reset();
+}
+
+void TTodoListBox::SetImages(TCustomImageList* Value) {
+    images_ = Value;
+    if (Value) Value->FreeNotification(this);
+    Invalidate();
+}
+
+void TTodoListBox::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomListBox::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == images_) images_ = nullptr;
+}
+
+void TTodoListBox::SetGridLines(bool Value) {
+    gridLines_ = Value;
+    Invalidate();
+}
+
+void TTodoListBox::SetPreview(bool Value) {
+    preview_ = Value;
+    Invalidate();
+}
+
+void TTodoListBox::SetShowSelection(bool Value) {
+    showSelection_ = Value;
+    Invalidate();
+}
+
+void TTodoListBox::SetSelectionColor(TColor Value) {
+    selectionColor_ = Value;
+    Invalidate();
+}
+
+void TTodoListBox::SetSelectionFontColor(TColor Value) {
+    selectionFontColor_ = Value;
+    Invalidate();
+}
+
+void TTodoListBox::SetEditColumn(int Value) {
+    editColumn_ = std::clamp(Value, 0, std::max(0, columns_ ? columns_->Count() - 1 : 0));
+    if (ItemIndex() >= 0) RepaintItem(ItemIndex());
+}
+
+int TTodoListBox::CellHeight() const { return list_ ? list_->ItemHeight() : ItemHeight(); }
+
+void TTodoListBox::SynchItems() {
+    if (HasState(csLoading) || updateCount_ > 0 || !items_) return;
+    const int before = ItemIndex();
+    Items()->BeginUpdate();
+    while (Count() > items_->Count()) Items()->Delete(Count() - 1);
+    while (Count() < items_->Count()) Items()->Add("");
+    Items()->EndUpdate();
+    if (ItemIndex() < 0 && before >= 0 && Count() > 0) SetItemIndex(std::min(before, Count() - 1));
+    Invalidate();
+}
+
+void TTodoListBox::EndUpdate() {
+    if (updateCount_ > 0 && --updateCount_ == 0) SynchItems();
+}
+
+void TTodoListBox::RepaintItem(int Index) {
+    // The window repaints the row's rectangle later; nothing is erased first.
+    if (Index >= 0 && Index < Count()) Invalidate();
+}
+
+void TTodoListBox::SetItemIndexEx(int Value) {
+    loadedIndex_ = Value;
+    SetItemIndex(Value);
+}
+
+void TTodoListBox::Loaded() {
+    TCustomListBox::Loaded();
+    SynchItems();
+    SetItemIndex(loadedIndex_);
+}
+
+void TTodoListBox::ViewSynchColumns() {
+    if (OnColumnsChanged) OnColumnsChanged(this);
+}
+
+int TTodoListBox::ColumnAt(int X, int* Left) const {
+    int x = ClientRect().Left;
+    for (int c = 0; c < columns_->Count(); ++c) {
+        const int w = columns_->Items(c)->Width();
+        if (X >= x && X < x + w) {
+            if (Left) *Left = x;
+            return c;
+        }
+        x += w;
+    }
+    return -1;
+}
+
+TRect TTodoListBox::CellRect(int Row, int Column) const {
+    TRect r = ItemRect(Row);
+    r.Bottom = r.Top + CellHeight() - 1;
+    int x = r.Left;
+    for (int c = 0; c < Column && c < columns_->Count(); ++c) x += columns_->Items(c)->Width();
+    r.Left = x;
+    r.Right = x + (Column >= 0 && Column < columns_->Count() ? columns_->Items(Column)->Width() : 0);
+    return r;
+}
+
+AnsiString TTodoListBox::CellText(TTodoItem* Item, int Column, bool ForHint) const {
+    if (!Item || Column < 0 || Column >= columns_->Count()) return {};
+    const bool graphic = list_ && list_->CompletionGraphic();
+    switch (columns_->Items(Column)->TodoData()) {
+    case tdSubject: return Item->Subject();
+    case tdResource: return Item->Resource();
+    case tdProject: return Item->Project();
+    case tdCompletion:
+        if (graphic) return {};
+        return Item->Complete() ? AnsiString("100%") : SysUtils::IntToStr(Item->Completion()) + "%";
+    case tdNotes:
+        if (!ForHint) return Item->GetNotesLine();
+        if (preview_) return {};
+        return Item->Notes()->Text();
+    case tdPriority: return ForHint && list_ ? list_->PriorityToString(Item->Priority()) : AnsiString();
+    case tdDueDate: return SysUtils::FormatDateTime(DateFormat, Item->DueDate());
+    case tdCompletionDate: return SysUtils::FormatDateTime(DateFormat, Item->CompletionDate());
+    case tdCreationDate: return SysUtils::FormatDateTime(DateFormat, Item->CreationDate());
+    case tdStatus: return list_ ? list_->StatusToString(Item->Status()) : AnsiString();
+    case tdTotalTime: return SysUtils::IntToStr(Item->TotalTime()) + "h";
+    case tdImage:
+    case tdComplete:
+    case tdHandle: return {};
+    }
+    return {};
+}
+
+void TTodoListBox::DrawProgress(TCanvas* C, TRect R, int Value) {
+    InflateRect(R, -2, -2);
+    const int w = R.Width(), h = R.Height();
+    const TFontStyles style = C->Font()->Style();
+    C->Font()->SetStyle({});
+    const AnsiString text = SysUtils::IntToStr(Value) + "%";
+    const int split = R.Left + RoundHalfEven(static_cast<double>(w) * Value / 100.0);
+    const int tx = R.Left + (w - C->TextWidth(text)) / 2;
+    const int ty = R.Top + (h - C->TextHeight(text)) / 2;
+    const TColor oldBrush = C->Brush()->Color();
+    C->Brush()->SetStyle(bsSolid);
+
+    C->Brush()->SetColor(progressLook_->CompleteColor());
+    C->Pen()->SetColor(progressLook_->CompleteColor());
+    const TRect left{R.Left, R.Top, split, R.Bottom};
+    if (split > R.Left) C->Rectangle(left);
+    C->IntersectClipRect(left);
+    C->Font()->SetColor(progressLook_->CompleteFontColor());
+    C->Brush()->SetStyle(bsClear);
+    C->TextOut(tx, ty, text);
+    C->ResetClip();
+
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(progressLook_->UnCompleteColor());
+    C->Pen()->SetColor(progressLook_->UnCompleteColor());
+    const TRect right{split, R.Top, R.Right, R.Bottom};
+    if (R.Right > split) C->Rectangle(right);
+    C->IntersectClipRect(right);
+    C->Font()->SetColor(progressLook_->UnCompleteFontColor());
+    C->Brush()->SetStyle(bsClear);
+    C->TextOut(tx, ty, text);
+    C->ResetClip();
+
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(oldBrush);
+    TRect frame = R;
+    for (int i = 0; i < 2; ++i) {
+        InflateRect(frame, 1, 1);
+        C->FrameRect(frame);
+    }
+    C->Font()->SetStyle(style);
+}
+
+void TTodoListBox::DrawCheck(TCanvas* C, const TRect& Cell, TAlignment Alignment, bool Complete) {
+    int x = Cell.Left + 1;
+    if (Alignment == taRightJustify) x = Cell.Right - 15;
+    else if (Alignment == taCenter) x = Cell.Left + (Cell.Width() - 14) / 2 + 1;
+    const int y = Cell.Top + 1;
+    const TCheckType type = list_ ? list_->CompleteCheck()->CheckType() : ctCheckBox;
+    if (type == ctCheckMark) {
+        C->Draw(x, y, Complete ? checkedGlyph_.get() : uncheckedGlyph_.get());
+        return;
+    }
+    if (type == ctGlyph) {
+        TBitmap* g = Complete ? list_->CompleteCheck()->CompletedGlyph() : list_->CompleteCheck()->UnCompletedGlyph();
+        if (g && !g->Empty()) C->Draw(x, y, g);
+        return;
+    }
+    // A flat check box.
+    const TColor brush = C->Brush()->Color();
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(clWindow);
+    C->FillRect({x, y, x + 14, y + 14});
+    C->Brush()->SetColor(clBtnShadow);
+    C->FrameRect({x, y, x + 14, y + 14});
+    if (Complete) {
+        C->Pen()->SetColor(clWindowText);
+        for (int i = 0; i < 3; ++i) {
+            Line(C, x + 3, y + 5 + i, x + 5, y + 7 + i);
+            Line(C, x + 5, y + 7 + i, x + 11, y + 1 + i);
+        }
+    }
+    C->Brush()->SetColor(brush);
+}
+
+void TTodoListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) {
+    if (Index < 0 || Index >= items_->Count()) return;
+    TCanvas* C = Canvas();
+    TTodoItem* item = items_->Items(Index);
+    const int cellH = CellHeight();
+    const bool selected = State.Contains(odSelected);
+    if (Index == items_->Count() - 1) {
+        C->Brush()->SetStyle(bsSolid);
+        C->Brush()->SetColor(Color());
+        C->FillRect({Rect.Left, Rect.Top, Rect.Right, std::max(Rect.Bottom, ClientHeight())});
+    }
+    int x = Rect.Left;
+    TColor lastBrush = Color();
+    for (int c = 0; c < columns_->Count(); ++c) {
+        TTodoColumnItem* col = columns_->Items(c);
+        const TRect cell{x, Rect.Top, x + col->Width(), Rect.Top + cellH};
+        TFont* font = col->Font();
+        if (item->Complete()) font = completionFont_.get();
+        else if (item->Priority() == TTodoPriority::tpHigh || item->Priority() == TTodoPriority::tpHighest)
+            font = priorityFont_.get();
+        C->Font()->Assign(font);
+        TColor brush = col->Color();
+        if (selected && showSelection_) {
+            brush = selectionColor_;
+            C->Font()->SetColor(selectionFontColor_);
+        }
+        if (c == editColumn_ && Focused() && selected && Editable) {
+            brush = Color();
+            C->Font()->SetColor(Font()->Color());
+        }
+        C->Brush()->SetStyle(bsSolid);
+        C->Brush()->SetColor(brush);
+        C->Pen()->SetColor(brush);
+        C->FillRect(cell);
+        lastBrush = brush;
+        TRect tr = cell;
+        if (gridLines_) OffsetRect(tr, 1, 1);
+        C->Brush()->SetStyle(bsClear);
+        switch (col->TodoData()) {
+        case tdCompletion:
+            if (list_ && list_->CompletionGraphic()) {
+                C->Brush()->SetStyle(bsSolid);
+                DrawProgress(C, tr, item->Complete() ? 100 : item->Completion());
+                break;
+            }
+            [[fallthrough]];
+        case tdSubject:
+        case tdNotes:
+        case tdDueDate:
+        case tdCompletionDate:
+        case tdCreationDate:
+        case tdStatus:
+        case tdTotalTime:
+        case tdResource:
+        case tdProject: {
+            TRect textRect = tr;
+            C->DrawText(CellText(item, c, false), textRect,
+                        DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | AlignFlags(col->Alignment()));
+            break;
+        }
+        case tdPriority: {
+            const int image = 4 - static_cast<int>(item->Priority());
+            priorityImages_->Draw(C, tr.Left, tr.Top, image);
+            break;
+        }
+        case tdImage:
+            if (images_ && item->ImageIndex() >= 0) images_->Draw(C, tr.Left, tr.Top, item->ImageIndex());
+            break;
+        case tdComplete:
+            C->Brush()->SetColor(brush);
+            DrawCheck(C, tr, col->Alignment(), item->Complete());
+            break;
+        case tdHandle: {
+            int hx = tr.Left + 1;
+            if (col->Alignment() == taRightJustify) hx = tr.Right - 15;
+            else if (col->Alignment() == taCenter) hx = tr.Left + (tr.Width() - 14) / 2 + 1;
+            C->Draw(hx, tr.Top + 1, handleGlyph_.get());
+            break;
+        }
+        }
+        C->Brush()->SetStyle(bsSolid);
+        x += col->Width();
+    }
+    // Right of the columns.
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(selected && showSelection_ ? selectionColor_ : Color());
+    if (x < Rect.Right) C->FillRect({x, Rect.Top, Rect.Right, Rect.Top + cellH});
+    if (preview_) {
+        C->Font()->Assign(previewFont_.get());
+        C->Brush()->SetColor(lastBrush);
+        const TRect band{Rect.Left, Rect.Top + cellH, Rect.Right, Rect.Bottom};
+        C->FillRect(band);
+        TRect textRect{band.Left, band.Top + 1, band.Right, band.Bottom};
+        C->Brush()->SetStyle(bsClear);
+        C->DrawText(item->Notes()->Text(), textRect, DT_WORDBREAK | DT_NOPREFIX);
+        C->Brush()->SetStyle(bsSolid);
+    }
+    if (gridLines_) {
+        C->Pen()->SetColor(GridGrey);
+        Line(C, Rect.Left, Rect.Bottom - 1, Rect.Right, Rect.Bottom - 1);
+        if (!preview_) {
+            int gx = Rect.Left;
+            for (int c = 0; c + 1 < columns_->Count(); ++c) {
+                gx += columns_->Items(c)->Width();
+                Line(C, gx, Rect.Top, gx, Rect.Bottom);
+            }
+        }
+    }
+    C->Font()->SetColor(clBlack);
+    C->Pen()->SetColor(clBlack);
+}
+
+// ---- TTodoListBox: input ----------------------------------------------------------------------------------
+void TTodoListBox::SelectionChanged() {
+    if (OnSelectItem) OnSelectItem(this);
+    TCustomListBox::SelectionChanged();
+}
+
+void TTodoListBox::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_VSCROLL) EditorOnExit();
+    TCustomListBox::WndProc(Message);
+}
+
+void TTodoListBox::LButtonDown(TMessage& Message) {
+    const int x = Message.XPos(), y = Message.YPos();
+    const int row = Editable ? ItemAtPos({x, y}, true) : -1;
+    if (row < 0) {
+        TCustomListBox::LButtonDown(Message);
+        return;
+    }
+    const TRect r = ItemRect(row);
+    if (y < r.Top + CellHeight()) {
+        const int col = ColumnAt(x);
+        if (col < 0) {
+            TCustomListBox::LButtonDown(Message);
+            return;
+        }
+        if (col != editColumn_) {
+            editColumn_ = col;
+            RepaintItem(row);
+        }
+        if (!columns_->Items(col)->Editable) {
+            TCustomListBox::LButtonDown(Message);
+            return;
+        }
+        TCustomListBox::LButtonDown(Message);
+        StartEdit(row, col, true, Message.Msg, x, y, 0);
+        return;
+    }
+    TCustomListBox::LButtonDown(Message);
+    if (preview_ && y < r.Bottom) StartNotesPreviewEdit(row, x, y);
+}
+
+void TTodoListBox::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key == VK_LEFT || Key == VK_RIGHT) {
+        if (Key == VK_LEFT && editColumn_ > 0) --editColumn_;
+        if (Key == VK_RIGHT && editColumn_ < columns_->Count() - 1) ++editColumn_;
+        RepaintItem(ItemIndex());
+        Key = 0;
+        return;
+    }
+    TCustomListBox::KeyDown(Key, Shift);
+    if (Key == 0) return;
+    if (Key == VK_F2 || Key == VK_SPACE) {
+        StartEdit(ItemIndex(), editColumn_, false, 0, 0, 0, 0);
+    } else if (Key == VK_INSERT && list_ && list_->AutoInsertItem) {
+        TTodoItem* item = items_->Add();
+        const TDateTime now = SysUtils::Now();
+        item->SetCreationDate(now);
+        item->SetDueDate(now.Val + 1.0);
+        item->SetCompletionDate(item->DueDate());
+        if (list_->AllowAutoInsert(item)) {
+            SetItemIndex(item->Index());
+            for (int c = columns_->Count() - 1; c >= 0; --c)
+                if (columns_->Items(c)->TodoData() == tdSubject) {
+                    editColumn_ = c;
+                    break;
+                }
+            StartEdit(item->Index(), editColumn_, false, 0, 0, 0, 0);
+        } else {
+            delete item;
+        }
+    } else if (Key == VK_DELETE && list_ && list_->AutoDeleteItem) {
+        // Nothing to delete without a selected row.
+        if (TTodoItem* item = list_->Selected(); item && list_->AllowAutoDelete(item)) {
+            if (editItem_ == item) {
+                activeEditor_ = nullptr;
+                editItem_ = nullptr;
+            }
+            delete item;
+        }
+    }
+    switch (Key) {
+    case VK_ESCAPE:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_UP:
+    case VK_DOWN:
+        lookup_.clear();
+        return;
+    case VK_BACK:
+        if (!lookup_.empty()) lookup_.pop_back();
+        return;
+    default:
+        break;
+    }
+    if (Key >= 32 && Key <= 255 && Key != VK_DELETE && Key != VK_INSERT && Key != VK_F2) {
+        const char ch = static_cast<char>(Key);
+        if (LookupIncr) lookup_ += ch;
+        else lookup_ = AnsiString(1, ch);
+    }
+}
+
+void TTodoListBox::KeyPress(AnsiString& Key) {
+    const unsigned char c = Key.empty() ? 0 : static_cast<unsigned char>(Key[0]);
+    if (Key.size() == 1 && Editable && ((c >= '0' && c <= '9') || (c >= 65 && c <= 122)))
+        StartEdit(ItemIndex(), editColumn_, false, 0, 0, 0, c);
+    TCustomListBox::KeyPress(Key);
+}
+
+void TTodoListBox::DoEnter() {
+    lookup_.clear();
+    TCustomListBox::DoEnter();
+}
+
+LRESULT TTodoListBox::HintShow(THintInfo& HintInfo) {
+    if (!list_ || !list_->HintShowFullText()) return TCustomListBox::HintShow(HintInfo);
+    const TPoint p = HintInfo.CursorPos;
+    const int row = ItemAtPos(p, true);
+    if (row < 0 || row >= items_->Count()) return 1;
+    if (p.Y >= ItemRect(row).Top + CellHeight()) return 1;
+    const int col = ColumnAt(p.X);
+    if (col < 0) return 1;
+    const AnsiString text = SysUtils::Trim(CellText(items_->Items(row), col, true));
+    if (text.empty()) return 1;
+    TCanvas measure;
+    measure.Font()->Assign(columns_->Items(col)->Font());
+    TRect cell = CellRect(row, col);
+    if (measure.TextWidth(text) <= cell.Width()) return 1;
+    HintInfo.HintStr = text;
+    HintInfo.HintPos = ClientToScreen({cell.Left, cell.Top});
+    HintInfo.HintMaxWidth = list_->ClientWidth();
+    HintInfo.CursorRect = cell;
+    return 0;
+}
+
+// ---- TTodoHeader -------------------------------------------------------------------------------------------
+TTodoHeader::TTodoHeader(TComponent* AOwner, TCustomTodoList* List) : THeader(AOwner), list_(List) {
+    SetColor(clBtnFace);
+    captionEditor_ = new TPlainMemo(this);
+    captionEditor_->SetVisible(false);
+    captionEditor_->SetBorderSingle(false);
+    captionEditor_->OnExit = [this](TObject*) { EndSectionEdit(); };
+}
+
+TTodoHeader::~TTodoHeader() { captionEditor_->OnExit = nullptr; }
+
+void TTodoHeader::SetAlignment(TAlignment Value) { alignment_ = Value; Invalidate(); }
+void TTodoHeader::SetVAlignment(TVAlignment Value) { vAlignment_ = Value; Invalidate(); }
+void TTodoHeader::SetLineColor(TColor Value) { lineColor_ = Value; Invalidate(); }
+void TTodoHeader::SetFlat(bool Value) { flat_ = Value; Invalidate(); }
+void TTodoHeader::SetImages(TCustomImageList* Value) {
+    images_ = Value;
+    if (Value) Value->FreeNotification(this);
+    Invalidate();
+}
+void TTodoHeader::SetImagePosition(TImagePosition Value) { imagePosition_ = Value; Invalidate(); }
+void TTodoHeader::SetOrientation(THeaderOrientation Value) { orientation_ = Value; Invalidate(); }
+void TTodoHeader::SetSectionDragDrop(bool Value) { sectionDragDrop_ = Value; Invalidate(); }
+void TTodoHeader::SetSortedSection(int Value) { sortedSection_ = Value; Invalidate(); }
+void TTodoHeader::SetSortDirection(TSortDirection Value) { sortDirection_ = Value; Invalidate(); }
+void TTodoHeader::SetSortShow(bool Value) { sortShow_ = Value; Invalidate(); }
+void TTodoHeader::SetSectionEdit(bool Value) { sectionEdit_ = Value; Invalidate(); }
+void TTodoHeader::SetItemHeight(int Value) { itemHeight_ = Value; Invalidate(); }
+void TTodoHeader::SetTextHeight(int Value) { textHeight_ = Value; Invalidate(); }
+
+void TTodoHeader::Notification(TComponent* AComponent, TOperation Operation) {
+    THeader::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == images_) images_ = nullptr;
+}
+
+int TTodoHeader::XYToSection(int X, int Y) const {
+    const int p = orientation_ == hoHorizontal ? X : Y;
+    int pos = 0, result = -1;
+    for (int i = 0; i < Sections()->Count(); ++i) {
+        if (pos >= p) break;
+        result = i;
+        pos += SectionWidth(i);
+    }
+    return result;
+}
+
+TRect TTodoHeader::SectionRect(int Index) const {
+    const TRect client = ClientRect();
+    const int extent = orientation_ == hoHorizontal ? client.Right : client.Bottom;
+    int pos = 0;
+    for (int i = 0; i < Sections()->Count(); ++i) {
+        int end = pos + SectionWidth(i);
+        const bool last = i == Sections()->Count() - 1 || extent - end < 2;
+        if (last) end = extent;
+        if (i == Index) {
+            return orientation_ == hoHorizontal ? TRect{pos, client.Top, end, client.Bottom}
+                                                : TRect{client.Left, pos, client.Right, end};
+        }
+        if (last) break;
+        pos = end;
+    }
+    return {};
+}
+
+void TTodoHeader::DrawSortMark(TCanvas* C, int X, int Y) {
+    C->Pen()->SetWidth(1);
+    if (sortDirection_ == sdAscending) {
+        C->Pen()->SetColor(clWhite);
+        C->MoveTo(X - 4, Y + 4);
+        C->LineTo(X + 4, Y + 4);
+        C->LineTo(X, Y - 4);
+        C->Pen()->SetColor(GridGrey);
+        C->LineTo(X - 4, Y + 4);
+    } else {
+        C->Pen()->SetColor(clWhite);
+        C->MoveTo(X + 4, Y - 4);
+        C->LineTo(X, Y + 4);
+        C->Pen()->SetColor(GridGrey);
+        C->LineTo(X - 4, Y - 4);
+        C->LineTo(X + 4, Y - 4);
+    }
+    C->Pen()->SetColor(clBlack);
+}
+
+void TTodoHeader::Paint() {
+    TCanvas* C = Canvas();
+    C->Font()->Assign(Font());
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(Color());
+    C->Pen()->SetColor(lineColor_ == clNone ? Color() : lineColor_);
+    const TRect client = ClientRect();
+    if (Sections()->Count() == 0) C->FillRect(client);
+    for (int i = 0; i < Sections()->Count(); ++i) {
+        const TRect r = SectionRect(i);
+        if (r.Width() <= 0 && r.Height() <= 0) break;
+        C->Brush()->SetStyle(bsSolid);
+        C->Brush()->SetColor(Color());
+        C->FillRect(r);
+        TRect text = r;
+        InflateRect(text, -4, -2);
+        text.Bottom = text.Top + textHeight_;
+        const bool mark = i == sortedSection_ && sortShow_;
+        if (mark) text.Right -= 16;
+        const AnsiString caption = Sections()->Get(i);
+        unsigned flags = AlignFlags(alignment_) | DT_NOPREFIX | DT_END_ELLIPSIS;
+        if (caption.find('\r') == AnsiString::npos) {
+            flags |= DT_SINGLELINE;
+            flags |= vAlignment_ == vtaCenter ? DT_VCENTER : vAlignment_ == vtaBottom ? DT_BOTTOM : DT_TOP;
+        } else {
+            flags |= DT_WORDBREAK;
+        }
+        C->Brush()->SetStyle(bsClear);
+        TRect drawn = text;
+        C->DrawText(caption, drawn, flags);
+        C->Brush()->SetStyle(bsSolid);
+        if (mark) {
+            TRect measured = text;
+            C->DrawText(caption, measured, (flags & ~(DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
+            const int tw = std::min(measured.Width(), text.Width());
+            const int th = measured.Height();
+            int textLeft = text.Left;
+            if (alignment_ == taRightJustify) textLeft = text.Right - tw;
+            else if (alignment_ == taCenter) textLeft = text.Left + (text.Width() - tw) / 2;
+            int textTop = text.Top;
+            if (flags & DT_VCENTER) textTop = text.Top + (text.Height() - th) / 2;
+            else if (flags & DT_BOTTOM) textTop = text.Bottom - th;
+            // Beside the caption, but never past the section's own edge.
+            const int x = std::min(textLeft + tw + 8, r.Right - 8);
+            DrawSortMark(C, x, textTop + 6);
+        }
+        if (flat_) {
+            if (i > 0 && lineColor_ != clNone) {
+                C->Pen()->SetColor(lineColor_);
+                if (orientation_ == hoHorizontal) Line(C, r.Left + 1, r.Top + 2, r.Left + 1, r.Bottom - 2);
+                else Line(C, r.Left + 2, r.Top + 2, r.Right - 2, r.Top + 2);
+            }
+        } else {
+            TRect edge = r;
+            ExtCtrls::Frame3D(C, edge, clBtnHighlight, clBtnShadow, 1);
+        }
+    }
+}
+
+void TTodoHeader::EndSectionEdit() {
+    if (!captionEditor_->Visible() || editSection_ < 0) return;
+    const int section = editSection_;
+    editSection_ = -1;
+    AnsiString text = captionEditor_->Lines()->Count() > 0 ? captionEditor_->Lines()->Get(0) : AnsiString();
+    if (section < Sections()->Count()) {
+        Sections()->Put(section, text);
+        SetSectionWidth(section, editSectionWidth_);
+    }
+    captionEditor_->SetVisible(false);
+    if (OnSectionEditEnd) OnSectionEditEnd(this);
+}
+
+void TTodoHeader::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    const int section = XYToSection(X, Y);
+    if (Button == mbRight) {
+        THeader::MouseDown(Button, Shift, X, Y);
+        if (OnRightClick) OnRightClick(this, section);
+        return;
+    }
+    if (Button != mbLeft) {
+        THeader::MouseDown(Button, Shift, X, Y);
+        return;
+    }
+    if (sectionDragDrop_ && !dragging_) {
+        dragSection_ = section;
+        dragging_ = true;
+        SetCursor(crDrag);
+        SetMouseCapture(true);
+    }
+    if (sectionEdit_) {
+        EndSectionEdit();
+        if (section >= 0) {
+            TRect r = SectionRect(section);
+            InflateRect(r, -2, -2);
+            OffsetRect(r, 2, 2);
+            captionEditor_->SetParent(this);
+            captionEditor_->SetBoundsRect(r);
+            captionEditor_->SetColor(Color());
+            captionEditor_->SetFont(Font());
+            captionEditor_->Lines()->SetText(Sections()->Get(section));
+            editSection_ = section;
+            editSectionWidth_ = SectionWidth(section);
+            captionEditor_->SetVisible(true);
+            captionEditor_->SelectAll();
+            if (captionEditor_->CanFocus()) captionEditor_->SetFocus();
+        }
+    }
+    THeader::MouseDown(Button, Shift, X, Y);
+    if (list_) list_->HideEditor();
+    if (list_ && section >= 0 && section < list_->Columns()->Count()) {
+        const TRect r = SectionRect(section);
+        const int p = orientation_ == hoHorizontal ? X : Y;
+        const int lo = orientation_ == hoHorizontal ? r.Left : r.Top;
+        const int hi = orientation_ == hoHorizontal ? r.Left + SectionWidth(section) : r.Top + SectionWidth(section);
+        if (p - lo > 4 && hi - p > 4 && list_->Columns()->Items(section)->TodoData() != tdHandle) {
+            if (section == list_->SortColumn())
+                list_->SetSortDirection(list_->SortDirection() == sdAscending ? sdDescending : sdAscending);
+            else
+                list_->SetSortColumn(section);
+        }
+    }
+    // Raised once per click, on the press that sorted.
+    if (OnClick) OnClick(this, section);
+}
+
+void TTodoHeader::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    THeader::MouseUp(Button, Shift, X, Y);
+    if (Button != mbLeft || !dragging_) return;
+    dragging_ = false;
+    SetCursor(crDefault);
+    SetMouseCapture(false);
+    const int to = XYToSection(X, Y);
+    if (to >= 0 && to != dragSection_ && dragSection_ >= 0 && OnDragDrop) OnDragDrop(this, dragSection_, to);
+}
+
+// ---- TCustomTodoList ------------------------------------------------------------------------------------------
+TCustomTodoList::TCustomTodoList(TComponent* AOwner)
+    : TCustomControl(AOwner), statusStrings_(std::make_unique<TStatusStrings>(this)),
+      priorityStrings_(std::make_unique<TPriorityStrings>(this)), completeCheck_(std::make_unique<TCompleteCheck>()) {
+    ControlStyle = ControlStyle + TControlStyle{csOpaque};
+    listBox_ = new TTodoListBox(this, this);
+    listBox_->SetParent(this);
+    listBox_->SetAlign(alClient);
+    header_ = new TTodoHeader(this, this);
+    header_->SetParent(this);
+    header_->SetHeight(18);
+    header_->SetAlign(alTop);
+    editColors_ = std::make_unique<TEditColors>(listBox_);
+
+    statusStrings_->OnChange = [this](TObject*) { listBox_->Invalidate(); };
+    priorityStrings_->OnChange = [this](TObject*) { listBox_->Invalidate(); };
+    completeCheck_->OnChange = [this](TObject*) { listBox_->Invalidate(); };
+
+    // The list box's events are the list's, with the list as Sender.
+    listBox_->OnClick = [this](TObject*) { if (OnClick) OnClick(this); };
+    listBox_->OnDblClick = [this](TObject*) { if (OnDblClick) OnDblClick(this); };
+    listBox_->OnKeyDown = [this](TObject*, Word& Key, TShiftState Shift) { if (OnKeyDown) OnKeyDown(this, Key, Shift); };
+    listBox_->OnKeyUp = [this](TObject*, Word& Key, TShiftState Shift) { if (OnKeyUp) OnKeyUp(this, Key, Shift); };
+    listBox_->OnKeyPress = [this](TObject*, AnsiString& Key) { if (OnKeyPress) OnKeyPress(this, Key); };
+    listBox_->OnMouseDown = [this](TObject*, TMouseButton B, TShiftState S, int X, int Y) {
+        if (OnMouseDown) OnMouseDown(this, B, S, X, Y);
+    };
+    listBox_->OnMouseUp = [this](TObject*, TMouseButton B, TShiftState S, int X, int Y) {
+        if (OnMouseUp) OnMouseUp(this, B, S, X, Y);
+    };
+    listBox_->OnMouseMove = [this](TObject*, TShiftState S, int X, int Y) { if (OnMouseMove) OnMouseMove(this, S, X, Y); };
+    listBox_->OnEnter = [this](TObject*) { if (OnEnter) OnEnter(this); };
+    listBox_->OnExit = [this](TObject*) { if (OnExit) OnExit(this); };
+    listBox_->OnSelectItem = [this](TObject*) { ListSelect(); };
+    listBox_->OnColumnsChanged = [this](TObject*) { ColumnsChanged(); };
+
+    header_->OnClick = [this](TObject*, int Section) { if (OnHeaderClick) OnHeaderClick(this, Section); };
+    header_->OnRightClick = [this](TObject*, int Section) { if (OnHeaderRightClick) OnHeaderRightClick(this, Section); };
+    header_->OnDragDrop = [this](TObject*, int From, int To) { HeaderDragged(From, To); };
+    header_->OnSizing = [this](TObject*, int Section, int Width) { HeaderSized(Section, Width); };
+    header_->OnSized = [this](TObject*, int Section, int Width) { HeaderSized(Section, Width); };
+
+    SetItemHeight(18);
+    SetBounds(Left(), Top(), 100, 100);
+    SetTabStop(false);
+    listBox_->SetTabStop(true);
+}
+
+TCustomTodoList::~TCustomTodoList() {
+    statusStrings_->OnChange = nullptr;
+    priorityStrings_->OnChange = nullptr;
+    completeCheck_->OnChange = nullptr;
+    editColors_.reset();
+    listBox_->OnColumnsChanged = nullptr;
+    listBox_->OnSelectItem = nullptr;
+    delete listBox_;
+    listBox_ = nullptr;
+    delete header_;
+    header_ = nullptr;
+}
+
+void TCustomTodoList::SetBorderStyle(TBorderStyle Value) {
+    borderStyle_ = Value;
+    Realign();
+    Invalidate();
+}
+
+void TCustomTodoList::AdjustClientRect(TRect& Rect) {
+    if (borderStyle_ == bsSingle) InflateRect(Rect, -1, -1);
+}
+
+void TCustomTodoList::Paint() {
+    TCanvas* C = Canvas();
+    C->Brush()->SetStyle(bsSolid);
+    C->Brush()->SetColor(listBox_->Color());
+    C->FillRect(ClientRect());
+    if (borderStyle_ != bsSingle) return;
+    const int w = Width(), h = Height();
+    C->Pen()->SetColor(GridGrey);
+    C->MoveTo(0, h - 1);
+    C->LineTo(0, 0);
+    C->LineTo(w - 1, 0);
+    C->LineTo(w - 1, h - 1);
+    C->LineTo(0, h - 1);
+}
+
+int TCustomTodoList::ItemHeight() const {
+    return listBox_->ItemHeight() - (listBox_->Preview() ? previewHeight_ : 0);
+}
+
+void TCustomTodoList::SetItemHeight(int Value) {
+    listBox_->SetItemHeight(listBox_->Preview() ? previewHeight_ + Value : Value);
+}
+
+void TCustomTodoList::SetPreview(bool Value) {
+    // The cell band keeps its height: read it before the band's meaning changes.
+    const int h = ItemHeight();
+    listBox_->SetPreview(Value);
+    SetItemHeight(h);
+}
+
+void TCustomTodoList::SetPreviewHeight(int Value) {
+    const int h = ItemHeight();
+    previewHeight_ = Value;
+    SetItemHeight(h);
+}
+
+void TCustomTodoList::SetDateFormat(const AnsiString& Value) {
+    listBox_->DateFormat = Value;
+    listBox_->Invalidate();
+}
+
+void TCustomTodoList::SetCompletionGraphic(bool Value) {
+    completionGraphic_ = Value;
+    listBox_->Invalidate();
+}
+
+void TCustomTodoList::SetHintShowFullText(bool Value) {
+    hintShowFullText_ = Value;
+    listBox_->SetShowHint(Value);
+}
+
+TTodoItem* TCustomTodoList::Selected() const {
+    const int i = listBox_->ItemIndex();
+    return i >= 0 && i < Items()->Count() ? Items()->Items(i) : nullptr;
+}
+
+void TCustomTodoList::SetSelected(TTodoItem* Item) {
+    listBox_->SetItemIndexEx(Item ? Item->Index() : -1);
+}
+
+AnsiString TCustomTodoList::StatusToString(TTodoStatus Value) {
+    AnsiString s = statusStrings_->Text(Value);
+    if (OnStatusToString) OnStatusToString(this, Value, s);
+    return s;
+}
+
+AnsiString TCustomTodoList::PriorityToString(TTodoPriority Value) {
+    AnsiString s = priorityStrings_->Text(Value);
+    if (OnPriorityToString) OnPriorityToString(this, Value, s);
+    return s;
+}
+
+TTodoStatus TCustomTodoList::StringToStatus(const AnsiString& S) {
+    TTodoStatus v = statusStrings_->StringToStatus(S);
+    if (OnStringToStatus) OnStringToStatus(this, SysUtils::AnsiLowerCase(S), v);
+    return v;
+}
+
+TTodoPriority TCustomTodoList::StringToPriority(const AnsiString& S) {
+    TTodoPriority v = priorityStrings_->StringToPriority(S);
+    if (OnStringToPriority) OnStringToPriority(this, SysUtils::AnsiLowerCase(S), v);
+    return v;
+}
+
+TTodoColumnItem* TCustomTodoList::AddColumn(TTodoData Data, const AnsiString& Caption) {
+    TTodoColumnItem* c = Columns()->Add();
+    c->SetTodoData(Data);
+    c->SetCaption(Caption);
+    return c;
+}
+
+void TCustomTodoList::RemoveColumn(TTodoData Data) {
+    TTodoColumnItem* c = Columns()->FindKind(Data);
+    if (!c) return;
+    HideEditor();
+    delete c;
+    // The focused column and the sort column stay within the columns.
+    listBox_->SetEditColumn(listBox_->EditColumn());
+}
+
+void TCustomTodoList::LoadColumns(const AnsiString& Name) {
+    HideEditor();
+    Columns()->LoadFromFile(Name);
+    listBox_->SetEditColumn(listBox_->EditColumn());
+    ColumnsChanged();
+}
+
+void TCustomTodoList::SetSorted(bool Value) {
+    sorted_ = Value;
+    header_->SetSortShow(Value);
+    if (Value) Sort();
+}
+
+void TCustomTodoList::SetSortColumn(int Value) {
+    if (Value == sortColumn_) return;
+    sortColumn_ = Value;
+    header_->SetSortedSection(Value);
+    if (sorted_) Sort();
+}
+
+void TCustomTodoList::SetSortDirection(TSortDirection Value) {
+    if (Value == sortDirection_) return;
+    sortDirection_ = Value;
+    header_->SetSortDirection(Value);
+    if (sorted_) Sort();
+}
+
+void TCustomTodoList::Sort() {
+    int selected = listBox_->ItemIndex();
+    // A sort column that is no column sorts nothing.
+    if (!Items()->SortByColumn(*Columns(), sortColumn_, sortDirection_, selected)) return;
+    listBox_->SetItemIndexEx(selected);
+    listBox_->Invalidate();
+    ListSelect();
+}
+
+void TCustomTodoList::ListSelect() { ItemSelect(Selected()); }
+
+void TCustomTodoList::ItemSelect(TTodoItem* Item) {
+    if (OnItemSelect) OnItemSelect(this, Item);
+}
+
+bool TCustomTodoList::AllowAutoInsert(TTodoItem* Item) {
+    bool allow = true;
+    if (OnItemInsert) OnItemInsert(this, Item, allow);
+    return allow;
+}
+
+bool TCustomTodoList::AllowAutoDelete(TTodoItem* Item) {
+    bool allow = true;
+    if (OnItemDelete) OnItemDelete(this, Item, allow);
+    return allow;
+}
+
+void TCustomTodoList::EditStart() {
+    if (OnEditStart) OnEditStart(this);
+}
+
+void TCustomTodoList::EditDone(TTodoData, TTodoItem*) {
+    if (OnEditDone) OnEditDone(this);
+}
+
+void TCustomTodoList::ColumnsChanged() {
+    if (HasState(csLoading) || !header_) return;
+    TStrings* sections = header_->Sections();
+    sections->BeginUpdate();
+    while (sections->Count() > Columns()->Count()) sections->Delete(sections->Count() - 1);
+    while (sections->Count() < Columns()->Count()) sections->Add("");
+    for (int i = 0; i < Columns()->Count(); ++i) sections->Put(i, Columns()->Items(i)->Caption());
+    sections->EndUpdate();
+    for (int i = 0; i < Columns()->Count(); ++i) header_->SetSectionWidth(i, Columns()->Items(i)->Width());
+}
+
+void TCustomTodoList::Loaded() {
+    TCustomControl::Loaded();
+    listBox_->SynchItems();
+    ColumnsChanged();
+}
+
+void TCustomTodoList::HeaderSized(int Section, int Width) {
+    if (Section >= 0 && Section < Columns()->Count()) Columns()->Items(Section)->SetWidth(Width);
+}
+
+void TCustomTodoList::HeaderDragged(int From, int To) {
+    if (From < 0 || From >= Columns()->Count() || To < 0 || To >= Columns()->Count()) return;
+    HideEditor();
+    // The sort mark and the focused cell stay with their columns.
+    const auto follow = [From, To](int index) {
+        if (index == From) return To;
+        if (From < To && index > From && index <= To) return index - 1;
+        if (To < From && index >= To && index < From) return index + 1;
+        return index;
+    };
+    const int sortColumn = follow(sortColumn_);
+    const int editColumn = follow(listBox_->EditColumn());
+    Columns()->Items(From)->SetIndex(To);
+    sortColumn_ = sortColumn;
+    header_->SetSortedSection(sortColumn);
+    listBox_->SetEditColumn(editColumn);
+    ColumnsChanged();
+    listBox_->Invalidate();
+    if (OnHeaderDragDrop) OnHeaderDragDrop(this, From, To);
+}
