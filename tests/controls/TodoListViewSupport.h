@@ -53,10 +53,10 @@ inline void Click(TControl* c, int x, int y, Qt::MouseButton button = Qt::LeftBu
     Mouse(c, QEvent::MouseButtonRelease, x, y, button);
 }
 
-// A key pressed and released on the widget that has the focus (or on c's window).
+// A key pressed and released on c's window (on the editor inside it, for editing controls).
 inline void Key(TControl* c, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QWidget* w = QApplication::focusWidget();
-    if (!w) w = WidgetOf(c);
+    QWidget* w = WidgetOf(c);
+    if (w->focusProxy()) w = w->focusProxy();
     QKeyEvent press(QEvent::KeyPress, key, mods, text);
     QApplication::sendEvent(w, &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods, text);

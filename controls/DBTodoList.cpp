@@ -1,0 +1,302 @@
+// The data-bound to-do list.
+#include "DBTodoList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+// Sets the busy flag for the list's own moves and changes of the data set; an error on the way
+// clears it too, or the list would stop following the data set for good.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy), old_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = old_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+private:
+    bool& busy_;
+    bool old_;
+};
+
+// A new GUID in its text form: braces, 8-4-4-4-12 upper-case hex digits (random, version 4).
+AnsiString NewGuidText() {
+    static std::mt19937_64 rng{std::random_device{}()};
+    std::uint64_t hi = rng(), lo = rng();
+    hi = (hi & ~0xF000ull) | 0x4000ull;
+    lo = (lo & ~(0xC0ull << 56)) | (0x80ull << 56);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%04X-%012llX}", static_cast<unsigned>(hi >> 32),
+                  static_cast<unsigned>((hi >> 16) & 0xFFFF), static_cast<unsigned>(hi & 0xFFFF),
+                  static_cast<unsigned>(lo >> 48), static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFull));
+    return buf;
+}
+
+// Notes as one text: lines joined by CR LF, without a break after the last one.
+AnsiString NotesText(const TStrings* notes) {
+    AnsiString s;
+    for (int i = 0; i < notes->Count(); ++i) {
+        if (i > 0) s += "\r\n";
+        s += notes->Get(i);
+    }
+    return s;
+}
+
+} // namespace
+
+void TTodoFields::Assign(TPersistent* Source) {
+    auto* s = dynamic_cast<TTodoFields*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    *this = *s;
+}
+
+// ---- the data link ---------------------------------------------------------------------------------------
+void TDBTodoListDataLink::ActiveChanged() {
+    TDataLink::ActiveChanged();
+    list_->SyncItems();
+}
+
+void TDBTodoListDataLink::DataSetScrolled(int Distance) {
+    TDataLink::DataSetScrolled(Distance);
+    if (!list_->busy_) list_->SyncCursor();
+}
+
+void TDBTodoListDataLink::RecordChanged(TField* Field) {
+    TDataLink::RecordChanged(Field);
+    if (!list_->busy_) list_->SyncRecord();
+}
+
+// ---- TDBTodoList ---------------------------------------------------------------------------------------------
+TDBTodoList::TDBTodoList(TComponent* AOwner)
+    : TCustomTodoList(AOwner), link_(std::make_unique<TDBTodoListDataLink>(this)),
+      fields_(std::make_unique<TTodoFields>()) {}
+
+TDBTodoList::~TDBTodoList() {
+    link_->SetDataSource(nullptr);
+    link_.reset();
+    fields_.reset();
+}
+
+void TDBTodoList::SetDataSource(TDataSource* Value) {
+    if (Value == link_->DataSource()) return;
+    if (Value) Value->FreeNotification(this);
+    link_->SetDataSource(Value);
+}
+
+void TDBTodoList::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomTodoList::Notification(AComponent, Operation);
+    if (Operation == opRemove && link_ && AComponent == link_->DataSource()) {
+        link_->SetDataSource(nullptr);
+        Items()->Clear();
+    }
+}
+
+TDataSet* TDBTodoList::UsableDataSet() const {
+    if (!link_ || !link_->DataSource() || !link_->Active()) return nullptr;
+    TDataSet* ds = link_->DataSource()->DataSet();
+    return ds && ds->Active() ? ds : nullptr;
+}
+
+bool TDBTodoList::DataSetUsable() const { return UsableDataSet() != nullptr; }
+
+void TDBTodoList::DBRead(TDataSet* DataSet, TTodoItem* Item) {
+    const TTodoFields& f = *fields_;
+    const auto field = [&](const AnsiString& name) { return DataSet->FieldByName(name); };
+    if (!f.KeyField.empty()) Item->DBKey = field(f.KeyField)->AsString();
+    if (!f.SubjectField.empty()) Item->SetSubject(field(f.SubjectField)->AsString());
+    if (!f.NotesField.empty()) Item->Notes()->SetText(field(f.NotesField)->AsString());
+    // Ordinals outside their range (another program's values) read as the defaults.
+    if (!f.StatusField.empty()) {
+        const int v = field(f.StatusField)->AsInteger();
+        Item->SetStatus(v >= 0 && v < TodoStatusCount ? static_cast<TTodoStatus>(v) : tsNotStarted);
+    }
+    if (!f.PriorityField.empty()) {
+        const int v = field(f.PriorityField)->AsInteger();
+        Item->SetPriority(v >= 0 && v < TodoPriorityCount ? static_cast<TTodoPriority>(v) : TTodoPriority::tpNormal);
+    }
+    if (!f.CreationDateField.empty()) Item->SetCreationDate(field(f.CreationDateField)->AsDateTime());
+    if (!f.DueDateField.empty()) Item->SetDueDate(field(f.DueDateField)->AsDateTime());
+    if (!f.CompletionDateField.empty()) Item->SetCompletionDate(field(f.CompletionDateField)->AsDateTime());
+    if (!f.CompleteField.empty()) Item->SetComplete(field(f.CompleteField)->AsBoolean());
+    if (!f.CompletionField.empty()) Item->SetCompletion(field(f.CompletionField)->AsInteger());
+    if (!f.ResourceField.empty()) Item->SetResource(field(f.ResourceField)->AsString());
+    if (!f.ProjectField.empty()) Item->SetProject(field(f.ProjectField)->AsString());
+}
+
+void TDBTodoList::DBWrite(TDataSet* DataSet, TTodoItem* Item) {
+    const TTodoFields& f = *fields_;
+    const auto field = [&](const AnsiString& name) { return DataSet->FieldByName(name); };
+    if (!f.KeyField.empty()) field(f.KeyField)->SetAsString(Item->DBKey);
+    if (!f.SubjectField.empty()) field(f.SubjectField)->SetAsString(Item->Subject());
+    if (!f.NotesField.empty()) field(f.NotesField)->SetAsString(NotesText(Item->Notes()));
+    if (!f.StatusField.empty()) field(f.StatusField)->SetAsInteger(Item->Status());
+    if (!f.PriorityField.empty()) field(f.PriorityField)->SetAsInteger(static_cast<int>(Item->Priority()));
+    if (!f.CreationDateField.empty()) field(f.CreationDateField)->SetAsDateTime(Item->CreationDate());
+    if (!f.DueDateField.empty()) field(f.DueDateField)->SetAsDateTime(Item->DueDate());
+    if (!f.CompletionDateField.empty()) field(f.CompletionDateField)->SetAsDateTime(Item->CompletionDate());
+    if (!f.CompleteField.empty()) field(f.CompleteField)->SetAsBoolean(Item->Complete());
+    if (!f.CompletionField.empty()) field(f.CompletionField)->SetAsInteger(Item->Completion());
+    if (!f.ResourceField.empty()) field(f.ResourceField)->SetAsString(Item->Resource());
+    if (!f.ProjectField.empty()) field(f.ProjectField)->SetAsString(Item->Project());
+}
+
+bool TDBTodoList::LocateItem(TDataSet* DataSet, TTodoItem* Item) {
+    return DataSet->Locate(fields_->KeyField, Variant(Item->DBKey));
+}
+
+void TDBTodoList::SyncItems() {
+    TDataSet* ds = UsableDataSet();
+    if (!ds) {
+        Items()->Clear();
+        return;
+    }
+    ds->DisableControls();
+    const TBookmark mark = ds->GetBookmark();
+    try {
+        BusyScope busy(busy_);
+        ListBox()->BeginUpdate();
+        try {
+            ds->First();
+            while (!ds->Eof()) {
+                DBRead(ds, Items()->Add());
+                ds->Next();
+            }
+        } catch (...) {
+            ListBox()->EndUpdate();
+            throw;
+        }
+        ListBox()->EndUpdate();
+        if (mark && ds->BookmarkValid(mark)) ds->GotoBookmark(mark);
+    } catch (...) {
+        ds->EnableControls();
+        throw;
+    }
+    ds->EnableControls();
+    ds->FreeBookmark(mark);
+}
+
+TTodoItem* TDBTodoList::SyncCursor() {
+    TDataSet* ds = UsableDataSet();
+    if (!ds || fields_->KeyField.empty() || ds->IsEmpty()) return nullptr;
+    const AnsiString key = ds->FieldByName(fields_->KeyField)->AsString();
+    for (int i = 0; i < Items()->Count(); ++i) {
+        if (Items()->Items(i)->DBKey == key) {
+            ListBox()->SetItemIndexEx(i);
+            return Items()->Items(i);
+        }
+    }
+    return nullptr;
+}
+
+void TDBTodoList::SyncRecord() {
+    TDataSet* ds = UsableDataSet();
+    if (!ds) return;
+    // Only the item that holds the record's key takes its data; another selected item must not.
+    if (TTodoItem* item = SyncCursor()) DBRead(ds, item);
+}
+
+void TDBTodoList::DBInsert(TTodoItem* Item) {
+    TDataSet* ds = UsableDataSet();
+    if (!ds || !Item) return;
+    if (Item->DBKey.empty()) {
+        if (OnCreateDBKey) {
+            AnsiString key;
+            OnCreateDBKey(this, Item, key);
+            Item->DBKey = key;
+        } else {
+            Item->DBKey = NewGuidText();
+        }
+    }
+    BusyScope busy(busy_);
+    ds->Insert();
+    DBWrite(ds, Item);
+}
+
+void TDBTodoList::DBDelete(TTodoItem* Item) {
+    TDataSet* ds = UsableDataSet();
+    if (!ds || !Item || Item->DBKey.empty() || fields_->KeyField.empty()) return;
+    ds->FieldByName(fields_->KeyField);
+    BusyScope busy(busy_);
+    // A record that another program removed is not replaced by whatever record is current.
+    if (LocateItem(ds, Item)) ds->Delete();
+}
+
+void TDBTodoList::DBUpdate(TTodoItem* Item) {
+    TDataSet* ds = UsableDataSet();
+    if (!ds || !Item || Item->DBKey.empty() || fields_->KeyField.empty()) return;
+    BusyScope busy(busy_);
+    if (!LocateItem(ds, Item)) return;
+    ds->Edit();
+    DBWrite(ds, Item);
+    ds->Post();
+}
+
+TTodoItem* TDBTodoList::CreateItem() {
+    TTodoItem* item = Items()->Add();
+    DBInsert(item);
+    return item;
+}
+
+void TDBTodoList::FreeItem(TTodoItem* Item) {
+    if (!Item) return;
+    DBDelete(Item);
+    delete Item;
+}
+
+void TDBTodoList::ItemSelect(TTodoItem* Item) {
+    TCustomTodoList::ItemSelect(Item);
+    TDataSet* ds = UsableDataSet();
+    if (!Item || !ds || fields_->KeyField.empty()) return;
+    BusyScope busy(busy_);
+    LocateItem(ds, Item);
+}
+
+bool TDBTodoList::AllowAutoInsert(TTodoItem* Item) {
+    const bool allow = TCustomTodoList::AllowAutoInsert(Item);
+    if (allow) DBInsert(Item);
+    return allow;
+}
+
+bool TDBTodoList::AllowAutoDelete(TTodoItem* Item) {
+    const bool allow = TCustomTodoList::AllowAutoDelete(Item);
+    if (allow) DBDelete(Item);
+    return allow;
+}
+
+void TDBTodoList::EditDone(TTodoData Kind, TTodoItem* Item) {
+    TCustomTodoList::EditDone(Kind, Item);
+    TDataSet* ds = UsableDataSet();
+    const TTodoFields& f = *fields_;
+    if (!ds || !Item || Item->DBKey.empty() || f.KeyField.empty() || !ds->FindField(f.KeyField)) return;
+    BusyScope busy(busy_);
+    if (!LocateItem(ds, Item)) return;
+    ds->Edit();
+    const auto write = [&](const AnsiString& name, const auto& set) {
+        if (!name.empty()) set(ds->FieldByName(name));
+    };
+    switch (Kind) {
+    case tdSubject: write(f.SubjectField, [&](TField* x) { x->SetAsString(Item->Subject()); }); break;
+    case tdCompletion:
+        write(f.CompletionField, [&](TField* x) { x->SetAsInteger(Item->Completion()); });
+        // The completion edit changes Complete too; the record keeps both in step.
+        write(f.CompleteField, [&](TField* x) { x->SetAsBoolean(Item->Complete()); });
+        break;
+    case tdNotes: write(f.NotesField, [&](TField* x) { x->SetAsString(NotesText(Item->Notes())); }); break;
+    case tdPriority: write(f.PriorityField, [&](TField* x) { x->SetAsInteger(static_cast<int>(Item->Priority())); }); break;
+    case tdDueDate: write(f.DueDateField, [&](TField* x) { x->SetAsDateTime(Item->DueDate()); }); break;
+    case tdStatus: write(f.StatusField, [&](TField* x) { x->SetAsInteger(Item->Status()); }); break;
+    case tdComplete: write(f.CompleteField, [&](TField* x) { x->SetAsBoolean(Item->Complete()); }); break;
+    case tdCompletionDate: write(f.CompletionDateField, [&](TField* x) { x->SetAsDateTime(Item->CompletionDate()); }); break;
+    case tdCreationDate: write(f.CreationDateField, [&](TField* x) { x->SetAsDateTime(Item->CreationDate()); }); break;
+    case tdResource: write(f.ResourceField, [&](TField* x) { x->SetAsString(Item->Resource()); }); break;
+    case tdProject: write(f.ProjectField, [&](TField* x) { x->SetAsString(Item->Project()); }); break;
+    case tdImage:
+    case tdTotalTime:
+    case tdHandle: break;
+    }
+    ds->Post();
+}
