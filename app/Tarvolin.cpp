@@ -1,6 +1,7 @@
 #include "Tarvolin.h"
 
 #include "Forms.h"
+#include "Splash1.h"
 #include "SysUtils.h"
 #include "Unit1.h"
 #include "WinApi.h"
@@ -20,6 +21,7 @@ int TarvolinMain(int argc, char** argv) {
     (void)instance;
 
     Application->Title = "Tarvolin für Zorbelin";
+    SplashScreen = new TSplashScreen(nullptr);
     Application->CreateForm(Form1);
     if (Form1->StartupExitCode >= 0) return Form1->StartupExitCode;
     Application->Run();

@@ -2,14 +2,22 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "AccessToTarvolin.h"
 #include "Dialogs.h"
+#include "Fadeing.h"
 #include "Registry.h"
 #include "SessionMessages.h"
 #include "ShellApi.h"
+#include "Splash1.h"
 #include "WinApi.h"
+
+#ifndef TARVOLIN_VERSION
+#define TARVOLIN_VERSION "1.0.0.0"
+#endif
 
 TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
@@ -116,6 +124,26 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     EineMinute->SetEnabled(true);
     Timer1->OnTimer = [this](TObject* Sender) { Timer1Timer(Sender); };
     EineMinute->OnTimer = [this](TObject* Sender) { EineMinuteTimer(Sender); };
+    MouseOverCheck->OnTimer = [this](TObject* Sender) { MouseOverCheckTimer(Sender); };
+    ResizeTimer->OnTimer = [this](TObject* Sender) { ResizeTimerTimer(Sender); };
+    WindowCloseTimer->OnTimer = [this](TObject* Sender) { WindowCloseTimerTimer(Sender); };
+
+    ApplicationEvents1 = new TApplicationEvents(this);
+    ApplicationEvents1->OnMessage = [this](TMsg& Msg, bool& Handled) { ApplicationEvents1Message(Msg, Handled); };
+    ApplicationEvents1->OnException = [this](TObject* Sender, SysUtils::Exception* E) {
+        ApplicationEvents1Exception(Sender, E);
+    };
+    ApplicationEvents1->OnRestore = [this](TObject* Sender) { ApplicationEvents1Restore(Sender); };
+    ApplicationEvents1->OnActivate = [this](TObject* Sender) { ApplicationEvents1Activate(Sender); };
+    ApplicationEvents1->OnDeactivate = [this](TObject* Sender) { ApplicationEvents1Deactivate(Sender); };
+    Application->OnShowHint = [this](AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo) {
+        HTMLHint1ShowHint(HintStr, CanShow, HintInfo);
+    };
+    BuildMenu();
+    PopupAt = [this](int X, int Y) { PopupMenu1->Popup(X, Y); };
+    OnResize = [this](TObject* Sender) { FormResize(Sender); };
+    OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
+    OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
 
     ADOConnection1 = new TADOConnection(this);
     ADOConnection1->SetLoginPrompt(false);
@@ -139,19 +167,67 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
 }
 
 TForm1::~TForm1() {
+    // The window's own end comes first, while everything it frees is still there.
+    DoDestroy();
     StopListeningForSessionMessages(TarvolinInstanceName);
     if (builder_) builder_->WaitFor();
     builder_.reset();
+    fader_.reset();
     if (WebBrowser) WebBrowser->SetAutomationTarget(nullptr);
     delete automation_;
     delete AlarmHtml;
+    if (taskIcon_) DestroyIcon(taskIcon_);
+    Application->OnShowHint = nullptr;
     if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::BuildMenu() {
+    PopupMenu1 = new TPopupMenu(this);
+    PopupMenu1->Alignment = paCenter;
+    PopupMenu1->OwnerDraw = true;
+    PopupMenu1->OnPopup = [this](TObject* Sender) { PopupMenu1Popup(Sender); };
+    auto item = [this](TMenuItem* parent, const char* caption, void (TForm1::*click)(TObject*)) {
+        auto* i = new TMenuItem(this);
+        i->SetCaption(caption);
+        if (click) i->OnClick = [this, click](TObject* Sender) { (this->*click)(Sender); };
+        parent->Add(i);
+        return i;
+    };
+    TMenuItem* top = PopupMenu1->Items();
+    minimieren = item(top, "Minimieren", &TForm1::minimierenClick);
+    Agent1 = item(top, "MS-Agent", nullptr);
+    Agent1->ImageIndex = 3;
+    Zwischenablagevorlesen1 = item(Agent1, "Zwischenablage vorlesen!", &TForm1::Zwischenablagevorlesen1Click);
+    Aufgaben1 = item(top, "Aufgaben", &TForm1::Aufgaben1Click);
+    Aufgaben1->ImageIndex = 0;
+    Adressen1 = item(top, "Adressen", &TForm1::Adressen1Click);
+    Adressen1->ImageIndex = 2;
+    Zorbelin1 = item(top, "Zorbelin!", &TForm1::Zorbelin1Click);
+    Zorbelin1->RadioItem = true;
+    Zorbelin1->ImageIndex = 1;
+    Info2 = item(top, "Info", nullptr);
+    Info1 = item(Info2, "Über", &TForm1::Info1Click);
+    Info1->RadioItem = true;
+    Hilfe = item(Info2, "Hilfe", &TForm1::HilfeClick);
+    Update1 = item(top, "Optionen", nullptr);
+    Einstellungen1 = item(Update1, "Einstellungen", &TForm1::Einstellungen1Click);
+    Fensterrahmensichtbar1 =
+        item(Update1, "Fensterrahmen sichtbar (Größe ändern)", &TForm1::Fensterrahmensichtbar1Click);
+    // A new window has its frame until start-up hides it.
+    Fensterrahmensichtbar1->Checked = true;
+    Ende1 = item(top, "Beenden", &TForm1::Ende1Click);
+    Ende1->RadioItem = true;
 }
 
 // ---- start-up ---------------------------------------------------------------------------------------------
 void TForm1::FormCreate(TObject*) {
+    // The window manager owns the window's system menu: hiding the frame is reached through the
+    // popup menu's item, and the close box hides the frame (WndProc).
     Application->HintHidePause = 4000;
-    SetSplashStatus("initialisieren...");
+    if (SplashScreen) {
+        SplashScreen->Show();
+        SetSplashStatus("initialisieren...");
+    }
     ADOConnection1->SetConnected(false);
 
     {
@@ -168,7 +244,7 @@ void TForm1::FormCreate(TObject*) {
         databaseFolder_ = ResolveDatabasePath(path);
     }
 
-    SetSplashStatus("Datenbank öffnen");
+    if (SplashScreen) SetSplashStatus("Datenbank öffnen");
     try {
         // Without a folder that holds the database there is nothing to connect to; a file of that
         // name in some other folder must not be taken instead.
@@ -199,6 +275,24 @@ void TForm1::FormCreate(TObject*) {
         SysUtils::ShortDateFormat = "dd.mm.yyyy";
         SysUtils::DateSeparator = '.';
         Timer1->SetEnabled(true);
+        for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {
+            TMenuItem* item = PopupMenu1->Items()->Items(i);
+            item->OnMeasureItem = [this](TObject* Sender, TCanvas* Canvas, int& Width, int& Height) {
+                MenuMeasureItem(Sender, Canvas, Width, Height);
+            };
+            item->OnAdvancedDrawItem = [this](TObject* Sender, TCanvas* Canvas, const TRect& Rect,
+                                              TOwnerDrawState State) {
+                MenuAdvancedDrawItem(Sender, Canvas, Rect, State);
+            };
+        }
+        SetMenuFont();
+        if (!TrayIcon(NIM_ADD)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            TrayIcon(NIM_ADD);
+            TrayIcon(NIM_MODIFY);
+        } else {
+            TrayIcon(NIM_MODIFY);
+        }
         SetTop(-100000);
     } catch (const std::exception& e) {
         Application->MessageBox(AnsiString("Inistialisierung fehlgeschlagen") + "\n" + e.what(), "", MB_OK);
@@ -210,13 +304,19 @@ void TForm1::FormCreate(TObject*) {
 
     LoadWindowPlacement();
     SetUpBrowser();
+    SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     RebuildCalendar(SysUtils::Date(), true);
-    // Without the colour key the page's own background shows, so the window keeps its frame and a
-    // white page until the frame and transparency of the window exist.
-    SetFrameVisible(true);
-    SendToBack();
+    if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
+    SetFrameVisible(false);
+    SetWindowPos(Handle(), HWND_BOTTOM, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
     Application->ProcessMessages();
+    ApplyWindowAlpha();
+    ReadTopPlacement();
+    PlacementLoaded = true;
+}
 
+// The top of the window for the view, which the placement itself leaves alone.
+void TForm1::ReadTopPlacement() {
     TRegistry reg;
     int top = 20;
     if (reg.OpenKey(TarvolinKey, true)) {
@@ -232,7 +332,6 @@ void TForm1::FormCreate(TObject*) {
         }
     }
     SetTop(top < 0 ? 20 : top);
-    PlacementLoaded = true;
 }
 
 AnsiString TForm1::ResolveDatabasePath(AnsiString p) {
@@ -286,8 +385,16 @@ void TForm1::WriteDebugLog(const AnsiString& Text) {
     }
 }
 
-void TForm1::SetSplashStatus(const AnsiString&) {
-    // There is no splash screen yet: the progress has nowhere to go.
+void TForm1::SetSplashStatus(const AnsiString& Text) {
+    if (!SplashScreen) return;
+    SplashScreen->Progress->SetMax(SplashSteps);
+    SplashScreen->Progress->SetPosition(splashStep_);
+    SplashScreen->Message->SetCaption(Text);
+    SplashScreen->Repaint();
+    // A report the page builder sends while the window waits for it only updates the splash: timers
+    // and input must not run inside that wait.
+    if (!WaitingForBuilder) Application->ProcessMessages();
+    ++splashStep_;
 }
 
 AnsiString TForm1::Greeting(int Hour) {
@@ -312,6 +419,9 @@ void TForm1::SetUpBrowser() {
     automation_ = new TAccessToTarvolinImpl;
     WebBrowser->SetAutomationTarget(automation_);
     WebBrowser->OnDocumentComplete = [this](TObject*) { documentReady_ = true; };
+    WebBrowser->OnShowContextMenu = [this](TObject*, const TPoint& P) {
+        if (PopupAt) PopupAt(P.X, P.Y);
+    };
     WebBrowser->Navigate("about:blank");
     // The blank document is there before the first page comes; a browser that never finishes
     // loading it must not hold up the start for ever.
@@ -344,6 +454,7 @@ void TForm1::LoadWindowPlacement() {
             width = sw - 150;
             height = sh - 50;
         } else {
+            // The desktop has no Windows Sidebar to keep clear of.
             left = sw - 310;
             width = 290;
             height = sh - 40;
@@ -358,7 +469,7 @@ void TForm1::LoadWindowPlacement() {
 // ---- pages -----------------------------------------------------------------------------------------------
 bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
     if (builder_) {
-        builder_->WaitFor();
+        WaitForBuilder();
         builder_.reset();
     }
     builder_ = std::make_unique<BuildTarvolan>(true, this);
@@ -369,12 +480,32 @@ bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
     builder_->OnTerminate = [this](TObject* Sender) { BuilderTerminated(Sender); };
     ++buildCount_;
     builder_->Resume();
-    if (Wait) builder_->WaitFor();
+    if (Wait) {
+        WaitForBuilder();
+        // Only the start-up splash goes here, never an about box that happens to be open.
+        if (SplashScreen) {
+            SplashScreen->Hide();
+            delete SplashScreen;
+            SplashScreen = nullptr;
+        }
+    }
     return true;
+}
+
+void TForm1::WaitForBuilder() {
+    WaitingForBuilder = true;
+    struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{WaitingForBuilder};
+    builder_->WaitFor();
 }
 
 void TForm1::BuilderTerminated(TObject*) {
     // The finished builder stays owned by the window; the next build or the window's end frees it.
+    // The icon's tip follows the alarms the build found.
+    NOTIFYICONDATA shown;
+    if (ShellNotify::FindIcon(Handle(), TrayIconId, shown) && TrayTip() != shown.szTip) TrayIcon(NIM_MODIFY);
 }
 
 void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
@@ -392,9 +523,31 @@ void TForm1::LoadPageIntoBrowser(const std::string& Page) {
 void TForm1::WMRedrawCalendar(TMessage&) { RebuildCalendar(SysUtils::Date(), false); }
 
 void TForm1::WndProc(TMessage& Message) {
-    if (Message.Msg == WM_REDRAWCALENDAR) {
+    switch (Message.Msg) {
+    case WM_QUERYENDSESSION:
+        Timer1->SetEnabled(false);
+        Message.Result = 1;
+        if (Form1) Form1->Close();
+        return;
+    case WM_ENDSESSION:
+        if (Form1) Form1->Close();
+        Message.Result = 1;
+        return;
+    case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) != SC_CLOSE && Message.WParam != 1) break;
+        [[fallthrough]];
+    case WM_CLOSE:
+        // The close box never ends the program: a second later the frame goes.
+        Message.Result = 0;
+        WindowCloseTimer->SetEnabled(true);
+        return;
+    case WM_REDRAWCALENDAR:
         WMRedrawCalendar(Message);
         return;
+    case WM_TRAYICON:
+        WMTrayIcon(Message);
+        break;
+    default: break;
     }
     TForm::WndProc(Message);
 }
@@ -506,17 +659,389 @@ AnsiString TForm1::GetCalendarUser() {
     return user;
 }
 
-// ---- frame and planner ------------------------------------------------------------------------------------
+// ---- frame, placement and fading ------------------------------------------------------------------------------
+namespace {
+constexpr LONG CaptionAndSizing = WS_CAPTION | WS_THICKFRAME;
+
+// The sibling programs are found in the program folder, as the working folder.
+void SetCurrentDir(const AnsiString& folder) {
+    std::error_code ec;
+    std::filesystem::current_path(SysUtils::ResolvePath(folder), ec);
+}
+} // namespace
+
 void TForm1::SetFrameVisible(bool Visible) {
-    FrameVisible = Visible;
-    SetBorderStyle(Visible ? bsSizeToolWin : bsNone);
-    // The page's background is the window's colour: white while the window shows its frame.
-    ViewParameters.ColorKey = clWhite;
-    RebuildCalendar(SysUtils::Now(), true);
+    SetVisible(false);
+    if (Visible) {
+        ViewParameters.ColorKey = 0xFFFFFF;
+        TRegistry reg;
+        int dx = 0, dy = 0;
+        if (reg.OpenKey(TarvolinKey, false) && TryReadInteger(reg, "divL", dx) && TryReadInteger(reg, "divT", dy))
+            SetBounds(Left() - dx, Top() - dy, Width(), Height());
+        RebuildCalendar(SysUtils::Now(), true);
+    } else {
+        ViewParameters.ColorKey = 8;
+        if (frameToggled_) {
+            // The client area stays where it was on the screen.
+            const int dx = (Width() - ClientWidth()) / 2;
+            const int dy = (Height() - ClientHeight()) - dx;
+            SetBounds(Left() + dx, Top() + dy, Width(), Height());
+            try {
+                TRegistry reg;
+                if (reg.OpenKey(TarvolinKey, false)) {
+                    reg.WriteInteger("divL", dx);
+                    reg.WriteInteger("divT", dy);
+                }
+            } catch (const std::exception&) {
+            }
+        }
+        RebuildCalendar(SysUtils::Now(), true);
+    }
+    const LONG style = GetWindowLong(Handle(), GWL_STYLE);
+    SetWindowLong(Handle(), GWL_STYLE, Visible ? style | CaptionAndSizing : style & ~CaptionAndSizing);
+    Fensterrahmensichtbar1->Checked = Visible;
+    const LONG exStyle = GetWindowLong(Handle(), GWL_EXSTYLE);
+    if (Visible) {
+        // A framed window is opaque.
+        SetWindowLong(Handle(), GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    } else {
+        SetWindowLong(Handle(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        ApplyWindowAlpha();
+    }
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
     SetVisible(true);
+    FrameVisible = Visible;
+    frameToggled_ = true;
 }
 
-void TForm1::ToggleFrame() { SetFrameVisible(!FrameVisible); }
+void TForm1::ToggleFrame() { SetFrameVisible(!Fensterrahmensichtbar1->Checked); }
+
+void TForm1::Fensterrahmensichtbar1Click(TObject*) { ToggleFrame(); }
+
+void TForm1::WindowCloseTimerTimer(TObject*) {
+    WindowCloseTimer->SetEnabled(false);
+    SetFrameVisible(false);
+}
+
+void TForm1::ApplyWindowAlpha() {
+    int alpha = 240;
+    {
+        // A fresh profile has no value yet: the settings dialog's default serves.
+        TRegistry reg;
+        if (reg.OpenKey(TarvolinKey, false)) TryReadInteger(reg, "Alpha", alpha);
+    }
+    SetColor(ColorKey());
+    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(std::clamp(alpha, 0, 255)),
+                               LWA_COLORKEY | LWA_ALPHA);
+}
+
+void TForm1::SaveWindowPlacement() {
+    try {
+        TRegistry reg;
+        if (!reg.OpenKey(TarvolinKey, true)) return;
+        int view = 0;
+        if (!TryReadInteger(reg, "VORLAGE", view)) view = 0;
+        const AnsiString suffix = view == 0 ? "Month" : "Normal";
+        reg.WriteInteger("FormPosTop" + suffix, Top());
+        reg.WriteInteger("FormPosLeft" + suffix, Left());
+        reg.WriteInteger("FormPosWidth" + suffix, Width());
+        reg.WriteInteger("FormPosHeight" + suffix, Height());
+    } catch (const std::exception& e) {
+        WriteDebugLog(e.what());
+    }
+}
+
+void TForm1::FormResize(TObject*) {
+    ResizeTimer->SetEnabled(false);
+    ResizeTimer->SetEnabled(true);
+}
+
+void TForm1::ResizeTimerTimer(TObject*) {
+    ResizeTimer->SetEnabled(false);
+    if (!PlacementLoaded) return;
+    SaveWindowPlacement();
+    RebuildCalendar(SysUtils::Date(), false);
+}
+
+void TForm1::StartFade(bool In) {
+    if (!fader_) {
+        fader_ = std::make_unique<Fadeing>();
+        fader_->OnFadeDone = [this](bool in) { FadedOut = !in; };
+    }
+    fader_->Window = Handle();
+    fader_->ColorKey = COLORREF(ColorKey());
+    fader_->SetPriority(tpHigher);
+    fader_->Start(In);
+}
+
+void TForm1::FadeIn() {
+    if (FadedOut) StartFade(true);
+}
+
+void TForm1::FadeOut() {
+    if (!FadedOut) StartFade(false);
+}
+
+void TForm1::MouseOverCheckTimer(TObject*) {
+    if (ViewParameters.FadeOnActivation) {
+        MouseOverCheck->SetEnabled(false);
+        return;
+    }
+    bool inside = false;
+    if (WebBrowser) {
+        const TPoint p = WebBrowser->ScreenToClient(Forms::GetCursorPos());
+        inside = PtInRect(WebBrowser->ClientRect(), p);
+    }
+    if (inside) {
+        FadeIn();
+    } else {
+        FadeOut();
+        MouseOverCheck->SetEnabled(false);
+    }
+}
+
+void TForm1::ApplicationEvents1Activate(TObject*) {
+    if (ViewParameters.FadeOnActivation) FadeIn();
+}
+
+void TForm1::ApplicationEvents1Deactivate(TObject*) {
+    if (ViewParameters.FadeOnActivation) FadeOut();
+}
+
+// ---- tray icon and popup menu ------------------------------------------------------------------------------------
+AnsiString TForm1::TrayTip() const { return alarmsPresent_ ? "Alarme sind vorhanden" : "Zorbelin!"; }
+
+bool TForm1::TrayIcon(DWORD Operation) {
+    NOTIFYICONDATA data;
+    data.hWnd = Handle();
+    data.uID = TrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAYICON;
+    if (Operation == NIM_MODIFY) {
+        if (!taskIcon_) taskIcon_ = LoadIcon(nullptr, "TASKICON");
+        data.hIcon = taskIcon_;
+        std::strncpy(data.szTip, TrayTip().c_str(), sizeof data.szTip - 1);
+    }
+    return Shell_NotifyIcon(Operation, &data) != FALSE;
+}
+
+void TForm1::WMTrayIcon(TMessage& Message) {
+    switch (Message.LParam) {
+    case WM_LBUTTONUP: SetForegroundWindow(Handle()); break;
+    case WM_LBUTTONDBLCLK: Zorbelin1Click(this); break;
+    case WM_RBUTTONUP: {
+        const TPoint p = Forms::GetCursorPos();
+        SetForegroundWindow(Handle());
+        if (PopupAt) PopupAt(p.X, p.Y);
+        PostMessage(Handle(), WM_NULL, 0, 0);
+        break;
+    }
+    default: break;
+    }
+}
+
+void TForm1::SetMenuFont() {
+    // The side band's font: bold Arial, 16 pixels, running upwards.
+    sideFont_.SetName("Arial");
+    sideFont_.SetHeight(-16);
+    sideFont_.SetOrientation(900);
+    sideFont_.SetStyle({fsBold});
+    sideFont_.SetColor(clWhite);
+}
+
+void TForm1::PopupMenu1Popup(TObject*) { MenuSideTextDrawn = false; }
+
+void TForm1::MenuMeasureItem(TObject*, TCanvas*, int& Width, int&) { Width += 15; }
+
+void TForm1::MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
+    auto* item = static_cast<TMenuItem*>(Sender);
+    const int bandWidth = GetSystemMetrics(SM_CXMENUCHECK);
+    const int rowHeight = ARect.Height();
+    const int menuHeight = (item->Parent() ? item->Parent()->Count() : 1) * rowHeight;
+    const int textLength = menuHeight / 4;
+    // Each row of the menu is a surface of its own here, so every row draws its part of the band
+    // (the band's text is placed for the whole menu and clipped to the row).
+    const int rowTop = std::max(0, item->MenuIndex()) * rowHeight;
+    {
+        TFont saved;
+        saved.Assign(ACanvas->Font());
+        const TColor savedBrush = ACanvas->Brush()->Color();
+        AnsiString text = " Zorbelin";
+        if (static_cast<int>(text.size()) < textLength) text.append(static_cast<std::size_t>(textLength) - text.size(), ' ');
+        text.resize(static_cast<std::size_t>(std::max(0, textLength)));
+        const TRect band{0, ARect.Top, bandWidth + 15, ARect.Top + rowHeight};
+        ACanvas->SetFont(&sideFont_);
+        ACanvas->Brush()->SetStyle(bsSolid);
+        ACanvas->Brush()->SetColor(TColor(15363885));
+        ACanvas->FillRect(band);
+        ACanvas->IntersectClipRect(band);
+        ACanvas->TextOut(-1, ARect.Top + menuHeight - rowTop, text);
+        ACanvas->ResetClip();
+        ACanvas->SetFont(&saved);
+        ACanvas->Brush()->SetColor(savedBrush);
+        MenuSideTextDrawn = true;
+    }
+    TRect textRect = ARect;
+    textRect.Left += bandWidth + 10;
+    const bool selected = State.Contains(odSelected);
+    const bool disabled = State.Contains(odDisabled);
+    ACanvas->Pen()->SetStyle(psClear);
+    ACanvas->Brush()->SetStyle(bsSolid);
+    ACanvas->Brush()->SetColor(selected ? clHighlight : clMenu);
+    ACanvas->FillRect({textRect.Left - 2, ARect.Top, ARect.Right, ARect.Bottom});
+    ACanvas->Font()->SetColor(disabled ? clGrayText : selected ? clHighlightText : clMenuText);
+    ACanvas->Brush()->SetStyle(bsClear);
+    ACanvas->DrawText(item->Caption(), textRect, 0);
+}
+
+// ---- menu commands -------------------------------------------------------------------------------------------------
+void TForm1::Ende1Click(TObject*) {
+    if (Form1) Form1->Close();
+}
+
+void TForm1::Zorbelin1Click(TObject*) {
+    SetCurrentDir(exeDir_);
+    ShellExecute(Handle(), "open", "plavoth.exe", nullptr, nullptr, SW_SHOW);
+}
+
+void TForm1::HilfeClick(TObject*) {
+    // The compiled help opens in the desktop's viewer for it, when there is one.
+    SetCurrentDir(exeDir_);
+    ShellExecute(nullptr, "open", (exeDir_ + "zbhelp.chm").c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void TForm1::Adressen1Click(TObject*) {
+    SetCurrentDir(exeDir_);
+    ShellExecute(Handle(), "open", "brunvex.exe", nullptr, exeDir_.c_str(), SW_SHOW);
+}
+
+void TForm1::Aufgaben1Click(TObject*) {
+    Aufgaben1->Enabled = false;
+    struct Enable {
+        TMenuItem* item;
+        ~Enable() { item->Enabled = true; }
+    } enable{Aufgaben1};
+    ShowTaskWindow(ADOConnection1->ConnectionString());
+}
+
+void TForm1::Einstellungen1Click(TObject*) {
+    Einstellungen1->Enabled = false;
+    struct Enable {
+        TMenuItem* item;
+        ~Enable() { item->Enabled = true; }
+    } enable{Einstellungen1};
+    bool modified = false;
+    if (ShowSettingsDialog(modified) != 0 && modified) {
+        alarmsPresent_ = false;
+        LoadWindowPlacement();
+        // The view may have changed: its own top comes with its place.
+        ReadTopPlacement();
+        RebuildCalendar(SysUtils::Date(), false);
+        // The next fade reads the new alpha values.
+        fader_.reset();
+    }
+}
+
+void TForm1::minimierenClick(TObject*) {
+    // The mark follows what was done, so choosing the item after a restore from the menu acts at once.
+    if (minimized_) {
+        minimieren->SetCaption("Minimieren");
+        ShowWindow(Application->Handle(), SW_RESTORE);
+        minimized_ = false;
+    } else {
+        ShowWindow(Application->Handle(), SW_MINIMIZE);
+        minimieren->SetCaption("Wiederherstellen");
+        minimized_ = true;
+    }
+}
+
+void TForm1::Zwischenablagevorlesen1Click(TObject*) { ReadClipboardAloud(); }
+
+void TForm1::Info1Click(TObject*) {
+    Info1->Enabled = false;
+    aboutBox_ = new TSplashScreen(nullptr);
+    struct Close {
+        TForm1* form;
+        ~Close() {
+            delete form->aboutBox_;
+            form->aboutBox_ = nullptr;
+            form->Info1->Enabled = true;
+        }
+    } close{this};
+    aboutBox_->SetVisible(false);
+    aboutBox_->Progress->SetTop(200);
+    aboutBox_->Label1->SetTop(200);
+    aboutBox_->Label2->SetTop(200);
+    aboutBox_->Message->SetTop(200);
+    TStrings* text = aboutBox_->HTMLabel1->HTMLText();
+    text->Clear();
+    text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"10\">");
+    text->Add("<br><B>Zorbelin</B>");
+    text->Add("</b></FONT></P>");
+    text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"8\">Version ");
+    text->Add(TARVOLIN_VERSION);
+    text->Add("<br>");
+    text->Add("Kalender und Erinnerungen von Hallowerk</FONT></P>");
+    aboutBox_->HTMLabel1->SetHTMLText(text);
+    if (OnAboutShown) OnAboutShown(aboutBox_);
+    aboutBox_->ShowModal();
+}
+
+// ---- application hooks and shut-down -----------------------------------------------------------------------------
+void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
+    switch (Msg.message) {
+    case WM_AGENTHIDDEN:
+        Handled = true;
+        StopSpeaking = true;
+        break;
+    case WM_AGENTIDLESTART:
+        Handled = true;
+        AgentIdle = true;
+        AgentIdleTicks = 4;
+        break;
+    case WM_AGENTIDLEEND:
+        Handled = true;
+        AgentIdle = false;
+        break;
+    case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
+    default: break;
+    }
+}
+
+void TForm1::ApplicationEvents1Exception(TObject*, SysUtils::Exception* E) { WriteDebugLog(E ? E->Message : ""); }
+
+void TForm1::ApplicationEvents1Restore(TObject*) {
+    minimieren->SetCaption("Minimieren");
+    ShowWindow(Application->Handle(), SW_HIDE);
+    minimized_ = false;
+}
+
+void TForm1::HTMLHint1ShowHint(AnsiString& HintStr, bool&, THintInfo&) {
+    for (char& c : HintStr)
+        if (c == '@') c = '\r';
+}
+
+void TForm1::FormClose(TObject*, TCloseAction&) {
+    SaveWindowPlacement();
+    StopSpeaking = true;
+    if (shutDownDone_) return;
+    if (builder_) WaitForBuilder();
+    if (AgentLoaded) SaveAndUnloadAgent();
+    // The alarm texts stay until the window goes: queued calls may still read them.
+    Timer1->SetEnabled(false);
+    shutDownDone_ = true;
+    ADOConnection1->SetConnected(false);
+}
+
+void TForm1::FormDestroy(TObject*) {
+    TrayIcon(NIM_DELETE);
+    fader_.reset();
+    if (WebBrowser) {
+        WebBrowser->SetAutomationTarget(nullptr);
+        delete WebBrowser;
+        WebBrowser = nullptr;
+    }
+}
 
 void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
     const AnsiString planner = exeDir_ + "plavoth.exe";
@@ -532,6 +1057,13 @@ bool TForm1::StartAgent() { return false; }
 void TForm1::Speak(const AnsiString&) {}
 void TForm1::HideAgent() {}
 void TForm1::SaveAndUnloadAgent() { AgentLoaded = false; }
+// The task window, the settings dialog and reading aloud are not there yet: nothing opens.
+void TForm1::ShowTaskWindow(const AnsiString&) {}
+int TForm1::ShowSettingsDialog(bool& Modified) {
+    Modified = false;
+    return 0;
+}
+void TForm1::ReadClipboardAloud() {}
 // Sayings, reminders and the spoken time come with their own windows.
 void TForm1::Sayings() {}
 void TForm1::CheckAlarms() {}

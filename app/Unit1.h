@@ -3,24 +3,35 @@
 // calendar page and shows it in its browser, and rebuilds the page when the day changes or another
 // program asks for it.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 #include "ADODB.h"
+#include "AppEvnts.h"
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
 #include "Classes.h"
 #include "ExtCtrls.h"
 #include "Feiertage.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "Messages.h"
+#include "ShellNotify.h"
 #include "SysUtils.h"
 #include "Types.h"
 #include "ViewParameters.h"
 #include "WebBrowser.h"
+#include "WinUser.h"
 
 // Sent by other programs of the session when they changed appointments.
 constexpr UINT WM_REDRAWCALENDAR = 0x457;
+// The notification area's callback for the program's icon.
+constexpr UINT WM_TRAYICON = 0x47D;
+// The speaking character's notes to the program.
+constexpr UINT WM_AGENTHIDDEN = 0x1080, WM_AGENTIDLESTART = 0x1098, WM_AGENTIDLEEND = 0x1099;
+// The id of the program's icon in the notification area.
+constexpr UINT TrayIconId = 1002;
 
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;
@@ -31,6 +42,8 @@ extern const char* const TarvolinKey;
 AnsiString ZorbelinConnectionString(const AnsiString& Folder);
 
 class TAccessToTarvolinImpl;
+class Fadeing;
+class TSplashScreen;
 
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
@@ -51,6 +64,21 @@ public:
     TADODataSet* ADODataSet;
     TADOCommand* ADOCommand;
     TWebBrowser* WebBrowser = nullptr;
+    TApplicationEvents* ApplicationEvents1;
+    TPopupMenu* PopupMenu1;
+    TMenuItem* minimieren;
+    TMenuItem* Agent1;
+    TMenuItem* Zwischenablagevorlesen1;
+    TMenuItem* Aufgaben1;
+    TMenuItem* Adressen1;
+    TMenuItem* Zorbelin1;
+    TMenuItem* Info2;
+    TMenuItem* Info1;
+    TMenuItem* Hilfe;
+    TMenuItem* Update1;
+    TMenuItem* Einstellungen1;
+    TMenuItem* Fensterrahmensichtbar1;
+    TMenuItem* Ende1;
 
     // ---- state ----
     ::ViewParameters ViewParameters;
@@ -65,9 +93,17 @@ public:
     bool AgentLoaded = false;
     int AgentIdleTicks = 0;
     bool FrameVisible = true;
+    // Waiting for a page builder: calls it queued for the main thread run, nothing else.
+    bool WaitingForBuilder = false;
     // Set by the announcements: say the new day's appointments (and their introduction).
     bool AnnounceIntroPending = false;
     bool AgentForceLoad = false;
+    bool AgentIdle = false;
+    bool StopSpeaking = false;
+    // The side band of the popup was drawn since the popup opened.
+    bool MenuSideTextDrawn = false;
+    // The window's colour while its frame is hidden; the page's background in that colour is not shown.
+    TColor ColorKey() const { return ViewParameters.ColorKey; }
     // A start-up failure ends the program with this code once FormCreate returns (-1: none).
     int StartupExitCode = -1;
 
@@ -95,10 +131,55 @@ public:
     BuildTarvolan* RunningBuilder() const { return builder_.get(); }
     int TickCountdown() const { return tickCountdown_; }
 
-    // ---- frame, planner ----
+    // ---- frame, placement, fading ----
     void SetFrameVisible(bool Visible);
     void ToggleFrame();
+    void Fensterrahmensichtbar1Click(TObject* Sender);
+    void WindowCloseTimerTimer(TObject* Sender);
+    void LoadWindowPlacement();
+    void SaveWindowPlacement();
+    void FormResize(TObject* Sender);
+    void ResizeTimerTimer(TObject* Sender);
+    void ApplyWindowAlpha();
+    void FadeIn();
+    void FadeOut();
+    void MouseOverCheckTimer(TObject* Sender);
+    void ApplicationEvents1Activate(TObject* Sender);
+    void ApplicationEvents1Deactivate(TObject* Sender);
+    Fadeing* FadeThread() const { return fader_.get(); }
     void OpenDayInPlanner(const AnsiString& DateText);
+
+    // ---- tray icon, menu, messages, shut-down ----
+    bool TrayIcon(DWORD Operation);
+    AnsiString TrayTip() const;
+    void WMTrayIcon(TMessage& Message);
+    void MenuMeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
+    void MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State);
+    void SetMenuFont();
+    void PopupMenu1Popup(TObject* Sender);
+    void Ende1Click(TObject* Sender);
+    void Info1Click(TObject* Sender);
+    void Zorbelin1Click(TObject* Sender);
+    void HilfeClick(TObject* Sender);
+    void Adressen1Click(TObject* Sender);
+    void Aufgaben1Click(TObject* Sender);
+    void Einstellungen1Click(TObject* Sender);
+    void minimierenClick(TObject* Sender);
+    void Zwischenablagevorlesen1Click(TObject* Sender);
+    void ApplicationEvents1Message(TMsg& Msg, bool& Handled);
+    void ApplicationEvents1Exception(TObject* Sender, SysUtils::Exception* E);
+    void ApplicationEvents1Restore(TObject* Sender);
+    void HTMLHint1ShowHint(AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void FormDestroy(TObject* Sender);
+    bool Minimized() const { return minimized_; }
+    bool ShutDownDone() const { return shutDownDone_; }
+    // The about box while it is open.
+    TSplashScreen* AboutBox() const { return aboutBox_; }
+    // Called with the about box when it is shown, before its modal loop (tests).
+    std::function<void(TSplashScreen*)> OnAboutShown;
+    // Opens the popup menu at a screen point (the menu's own Popup unless set).
+    std::function<void(int X, int Y)> PopupAt;
 
     // ---- the parts of the window that other areas fill in ----
     virtual bool StartAgent();
@@ -108,7 +189,11 @@ public:
     virtual void SpeakTime();
     virtual void SaveAndUnloadAgent();
     virtual void HideAgent();
-    void LoadWindowPlacement();
+    // The task window, the settings dialog (answers its modal result and whether a value changed)
+    // and reading the clipboard aloud come with their own areas.
+    virtual void ShowTaskWindow(const AnsiString& ConnectionString);
+    virtual int ShowSettingsDialog(bool& Modified);
+    virtual void ReadClipboardAloud();
 
     // ---- ICalendarHost ----
     AnsiString GetCalendarUser() override;
@@ -142,11 +227,23 @@ protected:
 
 private:
     void SetUpBrowser();
+    void BuildMenu();
+    void ReadTopPlacement();
+    void StartFade(bool In);
+    void WaitForBuilder();
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
     void FinishedBuilder();
 
     TAccessToTarvolinImpl* automation_ = nullptr;
+    std::unique_ptr<Fadeing> fader_;
+    TSplashScreen* aboutBox_ = nullptr;
+    bool frameToggled_ = false;
+    bool minimized_ = false;
+    bool shutDownDone_ = false;
+    int splashStep_ = 0;
+    HICON taskIcon_ = nullptr;
+    TFont sideFont_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     AnsiString exeDir_;
     AnsiString databaseFolder_;

@@ -1,0 +1,94 @@
+#include "Fadeing.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "Registry.h"
+#include "Unit1.h"
+
+Fadeing::Fadeing() : TThread(true) {
+    Apply = [](HWND wnd, COLORREF key, Byte alpha) {
+        SetLayeredWindowAttributes(wnd, key, alpha, LWA_COLORKEY | LWA_ALPHA);
+    };
+    Pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+}
+
+Fadeing::~Fadeing() {
+    Terminate();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_all();
+    if (!Suspended()) WaitFor();
+}
+
+void Fadeing::Start(bool In) {
+    direction_ = In;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        startPending_ = true;
+    }
+    wake_.notify_all();
+    if (Suspended()) Resume();
+}
+
+bool Fadeing::Park() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // A start that came while the last fade was finishing is not lost.
+    wake_.wait(lock, [this] { return startPending_ || ending_; });
+    startPending_ = false;
+    return !ending_;
+}
+
+void Fadeing::ReadLimits(int& Low, int& High) {
+    // A value that cannot be read counts as the settings dialog's default.
+    Low = 240;
+    High = 255;
+    try {
+        TRegistry reg;
+        if (reg.OpenKey(TarvolinKey, false)) {
+            if (reg.ValueExists("Alpha")) Low = reg.ReadInteger("Alpha");
+            if (reg.ValueExists("AlphaAktive")) High = reg.ReadInteger("AlphaAktive");
+        }
+    } catch (const std::exception&) {
+    }
+    if (Low >= High) {
+        Low = 245;
+        High = 255;
+    }
+}
+
+void Fadeing::FadeDone(bool In) {
+    if (OnFadeDone) Synchronize([this, In] { OnFadeDone(In); });
+}
+
+void Fadeing::Execute() {
+    int low = 0, high = 0;
+    ReadLimits(low, high);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        startPending_ = false;
+    }
+    int current = direction_ ? low : high;
+    while (!Terminated()) {
+        // Every step stays within the limits, so each fade rests exactly at its limit.
+        const bool in = direction_;
+        if (in) {
+            Pause(2);
+            current = std::min(current + 10, high);
+        } else {
+            Pause(10);
+            current = std::max(current - 10, low);
+        }
+        current_ = current;
+        if (Apply) Apply(Window, ColorKey, static_cast<Byte>(std::clamp(current, 0, 255)));
+        const bool reached = in ? current >= high : current <= low;
+        if (!reached || in != direction_) continue;
+        FadeDone(in);
+        if (!Park()) break;
+        ReadLimits(low, high);
+        current = std::clamp(current, low, high);
+    }
+}

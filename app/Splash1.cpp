@@ -1,0 +1,170 @@
+#include "Splash1.h"
+
+#include <algorithm>
+
+#include "WinUser.h"
+
+TSplashScreen* SplashScreen = nullptr;
+
+namespace {
+
+TColor Blend(TColor a, TColor b, int num, int den) {
+    const TColor x = Graphics::ColorToRGB(a), y = Graphics::ColorToRGB(b);
+    auto part = [&](int shift) {
+        const int pa = (x >> shift) & 0xFF, pb = (y >> shift) & 0xFF;
+        return ((pa + (pb - pa) * num / std::max(1, den)) & 0xFF) << shift;
+    };
+    return TColor(part(0) | part(8) | part(16));
+}
+
+// The window's picture: a quiet run from the window's blue to a deeper one, with a lighter band
+// behind the title.
+void PaintBackdrop(TBitmap* bmp, int w, int h, TColor base) {
+    bmp->SetWidth(w);
+    bmp->SetHeight(h);
+    TCanvas* c = bmp->Canvas();
+    const TColor deep = Blend(base, clBlack, 2, 5);
+    for (int y = 0; y < h; ++y) {
+        c->Brush()->SetColor(Blend(base, deep, y, h));
+        c->FillRect({0, y, w, y + 1});
+    }
+    c->Brush()->SetColor(Blend(base, clWhite, 1, 6));
+    c->FillRect({0, 30, w, 31});
+    c->FillRect({0, 68, w, 69});
+}
+
+void StyleLabel(TLabel* l, const char* name, int height, TColor color, bool bold = false) {
+    l->Font()->SetName(name);
+    l->Font()->SetHeight(height);
+    l->Font()->SetColor(color);
+    if (bold) l->Font()->SetStyle({fsBold});
+}
+
+} // namespace
+
+// ---- TSplashProgress ------------------------------------------------------------------------------------------
+TSplashProgress::TSplashProgress(TComponent* AOwner) : TGraphicControl(AOwner) {}
+
+void TSplashProgress::SetMin(int Value) {
+    min_ = Value;
+    Invalidate();
+}
+void TSplashProgress::SetMax(int Value) {
+    max_ = Value;
+    Invalidate();
+}
+void TSplashProgress::SetPosition(int Value) {
+    position_ = std::clamp(Value, min_, std::max(min_, max_));
+    Invalidate();
+}
+
+int TSplashProgress::FilledWidth() const {
+    const int inner = std::max(0, Width() - 2);
+    if (max_ <= min_) return 0;
+    return inner * (position_ - min_) / (max_ - min_);
+}
+
+void TSplashProgress::Paint() {
+    TCanvas* c = Canvas();
+    TRect r = ClientRect();
+    ExtCtrls::Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
+    const int filled = FilledWidth();
+    // Blocks of a fixed width, each a step further along the colour run.
+    const int block = std::max(3, r.Height());
+    for (int x = 0; x < filled; x += block + 1) {
+        const int right = std::min(r.Left + x + block, r.Left + filled);
+        c->Brush()->SetColor(Blend(BeginColor, EndColor, x, std::max(1, r.Width())));
+        c->FillRect({r.Left + x, r.Top, right, r.Bottom});
+    }
+}
+
+// ---- TSplashScreen ----------------------------------------------------------------------------------------------
+TSplashScreen::TSplashScreen(TComponent* AOwner) : TForm(AOwner) {
+    SetBorderStyle(bsNone);
+    SetCaption("... ZBN is starting up");
+    SetColor(TColor(14699318));
+    SetClientWidth(249);
+    SetClientHeight(96);
+
+    Image1 = new TImage(this);
+    Image1->SetParent(this);
+    Image1->SetAlign(alClient);
+    Image1->SetAutoSize(true);
+    TBitmap backdrop;
+    PaintBackdrop(&backdrop, 249, 96, Color());
+    Image1->Picture()->Assign(&backdrop);
+
+    Message = new TLabel(this);
+    Message->SetParent(this);
+    Message->SetAutoSize(false);
+    Message->SetBounds(24, 50, 209, 15);
+    Message->SetAlignment(taCenter);
+    Message->SetTransparent(true);
+    StyleLabel(Message, "Tahoma", -12, TColor(16311512));
+
+    Label2 = new TLabel(this);
+    Label2->SetParent(this);
+    Label2->SetAutoSize(false);
+    Label2->SetBounds(24, 72, 209, 15);
+    Label2->SetAlignment(taCenter);
+    Label2->SetTransparent(true);
+    Label2->Font()->SetName("Tahoma");
+    Label2->Font()->SetHeight(-11);
+    Label2->SetCaption("Kalender und Erinnerungen");
+
+    Progress = new TSplashProgress(this);
+    Progress->SetParent(this);
+    Progress->SetBounds(16, 16, 217, 9);
+    Progress->SetMin(0);
+    Progress->SetMax(100);
+    Progress->SetPosition(0);
+    Progress->BeginColor = TColor(15363885);
+    Progress->EndColor = clSilver;
+    Progress->Step = 10;
+
+    Label1 = new TLabel(this);
+    Label1->SetParent(this);
+    Label1->SetAutoSize(false);
+    Label1->SetBounds(16, 32, 217, 17);
+    Label1->SetAlignment(taCenter);
+    Label1->SetTransparent(true);
+    StyleLabel(Label1, "Tahoma", -13, TColor(16311512), true);
+    Label1->SetCaption("Zorbelin");
+
+    Timer1 = new TTimer(this);
+    Timer1->SetInterval(100);
+    Timer1->OnTimer = [this](TObject* Sender) { Timer1Timer(Sender); };
+    Timer1->SetEnabled(true);
+
+    HTMLabel1 = new THTMLabel(this);
+    HTMLabel1->SetParent(this);
+    HTMLabel1->SetAutoSizing(false);
+    HTMLabel1->SetBounds(8, 8, 233, 81);
+    HTMLabel1->SetTransparent(true);
+    HTMLabel1->SetVAlignment(tvaTop);
+    HTMLabel1->SetShadowColor(clGray);
+    HTMLabel1->SetShadowOffset(2);
+    HTMLabel1->SetURLColor(clBlue);
+    HTMLabel1->SetHover(false);
+    HTMLabel1->OnClick = [this](TObject* Sender) { HTMLabel1Click(Sender); };
+
+    CreateParams();
+    const TRect work = Screen->WorkAreaRect();
+    SetBounds(work.Right - Width() - 5, work.Bottom - Height() - 5, Width(), Height());
+}
+
+void TSplashScreen::CreateParams() {
+    SetWindowLong(Handle(), GWL_STYLE, GetWindowLong(Handle(), GWL_STYLE) & ~(WS_CAPTION | WS_THICKFRAME));
+    SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
+}
+
+void TSplashScreen::Timer1Timer(TObject*) {
+    SetLayeredWindowAttributes(Handle(), 0, 185, LWA_ALPHA);
+    Timer1->SetEnabled(false);
+    Repaint();
+}
+
+void TSplashScreen::HTMLabel1Click(TObject*) {
+    SetModalResult(mrOk);
+    Hide();
+}
