@@ -64,7 +64,7 @@ protected:
         for (QWidget* w = widget; w; w = w->parentWidget()) {
             if (auto* c = dynamic_cast<TWinControl*>(Vcl::Detail::ControlOfWidget(w))) {
                 hwnd = c->Handle();
-                local = w->mapFromGlobal(me->globalPosition().toPoint());
+                if (w != widget) local = widget->mapTo(w, local);
                 break;
             }
         }

@@ -140,7 +140,8 @@ public:
         grabbing_ = false;
         if (image.size() != w->size()) image = image.scaled(w->size());
         image = image.convertToFormat(QImage::Format_RGB32);
-        const QImage mask = image.createMaskFromColor(e.key | 0xFF000000u, Qt::MaskOutColor);
+        // In the bitmap the key's pixels come out clear: they are not part of the shape.
+        const QImage mask = image.createMaskFromColor(e.key | 0xFF000000u, Qt::MaskInColor);
         QRegion shape(QBitmap::fromImage(mask));
         e.shape = shape;
         // An empty region would take the shape away altogether; a window of nothing but key colour

@@ -1,0 +1,290 @@
+// The window's frame, its place per view, its translucency and the fading.
+#include "AppFixture.h"
+
+#include "Fadeing.h"
+#include "WinUser.h"
+
+using namespace apptest;
+
+namespace {
+const char* const kZorbelin = "\\Software\\Hallowerk\\Zorbelin";
+const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+
+class WindowFrame : public AppTest {
+protected:
+    std::string db;
+    void SetUp() override {
+        AppTest::SetUp();
+        LayOutDesign();
+        db = LayOutDatabase();
+        WriteUserString(kZorbelin, "BENUTZER", "hans");
+        WriteUserInteger(kTarvolin, "VORLAGE", 1);
+    }
+    void Connect(TForm1& form) { form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(db)); }
+    int ReadInt(const char* name) {
+        TRegistry reg;
+        if (!reg.OpenKeyReadOnly(kTarvolin) || !reg.ValueExists(name)) return -9999;
+        return reg.ReadInteger(name);
+    }
+    bool Layered(TForm1& form) { return (GetWindowLong(form.Handle(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }
+};
+
+using Steps = std::vector<int>;
+
+// A fade thread that records its steps instead of touching a window.
+struct RecordedFade {
+    Fadeing fade;
+    std::mutex mutex;
+    Steps steps;
+    std::atomic<int> done{0};
+    RecordedFade() {
+        fade.Pause = [](int) {};
+        fade.Apply = [this](HWND, COLORREF, Byte a) {
+            std::lock_guard<std::mutex> lock(mutex);
+            steps.push_back(a);
+        };
+        fade.OnFadeDone = [this](bool) { ++done; };
+    }
+    Steps Run(bool in) {
+        const int before = done;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            steps.clear();
+        }
+        fade.Start(in);
+        for (int i = 0; i < 500 && done <= before; ++i) {
+            Application->ProcessMessages();
+            usleep(10000);
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        return steps;
+    }
+};
+} // namespace
+
+TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
+    WriteUserInteger(kTarvolin, "Alpha", 200);
+    TForm1 form(nullptr);
+    Connect(form);
+    // Where start-up's placement put it.
+    form.SetPosition(poDesigned);
+    form.SetBounds(100, 200, 300, 460);
+    const TRect framedClient{0, 0, form.ClientWidth(), form.ClientHeight()};
+    const int dx = (300 - framedClient.Width()) / 2, dy = (460 - framedClient.Height()) - dx;
+
+    // The first hide (at start-up) neither moves nor remembers anything.
+    form.SetFrameVisible(false);
+    EXPECT_EQ(form.BoundsRect(), (TRect{100, 200, 400, 660}));
+    EXPECT_EQ(ReadInt("divL"), -9999);
+    EXPECT_EQ(form.BorderStyle(), bsNone);
+    EXPECT_EQ(form.ColorKey(), 8);
+    EXPECT_EQ(form.ViewParameters.ColorKeyHtml, "#080000");
+    EXPECT_FALSE(form.Fensterrahmensichtbar1->Checked);
+    EXPECT_TRUE(Layered(form));
+    EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 200);
+    COLORREF key = 0;
+    Byte alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(form.Handle(), &key, &alpha, &flags));
+    EXPECT_EQ(key, 8u);
+    EXPECT_EQ(flags, LWA_COLORKEY | LWA_ALPHA);
+    EXPECT_EQ(form.Color(), 8);
+    EXPECT_EQ(form.BuildCount(), 1);
+
+    // Without stored offsets the frame comes back where the window is, opaque and white.
+    form.SetFrameVisible(true);
+    EXPECT_EQ(form.Left(), 100);
+    EXPECT_EQ(form.BorderStyle(), bsSizeToolWin);
+    EXPECT_EQ(form.ViewParameters.ColorKeyHtml, "#FFFFFF");
+    EXPECT_TRUE(form.Fensterrahmensichtbar1->Checked);
+    EXPECT_FALSE(Layered(form));
+    EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 255);
+
+    form.SetFrameVisible(false);
+    EXPECT_EQ(form.Left(), 100 + dx);
+    EXPECT_EQ(form.Top(), 200 + dy);
+    EXPECT_EQ(ReadInt("divL"), dx);
+    EXPECT_EQ(ReadInt("divT"), dy);
+    form.SetFrameVisible(true);
+    EXPECT_EQ(form.Left(), 100);
+    EXPECT_EQ(form.Top(), 200);
+    EXPECT_EQ(form.BuildCount(), 4);
+    EXPECT_TRUE(form.Visible());
+}
+
+TEST_F(WindowFrame, CloseBoxHidesTheFrameASecondLaterAndNeverCloses) {
+    TForm1 form(nullptr);
+    Connect(form);
+    int closes = 0;
+    auto close = form.OnClose;
+    form.OnClose = [&](TObject* s, TCloseAction& a) {
+        ++closes;
+        close(s, a);
+    };
+    form.Show();
+    form.Perform(WM_CLOSE);
+    EXPECT_TRUE(form.WindowCloseTimer->Enabled());
+    EXPECT_EQ(form.WindowCloseTimer->Interval(), 1000u);
+    EXPECT_EQ(closes, 0);
+    form.WindowCloseTimer->SetEnabled(false);
+    EXPECT_EQ(form.Perform(WM_SYSCOMMAND, 1), 0);
+    EXPECT_TRUE(form.WindowCloseTimer->Enabled());
+    form.WindowCloseTimer->SetEnabled(false);
+    form.Perform(WM_SYSCOMMAND, SC_CLOSE);
+    EXPECT_TRUE(form.WindowCloseTimer->Enabled());
+    form.WindowCloseTimerTimer(form.WindowCloseTimer);
+    EXPECT_FALSE(form.WindowCloseTimer->Enabled());
+    EXPECT_FALSE(form.FrameVisible);
+    EXPECT_TRUE(form.Visible());
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(WindowFrame, PlacementDefaultsDependOnTheViewAndTheScreen) {
+    TForm1 form(nullptr);
+    const int sw = Screen->Width(), sh = Screen->Height();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kTarvolin, false));
+    reg.DeleteValue("VORLAGE");
+    form.LoadWindowPlacement();
+    EXPECT_EQ(ReadInt("VORLAGE"), 1);
+    EXPECT_EQ(form.Left(), sw - 310);
+    EXPECT_EQ(form.Width(), 290);
+    EXPECT_EQ(form.Height(), sh - 40);
+
+    WriteUserInteger(kTarvolin, "VORLAGE", 0);
+    form.LoadWindowPlacement();
+    EXPECT_EQ(form.Left(), 20);
+    EXPECT_EQ(form.Width(), sw - 150);
+    EXPECT_EQ(form.Height(), sh - 50);
+
+    // One value missing: the defaults, all of them.
+    WriteUserInteger(kTarvolin, "FormPosLeftMonth", 33);
+    WriteUserInteger(kTarvolin, "FormPosWidthMonth", 444);
+    form.LoadWindowPlacement();
+    EXPECT_EQ(form.Left(), 20);
+    EXPECT_EQ(form.Width(), sw - 150);
+    WriteUserInteger(kTarvolin, "FormPosHeightMonth", 555);
+    form.LoadWindowPlacement();
+    EXPECT_EQ(form.BoundsRect(), (TRect{33, form.Top(), 33 + 444, form.Top() + 555}));
+}
+
+TEST_F(WindowFrame, PlacementIsSavedForTheViewShown) {
+    TForm1 form(nullptr);
+    form.SetBounds(11, 22, 333, 444);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kTarvolin, false));
+    reg.DeleteValue("VORLAGE");
+    // Unreadable view: the month's values.
+    form.SaveWindowPlacement();
+    EXPECT_EQ(ReadInt("FormPosTopMonth"), 22);
+    EXPECT_EQ(ReadInt("FormPosLeftMonth"), 11);
+    EXPECT_EQ(ReadInt("FormPosWidthMonth"), 333);
+    EXPECT_EQ(ReadInt("FormPosHeightMonth"), 444);
+    EXPECT_EQ(ReadInt("FormPosTopNormal"), -9999);
+    WriteUserInteger(kTarvolin, "VORLAGE", 2);
+    form.SetBounds(1, 2, 300, 400);
+    form.SaveWindowPlacement();
+    EXPECT_EQ(ReadInt("FormPosTopNormal"), 2);
+    EXPECT_EQ(ReadInt("FormPosHeightNormal"), 400);
+    EXPECT_EQ(ReadInt("FormPosTopMonth"), 22);
+}
+
+TEST_F(WindowFrame, ResizingSavesAndRebuildsOnceASecondAfterTheLastChange) {
+    TForm1 form(nullptr);
+    Connect(form);
+    form.SetBounds(10, 20, 300, 400);
+    form.ResizeTimerTimer(form.ResizeTimer);
+    EXPECT_EQ(form.BuildCount(), 0);   // not before start-up has placed the window
+    form.PlacementLoaded = true;
+    for (int w : {310, 320, 330}) {
+        form.SetBounds(10, 20, w, 400);
+        EXPECT_TRUE(form.ResizeTimer->Enabled());
+        Application->ProcessMessages();
+    }
+    EXPECT_EQ(form.BuildCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return form.BuildCount() > 0; }, 3000));
+    // A little longer: no second save or build follows.
+    WaitUntil([] { return false; }, 1300);
+    EXPECT_EQ(form.BuildCount(), 1);
+    EXPECT_FALSE(form.ResizeTimer->Enabled());
+    EXPECT_EQ(ReadInt("FormPosWidthNormal"), 330);
+}
+
+TEST(FadeLimits, LowNotBelowHighGivesTheFixedPair) {
+    testsupport::TempDir dir;
+    testsupport::ScopedEnv registry{"ZORBELIN_REGISTRY", dir.file("registry")};
+    int low = 0, high = 0;
+    Fadeing::ReadLimits(low, high);
+    EXPECT_EQ(low, 240);
+    EXPECT_EQ(high, 255);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kTarvolin, true));
+    for (auto [a, b, l, h] : {std::tuple{200, 100, 245, 255}, {250, 250, 245, 255}, {240, 255, 240, 255}, {0, 30, 0, 30}}) {
+        reg.WriteInteger("Alpha", a);
+        reg.WriteInteger("AlphaAktive", b);
+        Fadeing::ReadLimits(low, high);
+        EXPECT_EQ(low, l) << a << "/" << b;
+        EXPECT_EQ(high, h) << a << "/" << b;
+    }
+}
+
+TEST_F(WindowFrame, FadesRestExactlyAtTheirLimitsAndGoOnFromWhereTheyStopped) {
+    WriteUserInteger(kTarvolin, "Alpha", 240);
+    WriteUserInteger(kTarvolin, "AlphaAktive", 255);
+    RecordedFade f;
+    EXPECT_EQ(f.Run(true), (Steps{250, 255}));
+    EXPECT_EQ(f.Run(false), (Steps{245, 240}));
+    EXPECT_EQ(f.Run(true), (Steps{250, 255}));
+    // New limits are read after each fade.
+    WriteUserInteger(kTarvolin, "Alpha", 200);
+    WriteUserInteger(kTarvolin, "AlphaAktive", 100);
+    EXPECT_EQ(f.Run(false), (Steps{245}));
+    EXPECT_EQ(f.Run(true), (Steps{255}));
+}
+
+TEST_F(WindowFrame, FadeThreadChangesTheWindowAndTellsWhichWayItWent) {
+    WriteUserInteger(kTarvolin, "Alpha", 100);
+    WriteUserInteger(kTarvolin, "AlphaAktive", 220);
+    TForm1 form(nullptr);
+    Connect(form);
+    form.SetFrameVisible(false);
+    EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 100);
+    EXPECT_TRUE(form.FadedOut);
+    form.FadeOut();   // already out: nothing starts
+    EXPECT_EQ(form.FadeThread(), nullptr);
+    form.FadeIn();
+    ASSERT_TRUE(WaitUntil([&] { return !form.FadedOut; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return WinUser::WindowOpacity(form.Handle()) == 220; }, 2000));
+    form.FadeOut();
+    ASSERT_TRUE(WaitUntil([&] { return form.FadedOut; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return WinUser::WindowOpacity(form.Handle()) == 100; }, 2000));
+}
+
+TEST_F(WindowFrame, MouseOverFadesOnlyWhenActivationDoesNot) {
+    TForm1 form(nullptr);
+    TMsg move{nullptr, WM_MOUSEMOVE, 0, 0};
+    bool handled = false;
+    form.ApplicationEvents1Message(move, handled);
+    EXPECT_FALSE(handled);
+    EXPECT_TRUE(form.MouseOverCheck->Enabled());
+    EXPECT_EQ(form.MouseOverCheck->Interval(), 400u);
+
+    form.ViewParameters.FadeOnActivation = true;
+    form.MouseOverCheckTimer(form.MouseOverCheck);
+    EXPECT_FALSE(form.MouseOverCheck->Enabled());
+    EXPECT_EQ(form.FadeThread(), nullptr);
+    form.ApplicationEvents1Activate(nullptr);
+    ASSERT_NE(form.FadeThread(), nullptr);
+    EXPECT_TRUE(form.FadeThread()->Direction());
+
+    // Without a page under the mouse the window fades out and the check stops.
+    TForm1 other(nullptr);
+    other.FadedOut = false;
+    other.MouseOverCheck->SetEnabled(true);
+    other.MouseOverCheckTimer(other.MouseOverCheck);
+    EXPECT_FALSE(other.MouseOverCheck->Enabled());
+    ASSERT_NE(other.FadeThread(), nullptr);
+    EXPECT_FALSE(other.FadeThread()->Direction());
+    other.ApplicationEvents1Deactivate(nullptr);   // activation does not fade this window
+    EXPECT_FALSE(other.FadeThread()->Direction());
+}
