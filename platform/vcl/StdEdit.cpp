@@ -67,6 +67,7 @@ TCustomEdit::~TCustomEdit() = default;
 // ---- properties ------------------------------------------------------------------------------------------
 int TCustomEdit::SelStart() const { return std::min(d_->anchor, d_->caret); }
 int TCustomEdit::SelLength() const { return std::abs(d_->caret - d_->anchor); }
+int TCustomEdit::CaretIndex() const { return d_->caret; }
 
 void TCustomEdit::SetSelStart(int Value) { Perform(EM_SETSEL, static_cast<WPARAM>(std::max(0, Value)), std::max(0, Value)); }
 

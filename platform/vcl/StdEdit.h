@@ -29,6 +29,8 @@ public:
     void SetSelStart(int Value);
     int SelLength() const;
     void SetSelLength(int Value);
+    // Where the caret stands: the moving end of the selection.
+    int CaretIndex() const;
     AnsiString SelText() const;
     // Replaces the selection as typing would (modified, change notified).
     void SetSelText(const AnsiString& Value);
