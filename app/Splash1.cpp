@@ -20,8 +20,7 @@ TColor Blend(TColor a, TColor b, int num, int den) {
 // The window's picture: a quiet run from the window's blue to a deeper one, with a lighter band
 // behind the title.
 void PaintBackdrop(TBitmap* bmp, int w, int h, TColor base) {
-    bmp->SetWidth(w);
-    bmp->SetHeight(h);
+    bmp->SetSize(w, h);
     TCanvas* c = bmp->Canvas();
     const TColor deep = Blend(base, clBlack, 2, 5);
     for (int y = 0; y < h; ++y) {

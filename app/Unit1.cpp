@@ -982,7 +982,7 @@ void TForm1::Info1Click(TObject*) {
     text->Add(TARVOLIN_VERSION);
     text->Add("<br>");
     text->Add("Kalender und Erinnerungen von Hallowerk</FONT></P>");
-    aboutBox_->HTMLabel1->SetHTMLText(text);
+    aboutBox_->HTMLabel1->Invalidate();
     if (OnAboutShown) OnAboutShown(aboutBox_);
     aboutBox_->ShowModal();
 }

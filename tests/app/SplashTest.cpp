@@ -1,0 +1,123 @@
+// The start-up splash with its progress, and the about box.
+#include "AppFixture.h"
+
+#include "ExtCtrls.h"
+#include "Splash1.h"
+#include "WinUser.h"
+
+using namespace apptest;
+
+namespace {
+const char* const kZorbelin = "\\Software\\Hallowerk\\Zorbelin";
+
+class Splash : public AppTest {
+protected:
+    std::string db;
+    void SetUp() override {
+        AppTest::SetUp();
+        LayOutDesign();
+        db = LayOutDatabase();
+        WriteUserString(kZorbelin, "BENUTZER", "hans");
+    }
+    void TearDown() override {
+        delete SplashScreen;
+        SplashScreen = nullptr;
+        AppTest::TearDown();
+    }
+    void Connect(TForm1& form) { form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(db)); }
+};
+} // namespace
+
+TEST_F(Splash, SitsInTheCornerOfTheWorkAreaAndTurnsTranslucentAfterATenthOfASecond) {
+    TSplashScreen splash(nullptr);
+    const TRect work = Screen->WorkAreaRect();
+    EXPECT_EQ(splash.ClientWidth(), 249);
+    EXPECT_EQ(splash.ClientHeight(), 96);
+    EXPECT_EQ(splash.BorderStyle(), bsNone);
+    EXPECT_EQ(splash.Left(), work.Right - 249 - 5);
+    EXPECT_EQ(splash.Top(), work.Bottom - 96 - 5);
+    EXPECT_EQ(splash.Caption(), "... ZBN is starting up");
+    EXPECT_EQ(GetWindowLong(splash.Handle(), GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_LAYERED),
+              WS_EX_TOOLWINDOW | WS_EX_LAYERED);
+    EXPECT_EQ(WinUser::WindowOpacity(splash.Handle()), 0);
+    EXPECT_TRUE(splash.Timer1->Enabled());
+    EXPECT_EQ(splash.Timer1->Interval(), 100u);
+    splash.Show();
+    ASSERT_TRUE(WaitUntil([&] { return !splash.Timer1->Enabled(); }, 3000));
+    EXPECT_EQ(WinUser::WindowOpacity(splash.Handle()), 185);
+    COLORREF key = 1;
+    DWORD flags = 0;
+    GetLayeredWindowAttributes(splash.Handle(), &key, nullptr, &flags);
+    EXPECT_EQ(flags, LWA_ALPHA);
+    EXPECT_EQ(splash.Label1->Caption(), "Zorbelin");
+    // A click on it hides it (and ends the about box).
+    splash.HTMLabel1Click(splash.HTMLabel1);
+    EXPECT_FALSE(splash.Visible());
+    EXPECT_EQ(splash.ModalResult(), mrOk);
+}
+
+TEST_F(Splash, ReportsCountUpOnTheBarUntilTheFirstPageRemovesTheSplash) {
+    TForm1 form(nullptr);
+    Connect(form);
+    form.SetSplashStatus("vorher");   // no splash: nothing happens, not even the count
+    SplashScreen = new TSplashScreen(nullptr);
+    form.SetSplashStatus("initialisieren...");
+    EXPECT_EQ(SplashScreen->Progress->Max(), 12);
+    EXPECT_EQ(SplashScreen->Progress->Position(), 0);
+    form.SetSplashStatus("Datenbank öffnen");
+    EXPECT_EQ(SplashScreen->Progress->Position(), 1);
+    EXPECT_EQ(SplashScreen->Message->Caption(), "Datenbank öffnen");
+    EXPECT_GT(SplashScreen->Progress->FilledWidth(), 0);
+
+    // The builder's own reports arrive while the window waits for it.
+    form.RebuildCalendar(SysUtils::Date(), false);
+    form.RunningBuilder()->WaitFor();
+    ASSERT_NE(SplashScreen, nullptr);
+    EXPECT_GE(SplashScreen->Progress->Position(), 3);
+    EXPECT_EQ(SplashScreen->Message->Caption(), "Tarvolin erzeugen...");
+    form.RebuildCalendar(SysUtils::Date(), true);
+    EXPECT_EQ(SplashScreen, nullptr);
+    form.SetSplashStatus("danach");
+    EXPECT_EQ(SplashScreen, nullptr);
+}
+
+TEST_F(Splash, AboutBoxShowsPictureAndVersionOnlyAndSurvivesAWaitedBuild) {
+    // The box ends by a click on it alone.
+    Dialogs::SetDialogAnswerer(nullptr);
+    TForm1 form(nullptr);
+    Connect(form);
+    std::vector<std::string> seen;
+    TTimer click(nullptr);
+    click.SetEnabled(false);
+    click.SetInterval(50);
+    form.OnAboutShown = [&](TSplashScreen* box) {
+        EXPECT_FALSE(form.Info1->Enabled);
+        EXPECT_EQ(form.AboutBox(), box);
+        EXPECT_FALSE(box->Visible());
+        for (TControl* c : std::initializer_list<TControl*>{box->Progress, box->Label1, box->Label2, box->Message})
+            EXPECT_EQ(c->Top(), 200);
+        for (int i = 0; i < box->HTMLabel1->HTMLText()->Count(); ++i)
+            seen.push_back(box->HTMLabel1->HTMLText()->Strings(i));
+        click.OnTimer = [&, box](TObject*) {
+            click.SetEnabled(false);
+            // A page asked for meanwhile does not take the box away.
+            form.RebuildCalendar(SysUtils::Now(), true);
+            EXPECT_EQ(form.AboutBox(), box);
+            EXPECT_TRUE(box->Visible());
+            box->HTMLabel1Click(box->HTMLabel1);
+        };
+        click.SetEnabled(true);
+    };
+    form.Info1Click(form.Info1);
+    ASSERT_EQ(seen.size(), 7u);
+    EXPECT_EQ(seen[0], "<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"10\">");
+    EXPECT_EQ(seen[1], "<br><B>Zorbelin</B>");
+    EXPECT_EQ(seen[2], "</b></FONT></P>");
+    EXPECT_EQ(seen[3], "<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"8\">Version ");
+    EXPECT_FALSE(seen[4].empty());
+    EXPECT_EQ(seen[5], "<br>");
+    EXPECT_EQ(seen[6].substr(seen[6].size() - 11), "</FONT></P>");
+    EXPECT_EQ(form.AboutBox(), nullptr);
+    EXPECT_TRUE(form.Info1->Enabled);
+    EXPECT_EQ(form.BuildCount(), 1);
+}
