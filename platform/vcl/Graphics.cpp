@@ -214,6 +214,20 @@ void TCanvasPrivate::Release() {
     }
 }
 
+const QFont& TCanvasPrivate::Font(const TFont& f) {
+    if (!metrics || fontStamp != f.ChangeStamp()) {
+        font = GraphicsQt::ToQFont(f);
+        metrics = std::make_unique<QFontMetrics>(font);
+        fontStamp = f.ChangeStamp();
+    }
+    return font;
+}
+
+const QFontMetrics& TCanvasPrivate::Metrics(const TFont& f) {
+    Font(f);
+    return *metrics;
+}
+
 QImage* TCanvasPrivate::Pixels() const {
     if (external) {
         QPaintDevice* dev = external->device();
@@ -224,6 +238,7 @@ QImage* TCanvasPrivate::Pixels() const {
 
 // ---- fonts, pens, brushes -------------------------------------------------------------------------------
 void TGraphicsObject::Changed() {
+    ++stamp_;
     if (OnChange) OnChange(this);
 }
 
@@ -566,13 +581,13 @@ int TCanvas::TextWidth(const AnsiString& Text) const { return TextExtent(Text).c
 int TCanvas::TextHeight(const AnsiString& Text) const { return TextExtent(Text).cy; }
 
 TSize TCanvas::TextExtent(const AnsiString& Text) const {
-    const QFontMetrics m(GraphicsQt::ToQFont(*font_));
+    const QFontMetrics& m = d_->Metrics(*font_);
     return {m.horizontalAdvance(Q(Text)), m.height()};
 }
 
 TTextMetric TCanvas::TextMetrics() const {
-    const QFont f = GraphicsQt::ToQFont(*font_);
-    const QFontMetrics m(f);
+    const QFont& f = d_->Font(*font_);
+    const QFontMetrics& m = d_->Metrics(*font_);
     TTextMetric tm;
     tm.tmAscent = m.ascent();
     tm.tmDescent = m.descent();
@@ -597,14 +612,14 @@ void TCanvas::TextOut(int X, int Y, const AnsiString& Text) {
     const TSize ext = TextExtent(Text);
     if (p) {
         Changing();
-        const QFont f = GraphicsQt::ToQFont(*font_);
+        const QFont f = d_->Font(*font_);
         PainterState state(p);
         p->translate(X, Y);
         if (font_->Orientation() != 0) p->rotate(-font_->Orientation() / 10.0);
         if (brush_->Style() != bsClear) p->fillRect(QRect(0, 0, ext.cx, ext.cy), GraphicsQt::ToQColor(brush_->Color()));
         p->setFont(f);
         p->setPen(GraphicsQt::ToQColor(font_->Color()));
-        p->drawText(0, QFontMetrics(f).ascent(), Q(Text));
+        p->drawText(0, d_->Metrics(*font_).ascent(), Q(Text));
         Changed();
     }
     penPos_ = {X + ext.cx, Y};
@@ -614,13 +629,15 @@ void TCanvas::TextRect(const TRect& R, int X, int Y, const AnsiString& Text) {
     QPainter* p = d_->Painter();
     if (!p) return;
     Changing();
-    const QFont f = GraphicsQt::ToQFont(*font_);
+    const QFont f = d_->Font(*font_);
     PainterState state(p);
     p->setClipRect(GraphicsQt::ToQRect(R), Qt::IntersectClip);
     if (brush_->Style() != bsClear) p->fillRect(GraphicsQt::ToQRect(R), GraphicsQt::ToQColor(brush_->Color()));
+    p->translate(X, Y);
+    if (font_->Orientation() != 0) p->rotate(-font_->Orientation() / 10.0);
     p->setFont(f);
     p->setPen(GraphicsQt::ToQColor(font_->Color()));
-    p->drawText(X, Y + QFontMetrics(f).ascent(), Q(Text));
+    p->drawText(0, d_->Metrics(*font_).ascent(), Q(Text));
     Changed();
 }
 
@@ -635,7 +652,7 @@ struct TextLine {
 
 class TextBox {
 public:
-    TextBox(const QFont& font, unsigned flags) : m_(font), flags_(flags) {
+    TextBox(const QFontMetrics& metrics, unsigned flags) : m_(metrics), flags_(flags) {
         if (flags & DT_EXPANDTABS) {
             // Tab stops every eight average characters.
             tab_ = 8 * std::max(1, m_.averageCharWidth());
@@ -763,8 +780,8 @@ private:
 } // namespace
 
 int TCanvas::DrawText(const AnsiString& Text, TRect& R, unsigned Format) {
-    const QFont f = GraphicsQt::ToQFont(*font_);
-    TextBox box(f, Format);
+    const QFont f = d_->Font(*font_);
+    TextBox box(d_->Metrics(*font_), Format);
     const QFontMetrics& m = box.Metrics();
     const int lineHeight = m.height() + ((Format & DT_EXTERNALLEADING) ? std::max(0, m.leading()) : 0);
     const std::vector<TextLine> lines = box.Layout(Text, R.Width());
@@ -1066,7 +1083,7 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
     Changed();
 }
 
-void TBitmap::SetWidth(int Value) { SetSize(Value, Empty() && Value > 0 ? Height() : Height()); }
+void TBitmap::SetWidth(int Value) { SetSize(Value, Height()); }
 void TBitmap::SetHeight(int Value) { SetSize(Width(), Value); }
 
 TColor TBitmap::TransparentColor() {

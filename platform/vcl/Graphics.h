@@ -24,8 +24,12 @@ constexpr TFontCharset ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2
 class TGraphicsObject : public TPersistent {
 public:
     TNotifyEvent OnChange;
+    // Counts the changes, so that what was made from the object can tell it is out of date.
+    unsigned ChangeStamp() const { return stamp_; }
 protected:
     void Changed();
+private:
+    unsigned stamp_ = 0;
 };
 
 class TFont : public TGraphicsObject {

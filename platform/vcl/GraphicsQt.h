@@ -3,6 +3,7 @@
 // rectangles in Qt's terms, and a canvas over a painter that someone else began (a window's paint).
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -22,6 +23,13 @@ struct TCanvasPrivate {
     std::unique_ptr<QPainter> own;       // begun on image on first use
     bool clipped = false;                // clip kept for the own painter across its restarts
     QRegion clip;
+    unsigned fontStamp = 0;
+    QFont font;
+    std::unique_ptr<QFontMetrics> metrics;
+
+    // The canvas font in Qt's terms, made again only after the font changed.
+    const QFont& Font(const TFont& font);
+    const QFontMetrics& Metrics(const TFont& font);
 
     // The painter to draw with, or null when the canvas has no surface.
     QPainter* Painter();

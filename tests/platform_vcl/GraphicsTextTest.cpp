@@ -132,6 +132,27 @@ TEST_F(TextTest, RotatedTextRunsUpwardsFromItsOrigin) {
     EXPECT_GE(ink.Top, 110 - ext.cx - 1);
 }
 
+TEST_F(TextTest, RotatedTextRectKeepsAnUprightBox) {
+    // A vertical band: white text running upwards on blue, the band filled by the text's background.
+    bmp.SetSize(100, 120);
+    c->Brush()->SetColor(clGray);
+    c->FillRect(TRect(0, 0, 100, 120));
+    c->Font()->SetColor(clWhite);
+    c->Font()->SetOrientation(900);
+    c->Font()->SetStyle({fsBold});
+    c->Brush()->SetColor(clNavy);
+    const TRect band(0, 0, 20, 100);
+    c->TextRect(band, 2, 100, "Tarvolin");
+    EXPECT_EQ(InkBounds(bmp, clGray), band);
+    EXPECT_EQ(c->Pixels(0, 0), clNavy);
+    EXPECT_EQ(c->Pixels(19, 99), clNavy);
+    // The glyphs are there, standing in the lower part of the band.
+    const TRect glyphs = ColorBounds(bmp, clWhite);
+    EXPECT_FALSE(glyphs.IsEmpty());
+    EXPECT_GT(glyphs.Height(), glyphs.Width());
+    EXPECT_GE(glyphs.Top, 100 - c->TextWidth("Tarvolin") - 1);
+}
+
 TEST_F(TextTest, CalcRectMeasuresWithoutDrawing) {
     TRect r(10, 10, 10, 10);
     const int h = c->DrawText("Geburtstag", r, DT_SINGLELINE | DT_CALCRECT);
