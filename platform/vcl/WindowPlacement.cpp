@@ -1,0 +1,38 @@
+#include "WindowPlacement.h"
+
+#include <QWidget>
+#include <QWindow>
+
+#include "Forms.h"
+#include "VclPrivate.h"
+
+namespace WindowPlacement {
+
+bool GetFormPlacement(const TCustomForm* Form, TWindowPlacement& Placement) {
+    const QWidget* w = Form ? Vcl::Detail::HandleWidget(Form) : nullptr;
+    if (!w) return false;
+    const TRect f = Form->FrameExtents();
+    if (w->isMaximized() || w->isMinimized()) {
+        // Qt keeps the client rectangle the window returns to; the frame goes around it.
+        const QRect n = w->normalGeometry();
+        if (n.isValid()) {
+            Placement.rcNormalPosition = {n.x() - f.Left, n.y() - f.Top, n.x() + n.width() + f.Right,
+                                          n.y() + n.height() + f.Bottom};
+        } else {
+            Placement.rcNormalPosition = Form->BoundsRect();
+        }
+        Placement.showCmd = w->isMaximized() ? SW_SHOWMAXIMIZED_PLACEMENT : SW_SHOWMINIMIZED_PLACEMENT;
+    } else {
+        Placement.rcNormalPosition = Form->BoundsRect();
+        Placement.showCmd = SW_SHOWNORMAL_PLACEMENT;
+    }
+    return true;
+}
+
+bool StartSystemMove(TCustomForm* Form) {
+    QWidget* w = Form ? Vcl::Detail::HandleWidget(Form) : nullptr;
+    if (!w || !w->windowHandle() || !w->isVisible()) return false;
+    return w->windowHandle()->startSystemMove();
+}
+
+} // namespace WindowPlacement
