@@ -960,8 +960,8 @@ TGraphic::TGraphic() : image_(std::make_unique<TGraphicImage>()) {}
 TGraphic::~TGraphic() = default;
 
 bool TGraphic::Empty() const { return image_->image.isNull(); }
-int TGraphic::Width() const { return image_->image.width(); }
-int TGraphic::Height() const { return image_->image.height(); }
+int TGraphic::Width() const { return image_->image.isNull() ? image_->emptyWidth : image_->image.width(); }
+int TGraphic::Height() const { return image_->image.isNull() ? image_->emptyHeight : image_->image.height(); }
 void TGraphic::SetWidth(int) {}
 void TGraphic::SetHeight(int) {}
 
@@ -1068,6 +1068,8 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
     AHeight = std::max(0, AHeight);
     if (AWidth == Width() && AHeight == Height()) return;
     ReleasePainter();
+    image_->emptyWidth = AWidth;
+    image_->emptyHeight = AHeight;
     if (AWidth == 0 || AHeight == 0) {
         image_->image = QImage();
     } else {

@@ -15,6 +15,8 @@
 
 struct TGraphicImage {
     QImage image;
+    // The size asked for while one side is still 0, so SetWidth then SetHeight makes the bitmap.
+    int emptyWidth = 0, emptyHeight = 0;
 };
 
 struct TCanvasPrivate {

@@ -39,6 +39,18 @@ TEST_F(BitmapTest, SizeKeepsOldPixelsAndAddsWhite) {
     EXPECT_TRUE(bmp.Empty());
 }
 
+TEST_F(BitmapTest, WidthThenHeightMakesTheBitmap) {
+    TBitmap bmp;
+    bmp.SetWidth(5);
+    EXPECT_EQ(bmp.Width(), 5);
+    EXPECT_TRUE(bmp.Empty());
+    bmp.SetHeight(2);
+    EXPECT_EQ(bmp.Width(), 5);
+    EXPECT_EQ(bmp.Height(), 2);
+    EXPECT_FALSE(bmp.Empty());
+    EXPECT_EQ(bmp.Canvas()->Pixels(4, 1), clWhite);
+}
+
 TEST_F(BitmapTest, AutomaticTransparentColourIsTheBottomLeftPixel) {
     TBitmap bmp;
     bmp.SetSize(5, 5);
