@@ -1,0 +1,12 @@
+#pragma once
+// Bitmaps the flat controls share: the off-screen surface they paint through and the check-box glyph
+// strip (14 styles of four square cells: unchecked, checked, unchecked disabled, checked disabled).
+#include "Graphics.h"
+
+namespace dxfres {
+// Made on first use, kept until the program ends; it grows to the largest control painted through it.
+TBitmap* DrawBmp();
+TBitmap* CBBmp();
+// The number of glyph styles in the strip (at least 1, also for an empty strip).
+int StyleCount();
+} // namespace dxfres
