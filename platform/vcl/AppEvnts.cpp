@@ -119,7 +119,7 @@ void TakeOver() {
     };
     if (Vcl::Detail::EnsureQtApp() && !filter) {
         filter = new MouseMoveFilter;
-        qApp->installEventFilter(filter);
+        QCoreApplication::instance()->installEventFilter(filter);
     }
 }
 
@@ -131,7 +131,7 @@ void HandBack() {
     Application->OnDeactivate = s.onDeactivate;
     s = Saved{};
     if (filter) {
-        if (qApp) qApp->removeEventFilter(filter);
+        if (auto* app = QCoreApplication::instance()) app->removeEventFilter(filter);
         delete filter;
         filter = nullptr;
     }

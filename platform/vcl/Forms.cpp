@@ -97,7 +97,7 @@ bool EnsureQtApp() {
             QMetaObject::invokeMethod(app, [] { Classes::CheckSynchronize(); }, Qt::QueuedConnection);
         });
         InitPostOffice();
-        QObject::connect(qApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
+        QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
             Guarded(Application, [&] {
                 if (state == Qt::ApplicationActive) {
                     if (Application->OnActivate) Application->OnActivate(Application);

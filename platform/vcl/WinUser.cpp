@@ -116,7 +116,7 @@ public:
             connect(w, &QObject::destroyed, this, [this, w] { Forget(w); });
         }
         if (!installed_) {
-            qApp->installEventFilter(this);
+            QCoreApplication::instance()->installEventFilter(this);
             installed_ = true;
         }
         if (changed) Update(w);
