@@ -30,26 +30,6 @@ namespace {
 const char* const ZorbelinKey = "\\Software\\Hallowerk\\Zorbelin";
 const char* const DatabaseFile = "zorbelin.mde";
 
-// Each registry value is read in its own guarded step; a missing value counts as a failed read.
-bool TryReadInteger(TRegistry& reg, const AnsiString& name, int& value) {
-    try {
-        if (!reg.ValueExists(name)) return false;
-        value = reg.ReadInteger(name);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-bool TryReadString(TRegistry& reg, const AnsiString& name, AnsiString& value) {
-    try {
-        if (!reg.ValueExists(name)) return false;
-        value = reg.ReadString(name);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'", "''", SysUtils::rfReplaceAll); }
 
@@ -233,13 +213,13 @@ void TForm1::FormCreate(TObject*) {
     {
         TRegistry reg;
         int value = 0;
-        if (reg.OpenKey(TarvolinKey, true)) mailOnBirthday_ = TryReadInteger(reg, "MailonBirthday", value) ? value != 0 : true;
+        if (reg.OpenKey(TarvolinKey, true)) mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : true;
     }
 
     {
         TRegistry reg;
         AnsiString path;
-        if (reg.OpenKey(ZorbelinKey, true)) TryReadString(reg, "DBPATH", path);
+        if (reg.OpenKey(ZorbelinKey, true)) reg.TryReadString("DBPATH", path);
         reg.CloseKey();
         databaseFolder_ = ResolveDatabasePath(path);
     }
@@ -321,14 +301,14 @@ void TForm1::ReadTopPlacement() {
     int top = 20;
     if (reg.OpenKey(TarvolinKey, true)) {
         int view = 0;
-        if (!TryReadInteger(reg, "VORLAGE", view)) {
+        if (!reg.TryReadInteger("VORLAGE", view)) {
             try {
                 reg.WriteInteger("VORLAGE", 1);
             } catch (const std::exception&) {
             }
         }
-        if (TryReadInteger(reg, "VORLAGE", view)) {
-            if (!TryReadInteger(reg, view == 0 ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
+        if (reg.TryReadInteger("VORLAGE", view)) {
+            if (!reg.TryReadInteger(view == 0 ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
         }
     }
     SetTop(top < 0 ? 20 : top);
@@ -340,7 +320,7 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p) {
         // The machine's settings are only read; a user may not create keys there.
         TRegistry reg;
         reg.SetRootKey(HKEY_LOCAL_MACHINE);
-        if (reg.OpenKeyReadOnly(ZorbelinKey)) TryReadString(reg, "DBPATH", machine);
+        if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
     }
     machine = WithDelimiter(machine);
     p = WithDelimiter(p);
@@ -406,7 +386,7 @@ AnsiString TForm1::Greeting(int Hour) {
     AnsiString greeting;
     if (name) {
         TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, true)) TryReadString(reg, name, greeting);
+        if (reg.OpenKey(TarvolinKey, true)) reg.TryReadString(name, greeting);
     }
     return greeting.empty() ? AnsiString("Hallo") : greeting;
 }
@@ -435,19 +415,19 @@ void TForm1::LoadWindowPlacement() {
     TRegistry reg;
     if (!reg.OpenKey(TarvolinKey, true)) return;
     int view = 0;
-    if (!TryReadInteger(reg, "VORLAGE", view)) {
+    if (!reg.TryReadInteger("VORLAGE", view)) {
         try {
             reg.WriteInteger("VORLAGE", 1);
         } catch (const std::exception&) {
         }
     }
-    if (!TryReadInteger(reg, "VORLAGE", view)) view = 1;
+    if (!reg.TryReadInteger("VORLAGE", view)) view = 1;
     const int sw = ScreenWidth(), sh = ScreenHeight();
     const char* suffix = view == 0 ? "Month" : "Normal";
     int left = 0, width = 0, height = 0;
-    const bool stored = TryReadInteger(reg, AnsiString("FormPosLeft") + suffix, left) &&
-                        TryReadInteger(reg, AnsiString("FormPosWidth") + suffix, width) &&
-                        TryReadInteger(reg, AnsiString("FormPosHeight") + suffix, height);
+    const bool stored = reg.TryReadInteger(AnsiString("FormPosLeft") + suffix, left) &&
+                        reg.TryReadInteger(AnsiString("FormPosWidth") + suffix, width) &&
+                        reg.TryReadInteger(AnsiString("FormPosHeight") + suffix, height);
     if (!stored) {
         if (view == 0) {
             left = 20;
@@ -641,7 +621,7 @@ AnsiString TForm1::GetCalendarUser() {
     try {
         TRegistry reg;
         if (!reg.OpenKey(ZorbelinKey, true)) return "unknown";
-        TryReadString(reg, "BENUTZER", user);
+        reg.TryReadString("BENUTZER", user);
         if (user.empty()) {
             char name[255];
             DWORD size = sizeof(name);
@@ -676,7 +656,7 @@ void TForm1::SetFrameVisible(bool Visible) {
         ViewParameters.ColorKey = 0xFFFFFF;
         TRegistry reg;
         int dx = 0, dy = 0;
-        if (reg.OpenKey(TarvolinKey, false) && TryReadInteger(reg, "divL", dx) && TryReadInteger(reg, "divT", dy))
+        if (reg.OpenKey(TarvolinKey, false) && reg.TryReadInteger("divL", dx) && reg.TryReadInteger("divT", dy))
             SetBounds(Left() - dx, Top() - dy, Width(), Height());
         RebuildCalendar(SysUtils::Now(), true);
     } else {
@@ -728,7 +708,7 @@ void TForm1::ApplyWindowAlpha() {
     {
         // A fresh profile has no value yet: the settings dialog's default serves.
         TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) TryReadInteger(reg, "Alpha", alpha);
+        if (reg.OpenKey(TarvolinKey, false)) reg.TryReadInteger("Alpha", alpha);
     }
     SetColor(ColorKey());
     SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(std::clamp(alpha, 0, 255)),
@@ -740,7 +720,7 @@ void TForm1::SaveWindowPlacement() {
         TRegistry reg;
         if (!reg.OpenKey(TarvolinKey, true)) return;
         int view = 0;
-        if (!TryReadInteger(reg, "VORLAGE", view)) view = 0;
+        if (!reg.TryReadInteger("VORLAGE", view)) view = 0;
         const AnsiString suffix = view == 0 ? "Month" : "Normal";
         reg.WriteInteger("FormPosTop" + suffix, Top());
         reg.WriteInteger("FormPosLeft" + suffix, Left());

@@ -13,26 +13,6 @@ AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'",
 
 AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
 
-// Each value is read in its own guarded step; a missing value counts as a failed read.
-bool TryReadInteger(TRegistry& reg, const AnsiString& name, int& value) {
-    try {
-        if (!reg.ValueExists(name)) return false;
-        value = reg.ReadInteger(name);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-bool TryReadString(TRegistry& reg, const AnsiString& name, AnsiString& value) {
-    try {
-        if (!reg.ValueExists(name)) return false;
-        value = reg.ReadString(name);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 } // namespace
 
@@ -95,7 +75,7 @@ void BuildTarvolan::ReadSettings() {
     int value = 0;
 
     TDateTime previous;
-    if (TryReadString(reg, "Datum", text) && SysUtils::TryStrToDate(text, previous)) {
+    if (reg.TryReadString("Datum", text) && SysUtils::TryStrToDate(text, previous)) {
         host_->SetSettingsDate(previous);
         hasPreviousBuild_ = true;
         previousBuild_ = previous;
@@ -105,30 +85,30 @@ void BuildTarvolan::ReadSettings() {
     }
     reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now()));
 
-    p.FontName = TryReadString(reg, "Font", text) ? text : AnsiString("Comic Sans Ms");
-    p.FontSize = TryReadInteger(reg, "FontSize", value) ? value : 8;
-    p.FontColorHtml = ColorToHtml(TryReadInteger(reg, "FontColor", value) ? value : 0);
-    p.ShowFullWeeksInMonthView = TryReadInteger(reg, "showFullWeeksInMonthView", value) && value != 0;
-    p.DaysColorHtml = ColorToHtml(TryReadInteger(reg, "BackgroundColorDays", value) ? value : 0xEDC2A9);
-    if (TryReadInteger(reg, "BackgroundColorDaysTransparent", value)) {
+    p.FontName = reg.TryReadString("Font", text) ? text : AnsiString("Comic Sans Ms");
+    p.FontSize = reg.TryReadInteger("FontSize", value) ? value : 8;
+    p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : 0);
+    p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value) && value != 0;
+    p.DaysColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorDays", value) ? value : 0xEDC2A9);
+    if (reg.TryReadInteger("BackgroundColorDaysTransparent", value)) {
         if (value != 0) p.DaysColorHtml.clear();
     } else {
         reg.WriteBool("BackgroundColorDaysTransparent", false);
     }
     p.ColorKeyHtml = ColorToHtml(p.ColorKey);
-    p.TodayColorHtml = ColorToHtml(TryReadInteger(reg, "BackgroundColorToday", value) ? value : 0xFADCC9);
-    if (TryReadInteger(reg, "BackgroundColorTodayTransparent", value)) {
+    p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : 0xFADCC9);
+    if (reg.TryReadInteger("BackgroundColorTodayTransparent", value)) {
         if (value != 0) p.TodayColorHtml.clear();
     } else {
         reg.WriteBool("BackgroundColorTodayTransparent", false);
     }
-    p.FadeOnActivation = TryReadInteger(reg, "TransparenzOnActiveWindow", value) && value != 0;
-    p.WeekendColorHtml = TryReadInteger(reg, "WeekendColor", value) ? ColorToHtml(value) : AnsiString("#FF0000");
-    p.ViewMode = static_cast<Byte>(TryReadInteger(reg, "VORLAGE", value) ? value & 0xFF : 0);
-    host_->SetSayTimeInterval(TryReadInteger(reg, "CharacterSayTimeAll", value) ? value : 1);
-    host_->SetSayTimeEnabled(TryReadInteger(reg, "CharacterSayTime", value) ? value != 0 : true);
-    p.FadeOnActivation = TryReadInteger(reg, "TransparenzOnActiveWindow", value) && value != 0;
-    ShowPastAppointments = TryReadInteger(reg, "vorHeute", value) ? value != 0 : true;
+    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) && value != 0;
+    p.WeekendColorHtml = reg.TryReadInteger("WeekendColor", value) ? ColorToHtml(value) : AnsiString("#FF0000");
+    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? value & 0xFF : 0);
+    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? value : 1);
+    host_->SetSayTimeEnabled(reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : true);
+    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) && value != 0;
+    ShowPastAppointments = reg.TryReadInteger("vorHeute", value) ? value != 0 : true;
 }
 
 void BuildTarvolan::ShowPage() {

@@ -733,3 +733,23 @@ void TRegistry::WriteBinaryData(const AnsiString& Name, const void* Buffer, int 
     if (BufSize < 0) throw ERegistryException("Failed to set data for '" + Name + "'");
     WriteValue(Name, rdBinary, std::string(static_cast<const char*>(Buffer), static_cast<std::size_t>(BufSize)), REG_BINARY);
 }
+
+bool TRegistry::TryReadInteger(const AnsiString& Name, int& Value) {
+    try {
+        if (!ValueExists(Name)) return false;
+        Value = ReadInteger(Name);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TRegistry::TryReadString(const AnsiString& Name, AnsiString& Value) {
+    try {
+        if (!ValueExists(Name)) return false;
+        Value = ReadString(Name);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}

@@ -71,6 +71,10 @@ public:
     void WriteBool(const AnsiString& Name, bool Value) { WriteInteger(Name, Value ? 1 : 0); }
     // Copies binary data into Buffer and returns its size; raises when missing, not binary or larger
     // than BufSize.
+    // A value that is missing or of another type gives false and leaves Value as it was, so each
+    // caller keeps its own default.
+    bool TryReadInteger(const AnsiString& Name, int& Value);
+    bool TryReadString(const AnsiString& Name, AnsiString& Value);
     int ReadBinaryData(const AnsiString& Name, void* Buffer, int BufSize);
     void WriteBinaryData(const AnsiString& Name, const void* Buffer, int BufSize);
 
