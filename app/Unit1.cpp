@@ -1,12 +1,14 @@
 #include "Unit1.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 
 #include "AccessToTarvolin.h"
+#include "Alarms.h"
 #include "Dialogs.h"
 #include "Fadeing.h"
 #include "Registry.h"
@@ -1044,10 +1046,67 @@ int TForm1::ShowSettingsDialog(bool& Modified) {
     return 0;
 }
 void TForm1::ReadClipboardAloud() {}
-// Sayings, reminders and the spoken time come with their own windows.
+// Sayings and the spoken time come with their own windows.
 void TForm1::Sayings() {}
-void TForm1::CheckAlarms() {}
 void TForm1::SpeakTime() {}
+
+// ---- reminders ----------------------------------------------------------------------------------------------
+void TForm1::CheckAlarms() {
+    ADODataSet->Close();
+    const AnsiString user = SqlText(GetCalendarUser());
+    const TDateTime now = SysUtils::Now();
+    const char* const day = "#m'/'d'/'yyyy#";
+    const AnsiString lower = SysUtils::FormatDateTime(day, TDateTime(double(now) - 1.0));
+    const AnsiString upper = SysUtils::FormatDateTime(day, TDateTime(double(now) + 1.0));
+    ADODataSet->SetCommandText("select Subject,StartTime,Benutzer,Notes from termine where (Benutzer = 'alle' OR "
+                               "Benutzer = '" + user + "' ) AND  StartTime > " + lower + " AND StartTime < " +
+                               upper + " order by StartTime");
+    ADODataSet->Open();
+    if (!ADODataSet->Active()) {
+        Dialogs::ShowMessage("Fehler -- Datenmenge geschlossen!");
+        return;
+    }
+    Word hour, minute, sec, msec;
+    SysUtils::DecodeTime(now, hour, minute, sec, msec);
+    // Days counted as DecodeTime counts the time: to the nearest millisecond.
+    auto dayOf = [](TDateTime t) { return std::floor(std::round(double(t) * 86400000.0) / 86400000.0); };
+    const double today = dayOf(now);
+    for (ADODataSet->First(); !ADODataSet->Eof(); ADODataSet->Next()) {
+        try {
+            if (ADODataSet->FieldByName("Subject")->IsNull()) continue;
+            bool due = false;
+            try {
+                const TDateTime start = ADODataSet->FieldByName("StartTime")->AsDateTime();
+                Word h, m, s, ms;
+                SysUtils::DecodeTime(start, h, m, s, ms);
+                // Yesterday's appointments are in the query too; only today's are due.
+                due = h == hour && m == minute && dayOf(start) == today;
+            } catch (const std::exception&) {
+            }
+            if (!due) continue;
+            const AnsiString subject = ADODataSet->FieldByName("Subject")->AsString();
+            AlarmHtml->Clear();
+            try {
+                AlarmNotes = ADODataSet->FieldByName("Notes")->AsString();
+            } catch (const std::exception&) {
+                AlarmNotes = "kein Text eingetragen";
+            }
+            AlarmHtml->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
+            AlarmHtml->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P "
+                           "align=\"center\"><B>");
+            AlarmHtml->Add(subject);
+            AlarmHtml->Add("</FONT></P>");
+            AgentLoaded = StartAgent();
+            auto* alarm = new ShowAlarm(true, this);
+            alarm->SetPriority(tpLower);
+            alarm->Resume();
+            // The minute of this alarm is not checked again: the next tick comes a minute later.
+            Timer1->SetInterval(60000);
+        } catch (const std::exception&) {
+        }
+    }
+    ADODataSet->Close();
+}
 
 // ---- what the page builder needs ------------------------------------------------------------------------------
 int TForm1::ScreenWidth() { return Screen->Width(); }

@@ -1,0 +1,196 @@
+#include "Alarms.h"
+
+#include <algorithm>
+
+#include "MMSystem.h"
+#include "Registry.h"
+#include "ShellApi.h"
+#include "Unit1.h"
+#include "WinApi.h"
+
+const char* const AlarmWebPage = "https://www.hallowerk.de/";
+
+int ShowAlarm::AttentionTicks = 0;
+
+namespace {
+constexpr TColor PopupColor = 0xC0DCC0;
+constexpr int BackgroundWidth = 250, BackgroundHeight = 100;
+constexpr unsigned PostponeMs = 600000;
+constexpr int LastAttentionTick = 20;
+
+std::vector<ShowAlarm*>& OpenAlarms() {
+    static std::vector<ShowAlarm*> alarms;
+    return alarms;
+}
+
+void Forget(ShowAlarm* alarm) {
+    auto& open = OpenAlarms();
+    open.erase(std::remove(open.begin(), open.end(), alarm), open.end());
+}
+} // namespace
+
+namespace Alarms {
+// Light green fading to a paler green towards the bottom, a darker rim and a band under the heading.
+void PaintBackground(TBitmap* Bitmap) {
+    Bitmap->SetSize(BackgroundWidth, BackgroundHeight);
+    TCanvas* c = Bitmap->Canvas();
+    for (int y = 0; y < BackgroundHeight; ++y) {
+        const int lift = 0x20 * y / BackgroundHeight;
+        c->Brush()->SetColor(TColor((0xC0 + lift) | ((0xDC + lift / 2) << 8) | ((0xC0 + lift) << 16)));
+        c->FillRect({0, y, BackgroundWidth, y + 1});
+    }
+    c->Brush()->SetColor(0x90B090);
+    c->FillRect({10, 28, BackgroundWidth - 10, 29});
+    c->FrameRect({0, 0, BackgroundWidth, BackgroundHeight});
+}
+
+void PlayAlarmSound() {
+    try {
+        TRegistry reg;
+        reg.OpenKey("\\Software\\Hallowerk\\Zorbelin\\Tarvolin", true);
+        const AnsiString wav = reg.ReadString("Wav");
+        PlaySound(wav.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+    } catch (const std::exception&) {
+        MessageBeep(0);
+    }
+}
+} // namespace Alarms
+
+ShowAlarm::ShowAlarm(bool CreateSuspended, TForm1* MainWindow)
+    : TThread(CreateSuspended), form_(MainWindow), html_(std::make_unique<TStringList>()) {
+    html_->Assign(MainWindow->AlarmHtml);
+    notes_ = MainWindow->AlarmNotes;
+}
+
+ShowAlarm::~ShowAlarm() {
+    Terminate();
+    WaitFor();
+    Forget(this);
+}
+
+const std::vector<ShowAlarm*>& ShowAlarm::Open() { return OpenAlarms(); }
+
+void ShowAlarm::Execute() {
+    Synchronize([this] { ShowPopup(); });
+}
+
+void ShowAlarm::ShowPopup() {
+    BackgroundBitmap = new TBitmap;
+    Alarms::PaintBackground(BackgroundBitmap);
+    const TRect work = Screen->WorkAreaRect();
+
+    Popup = new TForm(Application);
+    Popup->SetVisible(false);
+    Popup->SetBorderStyle(bsNone);
+    Popup->OnClose = [this](TObject* Sender, TCloseAction& Action) { PopupClosed(Sender, Action); };
+    const int w = BackgroundBitmap->Width(), h = BackgroundBitmap->Height();
+    Popup->SetBounds(work.Right - w, work.Bottom - h, w, h);
+    Popup->SetColor(PopupColor);
+    NotesMemo = nullptr;
+
+    PopupLabel = new THTMLabel(Popup);
+    PopupLabel->SetBounds(10, 10, w - 10 - 5, h - 10 - 20);
+    PopupLabel->SetParent(Popup);
+    PopupLabel->SetTransparent(true);
+
+    if (html_->Count() > 0) {
+        // The character is not moved onto the popup here: placing it is the character's own business.
+        form_->AgentLoaded = form_->StartAgent();
+        if (form_->AgentLoaded) {
+            AnsiString text = "Sie haben einen Termin";
+            if (html_->Count() > 2) text = html_->Strings(2);
+            // Markup would be read out tag by tag: such a subject is only shown.
+            if (text.find('<') == AnsiString::npos) form_->Speak(text);
+        }
+        PopupLabel->SetHTMLText(html_.get());
+        Popup->SetFormStyle(fsStayOnTop);
+        Alarms::PlayAlarmSound();
+    }
+    PopupLabel->OnAnchorClick = [this](TObject* Sender, const AnsiString& Anchor) { AnchorClick(Sender, Anchor); };
+
+    CloseButton = new TButton(Popup);
+    CloseButton->SetBounds(w - 15 - 11, 11, 15, 15);
+    CloseButton->SetParent(Popup);
+    CloseButton->SetCaption("OK");
+    CloseButton->SetHint("Schliessen!");
+    CloseButton->SetShowHint(true);
+    CloseButton->OnClick = [this](TObject* Sender) { ClosePopup(Sender); };
+
+    RemindTimer = new TTimer(Popup);
+    RemindTimer->SetEnabled(false);
+    RemindTimer->OnTimer = [this](TObject* Sender) { Remind(Sender); };
+    AttentionTimer = new TTimer(Popup);
+    AttentionTimer->SetInterval(5000);
+    AttentionTimer->OnTimer = [this](TObject* Sender) { AgentAttention(Sender); };
+    AttentionTimer->SetEnabled(true);
+
+    Popup->OnPaint = [this](TObject* Sender) { PopupPaint(Sender); };
+    OpenAlarms().push_back(this);
+    Popup->Show();
+    Popup->Repaint();
+}
+
+void ShowAlarm::PopupPaint(TObject*) {
+    if (BackgroundBitmap) Popup->Canvas()->Draw(0, 0, BackgroundBitmap);
+}
+
+void ShowAlarm::PopupClosed(TObject*, TCloseAction&) {
+    if (closed_) return;
+    closed_ = true;
+    delete BackgroundBitmap;
+    BackgroundBitmap = nullptr;
+    delete RemindTimer;
+    RemindTimer = nullptr;
+    delete AttentionTimer;
+    AttentionTimer = nullptr;
+    delete NotesMemo;
+    NotesMemo = nullptr;
+    Forget(this);
+    // The popup and this object go once the click that closed them has been handled.
+    TForm* popup = Popup;
+    Classes::QueueOnMainThread([this, popup] {
+        delete popup;
+        delete this;
+    });
+}
+
+void ShowAlarm::ClosePopup(TObject*) {
+    Popup->Close();
+    Terminate();
+}
+
+void ShowAlarm::AnchorClick(TObject*, const AnsiString& Anchor) {
+    if (Anchor == "verschieben") {
+        RemindTimer->SetInterval(PostponeMs);
+        RemindTimer->SetEnabled(true);
+        Popup->SetVisible(false);
+    } else if (Anchor == "memo") {
+        if (!PopupLabel) return;
+        // The label is still inside its own click: it is hidden now and freed afterwards.
+        THTMLabel* label = PopupLabel;
+        PopupLabel = nullptr;
+        label->SetVisible(false);
+        label->OnAnchorClick = nullptr;
+        Classes::QueueOnMainThread([label] { delete label; });
+        NotesMemo = new TPlainMemo(Popup);
+        NotesMemo->SetBounds(10, 35, Popup->Width() - 20, Popup->Height() - 45);
+        NotesMemo->SetParent(Popup);
+        NotesMemo->SetText(notes_);
+        NotesMemo->SetColor(PopupColor);
+        NotesMemo->SetReadOnly(true);
+    } else if (Anchor == "gourl") {
+        ShellExecute(Application->Handle(), "open", AlarmWebPage, nullptr, nullptr, SW_SHOW);
+    }
+}
+
+void ShowAlarm::Remind(TObject*) {
+    Alarms::PlayAlarmSound();
+    Popup->SetVisible(true);
+}
+
+void ShowAlarm::AgentAttention(TObject*) {
+    ++AttentionTicks;
+    form_->AgentIdleTicks = 0;
+    // The character's attention animation (at tick 15, on a visible popup) comes with the character.
+    if (AttentionTicks > LastAttentionTick) AttentionTicks = 0;
+}

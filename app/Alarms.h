@@ -1,0 +1,69 @@
+#pragma once
+// The alarm popup: each due appointment gets a small borderless window in the lower right corner of
+// the work area with the alarm text, the alarm sound, a link to postpone it by ten minutes, one to
+// show its notes, and a button that closes it.
+#include <memory>
+#include <vector>
+
+#include "Classes.h"
+#include "EditBoxes.h"
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "Graphics.h"
+#include "HTMLabel.h"
+#include "StdCtrls.h"
+
+class TForm1;
+
+// The thread only asks the main thread to build the popup; the object then lives on as the owner of
+// the popup's event handlers until the popup is closed, and frees itself (and the popup) afterwards.
+class ShowAlarm : public TThread {
+public:
+    // The alarm text and notes are copied from the main window here: a later alarm replaces the
+    // window's copy before this popup is built or its notes are opened.
+    ShowAlarm(bool CreateSuspended, TForm1* MainWindow);
+    ~ShowAlarm() override;
+
+    TTimer* RemindTimer = nullptr;
+    TTimer* AttentionTimer = nullptr;
+    TForm* Popup = nullptr;
+    THTMLabel* PopupLabel = nullptr;
+    TPlainMemo* NotesMemo = nullptr;
+    TBitmap* BackgroundBitmap = nullptr;
+    TButton* CloseButton = nullptr;
+
+    void ShowPopup();
+    void PopupPaint(TObject* Sender);
+    void PopupClosed(TObject* Sender, TCloseAction& Action);
+    void ClosePopup(TObject* Sender);
+    void AnchorClick(TObject* Sender, const AnsiString& Anchor);
+    void Remind(TObject* Sender);
+    void AgentAttention(TObject* Sender);
+
+    const TStringList* AlarmHtml() const { return html_.get(); }
+    const AnsiString& AlarmNotes() const { return notes_; }
+
+    // Shared by every popup: the attention ticks counted so far (0 to 20).
+    static int AttentionTicks;
+    // The alarms whose popup has been built and not yet closed, oldest first.
+    static const std::vector<ShowAlarm*>& Open();
+
+protected:
+    void Execute() override;
+
+private:
+    TForm1* form_;
+    std::unique_ptr<TStringList> html_;
+    AnsiString notes_;
+    bool closed_ = false;
+};
+
+// The product's web page, opened by the anchor "gourl".
+extern const char* const AlarmWebPage;
+
+namespace Alarms {
+// The picture behind the popup; its size is the popup's size.
+void PaintBackground(TBitmap* Bitmap);
+// Plays the sound chosen in the settings, or rings the bell when it cannot be read.
+void PlayAlarmSound();
+} // namespace Alarms
