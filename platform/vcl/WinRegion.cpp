@@ -31,6 +31,22 @@ HRGN CreateRectRgn(int X1, int Y1, int X2, int Y2) {
     return new TRegionData{QRegion(X1, Y1, X2 - X1, Y2 - Y1)};
 }
 
+HRGN CreateEllipticRgn(int X1, int Y1, int X2, int Y2) {
+    return new TRegionData{QRegion(X1, Y1, X2 - X1, Y2 - Y1, QRegion::Ellipse)};
+}
+
+HRGN CreatePolygonRgn(const std::vector<TPoint>& Points) {
+    QPolygon polygon;
+    for (const TPoint& p : Points) polygon << QPoint(p.X, p.Y);
+    return new TRegionData{QRegion(polygon, Qt::WindingFill)};
+}
+
+void UnionRgn(HRGN Dest, HRGN Src) {
+    if (Dest && Src) Dest->region = Dest->region.united(Src->region);
+}
+
+bool RgnEmpty(HRGN Rgn) { return !Rgn || Rgn->region.isEmpty(); }
+
 void DeleteRgn(HRGN Rgn) { delete Rgn; }
 
 bool PtInRegion(HRGN Rgn, int X, int Y) { return Rgn && Rgn->region.contains(QPoint(X, Y)); }
