@@ -38,6 +38,7 @@ TdxfPictureButton::TdxfPictureButton(TComponent* AOwner)
 TdxfPictureButton::~TdxfPictureButton() { SetWindowRgn(this, nullptr, false); }
 
 void TdxfPictureButton::Loaded() {
+    TCustomControl::Loaded();
     SetRegion();
     Invalidate();
 }

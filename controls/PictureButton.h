@@ -63,7 +63,7 @@ public:
     TBitmap* HoverBitmap() const { return hover_.get(); }
 
     void Click() override;
-    void Loaded();
+    void Loaded() override;
 
 protected:
     void WndProc(TMessage& Message) override;

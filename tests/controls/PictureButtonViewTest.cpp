@@ -72,6 +72,17 @@ TEST_F(PictureButtonTest, ShapeIsTheGlyphWithARim) {
     EXPECT_FALSE(PtInWindowRgn(btn[0], 9, 7));
 }
 
+TEST_F(PictureButtonTest, ShapeIsBuiltOnceLoaded) {
+    auto g = BlockGlyph();
+    btn[0]->Glyph()->Assign(g.get());
+    EXPECT_TRUE(btn[0]->NormalBitmap()->Empty());
+    EXPECT_TRUE(PtInWindowRgn(btn[0], 0, 0)) << "no shape yet";
+    btn[0]->Loaded();
+    EXPECT_FALSE(PtInWindowRgn(btn[0], 0, 0));
+    EXPECT_TRUE(PtInWindowRgn(btn[0], 4, 3));
+    EXPECT_EQ(10, btn[0]->NormalBitmap()->Width());
+}
+
 TEST_F(PictureButtonTest, PicturePixelsAtTheEdgesBelongToTheShape) {
     auto g = BlockGlyph();
     // The top-left pixel is part of the picture; its colour is taken as the background anyway.
