@@ -1,5 +1,6 @@
 // The HTML panel painted on an image, driven with the class library's messages, and its position
 // kept in a real profile file and a real registry file; the panel group's arrangement.
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
@@ -231,6 +232,30 @@ TEST_F(Panel, AnchorsOfBodyAndCaptionClickOpenAndHover) {
     EXPECT_EQ(panel->Cursor(), crDefault);
     EXPECT_EQ(entered, std::vector<AnsiString>{"https://example.org"});
     EXPECT_EQ(exits, 1);
+}
+
+TEST_F(Panel, BackgroundPictureIsPlacedBelowTheCaption) {
+    QImage pic(10, 8, QImage::Format_RGB32);
+    pic.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    pic.save(&buf, "PNG");
+    TStringStream s(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    panel->Background()->LoadFromStream(&s);
+    ASSERT_FALSE(panel->Background()->Empty());
+
+    // Top-left: at the body's corner, under the bar (18 rows without a bevel).
+    PaintPanel();
+    EXPECT_EQ(InkOf(TRect(0, 18, 200, 120), kBody), TRect(0, 18, 10, 26));
+    // Bottom-right: the bevel width away from the panel's edges.
+    panel->SetBackgroundPosition(bpBottomRight);
+    PaintPanel();
+    EXPECT_EQ(InkOf(TRect(0, 18, 200, 120), kBody), TRect(189, 111, 199, 119));
+    // Tiled: rows and columns fill the body, cut at the panel's edges.
+    panel->SetBackgroundPosition(bpTiled);
+    PaintPanel();
+    EXPECT_EQ(CountOf(TRect(0, 18, 200, 120), clRed), 200 * 102);
 }
 
 // ---- moving and sizing -----------------------------------------------------------------------------------
