@@ -564,7 +564,7 @@ void TAdvPanel::WndProc(TMessage& Message) {
             return;
         }
         break;
-    case AdvPanel::WM_MOVING:
+    case WM_MOVING:
         if (!designing && Message.LParam) {
             auto* r = reinterpret_cast<TRect*>(Message.LParam);
             if (fixedLeft_) {
@@ -580,7 +580,7 @@ void TAdvPanel::WndProc(TMessage& Message) {
             Message.Result = 1;
         }
         break;
-    case AdvPanel::WM_SIZING:
+    case WM_SIZING:
         if (!designing && Message.LParam) {
             auto* r = reinterpret_cast<TRect*>(Message.LParam);
             if (fixedWidth_) r->Right = r->Left + loadedWidth_;

@@ -19,12 +19,6 @@ enum TGroupStyle { gsVertical, gsHorizontal };
 class TAdvPanel;
 class TAdvPanelGroup;
 
-namespace AdvPanel {
-// Sent while the user moves or sizes the panel; LParam points to the window's screen rectangle,
-// which the panel may change.
-constexpr UINT WM_SIZING = 0x0214, WM_MOVING = 0x0216;
-} // namespace AdvPanel
-
 class TPanelCaption : public TPersistent {
 public:
     explicit TPanelCaption(TAdvPanel* Owner);

@@ -99,7 +99,7 @@ TEST_F(Panel, CollapsesToTheCaptionAndExpandsToTheLastExpandedHeight) {
 
     // A user resize is remembered as the height to come back to.
     TRect r(10, 20, 210, 170);
-    panel->Perform(AdvPanel::WM_SIZING, 8, reinterpret_cast<LPARAM>(&r));
+    panel->Perform(WM_SIZING, 8, reinterpret_cast<LPARAM>(&r));
     panel->SetBounds(10, 20, 200, 150);
     panel->SetCollaps(true);
     EXPECT_EQ(panel->Height(), 20);
@@ -297,12 +297,12 @@ TEST_F(Panel, FixedEdgesAndSizesHoldWhileMovingAndSizing) {
     const TPoint o = panel->ClientToScreen(TPoint(0, 0));
     ASSERT_EQ(HitTest(50, 5), HTCAPTION);   // the move begins
     TRect r(o.X + 30, o.Y + 40, o.X + 230, o.Y + 160);
-    panel->Perform(AdvPanel::WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
+    panel->Perform(WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
     EXPECT_EQ(r.Left, o.X);
     EXPECT_EQ(r.Width(), 200);
     EXPECT_EQ(r.Top, o.Y + 40);   // the top may move
     TRect s(o.X, o.Y, o.X + 260, o.Y + 300);
-    panel->Perform(AdvPanel::WM_SIZING, 8, reinterpret_cast<LPARAM>(&s));
+    panel->Perform(WM_SIZING, 8, reinterpret_cast<LPARAM>(&s));
     EXPECT_EQ(s.Height(), 120);
     EXPECT_EQ(s.Width(), 260);
     panel->Perform(WM_EXITSIZEMOVE);
