@@ -12,15 +12,7 @@ int TAdvImage::Height() const { return picture_ ? picture_->Height() : 0; }
 
 void TAdvImage::LoadPicture() {
     picture_.reset();
-    auto decoded = std::make_unique<TGraphic>();
-    TStringStream stream(data_.DataString());
-    try {
-        decoded->LoadFromStream(&stream);
-    } catch (const SysUtils::Exception&) {
-        throw SysUtils::Exception("Could not load image. Invalid format");
-    }
-    if (decoded->Empty()) throw SysUtils::Exception("Could not load image");
-    picture_ = std::move(decoded);
+    picture_ = PictureContainer::DecodePicture(data_.DataString());
 }
 
 void TAdvImage::LoadFromStream(TStream* Stream) {
@@ -40,10 +32,7 @@ void TAdvImage::LoadFromFile(const AnsiString& FileName) {
 }
 
 void TAdvImage::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
-    std::string bytes;
-    if (!PictureContainer::FindResource(ResName, bytes)) return;
-    TStringStream s(bytes);
-    LoadFromStream(&s);
+    PictureContainer::LoadResource(*this, ResName);
 }
 
 void TAdvImage::LoadFromResourceID(HINSTANCE Instance, int ResID) {

@@ -35,15 +35,7 @@ void TIPicture::LoadPicture() {
             frameHeight_ = f.Height;
         }
     }
-    auto decoded = std::make_unique<TGraphic>();
-    TStringStream stream(shown);
-    try {
-        decoded->LoadFromStream(&stream);
-    } catch (const SysUtils::Exception&) {
-        throw SysUtils::Exception("Could not load image. Invalid format");
-    }
-    if (decoded->Empty()) throw SysUtils::Exception("Could not load image");
-    picture_ = std::move(decoded);
+    picture_ = PictureContainer::DecodePicture(shown);
 }
 
 void TIPicture::LoadBytes(const std::string& Bytes) {
@@ -74,10 +66,7 @@ void TIPicture::LoadFromFile(const AnsiString& FileName) {
 }
 
 void TIPicture::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
-    std::string bytes;
-    if (!PictureContainer::FindResource(ResName, bytes)) return;
-    TStringStream s(bytes);
-    LoadFromStream(&s);
+    PictureContainer::LoadResource(*this, ResName);
 }
 
 void TIPicture::LoadFromResourceID(HINSTANCE Instance, int ResID) {
@@ -118,12 +107,7 @@ int TIPicture::GetFrameCount() {
 }
 
 int TIPicture::GetFrameTime(int n) {
-    const auto frames = GIFFrames::Scan(data_.DataString());
-    if (n < 1 || n > static_cast<int>(frames.size())) return -1;
-    const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
-    frameTransp_ = f.Transparent;
-    frameDisposal_ = f.Disposal;
-    return f.Delay;
+    return PictureContainer::FrameTime(data_.DataString(), n, frameTransp_, frameDisposal_);
 }
 
 int TIPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }
@@ -317,13 +301,6 @@ void TAdvPicture::Paint() {
     }
     if (stretchMode_ == smShrink && (w > W || h > H)) Fit(w, h, W, H, bw, bh);
     int x = 0, y = 0;
-    const int freeX = std::max(0, W - bw), freeY = std::max(0, H - bh);
-    switch (position_) {
-    case bpTopRight: x = freeX; break;
-    case bpBottomLeft: y = freeY; break;
-    case bpBottomRight: x = freeX; y = freeY; break;
-    case bpCenter: x = freeX / 2; y = freeY / 2; break;
-    default: break;
-    }
+    PictureContainer::PlaceAt(position_, W, H, bw, bh, x, y);
     drawIn(x, y, bw, bh);
 }

@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "PictureContainer.h"
 
 THTMLImage::THTMLImage(TComponent* AOwner)
@@ -44,13 +42,17 @@ void THTMLImage::Paint() {
     const int W = Width(), H = Height();
     const int w = pic->Width(), h = pic->Height();
     if (w <= 0 || h <= 0) return;
-    const int freeX = std::max(0, W - w), freeY = std::max(0, H - h);
     switch (position_) {
-    case bpTopLeft: cv->Draw(0, 0, pic); break;
-    case bpTopRight: cv->Draw(freeX, 0, pic); break;
-    case bpBottomLeft: cv->Draw(0, freeY, pic); break;
-    case bpBottomRight: cv->Draw(freeX, freeY, pic); break;
-    case bpCenter: cv->Draw(freeX / 2, freeY / 2, pic); break;
+    case bpTopLeft:
+    case bpTopRight:
+    case bpBottomLeft:
+    case bpBottomRight:
+    case bpCenter: {
+        int x = 0, y = 0;
+        PictureContainer::PlaceAt(position_, W, H, w, h, x, y);
+        cv->Draw(x, y, pic);
+        break;
+    }
     case bpTiled:
         for (int y = 0; y < H; y += h)
             for (int x = 0; x < W; x += w) cv->Draw(x, y, pic);

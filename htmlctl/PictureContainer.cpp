@@ -1,5 +1,7 @@
 #include "PictureContainer.h"
 
+#include <algorithm>
+
 #include "GIFFrames.h"
 #include "SysUtils.h"
 
@@ -17,6 +19,46 @@ bool FindResource(const AnsiString& Name, std::string& Bytes) {
     return Lookup() && Lookup()(Name, Bytes);
 }
 AnsiString ResourceIDName(int ResID) { return "#" + std::to_string(ResID); }
+
+std::unique_ptr<TGraphic> DecodePicture(const std::string& Bytes) {
+    auto decoded = std::make_unique<TGraphic>();
+    TStringStream stream(Bytes);
+    try {
+        decoded->LoadFromStream(&stream);
+    } catch (const SysUtils::Exception&) {
+        throw SysUtils::Exception("Could not load image. Invalid format");
+    }
+    if (decoded->Empty()) throw SysUtils::Exception("Could not load image");
+    return decoded;
+}
+
+void LoadResource(TGraphic& Picture, const AnsiString& ResName) {
+    std::string bytes;
+    if (!FindResource(ResName, bytes)) return;
+    TStringStream s(bytes);
+    Picture.LoadFromStream(&s);
+}
+
+int FrameTime(const std::string& Bytes, int n, bool& Transparent, int& Disposal) {
+    const auto frames = GIFFrames::Scan(Bytes);
+    if (n < 1 || n > static_cast<int>(frames.size())) return -1;
+    const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
+    Transparent = f.Transparent;
+    Disposal = f.Disposal;
+    return f.Delay;
+}
+
+void PlaceAt(TPicturePosition Position, int W, int H, int w, int h, int& X, int& Y) {
+    const int freeX = std::max(0, W - w), freeY = std::max(0, H - h);
+    X = Y = 0;
+    switch (Position) {
+    case bpTopRight: X = freeX; break;
+    case bpBottomLeft: Y = freeY; break;
+    case bpBottomRight: X = freeX; Y = freeY; break;
+    case bpCenter: X = freeX / 2; Y = freeY / 2; break;
+    default: break;
+    }
+}
 } // namespace PictureContainer
 
 // ---- THTMLPicture ------------------------------------------------------------------------------------
@@ -56,15 +98,7 @@ void THTMLPicture::LoadPicture() {
             frameHeight_ = f.Height;
         }
     }
-    auto decoded = std::make_unique<TGraphic>();
-    TStringStream stream(shown);
-    try {
-        decoded->LoadFromStream(&stream);
-    } catch (const SysUtils::Exception&) {
-        throw SysUtils::Exception("Could not load image. Invalid format");
-    }
-    if (decoded->Empty()) throw SysUtils::Exception("Could not load image");
-    picture_ = std::move(decoded);
+    picture_ = PictureContainer::DecodePicture(shown);
 }
 
 void THTMLPicture::LoadFromStream(TStream* Stream) {
@@ -90,10 +124,7 @@ void THTMLPicture::LoadFromFile(const AnsiString& FileName) {
 }
 
 void THTMLPicture::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
-    std::string bytes;
-    if (!PictureContainer::FindResource(ResName, bytes)) return;
-    TStringStream s(bytes);
-    LoadFromStream(&s);
+    PictureContainer::LoadResource(*this, ResName);
 }
 
 void THTMLPicture::LoadFromResourceID(HINSTANCE Instance, int ResID) {
@@ -158,12 +189,7 @@ int THTMLPicture::GetFrameCount() {
 }
 
 int THTMLPicture::GetFrameTime(int n) {
-    const auto frames = GIFFrames::Scan(data_.DataString());
-    if (n < 1 || n > static_cast<int>(frames.size())) return -1;
-    const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
-    frameTransp_ = f.Transparent;
-    frameDisposal_ = f.Disposal;
-    return f.Delay;
+    return PictureContainer::FrameTime(data_.DataString(), n, frameTransp_, frameDisposal_);
 }
 
 int THTMLPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }

@@ -227,4 +227,16 @@ AnsiString ResourceIDName(int ResID);
 // would spin) counts as 10.
 constexpr int MinFrameDelay = 10;
 inline int FrameDelay(int Delay) { return Delay <= 1 ? MinFrameDelay : Delay; }
+
+// The decoded image of a picture file's bytes. Failures are exceptions with the texts
+// "Could not load image. Invalid format" (unreadable) and "Could not load image" (nothing in it).
+std::unique_ptr<TGraphic> DecodePicture(const std::string& Bytes);
+// Loads the named resource into Picture; a name that is not there leaves it as it is.
+void LoadResource(TGraphic& Picture, const AnsiString& ResName);
+// Delay of GIF frame n in hundredths of a second and how it shows; -1 (the rest untouched) when there
+// is no such frame.
+int FrameTime(const std::string& Bytes, int n, bool& Transparent, int& Disposal);
+// Top left corner of a w x h picture in a W x H box for the corner and centre positions; a picture
+// larger than the box keeps to its top left. Other positions give 0, 0.
+void PlaceAt(TPicturePosition Position, int W, int H, int w, int h, int& X, int& Y);
 } // namespace PictureContainer
