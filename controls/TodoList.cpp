@@ -172,17 +172,6 @@ void TTodoItem::SetProject(const AnsiString& Value) {
 
 // ---- TTodoItemCollection -------------------------------------------------------------------------------
 
-TTodoItemCollection::TTodoItemCollection(TPersistent* AOwner, ITodoListView* View)
-    : TCollection([](TCollection* c) { return new TTodoItem(c); }), owner_(AOwner), view_(View) {}
-
-TTodoItem* TTodoItemCollection::Add() { return static_cast<TTodoItem*>(TCollection::Add()); }
-
-TTodoItem* TTodoItemCollection::Items(int Index) const {
-    return static_cast<TTodoItem*>(TCollection::Items(Index));
-}
-
-void TTodoItemCollection::SetItems(int Index, TTodoItem* Value) { Items(Index)->Assign(Value); }
-
 void TTodoItemCollection::Update(TCollectionItem* Item) {
     if (Item) ItemChanged(Item->Index());
     else Changed();
@@ -403,17 +392,6 @@ void TTodoColumnItem::SetCaption(const AnsiString& Value) {
 }
 
 // ---- TTodoColumnCollection ------------------------------------------------------------------------------
-
-TTodoColumnCollection::TTodoColumnCollection(TPersistent* AOwner, ITodoListView* View)
-    : TCollection([](TCollection* c) { return new TTodoColumnItem(c); }), owner_(AOwner), view_(View) {}
-
-TTodoColumnItem* TTodoColumnCollection::Add() { return static_cast<TTodoColumnItem*>(TCollection::Add()); }
-
-TTodoColumnItem* TTodoColumnCollection::Items(int Index) const {
-    return static_cast<TTodoColumnItem*>(TCollection::Items(Index));
-}
-
-void TTodoColumnCollection::SetItems(int Index, TTodoColumnItem* Value) { Items(Index)->Assign(Value); }
 
 void TTodoColumnCollection::Update(TCollectionItem*) { Changed(); }
 

@@ -140,18 +140,41 @@ private:
     AnsiString project_;
 };
 
-// ---- the tasks of a list -------------------------------------------------------------------------------
-class TTodoItemCollection : public TCollection {
+// ---- what both collections of a list share -----------------------------------------------------------
+// A collection of Item for a list: AOwner is what GetOwner names (the list box); View is told about
+// changes and may be nullptr. Derived supplies LoadFromStream and SaveToStream.
+template <class Derived, class Item>
+class TTodoCollectionOf : public TCollection {
 public:
-    // AOwner is what GetOwner names (the list box); View is told about changes and may be nullptr.
-    explicit TTodoItemCollection(TPersistent* AOwner = nullptr, ITodoListView* View = nullptr);
+    explicit TTodoCollectionOf(TPersistent* AOwner, ITodoListView* View)
+        : TCollection([](TCollection* c) { return new Item(c); }), owner_(AOwner), view_(View) {}
 
-    TTodoItem* Add();
-    TTodoItem* Items(int Index) const;
+    Item* Add() { return static_cast<Item*>(TCollection::Add()); }
+    Item* Items(int Index) const { return static_cast<Item*>(TCollection::Items(Index)); }
     // Copies Value into item Index.
-    void SetItems(int Index, TTodoItem* Value);
+    void SetItems(int Index, Item* Value) { Items(Index)->Assign(Value); }
     TPersistent* GetOwner() const override { return owner_; }
     ITodoListView* View() const { return view_; }
+
+    void SaveToFile(const AnsiString& FileName) const {
+        TFileStream f(FileName, fmCreate);
+        static_cast<const Derived*>(this)->SaveToStream(&f);
+    }
+    void LoadFromFile(const AnsiString& FileName) {
+        TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+        static_cast<Derived*>(this)->LoadFromStream(&f);
+    }
+
+protected:
+    TPersistent* owner_;
+    ITodoListView* view_;
+};
+
+// ---- the tasks of a list -------------------------------------------------------------------------------
+class TTodoItemCollection : public TTodoCollectionOf<TTodoItemCollection, TTodoItem> {
+public:
+    explicit TTodoItemCollection(TPersistent* AOwner = nullptr, ITodoListView* View = nullptr)
+        : TTodoCollectionOf(AOwner, View) {}
 
     // Invalidates the list.
     void Changed();
@@ -181,8 +204,6 @@ public:
     // when the whole stream has been read; on an error the items stay as they were.
     void SaveToStream(TStream* Stream) const;
     void LoadFromStream(TStream* Stream);
-    void SaveToFile(const AnsiString& FileName) const;
-    void LoadFromFile(const AnsiString& FileName);
 
 protected:
     void Update(TCollectionItem* Item) override;
@@ -191,9 +212,6 @@ private:
     friend class TTodoItem;
     void NotesChanged();
     void QuickSortItems(int L, int R, TTodoData Kind, TSortDirection Direction, int& Selected);
-
-    TPersistent* owner_;
-    ITodoListView* view_;
 };
 
 // ---- one column --------------------------------------------------------------------------------------
@@ -248,15 +266,10 @@ private:
 };
 
 // ---- the columns of a list -----------------------------------------------------------------------------
-class TTodoColumnCollection : public TCollection {
+class TTodoColumnCollection : public TTodoCollectionOf<TTodoColumnCollection, TTodoColumnItem> {
 public:
-    explicit TTodoColumnCollection(TPersistent* AOwner = nullptr, ITodoListView* View = nullptr);
-
-    TTodoColumnItem* Add();
-    TTodoColumnItem* Items(int Index) const;
-    void SetItems(int Index, TTodoColumnItem* Value);
-    TPersistent* GetOwner() const override { return owner_; }
-    ITodoListView* View() const { return view_; }
+    explicit TTodoColumnCollection(TPersistent* AOwner = nullptr, ITodoListView* View = nullptr)
+        : TTodoCollectionOf(AOwner, View) {}
 
     // Exchanges the properties of columns A and B; the columns keep their positions.
     void Swap(TTodoColumnItem* A, TTodoColumnItem* B);
@@ -270,16 +283,12 @@ public:
     // Loading replaces the columns only when the whole stream has been read.
     void SaveToStream(TStream* Stream) const;
     void LoadFromStream(TStream* Stream);
-    void SaveToFile(const AnsiString& FileName) const;
-    void LoadFromFile(const AnsiString& FileName);
 
 protected:
     void Update(TCollectionItem* Item) override;
 
 private:
     friend class TTodoColumnItem;
-    TPersistent* owner_;
-    ITodoListView* view_;
 };
 
 // ---- display texts --------------------------------------------------------------------------------------

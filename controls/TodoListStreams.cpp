@@ -281,16 +281,6 @@ void TTodoItemCollection::LoadFromStream(TStream* Stream) {
     for (auto& item : loaded) item.release()->SetCollection(this);
 }
 
-void TTodoItemCollection::SaveToFile(const AnsiString& FileName) const {
-    TFileStream f(FileName, fmCreate);
-    SaveToStream(&f);
-}
-
-void TTodoItemCollection::LoadFromFile(const AnsiString& FileName) {
-    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&f);
-}
-
 // ---- columns ------------------------------------------------------------------------------------------------
 
 void TTodoColumnItem::SaveToStream(TStream* Stream) const {
@@ -331,16 +321,6 @@ void TTodoColumnCollection::LoadFromStream(TStream* Stream) {
         for (auto& column : loaded) column.release()->SetCollection(this);
     }
     if (view_ && view_->ViewHandleAllocated()) view_->ViewSynchColumns();
-}
-
-void TTodoColumnCollection::SaveToFile(const AnsiString& FileName) const {
-    TFileStream f(FileName, fmCreate);
-    SaveToStream(&f);
-}
-
-void TTodoColumnCollection::LoadFromFile(const AnsiString& FileName) {
-    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&f);
 }
 
 // ---- raw bytes ------------------------------------------------------------------------------------------------
