@@ -6,10 +6,6 @@
 TAdvImage::TAdvImage() = default;
 TAdvImage::~TAdvImage() = default;
 
-bool TAdvImage::Empty() const { return dataEmpty_ || !picture_ || picture_->Empty(); }
-int TAdvImage::Width() const { return picture_ ? picture_->Width() : 0; }
-int TAdvImage::Height() const { return picture_ ? picture_->Height() : 0; }
-
 void TAdvImage::LoadPicture() {
     picture_.reset();
     picture_ = PictureContainer::DecodePicture(data_.DataString());
@@ -21,22 +17,6 @@ void TAdvImage::LoadFromStream(TStream* Stream) {
     dataEmpty_ = false;
     LoadPicture();
     Changed();
-}
-
-void TAdvImage::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
-
-void TAdvImage::LoadFromFile(const AnsiString& FileName) {
-    TMemoryStream m;
-    m.LoadFromFile(FileName);
-    LoadFromStream(&m);
-}
-
-void TAdvImage::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
-    PictureContainer::LoadResource(*this, ResName);
-}
-
-void TAdvImage::LoadFromResourceID(HINSTANCE Instance, int ResID) {
-    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
 }
 
 void TAdvImage::Assign(TPersistent* Source) {

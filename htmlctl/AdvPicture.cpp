@@ -10,10 +10,6 @@
 TIPicture::TIPicture() = default;
 TIPicture::~TIPicture() = default;
 
-bool TIPicture::Empty() const { return dataEmpty_ || !picture_ || picture_->Empty(); }
-int TIPicture::Width() const { return picture_ ? picture_->Width() : 0; }
-int TIPicture::Height() const { return picture_ ? picture_->Height() : 0; }
-
 void TIPicture::LoadPicture() {
     picture_.reset();
     frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
@@ -54,23 +50,6 @@ void TIPicture::LoadFromStream(TStream* Stream) {
     frameCount_ = -1;
     LoadPicture();
     Changed();
-}
-
-void TIPicture::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
-
-void TIPicture::LoadFromFile(const AnsiString& FileName) {
-    TMemoryStream m;
-    m.LoadFromFile(FileName);
-    m.SetPosition(0);
-    LoadFromStream(&m);
-}
-
-void TIPicture::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
-    PictureContainer::LoadResource(*this, ResName);
-}
-
-void TIPicture::LoadFromResourceID(HINSTANCE Instance, int ResID) {
-    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
 }
 
 void TIPicture::Assign(TPersistent* Source) {

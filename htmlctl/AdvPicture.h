@@ -12,27 +12,13 @@
 // Raw bytes of a picture file shown through the decoded image of its current frame; for a GIF the
 // decoded image is the frame alone, drawn at the frame's own offset. Loading errors are exceptions
 // with the texts "Could not load image. Invalid format" and "Could not load image".
-class TIPicture : public TGraphic {
+// Width and Height are the current frame's (the whole picture's when it is no GIF).
+class TIPicture : public TPictureBytes {
 public:
     TIPicture();
     ~TIPicture() override;
 
-    // Without a decoded image there is nothing to show, whatever bytes are kept.
-    bool Empty() const override;
-    // The size of the current frame (of the whole picture when it is no GIF).
-    int Width() const override;
-    int Height() const override;
-    void SetWidth(int) override {}
-    void SetHeight(int) override {}
-
     void LoadFromStream(TStream* Stream) override;
-    void SaveToStream(TStream* Stream) override;
-    void LoadFromFile(const AnsiString& FileName);
-    void ReadData(TStream* Stream) { LoadFromStream(Stream); }
-    void WriteData(TStream* Stream) { SaveToStream(Stream); }
-    // The program's own resources; a name that is not there is ignored.
-    void LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName);
-    void LoadFromResourceID(HINSTANCE Instance, int ResID);
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new TIPicture; }
     // "RES://name" and "FILE://path"; any other address is ignored.
@@ -70,9 +56,6 @@ protected:
 private:
     void LoadPicture();
     void LoadBytes(const std::string& Bytes);
-    TMemoryStream data_;
-    bool dataEmpty_ = true;
-    std::unique_ptr<TGraphic> picture_;
     bool stretch_ = false;
     int frame_ = 0;
     int frameCount_ = -1;

@@ -61,14 +61,32 @@ void PlaceAt(TPicturePosition Position, int W, int H, int w, int h, int& X, int&
 }
 } // namespace PictureContainer
 
+// ---- TPictureBytes -------------------------------------------------------------------------------------
+
+bool TPictureBytes::Empty() const { return dataEmpty_ || !picture_ || picture_->Empty(); }
+int TPictureBytes::Width() const { return picture_ ? picture_->Width() : 0; }
+int TPictureBytes::Height() const { return picture_ ? picture_->Height() : 0; }
+
+void TPictureBytes::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
+
+void TPictureBytes::LoadFromFile(const AnsiString& FileName) {
+    TMemoryStream m;
+    m.LoadFromFile(FileName);
+    LoadFromStream(&m);
+}
+
+void TPictureBytes::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
+    PictureContainer::LoadResource(*this, ResName);
+}
+
+void TPictureBytes::LoadFromResourceID(HINSTANCE Instance, int ResID) {
+    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
+}
+
 // ---- THTMLPicture ------------------------------------------------------------------------------------
 
 THTMLPicture::THTMLPicture() = default;
 THTMLPicture::~THTMLPicture() = default;
-
-bool THTMLPicture::Empty() const { return dataEmpty_ || !picture_ || picture_->Empty(); }
-int THTMLPicture::Width() const { return picture_ ? picture_->Width() : 0; }
-int THTMLPicture::Height() const { return picture_ ? picture_->Height() : 0; }
 
 void THTMLPicture::ResetFrames() {
     picture_.reset();
@@ -112,23 +130,6 @@ void THTMLPicture::LoadFromStream(TStream* Stream) {
     tickCount_ = -1;
     LoadPicture();
     Changed();
-}
-
-void THTMLPicture::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
-
-void THTMLPicture::LoadFromFile(const AnsiString& FileName) {
-    TMemoryStream m;
-    m.LoadFromFile(FileName);
-    m.SetPosition(0);
-    LoadFromStream(&m);
-}
-
-void THTMLPicture::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {
-    PictureContainer::LoadResource(*this, ResName);
-}
-
-void THTMLPicture::LoadFromResourceID(HINSTANCE Instance, int ResID) {
-    LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
 }
 
 void THTMLPicture::Assign(TPersistent* Source) {

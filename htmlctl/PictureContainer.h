@@ -22,21 +22,16 @@ using TDownloadCompleteEvent = std::function<void(TObject* Sender)>;
 using TDownloadCancelEvent = std::function<void(TObject* Sender, bool& Cancel)>;
 using TDownloadProgressEvent = std::function<void(TObject* Sender, Cardinal dwSize, Cardinal dwTotSize)>;
 
-// Raw bytes of a picture file shown through the decoded image of its current frame. Loading errors
-// are exceptions with the texts "Could not load image. Invalid format" and "Could not load image".
-class THTMLPicture : public TGraphic {
+// Raw bytes of a picture file kept as read and shown through their decoded image, which the classes
+// built on it make. Without a decoded image there is nothing to show, whatever bytes are kept.
+class TPictureBytes : public TGraphic {
 public:
-    THTMLPicture();
-    ~THTMLPicture() override;
-
-    // Without a decoded image there is nothing to show, whatever bytes are kept.
     bool Empty() const override;
     int Width() const override;
     int Height() const override;
     void SetWidth(int) override {}
     void SetHeight(int) override {}
 
-    void LoadFromStream(TStream* Stream) override;
     void SaveToStream(TStream* Stream) override;
     void LoadFromFile(const AnsiString& FileName);
     void ReadData(TStream* Stream) { LoadFromStream(Stream); }
@@ -44,6 +39,21 @@ public:
     // The program's own resources; a name that is not there is ignored.
     void LoadFromResourceName(HINSTANCE Instance, const AnsiString& ResName);
     void LoadFromResourceID(HINSTANCE Instance, int ResID);
+
+protected:
+    TMemoryStream data_;
+    bool dataEmpty_ = true;
+    std::unique_ptr<TGraphic> picture_;   // the decoded image, or none
+};
+
+// Raw bytes of a picture file shown through the decoded image of its current frame. Loading errors
+// are exceptions with the texts "Could not load image. Invalid format" and "Could not load image".
+class THTMLPicture : public TPictureBytes {
+public:
+    THTMLPicture();
+    ~THTMLPicture() override;
+
+    void LoadFromStream(TStream* Stream) override;
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new THTMLPicture; }
 
@@ -99,9 +109,6 @@ protected:
 private:
     void LoadPicture();
     void ResetFrames();
-    TMemoryStream data_;
-    bool dataEmpty_ = true;
-    std::unique_ptr<TGraphic> picture_;   // the decoded current frame, or none
     bool stretch_ = false;
     int frame_ = 1;
     int frameCount_ = -1;
