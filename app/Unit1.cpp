@@ -9,6 +9,7 @@
 
 #include "AccessToTarvolin.h"
 #include "Alarms.h"
+#include "Aufgaben1.h"
 #include "Dialogs.h"
 #include "Fadeing.h"
 #include "Registry.h"
@@ -906,6 +907,17 @@ void TForm1::Aufgaben1Click(TObject*) {
     ShowTaskWindow(ADOConnection1->ConnectionString());
 }
 
+void TForm1::ShowTaskWindow(const AnsiString& ConnectionString) {
+    std::unique_ptr<TAufgaben> tasks;
+    try {
+        tasks = std::make_unique<TAufgaben>(nullptr);
+        tasks->ADODataSetAufgaben->SetConnectionString(ConnectionString);
+        tasks->ShowModal();
+    } catch (const std::exception&) {
+        // The window goes; the calendar carries on.
+    }
+}
+
 void TForm1::Einstellungen1Click(TObject*) {
     Einstellungen1->Enabled = false;
     struct Enable {
@@ -1039,8 +1051,7 @@ bool TForm1::StartAgent() { return false; }
 void TForm1::Speak(const AnsiString&) {}
 void TForm1::HideAgent() {}
 void TForm1::SaveAndUnloadAgent() { AgentLoaded = false; }
-// The task window, the settings dialog and reading aloud are not there yet: nothing opens.
-void TForm1::ShowTaskWindow(const AnsiString&) {}
+// The settings dialog and reading aloud are not there yet: nothing opens.
 int TForm1::ShowSettingsDialog(bool& Modified) {
     Modified = false;
     return 0;

@@ -1,0 +1,62 @@
+#pragma once
+// The task window: the task table as an editable to-do list, with buttons to add and remove tasks,
+// a status bar for short messages, column widths kept in the registry and the window's placement in
+// the program's INI file.
+//
+// The list's and the menus' headers cannot meet in one source file (both name an owner-draw state),
+// so this header only names the list and the menu; the menu is made in a source file of its own.
+#include "ADODB.h"
+#include "Buttons.h"
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "FormSize.h"
+#include "HTMLStatusBar.h"
+
+class TDBTodoList;
+class TTodoItem;
+class TPopupMenu;
+class TMenuItem;
+
+class TAufgaben : public TForm {
+public:
+    explicit TAufgaben(TComponent* AOwner);
+
+    // The registry key of the column widths (under HKEY_CURRENT_USER).
+    static constexpr const char* TaskKey = "\\Software\\Hallowerk\\Zorbelin\\Aufgaben";
+
+    TADODataSet* ADODataSetAufgaben;
+    TDataSource* DataSourceAufgaben;
+    TDBTodoList* DBTodoList1;
+    THTMLStatusBar* HTMLStatusBar1;
+    TFormSize* FormSize1;
+    TPanel* ToolBar1;
+    TSpeedButton* Einfuegbutton;
+    TSpeedButton* DeleteButton;
+    // The menu "Datei": a flat button on the tool row that drops its items down.
+    TSpeedButton* Datei1;
+    TPopupMenu* DateiMenu;
+    TMenuItem* drucken1;
+
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+    void DBTodoList1ItemInsert(TObject* Sender, TTodoItem* ATodoItem, bool& Allow);
+    void DBTodoList1ItemSelect(TObject* Sender, TTodoItem* ATodoItem);
+    void EinfuegbuttonClick(TObject* Sender);
+    void DeleteButtonClick(TObject* Sender);
+    void DBTodoList1EditStart(TObject* Sender);
+    void DBTodoList1EditDone(TObject* Sender);
+    void drucken1Click(TObject* Sender);
+
+    // Prints the task table; set by whoever provides the printout.
+    TNotifyEvent OnPrint;
+
+private:
+    // Makes the menu "Datei" and its button.
+    void CreateFileMenu();
+
+public:
+    // The text of the message panel.
+    void ShowStatus(const AnsiString& Html);
+    AnsiString StatusText() const;
+};

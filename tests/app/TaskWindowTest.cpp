@@ -1,0 +1,251 @@
+// The task window over the task table of a real database file: opening from the menu, listing,
+// inserting, deleting and editing tasks, the remaining-days text, column widths kept in the registry.
+// The main window's header cannot be included beside the list's, so the fixture is a small one of
+// its own: a program folder with a copy of the sample database, a registry, a clock, answered dialogs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+#include "ADODB.h"
+#include "Aufgaben1.h"
+#include "DBTodoList.h"
+#include "Dialogs.h"
+#include "Registry.h"
+#include "TempDir.h"
+
+namespace {
+const char* const kTasks = "\\Software\\Hallowerk\\Zorbelin\\Aufgaben";
+
+TDateTime D(Word y, Word m, Word d, double hours = 0) {
+    return TDateTime(double(SysUtils::EncodeDate(y, m, d)) + hours / 24.0);
+}
+
+class TaskWindow : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+    testsupport::ScopedEnv registry{"ZORBELIN_REGISTRY", dir.file("registry")};
+    TDateTime now;
+    std::vector<std::string> dialogs;
+    std::string db;
+    std::unique_ptr<TAufgaben> window;
+
+    void SetUp() override {
+        Application->Initialize();
+        std::filesystem::create_directories(dir.path() / "registry");
+        std::filesystem::create_directories(dir.path() / "program" / "DB");
+        SysUtils::SetProgramFolder(ProgramFolder());
+        SysUtils::SetClock([this] { return now; });
+        Dialogs::SetDialogAnswerer([this](TModalDialog& d) {
+            dialogs.push_back(d.Text());
+            d.Press("OK");
+        });
+        std::filesystem::copy_file(ZB_SAMPLE_DATABASE, dir.path() / "program" / "DB" / "zorbelin.mde");
+        db = ProgramFolder() + "DB/";
+        now = D(2026, 12, 7, 12);
+        Execute("DELETE FROM Aufgaben");
+        // Due in 2 days 20 hours, later today, earlier today, a day and an hour ago; the last one is done.
+        Execute("INSERT INTO Aufgaben (Betreff, Memo, Fertig, Eingefuegt, ProzentFertig, FertigDatum, Prioritaet, "
+                "Status, [Key]) VALUES "
+                "('Steuer', 'Belege', 0, " + Num(D(2026, 12, 1)) + ", 0, " + Num(D(2026, 12, 10, 8)) + ", 3, 2, 'k1'),"
+                "('Brief', '', 0, " + Num(D(2026, 12, 1)) + ", 0, " + Num(D(2026, 12, 7, 18)) + ", 2, 0, 'k2'),"
+                "('Anruf', '', 0, " + Num(D(2026, 12, 1)) + ", 0, " + Num(D(2026, 12, 7, 6)) + ", 2, 3, 'k3'),"
+                "('Rasen', '', 0, " + Num(D(2026, 12, 1)) + ", 0, " + Num(D(2026, 12, 6, 11)) + ", 1, 0, 'k4'),"
+                "('Putzen', '', 1, " + Num(D(2026, 12, 1)) + ", 100, " + Num(D(2026, 12, 2)) + ", 2, 2, 'k5')");
+    }
+    void TearDown() override {
+        window.reset();
+        Dialogs::SetDialogAnswerer(nullptr);
+        SysUtils::ResetClock();
+        SysUtils::SetProgramFolder("");
+    }
+
+    std::string ProgramFolder() const { return dir.str() + "program/"; }
+    static std::string ZorbelinConnectionString(const std::string& folder) {
+        return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "zorbelin.mde;Persist Security Info=False";
+    }
+    void WriteUserInteger(const char* key, const char* name, int value) {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(key, true));
+        reg.WriteInteger(name, value);
+    }
+
+    static std::string Num(TDateTime t) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.8f", t.Val);
+        return buf;
+    }
+    std::string Connection() const { return ZorbelinConnectionString(db); }
+    void Execute(const std::string& sql) {
+        TADOConnection c(nullptr);
+        c.SetConnectionString(Connection());
+        c.SetLoginPrompt(false);
+        c.Open();
+        c.Execute(sql);
+    }
+    std::string Query(const std::string& sql) {
+        TADOQuery q(nullptr);
+        q.SetConnectionString(Connection());
+        q.SQL()->SetText(sql);
+        q.Open();
+        return q.IsEmpty() ? "<none>" : q.Fields()->Fields(0)->AsString();
+    }
+    int Count() { return std::stoi(Query("SELECT COUNT(*) FROM Aufgaben")); }
+
+    TAufgaben* Open() {
+        window = std::make_unique<TAufgaben>(nullptr);
+        window->ADODataSetAufgaben->SetConnectionString(Connection());
+        window->Show();
+        return window.get();
+    }
+    TTodoItem* Item(const std::string& key) {
+        TTodoItemCollection* items = window->DBTodoList1->Items();
+        for (int i = 0; i < items->Count(); ++i)
+            if (items->Items(i)->DBKey == key) return items->Items(i);
+        return nullptr;
+    }
+    std::vector<int> Widths() {
+        std::vector<int> w;
+        for (int i = 0; i < window->DBTodoList1->Columns()->Count(); ++i)
+            w.push_back(window->DBTodoList1->Columns()->Items(i)->Width());
+        return w;
+    }
+    int ReadWidth(int i) {
+        TRegistry reg;
+        if (!reg.OpenKeyReadOnly(kTasks)) return -1;
+        const std::string name = "AGCol" + std::to_string(i);
+        return reg.ValueExists(name) ? reg.ReadInteger(name) : -1;
+    }
+};
+
+} // namespace
+
+TEST_F(TaskWindow, ShowingListsEveryTaskWithTheListsTexts) {
+    TAufgaben* w = Open();
+    EXPECT_EQ(w->Caption(), "Aufgaben Zorbelin");
+    ASSERT_TRUE(w->ADODataSetAufgaben->Active());
+    ASSERT_EQ(w->DBTodoList1->Items()->Count(), 5);
+    EXPECT_EQ(w->DBTodoList1->SortColumn(), 4);
+    EXPECT_TRUE(w->DBTodoList1->Sorted());
+    TTodoListBox* box = w->DBTodoList1->ListBox();
+    EXPECT_EQ(box->CellText(Item("k1"), 1, false), "Steuer");
+    EXPECT_EQ(box->CellText(Item("k1"), 2, false), "10.12.2026");
+    EXPECT_EQ(box->CellText(Item("k1"), 3, true), "Hoch");
+    EXPECT_EQ(box->CellText(Item("k1"), 4, false), "in Bearbeitung");
+    EXPECT_EQ(box->CellText(Item("k3"), 4, false), "fast fertig");
+    EXPECT_EQ(box->CellText(Item("k4"), 3, true), "Niedrig");
+    EXPECT_EQ(box->CellText(Item("k4"), 4, false), "Noch nicht begonnen");
+}
+
+TEST_F(TaskWindow, EditingASubjectWritesItToTheTable) {
+    TAufgaben* w = Open();
+    const int row = Item("k2")->Index();
+    w->DBTodoList1->SetSelected(Item("k2"));
+    w->DBTodoList1->ShowEditor(row, 1);
+    // The delete button rests while a cell is edited.
+    EXPECT_FALSE(w->DeleteButton->Enabled());
+    w->DBTodoList1->ListBox()->TextEditor()->SetText("Brief an Oma");
+    w->DBTodoList1->HideEditor();
+    EXPECT_TRUE(w->DeleteButton->Enabled());
+    EXPECT_EQ(Query("SELECT Betreff FROM Aufgaben WHERE [Key] = 'k2'"), "Brief an Oma");
+    EXPECT_EQ(Query("SELECT Betreff FROM Aufgaben WHERE [Key] = 'k1'"), "Steuer");
+}
+
+TEST_F(TaskWindow, TheInsertButtonAddsATaskDueInFourteenDays) {
+    now = D(2026, 12, 7, 10);
+    TAufgaben* w = Open();
+    w->EinfuegbuttonClick(w->Einfuegbutton);
+    EXPECT_EQ(w->StatusText(), "Aufgabe eingefügt");
+    ASSERT_EQ(w->DBTodoList1->Items()->Count(), 6);
+    w->DBTodoList1->HideEditor();
+    w->Close();
+    ASSERT_EQ(Count(), 6);
+    const std::string key = Query("SELECT [Key] FROM Aufgaben WHERE [Key] NOT LIKE 'k_'");
+    EXPECT_TRUE(std::regex_match(key, std::regex(R"(\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\})"))) << key;
+    const std::string where = " FROM Aufgaben WHERE [Key] = '" + key + "'";
+    EXPECT_EQ(Query("SELECT Betreff" + where), "Betreff");
+    EXPECT_EQ(Query("SELECT Memo" + where).rfind("Aufgabenstellung", 0), 0u);
+    EXPECT_EQ(Query("SELECT Prioritaet" + where), "2");
+    EXPECT_EQ(Query("SELECT Status" + where), "0");
+    TADOQuery q(nullptr);
+    q.SetConnectionString(Connection());
+    q.SQL()->SetText("SELECT FertigDatum, Eingefuegt" + where);
+    q.Open();
+    EXPECT_NEAR(q.Fields()->Fields(0)->AsFloat(), D(2026, 12, 21, 10).Val, 1e-6);
+    EXPECT_NEAR(q.Fields()->Fields(1)->AsFloat(), D(2026, 12, 7, 10).Val, 1e-6);
+}
+
+TEST_F(TaskWindow, DeleteNeedsASelectedTask) {
+    TAufgaben* w = Open();
+    w->DBTodoList1->SetSelected(nullptr);
+    w->ShowStatus("vorher");
+    w->DeleteButtonClick(w->DeleteButton);
+    EXPECT_EQ(Count(), 5);
+    EXPECT_EQ(w->StatusText(), "vorher");
+
+    w->DBTodoList1->SetSelected(Item("k4"));
+    w->DeleteButtonClick(w->DeleteButton);
+    EXPECT_EQ(Count(), 4);
+    EXPECT_EQ(Query("SELECT Betreff FROM Aufgaben WHERE [Key] = 'k4'"), "<none>");
+    EXPECT_EQ(w->StatusText(), "Aufgabe gelöscht");
+    EXPECT_TRUE(w->DBTodoList1->Editable());
+}
+
+TEST_F(TaskWindow, SelectingATaskTellsTheDaysLeftOrThatItIsOverdue) {
+    TAufgaben* w = Open();
+    auto select = [&](const char* key) {
+        w->ShowStatus("");
+        w->DBTodoList1ItemSelect(w->DBTodoList1, Item(key));
+        return w->StatusText();
+    };
+    EXPECT_EQ(select("k1"), "Verbleibende Tage für diese Aufgabe: 2");
+    EXPECT_EQ(select("k2"), "Verbleibende Tage für diese Aufgabe: 0");
+    // Six hours late is late: not "0 days left".
+    EXPECT_EQ(select("k3"), "Achtung, die selektierte Aufgabe ist überfällig");
+    EXPECT_EQ(select("k4"), "Achtung, die selektierte Aufgabe ist überfällig");
+    // A done task is marked completed in the table and gets no text.
+    EXPECT_EQ(select("k5"), "");
+    EXPECT_EQ(Item("k5")->Status(), tsCompleted);
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k5'"), "1");
+    w->DBTodoList1ItemSelect(w->DBTodoList1, nullptr);
+    EXPECT_EQ(w->StatusText(), "");
+}
+
+TEST_F(TaskWindow, ColumnWidthsComeFromTheRegistryUpToTheFirstMissingOne) {
+    WriteUserInteger(kTasks, "AGCol0", 30);
+    WriteUserInteger(kTasks, "AGCol1", 250);
+    WriteUserInteger(kTasks, "AGCol3", 77);
+    // A value beyond the last column is left alone.
+    WriteUserInteger(kTasks, "AGCol5", 99);
+    Open();
+    EXPECT_EQ(Widths(), (std::vector<int>{30, 250, 100, 30, 100}));
+}
+
+TEST_F(TaskWindow, WithoutTheFirstWidthAllColumnsKeepTheirOwn) {
+    WriteUserInteger(kTasks, "AGCol1", 250);
+    Open();
+    EXPECT_EQ(Widths(), (std::vector<int>{25, 200, 100, 30, 100}));
+}
+
+TEST_F(TaskWindow, ClosingKeepsTheWidthsAndStopsTheBinding) {
+    TAufgaben* w = Open();
+    w->DBTodoList1->Columns()->Items(2)->SetWidth(140);
+    w->Close();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadWidth(i), (std::vector<int>{25, 200, 140, 30, 100})[i]) << i;
+    EXPECT_FALSE(w->ADODataSetAufgaben->Active());
+    EXPECT_FALSE(w->DataSourceAufgaben->Enabled());
+    // The placement goes beside the program, not into the current folder.
+    window.reset();
+    const std::string ini = SysUtils::ReadFileBytes(ProgramFolder() + "Zorbelin.INI");
+    EXPECT_NE(ini.find("[Aufgaben]"), std::string::npos) << ini;
+}
+
+TEST_F(TaskWindow, ATableThatCannotBeOpenedIsReportedAndTheWindowCloses) {
+    window = std::make_unique<TAufgaben>(nullptr);
+    window->ADODataSetAufgaben->SetConnectionString(ZorbelinConnectionString(dir.str() + "fehlt/"));
+    window->Show();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0], "Es ist ein Fehler aufgetreten");
+    EXPECT_FALSE(window->Visible());
+}
