@@ -16,6 +16,7 @@
 #include "SessionMessages.h"
 #include "ShellApi.h"
 #include "Splash1.h"
+#include "TarvolinEinstellung.h"
 #include "WinApi.h"
 
 #ifndef TARVOLIN_VERSION
@@ -1051,11 +1052,27 @@ bool TForm1::StartAgent() { return false; }
 void TForm1::Speak(const AnsiString&) {}
 void TForm1::HideAgent() {}
 void TForm1::SaveAndUnloadAgent() { AgentLoaded = false; }
-// The settings dialog and reading aloud are not there yet: nothing opens.
-int TForm1::ShowSettingsDialog(bool& Modified) {
-    Modified = false;
-    return 0;
+bool TarvolinAgent::Start(bool Force) {
+    if (!Form1) return false;
+    // A forced load stays forced for the rest of the run.
+    if (Force) Form1->AgentForceLoad = true;
+    Form1->AgentLoaded = Form1->StartAgent();
+    return Form1->AgentLoaded;
 }
+void TarvolinAgent::Reload() {
+    if (!Form1) return;
+    if (Form1->AgentLoaded) Form1->SaveAndUnloadAgent();
+    Form1->AgentLoaded = Form1->StartAgent();
+}
+int TForm1::ShowSettingsDialog(bool& Modified) {
+    std::unique_ptr<TEinstellungen> dialog(new TEinstellungen(nullptr));
+    const TRect area = Screen->WorkAreaRect();
+    dialog->SetBounds(area.Right - dialog->Width(), area.Bottom - dialog->Height(), dialog->Width(), dialog->Height());
+    const int result = dialog->ShowModal();
+    Modified = dialog->Modified;
+    return result;
+}
+// Reading aloud is not there yet: nothing opens.
 void TForm1::ReadClipboardAloud() {}
 // Sayings and the spoken time come with their own windows.
 void TForm1::Sayings() {}

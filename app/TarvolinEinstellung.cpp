@@ -1,0 +1,598 @@
+#include "TarvolinEinstellung.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "AdvCombo.h"
+
+#include "IniFiles.h"
+#include "MMSystem.h"
+#include "Registry.h"
+#include "SysUtils.h"
+
+// The settings key, kept by the main window.
+extern const char* const TarvolinKey;
+
+namespace {
+
+// Each change goes to the settings key at once; the main window creates the key at its start, so a
+// missing key means nothing is written, and a failed write leaves the dialog open.
+void WriteSetting(const std::function<void(TRegistry&)>& write, bool create = false) {
+    try {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        if (reg.OpenKey(TarvolinKey, create)) write(reg);
+    } catch (const SysUtils::Exception&) {
+    }
+}
+
+int ReadIntOr(TRegistry& reg, const char* name, int fallback) {
+    int v = fallback;
+    return reg.TryReadInteger(name, v) ? v : fallback;
+}
+
+const char* const BodyDefault = "Herzlichen Glückwunsch";
+
+} // namespace
+
+// ---- slider ------------------------------------------------------------------------------------------------
+TSettingsSlider::TSettingsSlider(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 150, 24); }
+
+void TSettingsSlider::SetPosition(int Value) {
+    Value = std::clamp(Value, Min, std::max(Min, Max));
+    if (Value == position_) return;
+    position_ = Value;
+    Invalidate();
+    if (OnChange) OnChange(this);
+}
+
+void TSettingsSlider::Paint() {
+    TCanvas* c = Canvas();
+    const int w = Width(), h = Height(), mid = h / 2;
+    c->Brush()->SetColor(Color());
+    c->FillRect(TRect(0, 0, w, h));
+    c->Pen()->SetColor(clGray);
+    c->MoveTo(4, mid);
+    c->LineTo(w - 4, mid);
+    const int span = std::max(1, Max - Min);
+    if (Frequency > 0)
+        for (int p = Min; p <= Max; p += Frequency) {
+            const int x = 4 + (w - 8) * (p - Min) / span;
+            c->MoveTo(x, h - 4);
+            c->LineTo(x, h - 1);
+        }
+    const int x = 4 + (w - 8) * (position_ - Min) / span;
+    c->Brush()->SetColor(Enabled() ? clBtnFace : clSilver);
+    c->Rectangle(x - 4, mid - 8, x + 5, mid + 6);
+}
+
+void TSettingsSlider::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+    if (Button != mbLeft || !Enabled()) return;
+    const int w = std::max(1, Width() - 8);
+    SetPosition(Min + ((X - 4) * (Max - Min) + w / 2) / w);
+}
+
+// ---- interval steps ----------------------------------------------------------------------------------------
+int SayTimeStep(int Minutes, bool Up) {
+    static const int offered[] = {5, 10, 15, 20, 30, 60};
+    if (Up) {
+        for (int m : offered)
+            if (m > Minutes) return m;
+        return 60;
+    }
+    for (int i = 5; i >= 0; --i)
+        if (offered[i] < Minutes) return offered[i];
+    return 5;
+}
+
+// ---- the form ------------------------------------------------------------------------------------------------
+namespace {
+template <class T> T* Make(TWinControl* parent, int l, int t, int w, int h) {
+    T* c = new T(parent);
+    c->SetParent(parent);
+    c->SetBounds(l, t, w, h);
+    return c;
+}
+TLabel* AddLabel(TWinControl* parent, int l, int t, const char* text) {
+    TLabel* lbl = Make<TLabel>(parent, l, t, 160, 16);
+    lbl->SetCaption(text);
+    return lbl;
+}
+TdxfCheckBox* Check(TWinControl* parent, const char* name, int l, int t, int w, const char* text) {
+    TdxfCheckBox* c = Make<TdxfCheckBox>(parent, l, t, w, 18);
+    c->SetName(name);
+    c->SetCaption(text);
+    return c;
+}
+TAdvEdit* Edit(TWinControl* parent, const char* name, int l, int t, int w, const char* label) {
+    TAdvEdit* e = Make<TAdvEdit>(parent, l, t, w, 21);
+    e->SetName(name);
+    e->SetLabelCaption(label);
+    e->SetLabelPosition(lpLeftCenter);
+    return e;
+}
+TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int min, int max, int freq, int pos) {
+    TSettingsSlider* s = Make<TSettingsSlider>(parent, l, t, 150, 24);
+    s->SetName(name);
+    s->Min = min;
+    s->Max = max;
+    s->Frequency = freq;
+    s->SetPosition(pos);
+    return s;
+}
+} // namespace
+
+TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
+    SetCaption("Einstellungen");
+    SetBorderStyle(bsDialog);
+    SetClientWidth(900);
+    SetClientHeight(470);
+    using std::placeholders::_1;
+    auto bind = [this](void (TEinstellungen::*handler)(TObject*)) {
+        return [this, handler](TObject* s) { (this->*handler)(s); };
+    };
+
+    // "Ansicht:"
+    GroupBoxAnsicht = Make<TdxfGroupBox>(this, 8, 8, 290, 400);
+    GroupBoxAnsicht->SetCaption("Ansicht:");
+    AddLabel(GroupBoxAnsicht, 12, 24, "Ansicht:");
+    ComboBoxAnsicht = Make<TAdvComboBox>(GroupBoxAnsicht, 110, 20, 160, 21);
+    ComboBoxAnsicht->SetName("ComboBoxAnsicht");
+    ComboBoxAnsicht->SetStyle(csDropDownList);
+    ComboBoxAnsicht->Items()->Add("Monatsansicht");
+    ComboBoxAnsicht->Items()->Add("Wochenansicht");
+    ComboBoxAnsicht->Items()->Add("x Tage-Ansicht");
+    AddLabel(GroupBoxAnsicht, 12, 52, "Tage:");
+    TageEdit = Make<TAdvSpinEdit>(GroupBoxAnsicht, 110, 48, 60, 21);
+    TageEdit->SetName("TageEdit");
+    TageEdit->MinValue = 1;
+    TageEdit->MaxValue = 10;
+    TageEdit->SetValue(1);
+    AddLabel(GroupBoxAnsicht, 12, 80, "Design:");
+    ComboBoxDesign = Make<TAdvComboBox>(GroupBoxAnsicht, 110, 76, 160, 21);
+    ComboBoxDesign->SetName("ComboBoxDesign");
+    ComboBoxDesign->SetStyle(csDropDownList);
+    CheckBoxTermineVorDatumZeigen = Check(GroupBoxAnsicht, "CheckBoxTermineVorDatumZeigen", 12, 108, 270,
+                                          "Termine vor aktuellem Datum anzeigen");
+    CheckBoxshowFullWeeksInMonthView = Check(GroupBoxAnsicht, "CheckBoxshowFullWeeksInMonthView", 12, 132, 270,
+                                             "Volle Wochen in der Monatsansicht zeigen ");
+    auto shape = [this](const char* name, int top, const char* label) {
+        AddLabel(GroupBoxAnsicht, 12, top + 4, label);
+        TPanel* p = Make<TPanel>(GroupBoxAnsicht, 170, top, 25, 25);
+        p->SetName(name);
+        p->SetCaption("");
+        return p;
+    };
+    btnColor1 = shape("btnColor1", 160, "Hintergrund (Tage):");
+    CheckBoxTransp1 = Check(GroupBoxAnsicht, "CheckBoxTransp1", 204, 164, 80, "Transparent");
+    btnColor3 = shape("btnColor3", 192, "Farbe des heutigen Tages:");
+    CheckBoxTransp3 = Check(GroupBoxAnsicht, "CheckBoxTransp3", 204, 196, 80, "Transparent");
+    btnColor4 = shape("btnColor4", 224, "Farbe der Wochenendtage:");
+    SpeedButton2 = Make<TButton>(GroupBoxAnsicht, 12, 260, 180, 25);
+    SpeedButton2->SetName("SpeedButton2");
+    SpeedButton2->SetCaption("Schriftart und Farbe");
+    // There is no font dialog on this platform yet: the button stays off rather than pretend.
+    SpeedButton2->SetEnabled(false);
+
+    // the untitled group: window, start and birthday mail
+    GroupBoxFenster = Make<TdxfGroupBox>(this, 306, 8, 280, 400);
+    Transparenzmode = Check(GroupBoxFenster, "Transparenzmode", 12, 20, 260, "Transparenz nur bei aktivem Fenster ändern");
+    Transparenzmode->SetChecked(true);
+    AddLabel(GroupBoxFenster, 12, 48, "Min:");
+    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 60, 44, 50, 255, 5, 100);
+    AddLabel(GroupBoxFenster, 12, 78, "Max:");
+    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 60, 74, 50, 255, 5, 100);
+    AddLabel(GroupBoxFenster, 60, 100, "transparent");
+    AddLabel(GroupBoxFenster, 150, 100, "undurchsichtig");
+    dxfCheckBox1 = Check(GroupBoxFenster, "dxfCheckBox1", 12, 130, 260, "Programm verzögert starten");
+    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 60, 154, 0, 60, 5, 0);
+    AddLabel(GroupBoxFenster, 12, 180, "0 sec.");
+    AddLabel(GroupBoxFenster, 200, 180, "60 sec.");
+    CheckBoxGeburtstagseMail = Check(GroupBoxFenster, "CheckBoxGeburtstagseMail", 12, 210, 260, "eMail am Geburtstag versenden ");
+    AdvEdit1 = Make<TAdvEdit>(GroupBoxFenster, 12, 254, 250, 21);
+    AdvEdit1->SetName("AdvEdit1");
+    AdvEdit1->SetLabelCaption("Text für Geburtstags-eMail:");
+    AdvEdit1->SetLabelPosition(lpTopLeft);
+    AddLabel(GroupBoxFenster, 12, 290, "Alarmton");
+    dxfPictureButton7 = Make<TdxfPictureButton>(GroupBoxFenster, 80, 286, 26, 26);
+    dxfPictureButton7->SetName("dxfPictureButton7");
+
+    // the speaking character
+    CheckBoxAgentUsed = Check(this, "CheckBoxAgentUsed", 600, 8, 290, "Microsoft® Agent benutzen");
+    GroupBoxAgent = Make<TdxfGroupBox>(this, 594, 28, 300, 380);
+    GroupBoxAgent->SetName("GroupBoxAgent");
+    GroupBoxAgent->SetCaption("Microsoft® Agent ");
+    CheckBoxAgentSayTime = Check(GroupBoxAgent, "CheckBoxAgentSayTime", 8, 20, 200, "Microsoft® Agent sagt Zeit an , alle:");
+    SagZeitEdit = Make<TAdvEdit>(GroupBoxAgent, 210, 18, 30, 21);
+    SagZeitEdit->SetName("SagZeitEdit");
+    SagZeitEdit->SetReadOnly(true);
+    UpDown1 = Make<TAdvSpinButton>(GroupBoxAgent, 240, 18, 15, 21);
+    UpDown1->SetName("UpDown1");
+    AddLabel(GroupBoxAgent, 258, 22, "Minuten");
+    AddLabel(GroupBoxAgent, 8, 50, "Größe:");
+    TrackBar2 = Slider(GroupBoxAgent, "TrackBar2", 60, 46, 0, 1, 1, 0);
+    TrackBar2->SetHint("Größe der Figur 50 oder 100%");
+    StandardAgent = Make<TButton>(GroupBoxAgent, 8, 78, 90, 25);
+    StandardAgent->SetName("StandardAgent");
+    StandardAgent->SetCaption("Figur wählen");
+    AgentAtFileSystem = Make<TButton>(GroupBoxAgent, 104, 78, 90, 25);
+    AgentAtFileSystem->SetName("AgentAtFileSystem");
+    AgentAtFileSystem->SetCaption("Figur suchen");
+    dxfPictureButton8 = Make<TdxfPictureButton>(GroupBoxAgent, 200, 78, 90, 25);
+    dxfPictureButton8->SetName("dxfPictureButton8");
+    dxfPictureButton8->SetCaption("Einstellungen");
+    AddLabel(GroupBoxAgent, 8, 114, "Speech Engine:");
+    Voices = Make<TAdvComboBox>(GroupBoxAgent, 110, 110, 180, 21);
+    Voices->SetName("Voices");
+    Voices->SetStyle(csDropDownList);
+    SPAgentHalloFrueh = Edit(GroupBoxAgent, "SPAgentHalloFrueh", 130, 144, 160, "Begrüßung (Früh):");
+    SPAgentHalloFrueh->SetText("Guten Morgen");
+    SPAgentHalloMittag = Edit(GroupBoxAgent, "SPAgentHalloMittag", 130, 172, 160, "Begrüßung (Mittag):");
+    SPAgentHalloMittag->SetText("Mahlzeit");
+    SPAgentHalloAbend = Edit(GroupBoxAgent, "SPAgentHalloAbend", 130, 200, 160, "Begrüßung (Abend):");
+    SPAgentHalloAbend->SetText("Guten Abend");
+    SPAgentHallo = Edit(GroupBoxAgent, "SPAgentHallo", 130, 228, 160, "Begrüßung:");
+    SPAgentHallo->SetText("Hallo|Guten Tag");
+    SPAgentTime = Edit(GroupBoxAgent, "SPAgentTime", 130, 256, 160, "Zeitansage:");
+    SPAgentTime->SetText("Die Zeit, es ist <TIME>");
+    SBAgentAppointments = Edit(GroupBoxAgent, "SBAgentAppointments", 130, 284, 160, "Termine:");
+    SBAgentAppointments->SetText("Heute sind Termine vorhanden|Sie haben heute Termine!");
+
+    PanelUnten = Make<TPanel>(this, 0, 420, 900, 50);
+    PanelUnten->SetAlign(alBottom);
+    Ok = Make<TButton>(PanelUnten, 810, 12, 80, 25);
+    Ok->SetName("Ok");
+    Ok->SetCaption("Ok");
+    Ok->SetHint("Speichern und beenden");
+
+    OpenDialog = new TOpenDialog(this);
+    SearchAgent = new TOpenDialog(this);
+
+    SetSayTimePosition(60);
+
+    CheckBoxGeburtstagseMail->OnClick = bind(&TEinstellungen::CheckBoxGeburtstagseMailClick);
+    AdvEdit1->OnChange = bind(&TEinstellungen::AdvEdit1Change);
+    dxfPictureButton7->OnClick = bind(&TEinstellungen::dxfPictureButton7Click);
+    ComboBoxAnsicht->OnChange = bind(&TEinstellungen::ComboBoxAnsichtChange);
+    TageEdit->OnChange = bind(&TEinstellungen::TageEditChange);
+    CheckBoxTermineVorDatumZeigen->OnClick = bind(&TEinstellungen::CheckBoxTermineVorDatumZeigenClick);
+    CheckBoxshowFullWeeksInMonthView->OnClick = bind(&TEinstellungen::CheckBoxshowFullWeeksInMonthViewClick);
+    ComboBoxDesign->OnChange = bind(&TEinstellungen::ComboBoxDesignChange);
+    CheckBoxTransp1->OnClick = bind(&TEinstellungen::CheckBoxTransp3Click);
+    CheckBoxTransp3->OnClick = bind(&TEinstellungen::CheckBoxTransp3Click);
+    Transparenzmode->OnClick = bind(&TEinstellungen::TransparenzmodeClick);
+    Transparenz1->OnChange = bind(&TEinstellungen::Transparenz1Change);
+    Transparenz2->OnChange = bind(&TEinstellungen::Transparenz2Change);
+    dxfCheckBox1->OnClick = bind(&TEinstellungen::dxfCheckBox1Click);
+    Verzoegerung->OnChange = bind(&TEinstellungen::VerzoegerungChange);
+    CheckBoxAgentUsed->OnClick = bind(&TEinstellungen::CheckBoxAgentUsedClick);
+    CheckBoxAgentSayTime->OnClick = bind(&TEinstellungen::CheckBoxAgentSayTimeClick);
+    UpDown1->OnUpClick = [this](TObject* s) { UpDown1Click(s, true); };
+    UpDown1->OnDownClick = [this](TObject* s) { UpDown1Click(s, false); };
+    SagZeitEdit->OnChange = bind(&TEinstellungen::SagZeitEditChange);
+    TrackBar2->OnChange = bind(&TEinstellungen::TrackBar2Change);
+    StandardAgent->OnClick = bind(&TEinstellungen::StandardAgentClick);
+    AgentAtFileSystem->OnClick = bind(&TEinstellungen::AgentAtFileSystemClick);
+    Voices->OnChange = bind(&TEinstellungen::VoicesChange);
+    SPAgentTime->OnValueValidate = [this](TObject* s, AnsiString v, bool& ok) { SPAgentTimeValueValidate(s, v, ok); };
+    SPAgentTime->SetShowError(true);
+    Ok->OnClick = bind(&TEinstellungen::OkClick);
+
+    Modified = false;
+    FormCreate(this);
+}
+
+TEinstellungen::~TEinstellungen() {
+    // The speaking texts are kept when the dialog goes, whatever was typed into them.
+    for (TAdvEdit* e : {SPAgentHallo, SPAgentHalloMittag, SPAgentHalloFrueh, SPAgentHalloAbend, SPAgentTime, SBAgentAppointments}) {
+        try {
+            e->SavePersist();
+        } catch (const SysUtils::Exception&) {
+        }
+        e->Persistence()->Enable = false;
+    }
+}
+
+void TEinstellungen::FormCreate(TObject*) {
+    // 1. the speaking texts come from the settings key under their own names
+    for (TAdvEdit* e : {SPAgentHallo, SPAgentHalloMittag, SPAgentHalloFrueh, SPAgentHalloAbend, SPAgentTime, SBAgentAppointments}) {
+        e->Persistence()->Enable = true;
+        e->Persistence()->Location = plRegistry;
+        e->Persistence()->Key = "HKEY_CURRENT_USER";
+        e->Persistence()->Section = TarvolinKey;
+        try {
+            e->LoadPersist();
+        } catch (const SysUtils::Exception&) {
+        }
+    }
+    // 2.
+    Modified = false;
+    // 3. each value by itself, so one bad value does not stop the others
+    bool keyOpens = false;
+    try {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        keyOpens = reg.OpenKey(TarvolinKey, false);
+        if (keyOpens) {
+            AnsiString body;
+            if (!reg.TryReadString("Body", body) || body.empty()) body = BodyDefault;
+            SetEditText(AdvEdit1, body);
+            CheckBoxGeburtstagseMail->SetChecked(ReadIntOr(reg, "MailonBirthday", 0) != 0);
+            CheckBoxshowFullWeeksInMonthView->SetChecked(ReadIntOr(reg, "showFullWeeksInMonthView", 0) != 0);
+            int zoom = 0;
+            if (reg.TryReadInteger("AgentZoom", zoom)) {
+                TrackBar2->SetPosition(zoom != 0 ? 0 : 1);
+            } else {
+                WriteSetting([](TRegistry& r) { r.WriteBool("AgentZoom", false); });
+                TrackBar2->SetPosition(1);
+            }
+            TageEdit->SetValue(ReadIntOr(reg, "xTage", 5));
+            CheckBoxAgentUsed->SetChecked(ReadIntOr(reg, "CharacterUsed", 1) != 0);
+            CheckBoxAgentSayTime->SetChecked(ReadIntOr(reg, "CharacterSayTime", 1) != 0);
+            SetSayTimePosition(ReadIntOr(reg, "CharacterSayTimeAll", 60));
+            CheckBoxTermineVorDatumZeigen->SetChecked(ReadIntOr(reg, "vorHeute", 0) != 0);
+            CheckBoxTransp1->SetChecked(ReadIntOr(reg, "BackgroundColorDaysTransparent", 0) != 0);
+            CheckBoxTransp3->SetChecked(ReadIntOr(reg, "BackgroundColorTodayTransparent", 0) != 0);
+            int onActive = 1;
+            if (reg.TryReadInteger("TransparenzOnActiveWindow", onActive)) {
+                Transparenzmode->SetChecked(onActive != 0);
+            } else {
+                WriteSetting([](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", true); });
+                Transparenzmode->SetChecked(true);
+            }
+            Transparenz2->SetPosition(ReadIntOr(reg, "AlphaAktive", 255));
+            Transparenz1->SetPosition(ReadIntOr(reg, "Alpha", 240));
+            Verzoegerung->SetPosition(ReadIntOr(reg, "Delay", 3));
+            dxfCheckBox1->SetChecked(ReadIntOr(reg, "UseDelay", 1) != 0);
+            Verzoegerung->SetEnabled(dxfCheckBox1->Checked());
+        }
+    } catch (const SysUtils::Exception&) {
+    }
+    GroupBoxAgent->SetEnabled(CheckBoxAgentUsed->Checked());
+    for (int i = 0; i < GroupBoxAgent->ControlCount(); ++i) GroupBoxAgent->Controls(i)->SetEnabled(CheckBoxAgentUsed->Checked());
+
+    // 4. design list: the sections of the design file
+    ComboBoxDesign->Items()->Clear();
+    try {
+        const AnsiString file = SysUtils::ProgramFolder() + "Vorlagen\\design.ini";
+        if (SysUtils::FileExists(file)) {
+            TIniFile ini(file);
+            ini.ReadSections(ComboBoxDesign->Items());
+        }
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        if (reg.OpenKey(TarvolinKey, false)) {
+            // The page builder finds its design whatever the case, so the list does too.
+            const AnsiString design = SysUtils::LowerCase(reg.ReadString("Design"));
+            for (int i = 0; i < ComboBoxDesign->Items()->Count(); ++i)
+                if (SysUtils::LowerCase(ComboBoxDesign->Items()->Get(i)) == design) {
+                    ComboBoxDesign->SetItemIndex(i);
+                    break;
+                }
+        }
+    } catch (const SysUtils::Exception&) {
+    }
+
+    // 5. the speaking character, when there is one
+    TarvolinAgent::Start(false);
+
+    // 7. view and page colours
+    try {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        if (reg.OpenKey(TarvolinKey, false)) {
+            int view = ReadIntOr(reg, "VORLAGE", 0);
+            if (view < 0 || view > 2) view = 0;
+            ComboBoxAnsicht->SetItemIndex(view);
+            TageEdit->SetEnabled(view == 2);
+            btnColor1->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorDays", 0x00EDC2A9)));
+            btnColor3->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorToday", 0x00FADCC9)));
+            btnColor4->SetColor(static_cast<TColor>(ReadIntOr(reg, "WeekendColor", 0x000000FF)));
+        }
+    } catch (const SysUtils::Exception&) {
+    }
+
+    // 8. voices: no text-to-speech voices are installed on this platform, so the list stays empty and
+    // a stored voice matches nothing.
+    Voices->Items()->Clear();
+    Voices->SetItemIndex(-1);
+}
+
+// ---- handlers ------------------------------------------------------------------------------------------------
+void TEinstellungen::CheckBoxGeburtstagseMailClick(TObject*) {
+    Modified = true;
+    const bool v = CheckBoxGeburtstagseMail->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("MailonBirthday", v); });
+}
+
+void TEinstellungen::AdvEdit1Change(TObject*) {
+    Modified = true;
+    const AnsiString v = AdvEdit1->Text();
+    WriteSetting([&v](TRegistry& r) { r.WriteString("Body", v); });
+}
+
+void TEinstellungen::dxfPictureButton7Click(TObject*) {
+    Modified = true;
+    WriteSetting(
+        [this](TRegistry& r) {
+            AnsiString wav;
+            if (!r.TryReadString("Wav", wav)) wav = "*.wav";
+            OpenDialog->Filter = "Sounddateien|*.wav";
+            OpenDialog->DefaultExt = "WAV";
+            OpenDialog->FileName = wav;
+            // Cancelling keeps the sound chosen before.
+            if (!OpenDialog->Execute()) return;
+            r.WriteString("Wav", OpenDialog->FileName);
+            PlaySound(OpenDialog->FileName.c_str(), 0, SND_FILENAME | SND_ASYNC);
+        },
+        true);
+}
+
+void TEinstellungen::ComboBoxAnsichtChange(TObject*) {
+    Modified = true;
+    const int v = ComboBoxAnsicht->ItemIndex();
+    WriteSetting([v](TRegistry& r) { r.WriteInteger("VORLAGE", v); });
+    TageEdit->SetEnabled(v == 2);
+}
+
+void TEinstellungen::TageEditChange(TObject*) {
+    Modified = true;
+    const int v = TageEdit->Value();
+    WriteSetting([v](TRegistry& r) { r.WriteInteger("xTage", v); });
+}
+
+void TEinstellungen::CheckBoxTermineVorDatumZeigenClick(TObject*) {
+    Modified = true;
+    const bool v = CheckBoxTermineVorDatumZeigen->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("vorHeute", v); });
+}
+
+void TEinstellungen::CheckBoxshowFullWeeksInMonthViewClick(TObject*) {
+    // The month page shows the change only when it is rebuilt.
+    Modified = true;
+    const bool v = CheckBoxshowFullWeeksInMonthView->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("showFullWeeksInMonthView", v); });
+}
+
+void TEinstellungen::ComboBoxDesignChange(TObject*) {
+    Modified = true;
+    const AnsiString v = ComboBoxDesign->Text();
+    WriteSetting([&v](TRegistry& r) { r.WriteString("Design", v); });
+}
+
+void TEinstellungen::CheckBoxTransp3Click(TObject*) {
+    Modified = true;
+    auto apply = [](TdxfCheckBox* box, TPanel* shape, const char* name) {
+        const bool on = box->Checked();
+        if (on) shape->SetColor(clBtnFace);
+        WriteSetting([on, name](TRegistry& r) { r.WriteBool(name, on); });
+    };
+    apply(CheckBoxTransp3, btnColor3, "BackgroundColorTodayTransparent");
+    apply(CheckBoxTransp1, btnColor1, "BackgroundColorDaysTransparent");
+}
+
+void TEinstellungen::TransparenzmodeClick(TObject*) {
+    const bool v = Transparenzmode->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", v); });
+}
+
+void TEinstellungen::AlphaRule() {
+    if (Transparenz1->Position() < Transparenz2->Position()) return;
+    // Moving the active slider runs its own handler, which writes AlphaAktive.
+    inAlphaRule_ = true;
+    const int before = Transparenz2->Position();
+    Transparenz2->SetPosition(Transparenz1->Position());
+    inAlphaRule_ = false;
+    if (Transparenz2->Position() == before) Transparenz2Change(Transparenz2);
+}
+
+void TEinstellungen::Transparenz1Change(TObject*) {
+    AlphaRule();
+    const int v = Transparenz1->Position();
+    WriteSetting([v](TRegistry& r) { r.WriteInteger("Alpha", v); });
+}
+
+void TEinstellungen::Transparenz2Change(TObject*) {
+    Modified = true;
+    if (!inAlphaRule_) AlphaRule();
+    const int v = Transparenz2->Position();
+    WriteSetting([v](TRegistry& r) { r.WriteInteger("AlphaAktive", v); });
+}
+
+void TEinstellungen::dxfCheckBox1Click(TObject*) {
+    Verzoegerung->SetEnabled(dxfCheckBox1->Checked());
+    AlphaRule();
+    const bool v = dxfCheckBox1->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("UseDelay", v); });
+}
+
+void TEinstellungen::VerzoegerungChange(TObject*) {
+    const int v = Verzoegerung->Position();
+    WriteSetting([v](TRegistry& r) { r.WriteInteger("Delay", v); });
+}
+
+void TEinstellungen::CheckBoxAgentUsedClick(TObject*) {
+    const bool v = CheckBoxAgentUsed->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("CharacterUsed", v); });
+    GroupBoxAgent->SetEnabled(v);
+    for (int i = 0; i < GroupBoxAgent->ControlCount(); ++i) GroupBoxAgent->Controls(i)->SetEnabled(v);
+}
+
+void TEinstellungen::CheckBoxAgentSayTimeClick(TObject*) {
+    const bool v = CheckBoxAgentSayTime->Checked();
+    WriteSetting([v](TRegistry& r) { r.WriteBool("CharacterSayTime", v); });
+}
+
+void TEinstellungen::SetSayTimePosition(int Value) {
+    sayTimePosition_ = std::clamp(Value, 5, 60);
+    SetEditText(SagZeitEdit, SysUtils::IntToStr(sayTimePosition_));
+}
+
+// Text put in by the program counts as a change, as if it had been typed: its handler writes it.
+void TEinstellungen::SetEditText(TAdvEdit* Edit, const AnsiString& Text) {
+    if (Edit->Text() == Text) return;
+    Edit->SetText(Text);
+    if (Edit->OnChange) Edit->OnChange(Edit);
+}
+
+void TEinstellungen::UpDown1Click(TObject*, bool Up) { SetSayTimePosition(SayTimeStep(sayTimePosition_, Up)); }
+
+void TEinstellungen::SagZeitEditChange(TObject*) {
+    int minutes = 0;
+    const bool number = SysUtils::TryStrToInt(SagZeitEdit->Text(), minutes);
+    if (!number) minutes = 30;
+    // Only the offered intervals are kept: a stored 45 becomes 30.
+    if (number && minutes > 30 && minutes < 60) {
+        minutes = 30;
+        SetSayTimePosition(30);
+        return;
+    }
+    sayTimePosition_ = std::clamp(minutes, 5, 60);
+    bool written = false;
+    WriteSetting([minutes, &written](TRegistry& r) {
+        r.WriteInteger("CharacterSayTimeAll", minutes);
+        written = true;
+    });
+    if (!written) WriteSetting([](TRegistry& r) { r.WriteInteger("CharacterSayTimeAll", 60); });
+}
+
+void TEinstellungen::TrackBar2Change(TObject*) {
+    const bool zoom = TrackBar2->Position() != 1;
+    WriteSetting([zoom](TRegistry& r) { r.WriteBool("AgentZoom", zoom); });
+}
+
+void TEinstellungen::ReloadAgent() { TarvolinAgent::Reload(); }
+
+void TEinstellungen::StandardAgentClick(TObject*) {
+    TarvolinAgent::Start(true);
+    WriteSetting([](TRegistry& r) { r.WriteString("AgentFromFileSystem", ""); });
+}
+
+void TEinstellungen::AgentAtFileSystemClick(TObject*) {
+    WriteSetting([this](TRegistry& r) {
+        SearchAgent->Filter = "MSAgent Files|*.acs";
+        SearchAgent->InitialDir = SysUtils::GetEnvironmentVariable("windir") + "\\msagent\\chars";
+        SearchAgent->Title = "Microsoft® Agent Dateien";
+        SearchAgent->FileName = r.ReadString("AgentFromFileSystem");
+        if (!SearchAgent->Execute()) return;
+        try {
+            r.WriteString("AgentFromFileSystem", SearchAgent->FileName);
+        } catch (const SysUtils::Exception&) {
+            r.WriteString("AgentFromFileSystem", "");
+        }
+    });
+    ReloadAgent();
+}
+
+void TEinstellungen::VoicesChange(TObject*) {
+    // Only installed voices are listed; with none there is nothing to choose.
+    if (Voices->ItemIndex() < 0) return;
+    ReloadAgent();
+}
+
+void TEinstellungen::SPAgentTimeValueValidate(TObject*, AnsiString Value, bool& IsValid) {
+    IsValid = Value.find("<TIME>") != AnsiString::npos;
+}
+
+void TEinstellungen::OkClick(TObject*) { SetModalResult(mrOk); }

@@ -1,0 +1,133 @@
+#pragma once
+// The settings dialog. There is no cancel: each control writes its value to the settings key the
+// moment it changes, and Modified tells the main window afterwards whether the page must be rebuilt.
+#include "AdvEdit.h"
+#include "AdvSpin.h"
+#include "Dialogs.h"
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "PictureButton.h"
+#include "StdCtrls.h"
+#include "dxfCheckBox.h"
+#include "dxfGroupBox.h"
+
+class TAdvComboBox;
+
+// The main window's speaking character as the dialog uses it (provided by the main window).
+namespace TarvolinAgent {
+// Starts the character at (0, 0); Force loads it even when it is switched off. True when it runs.
+bool Start(bool Force);
+// Unloads the character when it runs and starts it again, so a new choice takes effect.
+void Reload();
+} // namespace TarvolinAgent
+
+// A horizontal slider: Position within Min..Max, OnChange whenever the position changes.
+class TSettingsSlider : public TCustomControl {
+public:
+    explicit TSettingsSlider(TComponent* AOwner);
+    int Min = 0, Max = 10, Frequency = 1;
+    int Position() const { return position_; }
+    void SetPosition(int Value);
+    TNotifyEvent OnChange;
+protected:
+    void Paint() override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+private:
+    int position_ = 0;
+};
+
+// The offered intervals of the spoken time are 5, 10, 15, 20, 30 and 60 minutes: one step up or down
+// from Minutes (a value between two offered ones counts as the lower one when going up).
+int SayTimeStep(int Minutes, bool Up);
+
+class TEinstellungen : public TForm {
+public:
+    explicit TEinstellungen(TComponent* AOwner);
+    ~TEinstellungen() override;
+
+    // Whether a value changed that needs the page rebuilt.
+    bool Modified = false;
+
+    // tab "Ansicht", group "Ansicht:"
+    TdxfGroupBox* GroupBoxAnsicht;
+    TAdvComboBox* ComboBoxAnsicht;
+    TAdvSpinEdit* TageEdit;
+    TAdvComboBox* ComboBoxDesign;
+    TdxfCheckBox* CheckBoxTermineVorDatumZeigen;
+    TdxfCheckBox* CheckBoxshowFullWeeksInMonthView;
+    TPanel* btnColor1;
+    TPanel* btnColor3;
+    TPanel* btnColor4;
+    TdxfCheckBox* CheckBoxTransp1;
+    TdxfCheckBox* CheckBoxTransp3;
+    TButton* SpeedButton2;
+    // the untitled group beside it
+    TdxfGroupBox* GroupBoxFenster;
+    TdxfCheckBox* Transparenzmode;
+    TSettingsSlider* Transparenz1;
+    TSettingsSlider* Transparenz2;
+    TdxfCheckBox* dxfCheckBox1;
+    TSettingsSlider* Verzoegerung;
+    TdxfCheckBox* CheckBoxGeburtstagseMail;
+    TAdvEdit* AdvEdit1;
+    TdxfPictureButton* dxfPictureButton7;
+    // the speaking character
+    TdxfCheckBox* CheckBoxAgentUsed;
+    TdxfGroupBox* GroupBoxAgent;
+    TdxfCheckBox* CheckBoxAgentSayTime;
+    TAdvEdit* SagZeitEdit;
+    TAdvSpinButton* UpDown1;
+    TSettingsSlider* TrackBar2;
+    TButton* StandardAgent;
+    TButton* AgentAtFileSystem;
+    TdxfPictureButton* dxfPictureButton8;
+    TAdvComboBox* Voices;
+    TAdvEdit* SPAgentHalloFrueh;
+    TAdvEdit* SPAgentHalloMittag;
+    TAdvEdit* SPAgentHalloAbend;
+    TAdvEdit* SPAgentHallo;
+    TAdvEdit* SPAgentTime;
+    TAdvEdit* SBAgentAppointments;
+    // bottom panel
+    TPanel* PanelUnten;
+    TButton* Ok;
+    TOpenDialog* OpenDialog;
+    TOpenDialog* SearchAgent;
+
+    // The up-down's position (5..60).
+    int SayTimePosition() const { return sayTimePosition_; }
+
+    void FormCreate(TObject* Sender);
+    void CheckBoxGeburtstagseMailClick(TObject* Sender);
+    void AdvEdit1Change(TObject* Sender);
+    void dxfPictureButton7Click(TObject* Sender);
+    void ComboBoxAnsichtChange(TObject* Sender);
+    void TageEditChange(TObject* Sender);
+    void CheckBoxTermineVorDatumZeigenClick(TObject* Sender);
+    void CheckBoxshowFullWeeksInMonthViewClick(TObject* Sender);
+    void ComboBoxDesignChange(TObject* Sender);
+    void CheckBoxTransp3Click(TObject* Sender);
+    void TransparenzmodeClick(TObject* Sender);
+    void Transparenz1Change(TObject* Sender);
+    void Transparenz2Change(TObject* Sender);
+    void dxfCheckBox1Click(TObject* Sender);
+    void VerzoegerungChange(TObject* Sender);
+    void CheckBoxAgentUsedClick(TObject* Sender);
+    void CheckBoxAgentSayTimeClick(TObject* Sender);
+    void UpDown1Click(TObject* Sender, bool Up);
+    void SagZeitEditChange(TObject* Sender);
+    void TrackBar2Change(TObject* Sender);
+    void StandardAgentClick(TObject* Sender);
+    void AgentAtFileSystemClick(TObject* Sender);
+    void VoicesChange(TObject* Sender);
+    void SPAgentTimeValueValidate(TObject* Sender, AnsiString Value, bool& IsValid);
+    void OkClick(TObject* Sender);
+
+private:
+    int sayTimePosition_ = 60;
+    bool inAlphaRule_ = false;
+    void AlphaRule();
+    void SetSayTimePosition(int Value);
+    void SetEditText(TAdvEdit* Edit, const AnsiString& Text);
+    void ReloadAgent();
+};
