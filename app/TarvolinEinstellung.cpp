@@ -123,6 +123,42 @@ TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int
 }
 } // namespace
 
+TSchriftDialog::TSchriftDialog(TComponent* AOwner) : TForm(AOwner) {
+    SetCaption("Schriftart");
+    SetBorderStyle(bsDialog);
+    SetClientWidth(300);
+    SetClientHeight(140);
+    AddLabel(this, 8, 12, "Schriftart:");
+    FontName = Make<TAdvComboBox>(this, 100, 8, 190, 21);
+    FontName->SetName("FontName");
+    FontName->SetStyle(csDropDown);
+    AddLabel(this, 8, 40, "Schriftgrad:");
+    FontSize = Make<TAdvSpinEdit>(this, 100, 36, 60, 21);
+    FontSize->SetName("FontSize");
+    FontSize->MinValue = 5;
+    FontSize->MaxValue = 28;
+    FontSize->SetValue(10);
+    AddLabel(this, 8, 68, "Farbe:");
+    FontColor = Make<TPanel>(this, 100, 64, 25, 25);
+    FontColor->SetCaption("");
+    FontColor->SetColor(clBlack);
+    ColorButton = Make<TButton>(this, 132, 64, 90, 25);
+    ColorButton->SetCaption("Farbe ...");
+    ColorDialog = new TColorDialog(this);
+    ColorButton->OnClick = [this](TObject*) {
+        ColorDialog->Color = FontColor->Color();
+        if (ColorDialog->Execute()) FontColor->SetColor(ColorDialog->Color);
+    };
+    OkButton = Make<TButton>(this, 126, 104, 80, 25);
+    OkButton->SetCaption("OK");
+    OkButton->ModalResult = mrOk;
+    OkButton->Default = true;
+    CancelButton = Make<TButton>(this, 212, 104, 80, 25);
+    CancelButton->SetCaption("Abbrechen");
+    CancelButton->ModalResult = mrCancel;
+    CancelButton->Cancel = true;
+}
+
 TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Einstellungen");
     SetBorderStyle(bsDialog);
@@ -172,8 +208,6 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SpeedButton2 = Make<TButton>(GroupBoxAnsicht, 12, 260, 180, 25);
     SpeedButton2->SetName("SpeedButton2");
     SpeedButton2->SetCaption("Schriftart und Farbe");
-    // There is no font dialog on this platform yet: the button stays off rather than pretend.
-    SpeedButton2->SetEnabled(false);
 
     // the untitled group: window, start and birthday mail
     GroupBoxFenster = Make<TdxfGroupBox>(this, 306, 8, 280, 400);
@@ -261,6 +295,7 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     ComboBoxDesign->OnChange = bind(&TEinstellungen::ComboBoxDesignChange);
     CheckBoxTransp1->OnClick = bind(&TEinstellungen::CheckBoxTransp3Click);
     CheckBoxTransp3->OnClick = bind(&TEinstellungen::CheckBoxTransp3Click);
+    SpeedButton2->OnClick = bind(&TEinstellungen::SpeedButton2Click);
     Transparenzmode->OnClick = bind(&TEinstellungen::TransparenzmodeClick);
     Transparenz1->OnChange = bind(&TEinstellungen::Transparenz1Change);
     Transparenz2->OnChange = bind(&TEinstellungen::Transparenz2Change);
@@ -470,6 +505,25 @@ void TEinstellungen::CheckBoxTransp3Click(TObject*) {
     };
     apply(CheckBoxTransp3, btnColor3, "BackgroundColorTodayTransparent");
     apply(CheckBoxTransp1, btnColor1, "BackgroundColorDaysTransparent");
+}
+
+void TEinstellungen::SpeedButton2Click(TObject*) {
+    Modified = true;
+    WriteSetting([](TRegistry& r) {
+        TSchriftDialog picker(nullptr);
+        picker.FontName->SetText(r.ReadString("Font"));
+        int v = 0;
+        if (r.TryReadInteger("FontColor", v)) picker.FontColor->SetColor(static_cast<TColor>(v));
+        if (r.TryReadInteger("FontSize", v)) picker.FontSize->SetValue(std::clamp(v, 5, 28));
+        if (picker.ShowModal() != mrOk) return;
+        try {
+            r.WriteString("Font", picker.FontName->Text());
+        } catch (const SysUtils::Exception&) {
+            r.WriteString("Font", "");
+        }
+        r.WriteInteger("FontColor", static_cast<int>(picker.FontColor->Color()));
+        r.WriteInteger("FontSize", std::clamp(picker.FontSize->Value(), 5, 28));
+    });
 }
 
 void TEinstellungen::TransparenzmodeClick(TObject*) {

@@ -40,6 +40,19 @@ private:
 // from Minutes (a value between two offered ones counts as the lower one when going up).
 int SayTimeStep(int Minutes, bool Up);
 
+// The font picker: a font name, a size of 5 to 28 points and a colour.
+class TSchriftDialog : public TForm {
+public:
+    explicit TSchriftDialog(TComponent* AOwner);
+    TAdvComboBox* FontName;
+    TAdvSpinEdit* FontSize;
+    TPanel* FontColor;
+    TButton* ColorButton;
+    TButton* OkButton;
+    TButton* CancelButton;
+    TColorDialog* ColorDialog;
+};
+
 class TEinstellungen : public TForm {
 public:
     explicit TEinstellungen(TComponent* AOwner);
@@ -107,6 +120,7 @@ public:
     void CheckBoxshowFullWeeksInMonthViewClick(TObject* Sender);
     void ComboBoxDesignChange(TObject* Sender);
     void CheckBoxTransp3Click(TObject* Sender);
+    void SpeedButton2Click(TObject* Sender);
     void TransparenzmodeClick(TObject* Sender);
     void Transparenz1Change(TObject* Sender);
     void Transparenz2Change(TObject* Sender);

@@ -341,6 +341,38 @@ TEST_F(SettingsTest, SoundPickerWritesTheChosenFileAndCancelKeepsIt) {
     EXPECT_EQ(Str("Wav"), dir.file("gong.wav"));
 }
 
+TEST_F(SettingsTest, FontPickerStartsFromTheStoredFontAndWritesTheChoice) {
+    CreateKey();
+    SetStr("Font", "Verdana");
+    Set("FontSize", 12);
+    Open();
+    dialog->Modified = false;
+    std::string shownName;
+    int shownSize = 0;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        auto* picker = dynamic_cast<TSchriftDialog*>(d.Form());
+        ASSERT_NE(picker, nullptr);
+        shownName = picker->FontName->Text();
+        shownSize = picker->FontSize->Value();
+        picker->FontName->SetText("Arial");
+        picker->FontSize->SetValue(40);
+        picker->FontColor->SetColor(TColor(0x00008000));
+        d.Press("OK");
+    });
+    dialog->SpeedButton2->Click();
+    EXPECT_EQ(shownName, "Verdana");
+    EXPECT_EQ(shownSize, 12);
+    EXPECT_EQ(Str("Font"), "Arial");
+    // Sizes beyond the picker's range are not offered.
+    EXPECT_EQ(Int("FontSize"), 28);
+    EXPECT_EQ(Int("FontColor"), 0x00008000);
+    EXPECT_TRUE(dialog->Modified);
+
+    Dialogs::SetDialogAnswerer([](TModalDialog& d) { d.Press("Abbrechen"); });
+    dialog->SpeedButton2->Click();
+    EXPECT_EQ(Str("Font"), "Arial");
+}
+
 TEST_F(SettingsTest, SoundPickerCreatesAMissingKey) {
     Open();
     chosenFile = dir.file("gong.wav");
