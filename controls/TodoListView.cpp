@@ -667,7 +667,7 @@ TTodoHeader::TTodoHeader(TComponent* AOwner, TCustomTodoList* List) : THeader(AO
 TTodoHeader::~TTodoHeader() { captionEditor_->OnExit = nullptr; }
 
 void TTodoHeader::SetAlignment(TAlignment Value) { alignment_ = Value; Invalidate(); }
-void TTodoHeader::SetVAlignment(TVAlignment Value) { vAlignment_ = Value; Invalidate(); }
+void TTodoHeader::SetVAlignment(THeaderVAlignment Value) { vAlignment_ = Value; Invalidate(); }
 void TTodoHeader::SetLineColor(TColor Value) { lineColor_ = Value; Invalidate(); }
 void TTodoHeader::SetFlat(bool Value) { flat_ = Value; Invalidate(); }
 void TTodoHeader::SetImages(TCustomImageList* Value) {

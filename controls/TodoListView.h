@@ -16,7 +16,7 @@ class TCustomTodoList;
 class TTodoListBox;
 
 enum TCheckType { ctCheckBox, ctCheckMark, ctGlyph };
-enum TVAlignment { vtaCenter, vtaTop, vtaBottom };
+enum THeaderVAlignment { vtaCenter, vtaTop, vtaBottom };
 enum TImagePosition { ipLeft, ipRight };
 enum THeaderOrientation { hoHorizontal, hoVertical };
 
@@ -196,8 +196,8 @@ public:
 
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment Value);
-    TVAlignment VAlignment() const { return vAlignment_; }
-    void SetVAlignment(TVAlignment Value);
+    THeaderVAlignment VAlignment() const { return vAlignment_; }
+    void SetVAlignment(THeaderVAlignment Value);
     TColor LineColor() const { return lineColor_; }
     void SetLineColor(TColor Value);
     bool Flat() const { return flat_; }
@@ -247,7 +247,7 @@ private:
     void EndSectionEdit();
     TCustomTodoList* list_;
     TAlignment alignment_ = taLeftJustify;
-    TVAlignment vAlignment_ = vtaCenter;
+    THeaderVAlignment vAlignment_ = vtaCenter;
     TColor lineColor_ = clBlack;
     bool flat_ = false;
     TCustomImageList* images_ = nullptr;

@@ -20,6 +20,13 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TEnumSet<TShiftStateItem>;
 
+// The state of an item its owner draws: menus, list boxes and combo boxes share it.
+enum TOwnerDrawStateItem {
+    odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, odNoAccel,
+    odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit
+};
+using TOwnerDrawState = TEnumSet<TOwnerDrawStateItem>;
+
 enum TControlStyleItem {
     csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption,
     csOpaque, csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable,

@@ -7,8 +7,6 @@
 #include "Controls.h"
 
 enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
-enum TOwnerDrawStateItem { odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odComboBoxEdit };
-using TOwnerDrawState = TEnumSet<TOwnerDrawStateItem>;
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, int Index, const TRect& Rect, TOwnerDrawState State)>;
 

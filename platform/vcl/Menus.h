@@ -6,11 +6,6 @@
 #include "Controls.h"
 #include "ImgList.h"
 
-enum TOwnerDrawStateItem {
-    odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, odNoAccel,
-    odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit
-};
-using TOwnerDrawState = TEnumSet<TOwnerDrawStateItem>;
 
 using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
 using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
