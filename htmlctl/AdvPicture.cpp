@@ -7,7 +7,8 @@
 
 // ---- TIPicture -----------------------------------------------------------------------------------------
 
-TIPicture::TIPicture() = default;
+// Before any frame is chosen none is current.
+TIPicture::TIPicture() : TFramedPicture(0) {}
 TIPicture::~TIPicture() = default;
 
 void TIPicture::LoadPicture() {
@@ -75,34 +76,6 @@ void TIPicture::LoadFromURL(const AnsiString& url) {
     const AnsiString upper = SysUtils::UpperCase(url);
     if (upper.rfind("RES://", 0) == 0) LoadFromResourceName(nullptr, url.substr(6));
     else if (upper.rfind("FILE://", 0) == 0) LoadFromFile(url.substr(7));   // the name in its own case
-}
-
-bool TIPicture::IsGIFFile() const { return GIFFrames::IsGIF(data_.DataString()); }
-
-int TIPicture::GetFrameCount() {
-    if (!IsGIFFile()) return -1;
-    if (frameCount_ == -1) frameCount_ = static_cast<int>(GIFFrames::Scan(data_.DataString()).size());
-    return frameCount_;
-}
-
-int TIPicture::GetFrameTime(int n) {
-    return PictureContainer::FrameTime(data_.DataString(), n, frameTransp_, frameDisposal_);
-}
-
-int TIPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }
-int TIPicture::GetMaxHeight() { return screenHeight_ > 0 ? screenHeight_ : Height(); }
-
-void TIPicture::SetFrame(int n) {
-    const int count = GetFrameCount();
-    if (count > 0 ? (n < 1 || n > count) : n != 1) return;
-    frame_ = n;
-    if (dataEmpty_) return;
-    try {
-        LoadPicture();
-    } catch (const SysUtils::Exception&) {
-        picture_.reset();
-    }
-    if (OnFrameChange) OnFrameChange(this);
 }
 
 void TIPicture::Draw(TCanvas* ACanvas, const TRect& Rect) {

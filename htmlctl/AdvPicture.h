@@ -13,7 +13,7 @@
 // decoded image is the frame alone, drawn at the frame's own offset. Loading errors are exceptions
 // with the texts "Could not load image. Invalid format" and "Could not load image".
 // Width and Height are the current frame's (the whole picture's when it is no GIF).
-class TIPicture : public TPictureBytes {
+class TIPicture : public TFramedPicture {
 public:
     TIPicture();
     ~TIPicture() override;
@@ -24,45 +24,16 @@ public:
     // "RES://name" and "FILE://path"; any other address is ignored.
     void LoadFromURL(const AnsiString& url);
 
-    bool IsGIFFile() const;
-    // Counted once and kept; -1 when the data is no GIF.
-    int GetFrameCount();
-    // Delay of frame n in hundredths of a second, -1 when there is no such frame.
-    int GetFrameTime(int n);
-    // The largest frame: the GIF's logical screen, else the picture's size.
-    int GetMaxWidth();
-    int GetMaxHeight();
-
-    bool Stretch() const { return stretch_; }
-    void SetStretch(bool Value) { stretch_ = Value; }
-    int Frame() const { return frame_; }
-    // Frames outside 1..GetFrameCount are ignored.
-    void SetFrame(int n);
-    int FrameLeft() const { return frameLeft_; }
-    int FrameTop() const { return frameTop_; }
-    int FrameWidth() const { return frameWidth_; }
-    int FrameHeight() const { return frameHeight_; }
-    bool FrameTransparent() const { return frameTransp_; }
-    int FrameDisposal() const { return frameDisposal_; }
     int PixelsPerInchX = 96;
     int PixelsPerInchY = 96;
-
-    TNotifyEvent OnFrameChange;
 
 protected:
     // The frame stretched into Rect moved by the frame's offset.
     void Draw(TCanvas* ACanvas, const TRect& Rect) override;
 
 private:
-    void LoadPicture();
+    void LoadPicture() override;
     void LoadBytes(const std::string& Bytes);
-    bool stretch_ = false;
-    int frame_ = 0;
-    int frameCount_ = -1;
-    int frameLeft_ = 0, frameTop_ = 0, frameWidth_ = 0, frameHeight_ = 0;
-    int screenWidth_ = 0, screenHeight_ = 0;
-    bool frameTransp_ = false;
-    int frameDisposal_ = 0;
 };
 
 // A hidden window whose timer calls OnTimer every 10 ms.

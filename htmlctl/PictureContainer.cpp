@@ -83,9 +83,39 @@ void TPictureBytes::LoadFromResourceID(HINSTANCE Instance, int ResID) {
     LoadFromResourceName(Instance, PictureContainer::ResourceIDName(ResID));
 }
 
+// ---- TFramedPicture ------------------------------------------------------------------------------------
+
+bool TFramedPicture::IsGIFFile() const { return GIFFrames::IsGIF(data_.DataString()); }
+
+int TFramedPicture::GetFrameCount() {
+    if (!IsGIFFile()) return -1;
+    if (frameCount_ == -1) frameCount_ = static_cast<int>(GIFFrames::Scan(data_.DataString()).size());
+    return frameCount_;
+}
+
+int TFramedPicture::GetFrameTime(int n) {
+    return PictureContainer::FrameTime(data_.DataString(), n, frameTransp_, frameDisposal_);
+}
+
+int TFramedPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }
+int TFramedPicture::GetMaxHeight() { return screenHeight_ > 0 ? screenHeight_ : Height(); }
+
+void TFramedPicture::SetFrame(int n) {
+    const int count = GetFrameCount();
+    if (count > 0 ? (n < 1 || n > count) : n != 1) return;
+    frame_ = n;
+    if (dataEmpty_) return;
+    try {
+        LoadPicture();
+    } catch (const SysUtils::Exception&) {
+        picture_.reset();
+    }
+    if (OnFrameChange) OnFrameChange(this);
+}
+
 // ---- THTMLPicture ------------------------------------------------------------------------------------
 
-THTMLPicture::THTMLPicture() = default;
+THTMLPicture::THTMLPicture() : TFramedPicture(1) {}
 THTMLPicture::~THTMLPicture() = default;
 
 void THTMLPicture::ResetFrames() {
@@ -179,36 +209,6 @@ void THTMLPicture::LoadFromURL(const AnsiString& url) {
     }
     url_ = upper;
     resFileUrl_ = upper;
-}
-
-bool THTMLPicture::IsGIFFile() const { return GIFFrames::IsGIF(data_.DataString()); }
-
-int THTMLPicture::GetFrameCount() {
-    if (frameCount_ == -1 && IsGIFFile())
-        frameCount_ = static_cast<int>(GIFFrames::Scan(data_.DataString()).size());
-    return IsGIFFile() ? frameCount_ : -1;
-}
-
-int THTMLPicture::GetFrameTime(int n) {
-    return PictureContainer::FrameTime(data_.DataString(), n, frameTransp_, frameDisposal_);
-}
-
-int THTMLPicture::GetMaxWidth() { return screenWidth_ > 0 ? screenWidth_ : Width(); }
-int THTMLPicture::GetMaxHeight() { return screenHeight_ > 0 ? screenHeight_ : Height(); }
-
-void THTMLPicture::SetFrame(int n) {
-    const int count = GetFrameCount();
-    if (count > 0 && (n < 1 || n > count)) return;
-    if (count <= 0 && n != 1) return;
-    frame_ = n;
-    if (!dataEmpty_) {
-        try {
-            LoadPicture();
-        } catch (const SysUtils::Exception&) {
-            picture_.reset();
-        }
-        if (OnFrameChange) OnFrameChange(this);
-    }
 }
 
 void THTMLPicture::FrameNext() {

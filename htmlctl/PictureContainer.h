@@ -46,31 +46,18 @@ protected:
     std::unique_ptr<TGraphic> picture_;   // the decoded image, or none
 };
 
-// Raw bytes of a picture file shown through the decoded image of its current frame. Loading errors
-// are exceptions with the texts "Could not load image. Invalid format" and "Could not load image".
-class THTMLPicture : public TPictureBytes {
+// A picture whose file may be an animated GIF; the decoded image is then of the current frame, which
+// the class built on it picks out in LoadPicture.
+class TFramedPicture : public TPictureBytes {
 public:
-    THTMLPicture();
-    ~THTMLPicture() override;
-
-    void LoadFromStream(TStream* Stream) override;
-    void Assign(TPersistent* Source) override;
-    TGraphic* NewEmpty() const override { return new THTMLPicture; }
-
-    // "RES://name" and "FILE://path" load at once; anything else is only remembered and stays empty,
-    // as pictures are never fetched from the network.
-    void LoadFromURL(const AnsiString& url);
-
     bool IsGIFFile() const;
+    // Counted once and kept; -1 when the data is no GIF.
     int GetFrameCount();
     // Delay of frame n in hundredths of a second, -1 when there is no such frame.
     int GetFrameTime(int n);
+    // The largest frame: the GIF's logical screen, else the picture's size.
     int GetMaxWidth();
     int GetMaxHeight();
-    void FrameNext();
-    void FramePrev();
-    // One animation tick (meant every 100 ms); true when the frame changed.
-    bool Step();
 
     bool Stretch() const { return stretch_; }
     void SetStretch(bool Value) { stretch_ = Value; }
@@ -83,6 +70,43 @@ public:
     int FrameHeight() const { return frameHeight_; }
     bool FrameTransparent() const { return frameTransp_; }
     int FrameDisposal() const { return frameDisposal_; }
+
+    TNotifyEvent OnFrameChange;
+
+protected:
+    explicit TFramedPicture(int FirstFrame) : frame_(FirstFrame) {}
+    // Decodes the current frame into picture_; failures throw as DecodePicture does.
+    virtual void LoadPicture() = 0;
+
+    bool stretch_ = false;
+    int frame_;
+    int frameCount_ = -1;
+    int frameLeft_ = 0, frameTop_ = 0, frameWidth_ = 0, frameHeight_ = 0;
+    int screenWidth_ = 0, screenHeight_ = 0;
+    bool frameTransp_ = false;
+    int frameDisposal_ = 0;
+};
+
+// Raw bytes of a picture file shown through the decoded image of its current frame. Loading errors
+// are exceptions with the texts "Could not load image. Invalid format" and "Could not load image".
+class THTMLPicture : public TFramedPicture {
+public:
+    THTMLPicture();
+    ~THTMLPicture() override;
+
+    void LoadFromStream(TStream* Stream) override;
+    void Assign(TPersistent* Source) override;
+    TGraphic* NewEmpty() const override { return new THTMLPicture; }
+
+    // "RES://name" and "FILE://path" load at once; anything else is only remembered and stays empty,
+    // as pictures are never fetched from the network.
+    void LoadFromURL(const AnsiString& url);
+
+    void FrameNext();
+    void FramePrev();
+    // One animation tick (meant every 100 ms); true when the frame changed.
+    bool Step();
+
     const AnsiString& URL() const { return url_; }
     const AnsiString& ResFileURL() const { return resFileUrl_; }
     bool Asynch() const { return asynch_; }
@@ -97,7 +121,6 @@ public:
         if (OnDownLoadProgress) OnDownLoadProgress(this, dwSize, dwTotSize);
     }
 
-    TNotifyEvent OnFrameChange;
     TDownloadErrorEvent OnDownLoadError;
     TDownloadCompleteEvent OnDownLoadComplete;
     TDownloadCancelEvent OnDownLoadCancel;
@@ -107,15 +130,8 @@ protected:
     void Draw(TCanvas* ACanvas, const TRect& Rect) override;
 
 private:
-    void LoadPicture();
+    void LoadPicture() override;
     void ResetFrames();
-    bool stretch_ = false;
-    int frame_ = 1;
-    int frameCount_ = -1;
-    int frameLeft_ = 0, frameTop_ = 0, frameWidth_ = 0, frameHeight_ = 0;
-    int screenWidth_ = 0, screenHeight_ = 0;
-    bool frameTransp_ = false;
-    int frameDisposal_ = 0;
     AnsiString url_, resFileUrl_;
     bool asynch_ = true;
     bool downloading_ = false;
