@@ -14,6 +14,27 @@ AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'",
 AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
 
 
+// The page as a string list gives it back: each line ends in CR LF, whether it ended in CR LF, CR,
+// LF or nothing at all. Done in one pass; a large page split into lines and joined again costs
+// an allocation per line.
+AnsiString PageText(const AnsiString& content) {
+    AnsiString out;
+    out.reserve(content.size() + content.size() / 16 + 2);
+    std::size_t i = 0;
+    while (i < content.size()) {
+        const std::size_t j = content.find_first_of("\r\n", i);
+        if (j == AnsiString::npos) {
+            out.append(content, i, AnsiString::npos);
+            out += "\r\n";
+            break;
+        }
+        out.append(content, i, j - i);
+        out += "\r\n";
+        i = j + (content[j] == '\r' && j + 1 < content.size() && content[j + 1] == '\n' ? 2 : 1);
+    }
+    return out;
+}
+
 } // namespace
 
 BuildTarvolan::BuildTarvolan(bool CreateSuspended, ICalendarHost* Host)
@@ -166,7 +187,6 @@ void BuildTarvolan::Execute() {
         module->HasPreviousBuild = hasPreviousBuild_;
         module->PreviousBuild = previousBuild_;
 
-        auto page = std::make_unique<TStringList>();
         module->ADODS->Close();
 
         MoveStartDate(p);
@@ -186,15 +206,14 @@ void BuildTarvolan::Execute() {
         module->ADODS->SetCommandText(statement);
         module->ADODS->Open();
 
-        page->SetText(module->PageProducerHaupt->Content());
-        if (page->Count() >= 1) {
+        const AnsiString page = PageText(module->PageProducerHaupt->Content());
+        if (!page.empty()) {
             PageStream = new TMemoryStream;
-            page->SaveToStream(PageStream);
+            PageStream->WriteBuffer(page.data(), static_cast<std::int64_t>(page.size()));
             Synchronize([this] { ShowPage(); });
             delete PageStream;
             PageStream = nullptr;
         }
-        page.reset();
 
         const AnsiString update =
             "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = '" + userText + "'";

@@ -29,20 +29,21 @@ bool IsWeekend(TDateTime d) {
 
 // Text from other programs goes into the page as text, never as markup.
 AnsiString EscapeHtml(const AnsiString& s, bool attribute) {
+    const char* const special = attribute ? "&<>\"" : "&<>";
     AnsiString out;
-    out.reserve(s.size());
-    for (char ch : s) {
-        switch (ch) {
+    out.reserve(s.size() + 16);
+    std::size_t from = 0;
+    for (std::size_t at = s.find_first_of(special); at != AnsiString::npos; at = s.find_first_of(special, from)) {
+        out.append(s, from, at - from);
+        switch (s[at]) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '"':
-            if (attribute) out += "&quot;";
-            else out += ch;
-            break;
-        default: out += ch;
+        default: out += "&quot;"; break;
         }
+        from = at + 1;
     }
+    out.append(s, from, AnsiString::npos);
     return out;
 }
 
@@ -242,6 +243,31 @@ bool TTarvolinDatenModul::AddHolidaySpan(TDateTime ADate, bool TestOnly, TString
 
 // ---- day entries --------------------------------------------------------------------------------------
 
+void TTarvolinDatenModul::CheckRecordDays() {
+    // The first record's bookmark names the opened result: a data set never gives a bookmark twice.
+    const TBookmark first = ADODS->GetBookmark();
+    if (first == recordDaysFirst_ && recordDays_.size() == static_cast<std::size_t>(ADODS->RecordCount())) return;
+    recordDaysFirst_ = first;
+    recordDays_.assign(static_cast<std::size_t>(ADODS->RecordCount()), RecordDay());
+    dayTexts_.clear();
+}
+
+const TTarvolinDatenModul::RecordDay& TTarvolinDatenModul::RecordDayOf(int Index, TField* StartField) {
+    RecordDay& r = recordDays_[static_cast<std::size_t>(Index)];
+    if (!r.known) {
+        r.known = true;
+        try {
+            if (!StartField) throw EDatabaseError("Field 'StartTime' not found");
+            const TDateTime start = StartField->AsDateTime();
+            r.start = start;
+            r.day = dayTexts_.emplace(DateText(start), static_cast<int>(dayTexts_.size())).first->second;
+        } catch (const std::exception&) {
+            r.day = -1;
+        }
+    }
+    return r;
+}
+
 void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
     const TDateTime now = SysUtils::Now();
     const bool dayIsToday = IsSameDay(Day, now);
@@ -251,24 +277,39 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
         !HasPreviousBuild || std::floor(double(PreviousBuild)) != std::floor(double(now));
     TStringList speech;
     ADODS->First();
+    CheckRecordDays();
+    // A record is on Day when the date texts agree; the texts are compared by their numbers.
+    const int dayNumber = dayTexts_.emplace(DateText(Day), static_cast<int>(dayTexts_.size())).first->second;
+    TField* const startField = ADODS->FindField("StartTime");
+    TField* const subjectField = ADODS->FindField("Subject");
+    TField* const kindField = ADODS->FindField("Terminart");
+    TField* const alarmField = ADODS->FindField("Alarm");
+    TField* const notesField = ADODS->FindField("Notes");
+    TField* const endField = ADODS->FindField("EndTime");
+    // A missing column fails each record that needs it, as a lookup by name would.
+    auto need = [](TField* field, const char* name) {
+        if (!field) throw EDatabaseError(AnsiString("Field '") + name + "' not found");
+        return field;
+    };
     while (!ADODS->Eof()) {
         try {
-            const TDateTime start = ADODS->FieldByName("StartTime")->AsDateTime();
-            if (DateText(start) == DateText(Day) && !ADODS->FieldByName("Subject")->IsNull() &&
-                ADODS->FieldByName("Terminart")->AsString() != "4") {
-                const bool alarm = ADODS->FieldByName("Alarm")->AsBoolean();
+            const RecordDay& record = RecordDayOf(ADODS->RecNo() - 1, startField);
+            if (record.day == dayNumber && !need(subjectField, "Subject")->IsNull() &&
+                need(kindField, "Terminart")->AsString() != "4") {
+                const TDateTime start(record.start);
+                const bool alarm = need(alarmField, "Alarm")->AsBoolean();
                 if (dayIsToday && alarm) host_->SetAlarmsPresent(true);
-                const AnsiString subject = SysUtils::TrimRight(ADODS->FieldByName("Subject")->AsString());
+                const AnsiString subject = SysUtils::TrimRight(subjectField->AsString());
                 AnsiString title;
                 try {
-                    title = SysUtils::Trim(ADODS->FieldByName("Notes")->AsString());
+                    title = SysUtils::Trim(need(notesField, "Notes")->AsString());
                     if (title.empty()) title = "... kein Zusatztext vorhanden";
                 } catch (const std::exception&) {
                     title = "...kein Zusatztext vorhanden";
                 }
                 Lines->Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
 
-                const TDateTime end = ADODS->FieldByName("EndTime")->AsDateTime();
+                const TDateTime end = need(endField, "EndTime")->AsDateTime();
                 // Times of day in whole milliseconds, so equal times on different dates are equal.
                 const int d = SysUtils::TimeOfDayMSecs(end) - SysUtils::TimeOfDayMSecs(start);
                 const bool allDay = !alarm && (d > 69120000 || d == 0);
@@ -286,7 +327,7 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 }
                 if (dayIsToday && host_->AnnouncePending()) speech.Add(speechLine);
                 if (firstBuildToday && host_->MailOnBirthday() && dayIsToday &&
-                    ADODS->FieldByName("Terminart")->AsInteger() == 5)
+                    kindField->AsInteger() == 5)
                     SendBirthdayMail();
             }
         } catch (const std::exception&) {

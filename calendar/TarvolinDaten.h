@@ -1,6 +1,9 @@
 #pragma once
 // What one page build works with: its own read-only connection and data sets, the page producers
 // of the chosen design, and the state the tag handlers share while a page is expanded.
+#include <unordered_map>
+#include <vector>
+
 #include "ADODB.h"
 #include "CalendarHost.h"
 #include "Classes.h"
@@ -71,6 +74,19 @@ private:
     TFeiertage* Holidays();
     AnsiString DayText(TDateTime Cell, bool ShowsAppointments);
     void SendBirthdayMail();
+    // Every day cell walks the whole result; what a record needs for the day test is worked out
+    // once per opened result (at its first visit) and looked up at every later one.
+    struct RecordDay {
+        bool known = false;
+        int day = -1;        // index into dayTexts_; -1 when the start time cannot be read
+        double start = 0;
+    };
+    const RecordDay& RecordDayOf(int Index, TField* StartField);
+    void CheckRecordDays();
+    std::vector<RecordDay> recordDays_;
+    std::unordered_map<AnsiString, int> dayTexts_;
+    TBookmark recordDaysFirst_ = 0;
+
     ICalendarHost* host_;
     TFeiertage* ownHolidays_ = nullptr;
     bool templatesMissing_ = false;

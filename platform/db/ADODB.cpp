@@ -124,11 +124,13 @@ void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    Word y, m, d, h, n, s, ms;
-    SysUtils::DecodeDate(TDateTime(v), y, m, d);
-    SysUtils::DecodeTime(TDateTime(v), h, n, s, ms);
+    Word y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, ms = 0;
+    const auto part = static_cast<DatePart>(reinterpret_cast<intptr_t>(sqlite3_user_data(ctx)));
+    // Each row of a month's query asks three times: decode only the half that is asked for.
+    if (part == dpYear || part == dpMonth || part == dpDay) SysUtils::DecodeDate(TDateTime(v), y, m, d);
+    else SysUtils::DecodeTime(TDateTime(v), h, n, s, ms);
     int result = 0;
-    switch (static_cast<DatePart>(reinterpret_cast<intptr_t>(sqlite3_user_data(ctx)))) {
+    switch (part) {
     case dpYear: result = y; break;
     case dpMonth: result = m; break;
     case dpDay: result = d; break;

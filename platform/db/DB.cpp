@@ -478,7 +478,7 @@ void TDataSet::EnableControls() {
 }
 
 void TDataSet::DataEvent(TDataEvent Event, intptr_t Info) {
-    if (disableCount_ > 0) return;
+    if (disableCount_ > 0 || dataSources_.empty()) return;
     // A handler may attach or detach data sources; walk a copy.
     for (TDataSource* ds : std::vector<TDataSource*>(dataSources_)) ds->DataEvent(Event, Info);
 }

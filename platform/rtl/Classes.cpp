@@ -435,6 +435,19 @@ void TStringList::CheckIndex(int Index) const {
     if (Index < 0 || Index >= Count()) Error("List index out of bounds", Index);
 }
 
+AnsiString TStringList::Text() const {
+    // The lines as they are held, without a copy of each one on the way.
+    std::size_t size = 0;
+    for (const auto& it : items_) size += it.s.size() + 2;
+    std::string out;
+    out.reserve(size);
+    for (const auto& it : items_) {
+        out += it.s;
+        out += "\r\n";
+    }
+    return out;
+}
+
 AnsiString TStringList::Get(int Index) const {
     CheckIndex(Index);
     return items_[static_cast<std::size_t>(Index)].s;

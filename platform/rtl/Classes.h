@@ -175,6 +175,7 @@ public:
 
     int Count() const override { return static_cast<int>(items_.size()); }
     AnsiString Get(int Index) const override;
+    AnsiString Text() const override;
     void Put(int Index, const AnsiString& S) override;
     TObject* GetObject(int Index) const override;
     void PutObject(int Index, TObject* AObject) override;

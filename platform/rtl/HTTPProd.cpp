@@ -1,6 +1,8 @@
 // Template expansion in one pass over the text: find "<#", copy what lies before, replace the tag.
 #include "HTTPProd.h"
 
+#include <sys/stat.h>
+
 #include "TextEncoding.h"
 
 using namespace SysUtils;
@@ -93,6 +95,30 @@ AnsiString TPageProducer::ContentFromStream(TStream* Stream) {
 
 AnsiString TPageProducer::Content() {
     if (htmlFile_.empty()) return ContentFromString(htmlDoc_->Text());
+    const AnsiString path = ResolvePath(htmlFile_);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        const FileStamp now{path, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+                            static_cast<long long>(st.st_size),
+                            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
+                            static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec};
+        // Held here, so a handler that expands this producer again cannot pull the text away.
+        std::shared_ptr<const AnsiString> text = fileText_;
+        if (now == stamp_ && text) return ContentFromString(*text);
+        std::string bytes;
+        try {
+            bytes = ReadFileBytes(path);
+        } catch (const EInOutError&) {
+            stamp_ = FileStamp();
+            throw EFOpenError("Cannot open file \"" + htmlFile_ + "\"");
+        }
+        text = std::make_shared<const AnsiString>(TextEncoding::DecodeText(bytes));
+        // Remembered only when the file did not change while it was read.
+        fileText_ = text;
+        stamp_ = static_cast<long long>(bytes.size()) == now.size ? now : FileStamp();
+        return ContentFromString(*text);
+    }
+    stamp_ = FileStamp();
     std::string bytes;
     try {
         bytes = ReadFileBytes(htmlFile_);

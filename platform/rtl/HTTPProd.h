@@ -41,4 +41,14 @@ protected:
 private:
     AnsiString htmlFile_;
     std::unique_ptr<TStringList> htmlDoc_;
+    // The decoded text of the template file as last read, and the file's identity and times then:
+    // a month page expands its day template 42 times, and the file is read again only when changed.
+    struct FileStamp {
+        AnsiString path;
+        unsigned long long device = 0, inode = 0;
+        long long size = -1, modified = 0, changed = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    FileStamp stamp_;
+    std::shared_ptr<const AnsiString> fileText_;
 };

@@ -192,13 +192,27 @@ void ResetClock() { SetClock(nullptr); }
 // ---- FormatDateTime ----------------------------------------------------------------------------
 namespace {
 
+// Zero-padded to at least Digits places; a date is formatted many times per page, so no printf.
 void AppendNumber(std::string& out, int value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*d", digits, value);
-    out += buf;
+    if (value < 0) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%0*d", digits, value);
+        out += buf;
+        return;
+    }
+    char buf[12];
+    int n = 0;
+    do {
+        buf[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int i = n; i < digits; ++i) out += '0';
+    while (n > 0) out += buf[--n];
 }
 
 bool HasAmPm(const std::string& fmt) {
+    // Most formats have no "a" at all: answer those without building the lowered copy.
+    if (fmt.find_first_of("aA") == std::string::npos) return false;
     std::string lower;
     bool quoted = false;
     char quote = 0;
@@ -249,11 +263,10 @@ void FormatInto(std::string& out, const std::string& fmt, TDateTime dt, int dept
         }
         case 'D': {
             const int n = run('D');
-            const int dow = DayOfWeek(dt) - 1;
             if (n == 1) AppendNumber(out, day, 1);
             else if (n == 2) AppendNumber(out, day, 2);
-            else if (n == 3) out += ShortDayNames[dow];
-            else if (n == 4) out += LongDayNames[dow];
+            else if (n == 3) out += ShortDayNames[DayOfWeek(dt) - 1];
+            else if (n == 4) out += LongDayNames[DayOfWeek(dt) - 1];
             else if (n == 5) FormatInto(out, ShortDateFormat, dt, depth + 1);
             else FormatInto(out, LongDateFormat, dt, depth + 1);
             break;

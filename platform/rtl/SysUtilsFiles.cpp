@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "SysUtils.h"
@@ -28,6 +29,33 @@ bool Exists(const std::string& p) {
     return ::stat(p.c_str(), &st) == 0;
 }
 
+// Names found by a case-insensitive walk: the program asks for the same few files (templates,
+// images, settings) again and again, and each walk lists directories. A remembered answer is
+// used only while the name as asked still does not exist and the answer still does.
+class ResolvedNames {
+public:
+    bool Find(const std::string& asked, std::string& found) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = names_.find(asked);
+        if (it == names_.end()) return false;
+        found = it->second;
+        return true;
+    }
+    void Remember(const std::string& asked, const std::string& found) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (names_.size() >= 512) names_.clear();
+        names_[asked] = found;
+    }
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::string, std::string> names_;
+};
+
+ResolvedNames& Resolved() {
+    static ResolvedNames names;
+    return names;
+}
+
 std::vector<std::string> g_args;
 std::string g_programFolder;
 std::mutex g_processMutex;
@@ -37,6 +65,8 @@ std::mutex g_processMutex;
 AnsiString ResolvePath(const AnsiString& path) {
     std::string p = Slashes(path);
     if (p.empty() || Exists(p)) return p;
+    std::string known;
+    if (Resolved().Find(p, known) && Exists(known)) return known;
     // Walk the components; where one is missing in its exact case, take a case-insensitive match.
     std::string resolved = p[0] == '/' ? "/" : "";
     std::size_t i = p[0] == '/' ? 1 : 0;
@@ -61,6 +91,7 @@ AnsiString ResolvePath(const AnsiString& path) {
         if (trailing) resolved += '/';
         i = next + 1;
     }
+    if (resolved != p && Exists(resolved)) Resolved().Remember(p, resolved);
     return resolved;
 }
 

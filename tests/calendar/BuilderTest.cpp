@@ -225,3 +225,22 @@ TEST_F(Builder, DatabaseFailureDropsThePageButReturnsTheBlock) {
     EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "15.03.2007");
     EXPECT_EQ(host.main.ColorKey, 8);
 }
+
+TEST_F(Builder, EveryLineOfThePageEndsInCrLf) {
+    Design design;
+    design.haupt = "a\rb\r\nc\n\nd\n\re<#KW>";
+    WriteDesign(design);
+    Build(D(2007, 3, 7), vmWeek);
+    ASSERT_EQ(host.pages.size(), 1u);
+    EXPECT_EQ(host.pages[0], "a\r\nb\r\nc\r\n\r\nd\r\n\r\neKW 10\r\n");
+}
+
+TEST_F(Builder, AnEmptyPageIsNotShown) {
+    Design design;
+    design.haupt = "<#NOTHING>";
+    WriteDesign(design);
+    Build(D(2007, 3, 7), vmWeek);
+    EXPECT_TRUE(host.pages.empty());
+    // The build itself went through: the refresh request is cleared.
+    EXPECT_EQ(host.commands.size(), 1u);
+}

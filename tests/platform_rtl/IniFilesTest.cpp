@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "IniFiles.h"
+#include "SysUtils.h"
 #include "TempDir.h"
 
 using testsupport::TempDir;
@@ -194,4 +195,20 @@ TEST(IniFile, ConcurrentReadersNeverSeeHalfAFileAndWritersLoseNothing) {
         check.ReadSection("W" + std::to_string(t), &keys);
         EXPECT_EQ(keys.Count(), 25);
     }
+}
+
+TEST(Files, NamesFoundWithoutRegardToCaseFollowRenames) {
+    testsupport::TempDir dir;
+    dir.write("Vorlagen/tag.zbn", "x");
+    const std::string asked = dir.str() + "vorlagen\\TAG.zbn";
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(SysUtils::ResolvePath(asked), dir.str() + "Vorlagen/tag.zbn");
+    std::filesystem::rename(dir.file("Vorlagen"), dir.file("VORLAGEN"));
+    EXPECT_EQ(SysUtils::ResolvePath(asked), dir.str() + "VORLAGEN/tag.zbn");
+    EXPECT_TRUE(SysUtils::FileExists(asked));
+    // A name that now exists as asked is taken as it is.
+    std::filesystem::rename(dir.file("VORLAGEN"), dir.file("vorlagen"));
+    std::filesystem::rename(dir.file("vorlagen/tag.zbn"), dir.file("vorlagen/TAG.zbn"));
+    EXPECT_EQ(SysUtils::ResolvePath(asked), dir.str() + "vorlagen/TAG.zbn");
+    std::filesystem::remove(dir.file("vorlagen/TAG.zbn"));
+    EXPECT_FALSE(SysUtils::FileExists(asked));
 }

@@ -224,3 +224,34 @@ TEST(PageProducer, LargeTemplatesExpandCompletely) {
     EXPECT_EQ(std::count(out.begin(), out.end(), '*'), 20000);
     EXPECT_EQ(out.find("<#"), std::string::npos);
 }
+
+TEST(PageProducer, AChangedFileIsReadAgainEvenAtTheSameSize) {
+    TempDir dir;
+    dir.write("tag.zbn", "alt <#A>");
+    TPageProducer p(nullptr);
+    p.OnHTMLTag = [](TObject*, TTag, const AnsiString&, TStrings*, AnsiString& ReplaceText) { ReplaceText = "1"; };
+    p.SetHTMLFile(dir.file("TAG.ZBN"));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(p.Content(), "alt 1");
+    // Rewritten in place with as many bytes: the new modification time tells.
+    const auto when = std::filesystem::last_write_time(dir.file("tag.zbn"));
+    dir.write("tag.zbn", "neu <#A>");
+    std::filesystem::last_write_time(dir.file("tag.zbn"), when + std::chrono::seconds(2));
+    EXPECT_EQ(p.Content(), "neu 1");
+    // Replaced by another file of the same size and time: another file all the same.
+    dir.write("other.zbn", "dri <#A>");
+    std::filesystem::last_write_time(dir.file("other.zbn"), when + std::chrono::seconds(2));
+    std::filesystem::rename(dir.file("other.zbn"), dir.file("tag.zbn"));
+    EXPECT_EQ(p.Content(), "dri 1");
+}
+
+TEST(PageProducer, AHandlerMayExpandItsOwnFileAgain) {
+    TempDir dir;
+    dir.write("self.zbn", "[<#SELF>]");
+    TPageProducer p(nullptr);
+    int depth = 0;
+    p.OnHTMLTag = [&](TObject*, TTag, const AnsiString&, TStrings*, AnsiString& ReplaceText) {
+        if (++depth < 3) ReplaceText = p.Content();
+    };
+    p.SetHTMLFile(dir.file("self.zbn"));
+    EXPECT_EQ(p.Content(), "[[[]]]");
+}
