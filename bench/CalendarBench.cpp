@@ -17,7 +17,7 @@
 #include "Gemeinsam.h"
 #include "Registry.h"
 #include "TarvolinDaten.h"
-#include "TempFolder.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -152,7 +152,7 @@ private:
         Exec(db, "COMMIT");
     }
 
-    bench::TempFolder folder_;
+    testsupport::TempDir folder_;
     Env registry_;
 };
 
