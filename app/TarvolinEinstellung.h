@@ -1,7 +1,10 @@
 #pragma once
 // The settings dialog. There is no cancel: each control writes its value to the settings key the
 // moment it changes, and Modified tells the main window afterwards whether the page must be rebuilt.
+#include <memory>
+
 #include "AdvEdit.h"
+#include "AgentServer.h"
 #include "AdvSpin.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
@@ -15,10 +18,18 @@ class TAdvComboBox;
 
 // The main window's speaking character as the dialog uses it (provided by the main window).
 namespace TarvolinAgent {
-// Starts the character at (0, 0); Force loads it even when it is switched off. True when it runs.
-bool Start(bool Force);
-// Unloads the character when it runs and starts it again, so a new choice takes effect.
+// Starts the character at (0, 0); Force loads it even when it is switched off (and keeps that for the
+// rest of the run); Show shows it. True when it runs.
+bool Start(bool Force, bool Show = true);
+// Unloads the character when it runs and starts it again, shown, so a new choice takes effect.
 void Reload();
+// The loaded character, or null.
+std::shared_ptr<Agent::IAgentCharacterEx> Character();
+// Counts as speech activity, so the idle character is not hidden meanwhile.
+void ResetIdle();
+// The server's default-character chooser and its output settings, each after starting the character.
+void ShowDefaultCharacterProperties();
+void ShowPropertySheet();
 } // namespace TarvolinAgent
 
 // A horizontal slider: Position within Min..Max, OnChange whenever the position changes.

@@ -1052,13 +1052,21 @@ bool TForm1::StartAgent() { return false; }
 void TForm1::Speak(const AnsiString&) {}
 void TForm1::HideAgent() {}
 void TForm1::SaveAndUnloadAgent() { AgentLoaded = false; }
-bool TarvolinAgent::Start(bool Force) {
+bool TarvolinAgent::Start(bool Force, bool) {
     if (!Form1) return false;
     // A forced load stays forced for the rest of the run.
     if (Force) Form1->AgentForceLoad = true;
     Form1->AgentLoaded = Form1->StartAgent();
     return Form1->AgentLoaded;
 }
+std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
+    return Form1 && Form1->AgentLoaded ? Form1->AgentCharacter : nullptr;
+}
+void TarvolinAgent::ResetIdle() {
+    if (Form1) Form1->AgentIdleTicks = 0;
+}
+void TarvolinAgent::ShowDefaultCharacterProperties() {}
+void TarvolinAgent::ShowPropertySheet() {}
 void TarvolinAgent::Reload() {
     if (!Form1) return;
     if (Form1->AgentLoaded) Form1->SaveAndUnloadAgent();

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "ADODB.h"
+#include "AgentServer.h"
 #include "AppEvnts.h"
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
@@ -92,6 +93,9 @@ public:
     TRect WorkArea;
     bool AgentLoaded = false;
     int AgentIdleTicks = 0;
+    std::shared_ptr<Agent::IAgentCharacterEx> AgentCharacter;
+    std::int32_t AgentCharacterId = 0;
+    std::int32_t AgentRequestId = 0;
     bool FrameVisible = true;
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder = false;
