@@ -16,7 +16,7 @@ namespace {
 constexpr TColor PopupColor = 0xC0DCC0;
 constexpr int BackgroundWidth = 250, BackgroundHeight = 100;
 constexpr unsigned PostponeMs = 600000;
-constexpr int LastAttentionTick = 20;
+constexpr int LastAttentionTick = 20, AttentionTick = 15;
 
 std::vector<ShowAlarm*>& OpenAlarms() {
     static std::vector<ShowAlarm*> alarms;
@@ -94,13 +94,26 @@ void ShowAlarm::ShowPopup() {
     PopupLabel->SetTransparent(true);
 
     if (html_->Count() > 0) {
-        // The character is not moved onto the popup here: placing it is the character's own business.
-        form_->AgentLoaded = form_->StartAgent();
+        if (form_->AgentLoaded && form_->AgentCharacter) {
+            // The character stands on the right part of the popup.
+            form_->AgentCharacter->Show(false, form_->AgentRequestId);
+            int cw = 0, ch = 0;
+            form_->AgentCharacter->GetSize(cw, ch);
+            form_->AgentCharacter->MoveTo(static_cast<std::int16_t>(work.Right - 128),
+                                          static_cast<std::int16_t>(work.Bottom - h - ch), 1000,
+                                          form_->AgentRequestId);
+        }
+        form_->AgentLoaded = form_->StartAgent(0, 0, true);
         if (form_->AgentLoaded) {
             AnsiString text = "Sie haben einen Termin";
             if (html_->Count() > 2) text = html_->Strings(2);
             // Markup would be read out tag by tag: such a subject is only shown.
-            if (text.find('<') == AnsiString::npos) form_->Speak(text);
+            if (text.find('<') == AnsiString::npos) {
+                form_->Speak(text, false, true, true, true, false);
+            } else {
+                form_->PlayAgent("LookDown");
+                form_->PlayAgent("Announce");
+            }
         }
         PopupLabel->SetHTMLText(html_.get());
         Popup->SetFormStyle(fsStayOnTop);
@@ -191,6 +204,12 @@ void ShowAlarm::Remind(TObject*) {
 void ShowAlarm::AgentAttention(TObject*) {
     ++AttentionTicks;
     form_->AgentIdleTicks = 0;
-    // The character's attention animation (at tick 15, on a visible popup) comes with the character.
+    if (form_->AgentLoaded && form_->AgentCharacter && Popup && Popup->Visible() && AttentionTicks == AttentionTick) {
+        form_->AgentCharacter->Show(false, form_->AgentRequestId);
+        for (const char* animation :
+             {"GetAttention", "GetAttentionContinued", "GetAttentionContinued", "GetAttentionReturn"})
+            form_->PlayAgent(animation);
+        return;
+    }
     if (AttentionTicks > LastAttentionTick) AttentionTicks = 0;
 }

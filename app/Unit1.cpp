@@ -111,6 +111,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     MouseOverCheck->OnTimer = [this](TObject* Sender) { MouseOverCheckTimer(Sender); };
     ResizeTimer->OnTimer = [this](TObject* Sender) { ResizeTimerTimer(Sender); };
     WindowCloseTimer->OnTimer = [this](TObject* Sender) { WindowCloseTimerTimer(Sender); };
+    TreadSyncTimer1->OnTimer = [this](TObject* Sender) { TreadSyncTimer1Timer(Sender); };
 
     ApplicationEvents1 = new TApplicationEvents(this);
     ApplicationEvents1->OnMessage = [this](TMsg& Msg, bool& Handled) { ApplicationEvents1Message(Msg, Handled); };
@@ -247,11 +248,11 @@ void TForm1::FormCreate(TObject*) {
         announcePending_ = true;
         AnnounceIntroPending = true;
         WorkArea = Screen->WorkAreaRect();
-        AgentLoaded = StartAgent();
+        AgentLoaded = StartAgent(0, 0, true);
         if (AgentLoaded) {
             Word hour, min, sec, msec;
             SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
-            Speak(Greeting(hour));
+            Speak(Greeting(hour), false, true, true, false, true);
         }
         // Other programs of the session ask for a new page through this window.
         ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
@@ -950,8 +951,6 @@ void TForm1::minimierenClick(TObject*) {
     }
 }
 
-void TForm1::Zwischenablagevorlesen1Click(TObject*) { ReadClipboardAloud(); }
-
 void TForm1::Info1Click(TObject*) {
     Info1->Enabled = false;
     aboutBox_ = new TSplashScreen(nullptr);
@@ -1046,32 +1045,43 @@ void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
         WriteDebugLog("Der Planer \"" + planner + "\" konnte nicht gestartet werden.\n");
 }
 
-// ---- the parts of the window that other areas fill in -------------------------------------------------------
-// The speaking character is not installed: nothing is loaded, said, hidden or unloaded.
-bool TForm1::StartAgent() { return false; }
-void TForm1::Speak(const AnsiString&) {}
-void TForm1::HideAgent() {}
-void TForm1::SaveAndUnloadAgent() { AgentLoaded = false; }
-bool TarvolinAgent::Start(bool Force, bool) {
+// ---- the speaking character as the settings dialog uses it ----------------------------------------------------
+bool TarvolinAgent::Start(bool Force, bool Show) {
     if (!Form1) return false;
     // A forced load stays forced for the rest of the run.
     if (Force) Form1->AgentForceLoad = true;
-    Form1->AgentLoaded = Form1->StartAgent();
+    Form1->AgentLoaded = Form1->StartAgent(0, 0, Show);
     return Form1->AgentLoaded;
 }
+
 std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
     return Form1 && Form1->AgentLoaded ? Form1->AgentCharacter : nullptr;
 }
+
 void TarvolinAgent::ResetIdle() {
     if (Form1) Form1->AgentIdleTicks = 0;
 }
-void TarvolinAgent::ShowDefaultCharacterProperties() {}
-void TarvolinAgent::ShowPropertySheet() {}
+
+void TarvolinAgent::ShowDefaultCharacterProperties() {
+    if (!Form1) return;
+    Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
+    if (Form1->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
+}
+
+void TarvolinAgent::ShowPropertySheet() {
+    if (!Form1) return;
+    Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
+    if (!Form1->AgentLoaded) return;
+    if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
+        Dialogs::ShowMessage("Evtl. ist der MS-Agent bei Ihnen nicht installiert!");
+}
+
 void TarvolinAgent::Reload() {
     if (!Form1) return;
     if (Form1->AgentLoaded) Form1->SaveAndUnloadAgent();
-    Form1->AgentLoaded = Form1->StartAgent();
+    Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
 }
+
 int TForm1::ShowSettingsDialog(bool& Modified) {
     std::unique_ptr<TEinstellungen> dialog(new TEinstellungen(nullptr));
     const TRect area = Screen->WorkAreaRect();
@@ -1080,11 +1090,6 @@ int TForm1::ShowSettingsDialog(bool& Modified) {
     Modified = dialog->Modified;
     return result;
 }
-// Reading aloud is not there yet: nothing opens.
-void TForm1::ReadClipboardAloud() {}
-// Sayings and the spoken time come with their own windows.
-void TForm1::Sayings() {}
-void TForm1::SpeakTime() {}
 
 // ---- reminders ----------------------------------------------------------------------------------------------
 void TForm1::CheckAlarms() {
@@ -1132,7 +1137,7 @@ void TForm1::CheckAlarms() {
                            "align=\"center\"><B>");
             AlarmHtml->Add(subject);
             AlarmHtml->Add("</FONT></P>");
-            AgentLoaded = StartAgent();
+            AgentLoaded = StartAgent(WorkArea.Right - 128, WorkArea.Bottom - 240, true);
             auto* alarm = new ShowAlarm(true, this);
             alarm->SetPriority(tpLower);
             alarm->Resume();
@@ -1162,11 +1167,4 @@ void TForm1::CloseMainWindow(int Code) {
         ProgramExitCode = Code;
         Close();
     });
-}
-
-void TForm1::SetAnnouncementText(const AnsiString& Text) { announcementText_ = Text; }
-
-void TForm1::SendBirthdayMail(const AnsiString& Address) {
-    // Birthday mails come with the speech and announcements; until then the wish is only noted.
-    WriteDebugLog("Geburtstagsmail an " + Address + "\n");
 }

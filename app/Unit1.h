@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "ADODB.h"
+#include "AgentNotifySink.h"
 #include "AgentServer.h"
 #include "AppEvnts.h"
 #include "BuildCalendar.h"
@@ -29,8 +30,6 @@
 constexpr UINT WM_REDRAWCALENDAR = 0x457;
 // The notification area's callback for the program's icon.
 constexpr UINT WM_TRAYICON = 0x47D;
-// The speaking character's notes to the program.
-constexpr UINT WM_AGENTHIDDEN = 0x1080, WM_AGENTIDLESTART = 0x1098, WM_AGENTIDLEEND = 0x1099;
 // The id of the program's icon in the notification area.
 constexpr UINT TrayIconId = 1002;
 
@@ -48,6 +47,16 @@ class TSplashScreen;
 
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
+
+// The character server while a character is loaded.
+extern std::shared_ptr<Agent::IAgentEx> AgentServer;
+// The speech components are checked before the first character of the run is loaded, until they
+// have all been found once.
+extern bool ComponentChecksPending;
+// The spoken time is due again (a minute that is not a multiple of the interval came by).
+extern bool SayTimeArmed;
+// The clipboard is being read aloud.
+extern bool ClipboardReadingBusy;
 
 class TForm1 : public TForm, public ICalendarHost {
 public:
@@ -96,6 +105,11 @@ public:
     std::shared_ptr<Agent::IAgentCharacterEx> AgentCharacter;
     std::int32_t AgentCharacterId = 0;
     std::int32_t AgentRequestId = 0;
+    std::shared_ptr<AgentNotifySink> AgentSink;
+    std::int32_t AgentSinkId = -1;
+    // The time is spoken when the minute is a multiple of the interval (minutes).
+    bool SayTimeEnabled = true;
+    int SayTimeInterval = 1;
     bool FrameVisible = true;
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder = false;
@@ -185,19 +199,24 @@ public:
     // Opens the popup menu at a screen point (the menu's own Popup unless set).
     std::function<void(int X, int Y)> PopupAt;
 
-    // ---- the parts of the window that other areas fill in ----
-    virtual bool StartAgent();
-    virtual void Speak(const AnsiString& Text);
-    virtual void Sayings();
-    virtual void CheckAlarms();
-    virtual void SpeakTime();
-    virtual void SaveAndUnloadAgent();
+    // ---- the speaking character ----
+    // Makes sure the character is loaded (placed at X, Y unless both are 0) and shows it when Show.
+    virtual bool StartAgent(int X, int Y, bool Show);
+    virtual void Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
+                       bool NoAnimations);
+    // Speaks a text of any length in pieces, and waits until the character has said it all.
+    void SpeakLongText(const AnsiString& Text);
     virtual void HideAgent();
-    // The task window, the settings dialog (answers its modal result and whether a value changed)
-    // and reading the clipboard aloud come with their own areas.
+    virtual void SaveAndUnloadAgent();
+    // Plays an animation of the loaded character.
+    void PlayAgent(const AnsiString& Animation);
+    virtual void Sayings();
+    virtual void SpeakTime();
+    void TreadSyncTimer1Timer(TObject* Sender);
+    virtual void CheckAlarms();
+    // The task window and the settings dialog (answers its modal result and whether a value changed).
     virtual void ShowTaskWindow(const AnsiString& ConnectionString);
     virtual int ShowSettingsDialog(bool& Modified);
-    virtual void ReadClipboardAloud();
 
     // ---- ICalendarHost ----
     AnsiString GetCalendarUser() override;
@@ -214,8 +233,8 @@ public:
     ::ViewParameters& MainViewParameters() override { return ViewParameters; }
     TDateTime SettingsDate() override { return settingsDate_; }
     void SetSettingsDate(TDateTime Value) override { settingsDate_ = Value; }
-    void SetSayTimeInterval(int Value) override { sayTimeInterval_ = Value; }
-    void SetSayTimeEnabled(bool Value) override { sayTimeEnabled_ = Value; }
+    void SetSayTimeInterval(int Value) override { SayTimeInterval = Value; }
+    void SetSayTimeEnabled(bool Value) override { SayTimeEnabled = Value; }
     void SetAnnouncementText(const AnsiString& Text) override;
     void SendBirthdayMail(const AnsiString& Address) override;
     void WriteDebugLog(const AnsiString& Text) override;
@@ -263,9 +282,8 @@ private:
     bool userRowPending_ = true;
 
     TDateTime settingsDate_;
-    int sayTimeInterval_ = 1;
-    bool sayTimeEnabled_ = true;
-    AnsiString announcementText_;
+    // The minute the time was last spoken in (minutes since 1899-12-30), -1 before.
+    long long lastSpokenMinute_ = -1;
     std::atomic<bool> alarmsPresent_{false};
     std::atomic<bool> announcePending_{false};
     std::atomic<bool> mailOnBirthday_{true};

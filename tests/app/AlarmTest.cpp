@@ -25,8 +25,8 @@ public:
     bool agentInstalled = false;
     std::vector<std::string> spoken;
     std::vector<double> checks;
-    bool StartAgent() override { return agentInstalled; }
-    void Speak(const AnsiString& text) override { spoken.push_back(text); }
+    bool StartAgent(int, int, bool) override { return agentInstalled; }
+    void Speak(const AnsiString& text, bool, bool, bool, bool, bool) override { spoken.push_back(text); }
     void CheckAlarms() override {
         checks.push_back(double(SysUtils::Now()));
         TForm1::CheckAlarms();

@@ -32,8 +32,8 @@ public:
     bool agentInstalled = false;
     bool failSayings = false;
 
-    bool StartAgent() override { return agentInstalled; }
-    void Speak(const AnsiString& text) override { spoken.push_back(text); }
+    bool StartAgent(int, int, bool) override { return agentInstalled; }
+    void Speak(const AnsiString& text, bool, bool, bool, bool, bool) override { spoken.push_back(text); }
     void Sayings() override {
         ++sayings;
         if (failSayings) throw SysUtils::Exception("sayings failed");

@@ -1,0 +1,421 @@
+// The speaking character: loading and placing it, the component checks and their dialogs, its
+// notifications, speaking and waiting, long texts, and putting it away when idle.
+#include "AppFixture.h"
+
+#include <chrono>
+#include <fstream>
+
+#include "AgentFake.h"
+#include "FehlerMeldung.h"
+#include "ShellApi.h"
+
+using namespace apptest;
+
+namespace {
+const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+
+class Character : public AppTest {
+protected:
+    FakeAgentInstallation agent;
+    std::unique_ptr<TForm1> form;
+    // The captions of the modal dialogs shown, in order.
+    std::vector<std::string> shown;
+
+    void SetUp() override {
+        AppTest::SetUp();
+        WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+        AddCharacterFile("Merlin.acp");
+        Dialogs::SetDialogAnswerer([this](TModalDialog& d) {
+            shown.push_back(d.Caption());
+            d.Press(d.Buttons().empty() ? "OK" : d.Buttons().front());
+        });
+        form = std::make_unique<TForm1>(nullptr);
+        form->SayTimeEnabled = false;
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+
+    void AddCharacterFile(const std::string& name) {
+        const auto path = dir.path() / "program" / "Figuren" / name;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << "character";
+    }
+    void RemoveCharacters() { std::filesystem::remove_all(dir.path() / "program" / "Figuren"); }
+
+    bool Start(int x = 0, int y = 0) {
+        form->AgentLoaded = form->StartAgent(x, y, true);
+        return form->AgentLoaded;
+    }
+    int ReadInt(const char* name) {
+        TRegistry reg;
+        if (!reg.OpenKeyReadOnly(kTarvolin) || !reg.ValueExists(name)) return -999;
+        return reg.ReadInteger(name);
+    }
+    std::string DebugLog() {
+        std::ifstream in(dir.str() + "temp/tarvolindebug.log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static TRect Work() { return Screen->WorkAreaRect(); }
+};
+} // namespace
+
+// ---- loading and placing ---------------------------------------------------------------------------------------
+TEST_F(Character, AFreshCharacterIsLoadedInTheLowerRightCornerShownAndListenedTo) {
+    ASSERT_TRUE(Start());
+    const TRect work = Work();
+    EXPECT_EQ(agent.log->calls,
+              (std::vector<std::string>{"Load ", "SetLanguageID 7",
+                                        "SetPosition " + std::to_string(work.Right - 128) + " " +
+                                            std::to_string(work.Bottom - 128),
+                                        "Show", "Register"}));
+    ASSERT_TRUE(form->AgentSink);
+    EXPECT_EQ(form->AgentSink->NotifyWindow, form->Handle());
+    EXPECT_EQ(form->AgentSink->CharacterId, FakeServer::Id);
+    EXPECT_EQ(form->AgentSinkId, 3);
+    EXPECT_EQ(ReadInt("AgentZoom"), 0);   // written when missing
+}
+
+TEST_F(Character, ALoadedCharacterIsOnlyShownWhereverTheCallerWantsIt) {
+    ASSERT_TRUE(Start());
+    agent.log->calls.clear();
+    form->StopSpeaking = true;
+    EXPECT_TRUE(form->StartAgent(500, 500, true));
+    EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Show"}));
+    EXPECT_FALSE(form->StopSpeaking);
+    EXPECT_TRUE(form->StartAgent(1, 1, false));
+    EXPECT_EQ(agent.log->calls.size(), 1u);
+}
+
+TEST_F(Character, SavedPositionsAreUsedAndPulledBackOntoTheScreen) {
+    const int sw = Screen->Width(), sh = Screen->Height();
+    WriteUserInteger(kTarvolin, "AgentLastPositionX", sw - 30);
+    WriteUserInteger(kTarvolin, "AgentLastPositionY", sh - 24);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(agent.log->With("SetPosition"),
+              (std::vector<std::string>{"SetPosition " + std::to_string(sw - 30) + " " + std::to_string(sh - 24),
+                                        "SetPosition " + std::to_string(sw - 138) + " " + std::to_string(sh - 138)}));
+    form->SaveAndUnloadAgent();
+
+    // Beyond the screen or negative: 128 each.
+    WriteUserInteger(kTarvolin, "AgentLastPositionX", sw + 20);
+    WriteUserInteger(kTarvolin, "AgentLastPositionY", -5);
+    agent.log->calls.clear();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(agent.log->With("SetPosition"), (std::vector<std::string>{"SetPosition 128 128"}));
+    form->SaveAndUnloadAgent();
+
+    // A position asked for by the caller wins.
+    agent.log->calls.clear();
+    ASSERT_TRUE(Start(300, 200));
+    EXPECT_EQ(agent.log->With("SetPosition"), (std::vector<std::string>{"SetPosition 300 200"}));
+}
+
+TEST_F(Character, ZoomMakesTwoThirdsOfTheOriginalSize) {
+    WriteUserInteger(kTarvolin, "AgentZoom", 1);
+    ASSERT_TRUE(Start());
+    const TRect work = Work();
+    EXPECT_EQ(agent.log->With("Set"),
+              (std::vector<std::string>{"SetLanguageID 7", "SetSize 85 85",
+                                        "SetPosition " + std::to_string(work.Right - 85) + " " +
+                                            std::to_string(work.Bottom - 85)}));
+}
+
+TEST_F(Character, SwitchedOffOrUnsetTheCharacterStaysAway) {
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kTarvolin, false));
+        reg.DeleteValue("CharacterUsed");
+    }
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(ReadInt("CharacterUsed"), 0);
+    EXPECT_EQ(agent.serversCreated, 0);
+    EXPECT_TRUE(shown.empty());
+
+    // Switched off, only a forced load brings it.
+    EXPECT_FALSE(Start());
+    form->AgentForceLoad = true;
+    EXPECT_TRUE(Start());
+}
+
+TEST_F(Character, TheChosenFileAndVoiceAreHandedToTheServer) {
+    const std::string file = dir.str() + "program/Figuren/Merlin.acp";
+    WriteUserString(kTarvolin, "AgentFromFileSystem", file);
+    WriteUserString(kTarvolin, "AgentVoiceModeID", "de");
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(agent.log->Has("Load " + file));
+    EXPECT_TRUE(agent.log->Has("SetTTSModeID {de}"));
+    form->SaveAndUnloadAgent();
+
+    // A file that is gone gives the default character; a voice the server refuses is logged.
+    WriteUserString(kTarvolin, "AgentFromFileSystem", dir.str() + "gone.acp");
+    agent.server->voiceResult = Agent::E_FAIL;
+    agent.log->calls.clear();
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(agent.log->Has("Load "));
+    EXPECT_NE(DebugLog().find("SetTTSModeID=>Fehler"), std::string::npos);
+}
+
+TEST_F(Character, FailuresOfTheServerLeaveNoCharacter) {
+    // Load refused: nothing kept.
+    agent.server->loadResult = Agent::E_FAIL;
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(AgentServer, nullptr);
+    agent.server->loadResult = Agent::S_OK;
+
+    // Notifications refused: the character stays, without them.
+    agent.server->registerResult = Agent::E_FAIL;
+    EXPECT_TRUE(Start());
+    EXPECT_EQ(form->AgentSinkId, -1);
+    EXPECT_NE(DebugLog().find("NotifySinkissPech"), std::string::npos);
+    form->SaveAndUnloadAgent();
+
+    // The checks have passed: a server that cannot be had now turns the character off.
+    agent.serverAvailable = false;
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(ReadInt("CharacterUsed"), 0);
+    EXPECT_TRUE(shown.empty());
+}
+
+// ---- component checks -----------------------------------------------------------------------------------------
+TEST_F(Character, TheChecksRunUntilTheyPassOnceAndThenNoMore) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(agent.serversCreated, 2);   // one to check, one to use
+    EXPECT_FALSE(ComponentChecksPending);
+    form->SaveAndUnloadAgent();
+
+    agent.voices = 0;
+    RemoveCharacters();
+    EXPECT_TRUE(Start());
+    EXPECT_EQ(agent.serversCreated, 3);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Character, TheFirstMissingPieceShowsOnlyItsDialog) {
+    agent.serverAvailable = false;
+    agent.libraryAvailable = false;
+    agent.voices = 0;
+    RemoveCharacters();
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(shown, (std::vector<std::string>{"MS Agent nicht installiert!"}));
+
+    agent.serverAvailable = true;
+    EXPECT_FALSE(Start());
+    agent.libraryAvailable = true;
+    EXPECT_FALSE(Start());
+    agent.voices = 2;
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(shown, (std::vector<std::string>{"MS Agent nicht installiert!", "SAPI nicht installiert!",
+                                               "TTS nicht installiert!",
+                                               "mindestens eine Figur muß installiert sein."}));
+    EXPECT_FALSE(agent.log->Has("Load "));
+    EXPECT_TRUE(ComponentChecksPending);
+
+    AddCharacterFile("peedy.ACF");
+    EXPECT_TRUE(Start());
+    EXPECT_EQ(shown.size(), 4u);
+}
+
+TEST_F(Character, CharacterFilesAreFoundByTheirExtensionInTheFolderItself) {
+    RemoveCharacters();
+    AddCharacterFile("sub/peedy.acs");
+    TSpeechComponentCheck check(form.get());
+    EXPECT_FALSE(check.AreAgentCharactersInstalled());
+    AddCharacterFile("merlin.ACS");
+    AddCharacterFile("notes.txt");
+    EXPECT_TRUE(check.AreAgentCharactersInstalled());
+
+    TStringList names;
+    FehlerMeldung::GetFileList(dir.str() + "program/Figuren", "*.ac*", &names, true);
+    EXPECT_EQ(names.Text(), "merlin\r\n");
+    names.Clear();
+    FehlerMeldung::GetFileList(dir.str() + "nowhere", "*.ac*", &names, false);
+    FehlerMeldung::GetFileList("", "*.ac*", &names, false);
+    EXPECT_EQ(names.Count(), 0);
+}
+
+TEST_F(Character, TheDialogsLookAsDesignedAndCloseWithCancel) {
+    TFehlerMeldungAGENT agentDialog(nullptr);
+    EXPECT_EQ(agentDialog.Caption(), "MS Agent nicht installiert!");
+    EXPECT_EQ(agentDialog.Width(), 363);
+    EXPECT_EQ(agentDialog.Height(), 177);
+    EXPECT_EQ(agentDialog.HTMLabel1->BoundsRect(), TRect(2, 24, 355, 81));
+    EXPECT_EQ(agentDialog.Button1->BoundsRect(), TRect(144, 104, 219, 129));
+    EXPECT_EQ(agentDialog.Button1->Caption(), "Ok");
+    EXPECT_EQ(agentDialog.Image1->BoundsRect(), TRect(16, 80, 66, 130));
+    EXPECT_EQ(agentDialog.HTMLabel1->ShadowOffset(), 2);
+    EXPECT_EQ(agentDialog.HTMLabel1->URLColor(), clBlue);
+    EXPECT_EQ(agentDialog.Position(), poScreenCenter);
+    EXPECT_EQ(agentDialog.ShowModal(), mrCancel);
+
+    TFehlerMeldungSAPI sapi(nullptr);
+    EXPECT_EQ(sapi.ClientWidth(), 373);
+    EXPECT_EQ(sapi.ClientHeight(), 144);
+    TFehlerMeldungTTS tts(nullptr);
+    EXPECT_EQ(tts.HTMLabel1->BoundsRect(), TRect(-2, 24, 351, 105));
+    EXPECT_NE(tts.HTMLabel1->HTMLText()->Text().find("<A href=\"TTSGER\">"), std::string::npos);
+    TFehlerMeldungAGENTS characters(nullptr);
+    EXPECT_EQ(characters.Width(), 379);
+    EXPECT_EQ(characters.Height(), 171);
+}
+
+TEST_F(Character, TheDialogLinksOpenTheDownloads) {
+    std::vector<std::string> opened;
+    ShellApi::SetUrlOpener([&](const std::string& url) {
+        opened.push_back(url);
+        return true;
+    });
+    const std::string host = DownloadServer;
+    {
+        TFehlerMeldungAGENTS d(nullptr);
+        d.HTMLabel1AnchorClick(d.HTMLabel1, "SAPIINSTALL");
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{host + "/dynlinks/index.php?go=Merlin.exe",
+                                                host + "/dynlinks/index.php?go=Peedy.exe"}));
+    opened.clear();
+    {
+        TFehlerMeldungTTS d(nullptr);
+        d.HTMLabel1AnchorClick(d.HTMLabel1, "SAPIINSTALL");
+        EXPECT_TRUE(opened.empty());
+        d.HTMLabel1AnchorClick(d.HTMLabel1, "TTSGER");
+        TFehlerMeldungSAPI s(nullptr);
+        s.HTMLabel1AnchorClick(s.HTMLabel1, "SAPIINSTALL");
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{SpeechPackagePage, SpeechPackagePage}));
+    opened.clear();
+    {
+        auto d = std::make_unique<TFehlerMeldungAGENT>(nullptr);
+        d->SecondLinkDelay = 50;
+        d->HTMLabel1AnchorClick(d->HTMLabel1, "SAPIINSTALL");
+        EXPECT_EQ(opened, (std::vector<std::string>{host + "/dynlinks/index.php?go=MSagent.exe"}));
+        // The dialog may be gone before the second download starts.
+    }
+    EXPECT_TRUE(WaitUntil([&] { return opened.size() == 2; }, 5000));
+    EXPECT_EQ(opened.back(), host + "/downloads/ms/AgtX0407.exe");
+    ShellApi::SetUrlOpener(nullptr);
+}
+
+// ---- notifications and idle -----------------------------------------------------------------------------------
+TEST_F(Character, NotificationsBecomeTheWindowsFlags) {
+    ASSERT_TRUE(Start());
+    Agent::IAgentNotifySink& sink = **agent.server->sink;
+    sink.Idle(99, true);
+    EXPECT_TRUE(WaitUntil([&] { return form->AgentIdle; }, 5000));
+    EXPECT_EQ(form->AgentIdleTicks, 4);
+    sink.Idle(99, false);
+    EXPECT_TRUE(WaitUntil([&] { return !form->AgentIdle; }, 5000));
+
+    // Hiding counts only for our own character.
+    sink.VisibleState(99, false, 1);
+    sink.DblClick(99, 1, 1);
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    EXPECT_FALSE(form->StopSpeaking);
+    sink.VisibleState(FakeServer::Id, true, 1);
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    EXPECT_FALSE(form->StopSpeaking);
+    sink.VisibleState(FakeServer::Id, false, 1);
+    EXPECT_TRUE(WaitUntil([&] { return form->StopSpeaking; }, 5000));
+}
+
+TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
+    ASSERT_TRUE(Start());
+    agent.Character().left = 640;
+    agent.Character().top = 480;
+    PostMessage(form->Handle(), WM_AGENTIDLESTART, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return form->AgentIdleTicks == 4; }, 5000));
+    agent.log->calls.clear();
+    form->Timer1Timer(form->Timer1);
+    EXPECT_EQ(form->AgentIdleTicks, 5);
+    EXPECT_TRUE(agent.log->calls.empty());
+    form->Timer1Timer(form->Timer1);
+    EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide"}));
+    EXPECT_TRUE(form->AgentLoaded);
+    form->Timer1Timer(form->Timer1);
+    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide", "Unregister 3", "StopAll -1", "Unload 7"}));
+    EXPECT_EQ(ReadInt("AgentLastPositionX"), 640);
+    EXPECT_EQ(ReadInt("AgentLastPositionY"), 480);
+    EXPECT_EQ(AgentServer, nullptr);
+    EXPECT_EQ(form->AgentSinkId, -1);
+}
+
+// ---- speaking ---------------------------------------------------------------------------------------------
+TEST_F(Character, SpeakPlaysTheReadingAnimationsAndWaitsForTheCharacter) {
+    ASSERT_TRUE(Start());
+    agent.log->calls.clear();
+    form->AgentIdleTicks = 3;
+    form->AgentIdle = true;   // from earlier speech
+    form->Speak("Hallo", false, true, true, false, false);
+    EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Play Read", "Play ReadContinued", "Speak Hallo", "Idle",
+                                                          "Play ReadReturn"}));
+    EXPECT_EQ(form->AgentIdleTicks, 4);   // the idle report came inside the wait
+
+    agent.log->calls.clear();
+    form->Speak("Hm", true, false, true, true, true);
+    EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Think Hm"}));
+
+    // Not loaded: only the idle count is reset.
+    form->SaveAndUnloadAgent();
+    agent.log->calls.clear();
+    form->AgentIdleTicks = 5;
+    form->Speak("Niemand", false, true, true, false, false);
+    EXPECT_TRUE(agent.log->calls.empty());
+    EXPECT_EQ(form->AgentIdleTicks, 0);
+}
+
+TEST_F(Character, TheWaitForSpeechEndsWhenStoppedOrAfterATime) {
+    ASSERT_TRUE(Start());
+    agent.Character().reportIdle = false;
+    agent.log->calls.clear();
+    Classes::QueueOnMainThread([&] { (*agent.server->sink)->VisibleState(FakeServer::Id, false, 1); });
+    form->Speak("Weg", false, true, true, false, false);
+    EXPECT_TRUE(form->StopSpeaking);
+    EXPECT_FALSE(agent.log->Has("Play ReadReturn"));
+
+    // Without any report the wait gives up after a while.
+    form->StopSpeaking = false;
+    agent.log->calls.clear();
+    const auto start = std::chrono::steady_clock::now();
+    form->Speak("Ha", false, false, true, false, false);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(2000));
+    EXPECT_LT(waited, std::chrono::milliseconds(8000));
+    EXPECT_EQ(agent.log->calls.back(), "Play ReadReturn");
+}
+
+TEST_F(Character, LongTextsAreSpokenInPieces) {
+    ASSERT_TRUE(Start());
+    auto speeches = [&] {
+        std::vector<std::string> v;
+        for (const auto& s : agent.log->With("Speak ")) v.push_back(s.substr(6));
+        return v;
+    };
+    const std::string whole = "Erster Satz.\n" + std::string(587, 'b');
+    ASSERT_EQ(whole.size(), 600u);
+    form->SpeakLongText(whole);
+    EXPECT_EQ(speeches(), (std::vector<std::string>{whole}));
+
+    agent.log->calls.clear();
+    form->SpeakLongText("Erster Satz.\n" + std::string(588, 'b'));
+    EXPECT_EQ(speeches(), (std::vector<std::string>{"Erster Satz. ", std::string(588, 'b') + " "}));
+
+    // A full stop at the second character does not end a piece.
+    agent.log->calls.clear();
+    form->SpeakLongText("X. abc\r\nDas ist gut! Ja\r\n" + std::string(680, 'a'));
+    EXPECT_EQ(speeches(), (std::vector<std::string>{"X. abc Das ist gut! Ja ", std::string(680, 'a') + " "}));
+    EXPECT_EQ(agent.log->With("Play"), (std::vector<std::string>{"Play ReadContinued", "Play ReadContinued"}));
+
+    // Umlauts count as one character each.
+    agent.log->calls.clear();
+    const std::string umlauts = "Größe: " + std::string(593, 'x');   // 600 characters, more bytes
+    form->SpeakLongText(umlauts);
+    EXPECT_EQ(speeches(), (std::vector<std::string>{umlauts}));
+
+    agent.log->calls.clear();
+    form->SpeakLongText("");
+    EXPECT_TRUE(speeches().empty());
+    form->SaveAndUnloadAgent();
+    form->SpeakLongText("Hallo");
+    EXPECT_NE(DebugLog().find("AgantWasNotLoaded"), std::string::npos);
+}
