@@ -1,14 +1,18 @@
-// Sounds over Qt Multimedia.
+// Sounds over Qt Multimedia's audio output. Wave files are read here and handed to the output as
+// samples, so no loader thread of the media framework outlives the program.
 #include "MMSystem.h"
 
 #include <QApplication>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
 #include <QElapsedTimer>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QMediaDevices>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include "SysUtils.h"
 #include "VclPrivate.h"
@@ -17,24 +21,186 @@ namespace {
 
 std::atomic<unsigned> beeps{0};
 
-QSoundEffect*& Current() {
-    static QSoundEffect* effect = nullptr;
-    return effect;
+std::uint32_t U32(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+std::uint16_t U16(const std::string& b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
-void Stop() {
-    if (QSoundEffect*& e = Current()) {
-        e->stop();
-        e->deleteLater();
-        e = nullptr;
+// One sound at a time: a new one cuts off the last, as the desktop's own player does.
+class WavePlayer {
+public:
+    ~WavePlayer() { Stop(); }
+
+    bool Start(MMSystem::WaveData wave, bool loop) {
+        Stop();
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) return false;
+        QAudioFormat format;
+        format.setChannelCount(wave.Channels);
+        format.setSampleRate(wave.SampleRate);
+        using T = MMSystem::WaveData::SampleType;
+        format.setSampleFormat(wave.Type == T::UInt8   ? QAudioFormat::UInt8
+                               : wave.Type == T::Int16 ? QAudioFormat::Int16
+                               : wave.Type == T::Int32 ? QAudioFormat::Int32
+                                                       : QAudioFormat::Float);
+        samples_ = QByteArray(wave.Samples.data(), static_cast<qsizetype>(wave.Samples.size()));
+        buffer_ = new QBuffer(&samples_);
+        buffer_->open(QIODevice::ReadOnly);
+        sink_ = new QAudioSink(device, format);
+        loop_ = loop;
+        QObject::connect(sink_, &QAudioSink::stateChanged, sink_, [this](QAudio::State state) {
+            // The end of the samples: start over when looping, else let the output go.
+            if (state == QAudio::IdleState && sink_) {
+                if (loop_ && buffer_) {
+                    buffer_->seek(0);
+                    sink_->start(buffer_);
+                } else {
+                    sink_->stop();
+                }
+            }
+        });
+        sink_->start(buffer_);
+        if (sink_->error() != QAudio::NoError) {
+            Stop();
+            return false;
+        }
+        return true;
     }
+
+    bool Playing() const {
+        return sink_ && (sink_->state() == QAudio::ActiveState || sink_->state() == QAudio::SuspendedState ||
+                         (sink_->state() == QAudio::IdleState && loop_));
+    }
+
+    void Stop() {
+        if (sink_) {
+            QAudioSink* sink = sink_;
+            sink_ = nullptr;
+            sink->disconnect();
+            sink->stop();
+            delete sink;
+        }
+        delete buffer_;
+        buffer_ = nullptr;
+        samples_.clear();
+        loop_ = false;
+    }
+
+private:
+    QAudioSink* sink_ = nullptr;
+    QBuffer* buffer_ = nullptr;
+    QByteArray samples_;
+    bool loop_ = false;
+};
+
+WavePlayer*& Player() {
+    static WavePlayer* player = nullptr;
+    return player;
+}
+
+// The output goes with the application object, before the libraries' own statics do.
+WavePlayer& ThePlayer() {
+    WavePlayer*& p = Player();
+    if (!p) {
+        p = new WavePlayer;
+        QObject::connect(qApp, &QObject::destroyed, [] {
+            delete Player();
+            Player() = nullptr;
+        });
+    }
+    return *p;
 }
 
 } // namespace
 
+int MMSystem::WaveData::BytesPerFrame() const {
+    const int bytes = Type == SampleType::UInt8 ? 1 : Type == SampleType::Int16 ? 2 : 4;
+    return bytes * Channels;
+}
+
+long long MMSystem::WaveData::DurationMs() const {
+    const long long frame = BytesPerFrame();
+    if (frame <= 0 || SampleRate <= 0) return 0;
+    return static_cast<long long>(Samples.size()) / frame * 1000 / SampleRate;
+}
+
+bool MMSystem::ParseWave(const std::string& bytes, WaveData& wave) {
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
+        return false;
+    bool haveFormat = false;
+    int tag = 0, channels = 0, bits = 0, blockAlign = 0;
+    std::uint32_t rate = 0;
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::string id = bytes.substr(at, 4);
+        const std::uint64_t size = U32(bytes, at + 4);
+        const std::size_t body = at + 8;
+        const std::uint64_t available = bytes.size() - body;
+        if (id == "fmt ") {
+            if (size < 16 || size > available) return false;
+            tag = U16(bytes, body);
+            channels = U16(bytes, body + 2);
+            rate = U32(bytes, body + 4);
+            blockAlign = U16(bytes, body + 12);
+            bits = U16(bytes, body + 14);
+            // The extensible header names the real format in the first two bytes of its sub-format.
+            if (tag == 0xFFFE && size >= 26) tag = U16(bytes, body + 24);
+            haveFormat = true;
+        } else if (id == "data") {
+            if (!haveFormat) return false;
+            // A data chunk longer than the file (a recording cut short) plays what is there.
+            const std::size_t length = static_cast<std::size_t>(size < available ? size : available);
+            if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000) return false;
+            const int bytesPerSample = bits / 8;
+            if (bits % 8 != 0 || bytesPerSample < 1 || bytesPerSample > 4 || blockAlign != bytesPerSample * channels)
+                return false;
+            const std::size_t frames = length / static_cast<std::size_t>(blockAlign);
+            const char* in = bytes.data() + body;
+            wave.Channels = channels;
+            wave.SampleRate = static_cast<int>(rate);
+            if (tag == 3 && bits == 32) {
+                wave.Type = WaveData::SampleType::Float;
+                wave.Samples.assign(in, frames * blockAlign);
+            } else if (tag != 1) {
+                return false;
+            } else if (bits == 8) {
+                wave.Type = WaveData::SampleType::UInt8;
+                wave.Samples.assign(in, frames * blockAlign);
+            } else if (bits == 16) {
+                wave.Type = WaveData::SampleType::Int16;
+                wave.Samples.assign(in, frames * blockAlign);
+            } else if (bits == 32) {
+                wave.Type = WaveData::SampleType::Int32;
+                wave.Samples.assign(in, frames * blockAlign);
+            } else {
+                // 24 bits: the output takes 32, so each sample moves into the high bytes.
+                wave.Type = WaveData::SampleType::Int32;
+                const std::size_t count = frames * static_cast<std::size_t>(channels);
+                wave.Samples.assign(count * 4, '\0');
+                for (std::size_t i = 0; i < count; ++i) std::memcpy(&wave.Samples[i * 4 + 1], in + i * 3, 3);
+            }
+            return true;
+        }
+        // Chunks are padded to an even length.
+        const std::uint64_t next = body + size + (size & 1);
+        if (next > bytes.size()) return false;
+        at = static_cast<std::size_t>(next);
+    }
+    return false;
+}
+
 bool MMSystem::IsWaveData(const std::string& bytes) {
-    return bytes.size() >= 20 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
-           std::memcmp(bytes.data() + 8, "WAVE", 4) == 0 && bytes.find("fmt ", 12) != std::string::npos;
+    WaveData wave;
+    return ParseWave(bytes, wave);
+}
+
+bool MMSystem::AudioOutputAvailable() {
+    if (!Vcl::Detail::EnsureQtApp()) return false;
+    return !QMediaDevices::defaultAudioOutput().isNull();
 }
 
 unsigned MMSystem::BeepCount() { return beeps.load(); }
@@ -47,52 +213,37 @@ BOOL MessageBeep(UINT) {
 
 BOOL PlaySound(const char* pszSound, HMODULE, DWORD fdwSound) {
     if (!Vcl::Detail::EnsureQtApp()) return FALSE;
+    const auto fail = [fdwSound] {
+        if (!(fdwSound & SND_NODEFAULT)) MessageBeep(0);
+        return FALSE;
+    };
     if (!pszSound || (fdwSound & SND_PURGE)) {
-        Stop();
+        if (Player()) Player()->Stop();
         return TRUE;
     }
     // Only files are sounds here: the platform's sound aliases and resources do not exist.
     if ((fdwSound & SND_MEMORY) || (fdwSound & SND_RESOURCE) == SND_RESOURCE ||
-        ((fdwSound & SND_ALIAS) && !(fdwSound & SND_FILENAME))) {
-        if (!(fdwSound & SND_NODEFAULT)) MessageBeep(0);
-        return FALSE;
-    }
+        ((fdwSound & SND_ALIAS) && !(fdwSound & SND_FILENAME)))
+        return fail();
     const std::string path = SysUtils::ResolvePath(pszSound);
-    std::string head;
-    if (SysUtils::FileExists(path)) {
-        try {
-            head = SysUtils::ReadFileBytes(path).substr(0, 64);
-        } catch (const std::exception&) {
-            head.clear();
-        }
+    MMSystem::WaveData wave;
+    try {
+        if (!SysUtils::FileExists(path) || !MMSystem::ParseWave(SysUtils::ReadFileBytes(path), wave)) return fail();
+    } catch (const std::exception&) {
+        return fail();
     }
-    if (!MMSystem::IsWaveData(head)) {
-        if (!(fdwSound & SND_NODEFAULT)) MessageBeep(0);
-        return FALSE;
-    }
-    if ((fdwSound & SND_NOSTOP) && Current() && Current()->isPlaying()) return FALSE;
-    Stop();
-    auto* effect = new QSoundEffect;
-    Current() = effect;
-    effect->setSource(QUrl::fromLocalFile(QString::fromStdString(SysUtils::ExpandFileName(path))));
-    effect->setLoopCount((fdwSound & SND_LOOP) ? QSoundEffect::Infinite : 1);
-    effect->play();
-    if (!(fdwSound & SND_ASYNC) && !(fdwSound & SND_LOOP)) {
-        // Waits for the end, running messages meanwhile; a sound that never starts (no audio device)
-        // gives up after a short while rather than hang the caller.
+    if ((fdwSound & SND_NOSTOP) && Player() && Player()->Playing()) return FALSE;
+    const bool loop = (fdwSound & SND_LOOP) != 0;
+    const long long duration = wave.DurationMs();
+    if (!ThePlayer().Start(std::move(wave), loop)) return fail();
+    if (!(fdwSound & SND_ASYNC) && !loop) {
+        // Waits for the end, running messages meanwhile; an output that stalls does not hold the
+        // caller much longer than the sound would have lasted.
         QElapsedTimer clock;
         clock.start();
-        while (Current() == effect && effect->status() != QSoundEffect::Error) {
+        while (ThePlayer().Playing() && clock.elapsed() < duration + 2000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            const bool started = effect->isPlaying();
-            if (!started && effect->status() == QSoundEffect::Ready && clock.elapsed() > 500) break;
-            if (!started && clock.elapsed() > 2000) break;
-            if (clock.elapsed() > 600000) break;
-            if (started) {
-                while (Current() == effect && effect->isPlaying()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-                break;
-            }
-        }
+        ThePlayer().Stop();
     }
     return TRUE;
 }

@@ -1,5 +1,7 @@
 #pragma once
 // Sounds: wave files and the desktop's bell.
+#include <string>
+
 #include "WinApi.h"
 
 constexpr DWORD SND_SYNC = 0x0000, SND_ASYNC = 0x0001, SND_NODEFAULT = 0x0002, SND_MEMORY = 0x0004,
@@ -7,13 +9,32 @@ constexpr DWORD SND_SYNC = 0x0000, SND_ASYNC = 0x0001, SND_NODEFAULT = 0x0002, S
                 SND_FILENAME = 0x00020000, SND_RESOURCE = 0x00040004;
 
 // Plays the wave file pszSound (SND_FILENAME), waiting for its end unless SND_ASYNC; SND_LOOP repeats
-// it until the next call. A null name stops what plays. A missing or unreadable file, or one that is no
-// RIFF wave, answers FALSE (with the bell unless SND_NODEFAULT).
+// it until the next call. A null name stops what plays. A missing or unreadable file, one that is no
+// playable RIFF wave, or a machine without a sound output answers FALSE (with the bell unless
+// SND_NODEFAULT).
 BOOL PlaySound(const char* pszSound, HMODULE hmod, DWORD fdwSound);
 
 namespace MMSystem {
 // How often MessageBeep (or a failed PlaySound) rang the bell in this process.
 unsigned BeepCount();
-// True when the bytes start like a RIFF wave file with a format chunk.
+
+// The samples of a wave file, as a sound output takes them.
+struct WaveData {
+    enum class SampleType { UInt8, Int16, Int32, Float };
+    SampleType Type = SampleType::Int16;
+    int Channels = 0;
+    int SampleRate = 0;
+    // Interleaved frames; 24-bit samples are widened to 32 bits.
+    std::string Samples;
+    int BytesPerFrame() const;
+    // Playing time in milliseconds.
+    long long DurationMs() const;
+};
+// Reads an uncompressed PCM or float RIFF wave (also the extensible header). False for anything else,
+// for a file cut short and for a format no output could play.
+bool ParseWave(const std::string& bytes, WaveData& wave);
+// True when the bytes are a wave ParseWave can read.
 bool IsWaveData(const std::string& bytes);
+// Whether this machine has a sound output at all.
+bool AudioOutputAvailable();
 } // namespace MMSystem

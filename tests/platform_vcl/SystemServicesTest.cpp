@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 
@@ -206,40 +207,111 @@ TEST_F(Shell, AddressesAndMailGoToTheDesktopsOpener) {
 }
 
 namespace {
-std::string WaveBytes() {
-    // A short silent 8-bit mono wave.
-    const std::uint32_t samples = 800, rate = 8000;
+void PutU32(std::string& w, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) w += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void PutU16(std::string& w, std::uint16_t v) {
+    for (int i = 0; i < 2; ++i) w += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+std::string Chunk(const std::string& id, const std::string& body) {
+    std::string c = id;
+    PutU32(c, static_cast<std::uint32_t>(body.size()));
+    c += body;
+    if (body.size() % 2) c += '\0';
+    return c;
+}
+std::string Format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    std::string f;
+    const std::uint16_t align = static_cast<std::uint16_t>(channels * bits / 8);
+    PutU16(f, tag);
+    PutU16(f, channels);
+    PutU32(f, rate);
+    PutU32(f, rate * align);
+    PutU16(f, align);
+    PutU16(f, bits);
+    return f;
+}
+std::string Riff(const std::string& chunks) {
     std::string w = "RIFF";
-    auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) w += static_cast<char>((v >> (8 * i)) & 0xFF); };
-    auto u16 = [&](std::uint16_t v) { for (int i = 0; i < 2; ++i) w += static_cast<char>((v >> (8 * i)) & 0xFF); };
-    u32(36 + samples);
-    w += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate);
-    u16(1);
-    u16(8);
-    w += "data";
-    u32(samples);
-    w += std::string(samples, static_cast<char>(0x80));
-    return w;
+    PutU32(w, static_cast<std::uint32_t>(4 + chunks.size()));
+    return w + "WAVE" + chunks;
+}
+// A tenth of a second of silence, 8-bit mono.
+std::string WaveBytes() {
+    return Riff(Chunk("fmt ", Format(1, 1, 8000, 8)) + Chunk("data", std::string(800, static_cast<char>(0x80))));
 }
 } // namespace
+
+TEST(Wave, ReadsTheSampleFormatsAnOutputPlays) {
+    MMSystem::WaveData w;
+    ASSERT_TRUE(MMSystem::ParseWave(WaveBytes(), w));
+    EXPECT_EQ(w.Type, MMSystem::WaveData::SampleType::UInt8);
+    EXPECT_EQ(w.Channels, 1);
+    EXPECT_EQ(w.SampleRate, 8000);
+    EXPECT_EQ(w.DurationMs(), 100);
+
+    // Other chunks before the samples are skipped, odd-sized ones with their pad byte.
+    std::string stereo;
+    for (int i = 0; i < 4410; ++i) PutU16(stereo, static_cast<std::uint16_t>(i)), PutU16(stereo, 0);
+    ASSERT_TRUE(MMSystem::ParseWave(
+        Riff(Chunk("fmt ", Format(1, 2, 44100, 16)) + Chunk("LIST", "abc") + Chunk("data", stereo)), w));
+    EXPECT_EQ(w.Type, MMSystem::WaveData::SampleType::Int16);
+    EXPECT_EQ(w.Samples, stereo);
+    EXPECT_EQ(w.DurationMs(), 100);
+
+    // 24-bit samples move into the high bytes of 32-bit ones.
+    ASSERT_TRUE(MMSystem::ParseWave(Riff(Chunk("fmt ", Format(1, 1, 8000, 24)) + Chunk("data", std::string("\x01\x02\x03\x04\x05\x06"))), w));
+    EXPECT_EQ(w.Type, MMSystem::WaveData::SampleType::Int32);
+    EXPECT_EQ(w.Samples, std::string("\0\x01\x02\x03\0\x04\x05\x06", 8));
+
+    // The extensible header carries the real format (here float) in its sub-format.
+    std::string ext = Format(0xFFFE, 1, 16000, 32);
+    PutU16(ext, 22);
+    PutU16(ext, 32);
+    PutU32(ext, 4);
+    PutU16(ext, 3);
+    ext += std::string(14, '\x10');
+    ASSERT_TRUE(MMSystem::ParseWave(Riff(Chunk("fmt ", ext) + Chunk("data", std::string(64, '\0'))), w));
+    EXPECT_EQ(w.Type, MMSystem::WaveData::SampleType::Float);
+    EXPECT_EQ(w.Samples.size(), 64u);
+}
+
+TEST(Wave, RefusesWhatCannotBePlayedAndKeepsWhatARecordingCutShortHas) {
+    MMSystem::WaveData w;
+    EXPECT_FALSE(MMSystem::ParseWave("Das ist kein Klang", w));
+    // compressed (ADPCM), samples before their format, a format chunk cut short, odd sample sizes
+    EXPECT_FALSE(MMSystem::ParseWave(Riff(Chunk("fmt ", Format(2, 1, 8000, 4)) + Chunk("data", "xxxx")), w));
+    EXPECT_FALSE(MMSystem::ParseWave(Riff(Chunk("data", "xxxx") + Chunk("fmt ", Format(1, 1, 8000, 8))), w));
+    EXPECT_FALSE(MMSystem::ParseWave(Riff(Chunk("fmt ", Format(1, 1, 8000, 8).substr(0, 12))), w));
+    EXPECT_FALSE(MMSystem::ParseWave(Riff(Chunk("fmt ", Format(1, 1, 8000, 12)) + Chunk("data", "xxxx")), w));
+    EXPECT_FALSE(MMSystem::ParseWave(Riff(Chunk("fmt ", Format(1, 0, 8000, 8)) + Chunk("data", "xxxx")), w));
+    // A data chunk that claims more than the file holds plays the whole frames that are there.
+    std::string cut = Riff(Chunk("fmt ", Format(1, 2, 8000, 16)) + Chunk("data", std::string(400, '\x01')));
+    cut.resize(cut.size() - 201);
+    ASSERT_TRUE(MMSystem::ParseWave(cut, w));
+    EXPECT_EQ(w.Samples.size(), 196u);
+    for (std::size_t n = 0; n < WaveBytes().size(); n += 7) MMSystem::ParseWave(WaveBytes().substr(0, n), w);
+}
 
 TEST_F(Shell, PlaySoundTakesWaveFilesOnlyAndRingsOtherwise) {
     testsupport::TempDir dir;
     dir.write("signal.wav", WaveBytes());
     dir.write("kein.wav", "Das ist kein Klang");
-    EXPECT_TRUE(MMSystem::IsWaveData(WaveBytes()));
     const unsigned before = MMSystem::BeepCount();
     EXPECT_FALSE(PlaySound(dir.file("fehlt.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC));
     EXPECT_EQ(MMSystem::BeepCount(), before + 1);
     EXPECT_FALSE(PlaySound(dir.file("kein.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT));
     EXPECT_EQ(MMSystem::BeepCount(), before + 1);
-    EXPECT_TRUE(PlaySound(dir.file("signal.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC));
+    // A good wave plays where there is an output; without one the caller hears the bell instead.
+    const bool output = MMSystem::AudioOutputAvailable();
+    EXPECT_EQ(PlaySound(dir.file("signal.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC) != FALSE, output);
+    EXPECT_EQ(MMSystem::BeepCount(), before + (output ? 1 : 2));
+    // A waited sound returns when it is over, a tenth of a second here.
+    const auto start = std::chrono::steady_clock::now();
+    PlaySound(dir.file("signal.wav").c_str(), nullptr, SND_FILENAME | SND_NODEFAULT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(PlaySound(nullptr, nullptr, 0));
+    const unsigned rung = MMSystem::BeepCount();
     EXPECT_TRUE(MessageBeep(MB_ICONHAND));
-    EXPECT_EQ(MMSystem::BeepCount(), before + 2);
+    EXPECT_EQ(MMSystem::BeepCount(), rung + 1);
 }

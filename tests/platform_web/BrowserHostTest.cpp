@@ -33,11 +33,12 @@ protected:
 
     void Load(const std::string& html) {
         browser->LoadPage(html);
-        ASSERT_TRUE(browser->WaitForLoad(15000)) << "the page did not finish loading";
+        ASSERT_TRUE(browser->WaitForLoad(30000)) << "the page did not finish loading";
     }
-    std::string Eval(const std::string& script) {
+    // Generous: a busy machine can take seconds to answer on a large page.
+    std::string Eval(const std::string& script, int timeoutMs = 15000) {
         bool ok = false;
-        std::string result = browser->Evaluate(QString::fromStdString(script), 5000, &ok).toStdString();
+        std::string result = browser->Evaluate(QString::fromStdString(script), timeoutMs, &ok).toStdString();
         EXPECT_TRUE(ok) << "no answer to: " << script;
         return result;
     }
