@@ -59,6 +59,25 @@ void PaintPicture(TImage* image) {
     c->FillRect({30, 10, 41, 13});
 }
 
+// A small loudspeaker with sound waves, for the text about the voices.
+void PaintSpeaker(THTMLPicture* picture) {
+    TBitmap bmp;
+    bmp.SetSize(20, 16);
+    TCanvas* c = bmp.Canvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect({0, 0, 20, 16});
+    c->Brush()->SetColor(0x404040);
+    c->FillRect({1, 5, 5, 11});
+    for (int x = 5; x < 10; ++x) c->FillRect({x, 5 - (x - 5), x + 1, 11 + (x - 5)});
+    c->Brush()->SetColor(0xD08040);
+    c->FillRect({12, 6, 14, 10});
+    c->FillRect({15, 4, 17, 12});
+    TMemoryStream stream;
+    bmp.SaveToStream(&stream);
+    stream.Seek(0, soBeginning);
+    picture->LoadFromStream(&stream);
+}
+
 } // namespace
 
 // ---- the dialogs ------------------------------------------------------------------------------------------
@@ -145,7 +164,13 @@ TFehlerMeldungTTS::TFehlerMeldungTTS(TComponent* AOwner)
                               "<B><P align=\"center\"><IMG src=\"speak\"><FONT face=\"Tahoma\">Leider ist auf Ihrem "
                               "System keine TextToSpeech Engine installiert. Das Programm kann deshalb nicht "
                               "ausgeführt werden. Um mindestens eine TTS auf Ihrem System zu installieren, folgen Sie "
-                              "bitte <A href=\"TTSGER\">diesem Link.</A></FONT></P></B>"}) {}
+                              "bitte <A href=\"TTSGER\">diesem Link.</A></FONT></P></B>"}) {
+    PictureContainer1 = new TPictureContainer(this);
+    TPictureItem* item = PictureContainer1->Items()->Add();
+    item->SetName("speak");
+    PaintSpeaker(item->Picture());
+    HTMLabel1->SetPictureContainer(PictureContainer1);
+}
 
 void TFehlerMeldungTTS::HTMLabel1AnchorClick(TObject*, const AnsiString& Anchor) {
     if (Anchor == "TTSGER") OpenLink(SpeechPackagePage);

@@ -9,6 +9,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "HTMLabel.h"
+#include "PictureContainer.h"
 #include "StdCtrls.h"
 
 // Where the maker's downloads are found, and where the speech of the desktop is installed from.
@@ -57,6 +58,8 @@ class TFehlerMeldungTTS : public TFehlerMeldung {
 public:
     explicit TFehlerMeldungTTS(TComponent* AOwner);
     void HTMLabel1AnchorClick(TObject* Sender, const AnsiString& Anchor) override;
+    // Holds the picture "speak" of the text.
+    TPictureContainer* PictureContainer1;
 };
 
 class TFehlerMeldungAGENTS : public TFehlerMeldung {

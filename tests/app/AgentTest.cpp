@@ -5,7 +5,11 @@
 #include <chrono>
 #include <fstream>
 
+#include <QImage>
+#include <QPainter>
+
 #include "AgentFake.h"
+#include "GraphicsQt.h"
 #include "FehlerMeldung.h"
 #include "ShellApi.h"
 
@@ -260,6 +264,26 @@ TEST_F(Character, TheDialogsLookAsDesignedAndCloseWithCancel) {
     EXPECT_EQ(characters.Height(), 171);
 }
 
+TEST_F(Character, TheVoiceDialogShowsItsLoudspeakerPicture) {
+    auto painted = [](THTMLabel* label) {
+        QImage img(label->Width(), label->Height(), QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainter painter(&img);
+            label->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&painter));
+        }
+        int count = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (GraphicsQt::FromQColor(img.pixelColor(x, y)) == TColor(0xD08040)) ++count;
+        return count;
+    };
+    TFehlerMeldungTTS tts(nullptr);
+    EXPECT_EQ(painted(tts.HTMLabel1), 2 * 8 + 2 * 4);   // the two sound waves
+    tts.HTMLabel1->SetPictureContainer(nullptr);
+    EXPECT_EQ(painted(tts.HTMLabel1), 0);
+}
+
 TEST_F(Character, TheDialogLinksOpenTheDownloads) {
     std::vector<std::string> opened;
     ShellApi::SetUrlOpener([&](const std::string& url) {
@@ -268,8 +292,18 @@ TEST_F(Character, TheDialogLinksOpenTheDownloads) {
     });
     const std::string host = DownloadServer;
     {
+        // Clicked where the label shows its link.
         TFehlerMeldungAGENTS d(nullptr);
-        d.HTMLabel1AnchorClick(d.HTMLabel1, "SAPIINSTALL");
+        bool clicked = false;
+        TRect r;
+        for (int y = 1; y < d.HTMLabel1->Height() && !clicked; y += 2)
+            for (int x = 1; x < d.HTMLabel1->Width() && !clicked; x += 2)
+                if (d.HTMLabel1->IsAnchor(x, y, r) == "SAPIINSTALL") {
+                    d.HTMLabel1->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+                    d.HTMLabel1->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                    clicked = true;
+                }
+        EXPECT_TRUE(clicked);
     }
     EXPECT_EQ(opened, (std::vector<std::string>{host + "/dynlinks/index.php?go=Merlin.exe",
                                                 host + "/dynlinks/index.php?go=Peedy.exe"}));
