@@ -5,6 +5,7 @@
 
 #include "AdvCombo.h"
 
+#include "DirectSS.h"
 #include "IniFiles.h"
 #include "MMSystem.h"
 #include "Registry.h"
@@ -163,7 +164,7 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Einstellungen");
     SetBorderStyle(bsDialog);
     SetClientWidth(900);
-    SetClientHeight(470);
+    SetClientHeight(660);
     using std::placeholders::_1;
     auto bind = [this](void (TEinstellungen::*handler)(TObject*)) {
         return [this, handler](TObject* s) { (this->*handler)(s); };
@@ -273,7 +274,37 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SBAgentAppointments = Edit(GroupBoxAgent, "SBAgentAppointments", 130, 284, 160, "Termine:");
     SBAgentAppointments->SetText("Heute sind Termine vorhanden|Sie haben heute Termine!");
 
-    PanelUnten = Make<TPanel>(this, 0, 420, 900, 50);
+    // the sayings
+    GroupBoxSprueche = Make<TdxfGroupBox>(this, 8, 414, 886, 188);
+    GroupBoxSprueche->SetName("GroupBoxSprueche");
+    GroupBoxSprueche->SetCaption("Selbstdefinierte Sprüche:");
+    TabControl1 = Make<TTabControl>(GroupBoxSprueche, 8, 20, 870, 160);
+    TabControl1->SetName("TabControl1");
+    Memo = Make<TPlainMemo>(TabControl1, 8, 36, 480, 114);
+    Memo->SetName("Memo");
+    Memo->SetHint("Schreiben Sie hier Ihren Witz/Spruch oder Ansage hinein");
+    Memo->SetShowHint(true);
+    AddLabel(TabControl1, 500, 40, "Animation:");
+    Animationen = Make<TAdvComboBox>(TabControl1, 580, 36, 180, 21);
+    Animationen->SetName("Animationen");
+    Animationen->SetStyle(csDropDown);
+    AddLabel(TabControl1, 500, 72, "Uhrzeit:");
+    Time = Make<TDateTimePicker>(TabControl1, 580, 68, 70, 21);
+    Time->SetName("Time");
+    Time->SetKind(dtkTime);
+    Time->SetTime(0.0);
+    AddLabel(TabControl1, 656, 72, "Uhr");
+    New = Make<TButton>(TabControl1, 500, 122, 130, 25);
+    New->SetName("New");
+    New->SetCaption("neuen Spruch einfügen");
+    SpruchEntfernen = Make<TButton>(TabControl1, 636, 122, 110, 25);
+    SpruchEntfernen->SetName("SpruchEntfernen");
+    SpruchEntfernen->SetCaption("Spruch entfernen");
+    SpruchSpeichern = Make<TButton>(TabControl1, 752, 122, 110, 25);
+    SpruchSpeichern->SetName("SpruchSpeichern");
+    SpruchSpeichern->SetCaption("Spruch speichern");
+
+    PanelUnten = Make<TPanel>(this, 0, 610, 900, 50);
     PanelUnten->SetAlign(alBottom);
     Ok = Make<TButton>(PanelUnten, 810, 12, 80, 25);
     Ok->SetName("Ok");
@@ -282,6 +313,9 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
 
     OpenDialog = new TOpenDialog(this);
     SearchAgent = new TOpenDialog(this);
+    ColorDialog = new TColorDialog(this);
+    ColorDialog->Options = TColorDialogOptions{cdSolidColor};
+    ColorDialog->CustomColors()->Add("Transparent");
 
     SetSayTimePosition(60);
 
@@ -313,6 +347,20 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SPAgentTime->OnValueValidate = [this](TObject* s, AnsiString v, bool& ok) { SPAgentTimeValueValidate(s, v, ok); };
     SPAgentTime->SetShowError(true);
     Ok->OnClick = bind(&TEinstellungen::OkClick);
+    dxfPictureButton8->OnClick = bind(&TEinstellungen::dxfPictureButton8Click);
+    for (TPanel* shape : {btnColor1, btnColor3, btnColor4})
+        shape->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState st, int x, int y) { btnColor1MouseUp(s, b, st, x, y); };
+    TabControl1->OnChanging = [this](TObject* s, bool& allow) { TabControl1Changing(s, allow); };
+    TabControl1->OnChange = bind(&TEinstellungen::TabControl1Change);
+    Memo->OnClick = bind(&TEinstellungen::MemoClick);
+    Memo->OnChange = bind(&TEinstellungen::MemoChange);
+    Time->OnChange = bind(&TEinstellungen::TimeChange);
+    Animationen->OnChange = bind(&TEinstellungen::AnimationenChange);
+    New->OnClick = bind(&TEinstellungen::NewClick);
+    SpruchEntfernen->OnClick = bind(&TEinstellungen::SpruchEntfernenClick);
+    SpruchSpeichern->OnClick = bind(&TEinstellungen::SpruchSpeichernClick);
+    OnShow = bind(&TEinstellungen::FormShow);
+    OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
 
     Modified = false;
     FormCreate(this);
@@ -409,8 +457,12 @@ void TEinstellungen::FormCreate(TObject*) {
     } catch (const SysUtils::Exception&) {
     }
 
-    // 5. the speaking character, when there is one
-    TarvolinAgent::Start(false);
+    // 5. the speaking character, when there is one, and its animations for the sayings; it moves
+    // out of the dialog's way once the dialog stands where it is shown (FormShow)
+    if (TarvolinAgent::Start(false, true)) ListAnimations();
+
+    // 6. the sayings
+    FillSayings();
 
     // 7. view and page colours
     try {
@@ -428,10 +480,8 @@ void TEinstellungen::FormCreate(TObject*) {
     } catch (const SysUtils::Exception&) {
     }
 
-    // 8. voices: no text-to-speech voices are installed on this platform, so the list stays empty and
-    // a stored voice matches nothing.
-    Voices->Items()->Clear();
-    Voices->SetItemIndex(-1);
+    // 8. the voices, with the stored one selected
+    FillVoices();
 }
 
 // ---- handlers ------------------------------------------------------------------------------------------------
@@ -614,19 +664,26 @@ void TEinstellungen::SagZeitEditChange(TObject*) {
 void TEinstellungen::TrackBar2Change(TObject*) {
     const bool zoom = TrackBar2->Position() != 1;
     WriteSetting([zoom](TRegistry& r) { r.WriteBool("AgentZoom", zoom); });
+    // A loaded character shows the new size at once (two thirds of its own size when zoomed).
+    if (auto character = TarvolinAgent::Character()) {
+        int w = 0, h = 0;
+        if (character->GetOriginalSize(w, h) >= 0) character->SetSize(zoom ? w * 2 / 3 : w, zoom ? h * 2 / 3 : h);
+    }
 }
 
 void TEinstellungen::ReloadAgent() { TarvolinAgent::Reload(); }
 
 void TEinstellungen::StandardAgentClick(TObject*) {
-    TarvolinAgent::Start(true);
+    // Forced, so the chooser works even while the character is switched off.
+    if (TarvolinAgent::Start(true, false)) TarvolinAgent::ShowDefaultCharacterProperties();
     WriteSetting([](TRegistry& r) { r.WriteString("AgentFromFileSystem", ""); });
 }
 
 void TEinstellungen::AgentAtFileSystemClick(TObject*) {
+    // The character packages of this platform lie in its characters folder as "*.acp".
     WriteSetting([this](TRegistry& r) {
-        SearchAgent->Filter = "MSAgent Files|*.acs";
-        SearchAgent->InitialDir = SysUtils::GetEnvironmentVariable("windir") + "\\msagent\\chars";
+        SearchAgent->Filter = "MSAgent Files|*.acp";
+        SearchAgent->InitialDir = Agent::CharactersFolder();
         SearchAgent->Title = "Microsoft® Agent Dateien";
         SearchAgent->FileName = r.ReadString("AgentFromFileSystem");
         if (!SearchAgent->Execute()) return;
@@ -640,9 +697,21 @@ void TEinstellungen::AgentAtFileSystemClick(TObject*) {
 }
 
 void TEinstellungen::VoicesChange(TObject*) {
-    // Only installed voices are listed; with none there is nothing to choose.
-    if (Voices->ItemIndex() < 0) return;
+    const int index = Voices->ItemIndex();
+    if (index < 0) return;
+    const std::vector<TVoiceEntry> voices = SettingsVoices::InstalledVoices();
+    if (index >= static_cast<int>(voices.size())) return;
+    const AnsiString id = voices[static_cast<std::size_t>(index)].ModeID;
+    WriteSetting([&id](TRegistry& r) { r.WriteString("AgentVoiceModeID", id); });
+    // The character takes its voice when it loads.
     ReloadAgent();
+}
+
+void TEinstellungen::dxfPictureButton8Click(TObject*) {
+    // Forced like the chooser; pending messages run before the server's settings open.
+    TarvolinAgent::Start(true, false);
+    Application->ProcessMessages();
+    TarvolinAgent::ShowPropertySheet();
 }
 
 void TEinstellungen::SPAgentTimeValueValidate(TObject*, AnsiString Value, bool& IsValid) {
@@ -650,3 +719,350 @@ void TEinstellungen::SPAgentTimeValueValidate(TObject*, AnsiString Value, bool& 
 }
 
 void TEinstellungen::OkClick(TObject*) { SetModalResult(mrOk); }
+
+// ---- the voices ------------------------------------------------------------------------------------------------
+namespace {
+SettingsVoices::TVoiceSource& VoiceSource() {
+    static SettingsVoices::TVoiceSource source;
+    return source;
+}
+} // namespace
+
+SettingsVoices::TVoiceSource SettingsVoices::SetVoiceSource(TVoiceSource Source) {
+    TVoiceSource old = std::move(VoiceSource());
+    VoiceSource() = std::move(Source);
+    return old;
+}
+
+std::vector<TVoiceEntry> SettingsVoices::InstalledVoices() {
+    if (VoiceSource()) return VoiceSource()();
+    std::vector<TVoiceEntry> voices;
+    TDirectSS speech(nullptr);
+    for (int i = 1; i <= speech.ModeCount(); ++i) voices.push_back({speech.ModeName(i), speech.ModeID(i)});
+    return voices;
+}
+
+void TEinstellungen::FillVoices() {
+    Voices->Items()->Clear();
+    AnsiString stored;
+    try {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        if (reg.OpenKey(TarvolinKey, false)) reg.TryReadString("AgentVoiceModeID", stored);
+    } catch (const SysUtils::Exception&) {
+    }
+    int selected = -1;
+    const std::vector<TVoiceEntry> voices = SettingsVoices::InstalledVoices();
+    for (std::size_t i = 0; i < voices.size(); ++i) {
+        Voices->Items()->Add(voices[i].Name);
+        // The last voice with the stored id wins.
+        if (!stored.empty() && voices[i].ModeID == stored) selected = static_cast<int>(i);
+    }
+    Voices->SetItemIndex(selected);
+}
+
+// ---- the speaking character ----------------------------------------------------------------------------------
+void TEinstellungen::ListAnimations() {
+    auto character = TarvolinAgent::Character();
+    if (!character) return;
+    std::vector<std::string> names;
+    if (character->GetAnimationNames(names) < 0) return;
+    Animationen->Items()->Clear();
+    for (const std::string& name : names) Animationen->Items()->Add(name);
+}
+
+// The character goes beside the dialog (left of it, else right of it, else above it) when the two
+// overlap, and stays inside the work area.
+void TEinstellungen::MoveCharacterAside() {
+    auto character = TarvolinAgent::Character();
+    if (!character) return;
+    int left = 0, top = 0, w = 0, h = 0;
+    if (character->GetPosition(left, top) < 0 || character->GetSize(w, h) < 0) return;
+    const TRect dialog = BoundsRect();
+    if (left >= dialog.Right || left + w <= dialog.Left || top >= dialog.Bottom || top + h <= dialog.Top) return;
+    const TRect area = Screen->WorkAreaRect();
+    int x = left, y = top;
+    if (dialog.Left - w >= area.Left) x = dialog.Left - w;
+    else if (dialog.Right + w <= area.Right) x = dialog.Right;
+    else y = dialog.Top - h;
+    x = std::clamp(x, area.Left, std::max(area.Left, area.Right - w));
+    y = std::clamp(y, area.Top, std::max(area.Top, area.Bottom - h));
+    std::int32_t request = 0;
+    character->MoveTo(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 1000, request);
+}
+
+void TEinstellungen::FormShow(TObject*) { MoveCharacterAside(); }
+
+void TEinstellungen::AnimationenChange(TObject*) {
+    if (fillingEditor_) return;
+    TabControl1->Tag = 1;
+    // The preview counts as activity, so the character is not put away meanwhile.
+    TarvolinAgent::ResetIdle();
+    const bool wasLoaded = TarvolinAgent::Character() != nullptr;
+    if (!TarvolinAgent::Start(false, true)) return;
+    auto character = TarvolinAgent::Character();
+    if (!character) return;
+    if (!wasLoaded) {
+        // Freshly loaded for the preview: at the right edge of the work area, level with the dialog.
+        std::int32_t request = 0;
+        character->MoveTo(static_cast<std::int16_t>(Screen->WorkAreaRect().Right - 128), static_cast<std::int16_t>(Top()), 0,
+                          request);
+    }
+    character->Stop(previewRequest_);
+    character->Play(Animationen->Text(), previewRequest_);
+}
+
+// ---- the sayings editor ----------------------------------------------------------------------------------------
+namespace {
+const char* const NamesSection = "Namen";
+const int MaxSayings = 100;
+
+// The characters of a UTF-8 text, counted as whole characters.
+std::size_t CharCount(const AnsiString& s) {
+    std::size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+// The first Count characters of a UTF-8 text.
+AnsiString FirstChars(const AnsiString& s, std::size_t count) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (n == count) return s.substr(0, i);
+            ++n;
+        }
+    }
+    return s;
+}
+} // namespace
+
+AnsiString TEinstellungen::SayingsFile() { return SysUtils::ProgramFolder() + "sprueche.ini"; }
+AnsiString TEinstellungen::ColorsFile() { return SysUtils::ProgramFolder() + "vorlagen\\colors.txt"; }
+
+void TEinstellungen::FillSayings() {
+    fillingEditor_ = true;
+    TabControl1->Tabs()->Clear();
+    try {
+        TIniFile ini(SayingsFile());
+        for (int i = 0; i < MaxSayings; ++i) {
+            const AnsiString name = ini.ReadString(NamesSection, "Tab" + SysUtils::IntToStr(i), "");
+            if (name.empty()) break;
+            // A deleted saying of an older file.
+            if (name == "empty") continue;
+            TabControl1->Tabs()->Add(name);
+        }
+    } catch (const SysUtils::Exception&) {
+    }
+    fillingEditor_ = false;
+    TabControl1->Tag = 0;
+    SpruchEntfernen->SetEnabled(TabControl1->Tabs()->Count() > 0);
+    if (TabControl1->Tabs()->Count() > 0) {
+        TabControl1->SetTabIndex(0);
+        LoadSaying(TabControl1->Tabs()->Get(0));
+    }
+}
+
+void TEinstellungen::LoadSaying(const AnsiString& Name) {
+    fillingEditor_ = true;
+    try {
+        TIniFile ini(SayingsFile());
+        Animationen->SetText(ini.ReadString(Name, "Animation", "Blink"));
+        SetMemoText(ini.ReadString(Name, "Spruch", ""));
+        Time->SetTime(ini.ReadFloat(Name, "Zeit", 0.0));
+    } catch (const SysUtils::Exception&) {
+        fillingEditor_ = false;
+        throw;
+    }
+    fillingEditor_ = false;
+    // What is shown now is what the file holds.
+    TabControl1->Tag = 0;
+}
+
+void TEinstellungen::SetMemoText(const AnsiString& Text) {
+    const bool filling = fillingEditor_;
+    fillingEditor_ = true;
+    Memo->SetText(Text);
+    fillingEditor_ = filling;
+}
+
+// The file keeps a saying on one line: the memo's lines are joined with blanks.
+AnsiString TEinstellungen::SayingText() const {
+    AnsiString text;
+    for (int i = 0; i < Memo->Lines()->Count(); ++i) {
+        const AnsiString line = Memo->Lines()->Get(i);
+        if (!text.empty() && !line.empty()) text += ' ';
+        text += line;
+    }
+    return text;
+}
+
+void TEinstellungen::SaveSaying() {
+    TIniFile ini(SayingsFile());
+    const int index = TabControl1->TabIndex();
+    if (index >= 0) {
+        const AnsiString name = TabControl1->Tabs()->Get(index);
+        ini.WriteString(name, "Animation", Animationen->Text());
+        ini.WriteString(name, "Spruch", SayingText());
+        ini.WriteFloat(name, "Zeit", Time->Time().Val);
+    }
+    // The name list is written whole, so no deleted or stale name stays behind it.
+    ini.EraseSection(NamesSection);
+    for (int i = 0; i < TabControl1->Tabs()->Count(); ++i)
+        ini.WriteString(NamesSection, "Tab" + SysUtils::IntToStr(i), TabControl1->Tabs()->Get(i));
+}
+
+void TEinstellungen::SpruchSpeichernClick(TObject*) {
+    if (TabControl1->TabIndex() < 0) return;
+    SaveSaying();
+    TabControl1->Tag = 0;
+}
+
+AnsiString TEinstellungen::SayingNameProblem(const AnsiString& Name) const {
+    const AnsiString upper = SysUtils::AnsiUpperCase(Name);
+    for (int i = 0; i < TabControl1->Tabs()->Count(); ++i)
+        if (SysUtils::AnsiUpperCase(TabControl1->Tabs()->Get(i)) == upper)
+            return "Dieser Spruch ist bereits enthalten, denken Sie sich bitte einen neuen Namen aus.";
+    // The name is a section of the sayings file and a value of its name list.
+    bool unusable = Name.empty() || upper == "NAMEN" || upper == "EMPTY" || Name[0] == ';';
+    for (unsigned char c : Name)
+        if (c < ' ' || c == '[' || c == ']' || c == '=' || c == '"') unusable = true;
+    if (unusable)
+        return "Dieser Name kann nicht verwendet werden (leer, \"Namen\", \"empty\" oder mit [ ] = \"), "
+               "denken Sie sich bitte einen anderen Namen aus.";
+    return "";
+}
+
+void TEinstellungen::NewClick(TObject*) {
+    SaveSaying();
+    TabControl1->Tag = 0;
+    if (TabControl1->Tabs()->Count() >= MaxSayings) {
+        Dialogs::ShowMessage("Es können höchstens 100 Sprüche gespeichert werden.");
+        return;
+    }
+    AnsiString name = "Spruch" + SysUtils::IntToStr(TabControl1->Tabs()->Count() + 1);
+    if (!AdvInputQuery(etString, nullptr, "Bitte Name für Spruch eingeben", "Name:", name)) return;
+    name = SysUtils::Trim(name);
+    const AnsiString problem = SayingNameProblem(name);
+    if (!problem.empty()) {
+        Dialogs::ShowMessage(problem);
+        return;
+    }
+    TabControl1->Tabs()->Add(name);
+    TabControl1->SetTabIndex(TabControl1->Tabs()->Count() - 1);
+    SetMemoText("");
+    SpruchEntfernen->SetEnabled(true);
+    // The new saying is not in the file until it is saved.
+    TabControl1->Tag = 1;
+}
+
+void TEinstellungen::SpruchEntfernenClick(TObject*) {
+    const int index = TabControl1->TabIndex();
+    if (index < 0) {
+        MessageBeep(0);
+        return;
+    }
+    const AnsiString name = TabControl1->Tabs()->Get(index);
+    TabControl1->Tabs()->Delete(index);
+    {
+        TIniFile ini(SayingsFile());
+        ini.EraseSection(name);
+    }
+    const int count = TabControl1->Tabs()->Count();
+    TabControl1->SetTabIndex(count == 0 ? -1 : std::max(0, index - 1));
+    // The name list loses the saying at once; the saying shown is the one now selected.
+    SaveSaying();
+    if (count == 0) {
+        SpruchEntfernen->SetEnabled(false);
+        SetMemoText("");
+        TabControl1->Tag = 0;
+    } else {
+        LoadSaying(TabControl1->Tabs()->Get(TabControl1->TabIndex()));
+    }
+}
+
+void TEinstellungen::TabControl1Changing(TObject*, bool& AllowChange) {
+    AllowChange = true;
+    if (TabControl1->Tag != 1) return;
+    if (Dialogs::MessageDlg("Wollen Sie den aktuellen Spruch erst speichern ?", mtConfirmation, mbYesNo) == mrYes)
+        SpruchSpeichernClick(SpruchSpeichern);
+}
+
+void TEinstellungen::TabControl1Change(TObject*) {
+    const int index = TabControl1->TabIndex();
+    if (index >= 0) LoadSaying(TabControl1->Tabs()->Get(index));
+}
+
+void TEinstellungen::MemoClick(TObject*) { TabControl1->Tag = 1; }
+
+void TEinstellungen::MemoChange(TObject*) {
+    if (fillingEditor_) return;
+    // The file keeps at most MaxSayingLength characters of a saying.
+    const AnsiString text = Memo->Text();
+    if (CharCount(SayingText()) > static_cast<std::size_t>(MaxSayingLength)) {
+        SetMemoText(FirstChars(SayingText(), MaxSayingLength));
+        Memo->SetSelStart(MaxSayingLength);
+    }
+    if (TabControl1->Tabs()->Count() == 0) {
+        NewClick(New);
+        return;
+    }
+    TabControl1->Tag = 1;
+}
+
+void TEinstellungen::TimeChange(TObject*) {
+    if (fillingEditor_) return;
+    TabControl1->Tag = 1;
+}
+
+void TEinstellungen::FormCloseQuery(TObject*, bool& CanClose) {
+    // Closing keeps every value, the saying being edited included when the user wants it.
+    CanClose = true;
+    if (TabControl1->Tag != 1 || TabControl1->TabIndex() < 0) return;
+    if (Dialogs::MessageDlg("Wollen Sie den aktuellen Spruch erst speichern ?", mtConfirmation, mbYesNo) == mrYes)
+        SpruchSpeichernClick(SpruchSpeichern);
+}
+
+// ---- the colour picker -----------------------------------------------------------------------------------------
+void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+    if (Button != mbLeft) return;
+    const AnsiString file = ColorsFile();
+    try {
+        if (SysUtils::FileExists(file)) ColorDialog->CustomColors()->LoadFromFile(file);
+    } catch (const SysUtils::Exception&) {
+    }
+    Modified = true;
+    TPanel* shape = nullptr;
+    const char* value = nullptr;
+    const char* transparent = nullptr;
+    TdxfCheckBox* box = nullptr;
+    TColor fallback = clWhite;
+    if (Sender == btnColor1) {
+        shape = btnColor1, value = "BackgroundColorDays", transparent = "BackgroundColorDaysTransparent", box = CheckBoxTransp1;
+    } else if (Sender == btnColor3) {
+        shape = btnColor3, value = "BackgroundColorToday", transparent = "BackgroundColorTodayTransparent", box = CheckBoxTransp3;
+    } else if (Sender == btnColor4) {
+        shape = btnColor4, value = "WeekendColor", fallback = TColor(0x000000FF);
+    }
+    if (shape) {
+        try {
+            TRegistry reg;
+            reg.SetRootKey(HKEY_CURRENT_USER);
+            if (reg.OpenKey(TarvolinKey, false)) {
+                ColorDialog->Color = static_cast<TColor>(ReadIntOr(reg, value, fallback));
+                if (ColorDialog->Execute()) {
+                    shape->SetColor(ColorDialog->Color);
+                    reg.WriteInteger(value, static_cast<int>(ColorDialog->Color));
+                    // A chosen colour ends the transparency, in the registry and on the dialog.
+                    if (transparent) {
+                        reg.WriteBool(transparent, false);
+                        box->SetChecked(false);
+                    }
+                }
+            }
+        } catch (const SysUtils::Exception&) {
+        }
+    }
+    ColorDialog->CustomColors()->SaveToFile(file);
+}

@@ -1,12 +1,16 @@
 #pragma once
 // The settings dialog. There is no cancel: each control writes its value to the settings key the
 // moment it changes, and Modified tells the main window afterwards whether the page must be rebuilt.
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "AdvEdit.h"
 #include "AgentServer.h"
 #include "AdvSpin.h"
+#include "ComCtrls.h"
 #include "Dialogs.h"
+#include "EditBoxes.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "PictureButton.h"
@@ -31,6 +35,20 @@ void ResetIdle();
 void ShowDefaultCharacterProperties();
 void ShowPropertySheet();
 } // namespace TarvolinAgent
+
+// The installed text-to-speech voices as the dialog lists them: by default those of the speech
+// control (TDirectSS), numbered from 1 there and from 0 here.
+struct TVoiceEntry {
+    AnsiString Name;
+    AnsiString ModeID;
+};
+namespace SettingsVoices {
+using TVoiceSource = std::function<std::vector<TVoiceEntry>()>;
+// Replaces where the voices come from and returns the source it replaces; an empty source
+// restores the speech control.
+TVoiceSource SetVoiceSource(TVoiceSource Source);
+std::vector<TVoiceEntry> InstalledVoices();
+} // namespace SettingsVoices
 
 // A horizontal slider: Position within Min..Max, OnChange whenever the position changes.
 class TSettingsSlider : public TCustomControl {
@@ -117,6 +135,23 @@ public:
     TButton* Ok;
     TOpenDialog* OpenDialog;
     TOpenDialog* SearchAgent;
+    // the sayings: one tab per saying; the Tag of TabControl1 is 1 while the shown saying has
+    // changes not yet saved
+    TdxfGroupBox* GroupBoxSprueche;
+    TTabControl* TabControl1;
+    TPlainMemo* Memo;
+    TAdvComboBox* Animationen;
+    TDateTimePicker* Time;
+    TButton* New;
+    TButton* SpruchEntfernen;
+    TButton* SpruchSpeichern;
+    TColorDialog* ColorDialog;
+
+    // "sprueche.ini" and "vorlagen\colors.txt" in the program folder.
+    static AnsiString SayingsFile();
+    static AnsiString ColorsFile();
+    // The longest saying, in characters.
+    static constexpr int MaxSayingLength = 255;
 
     // The up-down's position (5..60).
     int SayTimePosition() const { return sayTimePosition_; }
@@ -145,8 +180,26 @@ public:
     void StandardAgentClick(TObject* Sender);
     void AgentAtFileSystemClick(TObject* Sender);
     void VoicesChange(TObject* Sender);
+    void dxfPictureButton8Click(TObject* Sender);
     void SPAgentTimeValueValidate(TObject* Sender, AnsiString Value, bool& IsValid);
     void OkClick(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+
+    // the sayings editor
+    void LoadSaying(const AnsiString& Name);
+    void SaveSaying();
+    void SpruchSpeichernClick(TObject* Sender);
+    void NewClick(TObject* Sender);
+    void SpruchEntfernenClick(TObject* Sender);
+    void TabControl1Changing(TObject* Sender, bool& AllowChange);
+    void TabControl1Change(TObject* Sender);
+    void MemoClick(TObject* Sender);
+    void MemoChange(TObject* Sender);
+    void TimeChange(TObject* Sender);
+    void AnimationenChange(TObject* Sender);
+    // the colour picker of btnColor1, btnColor3 and btnColor4
+    void btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
 private:
     int sayTimePosition_ = 60;
@@ -155,4 +208,16 @@ private:
     void SetSayTimePosition(int Value);
     void SetEditText(TAdvEdit* Edit, const AnsiString& Text);
     void ReloadAgent();
+    void FillSayings();
+    void FillVoices();
+    void ListAnimations();
+    void MoveCharacterAside();
+    // The memo's text as one line, as the sayings file keeps it.
+    AnsiString SayingText() const;
+    void SetMemoText(const AnsiString& Text);
+    // The reason a name cannot be used for a new saying, or an empty text.
+    AnsiString SayingNameProblem(const AnsiString& Name) const;
+    // Set while the program itself fills the editor, so its change events are no user's edits.
+    bool fillingEditor_ = false;
+    std::int32_t previewRequest_ = 0;
 };

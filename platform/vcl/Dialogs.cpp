@@ -2,6 +2,8 @@
 // test seam serve them and every other modal form; the file and colour dialogs are Qt's.
 #include "Dialogs.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -145,6 +147,12 @@ public:
         color = c;
         colorSet = true;
     }
+    TColor Color() const override { return color; }
+    TColor CustomColor(int i) const override { return i >= 0 && i < 16 ? custom[i] : -1; }
+    void SetCustomColor(int i, TColor c) override {
+        if (i >= 0 && i < 16) custom[i] = c;
+    }
+    TColor custom[16] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     AnsiString pressed;
     AnsiString fileName;
     TColor color = clBlack;
@@ -380,18 +388,67 @@ bool TOpenDialog::Execute() {
     return true;
 }
 
+namespace {
+
+AnsiString CustomColorName(int i) { return AnsiString("Color") + char('A' + i); }
+
+// The custom colour of a list line's value; -1 for a missing, empty or unreadable value.
+TColor ParseCustomColor(const AnsiString& value) {
+    if (value.empty() || value.size() > 8) return -1;
+    TColor c = 0;
+    for (char ch : value) {
+        int digit;
+        if (ch >= '0' && ch <= '9') digit = ch - '0';
+        else if (ch >= 'a' && ch <= 'f') digit = ch - 'a' + 10;
+        else if (ch >= 'A' && ch <= 'F') digit = ch - 'A' + 10;
+        else return -1;
+        c = (c << 4) | digit;
+    }
+    return c & 0x00FFFFFF;
+}
+
+AnsiString FormatCustomColor(TColor c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.6x", static_cast<unsigned>(c) & 0x00FFFFFFu);
+    return buf;
+}
+
+} // namespace
+
+TColorDialog::TColorDialog(TComponent* AOwner) : TComponent(AOwner), customColors_(std::make_unique<TStringList>()) {}
+TColorDialog::~TColorDialog() = default;
+
 bool TColorDialog::Execute() {
     if (!Vcl::Detail::EnsureQtApp()) return false;
+    TColor custom[16];
+    for (int i = 0; i < 16; ++i) custom[i] = ParseCustomColor(customColors_->Values(CustomColorName(i)));
+    // Only colours that were set (or newly chosen) go back into the list.
+    auto writeBack = [&](const TColor* after) {
+        for (int i = 0; i < 16; ++i)
+            if (after[i] >= 0 && (after[i] != custom[i] || customColors_->IndexOfName(CustomColorName(i)) >= 0))
+                customColors_->SetValue(CustomColorName(i), FormatCustomColor(after[i]));
+    };
     if (Answerer()) {
         PlatformDialog dialog("Farbe", {"OK", "Abbrechen"});
         dialog.color = Color;
+        for (int i = 0; i < 16; ++i) dialog.custom[i] = custom[i];
         Answerer()(dialog);
         if (dialog.pressed != "OK") return false;
         Color = dialog.color;
+        writeBack(dialog.custom);
         return true;
     }
+    // Qt keeps one set of custom colours for the process; unset ones show as white.
+    for (int i = 0; i < 16; ++i)
+        QColorDialog::setCustomColor(i, custom[i] >= 0 ? GraphicsQt::ToQColor(custom[i]) : QColor(Qt::white));
     const QColor c = QColorDialog::getColor(GraphicsQt::ToQColor(Color), nullptr, QStringLiteral("Farbe"));
     if (!c.isValid()) return false;
     Color = GraphicsQt::FromQColor(c);
+    TColor after[16];
+    for (int i = 0; i < 16; ++i) {
+        const TColor shown = GraphicsQt::FromQColor(QColorDialog::customColor(i));
+        after[i] = custom[i] < 0 && shown == TColor(0x00FFFFFF) ? -1 : shown;
+    }
+    writeBack(after);
     return true;
 }

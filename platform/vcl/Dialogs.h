@@ -31,6 +31,10 @@ public:
     // File and colour dialogs: what the person would have chosen (before pressing "Öffnen"/"OK").
     virtual void SetFileName(const AnsiString&) {}
     virtual void SetColor(TColor) {}
+    // Colour dialogs: the colour shown, and custom colour Index (0..15; -1 when unset).
+    virtual TColor Color() const { return clNone; }
+    virtual TColor CustomColor(int) const { return -1; }
+    virtual void SetCustomColor(int, TColor) {}
 };
 
 namespace Dialogs {
@@ -96,11 +100,23 @@ protected:
     bool Saving() const override { return true; }
 };
 
+enum TColorDialogOption { cdFullOpen, cdPreventFullOpen, cdShowHelp, cdSolidColor, cdAnyColor };
+using TColorDialogOptions = TEnumSet<TColorDialogOption>;
+
 class TColorDialog : public TComponent {
 public:
-    explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    explicit TColorDialog(TComponent* AOwner);
+    ~TColorDialog() override;
     bool Execute();
     TColor Color = clBlack;
+    TColorDialogOptions Options;
+    // The 16 custom colours as lines "ColorA=bbggrr" .. "ColorP=bbggrr" (six lower-case hexadecimal
+    // digits); a missing or empty value is an unset colour. Other lines are kept as they are. The
+    // dialog starts with these colours and, after OK, writes the custom colours back.
+    TStrings* CustomColors() const { return customColors_.get(); }
+    void SetCustomColors(TStrings* Value) { customColors_->Assign(Value); }
+private:
+    std::unique_ptr<TStringList> customColors_;
 };
 
 namespace Dialogs {

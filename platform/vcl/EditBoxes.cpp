@@ -5,7 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCalendarWidget>
-#include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -81,7 +81,7 @@ struct TEditHostPrivate : QObject {
     QLineEdit* Line() const { return kind == 0 ? static_cast<QLineEdit*>(editor) : nullptr; }
     QPlainTextEdit* Memo() const { return kind == 1 ? static_cast<QPlainTextEdit*>(editor) : nullptr; }
     QSpinBox* Spin() const { return kind == 2 ? static_cast<QSpinBox*>(editor) : nullptr; }
-    QDateEdit* DateEdit() const { return kind == 3 ? static_cast<QDateEdit*>(editor) : nullptr; }
+    QDateTimeEdit* DateEdit() const { return kind == 3 ? static_cast<QDateTimeEdit*>(editor) : nullptr; }
 
     // Hands an event to the editor itself, past the filter.
     void Pass(QWidget* target, QEvent* e) {
@@ -162,11 +162,13 @@ TEditHost::TEditHost(TComponent* AOwner, int Kind) : TWinControl(AOwner), d_(std
         break;
     }
     default: {
-        auto* date = new QDateEdit(window);
+        // A date-time editor, so the picker can show either the day or the time of day.
+        auto* date = new QDateTimeEdit(window);
         date->setCalendarPopup(true);
         date->setDisplayFormat("dd.MM.yyyy");
         date->setMinimumDate(QDate(100, 1, 1));
-        QObject::connect(date, &QDateEdit::dateChanged, [this](QDate) { EditorTextChanged(); });
+        date->setTimeSpec(Qt::UTC);
+        QObject::connect(date, &QDateTimeEdit::dateTimeChanged, [this](const QDateTime&) { EditorTextChanged(); });
         editor = date;
         break;
     }
@@ -466,21 +468,59 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner)
 
 TDateTimePicker::~TDateTimePicker() { calColors_->OnChange = nullptr; }
 
-TDateTime TDateTimePicker::Date() const {
-    return static_cast<double>(DayZero.daysTo(d_->DateEdit()->date()));
+void TDateTimePicker::SetKind(TDateTimeKind Value) {
+    if (kind_ == Value) return;
+    kind_ = Value;
+    QDateTimeEdit* e = d_->DateEdit();
+    const QSignalBlocker block(e);
+    if (kind_ == dtkTime) {
+        e->setCalendarPopup(false);
+        e->setDisplayFormat("HH:mm");
+    } else {
+        e->setDisplayFormat("dd.MM.yyyy");
+        e->setCalendarPopup(true);
+    }
+    ShowValue();
 }
+
+void TDateTimePicker::ShowValue() {
+    QDateTimeEdit* e = d_->DateEdit();
+    const QSignalBlocker block(e);
+    const qint64 ms = std::llround(time_ * 86400000.0);
+    e->setDateTime(QDateTime(DayZero.addDays(static_cast<qint64>(day_)), QTime(0, 0).addMSecs(static_cast<int>(ms)), Qt::UTC));
+}
+
+TDateTime TDateTimePicker::Date() const { return day_; }
 
 void TDateTimePicker::SetDate(TDateTime Value) {
-    const double day = std::floor(Value.Val);
-    d_->DateEdit()->setDate(DayZero.addDays(static_cast<qint64>(day)));
+    day_ = std::floor(Value.Val);
+    ShowValue();
 }
 
-TDateTime TDateTimePicker::DateTime() const { return Date().Val + time_; }
+TDateTime TDateTimePicker::Time() const { return time_; }
+
+void TDateTimePicker::SetTime(TDateTime Value) {
+    // Only the time of day counts; a whole day or more is dropped.
+    double t = Value.Val - std::floor(Value.Val);
+    if (t >= 1.0) t = 0.0;
+    time_ = t;
+    ShowValue();
+}
+
+TDateTime TDateTimePicker::DateTime() const { return day_ + time_; }
 
 void TDateTimePicker::SetDateTime(TDateTime Value) {
-    const double day = std::floor(Value.Val);
-    time_ = Value.Val - day;
-    SetDate(day);
+    day_ = std::floor(Value.Val);
+    time_ = Value.Val - day_;
+    ShowValue();
+}
+
+void TDateTimePicker::EditorTextChanged() {
+    // A change made in the editor: the part the picker shows takes it over.
+    const QDateTime shown = d_->DateEdit()->dateTime();
+    if (kind_ == dtkTime) time_ = shown.time().msecsSinceStartOfDay() / 86400000.0;
+    else day_ = static_cast<double>(DayZero.daysTo(shown.date()));
+    Change();
 }
 
 void TDateTimePicker::SetCalColors(TMonthCalColors* Value) { calColors_->Assign(Value); }

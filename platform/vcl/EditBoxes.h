@@ -116,19 +116,32 @@ public:
     TNotifyEvent OnChange;
 };
 
+enum TDateTimeKind { dtkDate, dtkTime };
+
+// Shows the day (dtkDate) or the time of day (dtkTime) of its value; a change in the editor raises
+// OnChange, the program's own changes do not.
 class TDateTimePicker : public TEditHost {
 public:
     explicit TDateTimePicker(TComponent* AOwner);
     ~TDateTimePicker() override;
-    // The day shown (whole days); DateTime keeps the time of day given with the last SetDateTime.
+    TDateTimeKind Kind() const { return kind_; }
+    void SetKind(TDateTimeKind Value);
+    // The day (whole days) and the time of day (the fraction of a day) of the value.
     TDateTime Date() const;
     void SetDate(TDateTime Value);
+    TDateTime Time() const;
+    void SetTime(TDateTime Value);
     TDateTime DateTime() const;
     void SetDateTime(TDateTime Value);
     TMonthCalColors* CalColors() const { return calColors_.get(); }
     void SetCalColors(TMonthCalColors* Value);
+protected:
+    void EditorTextChanged() override;
 private:
     void ApplyCalColors();
+    void ShowValue();
     std::unique_ptr<TMonthCalColors> calColors_;
+    TDateTimeKind kind_ = dtkDate;
+    double day_ = 0.0;
     double time_ = 0.0;
 };
