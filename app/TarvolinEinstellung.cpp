@@ -907,10 +907,14 @@ void TEinstellungen::SaveSaying() {
         ini.WriteString(name, "Spruch", SayingText());
         ini.WriteFloat(name, "Zeit", Time->Time().Val);
     }
-    // The name list is written whole, so no deleted or stale name stays behind it.
-    ini.EraseSection(NamesSection);
+    WriteSayingNames(ini);
+}
+
+// The name list is written whole, so no deleted or stale name stays behind it.
+void TEinstellungen::WriteSayingNames(TIniFile& Ini) {
+    Ini.EraseSection(NamesSection);
     for (int i = 0; i < TabControl1->Tabs()->Count(); ++i)
-        ini.WriteString(NamesSection, "Tab" + SysUtils::IntToStr(i), TabControl1->Tabs()->Get(i));
+        Ini.WriteString(NamesSection, "Tab" + SysUtils::IntToStr(i), TabControl1->Tabs()->Get(i));
 }
 
 void TEinstellungen::SpruchSpeichernClick(TObject*) {
@@ -934,7 +938,7 @@ AnsiString TEinstellungen::SayingNameProblem(const AnsiString& Name) const {
     return "";
 }
 
-void TEinstellungen::NewClick(TObject*) {
+void TEinstellungen::NewClick(TObject* Sender) {
     SaveSaying();
     TabControl1->Tag = 0;
     if (TabControl1->Tabs()->Count() >= MaxSayings) {
@@ -951,7 +955,8 @@ void TEinstellungen::NewClick(TObject*) {
     }
     TabControl1->Tabs()->Add(name);
     TabControl1->SetTabIndex(TabControl1->Tabs()->Count() - 1);
-    SetMemoText("");
+    // Typing into an empty editor started the saying: what was typed stays.
+    if (Sender != Memo) SetMemoText("");
     SpruchEntfernen->SetEnabled(true);
     // The new saying is not in the file until it is saved.
     TabControl1->Tag = 1;
@@ -966,13 +971,13 @@ void TEinstellungen::SpruchEntfernenClick(TObject*) {
     const AnsiString name = TabControl1->Tabs()->Get(index);
     TabControl1->Tabs()->Delete(index);
     {
+        // The saying and its name go from the file at once; what the editor showed of it is dropped.
         TIniFile ini(SayingsFile());
         ini.EraseSection(name);
+        WriteSayingNames(ini);
     }
     const int count = TabControl1->Tabs()->Count();
     TabControl1->SetTabIndex(count == 0 ? -1 : std::max(0, index - 1));
-    // The name list loses the saying at once; the saying shown is the one now selected.
-    SaveSaying();
     if (count == 0) {
         SpruchEntfernen->SetEnabled(false);
         SetMemoText("");
@@ -1005,7 +1010,7 @@ void TEinstellungen::MemoChange(TObject*) {
         Memo->SetSelStart(MaxSayingLength);
     }
     if (TabControl1->Tabs()->Count() == 0) {
-        NewClick(New);
+        NewClick(Memo);
         return;
     }
     TabControl1->Tag = 1;

@@ -19,6 +19,7 @@
 #include "dxfGroupBox.h"
 
 class TAdvComboBox;
+class TIniFile;
 
 // The main window's speaking character as the dialog uses it (provided by the main window).
 namespace TarvolinAgent {
@@ -209,6 +210,7 @@ private:
     void SetEditText(TAdvEdit* Edit, const AnsiString& Text);
     void ReloadAgent();
     void FillSayings();
+    void WriteSayingNames(TIniFile& Ini);
     void FillVoices();
     void ListAnimations();
     void MoveCharacterAside();

@@ -27,8 +27,11 @@ protected:
     // The button each dialog gets pressed, in order; "" leaves it unanswered (cancelled).
     std::vector<std::string> presses;
     std::string chosenFile;
+    SettingsVoices::TVoiceSource voices;
 
     void SetUp() override {
+        // The machine's own voices play no part here.
+        voices = SettingsVoices::SetVoiceSource([] { return std::vector<TVoiceEntry>{}; });
         std::filesystem::create_directories(dir.path() / "registry");
         std::filesystem::create_directories(dir.path() / "program");
         SysUtils::SetProgramFolder(dir.str() + "program/");
@@ -43,6 +46,7 @@ protected:
     void TearDown() override {
         dialog.reset();
         Dialogs::SetDialogAnswerer(nullptr);
+        SettingsVoices::SetVoiceSource(voices);
         SysUtils::SetProgramFolder("");
     }
     void WriteUserString(const char* key, const char* name, const std::string& value) {
@@ -116,7 +120,7 @@ TEST_F(SettingsTest, FreshProfileShowsDefaultsAndWritesBackTheSliders) {
     EXPECT_EQ(dialog->SPAgentTime->Text(), "Die Zeit, es ist <TIME>");
     EXPECT_EQ(dialog->SBAgentAppointments->Text(), "Heute sind Termine vorhanden|Sie haben heute Termine!");
     EXPECT_EQ(dialog->SPAgentHalloFrueh->Text(), "Guten Morgen");
-    // No voices are installed: nothing to choose.
+    // No voices: nothing to choose.
     EXPECT_EQ(dialog->Voices->Items()->Count(), 0);
     EXPECT_EQ(dialog->Voices->ItemIndex(), -1);
 
