@@ -1,0 +1,359 @@
+// The settings dialog and the main window's speaking character: the animation list, moving the
+// character out of the dialog's way, the preview of an animation, the size slider, the character
+// choosers and the voice list. The character server is a fake that records every call.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AdvCombo.h"
+#include "AgentServer.h"
+#include "AppFixture.h"
+#include "TarvolinEinstellung.h"
+
+using namespace apptest;
+
+namespace {
+
+const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
+
+struct Calls {
+    std::vector<std::string> log;
+    bool has(const std::string& call) const {
+        for (const auto& c : log)
+            if (c == call) return true;
+        return false;
+    }
+};
+
+class FakeCharacter : public Agent::IAgentCharacterEx {
+public:
+    explicit FakeCharacter(std::shared_ptr<Calls> calls) : calls_(std::move(calls)) {}
+    int left = 0, top = 0, width = 128, height = 128, originalWidth = 128, originalHeight = 128;
+    std::int32_t nextRequest = 10;
+    std::vector<std::string> animations{"Wave", "Blink", "Surprised", "GestureDown"};
+
+    Agent::HRESULT SetLanguageID(std::int32_t) override { return Agent::S_OK; }
+    Agent::HRESULT SetTTSModeID(const std::string& id) override { return Log("SetTTSModeID " + id); }
+    Agent::HRESULT GetOriginalSize(int& w, int& h) override {
+        w = originalWidth, h = originalHeight;
+        return Agent::S_OK;
+    }
+    Agent::HRESULT GetSize(int& w, int& h) override {
+        w = width, h = height;
+        return Agent::S_OK;
+    }
+    Agent::HRESULT SetSize(int w, int h) override {
+        width = w, height = h;
+        return Log("SetSize " + std::to_string(w) + " " + std::to_string(h));
+    }
+    Agent::HRESULT GetPosition(int& l, int& t) override {
+        l = left, t = top;
+        return Agent::S_OK;
+    }
+    Agent::HRESULT SetPosition(int l, int t) override {
+        left = l, top = t;
+        return Agent::S_OK;
+    }
+    Agent::HRESULT Show(bool, std::int32_t& id) override { return Request("Show", id); }
+    Agent::HRESULT Hide(bool, std::int32_t& id) override { return Request("Hide", id); }
+    Agent::HRESULT Play(const std::string& a, std::int32_t& id) override { return Request("Play " + a, id); }
+    Agent::HRESULT Speak(const std::string& t, const std::string&, std::int32_t& id) override { return Request("Speak " + t, id); }
+    Agent::HRESULT Think(const std::string& t, std::int32_t& id) override { return Request("Think " + t, id); }
+    Agent::HRESULT MoveTo(std::int16_t x, std::int16_t y, std::int32_t speed, std::int32_t& id) override {
+        left = x, top = y;
+        return Request("MoveTo " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(speed), id);
+    }
+    Agent::HRESULT StopAll(std::int32_t) override { return Log("StopAll"); }
+    Agent::HRESULT Stop(std::int32_t id) override { return Log("Stop " + std::to_string(id)); }
+    Agent::HRESULT GetAnimationNames(std::vector<std::string>& names) override {
+        names = animations;
+        return Agent::S_OK;
+    }
+
+private:
+    Agent::HRESULT Log(const std::string& call) {
+        calls_->log.push_back(call);
+        return Agent::S_OK;
+    }
+    Agent::HRESULT Request(const std::string& call, std::int32_t& id) {
+        id = nextRequest++;
+        return Log(call + " #" + std::to_string(id));
+    }
+    std::shared_ptr<Calls> calls_;
+};
+
+class FakeServer : public Agent::IAgentEx {
+public:
+    explicit FakeServer(std::shared_ptr<Calls> calls) : calls_(std::move(calls)) {}
+    std::shared_ptr<FakeCharacter> character;
+    std::string loadedKey;
+    Agent::HRESULT Load(const std::string& key, std::int32_t& id, std::int32_t& request) override {
+        loadedKey = key;
+        calls_->log.push_back("Load " + key);
+        character = std::make_shared<FakeCharacter>(calls_);
+        character->left = 1152, character->top = 866;
+        id = 1, request = 1;
+        return Agent::S_OK;
+    }
+    Agent::HRESULT Unload(std::int32_t) override {
+        calls_->log.push_back("Unload");
+        return Agent::S_OK;
+    }
+    Agent::HRESULT GetCharacterEx(std::int32_t, std::shared_ptr<Agent::IAgentCharacterEx>& c) override {
+        c = character;
+        return c ? Agent::S_OK : Agent::E_FAIL;
+    }
+    Agent::HRESULT Register(std::shared_ptr<Agent::IAgentNotifySink>, std::int32_t& sink) override {
+        sink = 1;
+        return Agent::S_OK;
+    }
+    Agent::HRESULT Unregister(std::int32_t) override { return Agent::S_OK; }
+    Agent::HRESULT ShowDefaultCharacterProperties(int, int, bool) override {
+        calls_->log.push_back("ShowDefaultCharacterProperties");
+        return Agent::S_OK;
+    }
+    Agent::HRESULT ShowOutputProperties() override {
+        calls_->log.push_back("ShowOutputProperties");
+        return Agent::S_OK;
+    }
+
+private:
+    std::shared_ptr<Calls> calls_;
+};
+
+// The main window with its character loaded from the fake server: switched off unless forced, as the
+// real window does.
+class AgentForm : public TForm1 {
+public:
+    AgentForm(std::shared_ptr<FakeServer> server) : TForm1(nullptr), server_(std::move(server)) {}
+    bool installed = true, used = true;
+    int starts = 0, unloads = 0;
+    bool StartAgent() override {
+        ++starts;
+        if (!installed || !(used || AgentForceLoad)) return false;
+        if (!AgentCharacter) {
+            TRegistry reg;
+            AnsiString file;
+            if (reg.OpenKeyReadOnly(kTarvolin)) reg.TryReadString("AgentFromFileSystem", file);
+            std::int32_t request = 0;
+            server_->Load(file, AgentCharacterId, request);
+            server_->GetCharacterEx(AgentCharacterId, AgentCharacter);
+        }
+        return true;
+    }
+    void SaveAndUnloadAgent() override {
+        ++unloads;
+        server_->Unload(AgentCharacterId);
+        AgentCharacter.reset();
+        AgentLoaded = false;
+    }
+
+private:
+    std::shared_ptr<FakeServer> server_;
+};
+
+class SettingsAgent : public AppTest {
+protected:
+    std::shared_ptr<Calls> calls = std::make_shared<Calls>();
+    std::shared_ptr<FakeServer> server = std::make_shared<FakeServer>(calls);
+    std::unique_ptr<AgentForm> form;
+    std::unique_ptr<TEinstellungen> dialog;
+    Agent::AgentServerFactory oldFactory;
+    SettingsVoices::TVoiceSource oldVoices;
+
+    void SetUp() override {
+        AppTest::SetUp();
+        WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+        Application->Initialize();
+        oldFactory = Agent::SetAgentServerFactory([this] { return std::static_pointer_cast<Agent::IAgentEx>(server); });
+        oldVoices = SettingsVoices::SetVoiceSource([] { return std::vector<TVoiceEntry>{}; });
+        form = std::make_unique<AgentForm>(server);
+    }
+    void TearDown() override {
+        dialog.reset();
+        form.reset();
+        SettingsVoices::SetVoiceSource(oldVoices);
+        Agent::SetAgentServerFactory(oldFactory);
+        AppTest::TearDown();
+    }
+    // The dialog where the main window puts it: in the bottom right corner of the work area.
+    void Open() {
+        dialog = std::make_unique<TEinstellungen>(nullptr);
+        const TRect area = Screen->WorkAreaRect();
+        dialog->SetBounds(area.Right - dialog->Width(), area.Bottom - dialog->Height(), dialog->Width(), dialog->Height());
+    }
+    std::vector<std::string> Items(TCustomComboBox* combo) {
+        std::vector<std::string> items;
+        for (int i = 0; i < combo->Items()->Count(); ++i) items.push_back(combo->Items()->Get(i));
+        return items;
+    }
+    static void Select(TCustomComboBox* combo, int index) {
+        combo->SetItemIndex(index);
+        combo->OnChange(combo);
+    }
+};
+
+TEST_F(SettingsAgent, TheCharacterListsItsAnimationsAndStepsAsideWhenTheDialogShows) {
+    Open();
+    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_EQ(Items(dialog->Animationen), (std::vector<std::string>{"Wave", "Blink", "Surprised", "GestureDown"}));
+    const TRect area = Screen->WorkAreaRect();
+    // Where the dialog stands once shown decides where the character goes; the character is at
+    // (l, t) under it.
+    auto showAt = [&](int left, int top, int width, int height, int l, int t) {
+        dialog->SetBounds(left, top, width, height);
+        server->character->left = l;
+        server->character->top = t;
+        calls->log.clear();
+        dialog->Show();
+        dialog->Hide();
+        return calls->log.empty() ? std::string() : calls->log.back().substr(0, calls->log.back().find(" #"));
+    };
+    // Room on the left: beside the dialog there, at the same height.
+    EXPECT_EQ(showAt(area.Right - 400, area.Bottom - 300, 400, 300, area.Right - 350, area.Bottom - 240),
+              "MoveTo " + std::to_string(area.Right - 400 - 128) + " " + std::to_string(area.Bottom - 240) + " 1000");
+    // At the left edge: right of the dialog, pulled up into the work area.
+    EXPECT_EQ(showAt(area.Left, area.Bottom - 400, 300, 400, area.Left + 100, area.Bottom - 100),
+              "MoveTo " + std::to_string(area.Left + 300) + " " + std::to_string(area.Bottom - 128) + " 1000");
+    // As wide as the work area: above it.
+    EXPECT_EQ(showAt(area.Left, area.Bottom - 300, area.Width(), 300, 100, area.Bottom - 200),
+              "MoveTo 100 " + std::to_string(area.Bottom - 300 - 128) + " 1000");
+    // A character clear of the dialog stays where it is.
+    EXPECT_EQ(showAt(area.Right - 400, area.Bottom - 300, 400, 300, area.Left, area.Top), "");
+}
+
+TEST_F(SettingsAgent, WithoutACharacterTheAnimationListStaysEmpty) {
+    form->installed = false;
+    Open();
+    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_EQ(dialog->Animationen->Items()->Count(), 0);
+    dialog->Show();
+    EXPECT_TRUE(calls->log.empty());
+    dialog->Hide();
+
+    // Switched off: the dialog does not start it either.
+    form->installed = true;
+    form->used = false;
+    dialog.reset();
+    Open();
+    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_EQ(dialog->Animationen->Items()->Count(), 0);
+}
+
+TEST_F(SettingsAgent, ChoosingAnAnimationPreviewsItOnTheCharacter) {
+    Open();
+    form->AgentIdleTicks = 5;
+    calls->log.clear();
+    Select(dialog->Animationen, 2);
+    EXPECT_EQ(dialog->TabControl1->Tag, 1);
+    EXPECT_EQ(form->AgentIdleTicks, 0);
+    ASSERT_EQ(calls->log.size(), 2u);
+    EXPECT_EQ(calls->log[0], "Stop 0");
+    EXPECT_EQ(calls->log[1].substr(0, 14), "Play Surprised");
+    const std::string first = calls->log[1].substr(calls->log[1].find('#') + 1);
+    // The next preview stops the one before.
+    Select(dialog->Animationen, 0);
+    EXPECT_EQ(calls->log[2], "Stop " + first);
+    EXPECT_EQ(calls->log[3].substr(0, 9), "Play Wave");
+
+    // A character put away meanwhile is loaded again, beside the dialog's top at the right edge.
+    form->SaveAndUnloadAgent();
+    calls->log.clear();
+    Select(dialog->Animationen, 1);
+    EXPECT_TRUE(form->AgentLoaded);
+    const std::string move = "MoveTo " + std::to_string(Screen->WorkAreaRect().Right - 128) + " " + std::to_string(dialog->Top()) + " 0";
+    ASSERT_GE(calls->log.size(), 3u);
+    EXPECT_EQ(calls->log[0], "Load ");
+    EXPECT_EQ(calls->log[1].substr(0, move.size()), move);
+    EXPECT_EQ(calls->log.back().substr(0, 10), "Play Blink");
+
+    // Loading a saying shows its animation without playing it.
+    calls->log.clear();
+    dialog->LoadSaying("irgendeiner");
+    EXPECT_EQ(dialog->Animationen->Text(), "Blink");
+    EXPECT_TRUE(calls->log.empty());
+}
+
+TEST_F(SettingsAgent, TheSizeSliderResizesTheLoadedCharacter) {
+    Open();
+    calls->log.clear();
+    dialog->TrackBar2->SetPosition(0);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
+    EXPECT_EQ(reg.ReadInteger("AgentZoom"), 1);
+    EXPECT_TRUE(calls->has("SetSize 85 85"));
+    server->character->originalWidth = 100;
+    server->character->originalHeight = 150;
+    dialog->TrackBar2->SetPosition(1);
+    EXPECT_EQ(reg.ReadInteger("AgentZoom"), 0);
+    EXPECT_TRUE(calls->has("SetSize 100 150"));
+    dialog->TrackBar2->SetPosition(0);
+    EXPECT_TRUE(calls->has("SetSize 66 100"));
+}
+
+TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
+    form->used = false;
+    WriteUserString(kTarvolin, "AgentFromFileSystem", "/alt/merlin.acp");
+    Open();
+    EXPECT_FALSE(form->AgentLoaded);
+    dialog->StandardAgent->Click();
+    // Forced: the chooser loads it although it is switched off, from now on.
+    EXPECT_TRUE(form->AgentForceLoad);
+    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), "");
+
+    // "Figur suchen": a character package of this platform, then the character is loaded anew.
+    const std::string package = Agent::CharactersFolder() + "/peedy.acp";
+    chosenFile = package;
+    presses = {"Öffnen"};
+    const int unloads = form->unloads;
+    dialog->AgentAtFileSystem->Click();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialog->SearchAgent->Filter, "MSAgent Files|*.acp");
+    EXPECT_EQ(dialog->SearchAgent->InitialDir, Agent::CharactersFolder());
+    EXPECT_EQ(dialogs[0].text, "Microsoft® Agent Dateien");
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), package);
+    EXPECT_EQ(form->unloads, unloads + 1);
+    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_EQ(server->loadedKey, package);
+
+    // Cancelled: the stored package stays, and the character is loaded anew all the same.
+    chosenFile.clear();
+    presses.push_back("");
+    dialog->AgentAtFileSystem->Click();
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), package);
+    EXPECT_EQ(form->unloads, unloads + 2);
+    EXPECT_TRUE(form->AgentLoaded);
+}
+
+TEST_F(SettingsAgent, TheOutputSettingsButtonForcesTheCharacter) {
+    form->used = false;
+    Open();
+    dialog->dxfPictureButton8->Click();
+    EXPECT_TRUE(form->AgentForceLoad);
+    EXPECT_TRUE(form->AgentLoaded);
+}
+
+TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacter) {
+    SettingsVoices::SetVoiceSource(
+        [] { return std::vector<TVoiceEntry>{{"Anna", "a"}, {"Bernd", "b"}, {"Bernd2", "b"}}; });
+    WriteUserString(kTarvolin, "AgentVoiceModeID", "b");
+    Open();
+    EXPECT_EQ(Items(dialog->Voices), (std::vector<std::string>{"Anna", "Bernd", "Bernd2"}));
+    // The last voice with the stored id wins.
+    EXPECT_EQ(dialog->Voices->ItemIndex(), 2);
+    const int unloads = form->unloads, starts = form->starts;
+    Select(dialog->Voices, 0);
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "a");
+    EXPECT_EQ(form->unloads, unloads + 1);
+    EXPECT_EQ(form->starts, starts + 1);
+    EXPECT_TRUE(form->AgentLoaded);
+    dialog.reset();
+
+    WriteUserString(kTarvolin, "AgentVoiceModeID", "z");
+    Open();
+    EXPECT_EQ(dialog->Voices->Items()->Count(), 3);
+    EXPECT_EQ(dialog->Voices->ItemIndex(), -1);
+}
+
+} // namespace
