@@ -128,9 +128,13 @@ public:
     AgentForm(std::shared_ptr<FakeServer> server) : TForm1(nullptr), server_(std::move(server)) {}
     bool installed = true, used = true;
     int starts = 0, unloads = 0;
-    bool StartAgent() override {
+    // The arguments of the last start: "x y shown".
+    std::string lastStart;
+    bool StartAgent(int X, int Y, bool Show) override {
         ++starts;
+        lastStart = std::to_string(X) + " " + std::to_string(Y) + (Show ? " shown" : " hidden");
         if (!installed || !(used || AgentForceLoad)) return false;
+        AgentServer = server_;
         if (!AgentCharacter) {
             TRegistry reg;
             AnsiString file;
@@ -145,6 +149,7 @@ public:
         ++unloads;
         server_->Unload(AgentCharacterId);
         AgentCharacter.reset();
+        AgentServer.reset();
         AgentLoaded = false;
     }
 
@@ -172,6 +177,7 @@ protected:
     void TearDown() override {
         dialog.reset();
         form.reset();
+        AgentServer.reset();
         SettingsVoices::SetVoiceSource(oldVoices);
         Agent::SetAgentServerFactory(oldFactory);
         AppTest::TearDown();
@@ -196,6 +202,7 @@ protected:
 TEST_F(SettingsAgent, TheCharacterListsItsAnimationsAndStepsAsideWhenTheDialogShows) {
     Open();
     EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_EQ(form->lastStart, "0 0 shown");
     EXPECT_EQ(Items(dialog->Animationen), (std::vector<std::string>{"Wave", "Blink", "Surprised", "GestureDown"}));
     const TRect area = Screen->WorkAreaRect();
     // Where the dialog stands once shown decides where the character goes; the character is at
@@ -300,6 +307,7 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     // Forced: the chooser loads it although it is switched off, from now on.
     EXPECT_TRUE(form->AgentForceLoad);
     EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(calls->has("ShowDefaultCharacterProperties"));
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), "");
 
     // "Figur suchen": a character package of this platform, then the character is loaded anew.
@@ -332,6 +340,7 @@ TEST_F(SettingsAgent, TheOutputSettingsButtonForcesTheCharacter) {
     dialog->dxfPictureButton8->Click();
     EXPECT_TRUE(form->AgentForceLoad);
     EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(calls->has("ShowOutputProperties"));
 }
 
 TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacter) {
