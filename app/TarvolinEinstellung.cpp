@@ -671,7 +671,11 @@ void TEinstellungen::TrackBar2Change(TObject*) {
     }
 }
 
-void TEinstellungen::ReloadAgent() { TarvolinAgent::Reload(); }
+void TEinstellungen::ReloadAgent() {
+    TarvolinAgent::Reload();
+    // Another character has animations of its own.
+    ListAnimations();
+}
 
 void TEinstellungen::StandardAgentClick(TObject*) {
     // Forced, so the chooser works even while the character is switched off.
@@ -1004,7 +1008,6 @@ void TEinstellungen::MemoClick(TObject*) { TabControl1->Tag = 1; }
 void TEinstellungen::MemoChange(TObject*) {
     if (fillingEditor_) return;
     // The file keeps at most MaxSayingLength characters of a saying.
-    const AnsiString text = Memo->Text();
     if (CharCount(SayingText()) > static_cast<std::size_t>(MaxSayingLength)) {
         SetMemoText(FirstChars(SayingText(), MaxSayingLength));
         Memo->SetSelStart(MaxSayingLength);

@@ -87,10 +87,13 @@ public:
     explicit FakeServer(std::shared_ptr<Calls> calls) : calls_(std::move(calls)) {}
     std::shared_ptr<FakeCharacter> character;
     std::string loadedKey;
+    // The animations of the characters loaded from now on (the fake's own when empty).
+    std::vector<std::string> nextAnimations;
     Agent::HRESULT Load(const std::string& key, std::int32_t& id, std::int32_t& request) override {
         loadedKey = key;
         calls_->log.push_back("Load " + key);
         character = std::make_shared<FakeCharacter>(calls_);
+        if (!nextAnimations.empty()) character->animations = nextAnimations;
         character->left = 1152, character->top = 866;
         id = 1, request = 1;
         return Agent::S_OK;
@@ -315,6 +318,7 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     chosenFile = package;
     presses = {"Öffnen"};
     const int unloads = form->unloads;
+    server->nextAnimations = {"Greet", "Sad"};
     dialog->AgentAtFileSystem->Click();
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialog->SearchAgent->Filter, "MSAgent Files|*.acp");
@@ -324,6 +328,8 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     EXPECT_EQ(form->unloads, unloads + 1);
     EXPECT_TRUE(form->AgentLoaded);
     EXPECT_EQ(server->loadedKey, package);
+    // The new character's animations are offered.
+    EXPECT_EQ(Items(dialog->Animationen), (std::vector<std::string>{"Greet", "Sad"}));
 
     // Cancelled: the stored package stays, and the character is loaded anew all the same.
     chosenFile.clear();

@@ -369,7 +369,14 @@ TEST_F(ColourPickerTest, ChosenColourFillsTheShapeAndKeepsTheCustomColours) {
     EXPECT_EQ(customA, TColor(0x00FF0000));
     EXPECT_EQ(customB, -1);
     EXPECT_EQ(Int("WeekendColor"), 0x0000FF00);
-    EXPECT_EQ(dialog->btnColor4->Color(), TColor(0x0000FF00));
+    // The shape is painted in the new colour.
+    QImage img(dialog->btnColor4->Width(), dialog->btnColor4->Height(), QImage::Format_RGB32);
+    img.fill(Qt::black);
+    {
+        QPainter painter(&img);
+        dialog->btnColor4->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&painter));
+    }
+    EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(12, 12)), TColor(0x0000FF00));
     EXPECT_TRUE(dialog->Modified);
     EXPECT_EQ(dir.read("program/Vorlagen/colors.txt"), "Transparent\r\nColorA=ff0000\r\nColorB=\r\nColorC=123456\r\n");
 
