@@ -97,6 +97,8 @@ TTabControl::TTabControl(TComponent* AOwner)
     d_->bar->setUsesScrollButtons(true);
     d_->bar->installEventFilter(d_.get());
     d_->bar->show();
+    // A tab is chosen on the press, which may open a question: the mouse must not stay captured here.
+    ControlStyle = ControlStyle - TControlStyle{csCaptureMouse};
     SetTabStop(true);
     SetBounds(0, 0, 289, 193);
 }
