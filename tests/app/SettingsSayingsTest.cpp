@@ -79,9 +79,14 @@ protected:
         return [name, proposed](TModalDialog& d) {
             TCustomForm* form = d.Form();
             ASSERT_NE(form, nullptr);
+            EXPECT_EQ(d.Caption(), "Bitte Name für Spruch eingeben");
             TAdvEdit* edit = nullptr;
-            for (int i = 0; i < form->ComponentCount(); ++i)
+            bool prompt = false;
+            for (int i = 0; i < form->ComponentCount(); ++i) {
                 if (auto* e = dynamic_cast<TAdvEdit*>(form->Components(i))) edit = e;
+                if (auto* l = dynamic_cast<TLabel*>(form->Components(i))) prompt = prompt || l->Caption() == "Name:";
+            }
+            EXPECT_TRUE(prompt);
             ASSERT_NE(edit, nullptr);
             if (proposed) *proposed = edit->Text();
             edit->SetText(name);
