@@ -1093,17 +1093,21 @@ int TForm1::ShowSettingsDialog(bool& Modified) {
 
 // ---- reminders ----------------------------------------------------------------------------------------------
 void TForm1::CheckAlarms() {
-    ADODataSet->Close();
+    // A query of its own: starting the character below can open a dialog whose message loop runs the
+    // minute timer, and that re-queries the window's shared data set.
+    auto query = std::make_unique<TADODataSet>(nullptr);
+    query->SetConnection(ADOConnection1);
+    query->SetLockType(ltReadOnly);
     const AnsiString user = SqlText(GetCalendarUser());
     const TDateTime now = SysUtils::Now();
     const char* const day = "#m'/'d'/'yyyy#";
     const AnsiString lower = SysUtils::FormatDateTime(day, TDateTime(double(now) - 1.0));
     const AnsiString upper = SysUtils::FormatDateTime(day, TDateTime(double(now) + 1.0));
-    ADODataSet->SetCommandText("select Subject,StartTime,Benutzer,Notes from termine where (Benutzer = 'alle' OR "
-                               "Benutzer = '" + user + "' ) AND  StartTime > " + lower + " AND StartTime < " +
-                               upper + " order by StartTime");
-    ADODataSet->Open();
-    if (!ADODataSet->Active()) {
+    query->SetCommandText("select Subject,StartTime,Benutzer,Notes from termine where (Benutzer = 'alle' OR "
+                          "Benutzer = '" + user + "' ) AND  StartTime > " + lower + " AND StartTime < " + upper +
+                          " order by StartTime");
+    query->Open();
+    if (!query->Active()) {
         Dialogs::ShowMessage("Fehler -- Datenmenge geschlossen!");
         return;
     }
@@ -1112,12 +1116,12 @@ void TForm1::CheckAlarms() {
     // Days counted as DecodeTime counts the time: to the nearest millisecond.
     auto dayOf = [](TDateTime t) { return std::floor(std::round(double(t) * 86400000.0) / 86400000.0); };
     const double today = dayOf(now);
-    for (ADODataSet->First(); !ADODataSet->Eof(); ADODataSet->Next()) {
+    for (query->First(); !query->Eof(); query->Next()) {
         try {
-            if (ADODataSet->FieldByName("Subject")->IsNull()) continue;
+            if (query->FieldByName("Subject")->IsNull()) continue;
             bool due = false;
             try {
-                const TDateTime start = ADODataSet->FieldByName("StartTime")->AsDateTime();
+                const TDateTime start = query->FieldByName("StartTime")->AsDateTime();
                 Word h, m, s, ms;
                 SysUtils::DecodeTime(start, h, m, s, ms);
                 // Yesterday's appointments are in the query too; only today's are due.
@@ -1125,10 +1129,10 @@ void TForm1::CheckAlarms() {
             } catch (const std::exception&) {
             }
             if (!due) continue;
-            const AnsiString subject = ADODataSet->FieldByName("Subject")->AsString();
+            const AnsiString subject = query->FieldByName("Subject")->AsString();
             AlarmHtml->Clear();
             try {
-                AlarmNotes = ADODataSet->FieldByName("Notes")->AsString();
+                AlarmNotes = query->FieldByName("Notes")->AsString();
             } catch (const std::exception&) {
                 AlarmNotes = "kein Text eingetragen";
             }
@@ -1146,7 +1150,7 @@ void TForm1::CheckAlarms() {
         } catch (const std::exception&) {
         }
     }
-    ADODataSet->Close();
+    query->Close();
 }
 
 // ---- what the page builder needs ------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "ADODB.h"
 #include "AgentFake.h"
 #include "Alarms.h"
 #include "ShellApi.h"
@@ -368,4 +369,36 @@ TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
     alarm->Popup->SetVisible(false);
     alarm->AgentAttention(alarm->AttentionTimer);
     EXPECT_TRUE(agent.log->calls.empty());
+}
+
+TEST_F(Speech, AMissingPiecesDialogDuringTheReminderCheckLosesNoAlarm) {
+    const std::string db = LayOutDatabase();
+    auto execute = [&](const std::string& sql) {
+        TADOCommand c(nullptr);
+        c.SetConnectionString(ZorbelinConnectionString(db));
+        c.SetCommandText(sql);
+        c.Execute();
+    };
+    execute("delete from termine");
+    WriteUserString("\\Software\\Hallowerk\\Zorbelin", "BENUTZER", "hans");
+    At(10, 15, 30);
+    for (const char* subject : {"Zahnarzt", "Friseur"}) {
+        char when[40];
+        std::snprintf(when, sizeof when, "%.10f", double(D(2026, 12, 9, 10.25)));
+        execute(std::string("insert into termine (Subject, StartTime, Benutzer, Alarm) values ('") + subject + "', " +
+                when + ", 'hans', 1)");
+    }
+    form->ADOConnection1->SetConnectionString(ZorbelinConnectionString(db));
+    // The server is missing: each alarm's start of the character shows the dialog, and while it is open
+    // the minute timer looks for page requests with the window's own query.
+    agent.serverAvailable = false;
+    Dialogs::SetDialogAnswerer([this](TModalDialog& d) {
+        messages.push_back(d.Caption());
+        form->CheckUserRefresh();
+        d.Press("Ok");
+    });
+    form->CheckAlarms();
+    ASSERT_TRUE(WaitUntil([] { return ShowAlarm::Open().size() == 2; }, 5000));
+    // Once for each alarm by the check and once by its popup.
+    EXPECT_EQ(messages, std::vector<std::string>(4, "MS Agent nicht installiert!"));
 }
