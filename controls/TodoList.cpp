@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -50,7 +52,8 @@ TTodoItem::~TTodoItem() {
 TTodoItemCollection* TTodoItem::TodoCollection() const { return dynamic_cast<TTodoItemCollection*>(Collection()); }
 
 void TTodoItem::Changed() {
-    if (auto* c = TodoCollection()) c->ItemChanged(Index());
+    // Finding the item's index is a search; while the list is updating nobody repaints, so skip it.
+    if (auto* c = TodoCollection(); c && c->View() && c->UpdateCount() == 0) c->ItemChanged(Index());
 }
 
 void TTodoItem::NotesChanged() {
@@ -224,29 +227,96 @@ TPoint TTodoItemCollection::IndexOf(const AnsiString& S) const {
 
 // ---- sorting ----------------------------------------------------------------------------------------------
 
-int TTodoItemCollection::CompareItems(int I, int J, TTodoData Kind, TSortDirection Direction) const {
-    const TTodoItem* a = Items(I);
-    const TTodoItem* b = Items(J);
-    int r = 0;
+namespace {
+
+// The sort key of one item for one column kind, worked out once per sort rather than per comparison.
+struct SortKey {
+    SysUtils::AnsiSortKey Text;
+    double Number = 0;
+};
+
+bool IsTextKind(TTodoData Kind) {
+    return Kind == tdSubject || Kind == tdResource || Kind == tdProject || Kind == tdNotes;
+}
+
+SortKey KeyOf(const TTodoItem* item, TTodoData Kind) {
+    SortKey k;
     switch (Kind) {
-    case tdSubject: r = SysUtils::AnsiCompareStr(a->Subject(), b->Subject()); break;
-    case tdResource: r = SysUtils::AnsiCompareStr(a->Resource(), b->Resource()); break;
-    case tdProject: r = SysUtils::AnsiCompareStr(a->Project(), b->Project()); break;
-    case tdNotes: r = SysUtils::AnsiCompareStr(a->Notes()->Text(), b->Notes()->Text()); break;
-    case tdCompletion: r = CompareValues(a->Completion(), b->Completion()); break;
-    case tdPriority: r = CompareValues(static_cast<Byte>(a->Priority()), static_cast<Byte>(b->Priority())); break;
-    case tdImage: r = CompareValues(a->ImageIndex(), b->ImageIndex()); break;
-    case tdDueDate: r = CompareDates(a->DueDate(), b->DueDate()); break;
-    case tdCompletionDate: r = CompareDates(a->CompletionDate(), b->CompletionDate()); break;
-    case tdCreationDate: r = CompareDates(a->CreationDate(), b->CreationDate()); break;
-    case tdComplete: r = CompareValues<int>(a->Complete(), b->Complete()); break;
+    case tdSubject: k.Text = SysUtils::MakeAnsiSortKey(item->Subject()); break;
+    case tdResource: k.Text = SysUtils::MakeAnsiSortKey(item->Resource()); break;
+    case tdProject: k.Text = SysUtils::MakeAnsiSortKey(item->Project()); break;
+    case tdNotes: k.Text = SysUtils::MakeAnsiSortKey(item->Notes()->Text()); break;
+    case tdCompletion: k.Number = item->Completion(); break;
+    case tdPriority: k.Number = static_cast<Byte>(item->Priority()); break;
+    case tdImage: k.Number = item->ImageIndex(); break;
+    case tdDueDate: k.Number = item->DueDate(); break;
+    case tdCompletionDate: k.Number = item->CompletionDate(); break;
+    case tdCreationDate: k.Number = item->CreationDate(); break;
+    case tdComplete: k.Number = item->Complete(); break;
     case tdStatus:
     case tdTotalTime:
     case tdHandle:
         break;
     }
+    return k;
+}
+
+int CompareKeys(const SortKey& a, const SortKey& b, TTodoData Kind, TSortDirection Direction) {
+    int r = 0;
+    if (IsTextKind(Kind)) r = SysUtils::CompareAnsiSortKeys(a.Text, b.Text);
+    else if (Kind == tdDueDate || Kind == tdCompletionDate || Kind == tdCreationDate) r = CompareDates(a.Number, b.Number);
+    else if (Kind == tdStatus || Kind == tdTotalTime || Kind == tdHandle) r = 0;
+    else r = CompareValues(a.Number, b.Number);
     r = Sign(r);
     return Direction == sdDescending ? -r : r;
+}
+
+// A Hoare partition over positions. The pivot is the item first found at the middle position; when
+// an exchange moves it, P follows it, or items passing through the middle would change the pivot
+// halfway and leave the range unsorted. It orders the positions of Order; the items move once, after.
+struct OrderSorter {
+    const std::vector<SortKey>& Keys;
+    std::vector<int>& Order;
+    TTodoData Kind;
+    TSortDirection Direction;
+    int& Selected;
+
+    int Compare(int I, int J) const { return CompareKeys(Keys[Order[I]], Keys[Order[J]], Kind, Direction); }
+
+    void Sort(int L, int R) {
+        while (L < R) {
+            int I = L, J = R, P = L + (R - L) / 2;
+            do {
+                while (Compare(P, I) > 0 && I < R) ++I;
+                while (Compare(P, J) < 0 && J > L) --J;
+                if (I <= J) {
+                    if (I != J && Compare(I, J) != 0) {
+                        if (Selected == I) Selected = J;
+                        else if (Selected == J) Selected = I;
+                        std::swap(Order[I], Order[J]);
+                        if (P == I) P = J;
+                        else if (P == J) P = I;
+                    }
+                    ++I;
+                    --J;
+                }
+            } while (I <= J);
+            // Recursing into the smaller part keeps the depth logarithmic.
+            if (J - L < R - I) {
+                if (L < J) Sort(L, J);
+                L = I;
+            } else {
+                if (I < R) Sort(I, R);
+                R = J;
+            }
+        }
+    }
+};
+
+} // namespace
+
+int TTodoItemCollection::CompareItems(int I, int J, TTodoData Kind, TSortDirection Direction) const {
+    return CompareKeys(KeyOf(Items(I), Kind), KeyOf(Items(J), Kind), Kind, Direction);
 }
 
 void TTodoItemCollection::SwapItems(int I, int J) {
@@ -263,42 +333,41 @@ void TTodoItemCollection::SwapItems(int I, int J) {
     b->DBKey = std::move(key);
 }
 
-// A Hoare partition over positions. The pivot is the item first found at the middle position; when
-// a swap moves it, P follows it, or items passing through the middle would change the pivot halfway
-// and leave the range unsorted.
-void TTodoItemCollection::QuickSortItems(int L, int R, TTodoData Kind, TSortDirection Direction, int& Selected) {
-    while (L < R) {
-        int I = L, J = R, P = L + (R - L) / 2;
-        do {
-            while (CompareItems(P, I, Kind, Direction) > 0 && I < R) ++I;
-            while (CompareItems(P, J, Kind, Direction) < 0 && J > L) --J;
-            if (I <= J) {
-                if (I != J && CompareItems(I, J, Kind, Direction) != 0) {
-                    if (Selected == I) Selected = J;
-                    else if (Selected == J) Selected = I;
-                    SwapItems(I, J);
-                    if (P == I) P = J;
-                    else if (P == J) P = I;
-                }
-                ++I;
-                --J;
+void TTodoItemCollection::Sort(TTodoData Kind, TSortDirection Direction, int& Selected) {
+    const int n = Count();
+    if (n < 2) return;
+    UpdateGuard guard(*this);
+    std::vector<SortKey> keys;
+    keys.reserve(n);
+    for (int i = 0; i < n; ++i) keys.push_back(KeyOf(Items(i), Kind));
+    std::vector<int> order(n);
+    for (int i = 0; i < n; ++i) order[i] = i;
+    OrderSorter{keys, order, Kind, Direction, Selected}.Sort(0, n - 1);
+    // The items keep their places and take over the contents the order gives them, one cycle of the
+    // permutation at a time, so each item's contents move once.
+    std::vector<bool> done(n, false);
+    for (int start = 0; start < n; ++start) {
+        if (done[start] || order[start] == start) {
+            done[start] = true;
+            continue;
+        }
+        TTodoItem held(nullptr);
+        held.Assign(Items(start));
+        std::string heldKey = std::move(Items(start)->DBKey);
+        int to = start;
+        while (true) {
+            done[to] = true;
+            const int from = order[to];
+            if (from == start) {
+                Items(to)->Assign(&held);
+                Items(to)->DBKey = std::move(heldKey);
+                break;
             }
-        } while (I <= J);
-        // Recursing into the smaller part keeps the depth logarithmic.
-        if (J - L < R - I) {
-            if (L < J) QuickSortItems(L, J, Kind, Direction, Selected);
-            L = I;
-        } else {
-            if (I < R) QuickSortItems(I, R, Kind, Direction, Selected);
-            R = J;
+            Items(to)->Assign(Items(from));
+            Items(to)->DBKey = std::move(Items(from)->DBKey);
+            to = from;
         }
     }
-}
-
-void TTodoItemCollection::Sort(TTodoData Kind, TSortDirection Direction, int& Selected) {
-    if (Count() < 2) return;
-    UpdateGuard guard(*this);
-    QuickSortItems(0, Count() - 1, Kind, Direction, Selected);
 }
 
 bool TTodoItemCollection::SortByColumn(const TTodoColumnCollection& Columns, int SortColumn,

@@ -211,7 +211,6 @@ protected:
 private:
     friend class TTodoItem;
     void NotesChanged();
-    void QuickSortItems(int L, int R, TTodoData Kind, TSortDirection Direction, int& Selected);
 };
 
 // ---- one column --------------------------------------------------------------------------------------

@@ -647,11 +647,17 @@ int AnsiCompareText(const AnsiString& a, const AnsiString& b) {
 }
 bool AnsiSameText(const AnsiString& a, const AnsiString& b) { return AnsiUpperCase(a) == AnsiUpperCase(b); }
 
-int AnsiCompareStr(const AnsiString& a, const AnsiString& b) {
-    const int folded = AnsiCompareText(a, b);
-    if (folded != 0) return folded;
+AnsiSortKey MakeAnsiSortKey(const AnsiString& s) { return {PrimaryKey(s), AnsiUpperCase(s), s}; }
+
+int CompareAnsiSortKeys(const AnsiSortKey& a, const AnsiSortKey& b) {
+    if (const int primary = Sign(a.Primary.compare(b.Primary))) return primary;
+    if (const int upper = Sign(a.Upper.compare(b.Upper))) return upper;
     // Equal but for case: lower case first, as the platform's word sort orders them.
-    return -Sign(a.compare(b));
+    return -Sign(a.Text.compare(b.Text));
+}
+
+int AnsiCompareStr(const AnsiString& a, const AnsiString& b) {
+    return CompareAnsiSortKeys(MakeAnsiSortKey(a), MakeAnsiSortKey(b));
 }
 
 int Pos(const AnsiString& sub, const AnsiString& s) {

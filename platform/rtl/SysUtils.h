@@ -118,6 +118,15 @@ bool SameText(const AnsiString& a, const AnsiString& b);
 int AnsiCompareText(const AnsiString& a, const AnsiString& b);  // case-insensitive, Latin letters
 bool AnsiSameText(const AnsiString& a, const AnsiString& b);
 int AnsiCompareStr(const AnsiString& a, const AnsiString& b);
+// What AnsiCompareStr orders by, worked out once for sorting many texts: comparing two keys gives
+// AnsiCompareStr of their texts.
+struct AnsiSortKey {
+    std::u32string Primary;
+    std::string Upper;
+    std::string Text;
+};
+AnsiSortKey MakeAnsiSortKey(const AnsiString& s);
+int CompareAnsiSortKeys(const AnsiSortKey& a, const AnsiSortKey& b);
 // 1-based position of sub in s, 0 when absent.
 int Pos(const AnsiString& sub, const AnsiString& s);
 AnsiString QuotedStr(const AnsiString& s);

@@ -223,3 +223,54 @@ TEST(TodoSortView, ASortRepaintsOnceAtTheEnd) {
     EXPECT_EQ(selected, 4);
     EXPECT_EQ(items.UpdateCount(), 0);
 }
+
+// The order among equal keys is the one the exchanging sort has always given, so a list sorted on a
+// second column keeps looking the same: compared against that sort done item by item here.
+TEST_F(SortFixture, EqualKeysEndWhereTheExchangingSortPutsThem) {
+    std::mt19937 random(11);
+    Fill(300, [&](TTodoItem* item, int) {
+        item->SetPriority(static_cast<TTodoPriority>(random() % 3));
+        item->SetSubject(std::string(1, char('a' + random() % 4)));
+    });
+    for (TTodoData kind : {tdPriority, tdSubject})
+        for (TSortDirection dir : Directions) {
+            TTodoItemCollection reference;
+            for (int i = 0; i < items.Count(); ++i) reference.Add()->Assign(items.Items(i));
+            int refSelected = 17;
+            std::function<void(int, int)> sort = [&](int L, int R) {
+                while (L < R) {
+                    int I = L, J = R, P = L + (R - L) / 2;
+                    do {
+                        while (reference.CompareItems(P, I, kind, dir) > 0 && I < R) ++I;
+                        while (reference.CompareItems(P, J, kind, dir) < 0 && J > L) --J;
+                        if (I <= J) {
+                            if (I != J && reference.CompareItems(I, J, kind, dir) != 0) {
+                                if (refSelected == I) refSelected = J;
+                                else if (refSelected == J) refSelected = I;
+                                reference.SwapItems(I, J);
+                                if (P == I) P = J;
+                                else if (P == J) P = I;
+                            }
+                            ++I;
+                            --J;
+                        }
+                    } while (I <= J);
+                    if (J - L < R - I) {
+                        if (L < J) sort(L, J);
+                        L = I;
+                    } else {
+                        if (I < R) sort(I, R);
+                        R = J;
+                    }
+                }
+            };
+            sort(0, reference.Count() - 1);
+            int selected = 17;
+            items.Sort(kind, dir, selected);
+            std::vector<int> expected;
+            for (int i = 0; i < reference.Count(); ++i) expected.push_back(reference.Items(i)->Tag);
+            EXPECT_EQ(Tags(), expected) << kind << " " << dir;
+            EXPECT_EQ(selected, refSelected);
+            EXPECT_EQ(items.Items(selected)->Tag, reference.Items(refSelected)->Tag);
+        }
+}
