@@ -68,11 +68,13 @@ protected:
         return form;
     }
 
+    // The browser engine starts its own processes; on a machine busy with other work that can take
+    // a long while.
     static bool Loaded(TForm1& form) {
         return WaitUntil([&] {
             return !form.WebBrowser->Busy() &&
                    form.WebBrowser->EvaluateScript("document.getElementById('calendar') ? 'yes' : 'no'") == "yes";
-        });
+        }, 60000);
     }
 
     static std::string Eval(TForm1& form, const char* script) {
