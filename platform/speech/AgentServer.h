@@ -20,6 +20,11 @@ constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 
 // All request types, for StopAll.
 constexpr std::int32_t STOP_TYPE_ALL = -1;
+// Single request types for StopAll, to be combined: Play, MoveTo, Speak and Think, Show and Hide.
+constexpr std::int32_t STOP_TYPE_PLAY = 0x1;
+constexpr std::int32_t STOP_TYPE_MOVE = 0x2;
+constexpr std::int32_t STOP_TYPE_SPEAK = 0x4;
+constexpr std::int32_t STOP_TYPE_VISIBLE = 0x8;
 
 // What the server tells its clients. Every notification is delivered on the main thread.
 class IAgentNotifySink {

@@ -1,0 +1,43 @@
+// Plays synthesized speech through the default audio device. Without a device (tests, servers) the
+// speech still takes its time: the end is reported once the samples' duration has passed.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "SpeechEngine.h"
+
+class QAudioSink;
+class QBuffer;
+
+namespace Agent::Detail {
+
+class SpeechOutput {
+public:
+    explicit SpeechOutput(std::function<void()> finished);
+    ~SpeechOutput();
+    void Start(const Pcm& pcm);
+    // Stops without reporting the end.
+    void Stop();
+    bool Playing() const { return playing_; }
+    // Whether a device took the samples (else a timer stands in for it).
+    bool UsesDevice() const { return sink_ != nullptr; }
+
+    // Tests keep the device out, so nothing sounds and the timing is the samples' duration.
+    static void SetDeviceAllowed(bool allowed);
+
+private:
+    void Finish();
+    std::function<void()> finished_;
+    QObject context_;
+    QTimer timer_;
+    QAudioSink* sink_ = nullptr;
+    QBuffer* buffer_ = nullptr;
+    bool playing_ = false;
+};
+
+} // namespace Agent::Detail

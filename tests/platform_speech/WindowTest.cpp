@@ -1,0 +1,103 @@
+// The character's window and balloon as they appear, and the mouse on them.
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "CharacterWindow.h"
+#include "SpeechTestSupport.h"
+
+using namespace speechtest;
+
+namespace {
+
+class Window : public WithServer {
+protected:
+    void SetUp() override {
+        WithServer::SetUp();
+        LoadShipped();
+    }
+};
+
+QImage Painted(QWidget* w) {
+    QImage img(w->size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    w->render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    return img;
+}
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton button = Qt::LeftButton) {
+    const QPointF global = w->mapToGlobal(QPointF(local));
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(local), global, type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+TEST_F(Window, FramelessTranslucentToolWindowOnTop) {
+    QWidget* w = character->Window();
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Tool) << "no taskbar entry";
+    EXPECT_TRUE(w->testAttribute(Qt::WA_TranslucentBackground));
+}
+
+TEST_F(Window, PaintsTheCharacterOnATransparentGround) {
+    std::int32_t req = 0;
+    character->Show(false, req);
+    ASSERT_TRUE(WaitIdle());
+    const QImage img = Painted(character->Window());
+    ASSERT_EQ(img.size(), QSize(128, 128));
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(127, 0)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(64, 90)), 255) << "the body";
+    // The beak lies over the face.
+    const QColor beak = QColor::fromRgba(img.pixel(64, 68));
+    EXPECT_GT(beak.red(), 200);
+    EXPECT_GT(beak.red() - beak.blue(), 100);
+
+    // At two thirds of the size the whole character is still there, smaller.
+    character->SetSize(85, 85);
+    const QImage small = Painted(character->Window());
+    ASSERT_EQ(small.size(), QSize(85, 85));
+    EXPECT_EQ(qAlpha(small.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(small.pixel(42, 60)), 255);
+}
+
+TEST_F(Window, BalloonShowsTheThoughtAboveTheCharacter) {
+    std::int32_t req = 0;
+    character->SetPosition(300, 400);
+    character->Show(true, req);
+    character->Think("Was mache ich heute?", req);
+    ASSERT_TRUE(RunUntil([&] { return character->Balloon()->isVisible(); }));
+    auto* balloon = character->Balloon();
+    EXPECT_EQ(balloon->Text(), "Was mache ich heute?");
+    EXPECT_TRUE(balloon->Thought());
+    EXPECT_LE(balloon->geometry().bottom(), 400 + 10) << "above the character";
+    const QImage img = Painted(balloon);
+    EXPECT_EQ(qAlpha(img.pixel(0, img.height() - 1)), 0) << "the balloon's corners are see-through";
+    EXPECT_EQ(qAlpha(img.pixel(img.width() / 2, img.height() / 3)), 255);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(character->LastSpeechMs(), 0) << "thinking makes no sound";
+}
+
+TEST_F(Window, DragMovesAndDoubleClickIsReported) {
+    std::int32_t req = 0;
+    character->SetPosition(200, 200);
+    character->Show(true, req);
+    ASSERT_TRUE(WaitIdle());
+    QWidget* w = character->Window();
+    Mouse(w, QEvent::MouseButtonPress, QPoint(60, 60));
+    Mouse(w, QEvent::MouseMove, QPoint(90, 40));
+    Mouse(w, QEvent::MouseButtonRelease, QPoint(90, 40));
+    int x = 0, y = 0;
+    character->GetPosition(x, y);
+    EXPECT_EQ(x, 230);
+    EXPECT_EQ(y, 180);
+
+    sink->events.clear();
+    Mouse(w, QEvent::MouseButtonDblClick, QPoint(10, 20));
+    EXPECT_TRUE(sink->events.empty());
+    ASSERT_TRUE(RunUntil([&] { return !sink->events.empty(); }));
+    EXPECT_EQ(sink->events.front(), "DblClick " + std::to_string(characterId) + " 240 200");
+}
