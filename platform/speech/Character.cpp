@@ -116,6 +116,7 @@ Character::Character(std::int32_t id, std::unique_ptr<CharacterPackage> package,
         if (current_ || !queue_.empty() || idle_) return;
         idle_ = true;
         Rest();
+        ScheduleBlink();
         const std::int32_t cid = id_;
         notifier_->Post([cid](IAgentNotifySink& s) { s.Idle(cid, true); });
     });
@@ -148,15 +149,49 @@ Character::Character(std::int32_t id, std::unique_ptr<CharacterPackage> package,
     QObject::connect(&balloonTimer_, &QTimer::timeout, &context_, [this] { HideBalloon(); });
     thinkTimer_.setSingleShot(true);
     QObject::connect(&thinkTimer_, &QTimer::timeout, &context_, [this] { SpeechFinished(); });
+    pageTimer_.setSingleShot(true);
+    QObject::connect(&pageTimer_, &QTimer::timeout, &context_, [this] {
+        if (page_ + 1 >= pages_.size()) return;
+        ++page_;
+        balloon_->SetText(pages_[page_], thought_);
+        PlaceBalloon();
+        if (page_ + 1 < pages_.size()) pageTimer_.start(pageStartMs_[page_ + 1] - pageStartMs_[page_]);
+    });
+    // Now and then she blinks while she waits.
+    blinkTimer_.setSingleShot(true);
+    QObject::connect(&blinkTimer_, &QTimer::timeout, &context_, [this] {
+        const Animation* blink = package_->FindAnimation("Blink");
+        if (!blink || !idle_ || current_ || !queue_.empty() || !Visible() || frames_) return;
+        blinking_ = true;
+        PlayFrames(&blink->frames, [this] {
+            blinking_ = false;
+            ScheduleBlink();
+        });
+    });
 }
 
-Character::~Character() { Unload(); }
+void Character::ScheduleBlink() {
+    static std::mt19937 engine{std::random_device{}()};
+    blinkTimer_.start(std::uniform_int_distribution<int>(4000, 9000)(engine));
+}
+
+Character::~Character() {
+    Unload();
+    if (!QCoreApplication::instance()) {
+        // Released after the application: its windows can no longer be destroyed cleanly, and the
+        // process is ending anyway.
+        (void)window_.release();
+        (void)balloon_.release();
+        (void)output_.release();
+    }
+}
 
 void Character::Unload() {
     if (unloaded_) return;
     queue_.clear();
     CancelCurrent();
     idleTimer_.stop();
+    blinkTimer_.stop();
     unloaded_ = true;
     balloon_->hide();
     window_->hide();
@@ -357,6 +392,14 @@ void Character::Pump() {
     current_ = queue_.front();
     queue_.pop_front();
     idleTimer_.stop();
+    blinkTimer_.stop();
+    if (blinking_) {
+        blinking_ = false;
+        frameTimer_.stop();
+        frames_ = nullptr;
+        framesDone_ = nullptr;
+        Rest();
+    }
     if (idle_) {
         idle_ = false;
         const std::int32_t cid = id_;
@@ -414,6 +457,7 @@ void Character::Begin(const Request& r) {
         if (text.empty()) return Complete();
         ShowBalloon(text, true);
         thinkTimer_.start(ReadingMs(text));
+        TurnPages(ReadingMs(text));
         return;
     }
     case RequestKind::Move: {
@@ -432,6 +476,7 @@ void Character::Begin(const Request& r) {
 }
 
 void Character::CancelCurrent() {
+    blinking_ = false;
     frameTimer_.stop();
     frames_ = nullptr;
     framesDone_ = nullptr;
@@ -486,6 +531,7 @@ void Character::StartSpeech(const std::string& text) {
     lastSpeechMs_ = 0;
     if (!SpeechEngine::Instance().Available()) {
         thinkTimer_.start(ReadingMs(text));
+        TurnPages(ReadingMs(text));
         return;
     }
     job_ = std::make_shared<SpeechJob>();
@@ -501,9 +547,11 @@ void Character::SpeechSynthesized() {
     std::shared_ptr<SpeechJob> job = std::move(job_);
     if (!job || job->failed || job->pcm.samples.empty()) {
         thinkTimer_.start(ReadingMs(lastSpoken_));
+        TurnPages(ReadingMs(lastSpoken_));
         return;
     }
     lastSpeechMs_ = job->pcm.DurationMs();
+    TurnPages(lastSpeechMs_);
     if (Visible() && !package_->SpeakingFrames().empty()) {
         mouthIndex_ = 0;
         window_->SetMouth(package_->SpeakingFrames()[0].picture);
@@ -521,14 +569,35 @@ void Character::SpeechFinished() {
 
 void Character::ShowBalloon(const std::string& text, bool thought) {
     balloonTimer_.stop();
+    pageTimer_.stop();
+    pages_.clear();
     if (!Visible()) return;
-    balloon_->SetText(QString::fromStdString(text), thought);
+    thought_ = thought;
+    pages_ = balloon_->Pages(QString::fromStdString(text));
+    page_ = 0;
+    balloon_->SetText(pages_.front(), thought);
     PlaceBalloon();
     balloon_->show();
     RaiseWindow(balloon_.get());
 }
 
+void Character::TurnPages(int durationMs) {
+    if (pages_.size() < 2 || !balloon_->isVisible()) return;
+    // Each page gets its share of the time by its length.
+    std::size_t total = 0;
+    for (const QString& p : pages_) total += static_cast<std::size_t>(p.size());
+    pageStartMs_.clear();
+    std::size_t before = 0;
+    for (const QString& p : pages_) {
+        pageStartMs_.push_back(total ? static_cast<int>(durationMs * before / total) : 0);
+        before += static_cast<std::size_t>(p.size());
+    }
+    page_ = 0;
+    pageTimer_.start(pageStartMs_[1]);
+}
+
 void Character::HideBalloon() {
+    pageTimer_.stop();
     balloonTimer_.stop();
     balloon_->hide();
 }

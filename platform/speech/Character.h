@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
+#include <QString>
 #include <QTimer>
 
 #include <deque>
@@ -125,6 +126,9 @@ private:
     void SpeechSynthesized();
     void SpeechFinished();
     void ShowBalloon(const std::string& text, bool thought);
+    // Turns the balloon's pages in step with a text that lasts durationMs.
+    void TurnPages(int durationMs);
+    void ScheduleBlink();
     void HideBalloon();
     void PlaceBalloon();
     void Rest();
@@ -152,6 +156,13 @@ private:
     QTimer pollTimer_;
     QTimer balloonTimer_;
     QTimer thinkTimer_;
+    QTimer pageTimer_;
+    QTimer blinkTimer_;
+    bool blinking_ = false;
+    std::vector<QString> pages_;
+    std::vector<int> pageStartMs_;
+    std::size_t page_ = 0;
+    bool thought_ = false;
     const std::vector<Frame>* frames_ = nullptr;
     std::size_t frameIndex_ = 0;
     std::function<void()> framesDone_;

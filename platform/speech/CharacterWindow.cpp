@@ -111,6 +111,31 @@ void BalloonWindow::SetText(const QString& text, bool thought) {
     update();
 }
 
+std::vector<QString> BalloonWindow::Pages(const QString& text) const {
+    const QFontMetrics fm(font());
+    const int maxHeight = fm.lineSpacing() * kBalloonMaxLines;
+    auto fits = [&](const QString& t) {
+        return fm.boundingRect(QRect(0, 0, kBalloonMaxTextWidth, 100000), Qt::TextWordWrap, t).height() <= maxHeight;
+    };
+    std::vector<QString> pages;
+    if (fits(text)) {
+        pages.push_back(text);
+        return pages;
+    }
+    QString page;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = page.isEmpty() ? word : page + QLatin1Char(' ') + word;
+        if (!page.isEmpty() && !fits(longer)) {
+            pages.push_back(page);
+            page = word;
+        } else {
+            page = longer;
+        }
+    }
+    if (!page.isEmpty() || pages.empty()) pages.push_back(page);
+    return pages;
+}
+
 void BalloonWindow::PlaceAt(const QRect& character) {
     QScreen* screen = QGuiApplication::screenAt(character.center());
     if (!screen) screen = QGuiApplication::primaryScreen();

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "CharacterPackage.h"
 
@@ -54,6 +55,8 @@ public:
     void SetText(const QString& text, bool thought);
     const QString& Text() const { return text_; }
     bool Thought() const { return thought_; }
+    // The text cut into pages of whole words that each fit the balloon.
+    std::vector<QString> Pages(const QString& text) const;
     // Places the balloon above the character (below it when there is no room above).
     void PlaceAt(const QRect& character);
 

@@ -101,3 +101,19 @@ TEST_F(Window, DragMovesAndDoubleClickIsReported) {
     ASSERT_TRUE(RunUntil([&] { return !sink->events.empty(); }));
     EXPECT_EQ(sink->events.front(), "DblClick " + std::to_string(characterId) + " 240 200");
 }
+
+TEST_F(Window, LongTextIsShownInPagesOfWholeWords) {
+    auto* balloon = character->Balloon();
+    std::string text;
+    for (int i = 1; i <= 60; ++i) text += "Wort" + std::to_string(i) + " ";
+    const std::vector<QString> pages = balloon->Pages(QString::fromStdString(text));
+    ASSERT_GE(pages.size(), 2u);
+    QStringList words;
+    for (const QString& p : pages) {
+        balloon->SetText(p, false);
+        EXPECT_LE(balloon->height(), QFontMetrics(balloon->font()).lineSpacing() * 8 + 50);
+        words += p.split(' ');
+    }
+    EXPECT_EQ(words.join(' ').toStdString() + " ", text) << "no word lost or split";
+    EXPECT_EQ(balloon->Pages("Kurz").size(), 1u);
+}
