@@ -1,5 +1,6 @@
 #include "SpeechEngine.h"
 
+#include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
@@ -74,7 +75,15 @@ struct SpeechEngine::Worker {
     bool Init() {
         if (!triedInit) {
             triedInit = true;
-            sampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
+            // What espeak_Initialize does, but a missing voice data folder is reported instead of
+            // ending the process.
+            espeak_ng_InitializePath(nullptr);
+            espeak_ng_ERROR_CONTEXT context = nullptr;
+            const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+            espeak_ng_ClearErrorContext(&context);
+            if (status != ENS_OK || espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr) != ENS_OK)
+                return false;
+            sampleRate = espeak_ng_GetSampleRate();
             if (sampleRate <= 0) {
                 sampleRate = 0;
                 return false;
