@@ -115,10 +115,10 @@ struct SpeechEngine::Worker {
         }
         job.pcm.sampleRate = sampleRate;
         if (espeak_SetVoiceByName(job.voice.c_str()) != EE_OK) {
-            espeak_VOICE spec;
-            std::memset(&spec, 0, sizeof spec);
-            spec.languages = job.voice.c_str();
-            if (espeak_SetVoiceByProperties(&spec) != EE_OK) {
+            espeak_VOICE wanted;
+            std::memset(&wanted, 0, sizeof wanted);
+            wanted.languages = job.voice.c_str();
+            if (espeak_SetVoiceByProperties(&wanted) != EE_OK) {
                 job.failed = true;
                 return;
             }
