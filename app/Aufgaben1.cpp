@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "AufgabenDrucken.h"
 #include "DBTodoList.h"
 #include "Dialogs.h"
 #include "Messages.h"
@@ -234,8 +235,19 @@ void TAufgaben::DBTodoList1EditStart(TObject*) { DeleteButton->SetEnabled(false)
 
 void TAufgaben::DBTodoList1EditDone(TObject*) { DeleteButton->SetEnabled(true); }
 
-void TAufgaben::drucken1Click(TObject* Sender) {
-    if (OnPrint) OnPrint(Sender);
+void TAufgaben::drucken1Click(TObject*) {
+    // The printout goes again whatever happens while it prints.
+    struct TPrintout {
+        TPrintout() { AufgabenDrucken = new TAufgabenDrucken(nullptr); }
+        ~TPrintout() {
+            delete AufgabenDrucken;
+            AufgabenDrucken = nullptr;
+        }
+    } printout;
+    TQuickRep* report = AufgabenDrucken->QuickRep1;
+    report->SetDataSet(ADODataSetAufgaben);
+    report->PrinterSetup();
+    if (report->Tag == 0) report->Print();
 }
 
 void TAufgaben::ShowStatus(const AnsiString& Html) { HTMLStatusBar1->Panels()->Items(2)->SetText(Html); }

@@ -46,10 +46,8 @@ public:
     void DeleteButtonClick(TObject* Sender);
     void DBTodoList1EditStart(TObject* Sender);
     void DBTodoList1EditDone(TObject* Sender);
+    // Asks for the printer and prints every task.
     void drucken1Click(TObject* Sender);
-
-    // Prints the task table; set by whoever provides the printout.
-    TNotifyEvent OnPrint;
 
 private:
     // Makes the menu "Datei" and its button.

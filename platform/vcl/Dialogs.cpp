@@ -176,6 +176,17 @@ void Vcl::Detail::ModalFormShown(TCustomForm* form) {
     });
 }
 
+bool Vcl::Detail::AnswerPlatformDialog(const AnsiString& Caption, const std::vector<AnsiString>& Buttons,
+                                       AnsiString& Pressed, AnsiString& FileName) {
+    if (!Answerer()) return false;
+    PlatformDialog dialog(Caption, Buttons);
+    dialog.fileName = FileName;
+    Answerer()(dialog);
+    Pressed = dialog.pressed;
+    FileName = dialog.fileName;
+    return true;
+}
+
 void Dialogs::SetDialogAnswerer(TDialogAnswerer answerer) { Answerer() = std::move(answerer); }
 
 AnsiString Dialogs::ButtonCaption(TMsgDlgBtn Button) {

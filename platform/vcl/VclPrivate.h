@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 #include "Messages.h"
 
@@ -30,6 +31,10 @@ void MouseMovedOver(TControl* control, int x, int y);
 void ControlDestroyed(TControl* control);
 // A form has gone modal and its loop runs: the dialog answerer of the tests (Dialogs.h) may act.
 void ModalFormShown(class TCustomForm* form);
+// A dialog of the platform (not a form) offered to the tests' answerer: false when none is set.
+// Otherwise Pressed is the button the answerer pressed ("" for none) and FileName what it chose.
+bool AnswerPlatformDialog(const AnsiString& Caption, const std::vector<AnsiString>& Buttons, AnsiString& Pressed,
+                          AnsiString& FileName);
 
 // The handle table: every window that can receive messages.
 HWND RegisterWindow(TWndMethod method);
