@@ -40,6 +40,10 @@ int WaitExit(pid_t pid, int timeoutMs) {
 
 class Browser : public AppTest {
 protected:
+    // The browser engine starts processes of its own for each page; with every other test running
+    // beside it a page can take many seconds.
+    static constexpr int kPageTimeoutMs = 60000;
+
     // The session's lock and message socket belong to this test alone.
     testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.str() + "runtime"};
 
@@ -68,13 +72,11 @@ protected:
         return form;
     }
 
-    // The browser engine starts its own processes; on a machine busy with other work that can take
-    // a long while.
     static bool Loaded(TForm1& form) {
         return WaitUntil([&] {
             return !form.WebBrowser->Busy() &&
                    form.WebBrowser->EvaluateScript("document.getElementById('calendar') ? 'yes' : 'no'") == "yes";
-        }, 60000);
+        }, kPageTimeoutMs);
     }
 
     static std::string Eval(TForm1& form, const char* script) {
@@ -145,7 +147,8 @@ TEST_F(Browser, ForwardButtonOfTheMonthViewShowsTheNextMonth) {
     }));
     EXPECT_EQ(y, 2007);
     ASSERT_TRUE(Loaded(*form));
-    ASSERT_TRUE(WaitUntil([&] { return Eval(*form, "document.body.innerText").find("April") != std::string::npos; }));
+    ASSERT_TRUE(WaitUntil([&] { return Eval(*form, "document.body.innerText").find("April") != std::string::npos; },
+                          kPageTimeoutMs));
     EXPECT_TRUE(form->WebBrowser->ScriptErrors().empty());
 }
 
@@ -163,7 +166,7 @@ TEST_F(Browser, MessageFromAnotherProgramRebuildsThePage) {
         return !form->WebBrowser->Busy() &&
                Eval(*form, "document.getElementById('calendar') && "
                            "!document.getElementById('calendar').hasAttribute('data-old') ? 'new' : 'old'") == "new";
-    }));
+    }, kPageTimeoutMs)) << "builds " << form->BuildCount() - before << ", browser busy " << form->WebBrowser->Busy();
 }
 
 TEST_F(Browser, MessagesOtherThanTheRedrawAreIgnored) {
