@@ -258,6 +258,24 @@ Browser::Browser(QWidget* parentWidget) {
             LoadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
 
+    // A page renderer that died or a load that never reports its end would leave the calendar
+    // blank for good: the page is asked for again, a few times.
+    watchdog_ = new QTimer(this);
+    watchdog_->setSingleShot(true);
+    watchdog_->setInterval(10000);
+    connect(watchdog_, &QTimer::timeout, this, [this] {
+        if (busy_ && serial_ > 0 && retries_ < 3 && expectedUrl_.scheme() == QLatin1String(Scheme)) {
+            ++retries_;
+            ReloadPage();
+        }
+    });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        if (serial_ > 0 && retries_ < 3 && expectedUrl_.scheme() == QLatin1String(Scheme)) {
+            ++retries_;
+            QTimer::singleShot(0, this, [this] { ReloadPage(); });
+        }
+    });
+
     view_ = new QWebEngineView(parentWidget);
     connect(view_, &QObject::destroyed, this, [this] { view_ = nullptr; });
     view_->setPage(page_);
@@ -281,6 +299,7 @@ bool Browser::Navigate(const QString& url) {
         !(target.scheme() == QLatin1String(Scheme) && BrowserIdOfHost(target.host()) == id_))
         return false;
     scriptErrors_.clear();
+    watchdog_->stop();
     busy_ = true;
     expectedUrl_ = target;
     page_->load(target);
@@ -293,11 +312,17 @@ QString Browser::PageUrl() const {
 
 void Browser::LoadPage(std::string html) {
     page_bytes_ = std::move(html);
+    retries_ = 0;
+    ReloadPage();
+}
+
+void Browser::ReloadPage() {
     ++serial_;
     scriptErrors_.clear();
     busy_ = true;
     expectedUrl_ = QUrl(PageUrl());
     page_->load(expectedUrl_);
+    watchdog_->start();
 }
 
 bool Browser::PageBytes(const QString& query, std::string& out) const {
@@ -309,6 +334,7 @@ bool Browser::PageBytes(const QString& query, std::string& out) const {
 void Browser::LoadFinished(bool ok) {
     if (!busy_) return;
     busy_ = false;
+    watchdog_->stop();
     if (onLoadFinished) onLoadFinished(ok);
 }
 

@@ -2,6 +2,7 @@
 // The Qt side of the browser control. Only the platform and its tests include this header;
 // the system's code sees TWebBrowser and IAutomationTarget.
 #include <QObject>
+#include <QTimer>
 #include <QString>
 #include <QUrl>
 
@@ -89,6 +90,8 @@ public:
 private:
     friend class Page;
     void LoadFinished(bool ok);
+    // Asks for the current page once more under a new address.
+    void ReloadPage();
 
     int id_;
     QWebEngineView* view_ = nullptr;   // null once Qt has deleted it with a parent
@@ -98,6 +101,9 @@ private:
     std::string page_bytes_;
     unsigned serial_ = 0;
     bool busy_ = false;
+    // Loads of the current page that did not finish in time and were asked for again.
+    int retries_ = 0;
+    QTimer* watchdog_ = nullptr;
     QUrl expectedUrl_;
     std::string localFolder_;
     std::vector<std::string> scriptErrors_;
