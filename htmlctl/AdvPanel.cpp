@@ -559,9 +559,16 @@ void TAdvPanel::WndProc(TMessage& Message) {
     }
     case WM_SETCURSOR:
         if (moving_ && showMoveCursor_) {
+            if (!moveCursorShown_) cursorBeforeMove_ = Cursor();
+            moveCursorShown_ = true;
             SetCursor(crSizeAll);
             Message.Result = 1;
             return;
+        }
+        // Off the caption the panel's own cursor comes back.
+        if (moveCursorShown_) {
+            moveCursorShown_ = false;
+            SetCursor(cursorBeforeMove_);
         }
         break;
     case WM_MOVING:

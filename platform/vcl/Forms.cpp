@@ -318,7 +318,9 @@ TRect TCustomForm::ClientRect() const {
 
 TPoint TCustomForm::ClientOrigin() const {
     const QWidget* w = Widget(this);
-    if (w->isVisible() && !OffscreenPlatform()) {
+    // Where the window really is (the offscreen platform, too, may put a thin frame around it), so
+    // screen points of Qt's events and of the controls agree.
+    if (w->isVisible()) {
         const QPoint p = w->mapToGlobal(QPoint(0, 0));
         return {p.x(), p.y()};
     }
