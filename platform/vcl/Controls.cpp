@@ -441,6 +441,10 @@ bool THandleWidget::event(QEvent* e) {
             Guarded(control, [&] { ControlAccess::WindowGeometryChanged(control); });
         }
         break;
+    case QEvent::ThemeChange:
+        // The desktop's fonts may have changed.
+        Send(CM_SYSFONTCHANGED);
+        break;
     case QEvent::ToolTip:
         // Hints are the application's (THintInfo, CM_HINTSHOW), not Qt's tool tips.
         return true;
@@ -805,6 +809,7 @@ void TControl::WndProc(TMessage& Message) {
         Message.Result = Message.LParam ? HintShow(*reinterpret_cast<THintInfo*>(Message.LParam)) : 0;
         break;
     case CM_DRAG: Vcl::Detail::DragMessage(this, Message); break;
+    case CM_ACTIONEXECUTE: Message.Result = ExecuteAction(reinterpret_cast<TObject*>(Message.LParam)) ? 1 : 0; break;
     case WM_ERASEBKGND: EraseBackground(Message); break;
     case WM_PAINT: PaintMessage(Message); break;
     case WM_SIZE: Resize(); break;
@@ -813,6 +818,8 @@ void TControl::WndProc(TMessage& Message) {
 }
 
 void TControl::DefaultHandler(TMessage&) {}
+
+bool TControl::ExecuteAction(TObject*) { return false; }
 
 void TControl::Click() {
     if (OnClick) OnClick(this);
@@ -1074,6 +1081,12 @@ void TWinControl::WndProc(TMessage& Message) {
     case WM_SIZE:
         Realign();
         TControl::WndProc(Message);
+        return;
+    case CM_ACTIONEXECUTE:
+        // The first control of the window that carries the action out ends the search.
+        TControl::WndProc(Message);
+        for (std::size_t i = 0; !Message.Result && i < controls_.size(); ++i)
+            Message.Result = controls_[i]->Perform(Message.Msg, Message.WParam, Message.LParam);
         return;
     default: TControl::WndProc(Message); return;
     }

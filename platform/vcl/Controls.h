@@ -207,6 +207,9 @@ public:
     TNotifyEvent OnResize;
 
     virtual void Click();
+    // An action offered to the controls (CM_ACTIONEXECUTE, such as the application's hint): true when
+    // this control carried it out.
+    virtual bool ExecuteAction(TObject* Action);
 
     // Dragging: with dmAutomatic a left press starts a drag; BeginDrag starts one by code, at once or
     // once the mouse has moved Threshold pixels (-1: the desktop's distance). EndDrag drops on the
