@@ -524,6 +524,8 @@ LRESULT TAdvPanel::HintShow(THintInfo& HintInfo) {
 }
 
 LRESULT TAdvPanel::HitTest(const TPoint& P, LRESULT Inherited) {
+    // The moving flag tells that the pointer is on the caption; the answer below says it anew.
+    moving_ = false;
     if (Inherited != HTCLIENT) return Inherited;
     int buttons = 0;
     if (caption_->CloseButton()) buttons += ButtonSize();

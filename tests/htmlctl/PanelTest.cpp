@@ -376,6 +376,18 @@ TEST_F(PanelByMouse, CaptionMovesGripSizesBodyStays) {
     EXPECT_EQ(panel->Left(), -50);
 }
 
+TEST_F(PanelByMouse, CursorShowsWhatThePointerWouldDo) {
+    panel->SetShowMoveCursor(true);
+    const auto hover = [&](int x, int y) {
+        QTest::mouseMove(Widget(), QPoint(x, y));
+        return Widget()->cursor().shape();
+    };
+    EXPECT_EQ(hover(50, 5), Qt::SizeAllCursor);      // the caption moves
+    EXPECT_EQ(hover(197, 117), Qt::SizeFDiagCursor);  // the grip sizes
+    EXPECT_EQ(hover(50, 60), Qt::ArrowCursor);        // the body is the body
+    EXPECT_EQ(panel->Cursor(), crDefault);
+}
+
 TEST_F(PanelByMouse, FixedEdgesAndSizesHold) {
     panel->BeginLoading();
     panel->SetFixedTop(true);
