@@ -180,8 +180,9 @@ bool ShellApi::GetSystemIcon(const AnsiString& Name, bool Large, TIcon* Icon) {
     QFileIconProvider provider;
     QIcon icon;
     if (std::all_of(Name.begin(), Name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-        const int index = std::atoi(Name.c_str());
+        const long index = Name.size() > 4 ? -1 : std::strtol(Name.c_str(), nullptr, 10);
         using T = QAbstractFileIconProvider::IconType;
+        if (index < 0) return false;
         if (index <= 2) icon = provider.icon(T::File);
         else if (index <= 4) icon = provider.icon(T::Folder);
         else if (index <= 12) icon = provider.icon(index == 9 || index == 10 ? T::Network : T::Drive);
