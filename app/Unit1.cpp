@@ -17,6 +17,7 @@
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
+#include "Trace.h"
 #include "WinApi.h"
 
 #ifndef TARVOLIN_VERSION
@@ -212,6 +213,7 @@ void TForm1::FormCreate(TObject*) {
     if (SplashScreen) {
         SplashScreen->Show();
         SetSplashStatus("initialisieren...");
+        Trace::Step("splash shown");
     }
     ADOConnection1->SetConnected(false);
 
@@ -228,6 +230,7 @@ void TForm1::FormCreate(TObject*) {
         reg.CloseKey();
         databaseFolder_ = ResolveDatabasePath(path);
     }
+    Trace::Step("registry read");
 
     if (SplashScreen) SetSplashStatus("Datenbank öffnen");
     try {
@@ -236,6 +239,7 @@ void TForm1::FormCreate(TObject*) {
         if (databaseFolder_.empty()) throw SysUtils::Exception("no database folder");
         ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
         ADOConnection1->SetConnected(true);
+        Trace::Step("database open");
     } catch (const std::exception&) {
         Application->MessageBox("Leider konnte keine Verbindung zur Datenbank hergestellt werden", "", MB_OK);
         StartupExitCode = 1;
@@ -271,12 +275,18 @@ void TForm1::FormCreate(TObject*) {
             };
         }
         SetMenuFont();
-        if (!TrayIcon(NIM_ADD)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-            TrayIcon(NIM_ADD);
+        if (TrayIcon(NIM_ADD)) {
             TrayIcon(NIM_MODIFY);
         } else {
-            TrayIcon(NIM_MODIFY);
+            // The notification area may still be starting with the session: the icon is tried once
+            // more a second later, without holding up the first page meanwhile.
+            auto* retry = new TTimer(this);
+            retry->SetInterval(1000);
+            retry->OnTimer = [this, retry](TObject*) {
+                retry->SetEnabled(false);
+                if (TrayIcon(NIM_ADD)) TrayIcon(NIM_MODIFY);
+            };
+            retry->SetEnabled(true);
         }
         SetTop(-100000);
     } catch (const std::exception& e) {
@@ -289,6 +299,7 @@ void TForm1::FormCreate(TObject*) {
 
     LoadWindowPlacement();
     SetUpBrowser();
+    Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     RebuildCalendar(SysUtils::Date(), true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
@@ -502,6 +513,7 @@ void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     if (!WebBrowser || !documentReady_) return;
+    Trace::Step("first page built");
     WebBrowser->LoadFromString(Page);
 }
 
