@@ -363,5 +363,7 @@ bool IsShellAnchor(const AnsiString& Anchor) {
 bool MayOpenInShell(const AnsiString& Anchor) {
     const AnsiString lower = LowerCase(Anchor);
     if (lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) return true;
-    return lower.rfind("mailto:", 0) == 0 && lower.find("attach") == std::string::npos;
+    if (lower.rfind("mailto:", 0) != 0) return false;
+    const std::size_t query = lower.find('?');
+    return query == std::string::npos || lower.find("attach", query) == std::string::npos;
 }
