@@ -5,6 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -829,6 +830,15 @@ QRect ScreenGeometry(bool available) {
 
 int TScreen::Width() const { return ScreenGeometry(false).width(); }
 int TScreen::Height() const { return ScreenGeometry(false).height(); }
+
+TStrings* TScreen::Fonts() {
+    if (!fonts_) {
+        fonts_ = std::make_unique<TStringList>();
+        if (Vcl::Detail::EnsureQtApp())
+            for (const QString& family : QFontDatabase::families()) fonts_->Add(family.toStdString());
+    }
+    return fonts_.get();
+}
 
 TRect TScreen::WorkAreaRect() const {
     const QRect r = ScreenGeometry(true);
