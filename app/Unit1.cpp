@@ -14,6 +14,7 @@
 #include "Fadeing.h"
 #include "Registry.h"
 #include "SessionMessages.h"
+#include "SettingDefaults.h"
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
@@ -215,11 +216,7 @@ void TForm1::FormCreate(TObject*) {
     }
     ADOConnection1->SetConnected(false);
 
-    {
-        TRegistry reg;
-        int value = 0;
-        if (reg.OpenKey(TarvolinKey, true)) mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : true;
-    }
+    ReadCachedSettings();
 
     {
         TRegistry reg;
@@ -308,7 +305,7 @@ void TForm1::ReadTopPlacement() {
         int view = 0;
         if (!reg.TryReadInteger("VORLAGE", view)) {
             try {
-                reg.WriteInteger("VORLAGE", 1);
+                reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
             } catch (const std::exception&) {
             }
         }
@@ -384,14 +381,17 @@ void TForm1::SetSplashStatus(const AnsiString& Text) {
 
 AnsiString TForm1::Greeting(int Hour) {
     const char* name = nullptr;
-    if (Hour >= 2 && Hour <= 11) name = "SPAgentHalloFrueh";
-    else if (Hour == 12) name = "SPAgentHalloMittag";
-    else if (Hour >= 13 && Hour <= 17) name = "SPAgentHallo";
-    else if (Hour >= 19 && Hour <= 23) name = "SPAgentHalloAbend";
+    const char* greetingDefault = nullptr;
+    if (Hour >= 2 && Hour <= 11) name = "SPAgentHalloFrueh", greetingDefault = SettingDefault::SPAgentHalloFrueh;
+    else if (Hour == 12) name = "SPAgentHalloMittag", greetingDefault = SettingDefault::SPAgentHalloMittag;
+    else if (Hour >= 13 && Hour <= 17) name = "SPAgentHallo", greetingDefault = SettingDefault::SPAgentHallo;
+    else if (Hour >= 19 && Hour <= 23) name = "SPAgentHalloAbend", greetingDefault = SettingDefault::SPAgentHalloAbend;
     AnsiString greeting;
     if (name) {
+        // A text never saved is the one the settings dialog shows.
+        greeting = greetingDefault;
         TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, true)) reg.TryReadString(name, greeting);
+        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists(name)) reg.TryReadString(name, greeting);
     }
     return greeting.empty() ? AnsiString("Hallo") : greeting;
 }
@@ -422,11 +422,11 @@ void TForm1::LoadWindowPlacement() {
     int view = 0;
     if (!reg.TryReadInteger("VORLAGE", view)) {
         try {
-            reg.WriteInteger("VORLAGE", 1);
+            reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
         } catch (const std::exception&) {
         }
     }
-    if (!reg.TryReadInteger("VORLAGE", view)) view = 1;
+    if (!reg.TryReadInteger("VORLAGE", view)) view = SettingDefault::VORLAGE;
     const int sw = ScreenWidth(), sh = ScreenHeight();
     const char* suffix = view == 0 ? "Month" : "Normal";
     int left = 0, width = 0, height = 0;
@@ -709,7 +709,7 @@ void TForm1::WindowCloseTimerTimer(TObject*) {
 }
 
 void TForm1::ApplyWindowAlpha() {
-    int alpha = 240;
+    int alpha = SettingDefault::Alpha;
     {
         // A fresh profile has no value yet: the settings dialog's default serves.
         TRegistry reg;
@@ -927,7 +927,10 @@ void TForm1::Einstellungen1Click(TObject*) {
         ~Enable() { item->Enabled = true; }
     } enable{Einstellungen1};
     bool modified = false;
-    if (ShowSettingsDialog(modified) != 0 && modified) {
+    const int result = ShowSettingsDialog(modified);
+    // What the window keeps of the settings takes the dialog's changes at once.
+    ReadCachedSettings();
+    if (result != 0 && modified) {
         alarmsPresent_ = false;
         LoadWindowPlacement();
         // The view may have changed: its own top comes with its place.
@@ -935,6 +938,23 @@ void TForm1::Einstellungen1Click(TObject*) {
         RebuildCalendar(SysUtils::Date(), false);
         // The next fade reads the new alpha values.
         fader_.reset();
+    }
+}
+
+// The settings the window keeps between page builds; a missing value means what the settings dialog
+// shows for it.
+void TForm1::ReadCachedSettings() {
+    try {
+        TRegistry reg;
+        if (!reg.OpenKey(TarvolinKey, true)) return;
+        int value = 0;
+        mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : SettingDefault::MailonBirthday;
+        SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
+        SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll;
+        ViewParameters.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value)
+                                              ? value != 0 : SettingDefault::TransparenzOnActiveWindow;
+    } catch (const std::exception& e) {
+        WriteDebugLog(e.what());
     }
 }
 
@@ -1043,6 +1063,10 @@ void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
                                           nullptr, SW_SHOW);
     if (reinterpret_cast<std::intptr_t>(result) <= 32)
         WriteDebugLog("Der Planer \"" + planner + "\" konnte nicht gestartet werden.\n");
+}
+
+void TarvolinMainWindow::SetFadeOnActivation(bool Value) {
+    if (Form1) Form1->ViewParameters.FadeOnActivation = Value;
 }
 
 // ---- the speaking character as the settings dialog uses it ----------------------------------------------------

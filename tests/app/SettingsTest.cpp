@@ -99,13 +99,13 @@ TEST_F(SettingsTest, FreshProfileShowsDefaultsAndWritesBackTheSliders) {
     EXPECT_FALSE(dialog->CheckBoxGeburtstagseMail->Checked());
     EXPECT_FALSE(dialog->CheckBoxshowFullWeeksInMonthView->Checked());
     EXPECT_FALSE(dialog->CheckBoxTermineVorDatumZeigen->Checked());
-    EXPECT_TRUE(dialog->CheckBoxAgentUsed->Checked());
+    EXPECT_FALSE(dialog->CheckBoxAgentUsed->Checked());
     EXPECT_TRUE(dialog->CheckBoxAgentSayTime->Checked());
     EXPECT_TRUE(dialog->Transparenzmode->Checked());
     EXPECT_TRUE(dialog->dxfCheckBox1->Checked());
     EXPECT_TRUE(dialog->Verzoegerung->Enabled());
     EXPECT_EQ(dialog->TageEdit->Value(), 5);
-    EXPECT_EQ(dialog->ComboBoxAnsicht->ItemIndex(), 0);
+    EXPECT_EQ(dialog->ComboBoxAnsicht->ItemIndex(), 1);
     EXPECT_FALSE(dialog->TageEdit->Enabled());
     EXPECT_EQ(dialog->TrackBar2->Position(), 1);
     EXPECT_EQ(dialog->Transparenz1->Position(), 240);
@@ -204,11 +204,13 @@ TEST_F(SettingsTest, EachControlWritesAtOnce) {
     EXPECT_EQ(Int("CharacterSayTime"), 0);
     dialog->TrackBar2->SetPosition(0);
     EXPECT_EQ(Int("AgentZoom"), 1);
+    // A new profile has the character off: the first click switches it on.
+    dialog->CheckBoxAgentUsed->Click();
+    EXPECT_EQ(Int("CharacterUsed"), 1);
+    EXPECT_TRUE(dialog->CheckBoxAgentSayTime->Enabled());
     dialog->CheckBoxAgentUsed->Click();
     EXPECT_EQ(Int("CharacterUsed"), 0);
     EXPECT_FALSE(dialog->CheckBoxAgentSayTime->Enabled());
-    dialog->CheckBoxAgentUsed->Click();
-    EXPECT_TRUE(dialog->CheckBoxAgentSayTime->Enabled());
 }
 
 TEST_F(SettingsTest, OnlyChangesThatNeedARebuildSetModified) {
