@@ -1000,8 +1000,9 @@ void TEinstellungen::AnimationenChange(TObject*) {
         character->MoveTo(static_cast<std::int16_t>(Screen->WorkAreaRect().Right - 128), static_cast<std::int16_t>(Top()), 0,
                           request);
     }
-    character->Stop(previewRequest_);
-    character->Play(Animationen->Text(), previewRequest_);
+    // The preview replaces whatever the character was doing for the main window.
+    character->Stop(TarvolinAgent::RequestId());
+    character->Play(Animationen->Text(), TarvolinAgent::RequestId());
 }
 
 // ---- the sayings editor ----------------------------------------------------------------------------------------

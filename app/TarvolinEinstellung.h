@@ -33,6 +33,8 @@ void Reload();
 std::shared_ptr<Agent::IAgentCharacterEx> Character();
 // Counts as speech activity, so the idle character is not hidden meanwhile.
 void ResetIdle();
+// The main window's id of the character's last request, which the next one overwrites.
+std::int32_t& RequestId();
 // The server's default-character chooser and its output settings, each after starting the character.
 void ShowDefaultCharacterProperties();
 void ShowPropertySheet();
@@ -253,5 +255,4 @@ private:
     AnsiString SayingNameProblem(const AnsiString& Name) const;
     // Set while the program itself fills the editor, so its change events are no user's edits.
     bool fillingEditor_ = false;
-    std::int32_t previewRequest_ = 0;
 };

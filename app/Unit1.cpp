@@ -1017,6 +1017,10 @@ void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
         Handled = true;
         AgentIdle = false;
         break;
+    case WM_AGENTDBLCLICK:
+        // A double click on the character asks for nothing.
+        Handled = true;
+        break;
     case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
     default: break;
     }
@@ -1084,6 +1088,11 @@ std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
 
 void TarvolinAgent::ResetIdle() {
     if (Form1) Form1->AgentIdleTicks = 0;
+}
+
+std::int32_t& TarvolinAgent::RequestId() {
+    static std::int32_t withoutWindow = 0;
+    return Form1 ? Form1->AgentRequestId : withoutWindow;
 }
 
 void TarvolinAgent::ShowDefaultCharacterProperties() {
