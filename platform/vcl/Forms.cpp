@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -98,6 +100,10 @@ bool EnsureQtApp() {
             QMetaObject::invokeMethod(app, [] { Classes::CheckSynchronize(); }, Qt::QueuedConnection);
         });
         InitPostOffice();
+        // The program speaks German, so Qt's own dialogs (file, colour, print) do too.
+        auto* german = new QTranslator(app);
+        if (german->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(german);
         QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
             Guarded(Application, [&] {
                 if (state == Qt::ApplicationActive) {
