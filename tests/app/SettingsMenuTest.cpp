@@ -66,4 +66,79 @@ TEST_F(SettingsMenu, ClosingWithoutAnyAnswerStillKeepsWhatWasWritten) {
     EXPECT_TRUE(form.Einstellungen1->Enabled);
 }
 
+TEST_F(SettingsMenu, FadeModeSwitchesAtOnceAndTheWindowTakesTheDialogsChanges) {
+    WriteUserInteger(kTarvolin, "TransparenzOnActiveWindow", 1);
+    CountingForm form(nullptr);
+    form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(db));
+    form.ViewParameters.FadeOnActivation = true;
+    bool fadeOnActivationMeanwhile = true;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        auto* settings = dynamic_cast<TEinstellungen*>(d.Form());
+        ASSERT_NE(settings, nullptr);
+        settings->Transparenzmode->Click();
+        fadeOnActivationMeanwhile = form.ViewParameters.FadeOnActivation;
+        settings->UpDown1Click(nullptr, false);
+        settings->CheckBoxAgentSayTime->Click();
+        settings->Ok->Click();
+    });
+    form.Einstellungen1Click(form.Einstellungen1);
+    // The window fades with the mouse from the click on, not from the next page build.
+    EXPECT_FALSE(fadeOnActivationMeanwhile);
+    // The spoken time follows the dialog as soon as it closes.
+    EXPECT_EQ(form.SayTimeInterval, 30);
+    EXPECT_FALSE(form.SayTimeEnabled);
+    EXPECT_FALSE(form.ViewParameters.FadeOnActivation);
+
+    // Birthday mails start with the box ticked, not with the next start of the program (no page build
+    // reads this value).
+    EXPECT_FALSE(form.MailOnBirthday());
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        auto* settings = dynamic_cast<TEinstellungen*>(d.Form());
+        ASSERT_NE(settings, nullptr);
+        EXPECT_FALSE(settings->CheckBoxGeburtstagseMail->Checked());
+        settings->CheckBoxGeburtstagseMail->Click();
+        settings->Ok->Click();
+    });
+    form.Einstellungen1Click(form.Einstellungen1);
+    EXPECT_TRUE(form.MailOnBirthday());
+}
+
+TEST_F(SettingsMenu, FontPickerOpensBesideTheDialogWithTheStoredFontSelected) {
+    // Stored as a person might have typed it; the family is installed as "DejaVu Sans".
+    WriteUserString(kTarvolin, "Font", "dejavu sans");
+    WriteUserInteger(kTarvolin, "FontSize", 11);
+    CountingForm form(nullptr);
+    form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(db));
+    TRect settingsPlace, pickerPlace;
+    AnsiString selected, shownName;
+    int shownSize = 0, selectedSize = -1;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        if (auto* settings = dynamic_cast<TEinstellungen*>(d.Form())) {
+            settingsPlace = settings->BoundsRect();
+            settings->SpeedButton2->Click();
+            settings->Ok->Click();
+        } else if (auto* picker = dynamic_cast<TSchriftDialog*>(d.Form())) {
+            pickerPlace = picker->BoundsRect();
+            const int i = picker->FontList->ItemIndex();
+            if (i >= 0) selected = picker->FontList->Items()->Get(i);
+            shownName = picker->FontName->Text();
+            shownSize = picker->FontSize->Value();
+            selectedSize = picker->SizeList->ItemIndex();
+            d.Press("Abbrechen");
+        }
+    });
+    form.Einstellungen1Click(form.Einstellungen1);
+    EXPECT_EQ(selected, "DejaVu Sans");
+    EXPECT_EQ(shownName, "dejavu sans");
+    EXPECT_EQ(shownSize, 11);
+    EXPECT_EQ(selectedSize, 11 - 5);
+    const TRect area = Screen->WorkAreaRect();
+    EXPECT_GE(pickerPlace.Left, area.Left);
+    EXPECT_LE(pickerPlace.Right, area.Right);
+    EXPECT_EQ(pickerPlace.Top, settingsPlace.Top);
+    // With room to the left of the settings dialog, the picker stands right beside it.
+    if (settingsPlace.Left - area.Left >= pickerPlace.Width()) EXPECT_EQ(pickerPlace.Right, settingsPlace.Left);
+    else ADD_FAILURE() << "work area " << area.Width() << " wide leaves no room beside the dialog";
+}
+
 } // namespace

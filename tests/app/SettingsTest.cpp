@@ -379,6 +379,45 @@ TEST_F(SettingsTest, FontPickerStartsFromTheStoredFontAndWritesTheChoice) {
     EXPECT_EQ(Str("Font"), "Arial");
 }
 
+TEST_F(SettingsTest, FontPickerOffersSizesFiveToTwentyEightEffectsAndApply) {
+    CreateKey();
+    Open();
+    TSchriftDialog* picker = dialog->FontDialog1;
+    ASSERT_EQ(picker->SizeList->Items()->Count(), 24);
+    EXPECT_EQ(picker->SizeList->Items()->Get(0), "5");
+    EXPECT_EQ(picker->SizeList->Items()->Get(23), "28");
+    EXPECT_EQ(picker->Effekte->Caption(), "Effekte");
+    EXPECT_GT(picker->FontList->Items()->Count(), 0);
+    // Without a stored font the picker shows the page's own: the dialog and the page agree.
+    std::vector<std::string> buttons;
+    AnsiString shownName;
+    int shownSize = 0;
+    int written = 0;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        if (d.Form() != picker) return;
+        for (const auto& b : d.Buttons()) buttons.push_back(b);
+        shownName = picker->FontName->Text();
+        shownSize = picker->FontSize->Value();
+        // A size chosen in the list, an effect ticked, and "Übernehmen" writes without closing.
+        picker->SizeList->SetItemIndex(7);
+        picker->SizeList->OnClick(picker->SizeList);
+        picker->Unterstrichen->Click();
+        EXPECT_TRUE(picker->Sample->Font()->Style().Contains(fsUnderline));
+        EXPECT_EQ(picker->Sample->Font()->Size(), 12);
+        d.Press("Übernehmen");
+        written = Int("FontSize");
+        EXPECT_EQ(picker->ModalResult(), mrNone);
+        d.Press("Abbrechen");
+    });
+    dialog->SpeedButton2->Click();
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Farbe ...", "OK", "Abbrechen", "Übernehmen"}));
+    EXPECT_EQ(shownName, "Comic Sans Ms");
+    EXPECT_EQ(shownSize, 8);
+    EXPECT_EQ(written, 12);
+    EXPECT_EQ(Int("FontSize"), 12);
+    EXPECT_EQ(Str("Font"), "Comic Sans Ms");
+}
+
 TEST_F(SettingsTest, SoundPickerCreatesAMissingKey) {
     Open();
     chosenFile = dir.file("gong.wav");
