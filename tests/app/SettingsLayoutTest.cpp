@@ -46,6 +46,8 @@ protected:
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey("\\Software\\Hallowerk\\Zorbelin\\Tarvolin", true));
         reg.WriteInteger("CharacterUsed", 1);
+        dir.write("program/Vorlagen/design.ini", "[Standard]\nHaupt=haupt.zbn\n[Blau]\nHaupt=blau.zbn\n");
+        reg.WriteString("Design", "Standard");
         dir.write("program/sprueche.ini", "[Namen]\nTab0=Feierabend\n[Feierabend]\nSpruch=Zeit für den Feierabend!\nZeit=0,75\n");
     }
     void TearDown() override {
@@ -170,8 +172,19 @@ TEST_F(SettingsLayoutTest, ThreeTabsOverTheOkPanelAndNothingIsCutOff) {
     }
     std::vector<std::string> faults;
     CheckChildren(dialog.get(), faults);
-    for (const auto& f : faults) ADD_FAILURE() << f;
     dialog->Hide();
+
+    // The font picker likewise.
+    TSchriftDialog* picker = dialog->FontDialog1;
+    picker->SetChosenFont("DejaVu Sans", 10, clNavy);
+    picker->Show();
+    Application->ProcessMessages();
+    const QImage image = Vcl::Detail::HandleWidget(picker)->grab().toImage();
+    if (const char* folder = std::getenv("ZB_SCREENSHOTS"))
+        image.save(QString::fromStdString(std::string(folder) + "/schriftart.png"));
+    CheckChildren(picker, faults);
+    picker->Hide();
+    for (const auto& f : faults) ADD_FAILURE() << f;
 }
 
 TEST_F(SettingsLayoutTest, TheSoundButtonShowsItsPicture) {
