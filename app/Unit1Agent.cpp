@@ -11,6 +11,7 @@
 #include "SettingDefaults.h"
 #include "ShellApi.h"
 #include "TextEncoding.h"
+#include "Trace.h"
 #include "Unit1.h"
 
 std::shared_ptr<Agent::IAgentEx> AgentServer;
@@ -134,6 +135,7 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
         AgentServer.reset();
         return false;
     }
+    Trace::Step("character loaded");
     if (AgentCharacter->SetLanguageID(7) < 0) WriteDebugLog("SetTTSModeID=>Fehler");
     {
         TRegistry reg;

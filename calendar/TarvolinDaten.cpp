@@ -1,13 +1,13 @@
 #include "TarvolinDaten.h"
 
-#include "SettingDefaults.h"
-
+#include <algorithm>
 #include <cmath>
 
 #include "Feiertage.h"
 #include "Gemeinsam.h"
 #include "IniFiles.h"
 #include "Registry.h"
+#include "SettingDefaults.h"
 
 TTarvolinDatenModul* TarvolinDatenModul = nullptr;
 bool TTarvolinDatenModul::FiveRowFlag = false;
@@ -432,7 +432,8 @@ int XDaysSetting() {
     if (!reg.OpenKey(kSettingsKey, false)) return 6;
     try {
         if (!reg.ValueExists("xTage")) return kDefaultXDays;
-        return reg.ReadInteger("xTage");
+        // The settings dialog offers 1 to 10 days; a hand-edited file may say anything.
+        return std::clamp(reg.ReadInteger("xTage"), 1, 10);
     } catch (const std::exception&) {
         return kDefaultXDays;
     }
