@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "Registry.h"
+#include "SettingDefaults.h"
 #include "Unit1.h"
 
 Fadeing::Fadeing() : TThread(true) {
@@ -44,8 +45,8 @@ bool Fadeing::Park() {
 
 void Fadeing::ReadLimits(int& Low, int& High) {
     // A value that cannot be read counts as the settings dialog's default.
-    Low = 240;
-    High = 255;
+    Low = SettingDefault::Alpha;
+    High = SettingDefault::AlphaAktive;
     try {
         TRegistry reg;
         if (reg.OpenKey(TarvolinKey, false)) {

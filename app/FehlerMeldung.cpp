@@ -9,9 +9,13 @@
 #include "ShellApi.h"
 #include "SysUtils.h"
 
-const char* const DownloadServer = "https://www.hallowerk.de";
 // The speech library and its voices come with the distribution, not from the maker.
 const char* const SpeechPackagePage = "https://packages.debian.org/stable/espeak-ng";
+// The characters are the program's own packages: a page beside the program says what they are and
+// where they go.
+const char* const CharacterPageName = "Figuren.html";
+
+AnsiString CharacterPage() { return SysUtils::ProgramFolder() + CharacterPageName; }
 
 namespace {
 
@@ -23,8 +27,10 @@ std::function<int()>& VoiceProbe() {
     static std::function<int()> probe;
     return probe;
 }
-
-AnsiString Download(const char* name) { return AnsiString(DownloadServer) + "/dynlinks/index.php?go=" + name; }
+std::function<bool(const AnsiString&)>& CharacterProbe() {
+    static std::function<bool(const AnsiString&)> probe;
+    return probe;
+}
 
 // The platform's file masks ignore case.
 bool Matches(const char* mask, const char* name) {
@@ -134,21 +140,8 @@ TFehlerMeldungAGENT::TFehlerMeldungAGENT(TComponent* AOwner)
                               "werden. Um den Figuren-Server auf ihrem System zu installieren folgen Sie bitte <A "
                               "href=\"SAPIINSTALL\">diesem Link.</A></FONT></P></B>"}) {}
 
-void TFehlerMeldungAGENT::HTMLabel1AnchorClick(TObject*, const AnsiString&) {
-    OpenLink(Download("MSagent.exe"));
-    // The second download comes later without freezing the dialog; it still comes when the dialog
-    // has been closed meanwhile.
-    auto* timer = new TTimer(nullptr);
-    timer->SetInterval(SecondLinkDelay);
-    const HWND owner = Handle();
-    timer->OnTimer = [timer, owner](TObject*) {
-        timer->SetEnabled(false);
-        ShellExecute(IsWindow(owner) ? owner : nullptr, "open",
-                     (AnsiString(DownloadServer) + "/downloads/ms/AgtX0407.exe").c_str(), nullptr, nullptr, SW_SHOW);
-        Classes::QueueOnMainThread([timer] { delete timer; });
-    };
-    timer->SetEnabled(true);
-}
+// The character server is part of the program; the page says what it needs beside it.
+void TFehlerMeldungAGENT::HTMLabel1AnchorClick(TObject*, const AnsiString&) { OpenLink(CharacterPage()); }
 
 TFehlerMeldungSAPI::TFehlerMeldungSAPI(TComponent* AOwner)
     : TFehlerMeldung(AOwner, {"SAPI nicht installiert!", 373, 144, true, {8, 32, 353, 57}, 152, 104,
@@ -182,13 +175,10 @@ TFehlerMeldungAGENTS::TFehlerMeldungAGENTS(TComponent* AOwner)
                               "<B><P align=\"center\"><FONT face=\"Tahoma\">Leider sind auf Ihrem System keine "
                               "Agenten (Figuren) im Ordner \"Figuren\" des Programms installiert. Das Programm kann "
                               "deshalb nicht ausgeführt werden. Um Figuren auf Ihrem System zu installieren folgen Sie "
-                              "bitte <A href=\"SAPIINSTALL\">diesem Link.</A></FONT></P></B> Mit dem Link werden zwei "
-                              "Agenten installiert (Peedy und Merlin)."}) {}
+                              "bitte <A href=\"SAPIINSTALL\">diesem Link.</A></FONT></P></B> Der Link erklärt, "
+                              "was ein Figuren-Paket ist und wohin es gehört."}) {}
 
-void TFehlerMeldungAGENTS::HTMLabel1AnchorClick(TObject*, const AnsiString&) {
-    OpenLink(Download("Merlin.exe"));
-    OpenLink(Download("Peedy.exe"));
-}
+void TFehlerMeldungAGENTS::HTMLabel1AnchorClick(TObject*, const AnsiString&) { OpenLink(CharacterPage()); }
 
 // ---- the checks -------------------------------------------------------------------------------------------
 bool TSpeechComponentCheck::IsAgentServerInstalled() { return Agent::CreateAgentServer() != nullptr; }
@@ -203,10 +193,17 @@ bool TSpeechComponentCheck::IsTtsEngineInstalled() {
     return voices->ModeCount() > 0;
 }
 
+// Only a package the server can load is a character: a Windows character file or a broken package
+// would pass the check and then fail to load at every request.
 bool TSpeechComponentCheck::AreAgentCharactersInstalled() {
     TStringList found;
-    FehlerMeldung::GetFileList(Agent::CharactersFolder(), "*.ac*", &found, false);
-    return found.Count() > 0;
+    const AnsiString folder = SysUtils::IncludeTrailingPathDelimiter(Agent::CharactersFolder());
+    FehlerMeldung::GetFileList(folder, "*.acp", &found, false);
+    for (int i = 0; i < found.Count(); ++i) {
+        const AnsiString path = folder + found.Strings(i);
+        if (CharacterProbe() ? CharacterProbe()(path) : Agent::CanLoadCharacter(path)) return true;
+    }
+    return false;
 }
 
 bool TSpeechComponentCheck::Run() {
@@ -238,5 +235,6 @@ void GetFileList(const AnsiString& Folder, const AnsiString& Mask, TStrings* Lis
 
 void SetSpeechLibraryProbe(std::function<bool()> Probe) { LibraryProbe() = std::move(Probe); }
 void SetVoiceCountProbe(std::function<int()> Probe) { VoiceProbe() = std::move(Probe); }
+void SetCharacterProbe(std::function<bool(const AnsiString& Path)> Probe) { CharacterProbe() = std::move(Probe); }
 
 } // namespace FehlerMeldung

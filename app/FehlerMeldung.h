@@ -12,9 +12,11 @@
 #include "PictureContainer.h"
 #include "StdCtrls.h"
 
-// Where the maker's downloads are found, and where the speech of the desktop is installed from.
-extern const char* const DownloadServer;
+// Where the speech of the desktop is installed from.
 extern const char* const SpeechPackagePage;
+// The page beside the program about character packages, and its path.
+extern const char* const CharacterPageName;
+AnsiString CharacterPage();
 
 // The common look of the four dialogs: the explanation with its link, a picture and an "Ok" button.
 class TFehlerMeldung : public TForm {
@@ -43,9 +45,6 @@ class TFehlerMeldungAGENT : public TFehlerMeldung {
 public:
     explicit TFehlerMeldungAGENT(TComponent* AOwner);
     void HTMLabel1AnchorClick(TObject* Sender, const AnsiString& Anchor) override;
-    // The second download follows the first after this many milliseconds, while the dialog stays
-    // usable.
-    unsigned SecondLinkDelay = 10000;
 };
 
 class TFehlerMeldungSAPI : public TFehlerMeldung {
@@ -92,4 +91,6 @@ void GetFileList(const AnsiString& Folder, const AnsiString& Mask, TStrings* Lis
 // Tests decide what the speech library and voice checks find; nullptr restores the platform's answer.
 void SetSpeechLibraryProbe(std::function<bool()> Probe);
 void SetVoiceCountProbe(std::function<int()> Probe);
+// Whether the package at Path counts as loadable; nullptr asks the character server.
+void SetCharacterProbe(std::function<bool(const AnsiString& Path)> Probe);
 } // namespace FehlerMeldung

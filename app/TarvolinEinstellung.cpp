@@ -9,6 +9,7 @@
 #include "IniFiles.h"
 #include "MMSystem.h"
 #include "Registry.h"
+#include "SettingDefaults.h"
 #include "SysUtils.h"
 
 // The settings key, kept by the main window.
@@ -32,8 +33,6 @@ int ReadIntOr(TRegistry& reg, const char* name, int fallback) {
     return reg.TryReadInteger(name, v) ? v : fallback;
 }
 
-const char* const BodyDefault = "Herzlichen Glückwunsch";
-
 } // namespace
 
 // ---- slider ------------------------------------------------------------------------------------------------
@@ -53,16 +52,17 @@ void TSettingsSlider::Paint() {
     c->Brush()->SetColor(Color());
     c->FillRect(TRect(0, 0, w, h));
     c->Pen()->SetColor(clGray);
-    c->MoveTo(4, mid);
-    c->LineTo(w - 4, mid);
+    c->MoveTo(Margin, mid);
+    c->LineTo(w - Margin, mid);
     const int span = std::max(1, Max - Min);
     if (Frequency > 0)
         for (int p = Min; p <= Max; p += Frequency) {
-            const int x = 4 + (w - 8) * (p - Min) / span;
+            const int x = Margin + (w - 2 * Margin) * (p - Min) / span;
             c->MoveTo(x, h - 4);
             c->LineTo(x, h - 1);
         }
-    const int x = 4 + (w - 8) * (position_ - Min) / span;
+    // The thumb stays whole at either end.
+    const int x = Margin + (w - 2 * Margin) * (position_ - Min) / span;
     c->Brush()->SetColor(Enabled() ? clBtnFace : clSilver);
     c->Rectangle(x - 4, mid - 8, x + 5, mid + 6);
 }
@@ -70,8 +70,8 @@ void TSettingsSlider::Paint() {
 void TSettingsSlider::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TCustomControl::MouseDown(Button, Shift, X, Y);
     if (Button != mbLeft || !Enabled()) return;
-    const int w = std::max(1, Width() - 8);
-    SetPosition(Min + ((X - 4) * (Max - Min) + w / 2) / w);
+    const int w = std::max(1, Width() - 2 * Margin);
+    SetPosition(Min + ((X - Margin) * (Max - Min) + w / 2) / w);
 }
 
 // ---- interval steps ----------------------------------------------------------------------------------------
@@ -110,9 +110,48 @@ TAdvEdit* Edit(TWinControl* parent, const char* name, int l, int t, int w, const
     TAdvEdit* e = Make<TAdvEdit>(parent, l, t, w, 21);
     e->SetName(name);
     e->SetLabelCaption(label);
+    e->SetLabelMargin(6);
     e->SetLabelPosition(lpLeftCenter);
     return e;
 }
+// The picture buttons take their shape from their pictures; the corner pixel's colour is see-through.
+const TColor GlyphBackground = TColor(0x00FF00FF);
+
+// A loudspeaker with a note beside it: the button that chooses the alarm sound.
+void PaintSoundGlyph(TdxfPictureButton* Button) {
+    TBitmap glyph;
+    glyph.SetSize(24, 24);
+    TCanvas* c = glyph.Canvas();
+    c->Brush()->SetColor(GlyphBackground);
+    c->FillRect(TRect(0, 0, 24, 24));
+    c->Pen()->SetColor(TColor(0x00303030));
+    c->Brush()->SetColor(TColor(0x00606060));
+    c->Polygon({{2, 9}, {6, 9}, {12, 3}, {12, 20}, {6, 14}, {2, 14}});
+    c->Brush()->SetColor(TColor(0x00C06000));
+    c->Pen()->SetColor(TColor(0x00804000));
+    c->Ellipse(14, 15, 19, 20);
+    c->FillRect(TRect(18, 4, 20, 18));
+    c->FillRect(TRect(18, 4, 23, 6));
+    Button->SetGlyph(&glyph);
+}
+
+// A plain raised button face carrying Caption, for a picture button that acts as a push button.
+void PaintCaptionGlyph(TdxfPictureButton* Button, const char* Caption, int Width, int Height) {
+    TBitmap glyph;
+    glyph.SetSize(Width - 2, Height - 2);
+    TCanvas* c = glyph.Canvas();
+    const int w = Width - 2, h = Height - 2;
+    c->Brush()->SetColor(GlyphBackground);
+    c->FillRect(TRect(0, 0, w, h));
+    c->Brush()->SetColor(clBtnFace);
+    c->Pen()->SetColor(clBtnShadow);
+    c->Rectangle(1, 1, w - 1, h - 1);
+    c->SetFont(Button->Font());
+    c->Brush()->SetStyle(bsClear);
+    c->TextOut((w - c->TextWidth(Caption)) / 2, (h - c->TextHeight(Caption)) / 2, Caption);
+    Button->SetGlyph(&glyph);
+}
+
 TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int min, int max, int freq, int pos) {
     TSettingsSlider* s = Make<TSettingsSlider>(parent, l, t, 150, 24);
     s->SetName(name);
@@ -127,191 +166,309 @@ TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int
 TSchriftDialog::TSchriftDialog(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Schriftart");
     SetBorderStyle(bsDialog);
-    SetClientWidth(300);
-    SetClientHeight(140);
-    AddLabel(this, 8, 12, "Schriftart:");
-    FontName = Make<TAdvComboBox>(this, 100, 8, 190, 21);
+    SetClientWidth(412);
+    SetClientHeight(306);
+    AddLabel(this, 8, 8, "Schriftart:");
+    FontName = Make<TAdvEdit>(this, 8, 26, 200, 21);
     FontName->SetName("FontName");
-    FontName->SetStyle(csDropDown);
-    AddLabel(this, 8, 40, "Schriftgrad:");
-    FontSize = Make<TAdvSpinEdit>(this, 100, 36, 60, 21);
+    FontList = Make<TListBox>(this, 8, 50, 200, 132);
+    FontList->SetName("FontList");
+    FontList->Items()->Assign(Screen->Fonts());
+    AddLabel(this, 216, 8, "Schriftgrad:");
+    FontSize = Make<TAdvSpinEdit>(this, 216, 26, 64, 21);
     FontSize->SetName("FontSize");
-    FontSize->MinValue = 5;
-    FontSize->MaxValue = 28;
-    FontSize->SetValue(10);
-    AddLabel(this, 8, 68, "Farbe:");
-    FontColor = Make<TPanel>(this, 100, 64, 25, 25);
+    FontSize->MinValue = MinFontSize;
+    FontSize->MaxValue = MaxFontSize;
+    FontSize->SetValue(8);
+    SizeList = Make<TListBox>(this, 216, 50, 64, 132);
+    SizeList->SetName("SizeList");
+    for (int size = MinFontSize; size <= MaxFontSize; ++size) SizeList->Items()->Add(SysUtils::IntToStr(size));
+
+    Effekte = Make<TdxfGroupBox>(this, 8, 190, 200, 108);
+    Effekte->SetName("Effekte");
+    Effekte->SetCaption("Effekte");
+    Durchgestrichen = Check(Effekte, "Durchgestrichen", 10, 20, 150, "Durchgestrichen");
+    Unterstrichen = Check(Effekte, "Unterstrichen", 10, 42, 150, "Unterstrichen");
+    AddLabel(Effekte, 12, 76, "Farbe:");
+    FontColor = Make<TPanel>(Effekte, 60, 70, 25, 25);
+    FontColor->SetName("FontColor");
     FontColor->SetCaption("");
     FontColor->SetColor(clBlack);
-    ColorButton = Make<TButton>(this, 132, 64, 90, 25);
+    ColorButton = Make<TButton>(Effekte, 92, 70, 96, 25);
+    ColorButton->SetName("ColorButton");
     ColorButton->SetCaption("Farbe ...");
     ColorDialog = new TColorDialog(this);
-    ColorButton->OnClick = [this](TObject*) {
-        ColorDialog->Color = FontColor->Color();
-        if (ColorDialog->Execute()) FontColor->SetColor(ColorDialog->Color);
-    };
-    OkButton = Make<TButton>(this, 126, 104, 80, 25);
+
+    Beispiel = Make<TdxfGroupBox>(this, 216, 190, 188, 108);
+    Beispiel->SetName("Beispiel");
+    Beispiel->SetCaption("Beispiel");
+    Sample = Make<TLabel>(Beispiel, 8, 20, 172, 80);
+    Sample->SetName("Sample");
+    Sample->SetAutoSize(false);
+    Sample->SetAlignment(taCenter);
+    Sample->SetLayout(tlCenter);
+    Sample->SetCaption("AaBbYyZz");
+
+    OkButton = Make<TButton>(this, 296, 26, 108, 25);
     OkButton->SetCaption("OK");
     OkButton->ModalResult = mrOk;
     OkButton->Default = true;
-    CancelButton = Make<TButton>(this, 212, 104, 80, 25);
+    CancelButton = Make<TButton>(this, 296, 58, 108, 25);
     CancelButton->SetCaption("Abbrechen");
     CancelButton->ModalResult = mrCancel;
     CancelButton->Cancel = true;
+    ApplyButton = Make<TButton>(this, 296, 90, 108, 25);
+    ApplyButton->SetCaption("Übernehmen");
+
+    ColorButton->OnClick = [this](TObject*) {
+        ColorDialog->Color = FontColor->Color();
+        if (ColorDialog->Execute()) FontColor->SetColor(ColorDialog->Color);
+        ShowSample();
+    };
+    FontName->OnChange = [this](TObject*) {
+        if (!choosing_) SelectFamily(FontName->Text());
+        ShowSample();
+    };
+    FontList->OnClick = [this](TObject*) {
+        const int i = FontList->ItemIndex();
+        if (i < 0) return;
+        choosing_ = true;
+        FontName->SetText(FontList->Items()->Get(i));
+        choosing_ = false;
+        ShowSample();
+    };
+    FontSize->OnChange = [this](TObject*) {
+        SizeList->SetItemIndex(FontSize->Value() - MinFontSize);
+        ShowSample();
+    };
+    SizeList->OnClick = [this](TObject*) {
+        if (SizeList->ItemIndex() >= 0) FontSize->SetValue(MinFontSize + SizeList->ItemIndex());
+    };
+    Durchgestrichen->OnClick = [this](TObject*) { ShowSample(); };
+    Unterstrichen->OnClick = [this](TObject*) { ShowSample(); };
+    ApplyButton->OnClick = [this](TObject*) {
+        if (OnApply) OnApply(this);
+    };
+}
+
+void TSchriftDialog::SetChosenFont(const AnsiString& Name, int Size, TColor Color) {
+    choosing_ = true;
+    FontName->SetText(Name);
+    choosing_ = false;
+    SelectFamily(Name);
+    FontSize->SetValue(std::clamp(Size, int(MinFontSize), int(MaxFontSize)));
+    SizeList->SetItemIndex(FontSize->Value() - MinFontSize);
+    FontColor->SetColor(Color);
+    ShowSample();
+}
+
+// The list follows the name: the family of that name, whatever its case, is selected and scrolled to.
+void TSchriftDialog::SelectFamily(const AnsiString& Name) {
+    const AnsiString wanted = SysUtils::AnsiLowerCase(SysUtils::Trim(Name));
+    int found = -1;
+    for (int i = 0; i < FontList->Items()->Count() && found < 0; ++i)
+        if (SysUtils::AnsiLowerCase(FontList->Items()->Get(i)) == wanted) found = i;
+    FontList->SetItemIndex(found);
+    if (found >= 0) FontList->SetTopIndex(std::max(0, found - 3));
+}
+
+void TSchriftDialog::ShowSample() {
+    Sample->Font()->SetName(FontName->Text().empty() ? AnsiString("MS Sans Serif") : FontName->Text());
+    Sample->Font()->SetSize(FontSize->Value());
+    Sample->Font()->SetColor(FontColor->Color());
+    TFontStyles style;
+    if (Durchgestrichen->Checked()) style << fsStrikeOut;
+    if (Unterstrichen->Checked()) style << fsUnderline;
+    Sample->Font()->SetStyle(style);
 }
 
 TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Einstellungen");
     SetBorderStyle(bsDialog);
-    SetClientWidth(900);
-    SetClientHeight(660);
+    SetClientWidth(664);
+    SetClientHeight(470);
     using std::placeholders::_1;
     auto bind = [this](void (TEinstellungen::*handler)(TObject*)) {
         return [this, handler](TObject* s) { (this->*handler)(s); };
     };
 
-    // "Ansicht:"
-    GroupBoxAnsicht = Make<TdxfGroupBox>(this, 8, 8, 290, 400);
+    PanelUnten = Make<TPanel>(this, 0, 429, 664, 41);
+    PanelUnten->SetName("PanelUnten");
+    PanelUnten->SetCaption("");
+    PanelUnten->SetAlign(alBottom);
+    Ok = Make<TButton>(PanelUnten, 572, 8, 80, 25);
+    Ok->SetName("Ok");
+    Ok->SetCaption("Ok");
+    Ok->SetHint("Speichern und beenden");
+    Ok->SetShowHint(true);
+
+    PageControl1 = Make<TPageControl>(this, 0, 0, 664, 429);
+    PageControl1->SetName("PageControl1");
+    PageControl1->SetAlign(alClient);
+    auto sheet = [this](const char* name, const char* caption) {
+        TTabSheet* s = new TTabSheet(this);
+        s->SetName(name);
+        s->SetCaption(caption);
+        s->SetPageControl(PageControl1);
+        return s;
+    };
+    TabAnsicht = sheet("TabAnsicht", "Ansicht");
+    TabAgent = sheet("TabAgent", "Microsoft® Agent ");
+    TabSprueche = sheet("TabSprueche", "Selbstdefinierte Sprüche:");
+    PageControl1->SetActivePage(TabAnsicht);
+
+    // tab "Ansicht", group "Ansicht:" on the left
+    GroupBoxAnsicht = Make<TdxfGroupBox>(TabAnsicht, 6, 6, 320, 372);
+    GroupBoxAnsicht->SetName("GroupBoxAnsicht");
     GroupBoxAnsicht->SetCaption("Ansicht:");
-    AddLabel(GroupBoxAnsicht, 12, 24, "Ansicht:");
-    ComboBoxAnsicht = Make<TAdvComboBox>(GroupBoxAnsicht, 110, 20, 160, 21);
+    AddLabel(GroupBoxAnsicht, 12, 28, "Ansicht:");
+    ComboBoxAnsicht = Make<TAdvComboBox>(GroupBoxAnsicht, 120, 24, 188, 21);
     ComboBoxAnsicht->SetName("ComboBoxAnsicht");
     ComboBoxAnsicht->SetStyle(csDropDownList);
     ComboBoxAnsicht->Items()->Add("Monatsansicht");
     ComboBoxAnsicht->Items()->Add("Wochenansicht");
     ComboBoxAnsicht->Items()->Add("x Tage-Ansicht");
-    AddLabel(GroupBoxAnsicht, 12, 52, "Tage:");
-    TageEdit = Make<TAdvSpinEdit>(GroupBoxAnsicht, 110, 48, 60, 21);
+    AddLabel(GroupBoxAnsicht, 12, 56, "Tage:");
+    TageEdit = Make<TAdvSpinEdit>(GroupBoxAnsicht, 120, 52, 60, 21);
     TageEdit->SetName("TageEdit");
     TageEdit->MinValue = 1;
     TageEdit->MaxValue = 10;
     TageEdit->SetValue(1);
-    AddLabel(GroupBoxAnsicht, 12, 80, "Design:");
-    ComboBoxDesign = Make<TAdvComboBox>(GroupBoxAnsicht, 110, 76, 160, 21);
+    AddLabel(GroupBoxAnsicht, 12, 84, "Design:");
+    ComboBoxDesign = Make<TAdvComboBox>(GroupBoxAnsicht, 120, 80, 188, 21);
     ComboBoxDesign->SetName("ComboBoxDesign");
     ComboBoxDesign->SetStyle(csDropDownList);
-    CheckBoxTermineVorDatumZeigen = Check(GroupBoxAnsicht, "CheckBoxTermineVorDatumZeigen", 12, 108, 270,
+    CheckBoxTermineVorDatumZeigen = Check(GroupBoxAnsicht, "CheckBoxTermineVorDatumZeigen", 12, 116, 296,
                                           "Termine vor aktuellem Datum anzeigen");
-    CheckBoxshowFullWeeksInMonthView = Check(GroupBoxAnsicht, "CheckBoxshowFullWeeksInMonthView", 12, 132, 270,
+    CheckBoxshowFullWeeksInMonthView = Check(GroupBoxAnsicht, "CheckBoxshowFullWeeksInMonthView", 12, 142, 296,
                                              "Volle Wochen in der Monatsansicht zeigen ");
     auto shape = [this](const char* name, int top, const char* label) {
-        AddLabel(GroupBoxAnsicht, 12, top + 4, label);
-        TPanel* p = Make<TPanel>(GroupBoxAnsicht, 170, top, 25, 25);
+        AddLabel(GroupBoxAnsicht, 12, top + 6, label);
+        TPanel* p = Make<TPanel>(GroupBoxAnsicht, 188, top, 25, 25);
         p->SetName(name);
         p->SetCaption("");
         return p;
     };
-    btnColor1 = shape("btnColor1", 160, "Hintergrund (Tage):");
-    CheckBoxTransp1 = Check(GroupBoxAnsicht, "CheckBoxTransp1", 204, 164, 80, "Transparent");
-    btnColor3 = shape("btnColor3", 192, "Farbe des heutigen Tages:");
-    CheckBoxTransp3 = Check(GroupBoxAnsicht, "CheckBoxTransp3", 204, 196, 80, "Transparent");
-    btnColor4 = shape("btnColor4", 224, "Farbe der Wochenendtage:");
-    SpeedButton2 = Make<TButton>(GroupBoxAnsicht, 12, 260, 180, 25);
+    btnColor1 = shape("btnColor1", 176, "Hintergrund (Tage):");
+    CheckBoxTransp1 = Check(GroupBoxAnsicht, "CheckBoxTransp1", 220, 180, 94, "Transparent");
+    btnColor3 = shape("btnColor3", 210, "Farbe des heutigen Tages:");
+    CheckBoxTransp3 = Check(GroupBoxAnsicht, "CheckBoxTransp3", 220, 214, 94, "Transparent");
+    btnColor4 = shape("btnColor4", 244, "Farbe der Wochenendtage:");
+    SpeedButton2 = Make<TButton>(GroupBoxAnsicht, 12, 288, 196, 25);
     SpeedButton2->SetName("SpeedButton2");
     SpeedButton2->SetCaption("Schriftart und Farbe");
 
-    // the untitled group: window, start and birthday mail
-    GroupBoxFenster = Make<TdxfGroupBox>(this, 306, 8, 280, 400);
-    Transparenzmode = Check(GroupBoxFenster, "Transparenzmode", 12, 20, 260, "Transparenz nur bei aktivem Fenster ändern");
+    // the untitled group beside it: window, start and birthday mail
+    GroupBoxFenster = Make<TdxfGroupBox>(TabAnsicht, 332, 6, 318, 372);
+    GroupBoxFenster->SetName("GroupBoxFenster");
+    Transparenzmode = Check(GroupBoxFenster, "Transparenzmode", 10, 16, 300, "Transparenz nur bei aktivem Fenster ändern");
     Transparenzmode->SetChecked(true);
-    AddLabel(GroupBoxFenster, 12, 48, "Min:");
-    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 60, 44, 50, 255, 5, 100);
-    AddLabel(GroupBoxFenster, 12, 78, "Max:");
-    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 60, 74, 50, 255, 5, 100);
-    AddLabel(GroupBoxFenster, 60, 100, "transparent");
-    AddLabel(GroupBoxFenster, 150, 100, "undurchsichtig");
-    dxfCheckBox1 = Check(GroupBoxFenster, "dxfCheckBox1", 12, 130, 260, "Programm verzögert starten");
-    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 60, 154, 0, 60, 5, 0);
-    AddLabel(GroupBoxFenster, 12, 180, "0 sec.");
-    AddLabel(GroupBoxFenster, 200, 180, "60 sec.");
-    CheckBoxGeburtstagseMail = Check(GroupBoxFenster, "CheckBoxGeburtstagseMail", 12, 210, 260, "eMail am Geburtstag versenden ");
-    AdvEdit1 = Make<TAdvEdit>(GroupBoxFenster, 12, 254, 250, 21);
+    AddLabel(GroupBoxFenster, 12, 50, "Min:");
+    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, 50, 255, 5, 100);
+    Transparenz1->SetWidth(250);
+    AddLabel(GroupBoxFenster, 12, 80, "Max:");
+    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, 50, 255, 5, 100);
+    Transparenz2->SetWidth(250);
+    AddLabel(GroupBoxFenster, 56, 100, "transparent");
+    TLabel* opaque = AddLabel(GroupBoxFenster, 206, 100, "undurchsichtig");
+    opaque->SetLeft(56 + 250 - opaque->Width());
+    dxfCheckBox1 = Check(GroupBoxFenster, "dxfCheckBox1", 10, 130, 300, "Programm verzögert starten");
+    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, 0, 60, 5, 0);
+    Verzoegerung->SetWidth(250);
+    AddLabel(GroupBoxFenster, 56, 180, "0 sec.");
+    TLabel* sixty = AddLabel(GroupBoxFenster, 250, 180, "60 sec.");
+    sixty->SetLeft(56 + 250 - sixty->Width());
+    CheckBoxGeburtstagseMail = Check(GroupBoxFenster, "CheckBoxGeburtstagseMail", 10, 212, 300, "eMail am Geburtstag versenden ");
+    AdvEdit1 = Make<TAdvEdit>(GroupBoxFenster, 12, 258, 294, 21);
     AdvEdit1->SetName("AdvEdit1");
     AdvEdit1->SetLabelCaption("Text für Geburtstags-eMail:");
     AdvEdit1->SetLabelPosition(lpTopLeft);
-    AddLabel(GroupBoxFenster, 12, 290, "Alarmton");
-    dxfPictureButton7 = Make<TdxfPictureButton>(GroupBoxFenster, 80, 286, 26, 26);
+    AddLabel(GroupBoxFenster, 12, 302, "Alarmton");
+    dxfPictureButton7 = Make<TdxfPictureButton>(GroupBoxFenster, 90, 296, 26, 26);
     dxfPictureButton7->SetName("dxfPictureButton7");
+    dxfPictureButton7->SetStyle(dxfFlat);
+    dxfPictureButton7->Dither()->SetStyle(dxfDitherBlend);
+    dxfPictureButton7->Dither()->SetColor(clBtnHighlight);
+    dxfPictureButton7->SetHint("Alarmton wählen");
+    dxfPictureButton7->SetShowHint(true);
+    PaintSoundGlyph(dxfPictureButton7);
 
-    // the speaking character
-    CheckBoxAgentUsed = Check(this, "CheckBoxAgentUsed", 600, 8, 290, "Microsoft® Agent benutzen");
-    GroupBoxAgent = Make<TdxfGroupBox>(this, 594, 28, 300, 380);
+    // tab of the speaking character
+    CheckBoxAgentUsed = Check(TabAgent, "CheckBoxAgentUsed", 10, 8, 300, "Microsoft® Agent benutzen");
+    GroupBoxAgent = Make<TdxfGroupBox>(TabAgent, 6, 32, 644, 346);
     GroupBoxAgent->SetName("GroupBoxAgent");
     GroupBoxAgent->SetCaption("Microsoft® Agent ");
-    CheckBoxAgentSayTime = Check(GroupBoxAgent, "CheckBoxAgentSayTime", 8, 20, 200, "Microsoft® Agent sagt Zeit an , alle:");
-    SagZeitEdit = Make<TAdvEdit>(GroupBoxAgent, 210, 18, 30, 21);
+    CheckBoxAgentSayTime = Check(GroupBoxAgent, "CheckBoxAgentSayTime", 10, 26, 260, "Microsoft® Agent sagt Zeit an , alle:");
+    SagZeitEdit = Make<TAdvEdit>(GroupBoxAgent, 280, 24, 34, 21);
     SagZeitEdit->SetName("SagZeitEdit");
     SagZeitEdit->SetReadOnly(true);
-    UpDown1 = Make<TAdvSpinButton>(GroupBoxAgent, 240, 18, 15, 21);
+    UpDown1 = Make<TAdvSpinButton>(GroupBoxAgent, 314, 24, 15, 21);
     UpDown1->SetName("UpDown1");
-    AddLabel(GroupBoxAgent, 258, 22, "Minuten");
-    AddLabel(GroupBoxAgent, 8, 50, "Größe:");
-    TrackBar2 = Slider(GroupBoxAgent, "TrackBar2", 60, 46, 0, 1, 1, 0);
+    AddLabel(GroupBoxAgent, 336, 28, "Minuten");
+    AddLabel(GroupBoxAgent, 12, 62, "Größe:");
+    TrackBar2 = Slider(GroupBoxAgent, "TrackBar2", 150, 56, 0, 1, 1, 0);
+    TrackBar2->SetWidth(80);
     TrackBar2->SetHint("Größe der Figur 50 oder 100%");
-    StandardAgent = Make<TButton>(GroupBoxAgent, 8, 78, 90, 25);
+    TrackBar2->SetShowHint(true);
+    StandardAgent = Make<TButton>(GroupBoxAgent, 12, 92, 120, 25);
     StandardAgent->SetName("StandardAgent");
     StandardAgent->SetCaption("Figur wählen");
-    AgentAtFileSystem = Make<TButton>(GroupBoxAgent, 104, 78, 90, 25);
+    AgentAtFileSystem = Make<TButton>(GroupBoxAgent, 140, 92, 120, 25);
     AgentAtFileSystem->SetName("AgentAtFileSystem");
     AgentAtFileSystem->SetCaption("Figur suchen");
-    dxfPictureButton8 = Make<TdxfPictureButton>(GroupBoxAgent, 200, 78, 90, 25);
+    dxfPictureButton8 = Make<TdxfPictureButton>(GroupBoxAgent, 268, 92, 120, 25);
     dxfPictureButton8->SetName("dxfPictureButton8");
     dxfPictureButton8->SetCaption("Einstellungen");
-    AddLabel(GroupBoxAgent, 8, 114, "Speech Engine:");
-    Voices = Make<TAdvComboBox>(GroupBoxAgent, 110, 110, 180, 21);
+    dxfPictureButton8->SetHint("Sprachausgabe der Figur einstellen");
+    dxfPictureButton8->SetShowHint(true);
+    PaintCaptionGlyph(dxfPictureButton8, "Einstellungen", 120, 25);
+    AddLabel(GroupBoxAgent, 12, 134, "Speech Engine:");
+    Voices = Make<TAdvComboBox>(GroupBoxAgent, 150, 130, 480, 21);
     Voices->SetName("Voices");
     Voices->SetStyle(csDropDownList);
-    SPAgentHalloFrueh = Edit(GroupBoxAgent, "SPAgentHalloFrueh", 130, 144, 160, "Begrüßung (Früh):");
+    SPAgentHalloFrueh = Edit(GroupBoxAgent, "SPAgentHalloFrueh", 150, 166, 480, "Begrüßung (Früh):");
     SPAgentHalloFrueh->SetText("Guten Morgen");
-    SPAgentHalloMittag = Edit(GroupBoxAgent, "SPAgentHalloMittag", 130, 172, 160, "Begrüßung (Mittag):");
+    SPAgentHalloMittag = Edit(GroupBoxAgent, "SPAgentHalloMittag", 150, 194, 480, "Begrüßung (Mittag):");
     SPAgentHalloMittag->SetText("Mahlzeit");
-    SPAgentHalloAbend = Edit(GroupBoxAgent, "SPAgentHalloAbend", 130, 200, 160, "Begrüßung (Abend):");
+    SPAgentHalloAbend = Edit(GroupBoxAgent, "SPAgentHalloAbend", 150, 222, 480, "Begrüßung (Abend):");
     SPAgentHalloAbend->SetText("Guten Abend");
-    SPAgentHallo = Edit(GroupBoxAgent, "SPAgentHallo", 130, 228, 160, "Begrüßung:");
+    SPAgentHallo = Edit(GroupBoxAgent, "SPAgentHallo", 150, 250, 480, "Begrüßung:");
     SPAgentHallo->SetText("Hallo|Guten Tag");
-    SPAgentTime = Edit(GroupBoxAgent, "SPAgentTime", 130, 256, 160, "Zeitansage:");
+    SPAgentTime = Edit(GroupBoxAgent, "SPAgentTime", 150, 278, 480, "Zeitansage:");
     SPAgentTime->SetText("Die Zeit, es ist <TIME>");
-    SBAgentAppointments = Edit(GroupBoxAgent, "SBAgentAppointments", 130, 284, 160, "Termine:");
+    SBAgentAppointments = Edit(GroupBoxAgent, "SBAgentAppointments", 150, 306, 480, "Termine:");
     SBAgentAppointments->SetText("Heute sind Termine vorhanden|Sie haben heute Termine!");
 
-    // the sayings
-    GroupBoxSprueche = Make<TdxfGroupBox>(this, 8, 414, 886, 188);
-    GroupBoxSprueche->SetName("GroupBoxSprueche");
-    GroupBoxSprueche->SetCaption("Selbstdefinierte Sprüche:");
-    TabControl1 = Make<TTabControl>(GroupBoxSprueche, 8, 20, 870, 160);
+    // tab of the sayings
+    TabControl1 = Make<TTabControl>(TabSprueche, 6, 6, 644, 372);
     TabControl1->SetName("TabControl1");
-    Memo = Make<TPlainMemo>(TabControl1, 8, 36, 480, 114);
+    Memo = Make<TPlainMemo>(TabControl1, 10, 40, 390, 320);
     Memo->SetName("Memo");
     Memo->SetHint("Schreiben Sie hier Ihren Witz/Spruch oder Ansage hinein");
     Memo->SetShowHint(true);
-    AddLabel(TabControl1, 500, 40, "Animation:");
-    Animationen = Make<TAdvComboBox>(TabControl1, 580, 36, 180, 21);
+    AddLabel(TabControl1, 414, 44, "Animation:");
+    Animationen = Make<TAdvComboBox>(TabControl1, 494, 40, 138, 21);
     Animationen->SetName("Animationen");
     Animationen->SetStyle(csDropDown);
-    AddLabel(TabControl1, 500, 72, "Uhrzeit:");
-    Time = Make<TDateTimePicker>(TabControl1, 580, 68, 70, 21);
+    AddLabel(TabControl1, 414, 76, "Uhrzeit:");
+    Time = Make<TDateTimePicker>(TabControl1, 494, 72, 80, 21);
     Time->SetName("Time");
     Time->SetKind(dtkTime);
     Time->SetTime(0.0);
-    AddLabel(TabControl1, 656, 72, "Uhr");
-    New = Make<TButton>(TabControl1, 500, 122, 130, 25);
+    AddLabel(TabControl1, 580, 76, "Uhr");
+    New = Make<TButton>(TabControl1, 414, 120, 218, 25);
     New->SetName("New");
     New->SetCaption("neuen Spruch einfügen");
-    SpruchEntfernen = Make<TButton>(TabControl1, 636, 122, 110, 25);
+    SpruchEntfernen = Make<TButton>(TabControl1, 414, 152, 218, 25);
     SpruchEntfernen->SetName("SpruchEntfernen");
     SpruchEntfernen->SetCaption("Spruch entfernen");
-    SpruchSpeichern = Make<TButton>(TabControl1, 752, 122, 110, 25);
+    SpruchSpeichern = Make<TButton>(TabControl1, 414, 184, 218, 25);
     SpruchSpeichern->SetName("SpruchSpeichern");
     SpruchSpeichern->SetCaption("Spruch speichern");
 
-    PanelUnten = Make<TPanel>(this, 0, 610, 900, 50);
-    PanelUnten->SetAlign(alBottom);
-    Ok = Make<TButton>(PanelUnten, 810, 12, 80, 25);
-    Ok->SetName("Ok");
-    Ok->SetCaption("Ok");
-    Ok->SetHint("Speichern und beenden");
-
     OpenDialog = new TOpenDialog(this);
+    FontDialog1 = new TSchriftDialog(this);
+    FontDialog1->SetName("FontDialog1");
     SearchAgent = new TOpenDialog(this);
     ColorDialog = new TColorDialog(this);
     ColorDialog->Options = TColorDialogOptions{cdSolidColor};
@@ -399,10 +556,10 @@ void TEinstellungen::FormCreate(TObject*) {
         keyOpens = reg.OpenKey(TarvolinKey, false);
         if (keyOpens) {
             AnsiString body;
-            if (!reg.TryReadString("Body", body) || body.empty()) body = BodyDefault;
+            if (!reg.TryReadString("Body", body) || body.empty()) body = SettingDefault::Body;
             SetEditText(AdvEdit1, body);
-            CheckBoxGeburtstagseMail->SetChecked(ReadIntOr(reg, "MailonBirthday", 0) != 0);
-            CheckBoxshowFullWeeksInMonthView->SetChecked(ReadIntOr(reg, "showFullWeeksInMonthView", 0) != 0);
+            CheckBoxGeburtstagseMail->SetChecked(ReadIntOr(reg, "MailonBirthday", SettingDefault::MailonBirthday) != 0);
+            CheckBoxshowFullWeeksInMonthView->SetChecked(ReadIntOr(reg, "showFullWeeksInMonthView", SettingDefault::showFullWeeksInMonthView) != 0);
             int zoom = 0;
             if (reg.TryReadInteger("AgentZoom", zoom)) {
                 TrackBar2->SetPosition(zoom != 0 ? 0 : 1);
@@ -410,24 +567,24 @@ void TEinstellungen::FormCreate(TObject*) {
                 WriteSetting([](TRegistry& r) { r.WriteBool("AgentZoom", false); });
                 TrackBar2->SetPosition(1);
             }
-            TageEdit->SetValue(ReadIntOr(reg, "xTage", 5));
-            CheckBoxAgentUsed->SetChecked(ReadIntOr(reg, "CharacterUsed", 1) != 0);
-            CheckBoxAgentSayTime->SetChecked(ReadIntOr(reg, "CharacterSayTime", 1) != 0);
-            SetSayTimePosition(ReadIntOr(reg, "CharacterSayTimeAll", 60));
-            CheckBoxTermineVorDatumZeigen->SetChecked(ReadIntOr(reg, "vorHeute", 0) != 0);
-            CheckBoxTransp1->SetChecked(ReadIntOr(reg, "BackgroundColorDaysTransparent", 0) != 0);
-            CheckBoxTransp3->SetChecked(ReadIntOr(reg, "BackgroundColorTodayTransparent", 0) != 0);
+            TageEdit->SetValue(ReadIntOr(reg, "xTage", SettingDefault::xTage));
+            CheckBoxAgentUsed->SetChecked(ReadIntOr(reg, "CharacterUsed", SettingDefault::CharacterUsed) != 0);
+            CheckBoxAgentSayTime->SetChecked(ReadIntOr(reg, "CharacterSayTime", SettingDefault::CharacterSayTime) != 0);
+            SetSayTimePosition(ReadIntOr(reg, "CharacterSayTimeAll", SettingDefault::CharacterSayTimeAll));
+            CheckBoxTermineVorDatumZeigen->SetChecked(ReadIntOr(reg, "vorHeute", SettingDefault::vorHeute) != 0);
+            CheckBoxTransp1->SetChecked(ReadIntOr(reg, "BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent) != 0);
+            CheckBoxTransp3->SetChecked(ReadIntOr(reg, "BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent) != 0);
             int onActive = 1;
             if (reg.TryReadInteger("TransparenzOnActiveWindow", onActive)) {
                 Transparenzmode->SetChecked(onActive != 0);
             } else {
-                WriteSetting([](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", true); });
-                Transparenzmode->SetChecked(true);
+                WriteSetting([](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", SettingDefault::TransparenzOnActiveWindow); });
+                Transparenzmode->SetChecked(SettingDefault::TransparenzOnActiveWindow);
             }
-            Transparenz2->SetPosition(ReadIntOr(reg, "AlphaAktive", 255));
-            Transparenz1->SetPosition(ReadIntOr(reg, "Alpha", 240));
-            Verzoegerung->SetPosition(ReadIntOr(reg, "Delay", 3));
-            dxfCheckBox1->SetChecked(ReadIntOr(reg, "UseDelay", 1) != 0);
+            Transparenz2->SetPosition(ReadIntOr(reg, "AlphaAktive", SettingDefault::AlphaAktive));
+            Transparenz1->SetPosition(ReadIntOr(reg, "Alpha", SettingDefault::Alpha));
+            Verzoegerung->SetPosition(ReadIntOr(reg, "Delay", SettingDefault::Delay));
+            dxfCheckBox1->SetChecked(ReadIntOr(reg, "UseDelay", SettingDefault::UseDelay) != 0);
             Verzoegerung->SetEnabled(dxfCheckBox1->Checked());
         }
     } catch (const SysUtils::Exception&) {
@@ -446,8 +603,11 @@ void TEinstellungen::FormCreate(TObject*) {
         TRegistry reg;
         reg.SetRootKey(HKEY_CURRENT_USER);
         if (reg.OpenKey(TarvolinKey, false)) {
-            // The page builder finds its design whatever the case, so the list does too.
-            const AnsiString design = SysUtils::LowerCase(reg.ReadString("Design"));
+            // The page builder finds its design whatever the case, so the list does too; without a
+            // stored design it takes its default one.
+            AnsiString stored;
+            if (!reg.TryReadString("Design", stored) || !reg.ValueExists("Design")) stored = SettingDefault::Design;
+            const AnsiString design = SysUtils::LowerCase(stored);
             for (int i = 0; i < ComboBoxDesign->Items()->Count(); ++i)
                 if (SysUtils::LowerCase(ComboBoxDesign->Items()->Get(i)) == design) {
                     ComboBoxDesign->SetItemIndex(i);
@@ -469,13 +629,13 @@ void TEinstellungen::FormCreate(TObject*) {
         TRegistry reg;
         reg.SetRootKey(HKEY_CURRENT_USER);
         if (reg.OpenKey(TarvolinKey, false)) {
-            int view = ReadIntOr(reg, "VORLAGE", 0);
-            if (view < 0 || view > 2) view = 0;
+            int view = ReadIntOr(reg, "VORLAGE", SettingDefault::VORLAGE);
+            if (view < 0 || view > 2) view = SettingDefault::VORLAGE;
             ComboBoxAnsicht->SetItemIndex(view);
             TageEdit->SetEnabled(view == 2);
-            btnColor1->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorDays", 0x00EDC2A9)));
-            btnColor3->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorToday", 0x00FADCC9)));
-            btnColor4->SetColor(static_cast<TColor>(ReadIntOr(reg, "WeekendColor", 0x000000FF)));
+            btnColor1->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorDays", SettingDefault::BackgroundColorDays)));
+            btnColor3->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorToday", SettingDefault::BackgroundColorToday)));
+            btnColor4->SetColor(static_cast<TColor>(ReadIntOr(reg, "WeekendColor", SettingDefault::WeekendColor)));
         }
     } catch (const SysUtils::Exception&) {
     }
@@ -559,26 +719,54 @@ void TEinstellungen::CheckBoxTransp3Click(TObject*) {
 
 void TEinstellungen::SpeedButton2Click(TObject*) {
     Modified = true;
-    WriteSetting([](TRegistry& r) {
-        TSchriftDialog picker(nullptr);
-        picker.FontName->SetText(r.ReadString("Font"));
-        int v = 0;
-        if (r.TryReadInteger("FontColor", v)) picker.FontColor->SetColor(static_cast<TColor>(v));
-        if (r.TryReadInteger("FontSize", v)) picker.FontSize->SetValue(std::clamp(v, 5, 28));
-        if (picker.ShowModal() != mrOk) return;
+    // The picker starts from the font the page shows: the stored one, else the page's own default.
+    AnsiString name = SettingDefault::Font;
+    int size = SettingDefault::FontSize, color = SettingDefault::FontColor;
+    bool keyOpens = false;
+    try {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        keyOpens = reg.OpenKey(TarvolinKey, false);
+        if (keyOpens) {
+            reg.TryReadString("Font", name);
+            reg.TryReadInteger("FontSize", size);
+            reg.TryReadInteger("FontColor", color);
+        }
+    } catch (const SysUtils::Exception&) {
+    }
+    if (!keyOpens) return;
+    FontDialog1->SetChosenFont(name, size, static_cast<TColor>(color));
+    // Beside the settings dialog, so both are seen at once.
+    const TRect area = Screen->WorkAreaRect();
+    int x = Left() - FontDialog1->Width();
+    if (x < area.Left) x = std::min(BoundsRect().Right, area.Right - FontDialog1->Width());
+    const int y = std::clamp(Top(), area.Top, std::max(area.Top, area.Bottom - FontDialog1->Height()));
+    FontDialog1->SetPosition(poDesigned);
+    FontDialog1->SetBounds(std::max(area.Left, x), y, FontDialog1->Width(), FontDialog1->Height());
+    FontDialog1->OnApply = [this](TObject*) { WriteChosenFont(); };
+    if (FontDialog1->ShowModal() == mrOk) WriteChosenFont();
+}
+
+void TEinstellungen::WriteChosenFont() {
+    const AnsiString name = FontDialog1->FontName->Text();
+    const int size = std::clamp(FontDialog1->FontSize->Value(), int(TSchriftDialog::MinFontSize), int(TSchriftDialog::MaxFontSize));
+    const int color = static_cast<int>(FontDialog1->FontColor->Color());
+    WriteSetting([&](TRegistry& r) {
         try {
-            r.WriteString("Font", picker.FontName->Text());
+            r.WriteString("Font", name);
         } catch (const SysUtils::Exception&) {
             r.WriteString("Font", "");
         }
-        r.WriteInteger("FontColor", static_cast<int>(picker.FontColor->Color()));
-        r.WriteInteger("FontSize", std::clamp(picker.FontSize->Value(), 5, 28));
+        r.WriteInteger("FontColor", color);
+        r.WriteInteger("FontSize", size);
     });
 }
 
 void TEinstellungen::TransparenzmodeClick(TObject*) {
     const bool v = Transparenzmode->Checked();
     WriteSetting([v](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", v); });
+    // The window fades the new way from now on, not only after the next page build.
+    TarvolinMainWindow::SetFadeOnActivation(v);
 }
 
 void TEinstellungen::AlphaRule() {
@@ -812,8 +1000,9 @@ void TEinstellungen::AnimationenChange(TObject*) {
         character->MoveTo(static_cast<std::int16_t>(Screen->WorkAreaRect().Right - 128), static_cast<std::int16_t>(Top()), 0,
                           request);
     }
-    character->Stop(previewRequest_);
-    character->Play(Animationen->Text(), previewRequest_);
+    // The preview replaces whatever the character was doing for the main window.
+    character->Stop(TarvolinAgent::RequestId());
+    character->Play(Animationen->Text(), TarvolinAgent::RequestId());
 }
 
 // ---- the sayings editor ----------------------------------------------------------------------------------------
@@ -1045,13 +1234,16 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
     const char* value = nullptr;
     const char* transparent = nullptr;
     TdxfCheckBox* box = nullptr;
+    // The dialog starts from the colour the page shows.
     TColor fallback = clWhite;
     if (Sender == btnColor1) {
         shape = btnColor1, value = "BackgroundColorDays", transparent = "BackgroundColorDaysTransparent", box = CheckBoxTransp1;
+        fallback = SettingDefault::BackgroundColorDays;
     } else if (Sender == btnColor3) {
         shape = btnColor3, value = "BackgroundColorToday", transparent = "BackgroundColorTodayTransparent", box = CheckBoxTransp3;
+        fallback = SettingDefault::BackgroundColorToday;
     } else if (Sender == btnColor4) {
-        shape = btnColor4, value = "WeekendColor", fallback = TColor(0x000000FF);
+        shape = btnColor4, value = "WeekendColor", fallback = SettingDefault::WeekendColor;
     }
     if (shape) {
         try {

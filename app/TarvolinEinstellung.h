@@ -13,6 +13,7 @@
 #include "EditBoxes.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "ListBoxes.h"
 #include "PictureButton.h"
 #include "StdCtrls.h"
 #include "dxfCheckBox.h"
@@ -32,10 +33,18 @@ void Reload();
 std::shared_ptr<Agent::IAgentCharacterEx> Character();
 // Counts as speech activity, so the idle character is not hidden meanwhile.
 void ResetIdle();
+// The main window's id of the character's last request, which the next one overwrites.
+std::int32_t& RequestId();
 // The server's default-character chooser and its output settings, each after starting the character.
 void ShowDefaultCharacterProperties();
 void ShowPropertySheet();
 } // namespace TarvolinAgent
+
+// The main window's fading as the dialog switches it (provided by the main window): true fades
+// with the window's activation, false with the mouse over it.
+namespace TarvolinMainWindow {
+void SetFadeOnActivation(bool Value);
+} // namespace TarvolinMainWindow
 
 // The installed text-to-speech voices as the dialog lists them: by default those of the speech
 // control (TDirectSS), numbered from 1 there and from 0 here.
@@ -63,6 +72,7 @@ protected:
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 private:
+    static constexpr int Margin = 6;
     int position_ = 0;
 };
 
@@ -70,17 +80,35 @@ private:
 // from Minutes (a value between two offered ones counts as the lower one when going up).
 int SayTimeStep(int Minutes, bool Up);
 
-// The font picker: a font name, a size of 5 to 28 points and a colour.
+// The font picker: a family, a size of 5 to 28 points and the effects (colour, struck out,
+// underlined), with a sample; "Übernehmen" hands the choice over without closing.
 class TSchriftDialog : public TForm {
 public:
     explicit TSchriftDialog(TComponent* AOwner);
-    TAdvComboBox* FontName;
+    static constexpr int MinFontSize = 5, MaxFontSize = 28;
+    TAdvEdit* FontName;
+    TListBox* FontList;
     TAdvSpinEdit* FontSize;
+    TListBox* SizeList;
+    TdxfGroupBox* Effekte;
+    TdxfCheckBox* Durchgestrichen;
+    TdxfCheckBox* Unterstrichen;
     TPanel* FontColor;
     TButton* ColorButton;
+    TdxfGroupBox* Beispiel;
+    TLabel* Sample;
     TButton* OkButton;
     TButton* CancelButton;
+    TButton* ApplyButton;
     TColorDialog* ColorDialog;
+    TNotifyEvent OnApply;
+    // Shows Name (selected in the list when installed), Size and Color.
+    void SetChosenFont(const AnsiString& Name, int Size, TColor Color);
+
+private:
+    void SelectFamily(const AnsiString& Name);
+    void ShowSample();
+    bool choosing_ = false;
 };
 
 class TEinstellungen : public TForm {
@@ -91,6 +119,11 @@ public:
     // Whether a value changed that needs the page rebuilt.
     bool Modified = false;
 
+    // three tabs over the bottom panel
+    TPageControl* PageControl1;
+    TTabSheet* TabAnsicht;
+    TTabSheet* TabAgent;
+    TTabSheet* TabSprueche;
     // tab "Ansicht", group "Ansicht:"
     TdxfGroupBox* GroupBoxAnsicht;
     TAdvComboBox* ComboBoxAnsicht;
@@ -135,10 +168,10 @@ public:
     TPanel* PanelUnten;
     TButton* Ok;
     TOpenDialog* OpenDialog;
+    TSchriftDialog* FontDialog1;
     TOpenDialog* SearchAgent;
     // the sayings: one tab per saying; the Tag of TabControl1 is 1 while the shown saying has
     // changes not yet saved
-    TdxfGroupBox* GroupBoxSprueche;
     TTabControl* TabControl1;
     TPlainMemo* Memo;
     TAdvComboBox* Animationen;
@@ -208,6 +241,7 @@ private:
     void AlphaRule();
     void SetSayTimePosition(int Value);
     void SetEditText(TAdvEdit* Edit, const AnsiString& Text);
+    void WriteChosenFont();
     void ReloadAgent();
     void FillSayings();
     void WriteSayingNames(TIniFile& Ini);
@@ -221,5 +255,4 @@ private:
     AnsiString SayingNameProblem(const AnsiString& Name) const;
     // Set while the program itself fills the editor, so its change events are no user's edits.
     bool fillingEditor_ = false;
-    std::int32_t previewRequest_ = 0;
 };

@@ -14,6 +14,7 @@
 #include "Fadeing.h"
 #include "Registry.h"
 #include "SessionMessages.h"
+#include "SettingDefaults.h"
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
@@ -217,11 +218,7 @@ void TForm1::FormCreate(TObject*) {
     }
     ADOConnection1->SetConnected(false);
 
-    {
-        TRegistry reg;
-        int value = 0;
-        if (reg.OpenKey(TarvolinKey, true)) mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : true;
-    }
+    ReadCachedSettings();
 
     {
         TRegistry reg;
@@ -319,7 +316,7 @@ void TForm1::ReadTopPlacement() {
         int view = 0;
         if (!reg.TryReadInteger("VORLAGE", view)) {
             try {
-                reg.WriteInteger("VORLAGE", 1);
+                reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
             } catch (const std::exception&) {
             }
         }
@@ -395,14 +392,17 @@ void TForm1::SetSplashStatus(const AnsiString& Text) {
 
 AnsiString TForm1::Greeting(int Hour) {
     const char* name = nullptr;
-    if (Hour >= 2 && Hour <= 11) name = "SPAgentHalloFrueh";
-    else if (Hour == 12) name = "SPAgentHalloMittag";
-    else if (Hour >= 13 && Hour <= 17) name = "SPAgentHallo";
-    else if (Hour >= 19 && Hour <= 23) name = "SPAgentHalloAbend";
+    const char* greetingDefault = nullptr;
+    if (Hour >= 2 && Hour <= 11) name = "SPAgentHalloFrueh", greetingDefault = SettingDefault::SPAgentHalloFrueh;
+    else if (Hour == 12) name = "SPAgentHalloMittag", greetingDefault = SettingDefault::SPAgentHalloMittag;
+    else if (Hour >= 13 && Hour <= 17) name = "SPAgentHallo", greetingDefault = SettingDefault::SPAgentHallo;
+    else if (Hour >= 19 && Hour <= 23) name = "SPAgentHalloAbend", greetingDefault = SettingDefault::SPAgentHalloAbend;
     AnsiString greeting;
     if (name) {
+        // A text never saved is the one the settings dialog shows.
+        greeting = greetingDefault;
         TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, true)) reg.TryReadString(name, greeting);
+        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists(name)) reg.TryReadString(name, greeting);
     }
     return greeting.empty() ? AnsiString("Hallo") : greeting;
 }
@@ -433,11 +433,11 @@ void TForm1::LoadWindowPlacement() {
     int view = 0;
     if (!reg.TryReadInteger("VORLAGE", view)) {
         try {
-            reg.WriteInteger("VORLAGE", 1);
+            reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
         } catch (const std::exception&) {
         }
     }
-    if (!reg.TryReadInteger("VORLAGE", view)) view = 1;
+    if (!reg.TryReadInteger("VORLAGE", view)) view = SettingDefault::VORLAGE;
     const int sw = ScreenWidth(), sh = ScreenHeight();
     const char* suffix = view == 0 ? "Month" : "Normal";
     int left = 0, width = 0, height = 0;
@@ -721,7 +721,7 @@ void TForm1::WindowCloseTimerTimer(TObject*) {
 }
 
 void TForm1::ApplyWindowAlpha() {
-    int alpha = 240;
+    int alpha = SettingDefault::Alpha;
     {
         // A fresh profile has no value yet: the settings dialog's default serves.
         TRegistry reg;
@@ -939,7 +939,10 @@ void TForm1::Einstellungen1Click(TObject*) {
         ~Enable() { item->Enabled = true; }
     } enable{Einstellungen1};
     bool modified = false;
-    if (ShowSettingsDialog(modified) != 0 && modified) {
+    const int result = ShowSettingsDialog(modified);
+    // What the window keeps of the settings takes the dialog's changes at once.
+    ReadCachedSettings();
+    if (result != 0 && modified) {
         alarmsPresent_ = false;
         LoadWindowPlacement();
         // The view may have changed: its own top comes with its place.
@@ -947,6 +950,23 @@ void TForm1::Einstellungen1Click(TObject*) {
         RebuildCalendar(SysUtils::Date(), false);
         // The next fade reads the new alpha values.
         fader_.reset();
+    }
+}
+
+// The settings the window keeps between page builds; a missing value means what the settings dialog
+// shows for it.
+void TForm1::ReadCachedSettings() {
+    try {
+        TRegistry reg;
+        if (!reg.OpenKey(TarvolinKey, true)) return;
+        int value = 0;
+        mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : SettingDefault::MailonBirthday;
+        SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
+        SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll;
+        ViewParameters.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value)
+                                              ? value != 0 : SettingDefault::TransparenzOnActiveWindow;
+    } catch (const std::exception& e) {
+        WriteDebugLog(e.what());
     }
 }
 
@@ -1009,6 +1029,10 @@ void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
         Handled = true;
         AgentIdle = false;
         break;
+    case WM_AGENTDBLCLICK:
+        // A double click on the character asks for nothing.
+        Handled = true;
+        break;
     case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
     default: break;
     }
@@ -1057,6 +1081,10 @@ void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
         WriteDebugLog("Der Planer \"" + planner + "\" konnte nicht gestartet werden.\n");
 }
 
+void TarvolinMainWindow::SetFadeOnActivation(bool Value) {
+    if (Form1) Form1->ViewParameters.FadeOnActivation = Value;
+}
+
 // ---- the speaking character as the settings dialog uses it ----------------------------------------------------
 bool TarvolinAgent::Start(bool Force, bool Show) {
     if (!Form1) return false;
@@ -1072,6 +1100,11 @@ std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
 
 void TarvolinAgent::ResetIdle() {
     if (Form1) Form1->AgentIdleTicks = 0;
+}
+
+std::int32_t& TarvolinAgent::RequestId() {
+    static std::int32_t withoutWindow = 0;
+    return Form1 ? Form1->AgentRequestId : withoutWindow;
 }
 
 void TarvolinAgent::ShowDefaultCharacterProperties() {

@@ -109,7 +109,7 @@ public:
     std::int32_t AgentSinkId = -1;
     // The time is spoken when the minute is a multiple of the interval (minutes).
     bool SayTimeEnabled = true;
-    int SayTimeInterval = 1;
+    int SayTimeInterval = 60;
     bool FrameVisible = true;
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder = false;
@@ -252,6 +252,7 @@ private:
     void SetUpBrowser();
     void BuildMenu();
     void ReadTopPlacement();
+    void ReadCachedSettings();
     void StartFade(bool In);
     void WaitForBuilder();
     // The browser has shown its first (blank) document: pages can go into it.
@@ -286,7 +287,7 @@ private:
     long long lastSpokenMinute_ = -1;
     std::atomic<bool> alarmsPresent_{false};
     std::atomic<bool> announcePending_{false};
-    std::atomic<bool> mailOnBirthday_{true};
+    std::atomic<bool> mailOnBirthday_{false};
 
     std::mutex logMutex_;
     bool firstLogWrite_ = true;

@@ -8,6 +8,7 @@
 #include "FehlerMeldung.h"
 #include "IniFiles.h"
 #include "Registry.h"
+#include "SettingDefaults.h"
 #include "ShellApi.h"
 #include "TextEncoding.h"
 #include "Trace.h"
@@ -312,11 +313,12 @@ void TForm1::SpeakTime() {
     AgentLoaded = StartAgent(0, 0, true);
     if (!AgentLoaded) return;
     PlayAgent("Wave");
-    AnsiString text;
+    // A text never saved is the one the settings dialog shows.
+    AnsiString text = SettingDefault::SPAgentTime;
     {
         TRegistry reg;
         if (reg.OpenKey(TarvolinKey, false) && reg.ValueExists("SPAgentTime") && !reg.TryReadString("SPAgentTime", text))
-            text = "Die Zeit, es ist <TIME>";
+            text = SettingDefault::SPAgentTime;
     }
     if (h == 22 && m > 30) {
         PlayAgent("GetAttention");
@@ -378,11 +380,11 @@ void TForm1::TreadSyncTimer1Timer(TObject*) {
         AgentLoaded = StartAgent(0, 0, true);
         if (!AgentLoaded) continue;
         if (AnnounceIntroPending) {
-            AnsiString intro;
+            AnsiString intro = SettingDefault::SBAgentAppointments;
             TRegistry reg;
             if (reg.OpenKey(TarvolinKey, false) && reg.ValueExists("SBAgentAppointments") &&
                 !reg.TryReadString("SBAgentAppointments", intro))
-                intro = "Sie haben heute Termine";
+                intro = SettingDefault::SBAgentAppointments;
             Speak(intro, false, false, false, true, false);
             AnnounceIntroPending = false;
         }
@@ -404,12 +406,12 @@ void TForm1::Zwischenablagevorlesen1Click(TObject*) {
             item->Enabled = true;
         }
     } done{Zwischenablagevorlesen1};
-    // Asked for by the user: the character comes even when it is switched off otherwise.
-    AgentForceLoad = true;
     AgentLoaded = StartAgent(0, 0, true);
     if (!AgentLoaded) return;
     ClipboardReadingBusy = true;
     done.busy = true;
+    // Loaded, the character stays available to the reading even when it is switched off meanwhile.
+    AgentForceLoad = true;
     AgentIdleTicks = 0;
     StartAgent(0, 0, true);
     PlayAgent("Read");
@@ -434,6 +436,7 @@ void TForm1::SendBirthdayMail(const AnsiString& Address) {
         });
         return;
     }
+    // The text the settings dialog shows, also for a text never saved or saved empty.
     AnsiString body;
     try {
         TRegistry reg;
@@ -441,6 +444,7 @@ void TForm1::SendBirthdayMail(const AnsiString& Address) {
     } catch (const std::exception&) {
         body = "... und alles Gute zum Geburtstag";
     }
+    if (body.empty()) body = SettingDefault::Body;
     try {
         // A contact without an address gets no empty mail.
         if (SysUtils::Trim(Address).empty()) throw SysUtils::Exception("no address");

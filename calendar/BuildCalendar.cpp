@@ -1,5 +1,7 @@
 #include "BuildCalendar.h"
 
+#include "SettingDefaults.h"
+
 #include <memory>
 
 #include "Registry.h"
@@ -106,30 +108,32 @@ void BuildTarvolan::ReadSettings() {
     }
     reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now()));
 
-    p.FontName = reg.TryReadString("Font", text) ? text : AnsiString("Comic Sans Ms");
-    p.FontSize = reg.TryReadInteger("FontSize", value) ? value : 8;
-    p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : 0);
-    p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value) && value != 0;
-    p.DaysColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorDays", value) ? value : 0xEDC2A9);
+    // A missing value means what the settings dialog shows for it.
+    p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);
+    p.FontSize = reg.TryReadInteger("FontSize", value) ? value : SettingDefault::FontSize;
+    p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : SettingDefault::FontColor);
+    p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value)
+                                     ? value != 0 : SettingDefault::showFullWeeksInMonthView;
+    p.DaysColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorDays", value) ? value : SettingDefault::BackgroundColorDays);
     if (reg.TryReadInteger("BackgroundColorDaysTransparent", value)) {
         if (value != 0) p.DaysColorHtml.clear();
     } else {
-        reg.WriteBool("BackgroundColorDaysTransparent", false);
+        reg.WriteBool("BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent);
     }
     p.ColorKeyHtml = ColorToHtml(p.ColorKey);
-    p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : 0xFADCC9);
+    p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : SettingDefault::BackgroundColorToday);
     if (reg.TryReadInteger("BackgroundColorTodayTransparent", value)) {
         if (value != 0) p.TodayColorHtml.clear();
     } else {
-        reg.WriteBool("BackgroundColorTodayTransparent", false);
+        reg.WriteBool("BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent);
     }
-    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) && value != 0;
-    p.WeekendColorHtml = reg.TryReadInteger("WeekendColor", value) ? ColorToHtml(value) : AnsiString("#FF0000");
-    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? value & 0xFF : 0);
-    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? value : 1);
-    host_->SetSayTimeEnabled(reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : true);
-    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) && value != 0;
-    ShowPastAppointments = reg.TryReadInteger("vorHeute", value) ? value != 0 : true;
+    p.WeekendColorHtml = ColorToHtml(reg.TryReadInteger("WeekendColor", value) ? value : SettingDefault::WeekendColor);
+    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? value & 0xFF : SettingDefault::VORLAGE);
+    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll);
+    host_->SetSayTimeEnabled(reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime);
+    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) ? value != 0
+                                                                                 : SettingDefault::TransparenzOnActiveWindow;
+    ShowPastAppointments = reg.TryReadInteger("vorHeute", value) ? value != 0 : SettingDefault::vorHeute;
 }
 
 void BuildTarvolan::ShowPage() {

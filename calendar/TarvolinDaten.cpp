@@ -7,6 +7,7 @@
 #include "Gemeinsam.h"
 #include "IniFiles.h"
 #include "Registry.h"
+#include "SettingDefaults.h"
 
 TTarvolinDatenModul* TarvolinDatenModul = nullptr;
 bool TTarvolinDatenModul::FiveRowFlag = false;
@@ -59,7 +60,7 @@ const char* const kWeekDayPrefixes[3] = {
     "<span id=\"header_day\" TITLE=\"Diesen Tag im Zorbelin-Terminplaner öffnen\" ><a class=\"Item\" language=\"VBScript\" OnClick=\"OpenDay('"};
 
 // The settings' default for the number of days, so the page and the settings dialog agree.
-constexpr int kDefaultXDays = 5;
+constexpr int kDefaultXDays = SettingDefault::xTage;
 
 } // namespace
 
@@ -127,7 +128,7 @@ void TTarvolinDatenModul::LoadDesign() {
         HauptTemplate = MonatTemplate = TagTemplate = WocheTemplate = XtageTemplate = XtageTagTemplate =
             TemplateDir;
 
-        AnsiString design = "Standard";
+        AnsiString design = SettingDefault::Design;
         {
             TRegistry reg;
             reg.SetRootKey(HKEY_CURRENT_USER);
@@ -136,8 +137,8 @@ void TTarvolinDatenModul::LoadDesign() {
                     if (!reg.ValueExists("Design")) throw ERegistryException("Design");
                     design = reg.ReadString("Design");
                 } catch (const std::exception&) {
-                    reg.WriteString("Design", "Standard");
-                    design = "Standard";
+                    reg.WriteString("Design", SettingDefault::Design);
+                    design = SettingDefault::Design;
                 }
             }
         }
@@ -348,7 +349,11 @@ void TTarvolinDatenModul::SendBirthdayMail() {
     // sends nothing, and a failing query never ends the program.
     const AnsiString number = SysUtils::Trim(ADODS->FieldByName("Adressnummer")->AsString());
     Int64 id;
-    if (number.empty() || !SysUtils::TryStrToInt64(number, id)) {
+    if (number.empty()) {
+        host_->WriteDebugLog("BM_Keine_EMailAdresse");
+        return;
+    }
+    if (!SysUtils::TryStrToInt64(number, id)) {
         host_->WriteDebugLog("Geburtstagsmail: keine gültige Adressnummer \"" + number + "\"");
         return;
     }
@@ -373,10 +378,13 @@ void TTarvolinDatenModul::SendBirthdayMail() {
         try { ADODataSet_2->Close(); } catch (const std::exception&) {}
         return;
     }
-    if (found) {
-        ICalendarHost* host = host_;
-        Queue([host, address] { host->SendBirthdayMail(address); });
+    if (!found) {
+        // A birthday whose address is gone.
+        host_->WriteDebugLog("BM_Keine_EMailAdresse");
+        return;
     }
+    ICalendarHost* host = host_;
+    Queue([host, address] { host->SendBirthdayMail(address); });
 }
 
 // ---- day cells ------------------------------------------------------------------------------------------

@@ -157,6 +157,11 @@ AgentServerFactory SetAgentServerFactory(AgentServerFactory factory) {
 
 std::string CharactersFolder() { return SysUtils::ProgramFolder() + "Figuren"; }
 
+bool CanLoadCharacter(const std::string& path) {
+    std::string error;
+    return Detail::CharacterPackage::Load(path, error) != nullptr;
+}
+
 bool SpeechLibraryAvailable() { return Detail::SpeechEngine::Instance().Available(); }
 
 } // namespace Agent

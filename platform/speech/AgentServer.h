@@ -91,6 +91,9 @@ AgentServerFactory SetAgentServerFactory(AgentServerFactory factory);
 
 // The folder the character packages ("*.acp") lie in: "Figuren" in the program folder.
 std::string CharactersFolder();
+// Whether the server can load the character package at path: a readable "*.acp" file whose
+// pictures lie beside it.
+bool CanLoadCharacter(const std::string& path);
 // Whether the speech library can be used (it loads and has been initialised).
 bool SpeechLibraryAvailable();
 

@@ -201,3 +201,85 @@ void TTabControl::Paint() {
     c->LineTo(Width() - 1, Height() - 1);
     c->LineTo(0, Height() - 1);
 }
+
+// ---- TTabSheet ------------------------------------------------------------------------------------------------
+TTabSheet::TTabSheet(TComponent* AOwner) : TCustomControl(AOwner) { SetVisible(false); }
+
+TTabSheet::~TTabSheet() { SetPageControl(nullptr); }
+
+void TTabSheet::SetPageControl(TPageControl* Value) {
+    if (Value == pageControl_) return;
+    if (pageControl_) pageControl_->RemovePage(this);
+    pageControl_ = Value;
+    if (!Value) return;
+    SetParent(Value);
+    SetAlign(alClient);
+    Value->InsertPage(this);
+}
+
+int TTabSheet::PageIndex() const {
+    if (!pageControl_) return -1;
+    const auto& pages = pageControl_->pages_;
+    const auto it = std::find(pages.begin(), pages.end(), this);
+    return it == pages.end() ? -1 : static_cast<int>(it - pages.begin());
+}
+
+void TTabSheet::TextChanged() {
+    TCustomControl::TextChanged();
+    if (pageControl_) pageControl_->Tabs()->Put(PageIndex(), Caption());
+}
+
+// ---- TPageControl ---------------------------------------------------------------------------------------------
+TPageControl::TPageControl(TComponent* AOwner) : TTabControl(AOwner) {}
+
+TPageControl::~TPageControl() {
+    // The sheets go with their parent after this: they must not find their way back here.
+    for (TTabSheet* page : pages_) page->pageControl_ = nullptr;
+    pages_.clear();
+}
+
+void TPageControl::InsertPage(TTabSheet* Page) {
+    pages_.push_back(Page);
+    Tabs()->Add(Page->Caption());
+    Realign();
+    ShowActivePage();
+}
+
+void TPageControl::RemovePage(TTabSheet* Page) {
+    const int index = Page->PageIndex();
+    if (index < 0) return;
+    pages_.erase(pages_.begin() + index);
+    Tabs()->Delete(index);
+    if (TabIndex() < 0 && !pages_.empty()) SetTabIndex(std::min(index, PageCount() - 1));
+    ShowActivePage();
+}
+
+TTabSheet* TPageControl::ActivePage() const {
+    const int i = TabIndex();
+    return i >= 0 && i < PageCount() ? Pages(i) : nullptr;
+}
+
+void TPageControl::SetActivePage(TTabSheet* Page) {
+    if (!Page || Page->pageControl_ != this) return;
+    SetActivePageIndex(Page->PageIndex());
+}
+
+void TPageControl::SetActivePageIndex(int Index) {
+    SetTabIndex(Index);
+    ShowActivePage();
+}
+
+void TPageControl::ShowActivePage() {
+    TTabSheet* active = ActivePage();
+    // The new page is shown before the old one goes, so the area never flashes empty.
+    if (active) active->SetVisible(true);
+    for (TTabSheet* page : pages_)
+        if (page != active) page->SetVisible(false);
+}
+
+void TPageControl::Change() {
+    ShowActivePage();
+    TTabControl::Change();
+}
+
+void TPageControl::AdjustClientRect(TRect& Rect) { Rect = DisplayRect(); }

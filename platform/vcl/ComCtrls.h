@@ -4,11 +4,13 @@
 // position, so tests select tabs the way a person does.
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "Controls.h"
 
 class QTabBar;
 class TTabControl;
+class TPageControl;
 struct TTabControlPrivate;
 
 // Tab names; inserting and deleting keep the control's selected tab in step.
@@ -65,4 +67,48 @@ private:
     std::unique_ptr<TTabStrings> tabs_;
     std::unique_ptr<TTabControlPrivate> d_;
     int tabIndex_ = -1;
+};
+
+// One page of a page control: its tab shows the sheet's caption, and only the active sheet is shown.
+class TTabSheet : public TCustomControl {
+public:
+    explicit TTabSheet(TComponent* AOwner);
+    ~TTabSheet() override;
+    TPageControl* PageControl() const { return pageControl_; }
+    // Makes the sheet the last page of Value (and a child filling its page area); nullptr takes it out.
+    void SetPageControl(TPageControl* Value);
+    // The sheet's place among its page control's pages, -1 without one.
+    int PageIndex() const;
+
+protected:
+    void TextChanged() override;
+
+private:
+    friend class TPageControl;
+    TPageControl* pageControl_ = nullptr;
+};
+
+// A tab control whose tabs are its sheets.
+class TPageControl : public TTabControl {
+public:
+    explicit TPageControl(TComponent* AOwner);
+    ~TPageControl() override;
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+    TTabSheet* Pages(int Index) const { return pages_.at(static_cast<std::size_t>(Index)); }
+    TTabSheet* ActivePage() const;
+    // Setting the page from the program raises no events.
+    void SetActivePage(TTabSheet* Page);
+    int ActivePageIndex() const { return TabIndex(); }
+    void SetActivePageIndex(int Index);
+
+protected:
+    void Change() override;
+    void AdjustClientRect(TRect& Rect) override;
+
+private:
+    friend class TTabSheet;
+    void InsertPage(TTabSheet* Page);
+    void RemovePage(TTabSheet* Page);
+    void ShowActivePage();
+    std::vector<TTabSheet*> pages_;
 };

@@ -5,10 +5,13 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
+#include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <cmath>
@@ -119,6 +122,10 @@ bool EnsureQtApp() {
         });
         InitPostOffice();
         app->installEventFilter(new SysFontWatch(app));
+        // The program speaks German, so Qt's own dialogs (file, colour, print) do too.
+        auto* german = new QTranslator(app);
+        if (german->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(german);
         QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
             Guarded(Application, [&] {
                 if (state == Qt::ApplicationActive) {
@@ -896,6 +903,15 @@ QRect ScreenGeometry(bool available) {
 
 int TScreen::Width() const { return ScreenGeometry(false).width(); }
 int TScreen::Height() const { return ScreenGeometry(false).height(); }
+
+TStrings* TScreen::Fonts() {
+    if (!fonts_) {
+        fonts_ = std::make_unique<TStringList>();
+        if (Vcl::Detail::EnsureQtApp())
+            for (const QString& family : QFontDatabase::families()) fonts_->Add(family.toStdString());
+    }
+    return fonts_.get();
+}
 
 TRect TScreen::WorkAreaRect() const {
     const QRect r = ScreenGeometry(true);

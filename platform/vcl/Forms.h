@@ -256,9 +256,12 @@ public:
     TCustomForm* ActiveForm() const;
     TWinControl* ActiveControl() const;
     TPoint CursorPos() const;
+    // The installed font families, sorted.
+    TStrings* Fonts();
 private:
     friend class TCustomForm;
     std::vector<TCustomForm*> forms_;
+    std::unique_ptr<TStringList> fonts_;
     TCursor cursor_ = crDefault;
 };
 

@@ -196,12 +196,15 @@ public:
         });
         FehlerMeldung::SetSpeechLibraryProbe([this] { return libraryAvailable; });
         FehlerMeldung::SetVoiceCountProbe([this] { return voices; });
+        // The fake server loads any package file.
+        FehlerMeldung::SetCharacterProbe([](const AnsiString&) { return true; });
         Reset();
     }
     ~FakeAgentInstallation() {
         Agent::SetAgentServerFactory(previous_);
         FehlerMeldung::SetSpeechLibraryProbe(nullptr);
         FehlerMeldung::SetVoiceCountProbe(nullptr);
+        FehlerMeldung::SetCharacterProbe(nullptr);
         Reset();
     }
     FakeCharacter& Character() { return *server->character; }

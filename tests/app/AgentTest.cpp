@@ -216,23 +216,35 @@ TEST_F(Character, TheFirstMissingPieceShowsOnlyItsDialog) {
     EXPECT_FALSE(agent.log->Has("Load "));
     EXPECT_TRUE(ComponentChecksPending);
 
-    AddCharacterFile("peedy.ACF");
+    AddCharacterFile("peedy.ACP");
     EXPECT_TRUE(Start());
     EXPECT_EQ(shown.size(), 4u);
 }
 
-TEST_F(Character, CharacterFilesAreFoundByTheirExtensionInTheFolderItself) {
+TEST_F(Character, OnlyAPackageTheServerCanLoadCountsAsACharacter) {
+    // The real server judges the packages here.
+    FehlerMeldung::SetCharacterProbe(nullptr);
     RemoveCharacters();
-    AddCharacterFile("sub/peedy.acs");
     TSpeechComponentCheck check(form.get());
-    EXPECT_FALSE(check.AreAgentCharactersInstalled());
+    const auto folder = dir.path() / "program" / "Figuren";
+    std::filesystem::create_directories(folder / "sub");
+    // Windows character files, a package without its pictures, and a good one in a subfolder.
     AddCharacterFile("merlin.ACS");
-    AddCharacterFile("notes.txt");
+    AddCharacterFile("peedy.acf");
+    std::filesystem::copy_file(ZB_PROGRAM_FIGUREN "/eulalia.acp", folder / "kaputt.acp");
+    for (const auto& entry : std::filesystem::directory_iterator(ZB_PROGRAM_FIGUREN))
+        std::filesystem::copy_file(entry.path(), folder / "sub" / entry.path().filename());
+    EXPECT_FALSE(check.AreAgentCharactersInstalled());
+    // The package with its pictures beside it.
+    for (const auto& entry : std::filesystem::directory_iterator(ZB_PROGRAM_FIGUREN))
+        std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
     EXPECT_TRUE(check.AreAgentCharactersInstalled());
 
+    // The listing itself: names of the folder's own entries, case ignored, without extensions.
     TStringList names;
-    FehlerMeldung::GetFileList(dir.str() + "program/Figuren", "*.ac*", &names, true);
-    EXPECT_EQ(names.Text(), "merlin\r\n");
+    FehlerMeldung::GetFileList(dir.str() + "program/Figuren", "*.ac?", &names, true);
+    names.Sort();
+    EXPECT_EQ(names.Text(), "eulalia\r\nkaputt\r\nmerlin\r\npeedy\r\n");
     names.Clear();
     FehlerMeldung::GetFileList(dir.str() + "nowhere", "*.ac*", &names, false);
     FehlerMeldung::GetFileList("", "*.ac*", &names, false);
@@ -284,13 +296,15 @@ TEST_F(Character, TheVoiceDialogShowsItsLoudspeakerPicture) {
     EXPECT_EQ(painted(tts.HTMLabel1), 0);
 }
 
-TEST_F(Character, TheDialogLinksOpenTheDownloads) {
+TEST_F(Character, TheDialogLinksLeadToTheSpeechPackageAndTheCharacterPage) {
     std::vector<std::string> opened;
     ShellApi::SetUrlOpener([&](const std::string& url) {
         opened.push_back(url);
         return true;
     });
-    const std::string host = DownloadServer;
+    // The page about character packages beside the program, as the build lays it out.
+    std::filesystem::copy_file(ZB_PROGRAM_PAGE, dir.path() / "program" / CharacterPageName);
+    const std::string page = "file://" + dir.str() + "program/" + CharacterPageName;
     {
         // Clicked where the label shows its link.
         TFehlerMeldungAGENTS d(nullptr);
@@ -305,8 +319,7 @@ TEST_F(Character, TheDialogLinksOpenTheDownloads) {
                 }
         EXPECT_TRUE(clicked);
     }
-    EXPECT_EQ(opened, (std::vector<std::string>{host + "/dynlinks/index.php?go=Merlin.exe",
-                                                host + "/dynlinks/index.php?go=Peedy.exe"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{page}));
     opened.clear();
     {
         TFehlerMeldungTTS d(nullptr);
@@ -319,14 +332,15 @@ TEST_F(Character, TheDialogLinksOpenTheDownloads) {
     EXPECT_EQ(opened, (std::vector<std::string>{SpeechPackagePage, SpeechPackagePage}));
     opened.clear();
     {
-        auto d = std::make_unique<TFehlerMeldungAGENT>(nullptr);
-        d->SecondLinkDelay = 50;
-        d->HTMLabel1AnchorClick(d->HTMLabel1, "SAPIINSTALL");
-        EXPECT_EQ(opened, (std::vector<std::string>{host + "/dynlinks/index.php?go=MSagent.exe"}));
-        // The dialog may be gone before the second download starts.
+        TFehlerMeldungAGENT d(nullptr);
+        d.HTMLabel1AnchorClick(d.HTMLabel1, "SAPIINSTALL");
+        EXPECT_EQ(opened, (std::vector<std::string>{page}));
     }
-    EXPECT_TRUE(WaitUntil([&] { return opened.size() == 2; }, 5000));
-    EXPECT_EQ(opened.back(), host + "/downloads/ms/AgtX0407.exe");
+    // The page says what a package is and where it goes.
+    const std::string text = dir.read("program/" + std::string(CharacterPageName));
+    EXPECT_NE(text.find(".acp"), std::string::npos);
+    EXPECT_NE(text.find("Ordner <code>Figuren</code> neben dem Programm"), std::string::npos);
+    EXPECT_NE(text.find("espeak-ng"), std::string::npos);
     ShellApi::SetUrlOpener(nullptr);
 }
 

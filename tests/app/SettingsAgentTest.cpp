@@ -254,13 +254,16 @@ TEST_F(SettingsAgent, ChoosingAnAnimationPreviewsItOnTheCharacter) {
     Open();
     form->AgentIdleTicks = 5;
     calls->log.clear();
+    // The preview stops the main window's last request and becomes its last one.
+    const std::int32_t before = form->AgentRequestId;
     Select(dialog->Animationen, 2);
     EXPECT_EQ(dialog->TabControl1->Tag, 1);
     EXPECT_EQ(form->AgentIdleTicks, 0);
     ASSERT_EQ(calls->log.size(), 2u);
-    EXPECT_EQ(calls->log[0], "Stop 0");
+    EXPECT_EQ(calls->log[0], "Stop " + std::to_string(before));
     EXPECT_EQ(calls->log[1].substr(0, 14), "Play Surprised");
     const std::string first = calls->log[1].substr(calls->log[1].find('#') + 1);
+    EXPECT_EQ(std::to_string(form->AgentRequestId), first);
     // The next preview stops the one before.
     Select(dialog->Animationen, 0);
     EXPECT_EQ(calls->log[2], "Stop " + first);

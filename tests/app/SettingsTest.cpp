@@ -99,13 +99,13 @@ TEST_F(SettingsTest, FreshProfileShowsDefaultsAndWritesBackTheSliders) {
     EXPECT_FALSE(dialog->CheckBoxGeburtstagseMail->Checked());
     EXPECT_FALSE(dialog->CheckBoxshowFullWeeksInMonthView->Checked());
     EXPECT_FALSE(dialog->CheckBoxTermineVorDatumZeigen->Checked());
-    EXPECT_TRUE(dialog->CheckBoxAgentUsed->Checked());
+    EXPECT_FALSE(dialog->CheckBoxAgentUsed->Checked());
     EXPECT_TRUE(dialog->CheckBoxAgentSayTime->Checked());
     EXPECT_TRUE(dialog->Transparenzmode->Checked());
     EXPECT_TRUE(dialog->dxfCheckBox1->Checked());
     EXPECT_TRUE(dialog->Verzoegerung->Enabled());
     EXPECT_EQ(dialog->TageEdit->Value(), 5);
-    EXPECT_EQ(dialog->ComboBoxAnsicht->ItemIndex(), 0);
+    EXPECT_EQ(dialog->ComboBoxAnsicht->ItemIndex(), 1);
     EXPECT_FALSE(dialog->TageEdit->Enabled());
     EXPECT_EQ(dialog->TrackBar2->Position(), 1);
     EXPECT_EQ(dialog->Transparenz1->Position(), 240);
@@ -204,11 +204,13 @@ TEST_F(SettingsTest, EachControlWritesAtOnce) {
     EXPECT_EQ(Int("CharacterSayTime"), 0);
     dialog->TrackBar2->SetPosition(0);
     EXPECT_EQ(Int("AgentZoom"), 1);
+    // A new profile has the character off: the first click switches it on.
+    dialog->CheckBoxAgentUsed->Click();
+    EXPECT_EQ(Int("CharacterUsed"), 1);
+    EXPECT_TRUE(dialog->CheckBoxAgentSayTime->Enabled());
     dialog->CheckBoxAgentUsed->Click();
     EXPECT_EQ(Int("CharacterUsed"), 0);
     EXPECT_FALSE(dialog->CheckBoxAgentSayTime->Enabled());
-    dialog->CheckBoxAgentUsed->Click();
-    EXPECT_TRUE(dialog->CheckBoxAgentSayTime->Enabled());
 }
 
 TEST_F(SettingsTest, OnlyChangesThatNeedARebuildSetModified) {
@@ -375,6 +377,45 @@ TEST_F(SettingsTest, FontPickerStartsFromTheStoredFontAndWritesTheChoice) {
     Dialogs::SetDialogAnswerer([](TModalDialog& d) { d.Press("Abbrechen"); });
     dialog->SpeedButton2->Click();
     EXPECT_EQ(Str("Font"), "Arial");
+}
+
+TEST_F(SettingsTest, FontPickerOffersSizesFiveToTwentyEightEffectsAndApply) {
+    CreateKey();
+    Open();
+    TSchriftDialog* picker = dialog->FontDialog1;
+    ASSERT_EQ(picker->SizeList->Items()->Count(), 24);
+    EXPECT_EQ(picker->SizeList->Items()->Get(0), "5");
+    EXPECT_EQ(picker->SizeList->Items()->Get(23), "28");
+    EXPECT_EQ(picker->Effekte->Caption(), "Effekte");
+    EXPECT_GT(picker->FontList->Items()->Count(), 0);
+    // Without a stored font the picker shows the page's own: the dialog and the page agree.
+    std::vector<std::string> buttons;
+    AnsiString shownName;
+    int shownSize = 0;
+    int written = 0;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        if (d.Form() != picker) return;
+        for (const auto& b : d.Buttons()) buttons.push_back(b);
+        shownName = picker->FontName->Text();
+        shownSize = picker->FontSize->Value();
+        // A size chosen in the list, an effect ticked, and "Übernehmen" writes without closing.
+        picker->SizeList->SetItemIndex(7);
+        picker->SizeList->OnClick(picker->SizeList);
+        picker->Unterstrichen->Click();
+        EXPECT_TRUE(picker->Sample->Font()->Style().Contains(fsUnderline));
+        EXPECT_EQ(picker->Sample->Font()->Size(), 12);
+        d.Press("Übernehmen");
+        written = Int("FontSize");
+        EXPECT_EQ(picker->ModalResult(), mrNone);
+        d.Press("Abbrechen");
+    });
+    dialog->SpeedButton2->Click();
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Farbe ...", "OK", "Abbrechen", "Übernehmen"}));
+    EXPECT_EQ(shownName, "Comic Sans Ms");
+    EXPECT_EQ(shownSize, 8);
+    EXPECT_EQ(written, 12);
+    EXPECT_EQ(Int("FontSize"), 12);
+    EXPECT_EQ(Str("Font"), "Comic Sans Ms");
 }
 
 TEST_F(SettingsTest, SoundPickerCreatesAMissingKey) {

@@ -118,17 +118,20 @@ TEST_F(Speech, AtIntervalSixtyTheTimeComesWithEachFullHour) {
     EXPECT_EQ(Said().size(), 3u);
 }
 
-TEST_F(Speech, WithoutAnAnnouncementTextTheCharacterOnlyGestures) {
+TEST_F(Speech, AMissingTimeTextIsTheDialogsAndAnEmptyOneOnlyGestures) {
     form->SayTimeInterval = 15;
     TimeAt(9, 15);
+    EXPECT_EQ(Said(), (std::vector<std::string>{"Play Wave", "Play GestureDown", "Speak Die Zeit, es ist 09:15 Uhr"}));
+    WriteUserString(kTarvolin, "SPAgentTime", "");
+    TimeAt(9, 30);
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Wave", "Play GestureDown"}));
     // A text that is not a string falls back to the standard one.
     WriteUserInteger(kTarvolin, "SPAgentTime", 5);
-    TimeAt(9, 30);
-    EXPECT_EQ(Said().back(), "Speak Die Zeit, es ist 09:30 Uhr");
+    TimeAt(9, 45);
+    EXPECT_EQ(Said().back(), "Speak Die Zeit, es ist 09:45 Uhr");
 
     form->SayTimeEnabled = false;
-    TimeAt(9, 45);
+    TimeAt(10, 0);
     EXPECT_TRUE(Said().empty());
 }
 
@@ -222,8 +225,17 @@ TEST_F(Speech, TodaysAppointmentsAreAnnouncedThroughTheTimerWithTheirIntroductio
 
 // ---- the clipboard ------------------------------------------------------------------------------------------
 TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
-    WriteUserInteger(kTarvolin, "CharacterUsed", 0);   // asked for, the character comes anyway
+    // Switched off, the character stays away, and the reading does not force it on for later.
+    WriteUserInteger(kTarvolin, "CharacterUsed", 0);
     Clipboard()->SetAsText("Ein kurzer Text.");
+    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
+    EXPECT_TRUE(Said().empty());
+    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->AgentForceLoad);
+    EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
+    EXPECT_FALSE(form->StartAgent(0, 0, true));
+
+    WriteUserInteger(kTarvolin, "CharacterUsed", 1);
     form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Read", "Play ReadContinued", "Play ReadContinued",
                                                 "Speak Ein kurzer Text.", "Play ReadReturn"}));

@@ -154,11 +154,12 @@ TEST_F(Greeting, DependsOnTheHour) {
     for (const auto& [hour, greeting] : expected) EXPECT_EQ(form.Greeting(hour), greeting) << "hour " << hour;
 }
 
-TEST_F(Greeting, MissingOrEmptyValueGivesHallo) {
+TEST_F(Greeting, AMissingTextIsTheDialogsAndAnEmptyOneGivesHallo) {
     WriteUserString(kTarvolin, "SPAgentHalloFrueh", "");
     TForm1 form(nullptr);
     EXPECT_EQ(form.Greeting(8), "Hallo");
-    EXPECT_EQ(form.Greeting(12), "Hallo");
+    EXPECT_EQ(form.Greeting(12), "Mahlzeit");
+    EXPECT_EQ(form.Greeting(20), "Guten Abend");
 }
 
 TEST_F(Greeting, IsSpokenAtStartOnlyWhenTheCharacterIsThere) {

@@ -248,6 +248,10 @@ TEST_F(TrayAndMenu, HooksLogFailuresTakeTheCharactersNotesAndBreakHintLines) {
     msg.message = WM_AGENTHIDDEN;
     form.ApplicationEvents1Message(msg, handled);
     EXPECT_TRUE(form.StopSpeaking);
+    handled = false;
+    msg.message = WM_AGENTDBLCLICK;
+    form.ApplicationEvents1Message(msg, handled);
+    EXPECT_TRUE(handled);
 
     AnsiString hint = "Zeile1@Zeile2@";
     bool show = true;

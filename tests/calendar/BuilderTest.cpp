@@ -114,7 +114,8 @@ TEST_F(Builder, SettingsReadBeforeTheBuild) {
     EXPECT_EQ(StringSetting("Datum"), "05.03.2007");
     EXPECT_EQ(IntSetting("BackgroundColorDaysTransparent"), 0);
     EXPECT_EQ(IntSetting("BackgroundColorTodayTransparent"), 0);
-    EXPECT_EQ(host.sayInterval, 1);
+    // What the settings dialog shows: every 60 minutes.
+    EXPECT_EQ(host.sayInterval, 60);
     EXPECT_EQ(host.sayEnabled, 1);
     EXPECT_EQ(host.main.DaysColorHtml, "#A9C2ED");
     EXPECT_FALSE(host.main.ShowFullWeeksInMonthView);

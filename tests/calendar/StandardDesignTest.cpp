@@ -115,6 +115,7 @@ TEST_F(StandardDesign, WeekPage) {
     SysUtils::SetClock([] { return D(2007, 3, 7, 10); });
     AddAppointment(D(2007, 3, 6, 14), D(2007, 3, 6, 15), "Zahnarzt", "Kontrolle");
     AddAppointment(D(2007, 3, 12, 14), D(2007, 3, 12, 15), "nächste Woche");
+    SetSetting("vorHeute", 1);
     host.announcePending = true;
     AddAppointment(D(2007, 3, 7, 16), D(2007, 3, 7, 17), "Sport");
     Build(D(2007, 3, 7), vmWeek);

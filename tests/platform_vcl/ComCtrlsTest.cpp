@@ -1,4 +1,4 @@
-// The tab control, the time picker and the colour dialog's custom colours.
+// The tab and page controls, the time picker and the colour dialog's custom colours.
 #include <QAbstractSpinBox>
 #include <QDateTimeEdit>
 #include <QImage>
@@ -10,6 +10,7 @@
 #include "Dialogs.h"
 #include "EditBoxes.h"
 #include "GraphicsQt.h"
+#include "StdCtrls.h"
 
 using namespace controlstest;
 
@@ -119,6 +120,53 @@ TEST_F(TabControlTest, TabsAreDrawnAboveThePage) {
 }
 
 // ---- time picker ------------------------------------------------------------------------------------------
+TEST_F(TabControlTest, PageControlShowsTheSheetOfTheChosenTab) {
+    auto* pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(10, 10, 360, 200);
+    auto* first = new TTabSheet(form);
+    first->SetCaption("Ansicht");
+    first->SetPageControl(pages);
+    auto* second = new TTabSheet(form);
+    second->SetCaption("Figur");
+    second->SetPageControl(pages);
+    auto* button = new TButton(form);
+    button->SetParent(second);
+    int changes = 0;
+    pages->OnChange = [&](TObject*) { ++changes; };
+    Application->ProcessMessages();
+    ASSERT_EQ(pages->PageCount(), 2);
+    EXPECT_EQ(pages->Tabs()->Text(), "Ansicht\r\nFigur\r\n");
+    EXPECT_EQ(pages->ActivePage(), first);
+    EXPECT_TRUE(first->Showing());
+    EXPECT_FALSE(button->Showing());
+    // A sheet fills the page area below the tabs.
+    EXPECT_EQ(first->BoundsRect(), pages->DisplayRect());
+
+    // A click on the second tab shows its sheet with its controls.
+    QTabBar* bar = WidgetOf(pages)->findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    const QPoint p = bar->tabRect(1).center();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), QPointF(bar->mapToGlobal(p)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    EXPECT_EQ(pages->ActivePage(), second);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(button->Showing());
+    EXPECT_FALSE(first->Showing());
+
+    // Set by the program: no event. A renamed sheet renames its tab; a sheet that goes takes its tab.
+    pages->SetActivePage(first);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(first->Showing());
+    second->SetCaption("Sprüche");
+    EXPECT_EQ(pages->Tabs()->Get(1), "Sprüche");
+    delete first;
+    EXPECT_EQ(pages->PageCount(), 1);
+    EXPECT_EQ(pages->ActivePage(), second);
+    EXPECT_TRUE(second->Showing());
+}
+
 TEST_F(TabControlTest, TimePickerShowsAndTakesTheTimeOfDay) {
     auto* picker = new TDateTimePicker(form);
     picker->SetParent(form);

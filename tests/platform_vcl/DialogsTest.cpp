@@ -1,4 +1,10 @@
 // Modal dialogs answered through the library's seam, as a person would answer them.
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+
 #include "ControlsTestSupport.h"
 #include "Dialogs.h"
 #include "StdCtrls.h"
@@ -189,6 +195,22 @@ TEST_F(DialogsSeam, ColorDialogTakesTheAnsweredColour) {
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(dialog.Color, RGB(1, 2, 3));
     EXPECT_EQ(offered, clBlack);
+}
+
+TEST_F(DialogsSeam, QtsOwnDialogsSpeakGerman) {
+    QColorDialog colours;
+    auto* box = colours.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QDialogButtonBox::Cancel)->text().toStdString(), "Abbrechen");
+    bool basic = false;
+    for (QLabel* label : colours.findChildren<QLabel*>()) basic = basic || label->text() == "Grundfar&ben";
+    EXPECT_TRUE(basic);
+
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    bool lookIn = false;
+    for (QLabel* label : files.findChildren<QLabel*>()) lookIn = lookIn || label->text() == "Suchen in:";
+    EXPECT_TRUE(lookIn);
 }
 
 TEST(DialogFilters, ClassLibraryFiltersBecomeQtNameFilters) {
