@@ -157,8 +157,10 @@ AnsiString ExpandFileName(const AnsiString& name);
 AnsiString FileNameToURL(const AnsiString& path);
 // Whole file as bytes; raises EInOutError when it cannot be read.
 std::string ReadFileBytes(const AnsiString& name);
-// Writes atomically (temporary file, then rename); raises EInOutError.
-void WriteFileBytes(const AnsiString& name, std::string_view bytes);
+// Writes atomically (a temporary file "<name>.tmp-XXXXXX" beside it, then rename); raises
+// EInOutError. An existing file keeps its mode; a new one gets NewFileMode.
+void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode = 0644);
+constexpr const char* TemporaryFileInfix = ".tmp-";
 
 // ---- process ------------------------------------------------------------------------------------
 void SetCommandLine(int argc, char** argv);
