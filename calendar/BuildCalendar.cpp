@@ -1,7 +1,10 @@
 #include "BuildCalendar.h"
 
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include "Failures.h"
 #include "Registry.h"
 #include "TarvolinDaten.h"
 
@@ -88,9 +91,26 @@ void BuildTarvolan::ReadSettings() {
     screenWidth_ = host_->ScreenWidth();
     screenHeight_ = host_->ScreenHeight();
 
+    try {
+        ReadRegistrySettings();
+    } catch (const std::exception& e) {
+        // What was read stands; the rest keeps the values the main window handed over.
+        if (settingsFailure_.empty()) settingsFailure_ = DescribeFailure(e);
+    }
+}
+
+void BuildTarvolan::ReadRegistrySettings() {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
     if (!reg.OpenKey(kSettingsKey, true)) return;
+    // A settings folder that cannot be written must not cost the page.
+    auto write = [this](const std::function<void()>& change) {
+        try {
+            change();
+        } catch (const std::exception& e) {
+            if (settingsFailure_.empty()) settingsFailure_ = DescribeFailure(e);
+        }
+    };
     ViewParameters& p = Parameters;
     AnsiString text;
     int value = 0;
@@ -104,7 +124,7 @@ void BuildTarvolan::ReadSettings() {
         host_->SetSettingsDate(SysUtils::Now());
         hasPreviousBuild_ = false;
     }
-    reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now()));
+    write([&reg] { reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now())); });
 
     p.FontName = reg.TryReadString("Font", text) ? text : AnsiString("Comic Sans Ms");
     p.FontSize = reg.TryReadInteger("FontSize", value) ? value : 8;
@@ -114,14 +134,14 @@ void BuildTarvolan::ReadSettings() {
     if (reg.TryReadInteger("BackgroundColorDaysTransparent", value)) {
         if (value != 0) p.DaysColorHtml.clear();
     } else {
-        reg.WriteBool("BackgroundColorDaysTransparent", false);
+        write([&reg] { reg.WriteBool("BackgroundColorDaysTransparent", false); });
     }
     p.ColorKeyHtml = ColorToHtml(p.ColorKey);
     p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : 0xFADCC9);
     if (reg.TryReadInteger("BackgroundColorTodayTransparent", value)) {
         if (value != 0) p.TodayColorHtml.clear();
     } else {
-        reg.WriteBool("BackgroundColorTodayTransparent", false);
+        write([&reg] { reg.WriteBool("BackgroundColorTodayTransparent", false); });
     }
     p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) && value != 0;
     p.WeekendColorHtml = reg.TryReadInteger("WeekendColor", value) ? ColorToHtml(value) : AnsiString("#FF0000");
@@ -159,7 +179,15 @@ void BuildTarvolan::CopyBack() {
 }
 
 void BuildTarvolan::Execute() {
-    const AnsiString user = host_->GetCalendarUser();
+    AnsiString user = host_->GetCalendarUser();
+    // Causes for the user, in German; the page is still built where it can be.
+    std::vector<AnsiString> problems;
+    if (user.find('\0') != AnsiString::npos) {
+        // A statement cannot hold the character; in its place stands one no stored name holds.
+        user = SysUtils::StringReplace(user, AnsiString(1, '\0'), "\xEF\xBF\xBD", SysUtils::rfReplaceAll);
+        problems.push_back("Der Benutzername enthält ein Nullzeichen; gezeigt werden nur die Termine für alle.");
+    }
+    bool pageShown = false;
     std::unique_ptr<TTarvolinDatenModul> module;
     try {
         module = std::make_unique<TTarvolinDatenModul>(nullptr, host_);
@@ -213,20 +241,50 @@ void BuildTarvolan::Execute() {
             Synchronize([this] { ShowPage(); });
             delete PageStream;
             PageStream = nullptr;
+            pageShown = true;
         }
+        if (!module->Failure.empty())
+            problems.push_back("Der Kalender konnte nicht vollständig aufgebaut werden. " + module->Failure);
 
         const AnsiString update =
             "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = '" + userText + "'";
         ICalendarHost* host = host_;
         Synchronize([host, update] { host->ExecuteCommand(update); });
-    } catch (...) {
+    } catch (const std::exception& e) {
         // The page stays as it was and the refresh request stays set.
         delete PageStream;
         PageStream = nullptr;
+        problems.push_back((pageShown ? "Der Kalender konnte nicht vollständig aufgebaut werden. "
+                                      : "Der Kalender konnte nicht aufgebaut werden. ") +
+                           DescribeFailure(e));
+    } catch (...) {
+        delete PageStream;
+        PageStream = nullptr;
+        problems.push_back("Der Kalender konnte nicht aufgebaut werden.");
     }
+    if (!settingsFailure_.empty())
+        problems.push_back("Die Einstellungen können nicht gespeichert werden; der Kalender wird trotzdem gezeigt. " +
+                           settingsFailure_);
+    Report(problems);
     try {
         Synchronize([this] { CopyBack(); });
     } catch (...) {
     }
     TarvolinDatenModul = nullptr;
+}
+
+void BuildTarvolan::Report(const std::vector<AnsiString>& Problems) {
+    AnsiString text;
+    for (const AnsiString& p : Problems) text += (text.empty() ? "" : "\n\n") + p;
+    // The user hears of a cause once; a build without trouble lets the next one be told again.
+    ICalendarHost* host = host_;
+    Classes::QueueOnMainThread([host, text] {
+        AnsiString& reported = host->ReportedBuildFailure();
+        if (text == reported) return;
+        reported = text;
+        if (text.empty()) return;
+        host->WriteDebugLog("Seitenaufbau: " + SysUtils::StringReplace(text, "\n\n", "\n", SysUtils::rfReplaceAll) +
+                            "\n");
+        host->ShowMessage(text);
+    });
 }
