@@ -568,8 +568,15 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
         for (const auto& e : unreadable)
             std::fprintf(stderr, "%s, line %d: %s\n", file.c_str(), e.line, e.reason.c_str());
-        const std::string aside = AsideName(file);
-        if ((lockHeld || lock->Held()) && ::link(file.c_str(), aside.c_str()) == 0) {
+        std::string aside = AsideName(file);
+        bool keptAside = false;
+        // Bounded: what is written back reads whole, but a file replaced again and again must not
+        // keep this loop going.
+        if (attempt < 3 && (lockHeld || lock->Held())) {
+            for (int n = 2; !(keptAside = ::link(file.c_str(), aside.c_str()) == 0) && errno == EEXIST && n < 10; ++n)
+                aside = AsideName(file) + "-" + std::to_string(n);   // a second one within the second
+        }
+        if (keptAside) {
             try {
                 if (whole) {
                     if (::unlink(file.c_str()) != 0) throw ERegistryException(std::strerror(errno));
