@@ -19,6 +19,7 @@
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
+#include "Trace.h"
 #include "WinApi.h"
 
 #ifndef TARVOLIN_VERSION
@@ -228,6 +229,7 @@ void TForm1::FormCreate(TObject*) {
     if (SplashScreen) {
         SplashScreen->Show();
         SetSplashStatus("initialisieren...");
+        Trace::Step("splash shown");
     }
     ADOConnection1->SetConnected(false);
 
@@ -242,12 +244,14 @@ void TForm1::FormCreate(TObject*) {
         TRegistry reg;
         if (reg.OpenKey(ZorbelinKey, true)) reg.TryReadString("DBPATH", path);
     }
+    Trace::Step("registry read");
     if (!ConnectDatabase(path)) {
         Application->MessageBox(kNoConnection, "", MB_OK);
         StartupExitCode = 1;
         Application->Terminate();
         return;
     }
+    Trace::Step("database open");
 
     try {
         AgentForceLoad = false;
@@ -277,12 +281,18 @@ void TForm1::FormCreate(TObject*) {
             };
         }
         SetMenuFont();
-        if (!TrayIcon(NIM_ADD)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-            TrayIcon(NIM_ADD);
+        if (TrayIcon(NIM_ADD)) {
             TrayIcon(NIM_MODIFY);
         } else {
-            TrayIcon(NIM_MODIFY);
+            // The notification area may still be starting with the session: the icon is tried once
+            // more a second later, without holding up the first page meanwhile.
+            auto* retry = new TTimer(this);
+            retry->SetInterval(1000);
+            retry->OnTimer = [this, retry](TObject*) {
+                retry->SetEnabled(false);
+                if (TrayIcon(NIM_ADD)) TrayIcon(NIM_MODIFY);
+            };
+            retry->SetEnabled(true);
         }
         SetTop(-100000);
     } catch (const std::exception& e) {
@@ -295,6 +305,7 @@ void TForm1::FormCreate(TObject*) {
 
     LoadWindowPlacement();
     SetUpBrowser();
+    Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     RebuildCalendar(SysUtils::Date(), true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
@@ -535,6 +546,7 @@ void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     if (!WebBrowser || !documentReady_) return;
+    Trace::Step("first page built");
     WebBrowser->LoadFromString(Page);
 }
 
