@@ -95,7 +95,9 @@ void BuildTarvolan::ReadSettings() {
         ReadRegistrySettings();
     } catch (const std::exception& e) {
         // What was read stands; the rest keeps the values the main window handed over.
-        if (settingsFailure_.empty()) settingsFailure_ = DescribeFailure(e);
+        if (settingsFailure_.empty())
+            settingsFailure_ = AnsiString("Die Einstellungen können nicht gelesen werden; der Kalender wird mit den "
+                                          "bisherigen Werten gezeigt. (") + e.what() + ")";
     }
 }
 
@@ -108,7 +110,9 @@ void BuildTarvolan::ReadRegistrySettings() {
         try {
             change();
         } catch (const std::exception& e) {
-            if (settingsFailure_.empty()) settingsFailure_ = DescribeFailure(e);
+            if (settingsFailure_.empty())
+                settingsFailure_ = AnsiString("Die Einstellungen können nicht gespeichert werden; der Kalender wird "
+                                              "trotzdem gezeigt. (") + e.what() + ")";
         }
     };
     ViewParameters& p = Parameters;
@@ -262,9 +266,7 @@ void BuildTarvolan::Execute() {
         PageStream = nullptr;
         problems.push_back("Der Kalender konnte nicht aufgebaut werden.");
     }
-    if (!settingsFailure_.empty())
-        problems.push_back("Die Einstellungen können nicht gespeichert werden; der Kalender wird trotzdem gezeigt. " +
-                           settingsFailure_);
+    if (!settingsFailure_.empty()) problems.push_back(settingsFailure_);
     Report(problems);
     try {
         Synchronize([this] { CopyBack(); });
