@@ -87,9 +87,29 @@ AnsiString ZorbelinConnectionString(const AnsiString& Folder) {
 
 // ---- construction ---------------------------------------------------------------------------------------
 namespace {
+AnsiString SettingsProblemText(const TRegistryProblem& P) {
+    AnsiString lines;
+    for (std::size_t i = 0; i < P.Lines.size() && i < 10; ++i) lines += (i ? ", " : "") + SysUtils::IntToStr(P.Lines[i]);
+    if (P.Lines.size() > 10) lines += ", ...";
+    const AnsiString file = "Die Einstellungsdatei \"" + P.FileName + "\"";
+    switch (P.Kind) {
+    case TRegistryProblem::rpLinesKeptAside:
+        return file + " enthielt unlesbare Zeilen (Zeile " + lines + "). Alle lesbaren Einstellungen wurden "
+               "übernommen; die Datei, wie sie war, liegt unter \"" + P.AsideName + "\".";
+    case TRegistryProblem::rpFileKeptAside:
+        return file + " konnte nicht gelesen werden; die Einstellungen beginnen leer. Die Datei liegt nun unter \"" +
+               P.AsideName + "\".";
+    case TRegistryProblem::rpCannotChange:
+        break;
+    }
+    return file + " enthält unlesbare Zeilen (Zeile " + lines + ") und kann nicht geändert werden. Es gelten die "
+           "lesbaren Einstellungen; Änderungen werden nicht gespeichert.";
+}
+
 // A settings file that could not be read whole is explained to the user; from another thread the
 // message waits for the main thread.
-void ShowSettingsProblem(const AnsiString& Text) {
+void ShowSettingsProblem(const TRegistryProblem& Problem) {
+    const AnsiString Text = SettingsProblemText(Problem);
     if (Classes::IsMainThread()) Dialogs::ShowMessage(Text);
     else Classes::QueueOnMainThread([Text] { Dialogs::ShowMessage(Text); });
 }

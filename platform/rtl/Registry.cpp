@@ -454,22 +454,27 @@ bool ReadFile(const std::string& file, std::string& bytes, struct stat& st) {
     return true;
 }
 
-// What the user should be told about a settings file, in German; handed to the program's handler
-// outside every lock of this unit.
+// What the user should be told about a settings file; handed to the program's handler outside
+// every lock of this unit.
 std::mutex g_noticeMutex;
-std::vector<std::string> g_notices;
-std::function<void(const AnsiString&)> g_problemHandler;
+std::vector<TRegistryProblem> g_notices;
+std::function<void(const TRegistryProblem&)> g_problemHandler;
 
-void Notice(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+void Notice(TRegistryProblem::TKind kind, const std::string& file, const std::string& aside,
+            const std::vector<ParseError>& unreadable) {
+    TRegistryProblem p{kind, file, aside, {}};
+    for (const auto& e : unreadable) p.Lines.push_back(e.line);
+    std::fprintf(stderr, "The registry file %s %s.\n", file.c_str(),
+                 kind == TRegistryProblem::rpCannotChange ? "has unreadable lines and cannot be changed"
+                                                          : ("was kept as " + aside).c_str());
     std::lock_guard<std::mutex> lock(g_noticeMutex);
     // Without a handler nobody reads them; a few are enough to tell the story.
-    if (g_notices.size() < 16) g_notices.push_back(text);
+    if (g_notices.size() < 16) g_notices.push_back(std::move(p));
 }
 
 void DeliverNotices() {
-    std::vector<std::string> notices;
-    std::function<void(const AnsiString&)> handler;
+    std::vector<TRegistryProblem> notices;
+    std::function<void(const TRegistryProblem&)> handler;
     {
         std::lock_guard<std::mutex> lock(g_noticeMutex);
         if (!g_problemHandler || g_notices.empty()) return;
@@ -477,14 +482,6 @@ void DeliverNotices() {
         handler = g_problemHandler;
     }
     for (const auto& n : notices) handler(n);
-}
-
-std::string LineList(const std::vector<ParseError>& errors) {
-    std::string out;
-    for (std::size_t i = 0; i < errors.size() && i < 10; ++i)
-        out += (i ? ", " : "") + std::to_string(errors[i].line);
-    if (errors.size() > 10) out += ", ...";
-    return out;
 }
 
 // Temporary files of a write that never finished (the program was killed between writing and
@@ -580,13 +577,10 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
             try {
                 if (whole) {
                     if (::unlink(file.c_str()) != 0) throw ERegistryException(std::strerror(errno));
-                    Notice("Die Einstellungsdatei \"" + file + "\" konnte nicht gelesen werden; die Einstellungen "
-                           "beginnen leer. Die Datei liegt nun unter \"" + aside + "\".");
+                    Notice(TRegistryProblem::rpFileKeptAside, file, aside, unreadable);
                 } else {
                     WriteFileBytes(file, hive->Serialize(rootName));
-                    Notice("Die Einstellungsdatei \"" + file + "\" enthielt unlesbare Zeilen (Zeile " +
-                           LineList(unreadable) + "). Alle lesbaren Einstellungen wurden übernommen; die Datei, "
-                           "wie sie war, liegt unter \"" + aside + "\".");
+                    Notice(TRegistryProblem::rpLinesKeptAside, file, aside, unreadable);
                 }
                 continue;   // read what is there now
             } catch (const std::exception&) {
@@ -596,9 +590,7 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         // Not ours to change (the machine's file for a user, a read-only folder): read what can be
         // read, write nothing, and say so once.
         if (!(c.hive && c.exists && SameStamp(c.stamp, st)))
-            Notice("Die Einstellungsdatei \"" + file + "\" enthält unlesbare Zeilen (Zeile " + LineList(unreadable) +
-                   ") und kann nicht geändert werden. Es gelten die lesbaren Einstellungen; Änderungen werden "
-                   "nicht gespeichert.");
+            Notice(TRegistryProblem::rpCannotChange, file, "", unreadable);
         c = Cached{st, true, hive, true, true};
         if (stuck) *stuck = true;
         return c.hive;
@@ -645,7 +637,7 @@ std::shared_ptr<const TRegistry::Hive> TRegistry::Snapshot() const {
     return hive;
 }
 
-void TRegistry::SetProblemHandler(std::function<void(const AnsiString&)> Handler) {
+void TRegistry::SetProblemHandler(std::function<void(const TRegistryProblem&)> Handler) {
     {
         std::lock_guard<std::mutex> lock(g_noticeMutex);
         g_problemHandler = std::move(Handler);

@@ -17,6 +17,18 @@
 
 class ERegistryException : public SysUtils::Exception { using Exception::Exception; };
 
+// A registry file that could not be read whole.
+struct TRegistryProblem {
+    enum TKind {
+        rpLinesKeptAside,   // the readable rest was kept, the file as it was lies at AsideName
+        rpFileKeptAside,    // no REGEDIT4 file at all: moved to AsideName, the settings start empty
+        rpCannotChange      // could not be kept aside: read as far as it can be, never written
+    };
+    TKind Kind;
+    AnsiString FileName, AsideName;
+    std::vector<int> Lines;   // the lines that could not be read (1 = the first)
+};
+
 using HKEY = std::uint32_t;
 constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
 constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
@@ -88,10 +100,10 @@ public:
 
     // The file that holds a root key.
     static AnsiString HiveFileName(HKEY Root);
-    // Receives, in German, what the user should know about a settings file that could not be read
-    // whole. Called on the thread that met the problem, outside the registry's locks; problems met
-    // before a handler is set are handed to it when it is set. They go to stderr as well.
-    static void SetProblemHandler(std::function<void(const AnsiString&)> Handler);
+    // Receives what the user should know about a registry file that could not be read whole, once
+    // per damaged file. Called on the thread that met the problem, outside the registry's locks;
+    // problems met before a handler is set are handed to it when it is set. They go to stderr too.
+    static void SetProblemHandler(std::function<void(const TRegistryProblem&)> Handler);
 
     struct Hive;
 private:

@@ -244,9 +244,9 @@ namespace {
 
 // The messages the registry has for the user while the object lives.
 struct Problems {
-    std::vector<std::string> told;
+    std::vector<TRegistryProblem> told;
     Problems() {
-        TRegistry::SetProblemHandler([this](const AnsiString& text) { told.push_back(text); });
+        TRegistry::SetProblemHandler([this](const TRegistryProblem& p) { told.push_back(p); });
         told.clear();   // what earlier tests left undelivered
     }
     ~Problems() { TRegistry::SetProblemHandler(nullptr); }
@@ -306,9 +306,10 @@ TEST(Registry, AnUnreadableLineCostsOnlyItselfAndIsKeptAsideWithOneMessage) {
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(ReadAll(aside[0]), kDamaged);
     ASSERT_EQ(problems.told.size(), 1u);
-    EXPECT_EQ(problems.told[0], "Die Einstellungsdatei \"" + file + "\" enthielt unlesbare Zeilen (Zeile 5, 7, 8, 10, 11). "
-                                "Alle lesbaren Einstellungen wurden übernommen; die Datei, wie sie war, liegt unter \"" +
-                                aside[0] + "\".");
+    EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpLinesKeptAside);
+    EXPECT_EQ(problems.told[0].FileName, file);
+    EXPECT_EQ(problems.told[0].AsideName, aside[0]);
+    EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 7, 8, 10, 11}));
     // The file now holds what could be read, plus the new value, and keeps its mode.
     const std::string text = folder.user();
     EXPECT_NE(text.find("\"DBPATH\"=\"/srv/zb/\""), std::string::npos) << text;
@@ -341,8 +342,8 @@ TEST(Registry, AFileThatIsNoRegistryFileIsMovedAsideAndTheSettingsStartEmpty) {
         ASSERT_EQ(aside.size(), 1u);
         EXPECT_EQ(ReadAll(aside[0]), content);
         ASSERT_EQ(problems.told.size(), 1u);
-        EXPECT_NE(problems.told[0].find("konnte nicht gelesen werden; die Einstellungen beginnen leer"),
-                  std::string::npos) << problems.told[0];
+        EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpFileKeptAside);
+        EXPECT_EQ(problems.told[0].AsideName, aside[0]);
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey("\\Software", false));
         EXPECT_EQ(reg.ReadString("Design"), "Standard");
@@ -368,7 +369,8 @@ TEST(Registry, DamagedFileInAReadOnlyFolderIsReadAsFarAsItCanBeAndNeverWritten) 
     EXPECT_EQ(folder.user(), kDamaged);
     EXPECT_TRUE(AsideFiles(folder.dir.path()).empty());
     ASSERT_EQ(problems.told.size(), 1u);
-    EXPECT_NE(problems.told[0].find("kann nicht geändert werden"), std::string::npos) << problems.told[0];
+    EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpCannotChange);
+    EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 7, 8, 10, 11}));
 }
 
 TEST(Registry, NewFilesAreTheUsersAloneAndLeftoversOfAKilledWriteGo) {
