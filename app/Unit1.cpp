@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "Aufgaben1.h"
 #include "Dialogs.h"
 #include "Fadeing.h"
+#include "Failures.h"
 #include "Registry.h"
 #include "SessionMessages.h"
 #include "SettingDefaults.h"
@@ -69,6 +71,10 @@ AnsiString QuoteArgument(const AnsiString& arg) {
 
 } // namespace
 
+namespace {
+const char* const kNoConnection = "Leider konnte keine Verbindung zur Datenbank hergestellt werden";
+}
+
 AnsiString ZorbelinConnectionString(const AnsiString& Folder) {
     return "Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";User ID=Admin;Data Source=" + Folder +
            "zorbelin.mde;Mode=Share Deny None;Extended Properties=\"\";Jet OLEDB:System database=\"\";"
@@ -81,8 +87,38 @@ AnsiString ZorbelinConnectionString(const AnsiString& Folder) {
 }
 
 // ---- construction ---------------------------------------------------------------------------------------
+namespace {
+AnsiString SettingsProblemText(const TRegistryProblem& P) {
+    AnsiString lines;
+    for (std::size_t i = 0; i < P.Lines.size() && i < 10; ++i) lines += (i ? ", " : "") + SysUtils::IntToStr(P.Lines[i]);
+    if (P.Lines.size() > 10) lines += ", ...";
+    const AnsiString file = "Die Einstellungsdatei \"" + P.FileName + "\"";
+    switch (P.Kind) {
+    case TRegistryProblem::rpLinesKeptAside:
+        return file + " enthielt unlesbare Zeilen (Zeile " + lines + "). Alle lesbaren Einstellungen wurden "
+               "übernommen; die Datei, wie sie war, liegt unter \"" + P.AsideName + "\".";
+    case TRegistryProblem::rpFileKeptAside:
+        return file + " konnte nicht gelesen werden; die Einstellungen beginnen leer. Die Datei liegt nun unter \"" +
+               P.AsideName + "\".";
+    case TRegistryProblem::rpCannotChange:
+        break;
+    }
+    return file + " enthält unlesbare Zeilen (Zeile " + lines + ") und kann nicht geändert werden. Es gelten die "
+           "lesbaren Einstellungen; Änderungen werden nicht gespeichert.";
+}
+
+// A settings file that could not be read whole is explained to the user; from another thread the
+// message waits for the main thread.
+void ShowSettingsProblem(const TRegistryProblem& Problem) {
+    const AnsiString Text = SettingsProblemText(Problem);
+    if (Classes::IsMainThread()) Dialogs::ShowMessage(Text);
+    else Classes::QueueOnMainThread([Text] { Dialogs::ShowMessage(Text); });
+}
+} // namespace
+
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     Form1 = this;
+    TRegistry::SetProblemHandler(ShowSettingsProblem);
     SetCaption("Tarvolin für Zorbelin");
     SetBorderStyle(bsSizeToolWin);
     SetBorderIcons({biSystemMenu});
@@ -220,29 +256,19 @@ void TForm1::FormCreate(TObject*) {
 
     ReadCachedSettings();
 
+    AnsiString path;
     {
         TRegistry reg;
-        AnsiString path;
         if (reg.OpenKey(ZorbelinKey, true)) reg.TryReadString("DBPATH", path);
-        reg.CloseKey();
-        databaseFolder_ = ResolveDatabasePath(path);
     }
     Trace::Step("registry read");
-
-    if (SplashScreen) SetSplashStatus("Datenbank öffnen");
-    try {
-        // Without a folder that holds the database there is nothing to connect to; a file of that
-        // name in some other folder must not be taken instead.
-        if (databaseFolder_.empty()) throw SysUtils::Exception("no database folder");
-        ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
-        ADOConnection1->SetConnected(true);
-        Trace::Step("database open");
-    } catch (const std::exception&) {
-        Application->MessageBox("Leider konnte keine Verbindung zur Datenbank hergestellt werden", "", MB_OK);
+    if (!ConnectDatabase(path)) {
+        Application->MessageBox(kNoConnection, "", MB_OK);
         StartupExitCode = 1;
         Application->Terminate();
         return;
     }
+    Trace::Step("database open");
 
     try {
         AgentForceLoad = false;
@@ -327,7 +353,39 @@ void TForm1::ReadTopPlacement() {
     SetTop(top < 0 ? 20 : top);
 }
 
-AnsiString TForm1::ResolveDatabasePath(AnsiString p) {
+bool TForm1::ConnectDatabase(AnsiString Path) {
+    std::vector<AnsiString> failed;
+    bool ask = false;
+    for (;;) {
+        databaseFolder_ = ResolveDatabasePath(Path, ask);
+        // Without a folder that holds the database there is nothing to connect to; a file of that
+        // name in some other folder must not be taken instead. A folder that failed once is not
+        // tried again: the user has been told why.
+        if (databaseFolder_.empty() || std::find(failed.begin(), failed.end(), databaseFolder_) != failed.end())
+            return false;
+        if (SplashScreen && failed.empty()) SetSplashStatus("Datenbank öffnen");
+        try {
+            ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
+            ADOConnection1->SetConnected(true);
+        } catch (const std::exception& e) {
+            const AnsiString cause = DescribeFailure(e);
+            WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + "\n");
+            Application->MessageBox(AnsiString(kNoConnection) + "\n" + cause, "", MB_OK);
+            failed.push_back(databaseFolder_);
+            ask = true;
+            continue;
+        }
+        // Only a folder whose database opened is remembered.
+        try {
+            TRegistry reg;
+            if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", databaseFolder_);
+        } catch (const std::exception&) {
+        }
+        return true;
+    }
+}
+
+AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
     AnsiString machine;
     {
         // The machine's settings are only read; a user may not create keys there.
@@ -336,9 +394,9 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p) {
         if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
     }
     machine = WithDelimiter(machine);
-    p = WithDelimiter(p);
-    if (!HoldsDatabase(p)) p = machine;
-    if (!HoldsDatabase(p)) {
+    p = AskFirst ? AnsiString() : WithDelimiter(p);
+    if (!AskFirst && !HoldsDatabase(p)) p = machine;
+    if (AskFirst || !HoldsDatabase(p)) {
         const int answer = Dialogs::MessageDlg(
             "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
             "\"zorbelin.mde\" befindet.",
@@ -357,11 +415,6 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p) {
         // The user's setting stays as it was: a folder without the database is never stored.
         Dialogs::ShowMessage("Die angegebene Datenbank existiert nicht!");
         return "";
-    }
-    try {
-        TRegistry reg;
-        if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", p);
-    } catch (const std::exception&) {
     }
     return p;
 }

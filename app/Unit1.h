@@ -130,7 +130,13 @@ public:
 
     // ---- start-up ----
     void FormCreate(TObject* Sender);
-    AnsiString ResolveDatabasePath(AnsiString p);
+    // Finds the database folder (asking the user when needed; AskFirst goes straight to the
+    // question), without remembering it.
+    AnsiString ResolveDatabasePath(AnsiString p, bool AskFirst = false);
+    // Connects ADOConnection1 to the database of Path or of the folder the user then chooses, and
+    // only then writes the folder as DBPATH. A failed connection is explained and leads back to
+    // the question; false when no database could be opened.
+    bool ConnectDatabase(AnsiString Path);
     AnsiString DatabaseFolder() const { return databaseFolder_; }
     void SetSplashStatus(const AnsiString& Text) override;
     // The greeting for the local hour, from the settings ("Hallo" when there is none).
@@ -227,6 +233,7 @@ public:
     int ScreenWidth() override;
     int ScreenHeight() override;
     void ShowMessage(const AnsiString& Text) override;
+    AnsiString& ReportedBuildFailure() override { return reportedBuildFailure_; }
     void ExecuteCommand(const AnsiString& CommandText) override;
     void LoadPageIntoBrowser(const std::string& Page) override;
     void CloseMainWindow(int Code) override;
@@ -271,6 +278,7 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     AnsiString exeDir_;
     AnsiString databaseFolder_;
+    AnsiString reportedBuildFailure_;
     TFeiertage* feiertage_;
     std::unique_ptr<BuildTarvolan> builder_;
     int buildCount_ = 0;

@@ -46,6 +46,8 @@ public:
     int ScreenWidth() override { return 1920; }
     int ScreenHeight() override { return 1080; }
     void ShowMessage(const AnsiString&) override {}
+    AnsiString reported;
+    AnsiString& ReportedBuildFailure() override { return reported; }
     void ExecuteCommand(const AnsiString& CommandText) override {
         if (!connection) {
             connection = std::make_unique<TADOConnection>(nullptr);

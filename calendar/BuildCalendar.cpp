@@ -1,10 +1,12 @@
 #include "BuildCalendar.h"
 
-#include "SettingDefaults.h"
-
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include "Failures.h"
 #include "Registry.h"
+#include "SettingDefaults.h"
 #include "TarvolinDaten.h"
 
 namespace {
@@ -90,9 +92,30 @@ void BuildTarvolan::ReadSettings() {
     screenWidth_ = host_->ScreenWidth();
     screenHeight_ = host_->ScreenHeight();
 
+    try {
+        ReadRegistrySettings();
+    } catch (const std::exception& e) {
+        // What was read stands; the rest keeps the values the main window handed over.
+        if (settingsFailure_.empty())
+            settingsFailure_ = AnsiString("Die Einstellungen können nicht gelesen werden; der Kalender wird mit den "
+                                          "bisherigen Werten gezeigt. (") + e.what() + ")";
+    }
+}
+
+void BuildTarvolan::ReadRegistrySettings() {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
     if (!reg.OpenKey(kSettingsKey, true)) return;
+    // A settings folder that cannot be written must not cost the page.
+    auto write = [this](const std::function<void()>& change) {
+        try {
+            change();
+        } catch (const std::exception& e) {
+            if (settingsFailure_.empty())
+                settingsFailure_ = AnsiString("Die Einstellungen können nicht gespeichert werden; der Kalender wird "
+                                              "trotzdem gezeigt. (") + e.what() + ")";
+        }
+    };
     ViewParameters& p = Parameters;
     AnsiString text;
     int value = 0;
@@ -106,7 +129,7 @@ void BuildTarvolan::ReadSettings() {
         host_->SetSettingsDate(SysUtils::Now());
         hasPreviousBuild_ = false;
     }
-    reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now()));
+    write([&reg] { reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now())); });
 
     // A missing value means what the settings dialog shows for it.
     p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);
@@ -118,14 +141,14 @@ void BuildTarvolan::ReadSettings() {
     if (reg.TryReadInteger("BackgroundColorDaysTransparent", value)) {
         if (value != 0) p.DaysColorHtml.clear();
     } else {
-        reg.WriteBool("BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent);
+        write([&reg] { reg.WriteBool("BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent); });
     }
     p.ColorKeyHtml = ColorToHtml(p.ColorKey);
     p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : SettingDefault::BackgroundColorToday);
     if (reg.TryReadInteger("BackgroundColorTodayTransparent", value)) {
         if (value != 0) p.TodayColorHtml.clear();
     } else {
-        reg.WriteBool("BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent);
+        write([&reg] { reg.WriteBool("BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent); });
     }
     p.WeekendColorHtml = ColorToHtml(reg.TryReadInteger("WeekendColor", value) ? value : SettingDefault::WeekendColor);
     p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? value & 0xFF : SettingDefault::VORLAGE);
@@ -163,7 +186,15 @@ void BuildTarvolan::CopyBack() {
 }
 
 void BuildTarvolan::Execute() {
-    const AnsiString user = host_->GetCalendarUser();
+    AnsiString user = host_->GetCalendarUser();
+    // Causes for the user, in German; the page is still built where it can be.
+    std::vector<AnsiString> problems;
+    if (user.find('\0') != AnsiString::npos) {
+        // A statement cannot hold the character; in its place stands one no stored name holds.
+        user = SysUtils::StringReplace(user, AnsiString(1, '\0'), "\xEF\xBF\xBD", SysUtils::rfReplaceAll);
+        problems.push_back("Der Benutzername enthält ein Nullzeichen; gezeigt werden nur die Termine für alle.");
+    }
+    bool pageShown = false;
     std::unique_ptr<TTarvolinDatenModul> module;
     try {
         module = std::make_unique<TTarvolinDatenModul>(nullptr, host_);
@@ -217,20 +248,48 @@ void BuildTarvolan::Execute() {
             Synchronize([this] { ShowPage(); });
             delete PageStream;
             PageStream = nullptr;
+            pageShown = true;
         }
+        if (!module->Failure.empty())
+            problems.push_back("Der Kalender konnte nicht vollständig aufgebaut werden. " + module->Failure);
 
         const AnsiString update =
             "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = '" + userText + "'";
         ICalendarHost* host = host_;
         Synchronize([host, update] { host->ExecuteCommand(update); });
-    } catch (...) {
+    } catch (const std::exception& e) {
         // The page stays as it was and the refresh request stays set.
         delete PageStream;
         PageStream = nullptr;
+        problems.push_back((pageShown ? "Der Kalender konnte nicht vollständig aufgebaut werden. "
+                                      : "Der Kalender konnte nicht aufgebaut werden. ") +
+                           DescribeFailure(e));
+    } catch (...) {
+        delete PageStream;
+        PageStream = nullptr;
+        problems.push_back("Der Kalender konnte nicht aufgebaut werden.");
     }
+    if (!settingsFailure_.empty()) problems.push_back(settingsFailure_);
+    Report(problems);
     try {
         Synchronize([this] { CopyBack(); });
     } catch (...) {
     }
     TarvolinDatenModul = nullptr;
+}
+
+void BuildTarvolan::Report(const std::vector<AnsiString>& Problems) {
+    AnsiString text;
+    for (const AnsiString& p : Problems) text += (text.empty() ? "" : "\n\n") + p;
+    // The user hears of a cause once; a build without trouble lets the next one be told again.
+    ICalendarHost* host = host_;
+    Classes::QueueOnMainThread([host, text] {
+        AnsiString& reported = host->ReportedBuildFailure();
+        if (text == reported) return;
+        reported = text;
+        if (text.empty()) return;
+        host->WriteDebugLog("Seitenaufbau: " + SysUtils::StringReplace(text, "\n\n", "\n", SysUtils::rfReplaceAll) +
+                            "\n");
+        host->ShowMessage(text);
+    });
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The page builder: one thread per calendar page. The main window fills Parameters, resumes the
 // thread and waits for it (servicing its synchronised calls) before it starts the next one.
+#include <vector>
+
 #include "CalendarHost.h"
 #include "Classes.h"
 #include "Colors.h"
@@ -30,6 +32,10 @@ protected:
 
 private:
     void ReadSettings();
+    void ReadRegistrySettings();
+    // Tells the user (once per cause, on the main thread) and the debug log why the page is
+    // missing or incomplete; an empty list marks a build without trouble.
+    void Report(const std::vector<AnsiString>& Problems);
     void ShowPage();
     void CopyBack();
 
@@ -39,4 +45,6 @@ private:
     int windowWidth_ = 0, windowHeight_ = 0, screenWidth_ = 0, screenHeight_ = 0;
     bool hasPreviousBuild_ = false;
     TDateTime previousBuild_;
+    // Why settings could not be read or saved; the page is built all the same.
+    AnsiString settingsFailure_;
 };

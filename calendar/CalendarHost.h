@@ -29,6 +29,9 @@ public:
 
     // main: a plain message box with an OK button; returns when the user closed it
     virtual void ShowMessage(const AnsiString& Text) = 0;
+    // main: what the user was last told about a failed build ("" after a build without trouble),
+    // so that a cause that stays is told once and not at every rebuild
+    virtual AnsiString& ReportedBuildFailure() = 0;
     // main: runs a statement through the main window's own database command
     virtual void ExecuteCommand(const AnsiString& CommandText) = 0;
     // main: hands a finished page (the whole HTML document) to the browser; done when it returns

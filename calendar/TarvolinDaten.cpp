@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Failures.h"
 #include "Feiertage.h"
 #include "Gemeinsam.h"
 #include "IniFiles.h"
@@ -137,8 +138,12 @@ void TTarvolinDatenModul::LoadDesign() {
                     if (!reg.ValueExists("Design")) throw ERegistryException("Design");
                     design = reg.ReadString("Design");
                 } catch (const std::exception&) {
-                    reg.WriteString("Design", SettingDefault::Design);
                     design = SettingDefault::Design;
+                    try {
+                        reg.WriteString("Design", SettingDefault::Design);
+                    } catch (const std::exception&) {
+                        // A read-only settings folder: the standard design serves all the same.
+                    }
                 }
             }
         }
@@ -302,6 +307,8 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 const bool alarm = need(alarmField, "Alarm")->AsBoolean();
                 if (dayIsToday && alarm) host_->SetAlarmsPresent(true);
                 const AnsiString subject = SysUtils::TrimRight(subjectField->AsString());
+                // An entry goes into the page whole or not at all: half of one breaks the markup.
+                TStringList entry;
                 AnsiString title;
                 try {
                     title = SysUtils::Trim(need(notesField, "Notes")->AsString());
@@ -309,7 +316,7 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 } catch (const std::exception&) {
                     title = "...kein Zusatztext vorhanden";
                 }
-                Lines->Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
+                entry.Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
 
                 const TDateTime end = need(endField, "EndTime")->AsDateTime();
                 // Times of day in whole milliseconds, so equal times on different dates are equal.
@@ -317,23 +324,25 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 const bool allDay = !alarm && (d > 69120000 || d == 0);
                 AnsiString speechLine;
                 if (allDay) {
-                    Lines->Add(EscapeHtml(subject, false));
-                    Lines->Add("</p>");
+                    entry.Add(EscapeHtml(subject, false));
+                    entry.Add("</p>");
                     speechLine = subject;
                 } else {
                     const AnsiString time = SysUtils::FormatDateTime("hh:mm", start);
-                    Lines->Add(time);
-                    Lines->Add("Uhr " + EscapeHtml(subject, false));
-                    Lines->Add("</p>");
+                    entry.Add(time);
+                    entry.Add("Uhr " + EscapeHtml(subject, false));
+                    entry.Add("</p>");
                     speechLine = time + " Uhr - " + subject;
                 }
+                Lines->AddStrings(&entry);
                 if (dayIsToday && host_->AnnouncePending()) speech.Add(speechLine);
                 if (firstBuildToday && host_->MailOnBirthday() && dayIsToday &&
                     kindField->AsInteger() == 5)
                     SendBirthdayMail();
             }
-        } catch (const std::exception&) {
-            // This appointment ends here; the walk goes on.
+        } catch (const std::exception& e) {
+            // This appointment is left out; the walk goes on, and the user hears why.
+            if (Failure.empty()) Failure = DescribeFailure(e);
         }
         ADODS->Next();
     }

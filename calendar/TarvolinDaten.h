@@ -43,6 +43,8 @@ public:
     // The date of the previous build; none when the settings held no valid one.
     bool HasPreviousBuild = false;
     TDateTime PreviousBuild;
+    // The cause (for the user) of the first appointment that could not be shown in this build.
+    AnsiString Failure;
 
     void DataModuleCreate(TObject* Sender);
     void LoadDesign();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
 #include <strings.h>
@@ -205,6 +207,20 @@ bool ModeTextIsReadOnly(const std::string& mode) {
     return read && !write;
 }
 
+// SQLite takes an empty file for a new database and would write its header at the first change;
+// a file that is not one must be refused before SQLite sees it, so nothing is ever written to it.
+void CheckDatabaseFile(const std::string& file) {
+    static const char header[] = "SQLite format 3";   // 16 bytes with the terminating zero
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) throw EADOError("Cannot open the file '" + file + "': " + std::strerror(errno), SQLITE_CANTOPEN);
+    char start[sizeof header] = {};
+    const std::size_t n = std::fread(start, 1, sizeof start, f);
+    std::fclose(f);
+    if (n == 0) throw EADOError("The file '" + file + "' is empty; it is not a database.", EADOError::EmptyFile);
+    if (n < sizeof start || std::memcmp(start, header, sizeof header) != 0)
+        throw EADOError("The file '" + file + "' is not a database.", SQLITE_NOTADB);
+}
+
 } // namespace
 
 // ---- TADOConnection -------------------------------------------------------------------------------
@@ -233,6 +249,7 @@ void TADOConnection::Open() {
     if (source.empty()) throw EDatabaseError("The connection string names no Data Source.");
     AnsiString file = SysUtils::ResolvePath(source);
     if (!SysUtils::FileExists(file)) throw EDatabaseError("Could not find file '" + source + "'.");
+    CheckDatabaseFile(file);
     bool readOnly = mode_ == cmRead || (mode_ == cmUnknown && ModeTextIsReadOnly(ConnectionStringValue("Mode")));
     // Never SQLITE_OPEN_CREATE: a wrong path must not leave an empty database behind.
     int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX;
@@ -248,12 +265,11 @@ void TADOConnection::Open() {
         // Reading the schema fails here, not at the first query, when the file is no database.
         rc = sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) RaiseSqlite(db, rc);
-        if (!readOnly) {
-            // WAL lets the page builder's read-only connection read while this one writes.
-            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-            if (rc != SQLITE_OK) RaiseSqlite(db, rc);
-        }
         RegisterFunctions(db);
+    } catch (const EADOError& e) {
+        sqlite3_close_v2(db);
+        // SQLite's words do not say which file; the user needs to know.
+        throw EADOError(e.Message + " ('" + file + "')", e.ErrorCode);
     } catch (...) {
         sqlite3_close_v2(db);
         throw;

@@ -15,7 +15,9 @@ struct sqlite3_stmt;
 class EADOError : public EDatabaseError {
 public:
     EADOError(AnsiString message, int code) : EDatabaseError(std::move(message)), ErrorCode(code) {}
-    int ErrorCode;   // SQLite's extended result code
+    int ErrorCode;   // SQLite's extended result code, or EmptyFile
+    // A database file of no bytes, which is refused rather than made into a database.
+    static constexpr int EmptyFile = -1;
 };
 
 enum TConnectMode {
@@ -52,7 +54,10 @@ public:
     void SetCursorLocation(TCursorLocation Value) { cursorLocation_ = Value; }
 
     // Opens the file named by Data Source. A missing file raises EDatabaseError and is never
-    // created. Every connection waits up to BusyTimeout for a lock and runs in WAL mode.
+    // created; an empty file or one that is not an SQLite database raises EADOError and is left
+    // as it is. The file's journal mode is never changed (a shared folder on a network file system
+    // or a read-only folder cannot hold a WAL database). Every connection waits up to BusyTimeout
+    // for a lock.
     void Open();
     void Close();
     bool Connected() const { return db_ != nullptr; }

@@ -2,6 +2,7 @@
 // stays the same, changed under a file lock and replaced atomically.
 #include "Registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -201,7 +202,10 @@ struct TRegistry::Hive {
         return out;
     }
 
-    static Hive Parse(const std::string& text, const std::string& rootName) {
+    // A file without the REGEDIT4 header raises ParseError; any other line that cannot be read is
+    // skipped and listed in Unreadable, so one damaged line costs only itself.
+    static Hive Parse(const std::string& text, const std::string& rootName,
+                      std::vector<ParseError>& Unreadable) {
         std::vector<std::string> lines;
         std::size_t start = 0;
         while (start < text.size()) {
@@ -225,87 +229,12 @@ struct TRegistry::Hive {
                 header = true;
                 continue;
             }
-            if (t[0] == '[') {
-                if (t.back() != ']') throw ParseError{lineNo, "key without \"]\""};
-                const std::string inner = t.substr(1, t.size() - 2);
-                if (!inner.empty() && inner[0] == '-') throw ParseError{lineNo, "key deletions are not read"};
-                const std::size_t bs = inner.find('\\');
-                if (!SameText(inner.substr(0, bs), rootName)) throw ParseError{lineNo, "key outside " + rootName};
-                const std::string path = bs == std::string::npos ? "" : NormalizePath(inner.substr(bs + 1));
-                cur = hive.Find(Upper(path));
-                if (!cur) {
-                    Key k;
-                    k.path = path;
-                    k.upper = Upper(path);
-                    hive.keys.push_back(std::move(k));
-                    cur = &hive.keys.back();
-                }
-                continue;
-            }
-            if (!cur) throw ParseError{lineNo, "value outside a key"};
-            Value v;
-            std::size_t pos = 0;
-            if (t[0] == '@') pos = 1;
-            else if (t[0] == '"') v.name = ParseQuoted(t, pos, lineNo);
-            else throw ParseError{lineNo, "neither a key nor a value"};
-            while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
-            if (pos >= t.size() || t[pos] != '=') throw ParseError{lineNo, "\"=\" missing"};
-            ++pos;
-            while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
-            const std::string data = t.substr(pos);
-            const std::string lower = LowerCase(data.substr(0, 9));
-            if (!data.empty() && data[0] == '"') {
-                std::size_t p = 0;
-                v.data = ParseQuoted(data, p, lineNo);
-                if (!Trim(data.substr(p)).empty()) throw ParseError{lineNo, "text after the string"};
-                v.type = rdString;
-                v.rawType = REG_SZ;
-            } else if (lower.rfind("dword:", 0) == 0) {
-                const std::string digits = Trim(data.substr(6));
-                if (digits.empty() || digits.size() > 8 ||
-                    digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-                    throw ParseError{lineNo, "bad dword"};
-                const std::uint32_t d = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
-                v.data.assign(reinterpret_cast<const char*>(&d), 4);
-                v.type = rdInteger;
-                v.rawType = REG_DWORD;
-            } else if (lower.rfind("hex", 0) == 0) {
-                std::size_t colon = data.find(':');
-                if (colon == std::string::npos) throw ParseError{lineNo, "bad hex value"};
-                int raw = REG_BINARY;
-                const std::string kind = data.substr(3, colon - 3);
-                if (!kind.empty()) {
-                    if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
-                        kind.find_first_not_of("0123456789abcdefABCDEF", 1) != kind.size() - 1 || kind.size() > 10)
-                        throw ParseError{lineNo, "bad hex type"};
-                    raw = static_cast<int>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
-                }
-                std::string list = data.substr(colon + 1);
-                while (!Trim(list).empty() && Trim(list).back() == '\\') {
-                    list = Trim(list);
-                    list.pop_back();
-                    if (++n >= lines.size()) throw ParseError{lineNo, "continuation at the end of the file"};
-                    list += Trim(lines[n]);
-                }
-                v.data = ParseHex(list, lineNo);
-                v.rawType = raw;
-                if (raw == REG_SZ || raw == REG_EXPAND_SZ) {
-                    if (!v.data.empty() && v.data.back() == '\0') v.data.pop_back();
-                    v.type = raw == REG_SZ ? rdString : rdExpandString;
-                } else if (raw == REG_DWORD && v.data.size() == 4) {
-                    v.type = rdInteger;
-                } else {
-                    v.type = raw == REG_BINARY ? rdBinary : rdUnknown;
-                }
-            } else {
-                throw ParseError{lineNo, "unknown value \"" + data + "\""};
-            }
-            v.upper = Upper(v.name);
-            if (Value* old = cur->Find(v.upper)) {
-                v.name = old->name;
-                *old = std::move(v);
-            } else {
-                cur->values.push_back(std::move(v));
+            try {
+                ParseLine(hive, cur, lines, n, t, lineNo, rootName);
+            } catch (const ParseError& e) {
+                // Values below a key line that cannot be read have no key to go to.
+                if (t[0] == '[') cur = nullptr;
+                Unreadable.push_back(e);
             }
         }
         if (!header && !lines.empty()) {
@@ -313,6 +242,92 @@ struct TRegistry::Hive {
                 if (!Trim(l).empty()) throw ParseError{1, "not a REGEDIT4 file"};
         }
         return hive;
+    }
+
+    static void ParseLine(Hive& hive, Key*& cur, const std::vector<std::string>& lines, std::size_t& n,
+                          const std::string& t, int lineNo, const std::string& rootName) {
+        if (t[0] == '[') {
+            if (t.back() != ']') throw ParseError{lineNo, "key without \"]\""};
+            const std::string inner = t.substr(1, t.size() - 2);
+            if (!inner.empty() && inner[0] == '-') throw ParseError{lineNo, "key deletions are not read"};
+            const std::size_t bs = inner.find('\\');
+            if (!SameText(inner.substr(0, bs), rootName)) throw ParseError{lineNo, "key outside " + rootName};
+            const std::string path = bs == std::string::npos ? "" : NormalizePath(inner.substr(bs + 1));
+            cur = hive.Find(Upper(path));
+            if (!cur) {
+                Key k;
+                k.path = path;
+                k.upper = Upper(path);
+                hive.keys.push_back(std::move(k));
+                cur = &hive.keys.back();
+            }
+            return;
+        }
+        if (!cur) throw ParseError{lineNo, "value outside a key"};
+        Value v;
+        std::size_t pos = 0;
+        if (t[0] == '@') pos = 1;
+        else if (t[0] == '"') v.name = ParseQuoted(t, pos, lineNo);
+        else throw ParseError{lineNo, "neither a key nor a value"};
+        while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
+        if (pos >= t.size() || t[pos] != '=') throw ParseError{lineNo, "\"=\" missing"};
+        ++pos;
+        while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
+        const std::string data = t.substr(pos);
+        const std::string lower = LowerCase(data.substr(0, 9));
+        if (!data.empty() && data[0] == '"') {
+            std::size_t p = 0;
+            v.data = ParseQuoted(data, p, lineNo);
+            if (!Trim(data.substr(p)).empty()) throw ParseError{lineNo, "text after the string"};
+            v.type = rdString;
+            v.rawType = REG_SZ;
+        } else if (lower.rfind("dword:", 0) == 0) {
+            const std::string digits = Trim(data.substr(6));
+            if (digits.empty() || digits.size() > 8 ||
+                digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                throw ParseError{lineNo, "bad dword"};
+            const std::uint32_t d = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+            v.data.assign(reinterpret_cast<const char*>(&d), 4);
+            v.type = rdInteger;
+            v.rawType = REG_DWORD;
+        } else if (lower.rfind("hex", 0) == 0) {
+            std::size_t colon = data.find(':');
+            if (colon == std::string::npos) throw ParseError{lineNo, "bad hex value"};
+            int raw = REG_BINARY;
+            const std::string kind = data.substr(3, colon - 3);
+            if (!kind.empty()) {
+                if (kind.size() < 3 || kind.front() != '(' || kind.back() != ')' ||
+                    kind.find_first_not_of("0123456789abcdefABCDEF", 1) != kind.size() - 1 || kind.size() > 10)
+                    throw ParseError{lineNo, "bad hex type"};
+                raw = static_cast<int>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
+            }
+            std::string list = data.substr(colon + 1);
+            while (!Trim(list).empty() && Trim(list).back() == '\\') {
+                list = Trim(list);
+                list.pop_back();
+                if (++n >= lines.size()) throw ParseError{lineNo, "continuation at the end of the file"};
+                list += Trim(lines[n]);
+            }
+            v.data = ParseHex(list, lineNo);
+            v.rawType = raw;
+            if (raw == REG_SZ || raw == REG_EXPAND_SZ) {
+                if (!v.data.empty() && v.data.back() == '\0') v.data.pop_back();
+                v.type = raw == REG_SZ ? rdString : rdExpandString;
+            } else if (raw == REG_DWORD && v.data.size() == 4) {
+                v.type = rdInteger;
+            } else {
+                v.type = raw == REG_BINARY ? rdBinary : rdUnknown;
+            }
+        } else {
+            throw ParseError{lineNo, "unknown value \"" + data + "\""};
+        }
+        v.upper = Upper(v.name);
+        if (Value* old = cur->Find(v.upper)) {
+            v.name = old->name;
+            *old = std::move(v);
+        } else {
+            cur->values.push_back(std::move(v));
+        }
     }
 
     static std::string Quote(const std::string& s) {
@@ -397,6 +412,8 @@ struct Cached {
     struct stat stamp {};
     bool exists = false;
     std::shared_ptr<const TRegistry::Hive> hive;
+    bool swept = false;   // leftover temporary files removed
+    bool stuck = false;   // holds unreadable lines and cannot be changed
 };
 std::map<std::string, Cached> g_cache;
 
@@ -408,8 +425,9 @@ bool SameStamp(const struct stat& a, const struct stat& b) {
 
 class FileLock {
 public:
-    explicit FileLock(const std::string& file) {
-        fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Without Create, a lock file that is not there yet is not made.
+    explicit FileLock(const std::string& file, bool Create = true) {
+        fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CLOEXEC | (Create ? O_CREAT : 0), 0600);
         if (fd_ >= 0) while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
     }
     ~FileLock() { if (fd_ >= 0) ::close(fd_); }
@@ -436,58 +454,146 @@ bool ReadFile(const std::string& file, std::string& bytes, struct stat& st) {
     return true;
 }
 
-// The hive in file, read again when the file changed. A file that cannot be parsed is moved aside
-// (under the lock, and only if it is still the same file) and reads as empty; when it cannot be moved,
-// *stuck is set so that nobody writes over it. g_mutex is held.
+// What the user should be told about a settings file; handed to the program's handler outside
+// every lock of this unit.
+std::mutex g_noticeMutex;
+std::vector<TRegistryProblem> g_notices;
+std::function<void(const TRegistryProblem&)> g_problemHandler;
+
+void Notice(TRegistryProblem::TKind kind, const std::string& file, const std::string& aside,
+            const std::vector<ParseError>& unreadable) {
+    TRegistryProblem p{kind, file, aside, {}};
+    for (const auto& e : unreadable) p.Lines.push_back(e.line);
+    std::fprintf(stderr, "The registry file %s %s.\n", file.c_str(),
+                 kind == TRegistryProblem::rpCannotChange ? "has unreadable lines and cannot be changed"
+                                                          : ("was kept as " + aside).c_str());
+    std::lock_guard<std::mutex> lock(g_noticeMutex);
+    // Without a handler nobody reads them; a few are enough to tell the story.
+    if (g_notices.size() < 16) g_notices.push_back(std::move(p));
+}
+
+void DeliverNotices() {
+    std::vector<TRegistryProblem> notices;
+    std::function<void(const TRegistryProblem&)> handler;
+    {
+        std::lock_guard<std::mutex> lock(g_noticeMutex);
+        if (!g_problemHandler || g_notices.empty()) return;
+        notices.swap(g_notices);
+        handler = g_problemHandler;
+    }
+    for (const auto& n : notices) handler(n);
+}
+
+// Temporary files of a write that never finished (the program was killed between writing and
+// renaming) are removed once per file and process. Writers make them only under the file's lock,
+// which the caller holds, so none of them belongs to a write in progress.
+void SweepTemporaryFiles(const std::string& file) {
+    const std::string folder = ExtractFileDir(file);
+    const std::string prefix = ExtractFileName(file) + TemporaryFileInfix;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+                ::unlink((folder + "/" + name).c_str());
+        }
+        ::closedir(d);
+    }
+}
+
+std::string AsideName(const std::string& file) {
+    char stampText[32];
+    const std::time_t t = std::time(nullptr);
+    struct tm tmv {};
+    localtime_r(&t, &tmv);
+    std::strftime(stampText, sizeof stampText, "%Y%m%d-%H%M%S", &tmv);
+    return file + ".unreadable-" + stampText + "-" + std::to_string(::getpid());
+}
+
+// The hive in file, read again when the file changed. Lines that cannot be read are skipped: the
+// file as it was is kept aside (a hard link, under the lock and only if it is still the same file)
+// and the readable rest is written back, so a later write cannot lose the skipped lines unseen. A
+// file that is no REGEDIT4 file at all is moved aside and reads as empty. When the file cannot be
+// kept aside, *stuck is set so that nobody writes over it. g_mutex is held.
 std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const std::string& rootName,
                                                   bool lockHeld, std::string* bytesOut = nullptr,
                                                   bool* stuck = nullptr) {
     Cached& c = g_cache[file];
     if (bytesOut) bytesOut->clear();
     if (stuck) *stuck = false;
+    if (!c.swept) {
+        c.swept = true;
+        std::unique_ptr<FileLock> lock;
+        if (!lockHeld) lock = std::make_unique<FileLock>(file, false);
+        if (lockHeld || lock->Held()) SweepTemporaryFiles(file);
+    }
     for (int attempt = 0;; ++attempt) {
         struct stat st {};
         std::string bytes;
         if (::stat(file.c_str(), &st) != 0) {
-            if (!c.hive || c.exists) c = Cached{{}, false, std::make_shared<TRegistry::Hive>()};
+            if (!c.hive || c.exists) c = Cached{{}, false, std::make_shared<TRegistry::Hive>(), true, false};
             return c.hive;
         }
-        if (c.hive && c.exists && SameStamp(c.stamp, st) && !bytesOut) return c.hive;
+        if (c.hive && c.exists && SameStamp(c.stamp, st)) {
+            if (c.stuck && stuck) *stuck = true;
+            if (c.stuck || !bytesOut) return c.hive;
+        }
         if (!ReadFile(file, bytes, st)) {
             if (errno == ENOENT && attempt < 3) continue;   // replaced between stat and open
             throw ERegistryException("Cannot read the registry file " + file + ": " + std::strerror(errno));
         }
+        std::vector<ParseError> unreadable;
+        std::shared_ptr<TRegistry::Hive> hive;
+        bool whole = false;
         try {
-            auto hive = std::make_shared<TRegistry::Hive>(TRegistry::Hive::Parse(TextEncoding::DecodeText(bytes), rootName));
-            c = Cached{st, true, hive};
+            hive = std::make_shared<TRegistry::Hive>(
+                TRegistry::Hive::Parse(TextEncoding::DecodeText(bytes), rootName, unreadable));
+        } catch (const ParseError& e) {
+            whole = true;
+            unreadable.assign(1, e);
+            hive = std::make_shared<TRegistry::Hive>();
+        }
+        if (unreadable.empty()) {
+            c = Cached{st, true, hive, true, false};
             if (bytesOut) *bytesOut = std::move(bytes);
             return c.hive;
-        } catch (const ParseError& e) {
-            std::unique_ptr<FileLock> lock;
-            if (!lockHeld) lock = std::make_unique<FileLock>(file);
-            struct stat now {};
-            const bool same = ::stat(file.c_str(), &now) == 0 && SameStamp(now, st);
-            if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
-            const std::string where = file + " (line " + std::to_string(e.line) + ": " + e.reason + ")";
-            char stampText[32];
-            const std::time_t t = std::time(nullptr);
-            struct tm tmv {};
-            localtime_r(&t, &tmv);
-            std::strftime(stampText, sizeof stampText, "%Y%m%d-%H%M%S", &tmv);
-            const std::string aside = file + ".unreadable-" + stampText + "-" + std::to_string(::getpid());
-            if ((lockHeld || lock->Held()) && ::rename(file.c_str(), aside.c_str()) == 0) {
-                std::fprintf(stderr, "The registry file %s cannot be read; it was kept as %s and the settings "
-                             "start empty.\n", where.c_str(), aside.c_str());
-                continue;
-            }
-            // Not ours to move (the machine's file for a user): read it as empty, say so once.
-            if (!(c.hive && c.exists && SameStamp(c.stamp, st)))
-                std::fprintf(stderr, "The registry file %s cannot be read and cannot be moved aside; it reads "
-                             "as empty.\n", where.c_str());
-            c = Cached{st, true, std::make_shared<TRegistry::Hive>()};
-            if (stuck) *stuck = true;
-            return c.hive;
         }
+
+        std::unique_ptr<FileLock> lock;
+        if (!lockHeld) lock = std::make_unique<FileLock>(file);
+        struct stat now {};
+        const bool same = ::stat(file.c_str(), &now) == 0 && SameStamp(now, st);
+        if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
+        for (const auto& e : unreadable)
+            std::fprintf(stderr, "%s, line %d: %s\n", file.c_str(), e.line, e.reason.c_str());
+        std::string aside = AsideName(file);
+        bool keptAside = false;
+        // Bounded: what is written back reads whole, but a file replaced again and again must not
+        // keep this loop going.
+        if (attempt < 3 && (lockHeld || lock->Held())) {
+            for (int n = 2; !(keptAside = ::link(file.c_str(), aside.c_str()) == 0) && errno == EEXIST && n < 10; ++n)
+                aside = AsideName(file) + "-" + std::to_string(n);   // a second one within the second
+        }
+        if (keptAside) {
+            try {
+                if (whole) {
+                    if (::unlink(file.c_str()) != 0) throw ERegistryException(std::strerror(errno));
+                    Notice(TRegistryProblem::rpFileKeptAside, file, aside, unreadable);
+                } else {
+                    WriteFileBytes(file, hive->Serialize(rootName));
+                    Notice(TRegistryProblem::rpLinesKeptAside, file, aside, unreadable);
+                }
+                continue;   // read what is there now
+            } catch (const std::exception&) {
+                ::unlink(aside.c_str());
+            }
+        }
+        // Not ours to change (the machine's file for a user, a read-only folder): read what can be
+        // read, write nothing, and say so once.
+        if (!(c.hive && c.exists && SameStamp(c.stamp, st)))
+            Notice(TRegistryProblem::rpCannotChange, file, "", unreadable);
+        c = Cached{st, true, hive, true, true};
+        if (stuck) *stuck = true;
+        return c.hive;
     }
 }
 
@@ -522,11 +628,27 @@ AnsiString TRegistry::HiveFileName(HKEY Root) {
 
 std::shared_ptr<const TRegistry::Hive> TRegistry::Snapshot() const {
     const std::string file = HiveFileName(root_);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return LoadLocked(file, RootName(root_), false);
+    std::shared_ptr<const Hive> hive;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        hive = LoadLocked(file, RootName(root_), false);
+    }
+    DeliverNotices();
+    return hive;
+}
+
+void TRegistry::SetProblemHandler(std::function<void(const TRegistryProblem&)> Handler) {
+    {
+        std::lock_guard<std::mutex> lock(g_noticeMutex);
+        g_problemHandler = std::move(Handler);
+    }
+    DeliverNotices();
 }
 
 void TRegistry::Modify(const std::function<void(Hive&)>& change) {
+    struct Deliver {
+        ~Deliver() { DeliverNotices(); }
+    } deliver;   // after g_mutex is released
     const std::string file = HiveFileName(root_);
     const std::string rootName = RootName(root_);
     std::lock_guard<std::mutex> process(g_mutex);
@@ -543,7 +665,8 @@ void TRegistry::Modify(const std::function<void(Hive&)>& change) {
     const std::string text = hive.Serialize(rootName);
     if (text == before) return;
     try {
-        WriteFileBytes(file, text);
+        // The file holds the database folder and the user's name: new ones are the user's alone.
+        WriteFileBytes(file, text, 0600);
     } catch (const EInOutError& e) {
         throw ERegistryException(e.Message);
     }

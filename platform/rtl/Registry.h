@@ -6,11 +6,28 @@
 // machine's in /etc/zorbelin. Key and value names ignore case and keep the case first written.
 // Every write takes a lock on "<file>.lock", re-reads the file, changes it and replaces it through a
 // temporary file, so threads and processes writing different values lose none, and readers never
-// see half a file. Reads see the file as it is now. A file that cannot be read as REGEDIT4 is never
-// overwritten: it is renamed aside with ".unreadable-<time>" and the program says so on stderr.
+// see half a file; temporary files a killed writer left are removed at the next start. Reads see
+// the file as it is now. New files are the user's alone (0600); a file keeps its mode.
+// A line that cannot be read costs only itself: the file as it was is kept aside as
+// "<file>.unreadable-<time>-<pid>", the readable keys and values are written back, and the problem
+// handler hears of it once. A file that is no REGEDIT4 file at all is moved aside and reads as empty.
+// A file with unreadable lines that cannot be kept aside (a read-only folder) is read as far as it
+// can be and never written.
 #include "Classes.h"
 
 class ERegistryException : public SysUtils::Exception { using Exception::Exception; };
+
+// A registry file that could not be read whole.
+struct TRegistryProblem {
+    enum TKind {
+        rpLinesKeptAside,   // the readable rest was kept, the file as it was lies at AsideName
+        rpFileKeptAside,    // no REGEDIT4 file at all: moved to AsideName, the settings start empty
+        rpCannotChange      // could not be kept aside: read as far as it can be, never written
+    };
+    TKind Kind;
+    AnsiString FileName, AsideName;
+    std::vector<int> Lines;   // the lines that could not be read (1 = the first)
+};
 
 using HKEY = std::uint32_t;
 constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
@@ -83,6 +100,10 @@ public:
 
     // The file that holds a root key.
     static AnsiString HiveFileName(HKEY Root);
+    // Receives what the user should know about a registry file that could not be read whole, once
+    // per damaged file. Called on the thread that met the problem, outside the registry's locks;
+    // problems met before a handler is set are handed to it when it is set. They go to stderr too.
+    static void SetProblemHandler(std::function<void(const TRegistryProblem&)> Handler);
 
     struct Hive;
 private:

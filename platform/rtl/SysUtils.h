@@ -161,8 +161,10 @@ std::string ReadFileBytes(const AnsiString& name);
 // opened for reading, so a name from outside cannot block or feed the caller without end. Raises
 // EInOutError otherwise.
 std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes);
-// Writes atomically (temporary file, then rename); raises EInOutError.
-void WriteFileBytes(const AnsiString& name, std::string_view bytes);
+// Writes atomically (a temporary file "<name>.tmp-XXXXXX" beside it, then rename); raises
+// EInOutError. An existing file keeps its mode; a new one gets NewFileMode.
+void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode = 0644);
+constexpr const char* TemporaryFileInfix = ".tmp-";
 
 // ---- process ------------------------------------------------------------------------------------
 void SetCommandLine(int argc, char** argv);

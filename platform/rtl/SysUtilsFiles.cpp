@@ -237,9 +237,11 @@ std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes) {
     return data;
 }
 
-void WriteFileBytes(const AnsiString& name, std::string_view bytes) {
+void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode) {
     const std::string target = ResolvePath(name);
-    std::string tmp = target + ".XXXXXX";
+    struct stat old {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : static_cast<mode_t>(NewFileMode);
+    std::string tmp = target + TemporaryFileInfix + "XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) throw EInOutError("Cannot create file \"" + name + "\": " + std::strerror(errno));
     std::size_t done = 0;
@@ -254,7 +256,7 @@ void WriteFileBytes(const AnsiString& name, std::string_view bytes) {
         }
         done += static_cast<std::size_t>(n);
     }
-    ::fchmod(fd, 0644);
+    ::fchmod(fd, mode);
     ::fsync(fd);
     ::close(fd);
     if (::rename(tmp.c_str(), target.c_str()) != 0) {

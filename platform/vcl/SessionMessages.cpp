@@ -1,6 +1,7 @@
 #include "SessionMessages.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cctype>
 #include <cerrno>
@@ -84,11 +85,23 @@ bool ParseLine(const std::string& line, TMsg& msg) {
     return true;
 }
 
+// Other programs write a line and hang up. What goes beyond that is not served: a line longer than
+// any message, a connection that stays silent, more connections than any session makes at once.
+constexpr std::size_t kLineLimit = 256;
+constexpr int kIdleMs = 3000;
+constexpr std::size_t kMaxConnections = 32;
+// After accept failed for want of descriptors or memory, the listener rests this long: the
+// waiting connection keeps the socket readable, and answering it at once would spin.
+constexpr int kAcceptRestMs = 1000;
+
 struct Connection {
     int fd = -1;
     std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QTimer> idle;
     std::string pending;
+    bool closing = false;
     ~Connection() {
+        idle.reset();
         notifier.reset();
         if (fd >= 0) close(fd);
     }
@@ -102,6 +115,7 @@ struct Listener {
     int fd = -1;
     std::unique_ptr<QSocketNotifier> notifier;
     std::map<int, std::unique_ptr<Connection>> connections;
+    bool resting = false;
 
     ~Listener() {
         connections.clear();
@@ -112,9 +126,21 @@ struct Listener {
         }
     }
 
+    // Accepting goes on only while there is room and the last failure has rested.
+    void UpdateAccepting() { notifier->setEnabled(!resting && connections.size() < kMaxConnections); }
+
     void Accept() {
         const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0) return;
+        if (client < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || errno == ECONNABORTED) return;
+            resting = true;
+            UpdateAccepting();
+            QTimer::singleShot(kAcceptRestMs, notifier.get(), [this] {
+                resting = false;
+                UpdateAccepting();
+            });
+            return;
+        }
         // Only programs of the same user may talk to the window.
         ucred cred{};
         socklen_t len = sizeof(cred);
@@ -126,39 +152,70 @@ struct Listener {
         c->fd = client;
         c->notifier = std::make_unique<QSocketNotifier>(client, QSocketNotifier::Read);
         QObject::connect(c->notifier.get(), &QSocketNotifier::activated, [this, client] { Read(client); });
+        c->idle = std::make_unique<QTimer>();
+        c->idle->setSingleShot(true);
+        c->idle->setInterval(kIdleMs);
+        QObject::connect(c->idle.get(), &QTimer::timeout, [this, client] { Drop(client); });
+        c->idle->start();
         connections[client] = std::move(c);
+        UpdateAccepting();
+    }
+
+    // The notifier or timer whose signal is running must not be deleted inside it: close later.
+    void Drop(int client) {
+        auto it = connections.find(client);
+        if (it == connections.end() || it->second->closing) return;
+        Connection& c = *it->second;
+        c.closing = true;
+        c.notifier->setEnabled(false);
+        c.idle->stop();
+        QMetaObject::invokeMethod(
+            notifier.get(),
+            [this, client] {
+                connections.erase(client);
+                UpdateAccepting();
+            },
+            Qt::QueuedConnection);
     }
 
     void Read(int client) {
         auto it = connections.find(client);
-        if (it == connections.end()) return;
+        if (it == connections.end() || it->second->closing) return;
         Connection& c = *it->second;
         char buffer[512];
-        bool closed = false;
-        for (;;) {
+        bool closed = false, tooLong = false;
+        // A bounded amount per turn, so a sender that never stops cannot hold the main thread.
+        for (int turn = 0; turn < 8; ++turn) {
             const ssize_t n = read(c.fd, buffer, sizeof(buffer));
-            if (n > 0) {
-                c.pending.append(buffer, static_cast<std::size_t>(n));
-                continue;
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                if (n == 0 || errno != EAGAIN) closed = true;
+                break;
             }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR)) closed = true;
-            break;
+            c.pending.append(buffer, static_cast<std::size_t>(n));
+            std::size_t start = 0;
+            for (std::size_t eol; (eol = c.pending.find('\n', start)) != std::string::npos; start = eol + 1) {
+                if (eol - start > kLineLimit) break;
+                Deliver(c.pending.substr(start, eol - start));
+            }
+            c.pending.erase(0, start);
+            // A line that never ends, or ends too late, is no message.
+            if (c.pending.size() > kLineLimit) {
+                tooLong = true;
+                break;
+            }
         }
-        std::size_t start = 0;
-        for (std::size_t eol; (eol = c.pending.find('\n', start)) != std::string::npos; start = eol + 1)
-            Deliver(c.pending.substr(start, eol - start));
-        c.pending.erase(0, start);
-        if (closed && !c.pending.empty()) {
-            Deliver(c.pending);
+        if (tooLong) {
+            Drop(client);
+            return;
+        }
+        if (closed) {
+            if (!c.pending.empty()) Deliver(c.pending);
             c.pending.clear();
+            Drop(client);
+            return;
         }
-        // A line that never ends is no message.
-        if (closed || c.pending.size() > 256) {
-            // The notifier must not be deleted inside its own signal: close later.
-            c.notifier->setEnabled(false);
-            QMetaObject::invokeMethod(
-                c.notifier.get(), [this, client] { connections.erase(client); }, Qt::QueuedConnection);
-        }
+        c.idle->start();
     }
 
     void Deliver(const std::string& line) {
@@ -222,6 +279,11 @@ BOOL ListenForSessionMessages(const char* Name, HWND hWnd, const std::vector<UIN
     QObject::connect(l->notifier.get(), &QSocketNotifier::activated, [raw] { raw->Accept(); });
     Listeners()[Name] = std::move(l);
     return TRUE;
+}
+
+std::size_t SessionMessageConnections(const char* Name) {
+    auto it = Name ? Listeners().find(Name) : Listeners().end();
+    return it == Listeners().end() ? 0 : it->second->connections.size();
 }
 
 void StopListeningForSessionMessages(const char* Name) {

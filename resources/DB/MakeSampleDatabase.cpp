@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
             Exec(db, schema);
             Exec(db, sample);
             Exec(db, "COMMIT");
-            Exec(db, "PRAGMA journal_mode=WAL");
+            // A rollback journal, so the file can be read from a read-only or shared network folder.
+            Exec(db, "PRAGMA journal_mode=DELETE");
         } catch (...) {
             sqlite3_close(db);
             throw;

@@ -192,3 +192,18 @@ TEST_F(PageRequests, UserIsTheStoredNameElseTheComputersName) {
     EXPECT_EQ(form.GetCalendarUser(), std::string(name, size));
     EXPECT_EQ(ReadUserString(kZorbelin, "BENUTZER"), std::string(name, size));
 }
+
+TEST_F(PageRequests, AFailedBuildIsExplainedOnceAndLogged) {
+    Execute("drop table termine");
+    TForm1 form(nullptr);
+    Connect(form);
+    for (int i = 0; i < 3; ++i) {
+        form.RebuildCalendar(SysUtils::Date(), true);
+        Finish(form);
+        Application->ProcessMessages();
+    }
+    ASSERT_EQ(dialogs.size(), 1u);
+    const std::string cause = "Der Kalender konnte nicht aufgebaut werden. Die Tabelle \"termine\" fehlt in der Datenbank.";
+    EXPECT_EQ(dialogs[0].text.rfind(cause, 0), 0u) << dialogs[0].text;
+    EXPECT_EQ(dir.read("temp/tarvolindebug.log").rfind("Seitenaufbau: " + cause, 0), 0u);
+}

@@ -37,7 +37,8 @@ TEST_F(DatabaseFolder, UserFolderWithoutDelimiterGetsOneAndIsWrittenBack) {
     const std::string folder = LayOutDatabase("zb");
     TForm1 form(nullptr);
     const std::string withoutDelimiter = folder.substr(0, folder.size() - 1);
-    EXPECT_EQ(form.ResolveDatabasePath(withoutDelimiter), folder);
+    EXPECT_TRUE(form.ConnectDatabase(withoutDelimiter));
+    EXPECT_EQ(form.DatabaseFolder(), folder);
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
     EXPECT_TRUE(dialogs.empty());
 }
@@ -46,7 +47,8 @@ TEST_F(DatabaseFolder, MachineFolderServesWhenTheUserHasNoneAndIsNormalised) {
     const std::string folder = LayOutDatabase("machine");
     WriteMachineDbPath(folder.substr(0, folder.size() - 1));
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(""), folder);
+    EXPECT_TRUE(form.ConnectDatabase(""));
+    EXPECT_EQ(form.DatabaseFolder(), folder);
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
     EXPECT_TRUE(dialogs.empty());
 }
@@ -69,7 +71,8 @@ TEST_F(DatabaseFolder, NothingFoundAndNoTakesTheFolderBesideTheProgram) {
     const std::string beside = LayOutDatabase("program/DB");
     presses = {"Nein"};
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "gone/"), beside);
+    EXPECT_TRUE(form.ConnectDatabase(dir.str() + "gone/"));
+    EXPECT_EQ(form.DatabaseFolder(), beside);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].text, kNotFound);
     EXPECT_EQ(dialogs[0].buttons, (std::vector<std::string>{"Ja", "Nein"}));
@@ -92,7 +95,8 @@ TEST_F(DatabaseFolder, YesLetsTheUserChooseTheFile) {
     presses = {"Ja", "Öffnen"};
     chosenFile = chosen + "zorbelin.mde";
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(""), chosen);
+    EXPECT_TRUE(form.ConnectDatabase(""));
+    EXPECT_EQ(form.DatabaseFolder(), chosen);
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dialogs[1].text, "Datenbank wählen");
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), chosen);
@@ -116,6 +120,58 @@ TEST_F(DatabaseFolder, StartWithoutAnyDatabaseEndsWithCodeOne) {
     EXPECT_EQ(dialogs[2].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden");
     EXPECT_FALSE(form.ADOConnection1->Connected());
     EXPECT_EQ(form.WebBrowser, nullptr);
+}
+
+TEST_F(DatabaseFolder, ABrokenDatabaseIsExplainedNeverRememberedAndLeadsBackToTheQuestion) {
+    dir.write("broken/zorbelin.mde", "");
+    const std::string broken = dir.str() + "broken/";
+    WriteUserString(kZorbelin, "DBPATH", broken);
+    const std::string beside = LayOutDatabase("program/DB");
+    presses = {"OK", "Nein"};
+    TForm1 form(nullptr);
+    EXPECT_TRUE(form.ConnectDatabase(broken));
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[0].text.rfind("Leider konnte keine Verbindung zur Datenbank hergestellt werden\n"
+                                    "Die Datenbankdatei ist leer (0 Byte) und keine Datenbank.", 0), 0u) << dialogs[0].text;
+    EXPECT_EQ(dialogs[1].text, kNotFound);
+    EXPECT_TRUE(form.ADOConnection1->Connected());
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), beside);
+    EXPECT_EQ(dir.read("broken/zorbelin.mde"), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "broken"),
+                            std::filesystem::directory_iterator()), 1);
+}
+
+TEST_F(DatabaseFolder, WhenNoOfferedDatabaseOpensNothingIsRememberedAndTheStartEnds) {
+    dir.write("broken/zorbelin.mde", "");
+    const std::string broken = dir.str() + "broken/";
+    WriteUserString(kZorbelin, "DBPATH", broken);
+    dir.write("program/DB/zorbelin.mde", "kein SQLite");
+    // Broken; the question; the sample, broken too; the question again; the sample once more.
+    presses = {"OK", "Nein", "OK", "Nein", "OK"};
+    TForm1 form(nullptr);
+    form.FormCreate(&form);
+    EXPECT_EQ(form.StartupExitCode, 1);
+    ASSERT_EQ(dialogs.size(), 5u);
+    EXPECT_NE(dialogs[2].text.find("keine Datenbank oder beschädigt"), std::string::npos) << dialogs[2].text;
+    EXPECT_EQ(dialogs[3].text, kNotFound);
+    EXPECT_EQ(dialogs[4].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden");
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), broken);
+    EXPECT_NE(dir.read("temp/tarvolindebug.log").find("Die Datenbankdatei ist leer"), std::string::npos);
+}
+
+TEST_F(DatabaseFolder, ADamagedSettingsFileKeepsTheDatabaseFolderAndTellsTheUserOnce) {
+    const std::string folder = LayOutDatabase("zb");
+    dir.write("registry/HKEY_CURRENT_USER.reg",
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin]\n\"DBPATH\"=\"" + folder +
+                  "\"\n\"BENUTZER\"=\"an");
+    TForm1 form(nullptr);
+    const std::string path = ReadUserString(kZorbelin, "DBPATH");
+    EXPECT_EQ(path, folder);
+    EXPECT_TRUE(form.ConnectDatabase(path));
+    EXPECT_EQ(ReadUserString(kZorbelin, "BENUTZER"), "<missing>");
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text.rfind("Die Einstellungsdatei \"" + dir.file("registry/HKEY_CURRENT_USER.reg") +
+                                    "\" enthielt unlesbare Zeilen (Zeile 5).", 0), 0u) << dialogs[0].text;
 }
 
 class DebugLog : public AppTest {};

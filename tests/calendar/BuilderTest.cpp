@@ -1,5 +1,7 @@
 #include "CalendarFixture.h"
 
+#include "FileRights.h"
+
 using namespace caltest;
 
 namespace {
@@ -175,7 +177,10 @@ TEST_F(Builder, MissingFrameShowsNoPageAndKeepsTheRefreshRequest) {
     EXPECT_TRUE(host.pages.empty());
     EXPECT_TRUE(host.commands.empty());
     EXPECT_EQ(Query("select NeedUpdate from BenutzerEinstellungen where Benutzer = 'anna'"), "True");
-    EXPECT_TRUE(host.messages.empty());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].rfind("Der Kalender konnte nicht aufgebaut werden. Eine Datei des Designs kann nicht "
+                                     "gelesen werden.", 0), 0u) << host.messages[0];
+    EXPECT_NE(host.messages[0].find("woche.zbn"), std::string::npos) << host.messages[0];
     // The block still comes back.
     EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "12.03.2007");
     Build(D(2007, 3, 15), vmMonth);
@@ -216,15 +221,97 @@ TEST_F(Builder, UserNameWithAQuote) {
     EXPECT_EQ(Query("select NeedUpdate from BenutzerEinstellungen where Benutzer = 'anna'"), "True");
 }
 
-TEST_F(Builder, DatabaseFailureDropsThePageButReturnsTheBlock) {
+TEST_F(Builder, ADatabaseThatCannotBeOpenedIsExplainedOnceAndLoggedAndNeverWritten) {
     WriteDesign(Design());
-    host.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file("weg.mde");
-    Build(D(2007, 3, 15), vmWeek);
-    EXPECT_TRUE(host.pages.empty());
-    EXPECT_TRUE(host.commands.empty());
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "15.03.2007");
-    EXPECT_EQ(host.main.ColorKey, 8);
+    const std::pair<std::string, std::string> cases[] = {
+        {"weg.mde", "Die Datenbankdatei wurde nicht gefunden."},
+        {"leer.mde", "Die Datenbankdatei ist leer (0 Byte) und keine Datenbank."},
+        {"text.mde", "Die Datenbankdatei ist keine Datenbank oder beschädigt."}};
+    dir.write("leer.mde", "");
+    dir.write("text.mde", std::string(200, 'x'));
+    for (const auto& [file, cause] : cases) {
+        SCOPED_TRACE(file);
+        host.messages.clear();
+        host.log.clear();
+        host.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file(file);
+        Build(D(2007, 3, 15), vmWeek);
+        Build(D(2007, 3, 15), vmWeek);
+        EXPECT_TRUE(host.pages.empty());
+        EXPECT_TRUE(host.commands.empty());
+        ASSERT_EQ(host.messages.size(), 1u);   // once, not at every rebuild
+        EXPECT_EQ(host.messages[0].rfind("Der Kalender konnte nicht aufgebaut werden. " + cause, 0), 0u)
+            << host.messages[0];
+        EXPECT_NE(host.log.find("Seitenaufbau: Der Kalender konnte nicht aufgebaut werden. " + cause), std::string::npos)
+            << host.log;
+        EXPECT_EQ(SysUtils::DateToStr(host.main.StartDate), "15.03.2007");
+        EXPECT_EQ(host.main.ColorKey, 8);
+    }
+    EXPECT_EQ(dir.read("leer.mde"), "");
+    EXPECT_EQ(dir.read("text.mde"), std::string(200, 'x'));
+}
+
+TEST_F(Builder, AMissingTableOrColumnIsExplainedAndNoEntryIsWrittenInPart) {
+    Design design;
+    design.woche = "<#DAYTEXT DATEOFFSET=0>|<#DAYTEXT DATEOFFSET=1>";
+    WriteDesign(design);
+    AddAppointment(D(2007, 3, 5, 10), D(2007, 3, 5, 11), "Zahnarzt", "Notiz");
+    AddAppointment(D(2007, 3, 6, 10), D(2007, 3, 6, 11), "Kino");
+    Sql("ALTER TABLE termine DROP COLUMN EndTime");
+    Build(D(2007, 3, 5), vmWeek);
+    Build(D(2007, 3, 5), vmWeek);
+    ASSERT_EQ(host.pages.size(), 2u);
+    EXPECT_EQ(host.pages[0].find("<p TITLE"), std::string::npos) << host.pages[0];
+    EXPECT_EQ(host.pages[0].find("Zahnarzt"), std::string::npos) << host.pages[0];
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].rfind("Der Kalender konnte nicht vollständig aufgebaut werden. Die Spalte \"EndTime\" "
+                                     "fehlt in der Tabelle \"termine\".", 0), 0u) << host.messages[0];
+
+    // Mended, the page is whole and nothing is said; broken again, the user hears of it again.
+    Sql("ALTER TABLE termine ADD COLUMN EndTime DATETIME");
+    Build(D(2007, 3, 5), vmWeek);
+    EXPECT_NE(host.pages.back().find("Zahnarzt"), std::string::npos);
+    EXPECT_EQ(host.messages.size(), 1u);
+    Sql("DROP TABLE termine");
+    Build(D(2007, 3, 5), vmWeek);
+    EXPECT_EQ(host.pages.size(), 3u);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].rfind("Der Kalender konnte nicht aufgebaut werden. Die Tabelle \"termine\" fehlt in der "
+                                     "Datenbank.", 0), 0u) << host.messages[1];
+}
+
+TEST_F(Builder, AReadOnlySettingsFolderStillGivesThePageAndIsToldOnce) {
+    WriteDesign(Design());
+    SetSetting("Design", "Standard");
+    SetSetting("FontSize", 11);
+    SetSetting("VORLAGE", vmWeek);
+    std::filesystem::permissions(dir.path() / "registry", std::filesystem::perms(0555));
+    {
+        testsupport::ScopedUserFileRights user;   // the settings are read and written on this thread
+        Build(D(2007, 3, 15));
+        Build(D(2007, 3, 15));
+    }
+    std::filesystem::permissions(dir.path() / "registry", std::filesystem::perms(0755));
+    ASSERT_EQ(host.pages.size(), 2u);
+    EXPECT_NE(host.pages[0].find("size=\"11\""), std::string::npos) << host.pages[0];
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].rfind("Die Einstellungen können nicht gespeichert werden; der Kalender wird trotzdem "
+                                     "gezeigt.", 0), 0u) << host.messages[0];
+    EXPECT_FALSE(HasSetting("Datum"));
+}
+
+TEST_F(Builder, AUserNameWithANulShowsTheAppointmentsOfAllAndSaysWhy) {
+    Design design;
+    design.woche = "<#DAYTEXT DATEOFFSET=0>";
+    WriteDesign(design);
+    AddAppointment(D(2007, 3, 5, 10), D(2007, 3, 5, 11), "Team", "", 0, 0, "alle");
+    AddAppointment(D(2007, 3, 5, 12), D(2007, 3, 5, 13), "Privat", "", 0, 0, "anna");
+    host.user = std::string("anna\0x", 6);
+    Build(D(2007, 3, 5), vmWeek);
+    ASSERT_EQ(host.pages.size(), 1u);
+    EXPECT_NE(host.pages[0].find("Team"), std::string::npos);
+    EXPECT_EQ(host.pages[0].find("Privat"), std::string::npos);
+    EXPECT_EQ(host.messages,
+              std::vector<std::string>{"Der Benutzername enthält ein Nullzeichen; gezeigt werden nur die Termine für alle."});
 }
 
 TEST_F(Builder, EveryLineOfThePageEndsInCrLf) {

@@ -1,5 +1,7 @@
 #include "CalendarFixture.h"
 
+#include "EmptyDatabase.h"
+
 namespace caltest {
 
 void FakeHost::ExecuteCommand(const AnsiString& CommandText) {
@@ -20,7 +22,7 @@ void CalendarTest::SetUp() {
     registryEnv = std::make_unique<testsupport::ScopedEnv>("ZORBELIN_REGISTRY", dir.file("registry"));
     std::filesystem::create_directories(dir.path() / "registry");
     host.exeDir = dir.str();
-    dir.write("zorbelin.mde", "");
+    testsupport::CreateEmptyDatabase(dir.file("zorbelin.mde"));
     host.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" +
                             dir.file("zorbelin.mde") + ";Mode=Share Deny None;Persist Security Info=False";
     Sql("CREATE TABLE termine (StartTime DATETIME, EndTime DATETIME, Subject TEXT, Notes LONGTEXT, "

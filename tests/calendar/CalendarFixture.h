@@ -51,6 +51,8 @@ public:
     int ScreenWidth() override { Main(); return screenWidth; }
     int ScreenHeight() override { Main(); return screenHeight; }
     void ShowMessage(const AnsiString& Text) override { Main(); messages.push_back(Text); }
+    AnsiString reportedFailure;
+    AnsiString& ReportedBuildFailure() override { Main(); return reportedFailure; }
     void ExecuteCommand(const AnsiString& CommandText) override;
     void LoadPageIntoBrowser(const std::string& Page) override { Main(); pages.push_back(Page); }
     void CloseMainWindow(int ExitCode) override { Main(); closeRequests.push_back(ExitCode); }

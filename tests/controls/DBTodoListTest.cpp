@@ -4,6 +4,7 @@
 
 #include "ADODB.h"
 #include "DBTodoList.h"
+#include "EmptyDatabase.h"
 #include "TempDir.h"
 #include "TodoListViewSupport.h"
 
@@ -17,7 +18,7 @@ protected:
 
     void SetUp() override {
         SysUtils::SetClock([] { return TDateTime(45000.25); });
-        dir.write("zorbelin.mde", "");
+        testsupport::CreateEmptyDatabase(dir.file("zorbelin.mde"));
         conn = std::make_unique<TADOConnection>(nullptr);
         conn->SetConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file("zorbelin.mde"));
         conn->SetLoginPrompt(false);

@@ -61,22 +61,52 @@ TEST_F(Db, MissingFileIsAnErrorAndNoFileIsMade) {
     EXPECT_THROW(none.Open(), EDatabaseError);
 }
 
-TEST_F(Db, AFileThatIsNoDatabaseIsAnError) {
-    dir.write("other/zorbelin.mde", "this is not a database, just text that is long enough to matter");
-    TADOConnection c(nullptr);
-    c.SetConnectionString(dbtest::JetConnectionString(dir.str() + "other/"));
-    EXPECT_THROW(c.Open(), EADOError);
-    EXPECT_FALSE(c.Connected());
+TEST_F(Db, AnEmptyFileOrOneThatIsNoDatabaseIsRefusedAndLeftAsItIs) {
+    const std::string text = "this is not a database, just text that is long enough to matter";
+    const std::pair<std::string, std::string> files[] = {
+        {"empty", ""}, {"text", text}, {"short", "SQLite"}, {"header", std::string("SQLite format 3") + '\0'}};
+    for (const auto& [folder, bytes] : files) {
+        dir.write(folder + "/zorbelin.mde", bytes);
+        for (TConnectMode mode : {cmReadWrite, cmRead}) {
+            TADOConnection c(nullptr);
+            c.SetConnectionString(dbtest::JetConnectionString(dir.str() + folder + "/"));
+            c.SetMode(mode);
+            try {
+                c.Open();
+                ADD_FAILURE() << folder << " opened as a database";
+            } catch (const EADOError& e) {
+                EXPECT_EQ(e.ErrorCode, bytes.empty() ? EADOError::EmptyFile : 26) << folder << ": " << e.what();
+                EXPECT_NE(std::string(e.what()).find(folder + "/zorbelin.mde"), std::string::npos) << e.what();
+            }
+            EXPECT_FALSE(c.Connected());
+        }
+        EXPECT_EQ(dir.read(folder + "/zorbelin.mde"), bytes) << folder;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / folder),
+                                std::filesystem::directory_iterator()), 1) << folder << ": files were added";
+    }
 }
 
-TEST_F(Db, WritableConnectionsRunInWalMode) {
-    TADOConnection c(nullptr);
-    c.SetConnectionString(connectionString());
-    c.Open();
+TEST_F(Db, OpeningAndWritingKeepTheFilesJournalMode) {
+    EXPECT_EQ(Scalar("PRAGMA journal_mode"), "delete");
+    {
+        TADOConnection c(nullptr);
+        c.SetConnectionString(connectionString());
+        c.Execute("insert into adressen (AdressenNr, EmailAdresse1) values (1, 'a@b.de')");
+    }
+    EXPECT_EQ(Scalar("PRAGMA journal_mode"), "delete");
+    EXPECT_FALSE(std::filesystem::exists(path() + "-wal"));
+    // A database another program put into WAL mode stays in it.
+    Sql("PRAGMA journal_mode=WAL");
+    {
+        TADOConnection c(nullptr);
+        c.SetConnectionString(connectionString());
+        c.Execute("insert into adressen (AdressenNr, EmailAdresse1) values (2, 'c@d.de')");
+    }
     EXPECT_EQ(Scalar("PRAGMA journal_mode"), "wal");
 }
 
 TEST_F(Db, ReadOnlyConnectionReadsAWalDatabaseNobodyHasOpen) {
+    Sql("PRAGMA journal_mode=WAL");
     {
         TADOConnection writer(nullptr);
         writer.SetConnectionString(connectionString());

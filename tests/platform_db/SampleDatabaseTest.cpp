@@ -7,6 +7,7 @@
 
 #include "ADODB.h"
 #include "DbFixture.h"
+#include "FileRights.h"
 #include "TempDir.h"
 
 namespace {
@@ -22,6 +23,20 @@ TEST(SampleDatabase, IsMadeWithAppointmentsAroundTodayAndNeverOverwritten) {
     std::string file = dir.file("bin/DB/zorbelin.mde");
     ASSERT_EQ(MakeSample(file), 0);
     ASSERT_TRUE(std::filesystem::exists(file));
+    {
+        // With a rollback journal a user without write rights to the program folder still reads it.
+        std::filesystem::permissions(dir.path() / "bin/DB", std::filesystem::perms(0555));
+        testsupport::ScopedUserFileRights user;
+        TADOConnection c(nullptr);
+        c.SetConnectionString(dbtest::JetConnectionString(dir.str() + "bin/DB/"));
+        c.SetMode(cmRead);
+        TADODataSet ds(nullptr);
+        ds.SetConnection(&c);
+        ds.SetCommandText("select count(*) as n from termine");
+        ds.Open();
+        EXPECT_GT(ds.FieldByName("n")->AsInteger(), 0);
+    }
+    std::filesystem::permissions(dir.path() / "bin/DB", std::filesystem::perms(0755));
 
     TADOConnection c(nullptr);
     c.SetConnectionString(dbtest::JetConnectionString(dir.str() + "bin/DB/"));

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "Registry.h"
+#include "FileRights.h"
 #include "TempDir.h"
 
 using testsupport::ScopedEnv;
@@ -238,19 +240,95 @@ TEST(Registry, ReadsHandWrittenFilesAndKeepsWhatItDoesNotKnow) {
     EXPECT_EQ(TRegistry().KeyExists("\\Software\\Hallowerk"), true);
 }
 
-TEST(Registry, AFileThatCannotBeReadIsKeptAsideNeverOverwritten) {
-    const char* const broken[] = {
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\"Design\"=\"Blau\n",   // unterminated string
-        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"a\"=\"b\"\n",         // another root
-        "<settings/>\n",
-        "REGEDIT4\n\"orphan\"=dword:1\n",
-        "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=dword:123456789\n",
-        "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=hex:1,zz\n",
-        "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n\"a\"=hex:01,\\\n",
-    };
-    for (const char* content : broken) {
+namespace {
+
+// The messages the registry has for the user while the object lives.
+struct Problems {
+    std::vector<TRegistryProblem> told;
+    Problems() {
+        TRegistry::SetProblemHandler([this](const TRegistryProblem& p) { told.push_back(p); });
+        told.clear();   // what earlier tests left undelivered
+    }
+    ~Problems() { TRegistry::SetProblemHandler(nullptr); }
+};
+
+std::vector<std::string> AsideFiles(const std::filesystem::path& folder) {
+    std::vector<std::string> aside;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename().string().find(".unreadable-") != std::string::npos) aside.push_back(e.path().string());
+    return aside;
+}
+
+std::string ReadAll(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const char* const kDamaged =
+    "REGEDIT4\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin]\n"
+    "\"DBPATH\"=\"/srv/zb/\"\n"
+    "\"Design\"=\"Bl\n"                                    // 5: cut off
+    "\"BENUTZER\"=\"anna\"\n"
+    "\"FontSize\"=dword:123456789\n"                       // 7: too many digits
+    "\"Blob\"=hex:01,\\\n"                                 // 8: continued into a bad byte
+    "  zz\n"
+    "[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin\n"   // 10: no "]"
+    "\"xTage\"=dword:00000005\n"                           // 11: no key to go to
+    "[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\n"
+    "\"VORLAGE\"=dword:00000001\n";
+
+} // namespace
+
+TEST(Registry, AnUnreadableLineCostsOnlyItselfAndIsKeptAsideWithOneMessage) {
+    RegistryFolder folder;
+    Problems problems;
+    const std::string file = folder.dir.file("HKEY_CURRENT_USER.reg");
+    folder.dir.write("HKEY_CURRENT_USER.reg", kDamaged);
+    std::filesystem::permissions(file, std::filesystem::perms(0640));
+    testing::internal::CaptureStderr();
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Hallowerk\\Zorbelin", false));
+        EXPECT_EQ(reg.ReadString("DBPATH"), "/srv/zb/");
+        EXPECT_EQ(reg.ReadString("BENUTZER"), "anna");
+        EXPECT_FALSE(reg.ValueExists("Design"));
+        EXPECT_FALSE(reg.ValueExists("FontSize"));
+        EXPECT_FALSE(reg.ValueExists("Blob"));
+        ASSERT_TRUE(reg.OpenKey("Tarvolin", false));
+        EXPECT_EQ(reg.ReadInteger("VORLAGE"), 1);
+        EXPECT_FALSE(reg.ValueExists("xTage"));
+        reg.WriteInteger("FontSize", 9);
+    }
+    testing::internal::GetCapturedStderr();
+    const auto aside = AsideFiles(folder.dir.path());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadAll(aside[0]), kDamaged);
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpLinesKeptAside);
+    EXPECT_EQ(problems.told[0].FileName, file);
+    EXPECT_EQ(problems.told[0].AsideName, aside[0]);
+    EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 7, 8, 10, 11}));
+    // The file now holds what could be read, plus the new value, and keeps its mode.
+    const std::string text = folder.user();
+    EXPECT_NE(text.find("\"DBPATH\"=\"/srv/zb/\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"FontSize\"=dword:00000009"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Bl\n"), std::string::npos) << text;
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
+    // Read again by a fresh object: nothing more to tell, nothing more kept aside.
+    TRegistry again;
+    ASSERT_TRUE(again.OpenKey("\\Software\\Hallowerk\\Zorbelin", false));
+    EXPECT_EQ(again.ReadString("BENUTZER"), "anna");
+    EXPECT_EQ(problems.told.size(), 1u);
+    EXPECT_EQ(AsideFiles(folder.dir.path()).size(), 1u);
+}
+
+TEST(Registry, AFileThatIsNoRegistryFileIsMovedAsideAndTheSettingsStartEmpty) {
+    for (const char* content : {"<settings/>\n", "\"orphan\"=dword:1\n"}) {
         SCOPED_TRACE(content);
         RegistryFolder folder;
+        Problems problems;
         folder.dir.write("HKEY_CURRENT_USER.reg", content);
         testing::internal::CaptureStderr();
         {
@@ -259,20 +337,58 @@ TEST(Registry, AFileThatCannotBeReadIsKeptAsideNeverOverwritten) {
             ASSERT_TRUE(reg.OpenKey("\\Software", true));
             reg.WriteString("Design", "Standard");
         }
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_NE(err.find("HKEY_CURRENT_USER.reg"), std::string::npos) << err;
-        EXPECT_NE(err.find("cannot be read"), std::string::npos) << err;
-        std::vector<std::string> aside;
-        for (const auto& e : std::filesystem::directory_iterator(folder.dir.path()))
-            if (e.path().filename().string().find(".unreadable-") != std::string::npos) aside.push_back(e.path().string());
+        testing::internal::GetCapturedStderr();
+        const auto aside = AsideFiles(folder.dir.path());
         ASSERT_EQ(aside.size(), 1u);
-        std::ifstream in(aside[0], std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content);
-        EXPECT_NE(err.find(aside[0]), std::string::npos);
+        EXPECT_EQ(ReadAll(aside[0]), content);
+        ASSERT_EQ(problems.told.size(), 1u);
+        EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpFileKeptAside);
+        EXPECT_EQ(problems.told[0].AsideName, aside[0]);
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey("\\Software", false));
         EXPECT_EQ(reg.ReadString("Design"), "Standard");
     }
+}
+
+TEST(Registry, DamagedFileInAReadOnlyFolderIsReadAsFarAsItCanBeAndNeverWritten) {
+    RegistryFolder folder;
+    Problems problems;
+    folder.dir.write("HKEY_CURRENT_USER.reg", kDamaged);
+    std::filesystem::permissions(folder.dir.path(), std::filesystem::perms(0555));
+    testing::internal::CaptureStderr();
+    {
+        testsupport::ScopedUserFileRights user;
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Hallowerk\\Zorbelin", false));
+        EXPECT_EQ(reg.ReadString("DBPATH"), "/srv/zb/");
+        EXPECT_THROW(reg.WriteString("DBPATH", "/elsewhere/"), ERegistryException);
+        EXPECT_EQ(TRegistry().KeyExists("\\Software\\Hallowerk\\Zorbelin\\Tarvolin"), true);
+    }
+    testing::internal::GetCapturedStderr();
+    std::filesystem::permissions(folder.dir.path(), std::filesystem::perms(0755));
+    EXPECT_EQ(folder.user(), kDamaged);
+    EXPECT_TRUE(AsideFiles(folder.dir.path()).empty());
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpCannotChange);
+    EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 7, 8, 10, 11}));
+}
+
+TEST(Registry, NewFilesAreTheUsersAloneAndLeftoversOfAKilledWriteGo) {
+    RegistryFolder folder;
+    folder.dir.write("HKEY_CURRENT_USER.reg.tmp-a1B2c3", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Half");
+    folder.dir.write("HKEY_CURRENT_USER.reg.tmp-notes.txt", "not ours");
+    folder.dir.write("zorbelin.ini.tmp-x1y2z3", "not ours either");
+    {
+        TRegistry reg;
+        EXPECT_FALSE(reg.KeyExists("\\Half"));
+        ASSERT_TRUE(reg.OpenKey("\\Software", true));
+        reg.WriteString("BENUTZER", "anna");
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.dir.file("HKEY_CURRENT_USER.reg.tmp-a1B2c3")));
+    EXPECT_TRUE(std::filesystem::exists(folder.dir.file("HKEY_CURRENT_USER.reg.tmp-notes.txt")));
+    EXPECT_TRUE(std::filesystem::exists(folder.dir.file("zorbelin.ini.tmp-x1y2z3")));
+    EXPECT_EQ(std::filesystem::status(folder.dir.file("HKEY_CURRENT_USER.reg")).permissions(),
+              std::filesystem::perms(0600));
 }
 
 TEST(Registry, EmptyFileIsAnEmptyRegistry) {

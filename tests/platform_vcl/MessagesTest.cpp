@@ -1,9 +1,18 @@
 // Window handles, sent and posted messages, window timers and threads talking to the main loop.
+#include <QTimer>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "Classes.h"
 #include "ControlsTestSupport.h"
+#include "SessionMessages.h"
+#include "TempDir.h"
 
 using namespace controlstest;
 
@@ -147,4 +156,109 @@ TEST_F(Messages, ExceptionInAPostedMessageGoesToOnException) {
     EXPECT_EQ(reported, "Nachricht fehlgeschlagen");
     // The loop went on with the next message.
     EXPECT_EQ(control.log.size(), 2u);
+}
+
+// ---- messages from other programs over the session socket --------------------------------------
+
+namespace {
+
+class SessionSocket : public WithApplication {
+protected:
+    testsupport::TempDir runtime;
+    testsupport::ScopedEnv env{"XDG_RUNTIME_DIR", runtime.path().string()};
+    static constexpr const char* kName = "zbtest-session";
+    TListener window{nullptr};
+
+    void SetUp() override { ASSERT_TRUE(ListenForSessionMessages(kName, window.Handle(), {WM_USER + 7})); }
+    void TearDown() override { StopListeningForSessionMessages(kName); }
+
+    int Connect() {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = SessionMessageSocket(kName);
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0) << std::strerror(errno);
+        return fd;
+    }
+    // True once the program has closed its end of the connection.
+    static bool HungUp(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 0) <= 0) return false;
+        char c;
+        return recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
+    }
+    static double ThreadCpuSeconds() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    }
+};
+
+} // namespace
+
+TEST_F(SessionSocket, OverlongLinesAndSilentConnectionsAreDroppedAndMessagesStillArrive) {
+    const int flood = Connect(), silent = Connect(), sender = Connect();
+    const std::string noEnd(300, '7');
+    ASSERT_EQ(write(flood, noEnd.data(), noEnd.size()), static_cast<ssize_t>(noEnd.size()));
+    const std::string longLine = std::string(280, ' ') + std::to_string(WM_USER + 7) + " 1 1\n";
+    const std::string line = std::to_string(WM_USER + 7) + " 5 6\n";
+    ASSERT_EQ(write(sender, longLine.data(), longLine.size()), static_cast<ssize_t>(longLine.size()));
+    const int good = Connect();
+    ASSERT_EQ(write(good, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(RunUntil([&] { return HungUp(flood) && HungUp(sender); }, 2000));
+    EXPECT_TRUE(RunUntil([&] { return !window.log.empty(); }, 2000));
+    EXPECT_EQ(window.log, (Log{"user+7 5 6"}));   // the over-long line was no message
+    EXPECT_FALSE(HungUp(silent));
+    EXPECT_TRUE(RunUntil([&] { return HungUp(silent) && HungUp(good); }, 10000));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(RunUntil([&] { return SessionMessageConnections(kName) == 0; }));
+    for (int fd : {flood, silent, sender, good}) close(fd);
+}
+
+TEST_F(SessionSocket, AFewDozenAreHeldAndRunningOutOfDescriptorsDoesNotSpin) {
+    std::vector<int> idle;
+    for (int i = 0; i < 40; ++i) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = SessionMessageSocket(kName);
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));   // the backlog may refuse some
+        idle.push_back(fd);
+        Application->ProcessMessages();
+    }
+    RunUntil([] { return false; }, 300);
+    EXPECT_EQ(SessionMessageConnections(kName), 32u);
+    for (int fd : idle) close(fd);
+    ASSERT_TRUE(RunUntil([] { return SessionMessageConnections(kName) == 0; }));
+
+    // No descriptor left for the next connection: accept fails while it waits.
+    const int waiting = Connect();
+    const std::string line = std::to_string(WM_USER + 7) + " 1 2\n";
+    ASSERT_EQ(write(waiting, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    rlimit old{};
+    getrlimit(RLIMIT_NOFILE, &old);
+    const int lowest = dup(0);
+    close(lowest);
+    rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(lowest);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const double before = ThreadCpuSeconds();
+    {
+        // Turns of the loop as the program runs it, which waits only while nothing is ready.
+        QTimer wake;
+        wake.start(50);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (std::chrono::steady_clock::now() < end) Application->HandleMessage();
+    }
+    const double used = ThreadCpuSeconds() - before;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &old), 0);
+    EXPECT_LT(used, 0.4) << "the main thread spun on the failing accept";
+    EXPECT_TRUE(window.log.empty());
+    // With descriptors back the waiting message is served.
+    EXPECT_TRUE(RunUntil([&] { return !window.log.empty(); }, 5000));
+    EXPECT_EQ(window.log, (Log{"user+7 1 2"}));
+    close(waiting);
 }
