@@ -159,6 +159,10 @@ AnsiString FileNameToURL(const AnsiString& path);
 std::string ReadFileBytes(const AnsiString& name);
 // Writes atomically (temporary file, then rename); raises EInOutError.
 void WriteFileBytes(const AnsiString& name, std::string_view bytes);
+// Adds bytes to the end of a file only this user may read (made with mode 0600; Empty empties it
+// first). A symbolic link, anything but a plain file, or a file of another user is refused (false):
+// a file in a shared folder can neither be pointed elsewhere nor read by others.
+bool AppendPrivateFile(const AnsiString& name, std::string_view bytes, bool Empty);
 
 // ---- process ------------------------------------------------------------------------------------
 void SetCommandLine(int argc, char** argv);
@@ -169,7 +173,8 @@ AnsiString ParamStr(int index);        // 0 is the program file
 AnsiString ProgramFolder();
 void SetProgramFolder(const AnsiString& folder);
 AnsiString GetEnvironmentVariable(const AnsiString& name);
-// TEMP, else TMPDIR, else /tmp; with a trailing delimiter.
+// TEMP, else TMPDIR, else the user's own runtime folder (XDG_RUNTIME_DIR), else /tmp; with a
+// trailing delimiter.
 AnsiString GetTempFolder();
 
 } // namespace SysUtils
