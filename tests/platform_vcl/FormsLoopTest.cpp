@@ -1,4 +1,6 @@
 // The application's loop: timers, the thread queue, Terminate, closing and modal forms.
+#include <QCoreApplication>
+#include <QEvent>
 #include <atomic>
 #include <csignal>
 #include <string>
@@ -245,5 +247,19 @@ TEST_F(Loop, EndSignalReachesTheMainFormAsTheSessionsEndOnceTheLoopRuns) {
         const bool waited = sessionOrder.empty();
         Application->Run();
         return waited && sessionOrder == "query end 1 " && formsDestroyed == 1;
+    });
+}
+
+TEST_F(Loop, SessionManagersEndTakesTheSamePath) {
+    InOwnProcess([] {
+        TSessionForm* form = nullptr;
+        Application->CreateForm(form);
+        // The desktop session's manager ends the program by sending the application its quit event.
+        Classes::QueueOnMainThread([] {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        });
+        Application->Run();
+        return sessionOrder == "query end 1 " && formsDestroyed == 1;
     });
 }
