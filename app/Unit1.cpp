@@ -17,6 +17,7 @@
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
+#include "Trace.h"
 #include "WinApi.h"
 
 #ifndef TARVOLIN_VERSION
@@ -220,6 +221,7 @@ void TForm1::FormCreate(TObject*) {
     if (SplashScreen) {
         SplashScreen->Show();
         SetSplashStatus("initialisieren...");
+        Trace::Step("splash shown");
     }
     ADOConnection1->SetConnected(false);
 
@@ -236,6 +238,7 @@ void TForm1::FormCreate(TObject*) {
         reg.CloseKey();
         databaseFolder_ = ResolveDatabasePath(path);
     }
+    Trace::Step("registry read");
 
     if (SplashScreen) SetSplashStatus("Datenbank öffnen");
     try {
@@ -244,6 +247,7 @@ void TForm1::FormCreate(TObject*) {
         if (databaseFolder_.empty()) throw SysUtils::Exception("no database folder");
         ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
         ADOConnection1->SetConnected(true);
+        Trace::Step("database open");
     } catch (const std::exception&) {
         Application->MessageBox("Leider konnte keine Verbindung zur Datenbank hergestellt werden", "", MB_OK);
         StartupExitCode = 1;
@@ -279,12 +283,18 @@ void TForm1::FormCreate(TObject*) {
             };
         }
         SetMenuFont();
-        if (!TrayIcon(NIM_ADD)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-            TrayIcon(NIM_ADD);
+        if (TrayIcon(NIM_ADD)) {
             TrayIcon(NIM_MODIFY);
         } else {
-            TrayIcon(NIM_MODIFY);
+            // The notification area may still be starting with the session: the icon is tried once
+            // more a second later, without holding up the first page meanwhile.
+            auto* retry = new TTimer(this);
+            retry->SetInterval(1000);
+            retry->OnTimer = [this, retry](TObject*) {
+                retry->SetEnabled(false);
+                if (TrayIcon(NIM_ADD)) TrayIcon(NIM_MODIFY);
+            };
+            retry->SetEnabled(true);
         }
         SetTop(-100000);
     } catch (const std::exception& e) {
@@ -297,6 +307,7 @@ void TForm1::FormCreate(TObject*) {
 
     LoadWindowPlacement();
     SetUpBrowser();
+    Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     RebuildCalendar(SysUtils::Date(), true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
@@ -535,6 +546,7 @@ void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     if (!WebBrowser || !documentReady_) return;
+    Trace::Step("first page built");
     WebBrowser->LoadFromString(Page);
 }
 
@@ -1191,7 +1203,8 @@ void TForm1::CheckAlarms() {
             AlarmHtml->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
             AlarmHtml->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P "
                            "align=\"center\"><B>");
-            AlarmHtml->Add(subject);
+            // The subject is anyone's text in a shared database: shown as text, never as markup.
+            AlarmHtml->Add(HTMLEscape(subject));
             AlarmHtml->Add("</FONT></P>");
             AgentLoaded = StartAgent(WorkArea.Right - 128, WorkArea.Bottom - 240, true);
             auto* alarm = new ShowAlarm(true, this);
