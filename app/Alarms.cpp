@@ -23,6 +23,24 @@ std::vector<ShowAlarm*>& OpenAlarms() {
     return alarms;
 }
 
+// The place of a new popup of w x h: the lowest free place in a column above the corner of the work
+// area, the columns going left; a popup still open (also a postponed one, which comes back where it
+// was) keeps its place. With the work area full the new one takes the corner.
+TRect FreePlace(const TRect& work, int w, int h) {
+    for (int right = work.Right; right - w >= work.Left; right -= w) {
+        for (int bottom = work.Bottom; bottom - h >= work.Top; bottom -= h) {
+            const TRect place{right - w, bottom - h, right, bottom};
+            bool free = true;
+            for (const ShowAlarm* open : OpenAlarms()) {
+                TRect both;
+                if (open->Popup && IntersectRect(both, place, open->Popup->BoundsRect())) free = false;
+            }
+            if (free) return place;
+        }
+    }
+    return {work.Right - w, work.Bottom - h, work.Right, work.Bottom};
+}
+
 void Forget(ShowAlarm* alarm) {
     auto& open = OpenAlarms();
     open.erase(std::remove(open.begin(), open.end(), alarm), open.end());
@@ -84,7 +102,8 @@ void ShowAlarm::ShowPopup() {
     Popup->SetBorderStyle(bsNone);
     Popup->OnClose = [this](TObject* Sender, TCloseAction& Action) { PopupClosed(Sender, Action); };
     const int w = BackgroundBitmap->Width(), h = BackgroundBitmap->Height();
-    Popup->SetBounds(work.Right - w, work.Bottom - h, w, h);
+    const TRect place = FreePlace(work, w, h);
+    Popup->SetBounds(place.Left, place.Top, w, h);
     Popup->SetColor(PopupColor);
     NotesMemo = nullptr;
 
@@ -99,8 +118,8 @@ void ShowAlarm::ShowPopup() {
             form_->AgentCharacter->Show(false, form_->AgentRequestId);
             int cw = 0, ch = 0;
             form_->AgentCharacter->GetSize(cw, ch);
-            form_->AgentCharacter->MoveTo(static_cast<std::int16_t>(work.Right - 128),
-                                          static_cast<std::int16_t>(work.Bottom - h - ch), 1000,
+            form_->AgentCharacter->MoveTo(static_cast<std::int16_t>(place.Right - 128),
+                                          static_cast<std::int16_t>(place.Top - ch), 1000,
                                           form_->AgentRequestId);
         }
         form_->AgentLoaded = form_->StartAgent(0, 0, true);

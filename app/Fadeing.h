@@ -23,8 +23,9 @@ public:
     // below high.
     static void ReadLimits(int& Low, int& High);
 
-    HWND Window = nullptr;
-    COLORREF ColorKey = 0;
+    // The main thread hands over the window and its colour key for each fade, also while one runs.
+    std::atomic<HWND> Window{nullptr};
+    std::atomic<COLORREF> ColorKey{0};
     // Each step of the alpha reaches the window through this (SetLayeredWindowAttributes unless set).
     std::function<void(HWND Window, COLORREF Key, Byte Alpha)> Apply;
     // Waits between the steps (milliseconds; a real sleep unless set).

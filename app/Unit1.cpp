@@ -47,6 +47,14 @@ AnsiString WithDelimiter(const AnsiString& s) {
     return s.empty() || EndsWithDelimiter(s) ? s : s + SysUtils::PathDelim;
 }
 
+// Minutes since 1899-12-30, counted as DecodeTime counts the time: to the nearest millisecond.
+long long MinuteOf(TDateTime t) {
+    return static_cast<long long>(std::floor(std::round(double(t) * 86400000.0) / 60000.0));
+}
+
+// How far the clock may step back before the reminder check starts afresh.
+constexpr long long ClockStepBackMinutes = 10;
+
 bool HoldsDatabase(const AnsiString& folder) {
     return !folder.empty() && SysUtils::FileExists(folder + DatabaseFile);
 }
@@ -279,7 +287,7 @@ void TForm1::FormCreate(TObject*) {
         if (AgentLoaded) {
             Word hour, min, sec, msec;
             SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
-            Speak(Greeting(hour), false, true, true, false, true);
+            SpeakWithoutWaiting(Greeting(hour), true, true);
         }
         // Other programs of the session ask for a new page through this window.
         ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
@@ -421,14 +429,11 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
 
 void TForm1::WriteDebugLog(const AnsiString& Text) {
     std::lock_guard<std::mutex> lock(logMutex_);
-    const AnsiString path = TempDir + "tarvolindebug.log";
-    // The first write of a run empties the log, every later one appends.
-    const char* mode = firstLogWrite_ ? "w+" : "a";
+    // The first write of a run empties the log, every later one appends. The log is the user's
+    // alone: a link or another user's file in its place is left untouched.
+    const bool first = firstLogWrite_;
     firstLogWrite_ = false;
-    if (FILE* f = std::fopen(path.c_str(), mode)) {
-        std::fwrite(Text.data(), 1, Text.size(), f);
-        std::fclose(f);
-    }
+    SysUtils::AppendPrivateFile(TempDir + "tarvolindebug.log", Text, first);
 }
 
 void TForm1::SetSplashStatus(const AnsiString& Text) {
@@ -517,10 +522,21 @@ void TForm1::LoadWindowPlacement() {
 
 // ---- pages -----------------------------------------------------------------------------------------------
 bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
+    // A request that comes while the window already waits for a build (a queued call or a dialog's
+    // message loop inside that wait) must not wait again nor replace the builder under the wait,
+    // and one that comes while a build runs need not hold up the main thread: either is remembered
+    // and runs once that build has ended; several such requests give one build, for the last date.
+    if (WaitingForBuilder || (builderRunning_ && !Wait)) {
+        rebuildPending_ = true;
+        pendingRebuildDate_ = ADate;
+        return true;
+    }
     if (builder_) {
         WaitForBuilder();
         builder_.reset();
     }
+    // This build is the latest request: one remembered before it is served by it.
+    rebuildPending_ = false;
     builder_ = std::make_unique<BuildTarvolan>(true, this);
     builder_->SetPriority(tpHighest);
     ViewParameters.CalendarDate = ADate;
@@ -528,6 +544,7 @@ bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
     builder_->Parameters = ViewParameters;
     builder_->OnTerminate = [this](TObject* Sender) { BuilderTerminated(Sender); };
     ++buildCount_;
+    builderRunning_ = true;
     builder_->Resume();
     if (Wait) {
         WaitForBuilder();
@@ -537,6 +554,7 @@ bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
             delete SplashScreen;
             SplashScreen = nullptr;
         }
+        RunPendingRebuild();
     }
     return true;
 }
@@ -550,11 +568,26 @@ void TForm1::WaitForBuilder() {
     builder_->WaitFor();
 }
 
+void TForm1::RunPendingRebuild() {
+    if (!rebuildPending_ || WaitingForBuilder || shutDownDone_) return;
+    // Still running: its end comes back here.
+    if (builderRunning_) return;
+    RebuildCalendar(pendingRebuildDate_, false);
+}
+
 void TForm1::BuilderTerminated(TObject*) {
+    builderRunning_ = false;
     // The finished builder stays owned by the window; the next build or the window's end frees it.
     // The icon's tip follows the alarms the build found.
     NOTIFYICONDATA shown;
     if (ShellNotify::FindIcon(Handle(), TrayIconId, shown) && TrayTip() != shown.szTip) TrayIcon(NIM_MODIFY);
+    // A rebuild asked for meanwhile starts once this builder has quite ended, outside any wait.
+    if (rebuildPending_) {
+        std::weak_ptr<bool> alive = alive_;
+        Classes::QueueOnMainThread([this, alive] {
+            if (!alive.expired()) RunPendingRebuild();
+        });
+    }
 }
 
 void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
@@ -615,7 +648,19 @@ void TForm1::Timer1Timer(TObject*) {
         if (--tickCountdown_ <= 0) {
             tickCountdown_ = 12;
             Sayings();
-            if (alarmsPresent_) CheckAlarms();
+        }
+    } catch (const std::exception& e) {
+        WriteDebugLog(e.what());
+    }
+    try {
+        // The reminders follow the clock, not the count of ticks: each tick that finds a minute not
+        // yet handled checks it. Without alarms nothing is due, but the current minute stays open
+        // for a page build that finds some.
+        const long long minute = MinuteOf(SysUtils::Now());
+        if (alarmsPresent_) {
+            if (minute != lastAlarmMinute_) CheckAlarms();
+        } else if (lastAlarmMinute_ >= 0 && minute - 1 > lastAlarmMinute_) {
+            lastAlarmMinute_ = minute - 1;
         }
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
@@ -636,6 +681,8 @@ void TForm1::Timer1Timer(TObject*) {
         AnnounceIntroPending = true;
     }
     if (AgentLoaded) {
+        // Speech that was not waited for keeps the character until it has been said.
+        if (!AgentIdle && std::chrono::steady_clock::now() < speechBusyUntil_) AgentIdleTicks = 0;
         ++AgentIdleTicks;
         if (AgentIdleTicks >= 7) SaveAndUnloadAgent();
         else if (AgentIdleTicks == 6) HideAgent();
@@ -1108,7 +1155,8 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     SaveWindowPlacement();
     StopSpeaking = true;
     if (shutDownDone_) return;
-    if (builder_) WaitForBuilder();
+    // Inside a wait for the builder (a dialog's loop within it) the wait itself sees it end.
+    if (builder_ && !WaitingForBuilder) WaitForBuilder();
     if (AgentLoaded) SaveAndUnloadAgent();
     // The alarm texts stay until the window goes: queued calls may still read them.
     Timer1->SetEnabled(false);
@@ -1191,13 +1239,21 @@ int TForm1::ShowSettingsDialog(bool& Modified) {
 
 // ---- reminders ----------------------------------------------------------------------------------------------
 void TForm1::CheckAlarms() {
+    const TDateTime now = SysUtils::Now();
+    const long long current = MinuteOf(now);
+    // Every minute is handled once: a check that comes late (a suspend, a modal dialog, a busy main
+    // thread) takes every minute since the last one it handled, since a late popup beats a lost one.
+    // The first check of a run covers only its own minute, and so does the first after the clock was
+    // set back by more than a few minutes; a small step back waits for the clock to catch up.
+    if (lastAlarmMinute_ >= 0 && current < lastAlarmMinute_ - ClockStepBackMinutes) lastAlarmMinute_ = -1;
+    const long long first = lastAlarmMinute_ < 0 ? current : lastAlarmMinute_ + 1;
+    if (first > current) return;
     // A query of its own: starting the character below can open a dialog whose message loop runs the
     // minute timer, and that re-queries the window's shared data set.
     auto query = std::make_unique<TADODataSet>(nullptr);
     query->SetConnection(ADOConnection1);
     query->SetLockType(ltReadOnly);
     const AnsiString user = SqlText(GetCalendarUser());
-    const TDateTime now = SysUtils::Now();
     const char* const day = "#m'/'d'/'yyyy#";
     const AnsiString lower = SysUtils::FormatDateTime(day, TDateTime(double(now) - 1.0));
     const AnsiString upper = SysUtils::FormatDateTime(day, TDateTime(double(now) + 1.0));
@@ -1205,25 +1261,21 @@ void TForm1::CheckAlarms() {
                           "Benutzer = '" + user + "' ) AND  StartTime > " + lower + " AND StartTime < " + upper +
                           " order by StartTime");
     query->Open();
+    // From here on the minutes count as handled, whatever happens to single appointments.
+    lastAlarmMinute_ = current;
     if (!query->Active()) {
         Dialogs::ShowMessage("Fehler -- Datenmenge geschlossen!");
         return;
     }
-    Word hour, minute, sec, msec;
-    SysUtils::DecodeTime(now, hour, minute, sec, msec);
-    // Days counted as DecodeTime counts the time: to the nearest millisecond.
-    auto dayOf = [](TDateTime t) { return std::floor(std::round(double(t) * 86400000.0) / 86400000.0); };
-    const double today = dayOf(now);
     for (query->First(); !query->Eof(); query->Next()) {
         try {
             if (query->FieldByName("Subject")->IsNull()) continue;
             bool due = false;
             try {
-                const TDateTime start = query->FieldByName("StartTime")->AsDateTime();
-                Word h, m, s, ms;
-                SysUtils::DecodeTime(start, h, m, s, ms);
-                // Yesterday's appointments are in the query too; only today's are due.
-                due = h == hour && m == minute && dayOf(start) == today;
+                // Due when its start minute lies in the minutes this check handles; the same clock
+                // time of another day is not.
+                const long long start = MinuteOf(query->FieldByName("StartTime")->AsDateTime());
+                due = start >= first && start <= current;
             } catch (const std::exception&) {
             }
             if (!due) continue;
@@ -1244,8 +1296,6 @@ void TForm1::CheckAlarms() {
             auto* alarm = new ShowAlarm(true, this);
             alarm->SetPriority(tpLower);
             alarm->Resume();
-            // The minute of this alarm is not checked again: the next tick comes a minute later.
-            Timer1->SetInterval(60000);
         } catch (const std::exception&) {
         }
     }

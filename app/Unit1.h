@@ -3,6 +3,7 @@
 // calendar page and shows it in its browser, and rebuilds the page when the day changes or another
 // program asks for it.
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -220,6 +221,8 @@ public:
     virtual void SpeakTime();
     void TreadSyncTimer1Timer(TObject* Sender);
     virtual void CheckAlarms();
+    // The last minute the reminder check has handled (minutes since 1899-12-30), -1 before the first.
+    long long LastAlarmMinute() const { return lastAlarmMinute_; }
     // The task window and the settings dialog (answers its modal result and whether a value changed).
     virtual void ShowTaskWindow(const AnsiString& ConnectionString);
     virtual int ShowSettingsDialog(bool& Modified);
@@ -262,6 +265,11 @@ private:
     void ReadCachedSettings();
     void StartFade(bool In);
     void WaitForBuilder();
+    // Starts the rebuild asked for while a build ran, once that build has ended.
+    void RunPendingRebuild();
+    // Speaks without waiting for the end: the character's server queues the speech, and the idle
+    // count leaves the character alone until it reports that it has said it.
+    void SpeakWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation);
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
     void FinishedBuilder();
@@ -289,6 +297,14 @@ private:
     bool firstMinute_ = true;
     TDateTime lastDateMinute_;
     bool userRowPending_ = true;
+    long long lastAlarmMinute_ = -1;
+    // A rebuild asked for while a build ran or was waited for, and the date it asked for.
+    bool rebuildPending_ = false;
+    // The builder started last has not yet ended (its end runs on the main thread).
+    bool builderRunning_ = false;
+    TDateTime pendingRebuildDate_;
+    // Speech not waited for keeps the character awake until it reports idle, at most until then.
+    std::chrono::steady_clock::time_point speechBusyUntil_{};
 
     TDateTime settingsDate_;
     // The minute the time was last spoken in (minutes since 1899-12-30), -1 before.

@@ -251,6 +251,15 @@ void TForm1::Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool
     if (EndAnimation && !NoAnimations) PlayAgent("ReadReturn");
 }
 
+void TForm1::SpeakWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation) {
+    // The server says queued requests one after the other, so a second saying still follows the
+    // first; the five-second tick goes on meanwhile.
+    Speak(Text, false, StartAnimation, EndAnimation, true, true);
+    if (!AgentLoaded) return;
+    AgentIdle = false;
+    speechBusyUntil_ = std::chrono::steady_clock::now() + SpeechWaitLimit(Text);
+}
+
 void TForm1::SpeakLongText(const AnsiString& Text) {
     if (!AgentLoaded) {
         WriteDebugLog("AgantWasNotLoaded");
@@ -330,7 +339,7 @@ void TForm1::SpeakTime() {
     }
     PlayAgent("GestureDown");
     text = SysUtils::StringReplace(text, "<TIME>", SysUtils::FormatDateTime("hh:mm 'Uhr'", now), SysUtils::rfReplaceAll);
-    if (!text.empty()) Speak(text, false, false, false, false, true);
+    if (!text.empty()) SpeakWithoutWaiting(text, false, false);
 }
 
 void TForm1::Sayings() {
@@ -351,7 +360,7 @@ void TForm1::Sayings() {
             if (!AgentLoaded) continue;
             PlayAgent(ini.ReadString(name, "Animation", "Blink"));
             const AnsiString saying = ini.ReadString(name, "Spruch", "");
-            if (!saying.empty()) Speak(saying, false, false, false, false, true);
+            if (!saying.empty()) SpeakWithoutWaiting(saying, false, false);
         } catch (const std::exception&) {
         }
     }

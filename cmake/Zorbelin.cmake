@@ -7,6 +7,10 @@ function(zb_compile_options target)
                                              -fno-sanitize-recover=undefined)
     target_link_options(${target} PUBLIC -fsanitize=address,undefined)
   endif()
+  if(ZB_TSAN)
+    target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(${target} PUBLIC -fsanitize=thread)
+  endif()
 endfunction()
 
 # zb_library(name sources...): a static library whose own folder is its include directory.

@@ -165,6 +165,10 @@ std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes);
 // EInOutError. An existing file keeps its mode; a new one gets NewFileMode.
 void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode = 0644);
 constexpr const char* TemporaryFileInfix = ".tmp-";
+// Adds bytes to the end of a file only this user may read (made with mode 0600; Empty empties it
+// first). A symbolic link, anything but a plain file, or a file of another user is refused (false):
+// a file in a shared folder can neither be pointed elsewhere nor read by others.
+bool AppendPrivateFile(const AnsiString& name, std::string_view bytes, bool Empty);
 
 // ---- process ------------------------------------------------------------------------------------
 void SetCommandLine(int argc, char** argv);
@@ -175,7 +179,8 @@ AnsiString ParamStr(int index);        // 0 is the program file
 AnsiString ProgramFolder();
 void SetProgramFolder(const AnsiString& folder);
 AnsiString GetEnvironmentVariable(const AnsiString& name);
-// TEMP, else TMPDIR, else /tmp; with a trailing delimiter.
+// TEMP, else TMPDIR, else the user's own runtime folder (XDG_RUNTIME_DIR), else /tmp; with a
+// trailing delimiter.
 AnsiString GetTempFolder();
 
 } // namespace SysUtils

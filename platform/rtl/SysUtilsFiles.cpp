@@ -307,8 +307,27 @@ AnsiString GetEnvironmentVariable(const AnsiString& name) {
     return v ? v : "";
 }
 
+bool AppendPrivateFile(const AnsiString& name, std::string_view bytes, bool Empty) {
+    // Non-blocking, so a pipe put in the file's place cannot hold the writer.
+    const int fd = ::open(Slashes(name).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+    if (ok && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    if (ok && Empty) ok = ::ftruncate(fd, 0) == 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return ok;
+}
+
 AnsiString GetTempFolder() {
-    for (const char* var : {"TEMP", "TMPDIR"}) {
+    for (const char* var : {"TEMP", "TMPDIR", "XDG_RUNTIME_DIR"}) {
         const std::string v = GetEnvironmentVariable(var);
         if (!v.empty()) return IncludeTrailingPathDelimiter(v);
     }

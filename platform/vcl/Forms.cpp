@@ -706,10 +706,15 @@ void TApplication::Initialize() {
     }
 }
 
+void TApplication::MainFormCreated() { Vcl::Detail::WatchSessionEnd(); }
+
 void TApplication::Run() {
     Initialize();
     if (mainForm_ && ShowMainForm) mainForm_->Show();
+    Vcl::Detail::WatchSessionEnd();
+    Vcl::Detail::AnswerSessionEnd();
     while (!terminated_) HandleMessage();
+    Vcl::Detail::UnwatchSessionEnd();
     // The program ends with the loop: the forms go now, each with its OnDestroy.
     HideHint();
     DestroyComponents();

@@ -167,7 +167,10 @@ public:
     template <typename T>
     void CreateForm(T*& Reference) {
         Reference = new T(this);
-        if (!mainForm_) mainForm_ = Reference;
+        if (!mainForm_) {
+            mainForm_ = Reference;
+            MainFormCreated();
+        }
         Reference->DoCreate();
     }
     // Shows the main form (when ShowMainForm) and runs messages until Terminate; then frees the forms.
@@ -224,6 +227,8 @@ private:
     friend struct ApplicationAccess;
     AnsiString hint_;
     void Idle();
+    // From its creation on, the program's end by signal or session waits for the loop (SessionEnd.cpp).
+    void MainFormCreated();
     bool terminated_ = false;
     TCustomForm* mainForm_ = nullptr;
     HWND handle_ = nullptr;

@@ -32,6 +32,12 @@ void MouseMovedOver(TControl* control, int x, int y);
 void ControlDestroyed(TControl* control);
 // A form has gone modal and its loop runs: the dialog answerer of the tests (Dialogs.h) may act.
 void ModalFormShown(class TCustomForm* form);
+// The signals that end a program and the desktop session's end reach the main form as the
+// session-end messages (SessionEnd.cpp): caught from the main form's creation on, answered once the
+// application's loop runs (a signal during start-up waits for it), and no longer after the loop.
+void WatchSessionEnd();
+void AnswerSessionEnd();
+void UnwatchSessionEnd();
 // A dialog of the platform (not a form) offered to the tests' answerer: false when none is set.
 // Otherwise Pressed is the button the answerer pressed ("" for none) and FileName what it chose.
 bool AnswerPlatformDialog(const AnsiString& Caption, const std::vector<AnsiString>& Buttons, AnsiString& Pressed,

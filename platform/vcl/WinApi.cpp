@@ -324,11 +324,12 @@ BOOL GetVersionEx(OSVERSIONINFO* info) {
     }
     utsname u{};
     if (uname(&u) != 0) return FALSE;
-    unsigned major = 0, minor = 0, build = 0;
-    std::sscanf(u.release, "%u.%u.%u", &major, &minor, &build);
-    info->dwMajorVersion = major;
-    info->dwMinorVersion = minor;
-    info->dwBuildNumber = build;
+    // A program asks which Windows it runs on; the kernel's numbers would answer another question
+    // (a 4.x kernel is no Windows older than 2000). The answer is the Windows whose services this
+    // platform offers; the kernel is named in the service-pack text.
+    info->dwMajorVersion = PlatformWindowsMajor;
+    info->dwMinorVersion = PlatformWindowsMinor;
+    info->dwBuildNumber = 0;
     info->dwPlatformId = VER_PLATFORM_WIN32_NT;
     const std::string name = std::string(u.sysname) + " " + u.release;
     const std::size_t n = std::min(name.size(), sizeof info->szCSDVersion - 1);

@@ -83,8 +83,9 @@ struct OSVERSIONINFO {
     DWORD dwPlatformId = 0;
     char szCSDVersion[128] = {};
 };
-// The kernel's release as major, minor and build number; the platform is always the NT family, so the
-// version checks written for it pass on any current system. szCSDVersion names the system.
+// The Windows version whose services the platform offers (NT family, 10.0), on any kernel;
+// szCSDVersion names the system and its kernel release.
+constexpr DWORD PlatformWindowsMajor = 10, PlatformWindowsMinor = 0;
 BOOL GetVersionEx(OSVERSIONINFO* lpVersionInformation);
 
 // ---- sounds (MMSystem.cpp) ----------------------------------------------------------------------------

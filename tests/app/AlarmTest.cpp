@@ -130,7 +130,8 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"", "Für alle", "Ohne Alarmflag", "Zahnarzt"}));
     // The window keeps the last due appointment of the walk, in start order.
     EXPECT_EQ(form.AlarmHtml->Strings(2), "");
-    EXPECT_EQ(form.Timer1->Interval(), 60000u);
+    // The tick goes on as always: the next check knows which minutes it has handled.
+    EXPECT_EQ(form.Timer1->Interval(), 5000u);
     EXPECT_FALSE(form.ADODataSet->Active());
     EXPECT_TRUE(form.spoken.empty());
 
@@ -210,31 +211,98 @@ TEST_F(Reminders, CharacterSaysTheSubjectAndOnlyShowsMarkupOfTheText) {
     EXPECT_EQ(form.spoken, (std::vector<std::string>{"Zahnarzt", "<b>Chef</b>"}));
 }
 
-TEST_F(Reminders, NextCheckComesAMinuteAndFiftyFiveSecondsAfterAnAlarm) {
+TEST_F(Reminders, TicksCheckEachMinuteOnceAndConsecutiveMinutesRaiseOnePopupEach) {
     Appointment("Zahnarzt", At(7, 10, 15));
     Appointment("Nächste Minute", At(7, 10, 16));
+    Appointment("Übernächste Minute", At(7, 10, 17, 30));
     AlarmForm form(nullptr);
     Connect(form);
     form.SetAlarmsPresent(true);
     now = At(7, 10, 14, 20);
     const double start = double(now);
-    // Each tick comes after the interval the previous one left on the timer.
-    for (int tick = 1; tick <= 42; ++tick) {
+    // Each tick comes after the interval the previous one left on the timer: always five seconds.
+    for (int tick = 1; tick <= 45; ++tick) {
         form.Timer1Timer(form.Timer1);
         ASSERT_TRUE(form.Timer1->Enabled());
+        ASSERT_EQ(form.Timer1->Interval(), 5000u);
         now = TDateTime(double(now) + form.Timer1->Interval() / 86400000.0);
     }
-    ASSERT_EQ(form.checks.size(), 4u);
+    // The first tick of each minute checks it: 10:14:20, 10:15:00, 10:16:00, 10:17:00, 10:18:00.
     auto seconds = [&](std::size_t i) { return int(std::lround((form.checks[i] - start) * 86400)); };
-    // 10:14:45 nothing, 10:15:45 the alarm, then 115 s to 10:17:40, then the usual 60 s.
-    EXPECT_EQ(seconds(0), 25);
-    EXPECT_EQ(seconds(1), 85);
-    EXPECT_EQ(seconds(2), 200);
-    EXPECT_EQ(seconds(3), 260);
-    // The minute in between was never checked: its appointment raised nothing.
-    ASSERT_TRUE(WaitUntil([] { return ShowAlarm::Open().size() == 1; }));
-    Application->ProcessMessages();
-    EXPECT_EQ(Subjects(), std::vector<std::string>{"Zahnarzt"});
+    ASSERT_EQ(form.checks.size(), 5u);
+    EXPECT_EQ(seconds(0), 0);
+    EXPECT_EQ(seconds(1), 40);
+    EXPECT_EQ(seconds(2), 100);
+    EXPECT_EQ(seconds(3), 160);
+    EXPECT_EQ(seconds(4), 220);
+    ASSERT_TRUE(WaitUntil([] { return ShowAlarm::Open().size() >= 3; }));
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"Nächste Minute", "Zahnarzt", "Übernächste Minute"}));
+}
+
+TEST_F(Reminders, CheckHeldUpForMinutesRaisesEachMissedAppointmentOnceAndOthersNone) {
+    Appointment("Gestern", At(6, 10, 16));
+    Appointment("Ernas Termin", At(7, 10, 16), "erna");
+    Appointment("Vorher", At(7, 10, 14, 10));
+    Appointment("Eins", At(7, 10, 15, 30));
+    Appointment("Zwei", At(7, 10, 16));
+    Appointment("Drei", At(7, 10, 17, 59));
+    Appointment("Jetzt", At(7, 10, 18, 1), "alle");
+    Appointment("Später", At(7, 10, 19));
+    AlarmForm form(nullptr);
+    Connect(form);
+    // The first check of the run covers its own minute only: what was due before start stays quiet.
+    now = At(7, 10, 14, 30);
+    ASSERT_TRUE(Check(form, 1));
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"Vorher"});
+    // The main thread was held up from 10:14:30 to 10:18:05: the minutes in between come now, late.
+    now = At(7, 10, 18, 5);
+    ASSERT_TRUE(Check(form, 5));
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"Drei", "Eins", "Jetzt", "Vorher", "Zwei"}));
+    // The last one raised is the latest of them.
+    EXPECT_EQ(form.AlarmHtml->Strings(2), "Jetzt");
+    // Checked again within the minute, and in the next one: no appointment comes twice.
+    now = At(7, 10, 18, 40);
+    form.CheckAlarms();
+    now = At(7, 10, 19, 2);
+    ASSERT_TRUE(Check(form, 6));
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"Drei", "Eins", "Jetzt", "Später", "Vorher", "Zwei"}));
+}
+
+TEST_F(Reminders, OpenPopupsStandAboveEachOtherWithinTheWorkArea) {
+    for (int i = 0; i < 3; ++i) Appointment("Termin " + std::to_string(i), At(7, 10, 15, i));
+    Appointment("Später", At(7, 10, 16));
+    AlarmForm form(nullptr);
+    Connect(form);
+    ASSERT_TRUE(Check(form, 3));
+    const TRect work = Screen->WorkAreaRect();
+    std::vector<TRect> places;
+    for (ShowAlarm* a : ShowAlarm::Open()) places.push_back(a->Popup->BoundsRect());
+    std::sort(places.begin(), places.end(), [](const TRect& a, const TRect& b) { return a.Top > b.Top; });
+    // One column up from the corner, each popup right on top of the one below.
+    for (std::size_t i = 0; i < places.size(); ++i)
+        EXPECT_EQ(places[i], TRect(work.Right - 250, work.Bottom - 100 * int(i + 1), work.Right,
+                                   work.Bottom - 100 * int(i)));
+    // The middle one is closed: the next popup takes its place, overlapping none still open.
+    ShowAlarm* middle = nullptr;
+    for (ShowAlarm* a : ShowAlarm::Open())
+        if (a->Popup->Top() == work.Bottom - 200) middle = a;
+    ASSERT_NE(middle, nullptr);
+    middle->ClosePopup(nullptr);
+    now = At(7, 10, 16, 5);
+    ASSERT_TRUE(Check(form, 3));
+    for (ShowAlarm* a : ShowAlarm::Open()) {
+        TRect both;
+        EXPECT_TRUE(a->Popup->BoundsRect().Left >= work.Left && a->Popup->BoundsRect().Top >= work.Top);
+        for (ShowAlarm* b : ShowAlarm::Open()) {
+            if (a != b) {
+                EXPECT_FALSE(IntersectRect(both, a->Popup->BoundsRect(), b->Popup->BoundsRect()));
+            }
+        }
+    }
+    EXPECT_EQ(ShowAlarm::Open().back()->Popup->BoundsRect(),
+              TRect(work.Right - 250, work.Bottom - 200, work.Right, work.Bottom - 100));
 }
 
 TEST_F(Reminders, PopupSitsInTheCornerOfTheWorkAreaWithItsTextButtonAndTimers) {

@@ -205,3 +205,26 @@ TEST_F(Browser, SecondCopyAskedToDrawAnewRunsOn) {
     WaitExit(second, 30000);
     CloseHandle(first);
 }
+
+TEST_F(Browser, TerminationSignalEndsTheProgramInOrderWithItsPlacesSaved) {
+    // The character comes for the greeting at start; it stays for a while after it has spoken.
+    WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+    const pid_t program = Spawn({ZB_TARVOLIN});
+    ASSERT_GT(program, 0);
+    const bool built = WaitUntil([&] { return ReadUserString(kTarvolin, "Datum") != "<missing>"; }, 90000);
+    EXPECT_TRUE(built);
+    // What only the end of the program writes is not there before it.
+    const char* const saved[] = {"FormPosTopNormal", "FormPosLeftNormal", "FormPosWidthNormal",
+                                 "FormPosHeightNormal", "AgentLastPositionX", "AgentLastPositionY"};
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kTarvolin, false));
+        for (const char* name : saved) reg.DeleteValue(name);
+    }
+    ASSERT_EQ(kill(program, SIGTERM), 0);
+    EXPECT_EQ(WaitExit(program, 30000), 0);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
+    for (const char* name : saved) EXPECT_TRUE(reg.ValueExists(name)) << name;
+    EXPECT_EQ(reg.ReadInteger("FormPosWidthNormal"), 290);
+}

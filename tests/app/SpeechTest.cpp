@@ -145,13 +145,12 @@ TEST_F(Speech, SayingsAreSpokenAtTheirMinuteUntilTheFirstEmptySlot) {
             "[empty]\nSpruch=\n");
     At(7, 30, 20);
     form->Sayings();
-    // Two sayings of one minute one after the other, the second after the first was said.
-    EXPECT_EQ(agent.log->With("Play ").size(), 2u);
+    // Two sayings of one minute go to the character one after the other; its server says them in
+    // that order while the caller goes on (no idle report was waited for).
     std::vector<std::string> order;
     for (const auto& c : agent.log->calls)
         if (c == "Idle" || c.rfind("Speak", 0) == 0 || c.rfind("Play", 0) == 0) order.push_back(c);
-    EXPECT_EQ(order, (std::vector<std::string>{"Play Wave", "Speak Guten Morgen", "Idle", "Play Blink",
-                                               "Speak Kaffeezeit", "Idle"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"Play Wave", "Speak Guten Morgen", "Play Blink", "Speak Kaffeezeit"}));
     agent.log->calls.clear();
     At(18, 0);
     form->Sayings();
@@ -163,6 +162,34 @@ TEST_F(Speech, SayingsAreSpokenAtTheirMinuteUntilTheFirstEmptySlot) {
     At(12, 0);
     form->Sayings();
     EXPECT_TRUE(Said().empty());
+}
+
+TEST_F(Speech, TheTickNeverWaitsForSpeechAndTheCharacterStaysUntilItHasSpoken) {
+    WriteUserString(kTarvolin, "SPAgentTime", "Die Zeit, es ist <TIME>");
+    Sayings("[Namen]\nTab0=Morgen\n\n[Morgen]\nZeit=0,3125\nSpruch=Guten Morgen\n");
+    form->SayTimeInterval = 15;
+    At(7, 30, 2);
+    // The sayings come at the sixth tick; the time at every tick of a due minute.
+    for (int tick = 1; tick <= 6; ++tick) form->Timer1Timer(form->Timer1);
+    // Both were handed to the character, and the tick returned without running the character's
+    // reports (they come as messages): nothing was waited for.
+    EXPECT_EQ(agent.log->With("Speak"), (std::vector<std::string>{"Speak Die Zeit, es ist 07:30 Uhr",
+                                                                  "Speak Guten Morgen"}));
+    EXPECT_FALSE(agent.log->Has("Idle"));
+    EXPECT_TRUE(form->Timer1->Enabled());
+    // While it speaks, ticks neither hide nor unload it.
+    for (int tick = 0; tick < 8; ++tick) form->Timer1Timer(form->Timer1);
+    EXPECT_FALSE(agent.log->Has("Hide"));
+    EXPECT_TRUE(form->AgentLoaded);
+    // Once it reports that it has said all, it goes after the usual idle ticks.
+    Application->ProcessMessages();
+    ASSERT_TRUE(agent.log->Has("Idle"));
+    EXPECT_TRUE(form->AgentIdle);
+    form->Timer1Timer(form->Timer1);
+    form->Timer1Timer(form->Timer1);
+    EXPECT_TRUE(agent.log->Has("Hide"));
+    form->Timer1Timer(form->Timer1);
+    EXPECT_FALSE(form->AgentLoaded);
 }
 
 TEST_F(Speech, ASayingWithoutTimeIsDueAtMidnightAndTab100IsNeverRead) {

@@ -2,6 +2,8 @@
 // and the greeting.
 #include "AppFixture.h"
 
+#include <unistd.h>
+
 using namespace apptest;
 
 namespace {
@@ -193,6 +195,51 @@ TEST_F(DebugLog, AFailedFirstOpenStillMakesTheNextWriteAppend) {
     dir.write("temp/tarvolindebug.log", "old");
     form.WriteDebugLog("new");
     EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "oldnew");
+}
+
+TEST_F(DebugLog, IsTheUsersAloneAndNeverFollowsALinkOrTakesAnotherUsersFile) {
+    TForm1 form(nullptr);
+    form.WriteDebugLog("eins");
+    const auto log = dir.path() / "temp" / "tarvolindebug.log";
+    EXPECT_EQ(std::filesystem::status(log).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    // A log someone made readable for all becomes private again with the next write.
+    std::filesystem::permissions(log, std::filesystem::perms::all);
+    form.WriteDebugLog("zwei");
+    EXPECT_EQ(std::filesystem::status(log).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "einszwei");
+
+    // A link put in its place is left alone, and so is the file it points to.
+    std::filesystem::remove(log);
+    dir.write("elsewhere.txt", "fremd");
+    std::filesystem::create_symlink(dir.path() / "elsewhere.txt", log);
+    TForm1 second(nullptr);
+    second.WriteDebugLog("drei");
+    EXPECT_EQ(dir.read("elsewhere.txt"), "fremd");
+    EXPECT_TRUE(std::filesystem::is_symlink(log));
+
+    // Another user's file in its place is neither emptied nor written (only root can make one).
+    if (geteuid() == 0) {
+        std::filesystem::remove(log);
+        dir.write("temp/tarvolindebug.log", "seins");
+        ASSERT_EQ(chown(log.c_str(), 4242, 4242), 0);
+        TForm1 third(nullptr);
+        third.WriteDebugLog("vier");
+        EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "seins");
+    }
+}
+
+TEST_F(DebugLog, FolderIsTempThenTmpdirThenTheUsersRuntimeFolderThenTmp) {
+    testsupport::ScopedEnv tmpdir{"TMPDIR", "/var/tmpdir"};
+    testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", "/run/user/4242"};
+    EXPECT_EQ(TForm1(nullptr).TempDir, dir.str() + "temp/");
+    unsetenv("TEMP");
+    EXPECT_EQ(TForm1(nullptr).TempDir, "/var/tmpdir/");
+    unsetenv("TMPDIR");
+    EXPECT_EQ(TForm1(nullptr).TempDir, "/run/user/4242/");
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(TForm1(nullptr).TempDir, "/tmp/");
 }
 
 class Greeting : public AppTest {};

@@ -1,6 +1,8 @@
 // The window's frame, its place per view, its translucency and the fading.
 #include "AppFixture.h"
 
+#include <algorithm>
+
 #include "Fadeing.h"
 #include "WinUser.h"
 
@@ -240,6 +242,40 @@ TEST_F(WindowFrame, FadesRestExactlyAtTheirLimitsAndGoOnFromWhereTheyStopped) {
     WriteUserInteger(kTarvolin, "AlphaAktive", 100);
     EXPECT_EQ(f.Run(false), (Steps{245}));
     EXPECT_EQ(f.Run(true), (Steps{255}));
+}
+
+TEST_F(WindowFrame, AFadeTurnsRoundAndTakesTheWindowHandedOverWhileItRan) {
+    WriteUserInteger(kTarvolin, "Alpha", 100);
+    WriteUserInteger(kTarvolin, "AlphaAktive", 250);
+    RecordedFade f;
+    std::vector<HWND> windows;
+    f.fade.Pause = [](int) { usleep(2000); };
+    f.fade.Apply = [&](HWND w, COLORREF, Byte a) {
+        std::lock_guard<std::mutex> lock(f.mutex);
+        f.steps.push_back(a);
+        windows.push_back(w);
+    };
+    HWND first = reinterpret_cast<HWND>(std::intptr_t(0x10)), second = reinterpret_cast<HWND>(std::intptr_t(0x20));
+    f.fade.Window = first;
+    f.fade.Start(true);
+    for (int i = 0; i < 2000; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(f.mutex);
+            if (f.steps.size() >= 3) break;
+        }
+        usleep(500);
+    }
+    // While it runs, the main thread hands over another window and turns the fade round.
+    f.fade.Window = second;
+    f.fade.ColorKey = 0xFFFFFF;
+    const Steps steps = f.Run(false);
+    std::lock_guard<std::mutex> lock(f.mutex);
+    ASSERT_GE(steps.size(), 4u);
+    EXPECT_GT(*std::max_element(steps.begin(), steps.end()), 100);
+    EXPECT_EQ(steps.back(), 100);
+    EXPECT_TRUE(std::is_sorted(std::max_element(steps.begin(), steps.end()), steps.end(), std::greater<int>()));
+    EXPECT_EQ(windows.front(), first);
+    EXPECT_EQ(windows.back(), second);
 }
 
 TEST_F(WindowFrame, FadeThreadChangesTheWindowAndTellsWhichWayItWent) {

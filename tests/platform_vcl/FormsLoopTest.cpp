@@ -1,5 +1,9 @@
 // The application's loop: timers, the thread queue, Terminate, closing and modal forms.
+#include <QCoreApplication>
+#include <QEvent>
 #include <atomic>
+#include <csignal>
+#include <string>
 #include <thread>
 
 #include "Classes.h"
@@ -206,4 +210,56 @@ TEST_F(Loop, SynchronizedCallsRunInProcessMessages) {
     std::thread worker([&] { TThread::StaticSynchronize([&] { ran = true; }); });
     EXPECT_TRUE(RunUntil([&] { return ran.load(); }));
     worker.join();
+}
+
+namespace {
+std::string sessionOrder;
+
+// A main form that notes the session's messages and, as a program does, closes at the end.
+class TSessionForm : public TCounted {
+public:
+    explicit TSessionForm(TComponent* owner) : TCounted(owner) {}
+
+protected:
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == WM_QUERYENDSESSION) {
+            sessionOrder += "query ";
+            Message.Result = 1;
+            return;
+        }
+        if (Message.Msg == WM_ENDSESSION) {
+            sessionOrder += "end " + std::to_string(Message.WParam) + " ";
+            Close();
+            return;
+        }
+        TCounted::WndProc(Message);
+    }
+};
+} // namespace
+
+TEST_F(Loop, EndSignalReachesTheMainFormAsTheSessionsEndOnceTheLoopRuns) {
+    InOwnProcess([] {
+        TSessionForm* form = nullptr;
+        Application->CreateForm(form);
+        // A hang-up during start-up neither kills the program nor runs anything before the loop.
+        raise(SIGHUP);
+        Application->ProcessMessages();
+        const bool waited = sessionOrder.empty();
+        Application->Run();
+        return waited && sessionOrder == "query end 1 " && formsDestroyed == 1;
+    });
+}
+
+TEST_F(Loop, SessionManagersEndTakesTheSamePath) {
+    InOwnProcess([] {
+        TSessionForm* form = nullptr;
+        Application->CreateForm(form);
+        // The desktop session's manager ends the program by sending the application its quit event.
+        Classes::QueueOnMainThread([] {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        });
+        Application->Run();
+        return sessionOrder == "query end 1 " && formsDestroyed == 1;
+    });
 }
