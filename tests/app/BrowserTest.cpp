@@ -205,3 +205,26 @@ TEST_F(Browser, SecondCopyAskedToDrawAnewRunsOn) {
     WaitExit(second, 30000);
     CloseHandle(first);
 }
+
+TEST_F(Browser, RegistrationSwitchesEndAtOnceAutomationStartsNormally) {
+    std::filesystem::remove_all(dir.path() / "registry");
+    std::filesystem::create_directories(dir.path() / "registry");
+    for (const char* sw : {"/REGSERVER", "-regserver", "/UnRegServer", "-UNREGSERVER"}) {
+        const pid_t p = Spawn({ZB_TARVOLIN, sw});
+        ASSERT_GT(p, 0);
+        EXPECT_EQ(WaitExit(p, 20000), 0) << sw;
+    }
+    // Nothing was started: no settings, no log.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "registry"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "temp" / "tarvolindebug.log"));
+
+    WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
+    WriteUserString(kZorbelin, "BENUTZER", "hans");
+    const pid_t automation = Spawn({ZB_TARVOLIN, "-Automation"});
+    ASSERT_GT(automation, 0);
+    const bool built = WaitUntil([&] { return ReadUserString(kTarvolin, "Datum") != "<missing>"; }, 90000);
+    EXPECT_TRUE(built);
+    EXPECT_EQ(WaitExit(automation, 0), -1000);
+    kill(automation, SIGTERM);
+    WaitExit(automation, 30000);
+}

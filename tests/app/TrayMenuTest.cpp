@@ -5,6 +5,9 @@
 #include <fstream>
 #include <set>
 
+#include <QObject>
+#include <QVariant>
+
 #include "Graphics.h"
 #include "ShellNotify.h"
 #include "VersionInfo.h"
@@ -78,10 +81,14 @@ TEST_F(TrayAndMenu, IconIsAddedWithoutPictureThenGetsIconAndTipAndGoesWithTheWin
     EXPECT_EQ(data.uCallbackMessage, WM_TRAYICON);
     EXPECT_EQ(data.hIcon, nullptr);
     EXPECT_STREQ(data.szTip, "");
+    // Not shown as a blank before it has its picture.
+    ASSERT_NE(ShellNotify::TrayObject(h, TrayIconId), nullptr);
+    EXPECT_FALSE(ShellNotify::TrayObject(h, TrayIconId)->property("visible").toBool());
     ASSERT_TRUE(form->TrayIcon(NIM_MODIFY));
     ShellNotify::FindIcon(h, TrayIconId, data);
     EXPECT_NE(data.hIcon, nullptr);
     EXPECT_STREQ(data.szTip, "Zorbelin!");
+    EXPECT_TRUE(ShellNotify::TrayObject(h, TrayIconId)->property("visible").toBool());
     delete form;
     EXPECT_FALSE(ShellNotify::FindIcon(h, TrayIconId, data));
 }
