@@ -228,3 +228,28 @@ TEST_F(Browser, RegistrationSwitchesEndAtOnceAutomationStartsNormally) {
     kill(automation, SIGTERM);
     WaitExit(automation, 30000);
 }
+
+TEST_F(Browser, BarOfTheDefaultDesignShowsItsWholeTextAtTheDefaultWidth) {
+    for (int view : {vmWeek, vmXDays, vmMonth}) {
+        auto form = Start(view);
+        ASSERT_TRUE(form->WebBrowser);
+        form->SetBounds(form->Left(), form->Top(), 290, form->Height());
+        // The page built for the new width.
+        EXPECT_TRUE(WaitUntil([&] { return !form->ResizeTimer->Enabled(); }));
+        ASSERT_TRUE(Loaded(*form));
+        ASSERT_TRUE(WaitUntil([&] { return Eval(*form, "String(window.innerWidth)") == std::to_string(form->ClientWidth()); },
+                              kPageTimeoutMs));
+        // Nothing of the bar's text is cut off, and nothing of the bar runs out of the window.
+        EXPECT_EQ(Eval(*form,
+                       "(function () { var i = document.querySelector('#bar .info');"
+                       "  return i.scrollWidth <= i.clientWidth ? 'whole' : i.textContent; })()"),
+                  "whole") << view;
+        EXPECT_EQ(Eval(*form,
+                       "(function () { var b = document.getElementById('bar'); var r = b.getBoundingClientRect();"
+                       "  var out = 0; b.querySelectorAll('*').forEach(function (e) {"
+                       "    var q = e.getBoundingClientRect(); if (q.right > r.right + 0.5) out++; });"
+                       "  return String(out); })()"),
+                  "0") << view;
+        EXPECT_NE(Eval(*form, "document.querySelector('#bar .info').textContent").find("KW"), std::string::npos);
+    }
+}
