@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "Splash1.h"
 #include "SysUtils.h"
+#include "Trace.h"
 #include "Unit1.h"
 #include "WinApi.h"
 
@@ -27,6 +28,7 @@ int TarvolinMain(int argc, char** argv) {
         if (IsServerSwitch(arg, "REGSERVER") || IsServerSwitch(arg, "UNREGSERVER")) return 0;
     }
     Application->Initialize();
+    Trace::Step("Qt ready");
     // One copy per session: a second one ends before it touches anything, unless it was asked to
     // draw anew. The lock lives as long as the process.
     HANDLE instance = CreateMutex(nullptr, TRUE, TarvolinInstanceName);

@@ -18,6 +18,7 @@
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
+#include "Trace.h"
 #include "WinApi.h"
 
 TForm1* Form1 = nullptr;
@@ -237,6 +238,7 @@ void TForm1::FormCreate(TObject*) {
         SplashScreen->Label2->SetCaption("Version " + fshVersionLabel1->GetInfo());
         SplashScreen->Show();
         SetSplashStatus("initialisieren...");
+        Trace::Step("splash shown");
     }
     ADOConnection1->SetConnected(false);
 
@@ -253,6 +255,7 @@ void TForm1::FormCreate(TObject*) {
         reg.CloseKey();
         databaseFolder_ = ResolveDatabasePath(path);
     }
+    Trace::Step("registry read");
 
     if (SplashScreen) SetSplashStatus("Datenbank öffnen");
     try {
@@ -261,6 +264,7 @@ void TForm1::FormCreate(TObject*) {
         if (databaseFolder_.empty()) throw SysUtils::Exception("no database folder");
         ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
         ADOConnection1->SetConnected(true);
+        Trace::Step("database open");
     } catch (const std::exception&) {
         Application->MessageBox("Leider konnte keine Verbindung zur Datenbank hergestellt werden", "", MB_OK);
         StartupExitCode = 1;
@@ -296,12 +300,18 @@ void TForm1::FormCreate(TObject*) {
             };
         }
         SetMenuFont();
-        if (!TrayIcon(NIM_ADD)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-            TrayIcon(NIM_ADD);
+        if (TrayIcon(NIM_ADD)) {
             TrayIcon(NIM_MODIFY);
         } else {
-            TrayIcon(NIM_MODIFY);
+            // The notification area may still be starting with the session: the icon is tried once
+            // more a second later, without holding up the first page meanwhile.
+            auto* retry = new TTimer(this);
+            retry->SetInterval(1000);
+            retry->OnTimer = [this, retry](TObject*) {
+                retry->SetEnabled(false);
+                if (TrayIcon(NIM_ADD)) TrayIcon(NIM_MODIFY);
+            };
+            retry->SetEnabled(true);
         }
         SetTop(-100000);
     } catch (const std::exception& e) {
@@ -314,6 +324,7 @@ void TForm1::FormCreate(TObject*) {
 
     LoadWindowPlacement();
     SetUpBrowser();
+    Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     RebuildCalendar(SysUtils::Date(), true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
@@ -527,6 +538,7 @@ void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     if (!WebBrowser || !documentReady_) return;
+    Trace::Step("first page built");
     WebBrowser->LoadFromString(Page);
 }
 

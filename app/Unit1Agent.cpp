@@ -10,6 +10,7 @@
 #include "Registry.h"
 #include "ShellApi.h"
 #include "TextEncoding.h"
+#include "Trace.h"
 #include "Unit1.h"
 
 std::shared_ptr<Agent::IAgentEx> AgentServer;
@@ -133,6 +134,7 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
         AgentServer.reset();
         return false;
     }
+    Trace::Step("character loaded");
     if (AgentCharacter->SetLanguageID(7) < 0) WriteDebugLog("SetTTSModeID=>Fehler");
     {
         TRegistry reg;

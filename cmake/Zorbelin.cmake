@@ -23,6 +23,7 @@ function(zb_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} zb_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
   zb_compile_options(${name})
+  target_compile_definitions(${name} PRIVATE ZB_TEST_FONTCONFIG="${ZB_TEST_FONTCONFIG}")
   # Sanitizer options and the offscreen platform are built into every test program
   # (tests/support/TestDefaults.cpp); ENV adds one variable per test run.
   if(T_ENV)

@@ -10,4 +10,6 @@ extern "C" __attribute__((weak)) const char* __asan_default_options() {
 namespace {
 // No test needs a display: widgets paint offscreen unless a person asks for another platform.
 const bool offscreen = [] { return setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0; }();
+// Pixel tests see the project's fonts only, never the machine's, and so do the programs they start.
+const bool fonts = [] { return setenv("FONTCONFIG_FILE", ZB_TEST_FONTCONFIG, 1) == 0; }();
 }
