@@ -98,6 +98,8 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     fshVersionLabel1->SetInfoPrefix("Version:");
     fshVersionLabel1->SetDateTimeFormat("dd.MM.yyyy");
     fshVersionLabel1->SetFilename(SysUtils::ParamStr(0));
+    // The splash shown at start-up tells which version starts.
+    if (SplashScreen) SplashScreen->Label2->SetCaption("Version " + fshVersionLabel1->GetInfo());
 
     Timer1 = new TTimer(this);
     Timer1->SetEnabled(false);
@@ -235,7 +237,6 @@ void TForm1::FormCreate(TObject*) {
     Brush()->SetStyle(bsClear);
     Application->HintHidePause = 4000;
     if (SplashScreen) {
-        SplashScreen->Label2->SetCaption("Version " + fshVersionLabel1->GetInfo());
         SplashScreen->Show();
         SetSplashStatus("initialisieren...");
         Trace::Step("splash shown");

@@ -59,10 +59,14 @@ TEST_F(Splash, SitsInTheCornerOfTheWorkAreaAndTurnsTranslucentAfterATenthOfASeco
 }
 
 TEST_F(Splash, ReportsCountUpOnTheBarUntilTheFirstPageRemovesTheSplash) {
+    SplashScreen = new TSplashScreen(nullptr);
     TForm1 form(nullptr);
     Connect(form);
+    EXPECT_EQ(SplashScreen->Label2->Caption(), std::string("Version ") + ZB_PROJECT_VERSION);
+    TSplashScreen* const splash = SplashScreen;
+    SplashScreen = nullptr;
     form.SetSplashStatus("vorher");   // no splash: nothing happens, not even the count
-    SplashScreen = new TSplashScreen(nullptr);
+    SplashScreen = splash;
     form.SetSplashStatus("initialisieren...");
     EXPECT_EQ(SplashScreen->Progress->Max(), 12);
     EXPECT_EQ(SplashScreen->Progress->Position(), 0);
