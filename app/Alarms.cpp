@@ -107,9 +107,10 @@ void ShowAlarm::ShowPopup() {
         if (form_->AgentLoaded) {
             AnsiString text = "Sie haben einen Termin";
             if (html_->Count() > 2) text = html_->Strings(2);
-            // Markup would be read out tag by tag: such a subject is only shown.
+            // Markup would be read out tag by tag: such a subject is only shown. The reminder check
+            // writes the subject escaped, so it is spoken as the text it is.
             if (text.find('<') == AnsiString::npos) {
-                form_->Speak(text, false, true, true, true, false);
+                form_->Speak(HTMLUnescape(text), false, true, true, true, false);
             } else {
                 form_->PlayAgent("LookDown");
                 form_->PlayAgent("Announce");

@@ -1242,7 +1242,8 @@ void TForm1::CheckAlarms() {
             AlarmHtml->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
             AlarmHtml->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P "
                            "align=\"center\"><B>");
-            AlarmHtml->Add(subject);
+            // The subject is anyone's text in a shared database: shown as text, never as markup.
+            AlarmHtml->Add(HTMLEscape(subject));
             AlarmHtml->Add("</FONT></P>");
             AgentLoaded = StartAgent(WorkArea.Right - 128, WorkArea.Bottom - 240, true);
             auto* alarm = new ShowAlarm(true, this);

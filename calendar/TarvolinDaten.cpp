@@ -1,5 +1,6 @@
 #include "TarvolinDaten.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Feiertage.h"
@@ -423,7 +424,8 @@ int XDaysSetting() {
     if (!reg.OpenKey(kSettingsKey, false)) return 6;
     try {
         if (!reg.ValueExists("xTage")) return kDefaultXDays;
-        return reg.ReadInteger("xTage");
+        // The settings dialog offers 1 to 10 days; a hand-edited file may say anything.
+        return std::clamp(reg.ReadInteger("xTage"), 1, 10);
     } catch (const std::exception&) {
         return kDefaultXDays;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace {
 int HexDigit(char c) {
@@ -341,6 +343,15 @@ int TAdvSpinEdit::CheckValue(int NewValue) const {
     return std::clamp(NewValue, std::min(MinValue, MaxValue), std::max(MinValue, MaxValue));
 }
 
+int TAdvSpinEdit::StepFrom(std::int64_t Value, std::int64_t Delta, bool InRange) const {
+    std::int64_t lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    if (InRange && MinValue != MaxValue) {
+        lo = std::min(MinValue, MaxValue);
+        hi = std::max(MinValue, MaxValue);
+    }
+    return static_cast<int>(std::clamp(Value + Delta, lo, hi));
+}
+
 int TAdvSpinEdit::Value() const {
     int v = 0;
     return SysUtils::TryStrToInt(Text(), v) ? v : MinValue;
@@ -445,7 +456,7 @@ void TAdvSpinEdit::Step(int Sign) {
     switch (spinType_) {
     case sptNormal:
         if (IncrementSmart) SmartStep(Sign);
-        else SetValue(Value() + Sign * Increment);
+        else SetValue(StepFrom(Value(), std::int64_t{Sign} * Increment));
         break;
     case sptFloat:
         if (IncrementSmart) SmartStep(Sign);
@@ -475,7 +486,8 @@ void TAdvSpinEdit::Step(int Sign) {
         SetTimeValue(t);
         break;
     }
-    case sptHex: SetHexValue(HexValue() + Sign * Increment); break;
+    // A hexadecimal value meets its range only when the edit is left.
+    case sptHex: SetHexValue(StepFrom(HexValue(), std::int64_t{Sign} * Increment, false)); break;
     }
     SetSelStart(ss);
     SetSelLength(sl);
@@ -490,15 +502,20 @@ void TAdvSpinEdit::SmartStep(int Sign) {
     const int d = dp == std::string::npos ? -1 : n - static_cast<int>(dp + 1);
     const bool minus = text.find('-') != std::string::npos;
     if (ss == 0 || (minus && ss == 1)) {
-        if (spinType_ == sptNormal) SetValue(Value() + Sign * Increment);
+        if (spinType_ == sptNormal) SetValue(StepFrom(Value(), std::int64_t{Sign} * Increment));
         else if (spinType_ == sptFloat) SetFloatValue(FloatValue() + Sign * IncrementFloat);
     } else if (d > c) {
         if (spinType_ == sptFloat) SetFloatValue(FloatValue() + Sign / std::pow(10.0, d - c));
     } else {
         const int e = c - d - 1;
-        const double step = e < 1 ? 1.0 : std::pow(10.0, e);
-        if (spinType_ == sptNormal) SetValue(Value() + Sign * static_cast<int>(step));
-        else if (spinType_ == sptFloat) SetFloatValue(FloatValue() + Sign * step);
+        if (spinType_ == sptNormal) {
+            // Past ten digits the step is beyond any int; it stops growing there.
+            std::int64_t step = 1;
+            for (int i = 0; i < e && step <= std::numeric_limits<int>::max(); ++i) step *= 10;
+            SetValue(StepFrom(Value(), Sign * step));
+        } else if (spinType_ == sptFloat) {
+            SetFloatValue(FloatValue() + Sign * (e < 1 ? 1.0 : std::pow(10.0, e)));
+        }
     }
     SetSelStart(ss);
     SetSelLength(sl);
@@ -548,7 +565,7 @@ void TAdvSpinEdit::KeyDown(Word& Key, TShiftState Shift) {
     case VK_NEXT: {
         const int sign = Key == VK_PRIOR ? 1 : -1;
         if (IncrementSmart && SelLength() == 0) SmartStep(sign);
-        else if (spinType_ == sptNormal) SetValue(Value() + sign * IncrementPage);
+        else if (spinType_ == sptNormal) SetValue(StepFrom(Value(), std::int64_t{sign} * IncrementPage));
         else if (spinType_ == sptFloat) SetFloatValue(FloatValue() + sign * IncrementFloatPage);
         break;
     }

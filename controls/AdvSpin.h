@@ -2,6 +2,7 @@
 // Spin edits: an edit for a number, a float, a date, a time or a hexadecimal number with a pair of
 // arrow buttons beside it that step the value; the arrow keys, Page Up/Down and the digit under the
 // caret step it too. Also the button pair on its own and the speed button that repeats while held.
+#include <cstdint>
 #include <memory>
 
 #include "AdvEdit.h"
@@ -162,6 +163,9 @@ protected:
     // Refuses a typed character (false), or lets it pass, possibly changed.
     virtual bool IsValidChar(char32_t& Key);
     int CheckValue(int NewValue) const;
+    // Value plus Delta, worked out in 64 bits and held to the range (to what an int holds when there
+    // is none, or when InRange is false), so a step at the edge stays there instead of wrapping round.
+    int StepFrom(std::int64_t Value, std::int64_t Delta, bool InRange = true) const;
     void SetEditRect();
     void UpdateLabel();
 

@@ -49,9 +49,6 @@ private:
     bool open_ = false;
 };
 
-bool IsShellTarget(const AnsiString& a) {
-    return a.find("://") != std::string::npos || a.find("mailto:") != std::string::npos;
-}
 bool Inside(int x, int y, int l, int t, int r, int b) { return x >= l && x < r && y >= t && y < b; }
 } // namespace
 
@@ -462,8 +459,11 @@ void TAdvPanel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
     TRect ar;
     const AnsiString anchor = IsAnchor(X, Y, ar);
     if (anchor.empty()) return;
-    if (IsShellTarget(anchor)) OpenInShell(anchor);
-    else if (OnAnchorClick) OnAnchorClick(this, anchor);
+    if (IsShellAnchor(anchor)) {
+        if (MayOpenInShell(anchor)) OpenInShell(anchor);
+    } else if (OnAnchorClick) {
+        OnAnchorClick(this, anchor);
+    }
 }
 
 void TAdvPanel::ClearHover(bool Body) {

@@ -422,7 +422,7 @@ void Renderer::OpenTag(Pass pass, const THTMLToken& t, Line& ln, bool& consumed,
         break;
     case THTMLTagKind::I: SetStyle(fsItalic, true); break;
     case THTMLTagKind::Ind: {
-        const int n = IStrToInt(t.Attr("X", false, 2));
+        const int n = MarkupLength(IStrToInt(t.Attr("X", false, 2)));
         if (n > ln.width) {
             ln.x = ln.left + n;
             ln.width = n;
@@ -457,7 +457,7 @@ void Renderer::OpenTag(Pass pass, const THTMLToken& t, Line& ln, bool& consumed,
         if (align.find("RIGHT") != std::string::npos) s_.align = 1;
         if (align.find("LEFT") != std::string::npos) s_.align = 0;
         if (align.find("CENTER") != std::string::npos) s_.align = 2;
-        if (full_ && t.HasAttr("INDENT")) s_.indent = IStrToInt(t.Attr("INDENT"));
+        if (full_ && t.HasAttr("INDENT")) s_.indent = MarkupLength(IStrToInt(t.Attr("INDENT")));
         if (t.HasAttr("BGCOLOR")) {
             const AnsiString v = t.Attr("BGCOLOR", true);
             const TColor col = v.empty() ? clNone : HTMLAttrColor(v);
@@ -470,13 +470,14 @@ void Renderer::OpenTag(Pass pass, const THTMLToken& t, Line& ln, bool& consumed,
         }
         break;
     }
-    case THTMLTagKind::R: s_.font.orientation = IStrToInt(t.Attr("A", false, 2)) * 10; break;
+    // A turn by a whole circle is no turn.
+    case THTMLTagKind::R: s_.font.orientation = IStrToInt(t.Attr("A", false, 2)) % 360 * 10; break;
     case THTMLTagKind::S: SetStyle(fsStrikeOut, true); break;
     case THTMLTagKind::Shad: s_.shadow = true; break;
     case THTMLTagKind::Sub: s_.sub = true; break;
     case THTMLTagKind::Sup: s_.sup = true; break;
     case THTMLTagKind::U: SetStyle(fsUnderline, true); break;
-    case THTMLTagKind::UL: ++s_.level; break;
+    case THTMLTagKind::UL: s_.level = std::min(s_.level + 1, MaxMarkupListLevel); break;
     case THTMLTagKind::Z: s_.hidden = true; break;
     case THTMLTagKind::Unknown: break;
     }
@@ -581,7 +582,8 @@ TGraphic* Renderer::StatusBitmap(const AnsiString& upper, const AnsiString& raw)
                 }
             } else if (upper.rfind("FILE://", 0) == 0 && SysUtils::FileExists(raw.substr(7))) {
                 g = std::make_unique<TGraphic>();
-                g->LoadFromFile(raw.substr(7));
+                TStringStream s(PictureContainer::ReadPictureFile(raw.substr(7)));
+                g->LoadFromStream(&s);
             }
         } catch (const std::exception&) {
             g.reset();   // a broken file shows nothing
@@ -601,7 +603,7 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
         src = t.Attr("ALT", true);
         raw = t.Attr("ALT");
     }
-    const int boxW = IStrToInt(t.Attr("WIDTH")), boxH = IStrToInt(t.Attr("HEIGHT"));
+    const int boxW = MarkupLength(IStrToInt(t.Attr("WIDTH"))), boxH = MarkupLength(IStrToInt(t.Attr("HEIGHT")));
     const bool stretch = boxW > 0 && boxH > 0;
     int iw = 0, ih = 0, listIndex = -1;
     THTMLPicture* pic = nullptr;

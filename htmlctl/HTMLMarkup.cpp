@@ -274,7 +274,7 @@ int IStrToInt(const AnsiString& Text) {
     for (char c : Text) {
         if (c < '0' || c > '9') break;
         v = v * 10 + (c - '0');
-        if (v > 1000000000) break;   // a size or an offset, never this large
+        if (v >= MaxMarkupNumber) return MaxMarkupNumber;
     }
     return static_cast<int>(v);
 }
@@ -316,6 +316,7 @@ bool TagReplaceString(const AnsiString& Pattern, const AnsiString& Replacement, 
 }
 
 int HTMLFontSize(int Value, THTMLVariant Variant) {
+    Value = Value < 0 ? 0 : (Value > MaxMarkupFontSize ? MaxMarkupFontSize : Value);
     if (Variant == THTMLVariant::StatusBar) return Value;
     switch (Value) {
     case 1: return 8;
@@ -325,4 +326,44 @@ int HTMLFontSize(int Value, THTMLVariant Variant) {
     case 5: return 16;
     default: return Value;
     }
+}
+
+// ---- text from outside ---------------------------------------------------------------------------
+
+AnsiString HTMLEscape(const AnsiString& Text) {
+    AnsiString out;
+    out.reserve(Text.size() + 16);
+    for (char c : Text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+AnsiString HTMLUnescape(const AnsiString& Markup) {
+    AnsiString out;
+    out.reserve(Markup.size());
+    for (std::size_t i = 0; i < Markup.size();) {
+        if (Markup.compare(i, 5, "&amp;") == 0) { out += '&'; i += 5; }
+        else if (Markup.compare(i, 4, "&lt;") == 0) { out += '<'; i += 4; }
+        else if (Markup.compare(i, 4, "&gt;") == 0) { out += '>'; i += 4; }
+        else out += Markup[i++];
+    }
+    return out;
+}
+
+bool IsShellAnchor(const AnsiString& Anchor) {
+    return Anchor.find("://") != std::string::npos || Anchor.find("mailto:") != std::string::npos;
+}
+
+bool MayOpenInShell(const AnsiString& Anchor) {
+    const AnsiString lower = LowerCase(Anchor);
+    if (lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) return true;
+    if (lower.rfind("mailto:", 0) != 0) return false;
+    const std::size_t query = lower.find('?');
+    return query == std::string::npos || lower.find("attach", query) == std::string::npos;
 }

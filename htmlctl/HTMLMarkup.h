@@ -52,7 +52,14 @@ int HexVal(const AnsiString& Text);
 TColor HTMLAttrColor(const AnsiString& Value);
 // 1-based position of Part in Text ignoring ASCII case; 0 when absent.
 int IPos(const AnsiString& Part, const AnsiString& Text);
-// The leading digits as a number; 0 when there are none.
+// Numbers in markup come from other programs: each is held to what it can sensibly mean, so that no
+// size, offset or angle can overflow the layout's arithmetic.
+constexpr int MaxMarkupNumber = 1000000000;   // where IStrToInt stops counting
+constexpr int MaxMarkupLength = 10000;        // pixels: picture boxes, indents
+constexpr int MaxMarkupFontSize = 1000;       // points
+constexpr int MaxMarkupListLevel = 100;       // nested lists
+inline int MarkupLength(int Value) { return Value < 0 ? 0 : (Value > MaxMarkupLength ? MaxMarkupLength : Value); }
+// The leading digits as a number, at most MaxMarkupNumber; 0 when there are none.
 int IStrToInt(const AnsiString& Text);
 // The first "<#" loses its "<" and the first ">" after it goes.
 AnsiString UnwrapHashTag(const AnsiString& Text);
@@ -63,5 +70,18 @@ AnsiString CRLFToBR(const AnsiString& Text, bool Breaks);
 int VarPos(const AnsiString& Part, const AnsiString& Text, int& Position);
 // Replaces the first Pattern (ignoring case) in Text; true when one was found.
 bool TagReplaceString(const AnsiString& Pattern, const AnsiString& Replacement, AnsiString& Text);
-// The font size a FONT SIZE value stands for: 1..5 are the classic steps, anything else is points.
+// The font size a FONT SIZE value stands for: 1..5 are the classic steps, anything else is points,
+// up to MaxMarkupFontSize.
 int HTMLFontSize(int Value, THTMLVariant Variant = THTMLVariant::Full);
+
+// ---- text from outside ---------------------------------------------------------------------------
+// Plain text made markup that shows exactly that text: "&", "<" and ">" become entities.
+AnsiString HTMLEscape(const AnsiString& Text);
+// The text HTMLEscape was given back.
+AnsiString HTMLUnescape(const AnsiString& Markup);
+// An anchor that leaves the program: it holds "://" or "mailto:".
+bool IsShellAnchor(const AnsiString& Anchor);
+// Whether such an anchor may go to the desktop's opener. Markup is written by other programs and
+// other users, so only web and mail addresses go there; a file, a script or any other scheme would
+// run or open something on this desktop. A mail address that asks for an attachment is refused too.
+bool MayOpenInShell(const AnsiString& Anchor);

@@ -479,7 +479,8 @@ void THTMLStatusBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     TCustomControl::MouseDown(Button, Shift, X, Y);
     const AnsiString anchor = IsAnchor(X, Y);
     if (anchor.empty()) return;
-    if (anchor.find("://") != AnsiString::npos || anchor.find("mailto:") != AnsiString::npos) {
+    if (IsShellAnchor(anchor)) {
+        if (!MayOpenInShell(anchor)) return;
         if (ShellOpen()) ShellOpen()(anchor);
         else ShellExecute(nullptr, "open", anchor.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return;

@@ -303,8 +303,8 @@ void THTMLabel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
     TRect ar;
     const AnsiString anchor = IsAnchor(X, Y, ar);
     if (anchor.empty()) return;
-    if (anchor.find("://") != std::string::npos || anchor.find("mailto:") != std::string::npos) {
-        OpenInShell(anchor);
+    if (IsShellAnchor(anchor)) {
+        if (MayOpenInShell(anchor)) OpenInShell(anchor);
         return;
     }
     if (OnAnchorClick) OnAnchorClick(this, anchor);

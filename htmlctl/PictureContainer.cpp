@@ -32,6 +32,10 @@ std::unique_ptr<TGraphic> DecodePicture(const std::string& Bytes) {
     return decoded;
 }
 
+std::string ReadPictureFile(const AnsiString& FileName) {
+    return SysUtils::ReadRegularFile(FileName, MaxPictureFileBytes);
+}
+
 void LoadResource(TGraphic& Picture, const AnsiString& ResName) {
     std::string bytes;
     if (!FindResource(ResName, bytes)) return;
@@ -70,9 +74,8 @@ int TPictureBytes::Height() const { return picture_ ? picture_->Height() : 0; }
 void TPictureBytes::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
 
 void TPictureBytes::LoadFromFile(const AnsiString& FileName) {
-    TMemoryStream m;
-    m.LoadFromFile(FileName);
-    LoadFromStream(&m);
+    TStringStream s(PictureContainer::ReadPictureFile(FileName));
+    LoadFromStream(&s);
 }
 
 void TPictureBytes::LoadFromResourceName(HINSTANCE, const AnsiString& ResName) {

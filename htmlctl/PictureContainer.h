@@ -254,6 +254,10 @@ inline int FrameDelay(int Delay) { return Delay <= 1 ? MinFrameDelay : Delay; }
 // The decoded image of a picture file's bytes. Failures are exceptions with the texts
 // "Could not load image. Invalid format" (unreadable) and "Could not load image" (nothing in it).
 std::unique_ptr<TGraphic> DecodePicture(const std::string& Bytes);
+// The bytes of a picture file named by markup. Markup comes from other programs and other users, so
+// only a regular file of at most MaxPictureFileBytes is read; anything else raises EInOutError.
+constexpr std::size_t MaxPictureFileBytes = 16u << 20;
+std::string ReadPictureFile(const AnsiString& FileName);
 // Loads the named resource into Picture; a name that is not there leaves it as it is.
 void LoadResource(TGraphic& Picture, const AnsiString& ResName);
 // Delay of GIF frame n in hundredths of a second and how it shows; -1 (the rest untouched) when there

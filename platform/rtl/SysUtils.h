@@ -157,6 +157,10 @@ AnsiString ExpandFileName(const AnsiString& name);
 AnsiString FileNameToURL(const AnsiString& path);
 // Whole file as bytes; raises EInOutError when it cannot be read.
 std::string ReadFileBytes(const AnsiString& name);
+// Whole file as bytes, but only a regular file of at most maxBytes: a FIFO, device or folder is never
+// opened for reading, so a name from outside cannot block or feed the caller without end. Raises
+// EInOutError otherwise.
+std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes);
 // Writes atomically (temporary file, then rename); raises EInOutError.
 void WriteFileBytes(const AnsiString& name, std::string_view bytes);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -204,6 +205,35 @@ std::string ReadFileBytes(const AnsiString& name) {
     if (!in) throw EInOutError("Cannot open file \"" + name + "\"");
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw EInOutError("Cannot read file \"" + name + "\"");
+    return data;
+}
+
+std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes) {
+    // O_NONBLOCK: opening a FIFO without a writer returns at once instead of waiting for one.
+    const int fd = ::open(ResolvePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw EInOutError("Cannot open file \"" + name + "\": " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw EInOutError("Not a regular file: \"" + name + "\"");
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes)
+        throw EInOutError("File too large: \"" + name + "\"");
+    // The file may grow while it is read: one byte past the limit tells.
+    std::string data(static_cast<std::size_t>(st.st_size) + 1, '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EInOutError("Cannot read file \"" + name + "\": " + std::strerror(errno));
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+        if (done > maxBytes) throw EInOutError("File too large: \"" + name + "\"");
+        if (done == data.size() && done <= maxBytes) data.resize(std::min(maxBytes + 1, data.size() * 2));
+    }
+    data.resize(done);
     return data;
 }
 

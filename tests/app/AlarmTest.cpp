@@ -33,6 +33,14 @@ public:
     }
 };
 
+// What the label's text shows: its plain text (a line break is "\r") and its anchors.
+THTMLDrawResult Shown(THTMLabel* label) {
+    TBitmap bmp;
+    bmp.SetSize(label->Width(), 400);
+    bmp.Canvas()->Font()->Assign(label->Font());
+    return HTMLHitTest(bmp.Canvas(), label->GetDisplText(), TRect(0, 0, label->Width(), 400), -1, -1);
+}
+
 std::vector<std::string> Lines(const TStrings* s) {
     std::vector<std::string> v;
     for (int i = 0; i < s->Count(); ++i) v.push_back(s->Strings(i));
@@ -150,10 +158,11 @@ TEST_F(Reminders, AlarmTextIsTheFourLinesOfMarkupAndTheNotesGoWithIt) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 1));
+    // The subject is shown as the text it is, so markup in it is escaped.
     const std::vector<std::string> expected{
         "<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">",
         "<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P align=\"center\"><B>",
-        "Zahnarzt <i>Müller</i> & Co",
+        "Zahnarzt &lt;i&gt;Müller&lt;/i&gt; &amp; Co",
         "</FONT></P>"};
     EXPECT_EQ(Lines(form.AlarmHtml), expected);
     EXPECT_EQ(form.AlarmNotes, "Bohrer\r\nmitbringen");
@@ -161,7 +170,24 @@ TEST_F(Reminders, AlarmTextIsTheFourLinesOfMarkupAndTheNotesGoWithIt) {
     // The label takes the lines as one line of markup.
     EXPECT_EQ(Lines(alarm->PopupLabel->HTMLText()),
               std::vector<std::string>{expected[0] + expected[1] + expected[2] + expected[3]});
-    EXPECT_EQ(alarm->PopupLabel->GetText(), "Termin:\r\n...später... - ...Memo...\r\nZahnarzt Müller & Co");
+    const THTMLDrawResult shown = Shown(alarm->PopupLabel);
+    EXPECT_EQ(shown.StripVal, "Termin:\r...später... - ...Memo...\rZahnarzt <i>Müller</i> & Co");
+}
+
+// Anyone may write into the shared appointments: a subject that names a FIFO as a picture and a file
+// as a link is shown and spoken as text; it links nowhere and opens nothing.
+TEST_F(Reminders, MarkupInASubjectIsShownAndSpokenAsText) {
+    const std::string subject = "<IMG src=\"file:///tmp/fifo\"><A href=\"file:///etc/passwd\">Akte</A> &lt;&amp;";
+    Appointment(subject, At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    form.agentInstalled = true;
+    ASSERT_TRUE(Check(form, 1));
+    ShowAlarm* alarm = ShowAlarm::Open().front();
+    const THTMLDrawResult shown = Shown(alarm->PopupLabel);
+    EXPECT_EQ(shown.StripVal.substr(shown.StripVal.rfind('\r') + 1), subject);
+    EXPECT_EQ(shown.HyperLinks, 2);   // "verschieben" and "memo" only
+    EXPECT_EQ(form.spoken, std::vector<std::string>{subject});
 }
 
 TEST_F(Reminders, MissingNotesGiveAnEmptyText) {
@@ -173,7 +199,7 @@ TEST_F(Reminders, MissingNotesGiveAnEmptyText) {
     EXPECT_EQ(form.AlarmNotes, "");
 }
 
-TEST_F(Reminders, CharacterSaysAPlainSubjectAndOnlyShowsOneWithMarkup) {
+TEST_F(Reminders, CharacterSaysTheSubjectAndOnlyShowsMarkupOfTheText) {
     Appointment("Zahnarzt", At(7, 10, 15));
     Appointment("<b>Chef</b>", At(7, 10, 15, 5));
     AlarmForm form(nullptr);
@@ -181,7 +207,7 @@ TEST_F(Reminders, CharacterSaysAPlainSubjectAndOnlyShowsOneWithMarkup) {
     form.agentInstalled = true;
     ASSERT_TRUE(Check(form, 2));
     EXPECT_TRUE(form.AgentLoaded);
-    EXPECT_EQ(form.spoken, (std::vector<std::string>{"Zahnarzt"}));
+    EXPECT_EQ(form.spoken, (std::vector<std::string>{"Zahnarzt", "<b>Chef</b>"}));
 }
 
 TEST_F(Reminders, NextCheckComesAMinuteAndFiftyFiveSecondsAfterAnAlarm) {

@@ -132,10 +132,13 @@ TEST_F(WeekFrame, XDaysRepeatTheDayTemplate) {
     EXPECT_NE(three.find("|Mittwoch</a></span>]"), std::string::npos);
     EXPECT_NE(three.find("09.03.2007"), std::string::npos);
     EXPECT_EQ(three.find("10.03.2007"), std::string::npos);
+    // A hand-edited settings file is held to the dialog's 1 to 10 days.
     SetSetting("xTage", 0);
-    EXPECT_EQ(Week("XTAGE"), "");
+    EXPECT_EQ(days(), 1);
     SetSetting("xTage", -3);
-    EXPECT_EQ(Week("XTAGE"), "");
+    EXPECT_EQ(days(), 1);
+    SetSetting("xTage", 2000000000);
+    EXPECT_EQ(days(), 10);
     SetSetting("xTage", "zehn");
     EXPECT_EQ(days(), 5);
 }

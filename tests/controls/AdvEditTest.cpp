@@ -486,6 +486,25 @@ TEST(RangeList, ReadsAndWritesRangeText) {
     EXPECT_EQ(list.ListToStr(), "");
 }
 
+TEST(RangeList, TooManyNumbersAreRefusedWithAMessage) {
+    TRangeList list;
+    EXPECT_FALSE(list.StrToList("1,0-2000000000,3"));
+    EXPECT_EQ(list.ListToStr(), "1,3");
+    EXPECT_EQ(list.ErrorText(),
+              "Der Bereich 0-2000000000 umfasst zu viele Zahlen; erlaubt sind höchstens 100000 Zahlen.");
+    // Up to the limit a range enters whole, at the very edge of the integers too.
+    EXPECT_TRUE(list.StrToList("-2147483648--2147383649"));
+    EXPECT_EQ(list.Count(), TRangeList::MaxCount);
+    EXPECT_EQ(list.ErrorText(), "");
+    EXPECT_EQ(list.ListToStr(), "-2147483648--2147383649");
+    EXPECT_FALSE(list.StrToList("0-99999,100000-100001"));
+    EXPECT_EQ(list.Count(), TRangeList::MaxCount);
+    EXPECT_EQ(list.ErrorText(), "Die Bereiche umfassen zusammen zu viele Zahlen; erlaubt sind höchstens 100000 Zahlen.");
+    list.Clear();
+    list.AddMultiple(2147483646, 5);
+    EXPECT_EQ(list.ListToStr(), "2147483646-2147483647");
+}
+
 TEST_F(AdvEditTest, RangeTextKeepsPrefixAndSuffix) {
     edit->SetEditType(etRange);
     edit->SetPrefix("[");

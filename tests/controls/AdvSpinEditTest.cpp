@@ -3,7 +3,9 @@
 // buttons and the painted look. German separators throughout.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 
 #include "AdvSpin.h"
 #include "GraphicsQt.h"
@@ -261,6 +263,48 @@ TEST_F(AdvSpinTest, KeysStepAndKeepTheCaret) {
     Window("0xAB", 2);
     Key(VK_DELETE);
     EXPECT_EQ(spin->Text(), "0xB");
+}
+
+// Steps are worked out in 64 bits and stop at the end of the range, or of the integers without one.
+TEST_F(AdvSpinTest, StepsStopAtTheEdgeInsteadOfWrapping) {
+    auto press = [&](Qt::Key k) {
+        QKeyEvent down(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(Vcl::Detail::HandleWidget(spin), &down);
+        QKeyEvent up(QEvent::KeyRelease, k, Qt::NoModifier);
+        QApplication::sendEvent(Vcl::Detail::HandleWidget(spin), &up);
+    };
+    spin->MinValue = spin->MaxValue = 0;
+    spin->SetValue(2147483647);
+    press(Qt::Key_Up);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(spin->Text(), "2147483647");
+    spin->SetValue(-2147483647 - 1);
+    press(Qt::Key_Down);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(spin->Text(), "-2147483648");
+    // The digit under the caret of a long number steps by a billion.
+    spin->IncrementSmart = true;
+    Window("2000000000", 1);
+    press(Qt::Key_Up);
+    EXPECT_EQ(spin->Text(), "2147483647");
+    spin->IncrementSmart = false;
+
+    spin->MinValue = -5;
+    spin->MaxValue = 5;
+    spin->Increment = 2147483647;
+    spin->SetValue(0);
+    press(Qt::Key_Up);
+    EXPECT_EQ(spin->Text(), "5");
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(spin->Text(), "-5");
+
+    spin->MinValue = spin->MaxValue = 0;
+    spin->Increment = 1;
+    spin->SetSpinType(sptHex);
+    spin->SetHexValue(0x7FFFFFFF);
+    spin->UpClick(nullptr);
+    EXPECT_EQ(spin->Text(), "0x7FFFFFFF");
 }
 
 TEST_F(AdvSpinTest, ReturnMovesOnWhenAsked) {

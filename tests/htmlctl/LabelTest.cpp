@@ -140,6 +140,21 @@ TEST_F(Label, WebAndMailAnchorsOpenInTheShell) {
     EXPECT_EQ(clicks, (std::vector<AnsiString>{"memo"}));
 }
 
+TEST_F(Label, OnlyWebAndMailAnchorsLeaveTheProgram) {
+    c->Font()->Assign(label->Font());
+    const int y = c->TextHeight("gh") / 2;
+    for (const char* href : {"HTTPS://x.de/a", "file:///etc/passwd", "FILE:///tmp/x.desktop", "javascript://%0Aalert(1)",
+                             "smb://server/share", "x http://x.de", "mailto:a@b.de?attach=/home/a/.ssh/id_rsa",
+                             "mailto:a@b.de?subject=Hallo", "mailto:attachment@b.de", "javascript:alert(1)"}) {
+        label->HTMLText()->Clear();
+        label->HTMLText()->Add(std::string("<A href=\"") + href + "\">Link</A>");
+        Click(2, y);
+    }
+    EXPECT_EQ(shell, (std::vector<AnsiString>{"HTTPS://x.de/a", "mailto:a@b.de?subject=Hallo", "mailto:attachment@b.de"}));
+    // Without "://" or "mailto:" an anchor is the program's own and goes to its handler.
+    EXPECT_EQ(clicks, (std::vector<AnsiString>{"javascript:alert(1)"}));
+}
+
 TEST_F(Label, MouseOverAnchorsChangesCursorAndRaisesEvents) {
     label->HTMLText()->Add("plain <A href=\"x\">link</A>");
     std::vector<AnsiString> events;

@@ -220,6 +220,13 @@ TEST_F(Panel, AnchorsOfBodyAndCaptionClickOpenAndHover) {
     Click(bodyAnchor.X, bodyAnchor.Y);
     EXPECT_EQ(clicks, std::vector<AnsiString>{"kopf"});
     EXPECT_EQ(shell, std::vector<AnsiString>{"https://example.org"});
+    // A file named by the text is neither opened nor handed to the handler.
+    panel->SetText("Siehe <A href=\"file:///etc/passwd\">Netz</A>");
+    EXPECT_EQ(panel->IsAnchor(bodyAnchor.X, bodyAnchor.Y, ar), "file:///etc/passwd");
+    Click(bodyAnchor.X, bodyAnchor.Y);
+    EXPECT_EQ(clicks, std::vector<AnsiString>{"kopf"});
+    EXPECT_EQ(shell, std::vector<AnsiString>{"https://example.org"});
+    panel->SetText("Siehe <A href=\"https://example.org\">Netz</A> und <A href=\"memo\">Memo</A>");
 
     std::vector<AnsiString> entered;
     int exits = 0;

@@ -2,6 +2,15 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
 #include "AdvImage.h"
 #include "GifMaker.h"
 #include "HTMLDrawEx.h"
@@ -194,6 +203,10 @@ TEST_F(PicturesInMarkup, NamedPictureAfterText) {
     EXPECT_EQ(s.XSize, 40);
     EXPECT_EQ(s.YSize, 30);
     EXPECT_EQ(At(39, 29), clRed);
+    // A box beyond any screen is held to a bound.
+    const auto huge = Draw("<IMG src=\"pic\" width=\"99999999999\" height=\"4000000000\">x");
+    EXPECT_EQ(huge.XSize, MaxMarkupLength + W("x"));
+    EXPECT_EQ(huge.YSize, MaxMarkupLength);
 }
 
 TEST_F(PicturesInMarkup, PicturesWrapOrStandAlone) {
@@ -244,6 +257,60 @@ TEST_F(PicturesInMarkup, FilesAndTheWebThroughTheCache) {
     EXPECT_EQ(cache.Count(), 2);
     // A name that no container holds.
     EXPECT_EQ(Draw("<IMG src=\"nothere\">x").XSize, W("x"));
+}
+
+// Markup from other programs may name any file. Only a regular file of sane size is read; a FIFO
+// would block the main thread in its open, a device or a huge file would be read without end.
+TEST_F(PicturesInMarkup, OnlyRegularFilesOfSaneSizeAreRead) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("Ordner.png"));
+    // A real picture made larger than the limit with trailing zeros the decoder would skip.
+    dir.write("Riesig.png", Encode(8, 8, Qt::blue, "PNG"));
+    std::filesystem::resize_file(dir.file("Riesig.png"), PictureContainer::MaxPictureFileBytes + 1);
+    dir.write("Klein.png", Encode(8, 8, Qt::blue, "PNG"));
+
+    // A watchdog frees a reader stuck in the FIFO's open (a writer comes and goes) and says so.
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false, stuck = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(m);
+        if (cv.wait_for(lock, std::chrono::seconds(20), [&] { return done; })) return;
+        stuck = true;
+        while (!done) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            lock.lock();
+        }
+    });
+    std::vector<std::string> names{fifo, dir.file("Ordner.png"), dir.file("Riesig.png")};
+    if (std::filesystem::exists("/dev/zero")) names.push_back("/dev/zero");
+    for (THTMLVariant variant : {THTMLVariant::Full, THTMLVariant::StatusBar}) {
+        params.Variant = variant;
+        for (const std::string& name : names) {
+            Reset(200, 100);
+            cache.ClearPictures();
+            const auto r = Draw("<BODY background=\"file://" + name + "\">a<IMG src=\"file://" + name + "\">b");
+            EXPECT_EQ(r.XSize, W("a") + W("b")) << name;
+            EXPECT_EQ(Count(TRect(0, 0, 200, 100), clBlue), 0) << name;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m);
+        done = true;
+    }
+    cv.notify_all();
+    watchdog.join();
+    EXPECT_FALSE(stuck) << "the FIFO blocked the renderer";
+    // The same picture below the limit shows.
+    params.Variant = THTMLVariant::Full;
+    Reset(200, 100);
+    EXPECT_EQ(Draw("a<IMG src=\"file://" + dir.file("Klein.png") + "\">b").XSize, W("a") + 8 + W("b"));
+    EXPECT_EQ(At(W("a") + 7, 7), clBlue);
 }
 
 TEST_F(PicturesInMarkup, ImageListPicturesAndBodyBackground) {

@@ -291,6 +291,22 @@ TEST_F(Renderer, MalformedMarkupNeverStopsTheRenderer) {
     EXPECT_EQ(Measure("</A></UL></P><LI>x").StripVal, "x");
 }
 
+// Numbers in markup written by others are held to what they can mean; none overflows the layout.
+TEST_F(Renderer, HugeNumbersInMarkupAreBounded) {
+    EXPECT_EQ(Measure("<IND x=\"99999999999\">a").XSize, MaxMarkupLength + W("a"));
+    EXPECT_EQ(Measure("<FONT size=\"99999999999\">x</FONT>").YSize,
+              Measure("<FONT size=\"" + std::to_string(MaxMarkupFontSize) + "\">x</FONT>").YSize);
+    // A turn by whole circles is no turn: the text draws as turned by the rest.
+    auto inkOf = [&](const AnsiString& text) {
+        Reset(200, 100);
+        Draw(text, TRect(50, 50, 200, 100));
+        return std::make_pair(Ink(), Count(TRect(0, 0, 200, 100), clBlack));
+    };
+    EXPECT_EQ(inkOf("<R a=\"2147483647\">Hj</R>"), inkOf("<R a=\"" + std::to_string(MaxMarkupNumber % 360) + "\">Hj</R>"));
+    EXPECT_EQ(inkOf("<R a=\"450\">Hj</R>"), inkOf("<R a=\"90\">Hj</R>"));
+    EXPECT_NE(inkOf("<R a=\"90\">Hj</R>"), inkOf("Hj"));
+}
+
 TEST_F(Renderer, TextBelowTheRectangleIsNotDrawn) {
     Draw("a<BR>b<BR>c<BR>d", TRect(0, 0, 200, TH() + 2));
     EXPECT_FALSE(Ink(TRect(0, TH(), 200, 2 * TH())).IsEmpty());   // the line that starts inside

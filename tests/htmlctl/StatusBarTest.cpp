@@ -218,6 +218,13 @@ TEST_F(StatusBar, AnchorsClickEnterAndHint) {
     bar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x2, y));
     EXPECT_EQ(clicks, std::vector<AnsiString>{"aufgaben"});
     EXPECT_EQ(shell, std::vector<AnsiString>{"http://x.de"});
+    // A file named by the text is neither opened nor handed to the handler.
+    p->SetText("<a href=\"aufgaben\">Aufgaben</a> <a href=\"file:///etc/passwd\">Web</a>");
+    EXPECT_EQ(bar->IsAnchor(x2, y), "file:///etc/passwd");
+    bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x2, y));
+    bar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(x2, y));
+    EXPECT_EQ(clicks, std::vector<AnsiString>{"aufgaben"});
+    EXPECT_EQ(shell, std::vector<AnsiString>{"http://x.de"});
 
     THintInfo info;
     info.CursorPos = TPoint(280, y);
