@@ -123,8 +123,7 @@ public:
 
     // The pointer is over row (or over nothing of this menu with -1).
     void HoverRow(int row) {
-        if (row >= 0 && (!Usable(row) && !Item(row)->IsLine())) row = -1;
-        if (row >= 0 && Item(row)->IsLine()) row = -1;
+        if (!Usable(row)) row = -1;
         if (row == selected_ && (row < 0 || Child() || !HasItems(row))) return;
         Select(row);
         session_->CloseAbove(this);
@@ -338,7 +337,6 @@ void MenuSession::CloseAbove(const OwnerDrawnMenu* level) {
         QPointer<OwnerDrawnMenu> top = levels.back();
         levels.pop_back();
         if (top) top->close();
-        if (levels.empty()) break;
     }
 }
 
