@@ -39,3 +39,10 @@ function(zb_test name)
 endfunction()
 
 find_package(Threads REQUIRED)
+
+# zb_add_pictures(target): the program's pictures (resources/Bilder) compiled into target, where
+# "RES://name" and the controls find them by name.
+function(zb_add_pictures target)
+  file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/Bilder/*.bmp)
+  qt_add_resources(${target} zb_pictures PREFIX /res BASE ${PROJECT_SOURCE_DIR}/resources/Bilder FILES ${pictures})
+endfunction()

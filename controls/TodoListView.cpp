@@ -555,11 +555,16 @@ void TTodoListBox::LButtonDown(TMessage& Message) {
             return;
         }
         TCustomListBox::LButtonDown(Message);
+        // A press on an editable cell edits it; rows are dragged by the other cells.
+        if (DragMode() == dmAutomatic) EndDrag(false);
         StartEdit(row, col, true, Message.Msg, x, y, 0);
         return;
     }
     TCustomListBox::LButtonDown(Message);
-    if (preview_ && y < r.Bottom) StartNotesPreviewEdit(row, x, y);
+    if (preview_ && y < r.Bottom) {
+        if (DragMode() == dmAutomatic) EndDrag(false);
+        StartNotesPreviewEdit(row, x, y);
+    }
 }
 
 void TTodoListBox::KeyDown(Word& Key, TShiftState Shift) {
@@ -909,6 +914,13 @@ TCustomTodoList::TCustomTodoList(TComponent* AOwner)
     listBox_->OnMouseMove = [this](TObject*, TShiftState S, int X, int Y) { if (OnMouseMove) OnMouseMove(this, S, X, Y); };
     listBox_->OnEnter = [this](TObject*) { if (OnEnter) OnEnter(this); };
     listBox_->OnExit = [this](TObject*) { if (OnExit) OnExit(this); };
+    listBox_->OnStartDrag = [this](TObject*, TDragObject*& D) { if (OnStartDrag) OnStartDrag(this, D); };
+    listBox_->OnDragOver = [this](TObject*, TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+        if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
+        else Accept = false;
+    };
+    listBox_->OnDragDrop = [this](TObject*, TObject* Source, int X, int Y) { if (OnDragDrop) OnDragDrop(this, Source, X, Y); };
+    listBox_->OnEndDrag = [this](TObject*, TObject* Target, int X, int Y) { if (OnEndDrag) OnEndDrag(this, Target, X, Y); };
     listBox_->OnSelectItem = [this](TObject*) { ListSelect(); };
     listBox_->OnColumnsChanged = [this](TObject*) { ColumnsChanged(); };
 
@@ -935,6 +947,19 @@ TCustomTodoList::~TCustomTodoList() {
     listBox_ = nullptr;
     delete header_;
     header_ = nullptr;
+}
+
+void TCustomTodoList::SetDragMode(TDragMode Value) {
+    TCustomControl::SetDragMode(Value);
+    listBox_->SetDragMode(Value);
+}
+void TCustomTodoList::SetDragKind(TDragKind Value) {
+    TCustomControl::SetDragKind(Value);
+    listBox_->SetDragKind(Value);
+}
+void TCustomTodoList::SetDragCursor(TCursor Value) {
+    TCustomControl::SetDragCursor(Value);
+    listBox_->SetDragCursor(Value);
 }
 
 void TCustomTodoList::SetBorderStyle(TBorderStyle Value) {

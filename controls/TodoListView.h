@@ -448,6 +448,11 @@ public:
     void SetHeaderDragDrop(bool Value) { header_->SetSectionDragDrop(Value); }
     bool AutoAdvanceEdit = false;
 
+    // Dragging is the list box's: the list hands these on to it.
+    void SetDragMode(TDragMode Value) override;
+    void SetDragKind(TDragKind Value) override;
+    void SetDragCursor(TCursor Value) override;
+
     // The list box's look.
     TFont* CompletionFont() const { return listBox_->CompletionFont(); }
     TFont* PreviewFont() const { return listBox_->PreviewFont(); }

@@ -1,6 +1,9 @@
 #include "dxfres.h"
 
+#include <exception>
 #include <memory>
+
+#include "Resources.h"
 
 namespace {
 
@@ -37,10 +40,31 @@ void DrawCell(TCanvas* c, int style, int state) {
     c->Pen()->SetWidth(1);
 }
 
-struct Resources {
+// Two 13 by 13 font-kind glyphs from the program's bitmaps, each masked by its bottom-left colour. A
+// missing or broken bitmap adds nothing, so the list may be empty but is always there.
+void AddGlyph(TImageList* list, const AnsiString& name) {
+    std::string bytes;
+    if (!Resources::FindResourceData(name, bytes)) return;
+    TBitmap bmp;
+    try {
+        TStringStream stream(bytes);
+        bmp.LoadFromStream(&stream);
+    } catch (const std::exception&) {
+        return;
+    }
+    if (bmp.Empty()) return;
+    if (list->Count() == 0) {
+        list->SetWidth(bmp.Width());
+        list->SetHeight(bmp.Height());
+    }
+    list->AddMasked(&bmp, bmp.TransparentColor());
+}
+
+struct Shared {
     std::unique_ptr<TBitmap> draw = std::make_unique<TBitmap>();
     std::unique_ptr<TBitmap> strip = std::make_unique<TBitmap>();
-    Resources() {
+    std::unique_ptr<TImageList> images;
+    Shared() {
         strip->SetSize(kCell * 4 * kStyles, kCell);
         strip->SetPixelFormat(pf8bit);
         TCanvas* c = strip->Canvas();
@@ -52,9 +76,9 @@ struct Resources {
     }
 };
 
-Resources& Get() {
-    static Resources resources;
-    return resources;
+Shared& Get() {
+    static Shared shared;
+    return shared;
 }
 
 } // namespace
@@ -63,6 +87,16 @@ namespace dxfres {
 
 TBitmap* DrawBmp() { return Get().draw.get(); }
 TBitmap* CBBmp() { return Get().strip.get(); }
+
+TImageList* ImageList() {
+    auto& shared = Get();
+    if (!shared.images) {
+        shared.images = std::make_unique<TImageList>(nullptr);
+        AddGlyph(shared.images.get(), "TTFONT");
+        AddGlyph(shared.images.get(), "DEVICEFONT");
+    }
+    return shared.images.get();
+}
 
 int StyleCount() {
     const TBitmap* strip = CBBmp();

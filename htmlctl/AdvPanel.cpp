@@ -524,6 +524,8 @@ LRESULT TAdvPanel::HintShow(THintInfo& HintInfo) {
 }
 
 LRESULT TAdvPanel::HitTest(const TPoint& P, LRESULT Inherited) {
+    // The moving flag tells that the pointer is on the caption; the answer below says it anew.
+    moving_ = false;
     if (Inherited != HTCLIENT) return Inherited;
     int buttons = 0;
     if (caption_->CloseButton()) buttons += ButtonSize();
@@ -559,9 +561,16 @@ void TAdvPanel::WndProc(TMessage& Message) {
     }
     case WM_SETCURSOR:
         if (moving_ && showMoveCursor_) {
+            if (!moveCursorShown_) cursorBeforeMove_ = Cursor();
+            moveCursorShown_ = true;
             SetCursor(crSizeAll);
             Message.Result = 1;
             return;
+        }
+        // Off the caption the panel's own cursor comes back.
+        if (moveCursorShown_) {
+            moveCursorShown_ = false;
+            SetCursor(cursorBeforeMove_);
         }
         break;
     case WM_MOVING:

@@ -209,6 +209,8 @@ private:
     int lastLink_ = -1;       // anchor number found by the last look-up
     bool lastInCaption_ = false;
     bool moving_ = false;
+    bool moveCursorShown_ = false;
+    TCursor cursorBeforeMove_ = crDefault;
     bool positionSaved_ = false;
     TCursor oldCursor_ = crDefault;
     TRect moveStart_;         // screen rectangle when the move began

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "ShellApi.h"
 #include "SysUtils.h"
 
 namespace {
@@ -80,6 +81,8 @@ private:
     void DoBody(const THTMLToken& t);
     void DrawRun(const AnsiString& run, const Line& ln, int x, int w, int bottom, int h, bool cut);
     THTMLPicture* FindPicture(const AnsiString& upper, const AnsiString& raw);
+    // The desktop's icon of an "SSYS:" or "LSYS:" source, loaded once per call.
+    TGraphic* SystemIcon(const AnsiString& upper, const AnsiString& raw);
     TGraphic* StatusBitmap(const AnsiString& upper, const AnsiString& raw);
     // The status bar counts anchor hits only in the band of a text line above the line's baseline.
     bool InHitBand(const Line& ln) {
@@ -568,6 +571,17 @@ THTMLPicture* Renderer::FindPicture(const AnsiString& upper, const AnsiString& r
     return pic;
 }
 
+TGraphic* Renderer::SystemIcon(const AnsiString& upper, const AnsiString& raw) {
+    auto it = bitmaps_.find(upper);
+    if (it == bitmaps_.end()) {
+        auto icon = std::make_unique<TIcon>();
+        if (!ShellApi::GetSystemIcon(raw.substr(5), upper[0] == 'L', icon.get())) icon.reset();
+        it = bitmaps_.emplace(upper, std::move(icon)).first;
+    }
+    TGraphic* g = it->second.get();
+    return g && !g->Empty() ? g : nullptr;
+}
+
 TGraphic* Renderer::StatusBitmap(const AnsiString& upper, const AnsiString& raw) {
     auto it = bitmaps_.find(upper);
     if (it == bitmaps_.end()) {
@@ -608,15 +622,26 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
     int iw = 0, ih = 0, listIndex = -1;
     THTMLPicture* pic = nullptr;
     TGraphic* bitmap = nullptr;
+    TGraphic* sysIcon = nullptr;
+    // Pictures take room by the device's resolution: their pixels are meant for 96 dots per inch.
+    const int dpiX = GetDeviceCaps(c_, LOGPIXELSX), dpiY = GetDeviceCaps(c_, LOGPIXELSY);
+    const auto scaleX = [&](int v) { return Graphics::MulDiv(v, dpiX, 96); };
+    const auto scaleY = [&](int v) { return Graphics::MulDiv(v, dpiY, 96); };
+    bool scaled = false;   // drawn stretched into the room it takes
     if (src.rfind("IDX:", 0) == 0) {
         const int n = IStrToInt(src.substr(4));
         if (p_.Images && n < p_.Images->Count()) {
             listIndex = n;
-            iw = p_.Images->Width();
-            ih = p_.Images->Height();
+            iw = scaleX(p_.Images->Width());
+            ih = scaleY(p_.Images->Height());
+            scaled = iw != p_.Images->Width() || ih != p_.Images->Height();
         }
     } else if (src.rfind("SSYS:", 0) == 0 || src.rfind("LSYS:", 0) == 0) {
-        // The desktop has no shell image list to draw system icons from.
+        sysIcon = SystemIcon(src, raw);
+        if (sysIcon) {
+            iw = scaleX(sysIcon->Width());
+            ih = scaleY(sysIcon->Height());
+        }
     } else if (!full_) {
         bitmap = StatusBitmap(src, raw);
         if (bitmap) {
@@ -626,8 +651,10 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
     } else {
         pic = FindPicture(src, raw);
         if (pic && !pic->Empty()) {
-            iw = stretch ? boxW : pic->GetMaxWidth();
-            ih = stretch ? boxH : pic->GetMaxHeight();
+            const int nw = stretch ? boxW : pic->GetMaxWidth(), nh = stretch ? boxH : pic->GetMaxHeight();
+            iw = scaleX(nw);
+            ih = scaleY(nh);
+            scaled = iw != nw || ih != nh;
         }
     }
     if (iw <= 0 || ih <= 0) return;   // nothing to show takes no room
@@ -649,7 +676,16 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
             pointOnAnchor_ = true;
         }
         if (Drawing()) {
-            if (listIndex >= 0) {
+            const TRect box(ln.x, ln.top, ln.x + iw, ln.top + ih);
+            const TRect printed(ln.x, ln.top, ln.x + static_cast<int>(std::lround(iw * p_.ResFactor)),
+                                ln.top + static_cast<int>(std::lround(ih * p_.ResFactor)));
+            if (sysIcon) {
+                c_->StretchDraw(p_.Print ? printed : box, sysIcon);
+            } else if (listIndex >= 0 && scaled && !p_.Print) {
+                TBitmap bmp;
+                p_.Images->GetBitmap(listIndex, &bmp);
+                c_->StretchDraw(box, &bmp);
+            } else if (listIndex >= 0) {
                 if (p_.Print) {
                     TBitmap bmp;
                     p_.Images->GetBitmap(listIndex, &bmp);
@@ -667,7 +703,7 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
                                           ln.top + static_cast<int>(std::lround(ih * p_.ResFactor))),
                                     bitmap);
                 else c_->Draw(ln.x, ln.top, bitmap);
-            } else if (stretch) {
+            } else if (stretch || scaled) {
                 const bool old = pic->Stretch();
                 pic->SetStretch(true);
                 c_->StretchDraw(TRect(ln.x, ln.top, ln.x + iw, ln.top + ih), pic);

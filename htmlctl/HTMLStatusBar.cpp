@@ -185,12 +185,11 @@ void THTMLStatusBar::SetSizeGrip(bool Value) {
 
 void THTMLStatusBar::SetUseSystemFont(bool Value) {
     useSystemFont_ = Value;
-    if (useSystemFont_) {
-        // The system's status-bar font: the classic one.
-        Font()->SetName("Tahoma");
-        Font()->SetSize(8);
-        useSystemFont_ = true;
-    }
+    SyncToSystemFont();
+}
+
+void THTMLStatusBar::SyncToSystemFont() {
+    if (useSystemFont_) Forms::GetStatusFont(Font());
 }
 
 bool THTMLStatusBar::GripShown() const {
@@ -302,6 +301,11 @@ bool THTMLStatusBar::DoHint() {
     return true;
 }
 
+bool THTMLStatusBar::ExecuteAction(TObject* Action) {
+    if (auto* hint = dynamic_cast<THintAction*>(Action)) return ShowApplicationHint(hint->Hint);
+    return TCustomControl::ExecuteAction(Action);
+}
+
 bool THTMLStatusBar::ShowApplicationHint(const AnsiString& Hint) {
     if (!autoHint_ || DoHint()) return false;
     if (simplePanel_ || panels_->Count() == 0) SetSimpleText(Hint);
@@ -336,6 +340,11 @@ void THTMLStatusBar::WndProc(TMessage& Message) {
         break;
     case WM_PAINT: UpdatePanels(false, true); break;
     case WM_GETTEXTLENGTH: Message.Result = static_cast<LRESULT>(simpleText_.size()); return;
+    case CM_SYSFONTCHANGED: SyncToSystemFont(); break;
+    case CM_PARENTFONTCHANGED:
+        // The parent's font wins over the desktop's.
+        if (ParentFont()) useSystemFont_ = false;
+        break;
     default: break;
     }
     TCustomControl::WndProc(Message);

@@ -155,6 +155,10 @@ public:
     virtual bool DoHint();
     // The application's hint goes to panel 0 (or the simple text) unless OnHint takes it.
     bool ShowApplicationHint(const AnsiString& Hint);
+    // With AutoHint the application's hint action shows here.
+    bool ExecuteAction(TObject* Action) override;
+    // While UseSystemFont is on the font is the desktop's status-bar font.
+    void SyncToSystemFont();
     // Panels in reverse order, the first taking what the others leave.
     void FlipChildren(bool AllLevels);
     // Sends the parts (when Parts) and the texts (when Texts).

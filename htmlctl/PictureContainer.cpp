@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "GIFFrames.h"
+#include "Resources.h"
 #include "SysUtils.h"
 
 namespace PictureContainer {
@@ -16,7 +17,8 @@ TResourceLookup& Lookup() {
 void SetResourceLookup(TResourceLookup L) { Lookup() = std::move(L); }
 
 bool FindResource(const AnsiString& Name, std::string& Bytes) {
-    return Lookup() && Lookup()(Name, Bytes);
+    if (Lookup()) return Lookup()(Name, Bytes);
+    return Resources::FindResourceData(Name, Bytes);
 }
 AnsiString ResourceIDName(int ResID) { return "#" + std::to_string(ResID); }
 

@@ -239,8 +239,8 @@ private:
 };
 
 namespace PictureContainer {
-// Where "RES://name" pictures come from: the program's own resources. The program has no picture
-// resources yet, so without a lookup set every name is absent.
+// Where "RES://name" pictures come from: the program's own resources (Resources::FindResourceData),
+// or, while one is set, Lookup.
 using TResourceLookup = std::function<bool(const AnsiString& Name, std::string& Bytes)>;
 void SetResourceLookup(TResourceLookup Lookup);
 bool FindResource(const AnsiString& Name, std::string& Bytes);

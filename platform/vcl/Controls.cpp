@@ -138,6 +138,8 @@ QWidget* HandleWidget(const TControl* control) {
     return control ? static_cast<QWidget*>(ControlAccess::Widget(control)) : nullptr;
 }
 
+Qt::CursorShape CursorShape(TCursor cursor) { return QtCursor(cursor); }
+
 TControl* ControlOfWidget(const QWidget* widget) {
     for (; widget; widget = widget->parentWidget()) {
         if (auto* h = dynamic_cast<const THandleWidget*>(widget)) {
@@ -250,6 +252,33 @@ bool THandleWidget::TranslateMouse(QEvent* e) {
     auto* me = static_cast<QMouseEvent*>(e);
     Qt::MouseButtons buttons = me->buttons();
     SetInputState(me->modifiers(), buttons);
+    const QPoint global = me->globalPosition().toPoint();
+    QPointer<THandleWidget> self(this);
+    NoteMousePos(global);
+    // While a control is dragged the mouse belongs to the drag.
+    if (DragActive() && DragMouse(e->type(), me->button(), global)) return true;
+    // While the control is moved or sized the mouse belongs to that, not to the control.
+    if (SizeMoveActive(control_)) {
+        if (e->type() == QEvent::MouseMove) SizeMoveTo(control_, global);
+        else if (e->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) EndSizeMove(control_, global);
+        return true;
+    }
+    // The control's hit test decides whether a press or a move is its client's or its frame's.
+    LRESULT hit = HTCLIENT;
+    const bool hover = e->type() == QEvent::MouseMove && buttons == Qt::NoButton;
+    const bool press = e->type() == QEvent::MouseButtonPress && me->button() == Qt::LeftButton;
+    if (control_ && (hover || press)) {
+        hit = Send(WM_NCHITTEST, 0, MAKELPARAM(global.x(), global.y()));
+        if (!self) return true;
+        if (hover) {
+            SetHitCursor(hit);
+            if (!self) return true;
+        } else if (IsSizeMoveHit(hit)) {
+            Vcl::Detail::MouseButtonActivity();
+            BeginSizeMove(control_, hit, global);
+            return true;
+        }
+    }
     WPARAM keys = 0;
     if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
     if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
@@ -265,7 +294,8 @@ bool THandleWidget::TranslateMouse(QEvent* e) {
         if (control_ && control_ != mouseControl && rect().contains(p) && !QWidget::mouseGrabber())
             SetMouseControl(control_);
         if (control_) Vcl::Detail::MouseMovedOver(control_, p.x(), p.y());
-        msg = WM_MOUSEMOVE;
+        // A move over the caption or the border is no move over the client.
+        if (!IsSizeMoveHit(hit)) msg = WM_MOUSEMOVE;
         break;
     case QEvent::MouseButtonPress:
         msg = button == Qt::LeftButton ? WM_LBUTTONDOWN : button == Qt::RightButton ? WM_RBUTTONDOWN
@@ -288,6 +318,22 @@ bool THandleWidget::TranslateMouse(QEvent* e) {
     return true;
 }
 
+void THandleWidget::SetHitCursor(LRESULT hit) {
+    const HWND wnd = dynamic_cast<TWinControl*>(control_) ? static_cast<TWinControl*>(control_)->Handle() : nullptr;
+    if (Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(static_cast<int>(hit), WM_MOUSEMOVE)) || !control_)
+        return;
+    if (IsSizeMoveHit(hit) && hit != HTCAPTION) {
+        const bool nwse = hit == HTTOPLEFT || hit == HTBOTTOMRIGHT, nesw = hit == HTTOPRIGHT || hit == HTBOTTOMLEFT;
+        setCursor(nwse ? Qt::SizeFDiagCursor : nesw ? Qt::SizeBDiagCursor
+                  : (hit == HTLEFT || hit == HTRIGHT) ? Qt::SizeHorCursor : Qt::SizeVerCursor);
+        hitCursor_ = true;
+    } else if (hitCursor_) {
+        hitCursor_ = false;
+        if (control_->Cursor() == crDefault) unsetCursor();
+        else setCursor(QtCursor(control_->Cursor()));
+    }
+}
+
 bool THandleWidget::TranslateKey(QEvent* e) {
     auto* ke = static_cast<QKeyEvent*>(e);
     const auto mods = ke->modifiers();
@@ -295,6 +341,7 @@ bool THandleWidget::TranslateKey(QEvent* e) {
     // Tab moves the focus through the form; the control sees no key.
     if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
         return false;
+    if (e->type() == QEvent::KeyPress && DragKey(ke->key())) return true;
     const Word vk = VirtualKeyFromQt(ke->key(), mods);
     const bool alt = (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
     // Key data: repeat count, scan code (the keypad's decimal key has bit 6 of it), previous state.
@@ -394,6 +441,10 @@ bool THandleWidget::event(QEvent* e) {
             Guarded(control, [&] { ControlAccess::WindowGeometryChanged(control); });
         }
         break;
+    case QEvent::ThemeChange:
+        // The desktop's fonts may have changed.
+        Send(CM_SYSFONTCHANGED);
+        break;
     case QEvent::ToolTip:
         // Hints are the application's (THintInfo, CM_HINTSHOW), not Qt's tool tips.
         return true;
@@ -434,6 +485,8 @@ TControl::~TControl() {
         Vcl::Detail::MouseControlChanged(nullptr);
     }
     Vcl::Detail::ControlDestroyed(this);
+    Vcl::Detail::ForgetSizeMove(this);
+    Vcl::Detail::ForgetDrag(this);
     W(handleWidget_)->Detach();
     if (parent_) {
         if (TCustomForm* form = GetParentForm(this); form && form->ActiveControl() == this)
@@ -705,8 +758,12 @@ void TControl::HandleMouseButton(TMessage& Message, TMouseButton Button, bool Do
 
 void TControl::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_LBUTTONDOWN: HandleMouseButton(Message, mbLeft, true, false); break;
-    case WM_LBUTTONDBLCLK: HandleMouseButton(Message, mbLeft, true, true); break;
+    case WM_LBUTTONDOWN:
+        if (!BeginAutoDrag()) HandleMouseButton(Message, mbLeft, true, false);
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (!BeginAutoDrag()) HandleMouseButton(Message, mbLeft, true, true);
+        break;
     case WM_LBUTTONUP: HandleMouseButton(Message, mbLeft, false, false); break;
     case WM_RBUTTONDOWN: HandleMouseButton(Message, mbRight, true, false); break;
     case WM_RBUTTONDBLCLK: HandleMouseButton(Message, mbRight, true, true); break;
@@ -751,6 +808,8 @@ void TControl::WndProc(TMessage& Message) {
     case CM_HINTSHOW:
         Message.Result = Message.LParam ? HintShow(*reinterpret_cast<THintInfo*>(Message.LParam)) : 0;
         break;
+    case CM_DRAG: Vcl::Detail::DragMessage(this, Message); break;
+    case CM_ACTIONEXECUTE: Message.Result = ExecuteAction(reinterpret_cast<TObject*>(Message.LParam)) ? 1 : 0; break;
     case WM_ERASEBKGND: EraseBackground(Message); break;
     case WM_PAINT: PaintMessage(Message); break;
     case WM_SIZE: Resize(); break;
@@ -759,6 +818,8 @@ void TControl::WndProc(TMessage& Message) {
 }
 
 void TControl::DefaultHandler(TMessage&) {}
+
+bool TControl::ExecuteAction(TObject*) { return false; }
 
 void TControl::Click() {
     if (OnClick) OnClick(this);
@@ -1020,6 +1081,12 @@ void TWinControl::WndProc(TMessage& Message) {
     case WM_SIZE:
         Realign();
         TControl::WndProc(Message);
+        return;
+    case CM_ACTIONEXECUTE:
+        // The first control of the window that carries the action out ends the search.
+        TControl::WndProc(Message);
+        for (std::size_t i = 0; !Message.Result && i < controls_.size(); ++i)
+            Message.Result = controls_[i]->Perform(Message.Msg, Message.WParam, Message.LParam);
         return;
     default: TControl::WndProc(Message); return;
     }

@@ -60,6 +60,39 @@ using TKeyPressEvent = std::function<void(TObject* Sender, AnsiString& Key)>;
 using TMouseWheelEvent =
     std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
 
+// Dragging one control onto another with the mouse (the class library's own drag, inside the program).
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// CM_DRAG's WParam; its LParam points to a TDragRec.
+enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+
+// What is being dragged; OnStartDrag may hand in its own (it stays the caller's).
+class TDragObject : public TObject {
+public:
+    TDragObject() = default;
+    ~TDragObject() override = default;
+};
+// The object of a control's own drag: the events see the control as Source.
+class TDragControlObject : public TDragObject {
+public:
+    explicit TDragControlObject(TControl* AControl) : control_(AControl) {}
+    TControl* Control() const { return control_; }
+private:
+    TControl* control_;
+};
+struct TDragRec {
+    TPoint Pos;                        // in the target's client coordinates
+    TDragObject* Source = nullptr;
+    TControl* Target = nullptr;
+};
+
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
 // What the hint machinery asks a control before it shows its hint (CM_HINTSHOW's LParam).
 struct THintInfo {
     TControl* HintControl = nullptr;
@@ -174,9 +207,36 @@ public:
     TNotifyEvent OnResize;
 
     virtual void Click();
+    // An action offered to the controls (CM_ACTIONEXECUTE, such as the application's hint): true when
+    // this control carried it out.
+    virtual bool ExecuteAction(TObject* Action);
+
+    // Dragging: with dmAutomatic a left press starts a drag; BeginDrag starts one by code, at once or
+    // once the mouse has moved Threshold pixels (-1: the desktop's distance). EndDrag drops on the
+    // control under the mouse (when it accepts) or cancels.
+    TDragMode DragMode() const { return dragMode_; }
+    virtual void SetDragMode(TDragMode Value) { dragMode_ = Value; }
+    TDragKind DragKind() const { return dragKind_; }
+    virtual void SetDragKind(TDragKind Value) { dragKind_ = Value; }
+    TCursor DragCursor() const { return dragCursor_; }
+    virtual void SetDragCursor(TCursor Value) { dragCursor_ = Value; }
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
 protected:
     friend class TWinControl;
+    // The drag's steps: the source starts and ends it, a target is asked and dropped on (CM_DRAG).
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    // A left press of a dmAutomatic control: starts the drag and takes the press (true).
+    virtual bool BeginAutoDrag();
     // Dispatches the messages the class library's controls handle; others go to DefaultHandler.
     virtual void WndProc(TMessage& Message);
     virtual void DefaultHandler(TMessage& Message);
@@ -217,6 +277,7 @@ protected:
 
 private:
     friend struct ControlAccess;
+    friend struct ControlDragAccess;
     void HandleMouseButton(TMessage& Message, TMouseButton Button, bool Down, bool Double);
     void ParentColorChanged();
     void ParentFontChanged();
@@ -236,6 +297,9 @@ private:
     bool parentShowHint_ = true;
     TCursor cursor_ = crDefault;
     TPopupMenu* popupMenu_ = nullptr;
+    TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    TCursor dragCursor_ = crDrag;
 };
 
 // ---- TWinControl ----------------------------------------------------------------------------------------

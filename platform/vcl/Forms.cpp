@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -56,13 +58,32 @@ HintState& Hints() {
     return state;
 }
 
-// The part of a hint before "|" (the part after it is the long hint for status lines).
-AnsiString ShortHint(const AnsiString& hint) {
-    const auto bar = hint.find('|');
-    return bar == AnsiString::npos ? hint : hint.substr(0, bar);
-}
+AnsiString ShortHint(const AnsiString& hint) { return GetShortHint(hint); }
 
 QWidget* Widget(const TControl* c) { return Vcl::Detail::HandleWidget(c); }
+
+void NotifySysFontChanged(TControl* c) {
+    c->Perform(CM_SYSFONTCHANGED);
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+        for (int i = 0; i < w->ControlCount(); ++i) NotifySysFontChanged(w->Controls(i));
+}
+
+// The desktop's fonts changed: every control of every form hears of it, once Qt has settled all of
+// its fonts (the event comes before the fonts of widget classes are reset).
+class SysFontWatch : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationFontChange) {
+            QMetaObject::invokeMethod(this, [] {
+                Vcl::Detail::Guarded(Application, [] {
+                    for (int i = 0; i < Screen->FormCount(); ++i) NotifySysFontChanged(Screen->Forms(i));
+                });
+            }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
 
 bool OffscreenPlatform() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
 
@@ -100,6 +121,7 @@ bool EnsureQtApp() {
             QMetaObject::invokeMethod(app, [] { Classes::CheckSynchronize(); }, Qt::QueuedConnection);
         });
         InitPostOffice();
+        app->installEventFilter(new SysFontWatch(app));
         QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
             Guarded(Application, [&] {
                 if (state == Qt::ApplicationActive) {
@@ -159,6 +181,11 @@ void MouseControlChanged(TControl* control) {
     if (control == h.control) return;
     Application->HideHint();
     h.control = control;
+    // The application's hint follows the mouse whether or not hints show in windows.
+    AnsiString hint;
+    for (const TControl* c = control; c && hint.empty(); c = c->Parent()) hint = c->Hint();
+    Guarded(Application, [&] { Application->SetHint(GetLongHint(hint)); });
+    if (h.control != control) return;
     if (!control || !Application->ShowHint() || !control->ShowHint()) return;
     if (!h.showTimer) {
         h.showTimer = new QTimer;
@@ -196,6 +223,7 @@ void ControlDestroyed(TControl* control) {
     if (h.control == control) {
         h.control = nullptr;
         if (h.showTimer) h.showTimer->stop();
+        if (Application) Guarded(Application, [] { Application->SetHint(""); });
     }
 }
 
@@ -346,7 +374,9 @@ TRect TCustomForm::ClientRect() const {
 
 TPoint TCustomForm::ClientOrigin() const {
     const QWidget* w = Widget(this);
-    if (w->isVisible() && !OffscreenPlatform()) {
+    // Where the window really is (the offscreen platform, too, may put a thin frame around it), so
+    // screen points of Qt's events and of the controls agree.
+    if (w->isVisible()) {
         const QPoint p = w->mapToGlobal(QPoint(0, 0));
         return {p.x(), p.y()};
     }
@@ -840,6 +870,20 @@ void TApplication::SetShowHint(bool Value) {
     }
 }
 
+void TApplication::SetHint(const AnsiString& Value) {
+    if (hint_ == Value) return;
+    hint_ = Value;
+    if (OnHint) {
+        OnHint(this);
+        return;
+    }
+    THintAction action(Value);
+    TCustomForm* forms[] = {Screen ? Screen->ActiveForm() : nullptr, mainForm_};
+    if (forms[1] == forms[0]) forms[1] = nullptr;
+    for (TCustomForm* f : forms)
+        if (f && f->Perform(CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(&action))) return;
+}
+
 void TApplication::HideHint() {
     auto& h = Hints();
     if (h.hideTimer) h.hideTimer->stop();
@@ -884,6 +928,29 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
         }
         h.hideTimer->start(info.HideTimeout);
     }
+}
+
+AnsiString GetShortHint(const AnsiString& Hint) {
+    const auto bar = Hint.find('|');
+    return bar == AnsiString::npos ? Hint : Hint.substr(0, bar);
+}
+
+AnsiString GetLongHint(const AnsiString& Hint) {
+    const auto bar = Hint.find('|');
+    return bar == AnsiString::npos ? Hint : Hint.substr(bar + 1);
+}
+
+void Forms::GetStatusFont(TFont* Font) {
+    if (!Vcl::Detail::EnsureQtApp()) return;
+    // Qt keeps the platform theme's status-bar font as the font of its status bar class.
+    const QFont f = QApplication::font("QStatusBar");
+    Font->SetName(f.family().toStdString());
+    const double points = f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize() * 72.0 / 96.0;
+    Font->SetSize(std::max(1, static_cast<int>(std::lround(points))));
+    TFontStyles style;
+    if (f.bold()) style << fsBold;
+    if (f.italic()) style << fsItalic;
+    Font->SetStyle(style);
 }
 
 // ---- TScreen ---------------------------------------------------------------------------------------------------

@@ -156,6 +156,17 @@ public:
 };
 
 // ---- hints ----------------------------------------------------------------------------------------------------
+// The action that carries the application's hint to whoever shows it (a status bar with AutoHint).
+class THintAction : public TObject {
+public:
+    explicit THintAction(const AnsiString& AHint) : Hint(AHint) {}
+    AnsiString Hint;
+};
+// The part of a hint after "|", or all of it when it has none.
+AnsiString GetLongHint(const AnsiString& Hint);
+// The part before "|".
+AnsiString GetShortHint(const AnsiString& Hint);
+
 // The small window the application shows a hint in.
 class THintWindow : public TCustomControl {
 public:
@@ -238,9 +249,14 @@ public:
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     TNotifyEvent OnHint;
+    // The long hint of the control under the mouse (its own or its nearest parent's). A change raises
+    // OnHint, or, when that is not assigned, offers a THintAction to the active and the main form.
+    const AnsiString& Hint() const { return hint_; }
+    void SetHint(const AnsiString& Value);
 
 private:
     friend struct ApplicationAccess;
+    AnsiString hint_;
     void Idle();
     bool terminated_ = false;
     TCustomForm* mainForm_ = nullptr;
@@ -285,4 +301,6 @@ extern TScreen* Screen;
 namespace Forms {
 // Where the mouse is on the screen.
 TPoint GetCursorPos();
+// The desktop's font for status bars.
+void GetStatusFont(TFont* Font);
 } // namespace Forms

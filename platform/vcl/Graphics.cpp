@@ -1226,3 +1226,15 @@ void TPicture::Assign(TPersistent* Source) {
     if (auto* g = dynamic_cast<TGraphic*>(Source)) { SetGraphic(g); return; }
     TPersistent::Assign(Source);
 }
+
+int GetDeviceCaps(TCanvas* Canvas, int Index) {
+    if (Index != LOGPIXELSX && Index != LOGPIXELSY) return 0;
+    QPaintDevice* device = nullptr;
+    if (Canvas) {
+        if (QPainter* p = Canvas->Private()->external) device = p->device();
+        else if (QImage* img = Canvas->Private()->image) device = img;
+    }
+    if (!device) return 96;
+    const int dpi = Index == LOGPIXELSX ? device->logicalDpiX() : device->logicalDpiY();
+    return dpi > 0 ? dpi : 96;
+}

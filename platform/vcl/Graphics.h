@@ -358,6 +358,11 @@ private:
     std::unique_ptr<TGraphic> graphic_;
 };
 
+// The device behind a canvas: LOGPIXELSX and LOGPIXELSY give its dots per inch (96 on an ordinary
+// screen and for bitmaps that say nothing else; a canvas without a surface counts as 96).
+constexpr int LOGPIXELSX = 88, LOGPIXELSY = 90;
+int GetDeviceCaps(TCanvas* Canvas, int Index);
+
 namespace Graphics {
 
 // Font size in points to pixels and back, with the window system's rounding (half away from zero).

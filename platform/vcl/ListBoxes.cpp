@@ -180,6 +180,7 @@ void TCustomListBox::LButtonDown(TMessage& Message) {
     const int row = ItemAtPos({Message.XPos(), Message.YPos()}, true);
     if (row >= 0) SelectByUser(row);
     TCustomControl::WndProc(Message);
+    if (DragMode() == dmAutomatic && DragKind() == dkDrag && !Dragging()) BeginDrag(false);
 }
 
 void TCustomListBox::WndProc(TMessage& Message) {

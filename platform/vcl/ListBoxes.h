@@ -58,6 +58,8 @@ protected:
     // Left button pressed on the list: the default selects the row under the mouse, takes the focus
     // and then runs the control's button handling (OnMouseDown).
     virtual void LButtonDown(TMessage& Message);
+    // A list box selects the pressed row first and starts an automatic drag only once the mouse moves.
+    bool BeginAutoDrag() override { return false; }
     // The default keys: arrows, page keys, Home and End move the selection.
     virtual void DefaultKeyDown(Word Key);
     void Paint() override;

@@ -2,15 +2,24 @@
 // list, so nothing a caller passes is ever read by a shell.
 #include "ShellApi.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMimeDatabase>
+#include <QStyle>
 #include <QProcess>
 #include <QUrl>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "SysUtils.h"
+#include "GraphicsQt.h"
 #include "VclPrivate.h"
 
 namespace {
@@ -164,6 +173,52 @@ HINSTANCE ShellExecute(HWND, const char* lpOperation, const char* lpFile, const 
     if (!SysUtils::FileExists(path) && !SysUtils::DirectoryExists(path)) return result(SE_ERR_FNF);
     const QUrl url = QUrl::fromLocalFile(QString::fromStdString(SysUtils::ExpandFileName(path)));
     return result(OpenUrl(url) ? 42 : SE_ERR_NOASSOC);
+}
+
+bool ShellApi::GetSystemIcon(const AnsiString& Name, bool Large, TIcon* Icon) {
+    if (!Icon || Name.empty() || !Vcl::Detail::EnsureQtApp()) return false;
+    QFileIconProvider provider;
+    QIcon icon;
+    if (std::all_of(Name.begin(), Name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        const long index = Name.size() > 4 ? -1 : std::strtol(Name.c_str(), nullptr, 10);
+        using T = QAbstractFileIconProvider::IconType;
+        if (index < 0) return false;
+        if (index <= 2) icon = provider.icon(T::File);
+        else if (index <= 4) icon = provider.icon(T::Folder);
+        else if (index <= 12) icon = provider.icon(index == 9 || index == 10 ? T::Network : T::Drive);
+        else if (index == 13) icon = provider.icon(T::Network);
+        else if (index == 15) icon = provider.icon(T::Computer);
+        else if (index == 31 || index == 32) icon = provider.icon(T::Trashcan);
+        else if (index == 34) icon = provider.icon(T::Desktop);
+    } else {
+        const QFileInfo info(QString::fromStdString(SysUtils::ResolvePath(Name)));
+        if (info.exists()) {
+            icon = provider.icon(info);
+        } else {
+            // By the name alone: the icon of its kind in the desktop's theme, else a plain file's.
+            const QMimeType type = QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+            icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+            if (icon.isNull()) icon = provider.icon(QAbstractFileIconProvider::File);
+        }
+    }
+    if (icon.isNull()) return false;
+    const int size = QApplication::style()->pixelMetric(Large ? QStyle::PM_LargeIconSize : QStyle::PM_SmallIconSize);
+    QImage image = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull()) return false;
+    // A theme may hand a smaller picture than asked: it sits in the middle of the icon's square.
+    if (image.width() != size || image.height() != size) {
+        QImage square(size, size, QImage::Format_ARGB32);
+        square.fill(Qt::transparent);
+        QPainter p(&square);
+        p.drawImage((size - image.width()) / 2, (size - image.height()) / 2, image);
+        p.end();
+        image = square;
+    }
+    Icon->ReleasePainter();
+    Icon->Image()->image = image;
+    Icon->SetModified(true);
+    if (Icon->OnChange) Icon->OnChange(Icon);
+    return true;
 }
 
 HWND HtmlHelp(HWND, const char* pszFile, UINT uCommand, UINT_PTR) {

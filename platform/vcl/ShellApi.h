@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Graphics.h"
 #include "WinApi.h"
 
 constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3,
@@ -35,4 +36,9 @@ std::string FindProgram(const std::string& File, const std::string& Directory);
 // one is set; tests see what a click would have opened. Pass nullptr to restore.
 using TUrlOpener = std::function<bool(const std::string& Url)>;
 void SetUrlOpener(TUrlOpener Opener);
+// The desktop's icon for a file or folder as its file manager shows it (a path that does not exist by
+// its name alone), or, for a number, one of the shell's classic icons (0-2 files, 3-4 folders, 5-12
+// drives, 13 the network, 15 the computer, 31-32 the waste basket, 34 the desktop). Small or large
+// as the desktop's style sizes them, transparent. False, leaving Icon alone, when there is none.
+bool GetSystemIcon(const AnsiString& Name, bool Large, TIcon* Icon);
 } // namespace ShellApi

@@ -2,6 +2,7 @@
 // Inside the visual library only (and tests that look at what it produced): the Qt side of windows,
 // messages and the main loop. Public headers never include this file.
 #include <QEvent>
+#include <QPoint>
 #include <QWidget>
 
 #include <functional>
@@ -47,9 +48,28 @@ bool ApplicationFilterMessage(TMsg& msg);
 int PendingPostedMessages();
 void InitPostOffice();
 
+// Moving and sizing by the mouse after a hit test answered caption or border (one at a time).
+bool IsSizeMoveHit(LRESULT hit);
+bool SizeMoveActive(const TControl* control);
+void BeginSizeMove(TControl* control, LRESULT hit, const QPoint& global);
+void SizeMoveTo(TControl* control, const QPoint& global);
+void EndSizeMove(TControl* control, const QPoint& global);
+void ForgetSizeMove(const TControl* control);
+
+// The class library's drag of controls, driven by the mouse events of the widget that has the mouse.
+// DragMouse takes the event (true) while a drag runs; DragKey cancels with Escape.
+void NoteMousePos(const QPoint& global);
+bool DragActive();
+bool DragMouse(QEvent::Type type, Qt::MouseButton button, const QPoint& global);
+bool DragKey(int qtKey);
+void DragMessage(TControl* control, TMessage& message);
+void ForgetDrag(const TControl* control);
+
 // The widget that stands for a control on screen.
 QWidget* HandleWidget(const TControl* control);
 TControl* ControlOfWidget(const QWidget* widget);
+// The shape Qt shows for one of the class library's cursors.
+Qt::CursorShape CursorShape(int cursor);
 
 // Mouse buttons and keys held during the event being translated (GetKeyState and the shift state).
 void SetInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
@@ -73,8 +93,11 @@ protected:
 private:
     bool TranslateMouse(QEvent* e);
     bool TranslateKey(QEvent* e);
+    // The cursor for what the hit test answered, unless the control chose one (WM_SETCURSOR).
+    void SetHitCursor(LRESULT hit);
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
     TControl* control_;
+    bool hitCursor_ = false;   // a sizing cursor shows in place of the control's
 };
 
 } // namespace Vcl::Detail

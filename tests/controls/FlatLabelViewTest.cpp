@@ -232,4 +232,29 @@ TEST_F(FlatLabelTest, SharedSurfaceOnlyGrows) {
     EXPECT_EQ(h, dxfres::DrawBmp()->Height());
 }
 
+TEST(SharedBitmaps, ImageListHoldsTheTwoFontGlyphsMasked) {
+    TImageList* list = dxfres::ImageList();
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->Width(), 13);
+    EXPECT_EQ(list->Height(), 13);
+    // Drawn on white: the glyphs' own background (their bottom-left colour) is left out.
+    for (int i = 0; i < 2; ++i) {
+        TBitmap bmp;
+        bmp.SetSize(13, 13);
+        bmp.Canvas()->Brush()->SetColor(clWhite);
+        bmp.Canvas()->FillRect(TRect(0, 0, 13, 13));
+        list->Draw(bmp.Canvas(), 0, 0, i);
+        int teal = 0, ink = 0;
+        for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 13; ++x) {
+                teal += bmp.Canvas()->Pixels(x, y) == clTeal;
+                ink += bmp.Canvas()->Pixels(x, y) == clBlack;
+            }
+        EXPECT_EQ(teal, 0) << i;
+        EXPECT_GT(ink, 10) << i;
+        EXPECT_EQ(bmp.Canvas()->Pixels(0, 12), clWhite) << i;
+    }
+    EXPECT_EQ(dxfres::ImageList(), list);   // made once
+}
+
 } // namespace

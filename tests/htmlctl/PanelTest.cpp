@@ -3,13 +3,16 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include "AdvPanel.h"
+#include "Forms.h"
 #include "GraphicsQt.h"
 #include "HtmlTestApp.h"
 #include "IniFiles.h"
 #include "Registry.h"
 #include "TempDir.h"
+#include "VclPrivate.h"
 
 using namespace htmltest;
 
@@ -314,6 +317,100 @@ TEST_F(Panel, FixedEdgesAndSizesHoldWhileMovingAndSizing) {
     EXPECT_EQ(s.Width(), 260);
     panel->Perform(WM_EXITSIZEMOVE);
     EXPECT_EQ(ends, 1);
+}
+
+// ---- moving and sizing by the mouse, through Qt ---------------------------------------------------------
+
+// A panel on a shown form, pressed, dragged and released by Qt's mouse events: the platform asks the
+// panel's hit test and moves or sizes it within the form.
+class PanelByMouse : public Panel {
+protected:
+    void SetUp() override {
+        Panel::SetUp();
+        form = std::make_unique<TForm>(nullptr);
+        form->SetBounds(0, 0, 400, 300);
+        panel->BeginLoading();
+        panel->SetParent(form.get());
+        panel->SetCanMove(true);
+        panel->SetCanSize(true);
+        panel->EndLoading();
+        panel->OnEndMoveSize = [this](TObject*) { ++ends; };
+        form->Show();
+    }
+    void TearDown() override {
+        panel.reset();
+        form.reset();
+        Panel::TearDown();
+    }
+    QWidget* Widget() { return Vcl::Detail::HandleWidget(panel.get()); }
+    // Press at a point of the panel, move the mouse by (dx, dy) on the screen, release there.
+    void Drag(int x, int y, int dx, int dy) {
+        QWidget* w = Widget();
+        const QPoint start = w->mapToGlobal(QPoint(x, y));
+        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(x, y));
+        QTest::mouseMove(w, w->mapFromGlobal(start + QPoint(dx / 2, dy / 2)));
+        QTest::mouseMove(w, w->mapFromGlobal(start + QPoint(dx, dy)));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, w->mapFromGlobal(start + QPoint(dx, dy)));
+    }
+    std::unique_ptr<TForm> form;
+    int ends = 0;
+};
+
+TEST_F(PanelByMouse, CaptionMovesGripSizesBodyStays) {
+    int downs = 0;
+    panel->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
+    Drag(50, 5, 30, 40);
+    EXPECT_EQ(panel->BoundsRect(), TRect(40, 60, 240, 180));
+    EXPECT_EQ(Widget()->geometry(), QRect(40, 60, 200, 120));
+    EXPECT_EQ(downs, 0);   // a press on the caption is no press on the client
+    EXPECT_EQ(ends, 1);
+    // The grip in the bottom-right corner sizes.
+    Drag(197, 117, 50, -20);
+    EXPECT_EQ(panel->BoundsRect(), TRect(40, 60, 290, 160));
+    EXPECT_EQ(ends, 2);
+    // A drag in the body is the client's: nothing moves.
+    Drag(50, 60, 30, 30);
+    EXPECT_EQ(panel->BoundsRect(), TRect(40, 60, 290, 160));
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(ends, 2);
+    // The grabbed point stays in the form: the panel cannot be dragged out of reach.
+    Drag(50, 5, -500, -500);
+    EXPECT_EQ(panel->Left(), -50);
+    EXPECT_EQ(panel->Top(), -5);
+    // Without CanMove the caption is client area too.
+    panel->SetCanMove(false);
+    Drag(50, 5, 30, 30);
+    EXPECT_EQ(panel->Left(), -50);
+}
+
+TEST_F(PanelByMouse, CursorShowsWhatThePointerWouldDo) {
+    panel->SetShowMoveCursor(true);
+    const auto hover = [&](int x, int y) {
+        QTest::mouseMove(Widget(), QPoint(x, y));
+        return Widget()->cursor().shape();
+    };
+    EXPECT_EQ(hover(50, 5), Qt::SizeAllCursor);      // the caption moves
+    EXPECT_EQ(hover(197, 117), Qt::SizeFDiagCursor);  // the grip sizes
+    EXPECT_EQ(hover(50, 60), Qt::ArrowCursor);        // the body is the body
+    EXPECT_EQ(panel->Cursor(), crDefault);
+}
+
+TEST_F(PanelByMouse, FixedEdgesAndSizesHold) {
+    panel->BeginLoading();
+    panel->SetFixedTop(true);
+    panel->SetFixedHeight(true);
+    panel->EndLoading();
+    Drag(50, 5, 30, 40);
+    EXPECT_EQ(panel->BoundsRect(), TRect(40, 20, 240, 140));   // only sideways
+    Drag(197, 117, 20, 50);
+    EXPECT_EQ(panel->BoundsRect(), TRect(40, 20, 260, 140));   // only wider
+    // After a user's sizing, collapsing and expanding comes back to the sized height.
+    panel->SetFixedHeight(false);
+    Drag(217, 117, 0, 30);
+    EXPECT_EQ(panel->Height(), 150);
+    panel->SetCollaps(true);
+    panel->SetCollaps(false);
+    EXPECT_EQ(panel->Height(), 150);
 }
 
 // ---- position persistence --------------------------------------------------------------------------------

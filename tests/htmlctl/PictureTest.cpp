@@ -209,6 +209,23 @@ TEST_F(PicturesInMarkup, NamedPictureAfterText) {
     EXPECT_EQ(huge.YSize, MaxMarkupLength);
 }
 
+TEST_F(PicturesInMarkup, ResourcePicturesAreTheProgramsOwn) {
+    // The test program registers the program's pictures as the program does.
+    auto r = Draw("<IMG src=\"RES://TTFONT\">x");
+    EXPECT_EQ(r.XSize, 13 + W("x"));
+    EXPECT_EQ(r.YSize, std::max(TH(), 13));
+    EXPECT_EQ(At(0, 0), clGray);     // the grey T's bar
+    EXPECT_EQ(At(5, 3), clBlack);    // the black T's bar
+    EXPECT_EQ(At(1, 2), clTeal);     // its background, drawn as it is
+    EXPECT_EQ(Draw("<IMG src=\"RES://nichtda\">x").XSize, W("x"));
+    // The status bar's renderer finds them too, by a name in any case.
+    Reset(200, 100);
+    params.Variant = THTMLVariant::StatusBar;
+    r = Draw("<IMG src=\"res://devicefont\">x");
+    EXPECT_EQ(r.XSize, 13 + W("x"));
+    EXPECT_EQ(At(4, 2), clBlack);
+}
+
 TEST_F(PicturesInMarkup, PicturesWrapOrStandAlone) {
     // Does not fit after the text: the picture starts the next line.
     auto r = Draw("wwwww<IMG src=\"pic\">", TRect(0, 0, W("wwwww") + 10, 100));

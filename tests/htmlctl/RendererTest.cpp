@@ -1,7 +1,15 @@
 // The renderer on an offscreen bitmap: sizes, plain text, hit tests and painted pixels, with every
 // expectation computed from the font in use.
+#include <QApplication>
+#include <QStyle>
+
+#include <fstream>
+
+#include "GraphicsQt.h"
 #include "HTMLDrawEx.h"
 #include "HtmlTestApp.h"
+#include "ImgList.h"
+#include "TempDir.h"
 
 using namespace htmltest;
 
@@ -287,7 +295,7 @@ TEST_F(Renderer, MalformedMarkupNeverStopsTheRenderer) {
     EXPECT_EQ(Measure("ab<QQ>cd").StripVal, "abcd");
     EXPECT_EQ(Measure("<FONT color=red>x</FONT>").StripVal, "x");
     EXPECT_EQ(Measure("<IMG src=\"IDX:5\">x").XSize, W("x"));
-    EXPECT_EQ(Measure("<IMG src=\"SSYS:0\">x").XSize, W("x"));
+    EXPECT_EQ(Measure("<IMG src=\"SSYS:99\">x").XSize, W("x"));
     EXPECT_EQ(Measure("</A></UL></P><LI>x").StripVal, "x");
 }
 
@@ -311,6 +319,60 @@ TEST_F(Renderer, TextBelowTheRectangleIsNotDrawn) {
     Draw("a<BR>b<BR>c<BR>d", TRect(0, 0, 200, TH() + 2));
     EXPECT_FALSE(Ink(TRect(0, TH(), 200, 2 * TH())).IsEmpty());   // the line that starts inside
     EXPECT_TRUE(Ink(TRect(0, 2 * TH(), 200, 100)).IsEmpty());
+}
+
+// ---- the desktop's icons and the screen's resolution -----------------------------------------------------
+
+int IconSize(bool large) {
+    return QApplication::style()->pixelMetric(large ? QStyle::PM_LargeIconSize : QStyle::PM_SmallIconSize);
+}
+
+TEST_F(Renderer, SystemIconsAreTheDesktopsIconsOfTheFile) {
+    testsupport::TempDir dir;
+    const std::string file = (dir.path() / "brief.txt").string();
+    std::ofstream(file) << "Hallo";
+    std::filesystem::create_directory(dir.path() / "Ordner");
+    const int small = IconSize(false), large = IconSize(true);
+    ASSERT_GT(small, 0);
+    auto r = Measure("<IMG src=\"SSYS:" + file + "\">x");
+    EXPECT_EQ(r.XSize, small + W("x"));
+    EXPECT_EQ(r.YSize, std::max(small, TH()));
+    EXPECT_EQ(Measure("<IMG src=\"LSYS:" + file + "\">").XSize, large);
+    // A file that is not there has the icon of its kind; a number is one of the shell's icons.
+    EXPECT_EQ(Measure("<IMG src=\"SSYS:c:\\Briefe\\plan.pdf\">").XSize, small);
+    EXPECT_EQ(Measure("<IMG src=\"SSYS:3\">").XSize, small);
+    // Drawn at the current position: a folder looks different from a file.
+    const auto picture = [&](const std::string& name) {
+        Reset(40, 40);
+        Draw("<IMG src=\"LSYS:" + name + "\">", TRect(0, 0, 40, 40));
+        return bmp.Image()->image.copy(0, 0, large, large);
+    };
+    const QImage fileIcon = picture(file), folderIcon = picture((dir.path() / "Ordner").string());
+    EXPECT_FALSE(Ink(TRect(0, 0, large, large)).IsEmpty());
+    EXPECT_TRUE(Ink(TRect(large, 0, 40, 40)).IsEmpty());
+    EXPECT_NE(fileIcon, folderIcon);
+}
+
+TEST_F(Renderer, PicturesTakeRoomByTheScreensResolution) {
+    // A canvas of 192 dots per inch: twice the room of an ordinary screen.
+    bmp.ReleasePainter();
+    bmp.Image()->image.setDotsPerMeterX(7559);
+    bmp.Image()->image.setDotsPerMeterY(7559);
+    ASSERT_EQ(GetDeviceCaps(c, LOGPIXELSX), 192);
+    EXPECT_EQ(Measure("<IMG src=\"SSYS:3\">").XSize, 2 * IconSize(false));
+    TImageList images(nullptr);
+    images.SetWidth(10);
+    images.SetHeight(10);
+    TBitmap red;
+    red.SetSize(10, 10);
+    red.Canvas()->Brush()->SetColor(clRed);
+    red.Canvas()->FillRect(TRect(0, 0, 10, 10));
+    images.Add(&red, nullptr);
+    THTMLDrawParams p;
+    p.Images = &images;
+    const auto r = Draw("<IMG src=\"IDX:0\">", TRect(0, 0, 200, 100), p);
+    EXPECT_EQ(r.XSize, 20);
+    EXPECT_EQ(Count(TRect(0, 0, 30, 30), clRed), 20 * 20);
 }
 
 } // namespace

@@ -2,11 +2,15 @@
 // on an image, anchors and hints.
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
+#include "ExtCtrls.h"
+#include "Forms.h"
 #include "GraphicsQt.h"
 #include "HTMLStatusBar.h"
 #include "HtmlTestApp.h"
 #include "LockKeys.h"
+#include "VclPrivate.h"
 
 using namespace htmltest;
 
@@ -264,3 +268,98 @@ TEST_F(StatusBar, AssignCopiesProgressAndHintAndSimpleModeShowsItsText) {
 }
 
 } // namespace
+
+// ---- the application's hint and the desktop's font, on a shown form through Qt ------------------------
+
+namespace {
+
+class StatusBarOnForm : public Painting {
+protected:
+    void SetUp() override {
+        Painting::SetUp();
+        savedFont = QApplication::font();
+        form = std::make_unique<TForm>(nullptr);
+        form->SetBounds(0, 0, 300, 200);
+        Application->SetMainForm(form.get());
+        button = new TPanel(form.get());
+        button->SetParent(form.get());
+        button->SetBounds(10, 10, 100, 40);
+        button->SetHint("Speichern|Speichert die Aufgabe");
+        bar = new THTMLStatusBar(form.get());
+        bar->SetParent(form.get());
+        bar->Panels()->Add()->SetWidth(200);
+        bar->SetAutoHint(true);
+        form->Show();
+    }
+    void TearDown() override {
+        Application->OnHint = nullptr;
+        Application->SetMainForm(nullptr);
+        form.reset();
+        // Which also forgets the status bars' own font.
+        QApplication::setFont(savedFont);
+    }
+    // The pointer goes to a point of the form as the window system moves it.
+    void MoveTo(int x, int y) {
+        QTest::mouseMove(Vcl::Detail::HandleWidget(form.get()), QPoint(x, y));
+        QApplication::processEvents();
+    }
+    QFont savedFont;
+    std::unique_ptr<TForm> form;
+    TPanel* button = nullptr;
+    THTMLStatusBar* bar = nullptr;
+};
+
+} // namespace
+
+TEST_F(StatusBarOnForm, AutoHintShowsTheLongHintOfTheControlUnderTheMouse) {
+    MoveTo(50, 30);
+    EXPECT_EQ(Application->Hint(), "Speichert die Aufgabe");
+    EXPECT_EQ(bar->Panels()->Items(0)->Text(), "Speichert die Aufgabe");
+    // Off the control the hint is gone again.
+    MoveTo(200, 100);
+    EXPECT_EQ(bar->Panels()->Items(0)->Text(), "");
+    // The bar's own OnHint takes the hint instead.
+    int barHints = 0;
+    bar->OnHint = [&](TObject*) { ++barHints; };
+    MoveTo(50, 30);
+    EXPECT_EQ(barHints, 1);
+    EXPECT_EQ(bar->Panels()->Items(0)->Text(), "");
+    // So does the application's OnHint, before any action is offered.
+    int appHints = 0;
+    Application->OnHint = [&](TObject*) { ++appHints; };
+    MoveTo(200, 100);
+    EXPECT_EQ(appHints, 1);
+    EXPECT_EQ(barHints, 1);
+    // Without AutoHint the bar stays as it is; with no panels the hint is the simple text.
+    Application->OnHint = nullptr;
+    bar->OnHint = nullptr;
+    bar->Panels()->Clear();
+    MoveTo(50, 30);
+    EXPECT_EQ(bar->SimpleText(), "Speichert die Aufgabe");
+    bar->SetAutoHint(false);
+    MoveTo(200, 100);
+    EXPECT_EQ(bar->SimpleText(), "Speichert die Aufgabe");
+}
+
+TEST_F(StatusBarOnForm, SystemFontFollowsTheDesktopsStatusBarFont) {
+    QFont status("DejaVu Serif");
+    status.setPointSize(11);
+    QApplication::setFont(status, "QStatusBar");
+    THTMLStatusBar fresh(nullptr);
+    EXPECT_EQ(fresh.Font()->Name(), "DejaVu Serif");
+    EXPECT_EQ(fresh.Font()->Size(), 11);
+    // The desktop's fonts change (the application's font, which status bars then take): the bar on
+    // the form follows.
+    QFont changed("Liberation Mono");
+    changed.setPointSize(13);
+    QApplication::setFont(changed);
+    Application->ProcessMessages();
+    EXPECT_EQ(bar->Font()->Name(), "Liberation Mono");
+    EXPECT_EQ(bar->Font()->Size(), 13);
+    // A font of its own, taken from the parent, ends that.
+    bar->SetParentFont(true);
+    QApplication::setFont(savedFont);
+    Application->ProcessMessages();
+    EXPECT_FALSE(bar->UseSystemFont());
+    EXPECT_EQ(bar->Font()->Name(), form->Font()->Name());
+}

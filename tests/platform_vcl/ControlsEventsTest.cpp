@@ -256,3 +256,36 @@ TEST_F(ControlEvents, ExceptionFromAHandlerGoesToOnException) {
     EXPECT_EQ(reported, "");
     Application->OnException = nullptr;
 }
+
+TEST_F(ControlEvents, AutomaticDragStartsAtThePressAndDropsOnTheControlThatAccepts) {
+    auto* target = new TProbe(form);
+    target->SetParent(form);
+    target->SetBounds(150, 30, 100, 50);
+    Log log;
+    target->OnDragOver = [&](TObject*, TObject* Source, int, int, TDragState State, bool& Accept) {
+        log.push_back("over " + std::to_string(State));
+        Accept = Source == probe;
+    };
+    target->OnDragDrop = [&](TObject*, TObject* Source, int X, int Y) {
+        log.push_back(std::string("drop ") + (Source == probe ? "probe " : "? ") + std::to_string(X) + "," + std::to_string(Y));
+    };
+    probe->OnStartDrag = [&](TObject*, TDragObject*&) { log.push_back("start"); };
+    probe->OnEndDrag = [&](TObject*, TObject* Target, int X, int Y) {
+        log.push_back(std::string("end ") + (Target == target ? "target " : "- ") + std::to_string(X) + "," + std::to_string(Y));
+    };
+    probe->SetDragMode(dmAutomatic);
+    Mouse(probe, QEvent::MouseButtonPress, 5, 5);
+    // The press is the drag's: no mouse-down of the control, and over itself (which takes nothing) no drop.
+    EXPECT_TRUE(probe->Dragging());
+    EXPECT_EQ(probe->log, Log{});
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ForbiddenCursor);
+    Mouse(probe, QEvent::MouseMove, 140, 10);   // 10,10 of the target
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::DragMoveCursor);
+    Mouse(probe, QEvent::MouseButtonRelease, 140, 10);
+    // The release is a last move to where the mouse is, then the drop.
+    EXPECT_EQ(log, (Log{"start", "over 0", "over 2", "over 2", "over 1", "drop probe 10,10", "end target 10,10"}));
+    EXPECT_FALSE(probe->Dragging());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(probe->log, Log{});
+}
