@@ -41,42 +41,6 @@ void StyleLabel(TLabel* l, const char* name, int height, TColor color, bool bold
 
 } // namespace
 
-// ---- TSplashProgress ------------------------------------------------------------------------------------------
-TSplashProgress::TSplashProgress(TComponent* AOwner) : TGraphicControl(AOwner) {}
-
-void TSplashProgress::SetMin(int Value) {
-    min_ = Value;
-    Invalidate();
-}
-void TSplashProgress::SetMax(int Value) {
-    max_ = Value;
-    Invalidate();
-}
-void TSplashProgress::SetPosition(int Value) {
-    position_ = std::clamp(Value, min_, std::max(min_, max_));
-    Invalidate();
-}
-
-int TSplashProgress::FilledWidth() const {
-    const int inner = std::max(0, Width() - 2);
-    if (max_ <= min_) return 0;
-    return inner * (position_ - min_) / (max_ - min_);
-}
-
-void TSplashProgress::Paint() {
-    TCanvas* c = Canvas();
-    TRect r = ClientRect();
-    ExtCtrls::Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
-    const int filled = FilledWidth();
-    // Blocks of a fixed width, each a step further along the colour run.
-    const int block = std::max(3, r.Height());
-    for (int x = 0; x < filled; x += block + 1) {
-        const int right = std::min(r.Left + x + block, r.Left + filled);
-        c->Brush()->SetColor(Blend(BeginColor, EndColor, x, std::max(1, r.Width())));
-        c->FillRect({r.Left + x, r.Top, right, r.Bottom});
-    }
-}
-
 // ---- TSplashScreen ----------------------------------------------------------------------------------------------
 TSplashScreen::TSplashScreen(TComponent* AOwner) : TForm(AOwner) {
     SetBorderStyle(bsNone);
@@ -111,15 +75,18 @@ TSplashScreen::TSplashScreen(TComponent* AOwner) : TForm(AOwner) {
     Label2->Font()->SetHeight(-11);
     Label2->SetCaption("Kalender und Erinnerungen");
 
-    Progress = new TSplashProgress(this);
+    Progress = new TdxfProgressBar(this);
     Progress->SetParent(this);
     Progress->SetBounds(16, 16, 217, 9);
+    Progress->SetOrientation(orHorizontal);
     Progress->SetMin(0);
     Progress->SetMax(100);
     Progress->SetPosition(0);
-    Progress->BeginColor = TColor(15363885);
-    Progress->EndColor = clSilver;
-    Progress->Step = 10;
+    Progress->SetStyle(sExRectangles);
+    Progress->SetBeginColor(TColor(15363885));
+    Progress->SetEndColor(clSilver);
+    Progress->SetStep(10);
+    Progress->SetBevelOuter(bvLowered);
 
     Label1 = new TLabel(this);
     Label1->SetParent(this);

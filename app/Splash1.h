@@ -5,27 +5,7 @@
 #include "Forms.h"
 #include "HTMLabel.h"
 #include "StdCtrls.h"
-
-// A progress bar of blocks in a colour run from BeginColor to EndColor, in a lowered bevel.
-class TSplashProgress : public TGraphicControl {
-public:
-    explicit TSplashProgress(TComponent* AOwner);
-    int Min() const { return min_; }
-    void SetMin(int Value);
-    int Max() const { return max_; }
-    void SetMax(int Value);
-    int Position() const { return position_; }
-    void SetPosition(int Value);
-    int Step = 10;
-    TColor BeginColor = clNavy;
-    TColor EndColor = clSilver;
-    // The filled width for the position, in pixels inside the bevel.
-    int FilledWidth() const;
-protected:
-    void Paint() override;
-private:
-    int min_ = 0, max_ = 100, position_ = 0;
-};
+#include "dxfProgressBar.h"
 
 class TSplashScreen : public TForm {
 public:
@@ -34,7 +14,7 @@ public:
     TImage* Image1;
     TLabel* Message;
     TLabel* Label2;
-    TSplashProgress* Progress;
+    TdxfProgressBar* Progress;
     TLabel* Label1;
     TTimer* Timer1;
     THTMLabel* HTMLabel1;

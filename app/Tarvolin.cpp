@@ -7,12 +7,25 @@
 #include "Unit1.h"
 #include "WinApi.h"
 
+namespace {
+// A switch of the automation server: "-" or "/" and its name, in any case.
+bool IsServerSwitch(const AnsiString& Arg, const char* Name) {
+    return Arg.size() > 1 && (Arg[0] == '-' || Arg[0] == '/') && SysUtils::SameText(Arg.substr(1), Name);
+}
+} // namespace
+
 int TarvolinMain(int argc, char** argv) {
     SysUtils::SetCommandLine(argc, argv);
     OSVERSIONINFO version;
     if (GetVersionEx(&version) && version.dwMajorVersion < 5) {
         MessageBox(nullptr, "Dieses Programm läuft erst ab Windows 2000", nullptr, MB_OK);
         return -1;
+    }
+    // Nothing is registered with the system here, so registering or unregistering the automation
+    // server is done at once; started for automation, the program runs as it always does.
+    for (int i = 1; i <= SysUtils::ParamCount(); ++i) {
+        const AnsiString arg = SysUtils::ParamStr(i);
+        if (IsServerSwitch(arg, "REGSERVER") || IsServerSwitch(arg, "UNREGSERVER")) return 0;
     }
     Application->Initialize();
     Trace::Step("Qt ready");

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "AccessToTarvolin.h"
+#include "ProgramVersion.h"
 #include "Alarms.h"
 #include "Aufgaben1.h"
 #include "Dialogs.h"
@@ -22,10 +23,6 @@
 #include "TarvolinEinstellung.h"
 #include "Trace.h"
 #include "WinApi.h"
-
-#ifndef TARVOLIN_VERSION
-#define TARVOLIN_VERSION "1.0.0.0"
-#endif
 
 TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
@@ -132,7 +129,22 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     SetBorderIcons({biSystemMenu});
     SetPosition(poDefault);
     SetColor(clNone);
+    Constraints()->SetMinWidth(250);
+    Constraints()->SetMinHeight(400);
     SetBounds(Left(), Top(), 290, 600);
+
+    // The program file's version data, read as a version resource would be.
+    RegisterProgramVersion();
+    fshVersionLabel1 = new TfshVersionLabel(this);
+    fshVersionLabel1->SetParent(this);
+    // The page covers the whole window: the label is only read.
+    fshVersionLabel1->SetVisible(false);
+    fshVersionLabel1->SetVersionResource(vrFileVersion);
+    fshVersionLabel1->SetInfoPrefix("Version:");
+    fshVersionLabel1->SetDateTimeFormat("dd.MM.yyyy");
+    fshVersionLabel1->SetFilename(SysUtils::ParamStr(0));
+    // The splash shown at start-up tells which version starts.
+    if (SplashScreen) SplashScreen->Label2->SetCaption("Version " + fshVersionLabel1->GetInfo());
 
     Timer1 = new TTimer(this);
     Timer1->SetEnabled(false);
@@ -167,7 +179,17 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     ApplicationEvents1->OnRestore = [this](TObject* Sender) { ApplicationEvents1Restore(Sender); };
     ApplicationEvents1->OnActivate = [this](TObject* Sender) { ApplicationEvents1Activate(Sender); };
     ApplicationEvents1->OnDeactivate = [this](TObject* Sender) { ApplicationEvents1Deactivate(Sender); };
-    Application->OnShowHint = [this](AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo) {
+    HTMLHint1 = new THTMLHint(this);
+    HTMLHint1->HintFont()->SetName("Tahoma");
+    HTMLHint1->HintFont()->SetHeight(-11);
+    HTMLHint1->SetHintStyle(hsRectangle);
+    HTMLHint1->SetXMargin(0);
+    HTMLHint1->SetYMargin(0);
+    HTMLHint1->SetEllipsis(true);
+    HTMLHint1->SetShadowColor(clBlack);
+    HTMLHint1->SetShadowOffset(0);
+    HTMLHint1->SetURLColor(clBlack);
+    HTMLHint1->OnShowHint = [this](AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo) {
         HTMLHint1ShowHint(HintStr, CanShow, HintInfo);
     };
     BuildMenu();
@@ -208,12 +230,15 @@ TForm1::~TForm1() {
     delete automation_;
     delete AlarmHtml;
     if (taskIcon_) DestroyIcon(taskIcon_);
-    Application->OnShowHint = nullptr;
+    HTMLHint1->OnShowHint = nullptr;
     if (Form1 == this) Form1 = nullptr;
 }
 
 void TForm1::BuildMenu() {
+    ImageList1 = new TImageList(this);
+    LoadMenuPictures();
     PopupMenu1 = new TPopupMenu(this);
+    PopupMenu1->SetImages(ImageList1);
     PopupMenu1->Alignment = paCenter;
     PopupMenu1->OwnerDraw = true;
     PopupMenu1->OnPopup = [this](TObject* Sender) { PopupMenu1Popup(Sender); };
@@ -254,6 +279,7 @@ void TForm1::BuildMenu() {
 void TForm1::FormCreate(TObject*) {
     // The window manager owns the window's system menu: hiding the frame is reached through the
     // popup menu's item, and the close box hides the frame (WndProc).
+    Brush()->SetStyle(bsClear);
     Application->HintHidePause = 4000;
     if (SplashScreen) {
         SplashScreen->Show();
@@ -768,21 +794,22 @@ void SetCurrentDir(const AnsiString& folder) {
 } // namespace
 
 void TForm1::SetFrameVisible(bool Visible) {
+    // Where the client area is, taken while the window is still shown with the frame it has.
+    const TPoint clientOrigin = ClientOrigin();
     SetVisible(false);
     if (Visible) {
         ViewParameters.ColorKey = 0xFFFFFF;
-        TRegistry reg;
-        int dx = 0, dy = 0;
-        if (reg.OpenKey(TarvolinKey, false) && reg.TryReadInteger("divL", dx) && reg.TryReadInteger("divT", dy))
-            SetBounds(Left() - dx, Top() - dy, Width(), Height());
         RebuildCalendar(SysUtils::Now(), true);
     } else {
         ViewParameters.ColorKey = 8;
         if (frameToggled_) {
-            // The client area stays where it was on the screen.
-            const int dx = (Width() - ClientWidth()) / 2;
-            const int dy = (Height() - ClientHeight()) - dx;
-            SetBounds(Left() + dx, Top() + dy, Width(), Height());
+            // The client area stays where it was on the screen; the window keeps its size. Where
+            // the framed window still stands as it was put, the frameless one goes back exactly.
+            const bool untouched = FrameVisible && BoundsRect() == framedBounds_;
+            const int dx = untouched ? framelessBounds_.Left - Left() : clientOrigin.X - Left();
+            const int dy = untouched ? framelessBounds_.Top - Top() : clientOrigin.Y - Top();
+            if (untouched) SetBoundsRect(framelessBounds_);
+            else SetBounds(Left() + dx, Top() + dy, Width(), Height());
             try {
                 TRegistry reg;
                 if (reg.OpenKey(TarvolinKey, false)) {
@@ -796,6 +823,18 @@ void TForm1::SetFrameVisible(bool Visible) {
     }
     const LONG style = GetWindowLong(Handle(), GWL_STYLE);
     SetWindowLong(Handle(), GWL_STYLE, Visible ? style | CaptionAndSizing : style & ~CaptionAndSizing);
+    if (Visible) {
+        // The frame goes round the client area where it is (offsets stored by an earlier run may
+        // belong to another frame): the window moves out by the frame's left and top, and stays
+        // inside the work area.
+        if (!FrameVisible) framelessBounds_ = BoundsRect();
+        const TRect frame = FrameExtents();
+        const TRect work = Screen->WorkAreaRect();
+        const int left = std::max(work.Left, std::min(Left() - frame.Left, work.Right - Width()));
+        const int top = std::max(work.Top, std::min(Top() - frame.Top, work.Bottom - Height()));
+        SetBounds(left, top, Width(), Height());
+        framedBounds_ = BoundsRect();
+    }
     Fensterrahmensichtbar1->Checked = Visible;
     const LONG exStyle = GetWindowLong(Handle(), GWL_EXSTYLE);
     if (Visible) {
@@ -807,8 +846,27 @@ void TForm1::SetFrameVisible(bool Visible) {
     }
     SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
     SetVisible(true);
+    if (Visible) FitFrameToClient();
     FrameVisible = Visible;
     frameToggled_ = true;
+}
+
+void TForm1::FitFrameToClient() {
+    // The window manager's frame is known only once it has drawn it, and may differ from the one
+    // foreseen: the framed window then moves once more so that the client area is where it was.
+    const TPoint wanted{framelessBounds_.Left, framelessBounds_.Top};
+    for (int waited = 0; waited < 300 && ClientOrigin() != wanted; waited += 10) {
+        Application->ProcessMessages();
+        if (ClientOrigin() != wanted) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const TPoint at = ClientOrigin();
+    if (at != wanted) {
+        const TRect work = Screen->WorkAreaRect();
+        const int left = std::max(work.Left, std::min(Left() + wanted.X - at.X, work.Right - Width()));
+        const int top = std::max(work.Top, std::min(Top() + wanted.Y - at.Y, work.Bottom - Height()));
+        SetBounds(left, top, Width(), Height());
+    }
+    framedBounds_ = BoundsRect();
 }
 
 void TForm1::ToggleFrame() { SetFrameVisible(!Fensterrahmensichtbar1->Checked); }
@@ -948,31 +1006,45 @@ void TForm1::SetMenuFont() {
 
 void TForm1::PopupMenu1Popup(TObject*) { MenuSideTextDrawn = false; }
 
-void TForm1::MenuMeasureItem(TObject*, TCanvas*, int& Width, int&) { Width += 15; }
+void TForm1::MenuMeasureItem(TObject*, TCanvas*, int& Width, int&) {
+    Width += 15;
+    if (ImageList1->Count() > 0) Width += ImageList1->Width() + 4;
+}
+
+void TForm1::LoadMenuPictures() {
+    // One strip of 16 x 16 pictures beside the program; without it the rows have none.
+    const AnsiString file = SysUtils::ProgramFolder() + "Bilder/menu.png";
+    if (!SysUtils::FileExists(file)) return;
+    try {
+        TBitmap strip;
+        strip.LoadFromFile(file);
+        ImageList1->AddMasked(&strip, clFuchsia);
+    } catch (const std::exception& e) {
+        WriteDebugLog(e.what());
+    }
+}
 
 void TForm1::MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
     auto* item = static_cast<TMenuItem*>(Sender);
     const int bandWidth = GetSystemMetrics(SM_CXMENUCHECK);
-    const int rowHeight = ARect.Height();
-    const int menuHeight = (item->Parent() ? item->Parent()->Count() : 1) * rowHeight;
+    const int menuHeight = (item->Parent() ? item->Parent()->Count() : 1) * ARect.Height();
     const int textLength = menuHeight / 4;
-    // Each row of the menu is a surface of its own here, so every row draws its part of the band
-    // (the band's text is placed for the whole menu and clipped to the row).
-    const int rowTop = std::max(0, item->MenuIndex()) * rowHeight;
-    {
+    // The band beside the whole menu, once each time it opens: the menu keeps it while its rows are
+    // drawn again.
+    if (!MenuSideTextDrawn) {
         TFont saved;
         saved.Assign(ACanvas->Font());
         const TColor savedBrush = ACanvas->Brush()->Color();
         AnsiString text = " Zorbelin";
         if (static_cast<int>(text.size()) < textLength) text.append(static_cast<std::size_t>(textLength) - text.size(), ' ');
         text.resize(static_cast<std::size_t>(std::max(0, textLength)));
-        const TRect band{0, ARect.Top, bandWidth + 15, ARect.Top + rowHeight};
+        const TRect band{0, 0, bandWidth + 15, menuHeight};
         ACanvas->SetFont(&sideFont_);
         ACanvas->Brush()->SetStyle(bsSolid);
         ACanvas->Brush()->SetColor(TColor(15363885));
         ACanvas->FillRect(band);
         ACanvas->IntersectClipRect(band);
-        ACanvas->TextOut(-1, ARect.Top + menuHeight - rowTop, text);
+        ACanvas->TextOut(-1, menuHeight, text);
         ACanvas->ResetClip();
         ACanvas->SetFont(&saved);
         ACanvas->Brush()->SetColor(savedBrush);
@@ -986,9 +1058,18 @@ void TForm1::MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect
     ACanvas->Brush()->SetStyle(bsSolid);
     ACanvas->Brush()->SetColor(selected ? clHighlight : clMenu);
     ACanvas->FillRect({textRect.Left - 2, ARect.Top, ARect.Right, ARect.Bottom});
+    // The row's picture from the menu's images; captions line up whether a row has one or not.
+    if (ImageList1->Count() > 0) {
+        if (item->ImageIndex >= 0 && item->ImageIndex < ImageList1->Count())
+            ImageList1->Draw(ACanvas, textRect.Left, ARect.Top + (ARect.Height() - ImageList1->Height()) / 2,
+                             item->ImageIndex, !disabled);
+        textRect.Left += ImageList1->Width() + 4;
+    }
     ACanvas->Font()->SetColor(disabled ? clGrayText : selected ? clHighlightText : clMenuText);
     ACanvas->Brush()->SetStyle(bsClear);
-    ACanvas->DrawText(item->Caption(), textRect, 0);
+    TRect captionRect = textRect;
+    captionRect.Top += std::max(0, (ARect.Height() - ACanvas->TextHeight("Wg")) / 2);
+    ACanvas->DrawText(item->Caption(), captionRect, 0);
 }
 
 // ---- menu commands -------------------------------------------------------------------------------------------------
@@ -1002,14 +1083,23 @@ void TForm1::Zorbelin1Click(TObject*) {
 }
 
 void TForm1::HilfeClick(TObject*) {
-    // The compiled help opens in the desktop's viewer for it, when there is one.
     SetCurrentDir(exeDir_);
-    ShellExecute(nullptr, "open", (exeDir_ + "zbhelp.chm").c_str(), nullptr, nullptr, SW_SHOW);
+    // Nothing happening at all would leave the user guessing: say what is missing.
+    if (!SysUtils::FileExists(exeDir_ + "zbhelp.chm")) {
+        Dialogs::ShowMessage("Die Hilfedatei \"zbhelp.chm\" wurde im Programmordner \"" + exeDir_ +
+                             "\" nicht gefunden.");
+        return;
+    }
+    if (!HtmlHelp(nullptr, "zbhelp.chm::/zorbelin.htm", HH_DISPLAY_TOPIC, 0))
+        Dialogs::ShowMessage("Für die Hilfedatei \"zbhelp.chm\" ist kein Programm zum Anzeigen eingerichtet.");
 }
 
 void TForm1::Adressen1Click(TObject*) {
     SetCurrentDir(exeDir_);
-    ShellExecute(Handle(), "open", "brunvex.exe", nullptr, exeDir_.c_str(), SW_SHOW);
+    const HINSTANCE result = ShellExecute(Handle(), "open", "brunvex.exe", nullptr, exeDir_.c_str(), SW_SHOW);
+    if (reinterpret_cast<std::intptr_t>(result) <= 32)
+        Dialogs::ShowMessage("Das Adressbuch \"brunvex\" wurde im Programmordner \"" + exeDir_ +
+                             "\" nicht gefunden oder konnte nicht gestartet werden.");
 }
 
 void TForm1::Aufgaben1Click(TObject*) {
@@ -1105,7 +1195,8 @@ void TForm1::Info1Click(TObject*) {
     text->Add("<br><B>Zorbelin</B>");
     text->Add("</b></FONT></P>");
     text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"8\">Version ");
-    text->Add(TARVOLIN_VERSION);
+    // The bare version: the line before says "Version" already.
+    text->Add(fshVersionLabel1->GetInfo());
     text->Add("<br>");
     text->Add("Kalender und Erinnerungen von Hallowerk</FONT></P>");
     aboutBox_->HTMLabel1->Invalidate();

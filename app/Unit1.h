@@ -18,6 +18,7 @@
 #include "ExtCtrls.h"
 #include "Feiertage.h"
 #include "Forms.h"
+#include "ImgList.h"
 #include "Menus.h"
 #include "Messages.h"
 #include "ShellNotify.h"
@@ -26,6 +27,8 @@
 #include "ViewParameters.h"
 #include "WebBrowser.h"
 #include "WinUser.h"
+#include "htmlhint.h"
+#include "verslab.h"
 
 // Sent by other programs of the session when they changed appointments.
 constexpr UINT WM_REDRAWCALENDAR = 0x457;
@@ -90,6 +93,11 @@ public:
     TMenuItem* Einstellungen1;
     TMenuItem* Fensterrahmensichtbar1;
     TMenuItem* Ende1;
+    // The menu's pictures: tasks, planner, address book, character.
+    TImageList* ImageList1;
+    THTMLHint* HTMLHint1;
+    // The program's version, for the about box.
+    TfshVersionLabel* fshVersionLabel1;
 
     // ---- state ----
     ::ViewParameters ViewParameters;
@@ -260,7 +268,9 @@ protected:
 
 private:
     void SetUpBrowser();
+    void FitFrameToClient();
     void BuildMenu();
+    void LoadMenuPictures();
     void ReadTopPlacement();
     void ReadCachedSettings();
     void StartFade(bool In);
@@ -278,6 +288,8 @@ private:
     std::unique_ptr<Fadeing> fader_;
     TSplashScreen* aboutBox_ = nullptr;
     bool frameToggled_ = false;
+    // The window's rectangle before its frame was shown, and where the framed window was put.
+    TRect framelessBounds_, framedBounds_;
     bool minimized_ = false;
     bool shutDownDone_ = false;
     int splashStep_ = 0;

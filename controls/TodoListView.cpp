@@ -496,6 +496,8 @@ void TTodoListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State)
     if (x < Rect.Right) C->FillRect({x, Rect.Top, Rect.Right, Rect.Top + cellH});
     if (preview_) {
         C->Font()->Assign(previewFont_.get());
+        // On the selection's colour the notes take its text colour, or blue would stand on navy.
+        if (selected && showSelection_ && lastBrush == selectionColor_) C->Font()->SetColor(selectionFontColor_);
         C->Brush()->SetColor(lastBrush);
         const TRect band{Rect.Left, Rect.Top + cellH, Rect.Right, Rect.Bottom};
         C->FillRect(band);

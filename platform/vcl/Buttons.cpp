@@ -187,16 +187,39 @@ void TSpeedButton::PaintFrame(TRect& Rect) {
 }
 
 void TSpeedButton::PaintGlyph(const TRect& Rect) {
-    if (glyph_->Empty()) return;
-    const int cellW = glyph_->Width() / numGlyphs_, h = glyph_->Height();
-    int index = 0;
-    if (state_ == bsDisabled && numGlyphs_ > 1) index = 1;
-    else if ((state_ == bsDown || state_ == bsExclusive) && numGlyphs_ > 2) index = state_ == bsExclusive && numGlyphs_ > 3 ? 3 : 2;
+    // Glyph and caption side by side, 4 pixels apart, centred together; pressed, both move by a pixel.
+    TCanvas* c = Canvas();
     const bool pressed = state_ == bsDown || state_ == bsExclusive;
-    const int x = Rect.Left + (Rect.Width() - cellW) / 2 + (pressed ? 1 : 0);
-    const int y = Rect.Top + (Rect.Height() - h) / 2 + (pressed ? 1 : 0);
-    Canvas()->BrushCopy({x, y, x + cellW, y + h}, glyph_.get(), {index * cellW, 0, (index + 1) * cellW, h},
-                        glyph_->TransparentColor());
+    const int shift = pressed ? 1 : 0;
+    const int cellW = glyph_->Empty() ? 0 : glyph_->Width() / numGlyphs_;
+    const AnsiString caption = Caption();
+    c->Font()->Assign(Font());
+    const int textW = caption.empty() ? 0 : c->TextWidth(caption);
+    const int spacing = cellW > 0 && textW > 0 ? 4 : 0;
+    int x = Rect.Left + (Rect.Width() - (cellW + spacing + textW)) / 2 + shift;
+    if (cellW > 0) {
+        const int h = glyph_->Height();
+        int index = 0;
+        if (state_ == bsDisabled && numGlyphs_ > 1) index = 1;
+        else if (pressed && numGlyphs_ > 2) index = state_ == bsExclusive && numGlyphs_ > 3 ? 3 : 2;
+        const int y = Rect.Top + (Rect.Height() - h) / 2 + shift;
+        c->BrushCopy({x, y, x + cellW, y + h}, glyph_.get(), {index * cellW, 0, (index + 1) * cellW, h},
+                     glyph_->TransparentColor());
+        x += cellW + spacing;
+    }
+    if (textW == 0) return;
+    TRect text{x, Rect.Top + shift, x + textW, Rect.Bottom + shift};
+    c->Brush()->SetStyle(bsClear);
+    const unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+    if (!Enabled()) {
+        // Engraved, as the window system shows a disabled caption.
+        TRect light = text;
+        OffsetRect(light, 1, 1);
+        c->Font()->SetColor(clBtnHighlight);
+        c->DrawText(caption, light, flags);
+        c->Font()->SetColor(clBtnShadow);
+    }
+    c->DrawText(caption, text, flags);
 }
 
 void TSpeedButton::Paint() {

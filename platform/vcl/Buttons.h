@@ -32,7 +32,8 @@ void DrawArrow(TCanvas* Canvas, const TRect& Rect, int Direction, TColor Color);
 enum TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
 
 // A windowless button that clicks on the release of the left button inside it. Glyph is a strip of
-// NumGlyphs images (up, disabled, down, held down) whose bottom-left colour is left out.
+// NumGlyphs images (up, disabled, down, held down) whose bottom-left colour is left out; the caption
+// stands beside it in the button's font.
 class TSpeedButton : public TGraphicControl {
 public:
     explicit TSpeedButton(TComponent* AOwner);
@@ -62,6 +63,7 @@ protected:
     void EnabledChanged() override;
     // The face without the glyph: the edge of the state, or nothing for a flat button at rest.
     void PaintFrame(TRect& Rect);
+    // The glyph and the caption.
     void PaintGlyph(const TRect& Rect);
 
     TButtonState state_ = bsUp;

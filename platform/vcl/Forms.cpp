@@ -2,6 +2,8 @@
 // hint machinery and the screen.
 #include "Forms.h"
 
+#include <map>
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "Dialogs.h"
 #include "GraphicsQt.h"
@@ -236,7 +239,10 @@ void ControlDestroyed(TControl* control) {
 using Vcl::Detail::Guarded;
 
 // ---- TCustomForm ------------------------------------------------------------------------------------------------
-TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), canvas_(std::make_unique<TCanvas>()) {
+TCustomForm::TCustomForm(TComponent* AOwner)
+    : TWinControl(AOwner), canvas_(std::make_unique<TCanvas>()), brush_(std::make_unique<TBrush>()),
+      constraints_(std::make_unique<TSizeConstraints>()) {
+    constraints_->OnChange = [this](TObject*) { SetBounds(Left(), Top(), Width(), Height()); };
     ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     TControl::SetVisible(false);
     SetColor(clBtnFace);
@@ -317,15 +323,32 @@ void TCustomForm::ApplyWindowFlags() {
     if (wasVisible) w->show();
 }
 
+namespace {
+// The frames the window manager drew around shown windows, by border style: a hidden window gets
+// the frame it will have, not the classic one, so its outer size holds when it is shown.
+std::map<TFormBorderStyle, TRect>& SeenFrames() {
+    static std::map<TFormBorderStyle, TRect> frames;
+    return frames;
+}
+} // namespace
+
 TRect TCustomForm::FrameExtents() const {
     const QWidget* w = Widget(this);
+    // Whatever Qt remembers of an earlier frame, a frameless window has none.
+    if (borderStyle_ == bsNone) return {0, 0, 0, 0};
     if (w->isVisible() && !OffscreenPlatform()) {
         const QRect frame = w->frameGeometry(), client = w->geometry();
         if (frame != client) {
-            return {client.x() - frame.x(), client.y() - frame.y(),
-                    (frame.x() + frame.width()) - (client.x() + client.width()),
-                    (frame.y() + frame.height()) - (client.y() + client.height())};
+            const TRect seen{client.x() - frame.x(), client.y() - frame.y(),
+                             (frame.x() + frame.width()) - (client.x() + client.width()),
+                             (frame.y() + frame.height()) - (client.y() + client.height())};
+            SeenFrames()[borderStyle_] = seen;
+            return seen;
         }
+    }
+    if (borderStyle_ != bsNone) {
+        const auto seen = SeenFrames().find(borderStyle_);
+        if (seen != SeenFrames().end()) return seen->second;
     }
     // The classic frame at 96 dots per inch: sizing border 4, fixed border 3, caption 19 (tool
     // windows 16).
@@ -343,6 +366,11 @@ TRect TCustomForm::FrameExtents() const {
 }
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    const TSizeConstraints* c = constraints_.get();
+    if (c && c->MaxWidth() > 0) AWidth = std::min(AWidth, c->MaxWidth());
+    if (c && c->MaxHeight() > 0) AHeight = std::min(AHeight, c->MaxHeight());
+    if (c) AWidth = std::max(AWidth, c->MinWidth());
+    if (c) AHeight = std::max(AHeight, c->MinHeight());
     TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
 }
 
@@ -366,24 +394,60 @@ TPoint TCustomForm::ClientOrigin() const {
 void TCustomForm::UpdateWindowBounds() {
     QWidget* w = Widget(this);
     const TRect f = FrameExtents();
+    sizedForFrame_ = f;
     const int cw = std::max(0, width_ - f.Left - f.Right), ch = std::max(0, height_ - f.Top - f.Bottom);
     const bool fixedSize = borderStyle_ == bsSingle || borderStyle_ == bsDialog || borderStyle_ == bsToolWindow;
     if (fixedSize) {
         w->setFixedSize(cw, ch);
     } else {
-        w->setMinimumSize(0, 0);
-        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // The user's sizing keeps to the constraints too.
+        const TSizeConstraints* c = constraints_.get();
+        const int fw = f.Left + f.Right, fh = f.Top + f.Bottom;
+        w->setMinimumSize(c ? std::max(0, c->MinWidth() - fw) : 0, c ? std::max(0, c->MinHeight() - fh) : 0);
+        w->setMaximumSize(c && c->MaxWidth() > 0 ? std::max(0, c->MaxWidth() - fw) : QWIDGETSIZE_MAX,
+                          c && c->MaxHeight() > 0 ? std::max(0, c->MaxHeight() - fh) : QWIDGETSIZE_MAX);
         w->resize(cw, ch);
     }
     // Without a window manager there is no frame around the window: the client goes where the frame
     // would leave it, so screen positions agree with ClientOrigin.
-    if (OffscreenPlatform()) w->move(left_ + f.Left, top_ + f.Top);
+    if (OffscreenPlatform()) {
+        w->move(left_ + f.Left, top_ + f.Top);
+    } else {
+        PlaceWindow(w);
+        placeTries_ = 3;
+    }
+}
+
+void TCustomForm::PlaceWindow(QWidget* w) {
+    // A frameless window is placed by its client area: Qt may still count the frame it had.
+    if (borderStyle_ == bsNone) w->setGeometry(left_, top_, w->width(), w->height());
     else w->move(left_, top_);
 }
 
 void TCustomForm::WindowGeometryChanged() {
     QWidget* w = Widget(this);
     const TRect f = FrameExtents();
+    if (w->isVisible() && !OffscreenPlatform() && borderStyle_ != bsNone && w->frameGeometry() == w->geometry())
+        return;   // not framed by the window manager yet: the rectangle the program set still holds
+    if (placeTries_ > 0 && w->isVisible() && !OffscreenPlatform()) {
+        // A new native window can first land where an old frame or none would put it: the place
+        // the program set is asked for again, a few times at most.
+        const QPoint at = borderStyle_ == bsNone ? w->geometry().topLeft() : w->frameGeometry().topLeft();
+        const QSize size(std::max(0, width_ - f.Left - f.Right), std::max(0, height_ - f.Top - f.Bottom));
+        if (at != QPoint(left_, top_) || w->geometry().size() != size) {
+            --placeTries_;
+            w->resize(size);
+            PlaceWindow(w);
+            return;
+        }
+        placeTries_ = 0;
+    }
+    if (f != sizedForFrame_ && w->isVisible() && !OffscreenPlatform()) {
+        // The window manager's frame differs from the one the window was sized for: the outer
+        // rectangle the program asked for holds, the client area takes what the frame leaves.
+        UpdateWindowBounds();
+        return;
+    }
     const QRect client = w->geometry();
     int left = left_, top = top_;
     if (!OffscreenPlatform()) {
@@ -581,6 +645,11 @@ void TCustomForm::TextChanged() {
 
 void TCustomForm::Paint() {
     if (OnPaint) OnPaint(this);
+}
+
+void TCustomForm::EraseBackground(TMessage& Message) {
+    if (brush_ && brush_->Style() == bsClear) return;
+    TWinControl::EraseBackground(Message);
 }
 
 void TCustomForm::PaintMessage(TMessage& Message) {

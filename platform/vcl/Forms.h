@@ -5,6 +5,8 @@
 
 #include "Controls.h"
 
+class QWidget;
+
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using TBorderStyle = TFormBorderStyle;
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
@@ -21,6 +23,27 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 // ---- forms ------------------------------------------------------------------------------------------------
+// The smallest and largest outer size a form may take (0: no limit).
+class TSizeConstraints : public TPersistent {
+public:
+    int MinWidth() const { return minWidth_; }
+    int MinHeight() const { return minHeight_; }
+    int MaxWidth() const { return maxWidth_; }
+    int MaxHeight() const { return maxHeight_; }
+    void SetMinWidth(int Value) { Set(minWidth_, Value); }
+    void SetMinHeight(int Value) { Set(minHeight_, Value); }
+    void SetMaxWidth(int Value) { Set(maxWidth_, Value); }
+    void SetMaxHeight(int Value) { Set(maxHeight_, Value); }
+    TNotifyEvent OnChange;
+private:
+    void Set(int& field, int Value) {
+        if (field == Value) return;
+        field = Value < 0 ? 0 : Value;
+        if (OnChange) OnChange(this);
+    }
+    int minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
+};
+
 class TCustomForm : public TWinControl {
 public:
     explicit TCustomForm(TComponent* AOwner);
@@ -47,6 +70,9 @@ public:
     void SetActiveControl(TWinControl* Control);
     bool Active() const;
     TCanvas* Canvas() const { return canvas_.get(); }
+    // A clear brush leaves the window's background unpainted (what covers it paints everything).
+    TBrush* Brush() const { return brush_.get(); }
+    TSizeConstraints* Constraints() const { return constraints_.get(); }
 
     // Width and Height count the frame: ClientWidth is Width less the frame's sides.
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
@@ -91,6 +117,7 @@ protected:
     void TextChanged() override;
     virtual void Paint();
     void PaintMessage(TMessage& Message) override;
+    void EraseBackground(TMessage& Message) override;
     virtual void DoClose(TCloseAction& Action);
     virtual void Activate();
     virtual void Deactivate();
@@ -100,6 +127,7 @@ protected:
 private:
     void ApplyWindowFlags();
     void PlaceOnShow();
+    void PlaceWindow(QWidget* w);
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TPosition position_ = poDesigned;
@@ -110,10 +138,16 @@ private:
     TWinControl* activeControl_ = nullptr;
     TModalResult modalResult_ = mrNone;
     std::unique_ptr<TCanvas> canvas_;
+    std::unique_ptr<TBrush> brush_;
+    std::unique_ptr<TSizeConstraints> constraints_;
     bool created_ = false;
     bool destroyed_ = false;
     bool placed_ = false;
     bool modal_ = false;
+    // The frame the window's size was last given for.
+    TRect sizedForFrame_;
+    // Times the place the program set is asked for again when the window lands elsewhere.
+    int placeTries_ = 0;
 };
 
 class TForm : public TCustomForm {

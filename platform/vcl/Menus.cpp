@@ -8,71 +8,300 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QWidgetAction>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
 
+#include "Buttons.h"
 #include "GraphicsQt.h"
 #include "VclPrivate.h"
 
 namespace {
 
-bool IsOwnerDrawn(const TMenuItem* item, const TMenu* menu) {
-    return (menu && menu->OwnerDraw) || item->OnDrawItem || item->OnAdvancedDrawItem || item->OnMeasureItem;
+bool HasOwnerDrawnItems(const TMenuItem* parent) {
+    for (int i = 0; i < parent->Count(); ++i) {
+        const TMenuItem* item = parent->Items(i);
+        if (item->OnDrawItem || item->OnAdvancedDrawItem || item->OnMeasureItem || HasOwnerDrawnItems(item)) return true;
+    }
+    return false;
 }
 
 QString QtCaption(const AnsiString& caption) { return QString::fromStdString(caption); }
 
-// An owner-drawn row: measured and painted by the item's events.
-class OwnerDrawnItem : public QWidget {
+// An owner-drawn menu is one window of our own, as the window system's menus are: every row is
+// measured by OnMeasureItem and drawn by OnDrawItem/OnAdvancedDrawItem (or plainly) on one surface
+// that keeps its pixels for as long as the menu is open. A row's rectangle is given in the menu's
+// coordinates, so a handler can draw across rows (a band beside the whole menu) once per opening,
+// and a row that changes is drawn again alone. Rows with items of their own open a menu of the same
+// kind beside them.
+class OwnerDrawnMenu;
+
+// What all levels of one opened menu share.
+struct MenuSession {
+    TMenu* owner = nullptr;
+    TMenuItem* chosen = nullptr;
+    bool done = false;
+    // Open levels, the top-level menu first.
+    std::vector<QPointer<OwnerDrawnMenu>> levels;
+    void CloseAll();
+    void CloseAbove(const OwnerDrawnMenu* level);
+};
+
+constexpr int MenuBorder = 1;
+
+class OwnerDrawnMenu : public QWidget {
 public:
-    OwnerDrawnItem(TMenuItem* item, QAction* action, QWidget* parent)
-        : QWidget(parent), item_(item), action_(action) {
+    OwnerDrawnMenu(TMenuItem* parent, MenuSession* session)
+        : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), parent_(parent), session_(session) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_OpaquePaintEvent);
         setMouseTracking(true);
-        setAttribute(Qt::WA_Hover);
-        TCanvas canvas;
-        int w = 0, h = 0;
-        Menus::DefaultItemSize(item, &canvas, w, h);
-        if (item->OnMeasureItem) {
-            Vcl::Detail::Guarded(item, [&] { item->OnMeasureItem(item, &canvas, w, h); });
+        setObjectName("OwnerDrawnMenu");
+        int top = 0, width = 0;
+        for (int i = 0; i < parent->Count(); ++i) {
+            TMenuItem* item = parent->Items(i);
+            if (!item->Visible) continue;
+            TCanvas canvas;
+            int w = 0, h = 0;
+            Menus::DefaultItemSize(item, &canvas, w, h);
+            if (item->OnMeasureItem) Vcl::Detail::Guarded(item, [&] { item->OnMeasureItem(item, &canvas, w, h); });
+            w = std::max(0, w);
+            h = std::max(0, h);
+            rows_.push_back({item, QRect(0, top, w, h)});
+            top += h;
+            width = std::max(width, w);
         }
-        size_ = QSize(std::max(0, w), std::max(0, h));
-        setFixedSize(size_);
+        // Every row is as wide as the widest.
+        for (Row& r : rows_) r.rect.setWidth(width);
+        surface_ = QImage(std::max(1, width), std::max(1, top), QImage::Format_RGB32);
+        surface_.fill(GraphicsQt::ToQColor(clMenu));
+        setFixedSize(surface_.width() + 2 * MenuBorder, surface_.height() + 2 * MenuBorder);
     }
-    QSize sizeHint() const override { return size_; }
+
+    TMenuItem* ParentItem() const { return parent_; }
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    // A row's rectangle in the window's coordinates.
+    QRect RowRect(int i) const { return rows_.at(static_cast<std::size_t>(i)).rect.translated(MenuBorder, MenuBorder); }
+    int Selected() const { return selected_; }
+    const QImage& Surface() const { return surface_; }
+
+    // Opens the menu with its top-left corner at the screen point, kept on the screen; a menu that
+    // would leave the screen on the right opens at the left of AltRight instead.
+    void Open(QPoint at, int altRight = -1) {
+        QScreen* screen = QGuiApplication::screenAt(at);
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area = screen->availableGeometry();
+            if (at.x() + width() > area.x() + area.width())
+                at.setX(altRight >= 0 ? altRight - width() : area.x() + area.width() - width());
+            if (at.y() + height() > area.y() + area.height()) at.setY(area.y() + area.height() - height());
+            at.setX(std::max(at.x(), area.x()));
+            at.setY(std::max(at.y(), area.y()));
+        }
+        move(at);
+        // The whole menu is drawn once, top to bottom, as it opens.
+        for (int i = 0; i < RowCount(); ++i) DrawRow(i);
+        show();
+    }
+
+    void Select(int row) {
+        if (row == selected_) return;
+        const int old = selected_;
+        selected_ = row;
+        if (old >= 0) DrawRow(old);
+        if (row >= 0) DrawRow(row);
+        update();
+    }
+
+    // The row at a point of this window, or -1.
+    int RowAt(QPoint p) const {
+        for (int i = 0; i < RowCount(); ++i)
+            if (RowRect(i).contains(p)) return i;
+        return -1;
+    }
+
+    // The pointer is over row (or over nothing of this menu with -1).
+    void HoverRow(int row) {
+        if (!Usable(row)) row = -1;
+        if (row == selected_ && (row < 0 || Child() || !HasItems(row))) return;
+        Select(row);
+        session_->CloseAbove(this);
+        if (row >= 0 && HasItems(row) && Item(row)->Enabled) OpenChild(row);
+    }
+
+    // A release on a row: chooses it, or opens its items.
+    void ActivateRow(int row) {
+        if (row < 0 || !Usable(row)) return;
+        if (HasItems(row)) {
+            if (!Child()) OpenChild(row);
+            return;
+        }
+        session_->chosen = Item(row);
+        session_->CloseAll();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        TCanvas canvas;
-        GraphicsQt::CanvasPaintScope scope(&canvas, &painter);
-        const TRect r{0, 0, width(), height()};
-        const bool selected = underMouse() && item_->Enabled && !item_->IsLine();
-        TOwnerDrawState state;
-        if (selected) state << odSelected;
-        if (!item_->Enabled) state << odDisabled << odGrayed;
-        if (item_->Checked) state << odChecked;
-        if (item_->Default) state << odDefault;
-        Vcl::Detail::Guarded(item_, [&] {
-            if (item_->OnAdvancedDrawItem) item_->OnAdvancedDrawItem(item_, &canvas, r, state);
-            else if (item_->OnDrawItem) item_->OnDrawItem(item_, &canvas, r, selected);
-            else DrawPlain(&canvas, r, selected);
-        });
+        QPainter p(this);
+        p.setPen(GraphicsQt::ToQColor(clBtnShadow));
+        p.drawRect(0, 0, width() - 1, height() - 1);
+        p.drawImage(MenuBorder, MenuBorder, surface_);
     }
-    void enterEvent(QEnterEvent*) override { update(); }
-    void leaveEvent(QEvent*) override { update(); }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        OwnerDrawnMenu* target = LevelAt(e->globalPosition().toPoint());
+        if (!target) return;
+        const QPoint local = target->mapFromGlobal(e->globalPosition().toPoint());
+        const int row = target->RowAt(local);
+        // Leaving a menu for empty space keeps what is open.
+        if (row < 0 && target != this) return;
+        target->HoverRow(row);
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        if (!LevelAt(e->globalPosition().toPoint())) session_->CloseAll();
+    }
+
     void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() != Qt::LeftButton || !item_->Enabled || item_->IsLine()) return;
-        action_->trigger();
-        // A widget row does not close its menu by itself.
-        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-            if (auto* menu = qobject_cast<QMenu*>(w)) menu->close();
+        if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return;
+        OwnerDrawnMenu* target = LevelAt(e->globalPosition().toPoint());
+        if (!target) return;
+        target->ActivateRow(target->RowAt(target->mapFromGlobal(e->globalPosition().toPoint())));
+    }
+
+    void keyPressEvent(QKeyEvent* e) override {
+        switch (e->key()) {
+        case Qt::Key_Down: Step(1); break;
+        case Qt::Key_Up: Step(-1); break;
+        case Qt::Key_Right:
+            if (selected_ >= 0 && HasItems(selected_) && Usable(selected_)) {
+                OpenChild(selected_);
+                if (OwnerDrawnMenu* c = Child()) c->Step(1);
+            }
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Escape:
+            if (session_->levels.size() > 1 || e->key() == Qt::Key_Escape) CloseSelf();
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space: ActivateRow(selected_); break;
+        default: break;
         }
     }
 
+    void closeEvent(QCloseEvent* e) override {
+        // Closing the first level (also by a click elsewhere) ends the whole menu.
+        if (!session_->levels.empty() && session_->levels.front() == this) {
+            session_->done = true;
+            for (std::size_t i = session_->levels.size(); i-- > 1;)
+                if (session_->levels[i]) session_->levels[i]->close();
+        }
+        e->accept();
+    }
+
 private:
-    void DrawPlain(TCanvas* c, const TRect& r, bool selected) {
+    struct Row {
+        TMenuItem* item;
+        QRect rect;   // in the menu's coordinates
+    };
+
+    TMenuItem* Item(int row) const { return rows_.at(static_cast<std::size_t>(row)).item; }
+    bool HasItems(int row) const { return Item(row)->Count() > 0; }
+    bool Usable(int row) const { return row >= 0 && Item(row)->Enabled && !Item(row)->IsLine(); }
+
+    OwnerDrawnMenu* Child() const {
+        auto& levels = session_->levels;
+        for (std::size_t i = 0; i + 1 < levels.size(); ++i)
+            if (levels[i] == this) return levels[i + 1];
+        return nullptr;
+    }
+
+    // The open level under a screen point, the most recent first.
+    OwnerDrawnMenu* LevelAt(QPoint global) const {
+        auto& levels = session_->levels;
+        for (std::size_t i = levels.size(); i-- > 0;)
+            if (levels[i] && levels[i]->isVisible() && levels[i]->frameGeometry().contains(global)) return levels[i];
+        return nullptr;
+    }
+
+    void OpenChild(int row) {
+        if (Child()) return;
+        auto* child = new OwnerDrawnMenu(Item(row), session_);
+        if (child->RowCount() == 0) {
+            delete child;
+            return;
+        }
+        session_->levels.push_back(child);
+        const QRect r = RowRect(row);
+        child->Open(mapToGlobal(QPoint(width() - MenuBorder, r.top() - MenuBorder)), mapToGlobal(QPoint(0, 0)).x());
+    }
+
+    void CloseSelf() {
+        if (!session_->levels.empty() && session_->levels.front() == this) {
+            session_->CloseAll();
+            return;
+        }
+        session_->CloseAbove(ParentLevel());
+    }
+
+    OwnerDrawnMenu* ParentLevel() const {
+        auto& levels = session_->levels;
+        for (std::size_t i = 1; i < levels.size(); ++i)
+            if (levels[i] == this) return levels[i - 1];
+        return nullptr;
+    }
+
+    void Step(int delta) {
+        const int n = RowCount();
+        if (n == 0) return;
+        int row = selected_;
+        for (int tries = 0; tries < n; ++tries) {
+            row = row < 0 ? (delta > 0 ? 0 : n - 1) : (row + delta + n) % n;
+            if (Usable(row)) {
+                Select(row);
+                session_->CloseAbove(this);
+                return;
+            }
+        }
+    }
+
+    void DrawRow(int row) {
+        TMenuItem* item = Item(row);
+        const QRect q = rows_.at(static_cast<std::size_t>(row)).rect;
+        const TRect r{q.left(), q.top(), q.left() + q.width(), q.top() + q.height()};
+        const bool selected = row == selected_ && item->Enabled && !item->IsLine();
+        TOwnerDrawState state;
+        if (selected) state << odSelected;
+        if (!item->Enabled) state << odDisabled << odGrayed;
+        if (item->Checked) state << odChecked;
+        if (item->Default) state << odDefault;
+        QPainter painter(&surface_);
+        {
+            TCanvas canvas;
+            GraphicsQt::CanvasPaintScope scope(&canvas, &painter);
+            Vcl::Detail::Guarded(item, [&] {
+                if (item->OnAdvancedDrawItem) item->OnAdvancedDrawItem(item, &canvas, r, state);
+                else if (item->OnDrawItem) item->OnDrawItem(item, &canvas, r, selected);
+                else DrawPlain(&canvas, item, r, selected);
+            });
+        }
+        // The window system marks a row with items of its own, however the row was drawn.
+        if (item->Count() > 0) {
+            const QColor arrow = GraphicsQt::ToQColor(selected ? clHighlightText : item->Enabled ? clMenuText : clGrayText);
+            const int cx = q.right() - 7, cy = q.center().y();
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(arrow);
+            const QPoint tri[3] = {QPoint(cx - 2, cy - 4), QPoint(cx + 2, cy), QPoint(cx - 2, cy + 4)};
+            painter.drawPolygon(tri, 3);
+        }
+    }
+
+    void DrawPlain(TCanvas* c, TMenuItem* item, const TRect& r, bool selected) {
         c->Brush()->SetColor(selected ? clHighlight : clMenu);
         c->FillRect(r);
-        if (item_->IsLine()) {
+        if (item->IsLine()) {
             const int y = r.Top + r.Height() / 2;
             c->Pen()->SetColor(clBtnShadow);
             c->MoveTo(r.Left + 1, y - 1);
@@ -82,17 +311,43 @@ private:
             c->LineTo(r.Right - 1, y);
             return;
         }
-        c->Font()->SetColor(!item_->Enabled ? clGrayText : selected ? clHighlightText : clMenuText);
+        const int check = GetSystemMetrics(SM_CXMENUCHECK);
+        TCustomImageList* images = session_->owner ? session_->owner->Images() : nullptr;
+        if (images && item->ImageIndex >= 0 && item->ImageIndex < images->Count())
+            images->Draw(c, r.Left + 2, r.Top + (r.Height() - images->Height()) / 2, item->ImageIndex, item->Enabled);
+        else if (item->Checked)
+            Buttons::DrawArrow(c, {r.Left + 2, r.Top, r.Left + 2 + check, r.Bottom}, 1,
+                               selected ? clHighlightText : clMenuText);
+        c->Font()->SetColor(!item->Enabled ? clGrayText : selected ? clHighlightText : clMenuText);
         c->Brush()->SetStyle(bsClear);
         TRect text = r;
-        text.Left += 2 * GetSystemMetrics(SM_CXMENUCHECK) / 2 + 6;
-        c->DrawText(item_->Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+        text.Left += check + 6;
+        c->DrawText(item->Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     }
 
-    TMenuItem* item_;
-    QAction* action_;
-    QSize size_;
+    TMenuItem* parent_;
+    MenuSession* session_;
+    std::vector<Row> rows_;
+    QImage surface_;
+    int selected_ = -1;
 };
+
+void MenuSession::CloseAbove(const OwnerDrawnMenu* level) {
+    while (!levels.empty() && levels.back() != level) {
+        QPointer<OwnerDrawnMenu> top = levels.back();
+        levels.pop_back();
+        if (top) top->close();
+    }
+}
+
+void MenuSession::CloseAll() {
+    done = true;
+    while (!levels.empty()) {
+        QPointer<OwnerDrawnMenu> top = levels.back();
+        levels.pop_back();
+        if (top) top->close();
+    }
+}
 
 void Build(QMenu* menu, TMenuItem* parent, TMenu* owner, TMenuItem*& chosen) {
     QActionGroup* group = nullptr;
@@ -106,18 +361,11 @@ void Build(QMenu* menu, TMenuItem* parent, TMenu* owner, TMenuItem*& chosen) {
             Build(sub, item, owner, chosen);
             continue;
         }
-        QAction* action = nullptr;
-        if (IsOwnerDrawn(item, owner)) {
-            auto* wa = new QWidgetAction(menu);
-            wa->setDefaultWidget(new OwnerDrawnItem(item, wa, nullptr));
-            action = wa;
-            menu->addAction(action);
-        } else if (item->IsLine()) {
+        if (item->IsLine()) {
             menu->addSeparator();
             continue;
-        } else {
-            action = menu->addAction(QtCaption(item->Caption()));
         }
+        QAction* action = menu->addAction(QtCaption(item->Caption()));
         action->setEnabled(item->Enabled);
         if (item->Checked || item->RadioItem) {
             action->setCheckable(true);
@@ -228,6 +476,27 @@ TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
 void TPopupMenu::Popup(int X, int Y) {
     if (!Vcl::Detail::EnsureQtApp()) return;
     if (OnPopup) OnPopup(this);
+    if (OwnerDraw || HasOwnerDrawnItems(Items())) {
+        MenuSession session;
+        session.owner = this;
+        auto* menu = new OwnerDrawnMenu(Items(), &session);
+        if (menu->RowCount() == 0) {
+            delete menu;
+            return;
+        }
+        session.levels.push_back(menu);
+        QPoint at(X, Y);
+        if (Alignment == paRight) at.rx() -= menu->width();
+        else if (Alignment == paCenter) at.rx() -= menu->width() / 2;
+        QPointer<OwnerDrawnMenu> guard(menu);
+        menu->Open(at);
+        QEventLoop loop;
+        while (!session.done && guard && guard->isVisible()) loop.processEvents(QEventLoop::WaitForMoreEvents);
+        session.CloseAll();
+        if (OnClose) OnClose(this);
+        if (session.chosen) session.chosen->Click();
+        return;
+    }
     QMenu menu;
     TMenuItem* chosen = nullptr;
     Build(&menu, Items(), this, chosen);

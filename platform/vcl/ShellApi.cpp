@@ -220,3 +220,25 @@ bool ShellApi::GetSystemIcon(const AnsiString& Name, bool Large, TIcon* Icon) {
     if (Icon->OnChange) Icon->OnChange(Icon);
     return true;
 }
+
+HWND HtmlHelp(HWND, const char* pszFile, UINT uCommand, UINT_PTR) {
+    if (!pszFile || uCommand != HH_DISPLAY_TOPIC || !Vcl::Detail::EnsureQtApp()) return nullptr;
+    std::string file = pszFile, topic;
+    if (const auto sep = file.find("::"); sep != std::string::npos) {
+        topic = file.substr(sep + 2);
+        file.erase(sep);
+        while (!topic.empty() && (topic[0] == '/' || topic[0] == '\\')) topic.erase(0, 1);
+    }
+    const std::string path = SysUtils::ExpandFileName(SysUtils::ResolvePath(file));
+    if (!SysUtils::FileExists(path)) return nullptr;
+    // Any non-null value says the help went to its viewer.
+    HWND const handedOn = reinterpret_cast<HWND>(std::intptr_t{1});
+    const std::string viewer = ShellApi::FindProgram("kchmviewer", "");
+    if (!viewer.empty()) {
+        QStringList args;
+        if (!topic.empty()) args << "-showPage" << QString::fromStdString(topic);
+        args << QString::fromStdString(path);
+        if (QProcess::startDetached(QString::fromStdString(viewer), args)) return handedOn;
+    }
+    return OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path))) ? handedOn : nullptr;
+}

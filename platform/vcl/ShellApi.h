@@ -18,6 +18,13 @@ constexpr int SE_ERR_FNF = 2, SE_ERR_PNF = 3, SE_ERR_ACCESSDENIED = 5, SE_ERR_OO
 HINSTANCE ShellExecute(HWND hwnd, const char* lpOperation, const char* lpFile, const char* lpParameters,
                        const char* lpDirectory, int nShowCmd);
 
+constexpr UINT HH_DISPLAY_TOPIC = 0x0000;
+// Shows the compiled help "file.chm::/topic.htm" (the file relative to the current folder): at the
+// topic in a help viewer that takes one ("kchmviewer" on PATH), else the file with the desktop's
+// opener. The viewer is another program, so the answer is no window of this one: non-null when the
+// help was handed on, null when the file is missing or nothing took it.
+HWND HtmlHelp(HWND hwndCaller, const char* pszFile, UINT uCommand, UINT_PTR dwData);
+
 namespace ShellApi {
 // The platform's rules for a command line: blanks separate, double quotes group, a backslash escapes
 // a quote.

@@ -46,7 +46,10 @@ void Apply(Entry& e, const NOTIFYICONDATA& d) {
     if (d.uFlags & NIF_MESSAGE) e.data.uCallbackMessage = d.uCallbackMessage;
     if (d.uFlags & NIF_ICON) {
         e.data.hIcon = d.hIcon;
+        // The notification area shows an icon only once it has a picture (an empty one would
+        // stand there as a blank, and Qt refuses it).
         e.tray->setIcon(d.hIcon ? d.hIcon->icon : QIcon());
+        e.tray->setVisible(d.hIcon && !d.hIcon->icon.isNull());
     }
     if (d.uFlags & NIF_TIP) {
         std::memset(e.data.szTip, 0, sizeof e.data.szTip);
@@ -86,7 +89,6 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
             PostMessage(wnd, found->second.data.uCallbackMessage, id, static_cast<LPARAM>(mouse));
         });
         Apply(e, *lpData);
-        e.tray->show();
         return TRUE;
     }
     case NIM_MODIFY:

@@ -228,3 +228,60 @@ TEST_F(Browser, TerminationSignalEndsTheProgramInOrderWithItsPlacesSaved) {
     for (const char* name : saved) EXPECT_TRUE(reg.ValueExists(name)) << name;
     EXPECT_EQ(reg.ReadInteger("FormPosWidthNormal"), 290);
 }
+
+TEST_F(Browser, RegistrationSwitchesEndAtOnceAutomationStartsNormally) {
+    std::filesystem::remove_all(dir.path() / "registry");
+    std::filesystem::create_directories(dir.path() / "registry");
+    for (const char* sw : {"/REGSERVER", "-regserver", "/UnRegServer", "-UNREGSERVER"}) {
+        const pid_t p = Spawn({ZB_TARVOLIN, sw});
+        ASSERT_GT(p, 0);
+        EXPECT_EQ(WaitExit(p, 20000), 0) << sw;
+    }
+    // Nothing was started: no settings, no log.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "registry"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "temp" / "tarvolindebug.log"));
+
+    WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
+    WriteUserString(kZorbelin, "BENUTZER", "hans");
+    const pid_t automation = Spawn({ZB_TARVOLIN, "-Automation"});
+    ASSERT_GT(automation, 0);
+    const bool built = WaitUntil([&] { return ReadUserString(kTarvolin, "Datum") != "<missing>"; }, 90000);
+    EXPECT_TRUE(built);
+    EXPECT_EQ(WaitExit(automation, 0), -1000);
+    kill(automation, SIGTERM);
+    WaitExit(automation, 30000);
+}
+
+TEST_F(Browser, BarOfTheDefaultDesignShowsItsWholeTextAtTheDefaultWidth) {
+    for (int view : {vmWeek, vmXDays, vmMonth}) {
+        auto form = Start(view);
+        ASSERT_TRUE(form->WebBrowser);
+        // The page built for the new width replaces the one marked here.
+        const bool resized = form->Width() != 290;
+        if (resized) Eval(*form, "document.getElementById('calendar').setAttribute('data-old', '1')");
+        form->SetBounds(form->Left(), form->Top(), 290, form->Height());
+        if (resized) {
+            ASSERT_TRUE(WaitUntil([&] {
+                return !form->WebBrowser->Busy() &&
+                       form->WebBrowser->EvaluateScript("document.getElementById('calendar') && !document."
+                                                        "getElementById('calendar').hasAttribute('data-old') ? 'new' : 'old'",
+                                                        30000) == "new";
+            }, kPageTimeoutMs)) << view;
+        }
+        ASSERT_TRUE(WaitUntil([&] {
+            return form->WebBrowser->EvaluateScript("String(window.innerWidth)", 30000) ==
+                   std::to_string(form->ClientWidth());
+        }, kPageTimeoutMs)) << view;
+        // Nothing of the bar's text is cut off, and nothing of the bar runs out of the window.
+        const auto eval = [&](const char* script) { return form->WebBrowser->EvaluateScript(script, 30000); };
+        EXPECT_EQ(eval("(function () { var i = document.querySelector('#bar .info');"
+                       "  return i.scrollWidth <= i.clientWidth ? 'whole' : i.textContent; })()"),
+                  "whole") << view;
+        EXPECT_EQ(eval("(function () { var b = document.getElementById('bar'); var r = b.getBoundingClientRect();"
+                       "  var out = 0; b.querySelectorAll('*').forEach(function (e) {"
+                       "    var q = e.getBoundingClientRect(); if (q.right > r.right + 0.5) out++; });"
+                       "  return String(out); })()"),
+                  "0") << view;
+        EXPECT_NE(eval("document.querySelector('#bar .info').textContent").find("KW"), std::string::npos);
+    }
+}

@@ -2,6 +2,8 @@
 #include "AppFixture.h"
 
 #include "ExtCtrls.h"
+#include "GraphicsQt.h"
+#include "VclPrivate.h"
 #include "Splash1.h"
 #include "WinUser.h"
 
@@ -57,17 +59,39 @@ TEST_F(Splash, SitsInTheCornerOfTheWorkAreaAndTurnsTranslucentAfterATenthOfASeco
 }
 
 TEST_F(Splash, ReportsCountUpOnTheBarUntilTheFirstPageRemovesTheSplash) {
+    SplashScreen = new TSplashScreen(nullptr);
     TForm1 form(nullptr);
     Connect(form);
+    EXPECT_EQ(SplashScreen->Label2->Caption(), std::string("Version ") + ZB_PROJECT_VERSION);
+    TSplashScreen* const splash = SplashScreen;
+    SplashScreen = nullptr;
     form.SetSplashStatus("vorher");   // no splash: nothing happens, not even the count
-    SplashScreen = new TSplashScreen(nullptr);
+    SplashScreen = splash;
     form.SetSplashStatus("initialisieren...");
     EXPECT_EQ(SplashScreen->Progress->Max(), 12);
     EXPECT_EQ(SplashScreen->Progress->Position(), 0);
     form.SetSplashStatus("Datenbank öffnen");
     EXPECT_EQ(SplashScreen->Progress->Position(), 1);
     EXPECT_EQ(SplashScreen->Message->Caption(), "Datenbank öffnen");
-    EXPECT_GT(SplashScreen->Progress->FilledWidth(), 0);
+    // The flat bar of blocks running from the band's blue to silver, in a lowered bevel.
+    EXPECT_EQ(SplashScreen->Progress->Style(), sExRectangles);
+    EXPECT_EQ(SplashScreen->Progress->BeginColor(), TColor(15363885));
+    EXPECT_EQ(SplashScreen->Progress->EndColor(), clSilver);
+    EXPECT_EQ(SplashScreen->Progress->BevelOuter(), bvLowered);
+    EXPECT_GT(SplashScreen->Progress->FilledRect(1).Width(), 0);
+    SplashScreen->Progress->SetPosition(12);
+    SplashScreen->Show();
+    Application->ProcessMessages();
+    const QImage shot = Vcl::Detail::HandleWidget(SplashScreen->Progress)->grab().toImage();
+    // Filled to the end: blue blocks at the start, near silver at the end.
+    EXPECT_EQ(GraphicsQt::FromQColor(shot.pixelColor(4, 4)), TColor(15363885));
+    int silvery = 0;
+    for (int x = 160; x < 213; ++x) {
+        const TColor c = GraphicsQt::FromQColor(shot.pixelColor(x, 4));
+        if ((c & 0xFF) > 0x90 && ((c >> 8) & 0xFF) > 0x90) ++silvery;
+    }
+    EXPECT_GT(silvery, 10);
+    SplashScreen->Progress->SetPosition(1);
 
     // The builder's own reports arrive while the window waits for it.
     form.RebuildCalendar(SysUtils::Date(), false);
@@ -114,7 +138,9 @@ TEST_F(Splash, AboutBoxShowsPictureAndVersionOnlyAndSurvivesAWaitedBuild) {
     EXPECT_EQ(seen[1], "<br><B>Zorbelin</B>");
     EXPECT_EQ(seen[2], "</b></FONT></P>");
     EXPECT_EQ(seen[3], "<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"8\">Version ");
-    EXPECT_FALSE(seen[4].empty());
+    // The version the build gave the program, as its version label reads it.
+    EXPECT_EQ(seen[4], ZB_PROJECT_VERSION);
+    EXPECT_EQ(form.fshVersionLabel1->Caption(), std::string("Version: ") + ZB_PROJECT_VERSION);
     EXPECT_EQ(seen[5], "<br>");
     EXPECT_EQ(seen[6].substr(seen[6].size() - 11), "</FONT></P>");
     EXPECT_EQ(form.AboutBox(), nullptr);

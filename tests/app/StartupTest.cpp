@@ -2,6 +2,8 @@
 // and the greeting.
 #include "AppFixture.h"
 
+#include <iterator>
+#include <set>
 #include <unistd.h>
 
 using namespace apptest;
@@ -280,4 +282,29 @@ TEST_F(Greeting, IsSpokenAtStartOnlyWhenTheCharacterIsThere) {
     CountingForm form(nullptr);
     form.FormCreate(&form);
     EXPECT_TRUE(form.spoken.empty());
+}
+
+TEST(ProgramFolder, ReadmeNamesWhatTheBuildLaysBesideTheProgram) {
+    std::ifstream in(std::string(ZB_SOURCE_DIR) + "/README.md");
+    std::string readme((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto start = readme.find("- Program folder:");
+    ASSERT_NE(start, std::string::npos);
+    const std::string item = readme.substr(start, readme.find("\n- ", start + 1) - start);
+    // The names in quotes up to "beside it", and the binary.
+    const std::string listed = item.substr(0, item.find("beside it"));
+    std::set<std::string> named{"tarvolin"};
+    for (std::size_t q = listed.find('"'); q != std::string::npos; q = listed.find('"', q + 1)) {
+        const std::size_t end = listed.find('"', q + 1);
+        ASSERT_NE(end, std::string::npos);
+        named.insert(listed.substr(q + 1, end - q - 1));
+        q = end;
+    }
+    std::set<std::string> laid;
+    for (const auto& entry : std::filesystem::directory_iterator(ZB_PROGRAM_DIR)) {
+        const std::string name = entry.path().filename().string();
+        // Written by the program when it runs, not by the build.
+        if (SysUtils::SameText(name, "zorbelin.ini")) continue;
+        laid.insert(name);
+    }
+    EXPECT_EQ(named, laid);
 }

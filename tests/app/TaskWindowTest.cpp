@@ -8,9 +8,14 @@
 #include <filesystem>
 #include <regex>
 
+#include <QImage>
+#include <QWidget>
+
 #include "ADODB.h"
 #include "Aufgaben1.h"
 #include "DBTodoList.h"
+#include "GraphicsQt.h"
+#include "VclPrivate.h"
 #include "Dialogs.h"
 #include "Registry.h"
 #include "TempDir.h"
@@ -248,4 +253,43 @@ TEST_F(TaskWindow, ATableThatCannotBeOpenedIsReportedAndTheWindowCloses) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0], "Es ist ein Fehler aufgetreten");
     EXPECT_FALSE(window->Visible());
+}
+
+TEST_F(TaskWindow, ToolButtonsShowTheirCaptionsAndTheChosenTasksNotesAreReadable) {
+    TAufgaben* w = Open();
+    w->SetBounds(0, 0, 633, 480);
+    ASSERT_NE(Item("k1"), nullptr);
+    Item("k1")->Select();
+    Application->ProcessMessages();
+    const QImage shot = Vcl::Detail::HandleWidget(w)->grab().toImage();
+    const auto dark = [&](TControl* c) {
+        const TPoint p = c->ClientToScreen({0, 0});
+        const TPoint o = w->ClientToScreen({0, 0});
+        int n = 0;
+        for (int y = p.Y - o.Y; y < p.Y - o.Y + c->Height(); ++y)
+            for (int x = p.X - o.X; x < p.X - o.X + c->Width(); ++x)
+                if (qGray(shot.pixel(x, y)) < 90) ++n;
+        return n;
+    };
+    for (TControl* button : std::initializer_list<TControl*>{w->Datei1, w->Einfuegbutton, w->DeleteButton})
+        EXPECT_GT(dark(button), 15) << static_cast<TSpeedButton*>(button)->Caption();
+
+    // The chosen row in the selection's colour: its notes band below the cells carries light text.
+    const QColor selection = GraphicsQt::ToQColor(clHighlight);
+    int top = shot.height(), bottom = -1;
+    for (int y = 0; y < shot.height(); ++y)
+        if (shot.pixelColor(300, y) == selection) {
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    ASSERT_GT(bottom - top, 40);
+    int light = 0, blue = 0;
+    for (int y = bottom - 30; y <= bottom; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 200 && c.green() > 200 && c.blue() > 200) ++light;
+            if (c.blue() > 200 && c.red() < 60 && c.green() < 60) ++blue;
+        }
+    EXPECT_GT(light, 10);
+    EXPECT_EQ(blue, 0);
 }

@@ -3,10 +3,16 @@
 #include "AppFixture.h"
 
 #include <fstream>
+#include <set>
+
+#include <QObject>
+#include <QVariant>
 
 #include "Graphics.h"
 #include "ShellNotify.h"
+#include "VersionInfo.h"
 #include "WinUser.h"
+#include "htmlhint.h"
 
 using namespace apptest;
 
@@ -75,10 +81,14 @@ TEST_F(TrayAndMenu, IconIsAddedWithoutPictureThenGetsIconAndTipAndGoesWithTheWin
     EXPECT_EQ(data.uCallbackMessage, WM_TRAYICON);
     EXPECT_EQ(data.hIcon, nullptr);
     EXPECT_STREQ(data.szTip, "");
+    // Not shown as a blank before it has its picture.
+    ASSERT_NE(ShellNotify::TrayObject(h, TrayIconId), nullptr);
+    EXPECT_FALSE(ShellNotify::TrayObject(h, TrayIconId)->property("visible").toBool());
     ASSERT_TRUE(form->TrayIcon(NIM_MODIFY));
     ShellNotify::FindIcon(h, TrayIconId, data);
     EXPECT_NE(data.hIcon, nullptr);
     EXPECT_STREQ(data.szTip, "Zorbelin!");
+    EXPECT_TRUE(ShellNotify::TrayObject(h, TrayIconId)->property("visible").toBool());
     delete form;
     EXPECT_FALSE(ShellNotify::FindIcon(h, TrayIconId, data));
 }
@@ -91,6 +101,8 @@ TEST_F(TrayAndMenu, WithoutANotificationAreaTheStartRunsOnAndTheIconComesASecond
     EXPECT_FALSE(ShellNotify::FindIcon(form.Handle(), TrayIconId, data));
     EXPECT_TRUE(form.PlacementLoaded);
     EXPECT_FALSE(form.FrameVisible);
+    // The page covers the window: its background is never painted.
+    EXPECT_EQ(form.Brush()->Style(), bsClear);
     // The area the session was still starting is there now: the icon follows on its own.
     ShellNotify::SetNotificationAreaForTesting(1);
     ASSERT_TRUE(WaitUntil([&] { return ShellNotify::FindIcon(form.Handle(), TrayIconId, data); }, 5000));
@@ -133,50 +145,119 @@ TEST_F(TrayAndMenu, MenuHoldsItsItemsInOrder) {
     EXPECT_EQ(form.PopupMenu1->Alignment, paCenter);
 }
 
-TEST_F(TrayAndMenu, RowsAreWiderAndCarryTheBlueBandWithTheNameRunningUp) {
+TEST_F(TrayAndMenu, RowsCarryTheirPicturesBesideOneWholeBandWithTheNameRunningUp) {
+    // The pictures the build lays beside the program.
+    std::filesystem::copy(std::string(ZB_PROGRAM_DIR) + "/Bilder", dir.path() / "program" / "Bilder");
     TForm1 form(nullptr);
+    ASSERT_EQ(form.ImageList1->Count(), 4);
+    EXPECT_EQ(form.PopupMenu1->Images(), form.ImageList1);
     form.SetMenuFont();
     int w = 100, h = 19;
     form.MenuMeasureItem(form.minimieren, nullptr, w, h);
-    EXPECT_EQ(w, 115);
+    EXPECT_EQ(w, 100 + 15 + 16 + 4);
     EXPECT_EQ(h, 19);
 
     const int band = GetSystemMetrics(SM_CXMENUCHECK) + 15;
     const TColor blue = TColor(15363885);
-    // The menu's rows one below the other, as the menu shows them.
-    std::vector<std::unique_ptr<TBitmap>> rows;
-    const auto pixel = [&](int x, int y) { return rows[static_cast<std::size_t>(y / 19)]->Canvas()->Pixels(x, y % 19); };
+    // The menu as one surface, its rows one below the other, as the menu draws them.
     TMenuItem* top = form.PopupMenu1->Items();
+    const int rows = top->Count();
+    TBitmap menu;
+    menu.SetSize(170, rows * 19);
+    const auto draw = [&](int i, TOwnerDrawState state) {
+        form.MenuAdvancedDrawItem(top->Items(i), menu.Canvas(), {0, 19 * i, 170, 19 * i + 19}, state);
+    };
     form.PopupMenu1Popup(form.PopupMenu1);
     EXPECT_FALSE(form.MenuSideTextDrawn);
-    for (int i = 0; i < top->Count(); ++i) {
-        rows.push_back(std::make_unique<TBitmap>());
-        rows.back()->SetSize(150, 19);
-        form.MenuAdvancedDrawItem(top->Items(i), rows.back()->Canvas(), {0, 0, 150, 19},
-                                  i == 2 ? TOwnerDrawState{odSelected} : TOwnerDrawState{});
-    }
+    for (int i = 0; i < rows; ++i) draw(i, {});
     EXPECT_TRUE(form.MenuSideTextDrawn);
-    int white = 0, blueCount = 0;
-    int firstWhiteRow = 8 * 19;
-    for (int y = 0; y < 8 * 19; ++y) {
-        for (int x = 0; x < band; ++x) {
-            const TColor c = pixel(x, y);
-            if (c == clWhite) {
+    // Choosing a row draws it again alone: the band stays whole.
+    draw(2, TOwnerDrawState{odSelected});
+    const auto pixel = [&](int x, int y) { return menu.Canvas()->Pixels(x, y); };
+    int white = 0, firstWhiteRow = rows * 19;
+    for (int y = 0; y < rows * 19; ++y) {
+        // The band (its colour, or its letters) from the top of the menu to its bottom.
+        EXPECT_NE(pixel(1, y), Graphics::ColorToRGB(clMenu)) << y;
+        EXPECT_EQ(pixel(band - 9, y), blue) << y;
+        for (int x = 0; x < band - 8; ++x) {
+            if (pixel(x, y) == clWhite) {
                 ++white;
                 firstWhiteRow = std::min(firstWhiteRow, y);
-            } else if (c == blue) {
-                ++blueCount;
             }
         }
     }
     EXPECT_GT(white, 40);
-    EXPECT_GT(blueCount, band * 8 * 19 / 2);
     // " Zorbelin" begins at the bottom and runs up about half the menu.
     EXPECT_GT(firstWhiteRow, 19);
-    EXPECT_LT(firstWhiteRow, 8 * 19 - 40);
-    // Beside the band the rows are the menu's colour, the chosen one highlighted.
-    EXPECT_EQ(pixel(band + 20, 17), Graphics::ColorToRGB(clMenu));
-    EXPECT_EQ(pixel(140, 2 * 19 + 17), Graphics::ColorToRGB(clHighlight));
+    EXPECT_LT(firstWhiteRow, rows * 19 - 40);
+    // Beside the band the rows are the menu's colour, the chosen one highlighted; "Aufgaben" shows
+    // its picture, "Minimieren" none.
+    EXPECT_EQ(pixel(band + 40, 17), Graphics::ColorToRGB(clMenu));
+    EXPECT_EQ(pixel(160, 2 * 19 + 17), Graphics::ColorToRGB(clHighlight));
+    const int picture = GetSystemMetrics(SM_CXMENUCHECK) + 10;
+    const auto colours = [&](int row) {
+        std::set<TColor> seen;
+        for (int y = 19 * row + 2; y < 19 * row + 17; ++y)
+            for (int x = picture; x < picture + 16; ++x) seen.insert(pixel(x, y));
+        return seen.size();
+    };
+    EXPECT_GT(colours(2), 3u);
+    EXPECT_EQ(colours(0), 1u);
+}
+
+TEST_F(TrayAndMenu, HelpAndAddressBookSayWhatIsMissing) {
+    TForm1 form(nullptr);
+    form.HilfeClick(form.Hilfe);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_NE(dialogs[0].text.find("Die Hilfedatei \"zbhelp.chm\" wurde im Programmordner"), std::string::npos);
+    form.Adressen1Click(form.Adressen1);
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_NE(dialogs[1].text.find("Das Adressbuch \"brunvex\""), std::string::npos);
+
+    // A help viewer that takes a topic gets it; the address book starts in the program folder.
+    std::filesystem::create_directories(dir.path() / "bin");
+    const std::string args = dir.file("viewer.txt");
+    for (const char* name : {"bin/kchmviewer", "program/brunvex"}) {
+        const std::string script = dir.file(name);
+        std::ofstream(script) << "#!/bin/sh\n{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > " << args
+                              << ".part\nmv " << args << ".part " << args << "\n";
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    }
+    dir.write("program/zbhelp.chm", "ITSF");
+    testsupport::ScopedEnv path{"PATH", dir.str() + "bin:/usr/bin:/bin"};
+    form.HilfeClick(form.Hilfe);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(args); }, 10000));
+    EXPECT_EQ(dialogs.size(), 2u);
+    const std::string shown = dir.read("viewer.txt");
+    EXPECT_NE(shown.find("-showPage\nzorbelin.htm\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("program/zbhelp.chm\n"), std::string::npos) << shown;
+    std::filesystem::remove(args);
+    form.Adressen1Click(form.Adressen1);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(args); }, 10000));
+    EXPECT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dir.read("viewer.txt"), dir.str() + "program\n");
+}
+
+TEST_F(TrayAndMenu, MainWindowCarriesItsSizeLimitVersionAndHintWindow) {
+    TForm1 form(nullptr);
+    form.SetBounds(0, 0, 100, 100);
+    EXPECT_EQ(form.Width(), 250);
+    EXPECT_EQ(form.Height(), 400);
+    EXPECT_EQ(form.fshVersionLabel1->Caption(), std::string("Version: ") + ZB_PROJECT_VERSION);
+    TFileVersionInfo info;
+    ASSERT_TRUE(VersionInfo::GetFileVersion(SysUtils::ParamStr(0), info));
+    EXPECT_EQ(info.Strings["CompanyName"], "Hallowerk");
+    EXPECT_EQ(info.Strings["FileDescription"], "Tarvolin für Zorbelin");
+    // Hints of the whole program are the main window's HTML hints.
+    Application->SetMainForm(&form);
+    ASSERT_TRUE(Application->HintWindowClass);
+    std::unique_ptr<THintWindow> made(Application->HintWindowClass(nullptr));
+    auto* window = dynamic_cast<THTMLHintWindow*>(made.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->FindHintControl(), form.HTMLHint1);
+    EXPECT_EQ(form.HTMLHint1->HintFont()->Name(), "Tahoma");
+    EXPECT_TRUE(form.HTMLHint1->Ellipsis());
+    Application->SetMainForm(nullptr);
 }
 
 TEST_F(TrayAndMenu, MinimiseTogglesAndActsAtOnceAfterAnyRestore) {

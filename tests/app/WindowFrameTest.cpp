@@ -93,9 +93,14 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     EXPECT_EQ(form.Color(), 8);
     EXPECT_EQ(form.BuildCount(), 1);
 
-    // Without stored offsets the frame comes back where the window is, opaque and white.
+    // The frame goes round the client area where it is, opaque and white.
     form.SetFrameVisible(true);
-    EXPECT_EQ(form.Left(), 100);
+    EXPECT_EQ(form.ClientOrigin(), (TPoint{100, 200}));
+    EXPECT_EQ(form.BoundsRect().Width(), 300);
+    // How far the client area lies inside the framed window, as the platform puts it.
+    const int fx = form.ClientOrigin().X - form.Left(), fy = form.ClientOrigin().Y - form.Top();
+    EXPECT_GE(fx, 0);
+    EXPECT_GE(fy, dy);
     EXPECT_EQ(form.BorderStyle(), bsSizeToolWin);
     EXPECT_EQ(form.ViewParameters.ColorKeyHtml, "#FFFFFF");
     EXPECT_TRUE(form.Fensterrahmensichtbar1->Checked);
@@ -103,13 +108,14 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 255);
 
     form.SetFrameVisible(false);
-    EXPECT_EQ(form.Left(), 100 + dx);
-    EXPECT_EQ(form.Top(), 200 + dy);
-    EXPECT_EQ(ReadInt("divL"), dx);
-    EXPECT_EQ(ReadInt("divT"), dy);
+    EXPECT_EQ(form.BoundsRect(), (TRect{100, 200, 400, 660}));
+    EXPECT_EQ(ReadInt("divL"), fx);
+    EXPECT_EQ(ReadInt("divT"), fy);
+    // Offsets stored by another frame are not taken over.
+    WriteUserInteger(kTarvolin, "divL", 50);
     form.SetFrameVisible(true);
-    EXPECT_EQ(form.Left(), 100);
-    EXPECT_EQ(form.Top(), 200);
+    EXPECT_EQ(form.Left(), 100 - fx);
+    EXPECT_EQ(form.Top(), 200 - fy);
     EXPECT_EQ(form.BuildCount(), 4);
     EXPECT_TRUE(form.Visible());
 }
@@ -323,4 +329,45 @@ TEST_F(WindowFrame, MouseOverFadesOnlyWhenActivationDoesNot) {
     EXPECT_FALSE(other.FadeThread()->Direction());
     other.ApplicationEvents1Deactivate(nullptr);   // activation does not fade this window
     EXPECT_FALSE(other.FadeThread()->Direction());
+}
+
+TEST_F(WindowFrame, TenFrameCyclesLeaveTheClientAreaAndTheStoredPlaceAsTheyWere) {
+    TForm1 form(nullptr);
+    Connect(form);
+    const TRect work = Screen->WorkAreaRect();
+    form.SetPosition(poDesigned);
+    form.SetBounds(work.Right - 310, work.Top + 20, 290, std::min(700, work.Height() - 40));
+    form.Show();
+    // Start-up hides the frame before the place counts.
+    form.SetFrameVisible(false);
+    WaitUntil([] { return false; }, 300);
+    form.PlacementLoaded = true;
+    form.SaveWindowPlacement();
+    const TRect bounds = form.BoundsRect();
+    const TPoint origin = form.ClientOrigin();
+    const TRect client = form.ClientRect();
+    const auto stored = [&] {
+        return std::vector<int>{ReadInt("FormPosLeftNormal"), ReadInt("FormPosTopNormal"),
+                                ReadInt("FormPosWidthNormal"), ReadInt("FormPosHeightNormal")};
+    };
+    const std::vector<int> before = stored();
+    ASSERT_EQ(before, (std::vector<int>{bounds.Left, bounds.Top, bounds.Width(), bounds.Height()}));
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        form.SetFrameVisible(true);
+        WaitUntil([] { return false; }, 100);
+        const TRect framed = form.BoundsRect();
+        EXPECT_GE(framed.Left, work.Left) << cycle;
+        EXPECT_GE(framed.Top, work.Top) << cycle;
+        EXPECT_LE(framed.Right, work.Right) << cycle;
+        EXPECT_LE(framed.Bottom, work.Bottom) << cycle;
+        form.SetFrameVisible(false);
+        // A window manager places the window a moment later.
+        WaitUntil([&] { return form.ClientOrigin() == origin; }, 2000);
+        EXPECT_EQ(form.ClientOrigin(), origin) << cycle;
+        EXPECT_EQ(form.ClientRect(), client) << cycle;
+        EXPECT_EQ(form.BoundsRect(), bounds) << cycle;
+    }
+    // What a change of size stored meanwhile (a second after it) is the place it had.
+    WaitUntil([&] { return !form.ResizeTimer->Enabled(); }, 3000);
+    EXPECT_EQ(stored(), before);
 }

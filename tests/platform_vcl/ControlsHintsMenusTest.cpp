@@ -135,73 +135,82 @@ namespace {
 
 class PopupMenus : public WithApplication {};
 
-// The fixed-size rows of the open popup: our owner-drawn items.
-std::vector<QWidget*> OwnerDrawnRows(QWidget* menu) {
-    std::vector<QWidget*> rows;
-    for (QWidget* w : menu->findChildren<QWidget*>()) {
-        if (w->minimumSize() == w->maximumSize() && w->isVisible()) rows.push_back(w);
-    }
-    std::sort(rows.begin(), rows.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
-    return rows;
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
 }
 
 } // namespace
 
-TEST_F(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirEvents) {
+TEST_F(PopupMenus, OwnerDrawnMenuIsOneSurfaceWhoseRowsKeepWhatWasDrawnAcrossThem) {
     TPopupMenu popup(nullptr);
     popup.OwnerDraw = true;
     std::string order;
     popup.OnPopup = [&](TObject*) { order += "popup "; };
-    auto* first = new TMenuItem(&popup);
-    first->SetCaption("&Kalender");
-    auto* second = new TMenuItem(&popup);
-    second->SetCaption("Beenden");
-    popup.Items()->Add(first);
-    popup.Items()->Add(second);
-    int measuredWidth = 0;
-    for (TMenuItem* item : {first, second}) {
+    auto add = [&](TMenuItem* parent, const char* caption) {
+        auto* item = new TMenuItem(&popup);
+        item->SetCaption(caption);
+        parent->Add(item);
+        return item;
+    };
+    TMenuItem* first = add(popup.Items(), "&Kalender");
+    TMenuItem* more = add(popup.Items(), "Mehr");
+    TMenuItem* inner = add(more, "Innen");
+    TMenuItem* last = add(popup.Items(), "Beenden");
+    std::vector<TRect> rects;
+    int bands = 0;
+    for (TMenuItem* item : {first, more, last}) {
         item->OnMeasureItem = [&](TObject*, TCanvas* canvas, int& w, int& h) {
             EXPECT_GT(w, canvas->TextWidth("Beenden") - 1);
             w += 15;
             h = 19;
-            measuredWidth = w;
         };
-        item->OnAdvancedDrawItem = [](TObject* sender, TCanvas* canvas, const TRect& r, TOwnerDrawState) {
-            canvas->Brush()->SetColor(static_cast<TMenuItem*>(sender)->Caption() == "Beenden" ? clBlue : clLime);
-            canvas->FillRect(r);
+        // A stripe over the whole menu, drawn by the first row alone; each row fills its own part.
+        item->OnAdvancedDrawItem = [&](TObject* sender, TCanvas* canvas, const TRect& r, TOwnerDrawState state) {
+            rects.push_back(r);
+            if (static_cast<TMenuItem*>(sender) == first && bands++ == 0) {
+                canvas->Brush()->SetColor(clBlue);
+                canvas->FillRect({0, 0, 10, 3 * 19});
+            }
+            canvas->Brush()->SetColor(state.Contains(odSelected) ? clRed : clLime);
+            canvas->FillRect({10, r.Top, r.Right, r.Bottom});
         };
     }
-    second->OnClick = [&](TObject*) { order += "click"; };
-    QImage image;
-    std::vector<QSize> sizes;
+    inner->OnClick = [&](TObject*) { order += "click"; };
+    QImage opened, hovered;
     QTimer::singleShot(50, [&] {
         QWidget* menu = QApplication::activePopupWidget();
         ASSERT_NE(menu, nullptr);
-        image = menu->grab().toImage();
-        const auto rows = OwnerDrawnRows(menu);
-        for (QWidget* row : rows) sizes.push_back(row->size());
-        ASSERT_EQ(rows.size(), 2u);
+        opened = menu->grab().toImage();
         order += "open ";
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), rows[1]->mapToGlobal(QPointF(5, 5)),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(rows[1], &release);
+        // Over the row with items of its own: it is drawn again, selected, and its menu opens.
+        SendMouse(menu, QEvent::MouseMove, QPoint(30, 1 + 19 + 5));
+        hovered = menu->grab().toImage();
+        QWidget* sub = QApplication::activePopupWidget();
+        ASSERT_NE(sub, menu);
+        SendMouse(sub, QEvent::MouseMove, QPoint(20, 6));
+        SendMouse(sub, QEvent::MouseButtonRelease, QPoint(20, 6));
     });
     popup.Popup(100, 100);
     EXPECT_EQ(order, "popup open click");
-    ASSERT_EQ(sizes.size(), 2u);
-    EXPECT_EQ(sizes[0].height(), 19);
-    EXPECT_EQ(sizes[1].width(), measuredWidth);
-    ASSERT_FALSE(image.isNull());
-    bool blue = false, lime = false;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const TColor c = GraphicsQt::FromQColor(image.pixelColor(x, y));
-            blue = blue || c == clBlue;
-            lime = lime || c == clLime;
-        }
+    // Rows in the menu's coordinates, one below the other; the stripe was drawn once.
+    ASSERT_GE(rects.size(), 4u);
+    EXPECT_EQ(rects[0].Top, 0);
+    EXPECT_EQ(rects[1].Top, 19);
+    EXPECT_EQ(rects[2].Top, 38);
+    EXPECT_EQ(rects[1].Width(), rects[0].Width());
+    EXPECT_EQ(bands, 1);
+    ASSERT_FALSE(opened.isNull());
+    const auto at = [](const QImage& img, int x, int y) { return GraphicsQt::FromQColor(img.pixelColor(x, y)); };
+    // The stripe runs down beside every row, also after the second row was drawn again.
+    for (int y : {2, 25, 50}) {
+        EXPECT_EQ(at(opened, 3, y), clBlue) << y;
+        EXPECT_EQ(at(hovered, 3, y), clBlue) << y;
     }
-    EXPECT_TRUE(blue);
-    EXPECT_TRUE(lime);
+    EXPECT_EQ(at(opened, 30, 25), clLime);
+    EXPECT_EQ(at(hovered, 30, 25), clRed);
+    EXPECT_EQ(at(hovered, 30, 50), clLime);
 }
 
 TEST_F(PopupMenus, ContextMenuRequestOpensTheControlsPopupMenu) {
