@@ -41,9 +41,15 @@ TRect FreePlace(const TRect& work, int w, int h) {
     return {work.Right - w, work.Bottom - h, work.Right, work.Bottom};
 }
 
+// Alarms made and their popup not yet built, oldest first. Touched on the main thread only.
+std::vector<ShowAlarm*>& WaitingAlarms() {
+    static std::vector<ShowAlarm*> alarms;
+    return alarms;
+}
+
 void Forget(ShowAlarm* alarm) {
-    auto& open = OpenAlarms();
-    open.erase(std::remove(open.begin(), open.end(), alarm), open.end());
+    for (auto* list : {&OpenAlarms(), &WaitingAlarms()})
+        list->erase(std::remove(list->begin(), list->end(), alarm), list->end());
 }
 } // namespace
 
@@ -78,6 +84,7 @@ ShowAlarm::ShowAlarm(bool CreateSuspended, TForm1* MainWindow)
     : TThread(CreateSuspended), form_(MainWindow), html_(std::make_unique<TStringList>()) {
     html_->Assign(MainWindow->AlarmHtml);
     notes_ = MainWindow->AlarmNotes;
+    WaitingAlarms().push_back(this);
 }
 
 ShowAlarm::~ShowAlarm() {
@@ -89,7 +96,18 @@ ShowAlarm::~ShowAlarm() {
 const std::vector<ShowAlarm*>& ShowAlarm::Open() { return OpenAlarms(); }
 
 void ShowAlarm::Execute() {
-    Synchronize([this] { ShowPopup(); });
+    Synchronize([this] { ShowPopupsInOrder(); });
+}
+
+// The threads reach the main thread in any order; the popups come, and speak, in the order the
+// reminder check raised them: the first to arrive builds every older one still waiting, then its own.
+void ShowAlarm::ShowPopupsInOrder() {
+    auto& waiting = WaitingAlarms();
+    const auto me = std::find(waiting.begin(), waiting.end(), this);
+    if (me == waiting.end()) return;   // built already, by a younger alarm's thread
+    const std::vector<ShowAlarm*> due(waiting.begin(), me + 1);
+    waiting.erase(waiting.begin(), me + 1);
+    for (ShowAlarm* alarm : due) alarm->ShowPopup();
 }
 
 void ShowAlarm::ShowPopup() {

@@ -33,6 +33,7 @@ public:
     TButton* CloseButton = nullptr;
 
     void ShowPopup();
+    void ShowPopupsInOrder();
     void PopupPaint(TObject* Sender);
     void PopupClosed(TObject* Sender, TCloseAction& Action);
     void ClosePopup(TObject* Sender);

@@ -223,7 +223,10 @@ TForm1::~TForm1() {
     // The window's own end comes first, while everything it frees is still there.
     DoDestroy();
     StopListeningForSessionMessages(TarvolinInstanceName);
-    if (builder_) builder_->WaitFor();
+    // A window that ends builds nothing more: a rebuild queued meanwhile, run from inside this wait,
+    // would free the builder being waited for.
+    rebuildPending_ = false;
+    if (builder_) WaitForBuilder();
     builder_.reset();
     fader_.reset();
     if (WebBrowser) WebBrowser->SetAutomationTarget(nullptr);

@@ -137,8 +137,13 @@ TEST_F(Browser, DayLinkOpensThatDayInThePlanner) {
 TEST_F(Browser, ForwardButtonOfTheMonthViewShowsTheNextMonth) {
     auto form = Start(vmMonth);
     ASSERT_TRUE(form->WebBrowser);
-    EXPECT_NE(Eval(*form, "document.body.innerText").find("März"), std::string::npos);
-    Eval(*form, "document.querySelector('[onclick*=\"ForwardClicked\"]').click()");
+    // The page of a late rebuild may still be on its way: the button is clicked once it is there.
+    ASSERT_TRUE(WaitUntil([&] { return Eval(*form, "document.body.innerText").find("März") != std::string::npos; },
+                          kPageTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] {
+        return Eval(*form, "(function () { var b = document.querySelector('[onclick*=\"ForwardClicked\"]');"
+                           "  if (!b) return 'no'; b.click(); return 'yes'; })()") == "yes";
+    }, kPageTimeoutMs));
     // Another build (the window settling its size) may come first: wait for the month itself.
     Word y = 0, m = 0, d = 0;
     ASSERT_TRUE(WaitUntil([&] {

@@ -105,7 +105,7 @@ TEST_F(TrayAndMenu, WithoutANotificationAreaTheStartRunsOnAndTheIconComesASecond
     EXPECT_EQ(form.Brush()->Style(), bsClear);
     // The area the session was still starting is there now: the icon follows on its own.
     ShellNotify::SetNotificationAreaForTesting(1);
-    ASSERT_TRUE(WaitUntil([&] { return ShellNotify::FindIcon(form.Handle(), TrayIconId, data); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return ShellNotify::FindIcon(form.Handle(), TrayIconId, data); }));
     EXPECT_STREQ(data.szTip, "Zorbelin!");
 }
 
