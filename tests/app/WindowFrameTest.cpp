@@ -264,7 +264,7 @@ TEST_F(WindowFrame, AFadeTurnsRoundAndTakesTheWindowHandedOverWhileItRan) {
     HWND first = reinterpret_cast<HWND>(std::intptr_t(0x10)), second = reinterpret_cast<HWND>(std::intptr_t(0x20));
     f.fade.Window = first;
     f.fade.Start(true);
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 40000; ++i) {   // up to 20 s on a loaded machine
         {
             std::lock_guard<std::mutex> lock(f.mutex);
             if (f.steps.size() >= 3) break;
