@@ -1059,9 +1059,13 @@ void TThread::StaticSynchronize(const TThreadMethod& Method) {
     request->waited = true;
     Enqueue(request);
     auto& s = Sync();
+    // The failure is taken out under the lock, so this thread alone holds it from here on and the
+    // main thread, dropping its share of the request, never frees what this thread still reads.
+    std::exception_ptr error;
     {
         std::unique_lock<std::mutex> lock(s.mutex);
         s.cv.wait(lock, [&] { return request->done; });
+        error = std::move(request->error);
     }
-    if (request->error) std::rethrow_exception(request->error);
+    if (error) std::rethrow_exception(error);
 }
