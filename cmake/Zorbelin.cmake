@@ -50,3 +50,13 @@ function(zb_add_pictures target)
   file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/Bilder/*.bmp)
   qt_add_resources(${target} zb_pictures PREFIX /res BASE ${PROJECT_SOURCE_DIR}/resources/Bilder FILES ${pictures})
 endfunction()
+
+# zb_drawing_tool(name source): a small program of ours that draws pictures at build time; it runs
+# offscreen from a custom command.
+function(zb_drawing_tool name source)
+  find_package(Qt6 REQUIRED COMPONENTS Gui)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE Qt6::Gui)
+  target_compile_options(${name} PRIVATE -Wall -Wextra)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+endfunction()

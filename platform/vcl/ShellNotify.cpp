@@ -53,7 +53,7 @@ void Apply(Entry& e, const NOTIFYICONDATA& d) {
     }
     if (d.uFlags & NIF_TIP) {
         std::memset(e.data.szTip, 0, sizeof e.data.szTip);
-        std::strncpy(e.data.szTip, d.szTip, sizeof e.data.szTip - 1);
+        std::memcpy(e.data.szTip, d.szTip, strnlen(d.szTip, sizeof e.data.szTip - 1));
         e.tray->setToolTip(QString::fromUtf8(e.data.szTip));
     }
     e.data.uFlags |= d.uFlags;
