@@ -339,6 +339,19 @@ private:
     int updateCount_ = 0;
 };
 
+// BeginUpdate now, EndUpdate when the scope ends, also through an exception, so a sort or load
+// that leaves early does not keep a collection or string list updating for good.
+template <class T>
+class UpdateGuard {
+public:
+    explicit UpdateGuard(T& Target) : target_(Target) { target_.BeginUpdate(); }
+    ~UpdateGuard() { target_.EndUpdate(); }
+    UpdateGuard(const UpdateGuard&) = delete;
+    UpdateGuard& operator=(const UpdateGuard&) = delete;
+private:
+    T& target_;
+};
+
 // A collection that names its owner (for the published-property tree).
 class TOwnedCollection : public TCollection {
 public:
