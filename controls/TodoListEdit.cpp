@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "TextEncoding.h"
 #include "TodoListView.h"
 
 namespace {
@@ -18,16 +19,7 @@ private:
     bool& flag_;
 };
 
-AnsiString Utf8Of(unsigned c) {
-    AnsiString s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
+AnsiString Utf8Of(unsigned c) { return TextEncoding::ToUtf8(std::u32string(1, static_cast<char32_t>(c))); }
 
 } // namespace
 
