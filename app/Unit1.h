@@ -267,7 +267,14 @@ protected:
     void WndProc(TMessage& Message) override;
 
 private:
+    // Creates the browser and starts it on the blank document, without waiting for it.
     void SetUpBrowser();
+    // Runs the events of the start until the browser has its blank document.
+    void WaitForBlankDocument();
+    // The start's build has ended; the splash goes.
+    void FinishStartBuild();
+    // The character comes with its greeting, once, when the first page has been shown.
+    void GreetWhenShown();
     void FitFrameToClient();
     void BuildMenu();
     void LoadMenuPictures();
@@ -282,6 +289,8 @@ private:
     void SpeakWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation);
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
+    std::string pendingPage_;
+    bool greeted_ = false;
     void FinishedBuilder();
 
     TAccessToTarvolinImpl* automation_ = nullptr;
