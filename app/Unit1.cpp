@@ -75,6 +75,24 @@ AnsiString QuoteArgument(const AnsiString& arg) {
     return out + "\"";
 }
 
+// A character that would end the mail address or the text in the link (or add a line of its own)
+// is written as %XX; blanks and umlauts stay as they are.
+AnsiString MailPart(const AnsiString& s) {
+    static const char* const hex = "0123456789ABCDEF";
+    AnsiString out;
+    for (char c : s) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '%' || c == '&' || c == '#' || c == '?' || u < 0x20) {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 namespace {
@@ -534,7 +552,7 @@ void TForm1::GreetWhenShown() {
     if (AgentLoaded) {
         Word hour, min, sec, msec;
         SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
-        SpeakWithoutWaiting(Greeting(hour), true, true);
+        character_->SayWithoutWaiting(Greeting(hour), true, true);
     }
 }
 
@@ -741,7 +759,7 @@ void TForm1::Timer1Timer(TObject*) {
     }
     if (AgentLoaded) {
         // Speech that was not waited for keeps the character until it has been said.
-        if (!AgentIdle && std::chrono::steady_clock::now() < speechBusyUntil_) AgentIdleTicks = 0;
+        if (character_->SpeechBusy()) AgentIdleTicks = 0;
         ++AgentIdleTicks;
         if (AgentIdleTicks >= 7) SaveAndUnloadAgent();
         else if (AgentIdleTicks == 6) HideAgent();
@@ -1444,4 +1462,33 @@ void TForm1::CloseMainWindow(int Code) {
         ProgramExitCode = Code;
         Close();
     });
+}
+
+// ---- the birthday mail --------------------------------------------------------------------------------------
+void TForm1::SendBirthdayMail(const AnsiString& Address) {
+    if (!Classes::IsMainThread()) {
+        std::weak_ptr<bool> alive = alive_;
+        Classes::QueueOnMainThread([this, alive, Address] {
+            if (!alive.expired()) SendBirthdayMail(Address);
+        });
+        return;
+    }
+    // The text the settings dialog shows, also for a text never saved or saved empty.
+    AnsiString body;
+    try {
+        TRegistry reg;
+        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists("Body")) body = reg.ReadString("Body");
+    } catch (const std::exception&) {
+        body = "... und alles Gute zum Geburtstag";
+    }
+    if (body.empty()) body = SettingDefault::Body;
+    try {
+        // A contact without an address gets no empty mail.
+        if (SysUtils::Trim(Address).empty()) throw SysUtils::Exception("no address");
+        const AnsiString url =
+            "mailto:" + MailPart(Address) + "?subject=Herzlichen Glückwunsch&body=" + MailPart(body);
+        ShellExecute(Handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    } catch (const std::exception&) {
+        WriteDebugLog("BM_Keine_EMailAdresse");
+    }
 }

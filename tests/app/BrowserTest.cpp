@@ -120,7 +120,7 @@ public:
     using TForm1::TForm1;
     std::vector<std::string> shownAtStart;
     bool StartAgent(int, int, bool) override {
-        shownAtStart.push_back(WebBrowser && !WebBrowser->Busy() ? WebBrowser->LocationURL() : "nothing");
+        shownAtStart.push_back(WebBrowser ? WebBrowser->LocationURL() : "nothing");
         return false;
     }
 };
