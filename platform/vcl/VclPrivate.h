@@ -82,28 +82,4 @@ void SetInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 Qt::KeyboardModifiers CurrentModifiers();
 Qt::MouseButtons CurrentButtons();
 
-// Qt's key to the platform's virtual key (0 when there is none).
-Word VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
-
-// The widget of a control: turns Qt's events into the class library's messages for the control.
-class THandleWidget : public QWidget {
-public:
-    THandleWidget(TControl* control, QWidget* parent, Qt::WindowFlags flags = {});
-    ~THandleWidget() override;
-    TControl* Control() const { return control_; }
-    // The control is going: events after this point are not translated.
-    void Detach() { control_ = nullptr; }
-protected:
-    bool event(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-private:
-    bool TranslateMouse(QEvent* e);
-    bool TranslateKey(QEvent* e);
-    // The cursor for what the hit test answered, unless the control chose one (WM_SETCURSOR).
-    void SetHitCursor(LRESULT hit);
-    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    TControl* control_;
-    bool hitCursor_ = false;   // a sizing cursor shows in place of the control's
-};
-
 } // namespace Vcl::Detail
