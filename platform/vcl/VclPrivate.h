@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "Messages.h"
@@ -42,6 +43,11 @@ void UnwatchSessionEnd();
 // Otherwise Pressed is the button the answerer pressed ("" for none) and FileName what it chose.
 bool AnswerPlatformDialog(const AnsiString& Caption, const std::vector<AnsiString>& Buttons, AnsiString& Pressed,
                           AnsiString& FileName);
+
+// The user's runtime folder: private to the user and cleared at logout, the life of a session-wide
+// mutex or message socket. Without one, a folder of our own in the temporary folder stands in ("" when
+// even that cannot be made safely).
+std::string RuntimeFolder();
 
 // The handle table: every window that can receive messages.
 HWND RegisterWindow(TWndMethod method);
