@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-#include "Forms.h"
+#include "Forms.h"         // a control asks its form: focus, key preview, default and cancel buttons
 #include "GraphicsQt.h"
-#include "HandleWidget.h"
-#include "Menus.h"
+#include "HandleWidget.h"  // the control's window, which hands Qt's events to the control's WndProc
+#include "Menus.h"         // a right click shows the control's PopupMenu
 #include "VclPrivate.h"
 
 using Vcl::Detail::THandleWidget;

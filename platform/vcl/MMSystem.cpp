@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "SamplePlayer.h"
+#include "SamplePlayer.h"  // the output beneath PlaySound; it takes this unit's WaveData
 #include "SysUtils.h"
 #include "VclPrivate.h"
 

@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 #include "Classes.h"
-#include "Messages.h"
+#include "Messages.h"  // built on this unit's types; the window functions deliver its TMessage
 #include "SysUtils.h"
 #include "VclPrivate.h"
 
