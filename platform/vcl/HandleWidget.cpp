@@ -19,7 +19,6 @@ TControl* mouseControl = nullptr;
 Qt::KeyboardModifiers inputModifiers;
 Qt::MouseButtons inputButtons;
 
-
 Qt::CursorShape QtCursor(TCursor cursor) {
     switch (cursor) {
     case crNone: return Qt::BlankCursor;
@@ -46,8 +45,8 @@ Qt::CursorShape QtCursor(TCursor cursor) {
     }
 }
 
-// The character of a key press as the platform delivers it with WM_CHAR: Ctrl+letter is the control
-// code, otherwise the typed text.
+// The character of a key press as the platform delivers it with WM_CHAR: Ctrl+letter and Ctrl+[ \ ]
+// are control codes, otherwise the typed text.
 std::u32string TypedCharacters(const QKeyEvent* e) {
     const auto mods = e->modifiers();
     const int key = e->key();
