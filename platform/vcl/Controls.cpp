@@ -11,6 +11,7 @@
 #include "GraphicsQt.h"
 #include "HandleWidget.h"  // the control's window, which hands Qt's events to the control's WndProc
 #include "Menus.h"         // a right click shows the control's PopupMenu
+#include "TextEncoding.h"
 #include "VclPrivate.h"
 
 using Vcl::Detail::THandleWidget;
@@ -18,38 +19,6 @@ using Vcl::Detail::THandleWidget;
 namespace {
 
 THandleWidget* W(void* handle) { return static_cast<THandleWidget*>(handle); }
-
-
-std::string Utf8(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
-
-// The first code point of UTF-8 text (0 for empty text).
-char32_t FirstCodePoint(const std::string& s) {
-    if (s.empty()) return 0;
-    const auto b = [&](std::size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) & 0x3Fu : 0u; };
-    const unsigned char c = static_cast<unsigned char>(s[0]);
-    if (c < 0x80) return c;
-    if (c < 0xE0) return ((c & 0x1Fu) << 6) | b(1);
-    if (c < 0xF0) return ((c & 0x0Fu) << 12) | (b(1) << 6) | b(2);
-    return ((c & 0x07u) << 18) | (b(1) << 12) | (b(2) << 6) | b(3);
-}
 
 } // namespace
 
@@ -692,9 +661,11 @@ bool TWinControl::DoKeyPress(TMessage& Message) {
     TCustomForm* form = GetParentForm(this);
     if (form && form != this && form->KeyPreview() && form->DoKeyPress(Message)) return true;
     if (Message.WParam == 0) return true;
-    AnsiString key = Utf8(static_cast<char32_t>(Message.WParam));
+    AnsiString key;
+    TextEncoding::AppendUtf8(key, static_cast<char32_t>(Message.WParam));
     KeyPress(key);
-    Message.WParam = FirstCodePoint(key);
+    std::size_t first = 0;
+    Message.WParam = key.empty() ? 0 : TextEncoding::NextCodePoint(key, first);
     return Message.WParam == 0;
 }
 
