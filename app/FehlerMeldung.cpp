@@ -1,7 +1,5 @@
 #include "FehlerMeldung.h"
 
-#include <cctype>
-#include <filesystem>
 #include <memory>
 
 #include "AgentServer.h"
@@ -30,23 +28,6 @@ std::function<int()>& VoiceProbe() {
 std::function<bool(const AnsiString&)>& CharacterProbe() {
     static std::function<bool(const AnsiString&)> probe;
     return probe;
-}
-
-// The platform's file masks ignore case.
-bool Matches(const char* mask, const char* name) {
-    for (; *mask; ++mask, ++name) {
-        if (*mask == '*') {
-            while (mask[1] == '*') ++mask;
-            if (!mask[1]) return true;
-            for (const char* rest = name; *rest; ++rest)
-                if (Matches(mask + 1, rest)) return true;
-            return false;
-        }
-        if (!*name) return false;
-        if (*mask != '?' && std::tolower(static_cast<unsigned char>(*mask)) != std::tolower(static_cast<unsigned char>(*name)))
-            return false;
-    }
-    return !*name;
 }
 
 // A speech balloon over a blue disc: the picture beside every explanation.
@@ -222,13 +203,11 @@ namespace FehlerMeldung {
 void GetFileList(const AnsiString& Folder, const AnsiString& Mask, TStrings* List, bool StripExtensions) {
     if (!List || Folder.empty() || Mask.empty()) return;
     try {
-        std::error_code ec;
-        const std::filesystem::path folder(SysUtils::ResolvePath(Folder));
-        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (!Matches(Mask.c_str(), name.c_str())) continue;
-            List->Add(StripExtensions ? SysUtils::ChangeFileExt(name, "") : name);
-        }
+        SysUtils::TSearchRec found;
+        for (int result = SysUtils::FindFirst(SysUtils::IncludeTrailingPathDelimiter(Folder) + Mask, SysUtils::faAnyFile, found);
+             result == 0; result = SysUtils::FindNext(found))
+            List->Add(StripExtensions ? SysUtils::ChangeFileExt(found.Name, "") : found.Name);
+        SysUtils::FindClose(found);
     } catch (const std::exception&) {
     }
 }

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 #include <utility>
 
@@ -838,10 +837,7 @@ namespace {
 constexpr LONG CaptionAndSizing = WS_CAPTION | WS_THICKFRAME;
 
 // The sibling programs are found in the program folder, as the working folder.
-void SetCurrentDir(const AnsiString& folder) {
-    std::error_code ec;
-    std::filesystem::current_path(SysUtils::ResolvePath(folder), ec);
-}
+void SetCurrentDir(const AnsiString& folder) { SysUtils::SetCurrentDir(folder); }
 } // namespace
 
 void TForm1::SetFrameVisible(bool Visible) {

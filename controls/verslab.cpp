@@ -1,8 +1,5 @@
 #include "verslab.h"
 
-#include <sys/stat.h>
-#include <time.h>
-
 #include <cmath>
 #include <cstdio>
 
@@ -165,19 +162,11 @@ AnsiString TfshVersionLabel::GetInfo() {
     }
     case vrDateTime:
     case vrFileSize: {
-        struct stat st {};
-        if (::stat(SysUtils::ResolvePath(file).c_str(), &st) != 0) return "<Error getting file handle>";
-        if (versionResource_ == vrFileSize)
-            return verslab::FormatFloat(fileSizeFormat_, static_cast<double>(st.st_size));
-        struct tm local {};
-        const time_t when = st.st_mtime;
-        localtime_r(&when, &local);
-        const TDateTime stamp =
-            double(SysUtils::EncodeDate(static_cast<Word>(local.tm_year + 1900), static_cast<Word>(local.tm_mon + 1),
-                                        static_cast<Word>(local.tm_mday))) +
-            double(SysUtils::EncodeTime(static_cast<Word>(local.tm_hour), static_cast<Word>(local.tm_min),
-                                        static_cast<Word>(local.tm_sec), 0));
-        return SysUtils::FormatDateTime(dateTimeFormat_, stamp);
+        SysUtils::TSearchRec found;
+        if (SysUtils::FindFirst(file, SysUtils::faAnyFile, found) != 0) return "<Error getting file handle>";
+        SysUtils::FindClose(found);
+        if (versionResource_ == vrFileSize) return verslab::FormatFloat(fileSizeFormat_, static_cast<double>(found.Size));
+        return SysUtils::FormatDateTime(dateTimeFormat_, found.TimeStamp);
     }
     default:
         break;

@@ -2,6 +2,7 @@
 // Dates, strings, numbers, exceptions and file names, with the class library's names and rules.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -169,6 +170,31 @@ constexpr const char* TemporaryFileInfix = ".tmp-";
 // first). A symbolic link, anything but a plain file, or a file of another user is refused (false):
 // a file in a shared folder can neither be pointed elsewhere nor read by others.
 bool AppendPrivateFile(const AnsiString& name, std::string_view bytes, bool Empty);
+
+// The folder relative names start from, without a trailing delimiter; SetCurrentDir answers whether
+// the folder could be entered.
+AnsiString GetCurrentDir();
+bool SetCurrentDir(const AnsiString& Dir);
+// The last change of a file or folder, in local time; false when there is none of that name.
+bool FileAge(const AnsiString& FileName, TDateTime& FileDateTime);
+
+// ---- finding files ------------------------------------------------------------------------------
+constexpr int faHidden = 0x02, faDirectory = 0x10, faAnyFile = 0x3F;
+struct TSearchState;
+struct TSearchRec {
+    AnsiString Name;        // without the folder
+    Int64 Size = 0;
+    int Attr = 0;           // faDirectory, faHidden (a name beginning with a dot)
+    TDateTime TimeStamp;    // the last change, in local time
+    std::shared_ptr<TSearchState> FindHandle;
+};
+// The first entry of the folder of Path whose name fits the mask that ends Path ("Figuren/*.ac?"):
+// "*" stands for any text, "?" for any one character, and case is ignored. A folder is found only with
+// faDirectory in Attr, a name beginning with a dot only with faHidden; "." and ".." never. A mask
+// without "*" or "?" is a file name as for FileExists. 0 when an entry was found, else an error code.
+int FindFirst(const AnsiString& Path, int Attr, TSearchRec& F);
+int FindNext(TSearchRec& F);
+void FindClose(TSearchRec& F);
 
 // ---- process ------------------------------------------------------------------------------------
 void SetCommandLine(int argc, char** argv);

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <unordered_map>
@@ -265,6 +267,122 @@ void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned New
         throw EInOutError("Cannot write file \"" + name + "\": " + std::strerror(err));
     }
 }
+
+// ---- current folder, file times, finding files ----------------------------------------------------
+namespace {
+
+TDateTime LocalDateTime(time_t when) {
+    tm local{};
+    localtime_r(&when, &local);
+    TDateTime d, t;
+    TryEncodeDate(static_cast<Word>(local.tm_year + 1900), static_cast<Word>(local.tm_mon + 1),
+                  static_cast<Word>(local.tm_mday), d);
+    TryEncodeTime(static_cast<Word>(local.tm_hour), static_cast<Word>(local.tm_min),
+                  static_cast<Word>(local.tm_sec > 59 ? 59 : local.tm_sec), 0, t);
+    return d.Val + t.Val;
+}
+
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool MatchesMask(const char* mask, const char* name) {
+    for (; *mask; ++mask, ++name) {
+        if (*mask == '*') {
+            while (mask[1] == '*') ++mask;
+            if (!mask[1]) return true;
+            for (const char* rest = name; *rest; ++rest)
+                if (MatchesMask(mask + 1, rest)) return true;
+            return false;
+        }
+        if (!*name) return false;
+        if (*mask != '?' && Lower(*mask) != Lower(*name)) return false;
+    }
+    return !*name;
+}
+
+} // namespace
+
+struct TSearchState {
+    std::string folder;                  // resolved, with a trailing delimiter
+    std::string mask;
+    int attr = 0;
+    std::vector<std::string> names;      // the entries still to look at
+    std::size_t next = 0;
+};
+
+namespace {
+
+// The next entry of the search that fits its mask and attributes.
+int NextEntry(TSearchRec& F) {
+    TSearchState* s = F.FindHandle.get();
+    if (!s) return ENOENT;
+    while (s->next < s->names.size()) {
+        const std::string& name = s->names[s->next++];
+        if (name == "." || name == "..") continue;
+        if (!s->mask.empty() && !MatchesMask(s->mask.c_str(), name.c_str())) continue;
+        struct stat st;
+        if (::stat((s->folder + name).c_str(), &st) != 0) continue;
+        int attr = 0;
+        if (S_ISDIR(st.st_mode)) attr |= faDirectory;
+        if (name[0] == '.') attr |= faHidden;
+        if ((attr & ~s->attr) != 0) continue;
+        F.Name = name;
+        F.Size = static_cast<Int64>(st.st_size);
+        F.Attr = attr;
+        F.TimeStamp = LocalDateTime(st.st_mtime);
+        return 0;
+    }
+    return ENOENT;
+}
+
+} // namespace
+
+AnsiString GetCurrentDir() {
+    std::vector<char> buf(4096);
+    while (!::getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE) return {};
+        buf.resize(buf.size() * 2);
+    }
+    return buf.data();
+}
+
+bool SetCurrentDir(const AnsiString& Dir) { return !Dir.empty() && ::chdir(ResolvePath(Dir).c_str()) == 0; }
+
+bool FileAge(const AnsiString& FileName, TDateTime& FileDateTime) {
+    struct stat st;
+    if (FileName.empty() || ::stat(ResolvePath(FileName).c_str(), &st) != 0) return false;
+    FileDateTime = LocalDateTime(st.st_mtime);
+    return true;
+}
+
+int FindFirst(const AnsiString& Path, int Attr, TSearchRec& F) {
+    FindClose(F);
+    auto state = std::make_shared<TSearchState>();
+    state->attr = Attr;
+    const std::string mask = ExtractFileName(Path);
+    if (mask.empty()) return ENOENT;
+    if (mask.find_first_of("*?") == std::string::npos) {
+        // One name: found as every file function finds it, in its exact case first.
+        const std::string path = ResolvePath(Path);
+        state->folder = ExtractFilePath(path);
+        state->names.push_back(ExtractFileName(path));
+    } else {
+        const std::string dir = ExtractFileDir(Path);
+        state->folder = dir.empty() ? std::string("./") : IncludeTrailingPathDelimiter(ResolvePath(dir));
+        state->mask = mask;
+        if (DIR* d = ::opendir(state->folder.c_str())) {
+            while (const dirent* e = ::readdir(d)) state->names.emplace_back(e->d_name);
+            ::closedir(d);
+        }
+    }
+    F.FindHandle = std::move(state);
+    const int result = NextEntry(F);
+    if (result != 0) FindClose(F);
+    return result;
+}
+
+int FindNext(TSearchRec& F) { return NextEntry(F); }
+
+void FindClose(TSearchRec& F) { F.FindHandle.reset(); }
 
 void SetCommandLine(int argc, char** argv) {
     std::lock_guard<std::mutex> lock(g_processMutex);

@@ -9,10 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "SamplePlayer.h"
 #include "SpeechEngine.h"
-
-class QAudioSink;
-class QBuffer;
 
 namespace Agent::Detail {
 
@@ -25,7 +23,7 @@ public:
     void Stop();
     bool Playing() const { return playing_; }
     // Whether a device took the samples (else a timer stands in for it).
-    bool UsesDevice() const { return sink_ != nullptr; }
+    bool UsesDevice() const { return player_.Playing(); }
 
     // Tests keep the device out, so nothing sounds and the timing is the samples' duration.
     static void SetDeviceAllowed(bool allowed);
@@ -35,8 +33,7 @@ private:
     std::function<void()> finished_;
     QObject context_;
     QTimer timer_;
-    QAudioSink* sink_ = nullptr;
-    QBuffer* buffer_ = nullptr;
+    Vcl::Detail::SamplePlayer player_;
     bool playing_ = false;
 };
 

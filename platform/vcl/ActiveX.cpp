@@ -15,6 +15,7 @@
 
 #include "Clipbrd.h"
 #include "Controls.h"
+#include "HandleWidget.h"
 #include "TextEncoding.h"
 #include "VclPrivate.h"
 

@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "GraphicsQt.h"
+#include "HandleWidget.h"
 #include "VclPrivate.h"
 
 namespace {
@@ -27,29 +28,6 @@ const QDate DayZero(1899, 12, 30);
 
 QString Q(const AnsiString& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 AnsiString A(const QString& s) { return s.toUtf8().toStdString(); }
-
-// The characters a key press types, as WM_CHAR delivers them: Ctrl+letter is the control code.
-std::u32string Typed(const QKeyEvent* e) {
-    const auto mods = e->modifiers();
-    const int key = e->key();
-    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)) {
-        if (key >= Qt::Key_A && key <= Qt::Key_Z) return std::u32string(1, char32_t(key - Qt::Key_A + 1));
-        return {};
-    }
-    if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier)) return {};
-    switch (key) {
-    case Qt::Key_Backspace: return U"\b";
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return U"\r";
-    case Qt::Key_Escape: return U"\x1b";
-    case Qt::Key_Tab: return U"\t";
-    default: break;
-    }
-    std::u32string out;
-    for (char32_t c : e->text().toUcs4())
-        if (c >= 0x20 && c != 0x7F) out += c;
-    return out;
-}
 
 int QtKeyOf(Word vk) {
     switch (vk) {
@@ -111,28 +89,10 @@ struct TEditHostPrivate : QObject {
         }
     }
 
+    // The editor's keys take the control's own way to its key messages; a Tab it wants stays with it.
     bool TranslateKey(QKeyEvent* ke) {
-        const auto mods = ke->modifiers();
-        Vcl::Detail::SetInputState(mods, QApplication::mouseButtons());
-        const bool plainTab = (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) &&
-                              !(mods & (Qt::ControlModifier | Qt::AltModifier));
-        if (plainTab && !host->WantTabs) return false;
-        const Word vk = Vcl::Detail::VirtualKeyFromQt(ke->key(), mods);
-        QPointer<TEditHostPrivate> self(this);
-        TControl* control = host;
-        if (ke->type() == QEvent::KeyPress) {
-            const std::u32string chars = Typed(ke);
-            Vcl::Detail::Guarded(control, [&] {
-                if (vk) control->Perform(WM_KEYDOWN, vk, 1);
-                for (char32_t c : chars) {
-                    if (!self) break;
-                    control->Perform(WM_CHAR, c, 1);
-                }
-            });
-        } else if (!ke->isAutoRepeat() && vk) {
-            Vcl::Detail::Guarded(control, [&] { control->Perform(WM_KEYUP, vk, LPARAM(0xC0000001u)); });
-        }
-        return true;
+        auto* window = static_cast<Vcl::Detail::THandleWidget*>(Vcl::Detail::HandleWidget(host));
+        return window->TranslateKey(ke, host->WantTabs);
     }
 };
 
@@ -268,6 +228,7 @@ void TEditHost::Change() {
 void TEditHost::WndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
         // An editor that wants Return keeps it from the form's default button.
         if (Message.CharCode() == VK_RETURN && WantReturns) {
             DoKeyDown(Message);

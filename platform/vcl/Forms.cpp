@@ -21,9 +21,9 @@
 #include <cstdlib>
 #include <map>
 
-#include "Dialogs.h"
+#include "Dialogs.h"     // above the forms: Application->MessageBox shows the platform's message dialog
 #include "GraphicsQt.h"
-#include "StdCtrls.h"
+#include "StdCtrls.h"     // above the forms: Return and Escape press the form's default and cancel TButton
 #include "VclPrivate.h"
 
 TApplication* Application = new TApplication(nullptr);

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <strings.h>
 
-#include "GraphicsQt.h"
+#include "GraphicsQt.h"  // this unit's Qt side, declared over this unit's classes
 
 // ---- helpers ------------------------------------------------------------------------------------------
 namespace Graphics {

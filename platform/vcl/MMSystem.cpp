@@ -1,12 +1,9 @@
-// Sounds over Qt Multimedia's audio output. Wave files are read here and handed to the output as
-// samples, so no loader thread of the media framework outlives the program.
+// Sounds over Qt Multimedia's audio output. Wave files are read here and handed to the sample player,
+// so no loader thread of the media framework outlives the program.
 #include "MMSystem.h"
 
 #include <QApplication>
 #include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QMediaDevices>
 
@@ -14,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "SamplePlayer.h"  // the output beneath PlaySound; it takes this unit's WaveData
 #include "SysUtils.h"
 #include "VclPrivate.h"
 
@@ -30,83 +28,18 @@ std::uint16_t U16(const std::string& b, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
-// One sound at a time: a new one cuts off the last, as the desktop's own player does.
-class WavePlayer {
-public:
-    ~WavePlayer() { Stop(); }
+using Vcl::Detail::SamplePlayer;
 
-    bool Start(MMSystem::WaveData wave, bool loop) {
-        Stop();
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) return false;
-        QAudioFormat format;
-        format.setChannelCount(wave.Channels);
-        format.setSampleRate(wave.SampleRate);
-        using T = MMSystem::WaveData::SampleType;
-        format.setSampleFormat(wave.Type == T::UInt8   ? QAudioFormat::UInt8
-                               : wave.Type == T::Int16 ? QAudioFormat::Int16
-                               : wave.Type == T::Int32 ? QAudioFormat::Int32
-                                                       : QAudioFormat::Float);
-        samples_ = QByteArray(wave.Samples.data(), static_cast<qsizetype>(wave.Samples.size()));
-        buffer_ = new QBuffer(&samples_);
-        buffer_->open(QIODevice::ReadOnly);
-        sink_ = new QAudioSink(device, format);
-        loop_ = loop;
-        QObject::connect(sink_, &QAudioSink::stateChanged, sink_, [this](QAudio::State state) {
-            // The end of the samples: start over when looping, else let the output go.
-            if (state == QAudio::IdleState && sink_) {
-                if (loop_ && buffer_) {
-                    buffer_->seek(0);
-                    sink_->start(buffer_);
-                } else {
-                    sink_->stop();
-                }
-            }
-        });
-        sink_->start(buffer_);
-        if (sink_->error() != QAudio::NoError) {
-            Stop();
-            return false;
-        }
-        return true;
-    }
-
-    bool Playing() const {
-        return sink_ && (sink_->state() == QAudio::ActiveState || sink_->state() == QAudio::SuspendedState ||
-                         (sink_->state() == QAudio::IdleState && loop_));
-    }
-
-    void Stop() {
-        if (sink_) {
-            QAudioSink* sink = sink_;
-            sink_ = nullptr;
-            sink->disconnect();
-            sink->stop();
-            delete sink;
-        }
-        delete buffer_;
-        buffer_ = nullptr;
-        samples_.clear();
-        loop_ = false;
-    }
-
-private:
-    QAudioSink* sink_ = nullptr;
-    QBuffer* buffer_ = nullptr;
-    QByteArray samples_;
-    bool loop_ = false;
-};
-
-WavePlayer*& Player() {
-    static WavePlayer* player = nullptr;
+SamplePlayer*& Player() {
+    static SamplePlayer* player = nullptr;
     return player;
 }
 
 // The output goes with the application object, before the libraries' own statics do.
-WavePlayer& ThePlayer() {
-    WavePlayer*& p = Player();
+SamplePlayer& ThePlayer() {
+    SamplePlayer*& p = Player();
     if (!p) {
-        p = new WavePlayer;
+        p = new SamplePlayer;
         QObject::connect(qApp, &QObject::destroyed, [] {
             delete Player();
             Player() = nullptr;
@@ -235,7 +168,7 @@ BOOL PlaySound(const char* pszSound, HMODULE, DWORD fdwSound) {
     if ((fdwSound & SND_NOSTOP) && Player() && Player()->Playing()) return FALSE;
     const bool loop = (fdwSound & SND_LOOP) != 0;
     const long long duration = wave.DurationMs();
-    if (!ThePlayer().Start(std::move(wave), loop)) return fail();
+    if (!ThePlayer().Start(wave, loop)) return fail();
     if (!(fdwSound & SND_ASYNC) && !loop) {
         // Waits for the end, running messages meanwhile; an output that stalls does not hold the
         // caller much longer than the sound would have lasted.

@@ -19,19 +19,6 @@
 
 namespace {
 
-std::string RuntimeFolder() {
-    // Private to the user and cleared at logout: the life of a session. Without one, a folder of
-    // our own in the temporary folder stands in.
-    std::string dir = SysUtils::GetEnvironmentVariable("XDG_RUNTIME_DIR");
-    struct stat st{};
-    if (!dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
-        return dir;
-    dir = "/tmp/zorbelin-" + std::to_string(geteuid());
-    mkdir(dir.c_str(), 0700);
-    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return {};
-    return dir;
-}
-
 bool SocketAddress(const char* name, sockaddr_un& address) {
     const std::string path = SessionMessageSocket(name);
     if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
@@ -237,7 +224,7 @@ std::map<std::string, std::unique_ptr<Listener>>& Listeners() {
 } // namespace
 
 std::string SessionMessageSocket(const char* Name) {
-    const std::string dir = RuntimeFolder();
+    const std::string dir = Vcl::Detail::RuntimeFolder();
     if (dir.empty() || !Name || !*Name) return {};
     std::string safe;
     for (const char* p = Name; *p; ++p) {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "Messages.h"
@@ -42,6 +43,11 @@ void UnwatchSessionEnd();
 // Otherwise Pressed is the button the answerer pressed ("" for none) and FileName what it chose.
 bool AnswerPlatformDialog(const AnsiString& Caption, const std::vector<AnsiString>& Buttons, AnsiString& Pressed,
                           AnsiString& FileName);
+
+// The user's runtime folder: private to the user and cleared at logout, the life of a session-wide
+// mutex or message socket. Without one, a folder of our own in the temporary folder stands in ("" when
+// even that cannot be made safely).
+std::string RuntimeFolder();
 
 // The handle table: every window that can receive messages.
 HWND RegisterWindow(TWndMethod method);
@@ -81,29 +87,5 @@ Qt::CursorShape CursorShape(int cursor);
 void SetInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 Qt::KeyboardModifiers CurrentModifiers();
 Qt::MouseButtons CurrentButtons();
-
-// Qt's key to the platform's virtual key (0 when there is none).
-Word VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
-
-// The widget of a control: turns Qt's events into the class library's messages for the control.
-class THandleWidget : public QWidget {
-public:
-    THandleWidget(TControl* control, QWidget* parent, Qt::WindowFlags flags = {});
-    ~THandleWidget() override;
-    TControl* Control() const { return control_; }
-    // The control is going: events after this point are not translated.
-    void Detach() { control_ = nullptr; }
-protected:
-    bool event(QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-private:
-    bool TranslateMouse(QEvent* e);
-    bool TranslateKey(QEvent* e);
-    // The cursor for what the hit test answered, unless the control chose one (WM_SETCURSOR).
-    void SetHitCursor(LRESULT hit);
-    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    TControl* control_;
-    bool hitCursor_ = false;   // a sizing cursor shows in place of the control's
-};
 
 } // namespace Vcl::Detail

@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 #include "Classes.h"
-#include "Messages.h"
+#include "Messages.h"  // built on this unit's types; the window functions deliver its TMessage
 #include "SysUtils.h"
 #include "VclPrivate.h"
 
@@ -103,19 +103,6 @@ struct MutexObject {
     bool owner = false;
 };
 
-std::string RuntimeFolder() {
-    // The user's runtime folder is private to the user and cleared at logout, which is the life of
-    // a session-wide mutex. Without one, a folder of our own in the temporary folder stands in.
-    std::string dir = SysUtils::GetEnvironmentVariable("XDG_RUNTIME_DIR");
-    struct stat st{};
-    if (!dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
-        return dir;
-    dir = "/tmp/zorbelin-" + std::to_string(geteuid());
-    mkdir(dir.c_str(), 0700);
-    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return {};
-    return dir;
-}
-
 std::string MutexFileName(const char* name) {
     // Any character outside a safe set becomes '_', so no name can leave the folder.
     std::string safe;
@@ -145,6 +132,17 @@ BOOL CopyName(const std::string& name, char* buffer, DWORD* size) {
 } // namespace
 
 namespace Vcl::Detail {
+
+std::string RuntimeFolder() {
+    std::string dir = SysUtils::GetEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat st{};
+    if (!dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
+        return dir;
+    dir = "/tmp/zorbelin-" + std::to_string(geteuid());
+    mkdir(dir.c_str(), 0700);
+    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return {};
+    return dir;
+}
 
 HWND RegisterWindow(TWndMethod method) {
     auto& t = Windows();
@@ -258,7 +256,7 @@ HANDLE CreateMutex(void*, BOOL, const char* lpName) {
         object->owner = true;
         return reinterpret_cast<HANDLE>(object);
     }
-    const std::string dir = RuntimeFolder();
+    const std::string dir = Vcl::Detail::RuntimeFolder();
     if (dir.empty()) {
         delete object;
         lastError = ERROR_ACCESS_DENIED;

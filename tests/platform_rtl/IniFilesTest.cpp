@@ -1,6 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <ctime>
+#include <filesystem>
+#include <set>
 #include <thread>
 
 #include "IniFiles.h"
@@ -211,4 +216,74 @@ TEST(Files, NamesFoundWithoutRegardToCaseFollowRenames) {
     EXPECT_EQ(SysUtils::ResolvePath(asked), dir.str() + "vorlagen/TAG.zbn");
     std::filesystem::remove(dir.file("vorlagen/TAG.zbn"));
     EXPECT_FALSE(SysUtils::FileExists(asked));
+}
+
+namespace {
+// Gives a file a last change at a local time (a whole second).
+void Touch(const std::string& path, int y, int mo, int d, int h, int mi, int s) {
+    tm local{};
+    local.tm_year = y - 1900, local.tm_mon = mo - 1, local.tm_mday = d;
+    local.tm_hour = h, local.tm_min = mi, local.tm_sec = s, local.tm_isdst = -1;
+    const timespec times[2] = {{mktime(&local), 0}, {mktime(&local), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::set<std::string> FoundNames(const std::string& path, int attr) {
+    std::set<std::string> names;
+    SysUtils::TSearchRec found;
+    for (int r = SysUtils::FindFirst(path, attr, found); r == 0; r = SysUtils::FindNext(found)) names.insert(found.Name);
+    SysUtils::FindClose(found);
+    return names;
+}
+} // namespace
+
+TEST(Files, FindFirstListsTheNamesAMaskFitsWithSizeAndLastChange) {
+    testsupport::TempDir dir;
+    for (const char* name : {"Figuren/Merlin.ACS", "Figuren/Peedy.acf", "Figuren/.versteckt.acs", "Figuren/liesmich.txt",
+                             "Figuren/sub.acs/x"})
+        dir.write(name, "x");
+    dir.write("Figuren/genie.acs", "Genie");
+    Touch(dir.file("Figuren/genie.acs"), 2024, 3, 5, 14, 7, 9);
+    const TDateTime changed = double(SysUtils::EncodeDate(2024, 3, 5)) + double(SysUtils::EncodeTime(14, 7, 9, 0));
+
+    // Folder and mask without regard to case; folders and hidden names only when asked for.
+    const std::string mask = dir.str() + "figuren\\*.AC?";
+    EXPECT_EQ(FoundNames(mask, 0), (std::set<std::string>{"Merlin.ACS", "Peedy.acf", "genie.acs"}));
+    EXPECT_EQ(FoundNames(mask, SysUtils::faAnyFile),
+              (std::set<std::string>{"Merlin.ACS", "Peedy.acf", "genie.acs", ".versteckt.acs", "sub.acs"}));
+    EXPECT_EQ(FoundNames(dir.str() + "Figuren/*", 0).size(), 4u);
+    EXPECT_TRUE(FoundNames(dir.str() + "Figuren/*.wav", SysUtils::faAnyFile).empty());
+    EXPECT_TRUE(FoundNames(dir.str() + "fehlt/*.acs", SysUtils::faAnyFile).empty());
+
+    // One name: its size, its last change and what it is.
+    SysUtils::TSearchRec found;
+    ASSERT_EQ(SysUtils::FindFirst(dir.str() + "FIGUREN/Genie.ACS", SysUtils::faAnyFile, found), 0);
+    EXPECT_EQ(found.Name, "genie.acs");
+    EXPECT_EQ(found.Size, 5);
+    EXPECT_EQ(found.Attr, 0);
+    EXPECT_DOUBLE_EQ(double(found.TimeStamp), double(changed));
+    EXPECT_NE(SysUtils::FindNext(found), 0);
+    SysUtils::FindClose(found);
+    ASSERT_EQ(SysUtils::FindFirst(dir.str() + "Figuren/sub.acs", SysUtils::faAnyFile, found), 0);
+    EXPECT_EQ(found.Attr, SysUtils::faDirectory);
+    EXPECT_NE(SysUtils::FindFirst(dir.str() + "Figuren/sub.acs", 0, found), 0);
+
+    TDateTime age;
+    ASSERT_TRUE(SysUtils::FileAge(dir.str() + "figuren\\GENIE.acs", age));
+    EXPECT_DOUBLE_EQ(double(age), double(changed));
+    EXPECT_FALSE(SysUtils::FileAge(dir.str() + "Figuren/fehlt.acs", age));
+}
+
+TEST(Files, TheCurrentFolderIsWhereRelativeNamesStart) {
+    testsupport::TempDir dir;
+    dir.write("Programm/tarvolin.ini", "x");
+    const std::string before = SysUtils::GetCurrentDir();
+    EXPECT_EQ(before, std::filesystem::current_path().string());
+    ASSERT_TRUE(SysUtils::SetCurrentDir(dir.str() + "programm"));
+    EXPECT_EQ(SysUtils::GetCurrentDir(), std::filesystem::canonical(dir.file("Programm")).string());
+    EXPECT_EQ(FoundNames("*.ini", 0), std::set<std::string>{"tarvolin.ini"});
+    EXPECT_TRUE(SysUtils::FileExists("tarvolin.ini"));
+    EXPECT_FALSE(SysUtils::SetCurrentDir(dir.str() + "fehlt"));
+    EXPECT_EQ(SysUtils::GetCurrentDir(), std::filesystem::canonical(dir.file("Programm")).string());
+    ASSERT_TRUE(SysUtils::SetCurrentDir(before));
 }
