@@ -229,7 +229,7 @@ TForm1::~TForm1() {
     if (builder_) WaitForBuilder();
     builder_.reset();
     fader_.reset();
-    if (WebBrowser) WebBrowser->SetAutomationTarget(nullptr);
+    if (WebBrowser) WebBrowser->SetExternal({});
     delete automation_;
     delete AlarmHtml;
     if (taskIcon_) DestroyIcon(taskIcon_);
@@ -500,7 +500,7 @@ void TForm1::SetUpBrowser() {
     WebBrowser->SetAlign(alClient);
     WebBrowser->SetLocalFolder(exeDir_ + "Vorlagen");
     automation_ = new TAccessToTarvolinImpl;
-    WebBrowser->SetAutomationTarget(automation_);
+    WebBrowser->SetExternal(automation_->ScriptObject());
     WebBrowser->OnDocumentComplete = [this](TObject*) { documentReady_ = true; };
     WebBrowser->OnShowContextMenu = [this](TObject*, const TPoint& P) {
         if (PopupAt) PopupAt(P.X, P.Y);
@@ -1262,7 +1262,7 @@ void TForm1::FormDestroy(TObject*) {
     TrayIcon(NIM_DELETE);
     fader_.reset();
     if (WebBrowser) {
-        WebBrowser->SetAutomationTarget(nullptr);
+        WebBrowser->SetExternal({});
         delete WebBrowser;
         WebBrowser = nullptr;
     }
