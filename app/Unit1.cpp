@@ -28,7 +28,6 @@ TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
 
 const char* const TarvolinInstanceName = "Zorbelin Tarvolin";
-const char* const TarvolinKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 
 namespace {
 

@@ -21,6 +21,7 @@
 #include "ImgList.h"
 #include "Menus.h"
 #include "Messages.h"
+#include "SettingDefaults.h"
 #include "ShellNotify.h"
 #include "SysUtils.h"
 #include "Types.h"
@@ -39,8 +40,6 @@ constexpr UINT TrayIconId = 1002;
 
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;
-// The settings key of this program.
-extern const char* const TarvolinKey;
 
 // The one connection string of the program, for the database in Folder (with its trailing delimiter).
 AnsiString ZorbelinConnectionString(const AnsiString& Folder);

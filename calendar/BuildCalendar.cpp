@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kSettingsKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
-
 AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'", "''", SysUtils::rfReplaceAll); }
 
 AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
@@ -105,7 +103,7 @@ void BuildTarvolan::ReadSettings() {
 void BuildTarvolan::ReadRegistrySettings() {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
-    if (!reg.OpenKey(kSettingsKey, true)) return;
+    if (!reg.OpenKey(TarvolinKey, true)) return;
     // A settings folder that cannot be written must not cost the page.
     auto write = [this](const std::function<void()>& change) {
         try {
