@@ -196,10 +196,8 @@ void BuildTarvolan::Execute() {
     std::unique_ptr<TTarvolinDatenModul> module;
     try {
         module = std::make_unique<TTarvolinDatenModul>(nullptr, host_);
-        TarvolinDatenModul = module.get();
         if (module->TemplatesMissing()) {
             // The message is shown and the window asked to close; this build ends without a page.
-            TarvolinDatenModul = nullptr;
             return;
         }
         Synchronize([this] { ReadSettings(); });
@@ -230,7 +228,6 @@ void BuildTarvolan::Execute() {
                 ICalendarHost* host = host_;
                 Synchronize([host] { host->ShowMessage("Eine oder mehrere der Vorlagen wurden nicht gefunden"); });
                 Classes::QueueOnMainThread([host] { host->CloseMainWindow(0); });
-                TarvolinDatenModul = nullptr;
                 return;
             }
         }
@@ -273,7 +270,6 @@ void BuildTarvolan::Execute() {
         Synchronize([this] { CopyBack(); });
     } catch (...) {
     }
-    TarvolinDatenModul = nullptr;
 }
 
 void BuildTarvolan::Report(const std::vector<AnsiString>& Problems) {

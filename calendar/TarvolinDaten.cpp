@@ -10,7 +10,6 @@
 #include "Registry.h"
 #include "SettingDefaults.h"
 
-TTarvolinDatenModul* TarvolinDatenModul = nullptr;
 bool TTarvolinDatenModul::FiveRowFlag = false;
 
 namespace {
