@@ -18,9 +18,10 @@
     members.forEach(function (member) {
         var name = member.name;
         if (member.method) {
-            external[name] = function () {
-                call('Invoke', [name, Array.prototype.map.call(arguments, String)]);
-            };
+            Object.defineProperty(external, name, {
+                value: function () { call('Invoke', [name, Array.prototype.map.call(arguments, String)]); },
+                enumerable: true
+            });
             return;
         }
         Object.defineProperty(external, name, {
