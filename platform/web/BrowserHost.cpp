@@ -364,10 +364,13 @@ void Browser::SetExternal(TScriptObject object) {
 }
 
 void Browser::InstallScript() {
+    const QString members = bridge_->MembersJson();
     QWebEngineScriptCollection& scripts = page_->scripts();
+    if (members == installedMembers_ && !scripts.find(QStringLiteral("external")).isEmpty()) return;
+    installedMembers_ = members;
     for (const QWebEngineScript& old : scripts.find(QStringLiteral("external"))) scripts.remove(old);
     QString source = ScriptSource();
-    source.replace(QStringLiteral("[/*MEMBERS*/]"), bridge_->MembersJson());
+    source.replace(QStringLiteral("[/*MEMBERS*/]"), members);
     QWebEngineScript external;
     external.setName(QStringLiteral("external"));
     external.setSourceCode(source);

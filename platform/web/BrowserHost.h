@@ -97,7 +97,8 @@ private:
     void LoadFinished(bool ok);
     // Asks for the current page once more under a new address.
     void ReloadPage();
-    // Puts window.external's script, with the current members, before the next page's scripts.
+    // Puts window.external's script, with the current members, before the next page's scripts;
+    // the script stays as it is while the members and their values do.
     void InstallScript();
 
     int id_;
@@ -105,6 +106,7 @@ private:
     Page* page_ = nullptr;
     QWebChannel* channel_ = nullptr;
     ScriptBridge* bridge_ = nullptr;
+    QString installedMembers_;
     std::string page_bytes_;
     unsigned serial_ = 0;
     bool busy_ = false;
