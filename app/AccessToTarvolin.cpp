@@ -17,6 +17,17 @@ void Guard(F&& call) {
 
 } // namespace
 
+TScriptObject TAccessToTarvolinImpl::ScriptObject() {
+    TScriptObject object;
+    object.AddMethod("Resize", [this](const TScriptArgs&) { Resize(); })
+        .AddMethod("HomeClicked", [this](const TScriptArgs&) { HomeClicked(); })
+        .AddMethod("ForwardClicked", [this](const TScriptArgs&) { ForwardClicked(); })
+        .AddMethod("BackClicked", [this](const TScriptArgs&) { BackClicked(); })
+        // Reading it gives the page nothing, as ZBNOpenDate() does.
+        .AddProperty("ZBNOpenDate", nullptr, [this](const AnsiString& Value) { SetZBNOpenDate(Value); });
+    return object;
+}
+
 TDateTime TAccessToTarvolinImpl::MovedDate(TDateTime Date, int ViewMode, int Direction) {
     if (ViewMode == vmMonth) return SysUtils::IncMonth(Date, Direction);
     if (ViewMode == vmWeek) return TDateTime(double(Date) + 7 * Direction);

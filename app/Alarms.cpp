@@ -71,7 +71,7 @@ void PaintBackground(TBitmap* Bitmap) {
 void PlayAlarmSound() {
     try {
         TRegistry reg;
-        reg.OpenKey("\\Software\\Hallowerk\\Zorbelin\\Tarvolin", true);
+        reg.OpenKey(TarvolinKey, true);
         const AnsiString wav = reg.ReadString("Wav");
         PlaySound(wav.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
     } catch (const std::exception&) {

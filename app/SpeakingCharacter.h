@@ -10,10 +10,8 @@
 #include "Classes.h"
 #include "ExtCtrls.h"
 #include "Menus.h"
+#include "SettingDefaults.h"
 #include "Types.h"
-
-// The settings key of this program.
-extern const char* const TarvolinKey;
 
 // The character server while a character is loaded.
 extern std::shared_ptr<Agent::IAgentEx> AgentServer;

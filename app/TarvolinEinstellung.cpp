@@ -13,9 +13,6 @@
 #include "SettingDefaults.h"
 #include "SysUtils.h"
 
-// The settings key, kept by the main window.
-extern const char* const TarvolinKey;
-
 namespace {
 
 // Each change goes to the settings key at once; the main window creates the key at its start, so a

@@ -28,7 +28,6 @@ TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
 
 const char* const TarvolinInstanceName = "Zorbelin Tarvolin";
-const char* const TarvolinKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 
 namespace {
 
@@ -247,7 +246,7 @@ TForm1::~TForm1() {
     if (builder_) WaitForBuilder();
     builder_.reset();
     fader_.reset();
-    if (WebBrowser) WebBrowser->SetAutomationTarget(nullptr);
+    if (WebBrowser) WebBrowser->SetExternal({});
     delete automation_;
     delete AlarmHtml;
     if (taskIcon_) DestroyIcon(taskIcon_);
@@ -517,7 +516,7 @@ void TForm1::SetUpBrowser() {
     WebBrowser->SetAlign(alClient);
     WebBrowser->SetLocalFolder(exeDir_ + "Vorlagen");
     automation_ = new TAccessToTarvolinImpl;
-    WebBrowser->SetAutomationTarget(automation_);
+    WebBrowser->SetExternal(automation_->ScriptObject());
     WebBrowser->OnDocumentComplete = [this](TObject*) {
         if (documentReady_) return;
         documentReady_ = true;
@@ -1306,7 +1305,7 @@ void TForm1::FormDestroy(TObject*) {
     TrayIcon(NIM_DELETE);
     fader_.reset();
     if (WebBrowser) {
-        WebBrowser->SetAutomationTarget(nullptr);
+        WebBrowser->SetExternal({});
         delete WebBrowser;
         WebBrowser = nullptr;
     }

@@ -19,6 +19,7 @@
 #include "ImgList.h"
 #include "Menus.h"
 #include "Messages.h"
+#include "SettingDefaults.h"
 #include "ShellNotify.h"
 #include "SpeakingCharacter.h"
 #include "SysUtils.h"

@@ -16,6 +16,7 @@
 #include "Feiertage.h"
 #include "Gemeinsam.h"
 #include "Registry.h"
+#include "SettingDefaults.h"
 #include "TarvolinDaten.h"
 #include "TempDir.h"
 
@@ -161,7 +162,7 @@ private:
 void SetView(int mode) {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
-    reg.OpenKey("\\Software\\Hallowerk\\Zorbelin\\Tarvolin", true);
+    reg.OpenKey(TarvolinKey, true);
     reg.WriteInteger("VORLAGE", mode);
 }
 

@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kSettingsKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
-
 AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'", "''", SysUtils::rfReplaceAll); }
 
 AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
@@ -105,7 +103,7 @@ void BuildTarvolan::ReadSettings() {
 void BuildTarvolan::ReadRegistrySettings() {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
-    if (!reg.OpenKey(kSettingsKey, true)) return;
+    if (!reg.OpenKey(TarvolinKey, true)) return;
     // A settings folder that cannot be written must not cost the page.
     auto write = [this](const std::function<void()>& change) {
         try {
@@ -198,10 +196,8 @@ void BuildTarvolan::Execute() {
     std::unique_ptr<TTarvolinDatenModul> module;
     try {
         module = std::make_unique<TTarvolinDatenModul>(nullptr, host_);
-        TarvolinDatenModul = module.get();
         if (module->TemplatesMissing()) {
             // The message is shown and the window asked to close; this build ends without a page.
-            TarvolinDatenModul = nullptr;
             return;
         }
         Synchronize([this] { ReadSettings(); });
@@ -232,7 +228,6 @@ void BuildTarvolan::Execute() {
                 ICalendarHost* host = host_;
                 Synchronize([host] { host->ShowMessage("Eine oder mehrere der Vorlagen wurden nicht gefunden"); });
                 Classes::QueueOnMainThread([host] { host->CloseMainWindow(0); });
-                TarvolinDatenModul = nullptr;
                 return;
             }
         }
@@ -275,7 +270,6 @@ void BuildTarvolan::Execute() {
         Synchronize([this] { CopyBack(); });
     } catch (...) {
     }
-    TarvolinDatenModul = nullptr;
 }
 
 void BuildTarvolan::Report(const std::vector<AnsiString>& Problems) {

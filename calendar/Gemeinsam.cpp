@@ -6,11 +6,10 @@
 #include <mutex>
 
 #include "Registry.h"
+#include "SettingDefaults.h"
 
 namespace Gemeinsam {
 namespace {
-
-const char* const kSettingsKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 
 struct QuoteState {
     std::mutex mutex;
@@ -64,7 +63,7 @@ AnsiString SettingText(const AnsiString& Name, SettingKind Kind, const AnsiStrin
     try {
         TRegistry reg;
         reg.SetRootKey(HKEY_CURRENT_USER);
-        if (!reg.OpenKey(kSettingsKey, true)) return "";
+        if (!reg.OpenKey(TarvolinKey, true)) return "";
         try {
             if (!reg.ValueExists(Name)) return Fallback;
             if (Kind == SettingKind::Integer) return SysUtils::IntToStr(reg.ReadInteger(Name));

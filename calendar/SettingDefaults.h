@@ -1,8 +1,10 @@
 #pragma once
-// What a missing or unreadable value of the settings key "\Software\Hallowerk\Zorbelin\Tarvolin"
-// means. The settings dialog shows it and every part of the program acts on it, so what the dialog
-// shows is what the program does. Each constant is named like its registry value.
+// The program's settings key, and what a missing or unreadable value under it means. The settings
+// dialog shows it and every part of the program acts on it, so what the dialog shows is what the
+// program does. Each constant is named like its registry value.
 #include "Colors.h"
+
+inline constexpr const char* TarvolinKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 
 namespace SettingDefault {
 

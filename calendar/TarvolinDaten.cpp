@@ -10,12 +10,10 @@
 #include "Registry.h"
 #include "SettingDefaults.h"
 
-TTarvolinDatenModul* TarvolinDatenModul = nullptr;
 bool TTarvolinDatenModul::FiveRowFlag = false;
 
 namespace {
 
-const char* const kSettingsKey = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 const char* const kTemplatesMissing = "Eine oder mehrere der Vorlagen wurden nicht gefunden";
 
 // Texts for the main thread that the builder does not wait for.
@@ -133,7 +131,7 @@ void TTarvolinDatenModul::LoadDesign() {
         {
             TRegistry reg;
             reg.SetRootKey(HKEY_CURRENT_USER);
-            if (reg.OpenKey(kSettingsKey, true)) {
+            if (reg.OpenKey(TarvolinKey, true)) {
                 try {
                     if (!reg.ValueExists("Design")) throw ERegistryException("Design");
                     design = reg.ReadString("Design");
@@ -438,7 +436,7 @@ namespace {
 int XDaysSetting() {
     TRegistry reg;
     reg.SetRootKey(HKEY_CURRENT_USER);
-    if (!reg.OpenKey(kSettingsKey, false)) return 6;
+    if (!reg.OpenKey(TarvolinKey, false)) return 6;
     try {
         if (!reg.ValueExists("xTage")) return kDefaultXDays;
         // The settings dialog offers 1 to 10 days; a hand-edited file may say anything.

@@ -94,8 +94,5 @@ private:
     bool templatesMissing_ = false;
 };
 
-// The module of the build that runs; the tag handlers reach it through here.
-extern TTarvolinDatenModul* TarvolinDatenModul;
-
 // The prefixes of a day's heading link, today / weekend / other.
 AnsiString DayHeaderLink(const char* const Prefixes[3], TDateTime Cell, bool IsToday);

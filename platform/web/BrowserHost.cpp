@@ -1,6 +1,5 @@
 #include "BrowserHost.h"
 
-#include "AutomationTarget.h"
 #include "SysUtils.h"
 #include "Trace.h"
 
@@ -8,7 +7,9 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeDatabase>
 #include <QPointer>
 #include <QTimer>
@@ -186,12 +187,24 @@ private:
     std::function<void()> painted_;
 };
 
-QString InjectedScript() {
-    QString source = QString::fromUtf8(ExternalScript);
-    QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
-    if (channelJs.open(QIODevice::ReadOnly))
-        source.replace(QStringLiteral("/*QWEBCHANNEL*/"), QString::fromUtf8(channelJs.readAll()));
+// external.js with the channel's own script in place; the members are filled in per page.
+const QString& ScriptSource() {
+    static const QString source = [] {
+        QString text = QString::fromUtf8(ExternalScript);
+        QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+        if (channelJs.open(QIODevice::ReadOnly))
+            text.replace(QStringLiteral("/*QWEBCHANNEL*/"), QString::fromUtf8(channelJs.readAll()));
+        return text;
+    }();
     return source;
+}
+
+// A failing call changes nothing the page could show; the page is rebuilt anyway.
+template <class F> void Shielded(F&& call) {
+    try {
+        call();
+    } catch (...) {
+    }
 }
 
 } // namespace
@@ -217,24 +230,40 @@ QWebEngineProfile* Profile() {
     return profile;
 }
 
-// ---- AutomationBridge -------------------------------------------------------------------------
+// ---- ScriptBridge -----------------------------------------------------------------------------
 
-template <class F> void AutomationBridge::Forward(F&& call) {
-    if (!target_) return;
-    try {
-        call(*target_);
-    } catch (...) {
-        // A failing call changes nothing the page could show; the page is rebuilt anyway.
+QString ScriptBridge::MembersJson() const {
+    QJsonArray members;
+    for (const TScriptMember& member : object_.Members()) {
+        QJsonObject entry{{QStringLiteral("name"), QString::fromStdString(member.Name)}};
+        if (member.IsMethod) {
+            entry.insert(QStringLiteral("method"), true);
+        } else {
+            entry.insert(QStringLiteral("set"), bool(member.Setter));
+            if (member.Getter)
+                Shielded([&] { entry.insert(QStringLiteral("value"), QString::fromStdString(member.Getter())); });
+        }
+        members.append(entry);
     }
+    return QString::fromUtf8(QJsonDocument(members).toJson(QJsonDocument::Compact));
 }
 
-void AutomationBridge::Resize() { Forward([](IAutomationTarget& t) { t.Resize(); }); }
-void AutomationBridge::HomeClicked() { Forward([](IAutomationTarget& t) { t.HomeClicked(); }); }
-void AutomationBridge::ForwardClicked() { Forward([](IAutomationTarget& t) { t.ForwardClicked(); }); }
-void AutomationBridge::BackClicked() { Forward([](IAutomationTarget& t) { t.BackClicked(); }); }
-void AutomationBridge::SetZBNOpenDate(const QString& value) {
+void ScriptBridge::Invoke(const QString& name, const QVariantList& args) {
+    const TScriptMember* member = object_.Find(name.toStdString());
+    if (!member || !member->IsMethod || !member->Method) return;
+    TScriptArgs texts;
+    for (const QVariant& arg : args) texts.push_back(arg.toString().toStdString());
+    // A copy: the call may hand the control a new set of members.
+    const TScriptMethod method = member->Method;
+    Shielded([&] { method(texts); });
+}
+
+void ScriptBridge::Assign(const QString& name, const QString& value) {
+    const TScriptMember* member = object_.Find(name.toStdString());
+    if (!member || member->IsMethod || !member->Setter) return;
+    const TScriptSetter setter = member->Setter;
     const std::string text = value.toStdString();
-    Forward([&](IAutomationTarget& t) { t.SetZBNOpenDate(text); });
+    Shielded([&] { setter(text); });
 }
 
 // ---- Page ---------------------------------------------------------------------------------------
@@ -281,18 +310,11 @@ Browser::Browser(QWidget* parentWidget) {
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
 
-    bridge_ = new AutomationBridge(this);
+    bridge_ = new ScriptBridge(this);
     channel_ = new QWebChannel(this);
-    channel_->registerObject(QStringLiteral("AccessToTarvolin"), bridge_);
+    channel_->registerObject(QStringLiteral("external"), bridge_);
     page_->setWebChannel(channel_, QWebEngineScript::MainWorld);
-
-    QWebEngineScript external;
-    external.setName(QStringLiteral("external"));
-    external.setSourceCode(InjectedScript());
-    external.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    external.setWorldId(QWebEngineScript::MainWorld);
-    external.setRunsOnSubFrames(false);
-    page_->scripts().insert(external);
+    InstallScript();
 
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
@@ -336,6 +358,28 @@ Browser::~Browser() {
     delete page_;
 }
 
+void Browser::SetExternal(TScriptObject object) {
+    bridge_->SetObject(std::move(object));
+    InstallScript();
+}
+
+void Browser::InstallScript() {
+    const QString members = bridge_->MembersJson();
+    QWebEngineScriptCollection& scripts = page_->scripts();
+    if (members == installedMembers_ && !scripts.find(QStringLiteral("external")).isEmpty()) return;
+    installedMembers_ = members;
+    for (const QWebEngineScript& old : scripts.find(QStringLiteral("external"))) scripts.remove(old);
+    QString source = ScriptSource();
+    source.replace(QStringLiteral("[/*MEMBERS*/]"), members);
+    QWebEngineScript external;
+    external.setName(QStringLiteral("external"));
+    external.setSourceCode(source);
+    external.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    external.setWorldId(QWebEngineScript::MainWorld);
+    external.setRunsOnSubFrames(false);
+    scripts.insert(external);
+}
+
 bool Browser::Navigate(const QString& url) {
     const QUrl target(url);
     if (target.scheme() != QLatin1String("about") &&
@@ -345,6 +389,7 @@ bool Browser::Navigate(const QString& url) {
     watchdog_->stop();
     busy_ = true;
     expectedUrl_ = target;
+    InstallScript();
     page_->load(target);
     return true;
 }
@@ -364,6 +409,7 @@ void Browser::ReloadPage() {
     scriptErrors_.clear();
     busy_ = true;
     expectedUrl_ = QUrl(PageUrl());
+    InstallScript();
     page_->load(expectedUrl_);
     watchdog_->start();
 }

@@ -1,16 +1,18 @@
 #pragma once
 // The Qt side of the browser control. Only the platform and its tests include this header;
-// the system's code sees TWebBrowser and IAutomationTarget.
+// the system's code sees TWebBrowser and TScriptObject.
 #include <QObject>
 #include <QTimer>
 #include <QString>
 #include <QUrl>
+#include <QVariantList>
 
 #include <functional>
 #include <string>
 #include <vector>
 
-class IAutomationTarget;
+#include "ScriptObject.h"
+
 class QWebChannel;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -26,24 +28,22 @@ void RegisterScheme();
 // The process's own profile: off the record, with the scheme handler installed.
 QWebEngineProfile* Profile();
 
-// The object published to the page as window.external. It forwards to the program's target and
+// The object published to the page's channel; window.external forwards to it by member name. It
 // never lets a failure of the program escape into the browser.
-class AutomationBridge : public QObject {
+class ScriptBridge : public QObject {
     Q_OBJECT
 public:
-    explicit AutomationBridge(QObject* parent = nullptr) : QObject(parent) {}
-    void SetTarget(IAutomationTarget* target) { target_ = target; }
-    IAutomationTarget* Target() const { return target_; }
+    explicit ScriptBridge(QObject* parent = nullptr) : QObject(parent) {}
+    void SetObject(TScriptObject object) { object_ = std::move(object); }
+    const TScriptObject& Object() const { return object_; }
+    // The members as the injected script declares them, with the getters' values read now.
+    QString MembersJson() const;
 
-    Q_INVOKABLE void Resize();
-    Q_INVOKABLE void HomeClicked();
-    Q_INVOKABLE void ForwardClicked();
-    Q_INVOKABLE void BackClicked();
-    Q_INVOKABLE void SetZBNOpenDate(const QString& value);
+    Q_INVOKABLE void Invoke(const QString& name, const QVariantList& args);
+    Q_INVOKABLE void Assign(const QString& name, const QString& value);
 
 private:
-    template <class F> void Forward(F&& call);
-    IAutomationTarget* target_ = nullptr;
+    TScriptObject object_;
 };
 
 class Page;
@@ -68,8 +68,10 @@ public:
     // Runs a script in the page and waits for its result, converted to text.
     QString Evaluate(const QString& script, int timeoutMs = 5000, bool* ok = nullptr);
 
-    void SetAutomationTarget(IAutomationTarget* target) { bridge_->SetTarget(target); }
-    IAutomationTarget* AutomationTarget() const { return bridge_->Target(); }
+    // The members of window.external for the pages loaded from now on; the current page's calls
+    // reach the new members by name, and go nowhere when no member has that name.
+    void SetExternal(TScriptObject object);
+    const TScriptObject& External() const { return bridge_->Object(); }
 
     // The folder the page may load its local files from (relative or file:// references).
     void SetLocalFolder(const std::string& folder);
@@ -95,12 +97,16 @@ private:
     void LoadFinished(bool ok);
     // Asks for the current page once more under a new address.
     void ReloadPage();
+    // Puts window.external's script, with the current members, before the next page's scripts;
+    // the script stays as it is while the members and their values do.
+    void InstallScript();
 
     int id_;
     QWebEngineView* view_ = nullptr;   // null once Qt has deleted it with a parent
     Page* page_ = nullptr;
     QWebChannel* channel_ = nullptr;
-    AutomationBridge* bridge_ = nullptr;
+    ScriptBridge* bridge_ = nullptr;
+    QString installedMembers_;
     std::string page_bytes_;
     unsigned serial_ = 0;
     bool busy_ = false;

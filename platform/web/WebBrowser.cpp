@@ -60,9 +60,9 @@ AnsiString TWebBrowser::LocalFolder() const { return browser_->LocalFolder(); }
 
 void TWebBrowser::SetLocalFolder(const AnsiString& Folder) { browser_->SetLocalFolder(Folder); }
 
-void TWebBrowser::SetAutomationTarget(IAutomationTarget* Target) { browser_->SetAutomationTarget(Target); }
+void TWebBrowser::SetExternal(TScriptObject External) { browser_->SetExternal(std::move(External)); }
 
-IAutomationTarget* TWebBrowser::AutomationTarget() const { return browser_->AutomationTarget(); }
+const TScriptObject& TWebBrowser::External() const { return browser_->External(); }
 
 AnsiString TWebBrowser::EvaluateScript(const AnsiString& Script, int TimeoutMs) {
     return browser_->Evaluate(QString::fromStdString(Script), TimeoutMs).toStdString();

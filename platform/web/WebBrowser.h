@@ -1,14 +1,14 @@
 #pragma once
 // The browser control: shows the program's pages, loaded from memory, inside a window of the
-// visual library. The page's window.external reaches the program's automation target.
+// visual library. The page's window.external holds the members the program registered.
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "Classes.h"
 #include "Controls.h"
+#include "ScriptObject.h"
 
-class IAutomationTarget;
 namespace WebHost { class Browser; }
 
 // A right click on the page: the program shows its own menu at the screen position. Without a
@@ -37,9 +37,10 @@ public:
     AnsiString LocalFolder() const;
     void SetLocalFolder(const AnsiString& Folder);
 
-    // The object behind window.external; not owned, null to stop the calls.
-    void SetAutomationTarget(IAutomationTarget* Target);
-    IAutomationTarget* AutomationTarget() const;
+    // The members of window.external, by name; an empty object stops the calls. Pages loaded
+    // from now on declare these members; the current page's calls reach them by name.
+    void SetExternal(TScriptObject External);
+    const TScriptObject& External() const;
 
     // Runs a script in the page and returns its value as text ("" for none or on time-out).
     AnsiString EvaluateScript(const AnsiString& Script, int TimeoutMs = 5000);

@@ -4,6 +4,9 @@
     'use strict';
     if (location.protocol !== 'zorbelin:') return;
 
+    // What the program registered: [{name, method}] or [{name, set, value}], filled in per page.
+    var members = [/*MEMBERS*/];
+
     var queue = [];
     var target = null;
     function call(name, args) {
@@ -12,13 +15,20 @@
     }
 
     var external = {};
-    ['Resize', 'HomeClicked', 'ForwardClicked', 'BackClicked'].forEach(function (name) {
-        external[name] = function () { call(name, []); };
-    });
-    Object.defineProperty(external, 'ZBNOpenDate', {
-        get: function () { return undefined; },
-        set: function (value) { call('SetZBNOpenDate', [String(value)]); },
-        enumerable: true
+    members.forEach(function (member) {
+        var name = member.name;
+        if (member.method) {
+            Object.defineProperty(external, name, {
+                value: function () { call('Invoke', [name, Array.prototype.map.call(arguments, String)]); },
+                enumerable: true
+            });
+            return;
+        }
+        Object.defineProperty(external, name, {
+            get: function () { return member.value; },
+            set: function (value) { if (member.set) call('Assign', [name, String(value)]); },
+            enumerable: true
+        });
     });
     Object.freeze(external);
     try {
@@ -43,7 +53,7 @@
             return;
         }
         new QWebChannel(qt.webChannelTransport, function (channel) {
-            target = channel.objects.AccessToTarvolin;
+            target = channel.objects.external;
             var pending = queue;
             queue = [];
             pending.forEach(function (c) { target[c[0]].apply(target, c[1]); });

@@ -27,7 +27,7 @@ protected:
         browser = std::make_unique<WebHost::Browser>();
         browser->View()->resize(400, 300);
         browser->View()->show();
-        browser->SetAutomationTarget(&target);
+        browser->SetExternal(target.Object());
     }
     void TearDown() override { browser.reset(); }
 
@@ -92,6 +92,29 @@ TEST_F(BrowserHostTest, AFailureInsideTheProgramDoesNotStopLaterCalls) {
          "</script></head></html>");
     ASSERT_TRUE(WaitForCalls(2));
     EXPECT_EQ(target.calls, (std::vector<std::string>{"HomeClicked", "BackClicked"}));
+}
+
+TEST_F(BrowserHostTest, TheMembersAreWhatTheProgramRegistersByName) {
+    std::vector<std::string> calls;
+    std::string shown = "erste";
+    TScriptObject object;
+    object.AddMethod("Show", [&](const TScriptArgs& args) {
+              std::string line = "Show";
+              for (const auto& arg : args) line += "|" + arg;
+              calls.push_back(line);
+          })
+        .AddProperty("Shown", [&] { return shown; }, [&](const AnsiString& v) { calls.push_back("Shown=" + v); })
+        .AddProperty("Fixed", [] { return AnsiString("fest"); }, nullptr);
+    browser->SetExternal(object);
+    shown = "zweite";
+    // The getter is read as each page loads; writing a property without a setter changes nothing.
+    Load("<html><head><script>var e = window.external;"
+         "document.title = [typeof e.BackClicked, e.Shown, e.Fixed].join(',');"
+         "e.Show('Mai', 7); e.Fixed = 'x'; e.Shown = 3;</script></head></html>");
+    EXPECT_EQ(Eval("document.title"), "undefined,zweite,fest");
+    ASSERT_TRUE(WaitFor([&] { return calls.size() >= 2; }));
+    EXPECT_EQ(calls, (std::vector<std::string>{"Show|Mai|7", "Shown=3"}));
+    EXPECT_EQ(target.calls.size(), 0u);
 }
 
 TEST_F(BrowserHostTest, PageTextIsReadAsUtf8) {

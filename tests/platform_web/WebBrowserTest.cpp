@@ -33,7 +33,7 @@ protected:
         browser = new TWebBrowser(form);
         browser->SetParent(form);
         browser->SetAlign(alClient);
-        browser->SetAutomationTarget(&target);
+        browser->SetExternal(target.Object());
         form->Show();
     }
     void TearDown() override { delete form; }
@@ -120,7 +120,7 @@ TEST_F(WebBrowserTest, ADayLinkOfThePageOpensTheDayThroughTheTarget) {
     EXPECT_TRUE(browser->ScriptErrors().empty());
 
     // Without a target the page's calls go nowhere, and nothing fails.
-    browser->SetAutomationTarget(nullptr);
+    browser->SetExternal({});
     browser->EvaluateScript("document.getElementById('back').click(); 0");
     WaitFor([] { return false; }, 300);
     EXPECT_EQ(target.calls.size(), 2u);
@@ -180,7 +180,7 @@ TEST(WebBrowserHidden, LoadsAndAnswersBeforeTheFormIsShown) {
     auto* browser = new TWebBrowser(form.get());
     browser->SetParent(form.get());
     browser->SetAlign(alClient);
-    browser->SetAutomationTarget(&target);
+    browser->SetExternal(target.Object());
     ASSERT_FALSE(browser->Showing());
     ASSERT_TRUE(browser->Navigate("about:blank"));
     ASSERT_TRUE(browser->WaitForDocument(15000));

@@ -1,8 +1,8 @@
 #pragma once
-// One application object for the whole test program, a recording automation target and waits.
+// One application object for the whole test program, a recording window.external and waits.
 #include <gtest/gtest.h>
 
-#include "AutomationTarget.h"
+#include "ScriptObject.h"
 #include "VclPrivate.h"
 
 #include <QApplication>
@@ -38,16 +38,20 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
 }
 
 // Writes down every call the page makes, in order.
-class RecordingTarget : public IAutomationTarget {
+class RecordingTarget {
 public:
     std::vector<std::string> calls;
     bool failNext = false;
 
-    void Resize() override { Record("Resize"); }
-    void HomeClicked() override { Record("HomeClicked"); }
-    void ForwardClicked() override { Record("ForwardClicked"); }
-    void BackClicked() override { Record("BackClicked"); }
-    void SetZBNOpenDate(const AnsiString& value) override { Record("ZBNOpenDate=" + value); }
+    // The five members the program's calendar page calls.
+    TScriptObject Object() {
+        TScriptObject object;
+        for (const char* name : {"Resize", "HomeClicked", "ForwardClicked", "BackClicked"})
+            object.AddMethod(name, [this, name](const TScriptArgs&) { Record(name); });
+        object.AddProperty("ZBNOpenDate", nullptr,
+                           [this](const AnsiString& value) { Record("ZBNOpenDate=" + value); });
+        return object;
+    }
 
 private:
     void Record(const std::string& call) {
