@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "AccessToTarvolin.h"
 #include "ProgramVersion.h"
@@ -72,6 +73,24 @@ AnsiString QuoteArgument(const AnsiString& arg) {
     }
     out.append(backslashes * 2, '\\');
     return out + "\"";
+}
+
+// A character that would end the mail address or the text in the link (or add a line of its own)
+// is written as %XX; blanks and umlauts stay as they are.
+AnsiString MailPart(const AnsiString& s) {
+    static const char* const hex = "0123456789ABCDEF";
+    AnsiString out;
+    for (char c : s) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '%' || c == '&' || c == '#' || c == '?' || u < 0x20) {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -307,23 +326,22 @@ void TForm1::FormCreate(TObject*) {
     }
     Trace::Step("database open");
 
+    // The page is built on its own thread while the browser engine starts: the build needs the
+    // window's size, and nothing else of the start.
+    LoadWindowPlacement();
+    RebuildCalendar(SysUtils::Date(), false);
+    SetUpBrowser();
+
     try {
         AgentForceLoad = false;
         announcePending_ = true;
         AnnounceIntroPending = true;
         WorkArea = Screen->WorkAreaRect();
-        AgentLoaded = StartAgent(0, 0, true);
-        if (AgentLoaded) {
-            Word hour, min, sec, msec;
-            SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
-            SpeakWithoutWaiting(Greeting(hour), true, true);
-        }
         // Other programs of the session ask for a new page through this window.
         ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
         alarmsPresent_ = false;
         SysUtils::ShortDateFormat = "dd.mm.yyyy";
         SysUtils::DateSeparator = '.';
-        Timer1->SetEnabled(true);
         for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {
             TMenuItem* item = PopupMenu1->Items()->Items(i);
             item->OnMeasureItem = [this](TObject* Sender, TCanvas* Canvas, int& Width, int& Height) {
@@ -357,11 +375,11 @@ void TForm1::FormCreate(TObject*) {
         return;
     }
 
-    LoadWindowPlacement();
-    SetUpBrowser();
+    WaitForBlankDocument();
     Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
-    RebuildCalendar(SysUtils::Date(), true);
+    FinishStartBuild();
+    Timer1->SetEnabled(true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
     SetFrameVisible(false);
     SetWindowPos(Handle(), HWND_BOTTOM, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
@@ -501,16 +519,40 @@ void TForm1::SetUpBrowser() {
     WebBrowser->SetLocalFolder(exeDir_ + "Vorlagen");
     automation_ = new TAccessToTarvolinImpl;
     WebBrowser->SetAutomationTarget(automation_);
-    WebBrowser->OnDocumentComplete = [this](TObject*) { documentReady_ = true; };
+    WebBrowser->OnDocumentComplete = [this](TObject*) {
+        if (documentReady_) return;
+        documentReady_ = true;
+        // A page built before the blank document was there goes in now.
+        if (!pendingPage_.empty()) LoadPageIntoBrowser(std::exchange(pendingPage_, std::string()));
+    };
     WebBrowser->OnShowContextMenu = [this](TObject*, const TPoint& P) {
         if (PopupAt) PopupAt(P.X, P.Y);
     };
+    // The character and its voice come once the user has the page before him.
+    WebBrowser->OnFirstPagePainted = [this](TObject*) { GreetWhenShown(); };
     WebBrowser->Navigate("about:blank");
-    // The blank document is there before the first page comes; a browser that never finishes
-    // loading it must not hold up the start for ever.
-    for (int i = 0; i < 300 && WebBrowser->Busy(); ++i) {
-        Application->ProcessMessages();
-        if (WebBrowser->Busy()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+void TForm1::WaitForBlankDocument() {
+    // A browser that never finishes loading the blank document must not hold up the start for ever.
+    bool timedOut = false;
+    TTimer limit(nullptr);
+    limit.SetInterval(30000);
+    limit.OnTimer = [&timedOut](TObject*) { timedOut = true; };
+    limit.SetEnabled(true);
+    while (WebBrowser && !documentReady_ && !timedOut && !Application->Terminated()) Application->HandleMessage();
+    // Without a page there is nothing to wait for: the greeting comes all the same.
+    if (!documentReady_) GreetWhenShown();
+}
+
+void TForm1::GreetWhenShown() {
+    if (greeted_ || shutDownDone_) return;
+    greeted_ = true;
+    if (!AgentLoaded) AgentLoaded = StartAgent(0, 0, true);
+    if (AgentLoaded) {
+        Word hour, min, sec, msec;
+        SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
+        character_->SayWithoutWaiting(Greeting(hour), true, true);
     }
 }
 
@@ -575,17 +617,19 @@ bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
     ++buildCount_;
     builderRunning_ = true;
     builder_->Resume();
-    if (Wait) {
-        WaitForBuilder();
-        // Only the start-up splash goes here, never an about box that happens to be open.
-        if (SplashScreen) {
-            SplashScreen->Hide();
-            delete SplashScreen;
-            SplashScreen = nullptr;
-        }
-        RunPendingRebuild();
-    }
+    if (Wait) FinishStartBuild();
     return true;
+}
+
+void TForm1::FinishStartBuild() {
+    if (builder_) WaitForBuilder();
+    // Only the start-up splash goes here, never an about box that happens to be open.
+    if (SplashScreen) {
+        SplashScreen->Hide();
+        delete SplashScreen;
+        SplashScreen = nullptr;
+    }
+    RunPendingRebuild();
 }
 
 void TForm1::WaitForBuilder() {
@@ -627,8 +671,12 @@ void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
 }
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
-    if (!WebBrowser || !documentReady_) return;
     Trace::Step("first page built");
+    if (!WebBrowser || !documentReady_) {
+        // At the start the page can be ready before the browser: it waits for the blank document.
+        pendingPage_ = Page;
+        return;
+    }
     WebBrowser->LoadFromString(Page);
 }
 
@@ -711,7 +759,7 @@ void TForm1::Timer1Timer(TObject*) {
     }
     if (AgentLoaded) {
         // Speech that was not waited for keeps the character until it has been said.
-        if (!AgentIdle && std::chrono::steady_clock::now() < speechBusyUntil_) AgentIdleTicks = 0;
+        if (character_->SpeechBusy()) AgentIdleTicks = 0;
         ++AgentIdleTicks;
         if (AgentIdleTicks >= 7) SaveAndUnloadAgent();
         else if (AgentIdleTicks == 6) HideAgent();
@@ -1414,4 +1462,33 @@ void TForm1::CloseMainWindow(int Code) {
         ProgramExitCode = Code;
         Close();
     });
+}
+
+// ---- the birthday mail --------------------------------------------------------------------------------------
+void TForm1::SendBirthdayMail(const AnsiString& Address) {
+    if (!Classes::IsMainThread()) {
+        std::weak_ptr<bool> alive = alive_;
+        Classes::QueueOnMainThread([this, alive, Address] {
+            if (!alive.expired()) SendBirthdayMail(Address);
+        });
+        return;
+    }
+    // The text the settings dialog shows, also for a text never saved or saved empty.
+    AnsiString body;
+    try {
+        TRegistry reg;
+        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists("Body")) body = reg.ReadString("Body");
+    } catch (const std::exception&) {
+        body = "... und alles Gute zum Geburtstag";
+    }
+    if (body.empty()) body = SettingDefault::Body;
+    try {
+        // A contact without an address gets no empty mail.
+        if (SysUtils::Trim(Address).empty()) throw SysUtils::Exception("no address");
+        const AnsiString url =
+            "mailto:" + MailPart(Address) + "?subject=Herzlichen Glückwunsch&body=" + MailPart(body);
+        ShellExecute(Handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    } catch (const std::exception&) {
+        WriteDebugLog("BM_Keine_EMailAdresse");
+    }
 }

@@ -9,8 +9,6 @@
 #include <mutex>
 
 #include "ADODB.h"
-#include "AgentNotifySink.h"
-#include "AgentServer.h"
 #include "AppEvnts.h"
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
@@ -22,6 +20,7 @@
 #include "Menus.h"
 #include "Messages.h"
 #include "ShellNotify.h"
+#include "SpeakingCharacter.h"
 #include "SysUtils.h"
 #include "Types.h"
 #include "ViewParameters.h"
@@ -39,8 +38,6 @@ constexpr UINT TrayIconId = 1002;
 
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;
-// The settings key of this program.
-extern const char* const TarvolinKey;
 
 // The one connection string of the program, for the database in Folder (with its trailing delimiter).
 AnsiString ZorbelinConnectionString(const AnsiString& Folder);
@@ -52,17 +49,10 @@ class TSplashScreen;
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
 
-// The character server while a character is loaded.
-extern std::shared_ptr<Agent::IAgentEx> AgentServer;
-// The speech components are checked before the first character of the run is loaded, until they
-// have all been found once.
-extern bool ComponentChecksPending;
-// The spoken time is due again (a minute that is not a multiple of the interval came by).
-extern bool SayTimeArmed;
-// The clipboard is being read aloud.
-extern bool ClipboardReadingBusy;
+class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner {
+    // The speaking character; made first, as the window's names for its state below refer into it.
+    std::unique_ptr<TSpeakingCharacter> character_ = std::make_unique<TSpeakingCharacter>(*this);
 
-class TForm1 : public TForm, public ICalendarHost {
 public:
     explicit TForm1(TComponent* AOwner);
     ~TForm1() override;
@@ -104,29 +94,28 @@ public:
     bool FadedOut = true;
     bool PlacementLoaded = false;
     short SplashSteps = 12;
-    AnsiString SpeechText;
+    AnsiString& SpeechText = character_->SpeechText;
     TStringList* AlarmHtml;
     AnsiString AlarmNotes;
     AnsiString TempDir;
     TRect WorkArea;
-    bool AgentLoaded = false;
-    int AgentIdleTicks = 0;
-    std::shared_ptr<Agent::IAgentCharacterEx> AgentCharacter;
-    std::int32_t AgentCharacterId = 0;
-    std::int32_t AgentRequestId = 0;
-    std::shared_ptr<AgentNotifySink> AgentSink;
-    std::int32_t AgentSinkId = -1;
-    // The time is spoken when the minute is a multiple of the interval (minutes).
-    bool SayTimeEnabled = true;
-    int SayTimeInterval = 60;
+    // The character's state, under the names the rest of the program knows.
+    bool& AgentLoaded = character_->AgentLoaded;
+    int& AgentIdleTicks = character_->AgentIdleTicks;
+    std::shared_ptr<Agent::IAgentCharacterEx>& AgentCharacter = character_->AgentCharacter;
+    std::int32_t& AgentCharacterId = character_->AgentCharacterId;
+    std::int32_t& AgentRequestId = character_->AgentRequestId;
+    std::shared_ptr<AgentNotifySink>& AgentSink = character_->AgentSink;
+    std::int32_t& AgentSinkId = character_->AgentSinkId;
+    bool& SayTimeEnabled = character_->SayTimeEnabled;
+    int& SayTimeInterval = character_->SayTimeInterval;
     bool FrameVisible = true;
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder = false;
-    // Set by the announcements: say the new day's appointments (and their introduction).
-    bool AnnounceIntroPending = false;
-    bool AgentForceLoad = false;
-    bool AgentIdle = false;
-    bool StopSpeaking = false;
+    bool& AnnounceIntroPending = character_->AnnounceIntroPending;
+    bool& AgentForceLoad = character_->AgentForceLoad;
+    bool& AgentIdle = character_->AgentIdle;
+    bool& StopSpeaking = character_->StopSpeaking;
     // The side band of the popup was drawn since the popup opened.
     bool MenuSideTextDrawn = false;
     // The window's colour while its frame is hidden; the page's background in that colour is not shown.
@@ -198,7 +187,7 @@ public:
     void Aufgaben1Click(TObject* Sender);
     void Einstellungen1Click(TObject* Sender);
     void minimierenClick(TObject* Sender);
-    void Zwischenablagevorlesen1Click(TObject* Sender);
+    void Zwischenablagevorlesen1Click(TObject*) { character_->ReadClipboard(Zwischenablagevorlesen1); }
     void ApplicationEvents1Message(TMsg& Msg, bool& Handled);
     void ApplicationEvents1Exception(TObject* Sender, SysUtils::Exception* E);
     void ApplicationEvents1Restore(TObject* Sender);
@@ -214,20 +203,26 @@ public:
     // Opens the popup menu at a screen point (the menu's own Popup unless set).
     std::function<void(int X, int Y)> PopupAt;
 
-    // ---- the speaking character ----
-    // Makes sure the character is loaded (placed at X, Y unless both are 0) and shows it when Show.
-    virtual bool StartAgent(int X, int Y, bool Show);
-    virtual void Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
-                       bool NoAnimations);
-    // Speaks a text of any length in pieces, and waits until the character has said it all.
-    void SpeakLongText(const AnsiString& Text);
-    virtual void HideAgent();
-    virtual void SaveAndUnloadAgent();
-    // Plays an animation of the loaded character.
-    void PlayAgent(const AnsiString& Animation);
-    virtual void Sayings();
-    virtual void SpeakTime();
-    void TreadSyncTimer1Timer(TObject* Sender);
+    // ---- the speaking character (TSpeakingCharacter does the work) ----
+    bool StartAgent(int X, int Y, bool Show) override { return character_->Start(X, Y, Show); }
+    void Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
+               bool NoAnimations) override {
+        character_->Say(Text, Think, StartAnimation, EndAnimation, NoWait, NoAnimations);
+    }
+    void SpeakLongText(const AnsiString& Text) { character_->SayLongText(Text); }
+    virtual void HideAgent() { character_->Hide(); }
+    virtual void SaveAndUnloadAgent() { character_->SaveAndUnload(); }
+    void PlayAgent(const AnsiString& Animation) { character_->Play(Animation); }
+    virtual void Sayings() { character_->SaySayings(); }
+    virtual void SpeakTime() { character_->SayTime(); }
+    void TreadSyncTimer1Timer(TObject*) {
+        TreadSyncTimer1->SetEnabled(false);
+        character_->Announce();
+    }
+    HWND CharacterNotifyWindow() override { return Handle(); }
+    TComponent* CharacterOwnerWindow() override { return this; }
+    TRect CharacterWorkArea() override { return WorkArea; }
+    void StartAnnouncementTimer() override { TreadSyncTimer1->SetEnabled(true); }
     virtual void CheckAlarms();
     // The last minute the reminder check has handled (minutes since 1899-12-30), -1 before the first.
     long long LastAlarmMinute() const { return lastAlarmMinute_; }
@@ -253,13 +248,13 @@ public:
     void SetSettingsDate(TDateTime Value) override { settingsDate_ = Value; }
     void SetSayTimeInterval(int Value) override { SayTimeInterval = Value; }
     void SetSayTimeEnabled(bool Value) override { SayTimeEnabled = Value; }
-    void SetAnnouncementText(const AnsiString& Text) override;
+    void SetAnnouncementText(const AnsiString& Text) override { character_->SetAnnouncementText(Text); }
     void SendBirthdayMail(const AnsiString& Address) override;
     void WriteDebugLog(const AnsiString& Text) override;
     void SetAlarmsPresent(bool Value) override { alarmsPresent_ = Value; }
     bool AlarmsPresent() const { return alarmsPresent_; }
     bool AnnouncePending() override { return announcePending_; }
-    void SetAnnouncePending(bool Value) { announcePending_ = Value; }
+    void SetAnnouncePending(bool Value) override { announcePending_ = Value; }
     bool MailOnBirthday() override { return mailOnBirthday_; }
     TFeiertage* Feiertage1() override { return feiertage_; }
 
@@ -267,7 +262,14 @@ protected:
     void WndProc(TMessage& Message) override;
 
 private:
+    // Creates the browser and starts it on the blank document, without waiting for it.
     void SetUpBrowser();
+    // Runs the events of the start until the browser has its blank document.
+    void WaitForBlankDocument();
+    // The start's build has ended; the splash goes.
+    void FinishStartBuild();
+    // The character comes with its greeting, once, when the first page has been shown.
+    void GreetWhenShown();
     void FitFrameToClient();
     void BuildMenu();
     void LoadMenuPictures();
@@ -277,11 +279,10 @@ private:
     void WaitForBuilder();
     // Starts the rebuild asked for while a build ran, once that build has ended.
     void RunPendingRebuild();
-    // Speaks without waiting for the end: the character's server queues the speech, and the idle
-    // count leaves the character alone until it reports that it has said it.
-    void SpeakWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation);
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
+    std::string pendingPage_;
+    bool greeted_ = false;
     void FinishedBuilder();
 
     TAccessToTarvolinImpl* automation_ = nullptr;
@@ -315,12 +316,8 @@ private:
     // The builder started last has not yet ended (its end runs on the main thread).
     bool builderRunning_ = false;
     TDateTime pendingRebuildDate_;
-    // Speech not waited for keeps the character awake until it reports idle, at most until then.
-    std::chrono::steady_clock::time_point speechBusyUntil_{};
 
     TDateTime settingsDate_;
-    // The minute the time was last spoken in (minutes since 1899-12-30), -1 before.
-    long long lastSpokenMinute_ = -1;
     std::atomic<bool> alarmsPresent_{false};
     std::atomic<bool> announcePending_{false};
     std::atomic<bool> mailOnBirthday_{false};

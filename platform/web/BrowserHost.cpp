@@ -168,17 +168,22 @@ QString ScriptResultText(const QVariant& value) {
     }
 }
 
-// Notes the first time the view paints after the first page loaded, for the start-up trace.
+// Tells once when the view first paints after a page of the program loaded.
 class FirstPaint : public QObject {
 public:
-    using QObject::QObject;
+    FirstPaint(QObject* parent, std::function<void()> painted) : QObject(parent), painted_(std::move(painted)) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            Trace::Step("first page painted");
+        if (event->type() == QEvent::Paint && painted_) {
+            auto painted = std::move(painted_);
+            painted_ = nullptr;
             deleteLater();
+            painted();
         }
         return false;
     }
+
+private:
+    std::function<void()> painted_;
 };
 
 QString InjectedScript() {
@@ -373,10 +378,17 @@ void Browser::LoadFinished(bool ok) {
     if (!busy_) return;
     busy_ = false;
     watchdog_->stop();
-    if (ok && serial_ > 0 && Trace::Enabled()) {
+    if (ok && serial_ > 0 && !pagePainted_) {
+        pagePainted_ = true;
         Trace::Step("first page loaded");
         QWidget* surface = view_ ? view_->focusProxy() : nullptr;
-        if (surface) surface->installEventFilter(new FirstPaint(surface));
+        QPointer<Browser> self(this);
+        auto painted = [self] {
+            Trace::Step("first page painted");
+            if (self && self->onFirstPaint) self->onFirstPaint();
+        };
+        if (surface) surface->installEventFilter(new FirstPaint(surface, painted));
+        else painted();
     }
     if (onLoadFinished) onLoadFinished(ok);
 }

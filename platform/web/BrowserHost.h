@@ -86,8 +86,11 @@ public:
     // A right click: the program shows its own menu at this screen point.
     std::function<void(int screenX, int screenY)> onContextMenu;
     std::function<void(bool ok)> onLoadFinished;
+    // The view has painted the first page of the program it loaded.
+    std::function<void()> onFirstPaint;
 
 private:
+    bool pagePainted_ = false;
     friend class Page;
     void LoadFinished(bool ok);
     // Asks for the current page once more under a new address.

@@ -28,6 +28,9 @@ TWebBrowser::TWebBrowser(TComponent* AOwner) : TWinControl(AOwner) {
     browser_->onLoadFinished = [this](bool ok) {
         if (ok && OnDocumentComplete) Vcl::Detail::Guarded(this, [&] { OnDocumentComplete(this); });
     };
+    browser_->onFirstPaint = [this] {
+        if (OnFirstPagePainted) Vcl::Detail::Guarded(this, [&] { OnFirstPagePainted(this); });
+    };
 }
 
 TWebBrowser::~TWebBrowser() {

@@ -48,6 +48,9 @@ public:
 
     TBrowserContextMenuEvent OnShowContextMenu;
     TNotifyEvent OnDocumentComplete;
+    // Once, when the first page loaded from a string or stream has been painted: what the user
+    // sees first is there, and slower work may start.
+    TNotifyEvent OnFirstPagePainted;
 
 private:
     std::unique_ptr<WebHost::Browser> browser_;

@@ -113,6 +113,29 @@ TEST_F(Browser, FreshProfileStartsInTheWeekView) {
     EXPECT_EQ(form.Height(), form.ScreenHeight() - 40);
 }
 
+namespace {
+// Notes what the browser held when the character was asked for.
+class WatchedStart : public TForm1 {
+public:
+    using TForm1::TForm1;
+    std::vector<std::string> shownAtStart;
+    bool StartAgent(int, int, bool) override {
+        shownAtStart.push_back(WebBrowser ? WebBrowser->LocationURL() : "nothing");
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(Browser, TheCharacterIsAskedForOnceTheFirstPageIsShown) {
+    WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+    WatchedStart form(nullptr);
+    form.FormCreate(&form);
+    form.Show();
+    ASSERT_TRUE(Loaded(form));
+    ASSERT_TRUE(WaitUntil([&] { return !form.shownAtStart.empty(); }, kPageTimeoutMs));
+    EXPECT_EQ(form.shownAtStart.front().rfind("zorbelin://", 0), 0u) << form.shownAtStart.front();
+}
+
 TEST_F(Browser, DayLinkOpensThatDayInThePlanner) {
     const std::string out = LayOutPlanner();
     auto form = Start(vmWeek);
@@ -216,8 +239,12 @@ TEST_F(Browser, TerminationSignalEndsTheProgramInOrderWithItsPlacesSaved) {
     WriteUserInteger(kTarvolin, "CharacterUsed", 1);
     const pid_t program = Spawn({ZB_TARVOLIN});
     ASSERT_GT(program, 0);
-    const bool built = WaitUntil([&] { return ReadUserString(kTarvolin, "Datum") != "<missing>"; }, 90000);
-    EXPECT_TRUE(built);
+    // The character comes once the first page is shown; its first start notes its zoom.
+    const bool came = WaitUntil([&] {
+        TRegistry reg;
+        return reg.OpenKeyReadOnly(kTarvolin) && reg.ValueExists("AgentZoom");
+    }, 90000);
+    EXPECT_TRUE(came);
     // What only the end of the program writes is not there before it.
     const char* const saved[] = {"FormPosTopNormal", "FormPosLeftNormal", "FormPosWidthNormal",
                                  "FormPosHeightNormal", "AgentLastPositionX", "AgentLastPositionY"};

@@ -272,15 +272,22 @@ TEST_F(Greeting, IsSpokenAtStartOnlyWhenTheCharacterIsThere) {
     WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
     WriteUserString(kTarvolin, "SPAgentHalloAbend", "Guten Abend");
     now = D(2007, 3, 10, 18.5);
+    // It comes once the first page has been shown.
     {
         CountingForm form(nullptr);
         form.agentInstalled = true;
         form.FormCreate(&form);
+        form.Show();
+        EXPECT_TRUE(WaitUntil([&] { return !form.spoken.empty(); }, 60000));
         EXPECT_EQ(form.spoken, (std::vector<std::string>{"Hallo"}));
     }
     now = D(2007, 3, 10, 20);
     CountingForm form(nullptr);
     form.FormCreate(&form);
+    form.Show();
+    ASSERT_TRUE(WaitUntil([&] { return form.WebBrowser && form.WebBrowser->LocationURL().rfind("zorbelin://", 0) == 0 &&
+                                       !form.WebBrowser->Busy(); }, 60000));
+    Application->ProcessMessages();
     EXPECT_TRUE(form.spoken.empty());
 }
 

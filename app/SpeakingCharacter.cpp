@@ -1,5 +1,5 @@
 // The main window's speaking character: loading, placing, speaking and putting it away, and what it
-// says on its own (the time, the sayings, today's appointments, the clipboard), and the birthday mail.
+// says on its own (the time, the sayings, today's appointments, the clipboard).
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -7,12 +7,13 @@
 #include "Clipbrd.h"
 #include "FehlerMeldung.h"
 #include "IniFiles.h"
+#include "Forms.h"
 #include "Registry.h"
 #include "SettingDefaults.h"
 #include "ShellApi.h"
 #include "TextEncoding.h"
 #include "Trace.h"
-#include "Unit1.h"
+#include "SpeakingCharacter.h"
 
 std::shared_ptr<Agent::IAgentEx> AgentServer;
 bool ComponentChecksPending = true;
@@ -38,28 +39,10 @@ std::chrono::milliseconds SpeechWaitLimit(const AnsiString& Text) {
     return std::chrono::milliseconds(std::min<long long>(ms, 60000));
 }
 
-// A character that would end the mail address or the text in the link (or add a line of its own)
-// is written as %XX; blanks and umlauts stay as they are.
-AnsiString MailPart(const AnsiString& s) {
-    static const char* const hex = "0123456789ABCDEF";
-    AnsiString out;
-    for (char c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '%' || c == '&' || c == '#' || c == '?' || u < 0x20) {
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 // ---- loading and putting away ---------------------------------------------------------------------------------
-bool TForm1::StartAgent(int X, int Y, bool Show) {
+bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     if (AgentLoaded && AgentCharacter) {
         if (Show) {
             // Shown again, the character may speak again: an earlier hiding no longer stops it.
@@ -103,7 +86,7 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
         }
     }
     if (ComponentChecksPending) {
-        TSpeechComponentCheck check(this);
+        TSpeechComponentCheck check(owner_.CharacterOwnerWindow());
         if (!check.Run()) return false;
         ComponentChecksPending = false;
     }
@@ -111,7 +94,7 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
     try {
         AgentServer = Agent::CreateAgentServer();
     } catch (const std::exception&) {
-        WriteDebugLog("Agent nicht installiert");
+        owner_.WriteDebugLog("Agent nicht installiert");
         return false;
     }
     if (!AgentServer) {
@@ -136,12 +119,12 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
         return false;
     }
     Trace::Step("character loaded");
-    if (AgentCharacter->SetLanguageID(7) < 0) WriteDebugLog("SetTTSModeID=>Fehler");
+    if (AgentCharacter->SetLanguageID(7) < 0) owner_.WriteDebugLog("SetTTSModeID=>Fehler");
     {
         TRegistry reg;
         AnsiString voice;
         if (reg.OpenKey(TarvolinKey, false) && reg.TryReadString("AgentVoiceModeID", voice) && !voice.empty()) {
-            if (AgentCharacter->SetTTSModeID("{" + voice + "}") < 0) WriteDebugLog("SetTTSModeID=>Fehler");
+            if (AgentCharacter->SetTTSModeID("{" + voice + "}") < 0) owner_.WriteDebugLog("SetTTSModeID=>Fehler");
         }
     }
     int w = 0, h = 0;
@@ -152,7 +135,8 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
         AgentCharacter->SetSize(w, h);
     }
     // Before start-up has read the work area, the screen's own serves.
-    const TRect work = WorkArea.Width() > 0 && WorkArea.Height() > 0 ? WorkArea : Screen->WorkAreaRect();
+    const TRect area = owner_.CharacterWorkArea();
+    const TRect work = area.Width() > 0 && area.Height() > 0 ? area : Screen->WorkAreaRect();
     int x = X, y = Y;
     if (x != 0 || y != 0) {
         AgentCharacter->SetPosition(x, y);
@@ -180,15 +164,15 @@ bool TForm1::StartAgent(int X, int Y, bool Show) {
     AgentSinkId = -1;
     AgentSink = std::make_shared<AgentNotifySink>();
     if (AgentServer->Register(AgentSink, AgentSinkId) < 0) {
-        WriteDebugLog("NotifySinkissPech");
+        owner_.WriteDebugLog("NotifySinkissPech");
     } else {
-        AgentSink->NotifyWindow = Handle();
+        AgentSink->NotifyWindow = owner_.CharacterNotifyWindow();
         AgentSink->CharacterId = AgentCharacterId;
     }
     return true;
 }
 
-void TForm1::SaveAndUnloadAgent() {
+void TSpeakingCharacter::SaveAndUnload() {
     if (!AgentLoaded) return;
     if (AgentCharacter) {
         if (AgentSink) {
@@ -208,7 +192,7 @@ void TForm1::SaveAndUnloadAgent() {
                 reg.WriteInteger("AgentLastPositionY", top);
             }
         } catch (const std::exception& e) {
-            WriteDebugLog(e.what());
+            owner_.WriteDebugLog(e.what());
         }
         AgentCharacter.reset();
         if (AgentServer) AgentServer->Unload(AgentCharacterId);
@@ -217,22 +201,22 @@ void TForm1::SaveAndUnloadAgent() {
     AgentLoaded = false;
 }
 
-void TForm1::HideAgent() {
+void TSpeakingCharacter::Hide() {
     if (AgentLoaded && AgentCharacter) AgentCharacter->Hide(false, AgentRequestId);
 }
 
-void TForm1::PlayAgent(const AnsiString& Animation) {
+void TSpeakingCharacter::Play(const AnsiString& Animation) {
     // A wait for speech runs messages: the character may have been put away meanwhile.
     if (AgentLoaded && AgentCharacter) AgentCharacter->Play(Animation, AgentRequestId);
 }
 
 // ---- speaking ---------------------------------------------------------------------------------------------
-void TForm1::Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
+void TSpeakingCharacter::Say(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
                    bool NoAnimations) {
     AgentIdleTicks = 0;
     if (!AgentLoaded || !AgentCharacter) return;
-    if (StartAnimation && !NoAnimations) PlayAgent("Read");
-    if (!NoAnimations) PlayAgent("ReadContinued");
+    if (StartAnimation && !NoAnimations) Play("Read");
+    if (!NoAnimations) Play("ReadContinued");
     if (!AgentCharacter) return;
     // The character is busy from this request on; an idle report of earlier speech must not end the
     // wait for this one.
@@ -248,25 +232,25 @@ void TForm1::Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool
             Application->ProcessMessages();
         }
     }
-    if (EndAnimation && !NoAnimations) PlayAgent("ReadReturn");
+    if (EndAnimation && !NoAnimations) Play("ReadReturn");
 }
 
-void TForm1::SpeakWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation) {
+void TSpeakingCharacter::SayWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation) {
     // The server says queued requests one after the other, so a second saying still follows the
     // first; the five-second tick goes on meanwhile.
-    Speak(Text, false, StartAnimation, EndAnimation, true, true);
+    owner_.Speak(Text, false, StartAnimation, EndAnimation, true, true);
     if (!AgentLoaded) return;
     AgentIdle = false;
     speechBusyUntil_ = std::chrono::steady_clock::now() + SpeechWaitLimit(Text);
 }
 
-void TForm1::SpeakLongText(const AnsiString& Text) {
+void TSpeakingCharacter::SayLongText(const AnsiString& Text) {
     if (!AgentLoaded) {
-        WriteDebugLog("AgantWasNotLoaded");
+        owner_.WriteDebugLog("AgantWasNotLoaded");
         return;
     }
     if (Text.empty()) return;
-    auto speak = [this](const AnsiString& piece) { Speak(piece, false, false, false, false, false); };
+    auto speak = [this](const AnsiString& piece) { owner_.Speak(piece, false, false, false, false, false); };
     if (Chars(Text) <= WholeTextLimit) {
         speak(Text);
     } else {
@@ -303,7 +287,7 @@ void TForm1::SpeakLongText(const AnsiString& Text) {
 }
 
 // ---- what the character says on its own -----------------------------------------------------------------------
-void TForm1::SpeakTime() {
+void TSpeakingCharacter::SayTime() {
     if (!SayTimeEnabled) return;
     const TDateTime now = SysUtils::Now();
     Word h, m, s, ms;
@@ -319,9 +303,9 @@ void TForm1::SpeakTime() {
     if (!SayTimeArmed && minute == lastSpokenMinute_) return;
     SayTimeArmed = false;
     lastSpokenMinute_ = minute;
-    AgentLoaded = StartAgent(0, 0, true);
+    AgentLoaded = owner_.StartAgent(0, 0, true);
     if (!AgentLoaded) return;
-    PlayAgent("Wave");
+    Play("Wave");
     // A text never saved is the one the settings dialog shows.
     AnsiString text = SettingDefault::SPAgentTime;
     {
@@ -330,20 +314,20 @@ void TForm1::SpeakTime() {
             text = SettingDefault::SPAgentTime;
     }
     if (h == 22 && m > 30) {
-        PlayAgent("GetAttention");
+        Play("GetAttention");
         text = "Es ist schon spät geworden, es ist <TIME>";
-        PlayAgent("GetAttentionReturn");
+        Play("GetAttentionReturn");
     } else if (h == 23 && m > 45) {
-        PlayAgent("Surprised");
+        Play("Surprised");
         text = "Es ist schon ziemlich spät geworden, es ist <TIME>";
     }
-    PlayAgent("GestureDown");
+    Play("GestureDown");
     text = SysUtils::StringReplace(text, "<TIME>", SysUtils::FormatDateTime("hh:mm 'Uhr'", now), SysUtils::rfReplaceAll);
-    if (!text.empty()) SpeakWithoutWaiting(text, false, false);
+    if (!text.empty()) SayWithoutWaiting(text, false, false);
 }
 
-void TForm1::Sayings() {
-    TIniFile ini(ExeDir() + "sprueche.ini");
+void TSpeakingCharacter::SaySayings() {
+    TIniFile ini(owner_.ExeDir() + "sprueche.ini");
     Word h, m, s, ms;
     SysUtils::DecodeTime(SysUtils::Now(), h, m, s, ms);
     for (int i = 0; i < 100; ++i) {
@@ -356,17 +340,17 @@ void TForm1::Sayings() {
             Word th, tm, ts, tms;
             SysUtils::DecodeTime(TDateTime(t), th, tm, ts, tms);
             if (th != h || tm != m) continue;
-            AgentLoaded = StartAgent(0, 0, true);
+            AgentLoaded = owner_.StartAgent(0, 0, true);
             if (!AgentLoaded) continue;
-            PlayAgent(ini.ReadString(name, "Animation", "Blink"));
+            Play(ini.ReadString(name, "Animation", "Blink"));
             const AnsiString saying = ini.ReadString(name, "Spruch", "");
-            if (!saying.empty()) SpeakWithoutWaiting(saying, false, false);
+            if (!saying.empty()) SayWithoutWaiting(saying, false, false);
         } catch (const std::exception&) {
         }
     }
 }
 
-void TForm1::SetAnnouncementText(const AnsiString& Text) {
+void TSpeakingCharacter::SetAnnouncementText(const AnsiString& Text) {
     if (!Classes::IsMainThread()) {
         // The timer and the text belong to the main thread.
         std::weak_ptr<bool> alive = alive_;
@@ -377,16 +361,15 @@ void TForm1::SetAnnouncementText(const AnsiString& Text) {
     }
     if (Text.empty()) return;
     SpeechText = Text;
-    TreadSyncTimer1->SetEnabled(true);
+    owner_.StartAnnouncementTimer();
 }
 
-void TForm1::TreadSyncTimer1Timer(TObject*) {
-    TreadSyncTimer1->SetEnabled(false);
+void TSpeakingCharacter::Announce() {
     TStringList lines;
     lines.SetText(SpeechText);
     for (int i = 0; i < lines.Count(); ++i) {
-        announcePending_ = false;
-        AgentLoaded = StartAgent(0, 0, true);
+        owner_.SetAnnouncePending(false);
+        AgentLoaded = owner_.StartAgent(0, 0, true);
         if (!AgentLoaded) continue;
         if (AnnounceIntroPending) {
             AnsiString intro = SettingDefault::SBAgentAppointments;
@@ -394,17 +377,17 @@ void TForm1::TreadSyncTimer1Timer(TObject*) {
             if (reg.OpenKey(TarvolinKey, false) && reg.ValueExists("SBAgentAppointments") &&
                 !reg.TryReadString("SBAgentAppointments", intro))
                 intro = SettingDefault::SBAgentAppointments;
-            Speak(intro, false, false, false, true, false);
+            owner_.Speak(intro, false, false, false, true, false);
             AnnounceIntroPending = false;
         }
-        Speak(lines.Strings(i), false, false, false, true, false);
+        owner_.Speak(lines.Strings(i), false, false, false, true, false);
     }
     SpeechText.clear();
 }
 
-void TForm1::Zwischenablagevorlesen1Click(TObject*) {
+void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
     StopSpeaking = false;
-    Zwischenablagevorlesen1->Enabled = false;
+    Item->Enabled = false;
     // The reading that runs gives the item back when it ends.
     if (ClipboardReadingBusy) return;
     struct Done {
@@ -414,53 +397,25 @@ void TForm1::Zwischenablagevorlesen1Click(TObject*) {
             if (busy) ClipboardReadingBusy = false;
             item->Enabled = true;
         }
-    } done{Zwischenablagevorlesen1};
-    AgentLoaded = StartAgent(0, 0, true);
+    } done{Item};
+    AgentLoaded = owner_.StartAgent(0, 0, true);
     if (!AgentLoaded) return;
     ClipboardReadingBusy = true;
     done.busy = true;
     // Loaded, the character stays available to the reading even when it is switched off meanwhile.
     AgentForceLoad = true;
     AgentIdleTicks = 0;
-    StartAgent(0, 0, true);
-    PlayAgent("Read");
-    PlayAgent("ReadContinued");
+    owner_.StartAgent(0, 0, true);
+    Play("Read");
+    Play("ReadContinued");
     if (Clipboard()->HasFormat(CF_TEXT)) {
         const AnsiString text = Clipboard()->AsText();
         if (text.empty())
-            Speak("Hmmm,ich soll die Zwischenablage vorlesen? Ich habe dort aber leider keinen Text gefunden!", false,
+            owner_.Speak("Hmmm,ich soll die Zwischenablage vorlesen? Ich habe dort aber leider keinen Text gefunden!", false,
                   true, true, false, false);
         else
-            SpeakLongText(text);
+            SayLongText(text);
     }
-    PlayAgent("ReadReturn");
+    Play("ReadReturn");
 }
 
-// ---- the birthday mail --------------------------------------------------------------------------------------
-void TForm1::SendBirthdayMail(const AnsiString& Address) {
-    if (!Classes::IsMainThread()) {
-        std::weak_ptr<bool> alive = alive_;
-        Classes::QueueOnMainThread([this, alive, Address] {
-            if (!alive.expired()) SendBirthdayMail(Address);
-        });
-        return;
-    }
-    // The text the settings dialog shows, also for a text never saved or saved empty.
-    AnsiString body;
-    try {
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists("Body")) body = reg.ReadString("Body");
-    } catch (const std::exception&) {
-        body = "... und alles Gute zum Geburtstag";
-    }
-    if (body.empty()) body = SettingDefault::Body;
-    try {
-        // A contact without an address gets no empty mail.
-        if (SysUtils::Trim(Address).empty()) throw SysUtils::Exception("no address");
-        const AnsiString url =
-            "mailto:" + MailPart(Address) + "?subject=Herzlichen Glückwunsch&body=" + MailPart(body);
-        ShellExecute(Handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOW);
-    } catch (const std::exception&) {
-        WriteDebugLog("BM_Keine_EMailAdresse");
-    }
-}

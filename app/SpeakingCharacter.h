@@ -1,0 +1,101 @@
+#pragma once
+// The main window's speaking character: loading, placing, speaking and putting it away, and what it
+// says on its own (the time, the sayings, today's appointments, the clipboard).
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "AgentNotifySink.h"
+#include "AgentServer.h"
+#include "Classes.h"
+#include "ExtCtrls.h"
+#include "Menus.h"
+#include "Types.h"
+
+// The settings key of this program.
+extern const char* const TarvolinKey;
+
+// The character server while a character is loaded.
+extern std::shared_ptr<Agent::IAgentEx> AgentServer;
+// The speech components are checked before the first character of the run is loaded, until they
+// have all been found once.
+extern bool ComponentChecksPending;
+// The spoken time is due again (a minute that is not a multiple of the interval came by).
+extern bool SayTimeArmed;
+// The clipboard is being read aloud.
+extern bool ClipboardReadingBusy;
+
+// What the character needs of the window that owns it. Loading, speaking, hiding and putting away
+// go through the window's own calls, so that whatever the window makes of them holds here too.
+class ICharacterOwner {
+public:
+    virtual ~ICharacterOwner() = default;
+    virtual bool StartAgent(int X, int Y, bool Show) = 0;
+    virtual void Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
+                       bool NoAnimations) = 0;
+    virtual void WriteDebugLog(const AnsiString& Text) = 0;
+    virtual AnsiString ExeDir() const = 0;
+    // The window the character's reports are posted to, and that owns what the speech check shows.
+    virtual HWND CharacterNotifyWindow() = 0;
+    virtual TComponent* CharacterOwnerWindow() = 0;
+    // The work area read at start (empty before).
+    virtual TRect CharacterWorkArea() = 0;
+    // Runs the appointments' announcement on the main thread soon (TreadSyncTimer1).
+    virtual void StartAnnouncementTimer() = 0;
+    // The page builder's announcement is wanted (it then hands over the appointments' text).
+    virtual void SetAnnouncePending(bool Value) = 0;
+};
+
+class TSpeakingCharacter {
+public:
+    explicit TSpeakingCharacter(ICharacterOwner& Owner) : owner_(Owner) {}
+
+    bool AgentLoaded = false;
+    int AgentIdleTicks = 0;
+    std::shared_ptr<Agent::IAgentCharacterEx> AgentCharacter;
+    std::int32_t AgentCharacterId = 0;
+    std::int32_t AgentRequestId = 0;
+    std::shared_ptr<AgentNotifySink> AgentSink;
+    std::int32_t AgentSinkId = -1;
+    // The time is spoken when the minute is a multiple of the interval (minutes).
+    bool SayTimeEnabled = true;
+    int SayTimeInterval = 60;
+    bool AgentForceLoad = false;
+    bool AgentIdle = false;
+    bool StopSpeaking = false;
+    // Set by the announcements: say the new day's appointments (and their introduction).
+    bool AnnounceIntroPending = false;
+    // Today's appointments to announce, one per line.
+    AnsiString SpeechText;
+
+    // Makes sure the character is loaded (placed at X, Y unless both are 0) and shows it when Show.
+    bool Start(int X, int Y, bool Show);
+    void Say(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
+             bool NoAnimations);
+    // Speaks without waiting for the end: the character's server queues the speech, and the idle
+    // count leaves the character alone until it reports that it has said it.
+    void SayWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation);
+    // Speaks a text of any length in pieces, and waits until the character has said it all.
+    void SayLongText(const AnsiString& Text);
+    void Hide();
+    void SaveAndUnload();
+    // Plays an animation of the loaded character.
+    void Play(const AnsiString& Animation);
+    void SayTime();
+    void SaySayings();
+    // Takes the text of today's appointments to announce (from any thread).
+    void SetAnnouncementText(const AnsiString& Text);
+    void Announce();
+    // Reads the clipboard aloud; Item is the menu item, given back when the reading ends.
+    void ReadClipboard(TMenuItem* Item);
+    // Speech not waited for is still being said.
+    bool SpeechBusy() const { return !AgentIdle && std::chrono::steady_clock::now() < speechBusyUntil_; }
+
+private:
+    ICharacterOwner& owner_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Speech not waited for keeps the character awake until it reports idle, at most until then.
+    std::chrono::steady_clock::time_point speechBusyUntil_{};
+    // The minute the time was last spoken in (minutes since 1899-12-30), -1 before.
+    long long lastSpokenMinute_ = -1;
+};
