@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "AdvCombo.h"
+#include "AdvEditQuery.h"
 
 #include "DirectSS.h"
 #include "IniFiles.h"

@@ -6,10 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <limits>
 
-#include "IniFiles.h"
-#include "Registry.h"
 #include "ShellApi.h"
 #include "SysUtils.h"
 #include "TextEncoding.h"
@@ -19,26 +16,13 @@ using SysUtils::ThousandSeparator;
 
 namespace {
 
-std::u32string U32(const std::string& s) {
-    std::u32string out;
-    std::size_t i = 0;
-    while (i < s.size()) out += TextEncoding::NextCodePoint(s, i);
-    return out;
-}
-
-std::string U8(const std::u32string& s) {
-    std::string out;
-    for (char32_t c : s) TextEncoding::AppendUtf8(out, c);
-    return out;
-}
-
 int Len(const std::string& s) { return static_cast<int>(TextEncoding::CharCount(s)); }
 
 std::string Sub(const std::string& s, int from, int count = -1) {
-    const std::u32string u = U32(s);
+    const std::u32string u = TextEncoding::ToUtf32(s);
     if (from < 0) from = 0;
     if (from >= static_cast<int>(u.size())) return {};
-    return U8(u.substr(static_cast<std::size_t>(from), count < 0 ? std::u32string::npos : static_cast<std::size_t>(count)));
+    return TextEncoding::ToUtf8(u.substr(static_cast<std::size_t>(from), count < 0 ? std::u32string::npos : static_cast<std::size_t>(count)));
 }
 
 bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
@@ -127,7 +111,7 @@ AnsiString AdvEdit::FormatGeneral(double Value) {
 // ---- classification -------------------------------------------------------------------------------------------
 TAdvEdit::TTextKind TAdvEdit::Classify(const AnsiString& Text) {
     if (Text.empty()) return tkPlain;
-    const std::u32string u = U32(Text);
+    const std::u32string u = TextEncoding::ToUtf32(Text);
     bool isInt = true, isFloat = true, isHex = true, digit = false;
     int minus = 0, decimals = 0, lastSep = -1;
     for (std::size_t i = 0; i < u.size(); ++i) {
@@ -161,7 +145,7 @@ TAdvEdit::TTextKind TAdvEdit::Classify(const AnsiString& Text) {
 }
 
 AnsiString TAdvEdit::MixedCase(const AnsiString& Text) {
-    std::u32string u = U32(Text);
+    std::u32string u = TextEncoding::ToUtf32(Text);
     const std::u32string breaks = U" ',-.";
     bool wordStart = true;
     for (std::size_t i = 0; i < u.size(); ++i) {
@@ -170,9 +154,9 @@ AnsiString TAdvEdit::MixedCase(const AnsiString& Text) {
             wordStart = true;
             continue;
         }
-        const std::string one = U8(std::u32string(1, c));
+        const std::string one = TextEncoding::ToUtf8(std::u32string(1, c));
         // Lower case for every Latin letter, umlauts included.
-        u[i] = U32(wordStart ? SysUtils::AnsiUpperCase(one) : SysUtils::AnsiLowerCase(one))[0];
+        u[i] = TextEncoding::ToUtf32(wordStart ? SysUtils::AnsiUpperCase(one) : SysUtils::AnsiLowerCase(one))[0];
         wordStart = false;
         const std::u32string upTo = u.substr(0, i + 1);
         const int pos = static_cast<int>(i) + 1;
@@ -184,11 +168,11 @@ AnsiString TAdvEdit::MixedCase(const AnsiString& Text) {
             if (pos >= 3 && upTo.substr(upTo.size() - 3) == U" II") wordStart = true;
         }
     }
-    return U8(u);
+    return TextEncoding::ToUtf8(u);
 }
 
 bool TAdvEdit::SeparatorFits(const AnsiString& Value, int Caret) {
-    const std::u32string u = U32(Value);
+    const std::u32string u = TextEncoding::ToUtf32(Value);
     const char32_t t = static_cast<unsigned char>(ThousandSeparator);
     int left = -1, right = -1;
     for (int i = 0; i < static_cast<int>(u.size()); ++i) {
@@ -203,117 +187,10 @@ bool TAdvEdit::SeparatorFits(const AnsiString& Value, int Caret) {
     return true;
 }
 
-// ---- TRangeList -----------------------------------------------------------------------------------------------
-void TRangeList::SetItems(int Index, int Value) {
-    items_.at(static_cast<std::size_t>(Index)) = Value;
-    // The same number may now stand twice, as it may in a pointer list.
-    members_ = std::unordered_set<int>(items_.begin(), items_.end());
-}
-void TRangeList::Add(int Value) {
-    if (members_.insert(Value).second) items_.push_back(Value);
-}
-void TRangeList::AddMultiple(int Start, int Count) {
-    const Int64 end = std::min<Int64>(Int64{Start} + Count, Int64{std::numeric_limits<int>::max()} + 1);
-    for (Int64 v = Start; v < end; ++v) Add(static_cast<int>(v));
-}
-void TRangeList::Delete(int Index) {
-    if (Index < 0 || Index >= Count()) return;
-    const int v = items_[static_cast<std::size_t>(Index)];
-    items_.erase(items_.begin() + Index);
-    if (std::find(items_.begin(), items_.end(), v) == items_.end()) members_.erase(v);
-}
-void TRangeList::Clear() {
-    items_.clear();
-    members_.clear();
-}
-void TRangeList::Sort() { std::sort(items_.begin(), items_.end()); }
-void TRangeList::Show() const {
-    for (int v : items_) std::clog << v << '\n';
-}
-
-bool TRangeList::StrToList(const AnsiString& Text) {
-    Clear();
-    errorText_.clear();
-    bool ok = true;
-    const std::string limit = "; erlaubt sind höchstens " + std::to_string(MaxCount) + " Zahlen.";
-    auto tooMany = [&](const std::string& part, Int64 numbers) {
-        errorText_ = numbers > MaxCount ? "Der Bereich " + part + " umfasst zu viele Zahlen" + limit
-                                        : "Die Bereiche umfassen zusammen zu viele Zahlen" + limit;
-        return false;
-    };
-    std::size_t from = 0;
-    while (from < Text.size()) {
-        const std::size_t cut = Text.find_first_of(",;", from);
-        const std::size_t end = cut == std::string::npos ? Text.size() : cut;
-        const std::string part = SysUtils::Trim(Text.substr(from, end - from));
-        from = cut == std::string::npos ? Text.size() : cut + 1;
-        int a = 0, b = 0;
-        const std::size_t dash = part.find('-', 1);
-        if (part.empty()) {
-            ok = false;
-        } else if (dash == std::string::npos) {
-            if (!SysUtils::TryStrToInt(part, a)) ok = false;
-            else if (Count() < MaxCount || InList(a)) Add(a);
-            else ok = tooMany(part, 1);
-        } else if (SysUtils::TryStrToInt(SysUtils::Trim(part.substr(0, dash)), a) &&
-                   SysUtils::TryStrToInt(SysUtils::Trim(part.substr(dash + 1)), b)) {
-            // Refused whole: a range cut off somewhere would say something else than was written.
-            if (Int64{b} - a + 1 > MaxCount - Count()) ok = tooMany(part, Int64{b} - a + 1);
-            else for (Int64 v = a; v <= b; ++v) Add(static_cast<int>(v));
-        } else {
-            ok = false;
-        }
-    }
-    return ok;
-}
-
-AnsiString TRangeList::ListToStr() {
-    Sort();
-    std::string out;
-    for (std::size_t i = 0; i < items_.size();) {
-        std::size_t j = i;
-        while (j + 1 < items_.size() && static_cast<Int64>(items_[j + 1]) == static_cast<Int64>(items_[j]) + 1) ++j;
-        if (!out.empty()) out += ',';
-        out += std::to_string(items_[i]);
-        if (j > i) out += "-" + std::to_string(items_[j]);
-        i = j + 1;
-    }
-    return out;
-}
-
-void TPersistence::Assign(TPersistent* Source) {
-    if (auto* p = dynamic_cast<TPersistence*>(Source)) {
-        Enable = p->Enable;
-        Key = p->Key;
-        Section = p->Section;
-        Location = p->Location;
-    }
-}
-
-// ---- label geometry ----------------------------------------------------------------------------------------------
-TPoint AdvEdit::LabelPlace(TLabelPosition Position, const TRect& E, int LW, int LH, int TW, int M) {
-    const int L = E.Left, T = E.Top, W = E.Width(), H = E.Height();
-    switch (Position) {
-    case lpLeftTop: return {L - TW - M, T};
-    case lpLeftCenter: return {L - TW - M, T + (H - LH) / 2};
-    case lpLeftBottom: return {L - TW - M, T + H - LH};
-    case lpTopLeft: return {L, T - LH - M};
-    case lpBottomLeft: return {L, T + H + M};
-    case lpLeftTopLeft: return {L - M, T};
-    case lpLeftCenterLeft: return {L - M, T + (H - LH) / 2};
-    case lpLeftBottomLeft: return {L - M, T + H - LH};
-    case lpTopCenter: return {L + (W - LW) / 2, T - LH - M};
-    case lpBottomCenter: return {L + (W - LW) / 2, T + H + M};
-    }
-    return {L, T};
-}
-
 // ---- TAdvEdit: value ---------------------------------------------------------------------------------------------
-TAdvEdit::TAdvEdit(TComponent* AOwner)
-    : TCustomEdit(AOwner), labelFont_(std::make_unique<TFont>()), persistence_(std::make_unique<TPersistence>()) {
+TAdvEdit::TAdvEdit(TComponent* AOwner) : TCustomEdit(AOwner), persistence_(std::make_unique<TPersistence>()) {
     normalColor_ = Color();
     normalFontColor_ = Font()->Color();
-    labelFont_->OnChange = [this](TObject*) { UpdateLabel(); };
 }
 
 TAdvEdit::~TAdvEdit() {
@@ -327,12 +204,6 @@ TAdvEdit::~TAdvEdit() {
     }
     if (dropRegistered_) RevokeDragDrop(Handle());
     if (dropTarget_) dropTarget_->Release();
-    labelFont_->OnChange = nullptr;
-    if (label_) {
-        label_->RemoveFreeNotification(this);
-        delete label_;
-        label_ = nullptr;
-    }
 }
 
 AnsiString TAdvEdit::Text() const {
@@ -625,20 +496,17 @@ void TAdvEdit::SetColor(TColor Value) {
 void TAdvEdit::SetEnabled(bool Value) {
     TCustomEdit::SetEnabled(Value);
     ApplyColors();
-    if (label_) label_->SetEnabled(Value);
+    label_.EditEnabledChanged(Value);
 }
 
 void TAdvEdit::SetVisible(bool Value) {
     TCustomEdit::SetVisible(Value);
-    if (label_) label_->SetVisible(Value);
+    label_.EditVisibleChanged(Value);
 }
 
 void TAdvEdit::SetParent(TWinControl* AParent) {
     TCustomEdit::SetParent(AParent);
-    if (label_) {
-        label_->SetParent(AParent);
-        UpdateLabel();
-    }
+    label_.EditParentChanged(AParent);
 }
 
 void TAdvEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -650,37 +518,9 @@ void TAdvEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     UpdateLabel();
 }
 
-// ---- label ----------------------------------------------------------------------------------------------------
-void TAdvEdit::SetLabelCaption(const AnsiString& Value) {
-    labelCaption_ = Value;
-    if (!label_) {
-        label_ = new TLabel(this);
-        label_->FreeNotification(this);
-        label_->FocusControl = this;
-        labelFont_->Assign(Font());
-        label_->SetParent(Parent());
-        label_->SetVisible(Visible());
-        label_->SetEnabled(Enabled());
-    }
-    label_->SetCaption(Value);
-    UpdateLabel();
-}
-
-void TAdvEdit::UpdateLabel() {
-    if (!label_) return;
-    label_->SetTransparent(labelTransparent_);
-    // The font first, so the label is placed with the width of its own text.
-    label_->Font()->Assign(labelFont_.get());
-    TCanvas c;
-    c.SetFont(label_->Font());
-    const int tw = c.TextWidth(label_->Caption());
-    const TPoint p = AdvEdit::LabelPlace(labelPosition_, BoundsRect(), label_->Width(), label_->Height(), tw, labelMargin_);
-    label_->SetBounds(p.X, p.Y, label_->Width(), label_->Height());
-}
-
 void TAdvEdit::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomEdit::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == label_) label_ = nullptr;
+    if (Operation == opRemove) label_.Removed(AComponent);
 }
 
 // ---- flat look, transparency, URL -------------------------------------------------------------------------------
@@ -803,10 +643,10 @@ bool TEditDropTarget::DropText(TPoint Pt, const AnsiString& Text) {
         e->EditType() == etLowerCase || e->EditType() == etMixedCase) {
         e->SetSelText(text);
     } else {
-        const std::u32string w = U32(window);
-        const std::u32string candidate = w.substr(0, static_cast<std::size_t>(index)) + U32(text) + w.substr(static_cast<std::size_t>(index));
+        const std::u32string w = TextEncoding::ToUtf32(window);
+        const std::u32string candidate = w.substr(0, static_cast<std::size_t>(index)) + TextEncoding::ToUtf32(text) + w.substr(static_cast<std::size_t>(index));
         const int p = Len(e->Prefix());
-        const std::string value = Sub(U8(candidate), p, static_cast<int>(candidate.size()) - p - Len(e->Suffix()));
+        const std::string value = Sub(TextEncoding::ToUtf8(candidate), p, static_cast<int>(candidate.size()) - p - Len(e->Suffix()));
         const auto kind = TAdvEdit::Classify(value);
         const bool ok = (e->EditType() == etNumeric && kind == TAdvEdit::tkInteger) ||
                         ((e->EditType() == etFloat || e->EditType() == etMoney) && (kind == TAdvEdit::tkInteger || kind == TAdvEdit::tkFloat)) ||
@@ -831,7 +671,7 @@ void TEditDropTarget::DragLeft() { edit_->DrawCaretByCursor({-1, -1}); }
 
 // ---- input --------------------------------------------------------------------------------------------------
 void TAdvEdit::ToggleSign() {
-    const std::u32string w = U32(WindowText());
+    const std::u32string w = TextEncoding::ToUtf32(WindowText());
     const int p = Len(prefix_);
     const std::string v = Text();
     const int caret = SelStart(), length = SelLength();
@@ -945,11 +785,11 @@ void TAdvEdit::WMChar(TMessage& Message) {
         break;
     }
     case etUppercase:
-        c = U32(SysUtils::AnsiUpperCase(U8(std::u32string(1, c))))[0];
+        c = TextEncoding::ToUtf32(SysUtils::AnsiUpperCase(TextEncoding::ToUtf8(std::u32string(1, c))))[0];
         pass();
         break;
     case etLowerCase:
-        c = U32(SysUtils::AnsiLowerCase(U8(std::u32string(1, c))))[0];
+        c = TextEncoding::ToUtf32(SysUtils::AnsiLowerCase(TextEncoding::ToUtf8(std::u32string(1, c))))[0];
         pass();
         break;
     case etMixedCase: {
@@ -964,7 +804,7 @@ void TAdvEdit::WMChar(TMessage& Message) {
     case etRange: {
         if (!(control || IsDigit(c) || c == ',' || c == '-' || c == ';')) return;
         if (c == ',' || c == '-' || c == ';') {
-            const std::u32string w = U32(WindowText());
+            const std::u32string w = TextEncoding::ToUtf32(WindowText());
             auto isSep = [](char32_t x) { return x == ',' || x == '-' || x == ';'; };
             if (caret <= p) return;
             if (caret > 0 && isSep(w[static_cast<std::size_t>(caret - 1)])) return;
@@ -1083,9 +923,9 @@ void TAdvEdit::FocusEntered() {
     ApplyColors();
     if (AutoSelect()) SelectAll();
     else SelectBeforeDecimal();
-    if (FocusLabel && label_) {
-        TFontStyles s = label_->Font()->Style();
-        label_->Font()->SetStyle(s << fsBold);
+    if (FocusLabel && EditLabel()) {
+        TFontStyles s = EditLabel()->Font()->Style();
+        EditLabel()->Font()->SetStyle(s << fsBold);
     }
     if (FocusWidthInc) TCustomEdit::SetBounds(Left(), Top(), Width() + FocusWidthInc, Height());
     if (FocusAlign != eaDefault && FocusAlign != editAlign_) {
@@ -1101,9 +941,9 @@ void TAdvEdit::FocusLeft() {
     if (HasState(csLoading)) return;
     focused_ = false;
     ApplyColors();
-    if (FocusLabel && label_) {
-        TFontStyles s = label_->Font()->Style();
-        label_->Font()->SetStyle(s >> fsBold);
+    if (FocusLabel && EditLabel()) {
+        TFontStyles s = EditLabel()->Font()->Style();
+        EditLabel()->Font()->SetStyle(s >> fsBold);
     }
     if (editType_ == etFloat || editType_ == etMoney) {
         if (Text().empty()) SetFloatValue(0);
@@ -1264,7 +1104,7 @@ void TAdvEdit::WndProc(TMessage& Message) {
         TCustomEdit::WndProc(Message);
         if (!applyingColors_ && !focused_ && !urlLook_ && !(showModified_ && ownModified_) && !(error_ && showError_))
             normalFontColor_ = Font()->Color();
-        if (label_ && HasState(csLoading)) labelFont_->Assign(Font());
+        if (EditLabel() && HasState(csLoading)) label_.Font()->Assign(Font());
         return;
     default: TCustomEdit::WndProc(Message); return;
     }
@@ -1340,20 +1180,8 @@ void TAdvEdit::Loaded() {
 
 void TAdvEdit::LoadPersist() {
     if (!persistence_->Enable) return;
-    std::string value = "@";
-    if (persistence_->Location == plRegistry) {
-        TRegistry reg(KEY_READ);
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        const std::string& section = persistence_->Section;
-        const std::string key = !section.empty() && section[0] == '\\' ? section : "\\" + persistence_->Key + "\\" + section;
-        if (reg.OpenKeyReadOnly(key) && reg.ValueExists(Name())) value = reg.ReadString(Name());
-    } else {
-        if (persistence_->Key.empty())
-            persistence_->Key = SysUtils::ChangeFileExt(SysUtils::ExtractFileName(SysUtils::ParamStr(0)), ".INI");
-        TIniFile ini(persistence_->Key);
-        value = ini.ReadString(persistence_->Section, Name(), "@");
-    }
-    if (value == "@") return;
+    AnsiString value;
+    if (!persistence_->Read(Name(), value)) return;
     // The stored window text goes back through the type's rules.
     std::string v = value;
     if (!prefix_.empty() && v.compare(0, prefix_.size(), prefix_) == 0) v.erase(0, prefix_.size());
@@ -1364,17 +1192,5 @@ void TAdvEdit::LoadPersist() {
 
 void TAdvEdit::SavePersist() {
     if (!persistence_->Enable) return;
-    const std::string value = prefix_ + Text() + suffix_;
-    if (persistence_->Location == plRegistry) {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        const std::string& section = persistence_->Section;
-        const std::string key = !section.empty() && section[0] == '\\' ? section : "\\" + persistence_->Key + "\\" + section;
-        if (reg.OpenKey(key, true)) reg.WriteString(Name(), value);
-    } else {
-        if (persistence_->Key.empty())
-            persistence_->Key = SysUtils::ChangeFileExt(SysUtils::ExtractFileName(SysUtils::ParamStr(0)), ".INI");
-        TIniFile ini(persistence_->Key);
-        ini.WriteString(persistence_->Section, Name(), value);
-    }
+    persistence_->Write(Name(), prefix_ + Text() + suffix_);
 }

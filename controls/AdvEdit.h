@@ -2,69 +2,19 @@
 // The typed edit: EditType decides which characters a key may add, how pasted text is taken and how
 // the value is shown; a fixed Prefix and Suffix stand around the value. With focus, error, modified
 // and disabled colours, an attached label, a flat look, URL mode, text drag and drop and persistence.
-// Also the masked edit with label, the input query box and the range list behind etRange edits.
 #include <memory>
-#include <unordered_set>
-#include <vector>
 
 #include "AdvEdDD.h"
-#include "Mask.h"
+#include "AttachedLabel.h"
+#include "Persistence.h"
+#include "RangeList.h"
 #include "StdCtrls.h"
 
 enum TAdvEditType { etString, etNumeric, etFloat, etUppercase, etMixedCase, etLowerCase, etPassword, etMoney, etRange, etHex };
 enum TEditAlign { eaLeft, eaRight, eaDefault, eaCenter };
-enum TLabelPosition {
-    lpLeftTop, lpLeftCenter, lpLeftBottom, lpTopLeft, lpBottomLeft, lpLeftTopLeft, lpLeftCenterLeft,
-    lpLeftBottomLeft, lpTopCenter, lpBottomCenter
-};
-enum TPersistenceLocation { plInifile, plRegistry };
 
 using TValueValidateEvent = std::function<void(TObject* Sender, AnsiString Value, bool& IsValid)>;
 using TClipboardEvent = std::function<void(TObject* Sender, AnsiString Value, bool& Allow)>;
-using TMaskCompleteEvent = std::function<void(TObject* Sender, AnsiString Value, bool& Accept)>;
-
-class TPersistence : public TPersistent {
-public:
-    bool Enable = false;
-    // The INI file's name, or the registry key path under HKEY_CURRENT_USER.
-    AnsiString Key;
-    AnsiString Section;
-    TPersistenceLocation Location = plInifile;
-    void Assign(TPersistent* Source) override;
-};
-
-// Integers, each once, with the range text "1-3,7,9-10".
-class TRangeList : public TObject {
-public:
-    // The most numbers a range text may stand for: "0-2000000000" would take minutes and gigabytes.
-    static constexpr int MaxCount = 100000;
-
-    int Count() const { return static_cast<int>(items_.size()); }
-    int Items(int Index) const { return items_.at(static_cast<std::size_t>(Index)); }
-    void SetItems(int Index, int Value);
-    void Add(int Value);
-    // Start .. Start + Count - 1, ending at the largest int.
-    void AddMultiple(int Start, int Count);
-    void Delete(int Index);
-    void Clear();
-    bool InList(int Value) const { return members_.count(Value) != 0; }
-    void Sort();
-    // Each number to the debugger output.
-    void Show() const;
-    // Parts split at "," or ";": a number or "a-b" (negative numbers allowed). False when a part did
-    // not parse or would take the list past MaxCount numbers; the others still enter. Takes time in
-    // proportion to the numbers entered.
-    bool StrToList(const AnsiString& Text);
-    // Why the last StrToList refused a part, in German for the user; empty when nothing was refused
-    // for its size.
-    const AnsiString& ErrorText() const { return errorText_; }
-    // Sorted, runs as "a-b", joined by ","; "" for an empty list.
-    AnsiString ListToStr();
-private:
-    std::vector<int> items_;
-    std::unordered_set<int> members_;
-    AnsiString errorText_;
-};
 
 class TAdvEdit;
 
@@ -158,16 +108,16 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool Value);
     bool HintShowLargeText = false;
-    const AnsiString& LabelCaption() const { return labelCaption_; }
-    void SetLabelCaption(const AnsiString& Value);
-    TLabelPosition LabelPosition() const { return labelPosition_; }
-    void SetLabelPosition(TLabelPosition Value) { labelPosition_ = Value; UpdateLabel(); }
-    int LabelMargin() const { return labelMargin_; }
-    void SetLabelMargin(int Value) { labelMargin_ = Value; UpdateLabel(); }
-    bool LabelTransparent() const { return labelTransparent_; }
-    void SetLabelTransparent(bool Value) { labelTransparent_ = Value; UpdateLabel(); }
-    TFont* LabelFont() const { return labelFont_.get(); }
-    TLabel* EditLabel() const { return label_; }
+    const AnsiString& LabelCaption() const { return label_.Caption(); }
+    void SetLabelCaption(const AnsiString& Value) { label_.SetCaption(Value); }
+    TLabelPosition LabelPosition() const { return label_.Position(); }
+    void SetLabelPosition(TLabelPosition Value) { label_.SetPosition(Value); }
+    int LabelMargin() const { return label_.Margin(); }
+    void SetLabelMargin(int Value) { label_.SetMargin(Value); }
+    bool LabelTransparent() const { return label_.Transparent(); }
+    void SetLabelTransparent(bool Value) { label_.SetTransparent(Value); }
+    TFont* LabelFont() const { return label_.Font(); }
+    TLabel* EditLabel() const { return label_.Label(); }
     bool OleDropSource = false;
     bool OleDropTarget() const { return oleDropTarget_; }
     void SetOleDropTarget(bool Value);
@@ -213,7 +163,7 @@ protected:
     static int FixedLength(const AnsiString& S);
     void AutoSeparators();
     void ApplyColors();
-    void UpdateLabel();
+    void UpdateLabel() { label_.Update(); }
     void SetURLLook(bool Value);
     // The user changed the window text through the setter: modified, selection, change announced.
     void UserWindowText(const AnsiString& Window, int SelStart, int SelLength = 0);
@@ -257,12 +207,7 @@ private:
     TColor normalColor_ = clWindow;
     TColor normalFontColor_ = clWindowText;
     bool applyingColors_ = false;
-    TLabel* label_ = nullptr;
-    AnsiString labelCaption_;
-    TLabelPosition labelPosition_ = lpLeftTop;
-    int labelMargin_ = 4;
-    bool labelTransparent_ = false;
-    std::unique_ptr<TFont> labelFont_;
+    TAttachedLabel label_{this, true};
     std::unique_ptr<TPersistence> persistence_;
     bool oleDropTarget_ = false;
     bool dropRegistered_ = false;
@@ -274,78 +219,10 @@ private:
     int dropCaretIndex_ = -1;
 };
 
-// A masked edit with focus colour, flat look, label, Return as Tab and a Tab when the mask is complete.
-class TAdvMaskEdit : public TMaskEdit {
-public:
-    explicit TAdvMaskEdit(TComponent* AOwner);
-    ~TAdvMaskEdit() override;
-    bool AutoFocus = false;
-    bool AutoTab = true;
-    bool ReturnIsTab = true;
-    bool CanUndo = false;
-    TAlignment Alignement() const { return alignement_; }
-    void SetAlignement(TAlignment Value);
-    TColor DisabledColor = clSilver;
-    bool Flat() const { return flat_; }
-    void SetFlat(bool Value);
-    bool ShowModified = false;
-    TColor ModifiedColor = clRed;
-    TColor FocusColor = clWindow;
-    TColor FocusFontColor = clBlack;
-    bool SelectFirstChar = false;
-    const AnsiString& LabelCaption() const { return labelCaption_; }
-    void SetLabelCaption(const AnsiString& Value);
-    TLabelPosition LabelPosition() const { return labelPosition_; }
-    void SetLabelPosition(TLabelPosition Value) { labelPosition_ = Value; UpdateLabel(); }
-    int LabelMargin() const { return labelMargin_; }
-    void SetLabelMargin(int Value) { labelMargin_ = Value; UpdateLabel(); }
-    bool LabelTransparent = false;
-    TLabel* EditLabel() const { return label_; }
-    void SetModified(bool Value);
-    void SetColor(TColor Value);
-    void SetEnabled(bool Value) override;
-    void SetParent(TWinControl* AParent) override;
-    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-    TMaskCompleteEvent OnMaskComplete;
-protected:
-    void WndProc(TMessage& Message) override;
-    DWORD EditStyle() const override;
-    void KeyUp(Word& Key, TShiftState Shift) override;
-    void DoEnter() override;
-    void Paint() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-    void UpdateLabel();
-private:
-    TAlignment alignement_ = taLeftJustify;
-    bool flat_ = false;
-    TColor normalColor_ = clWindow;
-    TColor normalFontColor_ = clWindowText;
-    TColor colorBeforeFocus_ = clWindow;
-    AnsiString focusText_;
-    TLabel* label_ = nullptr;
-    AnsiString labelCaption_;
-    TLabelPosition labelPosition_ = lpLeftTop;
-    int labelMargin_ = 4;
-};
-
-struct TQueryParams {
-    short Precision = 0;
-    bool Flat = false;
-    short LengthLimit = 0;
-    AnsiString Prefix;
-    AnsiString Suffix;
-};
-
-// A modal one-line input box; true on OK, with Value the edit's value.
-bool AdvInputQuery(TAdvEditType EditType, const TQueryParams* Params, const AnsiString& Caption,
-                   const AnsiString& Prompt, AnsiString& Value);
-
 namespace AdvEdit {
 // Numbers in the platform's settings: Decimals after the decimal separator, thousands separators
 // when Grouped, rounded half away from zero.
 AnsiString FormatFixed(double Value, int Decimals, bool Grouped);
 // 15 significant digits, trailing zeros dropped, exponent form for very small or large values.
 AnsiString FormatGeneral(double Value);
-// The label positions of the edits: the label's top-left for an edit's bounds.
-TPoint LabelPlace(TLabelPosition Position, const TRect& Edit, int LabelWidth, int LabelHeight, int TextWidth, int Margin);
 } // namespace AdvEdit

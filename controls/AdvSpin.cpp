@@ -232,14 +232,13 @@ void TAdvSpinButton::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 // ---- TAdvSpinEdit: construction and layout -----------------------------------------------------------------
-TAdvSpinEdit::TAdvSpinEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner), labelFont_(std::make_unique<TFont>()) {
+TAdvSpinEdit::TAdvSpinEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
     ControlStyle = ControlStyle - TControlStyle{csSetCaption};
     button_ = new TAdvSpinButton(this);
     button_->FocusControl = this;
     button_->OnUpClick = [this](TObject* Sender) { UpClick(Sender); };
     button_->OnDownClick = [this](TObject* Sender) { DownClick(Sender); };
     button_->SetParent(this);
-    labelFont_->OnChange = [this](TObject*) { UpdateLabel(); };
     SetText("0");
     SetBounds(Left(), Top(), 121, 21);
 }
@@ -346,7 +345,7 @@ void TAdvSpinEdit::Change() {
 
 void TAdvSpinEdit::FontChanged() {
     TCustomMaskEdit::FontChanged();
-    if (label_ && Loading()) labelFont_->Assign(Font());
+    if (EditLabel() && Loading()) label_.Font()->Assign(Font());
     if (button_) {
         SetEditRect();
         if (Height() < MinHeight()) SetHeight(MinHeight());
@@ -706,47 +705,19 @@ void TAdvSpinEdit::DoExit() {
 }
 
 // ---- label and visibility -------------------------------------------------------------------------------------------
-void TAdvSpinEdit::SetLabelCaption(const AnsiString& Value) {
-    labelCaption_ = Value;
-    if (!label_) {
-        label_ = new TLabel(this);
-        label_->FreeNotification(this);
-        label_->FocusControl = this;
-        labelFont_->Assign(Font());
-        label_->SetParent(Parent());
-        label_->SetVisible(Visible());
-    }
-    label_->SetCaption(Value);
-    UpdateLabel();
-}
-
-void TAdvSpinEdit::UpdateLabel() {
-    if (!label_) return;
-    label_->SetTransparent(labelTransparent_);
-    label_->Font()->Assign(labelFont_.get());
-    TCanvas c;
-    c.SetFont(label_->Font());
-    const int tw = c.TextWidth(label_->Caption());
-    const TPoint p = AdvEdit::LabelPlace(labelPosition_, BoundsRect(), label_->Width(), label_->Height(), tw, labelMargin_);
-    label_->SetBounds(p.X, p.Y, label_->Width(), label_->Height());
-}
-
 void TAdvSpinEdit::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomMaskEdit::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
-    if (AComponent == label_) label_ = nullptr;
+    label_.Removed(AComponent);
     if (AComponent == button_) button_ = nullptr;
 }
 
 void TAdvSpinEdit::SetVisible(bool Value) {
     TCustomMaskEdit::SetVisible(Value);
-    if (label_) label_->SetVisible(Value);
+    label_.EditVisibleChanged(Value);
 }
 
 void TAdvSpinEdit::SetParent(TWinControl* AParent) {
     TCustomMaskEdit::SetParent(AParent);
-    if (label_) {
-        label_->SetParent(AParent);
-        UpdateLabel();
-    }
+    label_.EditParentChanged(AParent);
 }

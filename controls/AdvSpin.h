@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "AdvEdit.h"
+#include "AttachedLabel.h"
 #include "Buttons.h"
 #include "ExtCtrls.h"
 #include "Mask.h"
@@ -125,16 +126,16 @@ public:
     TDateTime MinDateValue = 0;
     TDateTime MaxDateValue = 0;
 
-    const AnsiString& LabelCaption() const { return labelCaption_; }
-    void SetLabelCaption(const AnsiString& Value);
-    TLabelPosition LabelPosition() const { return labelPosition_; }
-    void SetLabelPosition(TLabelPosition Value) { labelPosition_ = Value; UpdateLabel(); }
-    int LabelMargin() const { return labelMargin_; }
-    void SetLabelMargin(int Value) { labelMargin_ = Value; UpdateLabel(); }
-    bool LabelTransparent() const { return labelTransparent_; }
-    void SetLabelTransparent(bool Value) { labelTransparent_ = Value; UpdateLabel(); }
-    TFont* LabelFont() const { return labelFont_.get(); }
-    TLabel* EditLabel() const { return label_; }
+    const AnsiString& LabelCaption() const { return label_.Caption(); }
+    void SetLabelCaption(const AnsiString& Value) { label_.SetCaption(Value); }
+    TLabelPosition LabelPosition() const { return label_.Position(); }
+    void SetLabelPosition(TLabelPosition Value) { label_.SetPosition(Value); }
+    int LabelMargin() const { return label_.Margin(); }
+    void SetLabelMargin(int Value) { label_.SetMargin(Value); }
+    bool LabelTransparent() const { return label_.Transparent(); }
+    void SetLabelTransparent(bool Value) { label_.SetTransparent(Value); }
+    TFont* LabelFont() const { return label_.Font(); }
+    TLabel* EditLabel() const { return label_.Label(); }
 
     TAdvSpinButton* Button() const { return button_; }
     // The smallest height the edit takes with its font and border.
@@ -167,7 +168,7 @@ protected:
     // is none, or when InRange is false), so a step at the edge stays there instead of wrapping round.
     int StepFrom(std::int64_t Value, std::int64_t Delta, bool InRange = true) const;
     void SetEditRect();
-    void UpdateLabel();
+    void UpdateLabel() { label_.Update(); }
 
 private:
     void Step(int Sign);
@@ -190,12 +191,8 @@ private:
     bool spinTransparent_ = false;
     bool editorEnabled_ = true;
     bool transparent_ = true;
-    TLabel* label_ = nullptr;
-    AnsiString labelCaption_;
-    TLabelPosition labelPosition_ = lpLeftTop;
-    int labelMargin_ = 4;
-    bool labelTransparent_ = false;
-    std::unique_ptr<TFont> labelFont_;
+    // The spin edit's label does not follow its enabled state.
+    TAttachedLabel label_{this, false};
 };
 
 // The same with its edit mask open to the caller.

@@ -158,18 +158,14 @@ void TDBTodoList::SyncItems() {
     const TBookmark mark = ds->GetBookmark();
     try {
         BusyScope busy(busy_);
-        ListBox()->BeginUpdate();
-        try {
+        {
+            UpdateGuard update(*ListBox());
             ds->First();
             while (!ds->Eof()) {
                 DBRead(ds, Items()->Add());
                 ds->Next();
             }
-        } catch (...) {
-            ListBox()->EndUpdate();
-            throw;
         }
-        ListBox()->EndUpdate();
         if (mark && ds->BookmarkValid(mark)) ds->GotoBookmark(mark);
     } catch (...) {
         ds->EnableControls();

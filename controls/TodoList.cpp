@@ -20,17 +20,6 @@ int CompareDates(double a, double b) {
     return CompareValues(a, b);
 }
 
-// Restores the update count when a sort or load leaves early through an exception.
-class UpdateGuard {
-public:
-    explicit UpdateGuard(TCollection& c) : c_(c) { c_.BeginUpdate(); }
-    ~UpdateGuard() { c_.EndUpdate(); }
-    UpdateGuard(const UpdateGuard&) = delete;
-    UpdateGuard& operator=(const UpdateGuard&) = delete;
-private:
-    TCollection& c_;
-};
-
 } // namespace
 
 // ---- TTodoItem ---------------------------------------------------------------------------------------

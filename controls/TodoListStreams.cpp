@@ -21,16 +21,6 @@ enum : Byte { idWidth = 1, idCaption, idTodoData };
 
 constexpr std::size_t MaxRecordSize = 0xFFFF;
 
-class UpdateGuard {
-public:
-    explicit UpdateGuard(TCollection& c) : c_(c) { c_.BeginUpdate(); }
-    ~UpdateGuard() { c_.EndUpdate(); }
-    UpdateGuard(const UpdateGuard&) = delete;
-    UpdateGuard& operator=(const UpdateGuard&) = delete;
-private:
-    TCollection& c_;
-};
-
 class Writer {
 public:
     explicit Writer(TStream* s) : s_(s) {}

@@ -4,17 +4,12 @@
 
 #include "IniFiles.h"
 #include "Registry.h"
-#include "ShellApi.h"
 #include "WinApi.h"
 
 namespace {
 TAdvPanel::TShellOpen& ShellOpen() {
     static TAdvPanel::TShellOpen open;
     return open;
-}
-void OpenInShell(const AnsiString& target) {
-    if (ShellOpen()) ShellOpen()(target);
-    else ShellExecute(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // Sections with integer values, in a profile file or below a registry key of the user's root.
@@ -109,6 +104,7 @@ void TPanelPosition::Assign(TPersistent* Source) {
 // ---- TAdvPanel -------------------------------------------------------------------------------------------
 TAdvPanel::TAdvPanel(TComponent* AOwner)
     : TCustomPanel(AOwner),
+      TAnchorMouse(this, {.ReenterOffHand = false, .RestoreCursor = true}),
       caption_(std::make_unique<TPanelCaption>(this)),
       position_(std::make_unique<TPanelPosition>()),
       background_(std::make_unique<TAdvImage>()),
@@ -177,7 +173,7 @@ void TAdvPanel::Loaded() {
     moveStart_ = TRect(Left(), Top(), Left() + Width(), Top() + Height());
     loadedWidth_ = Width();
     loadedHeight_ = Height();
-    oldCursor_ = Cursor();
+    RememberCursor();
 }
 
 void TAdvPanel::SavePosition() {
@@ -315,7 +311,7 @@ void TAdvPanel::Paint() {
     c->Brush()->SetStyle(bsClear);
     THTMLDrawParams p = BaseParams();
     p.X = p.Y = 0;
-    p.HoverLink = bodyHover_;
+    p.HoverLink = bodyHover_.Link;
     THTMLDrawResult res;
     HTMLDrawEx(c, text_, body, p, res);
     c->ResetClip();
@@ -374,7 +370,7 @@ void TAdvPanel::DrawCaptionBar() {
     c->Brush()->SetStyle(bsClear);
     THTMLDrawParams p = BaseParams();
     p.X = p.Y = 0;
-    p.HoverLink = captionHover_;
+    p.HoverLink = captionHover_.Link;
     THTMLDrawResult res;
     HTMLDrawEx(c, caption_->Text(), r, p, res);
 }
@@ -457,21 +453,13 @@ void TAdvPanel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
         if (Inside(X, Y, r.Left, r.Top, r.Right - 2, r.Top + caption_->Height()) && OnCaptionClick) OnCaptionClick(this);
     }
     TRect ar;
-    const AnsiString anchor = IsAnchor(X, Y, ar);
-    if (anchor.empty()) return;
-    if (IsShellAnchor(anchor)) {
-        if (MayOpenInShell(anchor)) OpenInShell(anchor);
-    } else if (OnAnchorClick) {
-        OnAnchorClick(this, anchor);
-    }
+    AnchorClick(IsAnchor(X, Y, ar), ShellOpen());
 }
 
 void TAdvPanel::ClearHover(bool Body) {
-    int& h = Body ? bodyHover_ : captionHover_;
-    TRect& r = Body ? bodyHoverRect_ : captionHoverRect_;
-    if (h != -1 && hover_) Invalidate();
-    h = -1;
-    r = TRect(-1, -1, -1, -1);
+    TAnchorHover& h = Body ? bodyHover_ : captionHover_;
+    if (h.Link != -1 && hover_) Invalidate();
+    h = TAnchorHover();
 }
 
 void TAdvPanel::MouseMove(TShiftState Shift, int X, int Y) {
@@ -481,25 +469,12 @@ void TAdvPanel::MouseMove(TShiftState Shift, int X, int Y) {
     moving_ = false;
     const bool inCaption = lastInCaption_;
     ClearHover(inCaption);   // the other area's hover goes
-    int& hov = inCaption ? captionHover_ : bodyHover_;
-    TRect& hovRect = inCaption ? captionHoverRect_ : bodyHoverRect_;
-    if (!anchor.empty()) {
-        const bool entered = anchor != lastAnchor_ || ar != hovRect || lastLink_ != hov;
-        if (entered) {
-            if (hover_) Invalidate();
-            if (anchorHint_ && Application) Application->CancelHint();
-            if (Cursor() != crHandPoint) oldCursor_ = Cursor();
-            SetCursor(crHandPoint);
-            if (OnAnchorEnter) OnAnchorEnter(this, anchor);
-        }
-        lastAnchor_ = anchor;
-        hov = lastLink_;
-        hovRect = ar;
-    } else if (Cursor() == crHandPoint) {
-        SetCursor(oldCursor_);
-        if (OnAnchorExit) OnAnchorExit(this, lastAnchor_);
-        ClearHover(!inCaption);
-        lastAnchor_.clear();
+    switch (AnchorMove(anchor, lastLink_, ar, inCaption ? captionHover_ : bodyHover_)) {
+    case amEntered:
+        if (hover_) Invalidate();
+        break;
+    case amLeft: ClearHover(!inCaption); break;
+    default: break;
     }
 }
 
@@ -510,15 +485,9 @@ void TAdvPanel::MouseLeave() {
 }
 
 LRESULT TAdvPanel::HintShow(THintInfo& HintInfo) {
-    if (anchorHint_) {
+    if (AnchorHint()) {
         TRect ar;
-        AnsiString anchor = IsAnchor(HintInfo.CursorPos.X, HintInfo.CursorPos.Y, ar);
-        if (!anchor.empty()) {
-            if (OnAnchorHint) OnAnchorHint(this, anchor);
-            HintInfo.HintStr = anchor;
-            const TPoint sp = ClientToScreen(HintInfo.CursorPos);
-            HintInfo.HintPos = TPoint(sp.X + 10, sp.Y - 10);
-        }
+        AnchorHintShow(HintInfo, IsAnchor(HintInfo.CursorPos.X, HintInfo.CursorPos.Y, ar));
     }
     return 0;
 }

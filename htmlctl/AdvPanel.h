@@ -87,7 +87,7 @@ private:
     TPanelPositionLocation location_ = clRegistry;
 };
 
-class TAdvPanel : public TCustomPanel {
+class TAdvPanel : public TCustomPanel, public TAnchorMouse {
 public:
     explicit TAdvPanel(TComponent* AOwner);
     ~TAdvPanel() override;
@@ -121,8 +121,6 @@ public:
     void SetShadowOffset(int Value) { shadowOffset_ = Value; Invalidate(); }
     TTextVAlignment TextVAlign() const { return textVAlign_; }
     void SetTextVAlign(TTextVAlignment Value) { textVAlign_ = Value; Invalidate(); }
-    bool AnchorHint() const { return anchorHint_; }
-    void SetAnchorHint(bool Value) { anchorHint_ = Value; }
     bool CanMove() const { return canMove_; }
     void SetCanMove(bool Value) { canMove_ = Value; }
     bool CanSize() const { return canSize_; }
@@ -152,11 +150,8 @@ public:
     void LoadPosition();
 
     TNotifyEvent OnCaptionClick, OnClose, OnMinimize, OnMaximize, OnEndMoveSize;
-    TAnchorClick OnAnchorClick, OnAnchorEnter, OnAnchorExit;
-    TAnchorHintEvent OnAnchorHint;
 
     // How "://" and "mailto:" anchors are opened; the desktop's handler unless set (tests).
-    using TShellOpen = std::function<void(const AnsiString& Target)>;
     static void SetShellOpen(TShellOpen Open);
 
 protected:
@@ -199,20 +194,17 @@ private:
     TColor shadowColor_ = clGray;
     int shadowOffset_ = 2;
     TTextVAlignment textVAlign_ = tvaTop;
-    bool anchorHint_ = false, canMove_ = false, canSize_ = false, showMoveCursor_ = false;
+    bool canMove_ = false, canSize_ = false, showMoveCursor_ = false;
     bool fixedTop_ = false, fixedLeft_ = false, fixedHeight_ = false, fixedWidth_ = false;
 
     int expandedHeight_ = 0;
-    AnsiString lastAnchor_;
-    int bodyHover_ = -1, captionHover_ = -1;
-    TRect bodyHoverRect_{-1, -1, -1, -1}, captionHoverRect_{-1, -1, -1, -1};
+    TAnchorHover bodyHover_, captionHover_;
     int lastLink_ = -1;       // anchor number found by the last look-up
     bool lastInCaption_ = false;
     bool moving_ = false;
     bool moveCursorShown_ = false;
     TCursor cursorBeforeMove_ = crDefault;
     bool positionSaved_ = false;
-    TCursor oldCursor_ = crDefault;
     TRect moveStart_;         // screen rectangle when the move began
     int loadedWidth_ = 0, loadedHeight_ = 0;
 };

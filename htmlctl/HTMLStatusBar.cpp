@@ -5,7 +5,6 @@
 
 #include "ExtCtrls.h"
 #include "LockKeys.h"
-#include "ShellApi.h"
 #include "WinApi.h"
 
 namespace {
@@ -130,7 +129,8 @@ void THTMLStatusPanels::Update(TCollectionItem* Item) {
 
 // ---- THTMLStatusBar -----------------------------------------------------------------------------------------
 THTMLStatusBar::THTMLStatusBar(TComponent* AOwner)
-    : TCustomControl(AOwner), panels_(std::make_unique<THTMLStatusPanels>(this)) {
+    : TCustomControl(AOwner), TAnchorMouse(this, {.ReenterOffHand = true, .RestoreCursor = false}),
+      panels_(std::make_unique<THTMLStatusPanels>(this)) {
     SetColor(clBtnFace);
     SetParentColor(false);
     SetParentFont(false);
@@ -469,32 +469,14 @@ void THTMLStatusBar::MouseMove(TShiftState Shift, int X, int Y) {
         if (Application) Application->CancelHint();
         lastPanel_ = panel;
     }
-    if (!anchor.empty()) {
-        if (!(Cursor() == crHandPoint && anchor == lastAnchor_)) {
-            lastAnchor_ = anchor;
-            SetCursor(crHandPoint);
-            if (anchorHint_ && Application) Application->CancelHint();
-            if (OnAnchorEnter) OnAnchorEnter(this, anchor);
-        }
-    } else if (Cursor() == crHandPoint) {
-        SetCursor(crDefault);
-        lastAnchor_.clear();
-        if (OnAnchorExit) OnAnchorExit(this, "");
-    }
+    // Anchors have no number here: the same anchor is entered again only once the hand has gone.
+    AnchorMove(anchor, 0, TRect(), anchorHover_);
     TCustomControl::MouseMove(Shift, X, Y);
 }
 
 void THTMLStatusBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TCustomControl::MouseDown(Button, Shift, X, Y);
-    const AnsiString anchor = IsAnchor(X, Y);
-    if (anchor.empty()) return;
-    if (IsShellAnchor(anchor)) {
-        if (!MayOpenInShell(anchor)) return;
-        if (ShellOpen()) ShellOpen()(anchor);
-        else ShellExecute(nullptr, "open", anchor.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-        return;
-    }
-    if (OnAnchorClick) OnAnchorClick(this, anchor);
+    AnchorClick(IsAnchor(X, Y), ShellOpen());
 }
 
 LRESULT THTMLStatusBar::HintShow(THintInfo& HintInfo) {
@@ -504,11 +486,9 @@ LRESULT THTMLStatusBar::HintShow(THintInfo& HintInfo) {
         if (p->Style() != psHTML) {
             if (!p->Hint().empty()) HintInfo.HintStr = p->Hint();
         } else {
-            const AnsiString anchor = anchorHint_ ? IsAnchor(HintInfo.CursorPos.X, HintInfo.CursorPos.Y) : AnsiString();
+            const AnsiString anchor = AnchorHint() ? IsAnchor(HintInfo.CursorPos.X, HintInfo.CursorPos.Y) : AnsiString();
             if (!anchor.empty()) {
-                HintInfo.HintStr = anchor;
-                const TPoint sp = ClientToScreen(HintInfo.CursorPos);
-                HintInfo.HintPos = TPoint(sp.X + 10, sp.Y - 10);
+                AnchorHintShow(HintInfo, anchor);
             } else if (!p->Hint().empty()) {
                 HintInfo.HintStr = p->Hint();
             }

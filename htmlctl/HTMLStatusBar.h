@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "AnchorMouse.h"
 #include "Controls.h"
 #include "Forms.h"
 #include "HTMLDrawEx.h"
@@ -107,9 +108,8 @@ private:
 };
 
 using TDrawPanelEvent = std::function<void(THTMLStatusBar* StatusBar, THTMLStatusPanel* Panel, const TRect& Rect)>;
-using TAnchorClick = std::function<void(TObject* Sender, const AnsiString& Anchor)>;
 
-class THTMLStatusBar : public TCustomControl {
+class THTMLStatusBar : public TCustomControl, public TAnchorMouse {
 public:
     // At most this many panels get a part of the bar.
     static constexpr int MaxParts = 128;
@@ -130,8 +130,6 @@ public:
     void SetUseSystemFont(bool Value);
     TColor URLColor() const { return urlColor_; }
     void SetURLColor(TColor Value) { urlColor_ = Value; Invalidate(); }
-    bool AnchorHint() const { return anchorHint_; }
-    void SetAnchorHint(bool Value) { anchorHint_ = Value; }
     bool AutoHint() const { return autoHint_; }
     void SetAutoHint(bool Value) { autoHint_ = Value; }
     TCustomImageList* Images() const { return images_; }
@@ -167,11 +165,7 @@ public:
 
     TDrawPanelEvent OnDrawPanel;
     TNotifyEvent OnHint;
-    TAnchorClick OnAnchorClick;
-    TAnchorClick OnAnchorEnter;
-    TAnchorClick OnAnchorExit;
 
-    using TShellOpen = std::function<void(const AnsiString& Target)>;
     static void SetShellOpen(TShellOpen Open);
 
 protected:
@@ -197,12 +191,11 @@ private:
     bool simplePanel_ = false;
     bool sizeGrip_ = true;
     bool useSystemFont_ = true;
-    bool anchorHint_ = false;
     bool autoHint_ = false;
     TColor urlColor_ = clBlue;
     TCustomImageList* images_ = nullptr;
     int blinkCount_ = 0;
     int lastPanel_ = -1;
-    AnsiString lastAnchor_;
+    TAnchorHover anchorHover_;   // no hover look: only what the anchor handling keeps
     bool timerRunning_ = false;
 };

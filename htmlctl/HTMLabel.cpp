@@ -1,15 +1,9 @@
 #include "HTMLabel.h"
 
-#include "ShellApi.h"
-
 namespace {
 THTMLabel::TShellOpen& ShellOpen() {
     static THTMLabel::TShellOpen open;
     return open;
-}
-void OpenInShell(const AnsiString& target) {
-    if (ShellOpen()) ShellOpen()(target);
-    else ShellExecute(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 } // namespace
 
@@ -17,6 +11,7 @@ void THTMLabel::SetShellOpen(TShellOpen Open) { ShellOpen() = std::move(Open); }
 
 THTMLabel::THTMLabel(TComponent* AOwner)
     : TCustomLabel(AOwner),
+      TAnchorMouse(this, {.ReenterOffHand = true, .RestoreCursor = false}),
       htmlText_(std::make_unique<TStringList>()),
       imageLink_(std::make_unique<TChangeLink>()),
       cache_(std::make_unique<THTMLPictureCache>()),
@@ -277,56 +272,40 @@ void THTMLabel::MouseMove(TShiftState Shift, int X, int Y) {
     mousePos_ = TPoint(X, Y);
     TRect ar;
     const AnsiString anchor = IsAnchor(X, Y, ar);
-    if (!anchor.empty()) {
-        if ((anchor != lastAnchor_ || ar != hoverRect_ || prevHoverAnchor_ == -1) && hover_) RepaintHoverRect(hoverRect_);
-        if (Cursor() != crHandPoint || anchor != lastAnchor_ || hoverAnchor_ != prevHoverAnchor_) {
-            if (anchorHint_ && Application) Application->CancelHint();
-            SetCursor(crHandPoint);
-            if (OnAnchorEnter) OnAnchorEnter(this, anchor);
+    const TRect before = anchorHover_.Rect;
+    switch (AnchorMove(anchor, hoverAnchor_, ar, anchorHover_)) {
+    case amOver:
+    case amEntered:
+        if (hover_) {
+            RepaintHoverRect(before);
+            RepaintHoverRect(anchorHover_.Rect);
         }
-        lastAnchor_ = anchor;
-        prevHoverAnchor_ = hoverAnchor_;
-        hoverRect_ = ar;
-        if (hover_) RepaintHoverRect(hoverRect_);
-    } else if (Cursor() == crHandPoint) {
-        SetCursor(crDefault);
-        if (OnAnchorExit) OnAnchorExit(this, "");
-        if (hover_) RepaintHoverRect(hoverRect_);
-        hoverRect_ = TRect(-1, -1, -1, -1);
-        lastAnchor_.clear();
-        prevHoverAnchor_ = -1;
+        break;
+    case amLeft:
+        if (hover_) RepaintHoverRect(anchorHover_.Rect);
+        anchorHover_ = TAnchorHover();
+        break;
+    case amNone: break;
     }
 }
 
 void THTMLabel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TCustomLabel::MouseDown(Button, Shift, X, Y);
     TRect ar;
-    const AnsiString anchor = IsAnchor(X, Y, ar);
-    if (anchor.empty()) return;
-    if (IsShellAnchor(anchor)) {
-        if (MayOpenInShell(anchor)) OpenInShell(anchor);
-        return;
-    }
-    if (OnAnchorClick) OnAnchorClick(this, anchor);
+    AnchorClick(IsAnchor(X, Y, ar), ShellOpen());
 }
 
 void THTMLabel::MouseLeave() {
-    if (hover_ && hoverAnchor_ != -1) RepaintHoverRect(hoverRect_);
+    if (hover_ && hoverAnchor_ != -1) RepaintHoverRect(anchorHover_.Rect);
     hoverAnchor_ = -1;
     mousePos_ = TPoint(-1, -1);
     TCustomLabel::MouseLeave();
 }
 
 LRESULT THTMLabel::HintShow(THintInfo& HintInfo) {
-    if (anchorHint_) {
+    if (AnchorHint()) {
         TRect ar;
-        AnsiString anchor = IsAnchor(HintInfo.CursorPos.X, HintInfo.CursorPos.Y, ar);
-        if (!anchor.empty()) {
-            if (OnAnchorHint) OnAnchorHint(this, anchor);
-            HintInfo.HintStr = anchor;
-            const TPoint sp = ClientToScreen(HintInfo.CursorPos);
-            HintInfo.HintPos = TPoint(sp.X + 10, sp.Y - 10);
-        }
+        AnchorHintShow(HintInfo, IsAnchor(HintInfo.CursorPos.X, HintInfo.CursorPos.Y, ar));
     }
     return 0;
 }

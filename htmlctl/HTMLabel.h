@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "AnchorMouse.h"
 #include "Controls.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
@@ -13,13 +14,10 @@
 enum TAutoSizeType { asVertical, asHorizontal, asBoth };
 enum TVAlignment { tvaTop, tvaCenter, tvaBottom };
 
-using TAnchorClick = std::function<void(TObject* Sender, const AnsiString& Anchor)>;
-using TAnchorHintEvent = std::function<void(TObject* Sender, AnsiString& Anchor)>;
-
 // A label that shows mini-HTML: anchors react to the mouse, web and mail anchors open in the
 // desktop's handler, others raise OnAnchorClick. The markup is parsed again at every paint, mouse
 // move, click and hint; nothing of the layout is kept between them.
-class THTMLabel : public TCustomLabel {
+class THTMLabel : public TCustomLabel, public TAnchorMouse {
 public:
     explicit THTMLabel(TComponent* AOwner);
     ~THTMLabel() override;
@@ -27,8 +25,6 @@ public:
     TStringList* HTMLText() const { return htmlText_.get(); }
     // The lines become one line of markup: line ends are removed, not turned into breaks.
     void SetHTMLText(TStrings* Value);
-    bool AnchorHint() const { return anchorHint_; }
-    void SetAnchorHint(bool Value) { anchorHint_ = Value; }
     bool AutoSizing() const { return autoSizing_; }
     void SetAutoSizing(bool Value);
     TAutoSizeType AutoSizeType() const { return autoSizeType_; }
@@ -87,13 +83,7 @@ public:
     void Doit() { Paint(); }
     int HoveredAnchor() const { return hoverAnchor_; }
 
-    TAnchorClick OnAnchorClick;
-    TAnchorClick OnAnchorEnter;
-    TAnchorClick OnAnchorExit;
-    TAnchorHintEvent OnAnchorHint;
-
     // How "://" and "mailto:" anchors are opened; the desktop's handler unless set (tests).
-    using TShellOpen = std::function<void(const AnsiString& Target)>;
     static void SetShellOpen(TShellOpen Open);
 
 protected:
@@ -121,7 +111,6 @@ private:
     std::unique_ptr<THTMLPictureCache> cache_;
     TTimer* animTimer_;   // owned as a component
     int containerFrames_ = 0;
-    bool anchorHint_ = false;
     bool autoSizing_ = false;
     TAutoSizeType autoSizeType_ = asVertical;
     TBevelCut bevelInner_ = bvNone, bevelOuter_ = bvNone;
@@ -139,9 +128,7 @@ private:
     TVAlignment vAlignment_ = tvaTop;
     int updateCount_ = 0;
     int hoverAnchor_ = -1;
-    int prevHoverAnchor_ = -1;
-    TRect hoverRect_{-1, -1, -1, -1};
-    AnsiString lastAnchor_;
+    TAnchorHover anchorHover_;   // the anchor the mouse moved onto last
     TPoint mousePos_{-1, -1};
 };
 

@@ -820,15 +820,9 @@ void TCollection::Reorder(const std::vector<int>& newOrder) {
 void TCollection::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TCollection*>(Source)) {
         if (src == this) return;
-        BeginUpdate();
-        try {
-            Clear();
-            for (auto* it : src->items_) Add()->Assign(it);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        UpdateGuard update(*this);
+        Clear();
+        for (auto* it : src->items_) Add()->Assign(it);
         return;
     }
     TPersistent::Assign(Source);

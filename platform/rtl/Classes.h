@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -337,6 +338,31 @@ private:
     std::vector<TCollectionItem*> items_;
     int nextId_ = 0;
     int updateCount_ = 0;
+};
+
+// BeginUpdate now, EndUpdate when the scope ends, also through an exception, so a sort or load
+// that leaves early does not keep a collection, string list or list box updating for good. A
+// failing EndUpdate is reported like any other failure, except while another one is already on its
+// way out: that first one is what the caller gets.
+template <class T>
+class UpdateGuard {
+public:
+    explicit UpdateGuard(T& Target) : target_(Target), failing_(std::uncaught_exceptions()) { target_.BeginUpdate(); }
+    ~UpdateGuard() noexcept(false) {
+        if (std::uncaught_exceptions() == failing_) {
+            target_.EndUpdate();
+            return;
+        }
+        try {
+            target_.EndUpdate();
+        } catch (...) {
+        }
+    }
+    UpdateGuard(const UpdateGuard&) = delete;
+    UpdateGuard& operator=(const UpdateGuard&) = delete;
+private:
+    T& target_;
+    int failing_;
 };
 
 // A collection that names its owner (for the published-property tree).

@@ -142,4 +142,17 @@ std::size_t PrevCharOffset(std::string_view text, std::size_t offset) {
     return offset - 1;
 }
 
+std::u32string ToUtf32(std::string_view text) {
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < text.size()) out += NextCodePoint(text, i);
+    return out;
+}
+
+std::string ToUtf8(std::u32string_view text) {
+    std::string out;
+    for (char32_t c : text) AppendUtf8(out, c);
+    return out;
+}
+
 } // namespace TextEncoding

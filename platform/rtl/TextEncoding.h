@@ -27,5 +27,9 @@ std::size_t PrevCharOffset(std::string_view text, std::size_t offset);
 // Decodes the character at offset (U+FFFD for an invalid byte) and advances offset past it.
 char32_t NextCodePoint(std::string_view text, std::size_t& offset);
 void AppendUtf8(std::string& out, char32_t cp);
+// Whole texts between UTF-8 and one char32_t per character, for code that edits by character
+// position; invalid bytes become U+FFFD.
+std::u32string ToUtf32(std::string_view text);
+std::string ToUtf8(std::u32string_view text);
 
 } // namespace TextEncoding

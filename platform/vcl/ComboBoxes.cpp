@@ -5,6 +5,7 @@
 
 #include "Buttons.h"
 #include "Forms.h"
+#include "TextEncoding.h"
 
 // The dropped list: a click picks the row and closes, without taking the focus from the combo.
 class TComboDropList : public TCustomListBox {
@@ -304,24 +305,7 @@ bool TCustomComboBox::DoKeyPress(TMessage& Message) {
         text = DropLastChar(text);
     } else if (code >= 32) {
         if (maxLength_ > 0 && CharCount(text) >= maxLength_) return false;
-        // The code point as UTF-8.
-        char buf[4];
-        int n = 0;
-        if (code < 0x80) buf[n++] = static_cast<char>(code);
-        else if (code < 0x800) {
-            buf[n++] = static_cast<char>(0xC0 | (code >> 6));
-            buf[n++] = static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            buf[n++] = static_cast<char>(0xE0 | (code >> 12));
-            buf[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            buf[n++] = static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            buf[n++] = static_cast<char>(0xF0 | (code >> 18));
-            buf[n++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            buf[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            buf[n++] = static_cast<char>(0x80 | (code & 0x3F));
-        }
-        text.append(buf, static_cast<std::size_t>(n));
+        TextEncoding::AppendUtf8(text, static_cast<char32_t>(code));
     } else {
         return false;
     }

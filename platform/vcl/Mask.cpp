@@ -5,17 +5,6 @@
 #include "TextEncoding.h"
 
 namespace {
-std::u32string U32(const std::string& s) {
-    std::u32string out;
-    std::size_t i = 0;
-    while (i < s.size()) out += TextEncoding::NextCodePoint(s, i);
-    return out;
-}
-std::string U8(const std::u32string& s) {
-    std::string out;
-    for (char32_t c : s) TextEncoding::AppendUtf8(out, c);
-    return out;
-}
 bool IsLetter(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7); }
 bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
 } // namespace
@@ -40,7 +29,7 @@ void TCustomMaskEdit::SetEditMask(const AnsiString& Value) {
             m = head;
         }
     }
-    const std::u32string u = U32(m);
+    const std::u32string u = TextEncoding::ToUtf32(m);
     int caseMode = 0;
     for (std::size_t i = 0; i < u.size(); ++i) {
         const char32_t c = u[i];
@@ -67,7 +56,7 @@ void TCustomMaskEdit::SetEditMask(const AnsiString& Value) {
     }
     std::u32string text;
     for (const Slot& s : slots_) text += s.literal ? s.ch : static_cast<char32_t>(static_cast<unsigned char>(blank_));
-    SetText(U8(text));
+    SetText(TextEncoding::ToUtf8(text));
 }
 
 bool TCustomMaskEdit::Accepts(const Slot& s, char32_t c) const {
@@ -84,7 +73,7 @@ bool TCustomMaskEdit::Accepts(const Slot& s, char32_t c) const {
 }
 
 bool TCustomMaskEdit::MaskComplete() const {
-    const std::u32string text = U32(EditText());
+    const std::u32string text = TextEncoding::ToUtf32(EditText());
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         if (slots_[i].literal) continue;
         if (i >= text.size() || text[i] == static_cast<char32_t>(static_cast<unsigned char>(blank_))) return false;
@@ -107,11 +96,11 @@ int TCustomMaskEdit::PrevInput(int From) const {
 }
 
 void TCustomMaskEdit::PutAt(int Pos, char32_t c) {
-    std::u32string text = U32(EditText());
+    std::u32string text = TextEncoding::ToUtf32(EditText());
     text.resize(slots_.size(), static_cast<char32_t>(static_cast<unsigned char>(blank_)));
     text[static_cast<std::size_t>(Pos)] = c;
     Perform(EM_SETSEL, static_cast<WPARAM>(Pos), Pos + 1);
-    SetSelText(U8(std::u32string(1, c)));
+    SetSelText(TextEncoding::ToUtf8(std::u32string(1, c)));
 }
 
 void TCustomMaskEdit::WndProc(TMessage& Message) {
@@ -140,10 +129,10 @@ void TCustomMaskEdit::WndProc(TMessage& Message) {
             return;
         }
         const Slot& s = slots_[static_cast<std::size_t>(pos)];
-        std::string one = U8(std::u32string(1, c));
+        std::string one = TextEncoding::ToUtf8(std::u32string(1, c));
         if (s.caseMode > 0) one = SysUtils::AnsiUpperCase(one);
         else if (s.caseMode < 0) one = SysUtils::AnsiLowerCase(one);
-        PutAt(pos, U32(one)[0]);
+        PutAt(pos, TextEncoding::ToUtf32(one)[0]);
         const int next = NextInput(pos + 1);
         SetSelStart(next < 0 ? static_cast<int>(slots_.size()) : next);
         return;

@@ -17,19 +17,6 @@
 
 namespace {
 
-std::u32string ToU32(const std::string& s) {
-    std::u32string out;
-    std::size_t i = 0;
-    while (i < s.size()) out += TextEncoding::NextCodePoint(s, i);
-    return out;
-}
-
-std::string ToUtf8(const std::u32string& s) {
-    std::string out;
-    for (char32_t c : s) TextEncoding::AppendUtf8(out, c);
-    return out;
-}
-
 bool IsWordChar(char32_t c) {
     return c > 0x7F || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
@@ -77,9 +64,9 @@ void TCustomEdit::SetSelLength(int Value) {
 }
 
 AnsiString TCustomEdit::SelText() const {
-    const std::u32string text = ToU32(Text());
+    const std::u32string text = TextEncoding::ToUtf32(Text());
     const int start = std::min<int>(SelStart(), static_cast<int>(text.size()));
-    return ToUtf8(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(SelLength())));
+    return TextEncoding::ToUtf8(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(SelLength())));
 }
 
 void TCustomEdit::SetSelText(const AnsiString& Value) {
@@ -144,7 +131,7 @@ void TCustomEdit::FontChanged() {
 
 // ---- geometry ----------------------------------------------------------------------------------------------
 std::vector<int> TCustomEdit::Boundaries() const {
-    std::u32string shown = ToU32(Text());
+    std::u32string shown = TextEncoding::ToUtf32(Text());
     if (passwordChar_) shown.assign(shown.size(), static_cast<char32_t>(static_cast<unsigned char>(passwordChar_)));
     const QFontMetricsF fm(GraphicsQt::ToQFont(*Font()));
     std::vector<int> xs;
@@ -211,13 +198,13 @@ void TCustomEdit::Change() {
 }
 
 void TCustomEdit::ReplaceRange(int From, int To, const std::u32string& Insert, bool User) {
-    std::u32string text = ToU32(Text());
+    std::u32string text = TextEncoding::ToUtf32(Text());
     const int n = static_cast<int>(text.size());
     From = std::clamp(From, 0, n);
     To = std::clamp(To, From, n);
     std::u32string ins = Insert;
-    if (charCase_ == ecUpperCase) ins = ToU32(SysUtils::AnsiUpperCase(ToUtf8(ins)));
-    else if (charCase_ == ecLowerCase) ins = ToU32(SysUtils::AnsiLowerCase(ToUtf8(ins)));
+    if (charCase_ == ecUpperCase) ins = TextEncoding::ToUtf32(SysUtils::AnsiUpperCase(TextEncoding::ToUtf8(ins)));
+    else if (charCase_ == ecLowerCase) ins = TextEncoding::ToUtf32(SysUtils::AnsiLowerCase(TextEncoding::ToUtf8(ins)));
     if (maxLength_ > 0) {
         const int room = maxLength_ - (n - (To - From));
         if (room < static_cast<int>(ins.size())) {
@@ -238,7 +225,7 @@ void TCustomEdit::ReplaceRange(int From, int To, const std::u32string& Insert, b
     const int caret = From + static_cast<int>(ins.size());
     d_->userEdit = true;
     try {
-        SetText(ToUtf8(text));
+        SetText(TextEncoding::ToUtf8(text));
     } catch (...) {
         d_->userEdit = false;
         throw;
@@ -252,7 +239,7 @@ void TCustomEdit::ReplaceRange(int From, int To, const std::u32string& Insert, b
 }
 
 void TCustomEdit::MoveCaret(int Pos, bool Extend) {
-    const int n = static_cast<int>(ToU32(Text()).size());
+    const int n = static_cast<int>(TextEncoding::ToUtf32(Text()).size());
     d_->caret = std::clamp(Pos, 0, n);
     if (!Extend) d_->anchor = d_->caret;
     EnsureCaretVisible();
@@ -278,7 +265,7 @@ void TCustomEdit::DefaultChar(TMessage& Message) {
 }
 
 void TCustomEdit::DefaultKeyDown(Word Key, TShiftState Shift) {
-    const std::u32string text = ToU32(Text());
+    const std::u32string text = TextEncoding::ToUtf32(Text());
     const int n = static_cast<int>(text.size());
     const bool shift = Shift.Contains(ssShift);
     const bool ctrl = Shift.Contains(ssCtrl);
@@ -345,7 +332,7 @@ void TCustomEdit::DefaultMouse(TMessage& Message) {
         break;
     case WM_LBUTTONUP: d_->mouseSelecting = false; break;
     case WM_LBUTTONDBLCLK: {
-        const std::u32string text = ToU32(Text());
+        const std::u32string text = TextEncoding::ToUtf32(Text());
         const int n = static_cast<int>(text.size());
         int a = std::min(CharFromPoint(p), n), b = a;
         while (a > 0 && IsWordChar(text[static_cast<std::size_t>(a - 1)])) --a;
@@ -409,7 +396,7 @@ void TCustomEdit::WndProc(TMessage& Message) {
             // One line: the text up to the first line break.
             std::string text = Clipboard()->AsText();
             text = text.substr(0, text.find_first_of("\r\n"));
-            ReplaceRange(SelStart(), SelStart() + SelLength(), ToU32(text), true);
+            ReplaceRange(SelStart(), SelStart() + SelLength(), TextEncoding::ToUtf32(text), true);
         }
         return;
     case WM_UNDO:
@@ -441,7 +428,7 @@ void TCustomEdit::WndProc(TMessage& Message) {
         return;
     }
     case EM_SETSEL: {
-        const int n = static_cast<int>(ToU32(Text()).size());
+        const int n = static_cast<int>(TextEncoding::ToUtf32(Text()).size());
         int start = static_cast<int>(static_cast<std::intptr_t>(Message.WParam));
         int end = static_cast<int>(Message.LParam);
         if (start < 0) {
@@ -460,7 +447,7 @@ void TCustomEdit::WndProc(TMessage& Message) {
     case EM_REPLACESEL:
         if (Message.LParam)
             ReplaceRange(SelStart(), SelStart() + SelLength(),
-                         ToU32(reinterpret_cast<const char*>(Message.LParam)), true);
+                         TextEncoding::ToUtf32(reinterpret_cast<const char*>(Message.LParam)), true);
         return;
     case EM_GETMODIFY: Message.Result = modified_ ? 1 : 0; return;
     case EM_SETMODIFY: modified_ = Message.WParam != 0; return;
@@ -496,7 +483,7 @@ void TCustomEdit::WndProc(TMessage& Message) {
         return;
     }
     case EM_POSFROMCHAR: {
-        const int n = static_cast<int>(ToU32(Text()).size());
+        const int n = static_cast<int>(TextEncoding::ToUtf32(Text()).size());
         const int i = static_cast<int>(Message.WParam);
         // Past the end the platform answers nothing.
         if (i > n) {
@@ -575,7 +562,7 @@ void TCustomEdit::DefaultPaint() {
     const QFont font = GraphicsQt::ToQFont(*Font());
     p->setFont(font);
     const QFontMetrics fm(font);
-    std::u32string shown = ToU32(Text());
+    std::u32string shown = TextEncoding::ToUtf32(Text());
     if (passwordChar_) shown.assign(shown.size(), static_cast<char32_t>(static_cast<unsigned char>(passwordChar_)));
     const std::vector<int> xs = Boundaries();
     const int origin = TextOrigin(fr, xs.back(), EditStyle(), d_->scroll);

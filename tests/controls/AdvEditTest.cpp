@@ -7,6 +7,8 @@
 
 #include "../support/TempDir.h"
 #include "AdvEdit.h"
+#include "AdvEditQuery.h"
+#include "AdvMaskEdit.h"
 #include "Dialogs.h"
 #include "IniFiles.h"
 #include "Registry.h"

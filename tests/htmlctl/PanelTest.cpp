@@ -242,6 +242,15 @@ TEST_F(Panel, AnchorsOfBodyAndCaptionClickOpenAndHover) {
     EXPECT_EQ(panel->Cursor(), crDefault);
     EXPECT_EQ(entered, std::vector<AnsiString>{"https://example.org"});
     EXPECT_EQ(exits, 1);
+    // Leaving gives back the panel's own cursor and names the anchor left.
+    AnsiString left;
+    panel->OnAnchorExit = [&](TObject*, const AnsiString& a) { left = a; };
+    panel->SetCursor(crHelp);
+    panel->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(bodyAnchor.X, bodyAnchor.Y));
+    EXPECT_EQ(panel->Cursor(), crHandPoint);
+    panel->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(5, 100));
+    EXPECT_EQ(panel->Cursor(), crHelp);
+    EXPECT_EQ(left, "https://example.org");
 }
 
 TEST_F(Panel, BackgroundPictureIsPlacedBelowTheCaption) {

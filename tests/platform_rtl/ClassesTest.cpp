@@ -402,6 +402,17 @@ protected:
         log.push_back(std::string(Added ? "added #" : "removed #") + std::to_string(Item->ID()));
     }
 };
+
+// Its announcement of a change fails on request.
+class TFailingCollection : public TLoggedCollection {
+public:
+    bool failUpdate = false;
+protected:
+    void Update(TCollectionItem* Item) override {
+        TLoggedCollection::Update(Item);
+        if (failUpdate) throw EListError("Anzeige gescheitert");
+    }
+};
 } // namespace
 
 TEST(Collection, ItemsKeepIdsOrderAndReportChanges) {
@@ -450,4 +461,22 @@ TEST(Collection, ItemsKeepIdsOrderAndReportChanges) {
     EXPECT_EQ(copy.Count(), 0);
     TStringList notACollection;
     EXPECT_THROW(copy.Assign(&notACollection), SysUtils::EConvertError);
+}
+
+TEST(Collection, AnUpdateGuardEndsTheUpdateAndPassesOnTheFirstFailure) {
+    TFailingCollection days;
+    days.Add();
+    days.failUpdate = true;
+    // Left through a failure: the update ends, and the announcement failing too does not replace it.
+    EXPECT_THROW(
+        {
+            UpdateGuard update(days);
+            throw EReadError("Lesefehler");
+        },
+        EReadError);
+    EXPECT_EQ(days.UpdateCount(), 0);
+    EXPECT_EQ(days.log.back(), "update all");
+    // Left normally: the announcement's own failure comes out.
+    EXPECT_THROW({ UpdateGuard update(days); }, EListError);
+    EXPECT_EQ(days.UpdateCount(), 0);
 }

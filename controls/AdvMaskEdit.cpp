@@ -1,0 +1,161 @@
+// The masked edit with label and focus colour.
+#include "AdvMaskEdit.h"
+
+#include "Graphics.h"
+#include "TextEncoding.h"
+
+TAdvMaskEdit::TAdvMaskEdit(TComponent* AOwner) : TMaskEdit(AOwner) {
+    normalColor_ = Color();
+    normalFontColor_ = Font()->Color();
+}
+
+TAdvMaskEdit::~TAdvMaskEdit() {
+    if (label_) {
+        label_->RemoveFreeNotification(this);
+        delete label_;
+        label_ = nullptr;
+    }
+}
+
+void TAdvMaskEdit::SetAlignement(TAlignment Value) {
+    alignement_ = Value;
+    RecreateWnd();
+}
+
+DWORD TAdvMaskEdit::EditStyle() const {
+    DWORD style = TMaskEdit::EditStyle();
+    if (alignement_ == taRightJustify) style |= ES_RIGHT | ES_MULTILINE;
+    else if (alignement_ == taCenter) style |= ES_CENTER | ES_MULTILINE;
+    return style;
+}
+
+void TAdvMaskEdit::SetFlat(bool Value) {
+    if (flat_ == Value) return;
+    flat_ = Value;
+    if (Value) {
+        if (Parent()) TControl::SetColor(Parent()->Color());
+        SetBorderStyle(bsNone);
+        TRect r{0, 0, Width(), Height() - 1};
+        Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
+    } else {
+        TControl::SetColor(clWindow);
+        SetBorderStyle(bsSingle);
+        Perform(EM_SETRECTNP, 0, 0);
+    }
+}
+
+void TAdvMaskEdit::SetModified(bool Value) {
+    TMaskEdit::SetModified(Value);
+    if (ShowModified) Font()->SetColor(Value ? ModifiedColor : normalFontColor_);
+}
+
+void TAdvMaskEdit::SetColor(TColor Value) {
+    normalColor_ = Value;
+    TControl::SetColor(Enabled() ? Value : DisabledColor);
+}
+
+void TAdvMaskEdit::SetEnabled(bool Value) {
+    TMaskEdit::SetEnabled(Value);
+    TControl::SetColor(Value ? normalColor_ : DisabledColor);
+    if (label_) label_->SetEnabled(Value);
+}
+
+void TAdvMaskEdit::SetParent(TWinControl* AParent) {
+    TMaskEdit::SetParent(AParent);
+    if (label_) {
+        label_->SetParent(AParent);
+        UpdateLabel();
+    }
+}
+
+void TAdvMaskEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    TMaskEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
+    UpdateLabel();
+}
+
+void TAdvMaskEdit::SetLabelCaption(const AnsiString& Value) {
+    labelCaption_ = Value;
+    if (!label_) {
+        label_ = new TLabel(this);
+        label_->FreeNotification(this);
+        label_->FocusControl = this;
+        label_->Font()->Assign(Font());
+        label_->SetParent(Parent());
+    }
+    label_->SetCaption(Value);
+    UpdateLabel();
+}
+
+void TAdvMaskEdit::UpdateLabel() {
+    if (!label_) return;
+    // The centred places leave the label where it is.
+    if (labelPosition_ == lpTopCenter || labelPosition_ == lpBottomCenter) return;
+    TCanvas c;
+    c.SetFont(label_->Font());
+    const TPoint p = AdvEdit::LabelPlace(labelPosition_, BoundsRect(), label_->Width(), label_->Height(),
+                                         c.TextWidth(label_->Caption()), labelMargin_);
+    label_->SetBounds(p.X, p.Y, label_->Width(), label_->Height());
+}
+
+void TAdvMaskEdit::Notification(TComponent* AComponent, TOperation Operation) {
+    TMaskEdit::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == label_) label_ = nullptr;
+}
+
+void TAdvMaskEdit::KeyUp(Word& Key, TShiftState Shift) {
+    TMaskEdit::KeyUp(Key, Shift);
+    if (IsMasked() && MaskComplete() && SelStart() >= static_cast<int>(TextEncoding::CharCount(EditText()))) {
+        bool accept = true;
+        if (OnMaskComplete) OnMaskComplete(this, EditText(), accept);
+        if (accept && AutoTab) PostMessage(Handle(), WM_KEYDOWN, VK_TAB, 0);
+    }
+}
+
+void TAdvMaskEdit::DoEnter() {
+    TMaskEdit::DoEnter();
+    if (IsMasked() && SelectFirstChar) Perform(EM_SETSEL, 0, 1);
+}
+
+void TAdvMaskEdit::Paint() {
+    if (!flat_) return;
+    TCanvas* c = Canvas();
+    c->Pen()->SetColor(static_cast<TColor>(0x808080));
+    c->MoveTo(0, Height() - 1);
+    c->LineTo(Width(), Height() - 1);
+}
+
+void TAdvMaskEdit::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_KEYDOWN:
+        if (Message.CharCode() == VK_RETURN && ReturnIsTab) {
+            PostMessage(Handle(), WM_KEYDOWN, VK_TAB, 0);
+            return;
+        }
+        // Escape undoes to the text at focus entry while CanUndo is on, then goes to the parent.
+        if (Message.CharCode() == VK_ESCAPE && CanUndo) {
+            TControl::SetText(focusText_);
+            if (Parent()) PostMessage(Parent()->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        break;
+    case WM_CHAR:
+        if (Message.WParam == '\r' && ReturnIsTab) return;
+        TMaskEdit::WndProc(Message);
+        if (ShowModified && Modified()) Font()->SetColor(ModifiedColor);
+        return;
+    case WM_SETFOCUS:
+        colorBeforeFocus_ = Color();
+        TControl::SetColor(FocusColor);
+        focusText_ = EditText();
+        TMaskEdit::WndProc(Message);
+        if (AutoSelect()) SelectAll();
+        return;
+    case WM_KILLFOCUS:
+        TControl::SetColor(colorBeforeFocus_);
+        break;
+    case CM_MOUSEENTER:
+        if (AutoFocus && CanFocus()) SetFocus();
+        break;
+    default: break;
+    }
+    TMaskEdit::WndProc(Message);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The label an edit carries beside it, shared by the typed edit and the spin edit.
+#include <memory>
+
+#include "Graphics.h"
+#include "StdCtrls.h"
+
+enum TLabelPosition {
+    lpLeftTop, lpLeftCenter, lpLeftBottom, lpTopLeft, lpBottomLeft, lpLeftTopLeft, lpLeftCenterLeft,
+    lpLeftBottomLeft, lpTopCenter, lpBottomCenter
+};
+
+namespace AdvEdit {
+// The label positions of the edits: the label's top-left for an edit's bounds.
+TPoint LabelPlace(TLabelPosition Position, const TRect& Edit, int LabelWidth, int LabelHeight, int TextWidth, int Margin);
+} // namespace AdvEdit
+
+// Made on the first caption as a plain label owned by the edit, on the edit's parent, with the edit
+// as its focus control and a copy of the edit's font; placed around the edit's bounds with its own
+// font, and shown and hidden with the edit. The edit hands on its parent, visibility and (when the
+// label follows it) enabled state, and the label's removal.
+class TAttachedLabel {
+public:
+    TAttachedLabel(TWinControl* Edit, bool FollowEnabled);
+    ~TAttachedLabel();
+    TAttachedLabel(const TAttachedLabel&) = delete;
+    TAttachedLabel& operator=(const TAttachedLabel&) = delete;
+
+    const AnsiString& Caption() const { return caption_; }
+    void SetCaption(const AnsiString& Value);
+    TLabelPosition Position() const { return position_; }
+    void SetPosition(TLabelPosition Value) { position_ = Value; Update(); }
+    int Margin() const { return margin_; }
+    void SetMargin(int Value) { margin_ = Value; Update(); }
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool Value) { transparent_ = Value; Update(); }
+    TFont* Font() const { return font_.get(); }
+    // nullptr until a caption was set, and after the label was freed.
+    TLabel* Label() const { return label_; }
+
+    // Places the label (with its font first, so its own text width counts).
+    void Update();
+    void EditParentChanged(TWinControl* AParent);
+    void EditVisibleChanged(bool Value);
+    void EditEnabledChanged(bool Value);
+    // From the edit's Notification on opRemove.
+    void Removed(TComponent* AComponent);
+
+private:
+    TWinControl* edit_;
+    bool followEnabled_;
+    TLabel* label_ = nullptr;
+    AnsiString caption_;
+    TLabelPosition position_ = lpLeftTop;
+    int margin_ = 4;
+    bool transparent_ = false;
+    std::unique_ptr<TFont> font_;
+};

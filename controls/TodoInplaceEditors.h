@@ -1,0 +1,123 @@
+#pragma once
+// The editors the to-do list puts over a cell, one kind per column type, and their colours.
+#include "EditBoxes.h"
+#include "ImgList.h"
+#include "ListBoxes.h"
+
+class TTodoListBox;
+
+// Subject, resource and project cells. Escape restores the item's text, Enter commits and moves on.
+class TInplaceEdit : public TLineEdit {
+public:
+    TInplaceEdit(TComponent* AOwner, TTodoListBox* List);
+    // The item's text when the edit started; Escape brings it back.
+    AnsiString OriginalText;
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(AnsiString& Key) override;
+private:
+    TTodoListBox* list_;
+};
+
+// Notes. Escape commits and moves on; Tab does the same.
+class TInplaceMemo : public TPlainMemo {
+public:
+    TInplaceMemo(TComponent* AOwner, TTodoListBox* List);
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(AnsiString& Key) override;
+private:
+    TTodoListBox* list_;
+};
+
+// Dates. Enter gives the focus back to the list, which commits.
+class TTodoDateTimePicker : public TDateTimePicker {
+public:
+    TTodoDateTimePicker(TComponent* AOwner, TTodoListBox* List);
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override;
+private:
+    TTodoListBox* list_;
+};
+
+// Completion (without the progress graphic) and total time. Enter commits and moves on.
+class TInplaceSpinEdit : public TIntSpinEdit {
+public:
+    TInplaceSpinEdit(TComponent* AOwner, TTodoListBox* List);
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(AnsiString& Key) override;
+private:
+    TTodoListBox* list_;
+};
+
+// Status. Enter commits and moves on, Escape restores the row it was given and commits, Tab is Enter,
+// and releasing the mouse after a press inside commits.
+class TInplaceListBox : public TListBox {
+public:
+    TInplaceListBox(TComponent* AOwner, TTodoListBox* List);
+    int GivenIndex = -1;
+    // Client height of all rows (set when the rows are filled).
+    int RowsHeight() const;
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(AnsiString& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    TTodoListBox* list_;
+private:
+    bool pressed_ = false;
+};
+
+// Priority: the status editor's rows with the priority glyphs.
+class TInplaceODListBox : public TInplaceListBox {
+public:
+    TInplaceODListBox(TComponent* AOwner, TTodoListBox* List);
+    TCustomImageList* ImageList = nullptr;
+protected:
+    void DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) override;
+};
+
+// Back and font colour of one editor. Raises for a control that is no in-place editor.
+class TBackForeColors : public TPersistent {
+public:
+    explicit TBackForeColors(TWinControl* Control) : control_(Control) {}
+    TColor BackColor() const;
+    void SetBackColor(TColor Value);
+    TColor FontColor() const;
+    void SetFontColor(TColor Value);
+    TWinControl* Control() const { return control_; }
+protected:
+    TWinControl* control_;
+private:
+    void Check(const char* what) const;
+};
+
+class TDatePickerColors : public TPersistent {
+public:
+    explicit TDatePickerColors(TTodoDateTimePicker* Picker) : picker_(Picker) {}
+    TColor BackColor() const;
+    void SetBackColor(TColor Value);
+    TColor FontColor() const;
+    void SetFontColor(TColor Value);
+    TMonthCalColors* CalColors() const;
+    void SetCalColors(TMonthCalColors* Value);
+private:
+    TTodoDateTimePicker* picker_;
+};
+
+// The editors' colours; stores nothing itself.
+class TEditColors : public TPersistent {
+public:
+    explicit TEditColors(TTodoListBox* List);
+    ~TEditColors() override;
+    TBackForeColors* StringEditor() const { return string_.get(); }
+    TBackForeColors* MemoEditor() const { return memo_.get(); }
+    TBackForeColors* IntegerEditor() const { return integer_.get(); }
+    TBackForeColors* PriorityEditor() const { return priority_.get(); }
+    TBackForeColors* StatusEditor() const { return status_.get(); }
+    TDatePickerColors* DateEditor() const { return date_.get(); }
+private:
+    std::unique_ptr<TBackForeColors> string_, memo_, integer_, priority_, status_;
+    std::unique_ptr<TDatePickerColors> date_;
+};
