@@ -4,6 +4,7 @@
 
 #include "MMSystem.h"
 #include "Registry.h"
+#include "Resources.h"
 #include "ShellApi.h"
 #include "Unit1.h"
 #include "WinApi.h"
@@ -14,6 +15,7 @@ int ShowAlarm::AttentionTicks = 0;
 
 namespace {
 constexpr TColor PopupColor = 0xC0DCC0;
+// The background picture's usual size, kept for a program that lacks the picture.
 constexpr int BackgroundWidth = 250, BackgroundHeight = 100;
 constexpr unsigned PostponeMs = 600000;
 constexpr int LastAttentionTick = 20, AttentionTick = 15;
@@ -54,18 +56,13 @@ void Forget(ShowAlarm* alarm) {
 } // namespace
 
 namespace Alarms {
-// Light green fading to a paler green towards the bottom, a darker rim and a band under the heading.
-void PaintBackground(TBitmap* Bitmap) {
+void LoadBackground(TBitmap* Bitmap) {
+    if (Resources::LoadBitmap(Bitmap, "BACKGROUND2")) return;
+    // Without its picture the popup still comes, at the picture's usual size in its own colour: an
+    // alarm that cannot be seen is lost.
     Bitmap->SetSize(BackgroundWidth, BackgroundHeight);
-    TCanvas* c = Bitmap->Canvas();
-    for (int y = 0; y < BackgroundHeight; ++y) {
-        const int lift = 0x20 * y / BackgroundHeight;
-        c->Brush()->SetColor(TColor((0xC0 + lift) | ((0xDC + lift / 2) << 8) | ((0xC0 + lift) << 16)));
-        c->FillRect({0, y, BackgroundWidth, y + 1});
-    }
-    c->Brush()->SetColor(0x90B090);
-    c->FillRect({10, 28, BackgroundWidth - 10, 29});
-    c->FrameRect({0, 0, BackgroundWidth, BackgroundHeight});
+    Bitmap->Canvas()->Brush()->SetColor(PopupColor);
+    Bitmap->Canvas()->FillRect({0, 0, BackgroundWidth, BackgroundHeight});
 }
 
 void PlayAlarmSound() {
@@ -112,7 +109,7 @@ void ShowAlarm::ShowPopupsInOrder() {
 
 void ShowAlarm::ShowPopup() {
     BackgroundBitmap = new TBitmap;
-    Alarms::PaintBackground(BackgroundBitmap);
+    Alarms::LoadBackground(BackgroundBitmap);
     const TRect work = Screen->WorkAreaRect();
 
     Popup = new TForm(Application);

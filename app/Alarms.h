@@ -63,8 +63,8 @@ private:
 extern const char* const AlarmWebPage;
 
 namespace Alarms {
-// The picture behind the popup; its size is the popup's size.
-void PaintBackground(TBitmap* Bitmap);
+// The picture behind the popup, the program's bitmap "BACKGROUND2"; its size is the popup's size.
+void LoadBackground(TBitmap* Bitmap);
 // Plays the sound chosen in the settings, or rings the bell when it cannot be read.
 void PlayAlarmSound();
 } // namespace Alarms

@@ -44,11 +44,24 @@ endfunction()
 
 find_package(Threads REQUIRED)
 
-# zb_add_pictures(target): the program's pictures (resources/Bilder) compiled into target, where
-# "RES://name" and the controls find them by name.
+# zb_add_pictures(target): the program's pictures compiled into target, where "RES://name", the
+# controls, the alarm popup and the tray icon find them by name: the ones kept in resources/Bilder
+# and the ones resources/Bilder/MaleProgrammbilder.cpp draws at build time.
 function(zb_add_pictures target)
-  file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/Bilder/*.bmp)
+  file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/Bilder/*.bmp
+                                       ${PROJECT_SOURCE_DIR}/resources/Bilder/*.xpm)
   qt_add_resources(${target} zb_pictures PREFIX /res BASE ${PROJECT_SOURCE_DIR}/resources/Bilder FILES ${pictures})
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}_bilder)
+  set(drawn)
+  foreach(name KDVTODO01 KDVTODO02 KDVTODO03 CHECKBOX BACKGROUND2 AdvSpinUp AdvSpinDown)
+    list(APPEND drawn ${folder}/${name}.bmp)
+  endforeach()
+  add_custom_command(OUTPUT ${drawn}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen $<TARGET_FILE:male_programmbilder> ${folder}
+    DEPENDS male_programmbilder
+    COMMENT "The program's drawn pictures for ${target}"
+    VERBATIM)
+  qt_add_resources(${target} zb_drawn_pictures PREFIX /res BASE ${folder} FILES ${drawn})
 endfunction()
 
 # zb_drawing_tool(name source): a small program of ours that draws pictures at build time; it runs

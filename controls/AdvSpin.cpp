@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "Resources.h"
+
 namespace {
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -21,6 +23,17 @@ std::size_t NthPos(const std::string& s, char c, int n) {
         if (p == std::string::npos) break;
     }
     return p;
+}
+
+// No glyph of one's own means the program's arrow bitmap Resource.
+void SetArrowGlyph(TAdvTimerSpeedButton* Button, TBitmap* Value, const char* Resource) {
+    if (Value) {
+        Button->SetGlyph(Value);
+        return;
+    }
+    TBitmap arrow;
+    Resources::LoadBitmap(&arrow, Resource);
+    Button->SetGlyph(&arrow);
 }
 } // namespace
 
@@ -74,11 +87,24 @@ void TAdvTimerSpeedButton::Paint() {
     }
     TRect r = ClientRect();
     PaintFrame(r);
-    if (!Glyph()->Empty()) {
+    if (!Glyph()->Empty() && (Enabled() || NumGlyphs() > 1)) {
         PaintGlyph(r);
         return;
     }
-    // Without a glyph of its own the button draws its arrow.
+    if (!Glyph()->Empty()) {
+        // A glyph without a disabled cell shows its shape in the grey of disabled text.
+        TBitmap grey;
+        grey.Assign(Glyph());
+        const TColor back = Glyph()->TransparentColor(), ink = Graphics::ColorToRGB(clGrayText);
+        for (int y = 0; y < grey.Height(); ++y)
+            for (int x = 0; x < grey.Width(); ++x)
+                if (grey.Canvas()->Pixels(x, y) != back) grey.Canvas()->SetPixels(x, y, ink);
+        const int w = grey.Width(), h = grey.Height();
+        const int x = r.Left + (r.Width() - w) / 2, y = r.Top + (r.Height() - h) / 2;
+        Canvas()->BrushCopy({x, y, x + w, y + h}, &grey, {0, 0, w, h}, back);
+        return;
+    }
+    // Without any glyph (the program lacks its arrow bitmaps) the button draws its arrow.
     if (pressed) OffsetRect(r, 1, 1);
     Buttons::DrawArrow(Canvas(), r, ArrowKind, Enabled() ? clBtnText : clGrayText);
 }
@@ -91,6 +117,8 @@ TAdvSpinButton::TAdvSpinButton(TComponent* AOwner) : TWinControl(AOwner) {
     upButton_->ArrowKind = 2;
     downButton_->ArrowKind = 3;
     focusedButton_ = upButton_;
+    SetUpGlyph(nullptr);
+    SetDownGlyph(nullptr);
     SetBounds(0, 0, 15, 25);
 }
 
@@ -142,8 +170,8 @@ void TAdvSpinButton::SetDirection(TSpinDirection Value) {
     downButton_->Invalidate();
 }
 
-void TAdvSpinButton::SetUpGlyph(TBitmap* Value) { upButton_->SetGlyph(Value); }
-void TAdvSpinButton::SetDownGlyph(TBitmap* Value) { downButton_->SetGlyph(Value); }
+void TAdvSpinButton::SetUpGlyph(TBitmap* Value) { SetArrowGlyph(upButton_, Value, "AdvSpinUp"); }
+void TAdvSpinButton::SetDownGlyph(TBitmap* Value) { SetArrowGlyph(downButton_, Value, "AdvSpinDown"); }
 
 void TAdvSpinButton::SetFlat(bool Value) {
     upButton_->SetFlat(Value);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Resources.h"
 #include "TodoListDraw.h"
 
 using TodoListDraw::AlignFlags;
@@ -12,59 +13,27 @@ using TodoListDraw::Line;
 
 namespace {
 
-// The see-through colour of the glyphs drawn here (their bottom-left pixel).
+// The see-through colour of the row handle drawn here (its bottom-left pixel).
 constexpr TColor GlyphBack = 0xFF00FF;
 
-// Five 12 by 12 priority glyphs side by side, white being left out: highest and high are red
-// arrows up (two and one), normal a grey bar, low and lowest blue arrows down (one and two).
-std::unique_ptr<TBitmap> MakePriorityStrip() {
+// A bitmap of the program drawn with its bottom-left colour left out; empty, and so drawn as nothing,
+// when the program lacks it.
+std::unique_ptr<TBitmap> ProgramGlyph(const AnsiString& name) {
     auto bmp = std::make_unique<TBitmap>();
-    bmp->SetSize(60, 12);
-    TCanvas* c = bmp->Canvas();
-    c->Brush()->SetColor(clWhite);
-    c->FillRect({0, 0, 60, 12});
-    const auto arrow = [&](int left, int tipY, bool up, TColor color) {
-        c->Pen()->SetColor(color);
-        c->Brush()->SetColor(color);
-        const int d = up ? 1 : -1;
-        c->Polygon({{left + 6, tipY}, {left + 2, tipY + 4 * d}, {left + 10, tipY + 4 * d}});
-        c->FillRect({left + 5, up ? tipY + 4 : tipY - 6, left + 8, up ? tipY + 7 : tipY - 3});
-    };
-    arrow(0, 0, true, clRed);
-    arrow(0, 5, true, clRed);
-    arrow(12, 2, true, clRed);
-    c->Brush()->SetColor(clGray);
-    c->FillRect({24 + 2, 5, 24 + 10, 7});
-    arrow(36, 9, false, clBlue);
-    arrow(48, 6, false, clBlue);
-    arrow(48, 11, false, clBlue);
+    Resources::LoadBitmap(bmp.get(), name);
+    bmp->SetTransparent(true);
     return bmp;
 }
 
-// 16 by 16 glyphs on the see-through colour: a ticked box, an empty box, and the row handle.
-std::unique_ptr<TBitmap> MakeGlyph(int kind) {
+// The row handle: three grip lines on the see-through colour.
+std::unique_ptr<TBitmap> MakeHandleGlyph() {
     auto bmp = std::make_unique<TBitmap>();
     bmp->SetSize(16, 16);
     TCanvas* c = bmp->Canvas();
     c->Brush()->SetColor(GlyphBack);
     c->FillRect({0, 0, 16, 16});
-    if (kind == 2) {
-        // Handle: three grip lines.
-        c->Brush()->SetColor(clGray);
-        for (int y : {4, 7, 10}) c->FillRect({3, y, 13, y + 2});
-    } else {
-        c->Brush()->SetColor(clWhite);
-        c->FillRect({2, 2, 14, 14});
-        c->Brush()->SetColor(clGray);
-        c->FrameRect({2, 2, 14, 14});
-        if (kind == 0) {
-            c->Pen()->SetColor(clGreen);
-            for (int i = 0; i < 2; ++i) {
-                Line(c, 4, 7 + i, 7, 10 + i);
-                Line(c, 7, 10 + i, 12, 5 + i);
-            }
-        }
-    }
+    c->Brush()->SetColor(clGray);
+    for (int y : {4, 7, 10}) c->FillRect({3, y, 13, y + 2});
     bmp->SetTransparent(true);
     return bmp;
 }
@@ -149,12 +118,12 @@ TTodoListBox::TTodoListBox(TComponent* AOwner, TCustomTodoList* List)
     priorityImages_->SetWidth(12);
     priorityImages_->SetHeight(12);
     {
-        auto strip = MakePriorityStrip();
-        priorityImages_->AddMasked(strip.get(), clWhite);
+        TBitmap strip;
+        if (Resources::LoadBitmap(&strip, "KDVTODO01")) priorityImages_->AddMasked(&strip, clWhite);
     }
-    checkedGlyph_ = MakeGlyph(0);
-    uncheckedGlyph_ = MakeGlyph(1);
-    handleGlyph_ = MakeGlyph(2);
+    checkedGlyph_ = ProgramGlyph("KDVTODO02");
+    uncheckedGlyph_ = ProgramGlyph("KDVTODO03");
+    handleGlyph_ = MakeHandleGlyph();
 
     columns_ = std::make_unique<TTodoColumnCollection>(this, this);
     items_ = std::make_unique<TTodoItemCollection>(this, this);

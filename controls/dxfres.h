@@ -7,6 +7,7 @@
 namespace dxfres {
 // Made on first use, kept until the program ends; it grows to the largest control painted through it.
 TBitmap* DrawBmp();
+// The program's bitmap "CHECKBOX"; empty when the program lacks it.
 TBitmap* CBBmp();
 // Two masked glyphs of the program's bitmaps: 0 a TrueType font ("TTFONT"), 1 a device font
 // ("DEVICEFONT"); made on first use.

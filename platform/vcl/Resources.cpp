@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <exception>
+
+#include "Graphics.h"
 #include "VclPrivate.h"
 
 bool Resources::FindResourceData(const AnsiString& Name, std::string& Bytes) {
@@ -21,4 +24,38 @@ bool Resources::FindResourceData(const AnsiString& Name, std::string& Bytes) {
         return true;
     }
     return false;
+}
+
+namespace {
+// The depth a Windows bitmap file says it has; pfDevice for anything else.
+TPixelFormat FileDepth(const std::string& Bytes) {
+    if (Bytes.size() < 30 || Bytes.compare(0, 2, "BM") != 0) return pfDevice;
+    switch (static_cast<unsigned char>(Bytes[28]) | static_cast<unsigned char>(Bytes[29]) << 8) {
+    case 1: return pf1bit;
+    case 4: return pf4bit;
+    case 8: return pf8bit;
+    case 16: return pf16bit;
+    case 24: return pf24bit;
+    case 32: return pf32bit;
+    default: return pfDevice;
+    }
+}
+} // namespace
+
+bool Resources::LoadBitmap(TBitmap* Bitmap, const AnsiString& Name) {
+    std::string bytes;
+    if (!Bitmap || !FindResourceData(Name, bytes)) return false;
+    // Tried on a scratch bitmap first, so that a resource that is no picture changes nothing.
+    TBitmap trial;
+    try {
+        TStringStream stream(bytes);
+        trial.LoadFromStream(&stream);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (trial.Empty()) return false;
+    TStringStream stream(bytes);
+    Bitmap->LoadFromStream(&stream);
+    Bitmap->SetPixelFormat(FileDepth(bytes));
+    return true;
 }

@@ -3,6 +3,7 @@
 #include "ShellNotify.h"
 
 #include <QIcon>
+#include <QPixmap>
 #include <QSystemTrayIcon>
 
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "Messages.h"
+#include "Resources.h"
 #include "SysUtils.h"
 #include "VclPrivate.h"
 
@@ -118,6 +120,13 @@ QObject* ShellNotify::TrayObject(HWND hWnd, UINT uID) {
 
 HICON LoadIcon(HINSTANCE, const char* lpIconName) {
     if (!lpIconName || !Vcl::Detail::EnsureQtApp()) return nullptr;
+    // The program's own icon resource first; a picture of that name beside the program otherwise.
+    std::string bytes;
+    if (Resources::FindResourceData(lpIconName, bytes)) {
+        QPixmap picture;
+        if (picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<uint>(bytes.size())))
+            return new HICON__{QIcon(picture)};
+    }
     const std::string folder = SysUtils::ProgramFolder();
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {

@@ -26,8 +26,9 @@ struct NOTIFYICONDATA {
 // there and NIM_MODIFY and NIM_DELETE fail for it too. The tip is cut to 63 bytes.
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData);
 
-// The program's icon named lpIconName: a picture file of that name (any case; .png, .xpm, .svg or
-// .ico) in the program folder. Null when there is none.
+// The program's icon named lpIconName: its icon resource of that name (Resources::FindResourceData),
+// else a picture file of that name (any case; .png, .xpm, .svg or .ico) in the program folder. Null
+// when there is neither.
 HICON LoadIcon(HINSTANCE hInstance, const char* lpIconName);
 BOOL DestroyIcon(HICON hIcon);
 

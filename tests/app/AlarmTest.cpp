@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QtGlobal>
 #include <algorithm>
 
 #include "ADODB.h"
@@ -13,6 +14,11 @@
 #include "WinApi.h"
 
 using namespace apptest;
+
+// The pictures drawn at build time, taken out of the program and put back (Qt's resource
+// functions live outside any namespace).
+static void RemoveDrawnPictures() { Q_CLEANUP_RESOURCE(zb_drawn_pictures); }
+static void RestoreDrawnPictures() { Q_INIT_RESOURCE(zb_drawn_pictures); }
 
 namespace {
 const char* const kZorbelin = "\\Software\\Hallowerk\\Zorbelin";
@@ -336,6 +342,29 @@ TEST_F(Reminders, PopupSitsInTheCornerOfTheWorkAreaWithItsTextButtonAndTimers) {
     }
     EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(100, 28)), TColor(0x90B090));
     EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(100, 1)), TColor(0xC0DCC0));
+}
+
+TEST_F(Reminders, WithoutItsBackgroundPictureThePopupStillComesInItsOwnColour) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    RemoveDrawnPictures();
+    struct Restore {
+        ~Restore() { RestoreDrawnPictures(); }
+    } restore;
+    ASSERT_TRUE(Check(form, 1));
+    TForm* popup = ShowAlarm::Open().front()->Popup;
+    const TRect work = Screen->WorkAreaRect();
+    EXPECT_EQ(popup->BoundsRect(), TRect(work.Right - 250, work.Bottom - 100, work.Right, work.Bottom));
+    EXPECT_TRUE(popup->Visible());
+    QImage img(popup->Width(), popup->Height(), QImage::Format_RGB32);
+    img.fill(Qt::black);
+    {
+        QPainter painter(&img);
+        popup->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&painter));
+    }
+    EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(100, 28)), TColor(0xC0DCC0));
+    EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(0, 0)), TColor(0xC0DCC0));
 }
 
 TEST_F(Reminders, PostponeHidesTheAlarmForTenMinutesThenItComesBackWithTheSound) {

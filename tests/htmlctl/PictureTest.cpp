@@ -218,6 +218,12 @@ TEST_F(PicturesInMarkup, ResourcePicturesAreTheProgramsOwn) {
     EXPECT_EQ(At(5, 3), clBlack);    // the black T's bar
     EXPECT_EQ(At(1, 2), clTeal);     // its background, drawn as it is
     EXPECT_EQ(Draw("<IMG src=\"RES://nichtda\">x").XSize, W("x"));
+    // The to-do list's check mark, one of the pictures drawn when the program is built.
+    Reset(200, 100);
+    r = Draw("<IMG src=\"RES://KDVTODO02\">x");
+    EXPECT_EQ(r.XSize, 16 + W("x"));
+    EXPECT_EQ(At(2, 2), clGray);     // the box's frame
+    EXPECT_EQ(At(5, 8), clGreen);    // the tick
     // The status bar's renderer finds them too, by a name in any case.
     Reset(200, 100);
     params.Variant = THTMLVariant::StatusBar;
