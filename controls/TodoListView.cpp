@@ -14,26 +14,12 @@ using TodoListDraw::Line;
 namespace {
 
 // The see-through colour of the row handle drawn here (its bottom-left pixel).
-constexpr TColor GlyphBack = 0xFF00FF;
 
 // A bitmap of the program drawn with its bottom-left colour left out; empty, and so drawn as nothing,
 // when the program lacks it.
 std::unique_ptr<TBitmap> ProgramGlyph(const AnsiString& name) {
     auto bmp = std::make_unique<TBitmap>();
     Resources::LoadBitmap(bmp.get(), name);
-    bmp->SetTransparent(true);
-    return bmp;
-}
-
-// The row handle: three grip lines on the see-through colour.
-std::unique_ptr<TBitmap> MakeHandleGlyph() {
-    auto bmp = std::make_unique<TBitmap>();
-    bmp->SetSize(16, 16);
-    TCanvas* c = bmp->Canvas();
-    c->Brush()->SetColor(GlyphBack);
-    c->FillRect({0, 0, 16, 16});
-    c->Brush()->SetColor(clGray);
-    for (int y : {4, 7, 10}) c->FillRect({3, y, 13, y + 2});
     bmp->SetTransparent(true);
     return bmp;
 }
@@ -123,7 +109,8 @@ TTodoListBox::TTodoListBox(TComponent* AOwner, TCustomTodoList* List)
     }
     checkedGlyph_ = ProgramGlyph("KDVTODO02");
     uncheckedGlyph_ = ProgramGlyph("KDVTODO03");
-    handleGlyph_ = MakeHandleGlyph();
+    // The row handle shows the program's check mark picture, as the complete mark does.
+    handleGlyph_ = ProgramGlyph("KDVTODO02");
 
     columns_ = std::make_unique<TTodoColumnCollection>(this, this);
     items_ = std::make_unique<TTodoItemCollection>(this, this);

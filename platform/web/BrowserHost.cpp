@@ -169,12 +169,13 @@ QString ScriptResultText(const QVariant& value) {
     }
 }
 
-// Tells once when the view first paints after a page of the program loaded.
+// Tells once when the view first paints while it shows a page of the program.
 class FirstPaint : public QObject {
 public:
-    FirstPaint(QObject* parent, std::function<void()> painted) : QObject(parent), painted_(std::move(painted)) {}
+    FirstPaint(QObject* parent, std::function<bool()> showsPage, std::function<void()> painted)
+        : QObject(parent), showsPage_(std::move(showsPage)), painted_(std::move(painted)) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && painted_) {
+        if (event->type() == QEvent::Paint && painted_ && showsPage_()) {
             auto painted = std::move(painted_);
             painted_ = nullptr;
             deleteLater();
@@ -184,6 +185,7 @@ public:
     }
 
 private:
+    std::function<bool()> showsPage_;
     std::function<void()> painted_;
 };
 
@@ -429,12 +431,18 @@ void Browser::LoadFinished(bool ok) {
         Trace::Step("first page loaded");
         QWidget* surface = view_ ? view_->focusProxy() : nullptr;
         QPointer<Browser> self(this);
-        auto painted = [self] {
+        auto fired = std::make_shared<bool>(false);
+        auto painted = [self, fired] {
+            if (*fired) return;
+            *fired = true;
             Trace::Step("first page painted");
             if (self && self->onFirstPaint) self->onFirstPaint();
         };
-        if (surface) surface->installEventFilter(new FirstPaint(surface, painted));
-        else painted();
+        // The view can still paint the blank document for a moment after the page has loaded; and
+        // a view that is not painted at all (hidden) still lets the waiting work start soon after.
+        auto showsPage = [self] { return self && self->view_ && self->view_->url().scheme() == QLatin1String(Scheme); };
+        if (surface) surface->installEventFilter(new FirstPaint(surface, showsPage, painted));
+        QTimer::singleShot(surface ? 2000 : 0, this, painted);
     }
     if (onLoadFinished) onLoadFinished(ok);
 }
