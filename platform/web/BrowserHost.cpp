@@ -439,10 +439,11 @@ void Browser::LoadFinished(bool ok) {
             if (self && self->onFirstPaint) self->onFirstPaint();
         };
         // The view can still paint the blank document for a moment after the page has loaded; and
-        // a view that is not painted at all (hidden) still lets the waiting work start soon after.
+        // a view that is not painted at all (hidden, or its surface not made yet) still lets the
+        // waiting work start a little later.
         auto showsPage = [self] { return self && self->view_ && self->view_->url().scheme() == QLatin1String(Scheme); };
         if (surface) surface->installEventFilter(new FirstPaint(surface, showsPage, painted));
-        QTimer::singleShot(surface ? 2000 : 0, this, painted);
+        QTimer::singleShot(2000, this, painted);
     }
     if (onLoadFinished) onLoadFinished(ok);
 }
