@@ -128,6 +128,8 @@ public:
 
 TEST_F(Browser, TheCharacterIsAskedForOnceTheFirstPageIsShown) {
     WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+    // The test's clock stands at a full hour: only the greeting may call the character here.
+    WriteUserInteger(kTarvolin, "CharacterSayTime", 0);
     WatchedStart form(nullptr);
     form.FormCreate(&form);
     form.Show();
