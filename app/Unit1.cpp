@@ -664,8 +664,7 @@ void TForm1::BuilderTerminated(TObject*) {
 void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
     if (!Browser || !Stream) return;
     Stream->Seek(0, soBeginning);
-    if (Browser != WebBrowser || !documentReady_) return;
-    Browser->LoadFromStream(Stream);
+    if (Browser == WebBrowser) LoadPageIntoBrowser(Stream->DataString());
 }
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
