@@ -43,14 +43,6 @@ std::chrono::milliseconds SpeechWaitLimit(const AnsiString& Text) {
 
 // ---- loading and putting away ---------------------------------------------------------------------------------
 bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
-    if (AgentLoaded && AgentCharacter) {
-        if (Show) {
-            // Shown again, the character may speak again: an earlier hiding no longer stops it.
-            StopSpeaking = false;
-            AgentCharacter->Show(false, AgentRequestId);
-        }
-        return true;
-    }
     AnsiString file;
     bool zoom = false;
     int savedX = 0, savedY = 0;
@@ -65,15 +57,20 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
             }
             if (savedX > Screen->Width() || savedX < 0) savedX = 128;
             if (savedY > Screen->Height() || savedY < 0) savedY = 128;
+            // Switched off, the character serves only the action that forces it; one still loaded
+            // for such an action goes as soon as anything else asks for it.
             int used = 0;
             if (!reg.TryReadInteger("CharacterUsed", used)) {
                 try {
                     reg.WriteBool("CharacterUsed", false);
                 } catch (const std::exception&) {
                 }
+                used = 0;
+            }
+            if (!used && !AgentForceLoad) {
+                SaveAndUnload();
                 return false;
             }
-            if (!used && !AgentForceLoad) return false;
             int zoomed = 0;
             if (reg.TryReadInteger("AgentZoom", zoomed)) {
                 zoom = zoomed != 0;
@@ -84,6 +81,14 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
                 }
             }
         }
+    }
+    if (AgentLoaded && AgentCharacter) {
+        if (Show) {
+            // Shown again, the character may speak again: an earlier hiding no longer stops it.
+            StopSpeaking = false;
+            AgentCharacter->Show(false, AgentRequestId);
+        }
+        return true;
     }
     if (ComponentChecksPending) {
         TSpeechComponentCheck check(owner_.CharacterOwnerWindow());
@@ -327,9 +332,19 @@ void TSpeakingCharacter::SayTime() {
 }
 
 void TSpeakingCharacter::SaySayings() {
+    // The clock decides, not the count of ticks: every minute is looked at once, and minutes a held
+    // tick skipped are caught up, though only the last few: a saying is for its moment, not hours later.
+    const long long current = std::llround(double(SysUtils::Now()) * 86400000.0) / 60000;
+    if (current == lastSayingMinute_) return;
+    const bool recent = lastSayingMinute_ >= 0 && current > lastSayingMinute_ &&
+                        current - lastSayingMinute_ <= SayingCatchUpMinutes;
+    const long long first = recent ? lastSayingMinute_ + 1 : current;
+    // A clock set back a little waits until it has caught up, so no minute is said twice.
+    if (lastSayingMinute_ >= 0 && current < lastSayingMinute_ && lastSayingMinute_ - current <= SayingCatchUpMinutes)
+        return;
+    lastSayingMinute_ = current;
+    constexpr long long day = 24 * 60;
     TIniFile ini(owner_.ExeDir() + "sprueche.ini");
-    Word h, m, s, ms;
-    SysUtils::DecodeTime(SysUtils::Now(), h, m, s, ms);
     for (int i = 0; i < 100; ++i) {
         try {
             const AnsiString name = ini.ReadString("Namen", "Tab" + SysUtils::IntToStr(i), "");
@@ -339,7 +354,10 @@ void TSpeakingCharacter::SaySayings() {
             const double t = ini.ReadFloat(name, "Zeit", 0);
             Word th, tm, ts, tms;
             SysUtils::DecodeTime(TDateTime(t), th, tm, ts, tms);
-            if (th != h || tm != m) continue;
+            // The first minute of the span that shows the saying's clock time.
+            const long long wanted = th * 60 + tm;
+            const long long due = first + ((wanted - first % day) % day + day) % day;
+            if (due > current) continue;
             AgentLoaded = owner_.StartAgent(0, 0, true);
             if (!AgentLoaded) continue;
             Play(ini.ReadString(name, "Animation", "Blink"));
@@ -402,8 +420,9 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
     if (!AgentLoaded) return;
     ClipboardReadingBusy = true;
     done.busy = true;
-    // Loaded, the character stays available to the reading even when it is switched off meanwhile.
-    AgentForceLoad = true;
+    // Loaded, the character stays available to the reading even when it is switched off meanwhile,
+    // and only to the reading.
+    const TForcedCharacter forced(AgentForceLoad);
     AgentIdleTicks = 0;
     owner_.StartAgent(0, 0, true);
     Play("Read");

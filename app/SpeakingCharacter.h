@@ -44,6 +44,20 @@ public:
     virtual void SetAnnouncePending(bool Value) = 0;
 };
 
+// The character may load although it is switched off, for as long as the action that asked for it
+// runs; afterwards the switch decides again.
+class TForcedCharacter {
+public:
+    explicit TForcedCharacter(bool& Flag) : flag_(Flag), before_(Flag) { flag_ = true; }
+    ~TForcedCharacter() { flag_ = before_; }
+    TForcedCharacter(const TForcedCharacter&) = delete;
+    TForcedCharacter& operator=(const TForcedCharacter&) = delete;
+
+private:
+    bool& flag_;
+    bool before_;
+};
+
 class TSpeakingCharacter {
 public:
     explicit TSpeakingCharacter(ICharacterOwner& Owner) : owner_(Owner) {}
@@ -80,6 +94,7 @@ public:
     // Plays an animation of the loaded character.
     void Play(const AnsiString& Animation);
     void SayTime();
+    // Says the sayings of every minute since the last call (once each), at most a few minutes back.
     void SaySayings();
     // Takes the text of today's appointments to announce (from any thread).
     void SetAnnouncementText(const AnsiString& Text);
@@ -96,4 +111,7 @@ private:
     std::chrono::steady_clock::time_point speechBusyUntil_{};
     // The minute the time was last spoken in (minutes since 1899-12-30), -1 before.
     long long lastSpokenMinute_ = -1;
+    // The last minute the sayings were looked at, -1 before; minutes skipped are caught up this far.
+    long long lastSayingMinute_ = -1;
+    static constexpr long long SayingCatchUpMinutes = 10;
 };

@@ -24,8 +24,8 @@ class TIniFile;
 
 // The main window's speaking character as the dialog uses it (provided by the main window).
 namespace TarvolinAgent {
-// Starts the character at (0, 0); Force loads it even when it is switched off (and keeps that for the
-// rest of the run); Show shows it. True when it runs.
+// Starts the character at (0, 0); Force loads it even when it is switched off (for this call only);
+// Show shows it. True when it runs.
 bool Start(bool Force, bool Show = true);
 // Unloads the character when it runs and starts it again, shown, so a new choice takes effect.
 void Reload();

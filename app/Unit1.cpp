@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -46,6 +47,15 @@ AnsiString WithDelimiter(const AnsiString& s) {
 // Minutes since 1899-12-30, counted as DecodeTime counts the time: to the nearest millisecond.
 long long MinuteOf(TDateTime t) {
     return static_cast<long long>(std::floor(std::round(double(t) * 86400000.0) / 60000.0));
+}
+
+// The appointment's own alarm flag: set (any value but 0) asks for a reminder, empty does not.
+bool AlarmRequested(TField* Field) {
+    try {
+        return Field && !Field->IsNull() && Field->AsBoolean();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 // How far the clock may step back before the reminder check starts afresh.
@@ -719,10 +729,8 @@ void TForm1::Timer1Timer(TObject*) {
     } reenable{Timer1};
 
     try {
-        if (--tickCountdown_ <= 0) {
-            tickCountdown_ = 12;
-            Sayings();
-        }
+        // The sayings step looks at the clock itself: each minute once, whenever the tick comes.
+        Sayings();
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
@@ -1325,8 +1333,9 @@ void TarvolinMainWindow::SetFadeOnActivation(bool Value) {
 // ---- the speaking character as the settings dialog uses it ----------------------------------------------------
 bool TarvolinAgent::Start(bool Force, bool Show) {
     if (!Form1) return false;
-    // A forced load stays forced for the rest of the run.
-    if (Force) Form1->AgentForceLoad = true;
+    // A forced load serves this call only; afterwards the user's switch decides again.
+    std::optional<TForcedCharacter> forced;
+    if (Force) forced.emplace(Form1->AgentForceLoad);
     Form1->AgentLoaded = Form1->StartAgent(0, 0, Show);
     return Form1->AgentLoaded;
 }
@@ -1346,12 +1355,15 @@ std::int32_t& TarvolinAgent::RequestId() {
 
 void TarvolinAgent::ShowDefaultCharacterProperties() {
     if (!Form1) return;
+    // The chooser and the output settings work while the character is switched off.
+    const TForcedCharacter forced(Form1->AgentForceLoad);
     Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
     if (Form1->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
 }
 
 void TarvolinAgent::ShowPropertySheet() {
     if (!Form1) return;
+    const TForcedCharacter forced(Form1->AgentForceLoad);
     Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
     if (!Form1->AgentLoaded) return;
     if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
@@ -1393,7 +1405,7 @@ void TForm1::CheckAlarms() {
     const char* const day = "#m'/'d'/'yyyy#";
     const AnsiString lower = SysUtils::FormatDateTime(day, TDateTime(double(now) - 1.0));
     const AnsiString upper = SysUtils::FormatDateTime(day, TDateTime(double(now) + 1.0));
-    query->SetCommandText("select Subject,StartTime,Benutzer,Notes from termine where (Benutzer = 'alle' OR "
+    query->SetCommandText("select Subject,StartTime,Benutzer,Notes,Alarm from termine where (Benutzer = 'alle' OR "
                           "Benutzer = '" + user + "' ) AND  StartTime > " + lower + " AND StartTime < " + upper +
                           " order by StartTime");
     query->Open();
@@ -1406,6 +1418,8 @@ void TForm1::CheckAlarms() {
     for (query->First(); !query->Eof(); query->Next()) {
         try {
             if (query->FieldByName("Subject")->IsNull()) continue;
+            // Only an appointment the user gave an alarm raises one; the others of the day stay quiet.
+            if (!AlarmRequested(query->FieldByName("Alarm"))) continue;
             bool due = false;
             try {
                 // Due when its start minute lies in the minutes this check handles; the same clock

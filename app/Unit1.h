@@ -152,7 +152,6 @@ public:
     // Builds run so far, and the builder running now (tests).
     int BuildCount() const { return buildCount_; }
     BuildTarvolan* RunningBuilder() const { return builder_.get(); }
-    int TickCountdown() const { return tickCountdown_; }
 
     // ---- frame, placement, fading ----
     void SetFrameVisible(bool Visible);
@@ -305,7 +304,6 @@ private:
     std::unique_ptr<BuildTarvolan> builder_;
     int buildCount_ = 0;
 
-    int tickCountdown_ = 6;
     bool firstTick_ = true;
     TDateTime lastDateTick_;
     bool firstMinute_ = true;

@@ -310,11 +310,12 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     Open();
     EXPECT_FALSE(form->AgentLoaded);
     dialog->StandardAgent->Click();
-    // Forced: the chooser loads it although it is switched off, from now on.
-    EXPECT_TRUE(form->AgentForceLoad);
+    // Forced: the chooser loads it although it is switched off, for the choice only.
     EXPECT_TRUE(form->AgentLoaded);
     EXPECT_TRUE(calls->has("ShowDefaultCharacterProperties"));
+    EXPECT_FALSE(form->AgentForceLoad);
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), "");
+    form->used = true;
 
     // "Figur suchen": a character package of this platform, then the character is loaded anew.
     const std::string package = Agent::CharactersFolder() + "/peedy.acp";
@@ -347,9 +348,9 @@ TEST_F(SettingsAgent, TheOutputSettingsButtonForcesTheCharacter) {
     form->used = false;
     Open();
     dialog->dxfPictureButton8->Click();
-    EXPECT_TRUE(form->AgentForceLoad);
     EXPECT_TRUE(form->AgentLoaded);
     EXPECT_TRUE(calls->has("ShowOutputProperties"));
+    EXPECT_FALSE(form->AgentForceLoad);
 }
 
 TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacter) {

@@ -169,12 +169,12 @@ TEST_F(Speech, TheTickNeverWaitsForSpeechAndTheCharacterStaysUntilItHasSpoken) {
     Sayings("[Namen]\nTab0=Morgen\n\n[Morgen]\nZeit=0,3125\nSpruch=Guten Morgen\n");
     form->SayTimeInterval = 15;
     At(7, 30, 2);
-    // The sayings come at the sixth tick; the time at every tick of a due minute.
+    // The saying and the time of a due minute come at the first tick of that minute, once.
     for (int tick = 1; tick <= 6; ++tick) form->Timer1Timer(form->Timer1);
     // Both were handed to the character, and the tick returned without running the character's
     // reports (they come as messages): nothing was waited for.
-    EXPECT_EQ(agent.log->With("Speak"), (std::vector<std::string>{"Speak Die Zeit, es ist 07:30 Uhr",
-                                                                  "Speak Guten Morgen"}));
+    EXPECT_EQ(agent.log->With("Speak"), (std::vector<std::string>{"Speak Guten Morgen",
+                                                                  "Speak Die Zeit, es ist 07:30 Uhr"}));
     EXPECT_FALSE(agent.log->Has("Idle"));
     EXPECT_TRUE(form->Timer1->Enabled());
     // While it speaks, ticks neither hide nor unload it.
@@ -190,6 +190,28 @@ TEST_F(Speech, TheTickNeverWaitsForSpeechAndTheCharacterStaysUntilItHasSpoken) {
     EXPECT_TRUE(agent.log->Has("Hide"));
     form->Timer1Timer(form->Timer1);
     EXPECT_FALSE(form->AgentLoaded);
+}
+
+TEST_F(Speech, ASayingOfAMinuteThatATickSkippedIsSaidOnceWhenTheTickComes) {
+    Sayings("[Namen]\nTab0=Vier\nTab1=Fuenf\n\n[Vier]\nZeit=0,593055555555556\nSpruch=Vierzehn vierzehn\n\n"
+            "[Fuenf]\nZeit=0,59375\nSpruch=Vierzehn fuenfzehn\n");
+    const auto tick = [&](int minute, int second) {
+        At(14, minute, second);
+        form->Timer1Timer(form->Timer1);
+        return agent.log->With("Speak Vierzehn");
+    };
+    EXPECT_TRUE(tick(13, 55).empty());
+    // A dialog held the tick for 40 s past the whole minute 14:14.
+    EXPECT_EQ(tick(14, 35), std::vector<std::string>{"Speak Vierzehn vierzehn"});
+    agent.log->calls.clear();
+    EXPECT_TRUE(tick(14, 40).empty());
+    // The next minute comes once, and a held tick over both minutes says each once.
+    EXPECT_EQ(tick(15, 0), std::vector<std::string>{"Speak Vierzehn fuenfzehn"});
+    agent.log->calls.clear();
+    EXPECT_TRUE(tick(15, 5).empty());
+    // The clock set back a little says nothing twice.
+    EXPECT_TRUE(tick(14, 50).empty());
+    EXPECT_TRUE(tick(15, 10).empty());
 }
 
 TEST_F(Speech, ASayingWithoutTimeIsDueAtMidnightAndTab100IsNeverRead) {
@@ -268,7 +290,12 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
                                                 "Speak Ein kurzer Text.", "Play ReadReturn"}));
     EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
     EXPECT_FALSE(ClipboardReadingBusy);
-    EXPECT_TRUE(form->AgentForceLoad);
+    // The reading forced the character for itself only: switched off now, it goes and stays away.
+    EXPECT_FALSE(form->AgentForceLoad);
+    WriteUserInteger(kTarvolin, "CharacterUsed", 0);
+    EXPECT_FALSE(form->StartAgent(0, 0, true));
+    EXPECT_FALSE(form->AgentLoaded);
+    WriteUserInteger(kTarvolin, "CharacterUsed", 1);
 
     auto* empty = new QMimeData;
     empty->setText("");
