@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <thread>
 #include <utility>
 
@@ -60,6 +62,8 @@ bool AlarmRequested(TField* Field) {
 
 // How far the clock may step back before the reminder check starts afresh.
 constexpr long long ClockStepBackMinutes = 10;
+// How long what rang is remembered: longer than any step back of the clock worth guarding against.
+constexpr long long RaisedAlarmsKeptMinutes = 2 * 24 * 60;
 
 bool HoldsDatabase(const AnsiString& folder) {
     return !folder.empty() && SysUtils::FileExists(folder + DatabaseFile);
@@ -1392,8 +1396,11 @@ void TForm1::CheckAlarms() {
     // Every minute is handled once: a check that comes late (a suspend, a modal dialog, a busy main
     // thread) takes every minute since the last one it handled, since a late popup beats a lost one.
     // The first check of a run covers only its own minute, and so does the first after the clock was
-    // set back by more than a few minutes; a small step back waits for the clock to catch up.
+    // set back by more than a few minutes; a small step back waits for the clock to catch up. What
+    // rang is remembered besides, so a clock set back (or the autumn's repeated hour) rings nothing twice.
     if (lastAlarmMinute_ >= 0 && current < lastAlarmMinute_ - ClockStepBackMinutes) lastAlarmMinute_ = -1;
+    while (!raisedAlarms_.empty() && std::get<0>(*raisedAlarms_.begin()) < current - RaisedAlarmsKeptMinutes)
+        raisedAlarms_.erase(raisedAlarms_.begin());
     const long long first = lastAlarmMinute_ < 0 ? current : lastAlarmMinute_ + 1;
     if (first > current) return;
     // A query of its own: starting the character below can open a dialog whose message loop runs the
@@ -1415,21 +1422,28 @@ void TForm1::CheckAlarms() {
         Dialogs::ShowMessage("Fehler -- Datenmenge geschlossen!");
         return;
     }
+    std::set<RaisedAlarm> seenThisCheck;
     for (query->First(); !query->Eof(); query->Next()) {
         try {
             if (query->FieldByName("Subject")->IsNull()) continue;
             // Only an appointment the user gave an alarm raises one; the others of the day stay quiet.
             if (!AlarmRequested(query->FieldByName("Alarm"))) continue;
             bool due = false;
+            long long start = 0;
             try {
                 // Due when its start minute lies in the minutes this check handles; the same clock
                 // time of another day is not.
-                const long long start = MinuteOf(query->FieldByName("StartTime")->AsDateTime());
+                start = MinuteOf(query->FieldByName("StartTime")->AsDateTime());
                 due = start >= first && start <= current;
             } catch (const std::exception&) {
             }
             if (!due) continue;
             const AnsiString subject = query->FieldByName("Subject")->AsString();
+            // One occurrence is its start, user and subject; equal rows count as one each.
+            RaisedAlarm occurrence{start, query->FieldByName("Benutzer")->AsString(), subject, 0};
+            while (raisedAlarms_.count(occurrence) && seenThisCheck.count(occurrence)) ++std::get<3>(occurrence);
+            seenThisCheck.insert(occurrence);
+            if (!raisedAlarms_.insert(occurrence).second) continue;
             AlarmHtml->Clear();
             try {
                 AlarmNotes = query->FieldByName("Notes")->AsString();

@@ -7,6 +7,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
+#include <tuple>
 
 #include "ADODB.h"
 #include "AppEvnts.h"
@@ -310,6 +313,9 @@ private:
     TDateTime lastDateMinute_;
     bool userRowPending_ = true;
     long long lastAlarmMinute_ = -1;
+    // The appointments that rang, by start minute, user, subject and the count of equal rows.
+    using RaisedAlarm = std::tuple<long long, std::string, std::string, int>;
+    std::set<RaisedAlarm> raisedAlarms_;
     // A rebuild asked for while a build ran or was waited for, and the date it asked for.
     bool rebuildPending_ = false;
     // The builder started last has not yet ended (its end runs on the main thread).

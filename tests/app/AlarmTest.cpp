@@ -277,6 +277,26 @@ TEST_F(Reminders, CheckHeldUpForMinutesRaisesEachMissedAppointmentOnceAndOthersN
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"Drei", "Eins", "Jetzt", "Später", "Vorher", "Zwei"}));
 }
 
+TEST_F(Reminders, AClockSetBackRingsNothingTwice) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    Appointment("Zahnarzt", At(7, 10, 15));   // the same row twice rings twice, once each
+    AlarmForm form(nullptr);
+    Connect(form);
+    now = At(7, 10, 15, 10);
+    ASSERT_TRUE(Check(form, 2));
+    // The clock steps back an hour while the popups are open, then runs through 10:15 again, as in
+    // the night the clocks go back.
+    now = At(7, 9, 15, 30);
+    form.CheckAlarms();
+    for (int minute = 16; minute <= 75; ++minute) {
+        now = At(7, 9 + minute / 60, minute % 60, 5);
+        form.CheckAlarms();
+    }
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    EXPECT_EQ(ShowAlarm::Open().size(), 2u);
+    EXPECT_EQ(form.checks.size(), 62u);
+}
+
 TEST_F(Reminders, OpenPopupsStandAboveEachOtherWithinTheWorkArea) {
     for (int i = 0; i < 3; ++i) Appointment("Termin " + std::to_string(i), At(7, 10, 15, i));
     Appointment("Später", At(7, 10, 16));
