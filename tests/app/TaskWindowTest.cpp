@@ -4,7 +4,7 @@
 // its own: a program folder with a copy of the sample database, a registry, a clock, answered dialogs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <regex>
 
@@ -77,9 +77,10 @@ protected:
     }
 
     static std::string Num(TDateTime t) {
+        // SQL wants a '.' whatever the process's locale.
         char buf[40];
-        std::snprintf(buf, sizeof buf, "%.8f", t.Val);
-        return buf;
+        const auto end = std::to_chars(buf, buf + sizeof buf, t.Val, std::chars_format::fixed, 8).ptr;
+        return std::string(buf, end);
     }
     std::string Connection() const { return ZorbelinConnectionString(db); }
     void Execute(const std::string& sql) {
