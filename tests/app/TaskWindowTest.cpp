@@ -8,8 +8,14 @@
 #include <filesystem>
 #include <regex>
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
+
+#include <chrono>
+#include <functional>
 
 #include "ADODB.h"
 #include "Aufgaben1.h"
@@ -19,6 +25,7 @@
 #include "Dialogs.h"
 #include "Registry.h"
 #include "TempDir.h"
+#include "TodoInplaceEditors.h"
 
 namespace {
 const char* const kTasks = "\\Software\\Hallowerk\\Zorbelin\\Aufgaben";
@@ -116,6 +123,42 @@ protected:
         for (int i = 0; i < window->DBTodoList1->Columns()->Count(); ++i)
             w.push_back(window->DBTodoList1->Columns()->Items(i)->Width());
         return w;
+    }
+    // The window as the main window's menu shows it: modal. Steps run inside its modal loop, as a
+    // person's input would; the window closes afterwards.
+    void RunModal(const std::function<void(TAufgaben*)>& steps) {
+        window = std::make_unique<TAufgaben>(nullptr);
+        window->ADODataSetAufgaben->SetConnectionString(Connection());
+        Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+            if (d.Form() == window.get()) steps(window.get());
+        });
+        window->ShowModal();
+    }
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            QTest::qWait(5);
+        }
+        return true;
+    }
+    // Input goes through the window system's path: to the control's top-level window, where modality
+    // and the stacking of windows decide who gets it.
+    static QWindow* WindowOf(TControl* c) { return Vcl::Detail::HandleWidget(c)->window()->windowHandle(); }
+    static QPoint InWindow(TControl* c, const TPoint& p) {
+        QWidget* w = Vcl::Detail::HandleWidget(c);
+        return w->mapTo(w->window(), QPoint(p.X, p.Y));
+    }
+    static TPoint Centre(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
+    void ClickCell(TAufgaben* w, const std::string& key, int column) {
+        TTodoListBox* box = w->DBTodoList1->ListBox();
+        const TRect cell = box->CellRect(Item(key)->Index(), column);
+        const TPoint at{cell.Left + 10, (cell.Top + cell.Bottom) / 2};
+        QTest::mouseClick(WindowOf(box), Qt::LeftButton, {}, InWindow(box, at));
+    }
+    static void Keys(std::initializer_list<Qt::Key> keys) {
+        // Keys go to the window that has the keyboard focus.
+        for (Qt::Key k : keys) QTest::keyClick(QGuiApplication::focusWindow(), k);
     }
     int ReadWidth(int i) {
         TRegistry reg;
@@ -293,4 +336,57 @@ TEST_F(TaskWindow, ToolButtonsShowTheirCaptionsAndTheChosenTasksNotesAreReadable
         }
     EXPECT_GT(light, 10);
     EXPECT_EQ(blue, 0);
+}
+
+TEST_F(TaskWindow, StatusAndPriorityAreChosenFromTheirDropDownWhileTheWindowIsModal) {
+    RunModal([&](TAufgaben* w) {
+        TTodoListBox* box = w->DBTodoList1->ListBox();
+        TForm* popup = box->EditorParent();
+        TInplaceListBox* status = box->StatusEditor();
+        TInplaceListBox* priority = box->PriorityEditor();
+        // A click: "in Bearbeitung" for a task not started.
+        ClickCell(w, "k4", 4);
+        ASSERT_TRUE(WaitUntil([&] { return popup->Visible() && box->ActiveEditor() == status; }));
+        ASSERT_EQ(status->Items()->Get(0), "Noch nicht begonnen");
+        // The longest entry fits.
+        TCanvas measure;
+        measure.Font()->Assign(status->Font());
+        EXPECT_LE(measure.TextWidth("Noch nicht begonnen") + 4, status->ClientWidth());
+        EXPECT_EQ(popup->Width(), status->Width());
+        const TPoint at = Centre(status->ItemRect(2));
+        QTest::mouseClick(WindowOf(status), Qt::LeftButton, {}, InWindow(status, at));
+        EXPECT_TRUE(WaitUntil([&] { return Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k4'") == "2"; }));
+        EXPECT_EQ(int(Item("k4")->Status()), int(tsInProgress));
+        EXPECT_FALSE(popup->Visible());
+
+        // Down and Return: one step up from "Niedrig" to "Normal".
+        ClickCell(w, "k4", 3);
+        ASSERT_TRUE(WaitUntil([&] { return popup->Visible() && box->ActiveEditor() == priority; }));
+        EXPECT_EQ(priority->ItemIndex(), 1);
+        ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == WindowOf(priority); }));
+        Keys({Qt::Key_Down, Qt::Key_Return});
+        EXPECT_TRUE(WaitUntil([&] { return Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'") == "2"; }));
+        EXPECT_FALSE(popup->Visible());
+
+        // A double click: "fast fertig". The second press falls on whatever lies under the pointer by
+        // then, and opens nothing there.
+        ClickCell(w, "k1", 4);
+        ASSERT_TRUE(WaitUntil([&] { return popup->Visible() && box->ActiveEditor() == status; }));
+        const TPoint entry = Centre(status->ItemRect(3));
+        const QPoint global = Vcl::Detail::HandleWidget(status)->mapToGlobal(QPoint(entry.X, entry.Y));
+        for (int i = 0; i < 2; ++i) {
+            QWindow* under = popup->Visible() ? WindowOf(status) : WindowOf(box);
+            QTest::mousePress(under, Qt::LeftButton, {}, under->mapFromGlobal(global));
+            QTest::mouseRelease(under, Qt::LeftButton, {}, under->mapFromGlobal(global));
+            // Within the double-click time.
+            QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval;
+        }
+        EXPECT_TRUE(WaitUntil([&] { return Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k1'") == "3"; }));
+        EXPECT_EQ(box->ActiveEditor(), nullptr);
+        EXPECT_FALSE(popup->Visible());
+    });
+    // The table keeps the choices after the window closed.
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k4'"), "2");
+    EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "2");
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k1'"), "3");
 }
