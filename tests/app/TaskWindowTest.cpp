@@ -261,27 +261,60 @@ TEST_F(TaskWindow, SelectingATaskTellsTheDaysLeftOrThatItIsOverdue) {
     EXPECT_EQ(w->StatusText(), "");
 }
 
+TEST_F(TaskWindow, TheColumnsOwnWidthsShowTheirCaptionsAndTheLongestStatus) {
+    TAufgaben* w = Open();
+    TCanvas measure;
+    measure.Font()->Assign(w->DBTodoList1->HeaderFont());
+    for (int i = 0; i < w->DBTodoList1->Columns()->Count(); ++i) {
+        TTodoColumnItem* col = w->DBTodoList1->Columns()->Items(i);
+        // The header's text box leaves 4 pixels either side, and 16 on a sorted column for its mark.
+        EXPECT_LE(measure.TextWidth(col->Caption()) + 8 + 16, col->Width()) << col->Caption();
+    }
+    TTodoColumnItem* status = w->DBTodoList1->Columns()->Items(4);
+    for (TFont* font : {status->Font(), w->DBTodoList1->PriorityFont(), w->DBTodoList1->CompletionFont()}) {
+        measure.Font()->Assign(font);
+        for (const char* text : {"Noch nicht begonnen", "in Bearbeitung", "fast fertig", "fertig"})
+            EXPECT_LE(measure.TextWidth(text), status->Width()) << text;
+    }
+    // The subject and the date keep their room.
+    EXPECT_EQ(Widths()[1], 200);
+    EXPECT_EQ(Widths()[2], 100);
+}
+
 TEST_F(TaskWindow, ColumnWidthsComeFromTheRegistryUpToTheFirstMissingOne) {
+    Open();
+    const std::vector<int> own = Widths();
+    window.reset();
     WriteUserInteger(kTasks, "AGCol0", 30);
     WriteUserInteger(kTasks, "AGCol1", 250);
     WriteUserInteger(kTasks, "AGCol3", 77);
     // A value beyond the last column is left alone.
     WriteUserInteger(kTasks, "AGCol5", 99);
     Open();
-    EXPECT_EQ(Widths(), (std::vector<int>{30, 250, 100, 30, 100}));
+    EXPECT_EQ(Widths(), (std::vector<int>{30, 250, own[2], own[3], own[4]}));
+    window.reset();
+    // Widths the user set win, also narrower ones.
+    for (int i = 0; i < 5; ++i) WriteUserInteger(kTasks, ("AGCol" + std::to_string(i)).c_str(), 20 + i);
+    Open();
+    EXPECT_EQ(Widths(), (std::vector<int>{20, 21, 22, 23, 24}));
 }
 
 TEST_F(TaskWindow, WithoutTheFirstWidthAllColumnsKeepTheirOwn) {
+    Open();
+    const std::vector<int> own = Widths();
+    window.reset();
     WriteUserInteger(kTasks, "AGCol1", 250);
     Open();
-    EXPECT_EQ(Widths(), (std::vector<int>{25, 200, 100, 30, 100}));
+    EXPECT_EQ(Widths(), own);
 }
 
 TEST_F(TaskWindow, ClosingKeepsTheWidthsAndStopsTheBinding) {
     TAufgaben* w = Open();
     w->DBTodoList1->Columns()->Items(2)->SetWidth(140);
+    const std::vector<int> shown = Widths();
     w->Close();
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadWidth(i), (std::vector<int>{25, 200, 140, 30, 100})[i]) << i;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadWidth(i), shown[i]) << i;
+    EXPECT_EQ(ReadWidth(2), 140);
     EXPECT_FALSE(w->ADODataSetAufgaben->Active());
     EXPECT_FALSE(w->DataSourceAufgaben->Enabled());
     // The placement goes beside the program, not into the current folder.
