@@ -1,5 +1,6 @@
 #include "Aufgaben1.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "AufgabenDrucken.h"
@@ -124,6 +125,7 @@ TAufgaben::TAufgaben(TComponent* AOwner) : TForm(AOwner) {
     ss->SetCompleted("fertig");
     ss->SetInProgress("in Bearbeitung");
     ss->SetText(tsDeferred, "fast fertig");
+    WidenColumnsForTheirTexts();
     DBTodoList1->SetDataSource(DataSourceAufgaben);
     DBTodoList1->OnItemInsert = [this](TObject* s, TTodoItem* i, bool& a) { DBTodoList1ItemInsert(s, i, a); };
     DBTodoList1->OnItemSelect = [this](TObject* s, TTodoItem* i) { DBTodoList1ItemSelect(s, i); };
@@ -143,6 +145,29 @@ TAufgaben::TAufgaben(TComponent* AOwner) : TForm(AOwner) {
     OnShow = [this](TObject* s) { FormShow(s); };
     OnCloseQuery = [this](TObject* s, bool& c) { FormCloseQuery(s, c); };
     DoCreate();
+}
+
+void TAufgaben::WidenColumnsForTheirTexts() {
+    // The header's text box leaves 4 pixels either side, and 16 more on the sorted column for its
+    // mark; any column may become the sorted one.
+    TCanvas measure;
+    measure.Font()->Assign(DBTodoList1->HeaderFont());
+    for (int i = 0; i < DBTodoList1->Columns()->Count(); ++i) {
+        TTodoColumnItem* col = DBTodoList1->Columns()->Items(i);
+        int need = measure.TextWidth(col->Caption()) + 8 + 16;
+        if (col->TodoData() == tdStatus) {
+            // In every font a row may draw it with: normal, high priority, done.
+            for (TFont* font : {col->Font(), DBTodoList1->PriorityFont(), DBTodoList1->CompletionFont()}) {
+                TCanvas cell;
+                cell.Font()->Assign(font);
+                for (int s = 0; s < TodoStatusCount; ++s) {
+                    const AnsiString text = DBTodoList1->StatusStrings()->Text(static_cast<TTodoStatus>(s));
+                    need = std::max(need, cell.TextWidth(text) + 4);
+                }
+            }
+        }
+        if (col->Width() < need) col->SetWidth(need);
+    }
 }
 
 void TAufgaben::FormCreate(TObject*) {

@@ -52,6 +52,8 @@ public:
 private:
     // Makes the menu "Datei" and its button.
     void CreateFileMenu();
+    // Widens the columns whose caption or longest status text the window's fonts would cut.
+    void WidenColumnsForTheirTexts();
 
 public:
     // The text of the message panel.

@@ -124,8 +124,17 @@ void TInplaceListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
     TListBox::MouseUp(Button, Shift, X, Y);
     if (Button == mbLeft && pressed_) {
         pressed_ = false;
+        list_->ChoiceClicked(ClientToScreen({X, Y}));
         list_->EditorOnExit(this);
     }
+}
+
+void TInplaceListBox::Paint() {
+    TListBox::Paint();
+    TCanvas* c = Canvas();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clBtnShadow);
+    c->FrameRect(ClientRect());
 }
 
 TInplaceODListBox::TInplaceODListBox(TComponent* AOwner, TTodoListBox* List) : TInplaceListBox(AOwner, List) {

@@ -64,6 +64,8 @@ protected:
     void KeyPress(AnsiString& Key) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // A thin frame shows where the dropped list ends over the rows beneath.
+    void Paint() override;
     TTodoListBox* list_;
 private:
     bool pressed_ = false;

@@ -16,6 +16,7 @@ class TTodoDateTimePicker;
 class TInplaceSpinEdit;
 class TInplaceListBox;
 class TInplaceODListBox;
+class TTimer;
 
 enum TCheckType { ctCheckBox, ctCheckMark, ctGlyph };
 
@@ -121,6 +122,9 @@ public:
     // Commits and closes the active editor; nothing when none is active.
     void EditorOnExit(TObject* Sender = nullptr);
     void AdvanceEdit();
+    // A status or priority list chose its entry by a click at Screen: the second press of a double
+    // click there falls on the rows beneath, and opens nothing.
+    void ChoiceClicked(const TPoint& Screen);
     TWinControl* ActiveEditor() const { return activeEditor_; }
     TTodoItem* EditedItem() const { return editItem_; }
     TInplaceEdit* TextEditor() const { return textEditor_; }
@@ -162,6 +166,8 @@ private:
     void ClickInto(TWinControl* Editor, int X, int Y);
     void Commit();
     void FillListEditor(TInplaceListBox* Editor, bool Priority);
+    // The width of a status or priority list; Indent is where its entries' text starts.
+    int ListEditorWidth(TInplaceListBox* Editor, TFont* ColumnFont, int Indent) const;
 
     TCustomTodoList* list_;
     std::unique_ptr<TTodoColumnCollection> columns_;
@@ -193,4 +199,7 @@ private:
     TTodoData editKind_ = tdSubject;
     TTodoItem* editItem_ = nullptr;
     bool committing_ = false;
+    // Runs for a double click's time after a list editor's choice by click.
+    TTimer* choiceClickTimer_;
+    TPoint choiceClickAt_;
 };

@@ -35,6 +35,9 @@ void TTodoListBox::ClickInto(TWinControl* Editor, int X, int Y) {
 void TTodoListBox::ShowEditor(TWinControl* Editor, const TRect& Rect, bool InPopup, TFont* ColumnFont) {
     activeEditor_ = Editor;
     if (InPopup) {
+        // The popup belongs to the list's window, so it takes the mouse and the keys also while that
+        // window is modal.
+        editorParent_->SetPopupParent(GetParentForm(this));
         while (editorParent_->ControlCount() > 0) editorParent_->Controls(0)->SetParent(nullptr);
         Editor->SetParent(editorParent_);
         Editor->SetBounds(0, 0, Rect.Width(), Rect.Height());
@@ -67,6 +70,15 @@ void TTodoListBox::FillListEditor(TInplaceListBox* Editor, bool Priority) {
     }
     rows->EndUpdate();
     Editor->Tag = Editor->RowsHeight();
+}
+
+int TTodoListBox::ListEditorWidth(TInplaceListBox* Editor, TFont* ColumnFont, int Indent) const {
+    // At least the usual 70 pixels, and wide enough for the longest entry in the font it shows.
+    TCanvas measure;
+    measure.Font()->Assign(ColumnFont ? ColumnFont : Editor->Font());
+    int widest = 0;
+    for (int i = 0; i < Editor->Count(); ++i) widest = std::max(widest, measure.TextWidth(Editor->Items()->Get(i)));
+    return std::max(70, Indent + 2 + widest + 6);
 }
 
 void TTodoListBox::StartEdit(int Row, int Column, bool FromMouse, UINT, int X, int Y, unsigned Key) {
@@ -143,8 +155,10 @@ void TTodoListBox::StartEdit(int Row, int Column, bool FromMouse, UINT, int X, i
         const int index = priorityEditor_->Items()->IndexOf(list_->PriorityToString(item->Priority()));
         priorityEditor_->SetItemIndex(index);
         priorityEditor_->GivenIndex = index;
-        ShowEditor(priorityEditor_, {cell.Left, cell.Top, cell.Left + 70, cell.Top + static_cast<int>(priorityEditor_->Tag)},
-                   true, font);
+        // The entries' text starts right of their 16-pixel glyph.
+        const int width = ListEditorWidth(priorityEditor_, font, 16);
+        ShowEditor(priorityEditor_,
+                   {cell.Left, cell.Top, cell.Left + width, cell.Top + static_cast<int>(priorityEditor_->Tag)}, true, font);
         break;
     }
     case tdStatus: {
@@ -152,7 +166,8 @@ void TTodoListBox::StartEdit(int Row, int Column, bool FromMouse, UINT, int X, i
         const int index = statusEditor_->Items()->IndexOf(list_->StatusToString(item->Status()));
         statusEditor_->SetItemIndex(index);
         statusEditor_->GivenIndex = index;
-        ShowEditor(statusEditor_, {cell.Left, cell.Top, cell.Left + 70, cell.Top + static_cast<int>(statusEditor_->Tag)},
+        const int width = ListEditorWidth(statusEditor_, font, 0);
+        ShowEditor(statusEditor_, {cell.Left, cell.Top, cell.Left + width, cell.Top + static_cast<int>(statusEditor_->Tag)},
                    true, font);
         break;
     }

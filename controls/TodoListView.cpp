@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
+#include "ExtCtrls.h"
 #include "Resources.h"
 #include "TodoListDraw.h"
 
@@ -124,8 +126,11 @@ TTodoListBox::TTodoListBox(TComponent* AOwner, TCustomTodoList* List)
     statusEditor_ = new TInplaceListBox(this, this);
     editorParent_ = new TForm(this);
     editorParent_->SetBorderStyle(bsNone);
-    editorParent_->SetFormStyle(fsStayOnTop);
     editorParent_->OnDeactivate = [this](TObject* s) { EditorOnExit(s); };
+    choiceClickTimer_ = new TTimer(this);
+    choiceClickTimer_->SetEnabled(false);
+    choiceClickTimer_->SetInterval(500);
+    choiceClickTimer_->OnTimer = [this](TObject*) { choiceClickTimer_->SetEnabled(false); };
     for (TWinControl* e : std::initializer_list<TWinControl*>{textEditor_, notesEditor_, dateEditor_, numberEditor_,
                                                              priorityEditor_, statusEditor_}) {
         e->SetVisible(false);
@@ -473,8 +478,19 @@ void TTodoListBox::SelectionChanged() {
     TCustomListBox::SelectionChanged();
 }
 
+void TTodoListBox::ChoiceClicked(const TPoint& Screen) {
+    choiceClickAt_ = Screen;
+    choiceClickTimer_->SetEnabled(false);
+    choiceClickTimer_->SetEnabled(true);
+}
+
 void TTodoListBox::WndProc(TMessage& Message) {
     if (Message.Msg == WM_VSCROLL) EditorOnExit();
+    if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) && choiceClickTimer_->Enabled()) {
+        const TPoint p = ClientToScreen({Message.XPos(), Message.YPos()});
+        if (std::abs(p.X - choiceClickAt_.X) <= 4 && std::abs(p.Y - choiceClickAt_.Y) <= 4) return;
+        choiceClickTimer_->SetEnabled(false);
+    }
     TCustomListBox::WndProc(Message);
 }
 

@@ -253,6 +253,13 @@ TCustomForm::TCustomForm(TComponent* AOwner)
 
 TCustomForm::~TCustomForm() {
     DoDestroy();
+    // Forms that pop up from this one go out of sight and become windows of their own before its
+    // window goes.
+    for (TCustomForm* f : std::vector<TCustomForm*>(Screen->forms_)) {
+        if (f->popupParent_ != this) continue;
+        f->SetVisible(false);
+        f->SetPopupParent(nullptr);
+    }
     auto& forms = Screen->forms_;
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (Application->MainForm() == this) Application->SetMainForm(nullptr);
@@ -296,6 +303,12 @@ void TCustomForm::SetFormStyle(TFormStyle Value) {
     ApplyWindowFlags();
 }
 
+void TCustomForm::SetPopupParent(TCustomForm* Value) {
+    if (Value == this || Value == popupParent_) return;
+    popupParent_ = Value;
+    ApplyWindowFlags();
+}
+
 void TCustomForm::ApplyWindowFlags() {
     QWidget* w = Widget(this);
     Qt::WindowFlags f;
@@ -315,10 +328,14 @@ void TCustomForm::ApplyWindowFlags() {
         if (framedWindow && borderIcons_.Contains(biMaximize)) f |= Qt::WindowMaximizeButtonHint;
     }
     if (formStyle_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
-    if (w->windowFlags() == f) return;
+    // A frameless form that pops up from another is a tool window of it: no task-bar entry, above
+    // its parent, and not shut out while the parent is modal.
+    QWidget* parent = popupParent_ ? Widget(popupParent_) : Parent() ? w->parentWidget() : nullptr;
+    if (parent && borderStyle_ == bsNone) f = (f & ~Qt::WindowType_Mask) | Qt::Tool;
+    if (w->windowFlags() == f && w->parentWidget() == parent) return;
     const bool wasVisible = w->isVisible();
     // Qt makes a new native window for new flags; it has to be shown again.
-    w->setWindowFlags(f);
+    w->setParent(parent, f);
     UpdateWindowBounds();
     if (wasVisible) w->show();
 }

@@ -57,6 +57,10 @@ public:
     void SetPosition(TPosition Value) { position_ = Value; }
     TFormStyle FormStyle() const { return formStyle_; }
     void SetFormStyle(TFormStyle Value);
+    // The form this one pops up from: it stays above that form, goes with it, and takes input while
+    // that form is modal. nullptr: a window of its own.
+    TCustomForm* PopupParent() const { return popupParent_; }
+    void SetPopupParent(TCustomForm* Value);
     TWindowState WindowState() const;
     void SetWindowState(TWindowState Value);
     // Opacity of the whole window (needs a compositing window manager to be seen).
@@ -132,6 +136,7 @@ private:
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TPosition position_ = poDesigned;
     TFormStyle formStyle_ = fsNormal;
+    TCustomForm* popupParent_ = nullptr;
     bool alphaBlend_ = false;
     Byte alphaBlendValue_ = 255;
     bool keyPreview_ = false;

@@ -3,6 +3,7 @@
 // way through the printer dialog to a PDF file.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,9 +24,10 @@ TDateTime D(Word y, Word m, Word d, double hours = 0) {
 }
 
 std::string Num(TDateTime t) {
+    // SQL wants a '.' whatever the process's locale.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.8f", t.Val);
-    return buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, t.Val, std::chars_format::fixed, 8).ptr;
+    return std::string(buf, end);
 }
 
 int PdfPages(const std::string& file) {

@@ -4,12 +4,18 @@
 // its own: a program folder with a copy of the sample database, a registry, a clock, answered dialogs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <regex>
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
+
+#include <chrono>
+#include <functional>
 
 #include "ADODB.h"
 #include "Aufgaben1.h"
@@ -19,6 +25,7 @@
 #include "Dialogs.h"
 #include "Registry.h"
 #include "TempDir.h"
+#include "TodoInplaceEditors.h"
 
 namespace {
 const char* const kTasks = "\\Software\\Hallowerk\\Zorbelin\\Aufgaben";
@@ -77,9 +84,10 @@ protected:
     }
 
     static std::string Num(TDateTime t) {
+        // SQL wants a '.' whatever the process's locale.
         char buf[40];
-        std::snprintf(buf, sizeof buf, "%.8f", t.Val);
-        return buf;
+        const auto end = std::to_chars(buf, buf + sizeof buf, t.Val, std::chars_format::fixed, 8).ptr;
+        return std::string(buf, end);
     }
     std::string Connection() const { return ZorbelinConnectionString(db); }
     void Execute(const std::string& sql) {
@@ -115,6 +123,42 @@ protected:
         for (int i = 0; i < window->DBTodoList1->Columns()->Count(); ++i)
             w.push_back(window->DBTodoList1->Columns()->Items(i)->Width());
         return w;
+    }
+    // The window as the main window's menu shows it: modal. Steps run inside its modal loop, as a
+    // person's input would; the window closes afterwards.
+    void RunModal(const std::function<void(TAufgaben*)>& steps) {
+        window = std::make_unique<TAufgaben>(nullptr);
+        window->ADODataSetAufgaben->SetConnectionString(Connection());
+        Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+            if (d.Form() == window.get()) steps(window.get());
+        });
+        window->ShowModal();
+    }
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            QTest::qWait(5);
+        }
+        return true;
+    }
+    // Input goes through the window system's path: to the control's top-level window, where modality
+    // and the stacking of windows decide who gets it.
+    static QWindow* WindowOf(TControl* c) { return Vcl::Detail::HandleWidget(c)->window()->windowHandle(); }
+    static QPoint InWindow(TControl* c, const TPoint& p) {
+        QWidget* w = Vcl::Detail::HandleWidget(c);
+        return w->mapTo(w->window(), QPoint(p.X, p.Y));
+    }
+    static TPoint Centre(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
+    void ClickCell(TAufgaben* w, const std::string& key, int column) {
+        TTodoListBox* box = w->DBTodoList1->ListBox();
+        const TRect cell = box->CellRect(Item(key)->Index(), column);
+        const TPoint at{cell.Left + 10, (cell.Top + cell.Bottom) / 2};
+        QTest::mouseClick(WindowOf(box), Qt::LeftButton, {}, InWindow(box, at));
+    }
+    static void Keys(std::initializer_list<Qt::Key> keys) {
+        // Keys go to the window that has the keyboard focus.
+        for (Qt::Key k : keys) QTest::keyClick(QGuiApplication::focusWindow(), k);
     }
     int ReadWidth(int i) {
         TRegistry reg;
@@ -217,27 +261,60 @@ TEST_F(TaskWindow, SelectingATaskTellsTheDaysLeftOrThatItIsOverdue) {
     EXPECT_EQ(w->StatusText(), "");
 }
 
+TEST_F(TaskWindow, TheColumnsOwnWidthsShowTheirCaptionsAndTheLongestStatus) {
+    TAufgaben* w = Open();
+    TCanvas measure;
+    measure.Font()->Assign(w->DBTodoList1->HeaderFont());
+    for (int i = 0; i < w->DBTodoList1->Columns()->Count(); ++i) {
+        TTodoColumnItem* col = w->DBTodoList1->Columns()->Items(i);
+        // The header's text box leaves 4 pixels either side, and 16 on a sorted column for its mark.
+        EXPECT_LE(measure.TextWidth(col->Caption()) + 8 + 16, col->Width()) << col->Caption();
+    }
+    TTodoColumnItem* status = w->DBTodoList1->Columns()->Items(4);
+    for (TFont* font : {status->Font(), w->DBTodoList1->PriorityFont(), w->DBTodoList1->CompletionFont()}) {
+        measure.Font()->Assign(font);
+        for (const char* text : {"Noch nicht begonnen", "in Bearbeitung", "fast fertig", "fertig"})
+            EXPECT_LE(measure.TextWidth(text), status->Width()) << text;
+    }
+    // The subject and the date keep their room.
+    EXPECT_EQ(Widths()[1], 200);
+    EXPECT_EQ(Widths()[2], 100);
+}
+
 TEST_F(TaskWindow, ColumnWidthsComeFromTheRegistryUpToTheFirstMissingOne) {
+    Open();
+    const std::vector<int> own = Widths();
+    window.reset();
     WriteUserInteger(kTasks, "AGCol0", 30);
     WriteUserInteger(kTasks, "AGCol1", 250);
     WriteUserInteger(kTasks, "AGCol3", 77);
     // A value beyond the last column is left alone.
     WriteUserInteger(kTasks, "AGCol5", 99);
     Open();
-    EXPECT_EQ(Widths(), (std::vector<int>{30, 250, 100, 30, 100}));
+    EXPECT_EQ(Widths(), (std::vector<int>{30, 250, own[2], own[3], own[4]}));
+    window.reset();
+    // Widths the user set win, also narrower ones.
+    for (int i = 0; i < 5; ++i) WriteUserInteger(kTasks, ("AGCol" + std::to_string(i)).c_str(), 20 + i);
+    Open();
+    EXPECT_EQ(Widths(), (std::vector<int>{20, 21, 22, 23, 24}));
 }
 
 TEST_F(TaskWindow, WithoutTheFirstWidthAllColumnsKeepTheirOwn) {
+    Open();
+    const std::vector<int> own = Widths();
+    window.reset();
     WriteUserInteger(kTasks, "AGCol1", 250);
     Open();
-    EXPECT_EQ(Widths(), (std::vector<int>{25, 200, 100, 30, 100}));
+    EXPECT_EQ(Widths(), own);
 }
 
 TEST_F(TaskWindow, ClosingKeepsTheWidthsAndStopsTheBinding) {
     TAufgaben* w = Open();
     w->DBTodoList1->Columns()->Items(2)->SetWidth(140);
+    const std::vector<int> shown = Widths();
     w->Close();
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadWidth(i), (std::vector<int>{25, 200, 140, 30, 100})[i]) << i;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadWidth(i), shown[i]) << i;
+    EXPECT_EQ(ReadWidth(2), 140);
     EXPECT_FALSE(w->ADODataSetAufgaben->Active());
     EXPECT_FALSE(w->DataSourceAufgaben->Enabled());
     // The placement goes beside the program, not into the current folder.
@@ -292,4 +369,57 @@ TEST_F(TaskWindow, ToolButtonsShowTheirCaptionsAndTheChosenTasksNotesAreReadable
         }
     EXPECT_GT(light, 10);
     EXPECT_EQ(blue, 0);
+}
+
+TEST_F(TaskWindow, StatusAndPriorityAreChosenFromTheirDropDownWhileTheWindowIsModal) {
+    RunModal([&](TAufgaben* w) {
+        TTodoListBox* box = w->DBTodoList1->ListBox();
+        TForm* popup = box->EditorParent();
+        TInplaceListBox* status = box->StatusEditor();
+        TInplaceListBox* priority = box->PriorityEditor();
+        // A click: "in Bearbeitung" for a task not started.
+        ClickCell(w, "k4", 4);
+        ASSERT_TRUE(WaitUntil([&] { return popup->Visible() && box->ActiveEditor() == status; }));
+        ASSERT_EQ(status->Items()->Get(0), "Noch nicht begonnen");
+        // The longest entry fits.
+        TCanvas measure;
+        measure.Font()->Assign(status->Font());
+        EXPECT_LE(measure.TextWidth("Noch nicht begonnen") + 4, status->ClientWidth());
+        EXPECT_EQ(popup->Width(), status->Width());
+        const TPoint at = Centre(status->ItemRect(2));
+        QTest::mouseClick(WindowOf(status), Qt::LeftButton, {}, InWindow(status, at));
+        EXPECT_TRUE(WaitUntil([&] { return Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k4'") == "2"; }));
+        EXPECT_EQ(int(Item("k4")->Status()), int(tsInProgress));
+        EXPECT_FALSE(popup->Visible());
+
+        // Down and Return: one step up from "Niedrig" to "Normal".
+        ClickCell(w, "k4", 3);
+        ASSERT_TRUE(WaitUntil([&] { return popup->Visible() && box->ActiveEditor() == priority; }));
+        EXPECT_EQ(priority->ItemIndex(), 1);
+        ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == WindowOf(priority); }));
+        Keys({Qt::Key_Down, Qt::Key_Return});
+        EXPECT_TRUE(WaitUntil([&] { return Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'") == "2"; }));
+        EXPECT_FALSE(popup->Visible());
+
+        // A double click: "fast fertig". The second press falls on whatever lies under the pointer by
+        // then, and opens nothing there.
+        ClickCell(w, "k1", 4);
+        ASSERT_TRUE(WaitUntil([&] { return popup->Visible() && box->ActiveEditor() == status; }));
+        const TPoint entry = Centre(status->ItemRect(3));
+        const QPoint global = Vcl::Detail::HandleWidget(status)->mapToGlobal(QPoint(entry.X, entry.Y));
+        for (int i = 0; i < 2; ++i) {
+            QWindow* under = popup->Visible() ? WindowOf(status) : WindowOf(box);
+            QTest::mousePress(under, Qt::LeftButton, {}, under->mapFromGlobal(global));
+            QTest::mouseRelease(under, Qt::LeftButton, {}, under->mapFromGlobal(global));
+            // Within the double-click time.
+            QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval;
+        }
+        EXPECT_TRUE(WaitUntil([&] { return Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k1'") == "3"; }));
+        EXPECT_EQ(box->ActiveEditor(), nullptr);
+        EXPECT_FALSE(popup->Visible());
+    });
+    // The table keeps the choices after the window closed.
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k4'"), "2");
+    EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "2");
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k1'"), "3");
 }
