@@ -213,6 +213,60 @@ TEST_F(PopupMenus, OwnerDrawnMenuIsOneSurfaceWhoseRowsKeepWhatWasDrawnAcrossThem
     EXPECT_EQ(at(hovered, 30, 50), clLime);
 }
 
+// An item's own bitmap shows beside its caption, without its see-through colour (the bottom-left
+// pixel's), in a menu the library draws and in one the window system draws; an item without one
+// shows none.
+TEST_F(PopupMenus, AnItemsOwnBitmapShowsBesideItsCaption) {
+    TBitmap picture;
+    picture.SetSize(16, 16);
+    picture.Canvas()->Brush()->SetColor(clFuchsia);
+    picture.Canvas()->FillRect({0, 0, 16, 16});
+    picture.Canvas()->Brush()->SetColor(clRed);
+    picture.Canvas()->FillRect({4, 4, 12, 12});
+    TPopupMenu popup(nullptr);
+    auto add = [&](TMenuItem* parent, const char* caption) {
+        auto* item = new TMenuItem(&popup);
+        item->SetCaption(caption);
+        parent->Add(item);
+        return item;
+    };
+    TMenuItem* info = add(popup.Items(), "Info");
+    TMenuItem* help = add(info, "Hilfe");
+    add(info, "Ohne");
+    help->SetBitmap(&picture);
+    EXPECT_TRUE(help->HasBitmap());
+    EXPECT_FALSE(info->HasBitmap());
+    const auto count = [](const QImage& img, const QRect& area, QColor colour) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) n += img.pixelColor(x, y).rgb() == colour.rgb();
+        return n;
+    };
+    for (bool ownerDraw : {true, false}) {
+        popup.OwnerDraw = ownerDraw;
+        QImage sub;
+        QTimer::singleShot(50, [&] {
+            QWidget* menu = QApplication::activePopupWidget();
+            ASSERT_NE(menu, nullptr);
+            // Over "Info": its items open beside it.
+            SendMouse(menu, QEvent::MouseMove, QPoint(20, menu->height() / 2));
+            QTimer::singleShot(400, [&, menu] {
+                QWidget* opened = QApplication::activePopupWidget();
+                if (opened && opened != menu) sub = opened->grab().toImage();
+                menu->close();
+                if (opened) opened->close();
+            });
+        });
+        popup.Popup(100, 100);
+        ASSERT_FALSE(sub.isNull()) << ownerDraw;
+        const int rowHeight = sub.height() / 2;
+        const QRect first(0, 0, 30, rowHeight - 1), second(0, rowHeight, 30, rowHeight - 1);
+        EXPECT_GT(count(sub, first, Qt::red), 30) << ownerDraw;
+        EXPECT_EQ(count(sub, second, Qt::red), 0) << ownerDraw;
+        EXPECT_EQ(count(sub, sub.rect(), Qt::magenta), 0) << ownerDraw;
+    }
+}
+
 TEST_F(PopupMenus, ContextMenuRequestOpensTheControlsPopupMenu) {
     TForm form(nullptr);
     auto* control = new THinted(&form);
