@@ -72,6 +72,17 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMouseTracking(true);
         setObjectName("OwnerDrawnMenu");
+        // Rows drawn plainly keep their captions in one column right of the widest picture.
+        const int check = GetSystemMetrics(SM_CXMENUCHECK);
+        TCustomImageList* images = session->owner ? session->owner->Images() : nullptr;
+        column_ = check;
+        for (int i = 0; i < parent->Count(); ++i) {
+            TMenuItem* item = parent->Items(i);
+            if (images && item->ImageIndex >= 0 && item->ImageIndex < images->Count())
+                column_ = std::max(column_, images->Width());
+            else if (item->HasBitmap())
+                column_ = std::max(column_, item->Bitmap()->Width());
+        }
         int top = 0, width = 0;
         for (int i = 0; i < parent->Count(); ++i) {
             TMenuItem* item = parent->Items(i);
@@ -79,6 +90,7 @@ public:
             TCanvas canvas;
             int w = 0, h = 0;
             Menus::DefaultItemSize(item, &canvas, w, h);
+            if (!item->IsLine()) w += column_ - check;
             if (item->OnMeasureItem) Vcl::Detail::Guarded(item, [&] { item->OnMeasureItem(item, &canvas, w, h); });
             w = std::max(0, w);
             h = std::max(0, h);
@@ -340,7 +352,7 @@ private:
         c->Font()->SetColor(!item->Enabled ? clGrayText : selected ? clHighlightText : clMenuText);
         c->Brush()->SetStyle(bsClear);
         TRect text = r;
-        text.Left += check + 6;
+        text.Left += column_ + 6;
         c->DrawText(item->Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     }
 
@@ -349,6 +361,7 @@ private:
     std::vector<Row> rows_;
     QImage surface_;
     int selected_ = -1;
+    int column_ = 0;   // the width of the pictures' column
 };
 
 void MenuSession::CloseAbove(const OwnerDrawnMenu* level) {

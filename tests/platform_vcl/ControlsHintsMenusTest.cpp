@@ -264,6 +264,14 @@ TEST_F(PopupMenus, AnItemsOwnBitmapShowsBesideItsCaption) {
         EXPECT_GT(count(sub, first, Qt::red), 30) << ownerDraw;
         EXPECT_EQ(count(sub, second, Qt::red), 0) << ownerDraw;
         EXPECT_EQ(count(sub, sub.rect(), Qt::magenta), 0) << ownerDraw;
+        // The captions stand in one column, a little apart from the pictures.
+        if (ownerDraw) {
+            for (const QRect& row : {first, second}) {
+                const QRect beside(0, row.top(), 1 + 2 + 16 + 4, row.height());
+                EXPECT_EQ(count(sub, beside, Qt::black), 0);
+                EXPECT_GT(count(sub, QRect(beside.right() + 1, row.top(), 40, row.height()), Qt::black), 5);
+            }
+        }
     }
 }
 
