@@ -1,10 +1,14 @@
 // The hint machinery (CM_HINTSHOW, OnShowHint, the hint window) and popup menus with owner-drawn items.
+// Mouse input from QTest takes the window system's way: into the window, to the widget under the pointer.
+#define QTEST_QPA_MOUSE_HANDLING
 #include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 
 #include "ControlsTestSupport.h"
+#include "EditBoxes.h"
 #include "GraphicsQt.h"
 #include "Menus.h"
 
@@ -129,6 +133,24 @@ TEST_F(Hints, MovingOutOfTheHintsAreaBringsTheNextHint) {
     ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
     EXPECT_EQ(Application->HintWindow()->Caption(), "rechts");
     EXPECT_EQ(control->asked.size(), 2u);
+}
+
+// The pointer goes from the control onto a memo, whose editor takes the moves over it: the memo's hint
+// shows beside the pointer there, not where the pointer last moved over the control.
+TEST_F(Hints, AHintShowsWhereThePointerCameOntoAnEditor) {
+    auto* memo = new TPlainMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(80, 10, 100, 70);
+    memo->SetHint("Notiz");
+    memo->SetShowHint(true);
+    QTest::mouseMove(WidgetOf(control), QPoint(20, 15));
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    QTest::mouseMove(WidgetOf(memo), QPoint(60, 40));
+    ASSERT_TRUE(RunUntil([&] { return HintShown() && Application->HintWindow()->Caption() == "Notiz"; }));
+    const TPoint pointer = memo->ClientToScreen(TPoint(60, 40));
+    const TRect shown = Application->HintWindow()->BoundsRect();
+    EXPECT_NEAR(shown.Left, pointer.X, 2);
+    EXPECT_NEAR(shown.Top, pointer.Y + 20, 2);
 }
 
 namespace {
