@@ -19,6 +19,7 @@
 #include "Fadeing.h"
 #include "Failures.h"
 #include "Registry.h"
+#include "Resources.h"
 #include "SessionMessages.h"
 #include "SettingDefaults.h"
 #include "ShellApi.h"
@@ -307,6 +308,10 @@ void TForm1::BuildMenu() {
     Fensterrahmensichtbar1->Checked = true;
     Ende1 = item(top, "Beenden", &TForm1::Ende1Click);
     Ende1->RadioItem = true;
+    // The submenus' items carry pictures of their own, compiled into the program.
+    Resources::LoadBitmap(Info1->Bitmap(), "MENUUEBER");
+    Resources::LoadBitmap(Hilfe->Bitmap(), "MENUHILFE");
+    Resources::LoadBitmap(Einstellungen1->Bitmap(), "MENUEINSTELLUNGEN");
 }
 
 // ---- start-up ---------------------------------------------------------------------------------------------

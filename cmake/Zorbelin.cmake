@@ -53,7 +53,8 @@ function(zb_add_pictures target)
   qt_add_resources(${target} zb_pictures PREFIX /res BASE ${PROJECT_SOURCE_DIR}/resources/Bilder FILES ${pictures})
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}_bilder)
   set(drawn)
-  foreach(name KDVTODO01 KDVTODO02 KDVTODO03 CHECKBOX BACKGROUND2 AdvSpinUp AdvSpinDown)
+  foreach(name KDVTODO01 KDVTODO02 KDVTODO03 CHECKBOX BACKGROUND2 AdvSpinUp AdvSpinDown
+               MENUUEBER MENUHILFE MENUEINSTELLUNGEN)
     list(APPEND drawn ${folder}/${name}.bmp)
   endforeach()
   add_custom_command(OUTPUT ${drawn}

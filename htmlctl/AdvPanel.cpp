@@ -171,8 +171,8 @@ void TAdvPanel::Loaded() {
     SetCollaps(collaps_);
     if (position_->Save()) LoadPosition();
     moveStart_ = TRect(Left(), Top(), Left() + Width(), Top() + Height());
-    loadedWidth_ = Width();
-    loadedHeight_ = Height();
+    heldWidth_ = Width();
+    heldHeight_ = Height();
     RememberCursor();
 }
 
@@ -561,10 +561,16 @@ void TAdvPanel::WndProc(TMessage& Message) {
     case WM_SIZING:
         if (!designing && Message.LParam) {
             auto* r = reinterpret_cast<TRect*>(Message.LParam);
-            if (fixedWidth_) r->Right = r->Left + loadedWidth_;
-            if (fixedHeight_) r->Bottom = r->Top + loadedHeight_;
+            if (fixedWidth_) r->Right = r->Left + heldWidth_;
+            if (fixedHeight_) r->Bottom = r->Top + heldHeight_;
             expandedHeight_ = r->Height();
             Message.Result = 1;
+        }
+        break;
+    case WM_ENTERSIZEMOVE:
+        if (!designing) {
+            heldWidth_ = Width();
+            heldHeight_ = Height();
         }
         break;
     case WM_EXITSIZEMOVE:

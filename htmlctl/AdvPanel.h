@@ -206,7 +206,9 @@ private:
     TCursor cursorBeforeMove_ = crDefault;
     bool positionSaved_ = false;
     TRect moveStart_;         // screen rectangle when the move began
-    int loadedWidth_ = 0, loadedHeight_ = 0;
+    // The size FixedWidth and FixedHeight keep: the panel's when it was loaded, and again each time the
+    // user takes hold of it (a panel made in code is never loaded).
+    int heldWidth_ = 0, heldHeight_ = 0;
 };
 
 class TAdvPanelGroup : public TAdvPanel {

@@ -613,10 +613,6 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
     ++s_.images;
     if (ln.cutAt != kNone && idx > ln.cutAt) return;
     AnsiString src = t.Attr("SRC", true), raw = t.Attr("SRC");
-    if (full_ && t.HasAttr("ALT") && s_.images == lastHoverImage_) {
-        src = t.Attr("ALT", true);
-        raw = t.Attr("ALT");
-    }
     const int boxW = MarkupLength(IStrToInt(t.Attr("WIDTH"))), boxH = MarkupLength(IStrToInt(t.Attr("HEIGHT")));
     const bool stretch = boxW > 0 && boxH > 0;
     int iw = 0, ih = 0, listIndex = -1;
@@ -628,35 +624,44 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
     const auto scaleX = [&](int v) { return Graphics::MulDiv(v, dpiX, 96); };
     const auto scaleY = [&](int v) { return Graphics::MulDiv(v, dpiY, 96); };
     bool scaled = false;   // drawn stretched into the room it takes
-    if (src.rfind("IDX:", 0) == 0) {
-        const int n = IStrToInt(src.substr(4));
-        if (p_.Images && n < p_.Images->Count()) {
-            listIndex = n;
-            iw = scaleX(p_.Images->Width());
-            ih = scaleY(p_.Images->Height());
-            scaled = iw != p_.Images->Width() || ih != p_.Images->Height();
+    // The picture a source names, and the room it takes.
+    const auto resolve = [&] {
+        iw = ih = 0;
+        listIndex = -1;
+        pic = nullptr;
+        bitmap = sysIcon = nullptr;
+        scaled = false;
+        if (src.rfind("IDX:", 0) == 0) {
+            const int n = IStrToInt(src.substr(4));
+            if (p_.Images && n < p_.Images->Count()) {
+                listIndex = n;
+                iw = scaleX(p_.Images->Width());
+                ih = scaleY(p_.Images->Height());
+                scaled = iw != p_.Images->Width() || ih != p_.Images->Height();
+            }
+        } else if (src.rfind("SSYS:", 0) == 0 || src.rfind("LSYS:", 0) == 0) {
+            sysIcon = SystemIcon(src, raw);
+            if (sysIcon) {
+                iw = scaleX(sysIcon->Width());
+                ih = scaleY(sysIcon->Height());
+            }
+        } else if (!full_) {
+            bitmap = StatusBitmap(src, raw);
+            if (bitmap) {
+                iw = stretch ? boxW : bitmap->Width();
+                ih = stretch ? boxH : bitmap->Height();
+            }
+        } else {
+            pic = FindPicture(src, raw);
+            if (pic && !pic->Empty()) {
+                const int nw = stretch ? boxW : pic->GetMaxWidth(), nh = stretch ? boxH : pic->GetMaxHeight();
+                iw = scaleX(nw);
+                ih = scaleY(nh);
+                scaled = iw != nw || ih != nh;
+            }
         }
-    } else if (src.rfind("SSYS:", 0) == 0 || src.rfind("LSYS:", 0) == 0) {
-        sysIcon = SystemIcon(src, raw);
-        if (sysIcon) {
-            iw = scaleX(sysIcon->Width());
-            ih = scaleY(sysIcon->Height());
-        }
-    } else if (!full_) {
-        bitmap = StatusBitmap(src, raw);
-        if (bitmap) {
-            iw = stretch ? boxW : bitmap->Width();
-            ih = stretch ? boxH : bitmap->Height();
-        }
-    } else {
-        pic = FindPicture(src, raw);
-        if (pic && !pic->Empty()) {
-            const int nw = stretch ? boxW : pic->GetMaxWidth(), nh = stretch ? boxH : pic->GetMaxHeight();
-            iw = scaleX(nw);
-            ih = scaleY(nh);
-            scaled = iw != nw || ih != nh;
-        }
-    }
+    };
+    resolve();
     if (iw <= 0 || ih <= 0) return;   // nothing to show takes no room
 
     const int avail = fr_.Right - fr_.Left;
@@ -668,12 +673,20 @@ void Renderer::DoImage(Pass pass, const THTMLToken& t, std::size_t idx, Line& ln
             return;
         }
     } else {
+        // The point is looked for on the picture as laid out, before the picture to draw is chosen:
+        // the one under the mouse shows its ALT picture in this very paint.
         const bool yHit = p_.Y >= ln.top && p_.Y < ln.top + ih && (full_ || InHitBand(ln));
         if (s_.inAnchor && p_.X >= ln.x && p_.X < ln.x + iw && yHit) {
             ln.imgHit = true;
             r_.AnchorVal = s_.href;
             lastHoverImage_ = s_.images;
             pointOnAnchor_ = true;
+        }
+        if (full_ && t.HasAttr("ALT") && s_.images == lastHoverImage_) {
+            src = t.Attr("ALT", true);
+            raw = t.Attr("ALT");
+            resolve();
+            if (iw <= 0 || ih <= 0) return;
         }
         if (Drawing()) {
             const TRect box(ln.x, ln.top, ln.x + iw, ln.top + ih);

@@ -486,8 +486,12 @@ void TWinControl::Broadcast(TMessage& Message) {
 void TWinControl::SetTabStop(bool Value) {
     tabStop_ = Value;
     auto* widget = W(handleWidget_);
-    if (Value) widget->setFocusPolicy(Qt::FocusPolicy(widget->focusPolicy() | Qt::TabFocus));
-    else widget->setFocusPolicy(Qt::FocusPolicy(widget->focusPolicy() & ~Qt::TabFocus));
+    // Qt hands a window's policy on to the editor that takes its focus (its focus proxy): only the Tab
+    // part changes, so a click still focuses that editor.
+    const QWidget* taker = widget;
+    while (taker->focusProxy()) taker = taker->focusProxy();
+    const Qt::FocusPolicy policy = taker->focusPolicy();
+    widget->setFocusPolicy(Qt::FocusPolicy(Value ? policy | Qt::TabFocus : policy & ~Qt::TabFocus));
 }
 
 int TWinControl::TabOrder() const {

@@ -52,6 +52,7 @@ struct TEditHostPrivate : QObject {
     TEditHost* host;
     int kind;
     QWidget* editor = nullptr;
+    QLineEdit* dateText = nullptr;   // the date editor's text, where its clicks land
     bool passing = false;
 
     TEditHostPrivate(TEditHost* h, int k) : host(h), kind(k) {}
@@ -74,6 +75,13 @@ struct TEditHostPrivate : QObject {
     }
 
     bool eventFilter(QObject* watched, QEvent* e) override {
+        if (!passing && watched == dateText && e->type() == QEvent::MouseButtonRelease) {
+            // As on the platform's picker, a click selects the field under it (day, month, hours...),
+            // so what is typed next replaces that field.
+            Pass(dateText, e);
+            if (!dateText->hasSelectedText()) DateEdit()->setSelectedSection(DateEdit()->currentSection());
+            return true;
+        }
         if (passing || watched != editor) return false;
         switch (e->type()) {
         case QEvent::KeyPress:
@@ -135,6 +143,10 @@ TEditHost::TEditHost(TComponent* AOwner, int Kind) : TWinControl(AOwner), d_(std
     }
     d_->editor = editor;
     editor->installEventFilter(d_.get());
+    if (Kind == 3) {
+        d_->dateText = editor->findChild<QLineEdit*>();
+        if (d_->dateText) d_->dateText->installEventFilter(d_.get());
+    }
     editor->setFocusPolicy(Qt::StrongFocus);
     window->setFocusProxy(editor);
     editor->show();
@@ -145,6 +157,7 @@ TEditHost::TEditHost(TComponent* AOwner, int Kind) : TWinControl(AOwner), d_(std
 
 TEditHost::~TEditHost() {
     if (d_->editor) d_->editor->removeEventFilter(d_.get());
+    if (d_->dateText) d_->dateText->removeEventFilter(d_.get());
 }
 
 void TEditHost::UpdateWindowBounds() {

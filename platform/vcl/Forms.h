@@ -262,6 +262,9 @@ public:
     const AnsiString& Hint() const { return hint_; }
     void SetHint(const AnsiString& Value);
 
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
 private:
     friend struct ApplicationAccess;
     AnsiString hint_;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -336,9 +337,16 @@ bool THandleWidget::event(QEvent* e) {
         // Keys reach the control first; menus' shortcuts come later.
         e->accept();
         return true;
-    case QEvent::Enter:
-        SetMouseControl(control_);
+    case QEvent::Enter: {
+        // Where the pointer came in is where a hint for the control shows, also when an editor inside
+        // the control takes the moves that follow.
+        if (const auto* enter = dynamic_cast<const QEnterEvent*>(e)) {
+            const QPoint at = enter->position().toPoint();
+            Vcl::Detail::MouseMovedOver(control_, at.x(), at.y());
+        }
+        if (self) SetMouseControl(control_);
         return true;
+    }
     case QEvent::Leave:
         if (mouseControl == control_) SetMouseControl(nullptr);
         return true;

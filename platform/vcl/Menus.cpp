@@ -29,6 +29,20 @@ bool HasOwnerDrawnItems(const TMenuItem* parent) {
 
 QString QtCaption(const AnsiString& caption) { return QString::fromStdString(caption); }
 
+// The picture a row shows beside its caption: the menu's image, else the item's own bitmap.
+QImage ItemPicture(TMenuItem* item, TMenu* owner) {
+    TCustomImageList* images = owner ? owner->Images() : nullptr;
+    if (images && item->ImageIndex >= 0 && item->ImageIndex < images->Count()) {
+        TBitmap bmp;
+        if (images->GetBitmap(item->ImageIndex, &bmp)) return GraphicsQt::ToImage(&bmp);
+    }
+    if (!item->HasBitmap()) return QImage();
+    TBitmap shown;
+    shown.Assign(item->Bitmap());
+    shown.SetTransparent(true);
+    return GraphicsQt::ToImage(&shown);
+}
+
 // An owner-drawn menu is one window of our own, as the window system's menus are: every row is
 // measured by OnMeasureItem and drawn by OnDrawItem/OnAdvancedDrawItem (or plainly) on one surface
 // that keeps its pixels for as long as the menu is open. A row's rectangle is given in the menu's
@@ -58,6 +72,17 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMouseTracking(true);
         setObjectName("OwnerDrawnMenu");
+        // Rows drawn plainly keep their captions in one column right of the widest picture.
+        const int check = GetSystemMetrics(SM_CXMENUCHECK);
+        TCustomImageList* images = session->owner ? session->owner->Images() : nullptr;
+        column_ = check;
+        for (int i = 0; i < parent->Count(); ++i) {
+            TMenuItem* item = parent->Items(i);
+            if (images && item->ImageIndex >= 0 && item->ImageIndex < images->Count())
+                column_ = std::max(column_, images->Width());
+            else if (item->HasBitmap())
+                column_ = std::max(column_, item->Bitmap()->Width());
+        }
         int top = 0, width = 0;
         for (int i = 0; i < parent->Count(); ++i) {
             TMenuItem* item = parent->Items(i);
@@ -65,6 +90,7 @@ public:
             TCanvas canvas;
             int w = 0, h = 0;
             Menus::DefaultItemSize(item, &canvas, w, h);
+            if (!item->IsLine()) w += column_ - check;
             if (item->OnMeasureItem) Vcl::Detail::Guarded(item, [&] { item->OnMeasureItem(item, &canvas, w, h); });
             w = std::max(0, w);
             h = std::max(0, h);
@@ -313,15 +339,20 @@ private:
         }
         const int check = GetSystemMetrics(SM_CXMENUCHECK);
         TCustomImageList* images = session_->owner ? session_->owner->Images() : nullptr;
-        if (images && item->ImageIndex >= 0 && item->ImageIndex < images->Count())
+        if (images && item->ImageIndex >= 0 && item->ImageIndex < images->Count()) {
             images->Draw(c, r.Left + 2, r.Top + (r.Height() - images->Height()) / 2, item->ImageIndex, item->Enabled);
-        else if (item->Checked)
+        } else if (item->HasBitmap()) {
+            TBitmap shown;
+            shown.Assign(item->Bitmap());
+            shown.SetTransparent(true);
+            c->Draw(r.Left + 2, r.Top + (r.Height() - shown.Height()) / 2, &shown);
+        } else if (item->Checked)
             Buttons::DrawArrow(c, {r.Left + 2, r.Top, r.Left + 2 + check, r.Bottom}, 1,
                                selected ? clHighlightText : clMenuText);
         c->Font()->SetColor(!item->Enabled ? clGrayText : selected ? clHighlightText : clMenuText);
         c->Brush()->SetStyle(bsClear);
         TRect text = r;
-        text.Left += check + 6;
+        text.Left += column_ + 6;
         c->DrawText(item->Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     }
 
@@ -330,6 +361,7 @@ private:
     std::vector<Row> rows_;
     QImage surface_;
     int selected_ = -1;
+    int column_ = 0;   // the width of the pictures' column
 };
 
 void MenuSession::CloseAbove(const OwnerDrawnMenu* level) {
@@ -358,6 +390,8 @@ void Build(QMenu* menu, TMenuItem* parent, TMenu* owner, TMenuItem*& chosen) {
         if (item->Count() > 0) {
             QMenu* sub = menu->addMenu(QtCaption(item->Caption()));
             sub->setEnabled(item->Enabled);
+            if (const QImage picture = ItemPicture(item, owner); !picture.isNull())
+                sub->setIcon(QIcon(QPixmap::fromImage(picture)));
             Build(sub, item, owner, chosen);
             continue;
         }
@@ -384,11 +418,8 @@ void Build(QMenu* menu, TMenuItem* parent, TMenu* owner, TMenuItem*& chosen) {
             action->setFont(f);
             menu->setDefaultAction(action);
         }
-        if (owner && owner->Images() && item->ImageIndex >= 0 && item->ImageIndex < owner->Images()->Count()) {
-            TBitmap bmp;
-            if (owner->Images()->GetBitmap(item->ImageIndex, &bmp))
-                action->setIcon(QIcon(QPixmap::fromImage(GraphicsQt::ToImage(&bmp))));
-        }
+        if (const QImage picture = ItemPicture(item, owner); !picture.isNull())
+            action->setIcon(QIcon(QPixmap::fromImage(picture)));
         QObject::connect(action, &QAction::triggered, [item, &chosen] { chosen = item; });
     }
 }
@@ -401,6 +432,19 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
 TMenuItem::~TMenuItem() {
     while (!items_.empty()) delete items_.back();
     if (parent_) parent_->Remove(this);
+}
+
+TBitmap* TMenuItem::Bitmap() {
+    if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+    return bitmap_.get();
+}
+
+void TMenuItem::SetBitmap(TBitmap* Value) {
+    if (!Value) {
+        bitmap_.reset();
+        return;
+    }
+    Bitmap()->Assign(Value);
 }
 
 int TMenuItem::MenuIndex() const { return parent_ ? parent_->IndexOf(this) : -1; }

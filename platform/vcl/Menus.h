@@ -34,6 +34,11 @@ public:
     Byte GroupIndex = 0;
     int ImageIndex = -1;
     AnsiString Hint;
+    // The item's own picture, shown beside its caption when the menu's images give it none; drawn
+    // without its bottom-left pixel's colour.
+    TBitmap* Bitmap();
+    void SetBitmap(TBitmap* Value);
+    bool HasBitmap() const { return bitmap_ && !bitmap_->Empty(); }
 
     int Count() const { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int Index) const { return items_.at(static_cast<std::size_t>(Index)); }
@@ -63,6 +68,7 @@ private:
     TMenuItem* parent_ = nullptr;
     TMenu* menu_ = nullptr;
     std::vector<TMenuItem*> items_;
+    std::unique_ptr<TBitmap> bitmap_;
 };
 
 class TMenu : public TComponent {

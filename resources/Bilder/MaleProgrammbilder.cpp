@@ -4,6 +4,8 @@
 //   CHECKBOX     the flat check box's strip of 14 styles, four 18 x 18 cells each (256 colours)
 //   BACKGROUND2  the alarm popup's background; its size is the popup's
 //   AdvSpinUp/AdvSpinDown  the spin buttons' arrows (16 colours)
+//   MENUUEBER/MENUHILFE/MENUEINSTELLUNGEN  the menu items' own pictures: "i", "?" and a cog wheel
+//                (16 x 16, 16 colours)
 // Glyphs that are drawn transparently have their see-through colour in the bottom-left pixel.
 // The pixels are set the way the program's own canvas sets them (one-pixel lines stepped without
 // smoothing), so these bitmaps look as the controls always looked.
@@ -177,6 +179,55 @@ QImage SpinArrow(bool up) {
     return img;
 }
 
+// A round sign, 14 pixels across, in `fill` with a dark rim, on the see-through colour.
+QImage Sign(const QColor& fill, const QColor& rim) {
+    QImage img = Canvas(16, 16, Fuchsia);
+    QPainter p(&img);
+    p.setPen(QPen(rim, 1));
+    p.setBrush(fill);
+    p.drawEllipse(QRect(1, 1, 13, 13));
+    return img;
+}
+
+// The about item: a white "i" on a blue sign.
+QImage InfoSign() {
+    QImage img = Sign(Blue, Navy);
+    QPainter p(&img);
+    Fill(p, 7, 3, 9, 5, White);
+    Fill(p, 7, 6, 9, 12, White);
+    Fill(p, 6, 6, 7, 7, White);
+    Fill(p, 6, 11, 10, 12, White);
+    return img;
+}
+
+// The help item: a white "?" on a teal sign.
+QImage HelpSign() {
+    QImage img = Sign(Teal, Navy);
+    QPainter p(&img);
+    Fill(p, 6, 3, 10, 4, White);
+    Fill(p, 5, 4, 7, 6, White);
+    Fill(p, 9, 4, 11, 7, White);
+    Fill(p, 8, 7, 10, 8, White);
+    Fill(p, 7, 8, 9, 10, White);
+    Fill(p, 7, 11, 9, 13, White);
+    return img;
+}
+
+// The settings item: a grey cog wheel with eight teeth around a white hub.
+QImage Cog() {
+    QImage img = Canvas(16, 16, Fuchsia);
+    QPainter p(&img);
+    const int teeth[][4] = {{6, 0, 10, 3}, {6, 13, 10, 16}, {0, 6, 3, 10}, {13, 6, 16, 10},
+                            {1, 1, 4, 4},  {12, 1, 15, 4},  {1, 12, 4, 15}, {12, 12, 15, 15}};
+    for (const auto& t : teeth) Fill(p, t[0], t[1], t[2], t[3], Gray);
+    p.setPen(QPen(Black, 1));
+    p.setBrush(Silver);
+    p.drawEllipse(QRect(2, 2, 11, 11));
+    p.setBrush(White);
+    p.drawEllipse(QRect(5, 5, 5, 5));
+    return img;
+}
+
 // ---- writing Windows bitmaps ------------------------------------------------------------------------
 
 // The 16 colours of the classic palette, in their usual order.
@@ -268,7 +319,8 @@ int main(int argc, char** argv) {
         {"KDVTODO01", PriorityGlyphs(), 4}, {"KDVTODO02", CheckMark(true), 4},
         {"KDVTODO03", CheckMark(false), 4}, {"CHECKBOX", CheckBoxStrip(), 8},
         {"BACKGROUND2", AlarmBackground(), 24}, {"AdvSpinUp", SpinArrow(true), 4},
-        {"AdvSpinDown", SpinArrow(false), 4},
+        {"AdvSpinDown", SpinArrow(false), 4}, {"MENUUEBER", InfoSign(), 4},
+        {"MENUHILFE", HelpSign(), 4}, {"MENUEINSTELLUNGEN", Cog(), 4},
     };
     for (const Picture& pic : pictures) {
         const QString path = dir.filePath(QString::fromLatin1(pic.name) + QStringLiteral(".bmp"));

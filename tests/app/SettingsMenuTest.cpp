@@ -1,5 +1,7 @@
 // The settings dialog opened from the main window's menu: where it stands, and the rebuild after it.
+#include <QTest>
 #include <QUrl>
+#include <QWidget>
 
 #include <iterator>
 #include <map>
@@ -10,6 +12,7 @@
 #include "Fadeing.h"
 #include "ShellApi.h"
 #include "TarvolinEinstellung.h"
+#include "VclPrivate.h"
 
 using namespace apptest;
 
@@ -302,6 +305,37 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
         }
     }
     EXPECT_EQ(shown.size(), std::size(table));
+}
+
+// The user rests the mouse on the saying's text until its hint shows, closes the dialog and ends the
+// program: the program ends cleanly (in a process of its own, as the loop ends once per process).
+TEST_F(SettingsMenu, AHintShownInTheDialogLeavesTheProgramsEndClean) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // As the program makes its window: the application owns and frees it.
+            auto* form = new CountingForm(Application);
+            Application->SetMainForm(form);
+            Application->ShowMainForm = false;
+            form->ADOConnection1->SetConnectionString(ZorbelinConnectionString(db));
+            AnsiString hint;
+            Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+                auto* settings = dynamic_cast<TEinstellungen*>(d.Form());
+                if (!settings) return;
+                settings->PageControl1->SetActivePage(settings->TabSprueche);
+                QWidget* memo = Vcl::Detail::HandleWidget(settings->Memo);
+                QTest::mouseMove(memo, QPoint(20, 20));
+                QTest::mouseMove(memo, QPoint(24, 22));
+                WaitUntil([] { return Application->HintWindow() && Application->HintWindow()->Active(); }, 10000);
+                if (Application->HintWindow()) hint = Application->HintWindow()->Caption();
+                settings->Ok->Click();
+            });
+            form->Einstellungen1Click(form->Einstellungen1);
+            Application->Terminate();
+            Application->Run();
+            std::_Exit(hint == "Schreiben Sie hier Ihren Witz/Spruch oder Ansage hinein" && Application->ComponentCount() == 0 && !Application->HintWindow() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

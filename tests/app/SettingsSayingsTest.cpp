@@ -9,8 +9,13 @@
 #include <string>
 #include <vector>
 
+// Mouse input takes the window system's way: into the window, to the widget under the pointer.
+#define QTEST_QPA_MOUSE_HANDLING
 #include <QImage>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QTest>
+#include <QWindow>
 
 #include "AdvCombo.h"
 #include "Dialogs.h"
@@ -329,6 +334,42 @@ TEST_F(SayingsTest, TheEditorIsPaintedBelowItsTabs) {
     EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(w->width() / 2, w->height() - 1)),
               Graphics::ColorToRGB(clBtnShadow));
     EXPECT_LT(tab.Bottom, dialog->Memo->Top());
+    dialog->Hide();
+}
+
+// A person clicks "neuen Spruch einfügen", names the saying, clicks into its text and types, then into
+// the hours of "Uhrzeit" and types: the keys land there, not on the button pressed before (its space
+// would have asked for a name once more).
+TEST_F(SayingsTest, AClickIntoTheTextOrTheTimeTakesTheTyping) {
+    ThreeSayings();
+    Open();
+    dialog->Show();
+    dialog->PageControl1->SetActivePage(dialog->TabSprueche);
+    QWidget* window = Vcl::Detail::HandleWidget(dialog.get());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    answers.push_back(Name("Abendbrot"));
+    QTest::mouseClick(Vcl::Detail::HandleWidget(dialog->New), Qt::LeftButton);
+    ASSERT_EQ(Tabs().back(), "Abendbrot");
+    // The name query has gone: the window manager hands the activation back to the dialog.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    // Keys go to the active window, which hands them to its focus.
+    const auto type = [](const char* keys) {
+        for (const char* k = keys; *k; ++k) {
+            QWindow* active = QGuiApplication::focusWindow();
+            if (!active) return ADD_FAILURE() << "no window left to take '" << *k << "'";
+            QTest::keyClick(active, *k);
+        }
+    };
+    QTest::mouseClick(Vcl::Detail::HandleWidget(dialog->Memo), Qt::LeftButton, {}, QPoint(30, 30));
+    type("Guten Appetit");
+    QTest::mouseClick(Vcl::Detail::HandleWidget(dialog->Time), Qt::LeftButton, {}, QPoint(8, 10));
+    type("1830");
+    Application->ProcessMessages();
+    EXPECT_EQ(dialog->Memo->Lines()->Get(0), "Guten Appetit");
+    EXPECT_NEAR(dialog->Time->Time().Val, 18.5 / 24, 1e-6);
+    EXPECT_EQ(shown.size(), 1u) << "one name query, for the one click on the button";
     dialog->Hide();
 }
 

@@ -5,8 +5,13 @@
 #include <fstream>
 #include <set>
 
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
 #include <QObject>
+#include <QTimer>
 #include <QVariant>
+#include <QWidget>
 
 #include "Graphics.h"
 #include "ShellNotify.h"
@@ -203,6 +208,39 @@ TEST_F(TrayAndMenu, RowsCarryTheirPicturesBesideOneWholeBandWithTheNameRunningUp
     };
     EXPECT_GT(colours(2), 3u);
     EXPECT_EQ(colours(0), 1u);
+}
+
+// The user opens the menu and rests on "Info" and "Optionen": "Über", "Hilfe" and "Einstellungen"
+// show their own pictures beside their captions.
+TEST_F(TrayAndMenu, SubmenuItemsShowTheirOwnPictures) {
+    TForm1 form(nullptr);
+    std::vector<QImage> submenus;
+    QTimer::singleShot(50, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr);
+        for (TMenuItem* over : {form.Info2, form.Update1}) {
+            const QPoint at(60, 1 + 19 * over->MenuIndex() + 9);
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), menu->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(menu, &move);
+            QWidget* opened = QApplication::activePopupWidget();
+            if (opened && opened != menu) submenus.push_back(opened->grab().toImage());
+        }
+        menu->close();
+    });
+    form.PopupMenu1->Popup(300, 300);
+    ASSERT_EQ(submenus.size(), 2u);
+    // The picture beside row `row` (1 pixel of frame, rows 19 high, the picture 2 pixels in).
+    const auto count = [](const QImage& img, int row, QColor colour) {
+        int n = 0;
+        for (int y = 1 + 19 * row; y < 1 + 19 * row + 19; ++y)
+            for (int x = 3; x < 19; ++x) n += img.pixelColor(x, y).rgb() == colour.rgb();
+        return n;
+    };
+    EXPECT_GT(count(submenus[0], 0, QColor(0, 0, 255)), 40) << "Über: the blue sign";
+    EXPECT_GT(count(submenus[0], 1, QColor(0, 128, 128)), 40) << "Hilfe: the teal sign";
+    EXPECT_GT(count(submenus[1], 0, QColor(128, 128, 128)), 20) << "Einstellungen: the cog's teeth";
+    for (const QImage& sub : submenus) EXPECT_EQ(count(sub, 0, QColor(255, 0, 255)) + count(sub, 1, QColor(255, 0, 255)), 0);
 }
 
 TEST_F(TrayAndMenu, HelpAndAddressBookSayWhatIsMissing) {

@@ -1,10 +1,22 @@
-// The HTML label painted on an image and driven with the class library's mouse and hint messages.
+// The HTML label painted on an image and driven with the class library's mouse and hint messages,
+// and on a shown form under Qt's mouse.
+// Mouse input takes the window system's way: into the window, to the widget under the pointer.
+#define QTEST_QPA_MOUSE_HANDLING
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "Forms.h"
 #include "GraphicsQt.h"
 #include "HTMLabel.h"
 #include "HtmlTestApp.h"
+#include "PictureContainer.h"
+#include "VclPrivate.h"
 
 using namespace htmltest;
 
@@ -171,6 +183,51 @@ TEST_F(Label, MouseOverAnchorsChangesCursorAndRaisesEvents) {
     Move(2, y);
     EXPECT_EQ(label->Cursor(), crDefault);
     EXPECT_EQ(events, (std::vector<AnsiString>{"enter x", "exit "}));
+}
+
+// A picture in an anchor shows its ALT picture while the mouse rests on it, and its own again once
+// the mouse has gone on: the label on a shown form, the mouse moved by Qt.
+TEST_F(Label, APictureShowsItsAltPictureWhileTheMouseIsOverIt) {
+    TPictureContainer box(nullptr);
+    for (auto [name, colour] : {std::pair{"Rot", Qt::red}, std::pair{"Blau", Qt::blue}}) {
+        QImage picture(20, 20, QImage::Format_RGB32);
+        picture.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        TPictureItem* item = box.Items()->Add();
+        item->SetName(name);
+        TStringStream stream(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        item->Picture()->LoadFromStream(&stream);
+    }
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    label->SetParent(&form);
+    label->SetBounds(10, 10, 200, 60);
+    label->SetPictureContainer(&box);
+    label->SetHover(true);
+    label->HTMLText()->Add("<A href=\"bild\"><IMG src=\"rot\" alt=\"blau\"></A> Bild");
+    form.Show();
+    QWidget* w = Vcl::Detail::HandleWidget(label.get());
+    // What the screen shows in the middle of the picture, once the label has painted again.
+    const auto shows = [&](QColor colour) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (;;) {
+            Application->ProcessMessages();
+            if (w->grab().toImage().pixelColor(10, 10) == colour) return true;
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    EXPECT_TRUE(shows(Qt::red));
+    QTest::mouseMove(w, QPoint(150, 40));
+    QTest::mouseMove(w, QPoint(10, 10));
+    EXPECT_TRUE(shows(Qt::blue));
+    EXPECT_EQ(label->Cursor(), crHandPoint);
+    QTest::mouseMove(w, QPoint(150, 40));
+    EXPECT_TRUE(shows(Qt::red));
+    label->SetParent(nullptr);
 }
 
 TEST_F(Label, LinesOfTheTextAreOneRunOfMarkup) {

@@ -422,6 +422,32 @@ TEST_F(PanelByMouse, FixedEdgesAndSizesHold) {
     EXPECT_EQ(panel->Height(), 150);
 }
 
+// A panel made in code, never loaded from a form, keeps its fixed size from the user's first drag of
+// its grip on, and can be taken hold of again.
+TEST_F(PanelByMouse, APanelMadeInCodeKeepsItsFixedSize) {
+    auto* made = new TAdvPanel(form.get());
+    made->SetParent(form.get());
+    made->SetBevelOuter(bvNone);
+    made->SetBounds(20, 150, 150, 100);
+    made->SetCanSize(true);
+    made->SetFixedWidth(true);
+    made->SetFixedHeight(true);
+    QWidget* w = Vcl::Detail::HandleWidget(made);
+    const auto drag = [&](QPoint at, QPoint by) {
+        const QPoint start = w->mapToGlobal(at);
+        QTest::mousePress(w, Qt::LeftButton, {}, at);
+        QTest::mouseMove(w, w->mapFromGlobal(start + by / 2));
+        QTest::mouseMove(w, w->mapFromGlobal(start + by));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, w->mapFromGlobal(start + by));
+    };
+    drag({147, 97}, {40, -30});
+    EXPECT_EQ(made->BoundsRect(), TRect(20, 150, 170, 250));
+    // Only the height is held now: the grip is where it was and sizes sideways.
+    made->SetFixedWidth(false);
+    drag({147, 97}, {40, -30});
+    EXPECT_EQ(made->BoundsRect(), TRect(20, 150, 210, 250));
+}
+
 // ---- position persistence --------------------------------------------------------------------------------
 
 class PanelPosition : public Panel {

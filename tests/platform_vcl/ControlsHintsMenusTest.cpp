@@ -1,10 +1,14 @@
 // The hint machinery (CM_HINTSHOW, OnShowHint, the hint window) and popup menus with owner-drawn items.
+// Mouse input from QTest takes the window system's way: into the window, to the widget under the pointer.
+#define QTEST_QPA_MOUSE_HANDLING
 #include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 
 #include "ControlsTestSupport.h"
+#include "EditBoxes.h"
 #include "GraphicsQt.h"
 #include "Menus.h"
 
@@ -131,6 +135,24 @@ TEST_F(Hints, MovingOutOfTheHintsAreaBringsTheNextHint) {
     EXPECT_EQ(control->asked.size(), 2u);
 }
 
+// The pointer goes from the control onto a memo, whose editor takes the moves over it: the memo's hint
+// shows beside the pointer there, not where the pointer last moved over the control.
+TEST_F(Hints, AHintShowsWhereThePointerCameOntoAnEditor) {
+    auto* memo = new TPlainMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(80, 10, 100, 70);
+    memo->SetHint("Notiz");
+    memo->SetShowHint(true);
+    QTest::mouseMove(WidgetOf(control), QPoint(20, 15));
+    ASSERT_TRUE(RunUntil([&] { return HintShown(); }));
+    QTest::mouseMove(WidgetOf(memo), QPoint(60, 40));
+    ASSERT_TRUE(RunUntil([&] { return HintShown() && Application->HintWindow()->Caption() == "Notiz"; }));
+    const TPoint pointer = memo->ClientToScreen(TPoint(60, 40));
+    const TRect shown = Application->HintWindow()->BoundsRect();
+    EXPECT_NEAR(shown.Left, pointer.X, 2);
+    EXPECT_NEAR(shown.Top, pointer.Y + 20, 2);
+}
+
 namespace {
 
 class PopupMenus : public WithApplication {};
@@ -211,6 +233,68 @@ TEST_F(PopupMenus, OwnerDrawnMenuIsOneSurfaceWhoseRowsKeepWhatWasDrawnAcrossThem
     EXPECT_EQ(at(opened, 30, 25), clLime);
     EXPECT_EQ(at(hovered, 30, 25), clRed);
     EXPECT_EQ(at(hovered, 30, 50), clLime);
+}
+
+// An item's own bitmap shows beside its caption, without its see-through colour (the bottom-left
+// pixel's), in a menu the library draws and in one the window system draws; an item without one
+// shows none.
+TEST_F(PopupMenus, AnItemsOwnBitmapShowsBesideItsCaption) {
+    TBitmap picture;
+    picture.SetSize(16, 16);
+    picture.Canvas()->Brush()->SetColor(clFuchsia);
+    picture.Canvas()->FillRect({0, 0, 16, 16});
+    picture.Canvas()->Brush()->SetColor(clRed);
+    picture.Canvas()->FillRect({4, 4, 12, 12});
+    TPopupMenu popup(nullptr);
+    auto add = [&](TMenuItem* parent, const char* caption) {
+        auto* item = new TMenuItem(&popup);
+        item->SetCaption(caption);
+        parent->Add(item);
+        return item;
+    };
+    TMenuItem* info = add(popup.Items(), "Info");
+    TMenuItem* help = add(info, "Hilfe");
+    add(info, "Ohne");
+    help->SetBitmap(&picture);
+    EXPECT_TRUE(help->HasBitmap());
+    EXPECT_FALSE(info->HasBitmap());
+    const auto count = [](const QImage& img, const QRect& area, QColor colour) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) n += img.pixelColor(x, y).rgb() == colour.rgb();
+        return n;
+    };
+    for (bool ownerDraw : {true, false}) {
+        popup.OwnerDraw = ownerDraw;
+        QImage sub;
+        QTimer::singleShot(50, [&] {
+            QWidget* menu = QApplication::activePopupWidget();
+            ASSERT_NE(menu, nullptr);
+            // Over "Info": its items open beside it.
+            SendMouse(menu, QEvent::MouseMove, QPoint(20, menu->height() / 2));
+            QTimer::singleShot(400, [&, menu] {
+                QWidget* opened = QApplication::activePopupWidget();
+                if (opened && opened != menu) sub = opened->grab().toImage();
+                menu->close();
+                if (opened) opened->close();
+            });
+        });
+        popup.Popup(100, 100);
+        ASSERT_FALSE(sub.isNull()) << ownerDraw;
+        const int rowHeight = sub.height() / 2;
+        const QRect first(0, 0, 30, rowHeight - 1), second(0, rowHeight, 30, rowHeight - 1);
+        EXPECT_GT(count(sub, first, Qt::red), 30) << ownerDraw;
+        EXPECT_EQ(count(sub, second, Qt::red), 0) << ownerDraw;
+        EXPECT_EQ(count(sub, sub.rect(), Qt::magenta), 0) << ownerDraw;
+        // The captions stand in one column, a little apart from the pictures.
+        if (ownerDraw) {
+            for (const QRect& row : {first, second}) {
+                const QRect beside(0, row.top(), 1 + 2 + 16 + 4, row.height());
+                EXPECT_EQ(count(sub, beside, Qt::black), 0);
+                EXPECT_GT(count(sub, QRect(beside.right() + 1, row.top(), 40, row.height()), Qt::black), 5);
+            }
+        }
+    }
 }
 
 TEST_F(PopupMenus, ContextMenuRequestOpensTheControlsPopupMenu) {

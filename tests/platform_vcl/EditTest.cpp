@@ -1,12 +1,17 @@
 // The one-line edit: typing, caret and selection in whole characters, the clipboard in the platform's
-// code page, the messages a derived control filters, focus moves and painting.
+// code page, the messages a derived control filters, focus moves and painting; a click into any of the
+// edit kinds gives it the keys.
+// Mouse input takes the window system's way: into the window, to the widget under the pointer.
+#define QTEST_QPA_MOUSE_HANDLING
 #include <QClipboard>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include "Clipbrd.h"
 #include "GraphicsQt.h"
 #include "ControlsTestSupport.h"
+#include "EditBoxes.h"
 #include "StdCtrls.h"
 
 using namespace controlstest;
@@ -175,6 +180,55 @@ TEST_F(EditTest, MouseClickPlacesTheCaretAndDoubleClickSelectsAWord) {
     Mouse(edit, QEvent::MouseButtonDblClick, b.X + 2, 8);
     EXPECT_EQ(edit->SelText(), "beta");
     EXPECT_EQ(static_cast<int>(edit->Perform(EM_CHARFROMPOS, 0, MAKELPARAM(0, 8))), 0);
+}
+
+// As a person does it: a button pressed, then a click into an edit and typing there. The keys go to
+// the edit clicked, not to the button that had the focus.
+TEST_F(EditTest, AClickIntoAnyEditGivesItTheKeys) {
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(200, 10, 75, 25);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    auto place = [&](TWinControl* c, int top, int height) {
+        c->SetParent(form);
+        c->SetBounds(10, top, 150, height);
+        return c;
+    };
+    auto* line = new TLineEdit(form);
+    auto* memo = new TPlainMemo(form);
+    auto* spin = new TIntSpinEdit(form);
+    auto* time = new TDateTimePicker(form);
+    place(line, 70, 21);
+    place(memo, 95, 50);
+    place(spin, 150, 21);
+    place(time, 175, 21);
+    time->SetKind(dtkTime);
+    time->SetTime(TDateTime(0.75));
+    form->SetHeight(260);
+    Application->ProcessMessages();
+    QWidget* window = WidgetOf(form);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto clickAndType = [&](TWinControl* c, QPoint at, const char* keys) {
+        QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
+        QTest::mouseClick(WidgetOf(c), Qt::LeftButton, {}, at);
+        // Wherever the window system sends them: to the widget with the focus.
+        QTest::keyClicks(nullptr, keys);
+        Application->ProcessMessages();
+    };
+    clickAndType(edit, {5, 10}, "ab");
+    clickAndType(line, {5, 10}, "cd");
+    clickAndType(memo, {20, 20}, "ef");
+    clickAndType(spin, {60, 10}, "42");
+    // The click selects the hours, which the digits then replace.
+    clickAndType(time, {8, 10}, "0930");
+    EXPECT_EQ(edit->Text(), "ab");
+    EXPECT_EQ(line->Text(), "cd");
+    EXPECT_EQ(memo->Lines()->Text(), "ef\r\n");
+    EXPECT_EQ(spin->Value(), 42);
+    EXPECT_NEAR(time->Time().Val, 9.5 / 24, 1e-6);
+    EXPECT_EQ(clicks, 5) << "only the mouse pressed the button";
 }
 
 TEST_F(EditTest, PaintsTextSelectionAndBorder) {
