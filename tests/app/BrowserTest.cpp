@@ -163,6 +163,23 @@ TEST_F(Browser, DayLinkOpensThatDayInThePlanner) {
     EXPECT_EQ(dir.read("planner.txt"), "TAG" + date + "\n");
 }
 
+TEST_F(Browser, EveryWayToThePlannerSaysInGermanWhenItIsMissing) {
+    auto form = Start(vmWeek);
+    ASSERT_TRUE(form->WebBrowser);
+    // The menu's item, a double click on the tray icon, and a day link of the page.
+    form->Zorbelin1->Click();
+    PostMessage(form->Handle(), WM_TRAYICON, TrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() >= 2; }));
+    // A page of a late rebuild may still be on its way: the link is clicked again until its call arrives.
+    ASSERT_TRUE(WaitUntil([&] {
+        Eval(*form, "document.querySelector('[onclick*=\"OpenDay(\"]').click()");
+        return WaitUntil([&] { return dialogs.size() >= 3; }, 3000);
+    }, kPageTimeoutMs));
+    for (const Answer& shown : dialogs)
+        EXPECT_EQ(shown.text, "Der Terminplaner \"plavoth\" wurde im Programmordner \"" + ProgramFolder() +
+                                  "\" nicht gefunden oder konnte nicht gestartet werden.");
+}
+
 TEST_F(Browser, FramedWindowMadeLargerKeepsThePageFillingItAndOnlyTheFramelessOneIsCutOut) {
     auto form = Start(vmWeek);
     ASSERT_TRUE(form->WebBrowser);
