@@ -1034,7 +1034,9 @@ void TForm1::WMTrayIcon(TMessage& Message) {
     case WM_LBUTTONDBLCLK: Zorbelin1Click(this); break;
     case WM_RBUTTONUP: {
         const TPoint p = Forms::GetCursorPos();
-        SetForegroundWindow(Handle());
+        // The window of a minimised program stays out of sight: the menu opens to bring it back,
+        // and says so ("Wiederherstellen").
+        if (IsWindowVisible(Handle())) SetForegroundWindow(Handle());
         if (PopupAt) PopupAt(p.X, p.Y);
         PostMessage(Handle(), WM_NULL, 0, 0);
         break;
