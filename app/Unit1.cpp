@@ -853,6 +853,9 @@ constexpr LONG CaptionAndSizing = WS_CAPTION | WS_THICKFRAME;
 
 // The sibling programs are found in the program folder, as the working folder.
 void SetCurrentDir(const AnsiString& folder) { SysUtils::SetCurrentDir(folder); }
+
+// The appointment planner, as the user is told of it when it cannot be started.
+const char* const PlannerName = "Der Terminplaner \"plavoth\"";
 } // namespace
 
 void TForm1::SetFrameVisible(bool Visible) {
@@ -1048,7 +1051,9 @@ void TForm1::WMTrayIcon(TMessage& Message) {
     case WM_LBUTTONDBLCLK: Zorbelin1Click(this); break;
     case WM_RBUTTONUP: {
         const TPoint p = Forms::GetCursorPos();
-        SetForegroundWindow(Handle());
+        // The window of a minimised program stays out of sight: the menu opens to bring it back,
+        // and says so ("Wiederherstellen").
+        if (IsWindowVisible(Handle())) SetForegroundWindow(Handle());
         if (PopupAt) PopupAt(p.X, p.Y);
         PostMessage(Handle(), WM_NULL, 0, 0);
         break;
@@ -1141,7 +1146,7 @@ void TForm1::Ende1Click(TObject*) {
 
 void TForm1::Zorbelin1Click(TObject*) {
     SetCurrentDir(exeDir_);
-    ShellExecute(Handle(), "open", "plavoth.exe", nullptr, nullptr, SW_SHOW);
+    StartSiblingProgram("plavoth.exe", "", nullptr, PlannerName);
 }
 
 void TForm1::HilfeClick(TObject*) {
@@ -1158,10 +1163,18 @@ void TForm1::HilfeClick(TObject*) {
 
 void TForm1::Adressen1Click(TObject*) {
     SetCurrentDir(exeDir_);
-    const HINSTANCE result = ShellExecute(Handle(), "open", "brunvex.exe", nullptr, exeDir_.c_str(), SW_SHOW);
-    if (reinterpret_cast<std::intptr_t>(result) <= 32)
-        Dialogs::ShowMessage("Das Adressbuch \"brunvex\" wurde im Programmordner \"" + exeDir_ +
-                             "\" nicht gefunden oder konnte nicht gestartet werden.");
+    StartSiblingProgram("brunvex.exe", "", exeDir_.c_str(), "Das Adressbuch \"brunvex\"");
+}
+
+bool TForm1::StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
+                                 const AnsiString& What) {
+    const char* const parameters = Parameters.empty() ? nullptr : Parameters.c_str();
+    const HINSTANCE result = ShellExecute(Handle(), "open", File.c_str(), parameters, Directory, SW_SHOW);
+    if (reinterpret_cast<std::intptr_t>(result) > 32) return true;
+    // Nothing happening at all would leave the user guessing: say what is missing.
+    Dialogs::ShowMessage(What + " wurde im Programmordner \"" + exeDir_ +
+                         "\" nicht gefunden oder konnte nicht gestartet werden.");
+    return false;
 }
 
 void TForm1::Aufgaben1Click(TObject*) {
@@ -1328,11 +1341,7 @@ void TForm1::FormDestroy(TObject*) {
 }
 
 void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
-    const AnsiString planner = exeDir_ + "plavoth.exe";
-    const HINSTANCE result = ShellExecute(nullptr, "open", planner.c_str(), QuoteArgument("TAG" + DateText).c_str(),
-                                          nullptr, SW_SHOW);
-    if (reinterpret_cast<std::intptr_t>(result) <= 32)
-        WriteDebugLog("Der Planer \"" + planner + "\" konnte nicht gestartet werden.\n");
+    StartSiblingProgram(exeDir_ + "plavoth.exe", QuoteArgument("TAG" + DateText), nullptr, PlannerName);
 }
 
 void TarvolinMainWindow::SetFadeOnActivation(bool Value) {

@@ -173,6 +173,10 @@ public:
     void ApplicationEvents1Deactivate(TObject* Sender);
     Fadeing* FadeThread() const { return fader_.get(); }
     void OpenDayInPlanner(const AnsiString& DateText);
+    // Starts a program beside this one (File, with Parameters, in Directory when given); when it is
+    // missing or does not start, the user is told, What naming it ("Das Adressbuch ...").
+    bool StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
+                             const AnsiString& What);
 
     // ---- tray icon, menu, messages, shut-down ----
     bool TrayIcon(DWORD Operation);

@@ -16,6 +16,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +90,11 @@ public:
 };
 
 bool OffscreenPlatform() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
+
+long long SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace
 
@@ -432,6 +438,7 @@ void TCustomForm::UpdateWindowBounds() {
     } else {
         PlaceWindow(w);
         placeTries_ = 3;
+        placeUntilMs_ = SteadyMs() + 1000;
     }
 }
 
@@ -446,6 +453,10 @@ void TCustomForm::WindowGeometryChanged() {
     const TRect f = FrameExtents();
     if (w->isVisible() && !OffscreenPlatform() && borderStyle_ != bsNone && w->frameGeometry() == w->geometry())
         return;   // not framed by the window manager yet: the rectangle the program set still holds
+    // Only the window manager's answer to the program's own placement is corrected. What comes later
+    // is the user's dragging of the frame: asked back, the window and what Qt believes of it part,
+    // and its contents keep the old size.
+    if (placeTries_ > 0 && SteadyMs() > placeUntilMs_) placeTries_ = 0;
     if (placeTries_ > 0 && w->isVisible() && !OffscreenPlatform()) {
         // A new native window can first land where an old frame or none would put it: the place
         // the program set is asked for again, a few times at most.

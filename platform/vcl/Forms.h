@@ -151,8 +151,10 @@ private:
     bool modal_ = false;
     // The frame the window's size was last given for.
     TRect sizedForFrame_;
-    // Times the place the program set is asked for again when the window lands elsewhere.
+    // Times the place the program set is asked for again when the window lands elsewhere, and until
+    // when (milliseconds of the steady clock): later changes are the user's own.
     int placeTries_ = 0;
+    long long placeUntilMs_ = 0;
 };
 
 class TForm : public TCustomForm {

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QWheelEvent>
 
 #include "Controls.h"
@@ -396,8 +397,12 @@ bool THandleWidget::event(QEvent* e) {
         return true;
     case QEvent::Resize:
     case QEvent::Move:
-        // Our own geometry changes send WM_SIZE/WM_MOVE themselves; only the window manager's are news.
-        if (e->spontaneous() && isWindow()) {
+        // Our own geometry changes send WM_SIZE/WM_MOVE themselves. The window manager's are news,
+        // and so is a size a shown window was given past its form (by Qt, or where no window manager
+        // runs): the form takes it, and its aligned controls follow.
+        if (isWindow() && (e->spontaneous() || (e->type() == QEvent::Resize && isVisible() && control_ &&
+                                                static_cast<QResizeEvent*>(e)->size() !=
+                                                    QSize(control_->ClientWidth(), control_->ClientHeight())))) {
             TControl* control = control_;
             Guarded(control, [&] { ControlAccess::WindowGeometryChanged(control); });
         }

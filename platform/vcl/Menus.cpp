@@ -4,6 +4,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -56,6 +57,11 @@ struct MenuSession {
     TMenu* owner = nullptr;
     TMenuItem* chosen = nullptr;
     bool done = false;
+    // Where the pointer was when the menu opened, and whether a release may choose a row: only after
+    // a press in the menu, or a drag from there with the button held. The release of the button
+    // whose press opened the menu (a right click on the tray icon or the page) chooses nothing.
+    QPoint openedAt;
+    bool releaseChooses = false;
     // Open levels, the top-level menu first.
     std::vector<QPointer<OwnerDrawnMenu>> levels;
     void CloseAll();
@@ -176,6 +182,9 @@ protected:
     }
 
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (e->buttons() != Qt::NoButton &&
+            (e->globalPosition().toPoint() - session_->openedAt).manhattanLength() >= QApplication::startDragDistance())
+            session_->releaseChooses = true;
         OwnerDrawnMenu* target = LevelAt(e->globalPosition().toPoint());
         if (!target) return;
         const QPoint local = target->mapFromGlobal(e->globalPosition().toPoint());
@@ -187,10 +196,12 @@ protected:
 
     void mousePressEvent(QMouseEvent* e) override {
         if (!LevelAt(e->globalPosition().toPoint())) session_->CloseAll();
+        else session_->releaseChooses = true;
     }
 
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return;
+        if (!session_->releaseChooses) return;
         OwnerDrawnMenu* target = LevelAt(e->globalPosition().toPoint());
         if (!target) return;
         target->ActivateRow(target->RowAt(target->mapFromGlobal(e->globalPosition().toPoint())));
@@ -523,6 +534,7 @@ void TPopupMenu::Popup(int X, int Y) {
     if (OwnerDraw || HasOwnerDrawnItems(Items())) {
         MenuSession session;
         session.owner = this;
+        session.openedAt = QCursor::pos();
         auto* menu = new OwnerDrawnMenu(Items(), &session);
         if (menu->RowCount() == 0) {
             delete menu;

@@ -4,8 +4,6 @@
 // number into a pipe; the event loop reads it there and does the work.
 #include <QCoreApplication>
 #include <QEvent>
-#include <QGuiApplication>
-#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -25,7 +23,6 @@ int signalPipe[2] = {-1, -1};
 struct sigaction previousActions[std::size(EndSignals)];
 QSocketNotifier* notifier = nullptr;
 QObject* quitFilter = nullptr;
-QMetaObject::Connection commitConnection;
 bool ending = false;
 
 extern "C" void OnEndSignal(int signal) {
@@ -89,12 +86,10 @@ void WatchSessionEnd() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < std::size(EndSignals); ++i) sigaction(EndSignals[i], &action, &previousActions[i]);
+    // A session manager's request to commit data (commitDataRequest) is no end: desktops send it
+    // also when they only save the session. Its end comes as the quit event.
     quitFilter = new QuitFilter;
     QCoreApplication::instance()->installEventFilter(quitFilter);
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        commitConnection =
-            QObject::connect(app, &QGuiApplication::commitDataRequest, [](QSessionManager&) { EndSession(); });
-    }
 }
 
 void AnswerSessionEnd() {
@@ -104,7 +99,6 @@ void AnswerSessionEnd() {
 void UnwatchSessionEnd() {
     if (!notifier) return;
     if (!ending) RestoreSignals();
-    QObject::disconnect(commitConnection);
     delete quitFilter;
     quitFilter = nullptr;
     delete notifier;

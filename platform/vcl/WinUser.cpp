@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 #include <map>
@@ -126,7 +127,12 @@ public:
         auto it = entries_.find(w);
         if (it == entries_.end()) return;
         delete it->second.timer;
-        if (it->second.widget) it->second.widget->clearMask();
+        if (QWidget* widget = it->second.widget) {
+            widget->clearMask();
+            // A window whose frame just changed is not yet made anew: the widget only notes an empty
+            // mask then and never passes it on, so the native window is told itself.
+            if (QWindow* native = widget->windowHandle()) native->setMask(QRegion());
+        }
         entries_.erase(it);
     }
 

@@ -113,14 +113,6 @@ TEST_F(Automation, OpenDateWithEmptyOrOddTextStaysOneArgument) {
     EXPECT_EQ(WaitForPlanner(out), "TAG5. 3. \"2007\" \\\n");
 }
 
-TEST_F(Automation, MissingPlannerIsOnlyLogged) {
-    TForm1 form(nullptr);
-    TAccessToTarvolinImpl access;
-    access.SetZBNOpenDate("05.03.2007");
-    const std::string log = dir.read("temp/tarvolindebug.log");
-    EXPECT_NE(log.find("plavoth.exe"), std::string::npos) << log;
-}
-
 TEST_F(Automation, ResizeTogglesTheFrameAndRedrawsToday) {
     TForm1 form(nullptr);
     Show(form, vmWeek, D(2007, 1, 1));

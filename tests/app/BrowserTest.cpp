@@ -8,7 +8,11 @@
 #include <sys/wait.h>
 #include <thread>
 
+#include <QWidget>
+#include <QWindow>
+
 #include "SessionMessages.h"
+#include "VclPrivate.h"
 #include "WinApi.h"
 
 extern char** environ;
@@ -157,6 +161,65 @@ TEST_F(Browser, DayLinkOpensThatDayInThePlanner) {
     EXPECT_LE(double(day), double(D(2007, 3, 11)));
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(out); }));
     EXPECT_EQ(dir.read("planner.txt"), "TAG" + date + "\n");
+}
+
+TEST_F(Browser, EveryWayToThePlannerSaysInGermanWhenItIsMissing) {
+    auto form = Start(vmWeek);
+    ASSERT_TRUE(form->WebBrowser);
+    // The menu's item, a double click on the tray icon, and a day link of the page.
+    form->Zorbelin1->Click();
+    PostMessage(form->Handle(), WM_TRAYICON, TrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() >= 2; }));
+    // A page of a late rebuild may still be on its way: the link is clicked again until its call arrives.
+    ASSERT_TRUE(WaitUntil([&] {
+        Eval(*form, "document.querySelector('[onclick*=\"OpenDay(\"]').click()");
+        return WaitUntil([&] { return dialogs.size() >= 3; }, 3000);
+    }, kPageTimeoutMs));
+    for (const Answer& shown : dialogs)
+        EXPECT_EQ(shown.text, "Der Terminplaner \"plavoth\" wurde im Programmordner \"" + ProgramFolder() +
+                                  "\" nicht gefunden oder konnte nicht gestartet werden.");
+}
+
+TEST_F(Browser, FramedWindowMadeLargerKeepsThePageFillingItAndOnlyTheFramelessOneIsCutOut) {
+    auto form = Start(vmWeek);
+    ASSERT_TRUE(form->WebBrowser);
+    QWidget* window = Vcl::Detail::HandleWidget(form.get());
+    QWidget* page = Vcl::Detail::HandleWidget(form->WebBrowser);
+    const auto shape = [&] { return window->windowHandle()->mask(); };
+    // Without its frame the window is cut to the page.
+    ASSERT_TRUE(WaitUntil([&] { return !shape().isEmpty(); }));
+    const int framelessShapeWidth = shape().boundingRect().width();
+    // The page's frame button, once the page a change of size asked for is there; a click that a new
+    // page took away before its call went out is made again.
+    const auto clickFrameButton = [&](bool framed) {
+        return WaitUntil([&] {
+            if (form->FrameVisible == framed) return true;
+            if (form->ResizeTimer->Enabled() || (form->RunningBuilder() && !form->RunningBuilder()->Finished()) ||
+                !Loaded(*form))
+                return false;
+            Eval(*form, "document.getElementById('resize').click()");
+            return WaitUntil([&] { return form->FrameVisible == framed; }, 10000);
+        }, kPageTimeoutMs);
+    };
+
+    ASSERT_TRUE(clickFrameButton(true));
+    EXPECT_TRUE(shape().isEmpty()) << shape().boundingRect().width() << "x" << shape().boundingRect().height();
+    // The user drags the frame's corner outwards.
+    const QSize larger = window->size() + QSize(240, 60);
+    window->resize(larger);
+    ASSERT_TRUE(WaitUntil([&] { return window->size() == larger && page->size() == larger; }))
+        << page->width() << "x" << page->height();
+    EXPECT_EQ(form->ClientWidth(), larger.width());
+    EXPECT_EQ(form->ClientHeight(), larger.height());
+    EXPECT_EQ(form->WebBrowser->BoundsRect(), (TRect{0, 0, larger.width(), larger.height()}));
+    EXPECT_TRUE(shape().isEmpty());
+
+    // Without the frame again the cut-out follows the larger page.
+    ASSERT_TRUE(clickFrameButton(false));
+    EXPECT_EQ(page->size(), window->size());
+    ASSERT_TRUE(WaitUntil([&] { return shape().boundingRect().width() >= framelessShapeWidth + 200; }, kPageTimeoutMs))
+        << shape().boundingRect().width() << " of " << window->width();
+    EXPECT_LE(shape().boundingRect().right(), window->width());
 }
 
 TEST_F(Browser, ForwardButtonOfTheMonthViewShowsTheNextMonth) {

@@ -6,9 +6,11 @@
 #include <set>
 
 #include <QApplication>
+#include <QCursor>
 #include <QImage>
 #include <QMouseEvent>
 #include <QObject>
+#include <QScreen>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -316,6 +318,65 @@ TEST_F(TrayAndMenu, MinimiseTogglesAndActsAtOnceAfterAnyRestore) {
     EXPECT_FALSE(form.Minimized());
     form.minimierenClick(form.minimieren);
     EXPECT_TRUE(AppEvnts::ApplicationMinimized());
+}
+
+namespace {
+void SendButton(QWidget* menu, QEvent::Type type, Qt::MouseButton button, QPoint global) {
+    const QPoint local = menu->mapFromGlobal(global);
+    QMouseEvent e(type, QPointF(local), QPointF(global), button,
+                  type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(menu, &e);
+}
+} // namespace
+
+TEST_F(TrayAndMenu, RightClicksOnTheIconMinimiseAndRestoreButNeverEndTheProgram) {
+    TForm1 form(nullptr);
+    int closes = 0;
+    auto close = form.OnClose;
+    form.OnClose = [&](TObject* s, TCloseAction& a) {
+        ++closes;
+        close(s, a);
+    };
+    form.Show();
+    // The icon low on the screen: the menu opens above the pointer, its last row "Beenden" under it.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint icon(area.center().x(), area.y() + area.height() - 3);
+    QCursor::setPos(icon);
+    std::vector<std::string> offered;
+    bool minimisedWhileOpen = false;
+    // The menu opens on the press of the right button; its release comes while the menu is open.
+    const auto rightClickAndChooseFirstRow = [&] {
+        QTimer::singleShot(50, [&] {
+            QWidget* menu = QApplication::activePopupWidget();
+            ASSERT_NE(menu, nullptr);
+            ASSERT_TRUE(menu->frameGeometry().contains(icon));
+            offered.push_back(form.minimieren->Caption());
+            minimisedWhileOpen = AppEvnts::ApplicationMinimized();
+            SendButton(menu, QEvent::MouseButtonRelease, Qt::RightButton, icon);
+            // Still open: the user clicks the first row.
+            ASSERT_EQ(QApplication::activePopupWidget(), menu);
+            const QPoint first = menu->mapToGlobal(QPoint(menu->width() / 2, 10));
+            SendButton(menu, QEvent::MouseButtonPress, Qt::LeftButton, first);
+            SendButton(menu, QEvent::MouseButtonRelease, Qt::LeftButton, first);
+        });
+        form.Perform(WM_TRAYICON, TrayIconId, WM_RBUTTONUP);
+    };
+
+    rightClickAndChooseFirstRow();
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(form.ShutDownDone());
+    EXPECT_TRUE(AppEvnts::ApplicationMinimized());
+    EXPECT_EQ(form.minimieren->Caption(), "Wiederherstellen");
+    // Opening the menu leaves the program minimised: the item offers to bring it back.
+    rightClickAndChooseFirstRow();
+    EXPECT_EQ(offered, (std::vector<std::string>{"Minimieren", "Wiederherstellen"}));
+    EXPECT_TRUE(minimisedWhileOpen);
+    EXPECT_FALSE(AppEvnts::ApplicationMinimized());
+    EXPECT_EQ(form.minimieren->Caption(), "Minimieren");
+    rightClickAndChooseFirstRow();
+    EXPECT_TRUE(AppEvnts::ApplicationMinimized());
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(form.ShutDownDone());
 }
 
 TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {

@@ -212,6 +212,7 @@ TEST_F(PopupMenus, OwnerDrawnMenuIsOneSurfaceWhoseRowsKeepWhatWasDrawnAcrossThem
         QWidget* sub = QApplication::activePopupWidget();
         ASSERT_NE(sub, menu);
         SendMouse(sub, QEvent::MouseMove, QPoint(20, 6));
+        SendMouse(sub, QEvent::MouseButtonPress, QPoint(20, 6));
         SendMouse(sub, QEvent::MouseButtonRelease, QPoint(20, 6));
     });
     popup.Popup(100, 100);

@@ -1,6 +1,8 @@
 // The application's loop: timers, the thread queue, Terminate, closing and modal forms.
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <atomic>
 #include <csignal>
 #include <string>
@@ -261,5 +263,22 @@ TEST_F(Loop, SessionManagersEndTakesTheSamePath) {
         });
         Application->Run();
         return sessionOrder == "query end 1 " && formsDestroyed == 1;
+    });
+}
+
+TEST_F(Loop, ASessionManagersRequestToSaveIsNoEnd) {
+    InOwnProcess([] {
+        TSessionForm* form = nullptr;
+        Application->CreateForm(form);
+        // A desktop saving its session (also without logging out) first asks its programs to commit
+        // their data; the end, if it comes, follows as the quit event.
+        Classes::QueueOnMainThread([] {
+            auto* manager = qGuiApp->findChild<QSessionManager*>();
+            if (manager) emit qGuiApp->commitDataRequest(*manager);
+            sessionOrder += manager ? "saved " : "no manager ";
+            Classes::QueueOnMainThread([] { Application->Terminate(); });
+        });
+        Application->Run();
+        return sessionOrder == "saved " && formsDestroyed == 1;
     });
 }
