@@ -156,10 +156,18 @@ void ShowAlarm::ShowPopup() {
     }
     PopupLabel->OnAnchorClick = [this](TObject* Sender, const AnsiString& Anchor) { AnchorClick(Sender, Anchor); };
 
-    CloseButton = new TButton(Popup);
-    CloseButton->SetBounds(w - 15 - 11, 11, 15, 15);
+    CloseButton = new TSpeedButton(Popup);
+    CloseButton->SetFlat(true);
     CloseButton->SetParent(Popup);
     CloseButton->SetCaption("OK");
+    // A square of 15 pixels, grown where the font needs more room for "OK"; its right edge stays.
+    int side = 15;
+    {
+        TCanvas measure;
+        measure.SetFont(CloseButton->Font());
+        side = std::max({side, measure.TextWidth("OK") + 6, measure.TextHeight("OK") + 2});
+    }
+    CloseButton->SetBounds(w - 11 - side, 11, side, side);
     CloseButton->SetHint("Schliessen!");
     CloseButton->SetShowHint(true);
     CloseButton->OnClick = [this](TObject* Sender) { ClosePopup(Sender); };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "Buttons.h"
 #include "Classes.h"
 #include "EditBoxes.h"
 #include "ExtCtrls.h"
@@ -30,7 +31,7 @@ public:
     THTMLabel* PopupLabel = nullptr;
     TPlainMemo* NotesMemo = nullptr;
     TBitmap* BackgroundBitmap = nullptr;
-    TButton* CloseButton = nullptr;
+    TSpeedButton* CloseButton = nullptr;
 
     void ShowPopup();
     void ShowPopupsInOrder();

@@ -17,8 +17,8 @@ TColor Blend(TColor a, TColor b, int num, int den) {
     return TColor(part(0) | part(8) | part(16));
 }
 
-// The window's picture: a quiet run from the window's blue to a deeper one, with a lighter band
-// behind the title.
+// The window's picture: a quiet run from the window's blue to a deeper one. It carries no lines: the
+// splash's labels and the about box's text stand at different heights on it.
 void PaintBackdrop(TBitmap* bmp, int w, int h, TColor base) {
     bmp->SetSize(w, h);
     TCanvas* c = bmp->Canvas();
@@ -27,9 +27,6 @@ void PaintBackdrop(TBitmap* bmp, int w, int h, TColor base) {
         c->Brush()->SetColor(Blend(base, deep, y, h));
         c->FillRect({0, y, w, y + 1});
     }
-    c->Brush()->SetColor(Blend(base, clWhite, 1, 6));
-    c->FillRect({0, 30, w, 31});
-    c->FillRect({0, 68, w, 69});
 }
 
 void StyleLabel(TLabel* l, const char* name, int height, TColor color, bool bold = false) {

@@ -466,6 +466,8 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
         if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
     }
     machine = WithDelimiter(machine);
+    // The chooser opens in the folder the database was looked for in.
+    const AnsiString lookedIn = !p.empty() ? p : machine;
     p = AskFirst ? AnsiString() : WithDelimiter(p);
     if (!AskFirst && !HoldsDatabase(p)) p = machine;
     if (AskFirst || !HoldsDatabase(p)) {
@@ -478,6 +480,7 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
             dialog.DefaultExt = "mde";
             dialog.Title = "Datenbank wählen";
             dialog.Filter = "Zorbelin DB|*.mde";
+            dialog.InitialDir = lookedIn;
             if (dialog.Execute()) p = SysUtils::ExtractFilePath(dialog.FileName);
         } else {
             p = exeDir_ + "DB" + SysUtils::PathDelim;

@@ -1,6 +1,8 @@
 // The input query box.
 #include "AdvEditQuery.h"
 
+#include <algorithm>
+
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Graphics.h"
@@ -16,7 +18,10 @@ bool AdvInputQuery(TAdvEditType EditType, const TQueryParams* Params, const Ansi
     const int dux = c->TextWidth("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
     const int duy = c->TextHeight("A");
     using Graphics::MulDiv;
-    form->SetClientWidth(MulDiv(180, dux, 4));
+    // The classic box is 180 dialog units wide; a longer caption widens it so its title shows whole.
+    const int classic = MulDiv(180, dux, 4);
+    const int extra = std::max(0, Forms::CaptionWidth(Caption) - classic);
+    form->SetClientWidth(classic + extra);
     form->SetClientHeight(MulDiv(63, duy, 8));
     auto* prompt = new TLabel(form.get());
     prompt->SetParent(form.get());
@@ -26,7 +31,7 @@ bool AdvInputQuery(TAdvEditType EditType, const TQueryParams* Params, const Ansi
     prompt->SetTop(MulDiv(8, duy, 8));
     auto* edit = new TAdvEdit(form.get());
     edit->SetParent(form.get());
-    edit->SetBounds(prompt->Left(), MulDiv(19, duy, 8), MulDiv(164, dux, 4), edit->Height());
+    edit->SetBounds(prompt->Left(), MulDiv(19, duy, 8), MulDiv(164, dux, 4) + extra, edit->Height());
     edit->SetMaxLength(255);
     edit->SetText(Value);
     edit->SelectAll();
@@ -45,13 +50,13 @@ bool AdvInputQuery(TAdvEditType EditType, const TQueryParams* Params, const Ansi
     ok->SetCaption(Dialogs::ButtonCaption(mbOK));
     ok->ModalResult = mrOk;
     ok->Default = true;
-    ok->SetBounds(MulDiv(38, dux, 4), top, w, h);
+    ok->SetBounds(MulDiv(38, dux, 4) + extra / 2, top, w, h);
     auto* cancel = new TButton(form.get());
     cancel->SetParent(form.get());
     cancel->SetCaption(Dialogs::ButtonCaption(mbCancel));
     cancel->ModalResult = mrCancel;
     cancel->Cancel = true;
-    cancel->SetBounds(MulDiv(92, dux, 4), top, w, h);
+    cancel->SetBounds(MulDiv(92, dux, 4) + extra / 2, top, w, h);
     form->SetActiveControl(edit);
     if (form->ShowModal() != mrOk) return false;
     Value = edit->Text();

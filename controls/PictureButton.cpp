@@ -24,7 +24,7 @@ void TdxfDither::Assign(TPersistent* Source) {
 
 TdxfPictureButton::TdxfPictureButton(TComponent* AOwner)
     : TCustomControl(AOwner), glyph_(std::make_unique<TBitmap>()), normal_(std::make_unique<TBitmap>()),
-      downBmp_(std::make_unique<TBitmap>()), hover_(std::make_unique<TBitmap>()),
+      downBmp_(std::make_unique<TBitmap>()), hover_(std::make_unique<TBitmap>()), disabled_(std::make_unique<TBitmap>()),
       dither_(std::make_unique<TdxfDither>()) {
     SetBounds(Left(), Top(), 40, 40);
     SetParentColor(true);
@@ -157,6 +157,7 @@ void TdxfPictureButton::PaintToBitmap() {
     PaintState(normal_.get(), State::Normal);
     PaintState(downBmp_.get(), State::Down);
     if (style_ == dxfFlat) PaintState(hover_.get(), State::Hover);
+    PaintState(disabled_.get(), State::Disabled);
     points_.clear();
     points_.shrink_to_fit();
 }
@@ -174,6 +175,24 @@ void TdxfPictureButton::PaintState(TBitmap* Target, State S) {
         for (int y = 0; y < gh; ++y)
             for (int x = y % 2; x < gw; x += 2) C->SetPixels(x, y, c);
     };
+    if (S == State::Disabled) {
+        // As the class library greys a glyph: what is neither transparent, face nor white becomes ink,
+        // drawn in the highlight one pixel down and right, then in the shadow.
+        const TColor face = Graphics::ColorToRGB(clBtnFace), white = Graphics::ColorToRGB(clWhite);
+        std::vector<bool> ink(static_cast<std::size_t>(gw * gh));
+        for (int y = 0; y < gh; ++y)
+            for (int x = 0; x < gw; ++x) {
+                const TColor p = glyph_->Canvas()->Pixels(x, y);
+                ink[static_cast<std::size_t>(y * gw + x)] = p != transparentColor_ && p != face && p != white;
+            }
+        const TColor light = clBtnHighlight, shadow = clBtnShadow;
+        for (int pass = 0; pass < 2; ++pass)
+            for (int y = 0; y < gh; ++y)
+                for (int x = 0; x < gw; ++x)
+                    if (ink[static_cast<std::size_t>(y * gw + x)])
+                        C->SetPixels(x + (pass == 0), y + (pass == 0), pass == 0 ? light : shadow);
+        return;
+    }
     const TColor dc = dither_->Color();
     if (S == State::Down) {
         if (dc == dxfNoDither) {
@@ -246,7 +265,10 @@ void TdxfPictureButton::Paint() {
         }
         return;
     }
-    TBitmap* look = pressed_ ? downBmp_.get() : (style_ == dxfFlat && mouseInside_) ? hover_.get() : normal_.get();
+    TBitmap* look = !Enabled() ? disabled_.get()
+                    : pressed_ ? downBmp_.get()
+                    : (style_ == dxfFlat && mouseInside_) ? hover_.get()
+                                                          : normal_.get();
     if (!look->Empty()) Canvas()->Draw(0, 0, look);
 }
 

@@ -61,6 +61,8 @@ public:
     TBitmap* NormalBitmap() const { return normal_.get(); }
     TBitmap* DownBitmap() const { return downBmp_.get(); }
     TBitmap* HoverBitmap() const { return hover_.get(); }
+    // The look while disabled: the picture's ink engraved in the button's shadow and highlight.
+    TBitmap* DisabledBitmap() const { return disabled_.get(); }
 
     void Click() override;
     void Loaded() override;
@@ -70,7 +72,7 @@ protected:
     void Paint() override;
 
 private:
-    enum class State { Normal, Down, Hover };
+    enum class State { Normal, Down, Hover, Disabled };
     void SetRegion();
     void CreateShape();
     void PaintToBitmap();
@@ -86,7 +88,7 @@ private:
     std::vector<TdxfPoint> points_;
     TdxfButtonStyle style_ = dxfHighlight;
     bool mouseInside_ = false;
-    std::unique_ptr<TBitmap> normal_, downBmp_, hover_;
+    std::unique_ptr<TBitmap> normal_, downBmp_, hover_, disabled_;
     std::unique_ptr<TdxfDither> dither_;
     bool allowAllUp_ = false, regionReady_ = false, mouseDown_ = false;
 };

@@ -28,11 +28,6 @@ int DefaultRandom(int count) {
     return std::uniform_int_distribution<int>(0, count - 1)(engine);
 }
 
-// Offscreen windows cannot be raised, and say so each time.
-void RaiseWindow(QWidget* w) {
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
-}
-
 // Reading time of a text shown without a voice (or when the voice fails).
 int ReadingMs(const std::string& text) { return std::clamp(800 + 45 * static_cast<int>(text.size()), 1000, 8000); }
 
@@ -424,7 +419,7 @@ void Character::Begin(const Request& r) {
         window_->SetMouth({});
         window_->SetPicture(show ? show->frames.front().picture : package_->RestPicture());
         window_->show();
-        RaiseWindow(window_.get());
+        window_->Raise();
         notifier_->Post([cid](IAgentNotifySink& s) { s.VisibleState(cid, true, 2); });
         if (!show) return Complete();
         return PlayFrames(&show->frames, [this] { Complete(); });
@@ -578,7 +573,7 @@ void Character::ShowBalloon(const std::string& text, bool thought) {
     balloon_->SetText(pages_.front(), thought);
     PlaceBalloon();
     balloon_->show();
-    RaiseWindow(balloon_.get());
+    balloon_->Raise();
 }
 
 void Character::TurnPages(int durationMs) {

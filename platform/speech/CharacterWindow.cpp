@@ -1,14 +1,25 @@
 #include "CharacterWindow.h"
 
+#include <QApplication>
+#include <QBitmap>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#ifdef ZB_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 namespace Agent::Detail {
 namespace {
@@ -16,22 +27,211 @@ namespace {
 constexpr Qt::WindowFlags kFlags =
     Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
 
-void MakeTranslucent(QWidget* w) {
-    w->setAttribute(Qt::WA_TranslucentBackground);
-    w->setAttribute(Qt::WA_ShowWithoutActivating);
-    w->setAttribute(Qt::WA_NoSystemBackground);
-}
-
 constexpr int kBalloonMaxTextWidth = 230;
 constexpr int kBalloonMaxLines = 8;
 constexpr int kPadding = 8;
 constexpr int kTail = 14;
 
+bool Offscreen() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
+
+// Offscreen windows cannot be raised, and say so each time.
+void RaiseWindow(QWidget* w) {
+    if (!Offscreen()) w->raise();
+}
+
+// ---- compositor ----------------------------------------------------------------------------------------------
+CompositorQuery& Query() {
+    static CompositorQuery query;
+    return query;
+}
+
+// X11 names the compositing manager of screen n as the owner of the selection _NET_WM_CM_Sn.
+bool X11CompositorRuns() {
+#ifdef ZB_HAVE_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return false;
+    int screen = 0;
+    if (const char* display = std::getenv("DISPLAY")) {
+        const std::string d = display;
+        const auto colon = d.rfind(':');
+        const auto dot = d.find('.', colon == std::string::npos ? 0 : colon);
+        if (dot != std::string::npos) screen = std::atoi(d.c_str() + dot + 1);
+    }
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+    if (!atom) return false;
+    bool runs = false;
+    if (atom->atom != XCB_NONE) {
+        if (xcb_get_selection_owner_reply_t* owner =
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr)) {
+            runs = owner->owner != XCB_NONE;
+            std::free(owner);
+        }
+    }
+    std::free(atom);
+    return runs;
+#else
+    return false;
+#endif
+}
+
+// ---- stacking --------------------------------------------------------------------------------------------------
+// Watches the program's top-level windows come and go. While one of its modal dialogs or menus shows,
+// the character's windows give up staying on top and the dialogs and menus are raised over them.
+class StackingRule : public QObject {
+public:
+    static StackingRule& Get() {
+        static StackingRule rule;
+        return rule;
+    }
+    void Add(DesktopWindow* w) {
+        if (windows_.empty() && QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+        windows_.push_back(w);
+        SetOnTop(w, !down_);
+        Schedule();
+    }
+    void Remove(DesktopWindow* w) {
+        windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
+        if (windows_.empty() && QCoreApplication::instance())
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+    bool SteppedDown() const { return down_; }
+    void Raise(DesktopWindow* w) {
+        if (down_) RaiseCovering();
+        else RaiseWindow(w);
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if ((e->type() == QEvent::Show || e->type() == QEvent::Hide) && o->isWidgetType() &&
+            static_cast<QWidget*>(o)->isWindow())
+            Schedule();
+        return false;
+    }
+
+private:
+    bool Mine(const QWidget* w) const { return std::find(windows_.begin(), windows_.end(), w) != windows_.end(); }
+
+    // The program's modal dialogs first, then its open menus, which lie above them.
+    std::vector<QWidget*> Covering() const {
+        std::vector<QWidget*> dialogs, menus;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || Mine(w)) continue;
+            if (w->windowType() == Qt::Popup) menus.push_back(w);
+            else if (w->isModal()) dialogs.push_back(w);
+        }
+        dialogs.insert(dialogs.end(), menus.begin(), menus.end());
+        return dialogs;
+    }
+
+    void RaiseCovering() {
+        for (QWidget* w : Covering()) RaiseWindow(w);
+    }
+
+    static void SetOnTop(QWidget* w, bool onTop) {
+        const Qt::WindowFlags flags = w->windowFlags();
+        const Qt::WindowFlags wanted = onTop ? flags | Qt::WindowStaysOnTopHint : flags & ~Qt::WindowStaysOnTopHint;
+        if (wanted == flags) return;
+        // Told to the window system directly: setting the widget's flags would hide the window.
+        w->overrideWindowFlags(wanted);
+        if (QWindow* window = w->windowHandle()) window->setFlags(wanted);
+    }
+
+    // After the events of a window being shown or hidden have run, so that Qt knows its open menus.
+    void Schedule() {
+        if (pending_) return;
+        pending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                pending_ = false;
+                Evaluate();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void Evaluate() {
+        const bool covered = !Covering().empty();
+        if (covered != down_) {
+            down_ = covered;
+            for (DesktopWindow* w : windows_) SetOnTop(w, !covered);
+            if (!covered) {
+                for (DesktopWindow* w : windows_)
+                    if (w->isVisible()) RaiseWindow(w);
+            }
+        }
+        // A character window shown meanwhile lies on top of its layer: the dialogs go over it again.
+        if (covered) RaiseCovering();
+    }
+
+    std::vector<DesktopWindow*> windows_;
+    bool down_ = false;
+    bool pending_ = false;
+};
+
 } // namespace
 
+void SetCompositorQuery(CompositorQuery query) { Query() = std::move(query); }
+
+bool CompositorRuns() {
+    if (Query()) return Query()();
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb")) return X11CompositorRuns();
+    // Offscreen nothing composes; the other desktops (Wayland) always do.
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// ---- the windows -------------------------------------------------------------------------------------------------
+DesktopWindow::DesktopWindow() : QWidget(nullptr, kFlags) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_NoSystemBackground);
+    StackingRule::Get().Add(this);
+}
+
+DesktopWindow::~DesktopWindow() { StackingRule::Get().Remove(this); }
+
+void DesktopWindow::Raise() { StackingRule::Get().Raise(this); }
+
+bool DesktopWindow::SteppedDown() { return StackingRule::Get().SteppedDown(); }
+
+void DesktopWindow::UpdateShape() {
+    if (!composited_) composited_ = CompositorRuns();
+    if (*composited_) {
+        if (!mask().isEmpty()) clearMask();
+        return;
+    }
+    QImage content(size(), QImage::Format_ARGB32_Premultiplied);
+    content.fill(Qt::transparent);
+    {
+        QPainter p(&content);
+        Render(p);
+    }
+    QRegion shape(QBitmap::fromImage(content.createAlphaMask()));
+    // Nothing opaque: nothing of the window shows (an empty mask would show all of it).
+    if (shape.isEmpty()) shape = QRegion(-2, -2, 1, 1);
+    if (shape != mask()) setMask(shape);
+}
+
+void DesktopWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    Render(p);
+}
+
+void DesktopWindow::resizeEvent(QResizeEvent*) { UpdateShape(); }
+
+void DesktopWindow::showEvent(QShowEvent*) {
+    composited_.reset();
+    UpdateShape();
+}
+
 CharacterWindow::CharacterWindow(const CharacterPackage& package)
-    : QWidget(nullptr, kFlags), package_(package), picture_(package.RestPicture()) {
-    MakeTranslucent(this);
+    : package_(package), picture_(package.RestPicture()) {
     setWindowTitle(QString::fromStdString(package.Name()));
     resize(package.Width(), package.Height());
     QAction* hide = menu_.addAction(QStringLiteral("Ausblenden"));
@@ -43,20 +243,18 @@ CharacterWindow::CharacterWindow(const CharacterPackage& package)
 void CharacterWindow::SetPicture(const std::string& picture) {
     if (picture == picture_) return;
     picture_ = picture;
+    UpdateShape();
     update();
 }
 
 void CharacterWindow::SetMouth(const std::string& mouth) {
     if (mouth == mouth_) return;
     mouth_ = mouth;
+    UpdateShape();
     update();
 }
 
-void CharacterWindow::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+void CharacterWindow::Render(QPainter& p) {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QImage* img = package_.Picture(picture_);
     if (!img) return;
@@ -93,8 +291,7 @@ void CharacterWindow::moveEvent(QMoveEvent*) {
     if (OnMoved) OnMoved();
 }
 
-BalloonWindow::BalloonWindow() : QWidget(nullptr, kFlags) {
-    MakeTranslucent(this);
+BalloonWindow::BalloonWindow() {
     QFont f = font();
     f.setPointSize(10);
     setFont(f);
@@ -108,6 +305,7 @@ void BalloonWindow::SetText(const QString& text, bool thought) {
     r.setHeight(std::min(r.height(), fm.lineSpacing() * kBalloonMaxLines));
     r.setWidth(std::max(r.width(), 40));
     resize(r.width() + 2 * kPadding + 2, r.height() + 2 * kPadding + kTail + 2);
+    UpdateShape();
     update();
 }
 
@@ -147,6 +345,7 @@ void BalloonWindow::PlaceAt(const QRect& character) {
     if (!tailDown_) y = character.bottom() - 6;
     tailX_ = std::clamp(character.center().x() - x, 20, std::max(20, width() - 20));
     move(x, y);
+    UpdateShape();
     update();
 }
 
@@ -155,11 +354,8 @@ QRect BalloonWindow::TextRect() const {
     return QRect(1, top, width() - 2, height() - kTail - 2);
 }
 
-void BalloonWindow::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+void BalloonWindow::Render(QPainter& p) {
+    p.setFont(font());
     p.setRenderHint(QPainter::Antialiasing);
     const QRect box = TextRect();
     const QColor fill(0xff, 0xfd, 0xe8);

@@ -8,14 +8,50 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "CharacterPackage.h"
 
+class QPainter;
+
 namespace Agent::Detail {
 
-class CharacterWindow : public QWidget {
+// Whether a compositing manager runs on the desktop: only then does what lies below show through the
+// windows' transparent parts; without one those parts are cut away with a shape. Tests replace the
+// question; an empty query restores the desktop's own answer.
+using CompositorQuery = std::function<bool()>;
+void SetCompositorQuery(CompositorQuery query);
+bool CompositorRuns();
+
+// A window of the character: frameless, translucent, without a taskbar entry, and above every other
+// window (the program's main window too), except that it steps down below the program's own modal
+// dialogs and open menus while one of them shows, so the character never covers what the user is
+// asked or offered.
+class DesktopWindow : public QWidget {
+public:
+    DesktopWindow();
+    ~DesktopWindow() override;
+    // Brings the window to the front, unless one of the program's dialogs or menus is showing.
+    void Raise();
+    // True while a dialog or menu of the program shows and the character stands below it.
+    static bool SteppedDown();
+
+protected:
+    // Paints the content on a transparent ground.
+    virtual void Render(QPainter& p) = 0;
+    // Cuts the window to the opaque part of its content where no compositor shows transparency.
+    void UpdateShape();
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void showEvent(QShowEvent*) override;
+
+private:
+    std::optional<bool> composited_;   // asked again each time the window shows
+};
+
+class CharacterWindow : public DesktopWindow {
 public:
     explicit CharacterWindow(const CharacterPackage& package);
     // The picture of the package to show; an empty mouth draws the package's closed mouth.
@@ -31,7 +67,7 @@ public:
     std::function<void()> OnMoved;
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    void Render(QPainter& p) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -48,7 +84,7 @@ private:
     QPoint dragOffset_;
 };
 
-class BalloonWindow : public QWidget {
+class BalloonWindow : public DesktopWindow {
 public:
     BalloonWindow();
     // thought: a thought bubble (Think) instead of a speech balloon.
@@ -61,7 +97,7 @@ public:
     void PlaceAt(const QRect& character);
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    void Render(QPainter& p) override;
 
 private:
     QRect TextRect() const;

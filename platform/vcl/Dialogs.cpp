@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QPainter>
 #include <QPointer>
@@ -143,6 +144,7 @@ public:
         throw EComponentError("Der Dialog hat keinen Schalter \"" + button + "\"");
     }
     void SetFileName(const AnsiString& name) override { fileName = name; }
+    AnsiString Directory() const override { return directory; }
     void SetColor(TColor c) override {
         color = c;
         colorSet = true;
@@ -155,6 +157,7 @@ public:
     TColor custom[16] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     AnsiString pressed;
     AnsiString fileName;
+    AnsiString directory;
     TColor color = clBlack;
     bool colorSet = false;
 private:
@@ -352,13 +355,29 @@ std::vector<std::string> Dialogs::QtNameFilters(const AnsiString& Filter) {
 TOpenDialog::TOpenDialog(TComponent* AOwner) : TComponent(AOwner), files_(std::make_unique<TStringList>()) {}
 TOpenDialog::~TOpenDialog() = default;
 
+namespace {
+
+// Never the process's working folder, which says nothing to the user.
+AnsiString StartFolder(const AnsiString& InitialDir, const AnsiString& FileName) {
+    for (const AnsiString& dir : {InitialDir, SysUtils::ExtractFileDir(FileName), SysUtils::ProgramFolder()}) {
+        if (dir.empty()) continue;
+        const AnsiString resolved = SysUtils::ResolvePath(dir);
+        if (SysUtils::DirectoryExists(resolved)) return resolved;
+    }
+    return QDir::homePath().toStdString();
+}
+
+} // namespace
+
 bool TOpenDialog::Execute() {
     if (!Vcl::Detail::EnsureQtApp()) return false;
     const AnsiString caption = !Title.empty() ? Title : Saving() ? AnsiString("Speichern unter") : AnsiString("Öffnen");
+    const AnsiString folder = StartFolder(InitialDir, FileName);
     AnsiString chosen;
     if (Answerer()) {
         PlatformDialog dialog(caption, {Saving() ? "Speichern" : "Öffnen", "Abbrechen"});
         dialog.fileName = FileName;
+        dialog.directory = folder;
         Answerer()(dialog);
         if (dialog.pressed.empty() || dialog.pressed == "Abbrechen") return false;
         chosen = dialog.fileName;
@@ -375,8 +394,7 @@ bool TOpenDialog::Execute() {
             if (FilterIndex >= 1 && FilterIndex <= filters.size()) dialog.selectNameFilter(filters[FilterIndex - 1]);
         }
         if (!DefaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(DefaultExt));
-        const AnsiString dir = !InitialDir.empty() ? InitialDir : SysUtils::ExtractFileDir(FileName);
-        if (!dir.empty()) dialog.setDirectory(QString::fromStdString(SysUtils::ResolvePath(dir)));
+        dialog.setDirectory(QString::fromStdString(folder));
         if (!FileName.empty()) dialog.selectFile(QString::fromStdString(SysUtils::ExtractFileName(FileName)));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
         files_->Clear();

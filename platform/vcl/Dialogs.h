@@ -30,6 +30,8 @@ public:
     virtual void Press(const AnsiString& Button) = 0;
     // File and colour dialogs: what the person would have chosen (before pressing "Öffnen"/"OK").
     virtual void SetFileName(const AnsiString&) {}
+    // File dialogs: the folder they open in.
+    virtual AnsiString Directory() const { return {}; }
     virtual void SetColor(TColor) {}
     // Colour dialogs: the colour shown, and custom colour Index (0..15; -1 when unset).
     virtual TColor Color() const { return clNone; }
@@ -83,6 +85,8 @@ public:
     int FilterIndex = 1;
     // Added (without the dot) to a chosen name that has no extension.
     AnsiString DefaultExt;
+    // The folder the dialog opens in: InitialDir, else the folder of FileName, else the program's
+    // folder, else the home folder; the first of them that exists.
     AnsiString InitialDir;
     AnsiString Title;
     TOpenOptions Options{ofHideReadOnly, ofEnableSizing};

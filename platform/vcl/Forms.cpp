@@ -1003,6 +1003,17 @@ void Forms::GetStatusFont(TFont* Font) {
     Font->SetStyle(style);
 }
 
+int Forms::CaptionWidth(const AnsiString& Caption) {
+    if (!Vcl::Detail::EnsureQtApp()) return 0;
+    // The window manager draws the title itself, commonly in a bold face of the desktop's title font,
+    // with the icon at one end and minimise, maximise and close at the other.
+    QFont f = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    f.setBold(true);
+    const int text = QFontMetrics(f).horizontalAdvance(QString::fromStdString(Caption));
+    const int button = GetSystemMetrics(SM_CYCAPTION) + 5;
+    return text + 4 * button + 2 * 8;
+}
+
 // ---- TScreen ---------------------------------------------------------------------------------------------------
 namespace {
 QRect ScreenGeometry(bool available) {

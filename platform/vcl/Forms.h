@@ -321,4 +321,7 @@ namespace Forms {
 TPoint GetCursorPos();
 // The desktop's font for status bars.
 void GetStatusFont(TFont* Font);
+// How wide a window must be for its title bar to show Caption whole beside the window's icon and
+// its buttons.
+int CaptionWidth(const AnsiString& Caption);
 } // namespace Forms

@@ -153,7 +153,11 @@ void TButton::Paint() {
     if (Focused()) opt.state |= QStyle::State_HasFocus;
     if (Default) opt.features |= QStyleOptionButton::DefaultButton;
     opt.palette.setColor(QPalette::Button, GraphicsQt::ToQColor(Color()));
-    opt.palette.setColor(QPalette::ButtonText, GraphicsQt::ToQColor(Font()->Color()));
+    // The font's colour is the enabled caption's; a disabled button shows its caption greyed.
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        opt.palette.setColor(group, QPalette::ButtonText, GraphicsQt::ToQColor(Font()->Color()));
+    opt.palette.setColor(QPalette::Disabled, QPalette::ButtonText, GraphicsQt::ToQColor(clGrayText));
+    opt.palette.setCurrentColorGroup(Enabled() ? QPalette::Active : QPalette::Disabled);
     opt.fontMetrics = QFontMetrics(GraphicsQt::ToQFont(*Font()));
     painter->save();
     painter->setFont(GraphicsQt::ToQFont(*Font()));

@@ -11,6 +11,7 @@
 #include "Alarms.h"
 #include "GraphicsQt.h"
 #include "MMSystem.h"
+#include "VclPrivate.h"
 #include "WinApi.h"
 
 using namespace apptest;
@@ -347,7 +348,8 @@ TEST_F(Reminders, PopupSitsInTheCornerOfTheWorkAreaWithItsTextButtonAndTimers) {
     EXPECT_EQ(popup->Color(), TColor(0xC0DCC0));
     EXPECT_EQ(alarm->PopupLabel->BoundsRect(), TRect(10, 10, 245, 80));
     EXPECT_TRUE(alarm->PopupLabel->Transparent());
-    EXPECT_EQ(alarm->CloseButton->BoundsRect(), TRect(224, 11, 239, 26));
+    EXPECT_EQ(alarm->CloseButton->BoundsRect().Right, 239);
+    EXPECT_EQ(alarm->CloseButton->Top(), 11);
     EXPECT_EQ(alarm->CloseButton->Caption(), "OK");
     EXPECT_EQ(alarm->CloseButton->Hint(), "Schliessen!");
     EXPECT_FALSE(alarm->RemindTimer->Enabled());
@@ -487,4 +489,33 @@ TEST_F(Reminders, AttentionTicksRunThroughTwentyOneValuesAndKeepTheCharacterAwak
     EXPECT_EQ(seen[19], 20);
     EXPECT_EQ(seen[20], 0);
     EXPECT_EQ(seen[21], 1);
+}
+
+TEST_F(Reminders, CloseButtonShowsItsCaptionWhole) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    ASSERT_TRUE(Check(form, 1));
+    ShowAlarm* alarm = ShowAlarm::Open().front();
+    TControl* button = alarm->CloseButton;
+    Application->ProcessMessages();
+    const QImage shot = Vcl::Detail::HandleWidget(alarm->Popup)->grab().toImage();
+    if (const char* folder = std::getenv("ZB_SCREENSHOTS")) shot.save(QString(folder) + "/alarm.png");
+    // At least 15 pixels square, as the popup always had it, and large enough for "OK" in its font.
+    TCanvas measure;
+    measure.SetFont(button->Font());
+    EXPECT_GE(button->Width(), std::max(15, measure.TextWidth("OK") + 4));
+    EXPECT_GE(button->Height(), std::max(15, measure.TextHeight("OK")));
+    EXPECT_EQ(button->Width(), button->Height());
+    // Painted, the caption's ink keeps clear of the button's edges.
+    const TRect r = button->BoundsRect();
+    int ink = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) {
+            if (qGray(shot.pixel(x, y)) > 80) continue;
+            ++ink;
+            EXPECT_TRUE(x > r.Left && x < r.Right - 1 && y > r.Top && y < r.Bottom - 1)
+                << "caption cut at " << x - r.Left << "," << y - r.Top;
+        }
+    EXPECT_GT(ink, 10);
 }

@@ -50,6 +50,7 @@ public:
 struct Answer {
     std::string text;
     std::vector<std::string> buttons;
+    std::string directory;   // the folder a file dialog opens in
 };
 
 class AppTest : public ::testing::Test {
@@ -70,7 +71,7 @@ protected:
         SysUtils::SetProgramFolder(ProgramFolder());
         SysUtils::SetClock([this] { return now; });
         Dialogs::SetDialogAnswerer([this](TModalDialog& d) {
-            dialogs.push_back({d.Text(), d.Buttons()});
+            dialogs.push_back({d.Text(), d.Buttons(), d.Directory()});
             if (!chosenFile.empty()) d.SetFileName(chosenFile);
             const std::size_t i = dialogs.size() - 1;
             const std::string press = i < presses.size() ? presses[i] : std::string("OK");

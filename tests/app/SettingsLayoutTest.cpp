@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QTest>
 #include <QWidget>
 
 #include "ComCtrls.h"
@@ -211,3 +212,61 @@ TEST_F(SettingsLayoutTest, TheSoundButtonShowsItsPicture) {
 }
 
 } // namespace
+
+namespace {
+
+// The darkest grey inside the control as painted, 0 (black) .. 255 (white).
+int Darkest(TControl* c) {
+    const QImage image = Vcl::Detail::HandleWidget(c)->grab().toImage();
+    if (const char* folder = std::getenv("ZB_SCREENSHOTS"))
+        image.save(QString::fromStdString(std::string(folder) + "/" + c->Name() + ".png"));
+    int darkest = 255;
+    for (int y = 3; y < image.height() - 3; ++y)
+        for (int x = 3; x < image.width() - 3; ++x) darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    return darkest;
+}
+
+} // namespace
+
+TEST_F(SettingsLayoutTest, TheCharacterButtonsAreAndLookDisabledWhileTheCharacterIsOff) {
+    FreshProfile();
+    dialog = std::make_unique<TEinstellungen>(nullptr);
+    dialog->Show();
+    Paint(dialog->TabAgent, nullptr);
+    int clicks = 0;
+    const std::vector<TControl*> buttons{dialog->StandardAgent, dialog->AgentAtFileSystem, dialog->dxfPictureButton8};
+    dialog->StandardAgent->OnClick = [&](TObject*) { ++clicks; };
+    dialog->AgentAtFileSystem->OnClick = [&](TObject*) { ++clicks; };
+    dialog->dxfPictureButton8->OnClick = [&](TObject*) { ++clicks; };
+    QWidget* box = Vcl::Detail::HandleWidget(dialog->CheckBoxAgentUsed);
+    auto clickOn = [](TControl* c) {
+        QWidget* w = Vcl::Detail::HandleWidget(c);
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() / 2, w->height() / 2));
+        Application->ProcessMessages();
+    };
+    ASSERT_TRUE(dialog->CheckBoxAgentUsed->Checked());
+    for (TControl* b : buttons) EXPECT_LT(Darkest(b), 60) << b->Name() << ": black caption while switched on";
+
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(10, box->height() / 2));
+    Application->ProcessMessages();
+    ASSERT_FALSE(dialog->CheckBoxAgentUsed->Checked());
+    Paint(dialog->TabAgent, "figur-aus");
+    for (TControl* b : buttons) {
+        EXPECT_FALSE(b->Enabled()) << b->Name();
+        // A greyed caption: nothing near black is left.
+        EXPECT_GT(Darkest(b), 90) << b->Name() << ": looks enabled while switched off";
+        clickOn(b);
+    }
+    EXPECT_EQ(clicks, 0);
+
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(10, box->height() / 2));
+    Application->ProcessMessages();
+    ASSERT_TRUE(dialog->CheckBoxAgentUsed->Checked());
+    for (TControl* b : buttons) {
+        EXPECT_TRUE(b->Enabled()) << b->Name();
+        EXPECT_LT(Darkest(b), 60) << b->Name();
+        clickOn(b);
+    }
+    EXPECT_EQ(clicks, 3);
+    dialog->Hide();
+}

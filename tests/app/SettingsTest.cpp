@@ -24,6 +24,7 @@ protected:
     testsupport::TempDir dir;
     testsupport::ScopedEnv registry{"ZORBELIN_REGISTRY", dir.file("registry")};
     std::vector<std::string> dialogs;
+    std::vector<std::string> folders;   // where each file dialog opened
     // The button each dialog gets pressed, in order; "" leaves it unanswered (cancelled).
     std::vector<std::string> presses;
     std::string chosenFile;
@@ -37,6 +38,7 @@ protected:
         SysUtils::SetProgramFolder(dir.str() + "program/");
         Dialogs::SetDialogAnswerer([this](TModalDialog& d) {
             dialogs.push_back(d.Text());
+            folders.push_back(d.Directory());
             if (!chosenFile.empty()) d.SetFileName(chosenFile);
             const std::size_t i = dialogs.size() - 1;
             const std::string press = i < presses.size() ? presses[i] : std::string("OK");
@@ -332,7 +334,8 @@ TEST_F(SettingsTest, SoundPickerWritesTheChosenFileAndCancelKeepsIt) {
     CreateKey();
     Open();
     dialog->Modified = false;
-    chosenFile = dir.file("gong.wav");
+    dir.write("Klänge/gong.wav", "RIFF");
+    chosenFile = dir.file("Klänge/gong.wav");
     presses = {"Öffnen"};
     dialog->dxfPictureButton7->Click();
     ASSERT_EQ(dialogs.size(), 1u);
@@ -344,7 +347,11 @@ TEST_F(SettingsTest, SoundPickerWritesTheChosenFileAndCancelKeepsIt) {
     presses.push_back("");
     dialog->dxfPictureButton7->Click();
     ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(Str("Wav"), dir.file("gong.wav"));
+    EXPECT_EQ(Str("Wav"), dir.file("Klänge/gong.wav"));
+    // Without a sound the picker opens beside the program, with one in the sound's folder.
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::equivalent(folders[0], dir.file("program"), ec)) << folders[0];
+    EXPECT_TRUE(std::filesystem::equivalent(folders[1], dir.file("Klänge"), ec)) << folders[1];
 }
 
 TEST_F(SettingsTest, FontPickerStartsFromTheStoredFontAndWritesTheChoice) {

@@ -147,3 +147,42 @@ TEST_F(Splash, AboutBoxShowsPictureAndVersionOnlyAndSurvivesAWaitedBuild) {
     EXPECT_TRUE(form.Info1->Enabled);
     EXPECT_EQ(form.BuildCount(), 1);
 }
+
+TEST_F(Splash, AboutBoxHeadingIsNotCrossedByALine) {
+    Dialogs::SetDialogAnswerer(nullptr);
+    TForm1 form(nullptr);
+    Connect(form);
+    QImage shot;
+    TTimer click(nullptr);
+    click.SetEnabled(false);
+    click.SetInterval(50);
+    form.OnAboutShown = [&](TSplashScreen* box) {
+        click.OnTimer = [&, box](TObject*) {
+            click.SetEnabled(false);
+            box->Repaint();
+            shot = Vcl::Detail::HandleWidget(box)->grab().toImage();
+            box->HTMLabel1Click(box->HTMLabel1);
+        };
+        click.SetEnabled(true);
+    };
+    form.Info1Click(form.Info1);
+    ASSERT_FALSE(shot.isNull());
+    if (const char* folder = std::getenv("ZB_SCREENSHOTS")) shot.save(QString(folder) + "/about.png");
+    // The heading: the first rows from the top with the white text in them.
+    auto white = [&](int y) {
+        for (int x = 0; x < shot.width(); ++x)
+            if (qGray(shot.pixel(x, y)) > 220) return true;
+        return false;
+    };
+    int top = 0;
+    while (top < shot.height() && !white(top)) ++top;
+    int bottom = top;
+    while (bottom < shot.height() && white(bottom)) ++bottom;
+    ASSERT_LT(top, 40);
+    ASSERT_GT(bottom - top, 6);
+    // Left of the text the picture runs on evenly through the heading's rows: no line crosses it.
+    const int before = qGray(shot.pixel(3, top - 2));
+    for (int y = top - 1; y <= bottom; ++y)
+        EXPECT_LT(std::abs(qGray(shot.pixel(3, y)) - before), 12) << "a line in row " << y << " of the heading "
+                                                                 << top << ".." << bottom;
+}

@@ -106,6 +106,19 @@ TEST_F(DatabaseFolder, YesLetsTheUserChooseTheFile) {
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), chosen);
 }
 
+TEST_F(DatabaseFolder, TheChooserOpensWhereTheDatabaseWasLookedForElseBesideTheProgram) {
+    dir.write("leer/notiz.txt", "");
+    presses = {"Ja", "Abbrechen", "OK", "Ja", "Abbrechen", "OK"};
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "leer/"), "");
+    EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "gone/"), "");
+    ASSERT_EQ(dialogs.size(), 6u);
+    EXPECT_EQ(dialogs[1].text, "Datenbank wählen");
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::equivalent(dialogs[1].directory, dir.file("leer"), ec)) << dialogs[1].directory;
+    EXPECT_TRUE(std::filesystem::equivalent(dialogs[4].directory, ProgramFolder(), ec)) << dialogs[4].directory;
+}
+
 TEST_F(DatabaseFolder, CancelledChoiceFindsNothing) {
     presses = {"Ja", "Abbrechen", "OK"};
     TForm1 form(nullptr);

@@ -471,6 +471,31 @@ TEST_F(AdvEditTest, InputQueryLaysOutItsBoxAndAnswers) {
     Dialogs::SetDialogAnswerer(nullptr);
 }
 
+TEST_F(AdvEditTest, InputQueryIsWideEnoughForItsTitle) {
+    TRect client, edit, ok, cancel;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        TCustomForm* f = d.Form();
+        client = f->ClientRect();
+        for (int i = 0; i < f->ControlCount(); ++i) {
+            if (auto* e = dynamic_cast<TAdvEdit*>(f->Controls(i))) edit = e->BoundsRect();
+            if (auto* b = dynamic_cast<TButton*>(f->Controls(i))) (b->Default ? ok : cancel) = b->BoundsRect();
+        }
+        d.Press("Abbrechen");
+    });
+    const AnsiString title = "Bitte Name für Spruch eingeben";
+    AnsiString value = "Spruch4";
+    EXPECT_FALSE(AdvInputQuery(etString, nullptr, title, "Name:", value));
+    Dialogs::SetDialogAnswerer(nullptr);
+    // The title in a bold face beside an icon and three buttons of a title bar's height.
+    TCanvas c;
+    c.SetFont(form->Font());
+    c.Font()->SetStyle({fsBold});
+    EXPECT_GE(client.Width(), c.TextWidth(title) + 4 * GetSystemMetrics(SM_CYCAPTION));
+    // The edit runs across the wider box, the buttons stay centred under it.
+    EXPECT_EQ(edit.Left, client.Width() - edit.Right);
+    EXPECT_LE(std::abs((ok.Left - client.Left) - (client.Right - cancel.Right)), 1);
+}
+
 TEST(RangeList, ReadsAndWritesRangeText) {
     TRangeList list;
     EXPECT_TRUE(list.StrToList("5-3"));

@@ -1,6 +1,9 @@
 // The character's window and balloon as they appear, and the mouse on them.
+#include <QDialog>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include "CharacterWindow.h"
 #include "SpeechTestSupport.h"
@@ -20,7 +23,8 @@ protected:
 QImage Painted(QWidget* w) {
     QImage img(w->size(), QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
-    w->render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    // The content in full: the window's shape is looked at on its own.
+    w->render(&img, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::IgnoreMask);
     return img;
 }
 
@@ -116,4 +120,95 @@ TEST_F(Window, LongTextIsShownInPagesOfWholeWords) {
     }
     EXPECT_EQ(words.join(' ').toStdString() + " ", text) << "no word lost or split";
     EXPECT_EQ(balloon->Pages("Kurz").size(), 1u);
+}
+
+namespace {
+
+// How many pixels the window's shape gets wrong against its painted content (in: alpha of at
+// least one half).
+int ShapeMisses(QWidget* w) {
+    const QImage img = Painted(w);
+    const QRegion shape = w->mask();
+    int misses = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (shape.contains(QPoint(x, y)) != (qAlpha(img.pixel(x, y)) >= 128)) ++misses;
+    return misses;
+}
+
+bool OnTop(QWidget* w) {
+    const bool widget = w->windowFlags() & Qt::WindowStaysOnTopHint;
+    const bool window = !w->windowHandle() || (w->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    return widget && window;
+}
+
+} // namespace
+
+TEST_F(Window, WithoutACompositorTheWindowsAreCutToWhatTheyShow) {
+    Agent::Detail::SetCompositorQuery([] { return false; });
+    std::int32_t req = 0;
+    character->SetPosition(300, 400);
+    character->Show(false, req);
+    ASSERT_TRUE(WaitIdle());
+    QWidget* w = character->Window();
+    ASSERT_FALSE(w->mask().isEmpty()) << "a black box around the character";
+    EXPECT_TRUE(w->mask().contains(QPoint(64, 90))) << "the body";
+    EXPECT_FALSE(w->mask().contains(QPoint(0, 0)));
+    EXPECT_LE(ShapeMisses(w), 16);
+    // Each new picture brings its shape: smaller, the character takes a smaller shape.
+    character->SetSize(85, 85);
+    ASSERT_TRUE(RunUntil([&] { return w->mask().boundingRect().right() < 85; }));
+    EXPECT_LE(ShapeMisses(w), 16);
+    // The balloon is cut to its outline and tail.
+    character->Think("Was mache ich heute?", req);
+    ASSERT_TRUE(RunUntil([&] { return character->Balloon()->isVisible(); }));
+    QWidget* balloon = character->Balloon();
+    EXPECT_FALSE(balloon->mask().contains(QPoint(0, balloon->height() - 1)));
+    EXPECT_TRUE(balloon->mask().contains(QPoint(balloon->width() / 2, balloon->height() / 3)));
+    EXPECT_LE(ShapeMisses(balloon), 30);
+    ASSERT_TRUE(WaitIdle());
+
+    // Where a compositor runs, the see-through parts show what lies below: no shape.
+    Agent::Detail::SetCompositorQuery([] { return true; });
+    character->Hide(true, req);
+    ASSERT_TRUE(WaitIdle());
+    character->Show(true, req);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(w->mask().isEmpty());
+    Agent::Detail::SetCompositorQuery(nullptr);
+}
+
+TEST_F(Window, StepsDownBelowTheProgramsDialogsAndMenusOnly) {
+    std::int32_t req = 0;
+    character->Show(true, req);
+    ASSERT_TRUE(WaitIdle());
+    QWidget* w = character->Window();
+    QWidget* balloon = character->Balloon();
+    ASSERT_TRUE(OnTop(w));
+    // The program's main window and other plain windows stay below it.
+    QWidget calendar;
+    calendar.show();
+    RunFor(100);
+    EXPECT_TRUE(OnTop(w));
+
+    QDialog dialog(&calendar);
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_TRUE(RunUntil([&] { return !OnTop(w) && !OnTop(balloon); }));
+    // Shown again while the dialog is open, it stays below.
+    character->Hide(true, req);
+    ASSERT_TRUE(WaitIdle());
+    character->Show(true, req);
+    ASSERT_TRUE(WaitIdle());
+    RunFor(100);
+    EXPECT_FALSE(OnTop(w));
+    dialog.hide();
+    ASSERT_TRUE(RunUntil([&] { return OnTop(w) && OnTop(balloon); }));
+
+    QMenu menu;
+    menu.addAction(QStringLiteral("Drucken"));
+    menu.popup(QPoint(20, 20));
+    ASSERT_TRUE(RunUntil([&] { return !OnTop(w); }));
+    menu.hide();
+    ASSERT_TRUE(RunUntil([&] { return OnTop(w); }));
 }

@@ -1,13 +1,18 @@
 // Modal dialogs answered through the library's seam, as a person would answer them.
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "ControlsTestSupport.h"
 #include "Dialogs.h"
 #include "StdCtrls.h"
+#include "SysUtils.h"
 #include "TempDir.h"
 
 using namespace controlstest;
@@ -175,6 +180,63 @@ TEST_F(DialogsSeam, OpenDialogTakesTheAnsweredFileAndItsDefaultExtension) {
     Dialogs::SetDialogAnswerer([&](TModalDialog& d) { d.Press("Abbrechen"); });
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(dialog.FileName, dir.file("zorbelin.mde"));
+}
+
+namespace {
+
+std::string Canonical(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).canonicalFilePath().toStdString();
+}
+
+// The folder Qt's file dialog shows when the dialog opens; the dialog is then cancelled.
+std::string OpensIn(TOpenDialog& dialog) {
+    std::string seen;
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            seen = Canonical(files->directory().absolutePath().toStdString());
+            look.stop();
+            files->reject();
+        }
+    });
+    look.start();
+    EXPECT_FALSE(dialog.Execute());
+    return seen;
+}
+
+} // namespace
+
+TEST_F(DialogsSeam, FileDialogsOpenInTheFolderOfTheValueElseTheProgramsElseHome) {
+    testsupport::TempDir dir;
+    dir.write("Klänge/alarm.wav", "RIFF");
+    dir.write("Programm/tarvolin", "x");
+    SysUtils::SetProgramFolder(dir.str() + "Programm/");
+    TOpenDialog dialog(nullptr);
+    dialog.Filter = "Sounddateien|*.wav";
+    dialog.FileName = dir.file("Klänge/alarm.wav");
+    EXPECT_EQ(OpensIn(dialog), Canonical(dir.file("Klänge")));
+    // A value without a folder, or in a folder that is gone, and a missing initial folder.
+    dialog.FileName = "*.wav";
+    EXPECT_EQ(OpensIn(dialog), Canonical(dir.file("Programm")));
+    dialog.FileName = "C:\\WINDOWS\\HELP\\TOUR\\AUDIO\\WAV\\WMPAUD4.WAV";
+    dialog.InitialDir = dir.file("fehlt");
+    EXPECT_EQ(OpensIn(dialog), Canonical(dir.file("Programm")));
+    // An initial folder that exists comes first.
+    dialog.InitialDir = dir.file("Klänge");
+    dialog.FileName = "";
+    EXPECT_EQ(OpensIn(dialog), Canonical(dir.file("Klänge")));
+    // The same folder is what a test's answerer sees.
+    AnsiString answered;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) { answered = d.Directory(); });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(Canonical(answered), Canonical(dir.file("Klänge")));
+    Dialogs::SetDialogAnswerer(nullptr);
+    // Without a program folder on the disk: home.
+    dialog.InitialDir = "";
+    SysUtils::SetProgramFolder(dir.str() + "fehlt/");
+    EXPECT_EQ(OpensIn(dialog), Canonical(QDir::homePath().toStdString()));
+    SysUtils::SetProgramFolder("");
 }
 
 TEST_F(DialogsSeam, ColorDialogTakesTheAnsweredColour) {
