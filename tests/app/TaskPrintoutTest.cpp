@@ -3,7 +3,6 @@
 // way through the printer dialog to a PDF file.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -23,9 +22,8 @@ TDateTime D(Word y, Word m, Word d, double hours = 0) {
 }
 
 std::string Num(TDateTime t) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.8f", t.Val);
-    return buf;
+    // SQL takes the number with '.', whatever the process locale is.
+    return SysUtils::FloatToCText(t.Val, 8, true);
 }
 
 int PdfPages(const std::string& file) {

@@ -4,7 +4,6 @@
 // its own: a program folder with a copy of the sample database, a registry, a clock, answered dialogs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 
@@ -77,9 +76,8 @@ protected:
     }
 
     static std::string Num(TDateTime t) {
-        char buf[40];
-        std::snprintf(buf, sizeof buf, "%.8f", t.Val);
-        return buf;
+        // SQL takes the number with '.', whatever the process locale is.
+        return SysUtils::FloatToCText(t.Val, 8, true);
     }
     std::string Connection() const { return ZorbelinConnectionString(db); }
     void Execute(const std::string& sql) {
