@@ -134,7 +134,7 @@ void TField::SetAsString(const AnsiString& Value) { SetValue(Variant(Value)); }
 // ---- TFields --------------------------------------------------------------------------------------
 
 TField* TFields::Fields(int Index) const {
-    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + SysUtils::IntToStr(Index) + ")");
+    if (Index < 0 || Index >= Count()) throw EListError("Listenindex überschreitet das Maximum (" + SysUtils::IntToStr(Index) + ")");
     return fields_[static_cast<std::size_t>(Index)].get();
 }
 
@@ -150,7 +150,7 @@ TField* TFields::FindField(const AnsiString& FieldName) const {
 
 TField* TFields::FieldByName(const AnsiString& FieldName) const {
     if (TField* f = FindField(FieldName)) return f;
-    throw EDatabaseError("Field '" + FieldName + "' not found");
+    throw EDatabaseError("Feld '" + FieldName + "' nicht gefunden");
 }
 
 void TFields::GetFieldNames(TStrings* List) const {
@@ -167,7 +167,7 @@ TDataSet::~TDataSet() {
 }
 
 void TDataSet::CheckActive() const {
-    if (!Active()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+    if (!Active()) throw EDatabaseError("Operation bei geschlossener Datenmenge nicht möglich");
 }
 
 void TDataSet::AddRecord(std::vector<Variant> Values, std::int64_t RowKey) {
@@ -255,7 +255,7 @@ const Variant& TDataSet::CurrentValue(int Index) const {
 }
 
 void TDataSet::SetFieldValue(int Index, Variant Value) {
-    if (!IsEditState(state_)) throw EDatabaseError("Dataset not in edit or insert mode");
+    if (!IsEditState(state_)) throw EDatabaseError("Datenmenge befindet sich nicht im Editier- oder Einfügemodus");
     editBuf_[static_cast<std::size_t>(Index)] = std::move(Value);
     changed_[static_cast<std::size_t>(Index)] = true;
     modified_ = true;
@@ -312,7 +312,7 @@ int TDataSet::MoveBy(int Distance) {
 
 void TDataSet::SetRecNo(int Value) {
     CheckBrowseMode();
-    if (Value < 1 || Value > RecordCount()) throw EDatabaseError("Record not found");
+    if (Value < 1 || Value > RecordCount()) throw EDatabaseError("Datensatz nicht gefunden");
     Fire(BeforeScroll);
     MoveTo(Value - 1, false, false);
 }
@@ -367,11 +367,11 @@ void TDataSet::GotoBookmark(TBookmark Bookmark) {
             return;
         }
     }
-    throw EDatabaseError("Record not found");
+    throw EDatabaseError("Datensatz nicht gefunden");
 }
 
 void TDataSet::CheckCanModify() const {
-    if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+    if (!CanModify()) throw EDatabaseError("Eine schreibgeschützte Datenmenge kann nicht geändert werden");
 }
 
 void TDataSet::BeginInsertAppend(bool append) {
@@ -458,7 +458,7 @@ void TDataSet::Delete() {
         Cancel();
         return;
     }
-    if (rows_.empty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
+    if (rows_.empty()) throw EDatabaseError("Operation bei leerer Datenmenge nicht möglich");
     CheckCanModify();
     Fire(BeforeDelete);
     Fire(BeforeScroll);
