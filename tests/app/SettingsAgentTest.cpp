@@ -325,7 +325,8 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     server->nextAnimations = {"Greet", "Sad"};
     dialog->AgentAtFileSystem->Click();
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialog->SearchAgent->Filter, "MSAgent Files|*.acp");
+    // The file type as the dialog shows it, in German.
+    EXPECT_EQ(Dialogs::QtNameFilters(dialog->SearchAgent->Filter), std::vector<std::string>{"Figuren (*.acp)"});
     EXPECT_EQ(dialog->SearchAgent->InitialDir, Agent::CharactersFolder());
     EXPECT_EQ(dialogs[0].text, "Microsoft® Agent Dateien");
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), package);
