@@ -48,7 +48,8 @@ AnsiString Cause(const std::exception& E) {
     if (dynamic_cast<const EDatabaseError*>(&E)) {
         if (const AnsiString field = NameAfter(what, "Feld '"); !field.empty())
             return "Die Spalte \"" + field + "\" fehlt in der Tabelle \"termine\".";
-        if (what.find("wurde nicht gefunden") != AnsiString::npos) return "Die Datenbankdatei wurde nicht gefunden.";
+        if (what.rfind("Die Datei \"", 0) == 0 && what.find("\" wurde nicht gefunden") != AnsiString::npos)
+            return "Die Datenbankdatei wurde nicht gefunden.";
         return "Die Datenbank meldet einen Fehler.";
     }
     if (IsFileError(E)) return "Eine Datei des Designs kann nicht gelesen werden.";
