@@ -41,7 +41,8 @@ void StyleLabel(TLabel* l, const char* name, int height, TColor color, bool bold
 // ---- TSplashScreen ----------------------------------------------------------------------------------------------
 TSplashScreen::TSplashScreen(TComponent* AOwner) : TForm(AOwner) {
     SetBorderStyle(bsNone);
-    SetCaption("... ZBN is starting up");
+    // The title a window list shows, for the splash and the about box alike.
+    SetCaption("Zorbelin");
     SetColor(TColor(14699318));
     SetClientWidth(249);
     SetClientHeight(96);

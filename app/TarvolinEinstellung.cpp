@@ -250,14 +250,28 @@ TSchriftDialog::TSchriftDialog(TComponent* AOwner) : TForm(AOwner) {
 }
 
 void TSchriftDialog::SetChosenFont(const AnsiString& Name, int Size, TColor Color) {
-    choosing_ = true;
-    FontName->SetText(Name);
-    choosing_ = false;
+    givenName_ = Name;
+    shownName_ = Name;
     SelectFamily(Name);
+    if (FontList->ItemIndex() < 0 && !SysUtils::Trim(Name).empty()) {
+        // Not installed here (the page's "Comic Sans Ms" on Linux): the user sees the family the
+        // text is really drawn with.
+        TFont probe;
+        probe.SetName(Name);
+        shownName_ = probe.ResolvedName();
+        SelectFamily(shownName_);
+    }
+    choosing_ = true;
+    FontName->SetText(shownName_);
+    choosing_ = false;
     FontSize->SetValue(std::clamp(Size, int(MinFontSize), int(MaxFontSize)));
     SizeList->SetItemIndex(FontSize->Value() - MinFontSize);
     FontColor->SetColor(Color);
     ShowSample();
+}
+
+AnsiString TSchriftDialog::ChosenName() const {
+    return FontName->Text() == shownName_ ? givenName_ : FontName->Text();
 }
 
 // The list follows the name: the family of that name, whatever its case, is selected and scrolled to.
@@ -746,7 +760,7 @@ void TEinstellungen::SpeedButton2Click(TObject*) {
 }
 
 void TEinstellungen::WriteChosenFont() {
-    const AnsiString name = FontDialog1->FontName->Text();
+    const AnsiString name = FontDialog1->ChosenName();
     const int size = std::clamp(FontDialog1->FontSize->Value(), int(TSchriftDialog::MinFontSize), int(TSchriftDialog::MaxFontSize));
     const int color = static_cast<int>(FontDialog1->FontColor->Color());
     WriteSetting([&](TRegistry& r) {
@@ -872,7 +886,7 @@ void TEinstellungen::StandardAgentClick(TObject*) {
 void TEinstellungen::AgentAtFileSystemClick(TObject*) {
     // The character packages of this platform lie in its characters folder as "*.acp".
     WriteSetting([this](TRegistry& r) {
-        SearchAgent->Filter = "MSAgent Files|*.acp";
+        SearchAgent->Filter = "Figuren|*.acp";
         SearchAgent->InitialDir = Agent::CharactersFolder();
         SearchAgent->Title = "Microsoft® Agent Dateien";
         SearchAgent->FileName = r.ReadString("AgentFromFileSystem");

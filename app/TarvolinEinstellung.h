@@ -102,13 +102,18 @@ public:
     TButton* ApplyButton;
     TColorDialog* ColorDialog;
     TNotifyEvent OnApply;
-    // Shows Name (selected in the list when installed), Size and Color.
+    // Shows Name (selected in the list when installed), Size and Color. A family that is not
+    // installed shows as the family text is drawn with in its place.
     void SetChosenFont(const AnsiString& Name, int Size, TColor Color);
+    // The family to store: the one given to SetChosenFont while the user left the shown family as
+    // it was, so a stored name is never replaced by its stand-in; else the family now shown.
+    AnsiString ChosenName() const;
 
 private:
     void SelectFamily(const AnsiString& Name);
     void ShowSample();
     bool choosing_ = false;
+    AnsiString givenName_, shownName_;
 };
 
 class TEinstellungen : public TForm {

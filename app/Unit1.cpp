@@ -441,7 +441,7 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
             ADOConnection1->SetConnected(true);
         } catch (const std::exception& e) {
             const AnsiString cause = DescribeFailure(e);
-            WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + "\n");
+            WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + " [" + FailureDetail(e) + "]\n");
             Application->MessageBox(AnsiString(kNoConnection) + "\n" + cause, "", MB_OK);
             failed.push_back(databaseFolder_);
             ask = true;

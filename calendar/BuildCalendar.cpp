@@ -187,6 +187,7 @@ void BuildTarvolan::Execute() {
     AnsiString user = host_->GetCalendarUser();
     // Causes for the user, in German; the page is still built where it can be.
     std::vector<AnsiString> problems;
+    AnsiString detail;
     if (user.find('\0') != AnsiString::npos) {
         // A statement cannot hold the character; in its place stands one no stored name holds.
         user = SysUtils::StringReplace(user, AnsiString(1, '\0'), "\xEF\xBF\xBD", SysUtils::rfReplaceAll);
@@ -259,31 +260,32 @@ void BuildTarvolan::Execute() {
         problems.push_back((pageShown ? "Der Kalender konnte nicht vollständig aufgebaut werden. "
                                       : "Der Kalender konnte nicht aufgebaut werden. ") +
                            DescribeFailure(e));
+        detail = FailureDetail(e);
     } catch (...) {
         delete PageStream;
         PageStream = nullptr;
         problems.push_back("Der Kalender konnte nicht aufgebaut werden.");
     }
     if (!settingsFailure_.empty()) problems.push_back(settingsFailure_);
-    Report(problems);
+    Report(problems, detail);
     try {
         Synchronize([this] { CopyBack(); });
     } catch (...) {
     }
 }
 
-void BuildTarvolan::Report(const std::vector<AnsiString>& Problems) {
+void BuildTarvolan::Report(const std::vector<AnsiString>& Problems, const AnsiString& Detail) {
     AnsiString text;
     for (const AnsiString& p : Problems) text += (text.empty() ? "" : "\n\n") + p;
     // The user hears of a cause once; a build without trouble lets the next one be told again.
     ICalendarHost* host = host_;
-    Classes::QueueOnMainThread([host, text] {
+    Classes::QueueOnMainThread([host, text, Detail] {
         AnsiString& reported = host->ReportedBuildFailure();
         if (text == reported) return;
         reported = text;
         if (text.empty()) return;
         host->WriteDebugLog("Seitenaufbau: " + SysUtils::StringReplace(text, "\n\n", "\n", SysUtils::rfReplaceAll) +
-                            "\n");
+                            (Detail.empty() ? AnsiString() : " [" + Detail + "]") + "\n");
         host->ShowMessage(text);
     });
 }

@@ -34,8 +34,9 @@ private:
     void ReadSettings();
     void ReadRegistrySettings();
     // Tells the user (once per cause, on the main thread) and the debug log why the page is
-    // missing or incomplete; an empty list marks a build without trouble.
-    void Report(const std::vector<AnsiString>& Problems);
+    // missing or incomplete; an empty list marks a build without trouble. Detail, the technical
+    // words behind a failure, goes to the log only.
+    void Report(const std::vector<AnsiString>& Problems, const AnsiString& Detail);
     void ShowPage();
     void CopyBack();
 

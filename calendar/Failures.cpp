@@ -20,6 +20,10 @@ AnsiString NameAfter(const AnsiString& Text, const char* Prefix) {
 enum : int { kPerm = 3, kBusy = 5, kLocked = 6, kReadOnly = 8, kIoErr = 10, kCorrupt = 11, kCantOpen = 14,
              kNotADb = 26 };
 
+bool IsFileError(const std::exception& E) {
+    return dynamic_cast<const EFOpenError*>(&E) || dynamic_cast<const SysUtils::EInOutError*>(&E);
+}
+
 AnsiString Cause(const std::exception& E) {
     const AnsiString what = E.what();
     if (const auto* db = dynamic_cast<const EADOError*>(&E)) {
@@ -29,26 +33,26 @@ AnsiString Cause(const std::exception& E) {
         case kCorrupt: return "Die Datenbankdatei ist beschädigt.";
         case kBusy:
         case kLocked: return "Die Datenbank ist von einem anderen Programm gesperrt.";
+        case kReadOnly: return "Die Datenbankdatei ist schreibgeschützt; Änderungen können nicht gespeichert werden.";
         case kPerm:
-        case kReadOnly:
         case kIoErr:
         case kCantOpen: return "Die Datenbankdatei kann nicht gelesen werden.";
         default: break;
         }
-        if (const AnsiString table = NameAfter(what, "no such table: "); !table.empty())
+        if (const AnsiString table = NameAfter(db->Detail, "no such table: "); !table.empty())
             return "Die Tabelle \"" + table + "\" fehlt in der Datenbank.";
-        if (const AnsiString column = NameAfter(what, "no such column: "); !column.empty())
+        if (const AnsiString column = NameAfter(db->Detail, "no such column: "); !column.empty())
             return "Die Spalte \"" + column + "\" fehlt in der Datenbank.";
         return "Die Datenbank meldet einen Fehler.";
     }
     if (dynamic_cast<const EDatabaseError*>(&E)) {
-        if (const AnsiString field = NameAfter(what, "Field '"); !field.empty())
+        if (const AnsiString field = NameAfter(what, "Feld '"); !field.empty())
             return "Die Spalte \"" + field + "\" fehlt in der Tabelle \"termine\".";
-        if (what.find("Could not find file") != AnsiString::npos) return "Die Datenbankdatei wurde nicht gefunden.";
+        if (what.rfind("Die Datei \"", 0) == 0 && what.find("\" wurde nicht gefunden") != AnsiString::npos)
+            return "Die Datenbankdatei wurde nicht gefunden.";
         return "Die Datenbank meldet einen Fehler.";
     }
-    if (dynamic_cast<const EFOpenError*>(&E) || dynamic_cast<const SysUtils::EInOutError*>(&E))
-        return "Eine Datei des Designs kann nicht gelesen werden.";
+    if (IsFileError(E)) return "Eine Datei des Designs kann nicht gelesen werden.";
     if (dynamic_cast<const ERegistryException*>(&E))
         return "Die Einstellungen können nicht gelesen oder gespeichert werden.";
     return "Ein unerwarteter Fehler ist aufgetreten.";
@@ -56,4 +60,21 @@ AnsiString Cause(const std::exception& E) {
 
 } // namespace
 
-AnsiString DescribeFailure(const std::exception& E) { return Cause(E) + " (" + E.what() + ")"; }
+AnsiString DescribeFailure(const std::exception& E) {
+    AnsiString text = Cause(E);
+    const AnsiString what = E.what();
+    // The database's own texts are German and name the file; the file functions' texts are the
+    // library's English, of which the user needs the file's name only.
+    if (dynamic_cast<const EDatabaseError*>(&E)) {
+        if (!what.empty() && what != text) text += " (" + what + ")";
+    } else if (IsFileError(E)) {
+        const std::size_t open = what.find('"'), close = what.rfind('"');
+        if (open != AnsiString::npos && close > open) text += " (Datei " + what.substr(open, close - open + 1) + ")";
+    }
+    return text;
+}
+
+AnsiString FailureDetail(const std::exception& E) {
+    if (const auto* db = dynamic_cast<const EADOError*>(&E); db && !db->Detail.empty()) return db->Detail;
+    return E.what();
+}

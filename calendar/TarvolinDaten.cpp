@@ -262,7 +262,7 @@ const TTarvolinDatenModul::RecordDay& TTarvolinDatenModul::RecordDayOf(int Index
     if (!r.known) {
         r.known = true;
         try {
-            if (!StartField) throw EDatabaseError("Field 'StartTime' not found");
+            if (!StartField) throw EDatabaseError("Feld 'StartTime' nicht gefunden");
             const TDateTime start = StartField->AsDateTime();
             r.start = start;
             r.day = dayTexts_.emplace(DateText(start), static_cast<int>(dayTexts_.size())).first->second;
@@ -293,7 +293,7 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
     TField* const endField = ADODS->FindField("EndTime");
     // A missing column fails each record that needs it, as a lookup by name would.
     auto need = [](TField* field, const char* name) {
-        if (!field) throw EDatabaseError(AnsiString("Field '") + name + "' not found");
+        if (!field) throw EDatabaseError(AnsiString("Feld '") + name + "' nicht gefunden");
         return field;
     };
     while (!ADODS->Eof()) {

@@ -3,6 +3,7 @@
 #include "AdvEdit.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -69,18 +70,15 @@ AnsiString AdvEdit::FormatFixed(double Value, int Decimals, bool Grouped) {
     std::string digits;
     if (a < 1e15) {
         // Decimal rounding, half away from zero, on the value as written with 15 significant digits.
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.15g", a);
-        a = std::strtod(buf, nullptr);
+        SysUtils::TryCTextToFloat(SysUtils::FloatToCText(a, 15), a);
         const double scale = std::pow(10.0, Decimals);
         const long double scaled = std::floor(static_cast<long double>(a) * scale + 0.5L + 1e-9L);
-        std::snprintf(buf, sizeof buf, "%.0Lf", scaled);
-        digits = buf;
+        char buf[64];
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, scaled, std::chars_format::fixed, 0);
+        digits = ec == std::errc() ? std::string(buf, end) : std::string("0");
         while (static_cast<int>(digits.size()) <= Decimals) digits.insert(0, "0");
     } else {
-        char buf[400];
-        std::snprintf(buf, sizeof buf, "%.*f", Decimals, a);
-        digits = Remove(buf, '.');
+        digits = Remove(SysUtils::FloatToCText(a, Decimals, true), '.');
     }
     std::string intPart = digits.substr(0, digits.size() - static_cast<std::size_t>(Decimals));
     const std::string frac = digits.substr(digits.size() - static_cast<std::size_t>(Decimals));
@@ -99,9 +97,7 @@ AnsiString AdvEdit::FormatFixed(double Value, int Decimals, bool Grouped) {
 }
 
 AnsiString AdvEdit::FormatGeneral(double Value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", Value);
-    std::string s = buf;
+    std::string s = SysUtils::FloatToCText(Value, 15);
     for (char& c : s) {
         if (c == '.') c = DecimalSeparator;
     }

@@ -60,9 +60,7 @@ AnsiString FormatFloat(const AnsiString& Pattern, double Value) {
         }
     }
     const bool negative = Value < 0;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimalsMax, std::fabs(Value));
-    std::string digits(buffer), fraction;
+    std::string digits = SysUtils::FloatToCText(std::fabs(Value), decimalsMax, true), fraction;
     if (const auto dot = digits.find('.'); dot != std::string::npos) {
         fraction = digits.substr(dot + 1);
         digits.erase(dot);

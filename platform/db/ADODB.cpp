@@ -12,9 +12,68 @@
 
 namespace {
 
-[[noreturn]] void RaiseSqlite(sqlite3* db, int rc) {
+// The name SQLite's text gives after Prefix ("no such table: termine" gives "termine").
+std::string NameAfter(const std::string& text, const char* prefix) {
+    const std::size_t at = text.find(prefix);
+    if (at == std::string::npos) return std::string();
+    std::string name = text.substr(at + std::strlen(prefix));
+    const std::size_t end = name.find_first_of(" '\"(");
+    if (end != std::string::npos) name.erase(end);
+    return name;
+}
+
+// SQLite's own words are English; the user reads German. The sentences name the file where the
+// file is what the user has to look at (rights, space, another program).
+std::string GermanText(int code, const std::string& sqlite, const std::string& file) {
+    const std::string quoted = file.empty() ? std::string("die Datenbankdatei") : "die Datei \"" + file + "\"";
+    const std::string Quoted = file.empty() ? std::string("Die Datenbankdatei") : "Die Datei \"" + file + "\"";
+    switch (code & 0xFF) {
+    case SQLITE_ERROR:
+        if (const std::string t = NameAfter(sqlite, "no such table: "); !t.empty())
+            return "Die Tabelle \"" + t + "\" fehlt in der Datenbank.";
+        if (const std::string c = NameAfter(sqlite, "no such column: "); !c.empty())
+            return "Die Spalte \"" + c + "\" fehlt in der Datenbank.";
+        if (const std::string c = NameAfter(sqlite, " has no column named "); !c.empty())
+            return "Die Spalte \"" + c + "\" fehlt in der Datenbank.";
+        if (sqlite.find("syntax error") != std::string::npos) return "Die Datenbankabfrage ist fehlerhaft.";
+        return "Die Datenbankabfrage kann nicht ausgeführt werden.";
+    case SQLITE_PERM: return "Der Zugriff auf " + quoted + " ist nicht erlaubt.";
+    case SQLITE_ABORT: return "Der Datenbankvorgang wurde abgebrochen.";
+    case SQLITE_BUSY: return Quoted + " wird gerade von einem anderen Programm benutzt.";
+    case SQLITE_LOCKED: return Quoted + " ist gesperrt.";
+    case SQLITE_NOMEM: return "Für die Datenbank reicht der Speicher nicht.";
+    case SQLITE_READONLY:
+        return file.empty() ? std::string("Die Datenbank ist schreibgeschützt.")
+                            : "Die Datenbank \"" + file + "\" ist schreibgeschützt.";
+    case SQLITE_INTERRUPT: return "Der Datenbankvorgang wurde unterbrochen.";
+    case SQLITE_IOERR: return "Beim Lesen oder Schreiben von " + quoted + " ist ein Fehler aufgetreten.";
+    case SQLITE_CORRUPT: return Quoted + " ist beschädigt.";
+    case SQLITE_FULL: return "Der Datenträger ist voll; " + quoted + " kann nicht wachsen.";
+    case SQLITE_CANTOPEN: return Quoted + " kann nicht geöffnet werden.";
+    case SQLITE_SCHEMA: return "Der Aufbau der Datenbank hat sich während der Abfrage geändert.";
+    case SQLITE_TOOBIG: return "Ein Wert ist zu groß für die Datenbank.";
+    case SQLITE_CONSTRAINT:
+        if (const std::string c = NameAfter(sqlite, "UNIQUE constraint failed: "); !c.empty())
+            return "Den Wert für \"" + c + "\" gibt es in der Datenbank schon.";
+        if (const std::string c = NameAfter(sqlite, "NOT NULL constraint failed: "); !c.empty())
+            return "Für \"" + c + "\" fehlt ein Wert.";
+        return "Die Änderung verletzt eine Regel der Datenbank.";
+    case SQLITE_MISMATCH: return "Ein Wert passt nicht zum Typ seiner Spalte.";
+    case SQLITE_NOTADB: return Quoted + " ist keine Datenbank.";
+    default: return "Die Datenbank meldet einen Fehler (Nummer " + std::to_string(code) + ").";
+    }
+}
+
+// File: the database file, when the caller knows it better than the connection does (opening).
+[[noreturn]] void RaiseSqlite(sqlite3* db, int rc, std::string file = std::string()) {
     const char* msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    throw EADOError(msg ? msg : "SQLite error", db ? sqlite3_extended_errcode(db) : rc);
+    const int code = db ? sqlite3_extended_errcode(db) : rc;
+    if (file.empty() && db) {
+        const char* name = sqlite3_db_filename(db, "main");
+        if (name) file = name;
+    }
+    const std::string detail = msg ? msg : "SQLite error";
+    throw EADOError(GermanText(code, detail, file), code, detail);
 }
 
 class Statement {
@@ -35,16 +94,16 @@ void Prepare(sqlite3* db, const std::string& sql, Statement& st) {
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), st.out(), &tail);
     if (rc != SQLITE_OK) RaiseSqlite(db, rc);
-    if (!st.get()) throw EDatabaseError("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    if (!st.get()) throw EDatabaseError("Ungültige SQL-Anweisung; erwartet wird 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' oder 'UPDATE'.");
     for (const char* p = tail; p && *p; ++p)
         if (*p != ';' && !std::isspace(static_cast<unsigned char>(*p)))
-            throw EDatabaseError("Characters found after end of SQL statement.");
+            throw EDatabaseError("Zeichen nach dem Ende der SQL-Anweisung gefunden.");
 }
 
 void PrepareCommand(sqlite3* db, const std::string& sql, Statement& st) {
     Prepare(db, sql, st);
     if (sqlite3_bind_parameter_count(st.get()) > 0)
-        throw EDatabaseError("No value given for one or more required parameters.");
+        throw EDatabaseError("Für mindestens einen erforderlichen Parameter wurde kein Wert angegeben.");
 }
 
 void Bind(sqlite3* db, sqlite3_stmt* st, int index, const Variant& v) {
@@ -212,13 +271,17 @@ bool ModeTextIsReadOnly(const std::string& mode) {
 void CheckDatabaseFile(const std::string& file) {
     static const char header[] = "SQLite format 3";   // 16 bytes with the terminating zero
     std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) throw EADOError("Cannot open the file '" + file + "': " + std::strerror(errno), SQLITE_CANTOPEN);
+    if (!f) {
+        const int error = errno;
+        throw EADOError("Die Datei \"" + file + "\" kann nicht geöffnet werden.", SQLITE_CANTOPEN,
+                        std::strerror(error));
+    }
     char start[sizeof header] = {};
     const std::size_t n = std::fread(start, 1, sizeof start, f);
     std::fclose(f);
-    if (n == 0) throw EADOError("The file '" + file + "' is empty; it is not a database.", EADOError::EmptyFile);
+    if (n == 0) throw EADOError("Die Datei \"" + file + "\" ist leer.", EADOError::EmptyFile, "empty file");
     if (n < sizeof start || std::memcmp(start, header, sizeof header) != 0)
-        throw EADOError("The file '" + file + "' is not a database.", SQLITE_NOTADB);
+        throw EADOError("Die Datei \"" + file + "\" ist keine Datenbank.", SQLITE_NOTADB, "no SQLite header");
 }
 
 } // namespace
@@ -246,9 +309,9 @@ AnsiString TADOConnection::ConnectionStringValue(const AnsiString& Name) const {
 void TADOConnection::Open() {
     if (db_) return;
     AnsiString source = ConnectionStringValue("Data Source");
-    if (source.empty()) throw EDatabaseError("The connection string names no Data Source.");
+    if (source.empty()) throw EDatabaseError("Die Verbindungszeichenfolge nennt keine Datenquelle (Data Source).");
     AnsiString file = SysUtils::ResolvePath(source);
-    if (!SysUtils::FileExists(file)) throw EDatabaseError("Could not find file '" + source + "'.");
+    if (!SysUtils::FileExists(file)) throw EDatabaseError("Die Datei \"" + source + "\" wurde nicht gefunden.");
     CheckDatabaseFile(file);
     bool readOnly = mode_ == cmRead || (mode_ == cmUnknown && ModeTextIsReadOnly(ConnectionStringValue("Mode")));
     // Never SQLITE_OPEN_CREATE: a wrong path must not leave an empty database behind.
@@ -256,7 +319,7 @@ void TADOConnection::Open() {
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
     try {
-        if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+        if (rc != SQLITE_OK) RaiseSqlite(db, rc, file);
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, BusyTimeout);
         // Jet's "text" literals are translated before they get here; a double-quoted word is a name.
@@ -264,12 +327,13 @@ void TADOConnection::Open() {
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         // Reading the schema fails here, not at the first query, when the file is no database.
         rc = sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+        if (rc != SQLITE_OK) RaiseSqlite(db, rc, file);
         RegisterFunctions(db);
     } catch (const EADOError& e) {
         sqlite3_close_v2(db);
-        // SQLite's words do not say which file; the user needs to know.
-        throw EADOError(e.Message + " ('" + file + "')", e.ErrorCode);
+        // The user needs to know which file would not open.
+        if (e.Message.find(file) != AnsiString::npos) throw;
+        throw EADOError(e.Message + " (Datei \"" + file + "\")", e.ErrorCode, e.Detail);
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
@@ -350,7 +414,7 @@ void TCustomADODataSet::SetCommandText(const AnsiString& Value) {
 
 TADOConnection* TCustomADODataSet::ActiveConnection() {
     TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
-    if (!c) throw EDatabaseError("Missing Connection or ConnectionString");
+    if (!c) throw EDatabaseError("Verbindung oder Verbindungszeichenfolge fehlt");
     c->Open();
     return c;
 }
@@ -472,14 +536,14 @@ void TCustomADODataSet::Reload(std::vector<Variant>& Values, const std::string& 
 
 void TCustomADODataSet::InternalPost(bool Inserting, const std::vector<Variant>& OldValues, std::vector<Variant>& Values,
                                      const std::vector<bool>& Changed, std::int64_t& RowKey) {
-    if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+    if (!CanModify()) throw EDatabaseError("Eine schreibgeschützte Datenmenge kann nicht geändert werden");
     sqlite3* db = ActiveConnection()->Handle();
     std::vector<std::string> cols;
     std::vector<Variant> binds;
     for (std::size_t i = 0; i < Changed.size(); ++i) {
         if (!Changed[i]) continue;
         if (origins_[i].empty())
-            throw EDatabaseError("Field '" + Fields()->Fields(static_cast<int>(i))->FieldName() + "' cannot be modified");
+            throw EDatabaseError("Feld '" + Fields()->Fields(static_cast<int>(i))->FieldName() + "' kann nicht geändert werden");
         cols.push_back(QuoteName(origins_[i]));
         binds.push_back(Values[i]);
     }
@@ -513,21 +577,21 @@ void TCustomADODataSet::InternalPost(bool Inserting, const std::vector<Variant>&
         return;
     }
     if (changes != 1)
-        throw EDatabaseError("Row cannot be located for updating. Some values may have been changed since it was last read.");
+        throw EDatabaseError("Die Zeile zum Aktualisieren wurde nicht gefunden. Einige Werte wurden seit dem letzten Lesen geändert.");
     std::vector<Variant> where;
     std::string clause = WhereRow(Values, RowKey, where);
     Reload(Values, clause, where);
 }
 
 void TCustomADODataSet::InternalDelete(const std::vector<Variant>& Values, std::int64_t RowKey) {
-    if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+    if (!CanModify()) throw EDatabaseError("Eine schreibgeschützte Datenmenge kann nicht geändert werden");
     sqlite3* db = ActiveConnection()->Handle();
     std::vector<Variant> binds;
     Statement st;
     Prepare(db, "DELETE FROM " + QuoteName(table_) + " WHERE " + WhereRow(Values, RowKey, binds), st);
     for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
     if (Run(db, st.get()) != 1)
-        throw EDatabaseError("Row cannot be located for updating. Some values may have been changed since it was last read.");
+        throw EDatabaseError("Die Zeile zum Aktualisieren wurde nicht gefunden. Einige Werte wurden seit dem letzten Lesen geändert.");
 }
 
 // ---- TADOQuery --------------------------------------------------------------------------------------
@@ -573,6 +637,6 @@ void TADOCommand::SetConnectionString(const AnsiString& Value) {
 
 int TADOCommand::Execute() {
     TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
-    if (!c) throw EDatabaseError("Missing Connection or ConnectionString");
+    if (!c) throw EDatabaseError("Verbindung oder Verbindungszeichenfolge fehlt");
     return c->Execute(commandText_);
 }

@@ -11,11 +11,14 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// An error reported by SQLite; Message is SQLite's own text.
+// An error reported by SQLite. Message says it in German, as the user reads it (naming the file where
+// the file is the trouble); Detail keeps SQLite's own English words for the debug log.
 class EADOError : public EDatabaseError {
 public:
-    EADOError(AnsiString message, int code) : EDatabaseError(std::move(message)), ErrorCode(code) {}
+    EADOError(AnsiString message, int code, AnsiString detail = AnsiString())
+        : EDatabaseError(std::move(message)), ErrorCode(code), Detail(std::move(detail)) {}
     int ErrorCode;   // SQLite's extended result code, or EmptyFile
+    AnsiString Detail;
     // A database file of no bytes, which is refused rather than made into a database.
     static constexpr int EmptyFile = -1;
 };

@@ -1,6 +1,7 @@
 #include "DB.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <strings.h>
 
@@ -13,20 +14,44 @@ const Variant& NullValue() {
 
 bool IsEditState(TDataSetState s) { return s == dsEdit || s == dsInsert; }
 
+// Up to Max digits at Pos as a number; false when there is none.
+bool ReadDigits(const std::string& text, std::size_t& pos, std::size_t max, int& value) {
+    const std::size_t start = pos;
+    const std::size_t stop = std::min(text.size(), pos + max);
+    const auto [end, ec] = std::from_chars(text.data() + pos, text.data() + stop, value);
+    if (ec != std::errc() || end == text.data() + start) return false;
+    pos = static_cast<std::size_t>(end - text.data());
+    return true;
+}
+
+bool Expect(const std::string& text, std::size_t& pos, char c) {
+    if (pos >= text.size() || text[pos] != c) return false;
+    ++pos;
+    return true;
+}
+
 // "yyyy-mm-dd[ hh:nn[:ss]]" as other programs may write dates into a text column.
 bool TryIsoDateTime(const std::string& text, TDateTime& out) {
     int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0;
-    char tail = 0;
-    int got = std::sscanf(text.c_str(), "%4d-%2d-%2d%*[ T]%2d:%2d:%2d%c", &y, &m, &d, &h, &n, &s, &tail);
-    if (got < 3 || got == 7) return false;
-    if (got == 3 && text.size() != 10) return false;
+    std::size_t pos = 0;
+    if (!ReadDigits(text, pos, 4, y) || !Expect(text, pos, '-') || !ReadDigits(text, pos, 2, m) ||
+        !Expect(text, pos, '-') || !ReadDigits(text, pos, 2, d))
+        return false;
     TDateTime date, time;
     if (!SysUtils::TryEncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d), date))
         return false;
-    if (got >= 5 && !SysUtils::TryEncodeTime(static_cast<Word>(h), static_cast<Word>(n),
-                                             static_cast<Word>(got >= 6 ? s : 0), 0, time))
+    if (pos == text.size()) {
+        out = date;
+        return pos == 10;
+    }
+    if (text[pos] != ' ' && text[pos] != 'T') return false;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == 'T')) ++pos;
+    if (!ReadDigits(text, pos, 2, h) || !Expect(text, pos, ':') || !ReadDigits(text, pos, 2, n)) return false;
+    if (pos < text.size() && (!Expect(text, pos, ':') || !ReadDigits(text, pos, 2, s) || pos != text.size()))
         return false;
-    out = TDateTime(date.Val + (got >= 5 ? time.Val : 0.0));
+    if (!SysUtils::TryEncodeTime(static_cast<Word>(h), static_cast<Word>(n), static_cast<Word>(s), 0, time))
+        return false;
+    out = TDateTime(date.Val + time.Val);
     return true;
 }
 
@@ -109,7 +134,7 @@ void TField::SetAsString(const AnsiString& Value) { SetValue(Variant(Value)); }
 // ---- TFields --------------------------------------------------------------------------------------
 
 TField* TFields::Fields(int Index) const {
-    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + SysUtils::IntToStr(Index) + ")");
+    if (Index < 0 || Index >= Count()) throw EListError("Listenindex überschreitet das Maximum (" + SysUtils::IntToStr(Index) + ")");
     return fields_[static_cast<std::size_t>(Index)].get();
 }
 
@@ -125,7 +150,7 @@ TField* TFields::FindField(const AnsiString& FieldName) const {
 
 TField* TFields::FieldByName(const AnsiString& FieldName) const {
     if (TField* f = FindField(FieldName)) return f;
-    throw EDatabaseError("Field '" + FieldName + "' not found");
+    throw EDatabaseError("Feld '" + FieldName + "' nicht gefunden");
 }
 
 void TFields::GetFieldNames(TStrings* List) const {
@@ -142,7 +167,7 @@ TDataSet::~TDataSet() {
 }
 
 void TDataSet::CheckActive() const {
-    if (!Active()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+    if (!Active()) throw EDatabaseError("Operation bei geschlossener Datenmenge nicht möglich");
 }
 
 void TDataSet::AddRecord(std::vector<Variant> Values, std::int64_t RowKey) {
@@ -230,7 +255,7 @@ const Variant& TDataSet::CurrentValue(int Index) const {
 }
 
 void TDataSet::SetFieldValue(int Index, Variant Value) {
-    if (!IsEditState(state_)) throw EDatabaseError("Dataset not in edit or insert mode");
+    if (!IsEditState(state_)) throw EDatabaseError("Datenmenge befindet sich nicht im Editier- oder Einfügemodus");
     editBuf_[static_cast<std::size_t>(Index)] = std::move(Value);
     changed_[static_cast<std::size_t>(Index)] = true;
     modified_ = true;
@@ -287,7 +312,7 @@ int TDataSet::MoveBy(int Distance) {
 
 void TDataSet::SetRecNo(int Value) {
     CheckBrowseMode();
-    if (Value < 1 || Value > RecordCount()) throw EDatabaseError("Record not found");
+    if (Value < 1 || Value > RecordCount()) throw EDatabaseError("Datensatz nicht gefunden");
     Fire(BeforeScroll);
     MoveTo(Value - 1, false, false);
 }
@@ -342,11 +367,11 @@ void TDataSet::GotoBookmark(TBookmark Bookmark) {
             return;
         }
     }
-    throw EDatabaseError("Record not found");
+    throw EDatabaseError("Datensatz nicht gefunden");
 }
 
 void TDataSet::CheckCanModify() const {
-    if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+    if (!CanModify()) throw EDatabaseError("Eine schreibgeschützte Datenmenge kann nicht geändert werden");
 }
 
 void TDataSet::BeginInsertAppend(bool append) {
@@ -433,7 +458,7 @@ void TDataSet::Delete() {
         Cancel();
         return;
     }
-    if (rows_.empty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
+    if (rows_.empty()) throw EDatabaseError("Operation bei leerer Datenmenge nicht möglich");
     CheckCanModify();
     Fire(BeforeDelete);
     Fire(BeforeScroll);

@@ -149,7 +149,7 @@ std::string Translate(const std::string& sql) {
             std::size_t j = sql.find('#', i + 1);
             double value = 0;
             if (j == std::string::npos || !ParseDateLiteral(sql.substr(i + 1, j - i - 1), value))
-                throw EDatabaseError("Syntax error in date in query expression '" +
+                throw EDatabaseError("Syntaxfehler im Datum im Abfrageausdruck '" +
                                      sql.substr(i, j == std::string::npos ? n - i : j - i + 1) + "'.");
             if (!out.empty() && IsIdentChar(static_cast<unsigned char>(out.back()))) out += ' ';
             out += NumberText(value);

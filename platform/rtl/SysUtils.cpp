@@ -1,6 +1,8 @@
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -522,10 +524,32 @@ Int64 StrToInt64Def(const AnsiString& s, Int64 def) {
     return TryStrToInt64(s, v) ? v : def;
 }
 
+AnsiString FloatToCText(double value, int precision, bool fixed) {
+    // Wide enough for "%.*f" of the largest double with the most decimals asked for.
+    char buf[400];
+    precision = std::clamp(precision, 0, 40);
+    const auto [end, ec] = fixed ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision)
+                                 : std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general,
+                                                 precision);
+    if (ec != std::errc()) return "0";
+    // ASCII letters only: "INF" stays "INF" under any locale's case rules.
+    return fixed ? std::string(buf, end) : UpperCase(std::string(buf, end));
+}
+
+bool TryCTextToFloat(const AnsiString& s, double& value) {
+    const char* first = s.data();
+    const char* const last = s.data() + s.size();
+    // std::from_chars takes no '+'; a second sign after it stays an error.
+    if (first != last && *first == '+' && first + 1 != last && first[1] != '-' && first[1] != '+') ++first;
+    double v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v, std::chars_format::general);
+    if (ec != std::errc() || end != last || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
 AnsiString FloatToStr(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string r = buf;
+    std::string r = FloatToCText(value, 15);
     for (char& c : r) if (c == '.') c = DecimalSeparator;
     // "1E+20" reads "1E20" in the class library's notation.
     const auto e = r.find("E+");
@@ -537,9 +561,7 @@ bool TryStrToFloat(const AnsiString& s, double& value) {
     std::string t = Trim(s);
     if (t.empty()) return false;
     for (char& c : t) if (c == DecimalSeparator) c = '.';
-    char* end = nullptr;
-    value = std::strtod(t.c_str(), &end);
-    return end && *end == 0 && std::isfinite(value);
+    return TryCTextToFloat(t, value);
 }
 
 double StrToFloat(const AnsiString& s) {

@@ -101,9 +101,16 @@ int StrToIntDef(const AnsiString& s, int def);
 bool TryStrToInt(const AnsiString& s, int& value);
 Int64 StrToInt64Def(const AnsiString& s, Int64 def);
 bool TryStrToInt64(const AnsiString& s, Int64& value);
+// Float texts follow DecimalSeparator (a '.' is read too), never the process locale: stored files
+// and settings read the same under any LC_NUMERIC.
 AnsiString FloatToStr(double value);                       // with DecimalSeparator
 double StrToFloat(const AnsiString& s);                    // raises EConvertError
 bool TryStrToFloat(const AnsiString& s, double& value);
+// A number as the C locale writes it ('.', no grouping), whatever the process locale is:
+// Fixed gives "%.*f", otherwise "%.*G" (the shorter notation, trailing zeros dropped).
+AnsiString FloatToCText(double value, int precision, bool fixed = false);
+// The whole text (sign, digits, '.', exponent) as a number, whatever the process locale is.
+bool TryCTextToFloat(const AnsiString& s, double& value);
 
 // ---- strings ------------------------------------------------------------------------------------
 AnsiString Trim(const AnsiString& s);          // drops characters <= ' ' at both ends

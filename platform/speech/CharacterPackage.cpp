@@ -1,7 +1,7 @@
 #include "CharacterPackage.h"
 
+#include <charconv>
 #include <memory>
-#include <sstream>
 
 #include "IniFiles.h"
 #include "SysUtils.h"
@@ -11,9 +11,13 @@ namespace {
 
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> parts;
-    std::stringstream in(text);
-    std::string part;
-    while (std::getline(in, part, ',')) parts.push_back(SysUtils::Trim(part));
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t comma = text.find(',', from);
+        if (comma == std::string::npos) comma = text.size();
+        parts.push_back(SysUtils::Trim(text.substr(from, comma - from)));
+        from = comma + 1;
+    }
     return parts;
 }
 
@@ -30,7 +34,7 @@ bool ParseFrames(const std::string& text, std::vector<Frame>& frames) {
         if (f.picture.empty() || ms.empty() || ms.find_first_not_of("0123456789") != std::string::npos ||
             ms.size() > 6)
             return false;
-        f.durationMs = std::stoi(ms);
+        std::from_chars(ms.data(), ms.data() + ms.size(), f.durationMs);
         frames.push_back(f);
     }
     return !frames.empty();

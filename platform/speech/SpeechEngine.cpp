@@ -11,6 +11,9 @@
 #include <future>
 #include <thread>
 
+#include "SysUtils.h"
+#include "VoiceNames.h"
+
 namespace Agent::Detail {
 
 struct SpeechEngine::Worker {
@@ -94,14 +97,18 @@ struct SpeechEngine::Worker {
                 const espeak_VOICE* v = list[i];
                 // languages: a priority byte, then a language code, repeated; the first is the voice's own.
                 if (!v->languages || !v->languages[0] || !v->name) continue;
-                Voice voice{v->name, std::string(v->languages + 1)};
-                if (voice.id.empty()) continue;
+                const std::string id = v->languages + 1;
+                if (id.empty()) continue;
+                Voice voice{GermanVoiceName(id, v->name), id};
                 const bool known = std::any_of(voices.begin(), voices.end(),
                                                [&](const Voice& o) { return o.id == voice.id; });
                 if (!known) voices.push_back(voice);
             }
+            // The program speaks German: its voice comes first, the others follow in German order.
             std::sort(voices.begin(), voices.end(), [](const Voice& a, const Voice& b) {
-                return a.name != b.name ? a.name < b.name : a.id < b.id;
+                if ((a.id == "de") != (b.id == "de")) return a.id == "de";
+                if (const int c = SysUtils::AnsiCompareText(a.name, b.name)) return c < 0;
+                return a.id < b.id;
             });
         }
         return sampleRate > 0;

@@ -12,7 +12,7 @@
 namespace Agent::Detail {
 
 struct Voice {
-    std::string name;  // as espeak-ng names it ("German")
+    std::string name;  // the language's German name ("Deutsch"), else espeak-ng's
     std::string id;    // its language code ("de"), which selects it
 };
 
@@ -43,7 +43,7 @@ public:
 
     // espeak-ng loads and initialises (tried once).
     bool Available();
-    // The voices, sorted by name and then language code; one per language code.
+    // The voices, one per language code: the German one first, then sorted by name.
     std::vector<Voice> Voices();
     bool HasVoice(const std::string& id);
     // Queues the job; its done flag turns true on the worker.

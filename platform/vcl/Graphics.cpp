@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QImageWriter>
@@ -13,6 +14,7 @@
 #include <strings.h>
 
 #include "GraphicsQt.h"  // this unit's Qt side, declared over this unit's classes
+#include "VclPrivate.h"
 
 // ---- helpers ------------------------------------------------------------------------------------------
 namespace Graphics {
@@ -300,6 +302,11 @@ void TFont::SetOrientation(int Value) {
 }
 
 bool TFont::IsTrueType() const { return !IsRasterFamily(name_); }
+
+AnsiString TFont::ResolvedName() const {
+    if (!Vcl::Detail::EnsureQtApp()) return name_;
+    return QFontInfo(GraphicsQt::ToQFont(*this)).family().toStdString();
+}
 
 void TPen::Assign(TPersistent* Source) {
     if (auto* p = dynamic_cast<TPen*>(Source)) {

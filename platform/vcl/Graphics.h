@@ -59,6 +59,9 @@ public:
     int PixelsPerInch() const { return 96; }
     // Families the window system drew from bitmaps: asked for where only outline fonts can rotate.
     bool IsTrueType() const;
+    // The family text is actually drawn with: Name when it is installed, else the family the
+    // system puts in its place.
+    AnsiString ResolvedName() const;
 private:
     AnsiString name_ = "MS Sans Serif";
     int height_ = -11;

@@ -83,8 +83,7 @@ protected:
     }
     void Appointment(const std::string& subject, TDateTime start, const std::string& user = "hans",
                      const std::string& notes = "NULL", int alarm = 1) {
-        char when[40];
-        std::snprintf(when, sizeof when, "%.10f", double(start));
+        const std::string when = SysUtils::FloatToCText(double(start), 10, true);
         Execute("insert into termine (Subject, StartTime, Benutzer, Notes, Alarm) values (" + Quoted(subject) + ", " +
                 when + ", " + Quoted(user) + ", " + Quoted(notes) + ", " + std::to_string(alarm) + ")");
     }

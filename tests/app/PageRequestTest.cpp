@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 
 #include "ADODB.h"
+#include "FileRights.h"
 #include "WinApi.h"
 
 using namespace apptest;
@@ -228,4 +229,28 @@ TEST_F(PageRequests, AFailedBuildIsExplainedOnceAndLogged) {
     const std::string cause = "Der Kalender konnte nicht aufgebaut werden. Die Tabelle \"termine\" fehlt in der Datenbank.";
     EXPECT_EQ(dialogs[0].text.rfind(cause, 0), 0u) << dialogs[0].text;
     EXPECT_EQ(dir.read("temp/tarvolindebug.log").rfind("Seitenaufbau: " + cause, 0), 0u);
+}
+
+TEST_F(PageRequests, AWriteProtectedDatabaseIsExplainedInGerman) {
+    const std::string file = db + "zorbelin.mde";
+    std::filesystem::permissions(file, std::filesystem::perms(0444));
+    TForm1 form(nullptr);
+    Connect(form);
+    {
+        // SQLite opens a file it may not write for reading only, as it does for a user.
+        testsupport::ScopedUserFileRights user;
+        form.ADOConnection1->SetConnected(true);
+    }
+    form.RebuildCalendar(SysUtils::Date(), true);
+    Finish(form);
+    Application->ProcessMessages();
+    std::filesystem::permissions(file, std::filesystem::perms(0644));
+    ASSERT_EQ(dialogs.size(), 1u);
+    // The page is there; clearing the refresh flag is what failed.
+    EXPECT_EQ(dialogs[0].text, "Der Kalender konnte nicht vollständig aufgebaut werden. Die Datenbankdatei ist "
+                               "schreibgeschützt; Änderungen können nicht gespeichert werden. (Die Datenbank \"" +
+                                   file + "\" ist schreibgeschützt.)");
+    // SQLite's own words stay in the log.
+    EXPECT_NE(dir.read("temp/tarvolindebug.log").find("[attempt to write a readonly database]"), std::string::npos)
+        << dir.read("temp/tarvolindebug.log");
 }

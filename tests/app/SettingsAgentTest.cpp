@@ -1,6 +1,7 @@
 // The settings dialog and the main window's speaking character: the animation list, moving the
 // character out of the dialog's way, the preview of an animation, the size slider, the character
 // choosers and the voice list. The character server is a fake that records every call.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -325,7 +326,8 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     server->nextAnimations = {"Greet", "Sad"};
     dialog->AgentAtFileSystem->Click();
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialog->SearchAgent->Filter, "MSAgent Files|*.acp");
+    // The file type as the dialog shows it, in German.
+    EXPECT_EQ(Dialogs::QtNameFilters(dialog->SearchAgent->Filter), std::vector<std::string>{"Figuren (*.acp)"});
     EXPECT_EQ(dialog->SearchAgent->InitialDir, Agent::CharactersFolder());
     EXPECT_EQ(dialogs[0].text, "Microsoft® Agent Dateien");
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), package);
@@ -373,6 +375,23 @@ TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacte
     Open();
     EXPECT_EQ(dialog->Voices->Items()->Count(), 3);
     EXPECT_EQ(dialog->Voices->ItemIndex(), -1);
+}
+
+TEST_F(SettingsAgent, TheInstalledVoicesAreNamedInGermanWithTheGermanVoiceFirst) {
+    SettingsVoices::SetVoiceSource(nullptr);   // the voices espeak-ng has on this machine
+    Open();
+    const std::vector<std::string> names = Items(dialog->Voices);
+    ASSERT_GT(names.size(), 10u);
+    EXPECT_EQ(names[0], "Deutsch");
+    for (const char* german : {"Afrikaans", "Albanisch", "Englisch (Großbritannien)", "Französisch (Frankreich)"})
+        EXPECT_NE(std::find(names.begin(), names.end(), german), names.end()) << german;
+    for (const char* english : {"German", "Albanian", "English (Great Britain)", "French (France)"})
+        EXPECT_EQ(std::find(names.begin(), names.end(), english), names.end()) << english;
+    // The others in German alphabetical order, umlauts beside their letters.
+    for (std::size_t i = 2; i < names.size(); ++i)
+        EXPECT_LE(SysUtils::AnsiCompareText(names[i - 1], names[i]), 0) << names[i - 1] << " / " << names[i];
+    Select(dialog->Voices, 0);
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "de");
 }
 
 } // namespace

@@ -172,7 +172,8 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
         Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
             picker = dynamic_cast<TSchriftDialog*>(d.Form());
             if (!picker) return;
-            shown["Font"] = picker->FontName->Text();
+            // What the picker keeps (it shows the family drawn in place of one not installed).
+            shown["Font"] = picker->ChosenName();
             shown["FontColor"] = html(picker->FontColor->Color());
             shown["FontSize"] = std::to_string(picker->FontSize->Value());
             d.Press("Abbrechen");

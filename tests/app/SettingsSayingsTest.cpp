@@ -2,6 +2,7 @@
 // a real "colors.txt" in a temporary program folder and a real registry file.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -11,6 +12,7 @@
 
 // Mouse input takes the window system's way: into the window, to the widget under the pointer.
 #define QTEST_QPA_MOUSE_HANDLING
+#include <QDateTimeEdit>
 #include <QImage>
 #include <QPainter>
 #include <QGuiApplication>
@@ -144,6 +146,58 @@ TEST_F(SayingsTest, TabsComeFromTheNameListAndTheFirstSayingIsShown) {
     EXPECT_EQ(dialog->Animationen->Text(), "Blink");
     EXPECT_NEAR(dialog->Time->Time().Val, 0.75, 1e-6);
     EXPECT_TRUE(shown.empty());
+}
+
+// Sets the process locale for one test and restores the one before.
+class ProcessLocale {
+public:
+    explicit ProcessLocale(const char* name) : before_(std::setlocale(LC_ALL, nullptr)) {
+        ok_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ProcessLocale() { std::setlocale(LC_ALL, before_.c_str()); }
+    bool ok() const { return ok_; }
+
+private:
+    std::string before_;
+    bool ok_ = false;
+};
+
+TEST_F(SayingsTest, TheShippedSayingsShowTheirTimesUnderTheGermanLocaleAndAreSavedUnchanged) {
+    ProcessLocale german("de_DE.UTF-8");
+    ASSERT_TRUE(german.ok()) << "de_DE.UTF-8 is not installed (scripts/install-deps generates it)";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    std::filesystem::copy_file(ZB_SOURCE_SPRUECHE, dir.path() / "program" / "sprueche.ini");
+    Open();
+    dialog->Show();
+    ASSERT_EQ(Tabs(), (std::vector<std::string>{"Mittag", "Feierabend", "Bewegung"}));
+    // The time as the picker shows it to the user.
+    auto* picker = Vcl::Detail::HandleWidget(dialog->Time)->findChild<QDateTimeEdit*>();
+    ASSERT_NE(picker, nullptr);
+    const char* const times[] = {"12:00", "18:00", "15:30"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(times[i]);
+        ClickTab(i);
+        ASSERT_EQ(dialog->TabControl1->TabIndex(), i);
+        EXPECT_EQ(picker->text().toStdString(), times[i]);
+        dialog->SpruchSpeichern->Click();
+    }
+    EXPECT_TRUE(shown.empty());
+    // Each saying went back with the time it came with.
+    EXPECT_EQ(Ini("Mittag", "Zeit"), "0,5");
+    EXPECT_EQ(Ini("Feierabend", "Zeit"), "0,75");
+    EXPECT_EQ(Ini("Bewegung", "Zeit"), "0,645833333333333");
+    // And nothing else changed: every key of the shipped file reads the same from the saved one.
+    TIniFile before(ZB_SOURCE_SPRUECHE), after(dir.file("program/sprueche.ini"));
+    TStringList sections, keys;
+    before.ReadSections(&sections);
+    ASSERT_EQ(sections.Count(), 4);
+    for (int i = 0; i < sections.Count(); ++i) {
+        before.ReadSection(sections[i], &keys);
+        for (int k = 0; k < keys.Count(); ++k)
+            EXPECT_EQ(after.ReadString(sections[i], keys[k], "<missing>"), before.ReadString(sections[i], keys[k], ""))
+                << sections[i] << " " << keys[k];
+    }
+    dialog->Hide();
 }
 
 TEST_F(SayingsTest, WithoutAFileTheEditorIsEmptyAndTypingStartsANewSaying) {

@@ -373,7 +373,8 @@ TEST_F(SettingsTest, FontPickerStartsFromTheStoredFontAndWritesTheChoice) {
         d.Press("OK");
     });
     dialog->SpeedButton2->Click();
-    EXPECT_EQ(shownName, "Verdana");
+    // Not installed here either: shown as the family drawn in its place.
+    EXPECT_EQ(shownName, "DejaVu Sans");
     EXPECT_EQ(shownSize, 12);
     EXPECT_EQ(Str("Font"), "Arial");
     // Sizes beyond the picker's range are not offered.
@@ -397,13 +398,14 @@ TEST_F(SettingsTest, FontPickerOffersSizesFiveToTwentyEightEffectsAndApply) {
     EXPECT_GT(picker->FontList->Items()->Count(), 0);
     // Without a stored font the picker shows the page's own: the dialog and the page agree.
     std::vector<std::string> buttons;
-    AnsiString shownName;
+    AnsiString shownName, shownSelected;
     int shownSize = 0;
     int written = 0;
     Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
         if (d.Form() != picker) return;
         for (const auto& b : d.Buttons()) buttons.push_back(b);
         shownName = picker->FontName->Text();
+        if (picker->FontList->ItemIndex() >= 0) shownSelected = picker->FontList->Items()->Get(picker->FontList->ItemIndex());
         shownSize = picker->FontSize->Value();
         // A size chosen in the list, an effect ticked, and "Übernehmen" writes without closing.
         picker->SizeList->SetItemIndex(7);
@@ -418,7 +420,10 @@ TEST_F(SettingsTest, FontPickerOffersSizesFiveToTwentyEightEffectsAndApply) {
     });
     dialog->SpeedButton2->Click();
     EXPECT_EQ(buttons, (std::vector<std::string>{"Farbe ...", "OK", "Abbrechen", "Übernehmen"}));
-    EXPECT_EQ(shownName, "Comic Sans Ms");
+    // The page's "Comic Sans Ms" is not installed: the picker names the family drawn in its place,
+    // and keeps the stored name while the user leaves the family alone.
+    EXPECT_EQ(shownName, "DejaVu Sans");
+    EXPECT_EQ(shownSelected, "DejaVu Sans");
     EXPECT_EQ(shownSize, 8);
     EXPECT_EQ(written, 12);
     EXPECT_EQ(Int("FontSize"), 12);

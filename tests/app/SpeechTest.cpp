@@ -449,8 +449,7 @@ TEST_F(Speech, AMissingPiecesDialogDuringTheReminderCheckLosesNoAlarm) {
     WriteUserString("\\Software\\Hallowerk\\Zorbelin", "BENUTZER", "hans");
     At(10, 15, 30);
     for (const char* subject : {"Zahnarzt", "Friseur"}) {
-        char when[40];
-        std::snprintf(when, sizeof when, "%.10f", double(D(2026, 12, 9, 10.25)));
+        const std::string when = SysUtils::FloatToCText(double(D(2026, 12, 9, 10.25)), 10, true);
         execute(std::string("insert into termine (Subject, StartTime, Benutzer, Alarm) values ('") + subject + "', " +
                 when + ", 'hans', 1)");
     }

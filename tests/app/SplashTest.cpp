@@ -38,7 +38,9 @@ TEST_F(Splash, SitsInTheCornerOfTheWorkAreaAndTurnsTranslucentAfterATenthOfASeco
     EXPECT_EQ(splash.BorderStyle(), bsNone);
     EXPECT_EQ(splash.Left(), work.Right - 249 - 5);
     EXPECT_EQ(splash.Top(), work.Bottom - 96 - 5);
-    EXPECT_EQ(splash.Caption(), "... ZBN is starting up");
+    // The title a window list or task switcher shows is the program's name.
+    EXPECT_EQ(splash.Caption(), "Zorbelin");
+    EXPECT_EQ(Vcl::Detail::HandleWidget(&splash)->window()->windowTitle().toStdString(), "Zorbelin");
     EXPECT_EQ(GetWindowLong(splash.Handle(), GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_LAYERED),
               WS_EX_TOOLWINDOW | WS_EX_LAYERED);
     EXPECT_EQ(WinUser::WindowOpacity(splash.Handle()), 0);

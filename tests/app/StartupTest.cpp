@@ -169,7 +169,10 @@ TEST_F(DatabaseFolder, WhenNoOfferedDatabaseOpensNothingIsRememberedAndTheStartE
     form.FormCreate(&form);
     EXPECT_EQ(form.StartupExitCode, 1);
     ASSERT_EQ(dialogs.size(), 5u);
-    EXPECT_NE(dialogs[2].text.find("keine Datenbank oder beschädigt"), std::string::npos) << dialogs[2].text;
+    // In German throughout, with the file the user has to look at.
+    EXPECT_EQ(dialogs[2].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden\nDie Datenbankdatei ist "
+                               "keine Datenbank oder beschädigt. (Die Datei \"" + dir.str() +
+                                   "program/DB/zorbelin.mde\" ist keine Datenbank.)");
     EXPECT_EQ(dialogs[3].text, kNotFound);
     EXPECT_EQ(dialogs[4].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden");
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), broken);

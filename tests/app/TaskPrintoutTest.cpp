@@ -3,8 +3,6 @@
 // way through the printer dialog to a PDF file.
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -24,10 +22,8 @@ TDateTime D(Word y, Word m, Word d, double hours = 0) {
 }
 
 std::string Num(TDateTime t) {
-    // SQL wants a '.' whatever the process's locale.
-    char buf[40];
-    const auto end = std::to_chars(buf, buf + sizeof buf, t.Val, std::chars_format::fixed, 8).ptr;
-    return std::string(buf, end);
+    // SQL takes the number with '.', whatever the process locale is.
+    return SysUtils::FloatToCText(t.Val, 8, true);
 }
 
 int PdfPages(const std::string& file) {

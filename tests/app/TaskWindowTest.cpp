@@ -4,7 +4,6 @@
 // its own: a program folder with a copy of the sample database, a registry, a clock, answered dialogs.
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <filesystem>
 #include <regex>
 
@@ -84,10 +83,8 @@ protected:
     }
 
     static std::string Num(TDateTime t) {
-        // SQL wants a '.' whatever the process's locale.
-        char buf[40];
-        const auto end = std::to_chars(buf, buf + sizeof buf, t.Val, std::chars_format::fixed, 8).ptr;
-        return std::string(buf, end);
+        // SQL takes the number with '.', whatever the process locale is.
+        return SysUtils::FloatToCText(t.Val, 8, true);
     }
     std::string Connection() const { return ZorbelinConnectionString(db); }
     void Execute(const std::string& sql) {

@@ -68,10 +68,11 @@ void CalendarTest::AddAppointment(TDateTime start, TDateTime end, const std::str
                                   const std::string& notes, int terminart, int alarm,
                                   const std::string& user, const std::string& addressNr) {
     auto text = [](const std::string& v) { return "'" + SysUtils::StringReplace(v, "'", "''", SysUtils::rfReplaceAll) + "'"; };
-    char times[80];
-    std::snprintf(times, sizeof times, "%.10f, %.10f", double(start), double(end));
+    // SQL takes numbers with '.', whatever the process locale is.
+    const std::string times =
+        SysUtils::FloatToCText(double(start), 10, true) + ", " + SysUtils::FloatToCText(double(end), 10, true);
     Sql("insert into termine (StartTime, EndTime, Subject, Notes, Terminart, Alarm, Adressnummer, Benutzer) "
-        "values (" + std::string(times) + ", " + text(subject) + ", " + text(notes) + ", " +
+        "values (" + times + ", " + text(subject) + ", " + text(notes) + ", " +
         std::to_string(terminart) + ", " + std::to_string(alarm) + ", " +
         (addressNr.empty() ? std::string("NULL") : addressNr) + ", " + text(user) + ")");
 }

@@ -79,6 +79,8 @@ TEST(AdvEditText, ClassifiesTexts) {
     EXPECT_EQ(AdvEdit::FormatFixed(-0.004, 2, false), "0,00");
     EXPECT_EQ(AdvEdit::FormatFixed(2.5, 0, false), "3");
     EXPECT_EQ(AdvEdit::FormatGeneral(0.1 + 0.2), "0,3");
+    // Beyond 15 digits too, under the process locale's own decimal comma.
+    EXPECT_EQ(AdvEdit::FormatFixed(2e15, 2, true), "2.000.000.000.000.000,00");
 }
 
 TEST_F(AdvEditTest, SetTextFormatsByType) {

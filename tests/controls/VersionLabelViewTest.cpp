@@ -131,6 +131,7 @@ TEST(VersionLabelFormat, FloatPatterns) {
     EXPECT_EQ("1.000 Bytes", verslab::FormatFloat("#,#0\" Bytes\"", 1000));
     EXPECT_EQ("12,50", verslab::FormatFloat("0.00", 12.5));
     EXPECT_EQ("12,5", verslab::FormatFloat("0.##", 12.5));
+    EXPECT_EQ("1.234,50 kB", verslab::FormatFloat("#,#0.00\" kB\"", 1234.5));
 }
 
 } // namespace

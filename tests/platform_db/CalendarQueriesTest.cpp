@@ -12,9 +12,8 @@ double At(int y, int m, int d, int h = 0, int n = 0) {
 }
 
 std::string Num(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.12f", v);
-    return buf;
+    // SQL takes the number with '.', whatever the process locale is.
+    return SysUtils::FloatToCText(v, 12, true);
 }
 
 std::string Literal(double date) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", TDateTime(date)); }
@@ -126,6 +125,27 @@ TEST_F(Calendar, UserNamesWithQuotesAndCase) {
     // A '#' in a user name is text, not a date literal.
     Add(At(2007, 3, 6, 13), "Raute", "#3/7/2007#");
     EXPECT_EQ(Subjects(MonthStatement("#3/7/2007#", 3, 2007)), (List{"für alle", "Raute"}));
+}
+
+TEST_F(Calendar, DatesOtherProgramsWroteAsTextReadAsDates) {
+    Sql("insert into termine (StartTime, Benutzer) values ('2007-03-09 18:30', 'a'), ('2007-03-10', 'b'), "
+        "('2007-03-11T07:05:09', 'c'), ('09.03.2007 06:00', 'd'), ('2007-03-12 8', 'e'), ('2007-13-01', 'f')");
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    TADODataSet ds(nullptr);
+    ds.SetConnection(&c);
+    ds.SetCommandText("select StartTime from termine order by Benutzer");
+    ds.Open();
+    ASSERT_EQ(ds.RecordCount(), 6);
+    for (double expected : {At(2007, 3, 9, 18, 30), At(2007, 3, 10), At(2007, 3, 11, 7, 5) + 9 / 86400.0,
+                            At(2007, 3, 9, 6, 0)}) {
+        EXPECT_NEAR(ds.FieldByName("StartTime")->AsDateTime().Val, expected, 1e-9);
+        ds.Next();
+    }
+    // An hour without minutes and a thirteenth month are no dates.
+    EXPECT_THROW(ds.FieldByName("StartTime")->AsDateTime(), SysUtils::EConvertError);
+    ds.Next();
+    EXPECT_THROW(ds.FieldByName("StartTime")->AsDateTime(), SysUtils::EConvertError);
 }
 
 TEST_F(Calendar, FieldsReadAsTheirColumnsAreDeclared) {

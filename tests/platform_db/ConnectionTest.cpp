@@ -142,7 +142,8 @@ TEST_F(Db, ReadOnlyConnectionCannotWrite) {
             cmd.Execute();
             FAIL() << "wrote through a read-only connection";
         } catch (const EADOError& e) {
-            EXPECT_NE(std::string(e.what()).find("readonly"), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()), "Die Datenbank \"" + path() + "\" ist schreibgeschützt.");
+            EXPECT_EQ(e.Detail, "attempt to write a readonly database");
         }
         TADODataSet ds(nullptr);
         ds.SetConnection(&c);
@@ -167,7 +168,9 @@ TEST_F(Db, ErrorsCarryTheSqliteMessage) {
         ds.Open();
         FAIL();
     } catch (const EADOError& e) {
-        EXPECT_STREQ(e.what(), "no such table: nichtda");
+        // German for the user, SQLite's own words for the log.
+        EXPECT_STREQ(e.what(), "Die Tabelle \"nichtda\" fehlt in der Datenbank.");
+        EXPECT_EQ(e.Detail, "no such table: nichtda");
     }
     EXPECT_FALSE(ds.Active());
     ds.SetCommandText("select * from termine where NeedUpdate = :x");
@@ -180,7 +183,8 @@ TEST_F(Db, ErrorsCarryTheSqliteMessage) {
         c.Execute("insert into BenutzerEinstellungen (Benutzer) values ('A')");
         FAIL() << "user names differing in case only must collide";
     } catch (const EADOError& e) {
-        EXPECT_NE(std::string(e.what()).find("UNIQUE"), std::string::npos) << e.what();
+        EXPECT_STREQ(e.what(), "Den Wert für \"BenutzerEinstellungen.Benutzer\" gibt es in der Datenbank schon.");
+        EXPECT_NE(e.Detail.find("UNIQUE"), std::string::npos) << e.Detail;
     }
 }
 

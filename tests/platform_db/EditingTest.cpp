@@ -178,7 +178,8 @@ TEST_F(Tasks, AFailedPostKeepsTheEdit) {
         ds.Post();
         FAIL();
     } catch (const EADOError& e) {
-        EXPECT_NE(std::string(e.what()).find("UNIQUE"), std::string::npos) << e.what();
+        EXPECT_NE(e.Detail.find("UNIQUE"), std::string::npos) << e.Detail;
+        EXPECT_NE(std::string(e.what()).find("gibt es in der Datenbank schon"), std::string::npos) << e.what();
     }
     EXPECT_EQ(ds.State(), dsInsert);
     ds.FieldByName("Key")->SetAsString("{E}");

@@ -1,4 +1,5 @@
 // Defaults every test program starts with, whether ctest, ./test or a person runs it.
+#include <clocale>
 #include <cstdlib>
 
 // Qt's and fontconfig's own libraries keep memory until exit and the browser engine trips a sized
@@ -8,6 +9,9 @@ extern "C" __attribute__((weak)) const char* __asan_default_options() {
 }
 
 namespace {
+// The process locale comes from the environment, as the program's own (Qt sets it at start): under
+// the users' de_DE.UTF-8 every number the tests read or write meets a decimal comma in LC_NUMERIC.
+const bool locale = [] { return std::setlocale(LC_ALL, "") != nullptr; }();
 // No test needs a display: widgets paint offscreen unless a person asks for another platform.
 const bool offscreen = [] { return setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0; }();
 // Pixel tests see the project's fonts only, never the machine's, and so do the programs they start.
