@@ -284,6 +284,6 @@ void BuildTarvolan::Report(const std::vector<AnsiString>& Problems) {
         if (text.empty()) return;
         host->WriteDebugLog("Seitenaufbau: " + SysUtils::StringReplace(text, "\n\n", "\n", SysUtils::rfReplaceAll) +
                             "\n");
-        host->ShowMessage(text);
+        host->ReportProblem(text);
     });
 }

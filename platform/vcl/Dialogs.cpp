@@ -15,6 +15,7 @@
 #include "GraphicsQt.h"
 #include "Menus.h"
 #include "StdCtrls.h"
+#include "Trace.h"
 #include "VclPrivate.h"
 
 namespace {
@@ -271,7 +272,29 @@ int Dialogs::MessageDlgPos(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgBu
     if (X >= 0) form->SetLeft(X);
     if (Y >= 0) form->SetTop(Y);
     if (X >= 0 || Y >= 0) form->SetPosition(poDesigned);
+    Trace::Step("message shown");
     return form->ShowModal();
+}
+
+void Dialogs::ShowMessageWithoutWaiting(const AnsiString& Msg) {
+    TForm* form = CreateMessageDialog(Msg, mtCustom, {mbOK});
+    // Nobody waits for an answer: OK, Return, Escape and the window's close box close it, and it
+    // frees itself.
+    form->OnClose = [form](TObject*, TCloseAction& Action) {
+        form->Hide();
+        Action = caFree;
+    };
+    std::vector<TButton*> buttons;
+    CollectButtons(form, buttons);
+    for (TButton* b : buttons) b->OnClick = [form](TObject*) { form->Close(); };
+    form->Show();
+    Trace::Step("message shown");
+    if (!Answerer()) return;
+    QPointer<QWidget> guard(Vcl::Detail::HandleWidget(form));
+    FormDialog dialog(form);
+    Vcl::Detail::Guarded(form, [&] { Answerer()(dialog); });
+    // One the answerer leaves alone goes all the same, so a test leaves no window behind.
+    if (guard && form->Visible()) form->Close();
 }
 
 int Dialogs::MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) {
@@ -308,6 +331,7 @@ int Dialogs::PlatformMessageBox(const AnsiString& Text, const AnsiString& Captio
         if (i == defaultIndex) form->SetActiveControl(list[i]);
     }
     if (Flags & (MB_TOPMOST | MB_SYSTEMMODAL)) form->SetFormStyle(fsStayOnTop);
+    Trace::Step("message shown");
     const int result = form->ShowModal();
     // A box with OK alone answers OK however it was closed.
     if (result == mrCancel && !buttons.Contains(mbCancel)) {
@@ -353,7 +377,8 @@ TOpenDialog::TOpenDialog(TComponent* AOwner) : TComponent(AOwner), files_(std::m
 TOpenDialog::~TOpenDialog() = default;
 
 bool TOpenDialog::Execute() {
-    if (!Vcl::Detail::EnsureQtApp()) return false;
+    // A program that is ending chooses nothing more.
+    if (!Vcl::Detail::EnsureQtApp() || Application->Terminated()) return false;
     const AnsiString caption = !Title.empty() ? Title : Saving() ? AnsiString("Speichern unter") : AnsiString("Öffnen");
     AnsiString chosen;
     if (Answerer()) {
