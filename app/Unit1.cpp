@@ -341,6 +341,12 @@ void TForm1::FormCreate(TObject*) {
     }
     Trace::Step("registry read");
     if (!ConnectDatabase(path)) {
+        // The session ended while the start asked for the database: the program ends, and
+        // nothing of the question is kept.
+        if (Application->Terminated()) {
+            StartupExitCode = 0;
+            return;
+        }
         Application->MessageBox(kNoConnection, "", MB_OK);
         StartupExitCode = 1;
         Application->Terminate();
@@ -445,6 +451,7 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
     std::vector<AnsiString> failed;
     bool ask = false;
     for (;;) {
+        if (Application->Terminated()) return false;
         databaseFolder_ = ResolveDatabasePath(Path, ask);
         // Without a folder that holds the database there is nothing to connect to; a file of that
         // name in some other folder must not be taken instead. A folder that failed once is not
@@ -494,12 +501,15 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
             "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
             "\"zorbelin.mde\" befindet.",
             mtError, mbYesNo);
+        // The session's end closed the question: nothing was chosen.
+        if (Application->Terminated()) return "";
         if (answer == mrYes) {
             TOpenDialog dialog(this);
             dialog.DefaultExt = "mde";
             dialog.Title = "Datenbank wählen";
             dialog.Filter = "Zorbelin DB|*.mde";
             if (dialog.Execute()) p = SysUtils::ExtractFilePath(dialog.FileName);
+            if (Application->Terminated()) return "";
         } else {
             p = exeDir_ + "DB" + SysUtils::PathDelim;
         }
@@ -588,7 +598,7 @@ void TForm1::WaitForBlankDocument() {
 }
 
 void TForm1::GreetWhenShown() {
-    if (greeted_ || shutDownDone_) return;
+    if (greeted_ || shutDownDone_ || Application->Terminated()) return;
     greeted_ = true;
     if (!AgentLoaded) AgentLoaded = StartAgent(0, 0, true);
     if (AgentLoaded) {
@@ -727,12 +737,16 @@ void TForm1::WMRedrawCalendar(TMessage&) { RebuildCalendar(SysUtils::Date(), fal
 void TForm1::WndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_QUERYENDSESSION:
-        Timer1->SetEnabled(false);
+        // The session may end, or only be saved (a checkpoint): what the window's end keeps is
+        // kept now, and the window goes on until it is told that the session ends.
+        SaveSessionState();
         Message.Result = 1;
-        if (Form1) Form1->Close();
         return;
     case WM_ENDSESSION:
-        if (Form1) Form1->Close();
+        if (Message.WParam) {
+            Timer1->SetEnabled(false);
+            if (Form1) Form1->Close();
+        }
         Message.Result = 1;
         return;
     case WM_SYSCOMMAND:
@@ -994,6 +1008,11 @@ void TForm1::SaveWindowPlacement() {
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
+}
+
+void TForm1::SaveSessionState() {
+    SaveWindowPlacement();
+    if (AgentLoaded) character_->SavePosition();
 }
 
 void TForm1::FormResize(TObject*) {

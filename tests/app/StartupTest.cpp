@@ -467,3 +467,27 @@ TEST_F(WholeProgram, AReminderDueWhileAMessageOfTheStartIsOpenComesAllTheSame) {
     program.Signal(SIGTERM);
     EXPECT_EQ(program.WaitExit(60000), 0);
 }
+
+TEST_F(WholeProgram, TheEndOfTheSessionClosesTheDatabaseQuestionAndKeepsNothingOfIt) {
+    // A first start: nothing says where the database is, so the program asks.
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForStep("message shown")) << dir.read("trace.txt");
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(30000), 0) << dir.read("trace.txt");
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), "<missing>");
+    // Nor did it go on with the sample beside the program.
+    EXPECT_FALSE(program.Traced("database open"));
+}
+
+TEST_F(WholeProgram, ASecondHangUpDuringTheEndIsIgnored) {
+    WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForStep("first page painted")) << dir.read("trace.txt");
+    // Closing a terminal hangs up twice: the second comes while the program ends.
+    program.Signal(SIGHUP);
+    ASSERT_TRUE(program.WaitForStep("session end", 30000)) << dir.read("trace.txt");
+    program.Signal(SIGHUP);
+    EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
+}
