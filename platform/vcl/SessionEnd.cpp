@@ -3,7 +3,7 @@
 // query (WM_QUERYENDSESSION), then the end (WM_ENDSESSION). A signal handler only writes the signal's
 // number into a pipe; the event loop, or any dialog's loop, reads it there and does the work. Before
 // the application's loop runs, the main form is still being made: the end then stops the start
-// instead. A session manager's checkpoint ("save the session", no logout) is the query alone.
+// first. A session manager's checkpoint ("save the session", no logout) is the query alone.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -59,21 +59,25 @@ void CancelPlatformDialogs() {
     }
 }
 
-// The session ends: the main form is asked, then told; the loop ends whatever it answered, since
-// the session (or the signal's sender) does not wait. During the start the start ends: the loop
-// never runs, and nothing the form would store at its end is stored half-made.
+// The main form is asked whether the session may end, then told that it ends.
+void TellMainForm() {
+    Vcl::Detail::Guarded(Application, [] {
+        if (TCustomForm* form = Application->MainForm()) {
+            const LRESULT mayEnd = SendMessage(form->Handle(), WM_QUERYENDSESSION, 0, 0);
+            SendMessage(form->Handle(), WM_ENDSESSION, mayEnd ? TRUE : FALSE, 0);
+        }
+    });
+}
+
+// The session ends: the loop ends whatever the main form answered, since the session (or the
+// signal's sender) does not wait. During the start the form is still being made: the start stops
+// (its waits and dialogs end), and the form hears of the end once it is made, when the loop would
+// start; a start that gives up before (StartupExitCode) stores nothing.
 void EndSession() {
     if (ending) return;
     ending = true;
     Trace::Step("session end");
-    if (loopRuns) {
-        Vcl::Detail::Guarded(Application, [] {
-            if (TCustomForm* form = Application->MainForm()) {
-                const LRESULT mayEnd = SendMessage(form->Handle(), WM_QUERYENDSESSION, 0, 0);
-                SendMessage(form->Handle(), WM_ENDSESSION, mayEnd ? TRUE : FALSE, 0);
-            }
-        });
-    }
+    if (loopRuns) TellMainForm();
     Application->Terminate();
     CancelPlatformDialogs();
 }
@@ -128,7 +132,11 @@ void WatchSessionEnd() {
     }
 }
 
-void AnswerSessionEnd() { loopRuns = notifier != nullptr; }
+void AnswerSessionEnd() {
+    if (!notifier) return;
+    loopRuns = true;
+    if (ending) TellMainForm();
+}
 
 void UnwatchSessionEnd() {
     if (!notifier) return;

@@ -35,8 +35,8 @@ void ControlDestroyed(TControl* control);
 void ModalFormShown(class TCustomForm* form);
 // The signals that end a program and the desktop session's end reach the main form as the
 // session-end messages (SessionEnd.cpp): caught from the main form's creation on (during the start
-// they end the start: Terminated is set and the platform's dialogs are cancelled), sent to the main
-// form once the application's loop runs, and ignored after the loop.
+// they stop the start: Terminated is set and the platform's dialogs are cancelled), sent to the main
+// form once the application's loop runs or would run, and ignored after the loop.
 void WatchSessionEnd();
 void AnswerSessionEnd();
 void UnwatchSessionEnd();
