@@ -6,6 +6,7 @@
 #include "Registry.h"
 #include "Resources.h"
 #include "ShellApi.h"
+#include "Trace.h"
 #include "Unit1.h"
 #include "WinApi.h"
 
@@ -184,6 +185,7 @@ void ShowAlarm::ShowPopup() {
     OpenAlarms().push_back(this);
     Popup->Show();
     Popup->Repaint();
+    Trace::Step("reminder shown");
 }
 
 void ShowAlarm::PopupPaint(TObject*) {

@@ -177,6 +177,21 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     return true;
 }
 
+void TSpeakingCharacter::SavePosition() {
+    if (!AgentLoaded || !AgentCharacter) return;
+    try {
+        TRegistry reg;
+        if (reg.OpenKey(TarvolinKey, false)) {
+            int left = 0, top = 0;
+            AgentCharacter->GetPosition(left, top);
+            reg.WriteInteger("AgentLastPositionX", left);
+            reg.WriteInteger("AgentLastPositionY", top);
+        }
+    } catch (const std::exception& e) {
+        owner_.WriteDebugLog(e.what());
+    }
+}
+
 void TSpeakingCharacter::SaveAndUnload() {
     if (!AgentLoaded) return;
     if (AgentCharacter) {
@@ -188,17 +203,7 @@ void TSpeakingCharacter::SaveAndUnload() {
             AgentSink.reset();
         }
         AgentCharacter->StopAll(Agent::STOP_TYPE_ALL);
-        try {
-            TRegistry reg;
-            if (reg.OpenKey(TarvolinKey, false)) {
-                int left = 0, top = 0;
-                AgentCharacter->GetPosition(left, top);
-                reg.WriteInteger("AgentLastPositionX", left);
-                reg.WriteInteger("AgentLastPositionY", top);
-            }
-        } catch (const std::exception& e) {
-            owner_.WriteDebugLog(e.what());
-        }
+        SavePosition();
         AgentCharacter.reset();
         if (AgentServer) AgentServer->Unload(AgentCharacterId);
     }

@@ -90,6 +90,8 @@ public:
     // Speaks a text of any length in pieces, and waits until the character has said it all.
     void SayLongText(const AnsiString& Text);
     void Hide();
+    // Notes where the loaded character stands, for its next start.
+    void SavePosition();
     void SaveAndUnload();
     // Plays an animation of the loaded character.
     void Play(const AnsiString& Animation);

@@ -144,12 +144,16 @@ AnsiString SettingsProblemText(const TRegistryProblem& P) {
            "lesbaren Einstellungen; Änderungen werden nicht gespeichert.";
 }
 
-// A settings file that could not be read whole is explained to the user; from another thread the
-// message waits for the main thread.
+// A settings file that could not be read whole is explained to the user, without holding anything
+// up; from another thread the message waits for the main thread.
 void ShowSettingsProblem(const TRegistryProblem& Problem) {
     const AnsiString Text = SettingsProblemText(Problem);
-    if (Classes::IsMainThread()) Dialogs::ShowMessage(Text);
-    else Classes::QueueOnMainThread([Text] { Dialogs::ShowMessage(Text); });
+    auto tell = [Text] {
+        if (Form1) Form1->TellUser(Text);
+        else Dialogs::ShowMessageWithoutWaiting(Text);
+    };
+    if (Classes::IsMainThread()) tell();
+    else Classes::QueueOnMainThread(tell);
 }
 } // namespace
 
@@ -320,6 +324,12 @@ void TForm1::FormCreate(TObject*) {
     // popup menu's item, and the close box hides the frame (WndProc).
     Brush()->SetStyle(bsClear);
     Application->HintHidePause = 4000;
+    // What goes wrong during the start is told once the page is there, and holds nothing up.
+    holdMessages_ = true;
+    // The first reminder check covers every minute from the start on.
+    lastAlarmMinute_ = MinuteOf(SysUtils::Now()) - 1;
+    // Before the first build starts: it may find alarms at once.
+    alarmsPresent_ = false;
     if (SplashScreen) {
         SplashScreen->Show();
         SetSplashStatus("initialisieren...");
@@ -336,6 +346,12 @@ void TForm1::FormCreate(TObject*) {
     }
     Trace::Step("registry read");
     if (!ConnectDatabase(path)) {
+        // The session ended while the start asked for the database: the program ends, and
+        // nothing of the question is kept.
+        if (Application->Terminated()) {
+            StartupExitCode = 0;
+            return;
+        }
         Application->MessageBox(kNoConnection, "", MB_OK);
         StartupExitCode = 1;
         Application->Terminate();
@@ -356,7 +372,6 @@ void TForm1::FormCreate(TObject*) {
         WorkArea = Screen->WorkAreaRect();
         // Other programs of the session ask for a new page through this window.
         ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
-        alarmsPresent_ = false;
         SysUtils::ShortDateFormat = "dd.mm.yyyy";
         SysUtils::DateSeparator = '.';
         for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {
@@ -404,6 +419,18 @@ void TForm1::FormCreate(TObject*) {
     ApplyWindowAlpha();
     ReadTopPlacement();
     PlacementLoaded = true;
+    // Without a page to wait for, what the start had to tell comes now.
+    if (pagesLoaded_ == 0) ReleaseHeldMessages();
+}
+
+void TForm1::TellUser(const AnsiString& Text) {
+    if (holdMessages_) heldMessages_.push_back(Text);
+    else Dialogs::ShowMessageWithoutWaiting(Text);
+}
+
+void TForm1::ReleaseHeldMessages() {
+    holdMessages_ = false;
+    for (const AnsiString& text : std::exchange(heldMessages_, {})) Dialogs::ShowMessageWithoutWaiting(text);
 }
 
 // The top of the window for the view, which the placement itself leaves alone.
@@ -429,6 +456,7 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
     std::vector<AnsiString> failed;
     bool ask = false;
     for (;;) {
+        if (Application->Terminated()) return false;
         databaseFolder_ = ResolveDatabasePath(Path, ask);
         // Without a folder that holds the database there is nothing to connect to; a file of that
         // name in some other folder must not be taken instead. A folder that failed once is not
@@ -447,6 +475,11 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
             ask = true;
             continue;
         }
+        // A database that cannot be changed (a read-only folder or file) is only read; the program
+        // writes nothing there, and that is no error worth telling the user.
+        if (ADOConnection1->ReadOnly())
+            WriteDebugLog("Die Datenbank \"" + ADOConnection1->FileName() +
+                          "\" kann nicht geändert werden; sie wird nur gelesen.\n");
         // Only a folder whose database opened is remembered.
         try {
             TRegistry reg;
@@ -475,6 +508,8 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
             "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
             "\"zorbelin.mde\" befindet.",
             mtError, mbYesNo);
+        // The session's end closed the question: nothing was chosen.
+        if (Application->Terminated()) return "";
         if (answer == mrYes) {
             TOpenDialog dialog(this);
             dialog.DefaultExt = "mde";
@@ -482,6 +517,7 @@ AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
             dialog.Filter = "Zorbelin DB|*.mde";
             dialog.InitialDir = lookedIn;
             if (dialog.Execute()) p = SysUtils::ExtractFilePath(dialog.FileName);
+            if (Application->Terminated()) return "";
         } else {
             p = exeDir_ + "DB" + SysUtils::PathDelim;
         }
@@ -548,8 +584,12 @@ void TForm1::SetUpBrowser() {
     WebBrowser->OnShowContextMenu = [this](TObject*, const TPoint& P) {
         if (PopupAt) PopupAt(P.X, P.Y);
     };
-    // The character and its voice come once the user has the page before him.
-    WebBrowser->OnFirstPagePainted = [this](TObject*) { GreetWhenShown(); };
+    // The character and its voice, and what the start had to tell, come once the user has the page
+    // before him.
+    WebBrowser->OnFirstPagePainted = [this](TObject*) {
+        ReleaseHeldMessages();
+        GreetWhenShown();
+    };
     WebBrowser->Navigate("about:blank");
 }
 
@@ -566,7 +606,7 @@ void TForm1::WaitForBlankDocument() {
 }
 
 void TForm1::GreetWhenShown() {
-    if (greeted_ || shutDownDone_) return;
+    if (greeted_ || shutDownDone_ || Application->Terminated()) return;
     greeted_ = true;
     if (!AgentLoaded) AgentLoaded = StartAgent(0, 0, true);
     if (AgentLoaded) {
@@ -696,6 +736,7 @@ void TForm1::LoadPageIntoBrowser(const std::string& Page) {
         pendingPage_ = Page;
         return;
     }
+    ++pagesLoaded_;
     WebBrowser->LoadFromString(Page);
 }
 
@@ -704,12 +745,16 @@ void TForm1::WMRedrawCalendar(TMessage&) { RebuildCalendar(SysUtils::Date(), fal
 void TForm1::WndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_QUERYENDSESSION:
-        Timer1->SetEnabled(false);
+        // The session may end, or only be saved (a checkpoint): what the window's end keeps is
+        // kept now, and the window goes on until it is told that the session ends.
+        SaveSessionState();
         Message.Result = 1;
-        if (Form1) Form1->Close();
         return;
     case WM_ENDSESSION:
-        if (Form1) Form1->Close();
+        if (Message.WParam) {
+            Timer1->SetEnabled(false);
+            if (Form1) Form1->Close();
+        }
         Message.Result = 1;
         return;
     case WM_SYSCOMMAND:
@@ -740,6 +785,8 @@ void TForm1::Timer1Timer(TObject*) {
         ~Reenable() { timer->SetEnabled(true); }
     } reenable{Timer1};
 
+    // Messages the start held for a page that never showed wait no longer than a few ticks.
+    if (holdMessages_ && ++heldMessageTicks_ > 6) ReleaseHeldMessages();
     try {
         // The sayings step looks at the clock itself: each minute once, whenever the tick comes.
         Sayings();
@@ -972,6 +1019,11 @@ void TForm1::SaveWindowPlacement() {
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
+}
+
+void TForm1::SaveSessionState() {
+    SaveWindowPlacement();
+    if (AgentLoaded) character_->SavePosition();
 }
 
 void TForm1::FormResize(TObject*) {
@@ -1412,9 +1464,10 @@ void TForm1::CheckAlarms() {
     const long long current = MinuteOf(now);
     // Every minute is handled once: a check that comes late (a suspend, a modal dialog, a busy main
     // thread) takes every minute since the last one it handled, since a late popup beats a lost one.
-    // The first check of a run covers only its own minute, and so does the first after the clock was
-    // set back by more than a few minutes; a small step back waits for the clock to catch up. What
-    // rang is remembered besides, so a clock set back (or the autumn's repeated hour) rings nothing twice.
+    // The first check of a run covers every minute since the start (FormCreate), the first after the
+    // clock was set back by more than a few minutes only its own; a small step back waits for the
+    // clock to catch up. What rang is remembered besides, so a clock set back (or the autumn's
+    // repeated hour) rings nothing twice.
     if (lastAlarmMinute_ >= 0 && current < lastAlarmMinute_ - ClockStepBackMinutes) lastAlarmMinute_ = -1;
     while (!raisedAlarms_.empty() && std::get<0>(*raisedAlarms_.begin()) < current - RaisedAlarmsKeptMinutes)
         raisedAlarms_.erase(raisedAlarms_.begin());
@@ -1436,7 +1489,8 @@ void TForm1::CheckAlarms() {
     // From here on the minutes count as handled, whatever happens to single appointments.
     lastAlarmMinute_ = current;
     if (!query->Active()) {
-        Dialogs::ShowMessage("Fehler -- Datenmenge geschlossen!");
+        // Told without holding up the tick that brings the next reminders.
+        TellUser("Fehler -- Datenmenge geschlossen!");
         return;
     }
     std::set<RaisedAlarm> seenThisCheck;
@@ -1489,7 +1543,11 @@ int TForm1::ScreenHeight() { return Screen->Height(); }
 
 void TForm1::ShowMessage(const AnsiString& Text) { Dialogs::ShowMessage(Text); }
 
+void TForm1::ReportProblem(const AnsiString& Text) { TellUser(Text); }
+
 void TForm1::ExecuteCommand(const AnsiString& CommandText) {
+    // A database that is only read takes no changes; the start noted why in the log.
+    if (ADOConnection1->ReadOnly()) return;
     ADOCommand->SetCommandText(CommandText);
     ADOCommand->Execute();
 }

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "ADODB.h"
 #include "AppEvnts.h"
@@ -201,6 +202,11 @@ public:
     void HTMLHint1ShowHint(AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void FormDestroy(TObject* Sender);
+    // What the window's end keeps (its placement, the character's place), kept while it goes on.
+    void SaveSessionState();
+    // A message that holds nothing up: shown without waiting, and during the start once the first
+    // page is there.
+    void TellUser(const AnsiString& Text);
     bool Minimized() const { return minimized_; }
     bool ShutDownDone() const { return shutDownDone_; }
     // The about box while it is open.
@@ -246,6 +252,7 @@ public:
     int ScreenWidth() override;
     int ScreenHeight() override;
     void ShowMessage(const AnsiString& Text) override;
+    void ReportProblem(const AnsiString& Text) override;
     AnsiString& ReportedBuildFailure() override { return reportedBuildFailure_; }
     void ExecuteCommand(const AnsiString& CommandText) override;
     void LoadPageIntoBrowser(const std::string& Page) override;
@@ -277,6 +284,8 @@ private:
     void FinishStartBuild();
     // The character comes with its greeting, once, when the first page has been shown.
     void GreetWhenShown();
+    // The messages held during the start are shown, and later ones are shown at once.
+    void ReleaseHeldMessages();
     void FitFrameToClient();
     void BuildMenu();
     void LoadMenuPictures();
@@ -290,6 +299,11 @@ private:
     bool documentReady_ = false;
     std::string pendingPage_;
     bool greeted_ = false;
+    bool holdMessages_ = false;
+    std::vector<AnsiString> heldMessages_;
+    int heldMessageTicks_ = 0;
+    // Pages handed to the browser.
+    int pagesLoaded_ = 0;
     void FinishedBuilder();
 
     TAccessToTarvolinImpl* automation_ = nullptr;

@@ -286,6 +286,6 @@ void BuildTarvolan::Report(const std::vector<AnsiString>& Problems, const AnsiSt
         if (text.empty()) return;
         host->WriteDebugLog("Seitenaufbau: " + SysUtils::StringReplace(text, "\n\n", "\n", SysUtils::rfReplaceAll) +
                             (Detail.empty() ? AnsiString() : " [" + Detail + "]") + "\n");
-        host->ShowMessage(text);
+        host->ReportProblem(text);
     });
 }

@@ -29,6 +29,9 @@ public:
 
     // main: a plain message box with an OK button; returns when the user closed it
     virtual void ShowMessage(const AnsiString& Text) = 0;
+    // main: a problem the user is told of without holding anything up (the window, its timers, the
+    // reminders); returns at once
+    virtual void ReportProblem(const AnsiString& Text) { ShowMessage(Text); }
     // main: what the user was last told about a failed build ("" after a build without trouble),
     // so that a cause that stays is told once and not at every rebuild
     virtual AnsiString& ReportedBuildFailure() = 0;

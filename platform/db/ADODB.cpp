@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include "JetSql.h"
 
@@ -284,6 +286,15 @@ void CheckDatabaseFile(const std::string& file) {
         throw EADOError("Die Datei \"" + file + "\" ist keine Datenbank.", SQLITE_NOTADB, "no SQLite header");
 }
 
+// The file can be changed: the file itself, and its folder, where the journal of a change goes.
+// Asked with the rights the process works with, so a read-only folder counts as one for anyone.
+bool CanWrite(const std::string& file) {
+    const std::size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    return faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0 &&
+           faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 } // namespace
 
 // ---- TADOConnection -------------------------------------------------------------------------------
@@ -314,6 +325,8 @@ void TADOConnection::Open() {
     if (!SysUtils::FileExists(file)) throw EDatabaseError("Die Datei \"" + source + "\" wurde nicht gefunden.");
     CheckDatabaseFile(file);
     bool readOnly = mode_ == cmRead || (mode_ == cmUnknown && ModeTextIsReadOnly(ConnectionStringValue("Mode")));
+    // A database that cannot be changed is only read: nothing is then ever written beside it.
+    if (!readOnly && !CanWrite(file)) readOnly = true;
     // Never SQLITE_OPEN_CREATE: a wrong path must not leave an empty database behind.
     int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX;
     sqlite3* db = nullptr;

@@ -65,7 +65,8 @@ public:
     void Close();
     bool Connected() const { return db_ != nullptr; }
     void SetConnected(bool Value) { if (Value) Open(); else Close(); }
-    // Opened read-only (Mode cmRead, or Mode=Read in the string).
+    // Opened read-only (Mode cmRead, Mode=Read in the string, or a file or folder that cannot be
+    // written).
     bool ReadOnly() const { return readOnly_; }
     // The database file of Data Source, as opened.
     const AnsiString& FileName() const { return fileName_; }

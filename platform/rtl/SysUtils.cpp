@@ -176,12 +176,30 @@ TDateTime IncMonth(TDateTime date, int months) {
     return EncodeDate(ny, nm, d).Val + static_cast<double>(ms) / MSecsPerDay;
 }
 
+namespace {
+// ZORBELIN_CLOCK="yyyy-mm-dd hh:nn:ss" starts the program's clock at that local time; from there it
+// runs on with the system's. A whole program can so be run at the time of day a case needs.
+double ClockOffset() {
+    static const double offset = [] {
+        const char* v = std::getenv("ZORBELIN_CLOCK");
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        TDateTime date, time;
+        if (!v || std::sscanf(v, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6 ||
+            !TryEncodeDate(static_cast<Word>(y), static_cast<Word>(mo), static_cast<Word>(d), date) ||
+            !TryEncodeTime(static_cast<Word>(h), static_cast<Word>(mi), static_cast<Word>(s), 0, time))
+            return 0.0;
+        return date.Val + time.Val - SystemNow().Val;
+    }();
+    return offset;
+}
+} // namespace
+
 TDateTime Now() {
     {
         std::lock_guard<std::mutex> lock(ClockMutex());
         if (ClockSlot()) return ClockSlot()();
     }
-    return SystemNow();
+    return SystemNow().Val + ClockOffset();
 }
 TDateTime Date() { return std::floor(Now().Val); }
 TDateTime Time() { const double n = Now(); return n - std::floor(n); }

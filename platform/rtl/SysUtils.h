@@ -77,7 +77,8 @@ TDateTime IncMonth(TDateTime date, int months = 1);                 // clamps th
 // Milliseconds since midnight, rounded as the time decoding rounds.
 int TimeOfDayMSecs(TDateTime time);
 
-// The one clock of the program. Tests replace it; Reset returns to the system clock.
+// The one clock of the program. Tests replace it; Reset returns to the system clock (or the one
+// ZORBELIN_CLOCK="yyyy-mm-dd hh:nn:ss" in the environment starts at that time and runs on from there).
 TDateTime Now();
 TDateTime Date();
 TDateTime Time();

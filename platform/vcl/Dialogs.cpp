@@ -16,6 +16,7 @@
 #include "GraphicsQt.h"
 #include "Menus.h"
 #include "StdCtrls.h"
+#include "Trace.h"
 #include "VclPrivate.h"
 
 namespace {
@@ -274,7 +275,29 @@ int Dialogs::MessageDlgPos(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgBu
     if (X >= 0) form->SetLeft(X);
     if (Y >= 0) form->SetTop(Y);
     if (X >= 0 || Y >= 0) form->SetPosition(poDesigned);
+    Trace::Step("message shown");
     return form->ShowModal();
+}
+
+void Dialogs::ShowMessageWithoutWaiting(const AnsiString& Msg) {
+    TForm* form = CreateMessageDialog(Msg, mtCustom, {mbOK});
+    // Nobody waits for an answer: OK, Return, Escape and the window's close box close it, and it
+    // frees itself.
+    form->OnClose = [form](TObject*, TCloseAction& Action) {
+        form->Hide();
+        Action = caFree;
+    };
+    std::vector<TButton*> buttons;
+    CollectButtons(form, buttons);
+    for (TButton* b : buttons) b->OnClick = [form](TObject*) { form->Close(); };
+    form->Show();
+    Trace::Step("message shown");
+    if (!Answerer()) return;
+    QPointer<QWidget> guard(Vcl::Detail::HandleWidget(form));
+    FormDialog dialog(form);
+    Vcl::Detail::Guarded(form, [&] { Answerer()(dialog); });
+    // One the answerer leaves alone goes all the same, so a test leaves no window behind.
+    if (guard && form->Visible()) form->Close();
 }
 
 int Dialogs::MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx) {
@@ -311,6 +334,7 @@ int Dialogs::PlatformMessageBox(const AnsiString& Text, const AnsiString& Captio
         if (i == defaultIndex) form->SetActiveControl(list[i]);
     }
     if (Flags & (MB_TOPMOST | MB_SYSTEMMODAL)) form->SetFormStyle(fsStayOnTop);
+    Trace::Step("message shown");
     const int result = form->ShowModal();
     // A box with OK alone answers OK however it was closed.
     if (result == mrCancel && !buttons.Contains(mbCancel)) {
@@ -370,7 +394,8 @@ AnsiString StartFolder(const AnsiString& InitialDir, const AnsiString& FileName)
 } // namespace
 
 bool TOpenDialog::Execute() {
-    if (!Vcl::Detail::EnsureQtApp()) return false;
+    // A program that is ending chooses nothing more.
+    if (!Vcl::Detail::EnsureQtApp() || Application->Terminated()) return false;
     const AnsiString caption = !Title.empty() ? Title : Saving() ? AnsiString("Speichern unter") : AnsiString("Öffnen");
     const AnsiString folder = StartFolder(InitialDir, FileName);
     AnsiString chosen;

@@ -55,6 +55,9 @@ int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
 int MessageDlgPos(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X, int Y);
 // The message with an "OK" button under the application's title.
 void ShowMessage(const AnsiString& Msg);
+// The same message, shown without waiting: the caller, the timers and every other window go on
+// while it is open, and it goes when its OK is pressed. The dialog answerer answers it at once.
+void ShowMessageWithoutWaiting(const AnsiString& Msg);
 
 // The platform's message box (MB_ flags; answers IDOK, IDYES ...).
 int PlatformMessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags);

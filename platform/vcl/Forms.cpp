@@ -807,7 +807,8 @@ void TApplication::MainFormCreated() { Vcl::Detail::WatchSessionEnd(); }
 
 void TApplication::Run() {
     Initialize();
-    if (mainForm_ && ShowMainForm) mainForm_->Show();
+    // A program whose end came during its start shows nothing more.
+    if (mainForm_ && ShowMainForm && !terminated_) mainForm_->Show();
     Vcl::Detail::WatchSessionEnd();
     Vcl::Detail::AnswerSessionEnd();
     while (!terminated_) HandleMessage();

@@ -271,7 +271,7 @@ private:
     friend struct ApplicationAccess;
     AnsiString hint_;
     void Idle();
-    // From its creation on, the program's end by signal or session waits for the loop (SessionEnd.cpp).
+    // From its creation on, the program's end by signal or session is served (SessionEnd.cpp).
     void MainFormCreated();
     bool terminated_ = false;
     TCustomForm* mainForm_ = nullptr;

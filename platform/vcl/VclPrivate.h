@@ -34,8 +34,9 @@ void ControlDestroyed(TControl* control);
 // A form has gone modal and its loop runs: the dialog answerer of the tests (Dialogs.h) may act.
 void ModalFormShown(class TCustomForm* form);
 // The signals that end a program and the desktop session's end reach the main form as the
-// session-end messages (SessionEnd.cpp): caught from the main form's creation on, answered once the
-// application's loop runs (a signal during start-up waits for it), and no longer after the loop.
+// session-end messages (SessionEnd.cpp): caught from the main form's creation on (during the start
+// they stop the start: Terminated is set and the platform's dialogs are cancelled), sent to the main
+// form once the application's loop runs or would run, and ignored after the loop.
 void WatchSessionEnd();
 void AnswerSessionEnd();
 void UnwatchSessionEnd();

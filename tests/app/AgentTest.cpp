@@ -388,6 +388,17 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     EXPECT_EQ(form->AgentSinkId, -1);
 }
 
+TEST_F(Character, TheSessionsQueryKeepsWhereTheCharacterStandsAndLeavesItThere) {
+    ASSERT_TRUE(Start());
+    agent.Character().left = 321;
+    agent.Character().top = 123;
+    // Also a checkpoint of the session asks it: the character stays.
+    EXPECT_EQ(form->Perform(WM_QUERYENDSESSION), 1);
+    EXPECT_EQ(ReadInt("AgentLastPositionX"), 321);
+    EXPECT_EQ(ReadInt("AgentLastPositionY"), 123);
+    EXPECT_TRUE(form->AgentLoaded);
+}
+
 // ---- speaking ---------------------------------------------------------------------------------------------
 TEST_F(Character, SpeakPlaysTheReadingAnimationsAndWaitsForTheCharacter) {
     ASSERT_TRUE(Start());

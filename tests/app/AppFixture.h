@@ -17,6 +17,12 @@
 #include "TempDir.h"
 #include "Unit1.h"
 
+// A test whose program ended (a start that fails asks the application to end) leaves the next test
+// an application that runs.
+struct ApplicationAccess {
+    static void Revive() { Application->terminated_ = false; }
+};
+
 namespace apptest {
 
 inline TDateTime D(Word y, Word m, Word d, double hours = 0) {
@@ -80,6 +86,7 @@ protected:
     }
 
     void TearDown() override {
+        ApplicationAccess::Revive();
         Dialogs::SetDialogAnswerer(nullptr);
         SysUtils::ResetClock();
         SysUtils::SetProgramFolder("");

@@ -1,10 +1,19 @@
 // Start-up of the main window: the connection string, where the database is found, the debug log
 // and the greeting.
 #include "AppFixture.h"
+#include "FileRights.h"
 
+#include <charconv>
+#include <csignal>
+#include <fcntl.h>
 #include <iterator>
 #include <set>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 using namespace apptest;
 
@@ -194,6 +203,40 @@ TEST_F(DatabaseFolder, ADamagedSettingsFileKeepsTheDatabaseFolderAndTellsTheUser
                                     "\" enthielt unlesbare Zeilen (Zeile 5).", 0), 0u) << dialogs[0].text;
 }
 
+TEST_F(DatabaseFolder, AReadOnlyDatabaseIsOnlyReadWithoutAMessageAndTheLogSaysSo) {
+    LayOutDesign();
+    const std::string folder = LayOutDatabase("readonly");
+    WriteUserString(kZorbelin, "DBPATH", folder);
+    WriteUserString(kZorbelin, "BENUTZER", "hans");
+    {
+        // Another program asked for a new page: each build would clear the request.
+        TADOCommand c(nullptr);
+        c.SetConnectionString(ZorbelinConnectionString(folder));
+        c.SetCommandText("insert into BenutzerEinstellungen (Benutzer, NeedUpdate) values ('hans', 1)");
+        c.Execute();
+    }
+    std::filesystem::permissions(dir.path() / "readonly", std::filesystem::perms(0555));
+    {
+        testsupport::ScopedUserFileRights user;   // the main thread meets the folder as a user does
+        TForm1 form(nullptr);
+        form.FormCreate(&form);
+        EXPECT_EQ(form.StartupExitCode, -1);
+        EXPECT_TRUE(form.ADOConnection1->ReadOnly());
+        ASSERT_TRUE(WaitUntil([&] { return form.WebBrowser && !form.WebBrowser->Busy() &&
+                                           form.WebBrowser->LocationURL().rfind("zorbelin://", 0) == 0; }, 60000));
+        // The page shows the appointments, and the rebuild after the window settled comes too.
+        EXPECT_TRUE(WaitUntil([&] { return form.BuildCount() >= 2 && !form.ResizeTimer->Enabled(); }));
+        Application->ProcessMessages();
+    }
+    std::filesystem::permissions(dir.path() / "readonly", std::filesystem::perms(0755));
+    EXPECT_TRUE(dialogs.empty()) << dialogs[0].text;
+    EXPECT_NE(dir.read("temp/tarvolindebug.log").find("kann nicht geändert werden; sie wird nur gelesen"),
+              std::string::npos) << dir.read("temp/tarvolindebug.log");
+    // Nothing was written beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "readonly"),
+                            std::filesystem::directory_iterator()), 1);
+}
+
 class DebugLog : public AppTest {};
 
 TEST_F(DebugLog, FirstWriteOfARunEmptiesTheFileLaterOnesAppend) {
@@ -330,4 +373,137 @@ TEST(ProgramFolder, ReadmeNamesWhatTheBuildLaysBesideTheProgram) {
         laid.insert(name);
     }
     EXPECT_EQ(named, laid);
+}
+
+namespace {
+
+// The program itself, started as the user starts it, with the test's settings and folders, and
+// with Env added to its environment. What it traces of its steps goes into a file the test reads.
+class RunningProgram {
+public:
+    RunningProgram(const std::string& traceFile, const std::vector<std::string>& env) : trace_(traceFile) {
+        std::vector<std::string> vars = env;
+        vars.push_back("ZORBELIN_TRACE=1");
+        std::vector<char*> envp;
+        for (auto& v : vars) envp.push_back(v.data());
+        for (char** e = environ; *e; ++e) envp.push_back(*e);
+        envp.push_back(nullptr);
+        std::string program = ZB_TARVOLIN;
+        char* argv[] = {program.data(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, trace_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~RunningProgram() {
+        if (pid_ <= 0 || exited_) return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    bool Started() const { return pid_ > 0; }
+    void Signal(int signal) const { kill(pid_, signal); }
+
+    // Waits until the program traced Step; false when it ended or the time ran out first.
+    bool WaitForStep(const std::string& step, int timeoutMs = 120000) {
+        for (int waited = 0; waited <= timeoutMs; waited += 20) {
+            if (Traced(step)) return true;
+            if (Ended()) return Traced(step);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+    bool Traced(const std::string& step) const {
+        std::ifstream in(trace_);
+        for (std::string line; std::getline(in, line);)
+            if (line.size() >= step.size() + 2 && line.compare(line.size() - step.size() - 2, std::string::npos,
+                                                              "  " + step) == 0)
+                return true;
+        return false;
+    }
+    // The exit code, -2000 for an end by signal, -1000 while it still runs after the time.
+    int WaitExit(int timeoutMs) {
+        for (int waited = 0; waited <= timeoutMs; waited += 20) {
+            if (Ended()) return status_;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1000;
+    }
+
+private:
+    bool Ended() {
+        if (exited_) return true;
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+        exited_ = true;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2000;
+        return true;
+    }
+    std::string trace_;
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    int status_ = 0;
+};
+
+class WholeProgram : public AppTest {
+protected:
+    // The session's lock and message socket belong to this test alone.
+    testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.str() + "runtime"};
+
+    void SetUp() override {
+        AppTest::SetUp();
+        std::filesystem::create_directories(dir.path() / "runtime");
+        std::filesystem::permissions(dir.path() / "runtime", std::filesystem::perms::owner_all);
+    }
+    std::string Trace() const { return dir.file("trace.txt"); }
+};
+
+} // namespace
+
+TEST_F(WholeProgram, AReminderDueWhileAMessageOfTheStartIsOpenComesAllTheSame) {
+    const std::string db = LayOutDatabase();
+    {
+        TADOCommand c(nullptr);
+        c.SetConnectionString(ZorbelinConnectionString(db));
+        char when[40] = {};
+        std::to_chars(when, when + sizeof when - 1, double(D(2026, 3, 10, 19)), std::chars_format::fixed, 10);
+        c.SetCommandText(std::string("insert into termine (Subject, StartTime, Benutzer, Alarm) values ('Zahnarzt', ") +
+                         when + ", 'hans', 1)");
+        c.Execute();
+    }
+    // A damaged line in the settings: the start has something to tell.
+    dir.write("registry/HKEY_CURRENT_USER.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin]\n"
+                                                "\"DBPATH\"=\"" + db + "\"\n\"BENUTZER\"=\"hans\"\n\"Kaputt\"=\"ohne Ende");
+    // The program's clock starts a quarter of a minute before the appointment, and nobody answers
+    // the message.
+    RunningProgram program(Trace(), {"ZORBELIN_CLOCK=2026-03-10 18:59:45"});
+    ASSERT_TRUE(program.Started());
+    EXPECT_TRUE(program.WaitForStep("reminder shown")) << dir.read("trace.txt");
+    EXPECT_TRUE(program.WaitForStep("message shown")) << dir.read("trace.txt");
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(60000), 0);
+}
+
+TEST_F(WholeProgram, TheEndOfTheSessionClosesTheDatabaseQuestionAndKeepsNothingOfIt) {
+    // A first start: nothing says where the database is, so the program asks.
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForStep("message shown")) << dir.read("trace.txt");
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(30000), 0) << dir.read("trace.txt");
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), "<missing>");
+    // Nor did it go on with the sample beside the program.
+    EXPECT_FALSE(program.Traced("database open"));
+}
+
+TEST_F(WholeProgram, ASecondHangUpDuringTheEndIsIgnored) {
+    WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForStep("first page painted")) << dir.read("trace.txt");
+    // Closing a terminal hangs up twice: the second comes while the program ends.
+    program.Signal(SIGHUP);
+    ASSERT_TRUE(program.WaitForStep("session end", 30000)) << dir.read("trace.txt");
+    program.Signal(SIGHUP);
+    EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
 }

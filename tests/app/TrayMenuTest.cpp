@@ -468,12 +468,25 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
     EXPECT_EQ(again.ReadInteger("FormPosLeftNormal"), 9);
 }
 
-TEST_F(TrayAndMenu, SessionEndClosesTheWindowAndAgrees) {
+TEST_F(TrayAndMenu, TheSessionsQueryKeepsThePlacesAndOnlyItsEndClosesTheWindow) {
     CountingForm form(nullptr);
     Connect(form);
     form.Timer1->SetEnabled(true);
+    form.SetBounds(7, 8, 300, 500);
+    // Asked whether the session may end (or only saved): it agrees and keeps its place, and goes on.
     EXPECT_EQ(form.Perform(WM_QUERYENDSESSION), 1);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
+        EXPECT_EQ(reg.ReadInteger("FormPosLeftNormal"), 7);
+    }
+    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.ShutDownDone());
+    // The session goes on.
+    form.Perform(WM_ENDSESSION, FALSE);
+    EXPECT_FALSE(form.ShutDownDone());
+    // The session ends.
+    form.Perform(WM_ENDSESSION, TRUE);
     EXPECT_FALSE(form.Timer1->Enabled());
     EXPECT_TRUE(form.ShutDownDone());
-    EXPECT_EQ(form.Perform(WM_ENDSESSION, 1), 1);
 }

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QtGui/private/qguiapplication_p.h>
 #include <atomic>
 #include <csignal>
 #include <string>
@@ -239,16 +240,63 @@ protected:
 };
 } // namespace
 
-TEST_F(Loop, EndSignalReachesTheMainFormAsTheSessionsEndOnceTheLoopRuns) {
+TEST_F(Loop, AnEndSignalDuringTheStartEndsTheStartAndTheMadeFormHearsOfItOnce) {
     InOwnProcess([] {
         TSessionForm* form = nullptr;
         Application->CreateForm(form);
-        // A hang-up during start-up neither kills the program nor runs anything before the loop.
-        raise(SIGHUP);
-        Application->ProcessMessages();
-        const bool waited = sessionOrder.empty();
+        // A hang-up while the start waits in a dialog: the dialog ends, and so does the start; the
+        // main form is told once it is made, and the loop never runs.
+        TForm dialog(nullptr);
+        TTimer timer(nullptr);
+        timer.SetInterval(5);
+        timer.OnTimer = [](TObject*) { raise(SIGHUP); };
+        timer.SetEnabled(true);
+        // Answered by nobody, it would wait for ever.
+        TTimer person(nullptr);
+        person.SetInterval(10000);
+        person.OnTimer = [&](TObject*) { dialog.SetModalResult(mrOk); };
+        person.SetEnabled(true);
+        const TModalResult answer = dialog.ShowModal();
+        timer.SetEnabled(false);
+        person.SetEnabled(false);
+        const bool ended = answer == mrCancel && Application->Terminated() && sessionOrder.empty();
         Application->Run();
-        return waited && sessionOrder == "query end 1 " && formsDestroyed == 1;
+        return ended && sessionOrder == "query end 1 " && formsDestroyed == 1;
+    });
+}
+
+TEST_F(Loop, AnEndSignalReachesTheMainFormAsTheSessionsEndOnceAndASecondOneIsIgnored) {
+    InOwnProcess([] {
+        TSessionForm* form = nullptr;
+        Application->CreateForm(form);
+        int hangUps = 0;
+        TTimer timer(nullptr);
+        timer.SetInterval(5);
+        timer.OnTimer = [&](TObject*) {
+            if (hangUps++ == 0) raise(SIGHUP);
+        };
+        timer.SetEnabled(true);
+        // A terminal that closes hangs up twice: the second comes while the program ends.
+        form->OnClose = [](TObject*, TCloseAction&) { raise(SIGHUP); };
+        Application->Run();
+        return sessionOrder == "query end 1 " && formsDestroyed == 1;
+    });
+}
+
+TEST_F(Loop, ASessionCheckpointIsAskedForButEndsNothing) {
+    InOwnProcess([] {
+        TSessionForm* form = nullptr;
+        Application->CreateForm(form);
+        std::string afterCheckpoint;
+        Classes::QueueOnMainThread([&] {
+            // The session manager saves the session without a logout.
+            QGuiApplicationPrivate::instance()->commitData();
+            afterCheckpoint = sessionOrder;
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        });
+        Application->Run();
+        return afterCheckpoint == "query " && sessionOrder == "query query end 1 " && formsDestroyed == 1;
     });
 }
 
