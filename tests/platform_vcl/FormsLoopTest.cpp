@@ -1,8 +1,6 @@
 // The application's loop: timers, the thread queue, Terminate, closing and modal forms.
 #include <QCoreApplication>
 #include <QEvent>
-#include <QGuiApplication>
-#include <QSessionManager>
 #include <QtGui/private/qguiapplication_p.h>
 #include <atomic>
 #include <csignal>
@@ -314,19 +312,3 @@ TEST_F(Loop, SessionManagersEndTakesTheSamePath) {
     });
 }
 
-TEST_F(Loop, ASessionManagersRequestToSaveIsNoEnd) {
-    InOwnProcess([] {
-        TSessionForm* form = nullptr;
-        Application->CreateForm(form);
-        // A desktop saving its session (also without logging out) first asks its programs to commit
-        // their data; the end, if it comes, follows as the quit event.
-        Classes::QueueOnMainThread([] {
-            auto* manager = qGuiApp->findChild<QSessionManager*>();
-            if (manager) emit qGuiApp->commitDataRequest(*manager);
-            sessionOrder += manager ? "saved " : "no manager ";
-            Classes::QueueOnMainThread([] { Application->Terminate(); });
-        });
-        Application->Run();
-        return sessionOrder == "saved " && formsDestroyed == 1;
-    });
-}
