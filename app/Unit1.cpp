@@ -65,6 +65,12 @@ constexpr long long ClockStepBackMinutes = 10;
 // How long what rang is remembered: longer than any step back of the clock worth guarding against.
 constexpr long long RaisedAlarmsKeptMinutes = 2 * 24 * 60;
 
+// Another program holds the database (SQLite's busy or locked): worth trying again later.
+bool DatabaseBusy(const std::exception& E) {
+    const auto* db = dynamic_cast<const EADOError*>(&E);
+    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6);
+}
+
 bool HoldsDatabase(const AnsiString& folder) {
     return !folder.empty() && SysUtils::FileExists(folder + DatabaseFile);
 }
@@ -234,6 +240,9 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     ADOConnection1->SetKeepConnection(false);
     ADOConnection1->SetMode(cmReadWrite);
     ADOConnection1->SetCursorLocation(clUseServer);
+    // The window must not stand still while another program holds the database: the main thread's
+    // work waits only briefly, and a tick that met a locked database tries again at the next one.
+    ADOConnection1->SetBusyTimeout(MainThreadBusyTimeout);
     ADODataSet = new TADODataSet(this);
     ADODataSet->SetConnection(ADOConnection1);
     ADODataSet->SetLockType(ltReadOnly);
@@ -433,7 +442,10 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
         if (SplashScreen && failed.empty()) SetSplashStatus("Datenbank öffnen");
         try {
             ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
+            // The start may wait for another program's lock a while, as it always did.
+            ADOConnection1->SetBusyTimeout(TADOConnection::DefaultBusyTimeout);
             ADOConnection1->SetConnected(true);
+            ADOConnection1->SetBusyTimeout(MainThreadBusyTimeout);
         } catch (const std::exception& e) {
             const AnsiString cause = DescribeFailure(e);
             WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + "\n");
@@ -804,9 +816,11 @@ void TForm1::CheckUserRefresh() {
                                            "',false)");
                 ADOCommand->Execute();
             }
-        } catch (const std::exception&) {
+            userRowPending_ = false;
+        } catch (const std::exception& e) {
+            // A database another program holds is asked again at the next minute.
+            if (!DatabaseBusy(e)) userRowPending_ = false;
         }
-        userRowPending_ = false;
     }
     try {
         ADODataSet->Close();

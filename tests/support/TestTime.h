@@ -2,6 +2,7 @@
 // Deadlines of the tests. A test waits for the event it needs; its deadline only ends a wait that
 // will never be served, and a loaded machine may need longer for any of them: ZB_TEST_TIME_FACTOR
 // (./test sets it from the machine's load) lengthens every deadline.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -20,6 +21,10 @@ inline double TimeFactor() {
 
 // A deadline in milliseconds as this machine needs it.
 inline int Scaled(int Milliseconds) { return static_cast<int>(Milliseconds * TimeFactor()); }
+
+// A bound that is itself the point (a call must return sooner than a fault let it): scaled like
+// any deadline, but never as long as the fault's own wait (Limit), or it would no longer tell.
+inline int ScaledBelow(int Milliseconds, int Limit) { return std::min(Scaled(Milliseconds), Limit); }
 
 // Calls Step until Done holds or the scaled deadline has passed; the last word is Done's.
 inline bool PollUntil(const std::function<bool()>& Done, int TimeoutMs, const std::function<void()>& Step) {
