@@ -377,13 +377,15 @@ void TForm1::FormCreate(TObject*) {
         if (TrayIcon(NIM_ADD)) {
             TrayIcon(NIM_MODIFY);
         } else {
-            // The notification area may still be starting with the session: the icon is tried once
-            // more a second later, without holding up the first page meanwhile.
+            // The notification area may still be starting with the session, on a busy machine for
+            // many seconds: the icon is tried again every second until it is there, without holding
+            // up the first page meanwhile.
             auto* retry = new TTimer(this);
             retry->SetInterval(1000);
             retry->OnTimer = [this, retry](TObject*) {
+                if (!TrayIcon(NIM_ADD)) return;
                 retry->SetEnabled(false);
-                if (TrayIcon(NIM_ADD)) TrayIcon(NIM_MODIFY);
+                TrayIcon(NIM_MODIFY);
             };
             retry->SetEnabled(true);
         }
