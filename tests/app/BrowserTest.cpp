@@ -28,14 +28,15 @@ pid_t Spawn(const std::vector<std::string>& args) {
     return pid;
 }
 
-// The exit code, or -1000 when the process still runs after the time.
+// The exit code, or -1000 when the process still runs after the (scaled) time.
 int WaitExit(pid_t pid, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
+    for (;;) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2000;
+        if (std::chrono::steady_clock::now() >= end) return -1000;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return -1000;
 }
 
 class Browser : public AppTest {
