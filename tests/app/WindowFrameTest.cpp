@@ -271,11 +271,15 @@ TEST_F(WindowFrame, AFadeTurnsRoundAndTakesTheWindowHandedOverWhileItRan) {
     f.fade.Window = second;
     f.fade.ColorKey = 0xFFFFFF;
     const Steps steps = f.Run(false);
-    std::lock_guard<std::mutex> lock(f.mutex);
     ASSERT_GE(steps.size(), 4u);
     EXPECT_GT(*std::max_element(steps.begin(), steps.end()), 100);
     EXPECT_EQ(steps.back(), 100);
     EXPECT_TRUE(std::is_sorted(std::max_element(steps.begin(), steps.end()), steps.end(), std::greater<int>()));
+    // The fade that turned round has ended with its one report; nothing runs on after it.
+    WaitUntil([] { return false; }, 300);
+    std::lock_guard<std::mutex> lock(f.mutex);
+    EXPECT_EQ(f.done, 1);
+    EXPECT_EQ(f.steps, steps);
     EXPECT_EQ(f.windows.front(), first);
     EXPECT_EQ(f.windows.back(), second);
 }
