@@ -26,9 +26,9 @@ Fadeing::~Fadeing() {
 }
 
 void Fadeing::Start(bool In) {
-    direction_ = In;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        direction_ = In;
         startPending_ = true;
     }
     wake_.notify_all();
@@ -68,14 +68,17 @@ void Fadeing::FadeDone(bool In) {
 void Fadeing::Execute() {
     int low = 0, high = 0;
     ReadLimits(low, high);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        startPending_ = false;
-    }
     int current = direction_ ? low : high;
     while (!Terminated()) {
+        bool in;
+        {
+            // A start that came before this step is served by it: a fade that turned round ends
+            // once, and is not run again as if it were a new one.
+            std::lock_guard<std::mutex> lock(mutex_);
+            startPending_ = false;
+            in = direction_;
+        }
         // Every step stays within the limits, so each fade rests exactly at its limit.
-        const bool in = direction_;
         if (in) {
             Pause(2);
             current = std::min(current + 10, high);

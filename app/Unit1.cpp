@@ -66,6 +66,12 @@ constexpr long long ClockStepBackMinutes = 10;
 // How long what rang is remembered: longer than any step back of the clock worth guarding against.
 constexpr long long RaisedAlarmsKeptMinutes = 2 * 24 * 60;
 
+// Another program holds the database (SQLite's busy or locked): worth trying again later.
+bool DatabaseBusy(const std::exception& E) {
+    const auto* db = dynamic_cast<const EADOError*>(&E);
+    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6);
+}
+
 bool HoldsDatabase(const AnsiString& folder) {
     return !folder.empty() && SysUtils::FileExists(folder + DatabaseFile);
 }
@@ -239,6 +245,9 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     ADOConnection1->SetKeepConnection(false);
     ADOConnection1->SetMode(cmReadWrite);
     ADOConnection1->SetCursorLocation(clUseServer);
+    // The window must not stand still while another program holds the database: the main thread's
+    // work waits only briefly, and a tick that met a locked database tries again at the next one.
+    ADOConnection1->SetBusyTimeout(MainThreadBusyTimeout);
     ADODataSet = new TADODataSet(this);
     ADODataSet->SetConnection(ADOConnection1);
     ADODataSet->SetLockType(ltReadOnly);
@@ -388,13 +397,15 @@ void TForm1::FormCreate(TObject*) {
         if (TrayIcon(NIM_ADD)) {
             TrayIcon(NIM_MODIFY);
         } else {
-            // The notification area may still be starting with the session: the icon is tried once
-            // more a second later, without holding up the first page meanwhile.
+            // The notification area may still be starting with the session, on a busy machine for
+            // many seconds: the icon is tried again every second until it is there, without holding
+            // up the first page meanwhile.
             auto* retry = new TTimer(this);
             retry->SetInterval(1000);
             retry->OnTimer = [this, retry](TObject*) {
+                if (!TrayIcon(NIM_ADD)) return;
                 retry->SetEnabled(false);
-                if (TrayIcon(NIM_ADD)) TrayIcon(NIM_MODIFY);
+                TrayIcon(NIM_MODIFY);
             };
             retry->SetEnabled(true);
         }
@@ -466,7 +477,10 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
         if (SplashScreen && failed.empty()) SetSplashStatus("Datenbank öffnen");
         try {
             ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
+            // The start may wait for another program's lock a while, as it always did.
+            ADOConnection1->SetBusyTimeout(TADOConnection::DefaultBusyTimeout);
             ADOConnection1->SetConnected(true);
+            ADOConnection1->SetBusyTimeout(MainThreadBusyTimeout);
         } catch (const std::exception& e) {
             const AnsiString cause = DescribeFailure(e);
             WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + " [" + FailureDetail(e) + "]\n");
@@ -859,9 +873,11 @@ void TForm1::CheckUserRefresh() {
                                            "',false)");
                 ADOCommand->Execute();
             }
-        } catch (const std::exception&) {
+            userRowPending_ = false;
+        } catch (const std::exception& e) {
+            // A database another program holds is asked again at the next minute.
+            if (!DatabaseBusy(e)) userRowPending_ = false;
         }
-        userRowPending_ = false;
     }
     try {
         ADODataSet->Close();

@@ -40,6 +40,8 @@ constexpr UINT WM_REDRAWCALENDAR = 0x457;
 constexpr UINT WM_TRAYICON = 0x47D;
 // The id of the program's icon in the notification area.
 constexpr UINT TrayIconId = 1002;
+// How long the main thread waits for another program's database lock (milliseconds).
+constexpr int MainThreadBusyTimeout = 250;
 
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;

@@ -15,6 +15,15 @@ AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'",
 
 AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
 
+// The date of this program's latest build when it could not be stored (another program held the
+// settings, or they cannot be written), with the settings file it belongs to. Until it is stored it
+// counts as the previous build, so the day's first build (and its birthday mails) comes once.
+// Only the main thread reads the settings.
+struct UnstoredBuild {
+    AnsiString settingsFile;
+    TDateTime date;
+} g_unstoredBuild;
+
 
 // The page as a string list gives it back: each line ends in CR LF, whether it ended in CR LF, CR,
 // LF or nothing at all. Done in one pass; a large page split into lines and joined again costs
@@ -119,7 +128,14 @@ void BuildTarvolan::ReadRegistrySettings() {
     int value = 0;
 
     TDateTime previous;
-    if (reg.TryReadString("Datum", text) && SysUtils::TryStrToDate(text, previous)) {
+    bool hasPrevious = reg.TryReadString("Datum", text) && SysUtils::TryStrToDate(text, previous);
+    const AnsiString settingsFile = TRegistry::HiveFileName(HKEY_CURRENT_USER);
+    if (g_unstoredBuild.settingsFile == settingsFile &&
+        (!hasPrevious || double(g_unstoredBuild.date) > double(previous))) {
+        previous = g_unstoredBuild.date;
+        hasPrevious = true;
+    }
+    if (hasPrevious) {
         host_->SetSettingsDate(previous);
         hasPreviousBuild_ = true;
         previousBuild_ = previous;
@@ -127,7 +143,13 @@ void BuildTarvolan::ReadRegistrySettings() {
         host_->SetSettingsDate(SysUtils::Now());
         hasPreviousBuild_ = false;
     }
-    write([&reg] { reg.WriteString("Datum", SysUtils::DateToStr(SysUtils::Now())); });
+    const TDateTime now = SysUtils::Now();
+    bool stored = false;
+    write([&reg, now, &stored] {
+        reg.WriteString("Datum", SysUtils::DateToStr(now));
+        stored = true;
+    });
+    g_unstoredBuild = stored ? UnstoredBuild{} : UnstoredBuild{settingsFile, now};
 
     // A missing value means what the settings dialog shows for it.
     p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);

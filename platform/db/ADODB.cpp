@@ -334,7 +334,7 @@ void TADOConnection::Open() {
     try {
         if (rc != SQLITE_OK) RaiseSqlite(db, rc, file);
         sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, BusyTimeout);
+        sqlite3_busy_timeout(db, busyTimeout_);
         // Jet's "text" literals are translated before they get here; a double-quoted word is a name.
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -354,6 +354,11 @@ void TADOConnection::Open() {
     db_ = db;
     readOnly_ = readOnly;
     fileName_ = file;
+}
+
+void TADOConnection::SetBusyTimeout(int Milliseconds) {
+    busyTimeout_ = Milliseconds < 0 ? 0 : Milliseconds;
+    if (db_) sqlite3_busy_timeout(db_, busyTimeout_);
 }
 
 void TADOConnection::Close() {

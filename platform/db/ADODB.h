@@ -59,8 +59,8 @@ public:
     // Opens the file named by Data Source. A missing file raises EDatabaseError and is never
     // created; an empty file or one that is not an SQLite database raises EADOError and is left
     // as it is. The file's journal mode is never changed (a shared folder on a network file system
-    // or a read-only folder cannot hold a WAL database). Every connection waits up to BusyTimeout
-    // for a lock.
+    // or a read-only folder cannot hold a WAL database). The connection waits up to BusyTimeout for
+    // another program's lock, then the statement fails (EADOError with SQLITE_BUSY).
     void Open();
     void Close();
     bool Connected() const { return db_ != nullptr; }
@@ -74,7 +74,11 @@ public:
     // Runs one statement (Jet SQL) and returns the number of rows it changed.
     int Execute(const AnsiString& CommandText);
 
-    static constexpr int BusyTimeout = 5000;   // milliseconds
+    // Milliseconds; applies at once to an open connection. A thread that must not wait long (the
+    // main thread, whose window would stand still) sets a short one and tries again later.
+    static constexpr int DefaultBusyTimeout = 5000;
+    int BusyTimeout() const { return busyTimeout_; }
+    void SetBusyTimeout(int Milliseconds);
 
     sqlite3* Handle() const { return db_; }
 
@@ -90,6 +94,7 @@ private:
     bool keepConnection_ = true;
     bool readOnly_ = false;
     TCursorLocation cursorLocation_ = clUseClient;
+    int busyTimeout_ = DefaultBusyTimeout;
     sqlite3* db_ = nullptr;
     std::vector<TCustomADODataSet*> dataSets_;
 };

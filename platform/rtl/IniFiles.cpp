@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "FileLocks.h"
 #include "TextEncoding.h"
 
 using namespace SysUtils;
@@ -161,7 +162,14 @@ public:
         std::string dir = ExtractFileDir(file);
         if (dir.empty()) dir = ".";
         fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ >= 0) while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
+        // Another program that keeps the folder locked makes the write fail, after a short wait.
+        if (fd_ >= 0 && !FileLocks::LockExclusive(fd_)) {
+            const int error = errno;
+            ::close(fd_);
+            fd_ = -1;
+            if (error == EWOULDBLOCK)
+                throw EInOutError("Cannot write " + file + ": another program holds the lock of its folder");
+        }
     }
     ~FolderLock() { if (fd_ >= 0) ::close(fd_); }
     FolderLock(const FolderLock&) = delete;

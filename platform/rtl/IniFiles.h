@@ -48,7 +48,8 @@ public:
 
     AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
                           const AnsiString& Default) override;
-    // Raises EInOutError when the file cannot be written. Line breaks in Value become blanks, so a
+    // Raises EInOutError when the file cannot be written, also when another program keeps its
+    // folder locked beyond a short wait. Line breaks in Value become blanks, so a
     // value can never add lines of its own to the file.
     void WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) override;
     void ReadSections(TStrings* Strings) override;

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <map>
 
+#include "FileLocks.h"
 #include "TextEncoding.h"
 
 using namespace SysUtils;
@@ -425,17 +426,29 @@ bool SameStamp(const struct stat& a, const struct stat& b) {
 
 class FileLock {
 public:
-    // Without Create, a lock file that is not there yet is not made.
-    explicit FileLock(const std::string& file, bool Create = true) {
+    // Without Create, a lock file that is not there yet is not made. Another holder is waited for
+    // only a short while: Held() is false then, and Error() says why.
+    explicit FileLock(const std::string& file, bool Create = true, int WaitMs = FileLocks::DefaultWaitMs) {
         fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CLOEXEC | (Create ? O_CREAT : 0), 0600);
-        if (fd_ >= 0) while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
+        if (fd_ < 0) {
+            error_ = errno;
+        } else if (!FileLocks::LockExclusive(fd_, WaitMs)) {
+            error_ = errno;
+            ::close(fd_);
+            fd_ = -1;
+        }
     }
     ~FileLock() { if (fd_ >= 0) ::close(fd_); }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool Held() const { return fd_ >= 0; }
+    bool HeldByAnother() const { return error_ == EWOULDBLOCK; }
+    std::string Error() const {
+        return error_ == EWOULDBLOCK ? "another program holds its lock" : std::strerror(error_);
+    }
 private:
     int fd_ = -1;
+    int error_ = 0;
 };
 
 // Reads the file with the identity it had when read; false when it does not exist.
@@ -521,10 +534,12 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
     if (bytesOut) bytesOut->clear();
     if (stuck) *stuck = false;
     if (!c.swept) {
+        // A reader never waits for a lock: while another holds it, a later read sweeps.
         c.swept = true;
         std::unique_ptr<FileLock> lock;
-        if (!lockHeld) lock = std::make_unique<FileLock>(file, false);
+        if (!lockHeld) lock = std::make_unique<FileLock>(file, false, 0);
         if (lockHeld || lock->Held()) SweepTemporaryFiles(file);
+        else if (lock->HeldByAnother()) c.swept = false;
     }
     for (int attempt = 0;; ++attempt) {
         struct stat st {};
@@ -559,7 +574,12 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         }
 
         std::unique_ptr<FileLock> lock;
-        if (!lockHeld) lock = std::make_unique<FileLock>(file);
+        if (!lockHeld) lock = std::make_unique<FileLock>(file, true, 0);
+        if (lock && lock->HeldByAnother()) {
+            // Kept aside by a later read; until then what can be read is read, and nothing written.
+            if (stuck) *stuck = true;
+            return hive;
+        }
         struct stat now {};
         const bool same = ::stat(file.c_str(), &now) == 0 && SameStamp(now, st);
         if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
@@ -655,8 +675,7 @@ void TRegistry::Modify(const std::function<void(Hive&)>& change) {
     if (!ForceDirectories(ExtractFileDir(file)))
         throw ERegistryException("Cannot create the registry folder " + ExtractFileDir(file));
     FileLock lock(file);
-    if (!lock.Held())
-        throw ERegistryException("Cannot lock the registry file " + file + ": " + std::strerror(errno));
+    if (!lock.Held()) throw ERegistryException("Cannot lock the registry file " + file + ": " + lock.Error());
     std::string before;
     bool stuck = false;
     Hive hive = *LoadLocked(file, rootName, true, &before, &stuck);

@@ -7,7 +7,9 @@
 // Every write takes a lock on "<file>.lock", re-reads the file, changes it and replaces it through a
 // temporary file, so threads and processes writing different values lose none, and readers never
 // see half a file; temporary files a killed writer left are removed at the next start. Reads see
-// the file as it is now. New files are the user's alone (0600); a file keeps its mode.
+// the file as it is now. A writer waits for another holder of the lock only briefly
+// (FileLocks::DefaultWaitMs) and then fails, and a reader never waits for it. New files are the
+// user's alone (0600); a file keeps its mode.
 // A line that cannot be read costs only itself: the file as it was is kept aside as
 // "<file>.unreadable-<time>-<pid>", the readable keys and values are written back, and the problem
 // handler hears of it once. A file that is no REGEDIT4 file at all is moved aside and reads as empty.

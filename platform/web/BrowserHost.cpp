@@ -325,17 +325,12 @@ Browser::Browser(QWidget* parentWidget) {
             LoadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
 
-    // A page renderer that died or a load that never reports its end would leave the calendar
-    // blank for good: the page is asked for again, a few times.
+    // A page renderer that died, a navigation that never reached the page or a load that never
+    // reports its end would leave the calendar blank for good: the load is looked at now and then.
     watchdog_ = new QTimer(this);
     watchdog_->setSingleShot(true);
     watchdog_->setInterval(10000);
-    connect(watchdog_, &QTimer::timeout, this, [this] {
-        if (busy_ && serial_ > 0 && retries_ < 3 && expectedUrl_.scheme() == QLatin1String(Scheme)) {
-            ++retries_;
-            ReloadPage();
-        }
-    });
+    connect(watchdog_, &QTimer::timeout, this, [this] { CheckLoad(); });
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
         if (serial_ > 0 && retries_ < 3 && expectedUrl_.scheme() == QLatin1String(Scheme)) {
             ++retries_;
@@ -408,12 +403,46 @@ void Browser::LoadPage(std::string html) {
 
 void Browser::ReloadPage() {
     ++serial_;
+    stalls_ = 0;
     scriptErrors_.clear();
     busy_ = true;
     expectedUrl_ = QUrl(PageUrl());
     InstallScript();
     page_->load(expectedUrl_);
     watchdog_->start();
+}
+
+void Browser::CheckLoad() {
+    if (!busy_ || serial_ == 0 || expectedUrl_.scheme() != QLatin1String(Scheme)) return;
+    watchdog_->start();
+    // A large page on a busy machine takes longer than any fixed time, and a renderer at work
+    // answers late: the question stands until it is answered.
+    if (checkPending_) return;
+    checkPending_ = true;
+    const unsigned serial = serial_;
+    QPointer<Browser> self(this);
+    page_->runJavaScript(QStringLiteral("location.href + '\\n' + document.readyState"),
+                         QWebEngineScript::ApplicationWorld, [self, serial](const QVariant& answer) {
+        if (!self) return;
+        self->checkPending_ = false;
+        if (!self->busy_ || self->serial_ != serial) return;
+        const QStringList parts = answer.toString().split(QLatin1Char('\n'));
+        const bool loading = parts.size() == 2 && QUrl(parts[0]) == self->expectedUrl_;
+        if (loading && parts[1] == QLatin1String("complete")) {
+            // Loaded, without the end being reported.
+            self->LoadFinished(true);
+            return;
+        }
+        if (loading) {
+            self->stalls_ = 0;
+            return;
+        }
+        // Still another document: after a few checks the navigation counts as lost.
+        if (++self->stalls_ >= 3 && self->retries_ < 3) {
+            ++self->retries_;
+            self->ReloadPage();
+        }
+    });
 }
 
 bool Browser::PageBytes(const QString& query, std::string& out) const {

@@ -67,6 +67,8 @@ public:
     bool WaitForLoad(int timeoutMs);
     // Runs a script in the page and waits for its result, converted to text.
     QString Evaluate(const QString& script, int timeoutMs = 5000, bool* ok = nullptr);
+    // How often a page still loading is looked at (milliseconds; ten seconds unless set).
+    void SetLoadCheckInterval(int milliseconds) { watchdog_->setInterval(milliseconds); }
 
     // The members of window.external for the pages loaded from now on; the current page's calls
     // reach the new members by name, and go nowhere when no member has that name.
@@ -97,6 +99,8 @@ private:
     void LoadFinished(bool ok);
     // Asks for the current page once more under a new address.
     void ReloadPage();
+    // Asks the page how far its load has come, and asks for it again when it shows no sign of it.
+    void CheckLoad();
     // Puts window.external's script, with the current members, before the next page's scripts;
     // the script stays as it is while the members and their values do.
     void InstallScript();
@@ -110,8 +114,12 @@ private:
     std::string page_bytes_;
     unsigned serial_ = 0;
     bool busy_ = false;
-    // Loads of the current page that did not finish in time and were asked for again.
+    // Loads of the current page that went nowhere and were asked for again.
     int retries_ = 0;
+    // Checks in a row that found another document than the one being loaded.
+    int stalls_ = 0;
+    // A check's question to the page has not been answered yet.
+    bool checkPending_ = false;
     QTimer* watchdog_ = nullptr;
     QUrl expectedUrl_;
     std::string localFolder_;

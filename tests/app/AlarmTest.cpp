@@ -6,10 +6,12 @@
 #include <QPainter>
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
 
 #include "ADODB.h"
 #include "Alarms.h"
 #include "GraphicsQt.h"
+#include "HeldLock.h"
 #include "MMSystem.h"
 #include "VclPrivate.h"
 #include "WinApi.h"
@@ -295,6 +297,39 @@ TEST_F(Reminders, AClockSetBackRingsNothingTwice) {
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
     EXPECT_EQ(ShowAlarm::Open().size(), 2u);
     EXPECT_EQ(form.checks.size(), 62u);
+}
+
+TEST_F(Reminders, ADatabaseAnotherProgramHoldsCostsATickAMomentAndTheReminderComesOnceItIsFree) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    form.SetAlarmsPresent(true);
+    now = At(7, 10, 14, 50);
+    form.Timer1Timer(form.Timer1);
+    ASSERT_EQ(form.checks.size(), 1u);
+    {
+        auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+        ASSERT_TRUE(other.Held());
+        // The lock lasts over the appointment's minute; each tick meets it, briefly.
+        for (const TDateTime at : {At(7, 10, 15, 3), At(7, 10, 15, 58), At(7, 10, 16, 3)}) {
+            now = at;
+            const auto start = std::chrono::steady_clock::now();
+            form.Timer1Timer(form.Timer1);
+            EXPECT_LT(std::chrono::steady_clock::now() - start,
+                      std::chrono::milliseconds(testsupport::ScaledBelow(1500, 4000)));
+            EXPECT_TRUE(form.Timer1->Enabled());
+        }
+        Application->ProcessMessages();
+        EXPECT_TRUE(ShowAlarm::Open().empty());
+    }
+    // The first tick after the lock has gone raises what fell due meanwhile, once.
+    now = At(7, 10, 16, 8);
+    form.Timer1Timer(form.Timer1);
+    ASSERT_TRUE(WaitUntil([] { return !ShowAlarm::Open().empty(); }));
+    now = At(7, 10, 16, 13);
+    form.Timer1Timer(form.Timer1);
+    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"Zahnarzt"});
 }
 
 TEST_F(Reminders, OpenPopupsStandAboveEachOtherWithinTheWorkArea) {

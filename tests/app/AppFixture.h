@@ -3,6 +3,7 @@
 // and a temporary folder of its own, a settable clock, and dialogs answered by the test.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,6 +16,7 @@
 #include "Registry.h"
 #include "SysUtils.h"
 #include "TempDir.h"
+#include "TestTime.h"
 #include "Unit1.h"
 
 // A test whose program ended (a start that fails asks the application to end) leaves the next test
@@ -140,13 +142,14 @@ protected:
         return out;
     }
 
-    // Runs the application's messages until the condition holds or the time is up.
+    // Runs the application's messages until the condition holds or the (scaled) time is up.
     static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-        for (int waited = 0; waited < timeoutMs; waited += 10) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
+        do {
             Application->ProcessMessages();
             if (done()) return true;
             usleep(10000);
-        }
+        } while (std::chrono::steady_clock::now() < end);
         return done();
     }
 };

@@ -30,7 +30,7 @@ protected:
     }
 
     std::string WaitForPlanner(const std::string& out) {
-        for (int i = 0; i < 500 && !std::filesystem::exists(out); ++i)
+        for (int i = 0; i < testsupport::Scaled(500) && !std::filesystem::exists(out); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return dir.read(out.substr(dir.str().size()));
     }

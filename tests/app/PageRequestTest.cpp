@@ -4,6 +4,9 @@
 
 #include "ADODB.h"
 #include "FileRights.h"
+#include "HeldLock.h"
+
+#include <chrono>
 #include "WinApi.h"
 
 using namespace apptest;
@@ -177,6 +180,34 @@ TEST_F(PageRequests, RefreshFlagRebuildsUntilTheBuildClearsIt) {
     EXPECT_EQ(Count("select * from BenutzerEinstellungen where Benutzer = 'hans' and NeedUpdate = true"), 0);
     form.CheckUserRefresh();
     EXPECT_EQ(form.BuildCount(), 1);
+}
+
+TEST_F(PageRequests, ADatabaseAnotherProgramHoldsCostsTheMinuteTickAMomentAndTheRefreshComesAfter) {
+    Execute("delete from BenutzerEinstellungen");
+    TForm1 form(nullptr);
+    Connect(form);
+    {
+        auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+        ASSERT_TRUE(other.Held());
+        const auto start = std::chrono::steady_clock::now();
+        form.EineMinuteTimer(form.EineMinute);
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::milliseconds(testsupport::ScaledBelow(1500, 4000)));
+    }
+    // The user's row that could not be made then is made at the next minute.
+    form.EineMinuteTimer(form.EineMinute);
+    EXPECT_EQ(Count("select * from BenutzerEinstellungen where Benutzer = 'hans'"), 1);
+    EXPECT_EQ(form.BuildCount(), 0);
+    Execute("update BenutzerEinstellungen set NeedUpdate = true where Benutzer = 'hans'");
+    {
+        auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+        ASSERT_TRUE(other.Held());
+        form.EineMinuteTimer(form.EineMinute);
+        EXPECT_EQ(form.BuildCount(), 0);
+    }
+    form.EineMinuteTimer(form.EineMinute);
+    EXPECT_EQ(form.BuildCount(), 1);
+    Finish(form);
 }
 
 TEST_F(PageRequests, UserNameWithAQuoteStillFindsItsRow) {

@@ -2,6 +2,7 @@
 #include "AppFixture.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "Fadeing.h"
 #include "WinUser.h"
@@ -33,17 +34,20 @@ protected:
 
 using Steps = std::vector<int>;
 
-// A fade thread that records its steps instead of touching a window.
+// A fade thread that records its steps and windows instead of touching a window. The thread is the
+// last member, so it has ended before anything it writes to goes.
 struct RecordedFade {
-    Fadeing fade;
     std::mutex mutex;
     Steps steps;
+    std::vector<HWND> windows;
     std::atomic<int> done{0};
+    Fadeing fade;
     RecordedFade() {
         fade.Pause = [](int) {};
-        fade.Apply = [this](HWND, COLORREF, Byte a) {
+        fade.Apply = [this](HWND w, COLORREF, Byte a) {
             std::lock_guard<std::mutex> lock(mutex);
             steps.push_back(a);
+            windows.push_back(w);
         };
         fade.OnFadeDone = [this](bool) { ++done; };
     }
@@ -54,9 +58,10 @@ struct RecordedFade {
             steps.clear();
         }
         fade.Start(in);
-        for (int i = 0; i < 500 && done <= before; ++i) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(20000));
+        while (done <= before && std::chrono::steady_clock::now() < end) {
             Application->ProcessMessages();
-            usleep(10000);
+            usleep(1000);
         }
         std::lock_guard<std::mutex> lock(mutex);
         return steps;
@@ -254,34 +259,29 @@ TEST_F(WindowFrame, AFadeTurnsRoundAndTakesTheWindowHandedOverWhileItRan) {
     WriteUserInteger(kTarvolin, "Alpha", 100);
     WriteUserInteger(kTarvolin, "AlphaAktive", 250);
     RecordedFade f;
-    std::vector<HWND> windows;
     f.fade.Pause = [](int) { usleep(2000); };
-    f.fade.Apply = [&](HWND w, COLORREF, Byte a) {
-        std::lock_guard<std::mutex> lock(f.mutex);
-        f.steps.push_back(a);
-        windows.push_back(w);
-    };
     HWND first = reinterpret_cast<HWND>(std::intptr_t(0x10)), second = reinterpret_cast<HWND>(std::intptr_t(0x20));
     f.fade.Window = first;
     f.fade.Start(true);
-    for (int i = 0; i < 40000; ++i) {   // up to 20 s on a loaded machine
-        {
-            std::lock_guard<std::mutex> lock(f.mutex);
-            if (f.steps.size() >= 3) break;
-        }
-        usleep(500);
-    }
+    ASSERT_TRUE(testsupport::SleepUntil([&] {
+        std::lock_guard<std::mutex> lock(f.mutex);
+        return f.steps.size() >= 3;
+    }, 20000));
     // While it runs, the main thread hands over another window and turns the fade round.
     f.fade.Window = second;
     f.fade.ColorKey = 0xFFFFFF;
     const Steps steps = f.Run(false);
-    std::lock_guard<std::mutex> lock(f.mutex);
     ASSERT_GE(steps.size(), 4u);
     EXPECT_GT(*std::max_element(steps.begin(), steps.end()), 100);
     EXPECT_EQ(steps.back(), 100);
     EXPECT_TRUE(std::is_sorted(std::max_element(steps.begin(), steps.end()), steps.end(), std::greater<int>()));
-    EXPECT_EQ(windows.front(), first);
-    EXPECT_EQ(windows.back(), second);
+    // The fade that turned round has ended with its one report; nothing runs on after it.
+    WaitUntil([] { return false; }, 300);
+    std::lock_guard<std::mutex> lock(f.mutex);
+    EXPECT_EQ(f.done, 1);
+    EXPECT_EQ(f.steps, steps);
+    EXPECT_EQ(f.windows.front(), first);
+    EXPECT_EQ(f.windows.back(), second);
 }
 
 TEST_F(WindowFrame, FadeThreadChangesTheWindowAndTellsWhichWayItWent) {

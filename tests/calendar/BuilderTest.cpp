@@ -1,6 +1,9 @@
 #include "CalendarFixture.h"
 
 #include "FileRights.h"
+#include "HeldLock.h"
+
+#include <chrono>
 
 using namespace caltest;
 
@@ -297,6 +300,40 @@ TEST_F(Builder, AReadOnlySettingsFolderStillGivesThePageAndIsToldOnce) {
     EXPECT_EQ(host.messages[0].rfind("Die Einstellungen können nicht gespeichert werden; der Kalender wird trotzdem "
                                      "gezeigt.", 0), 0u) << host.messages[0];
     EXPECT_FALSE(HasSetting("Datum"));
+}
+
+TEST_F(Builder, SettingsLockedByAnotherProgramCostAShortWaitAndTheDaysFirstBuildComesOnce) {
+    Design design;
+    design.woche = "<#DAYTEXT DATEOFFSET=0>";
+    WriteDesign(design);
+    Sql("insert into adressen (AdressenNr, EmailAdresse1) values (12, 'oma@example.org')");
+    AddAppointment(D(2007, 3, 5), D(2007, 3, 5), "Geburtstag Oma", "", 5, 0, "anna", "12");
+    host.mailOnBirthday = true;
+    SetSetting("Datum", "04.03.2007");
+    SetSetting("VORLAGE", vmWeek);
+    SetSetting("BackgroundColorDaysTransparent", 0);
+    SetSetting("BackgroundColorTodayTransparent", 0);
+    {
+        auto other = testsupport::HeldLock::Flock(TRegistry::HiveFileName(HKEY_CURRENT_USER) + ".lock");
+        ASSERT_TRUE(other.Held());
+        for (std::size_t build = 1; build <= 2; ++build) {
+            const auto start = std::chrono::steady_clock::now();
+            Build(D(2007, 3, 5));
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(testsupport::Scaled(3000)));
+            ASSERT_EQ(host.pages.size(), build);
+            EXPECT_NE(host.pages.back().find("Geburtstag Oma"), std::string::npos);
+        }
+        EXPECT_EQ(StringSetting("Datum"), "04.03.2007");
+    }
+    // The first build of the day mailed; the second knew of it although its date was not stored.
+    EXPECT_EQ(host.mails, std::vector<std::string>{"oma@example.org"});
+    EXPECT_EQ(SysUtils::DateToStr(host.settingsDate), "05.03.2007");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].rfind("Die Einstellungen können nicht gespeichert werden", 0), 0u) << host.messages[0];
+    // Once the other program lets go, the date is stored and nothing is mailed twice.
+    Build(D(2007, 3, 5));
+    EXPECT_EQ(StringSetting("Datum"), "05.03.2007");
+    EXPECT_EQ(host.mails.size(), 1u);
 }
 
 TEST_F(Builder, AUserNameWithANulShowsTheAppointmentsOfAllAndSaysWhy) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 
+#include "TestTime.h"
 #include "AdvSpin.h"
 #include "GraphicsQt.h"
 #include "MMSystem.h"
@@ -559,7 +560,7 @@ TEST_F(AdvSpinTest, RealTimerRepeatsWhileHeld) {
     };
     while (elapsed() < 350) Application->ProcessMessages();
     EXPECT_EQ(spin->Text(), "0");
-    while (spin->Text() == "0" && elapsed() < 3000) Application->ProcessMessages();
+    while (spin->Text() == "0" && elapsed() < testsupport::Scaled(3000)) Application->ProcessMessages();
     EXPECT_EQ(spin->Text(), "1");
     EXPECT_GE(elapsed(), 370);   // the platform timer may fire up to 5 % early
     up->Perform(WM_LBUTTONUP, 0, MAKELPARAM(60, 3));

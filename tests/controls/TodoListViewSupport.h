@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestTime.h"
 #include "GraphicsQt.h"
 #include "TodoListView.h"
 #include "VclPrivate.h"
@@ -31,7 +32,7 @@ inline void EnsureApplication() {
 inline QWidget* WidgetOf(TControl* c) { return Vcl::Detail::HandleWidget(c); }
 
 inline bool RunUntil(const std::function<bool()>& pred, int timeoutMs = 2000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end) return false;
         Application->ProcessMessages();

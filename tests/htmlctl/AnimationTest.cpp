@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "TestTime.h"
 #include "AdvPicture.h"
 #include "GifMaker.h"
 #include "GraphicsQt.h"
@@ -63,7 +64,7 @@ TRect Area(const QImage& img, TColor col) {
 // Runs the event loop until Done holds or the time is up.
 template <class F>
 bool RunUntil(F Done, int Milliseconds = 2000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(Milliseconds));
     while (!Done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "TestTime.h"
 #include "AdvImage.h"
 #include "GifMaker.h"
 #include "HTMLDrawEx.h"
@@ -300,7 +301,7 @@ TEST_F(PicturesInMarkup, OnlyRegularFilesOfSaneSizeAreRead) {
     bool done = false, stuck = false;
     std::thread watchdog([&] {
         std::unique_lock<std::mutex> lock(m);
-        if (cv.wait_for(lock, std::chrono::seconds(20), [&] { return done; })) return;
+        if (cv.wait_for(lock, std::chrono::milliseconds(testsupport::Scaled(20000)), [&] { return done; })) return;
         stuck = true;
         while (!done) {
             const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);

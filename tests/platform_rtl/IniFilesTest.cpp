@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <set>
 #include <thread>
 
+#include "HeldLock.h"
 #include "IniFiles.h"
 #include "SysUtils.h"
 #include "TempDir.h"
@@ -200,6 +202,21 @@ TEST(IniFile, ConcurrentReadersNeverSeeHalfAFileAndWritersLoseNothing) {
         check.ReadSection("W" + std::to_string(t), &keys);
         EXPECT_EQ(keys.Count(), 25);
     }
+}
+
+TEST(IniFile, AnotherProgramHoldingTheFoldersLockMakesAWriteFailSoon) {
+    TempDir dir;
+    TIniFile ini(dir.file("sprueche.ini"));
+    ini.WriteString("Morgen", "Spruch", "Guten Morgen");
+    auto other = testsupport::HeldLock::Flock(dir.path().string());
+    ASSERT_TRUE(other.Held());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(ini.WriteString("Morgen", "Spruch", "Moin"), SysUtils::EInOutError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(testsupport::Scaled(3000)));
+    EXPECT_EQ(ini.ReadString("Morgen", "Spruch", ""), "Guten Morgen");
+    other.Release();
+    ini.WriteString("Morgen", "Spruch", "Moin");
+    EXPECT_EQ(TIniFile(dir.file("sprueche.ini")).ReadString("Morgen", "Spruch", ""), "Moin");
 }
 
 TEST(Files, NamesFoundWithoutRegardToCaseFollowRenames) {

@@ -3,12 +3,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "Registry.h"
 #include "FileRights.h"
+#include "HeldLock.h"
 #include "TempDir.h"
 
 using testsupport::ScopedEnv;
@@ -494,4 +496,27 @@ TEST(Registry, ThreadsWithTheirOwnObjectsShareOneStore) {
     TStringList names;
     reg.GetValueNames(&names);
     EXPECT_EQ(names.Count(), 60);
+}
+
+TEST(Registry, AnotherProgramHoldingTheLockMakesAWriteFailSoonAndReadsGoOn) {
+    RegistryFolder folder;
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteString("Datum", "05.03.2007");
+    }
+    auto other = testsupport::HeldLock::Flock(TRegistry::HiveFileName(HKEY_CURRENT_USER) + ".lock");
+    ASSERT_TRUE(other.Held());
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(reg.WriteString("Datum", "06.03.2007"), ERegistryException);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(testsupport::Scaled(3000)));
+    EXPECT_EQ(reg.ReadString("Datum"), "05.03.2007");
+    // Once the other program lets go, the next write goes through.
+    other.Release();
+    reg.WriteString("Datum", "06.03.2007");
+    TRegistry again;
+    ASSERT_TRUE(again.OpenKeyReadOnly(kKey));
+    EXPECT_EQ(again.ReadString("Datum"), "06.03.2007");
 }

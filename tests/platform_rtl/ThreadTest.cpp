@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "TestTime.h"
 #include "Classes.h"
 
 namespace {
@@ -29,10 +30,10 @@ private:
     std::function<void(TTestThread&)> body_;
 };
 
-// Runs queued calls until cond holds, for at most five seconds.
+// Runs queued calls until cond holds, for at most five seconds (scaled).
 template <typename Cond>
 bool PumpUntil(Cond cond) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(5000));
     while (!cond()) {
         if (std::chrono::steady_clock::now() > end) return false;
         if (!Classes::CheckSynchronize()) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestTime.h"
 #include "AgentServer.h"
 #include "Character.h"
 #include "Forms.h"
@@ -33,7 +34,7 @@ inline void EnsureApplication() {
 }
 
 inline bool RunUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end) return false;
         Application->ProcessMessages();

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestTime.h"
 #include "Forms.h"
 #include "VclPrivate.h"
 
@@ -38,7 +39,7 @@ inline QWidget* WidgetOf(TControl* c) { return Vcl::Detail::HandleWidget(c); }
 
 // Runs the loop until pred holds or the time is up; answers pred's last value.
 inline bool RunUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end) return false;
         Application->ProcessMessages();

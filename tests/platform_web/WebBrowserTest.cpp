@@ -43,7 +43,7 @@ protected:
     }
     void Load(const std::string& html) {
         browser->LoadFromString(html);
-        ASSERT_TRUE(browser->WaitForDocument(15000));
+        ASSERT_TRUE(browser->WaitForDocument(testsupport::Scaled(15000)));
     }
     void RightClick(const QPoint& local) {
         QWidget* render = View()->focusProxy();
@@ -77,7 +77,7 @@ TEST_F(WebBrowserTest, StartsOnAboutBlankAsTheMainWindowWaitsForIt) {
     ASSERT_TRUE(browser->Navigate("about:blank"));
     EXPECT_TRUE(browser->Busy());
     // The main window's way: process messages while the browser is busy.
-    for (int i = 0; i < 300 && browser->Busy(); ++i) {
+    for (int i = 0; i < testsupport::Scaled(300) && browser->Busy(); ++i) {
         Application->ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -97,7 +97,7 @@ TEST_F(WebBrowserTest, LoadsAStreamFromItsBeginningAndNothingWithoutOne) {
     stream.WriteBuffer(page.data(), static_cast<std::int64_t>(page.size()));
     ASSERT_EQ(stream.Position(), static_cast<std::int64_t>(page.size()));
     browser->LoadFromStream(&stream);
-    ASSERT_TRUE(browser->WaitForDocument(15000));
+    ASSERT_TRUE(browser->WaitForDocument(testsupport::Scaled(15000)));
     EXPECT_EQ(browser->EvaluateScript("document.getElementById('p').textContent"), "Woche 10");
     EXPECT_EQ(completed, 1);
     EXPECT_EQ(browser->LocationURL().rfind("zorbelin://", 0), 0u);
@@ -183,10 +183,10 @@ TEST(WebBrowserHidden, LoadsAndAnswersBeforeTheFormIsShown) {
     browser->SetExternal(target.Object());
     ASSERT_FALSE(browser->Showing());
     ASSERT_TRUE(browser->Navigate("about:blank"));
-    ASSERT_TRUE(browser->WaitForDocument(15000));
+    ASSERT_TRUE(browser->WaitForDocument(testsupport::Scaled(15000)));
     browser->LoadFromString("<html><head><script>window.external.HomeClicked()</script></head>"
                             "<body><p id='p'>erste Seite</p></body></html>");
-    ASSERT_TRUE(browser->WaitForDocument(15000));
+    ASSERT_TRUE(browser->WaitForDocument(testsupport::Scaled(15000)));
     EXPECT_EQ(browser->EvaluateScript("document.getElementById('p').textContent"), "erste Seite");
     ASSERT_TRUE(WaitFor([&] { return !target.calls.empty(); }));
     EXPECT_EQ(target.calls, std::vector<std::string>{"HomeClicked"});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ScriptObject.h"
+#include "TestTime.h"
 #include "VclPrivate.h"
 
 #include <QApplication>
@@ -24,12 +25,12 @@ inline void EnsureApplication() {
     Vcl::Detail::EnsureQtApp();
 }
 
-// Runs the event loop until the condition holds or the time is up.
+// Runs the event loop until the condition holds or the (scaled) time is up.
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
+        if (clock.elapsed() > testsupport::Scaled(timeoutMs)) return false;
         QEventLoop loop;
         QTimer::singleShot(10, &loop, &QEventLoop::quit);
         loop.exec();
