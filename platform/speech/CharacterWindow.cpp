@@ -82,9 +82,10 @@ bool X11CompositorRuns() {
 // the character's windows give up staying on top and the dialogs and menus are raised over them.
 class StackingRule : public QObject {
 public:
+    // Never destroyed: a character window may still go after the program's static objects have.
     static StackingRule& Get() {
-        static StackingRule rule;
-        return rule;
+        static StackingRule* rule = new StackingRule;
+        return *rule;
     }
     void Add(DesktopWindow* w) {
         if (windows_.empty() && QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
