@@ -397,8 +397,14 @@ TEST_F(Reminders, PopupSitsInTheCornerOfTheWorkAreaWithItsTextButtonAndTimers) {
         QPainter painter(&img);
         popup->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&painter));
     }
-    EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(100, 28)), TColor(0x90B090));
+    EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(100, 0)), TColor(0x90B090));
     EXPECT_EQ(GraphicsQt::FromQColor(img.pixelColor(100, 1)), TColor(0xC0DCC0));
+    // Inside the rim nothing of its colour: no line runs through the text's heading.
+    int rimPixels = 0;
+    for (int y = 1; y < img.height() - 1; ++y)
+        for (int x = 1; x < img.width() - 1; ++x)
+            rimPixels += GraphicsQt::FromQColor(img.pixelColor(x, y)) == TColor(0x90B090);
+    EXPECT_EQ(rimPixels, 0);
 }
 
 TEST_F(Reminders, WithoutItsBackgroundPictureThePopupStillComesInItsOwnColour) {
