@@ -158,12 +158,11 @@ private:
         if (covered != down_) {
             down_ = covered;
             for (DesktopWindow* w : windows_) SetOnTop(w, !covered);
-            if (!covered) {
-                for (DesktopWindow* w : windows_)
-                    if (w->isVisible()) RaiseWindow(w);
-            }
         }
-        // A character window shown meanwhile lies on top of its layer: the dialogs go over it again.
+        // Stepped down or not, the character stays above the calendar and the desktop's other
+        // windows, which may have been raised meanwhile; the dialogs and menus then go over it.
+        for (DesktopWindow* w : windows_)
+            if (w->isVisible()) RaiseWindow(w);
         if (covered) RaiseCovering();
     }
 
