@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "ProcessLocale.h"
 #include "AdvCombo.h"
 #include "Dialogs.h"
 #include "GraphicsQt.h"
@@ -148,19 +149,7 @@ TEST_F(SayingsTest, TabsComeFromTheNameListAndTheFirstSayingIsShown) {
     EXPECT_TRUE(shown.empty());
 }
 
-// Sets the process locale for one test and restores the one before.
-class ProcessLocale {
-public:
-    explicit ProcessLocale(const char* name) : before_(std::setlocale(LC_ALL, nullptr)) {
-        ok_ = std::setlocale(LC_ALL, name) != nullptr;
-    }
-    ~ProcessLocale() { std::setlocale(LC_ALL, before_.c_str()); }
-    bool ok() const { return ok_; }
-
-private:
-    std::string before_;
-    bool ok_ = false;
-};
+using testsupport::ProcessLocale;
 
 TEST_F(SayingsTest, TheShippedSayingsShowTheirTimesUnderTheGermanLocaleAndAreSavedUnchanged) {
     ProcessLocale german("de_DE.UTF-8");

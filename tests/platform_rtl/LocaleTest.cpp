@@ -5,6 +5,7 @@
 #include <clocale>
 #include <string>
 
+#include "ProcessLocale.h"
 #include "IniFiles.h"
 #include "Registry.h"
 #include "SysUtils.h"
@@ -16,19 +17,7 @@ using testsupport::TempDir;
 
 namespace {
 
-// Sets the process locale for one test and restores the one before.
-class ProcessLocale {
-public:
-    explicit ProcessLocale(const char* name) : before_(std::setlocale(LC_ALL, nullptr)) {
-        ok_ = std::setlocale(LC_ALL, name) != nullptr;
-    }
-    ~ProcessLocale() { std::setlocale(LC_ALL, before_.c_str()); }
-    bool ok() const { return ok_; }
-
-private:
-    std::string before_;
-    bool ok_ = false;
-};
+using testsupport::ProcessLocale;
 
 class StoredNumbers : public ::testing::TestWithParam<const char*> {
 protected:
