@@ -176,8 +176,10 @@ void TAufgaben::FormCreate(TObject*) {
     try {
         if (!reg.OpenKey(TaskKey, false)) return;
         // Stops at the first width that cannot be read; never beyond the list's columns.
+        // A width beyond the screen (a damaged file) would make the list lay out a column of any size.
         for (int i = 0; i < DBTodoList1->Columns()->Count(); ++i)
-            DBTodoList1->Columns()->Items(i)->SetWidth(reg.ReadInteger("AGCol" + std::to_string(i)));
+            DBTodoList1->Columns()->Items(i)->SetWidth(
+                std::clamp(reg.ReadInteger("AGCol" + std::to_string(i)), 0, Screen->Width()));
     } catch (const SysUtils::Exception&) {
     }
     reg.CloseKey();

@@ -55,6 +55,9 @@ void Fadeing::ReadLimits(int& Low, int& High) {
         }
     } catch (const std::exception&) {
     }
+    // Alpha values are bytes: anything else in the file would step beyond the integer range.
+    Low = std::clamp(Low, 0, 255);
+    High = std::clamp(High, 0, 255);
     if (Low >= High) {
         Low = 245;
         High = 255;

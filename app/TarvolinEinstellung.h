@@ -15,6 +15,7 @@
 #include "Forms.h"
 #include "ListBoxes.h"
 #include "PictureButton.h"
+#include "SettingDefaults.h"
 #include "StdCtrls.h"
 #include "dxfCheckBox.h"
 #include "dxfGroupBox.h"
@@ -85,7 +86,7 @@ int SayTimeStep(int Minutes, bool Up);
 class TSchriftDialog : public TForm {
 public:
     explicit TSchriftDialog(TComponent* AOwner);
-    static constexpr int MinFontSize = 5, MaxFontSize = 28;
+    static constexpr int MinFontSize = SettingDefault::MinFontSize, MaxFontSize = SettingDefault::MaxFontSize;
     TAdvEdit* FontName;
     TListBox* FontList;
     TAdvSpinEdit* FontSize;

@@ -27,6 +27,7 @@
 #include "TarvolinEinstellung.h"
 #include "Trace.h"
 #include "WinApi.h"
+#include "WindowPlacement.h"
 
 TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
@@ -460,7 +461,10 @@ void TForm1::ReadTopPlacement() {
             if (!reg.TryReadInteger(view == 0 ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
         }
     }
-    SetTop(top < 0 ? 20 : top);
+    if (top < 0) top = 20;
+    // Wholly inside the work area, whatever the settings file holds.
+    const TRect work = Screen->WorkAreaRect();
+    SetTop(WindowPlacement::FitIntoWorkArea(Left(), top, Width(), Height(), work).Top);
 }
 
 bool TForm1::ConnectDatabase(AnsiString Path) {
@@ -660,9 +664,15 @@ void TForm1::LoadWindowPlacement() {
         }
     }
     // The stored (or default) place wins over the platform's choice for a new window, as it does
-    // where the window exists before its placement is loaded.
+    // where the window exists before its placement is loaded. A damaged or foreign settings file
+    // may hold any number: the window stays inside the work area and never below its least size
+    // (a huge size would take the memory of a window of that size). The top comes later, from its
+    // own value, and is only held to the work area's height here.
+    const TRect fitted = WindowPlacement::FitIntoWorkArea(left, Screen->WorkAreaTop(), width, height,
+                                                          Screen->WorkAreaRect(), Constraints()->MinWidth(),
+                                                          Constraints()->MinHeight());
     SetPosition(poDesigned);
-    SetBounds(left, Top(), width, height);
+    SetBounds(fitted.Left, Top(), fitted.Width(), fitted.Height());
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------

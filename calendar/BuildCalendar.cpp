@@ -1,5 +1,6 @@
 #include "BuildCalendar.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -153,7 +154,9 @@ void BuildTarvolan::ReadRegistrySettings() {
 
     // A missing value means what the settings dialog shows for it.
     p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);
-    p.FontSize = reg.TryReadInteger("FontSize", value) ? value : SettingDefault::FontSize;
+    p.FontSize = reg.TryReadInteger("FontSize", value)
+                     ? std::clamp(value, SettingDefault::MinFontSize, SettingDefault::MaxFontSize)
+                     : SettingDefault::FontSize;
     p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : SettingDefault::FontColor);
     p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value)
                                      ? value != 0 : SettingDefault::showFullWeeksInMonthView;

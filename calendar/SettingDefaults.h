@@ -25,6 +25,8 @@ constexpr TColor WeekendColor = 0x000000FF;
 inline constexpr const char* Font = "Comic Sans Ms";
 constexpr TColor FontColor = 0x00000000;
 constexpr int FontSize = 8;
+// The sizes the font dialog offers; the page takes no other, whatever the settings file holds.
+constexpr int MinFontSize = 5, MaxFontSize = 28;
 constexpr bool TransparenzOnActiveWindow = true;
 constexpr int Alpha = 240;
 constexpr int AlphaAktive = 255;

@@ -4,6 +4,7 @@
 
 #include "IniFiles.h"
 #include "WinApi.h"
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -75,9 +76,9 @@ void TFormSize::LoadPlacement() {
     const TRect r = form_->BoundsRect();
     const AnsiString section = CreateKey();
     TIniFile ini(saveName_);
-    int left = ini.ReadInteger(section, "Left", r.Left);
-    int top = ini.ReadInteger(section, "Top", r.Top);
-    int right, bottom;
+    const long long left = ini.ReadInteger(section, "Left", r.Left);
+    const long long top = ini.ReadInteger(section, "Top", r.Top);
+    long long right, bottom;
     if (saveSize_) {
         right = ini.ReadInteger(section, "Right", r.Right);
         bottom = ini.ReadInteger(section, "Bottom", r.Bottom);
@@ -86,16 +87,12 @@ void TFormSize::LoadPlacement() {
         bottom = top + form_->Height();
     }
     const bool maximized = ini.ReadBool(section, "Maximized", form_->WindowState() == wsMaximized);
-    const int screenWidth = Screen->Width(), screenHeight = Screen->Height();
-    if (screenWidth < right) {
-        left -= right - screenWidth;
-        right = screenWidth;
-    }
-    if (screenHeight < bottom) {
-        top -= bottom - screenHeight;
-        bottom = screenHeight;
-    }
-    form_->SetBounds(left, top, right - left, bottom - top);
+    // The file may hold any numbers: the window comes wholly inside the work area, no larger than
+    // it and no smaller than the form allows (computed wide, so that no difference overflows).
+    const TRect fitted = WindowPlacement::FitIntoWorkArea(left, top, right - left, bottom - top, Screen->WorkAreaRect(),
+                                                          form_->Constraints()->MinWidth(),
+                                                          form_->Constraints()->MinHeight());
+    form_->SetBounds(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
     if (maximized) form_->SetWindowState(wsMaximized);
 }
 

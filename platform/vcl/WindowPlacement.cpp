@@ -1,5 +1,8 @@
 #include "WindowPlacement.h"
 
+#include <algorithm>
+#include <utility>
+
 #include <QWidget>
 #include <QWindow>
 
@@ -33,6 +36,19 @@ bool StartSystemMove(TCustomForm* Form) {
     QWidget* w = Form ? Vcl::Detail::HandleWidget(Form) : nullptr;
     if (!w || !w->windowHandle() || !w->isVisible()) return false;
     return w->windowHandle()->startSystemMove();
+}
+
+TRect FitIntoWorkArea(long long Left, long long Top, long long Width, long long Height, const TRect& Work,
+                      int MinWidth, int MinHeight) {
+    const auto fit = [](long long from, long long size, long long start, long long end, long long least) {
+        const long long room = std::max(0LL, end - start);
+        size = std::max(std::min(size, room), std::max(0LL, least));
+        from = std::max(start, std::min(from, end - size));
+        return std::pair<int, int>(int(from), int(size));
+    };
+    const auto [x, w] = fit(Left, Width, Work.Left, Work.Right, MinWidth);
+    const auto [y, h] = fit(Top, Height, Work.Top, Work.Bottom, MinHeight);
+    return {x, y, x + w, y + h};
 }
 
 } // namespace WindowPlacement

@@ -20,4 +20,9 @@ bool GetFormPlacement(const TCustomForm* Form, TWindowPlacement& Placement);
 // Hands the move to the window manager as a press on the caption would; false when it cannot take it
 // (then the caller follows the mouse itself).
 bool StartSystemMove(TCustomForm* Form);
+// A place and size read from a file, brought wholly inside Work: at least MinWidth x MinHeight and at
+// most the work area's size (the minimum wins on a smaller screen). Whatever the numbers, even
+// the ends of the integer range, nothing overflows and no window is made larger than the screen.
+TRect FitIntoWorkArea(long long Left, long long Top, long long Width, long long Height, const TRect& Work,
+                      int MinWidth = 0, int MinHeight = 0);
 } // namespace WindowPlacement

@@ -507,3 +507,31 @@ TEST_F(WholeProgram, ASecondHangUpDuringTheEndIsIgnored) {
     program.Signal(SIGHUP);
     EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
 }
+
+TEST_F(WholeProgram, ASettingsFileWithHugeWindowSizesStartsAndEndsInsideTheWorkArea) {
+    const std::string db = LayOutDatabase();
+    // As a damaged or foreign settings file may hold them: once a start that never ended.
+    dir.write("registry/HKEY_CURRENT_USER.reg",
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin]\n\"DBPATH\"=\"" + db +
+                  "\"\n\"BENUTZER\"=\"hans\"\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\n"
+                  "\"VORLAGE\"=dword:00000001\n\"FormPosLeftNormal\"=dword:80000000\n"
+                  "\"FormPosTopNormal\"=dword:7fffffff\n\"FormPosWidthNormal\"=dword:7fffffff\n"
+                  "\"FormPosHeightNormal\"=dword:7fffffff\n");
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForStep("first page painted")) << dir.read("trace.txt");
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
+    // The place it kept at its end is where the window was: inside the work area.
+    const TRect work = Screen->WorkAreaRect();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
+    const int left = reg.ReadInteger("FormPosLeftNormal"), top = reg.ReadInteger("FormPosTopNormal");
+    const int width = reg.ReadInteger("FormPosWidthNormal"), height = reg.ReadInteger("FormPosHeightNormal");
+    EXPECT_GE(left, work.Left);
+    EXPECT_GE(top, work.Top);
+    EXPECT_LE(left + width, work.Right);
+    EXPECT_LE(top + height, work.Bottom);
+    EXPECT_GE(width, 250);
+    EXPECT_GE(height, 400);
+}

@@ -294,6 +294,14 @@ TEST_F(TaskWindow, ColumnWidthsComeFromTheRegistryUpToTheFirstMissingOne) {
     for (int i = 0; i < 5; ++i) WriteUserInteger(kTasks, ("AGCol" + std::to_string(i)).c_str(), 20 + i);
     Open();
     EXPECT_EQ(Widths(), (std::vector<int>{20, 21, 22, 23, 24}));
+    window.reset();
+    // A damaged file: no column wider than the screen, none below nothing.
+    WriteUserInteger(kTasks, "AGCol0", 0x7fffffff);
+    WriteUserInteger(kTasks, "AGCol1", int(0x80000000u));
+    Open();
+    EXPECT_EQ(Widths()[0], Screen->Width());
+    EXPECT_EQ(Widths()[1], 0);
+    EXPECT_EQ(Widths()[2], 22);
 }
 
 TEST_F(TaskWindow, WithoutTheFirstWidthAllColumnsKeepTheirOwn) {

@@ -389,14 +389,15 @@ TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {
     form.FadedOut = false;
     form.FadeOut();
     ASSERT_NE(form.FadeThread(), nullptr);
-    WriteUserInteger(kTarvolin, "FormPosTopNormal", 77);
+    // A top at which the window (the view's default height) stays inside the work area.
+    WriteUserInteger(kTarvolin, "FormPosTopNormal", 33);
     form.Einstellungen1Click(form.Einstellungen1);
     EXPECT_FALSE(form.itemEnabledWhileOpen);
     EXPECT_TRUE(form.Einstellungen1->Enabled);
     EXPECT_FALSE(form.AlarmsPresent());
     EXPECT_EQ(form.FadeThread(), nullptr);
     EXPECT_EQ(form.BuildCount(), 1);
-    EXPECT_EQ(form.Top(), 77);
+    EXPECT_EQ(form.Top(), 33);
 
     form.modified = false;
     form.SetAlarmsPresent(true);

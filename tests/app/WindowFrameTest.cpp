@@ -181,6 +181,26 @@ TEST_F(WindowFrame, PlacementDefaultsDependOnTheViewAndTheScreen) {
     EXPECT_EQ(form.BoundsRect(), (TRect{33, form.Top(), 33 + 444, form.Top() + 555}));
 }
 
+TEST_F(WindowFrame, PlacesAndSizesFromADamagedSettingsFileStayInsideTheWorkArea) {
+    const TRect work = Screen->WorkAreaRect();
+    TForm1 form(nullptr);
+    for (const char* big : {"7fffffff", "80000000", "fffffff0"}) {
+        const std::string huge = std::string("dword:") + big;
+        dir.write("registry/HKEY_CURRENT_USER.reg",
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\n"
+                  "\"VORLAGE\"=dword:00000001\n\"FormPosLeftNormal\"=" + huge + "\n\"FormPosTopNormal\"=" + huge +
+                  "\n\"FormPosWidthNormal\"=" + huge + "\n\"FormPosHeightNormal\"=" + huge + "\n");
+        form.LoadWindowPlacement();
+        const TRect r = form.BoundsRect();
+        EXPECT_GE(r.Left, work.Left) << big;
+        EXPECT_LE(r.Right, work.Right) << big;
+        EXPECT_LE(r.Height(), work.Height()) << big;
+        // Never below the window's least size.
+        EXPECT_GE(r.Width(), 250) << big;
+        EXPECT_GE(r.Height(), 400) << big;
+    }
+}
+
 TEST_F(WindowFrame, PlacementIsSavedForTheViewShown) {
     TForm1 form(nullptr);
     form.SetBounds(11, 22, 333, 444);
@@ -232,7 +252,9 @@ TEST(FadeLimits, LowNotBelowHighGivesTheFixedPair) {
     EXPECT_EQ(high, 255);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kTarvolin, true));
-    for (auto [a, b, l, h] : {std::tuple{200, 100, 245, 255}, {250, 250, 245, 255}, {240, 255, 240, 255}, {0, 30, 0, 30}}) {
+    for (auto [a, b, l, h] : {std::tuple{200, 100, 245, 255}, {250, 250, 245, 255}, {240, 255, 240, 255}, {0, 30, 0, 30},
+                               // A damaged file: bytes, never steps beyond the integer range.
+                               {int(0x80000000u), 0x7fffffff, 0, 255}, {-5, 300, 0, 255}}) {
         reg.WriteInteger("Alpha", a);
         reg.WriteInteger("AlphaAktive", b);
         Fadeing::ReadLimits(low, high);

@@ -152,6 +152,14 @@ TEST_F(Builder, SettingsReadBeforeTheBuild) {
     EXPECT_EQ(host.sayInterval, 15);
     EXPECT_EQ(host.sayEnabled, 0);
     EXPECT_EQ(host.offMainThread, 0);
+
+    // A damaged file's size gives the page the nearest size the font dialog offers.
+    SetSetting("FontSize", 0x7fffffff);
+    Build(D(2007, 3, 6), vmMonth);
+    EXPECT_EQ(host.main.FontSize, 28);
+    SetSetting("FontSize", -40);
+    Build(D(2007, 3, 6), vmMonth);
+    EXPECT_EQ(host.main.FontSize, 5);
 }
 
 TEST_F(Builder, EveryViewModeBuildsAPage) {

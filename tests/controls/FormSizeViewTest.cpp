@@ -141,6 +141,26 @@ TEST_F(FormSizeTest, AFormBeyondASmallerScreenMovesBackKeepingItsSize) {
     delete form;
 }
 
+TEST_F(FormSizeTest, ADamagedFileNeverPlacesTheFormOutsideTheWorkAreaNorLargerThanIt) {
+    const TRect work = Screen->WorkAreaRect();
+    for (const char* numbers : {"Left=2147483647\nTop=2147483647\nRight=-2147483648\nBottom=-2147483648\n",
+                                "Left=-2147483648\nTop=-2147483648\nRight=2147483647\nBottom=2147483647\n"}) {
+        dir.write("Zorbelin.INI", std::string("[Aufgaben]\n") + numbers);
+        TForm* form = MakeForm();
+        form->Constraints()->SetMinWidth(120);
+        form->Constraints()->SetMinHeight(90);
+        keeper->Loaded();
+        const TRect r = form->BoundsRect();
+        EXPECT_GE(r.Left, work.Left) << numbers;
+        EXPECT_GE(r.Top, work.Top) << numbers;
+        EXPECT_LE(r.Right, work.Right) << numbers;
+        EXPECT_LE(r.Bottom, work.Bottom) << numbers;
+        EXPECT_GE(r.Width(), 120) << numbers;
+        EXPECT_GE(r.Height(), 90) << numbers;
+        delete form;
+    }
+}
+
 TEST_F(FormSizeTest, AMaximizedFormKeepsItsNormalRectangle) {
     TForm* form = MakeForm();
     keeper->Loaded();
