@@ -3,9 +3,12 @@
 function(zb_compile_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
   if(ZB_SANITIZE)
-    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
-                                             -fno-sanitize-recover=undefined)
-    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+    # float-cast-overflow is not part of "undefined" but a double out of range cast to an
+    # integer is undefined all the same (dates and sizes read from shared files).
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined,float-cast-overflow
+                                             -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=undefined,float-cast-overflow)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined,float-cast-overflow)
   endif()
   if(ZB_TSAN)
     target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)

@@ -97,14 +97,16 @@ Int64 TField::AsLargeInt() const { return Value().AsInt64(); }
 
 double TField::AsFloat() const {
     const Variant& v = Value();
-    if (type_ == ftDateTime && v.VarType() == varString) return AsDateTime().Val;
+    if (type_ == ftDateTime) return AsDateTime().Val;
     return v.AsDouble();
 }
 
 TDateTime TField::AsDateTime() const {
     const Variant& v = Value();
     if (v.VarType() == varString) return TextToDateTime(v.StringValue());
-    return TDateTime(v.AsDouble());
+    // Another program may have stored any number: a date beyond the years the program handles
+    // counts as the nearest one it handles.
+    return SysUtils::ClampDateTime(v.AsDouble());
 }
 
 bool TField::AsBoolean() const { return Value().AsBoolean(); }

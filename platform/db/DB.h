@@ -2,7 +2,9 @@
 // Data sets, fields and data sources with the class library's names and behaviour. A data set
 // holds its whole result once opened, so walking it again from the start costs nothing; the
 // ADO data sets (ADODB.h) fill it from SQLite and write edits back.
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,7 +49,11 @@ public:
     // Text as the field's type gives it: an integer reads "4", a date "05.03.2007 14:00:00",
     // a Boolean "True"/"False"; Null reads "".
     AnsiString AsString() const;
-    int AsInteger() const { return static_cast<int>(AsLargeInt()); }
+    // Held to the range of int: a number another program stored may be any.
+    int AsInteger() const {
+        return static_cast<int>(std::clamp<Int64>(AsLargeInt(), std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+    }
     Int64 AsLargeInt() const;
     double AsFloat() const;
     TDateTime AsDateTime() const;

@@ -18,7 +18,8 @@ Int64 Variant::AsInt64() const {
     switch (VarType()) {
     case varNull: return 0;
     case varInt64: return IntValue();
-    case varDouble: return static_cast<Int64>(std::nearbyint(DoubleValue()));
+    // A shared database may hold any real number, NaN and 1e308 included.
+    case varDouble: return SysUtils::RoundToInt64(DoubleValue());
     case varString: {
         Int64 v = 0;
         if (SysUtils::TryStrToInt64(SysUtils::Trim(StringValue()), v)) return v;

@@ -41,7 +41,9 @@ constexpr std::int64_t kMSecsPerDay = 86400000;
 constexpr std::int64_t kDateDelta = 693594;   // days from 0001-01-01 to 1899-12-30
 
 // A date value as whole days and milliseconds into the day, rounded as the class library rounds.
+// Beyond the dates handled it is the nearest one handled, so no cast below leaves its range.
 void SplitDateTime(double dt, std::int64_t& day, std::int64_t& msec) {
+    dt = ClampDateTime(dt).Val;
     if (dt >= 0) {
         const auto total = static_cast<std::int64_t>(std::llround(dt * MSecsPerDay));
         day = total / kMSecsPerDay;
@@ -99,6 +101,22 @@ TDateTime SystemNow() {
 }
 
 } // namespace
+
+TDateTime ClampDateTime(double value) {
+    if (std::isnan(value)) return 0.0;
+    return std::clamp(value, MinDateTime, MaxDateTime);
+}
+
+Int64 RoundToInt64(double value) {
+    if (std::isnan(value)) return 0;
+    // 2^63 is the first double beyond Int64; the last one below it converts exactly.
+    constexpr double limit = 9223372036854775808.0;
+    if (value >= limit) return std::numeric_limits<Int64>::max();
+    if (value < -limit) return std::numeric_limits<Int64>::min();
+    const double rounded = std::nearbyint(value);
+    if (rounded >= limit) return std::numeric_limits<Int64>::max();
+    return static_cast<Int64>(rounded);
+}
 
 bool IsLeapYear(Word year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 

@@ -76,6 +76,16 @@ int DayOfWeek(TDateTime date);                                      // 1 = Sunda
 TDateTime IncMonth(TDateTime date, int months = 1);                 // clamps the day to the month
 // Milliseconds since midnight, rounded as the time decoding rounds.
 int TimeOfDayMSecs(TDateTime time);
+// The dates the date functions handle: the years 1 to 9999, as EncodeDate takes them (a day before
+// or after them, or no number at all, comes only from damaged data). ClampDateTime brings any value
+// into that range, not a number to 0 (30.12.1899); the date functions decode every value as its
+// clamped one. Before 1899 the time of day counts away from zero, as the day does.
+constexpr double MinDateTime = -(693593.0 + 86399999.0 / MSecsPerDay);  // 01.01.0001 23:59:59.999
+constexpr double MaxDateTime = 2958465.0 + 86399999.0 / MSecsPerDay;     // 31.12.9999 23:59:59.999
+TDateTime ClampDateTime(double value);
+// A number as the nearest whole one (halves to even), held to the range of Int64; not a number is 0.
+// Never undefined, whatever the number.
+Int64 RoundToInt64(double value);
 
 // The one clock of the program. Tests replace it; Reset returns to the system clock (or the one
 // ZORBELIN_CLOCK="yyyy-mm-dd hh:nn:ss" in the environment starts at that time and runs on from there).

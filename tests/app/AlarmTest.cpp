@@ -150,6 +150,19 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "Nächste Minute");
 }
 
+TEST_F(Reminders, DatesBeyondEveryYearOrNoNumberAtAllLeaveTheDueReminderAlone) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    // Another program's values: far beyond any date, or no number.
+    for (const char* start : {"1e308", "-1e308", "'NaN'", "1e999", "-1e999"})
+        Execute(std::string("insert into termine (Subject, StartTime, EndTime, Benutzer, Alarm) values ('kaputt', ") +
+                start + ", " + start + ", 'hans', 1)");
+    Execute("update termine set EndTime = -1e308 where Subject = 'Zahnarzt'");
+    AlarmForm form(nullptr);
+    Connect(form);
+    ASSERT_TRUE(Check(form, 1));
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"Zahnarzt"}));
+}
+
 TEST_F(Reminders, NothingDueLeavesTheTickAndTheTextAlone) {
     Appointment("Gestern", At(6, 10, 15));
     Appointment("Mitternacht", At(6, 0, 0));

@@ -49,6 +49,26 @@ TEST_F(DayEntries, SkippedRecords) {
     EXPECT_EQ(Entries(D(2007, 3, 6)), (Lines{kNoNotes, "sichtbar", "</p>"}));
 }
 
+TEST_F(DayEntries, DatesBeyondEveryYearOrNoNumberAtAllLeaveTheOtherAppointmentsShown) {
+    AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 9), "davor");
+    // Another program's values: far beyond any date, or no number (39147 is the 6th of March 2007).
+    Sql("insert into termine (StartTime, EndTime, Subject, Terminart, Alarm, Benutzer) values "
+        "(39147.5, 1e308, 'Ende riesig', 0, 0, 'anna'), (39147.55, -1e308, 'Ende winzig', 0, 0, 'anna'), "
+        "(39147.6, 'NaN', 'Ende ohne Zahl', 0, 0, 'anna'), (1e308, 39147.6, 'Anfang riesig', 0, 0, 'anna'), "
+        "(-1e308, 39147.6, 'Anfang winzig', 0, 0, 'anna'), ('NaN', 39147.6, 'Anfang ohne Zahl', 0, 0, 'anna'), "
+        "(-1e999, 1e999, 'unendlich', 0, 0, 'anna'), (39147.7, 39147.7, 'Art riesig', 1e308, 0, 'anna')");
+    AddAppointment(D(2007, 3, 6, 20), D(2007, 3, 6, 20), "danach");
+    Load(D(2007, 3, 5));
+    // An end beyond the years handled is the last (or first) moment handled; one without a number
+    // leaves its appointment out.
+    EXPECT_EQ(Entries(D(2007, 3, 6)), (Lines{kNoNotes, "davor", "</p>",
+                                            kNoNotes, "12:00", "Uhr Ende riesig", "</p>",
+                                            kNoNotes, "13:12", "Uhr Ende winzig", "</p>",
+                                            kNoNotes, "Art riesig", "</p>",
+                                            kNoNotes, "danach", "</p>"}));
+    EXPECT_EQ(Entries(D(9999, 12, 31)), (Lines{kNoNotes, "23:59", "Uhr Anfang riesig", "</p>"}));
+}
+
 TEST_F(DayEntries, TextFromOtherProgramsIsEscaped) {
     AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 9), "<b>Tom & Jerry</b>", "sag \"hallo\" <script>");
     Load(D(2007, 3, 5));
