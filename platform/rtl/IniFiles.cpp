@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <unordered_map>
 
 #include "FileLocks.h"
 #include "TextEncoding.h"
@@ -64,9 +65,11 @@ struct TIniFile::Document {
         std::size_t header;   // line of "[name]"
         std::size_t end;      // first line after the section
         std::vector<Key> keys;
+        // The first key of each upper-case name, so files with many keys read in linear time.
+        std::unordered_map<std::string, std::size_t> index;
         const Key* Find(const std::string& upperName) const {
-            for (const auto& k : keys) if (k.upper == upperName) return &k;
-            return nullptr;
+            const auto it = index.find(upperName);
+            return it == index.end() ? nullptr : &keys[it->second];
         }
     };
 
@@ -74,14 +77,15 @@ struct TIniFile::Document {
     std::string eol = "\n";
     bool finalEol = true;
     std::vector<Section> sections;
+    // The first section of each upper-case name.
+    std::unordered_map<std::string, std::size_t> index;
     // Identity of the file this was read from: device, inode, size and change time.
     struct stat stamp {};
     bool exists = false;
 
     const Section* Find(const std::string& name) const {
-        const std::string upper = AnsiUpperCase(Trim(name));
-        for (const auto& s : sections) if (s.upper == upper) return &s;
-        return nullptr;
+        const auto it = index.find(AnsiUpperCase(Trim(name)));
+        return it == index.end() ? nullptr : &sections[it->second];
     }
 
     static std::string Unquote(std::string v) {
@@ -92,6 +96,7 @@ struct TIniFile::Document {
 
     void Index() {
         sections.clear();
+        index.clear();
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::string t = Trim(lines[i]);
             if (t.empty() || t[0] == ';') continue;
@@ -103,6 +108,7 @@ struct TIniFile::Document {
                 s.upper = AnsiUpperCase(s.name);
                 s.header = i;
                 s.end = lines.size();
+                index.emplace(s.upper, sections.size());   // the first of a name wins
                 sections.push_back(std::move(s));
                 continue;
             }
@@ -113,7 +119,9 @@ struct TIniFile::Document {
             k.upper = AnsiUpperCase(k.name);
             k.value = Unquote(Trim(t.substr(eq + 1)));
             k.line = i;
-            sections.back().keys.push_back(std::move(k));
+            Section& section = sections.back();
+            section.index.emplace(k.upper, section.keys.size());
+            section.keys.push_back(std::move(k));
         }
     }
 
@@ -270,14 +278,8 @@ void TIniFile::ReadSections(TStrings* Strings) {
     const auto doc = Load();
     Strings->BeginUpdate();
     Strings->Clear();
-    std::vector<const std::string*> seen;
-    for (const auto& s : doc->sections) {
-        bool dup = false;
-        for (const auto* u : seen) if (*u == s.upper) { dup = true; break; }
-        if (dup) continue;
-        seen.push_back(&s.upper);
-        Strings->Add(s.name);
-    }
+    for (std::size_t i = 0; i < doc->sections.size(); ++i)
+        if (doc->index.at(doc->sections[i].upper) == i) Strings->Add(doc->sections[i].name);
     Strings->EndUpdate();
 }
 
