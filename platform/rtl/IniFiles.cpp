@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <unordered_map>
 
 #include "FileLocks.h"
@@ -74,6 +76,8 @@ struct TIniFile::Document {
     };
 
     std::vector<std::string> lines;
+    // Lines that were not UTF-8 and were read as Windows-1252 (0 = the first).
+    std::vector<std::size_t> converted;
     std::string eol = "\n";
     bool finalEol = true;
     std::vector<Section> sections;
@@ -125,7 +129,27 @@ struct TIniFile::Document {
         }
     }
 
-    void Parse(const std::string& text) {
+    // Each line is decoded on its own, and a key's name apart from its value: valid UTF-8 stays as
+    // it is, anything else is read as Windows-1252, so one foreign byte changes nothing else.
+    void Decode() {
+        converted.clear();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            std::string& l = lines[i];
+            if (TextEncoding::IsValidUtf8(l)) continue;
+            converted.push_back(i);
+            const std::size_t eq = l[0] == '[' || l[0] == ';' ? std::string::npos : l.find('=');
+            if (eq == std::string::npos) {
+                l = TextEncoding::Cp1252ToUtf8(l);
+                continue;
+            }
+            const std::string name = l.substr(0, eq), value = l.substr(eq + 1);
+            l = (TextEncoding::IsValidUtf8(name) ? name : TextEncoding::Cp1252ToUtf8(name)) + "=" +
+                (TextEncoding::IsValidUtf8(value) ? value : TextEncoding::Cp1252ToUtf8(value));
+        }
+    }
+
+    void Parse(std::string_view text) {
+        if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
         lines.clear();
         bool eolSeen = false;
         std::size_t start = 0;
@@ -133,12 +157,13 @@ struct TIniFile::Document {
             if (text[i] != '\r' && text[i] != '\n') continue;
             const std::size_t len = (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
             if (!eolSeen) { eol = text.substr(i, len); eolSeen = true; }
-            lines.push_back(text.substr(start, i - start));
+            lines.push_back(std::string(text.substr(start, i - start)));
             i += len - 1;
             start = i + 1;
         }
         finalEol = start == text.size();
-        if (!finalEol) lines.push_back(text.substr(start));
+        if (!finalEol) lines.push_back(std::string(text.substr(start)));
+        Decode();
         Index();
     }
 
@@ -223,7 +248,7 @@ std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
     }
     ::close(fd);
     auto doc = std::make_shared<Document>();
-    doc->Parse(TextEncoding::DecodeText(bytes));
+    doc->Parse(bytes);
     doc->stamp = st;
     doc->exists = true;
     cache_ = doc;
@@ -236,6 +261,14 @@ void TIniFile::Modify(const std::function<bool(Document&)>& change) {
     Document doc = *Load();
     if (!change(doc)) return;
     doc.Index();
+    if (!doc.converted.empty()) {
+        // Lines read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
+        const std::string file = ResolvePath(FileName());
+        const std::string aside = FileLocks::KeepAside(file);
+        if (aside.empty()) throw EInOutError("Cannot keep " + file + " aside before writing it: " + std::strerror(errno));
+        std::fprintf(stderr, "The profile file %s had lines that were not UTF-8 (line %zu first); it was kept as %s.\n",
+                     file.c_str(), doc.converted.front() + 1, aside.c_str());
+    }
     WriteFileBytes(FileName(), doc.Serialize());
 }
 

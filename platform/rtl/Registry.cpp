@@ -1,5 +1,5 @@
-// The registry over REGEDIT4 text files: parsed into a list of keys, cached per file while the file
-// stays the same, changed under a file lock and replaced atomically.
+// The registry over REGEDIT4 text files: parsed into a list of keys with an index by name, cached per
+// file while the file stays the same, changed under a file lock and replaced atomically.
 #include "Registry.h"
 
 #include <dirent.h>
@@ -103,6 +103,9 @@ struct TRegistry::Hive {
         }
     };
     std::vector<Key> keys;
+    // Lines with a name or text that is not UTF-8 and was read as Windows-1252: what is written
+    // back differs from the file there.
+    std::vector<int> converted;
     // Position of each listed key, and every key that exists (listed, or above a listed one), by
     // upper-case path: files with many keys read in linear time.
     std::unordered_map<std::string, std::size_t> index;
@@ -217,6 +220,14 @@ struct TRegistry::Hive {
 
     // ---- REGEDIT4 text ----
 
+    // Each name and text is read on its own: valid UTF-8 stays as it is, anything else is read as
+    // Windows-1252, so one foreign byte changes nothing else in the file.
+    std::string Decode(std::string text, int line) {
+        if (TextEncoding::IsValidUtf8(text)) return text;
+        if (converted.empty() || converted.back() != line) converted.push_back(line);
+        return TextEncoding::Cp1252ToUtf8(text);
+    }
+
     static std::string ParseQuoted(const std::string& t, std::size_t& pos, int line) {
         std::string out;
         ++pos;  // opening quote
@@ -293,7 +304,7 @@ struct TRegistry::Hive {
                           const std::string& t, int lineNo, const std::string& rootName) {
         if (t[0] == '[') {
             if (t.back() != ']') throw ParseError{lineNo, "key without \"]\""};
-            const std::string inner = t.substr(1, t.size() - 2);
+            const std::string inner = hive.Decode(t.substr(1, t.size() - 2), lineNo);
             if (!inner.empty() && inner[0] == '-') throw ParseError{lineNo, "key deletions are not read"};
             const std::size_t bs = inner.find('\\');
             if (!SameText(inner.substr(0, bs), rootName)) throw ParseError{lineNo, "key outside " + rootName};
@@ -312,7 +323,7 @@ struct TRegistry::Hive {
         Value v;
         std::size_t pos = 0;
         if (t[0] == '@') pos = 1;
-        else if (t[0] == '"') v.name = ParseQuoted(t, pos, lineNo);
+        else if (t[0] == '"') v.name = hive.Decode(ParseQuoted(t, pos, lineNo), lineNo);
         else throw ParseError{lineNo, "neither a key nor a value"};
         while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
         if (pos >= t.size() || t[pos] != '=') throw ParseError{lineNo, "\"=\" missing"};
@@ -324,6 +335,7 @@ struct TRegistry::Hive {
             std::size_t p = 0;
             v.data = ParseQuoted(data, p, lineNo);
             if (!Trim(data.substr(p)).empty()) throw ParseError{lineNo, "text after the string"};
+            v.data = hive.Decode(std::move(v.data), lineNo);
             v.type = rdString;
             v.rawType = REG_SZ;
         } else if (lower.rfind("dword:", 0) == 0) {
@@ -496,6 +508,10 @@ private:
     int error_ = 0;
 };
 
+std::string WithoutByteOrderMark(const std::string& bytes) {
+    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+}
+
 // Reads the file with the identity it had when read; false when it does not exist.
 bool ReadFile(const std::string& file, std::string& bytes, struct stat& st) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -558,15 +574,6 @@ void SweepTemporaryFiles(const std::string& file) {
     }
 }
 
-std::string AsideName(const std::string& file) {
-    char stampText[32];
-    const std::time_t t = std::time(nullptr);
-    struct tm tmv {};
-    localtime_r(&t, &tmv);
-    std::strftime(stampText, sizeof stampText, "%Y%m%d-%H%M%S", &tmv);
-    return file + ".unreadable-" + stampText + "-" + std::to_string(::getpid());
-}
-
 // The hive in file, read again when the file changed. Lines that cannot be read are skipped: the
 // file as it was is kept aside (a hard link, under the lock and only if it is still the same file)
 // and the readable rest is written back, so a later write cannot lose the skipped lines unseen. A
@@ -606,7 +613,7 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         bool whole = false;
         try {
             hive = std::make_shared<TRegistry::Hive>(
-                TRegistry::Hive::Parse(TextEncoding::DecodeText(bytes), rootName, unreadable));
+                TRegistry::Hive::Parse(WithoutByteOrderMark(bytes), rootName, unreadable));
         } catch (const ParseError& e) {
             whole = true;
             unreadable.assign(1, e);
@@ -630,15 +637,11 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
         for (const auto& e : unreadable)
             std::fprintf(stderr, "%s, line %d: %s\n", file.c_str(), e.line, e.reason.c_str());
-        std::string aside = AsideName(file);
-        bool keptAside = false;
+        std::string aside;
         // Bounded: what is written back reads whole, but a file replaced again and again must not
         // keep this loop going.
-        if (attempt < 3 && (lockHeld || lock->Held())) {
-            for (int n = 2; !(keptAside = ::link(file.c_str(), aside.c_str()) == 0) && errno == EEXIST && n < 10; ++n)
-                aside = AsideName(file) + "-" + std::to_string(n);   // a second one within the second
-        }
-        if (keptAside) {
+        if (attempt < 3 && (lockHeld || lock->Held())) aside = FileLocks::KeepAside(file);
+        if (!aside.empty()) {
             try {
                 if (whole) {
                     if (::unlink(file.c_str()) != 0) throw ERegistryException(std::strerror(errno));
@@ -728,6 +731,16 @@ void TRegistry::Modify(const std::function<void(Hive&)>& change) {
     change(hive);
     const std::string text = hive.Serialize(rootName);
     if (text == before) return;
+    if (!hive.converted.empty()) {
+        // Values read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
+        const std::string aside = FileLocks::KeepAside(file);
+        if (aside.empty())
+            throw ERegistryException("The registry file " + file + " cannot be kept aside: " + std::strerror(errno));
+        std::vector<ParseError> lines;
+        for (int line : hive.converted) lines.push_back({line, "read as Windows-1252"});
+        Notice(TRegistryProblem::rpValuesConverted, file, aside, lines);
+        hive.converted.clear();
+    }
     try {
         // The file holds the database folder and the user's name: new ones are the user's alone.
         WriteFileBytes(file, text, 0600);

@@ -337,3 +337,23 @@ TEST(IniFile, AFileWithVeryManySectionsAndKeysReadsAndWritesInLinearTime) {
     expected.replace(expected.rfind(last), last.size(), "[Abschnitt49999]\r\na=1\r\nb=3");
     EXPECT_EQ(dir.read("big.ini"), expected);
 }
+
+TEST(IniFile, OneForeignByteChangesOnlyItsOwnLineAndTheFileIsKeptAsideBeforeItIsWritten) {
+    TempDir dir;
+    const std::string original = "[Figur]\nName=Grüße\nNotiz=a\xFF" "b\nK\xF6ln=Bär\n";
+    dir.write("figur.ini", original);
+    TIniFile ini(dir.file("figur.ini"));
+    EXPECT_EQ(ini.ReadString("Figur", "Name", ""), "Grüße");
+    EXPECT_EQ(ini.ReadString("Figur", "Notiz", ""), "aÿb");
+    EXPECT_EQ(ini.ReadString("Figur", "Köln", ""), "Bär");
+    testing::internal::CaptureStderr();
+    ini.WriteString("Figur", "Ruhe", "r1");
+    ini.WriteString("Figur", "Ruhe", "r2");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(dir.read("figur.ini"), "[Figur]\nName=Grüße\nNotiz=aÿb\nKöln=Bär\nRuhe=r2\n");
+    std::vector<std::string> aside;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename().string().rfind("figur.ini.unreadable-", 0) == 0) aside.push_back(e.path().filename());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(dir.read(aside[0]), original);
+}

@@ -552,3 +552,37 @@ TEST(Registry, AFileWithVeryManyKeysAndValuesReadsAndWritesInLinearTime) {
     // Written back in the order read, byte for byte, with the new value after the others of its key.
     EXPECT_EQ(folder.user(), big.substr(0, big.size() - 1) + "\"Neu\"=\"n\"\n\n" + keys);
 }
+
+TEST(Registry, OneForeignByteChangesOnlyItsOwnValueAndTheFileIsKeptAsideBeforeItIsWritten) {
+    RegistryFolder folder;
+    Problems problems;
+    const std::string original =
+        "REGEDIT4\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\n"
+        "\"Zeitansage\"=\"Grüße\"\n"
+        "\"Ort\"=\"K\xF6ln \xFF\"\n"
+        "\"St\xE4" "dte\"=\"Bär\"\n"
+        "\n";
+    folder.dir.write("HKEY_CURRENT_USER.reg", original);
+    testing::internal::CaptureStderr();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    EXPECT_EQ(reg.ReadString("Zeitansage"), "Grüße");
+    EXPECT_EQ(reg.ReadString("Ort"), "Köln ÿ");
+    EXPECT_EQ(reg.ReadString("Städte"), "Bär");
+    EXPECT_TRUE(AsideFiles(folder.dir.path()).empty());   // reading alone changes nothing
+    EXPECT_EQ(folder.user(), original);
+    reg.WriteInteger("FontSize", 9);
+    reg.WriteInteger("FontSize", 10);
+    testing::internal::GetCapturedStderr();
+    const std::string text = folder.user();
+    EXPECT_NE(text.find("\"Zeitansage\"=\"Grüße\"\n\"Ort\"=\"Köln ÿ\"\n\"Städte\"=\"Bär\"\n"), std::string::npos) << text;
+    const auto aside = AsideFiles(folder.dir.path());
+    ASSERT_EQ(aside.size(), 1u);   // once, before the first write
+    EXPECT_EQ(ReadAll(aside[0]), original);
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpValuesConverted);
+    EXPECT_EQ(problems.told[0].AsideName, aside[0]);
+    EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 6}));
+}
