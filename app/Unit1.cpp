@@ -144,6 +144,9 @@ AnsiString SettingsProblemText(const TRegistryProblem& P) {
     case TRegistryProblem::rpFileKeptAside:
         return file + " konnte nicht gelesen werden; die Einstellungen beginnen leer. Die Datei liegt nun unter \"" +
                P.AsideName + "\".";
+    case TRegistryProblem::rpValuesConverted:
+        return file + " enthielt Werte, die kein UTF-8 waren (Zeile " + lines + "); sie wurden als Windows-1252 "
+               "gelesen und als UTF-8 gespeichert. Die Datei, wie sie war, liegt unter \"" + P.AsideName + "\".";
     case TRegistryProblem::rpCannotChange:
         break;
     }

@@ -1,10 +1,12 @@
 #include "FileLocks.h"
 
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 bool FileLocks::LockExclusive(int Fd, int WaitMs) {
@@ -23,5 +25,20 @@ bool FileLocks::LockExclusive(int Fd, int WaitMs) {
         }
         std::this_thread::sleep_for(std::min<Clock::duration>(pause, end - now));
         pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+std::string FileLocks::KeepAside(const std::string& File) {
+    char stampText[32];
+    const std::time_t t = std::time(nullptr);
+    struct tm tmv {};
+    localtime_r(&t, &tmv);
+    std::strftime(stampText, sizeof stampText, "%Y%m%d-%H%M%S", &tmv);
+    const std::string base = File + ".unreadable-" + stampText + "-" + std::to_string(::getpid());
+    std::string aside = base;
+    for (int n = 2;; ++n) {
+        if (::link(File.c_str(), aside.c_str()) == 0) return aside;
+        if (errno != EEXIST || n >= 10) return "";
+        aside = base + "-" + std::to_string(n);   // a second one within the second
     }
 }

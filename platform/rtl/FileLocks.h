@@ -2,6 +2,8 @@
 // Exclusive locks (flock) on an open file or folder, taken within a time limit: another program that
 // keeps a settings file locked makes a write fail after a short wait, and never holds up the caller
 // (the main thread among them) without end.
+#include <string>
+
 namespace FileLocks {
 
 // How long a writer waits for another holder of a settings file's lock. A writer holds it only for
@@ -11,5 +13,11 @@ constexpr int DefaultWaitMs = 500;
 // Takes the exclusive lock on Fd, waiting up to WaitMs for another holder to let go. False when it
 // could not be had: errno is EWOULDBLOCK when another holder kept it, else the failure's own.
 bool LockExclusive(int Fd, int WaitMs = DefaultWaitMs);
+
+// Keeps the file as it is now beside it as "<file>.unreadable-<time>-<pid>" (a hard link, so it
+// costs no copy and later replacements of the file leave it alone), before a reader's changes are
+// written over it. Called under the file's lock. The name kept, or "" when it could not be kept
+// (errno says why).
+std::string KeepAside(const std::string& File);
 
 } // namespace FileLocks

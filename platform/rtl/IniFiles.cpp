@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
 
 #include "FileLocks.h"
 #include "TextEncoding.h"
@@ -64,24 +67,29 @@ struct TIniFile::Document {
         std::size_t header;   // line of "[name]"
         std::size_t end;      // first line after the section
         std::vector<Key> keys;
+        // The first key of each upper-case name, so files with many keys read in linear time.
+        std::unordered_map<std::string, std::size_t> index;
         const Key* Find(const std::string& upperName) const {
-            for (const auto& k : keys) if (k.upper == upperName) return &k;
-            return nullptr;
+            const auto it = index.find(upperName);
+            return it == index.end() ? nullptr : &keys[it->second];
         }
     };
 
     std::vector<std::string> lines;
+    // Lines that were not UTF-8 and were read as Windows-1252 (0 = the first).
+    std::vector<std::size_t> converted;
     std::string eol = "\n";
     bool finalEol = true;
     std::vector<Section> sections;
+    // The first section of each upper-case name.
+    std::unordered_map<std::string, std::size_t> index;
     // Identity of the file this was read from: device, inode, size and change time.
     struct stat stamp {};
     bool exists = false;
 
     const Section* Find(const std::string& name) const {
-        const std::string upper = AnsiUpperCase(Trim(name));
-        for (const auto& s : sections) if (s.upper == upper) return &s;
-        return nullptr;
+        const auto it = index.find(AnsiUpperCase(Trim(name)));
+        return it == index.end() ? nullptr : &sections[it->second];
     }
 
     static std::string Unquote(std::string v) {
@@ -92,6 +100,7 @@ struct TIniFile::Document {
 
     void Index() {
         sections.clear();
+        index.clear();
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::string t = Trim(lines[i]);
             if (t.empty() || t[0] == ';') continue;
@@ -103,6 +112,7 @@ struct TIniFile::Document {
                 s.upper = AnsiUpperCase(s.name);
                 s.header = i;
                 s.end = lines.size();
+                index.emplace(s.upper, sections.size());   // the first of a name wins
                 sections.push_back(std::move(s));
                 continue;
             }
@@ -113,11 +123,33 @@ struct TIniFile::Document {
             k.upper = AnsiUpperCase(k.name);
             k.value = Unquote(Trim(t.substr(eq + 1)));
             k.line = i;
-            sections.back().keys.push_back(std::move(k));
+            Section& section = sections.back();
+            section.index.emplace(k.upper, section.keys.size());
+            section.keys.push_back(std::move(k));
         }
     }
 
-    void Parse(const std::string& text) {
+    // Each line is decoded on its own, and a key's name apart from its value: valid UTF-8 stays as
+    // it is, anything else is read as Windows-1252, so one foreign byte changes nothing else.
+    void Decode() {
+        converted.clear();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            std::string& l = lines[i];
+            if (TextEncoding::IsValidUtf8(l)) continue;
+            converted.push_back(i);
+            const std::size_t eq = l[0] == '[' || l[0] == ';' ? std::string::npos : l.find('=');
+            if (eq == std::string::npos) {
+                l = TextEncoding::Cp1252ToUtf8(l);
+                continue;
+            }
+            const std::string name = l.substr(0, eq), value = l.substr(eq + 1);
+            l = (TextEncoding::IsValidUtf8(name) ? name : TextEncoding::Cp1252ToUtf8(name)) + "=" +
+                (TextEncoding::IsValidUtf8(value) ? value : TextEncoding::Cp1252ToUtf8(value));
+        }
+    }
+
+    void Parse(std::string_view text) {
+        if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
         lines.clear();
         bool eolSeen = false;
         std::size_t start = 0;
@@ -125,12 +157,13 @@ struct TIniFile::Document {
             if (text[i] != '\r' && text[i] != '\n') continue;
             const std::size_t len = (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
             if (!eolSeen) { eol = text.substr(i, len); eolSeen = true; }
-            lines.push_back(text.substr(start, i - start));
+            lines.push_back(std::string(text.substr(start, i - start)));
             i += len - 1;
             start = i + 1;
         }
         finalEol = start == text.size();
-        if (!finalEol) lines.push_back(text.substr(start));
+        if (!finalEol) lines.push_back(std::string(text.substr(start)));
+        Decode();
         Index();
     }
 
@@ -215,7 +248,7 @@ std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
     }
     ::close(fd);
     auto doc = std::make_shared<Document>();
-    doc->Parse(TextEncoding::DecodeText(bytes));
+    doc->Parse(bytes);
     doc->stamp = st;
     doc->exists = true;
     cache_ = doc;
@@ -228,6 +261,14 @@ void TIniFile::Modify(const std::function<bool(Document&)>& change) {
     Document doc = *Load();
     if (!change(doc)) return;
     doc.Index();
+    if (!doc.converted.empty()) {
+        // Lines read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
+        const std::string file = ResolvePath(FileName());
+        const std::string aside = FileLocks::KeepAside(file);
+        if (aside.empty()) throw EInOutError("Cannot keep " + file + " aside before writing it: " + std::strerror(errno));
+        std::fprintf(stderr, "The profile file %s had lines that were not UTF-8 (line %zu first); it was kept as %s.\n",
+                     file.c_str(), doc.converted.front() + 1, aside.c_str());
+    }
     WriteFileBytes(FileName(), doc.Serialize());
 }
 
@@ -270,14 +311,8 @@ void TIniFile::ReadSections(TStrings* Strings) {
     const auto doc = Load();
     Strings->BeginUpdate();
     Strings->Clear();
-    std::vector<const std::string*> seen;
-    for (const auto& s : doc->sections) {
-        bool dup = false;
-        for (const auto* u : seen) if (*u == s.upper) { dup = true; break; }
-        if (dup) continue;
-        seen.push_back(&s.upper);
-        Strings->Add(s.name);
-    }
+    for (std::size_t i = 0; i < doc->sections.size(); ++i)
+        if (doc->index.at(doc->sections[i].upper) == i) Strings->Add(doc->sections[i].name);
     Strings->EndUpdate();
 }
 

@@ -39,8 +39,10 @@ private:
 
 // A profile file on disk. Every read sees the file as it is now (a missing file is empty); every
 // write re-reads it, changes only the lines concerned and replaces the file atomically, so readers on
-// other threads or processes never see half a file. The text is UTF-8; a file that is not valid UTF-8
-// is read as Windows-1252 (and written back as UTF-8 on the next write).
+// other threads or processes never see half a file. The text is UTF-8; a line that is not valid UTF-8
+// (a key's name and its value each on its own) is read as Windows-1252, and written back as UTF-8 on
+// the next write, which first keeps the file as it was beside it as "<file>.unreadable-<time>-<pid>"
+// (and fails when it cannot).
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(const AnsiString& FileName);

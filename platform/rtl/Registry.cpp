@@ -1,5 +1,5 @@
-// The registry over REGEDIT4 text files: parsed into a list of keys, cached per file while the file
-// stays the same, changed under a file lock and replaced atomically.
+// The registry over REGEDIT4 text files: parsed into a list of keys with an index by name, cached per
+// file while the file stays the same, changed under a file lock and replaced atomically.
 #include "Registry.h"
 
 #include <dirent.h>
@@ -15,6 +15,8 @@
 #include <ctime>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "FileLocks.h"
 #include "TextEncoding.h"
@@ -79,19 +81,39 @@ struct TRegistry::Hive {
     struct Key {
         std::string path, upper;   // from the root, without the root's name; "" is the root itself
         std::vector<Value> values;
+        // Position of each value by its upper-case name, so a key with many values reads in linear time.
+        std::unordered_map<std::string, std::size_t> index;
         Value* Find(const std::string& upperName) {
-            for (auto& v : values) if (v.upper == upperName) return &v;
-            return nullptr;
+            const auto it = index.find(upperName);
+            return it == index.end() ? nullptr : &values[it->second];
         }
         const Value* Find(const std::string& upperName) const {
             return const_cast<Key*>(this)->Find(upperName);
         }
+        Value& Add(Value v) {
+            index[v.upper] = values.size();
+            values.push_back(std::move(v));
+            return values.back();
+        }
+        bool Erase(const std::string& upperName) {
+            if (std::erase_if(values, [&](const Value& v) { return v.upper == upperName; }) == 0) return false;
+            index.clear();
+            for (std::size_t i = 0; i < values.size(); ++i) index[values[i].upper] = i;
+            return true;
+        }
     };
     std::vector<Key> keys;
+    // Lines with a name or text that is not UTF-8 and was read as Windows-1252: what is written
+    // back differs from the file there.
+    std::vector<int> converted;
+    // Position of each listed key, and every key that exists (listed, or above a listed one), by
+    // upper-case path: files with many keys read in linear time.
+    std::unordered_map<std::string, std::size_t> index;
+    std::unordered_set<std::string> existing;
 
     Key* Find(const std::string& upperPath) {
-        for (auto& k : keys) if (k.upper == upperPath) return &k;
-        return nullptr;
+        const auto it = index.find(upperPath);
+        return it == index.end() ? nullptr : &keys[it->second];
     }
     const Key* Find(const std::string& upperPath) const { return const_cast<Hive*>(this)->Find(upperPath); }
 
@@ -101,30 +123,49 @@ struct TRegistry::Hive {
                upper[upperParent.size()] == '\\';
     }
 
+    void AddExisting(const std::string& upper) {
+        // Every key above it exists too; stop at the first one already known.
+        for (std::size_t end = upper.size(); end != std::string::npos && end > 0;) {
+            if (!existing.insert(upper.substr(0, end)).second) break;
+            end = upper.rfind('\\', end - 1);
+        }
+    }
+
+    Key& Append(Key k) {
+        index[k.upper] = keys.size();
+        AddExisting(k.upper);
+        keys.push_back(std::move(k));
+        return keys.back();
+    }
+
+    void Reindex() {
+        index.clear();
+        existing.clear();
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            index[keys[i].upper] = i;
+            AddExisting(keys[i].upper);
+        }
+    }
+
     // A key exists when it is listed, or a key below it is.
     bool Exists(const std::string& upperPath) const {
-        if (upperPath.empty()) return true;
-        for (const auto& k : keys)
-            if (k.upper == upperPath || IsBelow(k.upper, upperPath)) return true;
-        return false;
+        return upperPath.empty() || existing.count(upperPath) > 0;
     }
 
     std::vector<std::string> Children(const std::string& upperPath) const {
-        std::vector<std::string> names, uppers;
+        std::vector<std::string> names;
+        std::unordered_set<std::string> uppers;
         const std::size_t skip = upperPath.empty() ? 0 : upperPath.size() + 1;
+        const std::size_t depth = upperPath.empty() ? 0 : std::count(upperPath.begin(), upperPath.end(), '\\') + 1;
         for (const auto& k : keys) {
             if (!IsBelow(k.upper, upperPath)) continue;
             // Upper-casing keeps the byte length of the Latin letters it folds, but be safe.
             const std::size_t endUpper = k.upper.find('\\', skip);
-            const std::string childUpper = k.upper.substr(skip, endUpper == std::string::npos ? std::string::npos : endUpper - skip);
-            bool seen = false;
-            for (const auto& u : uppers) if (u == childUpper) { seen = true; break; }
-            if (seen) continue;
-            uppers.push_back(childUpper);
+            if (!uppers.insert(k.upper.substr(skip, endUpper == std::string::npos ? std::string::npos : endUpper - skip)).second)
+                continue;
             // The same component of the path as written.
             std::size_t start = 0;
-            for (std::size_t n = upperPath.empty() ? 0 : std::count(upperPath.begin(), upperPath.end(), '\\') + 1; n > 0; --n)
-                start = k.path.find('\\', start) + 1;
+            for (std::size_t n = depth; n > 0; --n) start = k.path.find('\\', start) + 1;
             const std::size_t end = k.path.find('\\', start);
             names.push_back(k.path.substr(start, end == std::string::npos ? std::string::npos : end - start));
         }
@@ -136,7 +177,9 @@ struct TRegistry::Hive {
         if (HasControlChars(path)) throw ERegistryException("Invalid key name \"" + path + "\"");
         if (path.empty()) {
             if (Key* root = Find("")) return *root;
-            return *keys.insert(keys.begin(), Key{});
+            keys.insert(keys.begin(), Key{});
+            Reindex();
+            return keys.front();
         }
         Key* key = nullptr;
         std::string prefix, parentUpper;
@@ -156,7 +199,9 @@ struct TRegistry::Hive {
                 Key k;
                 k.path = prefix;
                 k.upper = upper;
-                key = &*keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(at), std::move(k));
+                keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(at), std::move(k));
+                Reindex();
+                key = &keys[at];
             }
             prefix = key->path;
             parentUpper = upper;
@@ -168,10 +213,20 @@ struct TRegistry::Hive {
         if (upperPath.empty()) return false;
         const auto before = keys.size();
         std::erase_if(keys, [&](const Key& k) { return k.upper == upperPath || IsBelow(k.upper, upperPath); });
-        return keys.size() != before;
+        if (keys.size() == before) return false;
+        Reindex();
+        return true;
     }
 
     // ---- REGEDIT4 text ----
+
+    // Each name and text is read on its own: valid UTF-8 stays as it is, anything else is read as
+    // Windows-1252, so one foreign byte changes nothing else in the file.
+    std::string Decode(std::string text, int line) {
+        if (TextEncoding::IsValidUtf8(text)) return text;
+        if (converted.empty() || converted.back() != line) converted.push_back(line);
+        return TextEncoding::Cp1252ToUtf8(text);
+    }
 
     static std::string ParseQuoted(const std::string& t, std::size_t& pos, int line) {
         std::string out;
@@ -249,18 +304,18 @@ struct TRegistry::Hive {
                           const std::string& t, int lineNo, const std::string& rootName) {
         if (t[0] == '[') {
             if (t.back() != ']') throw ParseError{lineNo, "key without \"]\""};
-            const std::string inner = t.substr(1, t.size() - 2);
+            const std::string inner = hive.Decode(t.substr(1, t.size() - 2), lineNo);
             if (!inner.empty() && inner[0] == '-') throw ParseError{lineNo, "key deletions are not read"};
             const std::size_t bs = inner.find('\\');
             if (!SameText(inner.substr(0, bs), rootName)) throw ParseError{lineNo, "key outside " + rootName};
             const std::string path = bs == std::string::npos ? "" : NormalizePath(inner.substr(bs + 1));
-            cur = hive.Find(Upper(path));
+            const std::string upper = Upper(path);
+            cur = hive.Find(upper);
             if (!cur) {
                 Key k;
                 k.path = path;
-                k.upper = Upper(path);
-                hive.keys.push_back(std::move(k));
-                cur = &hive.keys.back();
+                k.upper = upper;
+                cur = &hive.Append(std::move(k));
             }
             return;
         }
@@ -268,7 +323,7 @@ struct TRegistry::Hive {
         Value v;
         std::size_t pos = 0;
         if (t[0] == '@') pos = 1;
-        else if (t[0] == '"') v.name = ParseQuoted(t, pos, lineNo);
+        else if (t[0] == '"') v.name = hive.Decode(ParseQuoted(t, pos, lineNo), lineNo);
         else throw ParseError{lineNo, "neither a key nor a value"};
         while (pos < t.size() && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
         if (pos >= t.size() || t[pos] != '=') throw ParseError{lineNo, "\"=\" missing"};
@@ -280,6 +335,7 @@ struct TRegistry::Hive {
             std::size_t p = 0;
             v.data = ParseQuoted(data, p, lineNo);
             if (!Trim(data.substr(p)).empty()) throw ParseError{lineNo, "text after the string"};
+            v.data = hive.Decode(std::move(v.data), lineNo);
             v.type = rdString;
             v.rawType = REG_SZ;
         } else if (lower.rfind("dword:", 0) == 0) {
@@ -302,12 +358,13 @@ struct TRegistry::Hive {
                     throw ParseError{lineNo, "bad hex type"};
                 raw = static_cast<int>(std::stoul(kind.substr(1, kind.size() - 2), nullptr, 16));
             }
-            std::string list = data.substr(colon + 1);
-            while (!Trim(list).empty() && Trim(list).back() == '\\') {
-                list = Trim(list);
+            std::string list = TrimRight(data.substr(colon + 1));
+            // Only the end is looked at, so a value continued over many lines reads in linear time.
+            while (!list.empty() && list.back() == '\\') {
                 list.pop_back();
                 if (++n >= lines.size()) throw ParseError{lineNo, "continuation at the end of the file"};
                 list += Trim(lines[n]);
+                while (!list.empty() && static_cast<unsigned char>(list.back()) <= ' ') list.pop_back();
             }
             v.data = ParseHex(list, lineNo);
             v.rawType = raw;
@@ -327,7 +384,7 @@ struct TRegistry::Hive {
             v.name = old->name;
             *old = std::move(v);
         } else {
-            cur->values.push_back(std::move(v));
+            cur->Add(std::move(v));
         }
     }
 
@@ -451,6 +508,10 @@ private:
     int error_ = 0;
 };
 
+std::string WithoutByteOrderMark(const std::string& bytes) {
+    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+}
+
 // Reads the file with the identity it had when read; false when it does not exist.
 bool ReadFile(const std::string& file, std::string& bytes, struct stat& st) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -513,15 +574,6 @@ void SweepTemporaryFiles(const std::string& file) {
     }
 }
 
-std::string AsideName(const std::string& file) {
-    char stampText[32];
-    const std::time_t t = std::time(nullptr);
-    struct tm tmv {};
-    localtime_r(&t, &tmv);
-    std::strftime(stampText, sizeof stampText, "%Y%m%d-%H%M%S", &tmv);
-    return file + ".unreadable-" + stampText + "-" + std::to_string(::getpid());
-}
-
 // The hive in file, read again when the file changed. Lines that cannot be read are skipped: the
 // file as it was is kept aside (a hard link, under the lock and only if it is still the same file)
 // and the readable rest is written back, so a later write cannot lose the skipped lines unseen. A
@@ -561,7 +613,7 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         bool whole = false;
         try {
             hive = std::make_shared<TRegistry::Hive>(
-                TRegistry::Hive::Parse(TextEncoding::DecodeText(bytes), rootName, unreadable));
+                TRegistry::Hive::Parse(WithoutByteOrderMark(bytes), rootName, unreadable));
         } catch (const ParseError& e) {
             whole = true;
             unreadable.assign(1, e);
@@ -585,15 +637,11 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
         for (const auto& e : unreadable)
             std::fprintf(stderr, "%s, line %d: %s\n", file.c_str(), e.line, e.reason.c_str());
-        std::string aside = AsideName(file);
-        bool keptAside = false;
+        std::string aside;
         // Bounded: what is written back reads whole, but a file replaced again and again must not
         // keep this loop going.
-        if (attempt < 3 && (lockHeld || lock->Held())) {
-            for (int n = 2; !(keptAside = ::link(file.c_str(), aside.c_str()) == 0) && errno == EEXIST && n < 10; ++n)
-                aside = AsideName(file) + "-" + std::to_string(n);   // a second one within the second
-        }
-        if (keptAside) {
+        if (attempt < 3 && (lockHeld || lock->Held())) aside = FileLocks::KeepAside(file);
+        if (!aside.empty()) {
             try {
                 if (whole) {
                     if (::unlink(file.c_str()) != 0) throw ERegistryException(std::strerror(errno));
@@ -683,6 +731,16 @@ void TRegistry::Modify(const std::function<void(Hive&)>& change) {
     change(hive);
     const std::string text = hive.Serialize(rootName);
     if (text == before) return;
+    if (!hive.converted.empty()) {
+        // Values read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
+        const std::string aside = FileLocks::KeepAside(file);
+        if (aside.empty())
+            throw ERegistryException("The registry file " + file + " cannot be kept aside: " + std::strerror(errno));
+        std::vector<ParseError> lines;
+        for (int line : hive.converted) lines.push_back({line, "read as Windows-1252"});
+        Notice(TRegistryProblem::rpValuesConverted, file, aside, lines);
+        hive.converted.clear();
+    }
     try {
         // The file holds the database folder and the user's name: new ones are the user's alone.
         WriteFileBytes(file, text, 0600);
@@ -766,7 +824,7 @@ bool TRegistry::DeleteValue(const AnsiString& Name) {
     bool deleted = false;
     Modify([&](Hive& h) {
         if (Hive::Key* k = h.Find(upperPath))
-            deleted = std::erase_if(k->values, [&](const Hive::Value& v) { return v.upper == upperName; }) > 0;
+            deleted = k->Erase(upperName);
     });
     return deleted;
 }
@@ -849,10 +907,10 @@ void TRegistry::WriteValue(const AnsiString& Name, TRegDataType Type, std::strin
         }
         Hive::Value* v = k->Find(Upper(Name));
         if (!v) {
-            k->values.emplace_back();
-            v = &k->values.back();
-            v->name = Name;
-            v->upper = Upper(Name);
+            Hive::Value added;
+            added.name = Name;
+            added.upper = Upper(Name);
+            v = &k->Add(std::move(added));
         }
         v->type = Type;
         v->rawType = RawType;

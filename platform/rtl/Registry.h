@@ -15,6 +15,9 @@
 // handler hears of it once. A file that is no REGEDIT4 file at all is moved aside and reads as empty.
 // A file with unreadable lines that cannot be kept aside (a read-only folder) is read as far as it
 // can be and never written.
+// Each name and text is decoded on its own: valid UTF-8 stays UTF-8, anything else is read as
+// Windows-1252. Before a write turns such values into UTF-8, the file as it was is kept aside the
+// same way (and the handler hears of it); when it cannot be, the write fails.
 #include "Classes.h"
 
 class ERegistryException : public SysUtils::Exception { using Exception::Exception; };
@@ -24,7 +27,9 @@ struct TRegistryProblem {
     enum TKind {
         rpLinesKeptAside,   // the readable rest was kept, the file as it was lies at AsideName
         rpFileKeptAside,    // no REGEDIT4 file at all: moved to AsideName, the settings start empty
-        rpCannotChange      // could not be kept aside: read as far as it can be, never written
+        rpCannotChange,     // could not be kept aside: read as far as it can be, never written
+        rpValuesConverted   // values that were not UTF-8 were read as Windows-1252 and are now
+                            // written as UTF-8; the file as it was lies at AsideName
     };
     TKind Kind;
     AnsiString FileName, AsideName;

@@ -203,6 +203,29 @@ TEST_F(DatabaseFolder, ADamagedSettingsFileKeepsTheDatabaseFolderAndTellsTheUser
                                     "\" enthielt unlesbare Zeilen (Zeile 5).", 0), 0u) << dialogs[0].text;
 }
 
+TEST_F(DatabaseFolder, OneForeignByteInTheSettingsGarblesNoOtherValueAndTheFileIsKeptBeforeItChanges) {
+    const std::string folder = LayOutDatabase("Büro");
+    const std::string file = dir.file("registry/HKEY_CURRENT_USER.reg");
+    const std::string original = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin]\n\"DBPATH\"=\"" +
+                                 folder + "\"\n\"BENUTZER\"=\"J\xFCrgen\"\n";
+    dir.write("registry/HKEY_CURRENT_USER.reg", original);
+    TForm1 form(nullptr);
+    const std::string path = ReadUserString(kZorbelin, "DBPATH");
+    EXPECT_EQ(path, folder);
+    // Connecting writes the settings: the other values stay as they were, the foreign one is UTF-8 now.
+    EXPECT_TRUE(form.ConnectDatabase(path));
+    EXPECT_EQ(ReadUserString(kZorbelin, "BENUTZER"), "Jürgen");
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
+    EXPECT_NE(dir.read("registry/HKEY_CURRENT_USER.reg").find("\"BENUTZER\"=\"Jürgen\"\n"), std::string::npos);
+    ASSERT_EQ(dialogs.size(), 1u);
+    const std::string aside = dialogs[0].text.substr(dialogs[0].text.rfind("unter \"") + 7);
+    EXPECT_EQ(dialogs[0].text, "Die Einstellungsdatei \"" + file + "\" enthielt Werte, die kein UTF-8 waren (Zeile 5); "
+                               "sie wurden als Windows-1252 gelesen und als UTF-8 gespeichert. Die Datei, wie sie war, "
+                               "liegt unter \"" + aside);
+    ASSERT_GE(aside.size(), 2u);
+    EXPECT_EQ(dir.read(std::filesystem::relative(aside.substr(0, aside.size() - 2), dir.path()).string()), original);
+}
+
 TEST_F(DatabaseFolder, AReadOnlyDatabaseIsOnlyReadWithoutAMessageAndTheLogSaysSo) {
     LayOutDesign();
     const std::string folder = LayOutDatabase("readonly");

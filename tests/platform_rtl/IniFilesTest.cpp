@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "HeldLock.h"
+#include "TestTime.h"
 #include "IniFiles.h"
 #include "SysUtils.h"
 #include "TempDir.h"
@@ -303,4 +304,56 @@ TEST(Files, TheCurrentFolderIsWhereRelativeNamesStart) {
     EXPECT_FALSE(SysUtils::SetCurrentDir(dir.str() + "fehlt"));
     EXPECT_EQ(SysUtils::GetCurrentDir(), std::filesystem::canonical(dir.file("Programm")).string());
     ASSERT_TRUE(SysUtils::SetCurrentDir(before));
+}
+
+TEST(IniFile, AFileWithVeryManySectionsAndKeysReadsAndWritesInLinearTime) {
+    TempDir dir;
+    // 50,000 sections with two keys each and one section of 100,000 keys.
+    std::string head = "[Bilder]\r\n";
+    for (int i = 0; i < 100000; ++i) head += "bild" + std::to_string(i) + "=b" + std::to_string(i) + ".png\r\n";
+    head += "\r\n";
+    std::string rest;
+    for (int i = 0; i < 50000; ++i) rest += "[Abschnitt" + std::to_string(i) + "]\r\na=1\r\nb=2\r\n\r\n";
+    dir.write("big.ini", head + rest);
+
+    const auto start = std::chrono::steady_clock::now();
+    TIniFile ini(dir.file("big.ini"));
+    TStringList keys, sections;
+    ini.ReadSection("BILDER", &keys);
+    ASSERT_EQ(keys.Count(), 100000);
+    for (int i = 0; i < keys.Count(); ++i)
+        ASSERT_EQ(ini.ReadString("Bilder", keys[i], ""), "b" + std::to_string(i) + ".png");
+    ini.ReadSections(&sections);
+    EXPECT_EQ(sections.Count(), 50001);
+    EXPECT_EQ(ini.ReadInteger("abschnitt49999", "B", 0), 2);
+    ini.WriteInteger("Abschnitt49999", "b", 3);
+    EXPECT_EQ(ini.ReadInteger("Abschnitt49999", "b", 0), 3);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    // Linear reading takes seconds (less in a release build); searching one by one took minutes.
+    EXPECT_LT(ms, testsupport::ScaledBelow(30000, 90000));
+    // Only the changed line differs.
+    std::string expected = head + rest;
+    const std::string last = "[Abschnitt49999]\r\na=1\r\nb=2";
+    expected.replace(expected.rfind(last), last.size(), "[Abschnitt49999]\r\na=1\r\nb=3");
+    EXPECT_EQ(dir.read("big.ini"), expected);
+}
+
+TEST(IniFile, OneForeignByteChangesOnlyItsOwnLineAndTheFileIsKeptAsideBeforeItIsWritten) {
+    TempDir dir;
+    const std::string original = "[Figur]\nName=Grüße\nNotiz=a\xFF" "b\nK\xF6ln=Bär\n";
+    dir.write("figur.ini", original);
+    TIniFile ini(dir.file("figur.ini"));
+    EXPECT_EQ(ini.ReadString("Figur", "Name", ""), "Grüße");
+    EXPECT_EQ(ini.ReadString("Figur", "Notiz", ""), "aÿb");
+    EXPECT_EQ(ini.ReadString("Figur", "Köln", ""), "Bär");
+    testing::internal::CaptureStderr();
+    ini.WriteString("Figur", "Ruhe", "r1");
+    ini.WriteString("Figur", "Ruhe", "r2");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(dir.read("figur.ini"), "[Figur]\nName=Grüße\nNotiz=aÿb\nKöln=Bär\nRuhe=r2\n");
+    std::vector<std::string> aside;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename().string().rfind("figur.ini.unreadable-", 0) == 0) aside.push_back(e.path().filename());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(dir.read(aside[0]), original);
 }

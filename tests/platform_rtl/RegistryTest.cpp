@@ -11,6 +11,7 @@
 #include "Registry.h"
 #include "FileRights.h"
 #include "HeldLock.h"
+#include "TestTime.h"
 #include "TempDir.h"
 
 using testsupport::ScopedEnv;
@@ -519,4 +520,69 @@ TEST(Registry, AnotherProgramHoldingTheLockMakesAWriteFailSoonAndReadsGoOn) {
     TRegistry again;
     ASSERT_TRUE(again.OpenKeyReadOnly(kKey));
     EXPECT_EQ(again.ReadString("Datum"), "06.03.2007");
+}
+
+TEST(Registry, AFileWithVeryManyKeysAndValuesReadsAndWritesInLinearTime) {
+    RegistryFolder folder;
+    // 100,000 values in one key and 50,000 keys with two values each, as the registry writes them.
+    std::string big = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Big]\n";
+    for (int i = 0; i < 100000; ++i) big += "\"Wert" + std::to_string(i) + "\"=\"x" + std::to_string(i) + "\"\n";
+    big += "\n";
+    std::string keys;
+    for (int i = 0; i < 50000; ++i)
+        keys += "[HKEY_CURRENT_USER\\Software\\Big\\Schl" + std::to_string(i) + "]\n\"A\"=dword:00000001\n\"B\"=\"b\"\n\n";
+    folder.dir.write("HKEY_CURRENT_USER.reg", big + keys);
+
+    const auto start = std::chrono::steady_clock::now();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Big", false));
+    EXPECT_EQ(reg.ReadString("WERT99999"), "x99999");
+    EXPECT_TRUE(reg.KeyExists("Schl49999"));
+    reg.WriteString("Neu", "n");   // read again under the lock, written whole
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Big\\schl49999", false));
+    EXPECT_EQ(reg.ReadInteger("A"), 1);
+    TStringList names;
+    reg.CloseKey();
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Big", false));
+    reg.GetKeyNames(&names);
+    EXPECT_EQ(names.Count(), 50000);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    // Linear reading takes seconds (less in a release build); searching the keys one by one took minutes.
+    EXPECT_LT(ms, testsupport::ScaledBelow(30000, 90000));
+    // Written back in the order read, byte for byte, with the new value after the others of its key.
+    EXPECT_EQ(folder.user(), big.substr(0, big.size() - 1) + "\"Neu\"=\"n\"\n\n" + keys);
+}
+
+TEST(Registry, OneForeignByteChangesOnlyItsOwnValueAndTheFileIsKeptAsideBeforeItIsWritten) {
+    RegistryFolder folder;
+    Problems problems;
+    const std::string original =
+        "REGEDIT4\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\n"
+        "\"Zeitansage\"=\"Grüße\"\n"
+        "\"Ort\"=\"K\xF6ln \xFF\"\n"
+        "\"St\xE4" "dte\"=\"Bär\"\n"
+        "\n";
+    folder.dir.write("HKEY_CURRENT_USER.reg", original);
+    testing::internal::CaptureStderr();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    EXPECT_EQ(reg.ReadString("Zeitansage"), "Grüße");
+    EXPECT_EQ(reg.ReadString("Ort"), "Köln ÿ");
+    EXPECT_EQ(reg.ReadString("Städte"), "Bär");
+    EXPECT_TRUE(AsideFiles(folder.dir.path()).empty());   // reading alone changes nothing
+    EXPECT_EQ(folder.user(), original);
+    reg.WriteInteger("FontSize", 9);
+    reg.WriteInteger("FontSize", 10);
+    testing::internal::GetCapturedStderr();
+    const std::string text = folder.user();
+    EXPECT_NE(text.find("\"Zeitansage\"=\"Grüße\"\n\"Ort\"=\"Köln ÿ\"\n\"Städte\"=\"Bär\"\n"), std::string::npos) << text;
+    const auto aside = AsideFiles(folder.dir.path());
+    ASSERT_EQ(aside.size(), 1u);   // once, before the first write
+    EXPECT_EQ(ReadAll(aside[0]), original);
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpValuesConverted);
+    EXPECT_EQ(problems.told[0].AsideName, aside[0]);
+    EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 6}));
 }

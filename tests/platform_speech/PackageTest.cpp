@@ -1,9 +1,12 @@
 // Character packages: the shipped one, broken ones, and which package the server takes by default.
 #include <QImage>
 
+#include <chrono>
+
 #include "CharacterPackage.h"
 #include "Registry.h"
 #include "SpeechTestSupport.h"
+#include "TestTime.h"
 
 using namespace speechtest;
 using Agent::Detail::CharacterPackage;
@@ -70,6 +73,25 @@ TEST_F(Packages, BrokenPackagesFailToLoad) {
     // A picture that is no picture.
     dir.write("Figuren/eulalia_zu.png", "kein Bild");
     EXPECT_LT(LoadResult(*server, ShippedPackage()), 0);
+}
+
+TEST_F(Packages, APackageWithVeryManyAnimationsLoadsInLinearTime) {
+    std::string text = dir.read("Figuren/eulalia.acp");
+    const auto section = text.find("\n[Animationen]");
+    ASSERT_NE(section, std::string::npos);
+    std::string many;
+    for (int i = 0; i < 100000; ++i) many += "Extra" + std::to_string(i) + "=halb 60\n";
+    text.insert(text.find('\n', section + 1) + 1, many);
+    dir.write("Figuren/viele.acp", text);
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    auto pkg = CharacterPackage::Load(dir.file("Figuren/viele.acp"), error);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(pkg) << error;
+    EXPECT_TRUE(pkg->FindAnimation("extra99999"));
+    EXPECT_TRUE(pkg->FindAnimation("Blink"));
+    // Seconds at most (less in a release build); looking the keys up one by one took minutes.
+    EXPECT_LT(ms, testsupport::ScaledBelow(30000, 90000));
 }
 
 TEST_F(Packages, DefaultCharacterIsTheChosenOneElseTheFirstInTheFolder) {
