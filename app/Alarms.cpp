@@ -233,6 +233,8 @@ void ShowAlarm::AnchorClick(TObject*, const AnsiString& Anchor) {
         NotesMemo = new TPlainMemo(Popup);
         NotesMemo->SetBounds(10, 35, Popup->Width() - 20, Popup->Height() - 45);
         NotesMemo->SetParent(Popup);
+        // Notes of one endless word would be laid out for minutes when broken only between words.
+        NotesMemo->SetWrapAnywhere(true);
         NotesMemo->SetText(notes_);
         NotesMemo->SetColor(PopupColor);
         NotesMemo->SetReadOnly(true);

@@ -25,6 +25,7 @@
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
+#include "TextEncoding.h"
 #include "Trace.h"
 #include "WinApi.h"
 #include "WindowPlacement.h"
@@ -66,6 +67,10 @@ bool AlarmRequested(TField* Field) {
 constexpr long long ClockStepBackMinutes = 10;
 // How long what rang is remembered: longer than any step back of the clock worth guarding against.
 constexpr long long RaisedAlarmsKeptMinutes = 2 * 24 * 60;
+// What a popup lays out of an appointment anyone may have written: a line of subject and a few
+// pages of notes; the rest is marked as left out.
+constexpr std::size_t AlarmSubjectChars = 200;
+constexpr std::size_t AlarmNotesChars = 20000;
 
 // Another program holds the database (SQLite's busy or locked): worth trying again later.
 bool DatabaseBusy(const std::exception& E) {
@@ -1546,7 +1551,7 @@ void TForm1::CheckAlarms() {
             if (!raisedAlarms_.insert(occurrence).second) continue;
             AlarmHtml->Clear();
             try {
-                AlarmNotes = query->FieldByName("Notes")->AsString();
+                AlarmNotes = TextEncoding::CutChars(query->FieldByName("Notes")->AsString(), AlarmNotesChars);
             } catch (const std::exception&) {
                 AlarmNotes = "kein Text eingetragen";
             }
@@ -1554,7 +1559,7 @@ void TForm1::CheckAlarms() {
             AlarmHtml->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P "
                            "align=\"center\"><B>");
             // The subject is anyone's text in a shared database: shown as text, never as markup.
-            AlarmHtml->Add(HTMLEscape(subject));
+            AlarmHtml->Add(HTMLEscape(TextEncoding::CutChars(subject, AlarmSubjectChars)));
             AlarmHtml->Add("</FONT></P>");
             AgentLoaded = StartAgent(WorkArea.Right - 128, WorkArea.Bottom - 240, true);
             auto* alarm = new ShowAlarm(true, this);

@@ -9,6 +9,7 @@
 #include "IniFiles.h"
 #include "Registry.h"
 #include "SettingDefaults.h"
+#include "TextEncoding.h"
 
 bool TTarvolinDatenModul::FiveRowFlag = false;
 
@@ -60,6 +61,9 @@ const char* const kWeekDayPrefixes[3] = {
 
 // The settings' default for the number of days, so the page and the settings dialog agree.
 constexpr int kDefaultXDays = SettingDefault::xTage;
+
+// Characters of a subject a day shows; the rest is marked as left out.
+constexpr std::size_t DaySubjectChars = 200;
 
 } // namespace
 
@@ -304,7 +308,9 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 const TDateTime start(record.start);
                 const bool alarm = need(alarmField, "Alarm")->AsBoolean();
                 if (dayIsToday && alarm) host_->SetAlarmsPresent(true);
-                const AnsiString subject = SysUtils::TrimRight(subjectField->AsString());
+                // A subject of any length fills one line of the page, not the whole week.
+                const AnsiString subject =
+                    TextEncoding::CutChars(SysUtils::TrimRight(subjectField->AsString()), DaySubjectChars);
                 // An entry goes into the page whole or not at all: half of one breaks the markup.
                 TStringList entry;
                 AnsiString title;

@@ -127,6 +127,12 @@ std::string LeftChars(std::string_view text, std::size_t chars) {
     return std::string(text.substr(0, ByteOffsetOfChar(text, chars)));
 }
 
+std::string CutChars(std::string_view text, std::size_t chars) {
+    const std::size_t end = ByteOffsetOfChar(text, chars);
+    if (end >= text.size()) return std::string(text);
+    return std::string(text.substr(0, end)) + "\u2026";
+}
+
 std::size_t PrevCharOffset(std::string_view text, std::size_t offset) {
     if (offset == 0) return 0;
     if (offset > text.size()) offset = text.size();

@@ -20,6 +20,9 @@ std::size_t CharCount(std::string_view text);
 std::size_t ByteOffsetOfChar(std::string_view text, std::size_t chars);
 // The first 'chars' characters.
 std::string LeftChars(std::string_view text, std::size_t chars);
+// The first 'chars' characters, followed by "…" when the text goes on: long text stays cheap to lay
+// out, and the reader sees that more follows.
+std::string CutChars(std::string_view text, std::size_t chars);
 // Length in bytes of the character starting at offset (1 for an invalid byte; 0 at the end).
 std::size_t CharLengthAt(std::string_view text, std::size_t offset);
 // Offset of the start of the character before offset.

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextOption>
 #include <QPointer>
 #include <QSpinBox>
 #include <QTextBlock>
@@ -366,6 +367,10 @@ void TPlainMemo::PushLines() {
     SetText(lines_->Text());
     syncing_ = false;
     Change();
+}
+
+void TPlainMemo::SetWrapAnywhere(bool Value) {
+    d_->Memo()->setWordWrapMode(Value ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 void TPlainMemo::TextChanged() {

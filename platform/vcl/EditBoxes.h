@@ -75,6 +75,9 @@ public:
     ~TPlainMemo() override;
     TStrings* Lines() const { return lines_.get(); }
     void SetLines(TStrings* Value) { lines_->Assign(Value); }
+    // Lines break at any character, not only between words: one long word costs no more to lay out
+    // than a text of many.
+    void SetWrapAnywhere(bool Value);
 protected:
     void TextChanged() override;
     void EditorTextChanged() override;

@@ -572,3 +572,29 @@ TEST_F(Reminders, CloseButtonShowsItsCaptionWhole) {
         }
     EXPECT_GT(ink, 10);
 }
+
+// Anyone may write a megabyte of subject and a million characters of notes without a space into
+// the shared database: the popup shows a line of the subject and a few pages of the notes, each
+// with a mark that more follows, and opening the notes holds up the window no longer than a moment.
+TEST_F(Reminders, LongSubjectAndNotesAreCutWithAMarkAndTheMemoOpensAtOnce) {
+    std::string subject;
+    while (subject.size() < 1000000) subject += "Betreff ";
+    const std::string notes = "ü" + std::string(999999, 'x');
+    Appointment(subject, At(7, 10, 15), "hans", notes);
+    AlarmForm form(nullptr);
+    Connect(form);
+    ASSERT_TRUE(Check(form, 1));
+    ShowAlarm* alarm = ShowAlarm::Open().front();
+    // Compared as truth values: a failure printing a megabyte helps nobody.
+    EXPECT_TRUE(alarm->AlarmHtml()->Strings(2) == subject.substr(0, 200) + "…");
+    const std::string cutNotes = notes.substr(0, 20001) + "…";   // "ü" is two bytes
+    EXPECT_TRUE(alarm->AlarmNotes() == cutNotes);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ClickAnchor(alarm->PopupLabel, "memo"));
+    ASSERT_NE(alarm->NotesMemo, nullptr);
+    alarm->Popup->Repaint();
+    Application->ProcessMessages();
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_LT(took.count(), testsupport::ScaledBelow(5000, 60000));
+    EXPECT_TRUE(Lines(alarm->NotesMemo->Lines()) == std::vector<std::string>{cutNotes});
+}

@@ -154,3 +154,28 @@ TEST_F(DayEntries, BirthdayMailOnTheFirstBuildOfTheDay) {
     EXPECT_TRUE(host.mails.empty());
     EXPECT_EQ(host.offMainThread, 0);
 }
+
+// Anyone may write a subject of a megabyte into the shared database: a day shows its first 200
+// characters (whole ones) and a mark that more follows, on the page the builder makes too.
+TEST_F(DayEntries, ALongSubjectIsCutWithAMarkAndLongNotesStayOutOfTheText) {
+    std::string subject = "ä";
+    while (subject.size() < 1000000) subject += "Wort";
+    AddAppointment(D(2007, 3, 6, 9), D(2007, 3, 6, 9), subject, std::string(100, 'n'));
+    AddAppointment(D(2007, 3, 6, 10), D(2007, 3, 6, 11), "kurz");
+    Load(D(2007, 3, 5));
+    const std::string cut = subject.substr(0, 201) + "…";   // "ä" is two bytes
+    // Compared as truth values: a failure printing a megabyte helps nobody.
+    EXPECT_TRUE(Entries(D(2007, 3, 6)) ==
+              (Lines{"<p TITLE=\"" + std::string(100, 'n') + "\" >", cut, "</p>",
+                     "<p TITLE=\"... kein Zusatztext vorhanden\" >", "10:00", "Uhr kurz", "</p>"}));
+
+    Design month;
+    month.monat = "<#DAY DATEOFFSET=7><#DAY DATEOFFSET=8><#DAY DATEOFFSET=9>";
+    month.tag = "[<#DAYTEXT>]";
+    WriteDesign(month);
+    SysUtils::SetClock([] { return D(2007, 3, 1, 8); });
+    Build(D(2007, 3, 6), vmMonth);
+    ASSERT_EQ(host.pages.size(), 1u);
+    EXPECT_NE(host.pages[0].find(cut + "\r\n</p>"), std::string::npos) << host.pages[0].substr(0, 2000);
+    EXPECT_LT(host.pages[0].size(), 100000u);
+}
