@@ -64,6 +64,9 @@ constexpr int kDefaultXDays = SettingDefault::xTage;
 
 // Characters of a subject a day shows; the rest is marked as left out.
 constexpr std::size_t DaySubjectChars = 200;
+// Entries a day shows; the rest are counted in one line, so the page stays small whatever the
+// database holds.
+constexpr int DayEntriesShown = 50;
 
 } // namespace
 
@@ -300,6 +303,7 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
         if (!field) throw EDatabaseError(AnsiString("Feld '") + name + "' nicht gefunden");
         return field;
     };
+    int shown = 0, more = 0;
     while (!ADODS->Eof()) {
         try {
             const RecordDay& record = RecordDayOf(ADODS->RecNo() - 1, startField);
@@ -308,38 +312,44 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 const TDateTime start(record.start);
                 const bool alarm = need(alarmField, "Alarm")->AsBoolean();
                 if (dayIsToday && alarm) host_->SetAlarmsPresent(true);
-                // A subject of any length fills one line of the page, not the whole week.
-                const AnsiString subject =
-                    TextEncoding::CutChars(SysUtils::TrimRight(subjectField->AsString()), DaySubjectChars);
-                // An entry goes into the page whole or not at all: half of one breaks the markup.
-                TStringList entry;
-                AnsiString title;
-                try {
-                    title = SysUtils::Trim(need(notesField, "Notes")->AsString());
-                    if (title.empty()) title = "... kein Zusatztext vorhanden";
-                } catch (const std::exception&) {
-                    title = "...kein Zusatztext vorhanden";
-                }
-                entry.Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
-
-                const TDateTime end = need(endField, "EndTime")->AsDateTime();
-                // Times of day in whole milliseconds, so equal times on different dates are equal.
-                const int d = SysUtils::TimeOfDayMSecs(end) - SysUtils::TimeOfDayMSecs(start);
-                const bool allDay = !alarm && (d > 69120000 || d == 0);
-                AnsiString speechLine;
-                if (allDay) {
-                    entry.Add(EscapeHtml(subject, false));
-                    entry.Add("</p>");
-                    speechLine = subject;
+                // Beyond the bound an entry is only counted; its birthday mail still goes out.
+                if (shown >= DayEntriesShown) {
+                    ++more;
                 } else {
-                    const AnsiString time = SysUtils::FormatDateTime("hh:mm", start);
-                    entry.Add(time);
-                    entry.Add("Uhr " + EscapeHtml(subject, false));
-                    entry.Add("</p>");
-                    speechLine = time + " Uhr - " + subject;
+                    // A subject of any length fills one line of the page, not the whole week.
+                    const AnsiString subject =
+                        TextEncoding::CutChars(SysUtils::TrimRight(subjectField->AsString()), DaySubjectChars);
+                    // An entry goes into the page whole or not at all: half of one breaks the markup.
+                    TStringList entry;
+                    AnsiString title;
+                    try {
+                        title = SysUtils::Trim(need(notesField, "Notes")->AsString());
+                        if (title.empty()) title = "... kein Zusatztext vorhanden";
+                    } catch (const std::exception&) {
+                        title = "...kein Zusatztext vorhanden";
+                    }
+                    entry.Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
+
+                    const TDateTime end = need(endField, "EndTime")->AsDateTime();
+                    // Times of day in whole milliseconds, so equal times on different dates are equal.
+                    const int d = SysUtils::TimeOfDayMSecs(end) - SysUtils::TimeOfDayMSecs(start);
+                    const bool allDay = !alarm && (d > 69120000 || d == 0);
+                    AnsiString speechLine;
+                    if (allDay) {
+                        entry.Add(EscapeHtml(subject, false));
+                        entry.Add("</p>");
+                        speechLine = subject;
+                    } else {
+                        const AnsiString time = SysUtils::FormatDateTime("hh:mm", start);
+                        entry.Add(time);
+                        entry.Add("Uhr " + EscapeHtml(subject, false));
+                        entry.Add("</p>");
+                        speechLine = time + " Uhr - " + subject;
+                    }
+                    Lines->AddStrings(&entry);
+                    ++shown;
+                    if (dayIsToday && host_->AnnouncePending()) speech.Add(speechLine);
                 }
-                Lines->AddStrings(&entry);
-                if (dayIsToday && host_->AnnouncePending()) speech.Add(speechLine);
                 if (firstBuildToday && host_->MailOnBirthday() && dayIsToday &&
                     kindField->AsInteger() == 5)
                     SendBirthdayMail();
@@ -349,6 +359,11 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
             if (Failure.empty()) Failure = DescribeFailure(e);
         }
         ADODS->Next();
+    }
+    if (more > 0) {
+        Lines->Add("<p>");
+        Lines->Add("… und " + SysUtils::IntToStr(more) + (more == 1 ? " weiterer Termin" : " weitere Termine"));
+        Lines->Add("</p>");
     }
     const AnsiString text = speech.Text();
     if (!text.empty()) {

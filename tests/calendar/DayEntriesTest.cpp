@@ -179,3 +179,20 @@ TEST_F(DayEntries, ALongSubjectIsCutWithAMarkAndLongNotesStayOutOfTheText) {
     EXPECT_NE(host.pages[0].find(cut + "\r\n</p>"), std::string::npos) << host.pages[0].substr(0, 2000);
     EXPECT_LT(host.pages[0].size(), 100000u);
 }
+
+// Ten thousand appointments on one day in the shared database: the day shows fifty of them and a
+// line that counts the others, so the page stays small.
+TEST_F(DayEntries, AFullDayShowsFiftyEntriesAndCountsTheRest) {
+    Sql("insert into termine (StartTime, EndTime, Subject, Terminart, Alarm, Benutzer) "
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 10000) "
+        "select 39147.5 + i / 1000000.0, 39147.75, 'Termin ' || i, 0, 0, 'anna' from n");
+    AddAppointment(D(2007, 3, 7, 10), D(2007, 3, 7, 11), "Einzeln");
+    Load(D(2007, 3, 5));
+    const Lines day = Entries(D(2007, 3, 6));
+    ASSERT_EQ(day.size(), 50u * 4 + 3);
+    EXPECT_EQ(Lines(day.begin(), day.begin() + 4), (Lines{kNoNotes, "12:00", "Uhr Termin 1", "</p>"}));
+    EXPECT_EQ(day[49 * 4 + 2], "Uhr Termin 50");
+    EXPECT_EQ(Lines(day.end() - 3, day.end()), (Lines{"<p>", "… und 9950 weitere Termine", "</p>"}));
+    // A day below the bound shows every entry and no such line.
+    EXPECT_EQ(Entries(D(2007, 3, 7)), (Lines{kNoNotes, "10:00", "Uhr Einzeln", "</p>"}));
+}
