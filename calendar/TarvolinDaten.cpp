@@ -64,6 +64,7 @@ constexpr int kDefaultXDays = SettingDefault::xTage;
 
 // Characters of a subject a day shows; the rest is marked as left out.
 constexpr std::size_t DaySubjectChars = 200;
+constexpr std::size_t DayNotesChars = 2000;
 // Entries a day shows; the rest are counted in one line, so the page stays small whatever the
 // database holds.
 constexpr int DayEntriesShown = 50;
@@ -323,7 +324,9 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                     TStringList entry;
                     AnsiString title;
                     try {
-                        title = SysUtils::Trim(need(notesField, "Notes")->AsString());
+                        // The notes show as the entry's tooltip: a page of them is enough.
+                        title = TextEncoding::CutChars(SysUtils::Trim(need(notesField, "Notes")->AsString()),
+                                                       DayNotesChars);
                         if (title.empty()) title = "... kein Zusatztext vorhanden";
                     } catch (const std::exception&) {
                         title = "...kein Zusatztext vorhanden";
