@@ -72,6 +72,7 @@ TCharacterChooser::TCharacterChooser(TComponent* AOwner) : TForm(AOwner) {
     Vorschau->SetProportional(true);
     Vorschau->SetTransparent(true);
     Hinweis = MakeLabel(this, "", 8, 186);
+    Hinweis->SetName("Hinweis");
 
     const std::string chosen = DefaultCharacterPath();
     std::string refused;

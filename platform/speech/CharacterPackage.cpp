@@ -108,7 +108,7 @@ bool ParseFrames(const std::string& text, std::vector<Frame>& frames) {
 
 std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path, std::string& error) {
     if (path.empty() || !SysUtils::FileExists(path)) {
-        error = "Die Figur \"" + path + "\" gibt es nicht";
+        error = "Die Figur \"" + path + "\" gibt es nicht.";
         return nullptr;
     }
     const std::string fileName = SysUtils::ExtractFileName(path);
@@ -139,7 +139,7 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
     pkg->width_ = ini.ReadInteger("Figur", "Breite", 0);
     pkg->height_ = ini.ReadInteger("Figur", "Hoehe", 0);
     if (pkg->name_.empty() || pkg->width_ <= 0 || pkg->height_ <= 0 || pkg->width_ > 2000 || pkg->height_ > 2000) {
-        error = "Name oder Größe der Figur fehlen";
+        error = Refusal(fileName, "Name oder Größe fehlen.");
         return nullptr;
     }
     const std::string& shown = pkg->name_;
@@ -215,7 +215,7 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
 
     pkg->rest_ = SysUtils::LowerCase(ini.ReadString("Figur", "Ruhe", ""));
     if (!pkg->Picture(pkg->rest_)) {
-        error = "Das Ruhebild fehlt";
+        error = Refusal(shown, "das Ruhebild fehlt.");
         return nullptr;
     }
     pkg->mouthPicture_ = SysUtils::LowerCase(ini.ReadString("Figur", "Mundbild", ""));
@@ -225,18 +225,18 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
     }
     const std::string speaking = ini.ReadString("Figur", "Sprechen", "");
     if (!speaking.empty() && !ParseFrames(SysUtils::LowerCase(speaking), pkg->speaking_)) {
-        error = "Die Sprechfolge ist fehlerhaft";
+        error = Refusal(shown, "die Sprechfolge ist fehlerhaft.");
         return nullptr;
     }
     for (const std::string& n : SplitList(ini.ReadString("Figur", "OhneMund", "")))
         if (!n.empty()) pkg->noMouth_.insert(SysUtils::LowerCase(n));
     if (!pkg->mouthPicture_.empty() && !pkg->Picture(pkg->mouthPicture_)) {
-        error = "Das Mundbild fehlt";
+        error = Refusal(shown, "das Mundbild fehlt.");
         return nullptr;
     }
     for (const Frame& f : pkg->speaking_) {
         if (!pkg->Picture(f.picture)) {
-            error = "Das Bild \"" + f.picture + "\" der Sprechfolge fehlt";
+            error = Refusal(shown, "das Bild \"" + f.picture + "\" der Sprechfolge fehlt.");
             return nullptr;
         }
     }
@@ -247,12 +247,12 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
         Animation a;
         a.name = keys[i];
         if (!ParseFrames(SysUtils::LowerCase(ini.ReadString("Animationen", a.name, "")), a.frames)) {
-            error = "Die Animation \"" + a.name + "\" ist fehlerhaft";
+            error = Refusal(shown, "die Animation \"" + a.name + "\" ist fehlerhaft.");
             return nullptr;
         }
         for (const Frame& f : a.frames) {
             if (!pkg->Picture(f.picture)) {
-                error = "Die Animation \"" + a.name + "\" nennt das unbekannte Bild \"" + f.picture + "\"";
+                error = Refusal(shown, "die Animation \"" + a.name + "\" nennt das unbekannte Bild \"" + f.picture + "\".");
                 return nullptr;
             }
         }

@@ -191,6 +191,12 @@ TEST_F(Packages, APackageReadsOnlyRegularFilesInsideItsFolder) {
     EXPECT_TRUE(returned) << "a FIFO picture hung the loader";
     EXPECT_FALSE(loaded);
     EXPECT_EQ(fifoError, "Die Figur \"Eulalia\" wurde nicht geladen: das Bild \"rohr.png\" ist keine gewöhnliche Datei.");
+    // A package file beyond 16 MB is not read at all.
+    const std::string padded =
+        Variant(dir, "gepolstert.acp", "[Bilder]\n", "[Bilder]\n; " + std::string(17 * 1024 * 1024, 'x') + "\n");
+    std::string packageError;
+    EXPECT_FALSE(CharacterPackage::Load(padded, packageError));
+    EXPECT_EQ(packageError, "Die Figur \"gepolstert.acp\" wurde nicht geladen: die Datei ist größer als 16 MB.");
 
     // Pictures outside the folder: by "..", by an absolute path, by a link leading out.
     std::filesystem::copy_file(dir.file("Figuren/eulalia_ruhe.png"), dir.file("aussen.png"));
