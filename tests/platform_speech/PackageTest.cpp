@@ -252,4 +252,10 @@ TEST_F(Packages, OversizedPicturesAreRefusedWithoutDecodingThem) {
     ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(error, "Die Figur \"Eulalia\" wurde nicht geladen: ihre Bilder brauchen mehr als 256 MB Speicher.");
     EXPECT_LT(ms, testsupport::ScaledBelow(1000, 4000));
+
+    // More pictures than any character needs.
+    refs.clear();
+    for (int i = 0; i < 257; ++i) refs += "mehr" + std::to_string(i) + "=eulalia_ruhe.png\n";
+    EXPECT_FALSE(CharacterPackage::Load(Variant(dir, "mehr.acp", "[Bilder]\n", "[Bilder]\n" + refs), error));
+    EXPECT_EQ(error, "Die Figur \"Eulalia\" wurde nicht geladen: sie nennt mehr als 256 Bilder.");
 }
