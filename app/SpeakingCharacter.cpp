@@ -113,6 +113,7 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     const std::string key = !file.empty() && SysUtils::FileExists(file) ? std::string(file) : std::string();
     std::int32_t request = 0;
     if (AgentServer->Load(key, AgentCharacterId, request) < 0) {
+        owner_.WriteDebugLog(Agent::LastCharacterLoadError());
         AgentServer.reset();
         return false;
     }

@@ -72,16 +72,22 @@ TCharacterChooser::TCharacterChooser(TComponent* AOwner) : TForm(AOwner) {
     Vorschau->SetProportional(true);
     Vorschau->SetTransparent(true);
     Hinweis = MakeLabel(this, "", 8, 186);
+    Hinweis->SetName("Hinweis");
 
     const std::string chosen = DefaultCharacterPath();
+    std::string refused;
     for (const std::string& path : CharacterPackages()) {
         std::string error;
         std::unique_ptr<CharacterPackage> pkg = CharacterPackage::Load(path, error);
-        if (!pkg) continue;  // a broken package is not offered
+        if (!pkg) {  // a broken package is not offered; the user learns why
+            if (refused.empty()) refused = error;
+            continue;
+        }
         paths_.push_back(path);
         Figuren->Items()->Add(pkg->Name() + " (" + SysUtils::ExtractFileName(path) + ")");
         if (path == chosen) Figuren->SetItemIndex(Figuren->Count() - 1);
     }
+    if (!refused.empty()) Hinweis->SetCaption(refused);
     if (paths_.empty()) Hinweis->SetCaption("Im Ordner \"Figuren\" liegt keine Figur.");
     Figuren->OnClick = [this](TObject*) { ShowPreview(); };
     ShowPreview();

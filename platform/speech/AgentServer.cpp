@@ -77,6 +77,11 @@ void SetDefaultCharacterPath(const std::string& path) {
 
 namespace {
 
+std::string& LoadError() {
+    static std::string error;
+    return error;
+}
+
 class Server : public IAgentEx {
 public:
     ~Server() override {
@@ -87,6 +92,7 @@ public:
         const std::string path = key.empty() ? DefaultCharacterPath() : key;
         std::string error;
         std::unique_ptr<CharacterPackage> package = CharacterPackage::Load(path, error);
+        LoadError() = error;
         if (!package) return E_FAIL;
         const std::int32_t id = ++lastCharacterId_;
         characters_[id] = std::make_shared<Character>(id, std::move(package), notifier_);
@@ -161,6 +167,8 @@ bool CanLoadCharacter(const std::string& path) {
     std::string error;
     return Detail::CharacterPackage::Load(path, error) != nullptr;
 }
+
+std::string LastCharacterLoadError() { return Detail::LoadError(); }
 
 bool SpeechLibraryAvailable() { return Detail::SpeechEngine::Instance().Available(); }
 

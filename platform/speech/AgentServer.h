@@ -94,6 +94,8 @@ std::string CharactersFolder();
 // Whether the server can load the character package at path: a readable "*.acp" file whose
 // pictures lie beside it.
 bool CanLoadCharacter(const std::string& path);
+// Why the server's last Load of a character failed, in German for the user; empty after a success.
+std::string LastCharacterLoadError();
 // Whether the speech library can be used (it loads and has been initialised).
 bool SpeechLibraryAvailable();
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace Agent::Detail {
@@ -32,7 +33,8 @@ struct Animation {
 
 class CharacterPackage {
 public:
-    // Null, with the reason in error, when the file is missing or broken.
+    // Null, with the reason in error (German, for the user), when the file is missing or broken, or
+    // names a picture outside its folder, not a regular file, or too large.
     static std::unique_ptr<CharacterPackage> Load(const std::string& path, std::string& error);
 
     const std::string& Path() const { return path_; }
@@ -65,6 +67,7 @@ private:
     std::map<std::string, QImage> pictures_;
     std::map<std::string, std::string> files_;
     std::vector<Animation> animations_;
+    std::unordered_map<std::string, std::size_t> index_;  // lower-case name -> animation
 };
 
 // "picture ms, picture ms": false when a part is not a picture name followed by a duration.

@@ -6,6 +6,7 @@
 #include "ListBoxes.h"
 #include "Registry.h"
 #include "SpeechTestSupport.h"
+#include "StdCtrls.h"
 
 using namespace speechtest;
 
@@ -30,8 +31,10 @@ TEST_F(ServerDialogs, ChooserListsThePackagesAndStoresTheChoice) {
     std::string caption;
     std::vector<std::string> rows;
     int previewWidth = 0;
+    std::string hint;
     Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
         caption = d.Caption();
+        if (auto* label = dynamic_cast<TLabel*>(d.Form()->FindComponent("Hinweis"))) hint = label->Caption();
         auto* list = dynamic_cast<TListBox*>(d.Form()->FindComponent("Figuren"));
         auto* preview = dynamic_cast<TImage*>(d.Form()->FindComponent("Vorschau"));
         ASSERT_TRUE(list && preview);
@@ -46,6 +49,8 @@ TEST_F(ServerDialogs, ChooserListsThePackagesAndStoresTheChoice) {
     EXPECT_EQ(caption, "Standardfigur");
     EXPECT_EQ(rows, (std::vector<std::string>{"Adele (adele.acp)", "Eulalia (eulalia.acp)"}))
         << "a broken package is not offered";
+    EXPECT_EQ(hint, "Die Figur \"kaputt.acp\" wurde nicht geladen: Name oder Größe fehlen.")
+        << "the user learns why a package is missing";
     EXPECT_EQ(previewWidth, 128);
     EXPECT_EQ(Agent::Detail::DefaultCharacterPath(), ShippedPackage());
 

@@ -2,6 +2,12 @@
 #include <QImage>
 
 #include <chrono>
+#include <filesystem>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "CharacterPackage.h"
 #include "Registry.h"
@@ -149,4 +155,107 @@ TEST_F(Packages, SizesAndUnload) {
     EXPECT_LT(server->Unload(characterId), 0);
     std::shared_ptr<Agent::IAgentCharacterEx> c;
     EXPECT_LT(server->GetCharacterEx(characterId, c), 0);
+}
+
+namespace {
+
+// The shipped package with one text replaced, written into its folder under a new name.
+std::string Variant(testsupport::TempDir& dir, const std::string& name, const std::string& from, const std::string& to) {
+    std::string text = dir.read("Figuren/eulalia.acp");
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    dir.write("Figuren/" + name, text);
+    return dir.file("Figuren/" + name);
+}
+
+} // namespace
+
+TEST_F(Packages, APackageReadsOnlyRegularFilesInsideItsFolder) {
+    // A FIFO as picture: refused at once, where opening it waited for a writer forever.
+    const std::string fifo = dir.file("Figuren/rohr.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string withFifo = Variant(dir, "rohr.acp", "ruhe=eulalia_ruhe.png", "ruhe=rohr.png");
+    auto loading = std::async(std::launch::async, [&] {
+        std::string error;
+        const bool loaded = CharacterPackage::Load(withFifo, error) != nullptr;
+        return std::make_pair(loaded, error);
+    });
+    const bool returned =
+        loading.wait_for(std::chrono::milliseconds(testsupport::ScaledBelow(5000, 20000))) == std::future_status::ready;
+    if (!returned) {  // free the hung reader so that the test ends
+        const int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (w >= 0) ::close(w);
+    }
+    const auto [loaded, fifoError] = loading.get();
+    EXPECT_TRUE(returned) << "a FIFO picture hung the loader";
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(fifoError, "Die Figur \"Eulalia\" wurde nicht geladen: das Bild \"rohr.png\" ist keine gewöhnliche Datei.");
+    // A package file beyond 16 MB is not read at all.
+    const std::string padded =
+        Variant(dir, "gepolstert.acp", "[Bilder]\n", "[Bilder]\n; " + std::string(17 * 1024 * 1024, 'x') + "\n");
+    std::string packageError;
+    EXPECT_FALSE(CharacterPackage::Load(padded, packageError));
+    EXPECT_EQ(packageError, "Die Figur \"gepolstert.acp\" wurde nicht geladen: die Datei ist größer als 16 MB.");
+
+    // Pictures outside the folder: by "..", by an absolute path, by a link leading out.
+    std::filesystem::copy_file(dir.file("Figuren/eulalia_ruhe.png"), dir.file("aussen.png"));
+    std::filesystem::create_symlink(dir.file("aussen.png"), dir.file("Figuren/verweis.png"));
+    const std::vector<std::pair<std::string, std::string>> outside = {
+        {"oben.acp", "../aussen.png"},
+        {"tief.acp", "../../../../../../.." + dir.file("aussen.png")},
+        {"absolut.acp", dir.file("aussen.png")},
+        {"verweis.acp", "verweis.png"},
+    };
+    for (const auto& [name, file] : outside) {
+        const std::string path = Variant(dir, name, "ruhe=eulalia_ruhe.png", "ruhe=" + file);
+        std::string error;
+        EXPECT_FALSE(CharacterPackage::Load(path, error)) << file;
+        EXPECT_EQ(error, "Die Figur \"Eulalia\" wurde nicht geladen: das Bild \"" + file +
+                             "\" liegt außerhalb ihres Ordners.");
+        EXPECT_LT(LoadResult(*server, path), 0) << file;
+        EXPECT_EQ(Agent::LastCharacterLoadError(), error) << "the program logs why";
+    }
+    // A link that stays inside the folder is still fine, and so is the shipped package.
+    std::filesystem::create_symlink(dir.file("Figuren/eulalia_ruhe.png"), dir.file("Figuren/innen.png"));
+    std::string error;
+    EXPECT_TRUE(CharacterPackage::Load(Variant(dir, "innen.acp", "ruhe=eulalia_ruhe.png", "ruhe=innen.png"), error))
+        << error;
+    EXPECT_TRUE(CharacterPackage::Load(ShippedPackage(), error)) << error;
+}
+
+TEST_F(Packages, OversizedPicturesAreRefusedWithoutDecodingThem) {
+    // One bit a pixel: a small file that decodes to 100 MB.
+    QImage huge(5000, 5000, QImage::Format_Mono);
+    huge.fill(1);
+    ASSERT_TRUE(huge.save(QString::fromStdString(dir.file("Figuren/riesig.png")), "PNG"));
+    std::string refs;
+    for (int i = 0; i < 12; ++i) refs += "riesig" + std::to_string(i) + "=riesig.png\n";
+    const std::string path = Variant(dir, "riesig.acp", "[Bilder]\n", "[Bilder]\n" + refs);
+    std::string error;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CharacterPackage::Load(path, error));
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(error, "Die Figur \"Eulalia\" wurde nicht geladen: das Bild \"riesig.png\" ist größer als 2000 x 2000 "
+                     "Bildpunkte.");
+    // Decoding the twelve took many seconds; the headers alone take milliseconds.
+    EXPECT_LT(ms, testsupport::ScaledBelow(1000, 4000));
+
+    // Pictures each allowed but together too large: refused before any is decoded.
+    QImage large(2000, 2000, QImage::Format_Mono);
+    large.fill(1);
+    ASSERT_TRUE(large.save(QString::fromStdString(dir.file("Figuren/gross.png")), "PNG"));
+    refs.clear();
+    for (int i = 0; i < 17; ++i) refs += "gross" + std::to_string(i) + "=gross.png\n";
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CharacterPackage::Load(Variant(dir, "viel.acp", "[Bilder]\n", "[Bilder]\n" + refs), error));
+    ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(error, "Die Figur \"Eulalia\" wurde nicht geladen: ihre Bilder brauchen mehr als 256 MB Speicher.");
+    EXPECT_LT(ms, testsupport::ScaledBelow(1000, 4000));
+
+    // More pictures than any character needs.
+    refs.clear();
+    for (int i = 0; i < 257; ++i) refs += "mehr" + std::to_string(i) + "=eulalia_ruhe.png\n";
+    EXPECT_FALSE(CharacterPackage::Load(Variant(dir, "mehr.acp", "[Bilder]\n", "[Bilder]\n" + refs), error));
+    EXPECT_EQ(error, "Die Figur \"Eulalia\" wurde nicht geladen: sie nennt mehr als 256 Bilder.");
 }
