@@ -72,10 +72,11 @@ constexpr long long RaisedAlarmsKeptMinutes = 2 * 24 * 60;
 constexpr std::size_t AlarmSubjectChars = 200;
 constexpr std::size_t AlarmNotesChars = 20000;
 
-// Another program holds the database (SQLite's busy or locked): worth trying again later.
+// Another program holds the database (SQLite's busy or locked), or a statement ran over its time
+// (interrupted): worth trying again later.
 bool DatabaseBusy(const std::exception& E) {
     const auto* db = dynamic_cast<const EADOError*>(&E);
-    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6);
+    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6 || (db->ErrorCode & 0xFF) == 9);
 }
 
 bool HoldsDatabase(const AnsiString& folder) {
@@ -257,6 +258,9 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     // The window must not stand still while another program holds the database: the main thread's
     // work waits only briefly, and a tick that met a locked database tries again at the next one.
     ADOConnection1->SetBusyTimeout(MainThreadBusyTimeout);
+    // Whatever a shared database holds (an endless view, a huge join), no statement of the main
+    // thread runs longer than this; it fails like a locked database and is tried again later.
+    ADOConnection1->SetStatementTimeout(MainThreadStatementTimeout);
     ADODataSet = new TADODataSet(this);
     ADODataSet->SetConnection(ADOConnection1);
     ADODataSet->SetLockType(ltReadOnly);
@@ -893,7 +897,9 @@ void TForm1::CheckUserRefresh() {
             }
             userRowPending_ = false;
         } catch (const std::exception& e) {
-            // A database another program holds is asked again at the next minute.
+            // A database another program holds, or a statement that ran too long, is asked again at
+            // the next minute.
+            WriteDebugLog(AnsiString("Benutzerprüfung: ") + e.what() + "\n");
             if (!DatabaseBusy(e)) userRowPending_ = false;
         }
     }
@@ -904,8 +910,11 @@ void TForm1::CheckUserRefresh() {
         ADODataSet->Open();
         if (ADODataSet->RecordCount() > 0) RebuildCalendar(SysUtils::Date(), false);
         ADODataSet->Close();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // Asked again at the next minute.
+        WriteDebugLog(AnsiString("Benutzerprüfung: ") + e.what() + "\n");
     }
+    Trace::Step("user check done");
 }
 
 AnsiString TForm1::GetCalendarUser() {

@@ -42,6 +42,8 @@ constexpr UINT WM_TRAYICON = 0x47D;
 constexpr UINT TrayIconId = 1002;
 // How long the main thread waits for another program's database lock (milliseconds).
 constexpr int MainThreadBusyTimeout = 250;
+// How long one statement of the main thread may run before it is stopped (milliseconds).
+constexpr int MainThreadStatementTimeout = 1000;
 
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;

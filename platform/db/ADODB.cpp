@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,57 @@
 #include "JetSql.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What the statement now running on this thread may do. A statement runs on the thread that
+// prepared it, right after its preparation; SQLite calls the progress handler and the authorizer
+// on that same thread, so the state is the thread's own.
+struct StatementGuard {
+    Clock::time_point started;
+    bool overran = false;
+    int limit = 0;                      // milliseconds the statement ran before it was stopped
+    std::vector<std::string> views;     // views in the schema when the statement was prepared
+    std::string refused;                // the view a statement tried to read
+};
+thread_local StatementGuard t_guard;
+
+// The database is shared: a colleague can put an endless view where a table was. Its rows are
+// never read; the statement fails as if the table were missing.
+int Authorize(void*, int action, const char*, const char*, const char*, const char* source) {
+    if ((action == SQLITE_SELECT || action == SQLITE_READ) && source) {
+        for (const std::string& v : t_guard.views)
+            if (strcasecmp(v.c_str(), source) == 0) {
+                if (t_guard.refused.empty()) t_guard.refused = v;
+                return SQLITE_DENY;
+            }
+    }
+    return SQLITE_OK;
+}
+
+int StopOverrun(void* connection) {
+    const int limit = static_cast<const TADOConnection*>(connection)->StatementTimeout();
+    if (limit <= 0 || Clock::now() - t_guard.started < std::chrono::milliseconds(limit)) return 0;
+    t_guard.overran = true;
+    t_guard.limit = limit;
+    return 1;
+}
+
+// Called before each statement is prepared: its run time counts from here.
+void StartStatement(sqlite3* db) {
+    t_guard.started = Clock::now();
+    t_guard.overran = false;
+    t_guard.refused.clear();
+    t_guard.views.clear();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'view'", -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW)
+            if (const unsigned char* name = sqlite3_column_text(st, 0))
+                t_guard.views.emplace_back(reinterpret_cast<const char*>(name));
+    }
+    // The scan counts towards the statement's time: a schema of endless views cannot hold it up either.
+    sqlite3_finalize(st);
+}
 
 // The name SQLite's text gives after Prefix ("no such table: termine" gives "termine").
 std::string NameAfter(const std::string& text, const char* prefix) {
@@ -47,7 +99,16 @@ std::string GermanText(int code, const std::string& sqlite, const std::string& f
     case SQLITE_READONLY:
         return file.empty() ? std::string("Die Datenbank ist schreibgeschützt.")
                             : "Die Datenbank \"" + file + "\" ist schreibgeschützt.";
-    case SQLITE_INTERRUPT: return "Der Datenbankvorgang wurde unterbrochen.";
+    case SQLITE_INTERRUPT:
+        if (t_guard.overran)
+            return "Die Datenbankabfrage dauerte länger als " + std::to_string(t_guard.limit) +
+                   " ms und wurde abgebrochen; sie wird später wiederholt.";
+        return "Der Datenbankvorgang wurde unterbrochen.";
+    case SQLITE_AUTH:
+        if (!t_guard.refused.empty())
+            return "\"" + t_guard.refused + "\" ist in der Datenbank keine Tabelle, sondern eine Sicht (View); "
+                   "sie wird nicht gelesen.";
+        return "Der Zugriff auf die Datenbank wurde verweigert.";
     case SQLITE_IOERR: return "Beim Lesen oder Schreiben von " + quoted + " ist ein Fehler aufgetreten.";
     case SQLITE_CORRUPT: return Quoted + " ist beschädigt.";
     case SQLITE_FULL: return "Der Datenträger ist voll; " + quoted + " kann nicht wachsen.";
@@ -74,7 +135,10 @@ std::string GermanText(int code, const std::string& sqlite, const std::string& f
         const char* name = sqlite3_db_filename(db, "main");
         if (name) file = name;
     }
-    const std::string detail = msg ? msg : "SQLite error";
+    std::string detail = msg ? msg : "SQLite error";
+    if ((code & 0xFF) == SQLITE_AUTH && !t_guard.refused.empty()) detail += " (view " + t_guard.refused + ")";
+    if ((code & 0xFF) == SQLITE_INTERRUPT && t_guard.overran)
+        detail += " (statement ran over " + std::to_string(t_guard.limit) + " ms)";
     throw EADOError(GermanText(code, detail, file), code, detail);
 }
 
@@ -93,6 +157,7 @@ private:
 
 // Prepares exactly one statement, as Jet runs one per command.
 void Prepare(sqlite3* db, const std::string& sql, Statement& st) {
+    StartStatement(db);
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), st.out(), &tail);
     if (rc != SQLITE_OK) RaiseSqlite(db, rc);
@@ -338,10 +403,13 @@ void TADOConnection::Open() {
         // Jet's "text" literals are translated before they get here; a double-quoted word is a name.
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        StartStatement(db);
         // Reading the schema fails here, not at the first query, when the file is no database.
         rc = sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) RaiseSqlite(db, rc, file);
         RegisterFunctions(db);
+        sqlite3_set_authorizer(db, Authorize, nullptr);
+        sqlite3_progress_handler(db, 1000, StopOverrun, this);
     } catch (const EADOError& e) {
         sqlite3_close_v2(db);
         // The user needs to know which file would not open.
@@ -360,6 +428,8 @@ void TADOConnection::SetBusyTimeout(int Milliseconds) {
     busyTimeout_ = Milliseconds < 0 ? 0 : Milliseconds;
     if (db_) sqlite3_busy_timeout(db_, busyTimeout_);
 }
+
+void TADOConnection::SetStatementTimeout(int Milliseconds) { statementTimeout_ = Milliseconds < 0 ? 0 : Milliseconds; }
 
 void TADOConnection::Close() {
     if (!db_) return;
@@ -459,6 +529,7 @@ void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
         // Rows of a whole table are found again by rowid; a view or a table without one by its key.
         std::string withRowid = "SELECT rowid, * FROM " + QuoteName(name);
         const char* tail = nullptr;
+        StartStatement(db);
         if (sqlite3_prepare_v2(db, withRowid.c_str(), -1, st.out(), &tail) == SQLITE_OK && st.get())
             byRowid_ = true;
         else

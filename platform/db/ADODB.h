@@ -80,6 +80,13 @@ public:
     int BusyTimeout() const { return busyTimeout_; }
     void SetBusyTimeout(int Milliseconds);
 
+    // Milliseconds one statement may run before it is stopped and fails (EADOError with
+    // SQLITE_INTERRUPT), whatever the database holds; 0 for no limit. A statement that reads a view
+    // instead of a table fails at once (SQLITE_AUTH): the program reads only real tables.
+    static constexpr int DefaultStatementTimeout = 5000;
+    int StatementTimeout() const { return statementTimeout_; }
+    void SetStatementTimeout(int Milliseconds);
+
     sqlite3* Handle() const { return db_; }
 
 private:
@@ -95,6 +102,7 @@ private:
     bool readOnly_ = false;
     TCursorLocation cursorLocation_ = clUseClient;
     int busyTimeout_ = DefaultBusyTimeout;
+    int statementTimeout_ = DefaultStatementTimeout;
     sqlite3* db_ = nullptr;
     std::vector<TCustomADODataSet*> dataSets_;
 };

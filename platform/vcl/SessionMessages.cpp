@@ -76,6 +76,9 @@ bool ParseLine(const std::string& line, TMsg& msg) {
 // any message, a connection that stays silent, more connections than any session makes at once.
 constexpr std::size_t kLineLimit = 256;
 constexpr int kIdleMs = 3000;
+// Nor one that goes on talking: a sender that keeps a connection alive with empty lines would
+// otherwise hold its place for good, and a few dozen of them would shut every other sender out.
+constexpr int kLifeMs = 10000;
 constexpr std::size_t kMaxConnections = 32;
 // After accept failed for want of descriptors or memory, the listener rests this long: the
 // waiting connection keeps the socket readable, and answering it at once would spin.
@@ -85,9 +88,11 @@ struct Connection {
     int fd = -1;
     std::unique_ptr<QSocketNotifier> notifier;
     std::unique_ptr<QTimer> idle;
+    std::unique_ptr<QTimer> life;
     std::string pending;
     bool closing = false;
     ~Connection() {
+        life.reset();
         idle.reset();
         notifier.reset();
         if (fd >= 0) close(fd);
@@ -144,6 +149,11 @@ struct Listener {
         c->idle->setInterval(kIdleMs);
         QObject::connect(c->idle.get(), &QTimer::timeout, [this, client] { Drop(client); });
         c->idle->start();
+        c->life = std::make_unique<QTimer>();
+        c->life->setSingleShot(true);
+        c->life->setInterval(kLifeMs);
+        QObject::connect(c->life.get(), &QTimer::timeout, [this, client] { Drop(client); });
+        c->life->start();
         connections[client] = std::move(c);
         UpdateAccepting();
     }
@@ -156,6 +166,7 @@ struct Listener {
         c.closing = true;
         c.notifier->setEnabled(false);
         c.idle->stop();
+        c.life->stop();
         QMetaObject::invokeMethod(
             notifier.get(),
             [this, client] {

@@ -14,7 +14,7 @@
 BOOL ListenForSessionMessages(const char* Name, HWND hWnd, const std::vector<UINT>& Accepted);
 void StopListeningForSessionMessages(const char* Name);
 // Connections the listener under Name holds open now. A connection is dropped when its line grows
-// past the limit of a message or it stays silent for a few seconds; at most a few dozen are held,
+// past the limit of a message, it stays silent for a few seconds or it has been open for ten; at most a few dozen are held,
 // further ones wait until one goes.
 std::size_t SessionMessageConnections(const char* Name);
 // The sending side: TRUE when a program listens under Name and the line was written.

@@ -345,6 +345,34 @@ TEST_F(Reminders, ADatabaseAnotherProgramHoldsCostsATickAMomentAndTheReminderCom
     EXPECT_EQ(Subjects(), std::vector<std::string>{"Zahnarzt"});
 }
 
+TEST_F(Reminders, EndlessViewsInPlaceOfTheTablesCostTheMinuteTicksAMomentAndAreLogged) {
+    // A colleague sharing the database puts endless views where the users' table and the
+    // appointments were.
+    const std::string endless = " AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM r) SELECT ";
+    Execute("drop table BenutzerEinstellungen");
+    Execute("create view BenutzerEinstellungen" + endless + "'hans' AS Benutzer, 1 AS NeedUpdate FROM r");
+    Execute("drop table termine");
+    Execute("create view termine" + endless + "'x' AS Subject, n AS StartTime, 'hans' AS Benutzer, '' AS Notes, "
+            "1 AS Alarm FROM r");
+    AlarmForm form(nullptr);
+    Connect(form);
+    form.SetAlarmsPresent(true);
+    for (int tick = 0; tick < 2; ++tick) {
+        now = At(7, 10, 15 + tick, 5);
+        const auto start = std::chrono::steady_clock::now();
+        form.EineMinuteTimer(form.EineMinute);
+        form.Timer1Timer(form.Timer1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::milliseconds(testsupport::ScaledBelow(2000, 20000)));
+    }
+    // Each tick asked again, and the log says why nothing was read.
+    EXPECT_EQ(form.checks.size(), 2u);
+    const std::string log = dir.read("temp/tarvolindebug.log");
+    EXPECT_NE(log.find("Benutzerprüfung: \"BenutzerEinstellungen\" ist in der Datenbank keine Tabelle"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("\"termine\" ist in der Datenbank keine Tabelle"), std::string::npos) << log;
+}
+
 TEST_F(Reminders, OpenPopupsStandAboveEachOtherWithinTheWorkArea) {
     for (int i = 0; i < 3; ++i) Appointment("Termin " + std::to_string(i), At(7, 10, 15, i));
     Appointment("Später", At(7, 10, 16));

@@ -2,7 +2,11 @@
 // links, one copy per session and messages from other programs.
 #include "AppFixture.h"
 
+#include <atomic>
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <regex>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -263,6 +267,39 @@ TEST_F(Browser, MessageFromAnotherProgramRebuildsThePage) {
                Eval(*form, "document.getElementById('calendar') && "
                            "!document.getElementById('calendar').hasAttribute('data-old') ? 'new' : 'old'") == "new";
     }, kPageTimeoutMs)) << "builds " << form->BuildCount() - before << ", browser busy " << form->WebBrowser->Busy();
+}
+
+TEST_F(Browser, ARedrawRequestIsServedWhileOtherProgramsKeepTheirConnectionsAlive) {
+    auto form = Start(vmWeek);
+    // As many connections as are held, each sending an empty line every second: never silent.
+    // They connect from a thread of their own, as other programs would, while the window serves them.
+    std::vector<int> dribblers;
+    const std::string path = SessionMessageSocket(TarvolinInstanceName);
+    std::atomic<bool> stop{false};
+    std::thread dribble([&] {
+        for (int i = 0; i < 32; ++i) {
+            const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+            if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) dribblers.push_back(fd);
+            else close(fd);
+        }
+        while (!stop) {
+            for (int fd : dribblers) (void)!send(fd, "\n", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (int i = 0; i < 20 && !stop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    ASSERT_TRUE(WaitUntil([] { return SessionMessageConnections(TarvolinInstanceName) == 32; }));
+    const int before = form->BuildCount();
+    const pid_t sender = Spawn({ZB_SEND_REDRAW, path});
+    ASSERT_GT(sender, 0);
+    EXPECT_EQ(WaitExit(sender, 10000), 0);
+    // The held connections end within their time, and the waiting request comes in.
+    EXPECT_TRUE(WaitUntil([&] { return form->BuildCount() == before + 1; }, 30000));
+    stop = true;
+    dribble.join();
+    for (int fd : dribblers) close(fd);
 }
 
 TEST_F(Browser, MessagesOtherThanTheRedrawAreIgnored) {

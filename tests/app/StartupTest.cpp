@@ -519,6 +519,32 @@ TEST_F(WholeProgram, TheEndOfTheSessionClosesTheDatabaseQuestionAndKeepsNothingO
     EXPECT_FALSE(program.Traced("database open"));
 }
 
+TEST_F(WholeProgram, EndlessViewsInPlaceOfTheTablesNeitherHoldTheMinuteCheckNorTheEnd) {
+    const std::string db = LayOutDatabase();
+    {
+        TADOCommand c(nullptr);
+        c.SetConnectionString(ZorbelinConnectionString(db));
+        const std::string endless = " AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM r) SELECT ";
+        for (const std::string& sql : std::vector<std::string>{
+                 "drop table BenutzerEinstellungen",
+                 "create view BenutzerEinstellungen" + endless + "'hans' AS Benutzer, 1 AS NeedUpdate FROM r",
+                 "drop table termine",
+                 "create view termine" + endless + "n AS ID, 'x' AS Subject, n AS StartTime, n AS EndTime, 'hans' AS "
+                                                   "Benutzer, '' AS Notes, 1 AS Alarm FROM r"}) {
+            c.SetCommandText(sql);
+            c.Execute();
+        }
+    }
+    WriteUserString(kZorbelin, "DBPATH", db);
+    WriteUserString(kZorbelin, "BENUTZER", "hans");
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    // The page builder's queries fail; the first minute's user check comes back.
+    ASSERT_TRUE(program.WaitForStep("user check done", 180000)) << dir.read("trace.txt");
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
+}
+
 TEST_F(WholeProgram, ASecondHangUpDuringTheEndIsIgnored) {
     WriteUserString(kZorbelin, "DBPATH", LayOutDatabase());
     RunningProgram program(Trace(), {});

@@ -299,3 +299,51 @@ TEST_F(Db, ReaderReadsWhileAnotherConnectionWrites) {
     EXPECT_GE(reads, 5);
     EXPECT_EQ(Scalar("select count(*) from termine"), "202");
 }
+
+TEST_F(Db, AnEndlessViewIsRefusedAndAnOverlongStatementIsStopped) {
+    // A colleague sharing the file puts an endless view where the users' table was.
+    Sql("DROP TABLE BenutzerEinstellungen; CREATE VIEW BenutzerEinstellungen AS WITH RECURSIVE r(n) AS "
+        "(SELECT 1 UNION ALL SELECT n+1 FROM r) SELECT 'x' AS Benutzer, 1 AS NeedUpdate FROM r;"
+        "CREATE TABLE big(n INTEGER); WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n+1 FROM r LIMIT 2000) "
+        "INSERT INTO big SELECT n FROM r;");
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    c.SetStatementTimeout(300);
+    TADODataSet ds(nullptr);
+    ds.SetConnection(&c);
+    const auto elapsedMs = [](auto start) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (TCommandType type : {cmdText, cmdTable}) {
+        ds.SetCommandType(type);
+        ds.SetCommandText(type == cmdText ? "select Benutzer from BenutzerEinstellungen where Benutzer = 'x'"
+                                          : "BenutzerEinstellungen");
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            ds.Open();
+            FAIL() << "a view was read";
+        } catch (const EADOError& e) {
+            EXPECT_EQ(e.ErrorCode & 0xFF, SQLITE_AUTH) << e.Detail;
+            EXPECT_STREQ(e.what(), "\"BenutzerEinstellungen\" ist in der Datenbank keine Tabelle, sondern eine "
+                                   "Sicht (View); sie wird nicht gelesen.");
+        }
+        EXPECT_LT(elapsedMs(start), testsupport::Scaled(2000));
+    }
+    // 8e9 rows: only the time limit ends it.
+    ds.SetCommandType(cmdText);
+    ds.SetCommandText("select count(*) from big a, big b, big c");
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        ds.Open();
+        FAIL() << "the join ran to its end";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.ErrorCode & 0xFF, SQLITE_INTERRUPT) << e.Detail;
+        EXPECT_NE(std::string(e.what()).find("dauerte länger als 300 ms"), std::string::npos) << e.what();
+    }
+    EXPECT_GE(elapsedMs(start), 300);
+    EXPECT_LT(elapsedMs(start), testsupport::Scaled(3000));
+    // The real tables still read, and the connection stays usable.
+    ds.SetCommandText("select count(*) as n from big");
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("n")->AsInteger(), 2000);
+}
