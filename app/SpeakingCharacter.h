@@ -46,17 +46,7 @@ public:
 
 // The character may load although it is switched off, for as long as the action that asked for it
 // runs; afterwards the switch decides again.
-class TForcedCharacter {
-public:
-    explicit TForcedCharacter(bool& Flag) : flag_(Flag), before_(Flag) { flag_ = true; }
-    ~TForcedCharacter() { flag_ = before_; }
-    TForcedCharacter(const TForcedCharacter&) = delete;
-    TForcedCharacter& operator=(const TForcedCharacter&) = delete;
-
-private:
-    bool& flag_;
-    bool before_;
-};
+using TForcedCharacter = ScopedFlag;
 
 class TSpeakingCharacter {
 public:

@@ -7,18 +7,9 @@
 
 namespace {
 
-// Sets the busy flag for the list's own moves and changes of the data set; an error on the way
+// The busy flag is set for the list's own moves and changes of the data set; an error on the way
 // clears it too, or the list would stop following the data set for good.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : busy_(busy), old_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = old_; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-private:
-    bool& busy_;
-    bool old_;
-};
+using BusyScope = ScopedFlag;
 
 // A new GUID in its text form: braces, 8-4-4-4-12 upper-case hex digits (random, version 4).
 AnsiString NewGuidText() {

@@ -365,6 +365,19 @@ private:
     int failing_;
 };
 
+// Sets a flag for as long as a scope runs and gives it back its value when the scope ends, also
+// through an exception.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& Flag) : flag_(Flag), before_(Flag) { flag_ = true; }
+    ~ScopedFlag() { flag_ = before_; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+private:
+    bool& flag_;
+    bool before_;
+};
+
 // A collection that names its owner (for the published-property tree).
 class TOwnedCollection : public TCollection {
 public:
