@@ -378,6 +378,19 @@ private:
     bool before_;
 };
 
+// Runs a call when a scope ends, also through an exception: what a scope takes (a disabled menu
+// item, an open dialog) it gives back without a guard class of its own.
+template <typename F>
+class ScopeExit {
+public:
+    explicit ScopeExit(F Call) : call_(std::move(Call)) {}
+    ~ScopeExit() { call_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+private:
+    F call_;
+};
+
 // A collection that names its owner (for the published-property tree).
 class TOwnedCollection : public TCollection {
 public:
