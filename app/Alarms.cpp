@@ -79,7 +79,7 @@ void PlayAlarmSound() {
 } // namespace Alarms
 
 ShowAlarm::ShowAlarm(bool CreateSuspended, TForm1* MainWindow)
-    : TThread(CreateSuspended), form_(MainWindow), html_(std::make_unique<TStringList>()) {
+    : TThread(CreateSuspended), character_(MainWindow->Character()), html_(std::make_unique<TStringList>()) {
     html_->Assign(MainWindow->AlarmHtml);
     notes_ = MainWindow->AlarmNotes;
     WaitingAlarms().push_back(this);
@@ -129,26 +129,18 @@ void ShowAlarm::ShowPopup() {
     PopupLabel->SetTransparent(true);
 
     if (html_->Count() > 0) {
-        if (form_->AgentLoaded && form_->AgentCharacter) {
-            // The character stands on the right part of the popup.
-            form_->AgentCharacter->Show(false, form_->AgentRequestId);
-            int cw = 0, ch = 0;
-            form_->AgentCharacter->GetSize(cw, ch);
-            form_->AgentCharacter->MoveTo(static_cast<std::int16_t>(place.Right - 128),
-                                          static_cast<std::int16_t>(place.Top - ch), 1000,
-                                          form_->AgentRequestId);
-        }
-        form_->AgentLoaded = form_->StartAgent(0, 0, true);
-        if (form_->AgentLoaded) {
+        // The character stands on the right part of the popup.
+        character_.StandOn(place.Right, place.Top);
+        if (character_.ComeForward()) {
             AnsiString text = "Sie haben einen Termin";
             if (html_->Count() > 2) text = html_->Strings(2);
             // Markup would be read out tag by tag: such a subject is only shown. The reminder check
             // writes the subject escaped, so it is spoken as the text it is.
             if (text.find('<') == AnsiString::npos) {
-                form_->Speak(HTMLUnescape(text), false, true, true, true, false);
+                character_.SayReminder(HTMLUnescape(text));
             } else {
-                form_->PlayAgent("LookDown");
-                form_->PlayAgent("Announce");
+                character_.Play("LookDown");
+                character_.Play("Announce");
             }
         }
         PopupLabel->SetHTMLText(html_.get());
@@ -250,12 +242,11 @@ void ShowAlarm::Remind(TObject*) {
 
 void ShowAlarm::AgentAttention(TObject*) {
     ++AttentionTicks;
-    form_->AgentIdleTicks = 0;
-    if (form_->AgentLoaded && form_->AgentCharacter && Popup && Popup->Visible() && AttentionTicks == AttentionTick) {
-        form_->AgentCharacter->Show(false, form_->AgentRequestId);
+    character_.KeepAwake();
+    if (Popup && Popup->Visible() && AttentionTicks == AttentionTick && character_.ShowIfLoaded()) {
         for (const char* animation :
              {"GetAttention", "GetAttentionContinued", "GetAttentionContinued", "GetAttentionReturn"})
-            form_->PlayAgent(animation);
+            character_.Play(animation);
         return;
     }
     if (AttentionTicks > LastAttentionTick) AttentionTicks = 0;

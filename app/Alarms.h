@@ -12,6 +12,7 @@
 #include "Forms.h"
 #include "Graphics.h"
 #include "HTMLabel.h"
+#include "ReminderCharacter.h"
 #include "StdCtrls.h"
 
 class TForm1;
@@ -54,7 +55,7 @@ protected:
     void Execute() override;
 
 private:
-    TForm1* form_;
+    IReminderCharacter& character_;
     std::unique_ptr<TStringList> html_;
     AnsiString notes_;
     bool closed_ = false;

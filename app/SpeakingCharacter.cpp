@@ -221,6 +221,59 @@ void TSpeakingCharacter::Play(const AnsiString& Animation) {
     if (AgentLoaded && AgentCharacter) AgentCharacter->Play(Animation, AgentRequestId);
 }
 
+void TSpeakingCharacter::IdleTick() {
+    if (!AgentLoaded) {
+        AgentIdleTicks = 0;
+        return;
+    }
+    // Speech that was not waited for keeps the character until it has been said.
+    if (SpeechBusy()) AgentIdleTicks = 0;
+    ++AgentIdleTicks;
+    if (AgentIdleTicks >= 7) SaveAndUnload();
+    else if (AgentIdleTicks == 6) Hide();
+}
+
+bool TSpeakingCharacter::HandleReport(UINT Message) {
+    switch (Message) {
+    case WM_AGENTHIDDEN: StopSpeaking = true; return true;
+    case WM_AGENTIDLESTART:
+        AgentIdle = true;
+        AgentIdleTicks = 4;
+        return true;
+    case WM_AGENTIDLEEND: AgentIdle = false; return true;
+    // A double click on the character asks for nothing.
+    case WM_AGENTDBLCLICK: return true;
+    default: return false;
+    }
+}
+
+// ---- what a reminder asks of it -----------------------------------------------------------------------------
+bool TSpeakingCharacter::ComeToCorner() {
+    const TRect area = owner_.CharacterWorkArea();
+    AgentLoaded = Start(area.Right - 128, area.Bottom - 240, true);
+    return AgentLoaded;
+}
+
+bool TSpeakingCharacter::ComeForward() {
+    AgentLoaded = Start(0, 0, true);
+    return AgentLoaded;
+}
+
+void TSpeakingCharacter::StandOn(int Right, int Top) {
+    if (!AgentLoaded || !AgentCharacter) return;
+    AgentCharacter->Show(false, AgentRequestId);
+    int w = 0, h = 0;
+    AgentCharacter->GetSize(w, h);
+    AgentCharacter->MoveTo(static_cast<std::int16_t>(Right - 128), static_cast<std::int16_t>(Top - h), 1000,
+                           AgentRequestId);
+}
+
+bool TSpeakingCharacter::ShowIfLoaded() {
+    if (!AgentLoaded || !AgentCharacter) return false;
+    AgentCharacter->Show(false, AgentRequestId);
+    return true;
+}
+
 // ---- speaking ---------------------------------------------------------------------------------------------
 void TSpeakingCharacter::Say(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
                    bool NoAnimations) {
@@ -249,7 +302,7 @@ void TSpeakingCharacter::Say(const AnsiString& Text, bool Think, bool StartAnima
 void TSpeakingCharacter::SayWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation) {
     // The server says queued requests one after the other, so a second saying still follows the
     // first; the five-second tick goes on meanwhile.
-    owner_.Speak(Text, false, StartAnimation, EndAnimation, true, true);
+    Say(Text, false, StartAnimation, EndAnimation, true, true);
     if (!AgentLoaded) return;
     AgentIdle = false;
     speechBusyUntil_ = std::chrono::steady_clock::now() + SpeechWaitLimit(Text);
@@ -261,7 +314,7 @@ void TSpeakingCharacter::SayLongText(const AnsiString& Text) {
         return;
     }
     if (Text.empty()) return;
-    auto speak = [this](const AnsiString& piece) { owner_.Speak(piece, false, false, false, false, false); };
+    auto speak = [this](const AnsiString& piece) { Say(piece, false, false, false, false, false); };
     if (Chars(Text) <= WholeTextLimit) {
         speak(Text);
     } else {
@@ -314,7 +367,7 @@ void TSpeakingCharacter::SayTime() {
     if (!SayTimeArmed && minute == lastSpokenMinute_) return;
     SayTimeArmed = false;
     lastSpokenMinute_ = minute;
-    AgentLoaded = owner_.StartAgent(0, 0, true);
+    AgentLoaded = Start(0, 0, true);
     if (!AgentLoaded) return;
     Play("Wave");
     // A text never saved is the one the settings dialog shows.
@@ -364,7 +417,7 @@ void TSpeakingCharacter::SaySayings() {
             const long long wanted = th * 60 + tm;
             const long long due = first + ((wanted - first % day) % day + day) % day;
             if (due > current) continue;
-            AgentLoaded = owner_.StartAgent(0, 0, true);
+            AgentLoaded = Start(0, 0, true);
             if (!AgentLoaded) continue;
             Play(ini.ReadString(name, "Animation", "Blink"));
             const AnsiString saying = ini.ReadString(name, "Spruch", "");
@@ -393,7 +446,7 @@ void TSpeakingCharacter::Announce() {
     lines.SetText(SpeechText);
     for (int i = 0; i < lines.Count(); ++i) {
         owner_.SetAnnouncePending(false);
-        AgentLoaded = owner_.StartAgent(0, 0, true);
+        AgentLoaded = Start(0, 0, true);
         if (!AgentLoaded) continue;
         if (AnnounceIntroPending) {
             AnsiString intro = SettingDefault::SBAgentAppointments;
@@ -401,10 +454,10 @@ void TSpeakingCharacter::Announce() {
             if (reg.OpenKey(TarvolinKey, false) && reg.ValueExists("SBAgentAppointments") &&
                 !reg.TryReadString("SBAgentAppointments", intro))
                 intro = SettingDefault::SBAgentAppointments;
-            owner_.Speak(intro, false, false, false, true, false);
+            Say(intro, false, false, false, true, false);
             AnnounceIntroPending = false;
         }
-        owner_.Speak(lines.Strings(i), false, false, false, true, false);
+        Say(lines.Strings(i), false, false, false, true, false);
     }
     SpeechText.clear();
 }
@@ -422,7 +475,7 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
             item->Enabled = true;
         }
     } done{Item};
-    AgentLoaded = owner_.StartAgent(0, 0, true);
+    AgentLoaded = Start(0, 0, true);
     if (!AgentLoaded) return;
     ClipboardReadingBusy = true;
     done.busy = true;
@@ -430,13 +483,13 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
     // and only to the reading.
     const TForcedCharacter forced(AgentForceLoad);
     AgentIdleTicks = 0;
-    owner_.StartAgent(0, 0, true);
+    Start(0, 0, true);
     Play("Read");
     Play("ReadContinued");
     if (Clipboard()->HasFormat(CF_TEXT)) {
         const AnsiString text = Clipboard()->AsText();
         if (text.empty())
-            owner_.Speak("Hmmm,ich soll die Zwischenablage vorlesen? Ich habe dort aber leider keinen Text gefunden!", false,
+            Say("Hmmm,ich soll die Zwischenablage vorlesen? Ich habe dort aber leider keinen Text gefunden!", false,
                   true, true, false, false);
         else
             SayLongText(text);

@@ -10,6 +10,7 @@
 #include "Classes.h"
 #include "ExtCtrls.h"
 #include "Menus.h"
+#include "ReminderCharacter.h"
 #include "SettingDefaults.h"
 #include "Types.h"
 
@@ -23,14 +24,11 @@ extern bool SayTimeArmed;
 // The clipboard is being read aloud.
 extern bool ClipboardReadingBusy;
 
-// What the character needs of the window that owns it. Loading, speaking, hiding and putting away
-// go through the window's own calls, so that whatever the window makes of them holds here too.
+// What the character needs of the window that owns it: its log, its folder, where reports go and
+// the work area; the character itself stays the character's own.
 class ICharacterOwner {
 public:
     virtual ~ICharacterOwner() = default;
-    virtual bool StartAgent(int X, int Y, bool Show) = 0;
-    virtual void Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
-                       bool NoAnimations) = 0;
     virtual void WriteDebugLog(const AnsiString& Text) = 0;
     virtual AnsiString ExeDir() const = 0;
     // The window the character's reports are posted to, and that owns what the speech check shows.
@@ -48,9 +46,14 @@ public:
 // runs; afterwards the switch decides again.
 using TForcedCharacter = ScopedFlag;
 
-class TSpeakingCharacter {
+// Loading, speaking, hiding and putting away are virtual: whatever a derived character makes of
+// them (a test's character without a server) holds for everything the character says on its own.
+class TSpeakingCharacter : public IReminderCharacter {
 public:
     explicit TSpeakingCharacter(ICharacterOwner& Owner) : owner_(Owner) {}
+    ~TSpeakingCharacter() override = default;
+    TSpeakingCharacter(const TSpeakingCharacter&) = delete;
+    TSpeakingCharacter& operator=(const TSpeakingCharacter&) = delete;
 
     bool AgentLoaded = false;
     int AgentIdleTicks = 0;
@@ -71,28 +74,40 @@ public:
     AnsiString SpeechText;
 
     // Makes sure the character is loaded (placed at X, Y unless both are 0) and shows it when Show.
-    bool Start(int X, int Y, bool Show);
-    void Say(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
+    virtual bool Start(int X, int Y, bool Show);
+    virtual void Say(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
              bool NoAnimations);
     // Speaks without waiting for the end: the character's server queues the speech, and the idle
     // count leaves the character alone until it reports that it has said it.
     void SayWithoutWaiting(const AnsiString& Text, bool StartAnimation, bool EndAnimation);
     // Speaks a text of any length in pieces, and waits until the character has said it all.
     void SayLongText(const AnsiString& Text);
-    void Hide();
+    virtual void Hide();
     // Notes where the loaded character stands, for its next start.
     void SavePosition();
-    void SaveAndUnload();
+    virtual void SaveAndUnload();
     // Plays an animation of the loaded character.
-    void Play(const AnsiString& Animation);
-    void SayTime();
+    void Play(const AnsiString& Animation) override;
+
+    // ---- what a reminder asks of it ----
+    bool ComeToCorner() override;
+    void StandOn(int Right, int Top) override;
+    bool ComeForward() override;
+    void SayReminder(const AnsiString& Text) override { Say(Text, false, true, true, true, false); }
+    void KeepAwake() override { AgentIdleTicks = 0; }
+    bool ShowIfLoaded() override;
+    virtual void SayTime();
     // Says the sayings of every minute since the last call (once each), at most a few minutes back.
-    void SaySayings();
+    virtual void SaySayings();
     // Takes the text of today's appointments to announce (from any thread).
     void SetAnnouncementText(const AnsiString& Text);
     void Announce();
     // Reads the clipboard aloud; Item is the menu item, given back when the reading ends.
     void ReadClipboard(TMenuItem* Item);
+    // One tick of the window's timer: a character left idle is hidden, then put away.
+    void IdleTick();
+    // Takes the character's reports posted to the window (WM_AGENT...); false for any other message.
+    bool HandleReport(UINT Message);
     // Speech not waited for is still being said.
     bool SpeechBusy() const { return !AgentIdle && std::chrono::steady_clock::now() < speechBusyUntil_; }
 

@@ -173,7 +173,9 @@ void ShowSettingsProblem(const TRegistryProblem& Problem) {
 }
 } // namespace
 
-TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
+TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
+    : TForm(AOwner),
+      character_(MakeCharacter ? MakeCharacter(*this) : std::make_unique<TSpeakingCharacter>(*this)) {
     Form1 = this;
     TRegistry::SetProblemHandler(ShowSettingsProblem);
     SetCaption("Tarvolin für Zorbelin");
@@ -388,9 +390,9 @@ void TForm1::FormCreate(TObject*) {
     SetUpBrowser();
 
     try {
-        AgentForceLoad = false;
+        character_->AgentForceLoad = false;
         announcePending_ = true;
-        AnnounceIntroPending = true;
+        character_->AnnounceIntroPending = true;
         WorkArea = Screen->WorkAreaRect();
         // Other programs of the session ask for a new page through this window.
         ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
@@ -638,8 +640,8 @@ void TForm1::WaitForBlankDocument() {
 void TForm1::GreetWhenShown() {
     if (greeted_ || shutDownDone_ || Application->Terminated()) return;
     greeted_ = true;
-    if (!AgentLoaded) AgentLoaded = StartAgent(0, 0, true);
-    if (AgentLoaded) {
+    if (!character_->AgentLoaded) character_->AgentLoaded = character_->Start(0, 0, true);
+    if (character_->AgentLoaded) {
         Word hour, min, sec, msec;
         SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
         character_->SayWithoutWaiting(Greeting(hour), true, true);
@@ -825,7 +827,7 @@ void TForm1::Timer1Timer(TObject*) {
     if (holdMessages_ && ++heldMessageTicks_ > 6) ReleaseHeldMessages();
     try {
         // The sayings step looks at the clock itself: each minute once, whenever the tick comes.
-        Sayings();
+        character_->SaySayings();
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
@@ -848,24 +850,16 @@ void TForm1::Timer1Timer(TObject*) {
         lastDateTick_ = today;
     }
     try {
-        SpeakTime();
+        character_->SayTime();
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
     if (double(today) != double(lastDateTick_)) {
         RebuildCalendar(today, false);
         lastDateTick_ = today;
-        AnnounceIntroPending = true;
+        character_->AnnounceIntroPending = true;
     }
-    if (AgentLoaded) {
-        // Speech that was not waited for keeps the character until it has been said.
-        if (character_->SpeechBusy()) AgentIdleTicks = 0;
-        ++AgentIdleTicks;
-        if (AgentIdleTicks >= 7) SaveAndUnloadAgent();
-        else if (AgentIdleTicks == 6) HideAgent();
-    } else {
-        AgentIdleTicks = 0;
-    }
+    character_->IdleTick();
 }
 
 void TForm1::EineMinuteTimer(TObject*) {
@@ -877,7 +871,7 @@ void TForm1::EineMinuteTimer(TObject*) {
     if (double(today) != double(lastDateMinute_)) {
         RebuildCalendar(today, false);
         lastDateMinute_ = today;
-        AnnounceIntroPending = true;
+        character_->AnnounceIntroPending = true;
     } else {
         CheckUserRefresh();
     }
@@ -1066,7 +1060,7 @@ void TForm1::SaveWindowPlacement() {
 
 void TForm1::SaveSessionState() {
     SaveWindowPlacement();
-    if (AgentLoaded) character_->SavePosition();
+    if (character_->AgentLoaded) character_->SavePosition();
 }
 
 void TForm1::FormResize(TObject*) {
@@ -1324,8 +1318,8 @@ void TForm1::ReadCachedSettings() {
         if (!reg.OpenKey(TarvolinKey, true)) return;
         int value = 0;
         mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : SettingDefault::MailonBirthday;
-        SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
-        SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll;
+        character_->SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
+        character_->SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll;
         ViewParameters.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value)
                                               ? value != 0 : SettingDefault::TransparenzOnActiveWindow;
     } catch (const std::exception& e) {
@@ -1379,24 +1373,11 @@ void TForm1::Info1Click(TObject*) {
 
 // ---- application hooks and shut-down -----------------------------------------------------------------------------
 void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
+    if (character_->HandleReport(Msg.message)) {
+        Handled = true;
+        return;
+    }
     switch (Msg.message) {
-    case WM_AGENTHIDDEN:
-        Handled = true;
-        StopSpeaking = true;
-        break;
-    case WM_AGENTIDLESTART:
-        Handled = true;
-        AgentIdle = true;
-        AgentIdleTicks = 4;
-        break;
-    case WM_AGENTIDLEEND:
-        Handled = true;
-        AgentIdle = false;
-        break;
-    case WM_AGENTDBLCLICK:
-        // A double click on the character asks for nothing.
-        Handled = true;
-        break;
     case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
     default: break;
     }
@@ -1417,11 +1398,11 @@ void TForm1::HTMLHint1ShowHint(AnsiString& HintStr, bool&, THintInfo&) {
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
     SaveWindowPlacement();
-    StopSpeaking = true;
+    character_->StopSpeaking = true;
     if (shutDownDone_) return;
     // Inside a wait for the builder (a dialog's loop within it) the wait itself sees it end.
     if (builder_ && !WaitingForBuilder) WaitForBuilder();
-    if (AgentLoaded) SaveAndUnloadAgent();
+    if (character_->AgentLoaded) character_->SaveAndUnload();
     // The alarm texts stay until the window goes: queued calls may still read them.
     Timer1->SetEnabled(false);
     shutDownDone_ = true;
@@ -1447,49 +1428,59 @@ void TarvolinMainWindow::SetFadeOnActivation(bool Value) {
 }
 
 // ---- the speaking character as the settings dialog uses it ----------------------------------------------------
+namespace {
+TSpeakingCharacter* MainCharacter() { return Form1 ? &Form1->Character() : nullptr; }
+} // namespace
+
 bool TarvolinAgent::Start(bool Force, bool Show) {
-    if (!Form1) return false;
+    TSpeakingCharacter* c = MainCharacter();
+    if (!c) return false;
     // A forced load serves this call only; afterwards the user's switch decides again.
     std::optional<TForcedCharacter> forced;
-    if (Force) forced.emplace(Form1->AgentForceLoad);
-    Form1->AgentLoaded = Form1->StartAgent(0, 0, Show);
-    return Form1->AgentLoaded;
+    if (Force) forced.emplace(c->AgentForceLoad);
+    c->AgentLoaded = c->Start(0, 0, Show);
+    return c->AgentLoaded;
 }
 
 std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
-    return Form1 && Form1->AgentLoaded ? Form1->AgentCharacter : nullptr;
+    TSpeakingCharacter* c = MainCharacter();
+    return c && c->AgentLoaded ? c->AgentCharacter : nullptr;
 }
 
 void TarvolinAgent::ResetIdle() {
-    if (Form1) Form1->AgentIdleTicks = 0;
+    if (TSpeakingCharacter* c = MainCharacter()) c->AgentIdleTicks = 0;
 }
 
 std::int32_t& TarvolinAgent::RequestId() {
     static std::int32_t withoutWindow = 0;
-    return Form1 ? Form1->AgentRequestId : withoutWindow;
+    TSpeakingCharacter* c = MainCharacter();
+    return c ? c->AgentRequestId : withoutWindow;
 }
 
 void TarvolinAgent::ShowDefaultCharacterProperties() {
-    if (!Form1) return;
+    TSpeakingCharacter* c = MainCharacter();
+    if (!c) return;
     // The chooser and the output settings work while the character is switched off.
-    const TForcedCharacter forced(Form1->AgentForceLoad);
-    Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
-    if (Form1->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
+    const TForcedCharacter forced(c->AgentForceLoad);
+    c->AgentLoaded = c->Start(0, 0, true);
+    if (c->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
 }
 
 void TarvolinAgent::ShowPropertySheet() {
-    if (!Form1) return;
-    const TForcedCharacter forced(Form1->AgentForceLoad);
-    Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
-    if (!Form1->AgentLoaded) return;
+    TSpeakingCharacter* c = MainCharacter();
+    if (!c) return;
+    const TForcedCharacter forced(c->AgentForceLoad);
+    c->AgentLoaded = c->Start(0, 0, true);
+    if (!c->AgentLoaded) return;
     if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
         Dialogs::ShowMessage("Evtl. ist der MS-Agent bei Ihnen nicht installiert!");
 }
 
 void TarvolinAgent::Reload() {
-    if (!Form1) return;
-    if (Form1->AgentLoaded) Form1->SaveAndUnloadAgent();
-    Form1->AgentLoaded = Form1->StartAgent(0, 0, true);
+    TSpeakingCharacter* c = MainCharacter();
+    if (!c) return;
+    if (c->AgentLoaded) c->SaveAndUnload();
+    c->AgentLoaded = c->Start(0, 0, true);
 }
 
 int TForm1::ShowSettingsDialog(bool& Modified) {
@@ -1570,7 +1561,7 @@ void TForm1::CheckAlarms() {
             // The subject is anyone's text in a shared database: shown as text, never as markup.
             AlarmHtml->Add(HTMLEscape(TextEncoding::CutChars(subject, AlarmSubjectChars)));
             AlarmHtml->Add("</FONT></P>");
-            AgentLoaded = StartAgent(WorkArea.Right - 128, WorkArea.Bottom - 240, true);
+            character_->ComeToCorner();
             auto* alarm = new ShowAlarm(true, this);
             alarm->SetPriority(tpLower);
             alarm->Resume();

@@ -59,11 +59,13 @@ class TSplashScreen;
 extern int ProgramExitCode;
 
 class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner {
-    // The speaking character; made first, as the window's names for its state below refer into it.
-    std::unique_ptr<TSpeakingCharacter> character_ = std::make_unique<TSpeakingCharacter>(*this);
+    // The speaking character; made first, as the window's parts below are given it.
+    std::unique_ptr<TSpeakingCharacter> character_;
 
 public:
-    explicit TForm1(TComponent* AOwner);
+    // Makes the window's character (a test gives one of its own).
+    using CharacterFactory = std::function<std::unique_ptr<TSpeakingCharacter>(ICharacterOwner&)>;
+    explicit TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter = nullptr);
     ~TForm1() override;
 
     // ---- components ----
@@ -103,28 +105,13 @@ public:
     bool FadedOut = true;
     bool PlacementLoaded = false;
     short SplashSteps = 12;
-    AnsiString& SpeechText = character_->SpeechText;
     TStringList* AlarmHtml;
     AnsiString AlarmNotes;
     AnsiString TempDir;
     TRect WorkArea;
-    // The character's state, under the names the rest of the program knows.
-    bool& AgentLoaded = character_->AgentLoaded;
-    int& AgentIdleTicks = character_->AgentIdleTicks;
-    std::shared_ptr<Agent::IAgentCharacterEx>& AgentCharacter = character_->AgentCharacter;
-    std::int32_t& AgentCharacterId = character_->AgentCharacterId;
-    std::int32_t& AgentRequestId = character_->AgentRequestId;
-    std::shared_ptr<AgentNotifySink>& AgentSink = character_->AgentSink;
-    std::int32_t& AgentSinkId = character_->AgentSinkId;
-    bool& SayTimeEnabled = character_->SayTimeEnabled;
-    int& SayTimeInterval = character_->SayTimeInterval;
     bool FrameVisible = true;
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder = false;
-    bool& AnnounceIntroPending = character_->AnnounceIntroPending;
-    bool& AgentForceLoad = character_->AgentForceLoad;
-    bool& AgentIdle = character_->AgentIdle;
-    bool& StopSpeaking = character_->StopSpeaking;
     // The side band of the popup was drawn since the popup opened.
     bool MenuSideTextDrawn = false;
     // The window's colour while its frame is hidden; the page's background in that colour is not shown.
@@ -220,18 +207,8 @@ public:
     // Opens the popup menu at a screen point (the menu's own Popup unless set).
     std::function<void(int X, int Y)> PopupAt;
 
-    // ---- the speaking character (TSpeakingCharacter does the work) ----
-    bool StartAgent(int X, int Y, bool Show) override { return character_->Start(X, Y, Show); }
-    void Speak(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
-               bool NoAnimations) override {
-        character_->Say(Text, Think, StartAnimation, EndAnimation, NoWait, NoAnimations);
-    }
-    void SpeakLongText(const AnsiString& Text) { character_->SayLongText(Text); }
-    virtual void HideAgent() { character_->Hide(); }
-    virtual void SaveAndUnloadAgent() { character_->SaveAndUnload(); }
-    void PlayAgent(const AnsiString& Animation) { character_->Play(Animation); }
-    virtual void Sayings() { character_->SaySayings(); }
-    virtual void SpeakTime() { character_->SayTime(); }
+    // ---- the speaking character ----
+    TSpeakingCharacter& Character() { return *character_; }
     void TreadSyncTimer1Timer(TObject*) {
         TreadSyncTimer1->SetEnabled(false);
         character_->Announce();
@@ -264,8 +241,8 @@ public:
     ::ViewParameters& MainViewParameters() override { return ViewParameters; }
     TDateTime SettingsDate() override { return settingsDate_; }
     void SetSettingsDate(TDateTime Value) override { settingsDate_ = Value; }
-    void SetSayTimeInterval(int Value) override { SayTimeInterval = Value; }
-    void SetSayTimeEnabled(bool Value) override { SayTimeEnabled = Value; }
+    void SetSayTimeInterval(int Value) override { character_->SayTimeInterval = Value; }
+    void SetSayTimeEnabled(bool Value) override { character_->SayTimeEnabled = Value; }
     void SetAnnouncementText(const AnsiString& Text) override { character_->SetAnnouncementText(Text); }
     void SendBirthdayMail(const AnsiString& Address) override;
     void WriteDebugLog(const AnsiString& Text) override;

@@ -34,7 +34,7 @@ protected:
             d.Press(d.Buttons().empty() ? "OK" : d.Buttons().front());
         });
         form = std::make_unique<TForm1>(nullptr);
-        form->SayTimeEnabled = false;
+        form->Character().SayTimeEnabled = false;
     }
     void TearDown() override {
         form.reset();
@@ -49,8 +49,8 @@ protected:
     void RemoveCharacters() { std::filesystem::remove_all(dir.path() / "program" / "Figuren"); }
 
     bool Start(int x = 0, int y = 0) {
-        form->AgentLoaded = form->StartAgent(x, y, true);
-        return form->AgentLoaded;
+        form->Character().AgentLoaded = form->Character().Start(x, y, true);
+        return form->Character().AgentLoaded;
     }
     int ReadInt(const char* name) {
         TRegistry reg;
@@ -74,21 +74,21 @@ TEST_F(Character, AFreshCharacterIsLoadedInTheLowerRightCornerShownAndListenedTo
                                         "SetPosition " + std::to_string(work.Right - 128) + " " +
                                             std::to_string(work.Bottom - 128),
                                         "Show", "Register"}));
-    ASSERT_TRUE(form->AgentSink);
-    EXPECT_EQ(form->AgentSink->NotifyWindow, form->Handle());
-    EXPECT_EQ(form->AgentSink->CharacterId, FakeServer::Id);
-    EXPECT_EQ(form->AgentSinkId, 3);
+    ASSERT_TRUE(form->Character().AgentSink);
+    EXPECT_EQ(form->Character().AgentSink->NotifyWindow, form->Handle());
+    EXPECT_EQ(form->Character().AgentSink->CharacterId, FakeServer::Id);
+    EXPECT_EQ(form->Character().AgentSinkId, 3);
     EXPECT_EQ(ReadInt("AgentZoom"), 0);   // written when missing
 }
 
 TEST_F(Character, ALoadedCharacterIsOnlyShownWhereverTheCallerWantsIt) {
     ASSERT_TRUE(Start());
     agent.log->calls.clear();
-    form->StopSpeaking = true;
-    EXPECT_TRUE(form->StartAgent(500, 500, true));
+    form->Character().StopSpeaking = true;
+    EXPECT_TRUE(form->Character().Start(500, 500, true));
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Show"}));
-    EXPECT_FALSE(form->StopSpeaking);
-    EXPECT_TRUE(form->StartAgent(1, 1, false));
+    EXPECT_FALSE(form->Character().StopSpeaking);
+    EXPECT_TRUE(form->Character().Start(1, 1, false));
     EXPECT_EQ(agent.log->calls.size(), 1u);
 }
 
@@ -100,7 +100,7 @@ TEST_F(Character, SavedPositionsAreUsedAndPulledBackOntoTheScreen) {
     EXPECT_EQ(agent.log->With("SetPosition"),
               (std::vector<std::string>{"SetPosition " + std::to_string(sw - 30) + " " + std::to_string(sh - 24),
                                         "SetPosition " + std::to_string(sw - 138) + " " + std::to_string(sh - 138)}));
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
 
     // Beyond the screen or negative: 128 each.
     WriteUserInteger(kTarvolin, "AgentLastPositionX", sw + 20);
@@ -108,7 +108,7 @@ TEST_F(Character, SavedPositionsAreUsedAndPulledBackOntoTheScreen) {
     agent.log->calls.clear();
     ASSERT_TRUE(Start());
     EXPECT_EQ(agent.log->With("SetPosition"), (std::vector<std::string>{"SetPosition 128 128"}));
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
 
     // A position asked for by the caller wins.
     agent.log->calls.clear();
@@ -139,7 +139,7 @@ TEST_F(Character, SwitchedOffOrUnsetTheCharacterStaysAway) {
 
     // Switched off, only a forced load brings it.
     EXPECT_FALSE(Start());
-    form->AgentForceLoad = true;
+    form->Character().AgentForceLoad = true;
     EXPECT_TRUE(Start());
 }
 
@@ -150,7 +150,7 @@ TEST_F(Character, TheChosenFileAndVoiceAreHandedToTheServer) {
     ASSERT_TRUE(Start());
     EXPECT_TRUE(agent.log->Has("Load " + file));
     EXPECT_TRUE(agent.log->Has("SetTTSModeID {de}"));
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
 
     // A file that is gone gives the default character; a voice the server refuses is logged.
     WriteUserString(kTarvolin, "AgentFromFileSystem", dir.str() + "gone.acp");
@@ -171,9 +171,9 @@ TEST_F(Character, FailuresOfTheServerLeaveNoCharacter) {
     // Notifications refused: the character stays, without them.
     agent.server->registerResult = Agent::E_FAIL;
     EXPECT_TRUE(Start());
-    EXPECT_EQ(form->AgentSinkId, -1);
+    EXPECT_EQ(form->Character().AgentSinkId, -1);
     EXPECT_NE(DebugLog().find("NotifySinkissPech"), std::string::npos);
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
 
     // The checks have passed: a server that cannot be had now turns the character off.
     agent.serverAvailable = false;
@@ -187,7 +187,7 @@ TEST_F(Character, TheChecksRunUntilTheyPassOnceAndThenNoMore) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(agent.serversCreated, 2);   // one to check, one to use
     EXPECT_FALSE(ComponentChecksPending);
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
 
     agent.voices = 0;
     RemoveCharacters();
@@ -349,21 +349,21 @@ TEST_F(Character, NotificationsBecomeTheWindowsFlags) {
     ASSERT_TRUE(Start());
     Agent::IAgentNotifySink& sink = **agent.server->sink;
     sink.Idle(99, true);
-    EXPECT_TRUE(WaitUntil([&] { return form->AgentIdle; }, 5000));
-    EXPECT_EQ(form->AgentIdleTicks, 4);
+    EXPECT_TRUE(WaitUntil([&] { return form->Character().AgentIdle; }, 5000));
+    EXPECT_EQ(form->Character().AgentIdleTicks, 4);
     sink.Idle(99, false);
-    EXPECT_TRUE(WaitUntil([&] { return !form->AgentIdle; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !form->Character().AgentIdle; }, 5000));
 
     // Hiding counts only for our own character.
     sink.VisibleState(99, false, 1);
     sink.DblClick(99, 1, 1);
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
-    EXPECT_FALSE(form->StopSpeaking);
+    EXPECT_FALSE(form->Character().StopSpeaking);
     sink.VisibleState(FakeServer::Id, true, 1);
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
-    EXPECT_FALSE(form->StopSpeaking);
+    EXPECT_FALSE(form->Character().StopSpeaking);
     sink.VisibleState(FakeServer::Id, false, 1);
-    EXPECT_TRUE(WaitUntil([&] { return form->StopSpeaking; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return form->Character().StopSpeaking; }, 5000));
 }
 
 TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
@@ -371,21 +371,21 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     agent.Character().left = 640;
     agent.Character().top = 480;
     PostMessage(form->Handle(), WM_AGENTIDLESTART, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return form->AgentIdleTicks == 4; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return form->Character().AgentIdleTicks == 4; }, 5000));
     agent.log->calls.clear();
     form->Timer1Timer(form->Timer1);
-    EXPECT_EQ(form->AgentIdleTicks, 5);
+    EXPECT_EQ(form->Character().AgentIdleTicks, 5);
     EXPECT_TRUE(agent.log->calls.empty());
     form->Timer1Timer(form->Timer1);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide"}));
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     form->Timer1Timer(form->Timer1);
-    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide", "Unregister 3", "StopAll -1", "Unload 7"}));
     EXPECT_EQ(ReadInt("AgentLastPositionX"), 640);
     EXPECT_EQ(ReadInt("AgentLastPositionY"), 480);
     EXPECT_EQ(AgentServer, nullptr);
-    EXPECT_EQ(form->AgentSinkId, -1);
+    EXPECT_EQ(form->Character().AgentSinkId, -1);
 }
 
 TEST_F(Character, TheSessionsQueryKeepsWhereTheCharacterStandsAndLeavesItThere) {
@@ -396,31 +396,31 @@ TEST_F(Character, TheSessionsQueryKeepsWhereTheCharacterStandsAndLeavesItThere) 
     EXPECT_EQ(form->Perform(WM_QUERYENDSESSION), 1);
     EXPECT_EQ(ReadInt("AgentLastPositionX"), 321);
     EXPECT_EQ(ReadInt("AgentLastPositionY"), 123);
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
 }
 
 // ---- speaking ---------------------------------------------------------------------------------------------
 TEST_F(Character, SpeakPlaysTheReadingAnimationsAndWaitsForTheCharacter) {
     ASSERT_TRUE(Start());
     agent.log->calls.clear();
-    form->AgentIdleTicks = 3;
-    form->AgentIdle = true;   // from earlier speech
-    form->Speak("Hallo", false, true, true, false, false);
+    form->Character().AgentIdleTicks = 3;
+    form->Character().AgentIdle = true;   // from earlier speech
+    form->Character().Say("Hallo", false, true, true, false, false);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Play Read", "Play ReadContinued", "Speak Hallo", "Idle",
                                                           "Play ReadReturn"}));
-    EXPECT_EQ(form->AgentIdleTicks, 4);   // the idle report came inside the wait
+    EXPECT_EQ(form->Character().AgentIdleTicks, 4);   // the idle report came inside the wait
 
     agent.log->calls.clear();
-    form->Speak("Hm", true, false, true, true, true);
+    form->Character().Say("Hm", true, false, true, true, true);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Think Hm"}));
 
     // Not loaded: only the idle count is reset.
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
     agent.log->calls.clear();
-    form->AgentIdleTicks = 5;
-    form->Speak("Niemand", false, true, true, false, false);
+    form->Character().AgentIdleTicks = 5;
+    form->Character().Say("Niemand", false, true, true, false, false);
     EXPECT_TRUE(agent.log->calls.empty());
-    EXPECT_EQ(form->AgentIdleTicks, 0);
+    EXPECT_EQ(form->Character().AgentIdleTicks, 0);
 }
 
 TEST_F(Character, TheWaitForSpeechEndsWhenStoppedOrAfterATime) {
@@ -428,15 +428,15 @@ TEST_F(Character, TheWaitForSpeechEndsWhenStoppedOrAfterATime) {
     agent.Character().reportIdle = false;
     agent.log->calls.clear();
     Classes::QueueOnMainThread([&] { (*agent.server->sink)->VisibleState(FakeServer::Id, false, 1); });
-    form->Speak("Weg", false, true, true, false, false);
-    EXPECT_TRUE(form->StopSpeaking);
+    form->Character().Say("Weg", false, true, true, false, false);
+    EXPECT_TRUE(form->Character().StopSpeaking);
     EXPECT_FALSE(agent.log->Has("Play ReadReturn"));
 
     // Without any report the wait gives up after a while.
-    form->StopSpeaking = false;
+    form->Character().StopSpeaking = false;
     agent.log->calls.clear();
     const auto start = std::chrono::steady_clock::now();
-    form->Speak("Ha", false, false, true, false, false);
+    form->Character().Say("Ha", false, false, true, false, false);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(2000));
     EXPECT_LT(waited, std::chrono::milliseconds(testsupport::Scaled(8000)));
@@ -452,29 +452,29 @@ TEST_F(Character, LongTextsAreSpokenInPieces) {
     };
     const std::string whole = "Erster Satz.\n" + std::string(587, 'b');
     ASSERT_EQ(whole.size(), 600u);
-    form->SpeakLongText(whole);
+    form->Character().SayLongText(whole);
     EXPECT_EQ(speeches(), (std::vector<std::string>{whole}));
 
     agent.log->calls.clear();
-    form->SpeakLongText("Erster Satz.\n" + std::string(588, 'b'));
+    form->Character().SayLongText("Erster Satz.\n" + std::string(588, 'b'));
     EXPECT_EQ(speeches(), (std::vector<std::string>{"Erster Satz. ", std::string(588, 'b') + " "}));
 
     // A full stop at the second character does not end a piece.
     agent.log->calls.clear();
-    form->SpeakLongText("X. abc\r\nDas ist gut! Ja\r\n" + std::string(680, 'a'));
+    form->Character().SayLongText("X. abc\r\nDas ist gut! Ja\r\n" + std::string(680, 'a'));
     EXPECT_EQ(speeches(), (std::vector<std::string>{"X. abc Das ist gut! Ja ", std::string(680, 'a') + " "}));
     EXPECT_EQ(agent.log->With("Play"), (std::vector<std::string>{"Play ReadContinued", "Play ReadContinued"}));
 
     // Umlauts count as one character each.
     agent.log->calls.clear();
     const std::string umlauts = "Größe: " + std::string(593, 'x');   // 600 characters, more bytes
-    form->SpeakLongText(umlauts);
+    form->Character().SayLongText(umlauts);
     EXPECT_EQ(speeches(), (std::vector<std::string>{umlauts}));
 
     agent.log->calls.clear();
-    form->SpeakLongText("");
+    form->Character().SayLongText("");
     EXPECT_TRUE(speeches().empty());
-    form->SaveAndUnloadAgent();
-    form->SpeakLongText("Hallo");
+    form->Character().SaveAndUnload();
+    form->Character().SayLongText("Hallo");
     EXPECT_NE(DebugLog().find("AgantWasNotLoaded"), std::string::npos);
 }

@@ -30,12 +30,10 @@ const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 // The main window with a character that can be installed, and the time of every reminder check.
 class AlarmForm : public TForm1 {
 public:
-    explicit AlarmForm(TComponent* owner) : TForm1(owner) {}
-    bool agentInstalled = false;
-    std::vector<std::string> spoken;
+    explicit AlarmForm(TComponent* owner) : TForm1(owner, MakeCharacter<CountingCharacter>) {}
+    bool& agentInstalled = static_cast<CountingCharacter&>(Character()).agentInstalled;
+    std::vector<std::string>& spoken = static_cast<CountingCharacter&>(Character()).spoken;
     std::vector<double> checks;
-    bool StartAgent(int, int, bool) override { return agentInstalled; }
-    void Speak(const AnsiString& text, bool, bool, bool, bool, bool) override { spoken.push_back(text); }
     void CheckAlarms() override {
         checks.push_back(double(SysUtils::Now()));
         TForm1::CheckAlarms();
@@ -229,7 +227,7 @@ TEST_F(Reminders, CharacterSaysTheSubjectAndOnlyShowsMarkupOfTheText) {
     Connect(form);
     form.agentInstalled = true;
     ASSERT_TRUE(Check(form, 2));
-    EXPECT_TRUE(form.AgentLoaded);
+    EXPECT_TRUE(form.Character().AgentLoaded);
     EXPECT_EQ(form.spoken, (std::vector<std::string>{"Zahnarzt", "<b>Chef</b>"}));
 }
 
@@ -561,10 +559,10 @@ TEST_F(Reminders, AttentionTicksRunThroughTwentyOneValuesAndKeepTheCharacterAwak
     ShowAlarm* alarm = ShowAlarm::Open().front();
     std::vector<int> seen;
     for (int i = 0; i < 22; ++i) {
-        form.AgentIdleTicks = 5;
+        form.Character().AgentIdleTicks = 5;
         alarm->AttentionTimer->OnTimer(alarm->AttentionTimer);
         seen.push_back(ShowAlarm::AttentionTicks);
-        EXPECT_EQ(form.AgentIdleTicks, 0);
+        EXPECT_EQ(form.Character().AgentIdleTicks, 0);
     }
     EXPECT_EQ(seen[0], 1);
     EXPECT_EQ(seen[19], 20);

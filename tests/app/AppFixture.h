@@ -31,28 +31,50 @@ inline TDateTime D(Word y, Word m, Word d, double hours = 0) {
     return TDateTime(double(SysUtils::EncodeDate(y, m, d)) + hours / 24.0);
 }
 
-// The main window with the parts other areas fill in counted.
-class CountingForm : public TForm1 {
+// Makes a window's character of the test's own kind.
+template <typename C>
+std::unique_ptr<TSpeakingCharacter> MakeCharacter(ICharacterOwner& owner) {
+    return std::make_unique<C>(owner);
+}
+
+// A character without a server: what it is asked to do is counted.
+class CountingCharacter : public TSpeakingCharacter {
 public:
-    explicit CountingForm(TComponent* owner) : TForm1(owner) {}
-    int sayings = 0, alarmChecks = 0, spokenTimes = 0, hides = 0, unloads = 0;
+    using TSpeakingCharacter::TSpeakingCharacter;
+    int sayings = 0, spokenTimes = 0, hides = 0, unloads = 0;
     std::vector<std::string> spoken;
     bool agentInstalled = false;
     bool failSayings = false;
 
-    bool StartAgent(int, int, bool) override { return agentInstalled; }
-    void Speak(const AnsiString& text, bool, bool, bool, bool, bool) override { spoken.push_back(text); }
-    void Sayings() override {
+    bool Start(int, int, bool) override { return agentInstalled; }
+    void Say(const AnsiString& text, bool, bool, bool, bool, bool) override { spoken.push_back(text); }
+    void SaySayings() override {
         ++sayings;
         if (failSayings) throw SysUtils::Exception("sayings failed");
     }
-    void CheckAlarms() override { ++alarmChecks; }
-    void SpeakTime() override { ++spokenTimes; }
-    void HideAgent() override { ++hides; }
-    void SaveAndUnloadAgent() override {
+    void SayTime() override { ++spokenTimes; }
+    void Hide() override { ++hides; }
+    void SaveAndUnload() override {
         ++unloads;
         AgentLoaded = false;
     }
+};
+
+// The main window with the parts other areas fill in counted.
+class CountingForm : public TForm1 {
+public:
+    explicit CountingForm(TComponent* owner) : TForm1(owner, MakeCharacter<CountingCharacter>) {}
+    CountingCharacter& counted = static_cast<CountingCharacter&>(Character());
+    int& sayings = counted.sayings;
+    int& spokenTimes = counted.spokenTimes;
+    int& hides = counted.hides;
+    int& unloads = counted.unloads;
+    std::vector<std::string>& spoken = counted.spoken;
+    bool& agentInstalled = counted.agentInstalled;
+    bool& failSayings = counted.failSayings;
+    int alarmChecks = 0;
+
+    void CheckAlarms() override { ++alarmChecks; }
 };
 
 struct Answer {

@@ -125,14 +125,24 @@ TEST_F(Browser, FreshProfileStartsInTheWeekView) {
 
 namespace {
 // Notes what the browser held when the character was asked for.
-class WatchedStart : public TForm1 {
+class WatchedCharacter : public TSpeakingCharacter {
 public:
-    using TForm1::TForm1;
-    std::vector<std::string> shownAtStart;
-    bool StartAgent(int, int, bool) override {
-        shownAtStart.push_back(WebBrowser ? WebBrowser->LocationURL() : "nothing");
+    using TSpeakingCharacter::TSpeakingCharacter;
+    std::function<void()> started;
+    bool Start(int, int, bool) override {
+        if (started) started();
         return false;
     }
+};
+
+class WatchedStart : public TForm1 {
+public:
+    explicit WatchedStart(TComponent* owner) : TForm1(owner, MakeCharacter<WatchedCharacter>) {
+        static_cast<WatchedCharacter&>(Character()).started = [this] {
+            shownAtStart.push_back(WebBrowser ? WebBrowser->LocationURL() : "nothing");
+        };
+    }
+    std::vector<std::string> shownAtStart;
 };
 } // namespace
 

@@ -71,7 +71,7 @@ TEST_F(PageRequests, AFailingStepNeverStopsTheTick) {
 
 TEST_F(PageRequests, CharacterIsHiddenAtTheSixthIdleTickAndUnloadedAtTheSeventh) {
     CountingForm form(nullptr);
-    form.AgentLoaded = true;
+    form.Character().AgentLoaded = true;
     for (int tick = 1; tick <= 5; ++tick) form.Timer1Timer(form.Timer1);
     EXPECT_EQ(form.hides + form.unloads, 0);
     form.Timer1Timer(form.Timer1);
@@ -79,7 +79,7 @@ TEST_F(PageRequests, CharacterIsHiddenAtTheSixthIdleTickAndUnloadedAtTheSeventh)
     form.Timer1Timer(form.Timer1);
     EXPECT_EQ(form.unloads, 1);
     form.Timer1Timer(form.Timer1);
-    EXPECT_EQ(form.AgentIdleTicks, 0);
+    EXPECT_EQ(form.Character().AgentIdleTicks, 0);
 }
 
 TEST_F(PageRequests, TickSeesTheNewDayAndAsksForItsPage) {
@@ -87,12 +87,12 @@ TEST_F(PageRequests, TickSeesTheNewDayAndAsksForItsPage) {
     Connect(form);
     now = D(2007, 3, 10, 23.999);
     form.Timer1Timer(form.Timer1);
-    form.AnnounceIntroPending = false;
+    form.Character().AnnounceIntroPending = false;
     EXPECT_EQ(form.BuildCount(), 0);
     now = D(2007, 3, 11, 0.001);
     form.Timer1Timer(form.Timer1);
     EXPECT_EQ(form.BuildCount(), 1);
-    EXPECT_TRUE(form.AnnounceIntroPending);
+    EXPECT_TRUE(form.Character().AnnounceIntroPending);
     Finish(form);
     EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 11)));
     form.Timer1Timer(form.Timer1);
@@ -106,11 +106,11 @@ TEST_F(PageRequests, MinuteTickSeesTheNewDayOtherwiseChecksForRefreshes) {
     form.EineMinuteTimer(form.EineMinute);
     EXPECT_EQ(form.BuildCount(), 0);
     EXPECT_EQ(Count("select * from BenutzerEinstellungen where Benutzer = 'hans'"), 1);
-    form.AnnounceIntroPending = false;
+    form.Character().AnnounceIntroPending = false;
     now = D(2007, 3, 11, 0.01);
     form.EineMinuteTimer(form.EineMinute);
     EXPECT_EQ(form.BuildCount(), 1);
-    EXPECT_TRUE(form.AnnounceIntroPending);
+    EXPECT_TRUE(form.Character().AnnounceIntroPending);
     Finish(form);
     EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 11)));
 }

@@ -125,16 +125,16 @@ private:
     std::shared_ptr<Calls> calls_;
 };
 
-// The main window with its character loaded from the fake server: switched off unless forced, as the
-// real window does.
-class AgentForm : public TForm1 {
+// A character loaded from the fake server: switched off unless forced, as the real one is.
+class ServerCharacter : public TSpeakingCharacter {
 public:
-    AgentForm(std::shared_ptr<FakeServer> server) : TForm1(nullptr), server_(std::move(server)) {}
+    ServerCharacter(ICharacterOwner& owner, std::shared_ptr<FakeServer> server)
+        : TSpeakingCharacter(owner), server_(std::move(server)) {}
     bool installed = true, used = true;
     int starts = 0, unloads = 0;
     // The arguments of the last start: "x y shown".
     std::string lastStart;
-    bool StartAgent(int X, int Y, bool Show) override {
+    bool Start(int X, int Y, bool Show) override {
         ++starts;
         lastStart = std::to_string(X) + " " + std::to_string(Y) + (Show ? " shown" : " hidden");
         if (!installed || !(used || AgentForceLoad)) return false;
@@ -149,7 +149,7 @@ public:
         }
         return true;
     }
-    void SaveAndUnloadAgent() override {
+    void SaveAndUnload() override {
         ++unloads;
         server_->Unload(AgentCharacterId);
         AgentCharacter.reset();
@@ -159,6 +159,19 @@ public:
 
 private:
     std::shared_ptr<FakeServer> server_;
+};
+
+// The main window with that character.
+class AgentForm : public TForm1 {
+public:
+    explicit AgentForm(std::shared_ptr<FakeServer> server)
+        : TForm1(nullptr, [server](ICharacterOwner& owner) { return std::make_unique<ServerCharacter>(owner, server); }) {}
+    ServerCharacter& character = static_cast<ServerCharacter&>(Character());
+    bool& installed = character.installed;
+    bool& used = character.used;
+    int& starts = character.starts;
+    int& unloads = character.unloads;
+    std::string& lastStart = character.lastStart;
 };
 
 class SettingsAgent : public AppTest {
@@ -205,7 +218,7 @@ protected:
 
 TEST_F(SettingsAgent, TheCharacterListsItsAnimationsAndStepsAsideWhenTheDialogShows) {
     Open();
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     EXPECT_EQ(form->lastStart, "0 0 shown");
     EXPECT_EQ(Items(dialog->Animationen), (std::vector<std::string>{"Wave", "Blink", "Surprised", "GestureDown"}));
     const TRect area = Screen->WorkAreaRect();
@@ -236,7 +249,7 @@ TEST_F(SettingsAgent, TheCharacterListsItsAnimationsAndStepsAsideWhenTheDialogSh
 TEST_F(SettingsAgent, WithoutACharacterTheAnimationListStaysEmpty) {
     form->installed = false;
     Open();
-    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_EQ(dialog->Animationen->Items()->Count(), 0);
     dialog->Show();
     EXPECT_TRUE(calls->log.empty());
@@ -247,34 +260,34 @@ TEST_F(SettingsAgent, WithoutACharacterTheAnimationListStaysEmpty) {
     form->used = false;
     dialog.reset();
     Open();
-    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_EQ(dialog->Animationen->Items()->Count(), 0);
 }
 
 TEST_F(SettingsAgent, ChoosingAnAnimationPreviewsItOnTheCharacter) {
     Open();
-    form->AgentIdleTicks = 5;
+    form->Character().AgentIdleTicks = 5;
     calls->log.clear();
     // The preview stops the main window's last request and becomes its last one.
-    const std::int32_t before = form->AgentRequestId;
+    const std::int32_t before = form->Character().AgentRequestId;
     Select(dialog->Animationen, 2);
     EXPECT_EQ(dialog->TabControl1->Tag, 1);
-    EXPECT_EQ(form->AgentIdleTicks, 0);
+    EXPECT_EQ(form->Character().AgentIdleTicks, 0);
     ASSERT_EQ(calls->log.size(), 2u);
     EXPECT_EQ(calls->log[0], "Stop " + std::to_string(before));
     EXPECT_EQ(calls->log[1].substr(0, 14), "Play Surprised");
     const std::string first = calls->log[1].substr(calls->log[1].find('#') + 1);
-    EXPECT_EQ(std::to_string(form->AgentRequestId), first);
+    EXPECT_EQ(std::to_string(form->Character().AgentRequestId), first);
     // The next preview stops the one before.
     Select(dialog->Animationen, 0);
     EXPECT_EQ(calls->log[2], "Stop " + first);
     EXPECT_EQ(calls->log[3].substr(0, 9), "Play Wave");
 
     // A character put away meanwhile is loaded again, beside the dialog's top at the right edge.
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
     calls->log.clear();
     Select(dialog->Animationen, 1);
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     const std::string move = "MoveTo " + std::to_string(Screen->WorkAreaRect().Right - 128) + " " + std::to_string(dialog->Top()) + " 0";
     ASSERT_GE(calls->log.size(), 3u);
     EXPECT_EQ(calls->log[0], "Load ");
@@ -309,12 +322,12 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     form->used = false;
     WriteUserString(kTarvolin, "AgentFromFileSystem", "/alt/merlin.acp");
     Open();
-    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->Character().AgentLoaded);
     dialog->StandardAgent->Click();
     // Forced: the chooser loads it although it is switched off, for the choice only.
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     EXPECT_TRUE(calls->has("ShowDefaultCharacterProperties"));
-    EXPECT_FALSE(form->AgentForceLoad);
+    EXPECT_FALSE(form->Character().AgentForceLoad);
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), "");
     form->used = true;
 
@@ -332,7 +345,7 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     EXPECT_EQ(dialogs[0].text, "Microsoft® Agent Dateien");
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), package);
     EXPECT_EQ(form->unloads, unloads + 1);
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     EXPECT_EQ(server->loadedKey, package);
     // The new character's animations are offered.
     EXPECT_EQ(Items(dialog->Animationen), (std::vector<std::string>{"Greet", "Sad"}));
@@ -343,16 +356,16 @@ TEST_F(SettingsAgent, CharacterChoosersForceTheCharacterAndStoreTheChoice) {
     dialog->AgentAtFileSystem->Click();
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentFromFileSystem"), package);
     EXPECT_EQ(form->unloads, unloads + 2);
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
 }
 
 TEST_F(SettingsAgent, TheOutputSettingsButtonForcesTheCharacter) {
     form->used = false;
     Open();
     dialog->dxfPictureButton8->Click();
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     EXPECT_TRUE(calls->has("ShowOutputProperties"));
-    EXPECT_FALSE(form->AgentForceLoad);
+    EXPECT_FALSE(form->Character().AgentForceLoad);
 }
 
 TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacter) {
@@ -368,7 +381,7 @@ TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacte
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "a");
     EXPECT_EQ(form->unloads, unloads + 1);
     EXPECT_EQ(form->starts, starts + 1);
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     dialog.reset();
 
     WriteUserString(kTarvolin, "AgentVoiceModeID", "z");

@@ -97,8 +97,8 @@ TEST_F(SettingsMenu, FadeModeSwitchesAtOnceAndTheWindowTakesTheDialogsChanges) {
     // The window fades with the mouse from the click on, not from the next page build.
     EXPECT_FALSE(fadeOnActivationMeanwhile);
     // The spoken time follows the dialog as soon as it closes.
-    EXPECT_EQ(form.SayTimeInterval, 30);
-    EXPECT_FALSE(form.SayTimeEnabled);
+    EXPECT_EQ(form.Character().SayTimeInterval, 30);
+    EXPECT_FALSE(form.Character().SayTimeEnabled);
     EXPECT_FALSE(form.ViewParameters.FadeOnActivation);
 
     // Birthday mails start with the box ticked, not with the next start of the program (no page build
@@ -229,8 +229,8 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
     used["FontColor"] = v.FontColorHtml;
     used["FontSize"] = std::to_string(v.FontSize);
     used["TransparenzOnActiveWindow"] = yesNo(v.FadeOnActivation);
-    used["CharacterSayTime"] = yesNo(form.SayTimeEnabled);
-    used["CharacterSayTimeAll"] = std::to_string(form.SayTimeInterval);
+    used["CharacterSayTime"] = yesNo(form.Character().SayTimeEnabled);
+    used["CharacterSayTimeAll"] = std::to_string(form.Character().SayTimeInterval);
     used["Design"] = ReadUserString(kTarvolin, "Design");
     int low = 0, high = 0;
     Fadeing::ReadLimits(low, high);
@@ -251,7 +251,7 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
     used["Body"] = body.mid(body.indexOf("body=") + 5).toStdString();
     {
         // The character, asked for as at start.
-        form.TForm1::StartAgent(0, 0, false);
+        form.Character().TSpeakingCharacter::Start(0, 0, false);
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
         used["CharacterUsed"] = yesNo(reg.ReadInteger("CharacterUsed") != 0);

@@ -38,7 +38,7 @@ protected:
         });
         form = std::make_unique<TForm1>(nullptr);
         Form1 = form.get();
-        form->SayTimeEnabled = true;
+        form->Character().SayTimeEnabled = true;
     }
     void TearDown() override {
         while (!ShowAlarm::Open().empty()) ShowAlarm::Open().front()->ClosePopup(nullptr);
@@ -58,7 +58,7 @@ protected:
     void At(int hour, int minute, int second = 0) { now = D(2026, 12, 9, hour + minute / 60.0 + second / 3600.0); }
     void TimeAt(int hour, int minute, int second = 0) {
         At(hour, minute, second);
-        form->SpeakTime();
+        form->Character().SayTime();
     }
     std::string DebugLog() {
         std::ifstream in(dir.str() + "temp/tarvolindebug.log");
@@ -71,7 +71,7 @@ protected:
 // ---- the time -------------------------------------------------------------------------------------------------
 TEST_F(Speech, TheTimeIsSpokenOnceInEachDueMinuteWithLateEveningTexts) {
     WriteUserString(kTarvolin, "SPAgentTime", "Die Zeit, es ist <TIME>");
-    form->SayTimeInterval = 15;
+    form->Character().SayTimeInterval = 15;
     TimeAt(22, 30);
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Wave", "Play GestureDown", "Speak Die Zeit, es ist 22:30 Uhr"}));
     TimeAt(22, 30, 5);
@@ -83,7 +83,7 @@ TEST_F(Speech, TheTimeIsSpokenOnceInEachDueMinuteWithLateEveningTexts) {
                                                 "Play GestureDown",
                                                 "Speak Es ist schon spät geworden, es ist 22:45 Uhr"}));
 
-    form->SayTimeInterval = 1;
+    form->Character().SayTimeInterval = 1;
     TimeAt(22, 31);
     EXPECT_EQ(Said().back(), "Speak Es ist schon spät geworden, es ist 22:31 Uhr");
     TimeAt(23, 45);
@@ -100,7 +100,7 @@ TEST_F(Speech, TheTimeIsSpokenOnceInEachDueMinuteWithLateEveningTexts) {
 
 TEST_F(Speech, AtIntervalSixtyTheTimeComesWithEachFullHour) {
     WriteUserString(kTarvolin, "SPAgentTime", "<TIME> und <TIME>");
-    form->SayTimeInterval = 60;
+    form->Character().SayTimeInterval = 60;
     TimeAt(14, 0, 3);
     EXPECT_EQ(Said().back(), "Speak 14:00 Uhr und 14:00 Uhr");
     TimeAt(14, 0, 8);
@@ -111,7 +111,7 @@ TEST_F(Speech, AtIntervalSixtyTheTimeComesWithEachFullHour) {
     EXPECT_EQ(Said().back(), "Speak 15:00 Uhr und 15:00 Uhr");
 
     // An interval below one minute counts as an hour.
-    form->SayTimeInterval = 0;
+    form->Character().SayTimeInterval = 0;
     TimeAt(15, 30);
     EXPECT_TRUE(Said().empty());
     TimeAt(16, 0);
@@ -119,7 +119,7 @@ TEST_F(Speech, AtIntervalSixtyTheTimeComesWithEachFullHour) {
 }
 
 TEST_F(Speech, AMissingTimeTextIsTheDialogsAndAnEmptyOneOnlyGestures) {
-    form->SayTimeInterval = 15;
+    form->Character().SayTimeInterval = 15;
     TimeAt(9, 15);
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Wave", "Play GestureDown", "Speak Die Zeit, es ist 09:15 Uhr"}));
     WriteUserString(kTarvolin, "SPAgentTime", "");
@@ -130,7 +130,7 @@ TEST_F(Speech, AMissingTimeTextIsTheDialogsAndAnEmptyOneOnlyGestures) {
     TimeAt(9, 45);
     EXPECT_EQ(Said().back(), "Speak Die Zeit, es ist 09:45 Uhr");
 
-    form->SayTimeEnabled = false;
+    form->Character().SayTimeEnabled = false;
     TimeAt(10, 0);
     EXPECT_TRUE(Said().empty());
 }
@@ -144,7 +144,7 @@ TEST_F(Speech, SayingsAreSpokenAtTheirMinuteUntilTheFirstEmptySlot) {
             "[Spät]\nZeit=0,75\nSpruch=Nie\n\n"
             "[empty]\nSpruch=\n");
     At(7, 30, 20);
-    form->Sayings();
+    form->Character().SaySayings();
     // Two sayings of one minute go to the character one after the other; its server says them in
     // that order while the caller goes on (no idle report was waited for).
     std::vector<std::string> order;
@@ -153,21 +153,21 @@ TEST_F(Speech, SayingsAreSpokenAtTheirMinuteUntilTheFirstEmptySlot) {
     EXPECT_EQ(order, (std::vector<std::string>{"Play Wave", "Speak Guten Morgen", "Play Blink", "Speak Kaffeezeit"}));
     agent.log->calls.clear();
     At(18, 0);
-    form->Sayings();
+    form->Character().SaySayings();
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Blink", "Speak Feierabend"}));
     // The mark of a deleted saying is no saying.
     At(0, 0);
-    form->Sayings();
+    form->Character().SaySayings();
     EXPECT_TRUE(Said().empty());
     At(12, 0);
-    form->Sayings();
+    form->Character().SaySayings();
     EXPECT_TRUE(Said().empty());
 }
 
 TEST_F(Speech, TheTickNeverWaitsForSpeechAndTheCharacterStaysUntilItHasSpoken) {
     WriteUserString(kTarvolin, "SPAgentTime", "Die Zeit, es ist <TIME>");
     Sayings("[Namen]\nTab0=Morgen\n\n[Morgen]\nZeit=0,3125\nSpruch=Guten Morgen\n");
-    form->SayTimeInterval = 15;
+    form->Character().SayTimeInterval = 15;
     At(7, 30, 2);
     // The saying and the time of a due minute come at the first tick of that minute, once.
     for (int tick = 1; tick <= 6; ++tick) form->Timer1Timer(form->Timer1);
@@ -180,16 +180,16 @@ TEST_F(Speech, TheTickNeverWaitsForSpeechAndTheCharacterStaysUntilItHasSpoken) {
     // While it speaks, ticks neither hide nor unload it.
     for (int tick = 0; tick < 8; ++tick) form->Timer1Timer(form->Timer1);
     EXPECT_FALSE(agent.log->Has("Hide"));
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     // Once it reports that it has said all, it goes after the usual idle ticks.
     Application->ProcessMessages();
     ASSERT_TRUE(agent.log->Has("Idle"));
-    EXPECT_TRUE(form->AgentIdle);
+    EXPECT_TRUE(form->Character().AgentIdle);
     form->Timer1Timer(form->Timer1);
     form->Timer1Timer(form->Timer1);
     EXPECT_TRUE(agent.log->Has("Hide"));
     form->Timer1Timer(form->Timer1);
-    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->Character().AgentLoaded);
 }
 
 TEST_F(Speech, ASayingOfAMinuteThatATickSkippedIsSaidOnceWhenTheTickComes) {
@@ -221,14 +221,14 @@ TEST_F(Speech, ASayingWithoutTimeIsDueAtMidnightAndTab100IsNeverRead) {
             "[Hundert]\nZeit=0,25\nSpruch=Nie\n";
     Sayings(text);
     At(6, 0);
-    form->Sayings();
+    form->Character().SaySayings();
     EXPECT_TRUE(Said().empty());
     At(12, 0);
-    form->Sayings();
+    form->Character().SaySayings();
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Blink", "Speak Mittag"}));
     // 00:00: S0 with its text, and S2..S99 (no section) with nothing to say.
     At(0, 0, 30);
-    form->Sayings();
+    form->Character().SaySayings();
     const auto said = Said();
     ASSERT_FALSE(said.empty());
     EXPECT_EQ(said[0], "Play Blink");
@@ -238,14 +238,14 @@ TEST_F(Speech, ASayingWithoutTimeIsDueAtMidnightAndTab100IsNeverRead) {
 
 TEST_F(Speech, WithoutASayingsFileNothingIsSaid) {
     At(0, 0);
-    form->Sayings();
+    form->Character().SaySayings();
     EXPECT_TRUE(agent.log->calls.empty());
 }
 
 // ---- today's appointments -----------------------------------------------------------------------------------
 TEST_F(Speech, TodaysAppointmentsAreAnnouncedThroughTheTimerWithTheirIntroduction) {
     WriteUserString(kTarvolin, "SBAgentAppointments", "Heute:");
-    form->AnnounceIntroPending = true;
+    form->Character().AnnounceIntroPending = true;
     form->SetAnnouncePending(true);
     form->SetAnnouncementText("");
     EXPECT_FALSE(form->TreadSyncTimer1->Enabled());
@@ -258,12 +258,12 @@ TEST_F(Speech, TodaysAppointmentsAreAnnouncedThroughTheTimerWithTheirIntroductio
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play ReadContinued", "Speak Heute:", "Play ReadContinued",
                                                 "Speak 09:00 Uhr - Zahnarzt", "Play ReadContinued", "Speak Team"}));
     EXPECT_FALSE(form->TreadSyncTimer1->Enabled());
-    EXPECT_TRUE(form->SpeechText.empty());
+    EXPECT_TRUE(form->Character().SpeechText.empty());
     EXPECT_FALSE(form->AnnouncePending());
-    EXPECT_FALSE(form->AnnounceIntroPending);
+    EXPECT_FALSE(form->Character().AnnounceIntroPending);
 
     // Without a character the lines are dropped, and the announcement is still over.
-    form->SaveAndUnloadAgent();
+    form->Character().SaveAndUnload();
     WriteUserInteger(kTarvolin, "CharacterUsed", 0);
     form->SetAnnouncePending(true);
     form->SetAnnouncementText("Später");
@@ -279,10 +279,10 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
     Clipboard()->SetAsText("Ein kurzer Text.");
     form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
     EXPECT_TRUE(Said().empty());
-    EXPECT_FALSE(form->AgentLoaded);
-    EXPECT_FALSE(form->AgentForceLoad);
+    EXPECT_FALSE(form->Character().AgentLoaded);
+    EXPECT_FALSE(form->Character().AgentForceLoad);
     EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
-    EXPECT_FALSE(form->StartAgent(0, 0, true));
+    EXPECT_FALSE(form->Character().Start(0, 0, true));
 
     WriteUserInteger(kTarvolin, "CharacterUsed", 1);
     form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
@@ -291,10 +291,10 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
     EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
     EXPECT_FALSE(ClipboardReadingBusy);
     // The reading forced the character for itself only: switched off now, it goes and stays away.
-    EXPECT_FALSE(form->AgentForceLoad);
+    EXPECT_FALSE(form->Character().AgentForceLoad);
     WriteUserInteger(kTarvolin, "CharacterUsed", 0);
-    EXPECT_FALSE(form->StartAgent(0, 0, true));
-    EXPECT_FALSE(form->AgentLoaded);
+    EXPECT_FALSE(form->Character().Start(0, 0, true));
+    EXPECT_FALSE(form->Character().AgentLoaded);
     WriteUserInteger(kTarvolin, "CharacterUsed", 1);
 
     auto* empty = new QMimeData;
@@ -367,7 +367,7 @@ TEST_F(Speech, TheBirthdayMailOpensTheMailProgramWithTheTextAsItIs) {
 // ---- the character's options ------------------------------------------------------------------------------------
 TEST_F(Speech, TheServersOwnDialogsAreReachedThroughTheCharacter) {
     TarvolinAgent::ShowDefaultCharacterProperties();
-    EXPECT_TRUE(form->AgentLoaded);
+    EXPECT_TRUE(form->Character().AgentLoaded);
     EXPECT_TRUE(agent.log->Has("ShowDefaultCharacterProperties 0 0 1"));
     TarvolinAgent::ShowPropertySheet();
     EXPECT_TRUE(agent.log->Has("ShowOutputProperties"));
@@ -381,8 +381,8 @@ TEST_F(Speech, TheServersOwnDialogsAreReachedThroughTheCharacter) {
     TarvolinAgent::Reload();
     EXPECT_EQ(agent.log->With("Unload").size(), 1u);
     EXPECT_EQ(agent.log->With("Load ").size(), 1u);
-    EXPECT_EQ(TarvolinAgent::Character(), form->AgentCharacter);
-    form->SaveAndUnloadAgent();
+    EXPECT_EQ(TarvolinAgent::Character(), form->Character().AgentCharacter);
+    form->Character().SaveAndUnload();
     agent.log->calls.clear();
     WriteUserInteger(kTarvolin, "CharacterUsed", 0);
     EXPECT_TRUE(TarvolinAgent::Start(true, false));
@@ -391,8 +391,8 @@ TEST_F(Speech, TheServersOwnDialogsAreReachedThroughTheCharacter) {
 
 // ---- the alarm popup's character ----------------------------------------------------------------------------
 TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
-    form->AgentLoaded = form->StartAgent(0, 0, true);
-    ASSERT_TRUE(form->AgentLoaded);
+    form->Character().AgentLoaded = form->Character().Start(0, 0, true);
+    ASSERT_TRUE(form->Character().AgentLoaded);
     auto popup = [&](const std::string& subject) {
         form->AlarmHtml->Clear();
         form->AlarmHtml->Add("<P>Termin:</P>");
@@ -425,9 +425,9 @@ TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
     ShowAlarm::AttentionTicks = 13;
     alarm->AgentAttention(alarm->AttentionTimer);
     EXPECT_TRUE(agent.log->calls.empty());
-    form->AgentIdleTicks = 3;
+    form->Character().AgentIdleTicks = 3;
     alarm->AgentAttention(alarm->AttentionTimer);
-    EXPECT_EQ(form->AgentIdleTicks, 0);
+    EXPECT_EQ(form->Character().AgentIdleTicks, 0);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Show", "Play GetAttention", "Play GetAttentionContinued",
                                                           "Play GetAttentionContinued", "Play GetAttentionReturn"}));
     agent.log->calls.clear();

@@ -424,14 +424,14 @@ TEST_F(TrayAndMenu, HooksLogFailuresTakeTheCharactersNotesAndBreakHintLines) {
     bool handled = false;
     form.ApplicationEvents1Message(msg, handled);
     EXPECT_TRUE(handled);
-    EXPECT_TRUE(form.AgentIdle);
-    EXPECT_EQ(form.AgentIdleTicks, 4);
+    EXPECT_TRUE(form.Character().AgentIdle);
+    EXPECT_EQ(form.Character().AgentIdleTicks, 4);
     msg.message = WM_AGENTIDLEEND;
     form.ApplicationEvents1Message(msg, handled);
-    EXPECT_FALSE(form.AgentIdle);
+    EXPECT_FALSE(form.Character().AgentIdle);
     msg.message = WM_AGENTHIDDEN;
     form.ApplicationEvents1Message(msg, handled);
-    EXPECT_TRUE(form.StopSpeaking);
+    EXPECT_TRUE(form.Character().StopSpeaking);
     handled = false;
     msg.message = WM_AGENTDBLCLICK;
     form.ApplicationEvents1Message(msg, handled);
@@ -449,7 +449,7 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
     CountingForm form(nullptr);
     Connect(form);
     form.ADOConnection1->SetConnected(true);
-    form.AgentLoaded = true;
+    form.Character().AgentLoaded = true;
     form.Timer1->SetEnabled(true);
     form.SetBounds(5, 6, 300, 500);
     form.Ende1Click(form.Ende1);
@@ -457,12 +457,12 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
     EXPECT_EQ(form.unloads, 1);
     EXPECT_FALSE(form.ADOConnection1->Connected());
     EXPECT_FALSE(form.Timer1->Enabled());
-    EXPECT_TRUE(form.StopSpeaking);
+    EXPECT_TRUE(form.Character().StopSpeaking);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
     EXPECT_EQ(reg.ReadInteger("FormPosLeftNormal"), 5);
 
-    form.AgentLoaded = true;
+    form.Character().AgentLoaded = true;
     form.SetBounds(9, 6, 300, 500);
     TCloseAction action = caHide;
     form.FormClose(&form, action);
