@@ -1,21 +1,16 @@
 #include "AccessToTarvolin.h"
 
-#include "Unit1.h"
+#include "ViewParameters.h"
 
-namespace {
-
-// A failure inside a call from the page is noted and goes no further; the page shows nothing.
 template <class F>
-void Guard(F&& call) {
+void TAccessToTarvolinImpl::Guard(F&& Call) {
     try {
-        call();
+        Call();
     } catch (const std::exception& e) {
-        if (Form1) Form1->WriteDebugLog(AnsiString("Tarvolin.AccessToTarvolin: ") + e.what() + "\n");
+        window_.WriteDebugLog(AnsiString("Tarvolin.AccessToTarvolin: ") + e.what() + "\n");
     } catch (...) {
     }
 }
-
-} // namespace
 
 TScriptObject TAccessToTarvolinImpl::ScriptObject() {
     TScriptObject object;
@@ -35,9 +30,8 @@ TDateTime TAccessToTarvolinImpl::MovedDate(TDateTime Date, int ViewMode, int Dir
 }
 
 void TAccessToTarvolinImpl::Move(int Direction) {
-    Guard([Direction] {
-        if (!Form1) return;
-        Form1->RebuildCalendar(MovedDate(Form1->CalendarDate(), Form1->ViewMode(), Direction), true);
+    Guard([this, Direction] {
+        window_.RebuildCalendar(MovedDate(window_.CalendarDate(), window_.ViewMode(), Direction), true);
     });
 }
 
@@ -46,19 +40,13 @@ void TAccessToTarvolinImpl::BackClicked() { Move(-1); }
 void TAccessToTarvolinImpl::ForwardClicked() { Move(1); }
 
 void TAccessToTarvolinImpl::HomeClicked() {
-    Guard([] {
-        if (Form1) Form1->RebuildCalendar(SysUtils::Date(), true);
-    });
+    Guard([this] { window_.RebuildCalendar(SysUtils::Date(), true); });
 }
 
 void TAccessToTarvolinImpl::Resize() {
-    Guard([] {
-        if (Form1) Form1->ToggleFrame();
-    });
+    Guard([this] { window_.ToggleFrame(); });
 }
 
 void TAccessToTarvolinImpl::SetZBNOpenDate(const AnsiString& Value) {
-    Guard([&Value] {
-        if (Form1) Form1->OpenDayInPlanner(Value);
-    });
+    Guard([this, &Value] { window_.OpenDayInPlanner(Value); });
 }

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "Appointments.h"
 #include "MMSystem.h"
 #include "Registry.h"
 #include "Resources.h"
 #include "ShellApi.h"
+#include "TextEncoding.h"
 #include "Trace.h"
-#include "Unit1.h"
 #include "WinApi.h"
 
 const char* const AlarmWebPage = "https://www.hallowerk.de/";
@@ -20,6 +21,10 @@ constexpr TColor PopupColor = 0xC0DCC0;
 constexpr int BackgroundWidth = 250, BackgroundHeight = 100;
 constexpr unsigned PostponeMs = 600000;
 constexpr int LastAttentionTick = 20, AttentionTick = 15;
+// What a popup lays out of an appointment anyone may have written: a line of subject and a few
+// pages of notes; the rest is marked as left out.
+constexpr std::size_t SubjectChars = 200;
+constexpr std::size_t NotesChars = 20000;
 
 std::vector<ShowAlarm*>& OpenAlarms() {
     static std::vector<ShowAlarm*> alarms;
@@ -78,10 +83,22 @@ void PlayAlarmSound() {
 }
 } // namespace Alarms
 
-ShowAlarm::ShowAlarm(bool CreateSuspended, TForm1* MainWindow)
-    : TThread(CreateSuspended), character_(MainWindow->Character()), html_(std::make_unique<TStringList>()) {
-    html_->Assign(MainWindow->AlarmHtml);
-    notes_ = MainWindow->AlarmNotes;
+ShowAlarm::ShowAlarm(bool CreateSuspended, const Appointment& Due, IReminderCharacter& Character)
+    : TThread(CreateSuspended), character_(Character), html_(std::make_unique<TStringList>()) {
+    const AnsiString subject = TextEncoding::CutChars(Due.Subject.Value(), SubjectChars);
+    try {
+        notes_ = TextEncoding::CutChars(Due.Notes.Value(), NotesChars);
+    } catch (const std::exception&) {
+        notes_ = "kein Text eingetragen";
+    }
+    html_->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
+    html_->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P "
+               "align=\"center\"><B>");
+    // The subject is anyone's text in a shared database: shown as text, never as markup, and
+    // spoken as the text it is.
+    html_->Add(HTMLEscape(subject));
+    html_->Add("</FONT></P>");
+    spoken_ = subject;
     WaitingAlarms().push_back(this);
 }
 
@@ -128,25 +145,12 @@ void ShowAlarm::ShowPopup() {
     PopupLabel->SetParent(Popup);
     PopupLabel->SetTransparent(true);
 
-    if (html_->Count() > 0) {
-        // The character stands on the right part of the popup.
-        character_.StandOn(place.Right, place.Top);
-        if (character_.ComeForward()) {
-            AnsiString text = "Sie haben einen Termin";
-            if (html_->Count() > 2) text = html_->Strings(2);
-            // Markup would be read out tag by tag: such a subject is only shown. The reminder check
-            // writes the subject escaped, so it is spoken as the text it is.
-            if (text.find('<') == AnsiString::npos) {
-                character_.SayReminder(HTMLUnescape(text));
-            } else {
-                character_.Play("LookDown");
-                character_.Play("Announce");
-            }
-        }
-        PopupLabel->SetHTMLText(html_.get());
-        Popup->SetFormStyle(fsStayOnTop);
-        Alarms::PlayAlarmSound();
-    }
+    // The character stands on the right part of the popup.
+    character_.StandOn(place.Right, place.Top);
+    if (character_.ComeForward()) character_.SayReminder(spoken_);
+    PopupLabel->SetHTMLText(html_.get());
+    Popup->SetFormStyle(fsStayOnTop);
+    Alarms::PlayAlarmSound();
     PopupLabel->OnAnchorClick = [this](TObject* Sender, const AnsiString& Anchor) { AnchorClick(Sender, Anchor); };
 
     CloseButton = new TSpeedButton(Popup);

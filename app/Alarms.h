@@ -15,15 +15,14 @@
 #include "ReminderCharacter.h"
 #include "StdCtrls.h"
 
-class TForm1;
+struct Appointment;
 
 // The thread only asks the main thread to build the popup; the object then lives on as the owner of
 // the popup's event handlers until the popup is closed, and frees itself (and the popup) afterwards.
 class ShowAlarm : public TThread {
 public:
-    // The alarm text and notes are copied from the main window here: a later alarm replaces the
-    // window's copy before this popup is built or its notes are opened.
-    ShowAlarm(bool CreateSuspended, TForm1* MainWindow);
+    // The popup's text and notes are made from its appointment here; the character comes to it.
+    ShowAlarm(bool CreateSuspended, const Appointment& Due, IReminderCharacter& Character);
     ~ShowAlarm() override;
 
     TTimer* RemindTimer = nullptr;
@@ -43,6 +42,7 @@ public:
     void Remind(TObject* Sender);
     void AgentAttention(TObject* Sender);
 
+    // The popup's text (markup, the subject as text in its third line) and its notes.
     const TStringList* AlarmHtml() const { return html_.get(); }
     const AnsiString& AlarmNotes() const { return notes_; }
 
@@ -58,6 +58,8 @@ private:
     IReminderCharacter& character_;
     std::unique_ptr<TStringList> html_;
     AnsiString notes_;
+    // What the character says: the subject as it stands.
+    AnsiString spoken_;
     bool closed_ = false;
 };
 

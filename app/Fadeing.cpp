@@ -6,7 +6,7 @@
 
 #include "Registry.h"
 #include "SettingDefaults.h"
-#include "Unit1.h"
+#include "WinUser.h"
 
 Fadeing::Fadeing() : TThread(true) {
     Apply = [](HWND wnd, COLORREF key, Byte alpha) {

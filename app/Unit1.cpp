@@ -13,7 +13,7 @@
 
 #include "AccessToTarvolin.h"
 #include "ProgramVersion.h"
-#include "Alarms.h"
+#include "Reminders.h"
 #include "Aufgaben1.h"
 #include "Dialogs.h"
 #include "Fadeing.h"
@@ -48,29 +48,6 @@ bool EndsWithDelimiter(const AnsiString& s) { return !s.empty() && (s.back() == 
 AnsiString WithDelimiter(const AnsiString& s) {
     return s.empty() || EndsWithDelimiter(s) ? s : s + SysUtils::PathDelim;
 }
-
-// Minutes since 1899-12-30, counted as DecodeTime counts the time: to the nearest millisecond.
-long long MinuteOf(TDateTime t) {
-    return static_cast<long long>(std::floor(std::round(double(t) * 86400000.0) / 60000.0));
-}
-
-// The appointment's own alarm flag: set (any value but 0) asks for a reminder, empty does not.
-bool AlarmRequested(TField* Field) {
-    try {
-        return Field && !Field->IsNull() && Field->AsBoolean();
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-// How far the clock may step back before the reminder check starts afresh.
-constexpr long long ClockStepBackMinutes = 10;
-// How long what rang is remembered: longer than any step back of the clock worth guarding against.
-constexpr long long RaisedAlarmsKeptMinutes = 2 * 24 * 60;
-// What a popup lays out of an appointment anyone may have written: a line of subject and a few
-// pages of notes; the rest is marked as left out.
-constexpr std::size_t AlarmSubjectChars = 200;
-constexpr std::size_t AlarmNotesChars = 20000;
 
 // Another program holds the database (SQLite's busy or locked), or a statement ran over its time
 // (interrupted): worth trying again later.
@@ -269,8 +246,8 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     ADOCommand = new TADOCommand(this);
     ADOCommand->SetConnection(ADOConnection1);
     feiertage_ = new TFeiertage(this);
+    reminders_ = std::make_unique<TReminders>(*this, ADOConnection1, *character_);
 
-    AlarmHtml = new TStringList;
     TempDir = SysUtils::GetTempFolder();
     exeDir_ = SysUtils::ProgramFolder();
     ViewParameters.CalendarDate = SysUtils::Now();
@@ -291,7 +268,6 @@ TForm1::~TForm1() {
     fader_.reset();
     if (WebBrowser) WebBrowser->SetExternal({});
     delete automation_;
-    delete AlarmHtml;
     if (taskIcon_) DestroyIcon(taskIcon_);
     HTMLHint1->OnShowHint = nullptr;
     if (Form1 == this) Form1 = nullptr;
@@ -351,7 +327,7 @@ void TForm1::FormCreate(TObject*) {
     // What goes wrong during the start is told once the page is there, and holds nothing up.
     holdMessages_ = true;
     // The first reminder check covers every minute from the start on.
-    lastAlarmMinute_ = MinuteOf(SysUtils::Now()) - 1;
+    reminders_->StartNow();
     // Before the first build starts: it may find alarms at once.
     alarmsPresent_ = false;
     if (SplashScreen) {
@@ -605,7 +581,7 @@ void TForm1::SetUpBrowser() {
     WebBrowser->SetParent(this);
     WebBrowser->SetAlign(alClient);
     WebBrowser->SetLocalFolder(exeDir_ + "Vorlagen");
-    automation_ = new TAccessToTarvolinImpl;
+    automation_ = new TAccessToTarvolinImpl(*this);
     WebBrowser->SetExternal(automation_->ScriptObject());
     WebBrowser->OnDocumentComplete = [this](TObject*) {
         if (documentReady_) return;
@@ -835,12 +811,7 @@ void TForm1::Timer1Timer(TObject*) {
         // The reminders follow the clock, not the count of ticks: each tick that finds a minute not
         // yet handled checks it. Without alarms nothing is due, but the current minute stays open
         // for a page build that finds some.
-        const long long minute = MinuteOf(SysUtils::Now());
-        if (alarmsPresent_) {
-            if (minute != lastAlarmMinute_) CheckAlarms();
-        } else if (lastAlarmMinute_ >= 0 && minute - 1 > lastAlarmMinute_) {
-            lastAlarmMinute_ = minute - 1;
-        }
+        if (reminders_->CheckDue(alarmsPresent_)) CheckAlarms();
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
@@ -1493,83 +1464,7 @@ int TForm1::ShowSettingsDialog(bool& Modified) {
 }
 
 // ---- reminders ----------------------------------------------------------------------------------------------
-void TForm1::CheckAlarms() {
-    const TDateTime now = SysUtils::Now();
-    const long long current = MinuteOf(now);
-    // Every minute is handled once: a check that comes late (a suspend, a modal dialog, a busy main
-    // thread) takes every minute since the last one it handled, since a late popup beats a lost one.
-    // The first check of a run covers every minute since the start (FormCreate), the first after the
-    // clock was set back by more than a few minutes only its own; a small step back waits for the
-    // clock to catch up. What rang is remembered besides, so a clock set back (or the autumn's
-    // repeated hour) rings nothing twice.
-    if (lastAlarmMinute_ >= 0 && current < lastAlarmMinute_ - ClockStepBackMinutes) lastAlarmMinute_ = -1;
-    while (!raisedAlarms_.empty() && std::get<0>(*raisedAlarms_.begin()) < current - RaisedAlarmsKeptMinutes)
-        raisedAlarms_.erase(raisedAlarms_.begin());
-    const long long first = lastAlarmMinute_ < 0 ? current : lastAlarmMinute_ + 1;
-    if (first > current) return;
-    // A query of its own: starting the character below can open a dialog whose message loop runs the
-    // minute timer, and that re-queries the window's shared data set.
-    auto query = std::make_unique<TADODataSet>(nullptr);
-    query->SetConnection(ADOConnection1);
-    query->SetLockType(ltReadOnly);
-    const AnsiString user = SqlText(GetCalendarUser());
-    const char* const day = "#m'/'d'/'yyyy#";
-    const AnsiString lower = SysUtils::FormatDateTime(day, TDateTime(double(now) - 1.0));
-    const AnsiString upper = SysUtils::FormatDateTime(day, TDateTime(double(now) + 1.0));
-    query->SetCommandText("select Subject,StartTime,Benutzer,Notes,Alarm from termine where (Benutzer = 'alle' OR "
-                          "Benutzer = '" + user + "' ) AND  StartTime > " + lower + " AND StartTime < " + upper +
-                          " order by StartTime");
-    query->Open();
-    // From here on the minutes count as handled, whatever happens to single appointments.
-    lastAlarmMinute_ = current;
-    if (!query->Active()) {
-        // Told without holding up the tick that brings the next reminders.
-        TellUser("Fehler -- Datenmenge geschlossen!");
-        return;
-    }
-    std::set<RaisedAlarm> seenThisCheck;
-    for (query->First(); !query->Eof(); query->Next()) {
-        try {
-            if (query->FieldByName("Subject")->IsNull()) continue;
-            // Only an appointment the user gave an alarm raises one; the others of the day stay quiet.
-            if (!AlarmRequested(query->FieldByName("Alarm"))) continue;
-            bool due = false;
-            long long start = 0;
-            try {
-                // Due when its start minute lies in the minutes this check handles; the same clock
-                // time of another day is not.
-                start = MinuteOf(query->FieldByName("StartTime")->AsDateTime());
-                due = start >= first && start <= current;
-            } catch (const std::exception&) {
-            }
-            if (!due) continue;
-            const AnsiString subject = query->FieldByName("Subject")->AsString();
-            // One occurrence is its start, user and subject; equal rows count as one each.
-            RaisedAlarm occurrence{start, query->FieldByName("Benutzer")->AsString(), subject, 0};
-            while (raisedAlarms_.count(occurrence) && seenThisCheck.count(occurrence)) ++std::get<3>(occurrence);
-            seenThisCheck.insert(occurrence);
-            if (!raisedAlarms_.insert(occurrence).second) continue;
-            AlarmHtml->Clear();
-            try {
-                AlarmNotes = TextEncoding::CutChars(query->FieldByName("Notes")->AsString(), AlarmNotesChars);
-            } catch (const std::exception&) {
-                AlarmNotes = "kein Text eingetragen";
-            }
-            AlarmHtml->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
-            AlarmHtml->Add("<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P "
-                           "align=\"center\"><B>");
-            // The subject is anyone's text in a shared database: shown as text, never as markup.
-            AlarmHtml->Add(HTMLEscape(TextEncoding::CutChars(subject, AlarmSubjectChars)));
-            AlarmHtml->Add("</FONT></P>");
-            character_->ComeToCorner();
-            auto* alarm = new ShowAlarm(true, this);
-            alarm->SetPriority(tpLower);
-            alarm->Resume();
-        } catch (const std::exception&) {
-        }
-    }
-    query->Close();
-}
+void TForm1::CheckAlarms() { reminders_->Check(); }
 
 // ---- what the page builder needs ------------------------------------------------------------------------------
 int TForm1::ScreenWidth() { return Screen->Width(); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ADODB.h"
+#include "AccessToTarvolin.h"
 #include "AppEvnts.h"
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
@@ -51,14 +52,14 @@ extern const char* const TarvolinInstanceName;
 // The one connection string of the program, for the database in Folder (with its trailing delimiter).
 AnsiString ZorbelinConnectionString(const AnsiString& Folder);
 
-class TAccessToTarvolinImpl;
+class TReminders;
 class Fadeing;
 class TSplashScreen;
 
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
 
-class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner {
+class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner, public IPageWindow {
     // The speaking character; made first, as the window's parts below are given it.
     std::unique_ptr<TSpeakingCharacter> character_;
 
@@ -105,8 +106,6 @@ public:
     bool FadedOut = true;
     bool PlacementLoaded = false;
     short SplashSteps = 12;
-    TStringList* AlarmHtml;
-    AnsiString AlarmNotes;
     AnsiString TempDir;
     TRect WorkArea;
     bool FrameVisible = true;
@@ -119,8 +118,8 @@ public:
     // A start-up failure ends the program with this code once FormCreate returns (-1: none).
     int StartupExitCode = -1;
 
-    TDateTime CalendarDate() const { return ViewParameters.CalendarDate; }
-    Byte ViewMode() const { return ViewParameters.ViewMode; }
+    TDateTime CalendarDate() const override { return ViewParameters.CalendarDate; }
+    Byte ViewMode() const override { return ViewParameters.ViewMode; }
 
     // ---- start-up ----
     void FormCreate(TObject* Sender);
@@ -137,7 +136,7 @@ public:
     AnsiString Greeting(int Hour);
 
     // ---- pages ----
-    bool RebuildCalendar(TDateTime ADate, bool Wait);
+    bool RebuildCalendar(TDateTime ADate, bool Wait) override;
     void BuilderTerminated(TObject* Sender);
     void LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream);
     void WMRedrawCalendar(TMessage& Message);
@@ -150,7 +149,7 @@ public:
 
     // ---- frame, placement, fading ----
     void SetFrameVisible(bool Visible);
-    void ToggleFrame();
+    void ToggleFrame() override;
     void Fensterrahmensichtbar1Click(TObject* Sender);
     void WindowCloseTimerTimer(TObject* Sender);
     void LoadWindowPlacement();
@@ -164,7 +163,7 @@ public:
     void ApplicationEvents1Activate(TObject* Sender);
     void ApplicationEvents1Deactivate(TObject* Sender);
     Fadeing* FadeThread() const { return fader_.get(); }
-    void OpenDayInPlanner(const AnsiString& DateText);
+    void OpenDayInPlanner(const AnsiString& DateText) override;
     // Starts a program beside this one (File, with Parameters, in Directory when given); when it is
     // missing or does not start, the user is told, What naming it ("Das Adressbuch ...").
     bool StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
@@ -217,9 +216,9 @@ public:
     TComponent* CharacterOwnerWindow() override { return this; }
     TRect CharacterWorkArea() override { return WorkArea; }
     void StartAnnouncementTimer() override { TreadSyncTimer1->SetEnabled(true); }
+    // The reminder check (the reminders do the work).
     virtual void CheckAlarms();
-    // The last minute the reminder check has handled (minutes since 1899-12-30), -1 before the first.
-    long long LastAlarmMinute() const { return lastAlarmMinute_; }
+    TReminders& Reminders() { return *reminders_; }
     // The task window and the settings dialog (answers its modal result and whether a value changed).
     virtual void ShowTaskWindow(const AnsiString& ConnectionString);
     virtual int ShowSettingsDialog(bool& Modified);
@@ -289,6 +288,7 @@ private:
 
     TAccessToTarvolinImpl* automation_ = nullptr;
     std::unique_ptr<Fadeing> fader_;
+    std::unique_ptr<TReminders> reminders_;
     TSplashScreen* aboutBox_ = nullptr;
     bool frameToggled_ = false;
     // The window's rectangle before its frame was shown, and where the framed window was put.
@@ -311,10 +311,6 @@ private:
     bool firstMinute_ = true;
     TDateTime lastDateMinute_;
     bool userRowPending_ = true;
-    long long lastAlarmMinute_ = -1;
-    // The appointments that rang, by start minute, user, subject and the count of equal rows.
-    using RaisedAlarm = std::tuple<long long, std::string, std::string, int>;
-    std::set<RaisedAlarm> raisedAlarms_;
     // A rebuild asked for while a build ran or was waited for, and the date it asked for.
     bool rebuildPending_ = false;
     // The builder started last has not yet ended (its end runs on the main thread).

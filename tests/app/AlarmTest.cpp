@@ -135,8 +135,8 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     ASSERT_TRUE(Check(form, 3));
     // An appointment the user marked as having no alarm stays quiet, whatever else today holds.
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"", "Für alle", "Zahnarzt"}));
-    // The window keeps the last due appointment of the walk, in start order.
-    EXPECT_EQ(form.AlarmHtml->Strings(2), "");
+    // The last popup raised is the last due appointment of the walk, in start order.
+    EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "");
     // The tick goes on as always: the next check knows which minutes it has handled.
     EXPECT_EQ(form.Timer1->Interval(), 5000u);
     EXPECT_FALSE(form.ADODataSet->Active());
@@ -170,7 +170,7 @@ TEST_F(Reminders, NothingDueLeavesTheTickAndTheTextAlone) {
     form.CheckAlarms();
     Application->ProcessMessages();
     EXPECT_TRUE(ShowAlarm::Open().empty());
-    EXPECT_EQ(form.AlarmHtml->Count(), 0);
+    EXPECT_EQ(form.Reminders().RaisedCount(), 0u);
     EXPECT_EQ(form.Timer1->Interval(), 5000u);
 }
 
@@ -185,9 +185,9 @@ TEST_F(Reminders, AlarmTextIsTheFourLinesOfMarkupAndTheNotesGoWithIt) {
         "<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P align=\"center\"><B>",
         "Zahnarzt &lt;i&gt;Müller&lt;/i&gt; &amp; Co",
         "</FONT></P>"};
-    EXPECT_EQ(Lines(form.AlarmHtml), expected);
-    EXPECT_EQ(form.AlarmNotes, "Bohrer\r\nmitbringen");
     ShowAlarm* alarm = ShowAlarm::Open().front();
+    EXPECT_EQ(Lines(alarm->AlarmHtml()), expected);
+    EXPECT_EQ(alarm->AlarmNotes(), "Bohrer\r\nmitbringen");
     // The label takes the lines as one line of markup.
     EXPECT_EQ(Lines(alarm->PopupLabel->HTMLText()),
               std::vector<std::string>{expected[0] + expected[1] + expected[2] + expected[3]});
@@ -215,9 +215,8 @@ TEST_F(Reminders, MissingNotesGiveAnEmptyText) {
     Appointment("Ohne Notiz", At(7, 10, 15));
     AlarmForm form(nullptr);
     Connect(form);
-    form.AlarmNotes = "alt";
     ASSERT_TRUE(Check(form, 1));
-    EXPECT_EQ(form.AlarmNotes, "");
+    EXPECT_EQ(ShowAlarm::Open().front()->AlarmNotes(), "");
 }
 
 TEST_F(Reminders, CharacterSaysTheSubjectAndOnlyShowsMarkupOfTheText) {
@@ -280,7 +279,7 @@ TEST_F(Reminders, CheckHeldUpForMinutesRaisesEachMissedAppointmentOnceAndOthersN
     ASSERT_TRUE(Check(form, 5));
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"Drei", "Eins", "Jetzt", "Vorher", "Zwei"}));
     // The last one raised is the latest of them.
-    EXPECT_EQ(form.AlarmHtml->Strings(2), "Jetzt");
+    EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "Jetzt");
     // Checked again within the minute, and in the next one: no appointment comes twice.
     now = At(7, 10, 18, 40);
     form.CheckAlarms();
@@ -512,7 +511,7 @@ TEST_F(Reminders, MemoShowsEachPopupsOwnNotesInPlaceOfTheText) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 2));
-    EXPECT_EQ(form.AlarmNotes, "Nur schneiden");
+    EXPECT_EQ(ShowAlarm::Open().back()->AlarmNotes(), "Nur schneiden");
     for (ShowAlarm* alarm : ShowAlarm::Open()) {
         const std::string subject = alarm->AlarmHtml()->Strings(2);
         ASSERT_TRUE(ClickAnchor(alarm->PopupLabel, "memo"));

@@ -58,7 +58,7 @@ TEST(MovedDate, WeekViewMovesSevenDaysAnyOtherViewOne) {
 TEST_F(Automation, BackInMonthViewShowsTheEndOfFebruaryAndWaitsForThePage) {
     TForm1 form(nullptr);
     Show(form, vmMonth, D(2007, 3, 31));
-    TAccessToTarvolinImpl access;
+    TAccessToTarvolinImpl access(form);
     access.BackClicked();
     EXPECT_EQ(form.BuildCount(), 1);
     ASSERT_NE(form.RunningBuilder(), nullptr);
@@ -68,7 +68,7 @@ TEST_F(Automation, BackInMonthViewShowsTheEndOfFebruaryAndWaitsForThePage) {
 
 TEST_F(Automation, ForwardMovesByTheShownView) {
     TForm1 form(nullptr);
-    TAccessToTarvolinImpl access;
+    TAccessToTarvolinImpl access(form);
     Show(form, vmWeek, D(2007, 3, 10));
     access.ForwardClicked();
     EXPECT_EQ(Text(form.CalendarDate()), "17.03.2007");
@@ -86,7 +86,7 @@ TEST_F(Automation, ForwardMovesByTheShownView) {
 TEST_F(Automation, HomeReturnsToToday) {
     TForm1 form(nullptr);
     Show(form, vmMonth, D(2001, 5, 5));
-    TAccessToTarvolinImpl access;
+    TAccessToTarvolinImpl access(form);
     access.HomeClicked();
     EXPECT_EQ(Text(form.CalendarDate()), "10.03.2007");
     EXPECT_TRUE(form.RunningBuilder()->Finished());
@@ -95,7 +95,7 @@ TEST_F(Automation, HomeReturnsToToday) {
 TEST_F(Automation, OpenDateStartsThePlannerWithOneArgument) {
     const std::string out = LayOutPlanner();
     TForm1 form(nullptr);
-    TAccessToTarvolinImpl access;
+    TAccessToTarvolinImpl access(form);
     access.SetZBNOpenDate("05.03.2007");
     EXPECT_EQ(WaitForPlanner(out), "TAG05.03.2007\n");
     EXPECT_EQ(form.BuildCount(), 0);
@@ -105,7 +105,7 @@ TEST_F(Automation, OpenDateStartsThePlannerWithOneArgument) {
 TEST_F(Automation, OpenDateWithEmptyOrOddTextStaysOneArgument) {
     const std::string out = LayOutPlanner();
     TForm1 form(nullptr);
-    TAccessToTarvolinImpl access;
+    TAccessToTarvolinImpl access(form);
     access.SetZBNOpenDate("");
     EXPECT_EQ(WaitForPlanner(out), "TAG\n");
     std::filesystem::remove(out);
@@ -116,7 +116,7 @@ TEST_F(Automation, OpenDateWithEmptyOrOddTextStaysOneArgument) {
 TEST_F(Automation, ResizeTogglesTheFrameAndRedrawsToday) {
     TForm1 form(nullptr);
     Show(form, vmWeek, D(2007, 1, 1));
-    TAccessToTarvolinImpl access;
+    TAccessToTarvolinImpl access(form);
     access.Resize();
     EXPECT_FALSE(form.FrameVisible);
     EXPECT_EQ(form.BorderStyle(), bsNone);

@@ -13,6 +13,7 @@
 #include "ADODB.h"
 #include "AgentFake.h"
 #include "Alarms.h"
+#include "Appointments.h"
 #include "ShellApi.h"
 #include "TarvolinEinstellung.h"
 
@@ -394,12 +395,9 @@ TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
     form->Character().AgentLoaded = form->Character().Start(0, 0, true);
     ASSERT_TRUE(form->Character().AgentLoaded);
     auto popup = [&](const std::string& subject) {
-        form->AlarmHtml->Clear();
-        form->AlarmHtml->Add("<P>Termin:</P>");
-        form->AlarmHtml->Add("<A href=\"verschieben\">...später...</A>");
-        form->AlarmHtml->Add(subject);
-        form->AlarmHtml->Add("</FONT></P>");
-        auto* alarm = new ShowAlarm(true, form.get());
+        Appointment due;
+        due.Subject = AppointmentField<AnsiString>(subject);
+        auto* alarm = new ShowAlarm(true, due, form->Character());
         alarm->Resume();
         const std::size_t before = ShowAlarm::Open().size();
         EXPECT_TRUE(WaitUntil([&] { return ShowAlarm::Open().size() > before; }));
@@ -417,9 +415,6 @@ TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
                                                    std::to_string(work.Bottom - popupHeight - 128) + " 1000",
                                                "Show", "Play Read", "Play ReadContinued", "Speak Zahnarzt",
                                                "Play ReadReturn"}));
-    agent.log->calls.clear();
-    popup("<B>Zahnarzt</B>");
-    EXPECT_EQ(Said(), (std::vector<std::string>{"Play LookDown", "Play Announce"}));
 
     // The attention animation at the fifteenth tick of a visible popup.
     ShowAlarm::AttentionTicks = 13;
