@@ -1474,10 +1474,13 @@ void TForm1::ShowMessage(const AnsiString& Text) { Dialogs::ShowMessage(Text); }
 
 void TForm1::ReportProblem(const AnsiString& Text) { TellUser(Text); }
 
-void TForm1::ExecuteCommand(const AnsiString& CommandText) {
+void TForm1::ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) {
     // A database that is only read takes no changes; the start noted why in the log.
     if (ADOConnection1->ReadOnly()) return;
     ADOCommand->SetCommandText(CommandText);
+    ADOCommand->SetParameters(Parameters);
+    // The command serves the window's other statements too, which bind nothing.
+    ScopeExit unbind([this] { ADOCommand->SetParameters({}); });
     ADOCommand->Execute();
 }
 

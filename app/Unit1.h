@@ -234,7 +234,7 @@ public:
     void ShowMessage(const AnsiString& Text) override;
     void ReportProblem(const AnsiString& Text) override;
     AnsiString& ReportedBuildFailure() override { return reportedBuildFailure_; }
-    void ExecuteCommand(const AnsiString& CommandText) override;
+    void ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) override;
     void LoadPageIntoBrowser(const std::string& Page) override;
     void CloseMainWindow(int Code) override;
     ::ViewParameters& MainViewParameters() override { return ViewParameters; }

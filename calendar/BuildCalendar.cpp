@@ -1,10 +1,12 @@
 #include "BuildCalendar.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "Appointments.h"
 #include "Failures.h"
 #include "Registry.h"
 #include "SettingDefaults.h"
@@ -12,9 +14,26 @@
 
 namespace {
 
-AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'", "''", SysUtils::rfReplaceAll); }
+// Midnight starting the day of D, as its date reads.
+TDateTime DayOf(TDateTime d) {
+    Word y, m, day;
+    SysUtils::DecodeDate(d, y, m, day);
+    return SysUtils::EncodeDate(y, m, day);
+}
 
-AnsiString JetDate(TDateTime d) { return SysUtils::FormatDateTime("#m'/'d'/'yyyy#", d); }
+// The least number whose date is Day or later. A date is read to the millisecond, so a time half a
+// millisecond before midnight is already the next day (and before 1899-12-30 the day runs
+// backwards): the number is searched between the midnights that bound it, which the dates of the
+// numbers between them follow in order.
+double FirstMomentOf(TDateTime Day) {
+    double before = double(Day) - 1, at = double(Day);
+    for (;;) {
+        const double middle = before + (at - before) / 2;
+        if (middle <= before || middle >= at) return at;
+        if (double(DayOf(TDateTime(middle))) < double(Day)) before = middle;
+        else at = middle;
+    }
+}
 
 // The date of this program's latest build when it could not be stored (another program held the
 // settings, or they cannot be written), with the settings file it belongs to. Until it is stored it
@@ -77,21 +96,17 @@ void BuildTarvolan::MoveStartDate(ViewParameters& p) {
     }
 }
 
-AnsiString BuildTarvolan::AppointmentsStatement(const ViewParameters& p, const AnsiString& User) {
-    const AnsiString user = SqlText(User);
+std::pair<TDateTime, TDateTime> BuildTarvolan::AppointmentsRange(const ViewParameters& p) {
     if (p.ViewMode == vmMonth) {
         Word y, m, d;
         SysUtils::DecodeDate(p.CalendarDate, y, m, d);
-        return "select * from termine where (Benutzer = 'alle' OR Benutzer = '" + user +
-               "') AND  MONTH(StartTime) > " + SysUtils::IntToStr(m - 1) + " AND MONTH(StartTime) < " +
-               SysUtils::IntToStr(m + 1) + " AND YEAR(StartTime) = " + SysUtils::IntToStr(y) +
-               " order by StartTime";
+        const TDateTime first = SysUtils::EncodeDate(y, m, 1);
+        const double after = FirstMomentOf(TDateTime(double(first) + SysUtils::DaysInAMonth(y, m)));
+        return {TDateTime(std::nextafter(FirstMomentOf(first), -HUGE_VAL)), TDateTime(after)};
     }
     const double start = p.StartDate;
-    const TDateTime lower = p.ViewMode == vmWeek ? start - 1 : start - 5;
-    const TDateTime upper = p.ViewMode == vmWeek ? start + 7 : start + 30;
-    return "select * from termine where (Benutzer = 'alle' OR Benutzer = '" + user + "' ) AND  StartTime > " +
-           JetDate(lower) + " AND StartTime < " + JetDate(upper) + " order by StartTime";
+    if (p.ViewMode == vmWeek) return {DayOf(start - 1), DayOf(start + 7)};
+    return {DayOf(start - 5), DayOf(start + 30)};
 }
 
 void BuildTarvolan::ReadSettings() {
@@ -244,8 +259,6 @@ void BuildTarvolan::Execute() {
         module->HasPreviousBuild = hasPreviousBuild_;
         module->PreviousBuild = previousBuild_;
 
-        module->ADODS->Close();
-
         MoveStartDate(p);
         if (p.ViewMode != vmMonth) {
             module->PageProducerTarvolinWoche->SetHTMLFile(p.ViewMode == vmWeek ? module->WocheTemplate
@@ -257,10 +270,8 @@ void BuildTarvolan::Execute() {
                 return;
             }
         }
-        const AnsiString userText = SqlText(user);
-        const AnsiString statement = AppointmentsStatement(p, user);
-        module->ADODS->SetCommandText(statement);
-        module->ADODS->Open();
+        const auto [from, to] = AppointmentsRange(p);
+        module->SetAppointments(AppointmentsBetween(module->ADOConnection, user, from, to));
 
         const AnsiString page = PageText(module->PageProducerHaupt->Content());
         if (!page.empty()) {
@@ -274,10 +285,11 @@ void BuildTarvolan::Execute() {
         if (!module->Failure.empty())
             problems.push_back("Der Kalender konnte nicht vollständig aufgebaut werden. " + module->Failure);
 
-        const AnsiString update =
-            "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = '" + userText + "'";
         ICalendarHost* host = host_;
-        Synchronize([host, update] { host->ExecuteCommand(update); });
+        Synchronize([host, user] {
+            host->ExecuteCommand("update BenutzerEinstellungen set NeedUpdate = false where Benutzer = ?",
+                                 {Variant(user)});
+        });
     } catch (const std::exception& e) {
         // The page stays as it was and the refresh request stays set.
         delete PageStream;

@@ -1,6 +1,7 @@
 #pragma once
 // The page builder: one thread per calendar page. The main window fills Parameters, resumes the
 // thread and waits for it (servicing its synchronised calls) before it starts the next one.
+#include <utility>
 #include <vector>
 
 #include "CalendarHost.h"
@@ -19,8 +20,11 @@ public:
     // Moves StartDate to the first shown day: the Monday of the week, the Monday on or before the
     // 1st of CalendarDate's month, or (x days) where it is.
     static void MoveStartDate(ViewParameters& Parameters);
-    // The appointments of the shown range, after MoveStartDate.
-    static AnsiString AppointmentsStatement(const ViewParameters& Parameters, const AnsiString& User);
+    // The bounds the starts of the shown range's appointments lie strictly between, after
+    // MoveStartDate: a week's from midnight starting the Sunday before its Monday to midnight
+    // starting the Monday after, the x days' from midnight five days before the start day to
+    // midnight starting the thirtieth day after, a month's its days as a date's month is read.
+    static std::pair<TDateTime, TDateTime> AppointmentsRange(const ViewParameters& Parameters);
 
     // The builder's copy of the view block.
     ViewParameters Parameters;

@@ -5,7 +5,10 @@
 // Each member says on which thread the calendar calls it. "main" members are reached through
 // TThread::Synchronize (the builder waits) or Classes::QueueOnMainThread (it does not); "any"
 // members must be safe to call from the builder thread while the main thread runs.
+#include <vector>
+
 #include "SysUtils.h"
+#include "Variants.h"
 #include "ViewParameters.h"
 
 class TFeiertage;
@@ -35,8 +38,9 @@ public:
     // main: what the user was last told about a failed build ("" after a build without trouble),
     // so that a cause that stays is told once and not at every rebuild
     virtual AnsiString& ReportedBuildFailure() = 0;
-    // main: runs a statement through the main window's own database command
-    virtual void ExecuteCommand(const AnsiString& CommandText) = 0;
+    // main: runs a statement through the main window's own database command, Parameters bound to
+    // its placeholders in order
+    virtual void ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) = 0;
     // main: hands a finished page (the whole HTML document) to the browser; done when it returns
     virtual void LoadPageIntoBrowser(const std::string& Page) = 0;
     // main: asks the main window to close and the program to end with ExitCode; always queued,

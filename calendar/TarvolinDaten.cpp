@@ -84,8 +84,6 @@ TTarvolinDatenModul::TTarvolinDatenModul(TComponent* AOwner, ICalendarHost* Host
     ADOConnection->SetMode(cmRead);
     ADOConnection->SetLoginPrompt(false);
     ADOConnection->SetKeepConnection(false);
-    ADODS = new TADODataSet(this);
-    ADODS->SetConnection(ADOConnection);
     ADODataSet_2 = new TADODataSet(this);
     ADODataSet_2->SetConnection(ADOConnection);
 
@@ -106,7 +104,6 @@ TTarvolinDatenModul::TTarvolinDatenModul(TComponent* AOwner, ICalendarHost* Host
     PageProducerTarvolinMonat = new TPageProducer(this);
     wire(PageProducerTarvolinMonat, &TTarvolinDatenModul::PageProducerTarvolinMonatHTMLTag);
 
-    ADODS->Close();
     ADOConnection->SetConnectionString(host_->ConnectionString());
     ADOConnection->SetConnected(false);
     ADOConnection->SetConnected(true);
@@ -256,22 +253,18 @@ bool TTarvolinDatenModul::AddHolidaySpan(TDateTime ADate, bool TestOnly, TString
 
 // ---- day entries --------------------------------------------------------------------------------------
 
-void TTarvolinDatenModul::CheckRecordDays() {
-    // The first record's bookmark names the opened result: a data set never gives a bookmark twice.
-    const TBookmark first = ADODS->GetBookmark();
-    if (first == recordDaysFirst_ && recordDays_.size() == static_cast<std::size_t>(ADODS->RecordCount())) return;
-    recordDaysFirst_ = first;
-    recordDays_.assign(static_cast<std::size_t>(ADODS->RecordCount()), RecordDay());
+void TTarvolinDatenModul::SetAppointments(std::vector<Appointment> Value) {
+    appointments_ = std::move(Value);
+    recordDays_.assign(appointments_.size(), RecordDay());
     dayTexts_.clear();
 }
 
-const TTarvolinDatenModul::RecordDay& TTarvolinDatenModul::RecordDayOf(int Index, TField* StartField) {
-    RecordDay& r = recordDays_[static_cast<std::size_t>(Index)];
+const TTarvolinDatenModul::RecordDay& TTarvolinDatenModul::RecordDayOf(std::size_t Index) {
+    RecordDay& r = recordDays_[Index];
     if (!r.known) {
         r.known = true;
         try {
-            if (!StartField) throw EDatabaseError("Feld 'StartTime' nicht gefunden");
-            const TDateTime start = StartField->AsDateTime();
+            const TDateTime start = appointments_[Index].Start.Value();
             r.start = start;
             r.day = dayTexts_.emplace(DateText(start), static_cast<int>(dayTexts_.size())).first->second;
         } catch (const std::exception&) {
@@ -289,29 +282,18 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
     const bool firstBuildToday =
         !HasPreviousBuild || std::floor(double(PreviousBuild)) != std::floor(double(now));
     TStringList speech;
-    ADODS->First();
-    CheckRecordDays();
-    // A record is on Day when the date texts agree; the texts are compared by their numbers.
+    // An appointment is on Day when the date texts agree; the texts are compared by their numbers.
     const int dayNumber = dayTexts_.emplace(DateText(Day), static_cast<int>(dayTexts_.size())).first->second;
-    TField* const startField = ADODS->FindField("StartTime");
-    TField* const subjectField = ADODS->FindField("Subject");
-    TField* const kindField = ADODS->FindField("Terminart");
-    TField* const alarmField = ADODS->FindField("Alarm");
-    TField* const notesField = ADODS->FindField("Notes");
-    TField* const endField = ADODS->FindField("EndTime");
-    // A missing column fails each record that needs it, as a lookup by name would.
-    auto need = [](TField* field, const char* name) {
-        if (!field) throw EDatabaseError(AnsiString("Feld '") + name + "' nicht gefunden");
-        return field;
-    };
     int shown = 0, more = 0;
-    while (!ADODS->Eof()) {
+    for (std::size_t i = 0; i < appointments_.size(); ++i) {
+        const Appointment& a = appointments_[i];
+        // A field that could not be read (a missing column, a value that is none) fails this
+        // appointment where it is needed.
         try {
-            const RecordDay& record = RecordDayOf(ADODS->RecNo() - 1, startField);
-            if (record.day == dayNumber && !need(subjectField, "Subject")->IsNull() &&
-                need(kindField, "Terminart")->AsString() != "4") {
+            const RecordDay& record = RecordDayOf(i);
+            if (record.day == dayNumber && !a.Subject.IsNull() && a.Kind.Value() != "4") {
                 const TDateTime start(record.start);
-                const bool alarm = need(alarmField, "Alarm")->AsBoolean();
+                const bool alarm = a.Alarm.Value();
                 if (dayIsToday && alarm) host_->SetAlarmsPresent(true);
                 // Beyond the bound an entry is only counted; its birthday mail still goes out.
                 if (shown >= DayEntriesShown) {
@@ -319,21 +301,20 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                 } else {
                     // A subject of any length fills one line of the page, not the whole week.
                     const AnsiString subject =
-                        TextEncoding::CutChars(SysUtils::TrimRight(subjectField->AsString()), DaySubjectChars);
+                        TextEncoding::CutChars(SysUtils::TrimRight(a.Subject.Value()), DaySubjectChars);
                     // An entry goes into the page whole or not at all: half of one breaks the markup.
                     TStringList entry;
                     AnsiString title;
                     try {
                         // The notes show as the entry's tooltip: a page of them is enough.
-                        title = TextEncoding::CutChars(SysUtils::Trim(need(notesField, "Notes")->AsString()),
-                                                       DayNotesChars);
+                        title = TextEncoding::CutChars(SysUtils::Trim(a.Notes.Value()), DayNotesChars);
                         if (title.empty()) title = "... kein Zusatztext vorhanden";
                     } catch (const std::exception&) {
                         title = "...kein Zusatztext vorhanden";
                     }
                     entry.Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
 
-                    const TDateTime end = need(endField, "EndTime")->AsDateTime();
+                    const TDateTime end = a.End.Value();
                     // Times of day in whole milliseconds, so equal times on different dates are equal.
                     const int d = SysUtils::TimeOfDayMSecs(end) - SysUtils::TimeOfDayMSecs(start);
                     const bool allDay = !alarm && (d > 69120000 || d == 0);
@@ -353,15 +334,13 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                     ++shown;
                     if (dayIsToday && host_->AnnouncePending()) speech.Add(speechLine);
                 }
-                if (firstBuildToday && host_->MailOnBirthday() && dayIsToday &&
-                    kindField->AsInteger() == 5)
-                    SendBirthdayMail();
+                if (firstBuildToday && host_->MailOnBirthday() && dayIsToday && a.KindNumber.Value() == 5)
+                    SendBirthdayMail(a);
             }
         } catch (const std::exception& e) {
             // This appointment is left out; the walk goes on, and the user hears why.
             if (Failure.empty()) Failure = DescribeFailure(e);
         }
-        ADODS->Next();
     }
     if (more > 0) {
         Lines->Add("<p>");
@@ -375,10 +354,10 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
     }
 }
 
-void TTarvolinDatenModul::SendBirthdayMail() {
-    // The address number goes into the statement only as a number; anything else is logged and
-    // sends nothing, and a failing query never ends the program.
-    const AnsiString number = SysUtils::Trim(ADODS->FieldByName("Adressnummer")->AsString());
+void TTarvolinDatenModul::SendBirthdayMail(const Appointment& Birthday) {
+    // Only a number is looked up; anything else is logged and sends nothing, and a failing query
+    // never ends the program.
+    const AnsiString number = SysUtils::Trim(Birthday.AddressNumber.Value());
     Int64 id;
     if (number.empty()) {
         host_->WriteDebugLog("BM_Keine_EMailAdresse");
@@ -392,7 +371,8 @@ void TTarvolinDatenModul::SendBirthdayMail() {
     bool found = false;
     try {
         ADODataSet_2->Close();
-        ADODataSet_2->SetCommandText("select * from adressen where AdressenNr = " + SysUtils::IntToStr(id));
+        ADODataSet_2->SetCommandText("select * from adressen where AdressenNr = ?");
+        ADODataSet_2->SetParameters({Variant(static_cast<long long>(id))});
         ADODataSet_2->Open();
         ADODataSet_2->First();
         if (!ADODataSet_2->Eof()) {

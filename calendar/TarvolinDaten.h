@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ADODB.h"
+#include "Appointments.h"
 #include "CalendarHost.h"
 #include "Classes.h"
 #include "HTTPProd.h"
@@ -18,7 +19,6 @@ public:
     ~TTarvolinDatenModul() override;
 
     TADOConnection* ADOConnection;
-    TADODataSet* ADODS;          // the appointments of the page
     TADODataSet* ADODataSet_2;   // the address of a birthday
     TPageProducer* PageProducerHaupt;
     TPageProducer* PageProducerTag;
@@ -69,25 +69,28 @@ public:
 
     ICalendarHost* Host() const { return host_; }
 
+    // The appointments of the page, ordered by their start.
+    const std::vector<Appointment>& Appointments() const { return appointments_; }
+    void SetAppointments(std::vector<Appointment> Value);
+
     // Carried from one DAY tag of the month frame to the next, and from build to build.
     static bool FiveRowFlag;
 
 private:
     TFeiertage* Holidays();
     AnsiString DayText(TDateTime Cell, bool ShowsAppointments);
-    void SendBirthdayMail();
-    // Every day cell walks the whole result; what a record needs for the day test is worked out
-    // once per opened result (at its first visit) and looked up at every later one.
+    void SendBirthdayMail(const Appointment& Birthday);
+    // Every day cell walks all appointments; what one needs for the day test is worked out once per
+    // set of appointments (at its first visit) and looked up at every later one.
     struct RecordDay {
         bool known = false;
         int day = -1;        // index into dayTexts_; -1 when the start time cannot be read
         double start = 0;
     };
-    const RecordDay& RecordDayOf(int Index, TField* StartField);
-    void CheckRecordDays();
+    const RecordDay& RecordDayOf(std::size_t Index);
+    std::vector<Appointment> appointments_;
     std::vector<RecordDay> recordDays_;
     std::unordered_map<AnsiString, int> dayTexts_;
-    TBookmark recordDaysFirst_ = 0;
 
     ICalendarHost* host_;
     TFeiertage* ownHolidays_ = nullptr;

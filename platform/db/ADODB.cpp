@@ -167,12 +167,6 @@ void Prepare(sqlite3* db, const std::string& sql, Statement& st) {
             throw EDatabaseError("Zeichen nach dem Ende der SQL-Anweisung gefunden.");
 }
 
-void PrepareCommand(sqlite3* db, const std::string& sql, Statement& st) {
-    Prepare(db, sql, st);
-    if (sqlite3_bind_parameter_count(st.get()) > 0)
-        throw EDatabaseError("Für mindestens einen erforderlichen Parameter wurde kein Wert angegeben.");
-}
-
 void Bind(sqlite3* db, sqlite3_stmt* st, int index, const Variant& v) {
     int rc = SQLITE_OK;
     switch (v.VarType()) {
@@ -186,6 +180,24 @@ void Bind(sqlite3* db, sqlite3_stmt* st, int index, const Variant& v) {
     }
     if (rc != SQLITE_OK) RaiseSqlite(db, rc);
 }
+
+// Values for the placeholders 1, 2, ... of a prepared statement.
+void BindAll(sqlite3* db, sqlite3_stmt* st, const std::vector<Variant>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i) Bind(db, st, static_cast<int>(i + 1), values[i]);
+}
+
+// Prepares a statement of the system's own and binds the values of its placeholders, in order
+// (a `:name` used twice is one placeholder).
+void PrepareCommand(sqlite3* db, const std::string& sql, Statement& st, const std::vector<Variant>& parameters) {
+    Prepare(db, sql, st);
+    const std::size_t wanted = static_cast<std::size_t>(sqlite3_bind_parameter_count(st.get()));
+    if (wanted > parameters.size())
+        throw EDatabaseError("Für mindestens einen erforderlichen Parameter wurde kein Wert angegeben.");
+    if (wanted < parameters.size())
+        throw EDatabaseError("Die SQL-Anweisung hat weniger Parameter, als Werte angegeben wurden.");
+    BindAll(db, st.get(), parameters);
+}
+
 
 Variant ReadColumn(sqlite3_stmt* st, int i) {
     switch (sqlite3_column_type(st, i)) {
@@ -438,10 +450,10 @@ void TADOConnection::Close() {
     db_ = nullptr;
 }
 
-int TADOConnection::Execute(const AnsiString& CommandText) {
+int TADOConnection::Execute(const AnsiString& CommandText, const std::vector<Variant>& Parameters) {
     Open();
     Statement st;
-    PrepareCommand(db_, JetSql::Translate(CommandText), st);
+    PrepareCommand(db_, JetSql::Translate(CommandText), st, Parameters);
     return Run(db_, st.get());
 }
 
@@ -500,6 +512,11 @@ void TCustomADODataSet::SetCommandText(const AnsiString& Value) {
     commandText_ = Value;
 }
 
+void TCustomADODataSet::SetParameters(std::vector<Variant> Values) {
+    Close();
+    parameters_ = std::move(Values);
+}
+
 TADOConnection* TCustomADODataSet::ActiveConnection() {
     TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
     if (!c) throw EDatabaseError("Verbindung oder Verbindungszeichenfolge fehlt");
@@ -535,7 +552,7 @@ void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
         else
             Prepare(db, "SELECT * FROM " + QuoteName(name), st);
     } else {
-        PrepareCommand(db, JetSql::Translate(SourceText()), st);
+        PrepareCommand(db, JetSql::Translate(SourceText()), st, parameters_);
     }
 
     const int first = byRowid_ ? 1 : 0;
@@ -614,7 +631,7 @@ void TCustomADODataSet::Reload(std::vector<Variant>& Values, const std::string& 
     if (fields.empty()) return;
     Statement st;
     Prepare(db, "SELECT " + cols + " FROM " + QuoteName(table_) + " WHERE " + where, st);
-    for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
+    BindAll(db, st.get(), binds);
     int rc = sqlite3_step(st.get());
     if (rc == SQLITE_ROW) {
         for (std::size_t k = 0; k < fields.size(); ++k) Values[fields[k]] = ReadColumn(st.get(), static_cast<int>(k));
@@ -657,7 +674,7 @@ void TCustomADODataSet::InternalPost(bool Inserting, const std::vector<Variant>&
     }
     Statement st;
     Prepare(db, sql, st);
-    for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
+    BindAll(db, st.get(), binds);
     int changes = Run(db, st.get());
     if (Inserting) {
         RowKey = sqlite3_last_insert_rowid(db);
@@ -678,7 +695,7 @@ void TCustomADODataSet::InternalDelete(const std::vector<Variant>& Values, std::
     std::vector<Variant> binds;
     Statement st;
     Prepare(db, "DELETE FROM " + QuoteName(table_) + " WHERE " + WhereRow(Values, RowKey, binds), st);
-    for (std::size_t b = 0; b < binds.size(); ++b) Bind(db, st.get(), static_cast<int>(b + 1), binds[b]);
+    BindAll(db, st.get(), binds);
     if (Run(db, st.get()) != 1)
         throw EDatabaseError("Die Zeile zum Aktualisieren wurde nicht gefunden. Einige Werte wurden seit dem letzten Lesen geändert.");
 }
@@ -688,7 +705,7 @@ void TCustomADODataSet::InternalDelete(const std::vector<Variant>& Values, std::
 TADOQuery::TADOQuery(TComponent* AOwner) : TCustomADODataSet(AOwner) {}
 
 int TADOQuery::ExecSQL() {
-    rowsAffected_ = ActiveConnection()->Execute(SourceText());
+    rowsAffected_ = ActiveConnection()->Execute(SourceText(), Parameters());
     return rowsAffected_;
 }
 
@@ -727,5 +744,5 @@ void TADOCommand::SetConnectionString(const AnsiString& Value) {
 int TADOCommand::Execute() {
     TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
     if (!c) throw EDatabaseError("Verbindung oder Verbindungszeichenfolge fehlt");
-    return c->Execute(commandText_);
+    return c->Execute(commandText_, parameters_);
 }

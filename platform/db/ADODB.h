@@ -71,8 +71,9 @@ public:
     // The database file of Data Source, as opened.
     const AnsiString& FileName() const { return fileName_; }
 
-    // Runs one statement (Jet SQL) and returns the number of rows it changed.
-    int Execute(const AnsiString& CommandText);
+    // Runs one statement (Jet SQL) and returns the number of rows it changed. Parameters are the
+    // values of its placeholders (`?` or `:name`), in order; they are bound, never written into the text.
+    int Execute(const AnsiString& CommandText, const std::vector<Variant>& Parameters = {});
 
     // Milliseconds; applies at once to an open connection. A thread that must not wait long (the
     // main thread, whose window would stand still) sets a short one and tries again later.
@@ -120,6 +121,10 @@ public:
 
     const AnsiString& CommandText() const { return commandText_; }
     void SetCommandText(const AnsiString& Value);   // closes an open data set
+    // The values bound to the statement's placeholders (`?` or `:name`), in order; a date goes in as
+    // its day number. Closes an open data set.
+    const std::vector<Variant>& Parameters() const { return parameters_; }
+    void SetParameters(std::vector<Variant> Values);
     TCommandType CommandType() const { return commandType_; }
     void SetCommandType(TCommandType Value) { Close(); commandType_ = Value; }
     TCursorLocation CursorLocation() const { return cursorLocation_; }
@@ -154,6 +159,7 @@ private:
     TADOConnection* connection_ = nullptr;
     std::unique_ptr<TADOConnection> ownConnection_;
     AnsiString commandText_;
+    std::vector<Variant> parameters_;
     TCommandType commandType_ = cmdText;
     TCursorLocation cursorLocation_ = clUseClient;
     TCursorType cursorType_ = ctKeyset;
@@ -175,7 +181,7 @@ class TADOQuery : public TCustomADODataSet {
 public:
     explicit TADOQuery(TComponent* AOwner);
     TStrings* SQL() { return &sql_; }
-    // Runs the SQL as a command; returns the number of rows changed.
+    // Runs the SQL as a command with the Parameters; returns the number of rows changed.
     int ExecSQL();
     int RowsAffected() const { return rowsAffected_; }
 
@@ -198,10 +204,13 @@ public:
     void SetConnectionString(const AnsiString& Value);
     const AnsiString& CommandText() const { return commandText_; }
     void SetCommandText(const AnsiString& Value) { commandText_ = Value; }
+    // The values bound to the placeholders of CommandText, in order.
+    const std::vector<Variant>& Parameters() const { return parameters_; }
+    void SetParameters(std::vector<Variant> Values) { parameters_ = std::move(Values); }
     TCommandType CommandType() const { return commandType_; }
     void SetCommandType(TCommandType Value) { commandType_ = Value; }
 
-    // Runs the one statement of CommandText; returns the number of rows it changed.
+    // Runs the one statement of CommandText with the Parameters; returns the number of rows it changed.
     int Execute();
 
 protected:
@@ -211,5 +220,6 @@ private:
     TADOConnection* connection_ = nullptr;
     std::unique_ptr<TADOConnection> ownConnection_;
     AnsiString commandText_;
+    std::vector<Variant> parameters_;
     TCommandType commandType_ = cmdText;
 };

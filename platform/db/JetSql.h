@@ -5,9 +5,10 @@
 //   number (days since 1899-12-30; negative numbers in parentheses);
 //   "text" is a string literal in Jet and becomes 'text';
 //   true / false become 1 / 0.
-// Everything else is copied unchanged; MONTH(), YEAR() and the other date functions are
-// registered on every connection instead. A '#' that does not start a valid date literal raises
-// EDatabaseError, because SQLite would otherwise read it as an unbound parameter.
+// Everything else is copied unchanged, the placeholders `?` and `:name` of bound values among it;
+// MONTH(), YEAR() and the other date functions are registered on every connection instead. A '#'
+// that does not start a valid date literal raises EDatabaseError, because SQLite would otherwise
+// read it as an unbound parameter.
 #include <string>
 
 namespace JetSql {

@@ -4,6 +4,8 @@
 #include "HeldLock.h"
 
 #include <chrono>
+#include <cmath>
+#include <tuple>
 
 using namespace caltest;
 
@@ -19,10 +21,17 @@ ViewParameters View(Byte mode, TDateTime date) {
     return p;
 }
 
-std::string Statement(Byte mode, TDateTime date, const std::string& user = "anna") {
+std::pair<TDateTime, TDateTime> Range(Byte mode, TDateTime date) {
     ViewParameters p = View(mode, date);
     BuildTarvolan::MoveStartDate(p);
-    return BuildTarvolan::AppointmentsStatement(p, user);
+    return BuildTarvolan::AppointmentsRange(p);
+}
+
+// The date of a number, and of the numbers just below and above it.
+std::string Dates(TDateTime bound) {
+    const double v = bound;
+    return SysUtils::DateToStr(std::nextafter(v, -HUGE_VAL)) + " " + SysUtils::DateToStr(v) + " " +
+           SysUtils::DateToStr(std::nextafter(v, HUGE_VAL));
 }
 
 
@@ -43,26 +52,21 @@ TEST(Statements, StartDateOfEachView) {
     EXPECT_EQ(SysUtils::DateToStr(april.StartDate), "26.03.2007");
 }
 
-TEST(Statements, ExactTexts) {
-    EXPECT_EQ(Statement(vmWeek, D(2007, 3, 11)),
-              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna' ) AND  "
-              "StartTime > #3/4/2007# AND StartTime < #3/12/2007# order by StartTime");
-    EXPECT_EQ(Statement(vmXDays, D(2007, 3, 7)),
-              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna' ) AND  "
-              "StartTime > #3/2/2007# AND StartTime < #4/6/2007# order by StartTime");
-    EXPECT_EQ(Statement(vmMonth, D(2007, 3, 15)),
-              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna') AND  "
-              "MONTH(StartTime) > 2 AND MONTH(StartTime) < 4 AND YEAR(StartTime) = 2007 order by StartTime");
-    EXPECT_EQ(Statement(vmMonth, D(2007, 1, 31)),
-              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna') AND  "
-              "MONTH(StartTime) > 0 AND MONTH(StartTime) < 2 AND YEAR(StartTime) = 2007 order by StartTime");
-    EXPECT_EQ(Statement(vmMonth, D(2007, 12, 1)),
-              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'anna') AND  "
-              "MONTH(StartTime) > 11 AND MONTH(StartTime) < 13 AND YEAR(StartTime) = 2007 order by StartTime");
-    // A quote in the user name is doubled, so the name stays one text.
-    EXPECT_EQ(Statement(vmWeek, D(2007, 3, 5), "o'brien"),
-              "select * from termine where (Benutzer = 'alle' OR Benutzer = 'o''brien' ) AND  "
-              "StartTime > #3/4/2007# AND StartTime < #3/12/2007# order by StartTime");
+TEST(Statements, ExactRanges) {
+    // Strictly between midnights: the week from the Sunday before, the x days from five days before.
+    auto [from, to] = Range(vmWeek, D(2007, 3, 11));
+    EXPECT_EQ(double(from), double(D(2007, 3, 4)));
+    EXPECT_EQ(double(to), double(D(2007, 3, 12)));
+    std::tie(from, to) = Range(vmXDays, D(2007, 3, 7, 9.5));
+    EXPECT_EQ(double(from), double(D(2007, 3, 2)));
+    EXPECT_EQ(double(to), double(D(2007, 4, 6)));
+    // A month from the last number read as the day before its 1st to the first read as the next 1st.
+    std::tie(from, to) = Range(vmMonth, D(2007, 3, 15));
+    EXPECT_EQ(Dates(from), "28.02.2007 28.02.2007 01.03.2007");
+    EXPECT_EQ(Dates(to), "31.03.2007 01.04.2007 01.04.2007");
+    std::tie(from, to) = Range(vmMonth, D(2007, 1, 31));
+    EXPECT_EQ(Dates(from), "31.12.2006 31.12.2006 01.01.2007");
+    EXPECT_EQ(Dates(to), "31.01.2007 01.02.2007 01.02.2007");
 }
 
 TEST_F(Builder, StatementsSelectExactlyTheShownRange) {
@@ -72,13 +76,15 @@ TEST_F(Builder, StatementsSelectExactlyTheShownRange) {
         AddAppointment(d, d, "x");
     AddAppointment(D(2007, 1, 15), D(2007, 1, 15), "fremd", "", 0, 0, "bernd");
     AddAppointment(D(2007, 1, 16), D(2007, 1, 16), "alle", "", 0, 0, "ALLE");
-    auto count = [&](const std::string& statement) {
-        return Query("select count(*) from (" + statement.substr(0, statement.find(" order by")) + ")");
+    TADOConnection connection(nullptr);
+    connection.SetConnectionString(host.connectionString);
+    auto count = [&](std::pair<TDateTime, TDateTime> range) {
+        return std::to_string(AppointmentsBetween(&connection, "anna", range.first, range.second).size());
     };
-    EXPECT_EQ(count(Statement(vmMonth, D(2007, 1, 10))), "3");   // 1 Jan, 31 Jan and one for everybody
-    EXPECT_EQ(count(Statement(vmMonth, D(2007, 12, 10))), "2");
+    EXPECT_EQ(count(Range(vmMonth, D(2007, 1, 10))), "3");   // 1 Jan, 31 Jan and one for everybody
+    EXPECT_EQ(count(Range(vmMonth, D(2007, 12, 10))), "2");
     // Later than midnight starting the Sunday before, earlier than midnight starting next Monday.
-    EXPECT_EQ(count(Statement(vmWeek, D(2007, 3, 11))), "2");
+    EXPECT_EQ(count(Range(vmWeek, D(2007, 3, 11))), "2");
 }
 
 TEST_F(Builder, WeekPageReachesTheHostFromTheBuilderThread) {

@@ -4,13 +4,25 @@
 
 namespace caltest {
 
-void FakeHost::ExecuteCommand(const AnsiString& CommandText) {
+void FakeHost::ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) {
     Main();
-    commands.push_back(CommandText);
+    std::string readable;
+    std::size_t next = 0;
+    for (char c : CommandText) {
+        if (c != '?' || next >= Parameters.size()) {
+            readable += c;
+            continue;
+        }
+        const Variant& v = Parameters[next++];
+        readable += v.VarType() == varString
+                        ? "'" + SysUtils::StringReplace(v.StringValue(), "'", "''", SysUtils::rfReplaceAll) + "'"
+                        : v.AsString();
+    }
+    commands.push_back(readable);
     TADOConnection connection(nullptr);
     connection.SetConnectionString(connectionString);
     connection.Open();
-    connection.Execute(CommandText);
+    connection.Execute(CommandText, Parameters);
 }
 
 void CalendarTest::SetUp() {

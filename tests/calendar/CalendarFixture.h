@@ -53,7 +53,8 @@ public:
     void ShowMessage(const AnsiString& Text) override { Main(); messages.push_back(Text); }
     AnsiString reportedFailure;
     AnsiString& ReportedBuildFailure() override { Main(); return reportedFailure; }
-    void ExecuteCommand(const AnsiString& CommandText) override;
+    // Recorded with its values written in where they are bound, as the statement reads to a person.
+    void ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) override;
     void LoadPageIntoBrowser(const std::string& Page) override { Main(); pages.push_back(Page); }
     void CloseMainWindow(int ExitCode) override { Main(); closeRequests.push_back(ExitCode); }
     void SetSplashStatus(const AnsiString& Text) override { Main(); splash.push_back(Text); }

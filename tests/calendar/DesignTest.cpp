@@ -102,8 +102,10 @@ TEST_F(Designs, ModuleConnectionIsReadOnly) {
     WriteDesign(Design());
     auto module = Module();
     EXPECT_TRUE(module->ADOConnection->Connected());
-    module->ADODS->SetCommandText("select count(*) from termine");
-    module->ADODS->Open();
-    EXPECT_EQ(module->ADODS->Fields()->Fields(0)->AsInteger(), 0);
+    TADODataSet count(nullptr);
+    count.SetConnection(module->ADOConnection);
+    count.SetCommandText("select count(*) from termine");
+    count.Open();
+    EXPECT_EQ(count.Fields()->Fields(0)->AsInteger(), 0);
     EXPECT_THROW(module->ADOConnection->Execute("delete from termine"), std::exception);
 }

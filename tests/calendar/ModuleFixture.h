@@ -1,5 +1,7 @@
 #pragma once
 // A data module on the test thread with a view block and the appointments of a range opened.
+#include <limits>
+
 #include "CalendarFixture.h"
 
 namespace caltest {
@@ -27,10 +29,11 @@ protected:
         module->ShownMonth = 3;
         OpenAll();
     }
+    // Every appointment of the user and of everybody, whenever it starts.
     void OpenAll() {
-        module->ADODS->Close();
-        module->ADODS->SetCommandText("select * from termine order by StartTime");
-        module->ADODS->Open();
+        const double ever = std::numeric_limits<double>::infinity();
+        module->SetAppointments(
+            AppointmentsBetween(module->ADOConnection, host.user, TDateTime(-ever), TDateTime(ever)));
     }
     std::vector<std::string> Entries(TDateTime day) {
         TStringList lines;
