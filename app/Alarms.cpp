@@ -4,6 +4,7 @@
 
 #include "Appointments.h"
 #include "MMSystem.h"
+#include "SettingDefaults.h"
 #include "Registry.h"
 #include "Resources.h"
 #include "ShellApi.h"

@@ -26,6 +26,7 @@
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
 #include "TextEncoding.h"
+#include "UserTable.h"
 #include "Trace.h"
 #include "WinApi.h"
 #include "WindowPlacement.h"
@@ -40,8 +41,6 @@ namespace {
 const char* const ZorbelinKey = "\\Software\\Hallowerk\\Zorbelin";
 const char* const DatabaseFile = "zorbelin.mde";
 
-
-AnsiString SqlText(const AnsiString& s) { return SysUtils::StringReplace(s, "'", "''", SysUtils::rfReplaceAll); }
 
 bool EndsWithDelimiter(const AnsiString& s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
 
@@ -849,17 +848,10 @@ void TForm1::EineMinuteTimer(TObject*) {
 }
 
 void TForm1::CheckUserRefresh() {
-    const AnsiString user = SqlText(GetCalendarUser());
+    const AnsiString user = GetCalendarUser();
     if (userRowPending_) {
         try {
-            ADODataSet->Close();
-            ADODataSet->SetCommandText("select Benutzer from BenutzerEinstellungen where Benutzer = '" + user + "'");
-            ADODataSet->Open();
-            if (ADODataSet->RecordCount() < 1) {
-                ADOCommand->SetCommandText("insert into BenutzerEinstellungen (Benutzer,NeedUpdate) Values('" + user +
-                                           "',false)");
-                ADOCommand->Execute();
-            }
+            UserTable::EnsureRow(ADOConnection1, user);
             userRowPending_ = false;
         } catch (const std::exception& e) {
             // A database another program holds, or a statement that ran too long, is asked again at
@@ -869,12 +861,7 @@ void TForm1::CheckUserRefresh() {
         }
     }
     try {
-        ADODataSet->Close();
-        ADODataSet->SetCommandText("select Benutzer from BenutzerEinstellungen where Benutzer = '" + user +
-                                   "' AND  NeedUpdate = true");
-        ADODataSet->Open();
-        if (ADODataSet->RecordCount() > 0) RebuildCalendar(SysUtils::Date(), false);
-        ADODataSet->Close();
+        if (UserTable::RefreshRequested(ADOConnection1, user)) RebuildCalendar(SysUtils::Date(), false);
     } catch (const std::exception& e) {
         // Asked again at the next minute.
         WriteDebugLog(AnsiString("Benutzerprüfung: ") + e.what() + "\n");

@@ -13,6 +13,7 @@
 #include "GraphicsQt.h"
 #include "HeldLock.h"
 #include "MMSystem.h"
+#include "Reminders.h"
 #include "VclPrivate.h"
 #include "WinApi.h"
 

@@ -416,6 +416,7 @@ TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
                                                "Show", "Play Read", "Play ReadContinued", "Speak Zahnarzt",
                                                "Play ReadReturn"}));
 
+    agent.log->calls.clear();
     // The attention animation at the fifteenth tick of a visible popup.
     ShowAlarm::AttentionTicks = 13;
     alarm->AgentAttention(alarm->AttentionTimer);
