@@ -17,8 +17,6 @@
 
 std::shared_ptr<Agent::IAgentEx> AgentServer;
 bool ComponentChecksPending = true;
-bool SayTimeArmed = true;
-bool ClipboardReadingBusy = false;
 
 namespace {
 
@@ -467,18 +465,15 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
     Item->Enabled = false;
     // The reading that runs gives the item back when it ends.
     if (ClipboardReadingBusy) return;
-    struct Done {
-        TMenuItem* item;
-        bool busy = false;
-        ~Done() {
-            if (busy) ClipboardReadingBusy = false;
-            item->Enabled = true;
-        }
-    } done{Item};
+    bool reading = false;
+    ScopeExit done([this, Item, &reading] {
+        if (reading) ClipboardReadingBusy = false;
+        Item->Enabled = true;
+    });
     AgentLoaded = Start(0, 0, true);
     if (!AgentLoaded) return;
     ClipboardReadingBusy = true;
-    done.busy = true;
+    reading = true;
     // Loaded, the character stays available to the reading even when it is switched off meanwhile,
     // and only to the reading.
     const TForcedCharacter forced(AgentForceLoad);

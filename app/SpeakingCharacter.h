@@ -19,10 +19,6 @@ extern std::shared_ptr<Agent::IAgentEx> AgentServer;
 // The speech components are checked before the first character of the run is loaded, until they
 // have all been found once.
 extern bool ComponentChecksPending;
-// The spoken time is due again (a minute that is not a multiple of the interval came by).
-extern bool SayTimeArmed;
-// The clipboard is being read aloud.
-extern bool ClipboardReadingBusy;
 
 // What the character needs of the window that owns it: its log, its folder, where reports go and
 // the work area; the character itself stays the character's own.
@@ -72,6 +68,10 @@ public:
     bool AnnounceIntroPending = false;
     // Today's appointments to announce, one per line.
     AnsiString SpeechText;
+    // The spoken time is due again (a minute that is not a multiple of the interval came by).
+    bool SayTimeArmed = true;
+    // The clipboard is being read aloud.
+    bool ClipboardReadingBusy = false;
 
     // Makes sure the character is loaded (placed at X, Y unless both are 0) and shows it when Show.
     virtual bool Start(int X, int Y, bool Show);

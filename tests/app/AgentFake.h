@@ -213,8 +213,6 @@ private:
     static void Reset() {
         AgentServer.reset();
         ComponentChecksPending = true;
-        SayTimeArmed = true;
-        ClipboardReadingBusy = false;
     }
     Agent::AgentServerFactory previous_;
 };

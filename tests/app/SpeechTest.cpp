@@ -290,7 +290,7 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Read", "Play ReadContinued", "Play ReadContinued",
                                                 "Speak Ein kurzer Text.", "Play ReadReturn"}));
     EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
-    EXPECT_FALSE(ClipboardReadingBusy);
+    EXPECT_FALSE(form->Character().ClipboardReadingBusy);
     // The reading forced the character for itself only: switched off now, it goes and stays away.
     EXPECT_FALSE(form->Character().AgentForceLoad);
     WriteUserInteger(kTarvolin, "CharacterUsed", 0);
@@ -322,7 +322,7 @@ TEST_F(Speech, AReadingThatCannotStartGivesTheMenuItemBack) {
     EXPECT_EQ(messages.size(), 1u);   // the missing server's dialog
 
     // While one reading runs, a second one does nothing.
-    ClipboardReadingBusy = true;
+    form->Character().ClipboardReadingBusy = true;
     form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
     EXPECT_FALSE(form->Zwischenablagevorlesen1->Enabled);
     EXPECT_EQ(agent.serversCreated, 1);
