@@ -1,7 +1,7 @@
 #pragma once
 // The to-do list's rows: an owner-drawn list box that paints one row per task and one cell per
 // column, starts the in-place editors and writes their values back; and the looks it paints with.
-// Painting, keys and mouse are in TodoListView.cpp, editing in TodoListEdit.cpp.
+// Painting, keys and mouse are in TodoListBox.cpp, editing in TodoListBoxEdit.cpp.
 #include <memory>
 
 #include "Forms.h"
