@@ -117,13 +117,29 @@ TTodoListBox::TTodoListBox(TComponent* AOwner, TCustomTodoList* List)
     columns_ = std::make_unique<TTodoColumnCollection>(this, this);
     items_ = std::make_unique<TTodoItemCollection>(this, this);
 
-    textEditor_ = new TInplaceEdit(this, this);
-    notesEditor_ = new TInplaceMemo(this, this);
-    dateEditor_ = new TTodoDateTimePicker(this, this);
-    numberEditor_ = new TInplaceSpinEdit(this, this);
-    priorityEditor_ = new TInplaceODListBox(this, this);
+    textEditor_ = new TInplaceEdit(this);
+    notesEditor_ = new TInplaceMemo(this);
+    dateEditor_ = new TTodoDateTimePicker(this);
+    numberEditor_ = new TInplaceSpinEdit(this);
+    priorityEditor_ = new TInplaceODListBox(this);
     priorityEditor_->ImageList = priorityImages_;
-    statusEditor_ = new TInplaceListBox(this, this);
+    statusEditor_ = new TInplaceListBox(this);
+    const TEditEndEvent editEnded = [this](TObject* Editor, bool Advance) {
+        EditorOnExit(Editor);
+        if (Advance) AdvanceEdit();
+    };
+    textEditor_->OnEditEnd = editEnded;
+    notesEditor_->OnEditEnd = editEnded;
+    numberEditor_->OnEditEnd = editEnded;
+    dateEditor_->OnEditEnd = [this](TObject* Editor, bool) {
+        if (CanFocus()) SetFocus();
+        EditorOnExit(Editor);
+    };
+    for (TInplaceListBox* e : {static_cast<TInplaceListBox*>(priorityEditor_), statusEditor_}) {
+        e->OnEditEnd = editEnded;
+        e->OnChoiceClick = [this](TObject*, const TPoint& Screen) { ChoiceClicked(Screen); };
+        e->IsEditing = [this](TObject* Editor) { return activeEditor_ == Editor; };
+    }
     editorParent_ = new TForm(this);
     editorParent_->SetBorderStyle(bsNone);
     editorParent_->OnDeactivate = [this](TObject* s) { EditorOnExit(s); };
@@ -157,13 +173,7 @@ TTodoListBox::~TTodoListBox() {
 
 void TTodoListBox::SetImages(TCustomImageList* Value) {
     images_ = Value;
-    if (Value) Value->FreeNotification(this);
     Invalidate();
-}
-
-void TTodoListBox::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomListBox::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == images_) images_ = nullptr;
 }
 
 void TTodoListBox::SetGridLines(bool Value) {
@@ -201,10 +211,11 @@ int TTodoListBox::CellHeight() const { return list_ ? list_->ItemHeight() : Item
 void TTodoListBox::SynchItems() {
     if (HasState(csLoading) || updateCount_ > 0 || !items_) return;
     const int before = ItemIndex();
-    Items()->BeginUpdate();
-    while (Count() > items_->Count()) Items()->Delete(Count() - 1);
-    while (Count() < items_->Count()) Items()->Add("");
-    Items()->EndUpdate();
+    {
+        UpdateGuard update(*Items());
+        while (Count() > items_->Count()) Items()->Delete(Count() - 1);
+        while (Count() < items_->Count()) Items()->Add("");
+    }
     if (ItemIndex() < 0 && before >= 0 && Count() > 0) SetItemIndex(std::min(before, Count() - 1));
     Invalidate();
 }

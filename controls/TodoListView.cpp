@@ -13,11 +13,13 @@ TCustomTodoList::TCustomTodoList(TComponent* AOwner)
     listBox_ = new TTodoListBox(this, this);
     listBox_->SetParent(this);
     listBox_->SetAlign(alClient);
-    header_ = new TTodoHeader(this, this);
+    header_ = new TTodoHeader(this);
     header_->SetParent(this);
     header_->SetHeight(18);
     header_->SetAlign(alTop);
-    editColors_ = std::make_unique<TEditColors>(listBox_);
+    editColors_ = std::make_unique<TEditColors>(listBox_->TextEditor(), listBox_->NotesEditor(), listBox_->NumberEditor(),
+                                               listBox_->PriorityEditor(), listBox_->StatusEditor(),
+                                               listBox_->DateEditor());
 
     statusStrings_->OnChange = [this](TObject*) { listBox_->Invalidate(); };
     priorityStrings_->OnChange = [this](TObject*) { listBox_->Invalidate(); };
@@ -50,6 +52,7 @@ TCustomTodoList::TCustomTodoList(TComponent* AOwner)
 
     header_->OnClick = [this](TObject*, int Section) { if (OnHeaderClick) OnHeaderClick(this, Section); };
     header_->OnRightClick = [this](TObject*, int Section) { if (OnHeaderRightClick) OnHeaderRightClick(this, Section); };
+    header_->OnPress = [this](TObject*, int Section, bool Inside) { HeaderPressed(Section, Inside); };
     header_->OnDragDrop = [this](TObject*, int From, int To) { HeaderDragged(From, To); };
     header_->OnSizing = [this](TObject*, int Section, int Width) { HeaderSized(Section, Width); };
     header_->OnSized = [this](TObject*, int Section, int Width) { HeaderSized(Section, Width); };
@@ -261,11 +264,12 @@ void TCustomTodoList::EditDone(TTodoData, TTodoItem*) {
 void TCustomTodoList::ColumnsChanged() {
     if (HasState(csLoading) || !header_) return;
     TStrings* sections = header_->Sections();
-    sections->BeginUpdate();
-    while (sections->Count() > Columns()->Count()) sections->Delete(sections->Count() - 1);
-    while (sections->Count() < Columns()->Count()) sections->Add("");
-    for (int i = 0; i < Columns()->Count(); ++i) sections->Put(i, Columns()->Items(i)->Caption());
-    sections->EndUpdate();
+    {
+        UpdateGuard update(*sections);
+        while (sections->Count() > Columns()->Count()) sections->Delete(sections->Count() - 1);
+        while (sections->Count() < Columns()->Count()) sections->Add("");
+        for (int i = 0; i < Columns()->Count(); ++i) sections->Put(i, Columns()->Items(i)->Caption());
+    }
     for (int i = 0; i < Columns()->Count(); ++i) header_->SetSectionWidth(i, Columns()->Items(i)->Width());
 }
 
@@ -273,6 +277,17 @@ void TCustomTodoList::Loaded() {
     TCustomControl::Loaded();
     listBox_->SynchItems();
     ColumnsChanged();
+}
+
+void TCustomTodoList::HeaderPressed(int Section, bool Inside) {
+    HideEditor();
+    // A press away from a section's edges sorts by its column; the row handle sorts nothing.
+    if (!Inside || Section < 0 || Section >= Columns()->Count() || Columns()->Items(Section)->TodoData() == tdHandle)
+        return;
+    if (Section == SortColumn())
+        SetSortDirection(SortDirection() == sdAscending ? sdDescending : sdAscending);
+    else
+        SetSortColumn(Section);
 }
 
 void TCustomTodoList::HeaderSized(int Section, int Width) {

@@ -106,7 +106,7 @@ TAdvPicture::TAdvPicture(TComponent* AOwner) : TGraphicControl(AOwner), picture_
 }
 
 TAdvPicture::~TAdvPicture() {
-    delete helper_;   // clears helper_ through Notification
+    delete helper_.Get();   // clears helper_ on its removal
     picture_->OnChange = nullptr;
     picture_->OnFrameChange = nullptr;
 }
@@ -119,11 +119,6 @@ void TAdvPicture::Loaded() {
     animated_ = !picture_->Empty() && picture_->IsGIFFile() && picture_->GetFrameCount() > 1;
 }
 
-void TAdvPicture::Notification(TComponent* AComponent, TOperation Operation) {
-    TGraphicControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == helper_) helper_ = nullptr;
-}
-
 int TAdvPicture::FrameDelay(int n) {
     return PictureContainer::FrameDelay(picture_->GetFrameTime(n));
 }
@@ -132,8 +127,7 @@ void TAdvPicture::SetAnimate(bool Value) {
     if (animate_ == Value) return;
     animate_ = Value;
     if (HasState(csDesigning)) return;
-    delete helper_;
-    helper_ = nullptr;
+    delete helper_.Get();
     if (!animate_) return;
     // Owned by the control, a child of its parent: whichever goes first takes it along.
     helper_ = new THelperWnd(this);

@@ -78,7 +78,6 @@ public:
 protected:
     void Paint() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     void PictureChanged();
@@ -94,5 +93,5 @@ private:
     TStretchMode stretchMode_ = smNever;
     int ticks_ = 0;
     int nextFrameTime_ = 0;
-    THelperWnd* helper_ = nullptr;
+    TComponentRef<THelperWnd> helper_{this};
 };
