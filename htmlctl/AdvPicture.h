@@ -18,7 +18,6 @@ public:
     TIPicture();
     ~TIPicture() override;
 
-    void LoadFromStream(TStream* Stream) override;
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new TIPicture; }
     // "RES://name" and "FILE://path"; any other address is ignored.
@@ -30,10 +29,9 @@ public:
 protected:
     // The frame stretched into Rect moved by the frame's offset.
     void Draw(TCanvas* ACanvas, const TRect& Rect) override;
-
-private:
-    void LoadPicture() override;
-    void LoadBytes(const std::string& Bytes);
+    // Before any frame is chosen the first one shows.
+    int ShownFrame(int Count) const override;
+    std::string FrameBytes(const std::string& Bytes, int N) const override;
 };
 
 // A hidden window whose timer calls OnTimer every 10 ms.
