@@ -264,13 +264,11 @@ void TAufgaben::DBTodoList1EditDone(TObject*) { DeleteButton->SetEnabled(true); 
 
 void TAufgaben::drucken1Click(TObject*) {
     // The printout goes again whatever happens while it prints.
-    struct TPrintout {
-        TPrintout() { AufgabenDrucken = new TAufgabenDrucken(nullptr); }
-        ~TPrintout() {
-            delete AufgabenDrucken;
-            AufgabenDrucken = nullptr;
-        }
-    } printout;
+    AufgabenDrucken = new TAufgabenDrucken(nullptr);
+    ScopeExit printout([] {
+        delete AufgabenDrucken;
+        AufgabenDrucken = nullptr;
+    });
     TQuickRep* report = AufgabenDrucken->QuickRep1;
     report->SetDataSet(ADODataSetAufgaben);
     report->PrinterSetup();

@@ -514,11 +514,6 @@ void TAdvEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     UpdateLabel();
 }
 
-void TAdvEdit::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomEdit::Notification(AComponent, Operation);
-    if (Operation == opRemove) label_.Removed(AComponent);
-}
-
 // ---- flat look, transparency, URL -------------------------------------------------------------------------------
 void TAdvEdit::SetFlat(bool Value) {
     if (flat_ == Value) return;

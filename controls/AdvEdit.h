@@ -156,7 +156,6 @@ protected:
     void Paint() override;
     void DoEnter() override;
     LRESULT HintShow(THintInfo& HintInfo) override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
     double EStrToFloat(const AnsiString& S) const;
     int DecimalPos() const;

@@ -10,10 +10,9 @@ TAdvMaskEdit::TAdvMaskEdit(TComponent* AOwner) : TMaskEdit(AOwner) {
 }
 
 TAdvMaskEdit::~TAdvMaskEdit() {
-    if (label_) {
-        label_->RemoveFreeNotification(this);
-        delete label_;
+    if (TLabel* label = label_) {
         label_ = nullptr;
+        delete label;
     }
 }
 
@@ -77,7 +76,6 @@ void TAdvMaskEdit::SetLabelCaption(const AnsiString& Value) {
     labelCaption_ = Value;
     if (!label_) {
         label_ = new TLabel(this);
-        label_->FreeNotification(this);
         label_->FocusControl = this;
         label_->Font()->Assign(Font());
         label_->SetParent(Parent());
@@ -95,11 +93,6 @@ void TAdvMaskEdit::UpdateLabel() {
     const TPoint p = AdvEdit::LabelPlace(labelPosition_, BoundsRect(), label_->Width(), label_->Height(),
                                          c.TextWidth(label_->Caption()), labelMargin_);
     label_->SetBounds(p.X, p.Y, label_->Width(), label_->Height());
-}
-
-void TAdvMaskEdit::Notification(TComponent* AComponent, TOperation Operation) {
-    TMaskEdit::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == label_) label_ = nullptr;
 }
 
 void TAdvMaskEdit::KeyUp(Word& Key, TShiftState Shift) {

@@ -47,7 +47,6 @@ protected:
     void KeyUp(Word& Key, TShiftState Shift) override;
     void DoEnter() override;
     void Paint() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void UpdateLabel();
 private:
     TAlignment alignement_ = taLeftJustify;
@@ -56,7 +55,7 @@ private:
     TColor normalFontColor_ = clWindowText;
     TColor colorBeforeFocus_ = clWindow;
     AnsiString focusText_;
-    TLabel* label_ = nullptr;
+    TComponentRef<TLabel> label_{this};
     AnsiString labelCaption_;
     TLabelPosition labelPosition_ = lpLeftTop;
     int labelMargin_ = 4;

@@ -131,14 +131,6 @@ TAdvTimerSpeedButton* TAdvSpinButton::CreateButton() {
     return b;
 }
 
-void TAdvSpinButton::Notification(TComponent* AComponent, TOperation Operation) {
-    TWinControl::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    if (AComponent == upButton_) upButton_ = nullptr;
-    if (AComponent == downButton_) downButton_ = nullptr;
-    if (AComponent == focusedButton_) focusedButton_ = nullptr;
-}
-
 void TAdvSpinButton::AdjustSize(int& W, int& H) {
     if (!upButton_ || !downButton_) return;
     if (direction_ == spVertical) {
@@ -705,13 +697,6 @@ void TAdvSpinEdit::DoExit() {
 }
 
 // ---- label and visibility -------------------------------------------------------------------------------------------
-void TAdvSpinEdit::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomMaskEdit::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    label_.Removed(AComponent);
-    if (AComponent == button_) button_ = nullptr;
-}
-
 void TAdvSpinEdit::SetVisible(bool Value) {
     TCustomMaskEdit::SetVisible(Value);
     label_.EditVisibleChanged(Value);

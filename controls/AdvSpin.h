@@ -64,7 +64,6 @@ public:
     TNotifyEvent OnDownClick;
 protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 private:
     TAdvTimerSpeedButton* CreateButton();
     void BtnClick(TObject* Sender);
@@ -72,9 +71,9 @@ private:
     void SetFocusBtn(TAdvTimerSpeedButton* Btn);
     void AdjustSize(int& W, int& H);
     TSpinDirection direction_ = spVertical;
-    TAdvTimerSpeedButton* upButton_ = nullptr;
-    TAdvTimerSpeedButton* downButton_ = nullptr;
-    TAdvTimerSpeedButton* focusedButton_ = nullptr;
+    TComponentRef<TAdvTimerSpeedButton> upButton_{this};
+    TComponentRef<TAdvTimerSpeedButton> downButton_{this};
+    TComponentRef<TAdvTimerSpeedButton> focusedButton_{this};
 };
 
 class TAdvSpinEdit : public TCustomMaskEdit {
@@ -160,7 +159,6 @@ protected:
     void Change() override;
     void Paint() override;
     void FontChanged() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     // Refuses a typed character (false), or lets it pass, possibly changed.
     virtual bool IsValidChar(char32_t& Key);
     int CheckValue(int NewValue) const;
@@ -178,7 +176,7 @@ private:
     void Nudge();
     bool Loading() const { return HasState(csLoading); }
 
-    TAdvSpinButton* button_ = nullptr;
+    TComponentRef<TAdvSpinButton> button_{this};
     TSpinDirection direction_ = spVertical;
     int precision_ = 0;
     TAdvSpinType spinType_ = sptNormal;

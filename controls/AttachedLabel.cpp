@@ -18,16 +18,15 @@ TPoint AdvEdit::LabelPlace(TLabelPosition Position, const TRect& E, int LW, int 
 }
 
 TAttachedLabel::TAttachedLabel(TWinControl* Edit, bool FollowEnabled)
-    : edit_(Edit), followEnabled_(FollowEnabled), font_(std::make_unique<TFont>()) {
+    : edit_(Edit), followEnabled_(FollowEnabled), label_(Edit), font_(std::make_unique<TFont>()) {
     font_->OnChange = [this](TObject*) { Update(); };
 }
 
 TAttachedLabel::~TAttachedLabel() {
     font_->OnChange = nullptr;
-    if (label_) {
-        label_->RemoveFreeNotification(edit_);
-        delete label_;
+    if (TLabel* label = label_) {
         label_ = nullptr;
+        delete label;
     }
 }
 
@@ -35,7 +34,6 @@ void TAttachedLabel::SetCaption(const AnsiString& Value) {
     caption_ = Value;
     if (!label_) {
         label_ = new TLabel(edit_);
-        label_->FreeNotification(edit_);
         label_->FocusControl = edit_;
         font_->Assign(edit_->Font());
         label_->SetParent(edit_->Parent());
@@ -69,8 +67,4 @@ void TAttachedLabel::EditVisibleChanged(bool Value) {
 
 void TAttachedLabel::EditEnabledChanged(bool Value) {
     if (label_ && followEnabled_) label_->SetEnabled(Value);
-}
-
-void TAttachedLabel::Removed(TComponent* AComponent) {
-    if (AComponent == label_) label_ = nullptr;
 }

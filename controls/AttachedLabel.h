@@ -18,7 +18,7 @@ TPoint LabelPlace(TLabelPosition Position, const TRect& Edit, int LabelWidth, in
 // Made on the first caption as a plain label owned by the edit, on the edit's parent, with the edit
 // as its focus control and a copy of the edit's font; placed around the edit's bounds with its own
 // font, and shown and hidden with the edit. The edit hands on its parent, visibility and (when the
-// label follows it) enabled state, and the label's removal.
+// label follows it) enabled state.
 class TAttachedLabel {
 public:
     TAttachedLabel(TWinControl* Edit, bool FollowEnabled);
@@ -43,13 +43,11 @@ public:
     void EditParentChanged(TWinControl* AParent);
     void EditVisibleChanged(bool Value);
     void EditEnabledChanged(bool Value);
-    // From the edit's Notification on opRemove.
-    void Removed(TComponent* AComponent);
 
 private:
     TWinControl* edit_;
     bool followEnabled_;
-    TLabel* label_ = nullptr;
+    TComponentRef<TLabel> label_;
     AnsiString caption_;
     TLabelPosition position_ = lpLeftTop;
     int margin_ = 4;

@@ -17,7 +17,7 @@ TColor Blend(TColor a, TColor b, int i, int n) {
 } // namespace
 
 TdxfColorButton::TdxfColorButton(TComponent* AOwner)
-    : TCustomControl(AOwner), caption_(std::make_unique<TStringList>()), normal_(std::make_unique<TBitmap>()),
+    : TdxfGroupButton(AOwner), caption_(std::make_unique<TStringList>()), normal_(std::make_unique<TBitmap>()),
       downBmp_(std::make_unique<TBitmap>()), glyph_(std::make_unique<TBitmap>()) {
     glyph_->SetTransparent(true);
     SetColor(clWhite);
@@ -54,23 +54,6 @@ void TdxfColorButton::ColorChanged() {
     TCustomControl::ColorChanged();
     PaintBitmaps();
     Invalidate();
-}
-
-void TdxfColorButton::SetDown(bool Value) {
-    if (groupIndex_ == 0) Value = false;
-    if (Value == down_) return;
-    pressed_ = down_ = Value;
-    Invalidate();
-    if (Value) NotifyGroup();
-}
-
-void TdxfColorButton::NotifyGroup() {
-    if (!Parent()) return;
-    TMessage m;
-    m.Msg = CM_BUTTONPRESSED;
-    m.WParam = static_cast<WPARAM>(groupIndex_);
-    m.LParam = reinterpret_cast<LPARAM>(this);
-    Parent()->Broadcast(m);
 }
 
 void TdxfColorButton::Click() {
@@ -201,39 +184,19 @@ void TdxfColorButton::WndProc(TMessage& Message) {
     case WM_ERASEBKGND:
         Message.Result = 1;
         return;
-    case CM_BUTTONPRESSED: {
-        auto* sender = reinterpret_cast<TControl*>(Message.LParam);
-        if (static_cast<int>(Message.WParam) == groupIndex_ && sender != this && pressed_) {
-            down_ = pressed_ = mouseDown_ = false;
-            Invalidate();
-        }
-        return;
-    }
     default:
         break;
     }
-    TCustomControl::WndProc(Message);
+    TdxfGroupButton::WndProc(Message);
     switch (Message.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        if (Enabled() && !down_) {
-            mouseDown_ = true;
-            pressed_ = true;
-            Invalidate();
-        }
+        PressStarts();
         break;
     case WM_LBUTTONUP: {
         const int x = Message.XPos(), y = Message.YPos();
         const bool was = pressed_;
-        const bool inside = ClientRect().Contains({x, y}) && PtInWindowRgn(this, x, y);
-        if (groupIndex_ == 0 || !inside) {
-            down_ = pressed_ = mouseDown_ = false;
-        } else if (Enabled() && !down_) {
-            down_ = pressed_ = mouseDown_ = true;
-            NotifyGroup();
-        } else if (Enabled() && down_ && allowAllUp_) {
-            down_ = pressed_ = mouseDown_ = false;
-        }
+        PressEnds(ClientRect().Contains({x, y}) && PtInWindowRgn(this, x, y));
         if (was != pressed_) Invalidate();
         break;
     }

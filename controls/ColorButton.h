@@ -3,11 +3,11 @@
 // and a glyph beside it. Behaves like a speed button with groups.
 #include <memory>
 
-#include "Controls.h"
+#include "dxfGroupControl.h"
 
 enum TdxfButtonLayout { dxfGlyphLeft, dxfGlyphRight, dxfGlyphTop, dxfGlyphBottom };
 
-class TdxfColorButton : public TCustomControl {
+class TdxfColorButton : public TdxfGroupButton {
 public:
     explicit TdxfColorButton(TComponent* AOwner);
     ~TdxfColorButton() override;
@@ -18,17 +18,10 @@ public:
     void SetGlyph(TBitmap* Value);
     TdxfButtonLayout Layout() const { return layout_; }
     void SetLayout(TdxfButtonLayout Value);
-    int GroupIndex() const { return groupIndex_; }
-    void SetGroupIndex(int Value) { groupIndex_ = Value; }
-    bool Down() const { return down_; }
-    void SetDown(bool Value);
-    bool AllowAllUp() const { return allowAllUp_; }
-    void SetAllowAllUp(bool Value) { allowAllUp_ = Value; }
     // Hidden, the button keeps its place but shows nothing and takes no mouse input.
     bool Visible() const { return ownVisible_; }
     void SetVisible(bool Value) override;
 
-    bool Pressed() const { return pressed_; }
     TBitmap* NormalBitmap() const { return normal_.get(); }
     TBitmap* DownBitmap() const { return downBmp_.get(); }
 
@@ -51,15 +44,12 @@ private:
     void PaintBitmaps();
     void UpdateRegion();
     void DrawCaption();
-    void NotifyGroup();
     void SetPressed(bool Value);
 
-    bool down_ = false, pressed_ = false, mouseDown_ = false, mouseInside_ = false;
+    bool mouseInside_ = false;
     std::unique_ptr<TStringList> caption_;
     std::unique_ptr<TBitmap> normal_, downBmp_;
     bool ownVisible_ = true;
     std::unique_ptr<TBitmap> glyph_;
     TdxfButtonLayout layout_ = dxfGlyphLeft;
-    int groupIndex_ = 0;
-    bool allowAllUp_ = false;
 };

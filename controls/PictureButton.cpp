@@ -23,7 +23,7 @@ void TdxfDither::Assign(TPersistent* Source) {
 }
 
 TdxfPictureButton::TdxfPictureButton(TComponent* AOwner)
-    : TCustomControl(AOwner), glyph_(std::make_unique<TBitmap>()), normal_(std::make_unique<TBitmap>()),
+    : TdxfGroupButton(AOwner), glyph_(std::make_unique<TBitmap>()), normal_(std::make_unique<TBitmap>()),
       downBmp_(std::make_unique<TBitmap>()), hover_(std::make_unique<TBitmap>()), disabled_(std::make_unique<TBitmap>()),
       dither_(std::make_unique<TdxfDither>()) {
     SetBounds(Left(), Top(), 40, 40);
@@ -66,23 +66,6 @@ void TdxfPictureButton::SetStyle(TdxfButtonStyle Value) {
 }
 
 void TdxfPictureButton::SetDither(TdxfDither* Value) { dither_->Assign(Value); }
-
-void TdxfPictureButton::SetDown(bool Value) {
-    if (groupIndex_ == 0) Value = false;
-    if (Value == down_) return;
-    pressed_ = down_ = Value;
-    Invalidate();
-    if (Value) NotifyGroup();
-}
-
-void TdxfPictureButton::NotifyGroup() {
-    if (!Parent()) return;
-    TMessage m;
-    m.Msg = CM_BUTTONPRESSED;
-    m.WParam = static_cast<WPARAM>(groupIndex_);
-    m.LParam = reinterpret_cast<LPARAM>(this);
-    Parent()->Broadcast(m);
-}
 
 void TdxfPictureButton::Click() {
     if (Enabled()) TCustomControl::Click();
@@ -272,46 +255,23 @@ void TdxfPictureButton::Paint() {
     if (!look->Empty()) Canvas()->Draw(0, 0, look);
 }
 
-void TdxfPictureButton::Release(bool Repaint) {
-    down_ = pressed_ = mouseDown_ = false;
-    if (Repaint) Invalidate();
-}
-
 void TdxfPictureButton::WndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_ERASEBKGND:
         Message.Result = 1;
         return;
-    case CM_BUTTONPRESSED: {
-        auto* sender = reinterpret_cast<TControl*>(Message.LParam);
-        if (static_cast<int>(Message.WParam) == groupIndex_ && sender != this && pressed_) Release(true);
-        return;
-    }
     default:
         break;
     }
-    TCustomControl::WndProc(Message);
+    TdxfGroupButton::WndProc(Message);
     switch (Message.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        if (Enabled() && !down_) {
-            pressed_ = mouseDown_ = true;
-            Invalidate();
-        }
+        PressStarts();
         break;
     case WM_LBUTTONUP: {
         const int x = Message.XPos(), y = Message.YPos();
-        const bool inside = ClientRect().Contains({x, y}) && PtInWindowRgn(this, x, y);
-        if (groupIndex_ == 0) {
-            Release(false);
-        } else if (!inside) {
-            Release(false);
-        } else if (Enabled() && !down_) {
-            down_ = pressed_ = mouseDown_ = true;
-            NotifyGroup();
-        } else if (Enabled() && down_ && allowAllUp_) {
-            Release(false);
-        }
+        PressEnds(ClientRect().Contains({x, y}) && PtInWindowRgn(this, x, y));
         Invalidate();
         break;
     }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "Controls.h"
+#include "dxfGroupControl.h"
 
 enum TdxfButtonStyle { dxfFlat, dxfHighlight, dxfNormal, dxfRaised };
 enum TdxfDitherStyle { dxfFill, dxfDither, dxfDitherBlend };
@@ -33,19 +33,13 @@ struct TdxfPoint {
     unsigned char Color = 1;
 };
 
-class TdxfPictureButton : public TCustomControl {
+class TdxfPictureButton : public TdxfGroupButton {
 public:
     explicit TdxfPictureButton(TComponent* AOwner);
     ~TdxfPictureButton() override;
 
     TBitmap* Glyph() const { return glyph_.get(); }
     void SetGlyph(TBitmap* Value);
-    int GroupIndex() const { return groupIndex_; }
-    void SetGroupIndex(int Value) { groupIndex_ = Value; }
-    bool Down() const { return down_; }
-    void SetDown(bool Value);
-    bool AllowAllUp() const { return allowAllUp_; }
-    void SetAllowAllUp(bool Value) { allowAllUp_ = Value; }
     TdxfButtonStyle Style() const { return style_; }
     void SetStyle(TdxfButtonStyle Value);
     TdxfDither* Dither() const { return dither_.get(); }
@@ -54,7 +48,6 @@ public:
     bool Visible() const { return ownVisible_; }
     void SetVisible(bool Value) override;
 
-    bool Pressed() const { return pressed_; }
     bool MouseInside() const { return mouseInside_; }
     TColor TransparentColor() const { return transparentColor_; }
     // The cached looks (empty until the shape has been built).
@@ -78,17 +71,14 @@ private:
     void PaintToBitmap();
     void PaintState(TBitmap* Target, State S);
     bool Differs(int X, int Y);
-    void NotifyGroup();
-    void Release(bool Repaint);
 
-    bool down_ = false, pressed_ = false, ownVisible_ = true;
+    bool ownVisible_ = true;
     std::unique_ptr<TBitmap> glyph_;
-    int groupIndex_ = 0;
     TColor transparentColor_ = clNone;
     std::vector<TdxfPoint> points_;
     TdxfButtonStyle style_ = dxfHighlight;
     bool mouseInside_ = false;
     std::unique_ptr<TBitmap> normal_, downBmp_, hover_, disabled_;
     std::unique_ptr<TdxfDither> dither_;
-    bool allowAllUp_ = false, regionReady_ = false, mouseDown_ = false;
+    bool regionReady_ = false;
 };

@@ -1,15 +1,15 @@
 // The to-do list's column header.
 #include "TodoHeader.h"
 
+#include "EditBoxes.h"
 #include "ExtCtrls.h"
 #include "TodoListDraw.h"
-#include "TodoListView.h"
 
 using TodoListDraw::AlignFlags;
 using TodoListDraw::GridGrey;
 using TodoListDraw::Line;
 
-TTodoHeader::TTodoHeader(TComponent* AOwner, TCustomTodoList* List) : THeader(AOwner), list_(List) {
+TTodoHeader::TTodoHeader(TComponent* AOwner) : THeader(AOwner) {
     SetColor(clBtnFace);
     captionEditor_ = new TPlainMemo(this);
     captionEditor_->SetVisible(false);
@@ -25,7 +25,6 @@ void TTodoHeader::SetLineColor(TColor Value) { lineColor_ = Value; Invalidate();
 void TTodoHeader::SetFlat(bool Value) { flat_ = Value; Invalidate(); }
 void TTodoHeader::SetImages(TCustomImageList* Value) {
     images_ = Value;
-    if (Value) Value->FreeNotification(this);
     Invalidate();
 }
 void TTodoHeader::SetImagePosition(TImagePosition Value) { imagePosition_ = Value; Invalidate(); }
@@ -37,11 +36,6 @@ void TTodoHeader::SetSortShow(bool Value) { sortShow_ = Value; Invalidate(); }
 void TTodoHeader::SetSectionEdit(bool Value) { sectionEdit_ = Value; Invalidate(); }
 void TTodoHeader::SetItemHeight(int Value) { itemHeight_ = Value; Invalidate(); }
 void TTodoHeader::SetTextHeight(int Value) { textHeight_ = Value; Invalidate(); }
-
-void TTodoHeader::Notification(TComponent* AComponent, TOperation Operation) {
-    THeader::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == images_) images_ = nullptr;
-}
 
 int TTodoHeader::XYToSection(int X, int Y) const {
     const int p = orientation_ == hoHorizontal ? X : Y;
@@ -200,18 +194,15 @@ void TTodoHeader::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
         }
     }
     THeader::MouseDown(Button, Shift, X, Y);
-    if (list_) list_->HideEditor();
-    if (list_ && section >= 0 && section < list_->Columns()->Count()) {
-        const TRect r = SectionRect(section);
-        const int p = orientation_ == hoHorizontal ? X : Y;
-        const int lo = orientation_ == hoHorizontal ? r.Left : r.Top;
-        const int hi = orientation_ == hoHorizontal ? r.Left + SectionWidth(section) : r.Top + SectionWidth(section);
-        if (p - lo > 4 && hi - p > 4 && list_->Columns()->Items(section)->TodoData() != tdHandle) {
-            if (section == list_->SortColumn())
-                list_->SetSortDirection(list_->SortDirection() == sdAscending ? sdDescending : sdAscending);
-            else
-                list_->SetSortColumn(section);
+    if (OnPress) {
+        bool inside = false;
+        if (section >= 0) {
+            const TRect r = SectionRect(section);
+            const int p = orientation_ == hoHorizontal ? X : Y;
+            const int lo = orientation_ == hoHorizontal ? r.Left : r.Top;
+            inside = p - lo > 4 && lo + SectionWidth(section) - p > 4;
         }
+        OnPress(this, section, inside);
     }
     // Raised once per click, on the press that sorted.
     if (OnClick) OnClick(this, section);

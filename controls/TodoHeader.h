@@ -7,7 +7,6 @@
 #include "ImgList.h"
 #include "TodoList.h"
 
-class TCustomTodoList;
 class TPlainMemo;
 
 enum THeaderVAlignment { vtaCenter, vtaTop, vtaBottom };
@@ -16,10 +15,13 @@ enum THeaderOrientation { hoHorizontal, hoVertical };
 
 using THeaderClickEvent = std::function<void(TObject* Sender, int SectionIndex)>;
 using THeaderDragDropEvent = std::function<void(TObject* Sender, int FromSection, int ToSection)>;
+// A left press on Section (-1 for none); Inside when it lies more than four pixels within the
+// section's edges, where a click sorts.
+using THeaderPressEvent = std::function<void(TObject* Sender, int Section, bool Inside)>;
 
 class TTodoHeader : public THeader {
 public:
-    TTodoHeader(TComponent* AOwner, TCustomTodoList* List);
+    explicit TTodoHeader(TComponent* AOwner);
     ~TTodoHeader() override;
 
     TAlignment Alignment() const { return alignment_; }
@@ -61,6 +63,8 @@ public:
     THeaderClickEvent OnClick;
     THeaderClickEvent OnRightClick;
     THeaderDragDropEvent OnDragDrop;
+    // Raised on every left press, after the header's own handling and before OnClick.
+    THeaderPressEvent OnPress;
     TNotifyEvent OnSectionEditStart;
     TNotifyEvent OnSectionEditEnd;
 
@@ -68,17 +72,15 @@ protected:
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     void DrawSortMark(TCanvas* C, int X, int Y);
     void EndSectionEdit();
-    TCustomTodoList* list_;
     TAlignment alignment_ = taLeftJustify;
     THeaderVAlignment vAlignment_ = vtaCenter;
     TColor lineColor_ = clBlack;
     bool flat_ = false;
-    TCustomImageList* images_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
     TImagePosition imagePosition_ = ipLeft;
     THeaderOrientation orientation_ = hoHorizontal;
     bool sectionDragDrop_ = false;

@@ -1,9 +1,15 @@
 // The to-do list's in-place editors: their keys and their colours.
 #include "TodoInplaceEditors.h"
 
-#include "TodoListView.h"
+namespace {
 
-TInplaceEdit::TInplaceEdit(TComponent* AOwner, TTodoListBox* List) : TLineEdit(AOwner), list_(List) {
+void EndEdit(const TEditEndEvent& Event, TObject* Editor, bool Advance) {
+    if (Event) Event(Editor, Advance);
+}
+
+} // namespace
+
+TInplaceEdit::TInplaceEdit(TComponent* AOwner) : TLineEdit(AOwner) {
     SetBorderSingle(false);
 }
 
@@ -12,11 +18,10 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_ESCAPE) {
         Key = 0;
         SetText(OriginalText);
-        list_->EditorOnExit(this);
+        EndEdit(OnEditEnd, this, false);
     } else if (Key == VK_RETURN) {
         Key = 0;
-        list_->EditorOnExit(this);
-        list_->AdvanceEdit();
+        EndEdit(OnEditEnd, this, true);
     }
 }
 
@@ -25,7 +30,7 @@ void TInplaceEdit::KeyPress(AnsiString& Key) {
     TLineEdit::KeyPress(Key);
 }
 
-TInplaceMemo::TInplaceMemo(TComponent* AOwner, TTodoListBox* List) : TPlainMemo(AOwner), list_(List) {
+TInplaceMemo::TInplaceMemo(TComponent* AOwner) : TPlainMemo(AOwner) {
     WantTabs = true;
 }
 
@@ -45,14 +50,13 @@ void TInplaceMemo::KeyPress(AnsiString& Key) {
         Key.clear();
     } else if (Key == "\x1b") {
         Key.clear();
-        list_->EditorOnExit(this);
-        list_->AdvanceEdit();
+        EndEdit(OnEditEnd, this, true);
     }
     TPlainMemo::KeyPress(Key);
 }
 
-TTodoDateTimePicker::TTodoDateTimePicker(TComponent* AOwner, TTodoListBox* List)
-    : TDateTimePicker(AOwner), list_(List) {
+TTodoDateTimePicker::TTodoDateTimePicker(TComponent* AOwner)
+    : TDateTimePicker(AOwner) {
     SetBorderSingle(false);
 }
 
@@ -60,13 +64,12 @@ void TTodoDateTimePicker::KeyDown(Word& Key, TShiftState Shift) {
     TDateTimePicker::KeyDown(Key, Shift);
     if (Key == VK_RETURN) {
         Key = 0;
-        if (list_->CanFocus()) list_->SetFocus();
-        // Without a window to take the focus the edit still ends.
-        list_->EditorOnExit(this);
+        // The list takes the focus back when it can; without a window to take it the edit still ends.
+        EndEdit(OnEditEnd, this, false);
     }
 }
 
-TInplaceSpinEdit::TInplaceSpinEdit(TComponent* AOwner, TTodoListBox* List) : TIntSpinEdit(AOwner), list_(List) {
+TInplaceSpinEdit::TInplaceSpinEdit(TComponent* AOwner) : TIntSpinEdit(AOwner) {
     SetBorderSingle(false);
 }
 
@@ -74,8 +77,7 @@ void TInplaceSpinEdit::KeyDown(Word& Key, TShiftState Shift) {
     TIntSpinEdit::KeyDown(Key, Shift);
     if (Key == VK_RETURN) {
         Key = 0;
-        list_->EditorOnExit(this);
-        list_->AdvanceEdit();
+        EndEdit(OnEditEnd, this, true);
     }
 }
 
@@ -84,7 +86,7 @@ void TInplaceSpinEdit::KeyPress(AnsiString& Key) {
     TIntSpinEdit::KeyPress(Key);
 }
 
-TInplaceListBox::TInplaceListBox(TComponent* AOwner, TTodoListBox* List) : TListBox(AOwner), list_(List) {}
+TInplaceListBox::TInplaceListBox(TComponent* AOwner) : TListBox(AOwner) {}
 
 int TInplaceListBox::RowsHeight() const { return Count() > 0 ? ItemRect(Count() - 1).Bottom : ItemHeight(); }
 
@@ -92,12 +94,11 @@ void TInplaceListBox::KeyDown(Word& Key, TShiftState Shift) {
     TListBox::KeyDown(Key, Shift);
     if (Key == VK_RETURN) {
         Key = 0;
-        list_->EditorOnExit(this);
-        list_->AdvanceEdit();
+        EndEdit(OnEditEnd, this, true);
     } else if (Key == VK_ESCAPE) {
         Key = 0;
         SetItemIndex(GivenIndex);
-        list_->EditorOnExit(this);
+        EndEdit(OnEditEnd, this, false);
     } else if (Key == VK_TAB) {
         Key = 0;
         PostMessage(Handle(), WM_CHAR, 13, 0);
@@ -105,10 +106,9 @@ void TInplaceListBox::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 void TInplaceListBox::KeyPress(AnsiString& Key) {
-    if (Key == "\r" && list_->ActiveEditor() == this) {
+    if (Key == "\r" && IsEditing && IsEditing(this)) {
         Key.clear();
-        list_->EditorOnExit(this);
-        list_->AdvanceEdit();
+        EndEdit(OnEditEnd, this, true);
     } else if (Key == "\r" || Key == "\x1b") {
         Key.clear();
     }
@@ -124,8 +124,8 @@ void TInplaceListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
     TListBox::MouseUp(Button, Shift, X, Y);
     if (Button == mbLeft && pressed_) {
         pressed_ = false;
-        list_->ChoiceClicked(ClientToScreen({X, Y}));
-        list_->EditorOnExit(this);
+        if (OnChoiceClick) OnChoiceClick(this, ClientToScreen({X, Y}));
+        EndEdit(OnEditEnd, this, false);
     }
 }
 
@@ -137,7 +137,7 @@ void TInplaceListBox::Paint() {
     c->FrameRect(ClientRect());
 }
 
-TInplaceODListBox::TInplaceODListBox(TComponent* AOwner, TTodoListBox* List) : TInplaceListBox(AOwner, List) {
+TInplaceODListBox::TInplaceODListBox(TComponent* AOwner) : TInplaceListBox(AOwner) {
     SetStyle(lbOwnerDrawFixed);
 }
 
@@ -192,12 +192,10 @@ void TDatePickerColors::SetFontColor(TColor Value) { picker_->Font()->SetColor(V
 TMonthCalColors* TDatePickerColors::CalColors() const { return picker_->CalColors(); }
 void TDatePickerColors::SetCalColors(TMonthCalColors* Value) { picker_->SetCalColors(Value); }
 
-TEditColors::TEditColors(TTodoListBox* List)
-    : string_(std::make_unique<TBackForeColors>(List->TextEditor())),
-      memo_(std::make_unique<TBackForeColors>(List->NotesEditor())),
-      integer_(std::make_unique<TBackForeColors>(List->NumberEditor())),
-      priority_(std::make_unique<TBackForeColors>(List->PriorityEditor())),
-      status_(std::make_unique<TBackForeColors>(List->StatusEditor())),
-      date_(std::make_unique<TDatePickerColors>(List->DateEditor())) {}
+TEditColors::TEditColors(TInplaceEdit* String, TInplaceMemo* Memo, TInplaceSpinEdit* Integer,
+                         TInplaceODListBox* Priority, TInplaceListBox* Status, TTodoDateTimePicker* Date)
+    : string_(std::make_unique<TBackForeColors>(String)), memo_(std::make_unique<TBackForeColors>(Memo)),
+      integer_(std::make_unique<TBackForeColors>(Integer)), priority_(std::make_unique<TBackForeColors>(Priority)),
+      status_(std::make_unique<TBackForeColors>(Status)), date_(std::make_unique<TDatePickerColors>(Date)) {}
 
 TEditColors::~TEditColors() = default;

@@ -1,62 +1,66 @@
 #pragma once
 // The editors the to-do list puts over a cell, one kind per column type, and their colours.
+#include <functional>
+
 #include "EditBoxes.h"
 #include "ImgList.h"
 #include "ListBoxes.h"
 
-class TTodoListBox;
+// An editor ends its edit: the list writes the value back and, when Advance, moves on to the next cell.
+using TEditEndEvent = std::function<void(TObject* Editor, bool Advance)>;
 
 // Subject, resource and project cells. Escape restores the item's text, Enter commits and moves on.
 class TInplaceEdit : public TLineEdit {
 public:
-    TInplaceEdit(TComponent* AOwner, TTodoListBox* List);
+    explicit TInplaceEdit(TComponent* AOwner);
     // The item's text when the edit started; Escape brings it back.
     AnsiString OriginalText;
+    TEditEndEvent OnEditEnd;
 protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(AnsiString& Key) override;
-private:
-    TTodoListBox* list_;
 };
 
 // Notes. Escape commits and moves on; Tab does the same.
 class TInplaceMemo : public TPlainMemo {
 public:
-    TInplaceMemo(TComponent* AOwner, TTodoListBox* List);
+    explicit TInplaceMemo(TComponent* AOwner);
+    TEditEndEvent OnEditEnd;
 protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(AnsiString& Key) override;
-private:
-    TTodoListBox* list_;
 };
 
 // Dates. Enter gives the focus back to the list, which commits.
 class TTodoDateTimePicker : public TDateTimePicker {
 public:
-    TTodoDateTimePicker(TComponent* AOwner, TTodoListBox* List);
+    explicit TTodoDateTimePicker(TComponent* AOwner);
+    TEditEndEvent OnEditEnd;
 protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
-private:
-    TTodoListBox* list_;
 };
 
 // Completion (without the progress graphic) and total time. Enter commits and moves on.
 class TInplaceSpinEdit : public TIntSpinEdit {
 public:
-    TInplaceSpinEdit(TComponent* AOwner, TTodoListBox* List);
+    explicit TInplaceSpinEdit(TComponent* AOwner);
+    TEditEndEvent OnEditEnd;
 protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(AnsiString& Key) override;
-private:
-    TTodoListBox* list_;
 };
 
 // Status. Enter commits and moves on, Escape restores the row it was given and commits, Tab is Enter,
 // and releasing the mouse after a press inside commits.
 class TInplaceListBox : public TListBox {
 public:
-    TInplaceListBox(TComponent* AOwner, TTodoListBox* List);
+    explicit TInplaceListBox(TComponent* AOwner);
     int GivenIndex = -1;
+    TEditEndEvent OnEditEnd;
+    // The entry was chosen by a click at Screen.
+    std::function<void(TObject* Editor, const TPoint& Screen)> OnChoiceClick;
+    // Whether the list edits with this editor now: Enter typed as a character ends only that edit.
+    std::function<bool(TObject* Editor)> IsEditing;
     // Client height of all rows (set when the rows are filled).
     int RowsHeight() const;
 protected:
@@ -66,7 +70,6 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     // A thin frame shows where the dropped list ends over the rows beneath.
     void Paint() override;
-    TTodoListBox* list_;
 private:
     bool pressed_ = false;
 };
@@ -74,7 +77,7 @@ private:
 // Priority: the status editor's rows with the priority glyphs.
 class TInplaceODListBox : public TInplaceListBox {
 public:
-    TInplaceODListBox(TComponent* AOwner, TTodoListBox* List);
+    explicit TInplaceODListBox(TComponent* AOwner);
     TCustomImageList* ImageList = nullptr;
 protected:
     void DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) override;
@@ -111,7 +114,8 @@ private:
 // The editors' colours; stores nothing itself.
 class TEditColors : public TPersistent {
 public:
-    explicit TEditColors(TTodoListBox* List);
+    TEditColors(TInplaceEdit* String, TInplaceMemo* Memo, TInplaceSpinEdit* Integer, TInplaceODListBox* Priority,
+                TInplaceListBox* Status, TTodoDateTimePicker* Date);
     ~TEditColors() override;
     TBackForeColors* StringEditor() const { return string_.get(); }
     TBackForeColors* MemoEditor() const { return memo_.get(); }

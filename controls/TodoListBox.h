@@ -1,7 +1,7 @@
 #pragma once
 // The to-do list's rows: an owner-drawn list box that paints one row per task and one cell per
 // column, starts the in-place editors and writes their values back; and the looks it paints with.
-// Painting, keys and mouse are in TodoListView.cpp, editing in TodoListEdit.cpp.
+// Painting, keys and mouse are in TodoListBox.cpp, editing in TodoListBoxEdit.cpp.
 #include <memory>
 
 #include "Forms.h"
@@ -155,7 +155,6 @@ protected:
     void KeyPress(AnsiString& Key) override;
     void DoEnter() override;
     LRESULT HintShow(THintInfo& HintInfo) override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     friend class TCustomTodoList;
@@ -172,7 +171,7 @@ private:
     TCustomTodoList* list_;
     std::unique_ptr<TTodoColumnCollection> columns_;
     std::unique_ptr<TTodoItemCollection> items_;
-    TCustomImageList* images_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
     TImageList* priorityImages_;
     std::unique_ptr<TBitmap> handleGlyph_, checkedGlyph_, uncheckedGlyph_;
     bool gridLines_ = false;

@@ -137,7 +137,6 @@ public:
 
 protected:
     friend class TTodoListBox;
-    friend class TTodoHeader;
     virtual void ItemSelect(TTodoItem* Item);
     virtual bool AllowAutoInsert(TTodoItem* Item);
     virtual bool AllowAutoDelete(TTodoItem* Item);
@@ -148,6 +147,7 @@ protected:
     void AdjustClientRect(TRect& Rect) override;
 
 private:
+    void HeaderPressed(int Section, bool Inside);
     void HeaderSized(int Section, int Width);
     void HeaderDragged(int From, int To);
     TTodoHeader* header_;

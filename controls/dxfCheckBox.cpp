@@ -5,7 +5,7 @@
 #include "dxfres.h"
 
 TdxfCheckBox::TdxfCheckBox(TComponent* AOwner)
-    : TCustomControl(AOwner), glyphChecked_(std::make_unique<TBitmap>()), glyphUnChecked_(std::make_unique<TBitmap>()) {
+    : TdxfGroupControl(AOwner, true), glyphChecked_(std::make_unique<TBitmap>()), glyphUnChecked_(std::make_unique<TBitmap>()) {
     SetBounds(Left(), Top(), 100, 17);
     SetTabStop(true);
 }
@@ -18,7 +18,7 @@ void TdxfCheckBox::SetChecked(bool Value) {
     if (!Value && groupIndex_ != 0 && checked_ && !(groupIndex_ >= 1 && allowAllUp_)) return;
     checked_ = Value;
     Invalidate();
-    if (groupIndex_ > 0 && checked_) UpdateExclusive();
+    if (groupIndex_ > 0 && checked_) NotifyGroup();
 }
 
 void TdxfCheckBox::SetAutoSize(bool Value) {
@@ -54,13 +54,9 @@ void TdxfCheckBox::Click() {
     if (CanFocus()) SetFocus();
 }
 
-void TdxfCheckBox::UpdateExclusive() {
-    if (!Parent()) return;
-    TMessage m;
-    m.Msg = CM_BUTTONPRESSED;
-    m.WParam = static_cast<WPARAM>(groupIndex_);
-    m.LParam = reinterpret_cast<LPARAM>(this);
-    Parent()->Broadcast(m);
+void TdxfCheckBox::GroupRelease() {
+    checked_ = false;
+    Invalidate();
 }
 
 TSize TdxfCheckBox::GlyphBox() const {
@@ -92,18 +88,10 @@ void TdxfCheckBox::WndProc(TMessage& Message) {
     case WM_ERASEBKGND:
         Message.Result = 1;
         return;
-    case CM_BUTTONPRESSED: {
-        auto* sender = reinterpret_cast<TdxfCheckBox*>(Message.LParam);
-        if (static_cast<int>(Message.WParam) == groupIndex_ && sender != this && checked_) {
-            checked_ = false;
-            Invalidate();
-        }
-        return;
-    }
     default:
         break;
     }
-    TCustomControl::WndProc(Message);
+    TdxfGroupControl::WndProc(Message);
     switch (Message.Msg) {
     case CM_FONTCHANGED:
     case CM_TEXTCHANGED:

@@ -3,12 +3,12 @@
 // mutually exclusive boxes.
 #include <memory>
 
-#include "Controls.h"
+#include "dxfGroupControl.h"
 
 // taRightJustify: glyph at the left, caption to its right; taLeftJustify: the other way round.
 using TdxfCBAlignment = TAlignment;
 
-class TdxfCheckBox : public TCustomControl {
+class TdxfCheckBox : public TdxfGroupControl {
 public:
     explicit TdxfCheckBox(TComponent* AOwner);
     ~TdxfCheckBox() override;
@@ -19,10 +19,6 @@ public:
     void SetAutoSize(bool Value);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment Value);
-    int GroupIndex() const { return groupIndex_; }
-    void SetGroupIndex(int Value) { groupIndex_ = Value; }
-    bool AllowAllUp() const { return allowAllUp_; }
-    void SetAllowAllUp(bool Value) { allowAllUp_ = Value; }
     TBitmap* GlyphChecked() const { return glyphChecked_.get(); }
     void SetGlyphChecked(TBitmap* Value);
     TBitmap* GlyphUnChecked() const { return glyphUnChecked_.get(); }
@@ -36,7 +32,8 @@ public:
 protected:
     void WndProc(TMessage& Message) override;
     void Paint() override;
-    void UpdateExclusive();
+    bool GroupDown() const override { return checked_; }
+    void GroupRelease() override;
     void DrawImage(TCanvas* Canvas, const TRect& R, int Cell, TBitmap* Own);
 
 private:
@@ -45,8 +42,6 @@ private:
     bool checked_ = false;
     bool autoSize_ = true;
     TAlignment alignment_ = taRightJustify;
-    int groupIndex_ = 0;
-    bool allowAllUp_ = true;
     std::unique_ptr<TBitmap> glyphChecked_, glyphUnChecked_;
     int style_ = 1;
 };

@@ -14,13 +14,10 @@ public:
     TAdvImage();
     ~TAdvImage() override;
 
-    void LoadFromStream(TStream* Stream) override;
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new TAdvImage; }
 
 protected:
     void Draw(TCanvas* ACanvas, const TRect& Rect) override;
-
-private:
-    void LoadPicture();
+    void LoadPicture() override;
 };

@@ -129,21 +129,12 @@ void TAdvPanel::SetText(const AnsiString& Value) {
 
 void TAdvPanel::SetImages(TCustomImageList* Value) {
     images_ = Value;
-    if (images_) images_->FreeNotification(this);
     Invalidate();
 }
 
 void TAdvPanel::SetPictureContainer(TPictureContainer* Value) {
     container_ = Value;
-    if (container_) container_->FreeNotification(this);
     Invalidate();
-}
-
-void TAdvPanel::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomPanel::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    if (AComponent == images_) images_ = nullptr;
-    if (AComponent == container_) container_ = nullptr;
 }
 
 void TAdvPanel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

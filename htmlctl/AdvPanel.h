@@ -156,7 +156,6 @@ public:
 
 protected:
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void WndProc(TMessage& Message) override;
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -186,8 +185,8 @@ private:
     std::unique_ptr<THTMLPictureCache> cache_;
     bool collaps_ = false;
     TBackGroundPosition backgroundPosition_ = bpTopLeft;
-    TCustomImageList* images_ = nullptr;
-    TPictureContainer* container_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
+    TComponentRef<TPictureContainer> container_{this};
     TColor urlColor_ = clBlue;
     bool hover_ = false;
     TColor hoverColor_ = clNone, hoverFontColor_ = clNone;

@@ -11,65 +11,17 @@
 TIPicture::TIPicture() : TFramedPicture(0) {}
 TIPicture::~TIPicture() = default;
 
-void TIPicture::LoadPicture() {
-    picture_.reset();
-    frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
-    screenWidth_ = screenHeight_ = 0;
-    const std::string& bytes = data_.DataString();
-    std::string shown = bytes;
-    if (GIFFrames::IsGIF(bytes)) {
-        screenWidth_ = GIFFrames::ScreenWidth(bytes);
-        screenHeight_ = GIFFrames::ScreenHeight(bytes);
-        const auto frames = GIFFrames::Scan(bytes);
-        if (!frames.empty()) {
-            // Before any frame is chosen the first one shows.
-            const int n = std::clamp(frame_, 1, static_cast<int>(frames.size()));
-            shown = GIFFrames::FrameOnly(bytes, n);
-            const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
-            frameLeft_ = f.Left;
-            frameTop_ = f.Top;
-            frameWidth_ = f.Width;
-            frameHeight_ = f.Height;
-        }
-    }
-    picture_ = PictureContainer::DecodePicture(shown);
-}
+int TIPicture::ShownFrame(int Count) const { return std::clamp(frame_, 1, Count); }
 
-void TIPicture::LoadBytes(const std::string& Bytes) {
-    data_.Clear();
-    TStringStream s(Bytes);
-    data_.LoadFromStream(&s);
-    dataEmpty_ = false;
-    frameCount_ = -1;
-    LoadPicture();
-}
-
-void TIPicture::LoadFromStream(TStream* Stream) {
-    data_.Clear();
-    data_.LoadFromStream(Stream);
-    dataEmpty_ = false;
-    frameCount_ = -1;
-    LoadPicture();
-    Changed();
-}
+std::string TIPicture::FrameBytes(const std::string& Bytes, int N) const { return GIFFrames::FrameOnly(Bytes, N); }
 
 void TIPicture::Assign(TPersistent* Source) {
     auto* src = dynamic_cast<TIPicture*>(Source);
     if (Source && !src) { TGraphic::Assign(Source); return; }
-    picture_.reset();
     frameCount_ = -1;
     frame_ = 1;
-    data_.Clear();
-    dataEmpty_ = !src || src->dataEmpty_;
     if (src) stretch_ = src->stretch_;
-    if (!dataEmpty_) {
-        try {
-            LoadBytes(src->data_.DataString());
-        } catch (const SysUtils::Exception&) {
-            // Kept as bytes, shown as nothing, like after a failed load.
-        }
-    }
-    Changed();
+    AssignBytes(src);
 }
 
 void TIPicture::LoadFromURL(const AnsiString& url) {
@@ -106,7 +58,7 @@ TAdvPicture::TAdvPicture(TComponent* AOwner) : TGraphicControl(AOwner), picture_
 }
 
 TAdvPicture::~TAdvPicture() {
-    delete helper_;   // clears helper_ through Notification
+    delete helper_.Get();   // clears helper_ on its removal
     picture_->OnChange = nullptr;
     picture_->OnFrameChange = nullptr;
 }
@@ -119,11 +71,6 @@ void TAdvPicture::Loaded() {
     animated_ = !picture_->Empty() && picture_->IsGIFFile() && picture_->GetFrameCount() > 1;
 }
 
-void TAdvPicture::Notification(TComponent* AComponent, TOperation Operation) {
-    TGraphicControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == helper_) helper_ = nullptr;
-}
-
 int TAdvPicture::FrameDelay(int n) {
     return PictureContainer::FrameDelay(picture_->GetFrameTime(n));
 }
@@ -132,8 +79,7 @@ void TAdvPicture::SetAnimate(bool Value) {
     if (animate_ == Value) return;
     animate_ = Value;
     if (HasState(csDesigning)) return;
-    delete helper_;
-    helper_ = nullptr;
+    delete helper_.Get();
     if (!animate_) return;
     // Owned by the control, a child of its parent: whichever goes first takes it along.
     helper_ = new THelperWnd(this);

@@ -18,7 +18,6 @@ public:
     TIPicture();
     ~TIPicture() override;
 
-    void LoadFromStream(TStream* Stream) override;
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new TIPicture; }
     // "RES://name" and "FILE://path"; any other address is ignored.
@@ -30,10 +29,9 @@ public:
 protected:
     // The frame stretched into Rect moved by the frame's offset.
     void Draw(TCanvas* ACanvas, const TRect& Rect) override;
-
-private:
-    void LoadPicture() override;
-    void LoadBytes(const std::string& Bytes);
+    // Before any frame is chosen the first one shows.
+    int ShownFrame(int Count) const override;
+    std::string FrameBytes(const std::string& Bytes, int N) const override;
 };
 
 // A hidden window whose timer calls OnTimer every 10 ms.
@@ -78,7 +76,6 @@ public:
 protected:
     void Paint() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     void PictureChanged();
@@ -94,5 +91,5 @@ private:
     TStretchMode stretchMode_ = smNever;
     int ticks_ = 0;
     int nextFrameTime_ = 0;
-    THelperWnd* helper_ = nullptr;
+    TComponentRef<THelperWnd> helper_{this};
 };

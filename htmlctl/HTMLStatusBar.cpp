@@ -154,15 +154,8 @@ void THTMLStatusBar::Loaded() {
 }
 
 void THTMLStatusBar::SetImages(TCustomImageList* Value) {
-    if (images_) images_->RemoveFreeNotification(this);
     images_ = Value;
-    if (images_) images_->FreeNotification(this);
     Invalidate();
-}
-
-void THTMLStatusBar::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == images_) images_ = nullptr;
 }
 
 void THTMLStatusBar::SetSimplePanel(bool Value) {
@@ -319,13 +312,12 @@ void THTMLStatusBar::FlipChildren(bool) {
     const int firstWidth = panels_->Items(0)->Width();
     std::vector<int> order;
     for (int i = n - 1; i >= 0; --i) order.push_back(i);
-    panels_->BeginUpdate();
+    UpdateGuard update(*panels_);
     panels_->Reorder(order);
     panels_->Items(n - 1)->SetWidth(firstWidth);
     int others = 0;
     for (int i = 1; i < n; ++i) others += panels_->Items(i)->Width();
     panels_->Items(0)->SetWidth(ClientWidth() - others);
-    panels_->EndUpdate();
 }
 
 void THTMLStatusBar::WndProc(TMessage& Message) {

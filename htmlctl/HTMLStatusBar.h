@@ -173,7 +173,6 @@ protected:
     void WndProc(TMessage& Message) override;
     void Paint() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     LRESULT HintShow(THintInfo& HintInfo) override;
@@ -193,7 +192,7 @@ private:
     bool useSystemFont_ = true;
     bool autoHint_ = false;
     TColor urlColor_ = clBlue;
-    TCustomImageList* images_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
     int blinkCount_ = 0;
     int lastPanel_ = -1;
     TAnchorHover anchorHover_;   // no hover look: only what the anchor handling keeps

@@ -32,10 +32,11 @@ THTMLabel::~THTMLabel() {
 
 void THTMLabel::SetHTMLText(TStrings* Value) {
     const AnsiString text = CRLFToBR(Value ? Value->Text() : AnsiString(), false);
-    htmlText_->BeginUpdate();
-    htmlText_->Clear();
-    htmlText_->Add(text);
-    htmlText_->EndUpdate();
+    {
+        UpdateGuard update(*htmlText_);
+        htmlText_->Clear();
+        htmlText_->Add(text);
+    }
     UpdateDisplText();
 }
 
@@ -96,24 +97,13 @@ void THTMLabel::SetVAlignment(TVAlignment Value) {
 void THTMLabel::SetImages(TCustomImageList* Value) {
     if (images_) images_->UnRegisterChanges(imageLink_.get());
     images_ = Value;
-    if (images_) {
-        images_->RegisterChanges(imageLink_.get());
-        images_->FreeNotification(this);
-    }
+    if (images_) images_->RegisterChanges(imageLink_.get());
     Invalidate();
 }
 
 void THTMLabel::SetPictureContainer(TPictureContainer* Value) {
     container_ = Value;
-    if (container_) container_->FreeNotification(this);
     Invalidate();
-}
-
-void THTMLabel::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomLabel::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    if (AComponent == images_) images_ = nullptr;
-    if (AComponent == container_) container_ = nullptr;
 }
 
 void THTMLabel::Loaded() {
@@ -314,10 +304,9 @@ void THTMLabel::RewriteText(const AnsiString& Pattern, const AnsiString& Tag, bo
     AnsiString result;
     if (Remove) UnHiLight(GetDisplText(), Tag, result);
     else HiLight(GetDisplText(), Pattern, Tag, result, CaseSensitive);
-    htmlText_->BeginUpdate();
+    UpdateGuard update(*htmlText_);
     htmlText_->Clear();
     htmlText_->Add(result);
-    htmlText_->EndUpdate();
 }
 
 void THTMLabel::HilightText(const AnsiString& Text, bool CaseSensitive) { RewriteText(Text, "hi", CaseSensitive, false); }

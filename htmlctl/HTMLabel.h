@@ -89,7 +89,6 @@ public:
 protected:
     void Paint() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseLeave() override;
@@ -120,8 +119,8 @@ private:
     bool ellipsis_ = false;
     bool hover_ = false;
     TColor hoverColor_ = clNone, hoverFontColor_ = clNone;
-    TCustomImageList* images_ = nullptr;
-    TPictureContainer* container_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
+    TComponentRef<TPictureContainer> container_{this};
     TColor shadowColor_ = 0x808080;
     int shadowOffset_ = 2;
     TColor urlColor_ = clBlue;

@@ -73,6 +73,31 @@ bool TPictureBytes::Empty() const { return dataEmpty_ || !picture_ || picture_->
 int TPictureBytes::Width() const { return picture_ ? picture_->Width() : 0; }
 int TPictureBytes::Height() const { return picture_ ? picture_->Height() : 0; }
 
+void TPictureBytes::LoadFromStream(TStream* Stream) {
+    data_.Clear();
+    data_.LoadFromStream(Stream);
+    dataEmpty_ = false;
+    BytesChanged();
+    LoadPicture();
+    Changed();
+}
+
+void TPictureBytes::AssignBytes(const TPictureBytes* Source) {
+    picture_.reset();
+    data_.Clear();
+    dataEmpty_ = !Source || Source->dataEmpty_;
+    if (!dataEmpty_) {
+        TStringStream copy(Source->data_.DataString());
+        data_.LoadFromStream(&copy);
+        try {
+            LoadPicture();
+        } catch (const SysUtils::Exception&) {
+            // Kept as bytes, shown as nothing.
+        }
+    }
+    Changed();
+}
+
 void TPictureBytes::SaveToStream(TStream* Stream) { data_.SaveToStream(Stream); }
 
 void TPictureBytes::LoadFromFile(const AnsiString& FileName) {
@@ -89,6 +114,29 @@ void TPictureBytes::LoadFromResourceID(HINSTANCE Instance, int ResID) {
 }
 
 // ---- TFramedPicture ------------------------------------------------------------------------------------
+
+void TFramedPicture::LoadPicture() {
+    picture_.reset();
+    frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
+    screenWidth_ = screenHeight_ = 0;
+    const std::string& bytes = data_.DataString();
+    std::string shown = bytes;
+    if (GIFFrames::IsGIF(bytes)) {
+        screenWidth_ = GIFFrames::ScreenWidth(bytes);
+        screenHeight_ = GIFFrames::ScreenHeight(bytes);
+        const auto frames = GIFFrames::Scan(bytes);
+        const int n = frames.empty() ? 0 : ShownFrame(static_cast<int>(frames.size()));
+        if (n > 0) {
+            shown = FrameBytes(bytes, n);
+            const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(n - 1)];
+            frameLeft_ = f.Left;
+            frameTop_ = f.Top;
+            frameWidth_ = f.Width;
+            frameHeight_ = f.Height;
+        }
+    }
+    picture_ = PictureContainer::DecodePicture(shown);
+}
 
 bool TFramedPicture::IsGIFFile() const { return GIFFrames::IsGIF(data_.DataString()); }
 
@@ -123,72 +171,25 @@ void TFramedPicture::SetFrame(int n) {
 THTMLPicture::THTMLPicture() : TFramedPicture(1) {}
 THTMLPicture::~THTMLPicture() = default;
 
-void THTMLPicture::ResetFrames() {
-    picture_.reset();
-    frameCount_ = -1;
+void THTMLPicture::BytesChanged() {
+    TFramedPicture::BytesChanged();
+    frame_ = 1;
     nextFrameTime_ = -1;
     tickCount_ = -1;
-    frame_ = 1;
 }
 
-void THTMLPicture::LoadPicture() {
-    picture_.reset();
-    frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
-    screenWidth_ = screenHeight_ = 0;
-    const std::string& bytes = data_.DataString();
-    std::string shown = bytes;
-    if (GIFFrames::IsGIF(bytes)) {
-        screenWidth_ = GIFFrames::ScreenWidth(bytes);
-        screenHeight_ = GIFFrames::ScreenHeight(bytes);
-        const auto frames = GIFFrames::Scan(bytes);
-        if (!frames.empty() && frame_ >= 1 && frame_ <= static_cast<int>(frames.size())) {
-            // A decoder shows the first frame it meets: leave out the ones before the current frame.
-            shown = GIFFrames::CutToFrame(bytes, frame_);
-            const GIFFrames::TFrameInfo& f = frames[static_cast<std::size_t>(frame_ - 1)];
-            frameLeft_ = f.Left;
-            frameTop_ = f.Top;
-            frameWidth_ = f.Width;
-            frameHeight_ = f.Height;
-        }
-    }
-    picture_ = PictureContainer::DecodePicture(shown);
-}
+int THTMLPicture::ShownFrame(int Count) const { return frame_ >= 1 && frame_ <= Count ? frame_ : 0; }
 
-void THTMLPicture::LoadFromStream(TStream* Stream) {
-    data_.Clear();
-    data_.LoadFromStream(Stream);
-    dataEmpty_ = false;
-    // A new picture starts again at its first frame.
-    frame_ = 1;
-    frameCount_ = -1;
-    nextFrameTime_ = -1;
-    tickCount_ = -1;
-    LoadPicture();
-    Changed();
-}
+// A decoder shows the first frame it meets: leave out the ones before the current frame.
+std::string THTMLPicture::FrameBytes(const std::string& Bytes, int N) const { return GIFFrames::CutToFrame(Bytes, N); }
 
 void THTMLPicture::Assign(TPersistent* Source) {
-    ResetFrames();
+    picture_.reset();
+    BytesChanged();
     auto* src = dynamic_cast<THTMLPicture*>(Source);
-    if (!Source) {
-        data_.Clear();
-        dataEmpty_ = true;
-        Changed();
-        return;
-    }
-    if (!src) { TGraphic::Assign(Source); return; }
-    data_.Clear();
-    dataEmpty_ = src->dataEmpty_;
-    stretch_ = src->stretch_;
-    if (dataEmpty_) { Changed(); return; }
-    TStringStream copy(src->data_.DataString());
-    data_.LoadFromStream(&copy);
-    try {
-        LoadPicture();
-    } catch (const SysUtils::Exception&) {
-        // The bytes are kept as they were, shown as nothing, like after a failed load.
-    }
-    Changed();
+    if (Source && !src) { TGraphic::Assign(Source); return; }
+    if (src) stretch_ = src->stretch_;
+    AssignBytes(src);
 }
 
 void THTMLPicture::LoadFromURL(const AnsiString& url) {

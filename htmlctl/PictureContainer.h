@@ -32,6 +32,8 @@ public:
     void SetWidth(int) override {}
     void SetHeight(int) override {}
 
+    // New bytes, decoded at once; a failure to decode throws and leaves the bytes kept.
+    void LoadFromStream(TStream* Stream) override;
     void SaveToStream(TStream* Stream) override;
     void LoadFromFile(const AnsiString& FileName);
     void ReadData(TStream* Stream) { LoadFromStream(Stream); }
@@ -41,13 +43,21 @@ public:
     void LoadFromResourceID(HINSTANCE Instance, int ResID);
 
 protected:
+    // Takes Source's bytes (none without a Source) and decodes them; bytes that fail to decode are
+    // kept and show nothing, like after a failed load.
+    void AssignBytes(const TPictureBytes* Source);
+    // Called when new bytes arrive, before they are decoded.
+    virtual void BytesChanged() {}
+    // Decodes the bytes into picture_; failures throw as DecodePicture does.
+    virtual void LoadPicture() = 0;
+
     TMemoryStream data_;
     bool dataEmpty_ = true;
     std::unique_ptr<TGraphic> picture_;   // the decoded image, or none
 };
 
 // A picture whose file may be an animated GIF; the decoded image is then of the current frame, which
-// the class built on it picks out in LoadPicture.
+// the class built on it picks out and cuts from the file.
 class TFramedPicture : public TPictureBytes {
 public:
     bool IsGIFFile() const;
@@ -75,8 +85,13 @@ public:
 
 protected:
     explicit TFramedPicture(int FirstFrame) : frame_(FirstFrame) {}
-    // Decodes the current frame into picture_; failures throw as DecodePicture does.
-    virtual void LoadPicture() = 0;
+    void BytesChanged() override { frameCount_ = -1; }
+    // Decodes the current frame (the whole file when it is no GIF) and takes its place and size.
+    void LoadPicture() override;
+    // The frame of a GIF of Count frames to show, 0 for the whole file.
+    virtual int ShownFrame(int Count) const = 0;
+    // The GIF's bytes that a decoder shows as frame N.
+    virtual std::string FrameBytes(const std::string& Bytes, int N) const = 0;
 
     bool stretch_ = false;
     int frame_;
@@ -94,7 +109,6 @@ public:
     THTMLPicture();
     ~THTMLPicture() override;
 
-    void LoadFromStream(TStream* Stream) override;
     void Assign(TPersistent* Source) override;
     TGraphic* NewEmpty() const override { return new THTMLPicture; }
 
@@ -129,9 +143,12 @@ public:
 protected:
     void Draw(TCanvas* ACanvas, const TRect& Rect) override;
 
+    // A new picture starts again at its first frame.
+    void BytesChanged() override;
+    int ShownFrame(int Count) const override;
+    std::string FrameBytes(const std::string& Bytes, int N) const override;
+
 private:
-    void LoadPicture() override;
-    void ResetFrames();
     AnsiString url_, resFileUrl_;
     bool asynch_ = true;
     bool downloading_ = false;

@@ -47,22 +47,11 @@ THTMLHint::~THTMLHint() {
 }
 
 void THTMLHint::SetImages(TCustomImageList* Value) {
-    if (images_) images_->RemoveFreeNotification(this);
     images_ = Value;
-    if (images_) images_->FreeNotification(this);
 }
 
 void THTMLHint::SetPictureContainer(TPictureContainer* Value) {
-    if (container_) container_->RemoveFreeNotification(this);
     container_ = Value;
-    if (container_) container_->FreeNotification(this);
-}
-
-void THTMLHint::Notification(TComponent* AComponent, TOperation Operation) {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation != opRemove) return;
-    if (AComponent == images_) images_ = nullptr;
-    if (AComponent == container_) container_ = nullptr;
 }
 
 void THTMLHint::GetHintInfo(AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo) {

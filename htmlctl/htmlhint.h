@@ -52,7 +52,6 @@ public:
     TShowHintEvent OnShowHint;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     std::unique_ptr<THTMLPictureCache> cache_;
@@ -60,8 +59,8 @@ private:
     bool ellipsis_ = false;
     TColor hintColor_ = clInfoBk;
     THintStyle hintStyle_ = hsRectangle;
-    TCustomImageList* images_ = nullptr;
-    TPictureContainer* container_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
+    TComponentRef<TPictureContainer> container_{this};
     TColor shadowColor_ = 0x808080;
     int shadowOffset_ = 1;
     TColor urlColor_ = clBlue;

@@ -295,24 +295,20 @@ void TQuickRep::Prepare() {
     // Walking the records must not drag the controls bound to the data set along, and leaves the
     // current record where it was.
     TDataSet* ds = dataSet_ && dataSet_->Active() ? dataSet_ : nullptr;
-    struct TCursorKeeper {
-        TDataSet* ds;
-        TBookmark mark = 0;
-        explicit TCursorKeeper(TDataSet* d) : ds(d) {
-            if (!ds) return;
-            ds->CheckBrowseMode();
-            mark = ds->GetBookmark();
-            ds->DisableControls();
+    TBookmark mark = 0;
+    if (ds) {
+        ds->CheckBrowseMode();
+        mark = ds->GetBookmark();
+        ds->DisableControls();
+    }
+    ScopeExit keeper([ds, mark] {
+        if (!ds) return;
+        try {
+            if (mark && ds->BookmarkValid(mark)) ds->GotoBookmark(mark);
+        } catch (const SysUtils::Exception&) {
         }
-        ~TCursorKeeper() {
-            if (!ds) return;
-            try {
-                if (mark && ds->BookmarkValid(mark)) ds->GotoBookmark(mark);
-            } catch (const SysUtils::Exception&) {
-            }
-            ds->EnableControls();
-        }
-    } keeper(ds);
+        ds->EnableControls();
+    });
 
     const bool hasRecords = ds && !ds->IsEmpty();
     if (!hasRecords && !PrintIfEmpty) return;

@@ -217,17 +217,15 @@ int TStrings::IndexOf(const AnsiString& S) const {
 }
 
 void TStrings::AddStrings(const TStrings* Strings) {
-    BeginUpdate();
+    UpdateGuard update(*this);
     for (int i = 0; i < Strings->Count(); ++i) AddObject(Strings->Get(i), Strings->GetObject(i));
-    EndUpdate();
 }
 
 void TStrings::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TStrings*>(Source)) {
-        BeginUpdate();
+        UpdateGuard update(*this);
         Clear();
         AddStrings(src);
-        EndUpdate();
         return;
     }
     TPersistent::Assign(Source);
@@ -309,7 +307,7 @@ AnsiString TStrings::Text() const {
 }
 
 void TStrings::SetText(const AnsiString& Value) {
-    BeginUpdate();
+    UpdateGuard update(*this);
     Clear();
     std::size_t i = 0;
     while (i < Value.size()) {
@@ -320,7 +318,6 @@ void TStrings::SetText(const AnsiString& Value) {
         if (j < Value.size() && Value[j] == '\n') ++j;
         i = j;
     }
-    EndUpdate();
 }
 
 AnsiString TStrings::DelimitedText() const {
@@ -343,7 +340,7 @@ AnsiString TStrings::DelimitedText() const {
 }
 
 void TStrings::SetDelimitedText(const AnsiString& Value) {
-    BeginUpdate();
+    UpdateGuard update(*this);
     Clear();
     std::size_t i = 0;
     auto skipBlanks = [&] { while (i < Value.size() && static_cast<unsigned char>(Value[i]) <= ' ') ++i; };
@@ -371,7 +368,6 @@ void TStrings::SetDelimitedText(const AnsiString& Value) {
             if (i == Value.size()) Add("");
         }
     }
-    EndUpdate();
 }
 
 AnsiString TStrings::CommaText() const {
@@ -384,10 +380,9 @@ AnsiString TStrings::CommaText() const {
 void TStrings::SetCommaText(const AnsiString& Value) {
     TStringList parsed;
     parsed.SetDelimitedText(Value);
-    BeginUpdate();
+    UpdateGuard update(*this);
     Clear();
     AddStrings(&parsed);
-    EndUpdate();
 }
 
 void TStrings::LoadFromFile(const AnsiString& FileName) {
@@ -606,6 +601,25 @@ void TStringList::Changing() {
     if (UpdateCount() == 0 && OnChanging) OnChanging(this);
 }
 
+// ---- TComponentRef ---------------------------------------------------------------------------------------------
+TComponentRefBase::TComponentRefBase(TComponent* Holder) : holder_(Holder) { holder_->refs_.push_back(this); }
+
+TComponentRefBase::~TComponentRefBase() {
+    auto& refs = holder_->refs_;
+    refs.erase(std::remove(refs.begin(), refs.end(), this), refs.end());
+}
+
+void TComponentRefBase::Point(TComponent* Target, void* Typed) {
+    TComponent* before = target_;
+    target_ = Target;
+    typed_ = Typed;
+    if (Target) Target->FreeNotification(holder_);
+    if (!before || before == Target) return;
+    const auto& refs = holder_->refs_;
+    if (std::none_of(refs.begin(), refs.end(), [before](const TComponentRefBase* r) { return r->target_ == before; }))
+        before->RemoveFreeNotification(holder_);
+}
+
 // ---- TComponent ------------------------------------------------------------------------------------------------
 TComponent::TComponent(TComponent* AOwner) {
     if (AOwner) AOwner->InsertComponent(this);
@@ -702,7 +716,14 @@ void TComponent::EndLoading() {
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
-    if (Operation == opRemove && AComponent) RemoveNotification(AComponent);
+    if (Operation == opRemove && AComponent) {
+        RemoveNotification(AComponent);
+        for (TComponentRefBase* r : refs_)
+            if (r->target_ == AComponent) {
+                r->target_ = nullptr;
+                r->typed_ = nullptr;
+            }
+    }
     // A copy: a handler may free components.
     const auto children = components_;
     for (auto it = children.rbegin(); it != children.rend(); ++it)
@@ -787,9 +808,8 @@ void TCollection::Delete(int Index) {
 
 void TCollection::Clear() {
     if (items_.empty()) return;
-    BeginUpdate();
+    UpdateGuard update(*this);
     while (!items_.empty()) delete items_.back();
-    EndUpdate();
 }
 
 TCollectionItem* TCollection::Items(int Index) const {

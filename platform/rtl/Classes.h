@@ -226,6 +226,26 @@ enum TComponentStateFlag : unsigned {
 };
 enum TOperation { opInsert, opRemove };
 
+class TComponent;
+
+// The untyped part of TComponentRef, which see.
+class TComponentRefBase {
+public:
+    TComponentRefBase(const TComponentRefBase&) = delete;
+    TComponentRefBase& operator=(const TComponentRefBase&) = delete;
+protected:
+    explicit TComponentRefBase(TComponent* Holder);
+    ~TComponentRefBase();
+    // Points at Target (Typed is the same object as its own class) and asks to be told when it goes;
+    // the holder stops listening to the one before unless another of its references points there.
+    void Point(TComponent* Target, void* Typed);
+    void* typed_ = nullptr;
+private:
+    friend class TComponent;
+    TComponent* holder_;
+    TComponent* target_ = nullptr;
+};
+
 class TComponent : public TPersistent {
 public:
     explicit TComponent(TComponent* AOwner);
@@ -260,12 +280,32 @@ public:
 protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
 private:
+    friend class TComponentRefBase;
     void RemoveNotification(TComponent* AComponent);
     TComponent* owner_ = nullptr;
     AnsiString name_;
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
+    std::vector<TComponentRefBase*> refs_;
     unsigned state_ = 0;
+};
+
+// A component's pointer to another component that becomes null when that one goes: setting it asks
+// to be told of the target's end, and the holder's Notification clears every reference of its own
+// that points at a component being removed. A member of the holder, made with the holder as `this`.
+template <typename T>
+class TComponentRef : public TComponentRefBase {
+public:
+    explicit TComponentRef(TComponent* Holder) : TComponentRefBase(Holder) {}
+    T* Get() const { return static_cast<T*>(typed_); }
+    operator T*() const { return Get(); }
+    T* operator->() const { return Get(); }
+    TComponentRef& operator=(T* Value) {
+        Point(Value, Value);
+        return *this;
+    }
+    // Points at the other's target; the holder stays this one's.
+    TComponentRef& operator=(const TComponentRef& Other) { return *this = Other.Get(); }
 };
 
 // A container of non-visual components, with OnCreate and OnDestroy. Derived modules create their

@@ -309,33 +309,30 @@ void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, c
 
 void TIniFile::ReadSections(TStrings* Strings) {
     const auto doc = Load();
-    Strings->BeginUpdate();
+    UpdateGuard update(*Strings);
     Strings->Clear();
     for (std::size_t i = 0; i < doc->sections.size(); ++i)
         if (doc->index.at(doc->sections[i].upper) == i) Strings->Add(doc->sections[i].name);
-    Strings->EndUpdate();
 }
 
 void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) {
     const auto doc = Load();
-    Strings->BeginUpdate();
+    UpdateGuard update(*Strings);
     Strings->Clear();
     if (const auto* s = doc->Find(Section)) {
         for (const auto& k : s->keys)
             if (s->Find(k.upper) == &k) Strings->Add(k.name);
     }
-    Strings->EndUpdate();
 }
 
 void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) {
     const auto doc = Load();
-    Strings->BeginUpdate();
+    UpdateGuard update(*Strings);
     Strings->Clear();
     if (const auto* s = doc->Find(Section)) {
         for (const auto& k : s->keys)
             if (s->Find(k.upper) == &k) Strings->Add(k.name + "=" + k.value);
     }
-    Strings->EndUpdate();
 }
 
 bool TIniFile::SectionExists(const AnsiString& Section) {

@@ -714,9 +714,7 @@ void TRegistry::SetProblemHandler(std::function<void(const TRegistryProblem&)> H
 }
 
 void TRegistry::Modify(const std::function<void(Hive&)>& change) {
-    struct Deliver {
-        ~Deliver() { DeliverNotices(); }
-    } deliver;   // after g_mutex is released
+    ScopeExit deliver([] { DeliverNotices(); });   // after g_mutex is released
     const std::string file = HiveFileName(root_);
     const std::string rootName = RootName(root_);
     std::lock_guard<std::mutex> process(g_mutex);
@@ -810,10 +808,9 @@ bool TRegistry::KeyExists(const AnsiString& Key) { return Snapshot()->Exists(Upp
 bool TRegistry::HasSubKeys() { return !Snapshot()->Children(Upper(path_)).empty(); }
 
 void TRegistry::GetKeyNames(TStrings* Strings) {
-    Strings->BeginUpdate();
+    UpdateGuard update(*Strings);
     Strings->Clear();
     for (const auto& name : Snapshot()->Children(Upper(path_))) Strings->Add(name);
-    Strings->EndUpdate();
 }
 
 bool TRegistry::ValueExists(const AnsiString& Name) { return GetDataSize(Name) >= 0; }
@@ -831,11 +828,10 @@ bool TRegistry::DeleteValue(const AnsiString& Name) {
 
 void TRegistry::GetValueNames(TStrings* Strings) {
     const auto hive = Snapshot();
-    Strings->BeginUpdate();
+    UpdateGuard update(*Strings);
     Strings->Clear();
     if (const Hive::Key* k = hive->Find(Upper(path_)))
         for (const auto& v : k->values) Strings->Add(v.name);
-    Strings->EndUpdate();
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Classes.h"
 #include "SysUtils.h"
 
 namespace SysUtils {
@@ -214,10 +215,7 @@ std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes) {
     // O_NONBLOCK: opening a FIFO without a writer returns at once instead of waiting for one.
     const int fd = ::open(ResolvePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) throw EInOutError("Cannot open file \"" + name + "\": " + std::strerror(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    ScopeExit closer([fd] { ::close(fd); });
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw EInOutError("Not a regular file: \"" + name + "\"");

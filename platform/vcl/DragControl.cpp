@@ -111,10 +111,9 @@ void DragDone(bool drop) {
         accepted = drop && s.accepted && takes;
         if (accepted) Send(target, dmDragDrop, s.targetPos, s.object);
     }
-    struct Free {
-        DragState& s;
-        ~Free() { if (s.ownObject) delete s.object; }
-    } free{s};
+    ScopeExit free([&s] {
+        if (s.ownObject) delete s.object;
+    });
     ControlDragAccess::DoEndDrag(s.source, accepted ? target : nullptr, accepted ? s.targetPos.X : 0,
                                  accepted ? s.targetPos.Y : 0);
 }

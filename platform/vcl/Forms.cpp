@@ -163,9 +163,7 @@ void HandleCurrentException(TObject* Sender) {
         return;
     }
     ++depth;
-    struct Leave {
-        ~Leave() { --depth; }
-    } leave;
+    ScopeExit leave([] { --depth; });
     try {
         Application->HandleException(Sender);
     } catch (...) {
@@ -622,15 +620,11 @@ int TCustomForm::ShowModal() {
     modalResult_ = mrNone;
     modal_ = true;
     w->setWindowModality(Qt::ApplicationModal);
-    struct Restore {
-        TCustomForm* form;
-        QPointer<QWidget> widget;
-        ~Restore() {
-            if (!widget) return;
-            form->modal_ = false;
-            widget->setWindowModality(Qt::NonModal);
-        }
-    } restore{this, guard};
+    ScopeExit restore([this, widget = guard] {
+        if (!widget) return;
+        modal_ = false;
+        widget->setWindowModality(Qt::NonModal);
+    });
     Show();
     Vcl::Detail::ModalFormShown(this);
     do {

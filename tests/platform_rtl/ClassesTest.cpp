@@ -327,6 +327,42 @@ TEST(Component, NotificationsReachTheOwnerAndItsComponents) {
     EXPECT_EQ(watcher.watched, nullptr);
 }
 
+TEST(Component, AReferenceBecomesNullWhenItsTargetGoes) {
+    LogScope scope;
+    TLogged holder(nullptr, "Holder");
+    TComponentRef<TLogged> first(&holder), second(&holder);
+    auto* a = new TLogged(nullptr, "A");
+    auto* b = new TLogged(nullptr, "B");
+    first = a;
+    second = a;
+    EXPECT_EQ(first.Get(), a);
+    // Pointed elsewhere, one reference leaves the other still told of A's end.
+    first = b;
+    EXPECT_EQ(first->Name(), "B");
+    scope.log.clear();
+    delete a;
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"free A", "Holder remove A"}));
+    EXPECT_EQ(second.Get(), nullptr);
+    EXPECT_EQ(first.Get(), b);
+    // Let go of, B no longer reaches the holder when it goes.
+    second = first;
+    first = nullptr;
+    second = nullptr;
+    scope.log.clear();
+    delete b;
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"free B"}));
+    // A holder freed first leaves its target nothing to call back.
+    auto* c = new TLogged(nullptr, "C");
+    {
+        TLogged shortLived(nullptr, "ShortLived");
+        TComponentRef<TLogged> ref(&shortLived);
+        ref = c;
+    }
+    scope.log.clear();
+    delete c;
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"free C"}));
+}
+
 TEST(Component, LoadingEndsWithLoaded) {
     LogScope scope;
     TLogged c(nullptr, "Edit");

@@ -8,17 +8,6 @@
 
 namespace {
 
-// Clears a flag when the scope ends, however it ends.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagGuard() { flag_ = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-private:
-    bool& flag_;
-};
-
 AnsiString Utf8Of(unsigned c) { return TextEncoding::ToUtf8(std::u32string(1, static_cast<char32_t>(c))); }
 
 } // namespace
@@ -61,14 +50,16 @@ void TTodoListBox::ShowEditor(TWinControl* Editor, const TRect& Rect, bool InPop
 void TTodoListBox::FillListEditor(TInplaceListBox* Editor, bool Priority) {
     // Filled on every use, straight from the texts, so changed texts reach the editor.
     TStrings* rows = Editor->Items();
-    rows->BeginUpdate();
-    rows->Clear();
-    if (Priority) {
-        for (int i = 0; i < TodoPriorityCount; ++i) rows->Add(list_->PriorityStrings()->Text(static_cast<TTodoPriority>(i)));
-    } else {
-        for (int i = 0; i < TodoStatusCount; ++i) rows->Add(list_->StatusStrings()->Text(static_cast<TTodoStatus>(i)));
+    {
+        UpdateGuard update(*rows);
+        rows->Clear();
+        if (Priority) {
+            for (int i = 0; i < TodoPriorityCount; ++i)
+                rows->Add(list_->PriorityStrings()->Text(static_cast<TTodoPriority>(i)));
+        } else {
+            for (int i = 0; i < TodoStatusCount; ++i) rows->Add(list_->StatusStrings()->Text(static_cast<TTodoStatus>(i)));
+        }
     }
-    rows->EndUpdate();
     Editor->Tag = Editor->RowsHeight();
 }
 
@@ -220,7 +211,7 @@ void TTodoListBox::StartNotesPreviewEdit(int Row, int X, int Y) {
 // ---- ending an edit -------------------------------------------------------------------------------------------
 void TTodoListBox::EditorOnExit(TObject*) {
     if (committing_ || !activeEditor_) return;
-    FlagGuard guard(committing_);
+    ScopedFlag guard(committing_);
     Commit();
 }
 
