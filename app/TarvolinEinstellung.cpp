@@ -106,6 +106,11 @@ TLabel* AddLabel(TWinControl* parent, int l, int t, const char* text) {
     lbl->SetCaption(text);
     return lbl;
 }
+// A label that ends at Right, under the right end of a slider.
+void AddRightLabel(TWinControl* parent, int right, int t, const char* text) {
+    TLabel* lbl = AddLabel(parent, right - 100, t, text);
+    lbl->SetLeft(right - lbl->Width());
+}
 TdxfCheckBox* Check(TWinControl* parent, const char* name, int l, int t, int w, const char* text) {
     return Named<TdxfCheckBox>(parent, name, l, t, w, 18, text);
 }
@@ -154,8 +159,8 @@ void PaintCaptionGlyph(TdxfPictureButton* Button, const char* Caption, int Width
     Button->SetGlyph(&glyph);
 }
 
-TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int min, int max, int freq, int pos) {
-    TSettingsSlider* s = Named<TSettingsSlider>(parent, name, l, t, 150, 24);
+TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int min, int max, int freq, int pos, int w = 150) {
+    TSettingsSlider* s = Named<TSettingsSlider>(parent, name, l, t, w, 24);
     s->Min = min;
     s->Max = max;
     s->Frequency = freq;
@@ -395,20 +400,15 @@ void TEinstellungen::BuildViewTab() {
     Transparenzmode = Check(GroupBoxFenster, "Transparenzmode", 10, 16, 300, "Transparenz nur bei aktivem Fenster ändern");
     Transparenzmode->SetChecked(true);
     AddLabel(GroupBoxFenster, 12, 50, "Min:");
-    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, 50, 255, 5, 100);
-    Transparenz1->SetWidth(250);
+    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, 50, 255, 5, 100, 250);
     AddLabel(GroupBoxFenster, 12, 80, "Max:");
-    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, 50, 255, 5, 100);
-    Transparenz2->SetWidth(250);
+    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, 50, 255, 5, 100, 250);
     AddLabel(GroupBoxFenster, 56, 100, "transparent");
-    TLabel* opaque = AddLabel(GroupBoxFenster, 206, 100, "undurchsichtig");
-    opaque->SetLeft(56 + 250 - opaque->Width());
+    AddRightLabel(GroupBoxFenster, 56 + 250, 100, "undurchsichtig");
     dxfCheckBox1 = Check(GroupBoxFenster, "dxfCheckBox1", 10, 130, 300, "Programm verzögert starten");
-    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, 0, 60, 5, 0);
-    Verzoegerung->SetWidth(250);
+    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, 0, 60, 5, 0, 250);
     AddLabel(GroupBoxFenster, 56, 180, "0 sec.");
-    TLabel* sixty = AddLabel(GroupBoxFenster, 250, 180, "60 sec.");
-    sixty->SetLeft(56 + 250 - sixty->Width());
+    AddRightLabel(GroupBoxFenster, 56 + 250, 180, "60 sec.");
     CheckBoxGeburtstagseMail = Check(GroupBoxFenster, "CheckBoxGeburtstagseMail", 10, 212, 300, "eMail am Geburtstag versenden ");
     AdvEdit1 = Named<TAdvEdit>(GroupBoxFenster, "AdvEdit1", 12, 258, 294, 21);
     AdvEdit1->SetLabelCaption("Text für Geburtstags-eMail:");
@@ -585,6 +585,30 @@ void TEinstellungen::FormCreate(TObject*) {
 }
 
 // ---- the stored values --------------------------------------------------------------------------------------
+namespace {
+// What a listed control shows, as the number it is stored as: a box's tick, a slider's position (as a
+// flag on unless at its right end), a spin edit's value, a list's item index.
+int NumberShown(TControl* Control, bool Flag) {
+    if (auto* box = dynamic_cast<TdxfCheckBox*>(Control)) return box->Checked() ? 1 : 0;
+    if (auto* slider = dynamic_cast<TSettingsSlider*>(Control))
+        return Flag ? (slider->Position() != slider->Max ? 1 : 0) : slider->Position();
+    if (auto* spin = dynamic_cast<TAdvSpinEdit*>(Control)) return spin->Value();
+    if (auto* list = dynamic_cast<TCustomComboBox*>(Control)) return list->ItemIndex();
+    return 0;
+}
+
+// Shows Number on a listed control; a list shows Fallback for a number that is none of its items.
+void ShowNumber(TControl* Control, bool Flag, int Number, int Fallback) {
+    if (auto* box = dynamic_cast<TdxfCheckBox*>(Control)) box->SetChecked(Number != 0);
+    else if (auto* slider = dynamic_cast<TSettingsSlider*>(Control))
+        slider->SetPosition(!Flag ? Number : Number != 0 ? slider->Min : slider->Max);
+    else if (auto* spin = dynamic_cast<TAdvSpinEdit*>(Control)) spin->SetValue(Number);
+    else if (auto* list = dynamic_cast<TCustomComboBox*>(Control))
+        list->SetItemIndex(Number >= 0 && Number < list->Items()->Count() ? Number : Fallback);
+    else if (auto* shape = dynamic_cast<TPanel*>(Control)) shape->SetColor(static_cast<TColor>(Number));
+}
+} // namespace
+
 // In the order the dialog shows them when it opens: the sliders write what they show, and the active
 // alpha is in place before the inactive one is held below it.
 void TEinstellungen::ListStoredValues() {
@@ -604,7 +628,7 @@ void TEinstellungen::ListStoredValues() {
         {.Control = TrackBar2, .Name = "AgentZoom", .Kind = V::Flag, .Default = SettingDefault::AgentZoom, .StoreDefault = true,
          .Then =
              [this] {
-                 const bool zoom = TrackBar2->Position() != TrackBar2->Max;
+                 const bool zoom = NumberShown(TrackBar2, true) != 0;
                  if (auto character = TarvolinAgent::Character()) {
                      int w = 0, h = 0;
                      if (character->GetOriginalSize(w, h) >= 0) character->SetSize(zoom ? w * 2 / 3 : w, zoom ? h * 2 / 3 : h);
@@ -682,13 +706,7 @@ void TEinstellungen::ShowStoredValues(TRegistry& Reg) {
             int number = value.Default;
             if (!Reg.TryReadInteger(value.Name, number) && value.StoreDefault)
                 WriteSetting([&value](TRegistry& r) { r.WriteInteger(value.Name, value.Default); });
-            if (auto* box = dynamic_cast<TdxfCheckBox*>(value.Control)) box->SetChecked(number != 0);
-            else if (auto* slider = dynamic_cast<TSettingsSlider*>(value.Control))
-                slider->SetPosition(value.Kind != TStoredValue::Flag ? number : number != 0 ? slider->Min : slider->Max);
-            else if (auto* spin = dynamic_cast<TAdvSpinEdit*>(value.Control)) spin->SetValue(number);
-            else if (auto* list = dynamic_cast<TCustomComboBox*>(value.Control))
-                list->SetItemIndex(number >= 0 && number < list->Items()->Count() ? number : value.Default);
-            else if (auto* shape = dynamic_cast<TPanel*>(value.Control)) shape->SetColor(static_cast<TColor>(number));
+            ShowNumber(value.Control, value.Kind == TStoredValue::Flag, number, value.Default);
         }
         if (value.Follows) value.Follows();
     }
@@ -701,18 +719,12 @@ void TEinstellungen::Store(const TStoredValue& Value) {
         auto* edit = dynamic_cast<TAdvEdit*>(Value.Control);
         const AnsiString text = edit ? edit->Text() : Value.Control->Text();
         WriteSetting([&](TRegistry& r) { r.WriteString(Value.Name, text); });
-    } else if (auto* box = dynamic_cast<TdxfCheckBox*>(Value.Control)) {
-        WriteSetting([&Value, on = box->Checked()](TRegistry& r) { r.WriteBool(Value.Name, on); });
-    } else if (auto* slider = dynamic_cast<TSettingsSlider*>(Value.Control)) {
-        const int position = slider->Position();
-        if (Value.Kind == TStoredValue::Flag)
-            WriteSetting([&](TRegistry& r) { r.WriteBool(Value.Name, position != slider->Max); });
-        else
-            WriteSetting([&](TRegistry& r) { r.WriteInteger(Value.Name, position); });
-    } else if (auto* spin = dynamic_cast<TAdvSpinEdit*>(Value.Control)) {
-        WriteSetting([&Value, n = spin->Value()](TRegistry& r) { r.WriteInteger(Value.Name, n); });
-    } else if (auto* list = dynamic_cast<TCustomComboBox*>(Value.Control)) {
-        WriteSetting([&Value, n = list->ItemIndex()](TRegistry& r) { r.WriteInteger(Value.Name, n); });
+    } else if (Value.Kind == TStoredValue::Flag) {
+        const bool on = NumberShown(Value.Control, true) != 0;
+        WriteSetting([&](TRegistry& r) { r.WriteBool(Value.Name, on); });
+    } else {
+        const int number = NumberShown(Value.Control, false);
+        WriteSetting([&](TRegistry& r) { r.WriteInteger(Value.Name, number); });
     }
     if (Value.Then) Value.Then();
 }

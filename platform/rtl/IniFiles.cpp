@@ -275,27 +275,22 @@ void TIniFile::ReadSections(TStrings* Strings) {
     Strings->EndUpdate();
 }
 
-void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) {
-    const auto doc = Load();
+namespace {
+// The keys of a section, the first of each name, as "key" or "key=value" lines.
+void ListKeys(const TIniFile::Document& Doc, const AnsiString& Section, TStrings* Strings, bool WithValues) {
     Strings->BeginUpdate();
     Strings->Clear();
-    if (const auto* s = doc->Find(Section)) {
+    if (const auto* s = Doc.Find(Section)) {
         for (const auto& k : s->keys)
-            if (s->Find(k.upper) == &k) Strings->Add(k.name);
+            if (s->Find(k.upper) == &k) Strings->Add(WithValues ? k.name + "=" + k.value : k.name);
     }
     Strings->EndUpdate();
 }
+} // namespace
 
-void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) {
-    const auto doc = Load();
-    Strings->BeginUpdate();
-    Strings->Clear();
-    if (const auto* s = doc->Find(Section)) {
-        for (const auto& k : s->keys)
-            if (s->Find(k.upper) == &k) Strings->Add(k.name + "=" + k.value);
-    }
-    Strings->EndUpdate();
-}
+void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) { ListKeys(*Load(), Section, Strings, false); }
+
+void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) { ListKeys(*Load(), Section, Strings, true); }
 
 bool TIniFile::SectionExists(const AnsiString& Section) {
     return Load()->Find(Section) != nullptr;
