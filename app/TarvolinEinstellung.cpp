@@ -535,7 +535,7 @@ void TEinstellungen::FormCreate(TObject*) {
     }
     // 2.
     Modified = false;
-    // 3. each value by itself, so one bad value does not stop the others
+    // 3. the listed values in their order, and the spoken time's interval
     try {
         TRegistry reg;
         reg.SetRootKey(HKEY_CURRENT_USER);
@@ -561,8 +561,9 @@ void TEinstellungen::FormCreate(TObject*) {
         if (reg.OpenKey(TarvolinKey, false)) {
             // The page builder finds its design whatever the case, so the list does too; without a
             // stored design it takes its default one.
+            const TStoredValue& listed = StoredValueOf(ComboBoxDesign);
             AnsiString stored;
-            if (!reg.TryReadString("Design", stored) || !reg.ValueExists("Design")) stored = SettingDefault::Design;
+            if (!reg.TryReadString(listed.Name, stored) || !reg.ValueExists(listed.Name)) stored = listed.TextDefault;
             const AnsiString design = SysUtils::LowerCase(stored);
             for (int i = 0; i < ComboBoxDesign->Items()->Count(); ++i)
                 if (SysUtils::LowerCase(ComboBoxDesign->Items()->Get(i)) == design) {
