@@ -12,6 +12,7 @@
 #include "Registry.h"
 #include "SettingDefaults.h"
 #include "SysUtils.h"
+#include "TextEncoding.h"
 
 namespace {
 
@@ -93,20 +94,28 @@ template <class T> T* Make(TWinControl* parent, int l, int t, int w, int h) {
     c->SetBounds(l, t, w, h);
     return c;
 }
+// A control with its name and, when given, its caption.
+template <class T> T* Named(TWinControl* parent, const char* name, int l, int t, int w, int h, const char* caption = nullptr) {
+    T* c = Make<T>(parent, l, t, w, h);
+    c->SetName(name);
+    if (caption) c->SetCaption(caption);
+    return c;
+}
 TLabel* AddLabel(TWinControl* parent, int l, int t, const char* text) {
     TLabel* lbl = Make<TLabel>(parent, l, t, 160, 16);
     lbl->SetCaption(text);
     return lbl;
 }
+// A label that ends at Right, under the right end of a slider.
+void AddRightLabel(TWinControl* parent, int right, int t, const char* text) {
+    TLabel* lbl = AddLabel(parent, right - 100, t, text);
+    lbl->SetLeft(right - lbl->Width());
+}
 TdxfCheckBox* Check(TWinControl* parent, const char* name, int l, int t, int w, const char* text) {
-    TdxfCheckBox* c = Make<TdxfCheckBox>(parent, l, t, w, 18);
-    c->SetName(name);
-    c->SetCaption(text);
-    return c;
+    return Named<TdxfCheckBox>(parent, name, l, t, w, 18, text);
 }
 TAdvEdit* Edit(TWinControl* parent, const char* name, int l, int t, int w, const char* label) {
-    TAdvEdit* e = Make<TAdvEdit>(parent, l, t, w, 21);
-    e->SetName(name);
+    TAdvEdit* e = Named<TAdvEdit>(parent, name, l, t, w, 21);
     e->SetLabelCaption(label);
     e->SetLabelMargin(6);
     e->SetLabelPosition(lpLeftCenter);
@@ -150,9 +159,8 @@ void PaintCaptionGlyph(TdxfPictureButton* Button, const char* Caption, int Width
     Button->SetGlyph(&glyph);
 }
 
-TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int min, int max, int freq, int pos) {
-    TSettingsSlider* s = Make<TSettingsSlider>(parent, l, t, 150, 24);
-    s->SetName(name);
+TSettingsSlider* Slider(TWinControl* parent, const char* name, int l, int t, int min, int max, int freq, int pos, int w = 150) {
+    TSettingsSlider* s = Named<TSettingsSlider>(parent, name, l, t, w, 24);
     s->Min = min;
     s->Max = max;
     s->Frequency = freq;
@@ -167,41 +175,28 @@ TSchriftDialog::TSchriftDialog(TComponent* AOwner) : TForm(AOwner) {
     SetClientWidth(412);
     SetClientHeight(306);
     AddLabel(this, 8, 8, "Schriftart:");
-    FontName = Make<TAdvEdit>(this, 8, 26, 200, 21);
-    FontName->SetName("FontName");
-    FontList = Make<TListBox>(this, 8, 50, 200, 132);
-    FontList->SetName("FontList");
+    FontName = Named<TAdvEdit>(this, "FontName", 8, 26, 200, 21);
+    FontList = Named<TListBox>(this, "FontList", 8, 50, 200, 132);
     FontList->Items()->Assign(Screen->Fonts());
     AddLabel(this, 216, 8, "Schriftgrad:");
-    FontSize = Make<TAdvSpinEdit>(this, 216, 26, 64, 21);
-    FontSize->SetName("FontSize");
+    FontSize = Named<TAdvSpinEdit>(this, "FontSize", 216, 26, 64, 21);
     FontSize->MinValue = MinFontSize;
     FontSize->MaxValue = MaxFontSize;
     FontSize->SetValue(8);
-    SizeList = Make<TListBox>(this, 216, 50, 64, 132);
-    SizeList->SetName("SizeList");
+    SizeList = Named<TListBox>(this, "SizeList", 216, 50, 64, 132);
     for (int size = MinFontSize; size <= MaxFontSize; ++size) SizeList->Items()->Add(SysUtils::IntToStr(size));
 
-    Effekte = Make<TdxfGroupBox>(this, 8, 190, 200, 108);
-    Effekte->SetName("Effekte");
-    Effekte->SetCaption("Effekte");
+    Effekte = Named<TdxfGroupBox>(this, "Effekte", 8, 190, 200, 108, "Effekte");
     Durchgestrichen = Check(Effekte, "Durchgestrichen", 10, 20, 150, "Durchgestrichen");
     Unterstrichen = Check(Effekte, "Unterstrichen", 10, 42, 150, "Unterstrichen");
     AddLabel(Effekte, 12, 76, "Farbe:");
-    FontColor = Make<TPanel>(Effekte, 60, 70, 25, 25);
-    FontColor->SetName("FontColor");
-    FontColor->SetCaption("");
+    FontColor = Named<TPanel>(Effekte, "FontColor", 60, 70, 25, 25, "");
     FontColor->SetColor(clBlack);
-    ColorButton = Make<TButton>(Effekte, 92, 70, 96, 25);
-    ColorButton->SetName("ColorButton");
-    ColorButton->SetCaption("Farbe ...");
+    ColorButton = Named<TButton>(Effekte, "ColorButton", 92, 70, 96, 25, "Farbe ...");
     ColorDialog = new TColorDialog(this);
 
-    Beispiel = Make<TdxfGroupBox>(this, 216, 190, 188, 108);
-    Beispiel->SetName("Beispiel");
-    Beispiel->SetCaption("Beispiel");
-    Sample = Make<TLabel>(Beispiel, 8, 20, 172, 80);
-    Sample->SetName("Sample");
+    Beispiel = Named<TdxfGroupBox>(this, "Beispiel", 216, 190, 188, 108, "Beispiel");
+    Sample = Named<TLabel>(Beispiel, "Sample", 8, 20, 172, 80);
     Sample->SetAutoSize(false);
     Sample->SetAlignment(taCenter);
     Sample->SetLayout(tlCenter);
@@ -294,28 +289,43 @@ void TSchriftDialog::ShowSample() {
     Sample->Font()->SetStyle(style);
 }
 
+// Each value goes to the settings key the moment its control changes.
+struct TEinstellungen::TStoredValue {
+    // Flag: a box (or a slider, on unless at its right end) written as a boolean; Number: a slider or
+    // spin edit; Choice: a list's item index, its default when out of the list; Text: an edit's or
+    // list's text, its default when empty; Colour: a shape's colour, which the colour picker writes.
+    enum TKind { Flag, Number, Choice, Text, Colour };
+    TControl* Control;
+    const char* Name;
+    TKind Kind;
+    int Default = 0;
+    const char* TextDefault = "";
+    // The page shows the change only when it is rebuilt.
+    bool Rebuild = false;
+    // A missing value is written with its default when the dialog opens.
+    bool StoreDefault = false;
+    // False for a value shown by code of its own.
+    bool ShownAtStart = true;
+    // Another listed control whose value is written together with this one.
+    TControl* StoredWith = nullptr;
+    // Controls that follow this one: run when the value is shown and when it changes.
+    std::function<void()> Follows = nullptr;
+    // What else a change does, after the value is written.
+    std::function<void()> Then = nullptr;
+};
+
 TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Einstellungen");
     SetBorderStyle(bsDialog);
     SetClientWidth(664);
     SetClientHeight(470);
-    using std::placeholders::_1;
-    auto bind = [this](void (TEinstellungen::*handler)(TObject*)) {
-        return [this, handler](TObject* s) { (this->*handler)(s); };
-    };
-
-    PanelUnten = Make<TPanel>(this, 0, 429, 664, 41);
-    PanelUnten->SetName("PanelUnten");
-    PanelUnten->SetCaption("");
+    PanelUnten = Named<TPanel>(this, "PanelUnten", 0, 429, 664, 41, "");
     PanelUnten->SetAlign(alBottom);
-    Ok = Make<TButton>(PanelUnten, 572, 8, 80, 25);
-    Ok->SetName("Ok");
-    Ok->SetCaption("Ok");
+    Ok = Named<TButton>(PanelUnten, "Ok", 572, 8, 80, 25, "Ok");
     Ok->SetHint("Speichern und beenden");
     Ok->SetShowHint(true);
 
-    PageControl1 = Make<TPageControl>(this, 0, 0, 664, 429);
-    PageControl1->SetName("PageControl1");
+    PageControl1 = Named<TPageControl>(this, "PageControl1", 0, 0, 664, 429);
     PageControl1->SetAlign(alClient);
     auto sheet = [this](const char* name, const char* caption) {
         TTabSheet* s = new TTabSheet(this);
@@ -328,27 +338,44 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     TabAgent = sheet("TabAgent", "Microsoft® Agent ");
     TabSprueche = sheet("TabSprueche", "Selbstdefinierte Sprüche:");
     PageControl1->SetActivePage(TabAnsicht);
+    BuildViewTab();
+    BuildAgentTab();
+    BuildSayingsTab();
 
+    OpenDialog = new TOpenDialog(this);
+    FontDialog1 = new TSchriftDialog(this);
+    FontDialog1->SetName("FontDialog1");
+    SearchAgent = new TOpenDialog(this);
+    ColorDialog = new TColorDialog(this);
+    ColorDialog->Options = TColorDialogOptions{cdSolidColor};
+    ColorDialog->CustomColors()->Add("Transparent");
+
+    SetSayTimePosition(60);
+
+    ListStoredValues();
+    ConnectStoredValues();
+    ConnectHandlers();
+
+    Modified = false;
+    FormCreate(this);
+}
+
+void TEinstellungen::BuildViewTab() {
     // tab "Ansicht", group "Ansicht:" on the left
-    GroupBoxAnsicht = Make<TdxfGroupBox>(TabAnsicht, 6, 6, 320, 372);
-    GroupBoxAnsicht->SetName("GroupBoxAnsicht");
-    GroupBoxAnsicht->SetCaption("Ansicht:");
+    GroupBoxAnsicht = Named<TdxfGroupBox>(TabAnsicht, "GroupBoxAnsicht", 6, 6, 320, 372, "Ansicht:");
     AddLabel(GroupBoxAnsicht, 12, 28, "Ansicht:");
-    ComboBoxAnsicht = Make<TAdvComboBox>(GroupBoxAnsicht, 120, 24, 188, 21);
-    ComboBoxAnsicht->SetName("ComboBoxAnsicht");
+    ComboBoxAnsicht = Named<TAdvComboBox>(GroupBoxAnsicht, "ComboBoxAnsicht", 120, 24, 188, 21);
     ComboBoxAnsicht->SetStyle(csDropDownList);
     ComboBoxAnsicht->Items()->Add("Monatsansicht");
     ComboBoxAnsicht->Items()->Add("Wochenansicht");
     ComboBoxAnsicht->Items()->Add("x Tage-Ansicht");
     AddLabel(GroupBoxAnsicht, 12, 56, "Tage:");
-    TageEdit = Make<TAdvSpinEdit>(GroupBoxAnsicht, 120, 52, 60, 21);
-    TageEdit->SetName("TageEdit");
+    TageEdit = Named<TAdvSpinEdit>(GroupBoxAnsicht, "TageEdit", 120, 52, 60, 21);
     TageEdit->MinValue = 1;
     TageEdit->MaxValue = 10;
     TageEdit->SetValue(1);
     AddLabel(GroupBoxAnsicht, 12, 84, "Design:");
-    ComboBoxDesign = Make<TAdvComboBox>(GroupBoxAnsicht, 120, 80, 188, 21);
-    ComboBoxDesign->SetName("ComboBoxDesign");
+    ComboBoxDesign = Named<TAdvComboBox>(GroupBoxAnsicht, "ComboBoxDesign", 120, 80, 188, 21);
     ComboBoxDesign->SetStyle(csDropDownList);
     CheckBoxTermineVorDatumZeigen = Check(GroupBoxAnsicht, "CheckBoxTermineVorDatumZeigen", 12, 116, 296,
                                           "Termine vor aktuellem Datum anzeigen");
@@ -366,150 +393,101 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     btnColor3 = shape("btnColor3", 210, "Farbe des heutigen Tages:");
     CheckBoxTransp3 = Check(GroupBoxAnsicht, "CheckBoxTransp3", 220, 214, 94, "Transparent");
     btnColor4 = shape("btnColor4", 244, "Farbe der Wochenendtage:");
-    SpeedButton2 = Make<TButton>(GroupBoxAnsicht, 12, 288, 196, 25);
-    SpeedButton2->SetName("SpeedButton2");
-    SpeedButton2->SetCaption("Schriftart und Farbe");
+    SpeedButton2 = Named<TButton>(GroupBoxAnsicht, "SpeedButton2", 12, 288, 196, 25, "Schriftart und Farbe");
 
     // the untitled group beside it: window, start and birthday mail
-    GroupBoxFenster = Make<TdxfGroupBox>(TabAnsicht, 332, 6, 318, 372);
-    GroupBoxFenster->SetName("GroupBoxFenster");
+    GroupBoxFenster = Named<TdxfGroupBox>(TabAnsicht, "GroupBoxFenster", 332, 6, 318, 372);
     Transparenzmode = Check(GroupBoxFenster, "Transparenzmode", 10, 16, 300, "Transparenz nur bei aktivem Fenster ändern");
     Transparenzmode->SetChecked(true);
     AddLabel(GroupBoxFenster, 12, 50, "Min:");
-    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, 50, 255, 5, 100);
-    Transparenz1->SetWidth(250);
+    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, 50, 255, 5, 100, 250);
     AddLabel(GroupBoxFenster, 12, 80, "Max:");
-    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, 50, 255, 5, 100);
-    Transparenz2->SetWidth(250);
+    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, 50, 255, 5, 100, 250);
     AddLabel(GroupBoxFenster, 56, 100, "transparent");
-    TLabel* opaque = AddLabel(GroupBoxFenster, 206, 100, "undurchsichtig");
-    opaque->SetLeft(56 + 250 - opaque->Width());
+    AddRightLabel(GroupBoxFenster, 56 + 250, 100, "undurchsichtig");
     dxfCheckBox1 = Check(GroupBoxFenster, "dxfCheckBox1", 10, 130, 300, "Programm verzögert starten");
-    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, 0, 60, 5, 0);
-    Verzoegerung->SetWidth(250);
+    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, 0, 60, 5, 0, 250);
     AddLabel(GroupBoxFenster, 56, 180, "0 sec.");
-    TLabel* sixty = AddLabel(GroupBoxFenster, 250, 180, "60 sec.");
-    sixty->SetLeft(56 + 250 - sixty->Width());
+    AddRightLabel(GroupBoxFenster, 56 + 250, 180, "60 sec.");
     CheckBoxGeburtstagseMail = Check(GroupBoxFenster, "CheckBoxGeburtstagseMail", 10, 212, 300, "eMail am Geburtstag versenden ");
-    AdvEdit1 = Make<TAdvEdit>(GroupBoxFenster, 12, 258, 294, 21);
-    AdvEdit1->SetName("AdvEdit1");
+    AdvEdit1 = Named<TAdvEdit>(GroupBoxFenster, "AdvEdit1", 12, 258, 294, 21);
     AdvEdit1->SetLabelCaption("Text für Geburtstags-eMail:");
     AdvEdit1->SetLabelPosition(lpTopLeft);
     AddLabel(GroupBoxFenster, 12, 302, "Alarmton");
-    dxfPictureButton7 = Make<TdxfPictureButton>(GroupBoxFenster, 90, 296, 26, 26);
-    dxfPictureButton7->SetName("dxfPictureButton7");
+    dxfPictureButton7 = Named<TdxfPictureButton>(GroupBoxFenster, "dxfPictureButton7", 90, 296, 26, 26);
     dxfPictureButton7->SetStyle(dxfFlat);
     dxfPictureButton7->Dither()->SetStyle(dxfDitherBlend);
     dxfPictureButton7->Dither()->SetColor(clBtnHighlight);
     dxfPictureButton7->SetHint("Alarmton wählen");
     dxfPictureButton7->SetShowHint(true);
     PaintSoundGlyph(dxfPictureButton7);
+}
 
+void TEinstellungen::BuildAgentTab() {
     // tab of the speaking character
     CheckBoxAgentUsed = Check(TabAgent, "CheckBoxAgentUsed", 10, 8, 300, "Microsoft® Agent benutzen");
-    GroupBoxAgent = Make<TdxfGroupBox>(TabAgent, 6, 32, 644, 346);
-    GroupBoxAgent->SetName("GroupBoxAgent");
-    GroupBoxAgent->SetCaption("Microsoft® Agent ");
+    GroupBoxAgent = Named<TdxfGroupBox>(TabAgent, "GroupBoxAgent", 6, 32, 644, 346, "Microsoft® Agent ");
     CheckBoxAgentSayTime = Check(GroupBoxAgent, "CheckBoxAgentSayTime", 10, 26, 260, "Microsoft® Agent sagt Zeit an , alle:");
-    SagZeitEdit = Make<TAdvEdit>(GroupBoxAgent, 280, 24, 34, 21);
-    SagZeitEdit->SetName("SagZeitEdit");
+    SagZeitEdit = Named<TAdvEdit>(GroupBoxAgent, "SagZeitEdit", 280, 24, 34, 21);
     SagZeitEdit->SetReadOnly(true);
-    UpDown1 = Make<TAdvSpinButton>(GroupBoxAgent, 314, 24, 15, 21);
-    UpDown1->SetName("UpDown1");
+    UpDown1 = Named<TAdvSpinButton>(GroupBoxAgent, "UpDown1", 314, 24, 15, 21);
     AddLabel(GroupBoxAgent, 336, 28, "Minuten");
     AddLabel(GroupBoxAgent, 12, 62, "Größe:");
     TrackBar2 = Slider(GroupBoxAgent, "TrackBar2", 150, 56, 0, 1, 1, 0);
     TrackBar2->SetWidth(80);
     TrackBar2->SetHint("Größe der Figur 50 oder 100%");
     TrackBar2->SetShowHint(true);
-    StandardAgent = Make<TButton>(GroupBoxAgent, 12, 92, 120, 25);
-    StandardAgent->SetName("StandardAgent");
-    StandardAgent->SetCaption("Figur wählen");
-    AgentAtFileSystem = Make<TButton>(GroupBoxAgent, 140, 92, 120, 25);
-    AgentAtFileSystem->SetName("AgentAtFileSystem");
-    AgentAtFileSystem->SetCaption("Figur suchen");
-    dxfPictureButton8 = Make<TdxfPictureButton>(GroupBoxAgent, 268, 92, 120, 25);
-    dxfPictureButton8->SetName("dxfPictureButton8");
-    dxfPictureButton8->SetCaption("Einstellungen");
+    StandardAgent = Named<TButton>(GroupBoxAgent, "StandardAgent", 12, 92, 120, 25, "Figur wählen");
+    AgentAtFileSystem = Named<TButton>(GroupBoxAgent, "AgentAtFileSystem", 140, 92, 120, 25, "Figur suchen");
+    dxfPictureButton8 = Named<TdxfPictureButton>(GroupBoxAgent, "dxfPictureButton8", 268, 92, 120, 25, "Einstellungen");
     dxfPictureButton8->SetHint("Sprachausgabe der Figur einstellen");
     dxfPictureButton8->SetShowHint(true);
     PaintCaptionGlyph(dxfPictureButton8, "Einstellungen", 120, 25);
     AddLabel(GroupBoxAgent, 12, 134, "Speech Engine:");
-    Voices = Make<TAdvComboBox>(GroupBoxAgent, 150, 130, 480, 21);
-    Voices->SetName("Voices");
+    Voices = Named<TAdvComboBox>(GroupBoxAgent, "Voices", 150, 130, 480, 21);
     Voices->SetStyle(csDropDownList);
     SPAgentHalloFrueh = Edit(GroupBoxAgent, "SPAgentHalloFrueh", 150, 166, 480, "Begrüßung (Früh):");
-    SPAgentHalloFrueh->SetText("Guten Morgen");
+    SPAgentHalloFrueh->SetText(SettingDefault::SPAgentHalloFrueh);
     SPAgentHalloMittag = Edit(GroupBoxAgent, "SPAgentHalloMittag", 150, 194, 480, "Begrüßung (Mittag):");
-    SPAgentHalloMittag->SetText("Mahlzeit");
+    SPAgentHalloMittag->SetText(SettingDefault::SPAgentHalloMittag);
     SPAgentHalloAbend = Edit(GroupBoxAgent, "SPAgentHalloAbend", 150, 222, 480, "Begrüßung (Abend):");
-    SPAgentHalloAbend->SetText("Guten Abend");
+    SPAgentHalloAbend->SetText(SettingDefault::SPAgentHalloAbend);
     SPAgentHallo = Edit(GroupBoxAgent, "SPAgentHallo", 150, 250, 480, "Begrüßung:");
-    SPAgentHallo->SetText("Hallo|Guten Tag");
+    SPAgentHallo->SetText(SettingDefault::SPAgentHallo);
     SPAgentTime = Edit(GroupBoxAgent, "SPAgentTime", 150, 278, 480, "Zeitansage:");
-    SPAgentTime->SetText("Die Zeit, es ist <TIME>");
+    SPAgentTime->SetText(SettingDefault::SPAgentTime);
     SBAgentAppointments = Edit(GroupBoxAgent, "SBAgentAppointments", 150, 306, 480, "Termine:");
-    SBAgentAppointments->SetText("Heute sind Termine vorhanden|Sie haben heute Termine!");
+    SBAgentAppointments->SetText(SettingDefault::SBAgentAppointments);
+}
 
+void TEinstellungen::BuildSayingsTab() {
     // tab of the sayings
-    TabControl1 = Make<TTabControl>(TabSprueche, 6, 6, 644, 372);
-    TabControl1->SetName("TabControl1");
-    Memo = Make<TPlainMemo>(TabControl1, 10, 40, 390, 320);
-    Memo->SetName("Memo");
+    TabControl1 = Named<TTabControl>(TabSprueche, "TabControl1", 6, 6, 644, 372);
+    Memo = Named<TPlainMemo>(TabControl1, "Memo", 10, 40, 390, 320);
     Memo->SetHint("Schreiben Sie hier Ihren Witz/Spruch oder Ansage hinein");
     Memo->SetShowHint(true);
     AddLabel(TabControl1, 414, 44, "Animation:");
-    Animationen = Make<TAdvComboBox>(TabControl1, 494, 40, 138, 21);
-    Animationen->SetName("Animationen");
+    Animationen = Named<TAdvComboBox>(TabControl1, "Animationen", 494, 40, 138, 21);
     Animationen->SetStyle(csDropDown);
     AddLabel(TabControl1, 414, 76, "Uhrzeit:");
-    Time = Make<TDateTimePicker>(TabControl1, 494, 72, 80, 21);
-    Time->SetName("Time");
+    Time = Named<TDateTimePicker>(TabControl1, "Time", 494, 72, 80, 21);
     Time->SetKind(dtkTime);
     Time->SetTime(0.0);
     AddLabel(TabControl1, 580, 76, "Uhr");
-    New = Make<TButton>(TabControl1, 414, 120, 218, 25);
-    New->SetName("New");
-    New->SetCaption("neuen Spruch einfügen");
-    SpruchEntfernen = Make<TButton>(TabControl1, 414, 152, 218, 25);
-    SpruchEntfernen->SetName("SpruchEntfernen");
-    SpruchEntfernen->SetCaption("Spruch entfernen");
-    SpruchSpeichern = Make<TButton>(TabControl1, 414, 184, 218, 25);
-    SpruchSpeichern->SetName("SpruchSpeichern");
-    SpruchSpeichern->SetCaption("Spruch speichern");
+    New = Named<TButton>(TabControl1, "New", 414, 120, 218, 25, "neuen Spruch einfügen");
+    SpruchEntfernen = Named<TButton>(TabControl1, "SpruchEntfernen", 414, 152, 218, 25, "Spruch entfernen");
+    SpruchSpeichern = Named<TButton>(TabControl1, "SpruchSpeichern", 414, 184, 218, 25, "Spruch speichern");
+}
 
-    OpenDialog = new TOpenDialog(this);
-    FontDialog1 = new TSchriftDialog(this);
-    FontDialog1->SetName("FontDialog1");
-    SearchAgent = new TOpenDialog(this);
-    ColorDialog = new TColorDialog(this);
-    ColorDialog->Options = TColorDialogOptions{cdSolidColor};
-    ColorDialog->CustomColors()->Add("Transparent");
-
-    SetSayTimePosition(60);
-
-    CheckBoxGeburtstagseMail->OnClick = bind(&TEinstellungen::CheckBoxGeburtstagseMailClick);
-    AdvEdit1->OnChange = bind(&TEinstellungen::AdvEdit1Change);
+void TEinstellungen::ConnectHandlers() {
+    auto bind = [this](void (TEinstellungen::*handler)(TObject*)) {
+        return [this, handler](TObject* s) { (this->*handler)(s); };
+    };
     dxfPictureButton7->OnClick = bind(&TEinstellungen::dxfPictureButton7Click);
-    ComboBoxAnsicht->OnChange = bind(&TEinstellungen::ComboBoxAnsichtChange);
-    TageEdit->OnChange = bind(&TEinstellungen::TageEditChange);
-    CheckBoxTermineVorDatumZeigen->OnClick = bind(&TEinstellungen::CheckBoxTermineVorDatumZeigenClick);
-    CheckBoxshowFullWeeksInMonthView->OnClick = bind(&TEinstellungen::CheckBoxshowFullWeeksInMonthViewClick);
-    ComboBoxDesign->OnChange = bind(&TEinstellungen::ComboBoxDesignChange);
-    CheckBoxTransp1->OnClick = bind(&TEinstellungen::CheckBoxTransp3Click);
-    CheckBoxTransp3->OnClick = bind(&TEinstellungen::CheckBoxTransp3Click);
     SpeedButton2->OnClick = bind(&TEinstellungen::SpeedButton2Click);
-    Transparenzmode->OnClick = bind(&TEinstellungen::TransparenzmodeClick);
-    Transparenz1->OnChange = bind(&TEinstellungen::Transparenz1Change);
-    Transparenz2->OnChange = bind(&TEinstellungen::Transparenz2Change);
-    dxfCheckBox1->OnClick = bind(&TEinstellungen::dxfCheckBox1Click);
-    Verzoegerung->OnChange = bind(&TEinstellungen::VerzoegerungChange);
-    CheckBoxAgentUsed->OnClick = bind(&TEinstellungen::CheckBoxAgentUsedClick);
-    CheckBoxAgentSayTime->OnClick = bind(&TEinstellungen::CheckBoxAgentSayTimeClick);
     UpDown1->OnUpClick = [this](TObject* s) { UpDown1Click(s, true); };
     UpDown1->OnDownClick = [this](TObject* s) { UpDown1Click(s, false); };
     SagZeitEdit->OnChange = bind(&TEinstellungen::SagZeitEditChange);
-    TrackBar2->OnChange = bind(&TEinstellungen::TrackBar2Change);
     StandardAgent->OnClick = bind(&TEinstellungen::StandardAgentClick);
     AgentAtFileSystem->OnClick = bind(&TEinstellungen::AgentAtFileSystemClick);
     Voices->OnChange = bind(&TEinstellungen::VoicesChange);
@@ -530,9 +508,6 @@ TEinstellungen::TEinstellungen(TComponent* AOwner) : TForm(AOwner) {
     SpruchSpeichern->OnClick = bind(&TEinstellungen::SpruchSpeichernClick);
     OnShow = bind(&TEinstellungen::FormShow);
     OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
-
-    Modified = false;
-    FormCreate(this);
 }
 
 TEinstellungen::~TEinstellungen() {
@@ -560,49 +535,18 @@ void TEinstellungen::FormCreate(TObject*) {
     }
     // 2.
     Modified = false;
-    // 3. each value by itself, so one bad value does not stop the others
-    bool keyOpens = false;
+    // 3. the listed values in their order, and the spoken time's interval
     try {
         TRegistry reg;
         reg.SetRootKey(HKEY_CURRENT_USER);
-        keyOpens = reg.OpenKey(TarvolinKey, false);
-        if (keyOpens) {
-            AnsiString body;
-            if (!reg.TryReadString("Body", body) || body.empty()) body = SettingDefault::Body;
-            SetEditText(AdvEdit1, body);
-            CheckBoxGeburtstagseMail->SetChecked(ReadIntOr(reg, "MailonBirthday", SettingDefault::MailonBirthday) != 0);
-            CheckBoxshowFullWeeksInMonthView->SetChecked(ReadIntOr(reg, "showFullWeeksInMonthView", SettingDefault::showFullWeeksInMonthView) != 0);
-            int zoom = 0;
-            if (reg.TryReadInteger("AgentZoom", zoom)) {
-                TrackBar2->SetPosition(zoom != 0 ? 0 : 1);
-            } else {
-                WriteSetting([](TRegistry& r) { r.WriteBool("AgentZoom", false); });
-                TrackBar2->SetPosition(1);
-            }
-            TageEdit->SetValue(ReadIntOr(reg, "xTage", SettingDefault::xTage));
-            CheckBoxAgentUsed->SetChecked(ReadIntOr(reg, "CharacterUsed", SettingDefault::CharacterUsed) != 0);
-            CheckBoxAgentSayTime->SetChecked(ReadIntOr(reg, "CharacterSayTime", SettingDefault::CharacterSayTime) != 0);
+        if (reg.OpenKey(TarvolinKey, false)) {
+            ShowStoredValues(reg);
             SetSayTimePosition(ReadIntOr(reg, "CharacterSayTimeAll", SettingDefault::CharacterSayTimeAll));
-            CheckBoxTermineVorDatumZeigen->SetChecked(ReadIntOr(reg, "vorHeute", SettingDefault::vorHeute) != 0);
-            CheckBoxTransp1->SetChecked(ReadIntOr(reg, "BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent) != 0);
-            CheckBoxTransp3->SetChecked(ReadIntOr(reg, "BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent) != 0);
-            int onActive = 1;
-            if (reg.TryReadInteger("TransparenzOnActiveWindow", onActive)) {
-                Transparenzmode->SetChecked(onActive != 0);
-            } else {
-                WriteSetting([](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", SettingDefault::TransparenzOnActiveWindow); });
-                Transparenzmode->SetChecked(SettingDefault::TransparenzOnActiveWindow);
-            }
-            Transparenz2->SetPosition(ReadIntOr(reg, "AlphaAktive", SettingDefault::AlphaAktive));
-            Transparenz1->SetPosition(ReadIntOr(reg, "Alpha", SettingDefault::Alpha));
-            Verzoegerung->SetPosition(ReadIntOr(reg, "Delay", SettingDefault::Delay));
-            dxfCheckBox1->SetChecked(ReadIntOr(reg, "UseDelay", SettingDefault::UseDelay) != 0);
-            Verzoegerung->SetEnabled(dxfCheckBox1->Checked());
         }
     } catch (const SysUtils::Exception&) {
     }
-    GroupBoxAgent->SetEnabled(CheckBoxAgentUsed->Checked());
-    for (int i = 0; i < GroupBoxAgent->ControlCount(); ++i) GroupBoxAgent->Controls(i)->SetEnabled(CheckBoxAgentUsed->Checked());
+    // The character's group follows its box even without the key.
+    StoredValueOf(CheckBoxAgentUsed).Follows();
 
     // 4. design list: the sections of the design file
     ComboBoxDesign->Items()->Clear();
@@ -617,8 +561,9 @@ void TEinstellungen::FormCreate(TObject*) {
         if (reg.OpenKey(TarvolinKey, false)) {
             // The page builder finds its design whatever the case, so the list does too; without a
             // stored design it takes its default one.
+            const TStoredValue& listed = StoredValueOf(ComboBoxDesign);
             AnsiString stored;
-            if (!reg.TryReadString("Design", stored) || !reg.ValueExists("Design")) stored = SettingDefault::Design;
+            if (!reg.TryReadString(listed.Name, stored) || !reg.ValueExists(listed.Name)) stored = listed.TextDefault;
             const AnsiString design = SysUtils::LowerCase(stored);
             for (int i = 0; i < ComboBoxDesign->Items()->Count(); ++i)
                 if (SysUtils::LowerCase(ComboBoxDesign->Items()->Get(i)) == design) {
@@ -636,37 +581,153 @@ void TEinstellungen::FormCreate(TObject*) {
     // 6. the sayings
     FillSayings();
 
-    // 7. view and page colours
-    try {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        if (reg.OpenKey(TarvolinKey, false)) {
-            int view = ReadIntOr(reg, "VORLAGE", SettingDefault::VORLAGE);
-            if (view < 0 || view > 2) view = SettingDefault::VORLAGE;
-            ComboBoxAnsicht->SetItemIndex(view);
-            TageEdit->SetEnabled(view == 2);
-            btnColor1->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorDays", SettingDefault::BackgroundColorDays)));
-            btnColor3->SetColor(static_cast<TColor>(ReadIntOr(reg, "BackgroundColorToday", SettingDefault::BackgroundColorToday)));
-            btnColor4->SetColor(static_cast<TColor>(ReadIntOr(reg, "WeekendColor", SettingDefault::WeekendColor)));
-        }
-    } catch (const SysUtils::Exception&) {
-    }
-
-    // 8. the voices, with the stored one selected
+    // 7. the voices, with the stored one selected
     FillVoices();
 }
 
-// ---- handlers ------------------------------------------------------------------------------------------------
-void TEinstellungen::CheckBoxGeburtstagseMailClick(TObject*) {
-    Modified = true;
-    const bool v = CheckBoxGeburtstagseMail->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("MailonBirthday", v); });
+// ---- the stored values --------------------------------------------------------------------------------------
+namespace {
+// What a listed control shows, as the number it is stored as: a box's tick, a slider's position (as a
+// flag on unless at its right end), a spin edit's value, a list's item index.
+int NumberShown(TControl* Control, bool Flag) {
+    if (auto* box = dynamic_cast<TdxfCheckBox*>(Control)) return box->Checked() ? 1 : 0;
+    if (auto* slider = dynamic_cast<TSettingsSlider*>(Control))
+        return Flag ? (slider->Position() != slider->Max ? 1 : 0) : slider->Position();
+    if (auto* spin = dynamic_cast<TAdvSpinEdit*>(Control)) return spin->Value();
+    if (auto* list = dynamic_cast<TCustomComboBox*>(Control)) return list->ItemIndex();
+    return 0;
 }
 
-void TEinstellungen::AdvEdit1Change(TObject*) {
-    Modified = true;
-    const AnsiString v = AdvEdit1->Text();
-    WriteSetting([&v](TRegistry& r) { r.WriteString("Body", v); });
+// Shows Number on a listed control; a list shows Fallback for a number that is none of its items.
+void ShowNumber(TControl* Control, bool Flag, int Number, int Fallback) {
+    if (auto* box = dynamic_cast<TdxfCheckBox*>(Control)) box->SetChecked(Number != 0);
+    else if (auto* slider = dynamic_cast<TSettingsSlider*>(Control))
+        slider->SetPosition(!Flag ? Number : Number != 0 ? slider->Min : slider->Max);
+    else if (auto* spin = dynamic_cast<TAdvSpinEdit*>(Control)) spin->SetValue(Number);
+    else if (auto* list = dynamic_cast<TCustomComboBox*>(Control))
+        list->SetItemIndex(Number >= 0 && Number < list->Items()->Count() ? Number : Fallback);
+    else if (auto* shape = dynamic_cast<TPanel*>(Control)) shape->SetColor(static_cast<TColor>(Number));
+}
+} // namespace
+
+// In the order the dialog shows them when it opens: the sliders write what they show, and the active
+// alpha is in place before the inactive one is held below it.
+void TEinstellungen::ListStoredValues() {
+    using V = TStoredValue;
+    auto transparent = [](TdxfCheckBox* box, TPanel* shape) {
+        return [box, shape] {
+            if (box->Checked()) shape->SetColor(clBtnFace);
+        };
+    };
+    storedValues_ = {
+        {.Control = AdvEdit1, .Name = "Body", .Kind = V::Text, .TextDefault = SettingDefault::Body, .Rebuild = true},
+        {.Control = CheckBoxGeburtstagseMail, .Name = "MailonBirthday", .Kind = V::Flag, .Default = SettingDefault::MailonBirthday,
+         .Rebuild = true},
+        {.Control = CheckBoxshowFullWeeksInMonthView, .Name = "showFullWeeksInMonthView", .Kind = V::Flag,
+         .Default = SettingDefault::showFullWeeksInMonthView, .Rebuild = true},
+        // A loaded character shows the new size at once (two thirds of its own size when zoomed).
+        {.Control = TrackBar2, .Name = "AgentZoom", .Kind = V::Flag, .Default = SettingDefault::AgentZoom, .StoreDefault = true,
+         .Then =
+             [this] {
+                 const bool zoom = NumberShown(TrackBar2, true) != 0;
+                 if (auto character = TarvolinAgent::Character()) {
+                     int w = 0, h = 0;
+                     if (character->GetOriginalSize(w, h) >= 0) character->SetSize(zoom ? w * 2 / 3 : w, zoom ? h * 2 / 3 : h);
+                 }
+             }},
+        {.Control = TageEdit, .Name = "xTage", .Kind = V::Number, .Default = SettingDefault::xTage, .Rebuild = true},
+        {.Control = CheckBoxAgentUsed, .Name = "CharacterUsed", .Kind = V::Flag, .Default = SettingDefault::CharacterUsed,
+         .Follows =
+             [this] {
+                 const bool on = CheckBoxAgentUsed->Checked();
+                 GroupBoxAgent->SetEnabled(on);
+                 for (int i = 0; i < GroupBoxAgent->ControlCount(); ++i) GroupBoxAgent->Controls(i)->SetEnabled(on);
+             }},
+        {.Control = CheckBoxAgentSayTime, .Name = "CharacterSayTime", .Kind = V::Flag, .Default = SettingDefault::CharacterSayTime},
+        {.Control = CheckBoxTermineVorDatumZeigen, .Name = "vorHeute", .Kind = V::Flag, .Default = SettingDefault::vorHeute,
+         .Rebuild = true},
+        // A transparent day shows as the dialog's face; the colour comes back when the dialog opens again.
+        {.Control = CheckBoxTransp1, .Name = "BackgroundColorDaysTransparent", .Kind = V::Flag,
+         .Default = SettingDefault::BackgroundColorDaysTransparent, .Rebuild = true, .StoredWith = CheckBoxTransp3,
+         .Then = transparent(CheckBoxTransp1, btnColor1)},
+        {.Control = CheckBoxTransp3, .Name = "BackgroundColorTodayTransparent", .Kind = V::Flag,
+         .Default = SettingDefault::BackgroundColorTodayTransparent, .Rebuild = true, .StoredWith = CheckBoxTransp1,
+         .Then = transparent(CheckBoxTransp3, btnColor3)},
+        // The window fades the new way from now on, not only after the next page build.
+        {.Control = Transparenzmode, .Name = "TransparenzOnActiveWindow", .Kind = V::Flag,
+         .Default = SettingDefault::TransparenzOnActiveWindow, .StoreDefault = true,
+         .Then = [this] { TarvolinMainWindow::SetFadeOnActivation(Transparenzmode->Checked()); }},
+        {.Control = Transparenz2, .Name = "AlphaAktive", .Kind = V::Number, .Default = SettingDefault::AlphaAktive, .Rebuild = true,
+         .Then =
+             [this] {
+                 if (!inAlphaRule_) AlphaRule();
+             }},
+        {.Control = Transparenz1, .Name = "Alpha", .Kind = V::Number, .Default = SettingDefault::Alpha,
+         .Then = [this] { AlphaRule(); }},
+        {.Control = Verzoegerung, .Name = "Delay", .Kind = V::Number, .Default = SettingDefault::Delay},
+        {.Control = dxfCheckBox1, .Name = "UseDelay", .Kind = V::Flag, .Default = SettingDefault::UseDelay,
+         .Follows = [this] { Verzoegerung->SetEnabled(dxfCheckBox1->Checked()); }, .Then = [this] { AlphaRule(); }},
+        {.Control = ComboBoxAnsicht, .Name = "VORLAGE", .Kind = V::Choice, .Default = SettingDefault::VORLAGE, .Rebuild = true,
+         .Follows = [this] { TageEdit->SetEnabled(ComboBoxAnsicht->ItemIndex() == 2); }},
+        // Selected with the design list, which comes from the design file.
+        {.Control = ComboBoxDesign, .Name = "Design", .Kind = V::Text, .TextDefault = SettingDefault::Design, .Rebuild = true,
+         .ShownAtStart = false},
+        {.Control = btnColor1, .Name = "BackgroundColorDays", .Kind = V::Colour, .Default = SettingDefault::BackgroundColorDays},
+        {.Control = btnColor3, .Name = "BackgroundColorToday", .Kind = V::Colour, .Default = SettingDefault::BackgroundColorToday},
+        {.Control = btnColor4, .Name = "WeekendColor", .Kind = V::Colour, .Default = SettingDefault::WeekendColor},
+    };
+}
+
+void TEinstellungen::ConnectStoredValues() {
+    for (const TStoredValue& value : storedValues_) {
+        auto changed = [this, &value](TObject*) {
+            Store(value);
+            if (value.StoredWith) Store(StoredValueOf(value.StoredWith));
+        };
+        if (auto* box = dynamic_cast<TdxfCheckBox*>(value.Control)) box->OnClick = changed;
+        else if (auto* slider = dynamic_cast<TSettingsSlider*>(value.Control)) slider->OnChange = changed;
+        else if (auto* edit = dynamic_cast<TCustomEdit*>(value.Control)) edit->OnChange = changed;
+        else if (auto* list = dynamic_cast<TCustomComboBox*>(value.Control)) list->OnChange = changed;
+    }
+}
+
+const TEinstellungen::TStoredValue& TEinstellungen::StoredValueOf(const TControl* Control) const {
+    return *std::find_if(storedValues_.begin(), storedValues_.end(), [Control](const TStoredValue& v) { return v.Control == Control; });
+}
+
+void TEinstellungen::ShowStoredValues(TRegistry& Reg) {
+    for (const TStoredValue& value : storedValues_) {
+        if (!value.ShownAtStart) continue;
+        if (value.Kind == TStoredValue::Text) {
+            AnsiString text;
+            if (!Reg.TryReadString(value.Name, text) || text.empty()) text = value.TextDefault;
+            // Shown as if typed, so the text shown is the text kept.
+            SetEditText(dynamic_cast<TAdvEdit*>(value.Control), text);
+        } else {
+            int number = value.Default;
+            if (!Reg.TryReadInteger(value.Name, number) && value.StoreDefault)
+                WriteSetting([&value](TRegistry& r) { r.WriteInteger(value.Name, value.Default); });
+            ShowNumber(value.Control, value.Kind == TStoredValue::Flag, number, value.Default);
+        }
+        if (value.Follows) value.Follows();
+    }
+}
+
+void TEinstellungen::Store(const TStoredValue& Value) {
+    if (Value.Rebuild) Modified = true;
+    if (Value.Follows) Value.Follows();
+    if (Value.Kind == TStoredValue::Text) {
+        auto* edit = dynamic_cast<TAdvEdit*>(Value.Control);
+        const AnsiString text = edit ? edit->Text() : Value.Control->Text();
+        WriteSetting([&](TRegistry& r) { r.WriteString(Value.Name, text); });
+    } else if (Value.Kind == TStoredValue::Flag) {
+        const bool on = NumberShown(Value.Control, true) != 0;
+        WriteSetting([&](TRegistry& r) { r.WriteBool(Value.Name, on); });
+    } else {
+        const int number = NumberShown(Value.Control, false);
+        WriteSetting([&](TRegistry& r) { r.WriteInteger(Value.Name, number); });
+    }
+    if (Value.Then) Value.Then();
 }
 
 void TEinstellungen::dxfPictureButton7Click(TObject*) {
@@ -684,49 +745,6 @@ void TEinstellungen::dxfPictureButton7Click(TObject*) {
             PlaySound(OpenDialog->FileName.c_str(), 0, SND_FILENAME | SND_ASYNC);
         },
         true);
-}
-
-void TEinstellungen::ComboBoxAnsichtChange(TObject*) {
-    Modified = true;
-    const int v = ComboBoxAnsicht->ItemIndex();
-    WriteSetting([v](TRegistry& r) { r.WriteInteger("VORLAGE", v); });
-    TageEdit->SetEnabled(v == 2);
-}
-
-void TEinstellungen::TageEditChange(TObject*) {
-    Modified = true;
-    const int v = TageEdit->Value();
-    WriteSetting([v](TRegistry& r) { r.WriteInteger("xTage", v); });
-}
-
-void TEinstellungen::CheckBoxTermineVorDatumZeigenClick(TObject*) {
-    Modified = true;
-    const bool v = CheckBoxTermineVorDatumZeigen->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("vorHeute", v); });
-}
-
-void TEinstellungen::CheckBoxshowFullWeeksInMonthViewClick(TObject*) {
-    // The month page shows the change only when it is rebuilt.
-    Modified = true;
-    const bool v = CheckBoxshowFullWeeksInMonthView->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("showFullWeeksInMonthView", v); });
-}
-
-void TEinstellungen::ComboBoxDesignChange(TObject*) {
-    Modified = true;
-    const AnsiString v = ComboBoxDesign->Text();
-    WriteSetting([&v](TRegistry& r) { r.WriteString("Design", v); });
-}
-
-void TEinstellungen::CheckBoxTransp3Click(TObject*) {
-    Modified = true;
-    auto apply = [](TdxfCheckBox* box, TPanel* shape, const char* name) {
-        const bool on = box->Checked();
-        if (on) shape->SetColor(clBtnFace);
-        WriteSetting([on, name](TRegistry& r) { r.WriteBool(name, on); });
-    };
-    apply(CheckBoxTransp3, btnColor3, "BackgroundColorTodayTransparent");
-    apply(CheckBoxTransp1, btnColor1, "BackgroundColorDaysTransparent");
 }
 
 void TEinstellungen::SpeedButton2Click(TObject*) {
@@ -774,58 +792,14 @@ void TEinstellungen::WriteChosenFont() {
     });
 }
 
-void TEinstellungen::TransparenzmodeClick(TObject*) {
-    const bool v = Transparenzmode->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("TransparenzOnActiveWindow", v); });
-    // The window fades the new way from now on, not only after the next page build.
-    TarvolinMainWindow::SetFadeOnActivation(v);
-}
-
 void TEinstellungen::AlphaRule() {
     if (Transparenz1->Position() < Transparenz2->Position()) return;
-    // Moving the active slider runs its own handler, which writes AlphaAktive.
+    // Moving the active slider writes AlphaAktive; left where it is, it is written all the same.
     inAlphaRule_ = true;
     const int before = Transparenz2->Position();
     Transparenz2->SetPosition(Transparenz1->Position());
     inAlphaRule_ = false;
-    if (Transparenz2->Position() == before) Transparenz2Change(Transparenz2);
-}
-
-void TEinstellungen::Transparenz1Change(TObject*) {
-    AlphaRule();
-    const int v = Transparenz1->Position();
-    WriteSetting([v](TRegistry& r) { r.WriteInteger("Alpha", v); });
-}
-
-void TEinstellungen::Transparenz2Change(TObject*) {
-    Modified = true;
-    if (!inAlphaRule_) AlphaRule();
-    const int v = Transparenz2->Position();
-    WriteSetting([v](TRegistry& r) { r.WriteInteger("AlphaAktive", v); });
-}
-
-void TEinstellungen::dxfCheckBox1Click(TObject*) {
-    Verzoegerung->SetEnabled(dxfCheckBox1->Checked());
-    AlphaRule();
-    const bool v = dxfCheckBox1->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("UseDelay", v); });
-}
-
-void TEinstellungen::VerzoegerungChange(TObject*) {
-    const int v = Verzoegerung->Position();
-    WriteSetting([v](TRegistry& r) { r.WriteInteger("Delay", v); });
-}
-
-void TEinstellungen::CheckBoxAgentUsedClick(TObject*) {
-    const bool v = CheckBoxAgentUsed->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("CharacterUsed", v); });
-    GroupBoxAgent->SetEnabled(v);
-    for (int i = 0; i < GroupBoxAgent->ControlCount(); ++i) GroupBoxAgent->Controls(i)->SetEnabled(v);
-}
-
-void TEinstellungen::CheckBoxAgentSayTimeClick(TObject*) {
-    const bool v = CheckBoxAgentSayTime->Checked();
-    WriteSetting([v](TRegistry& r) { r.WriteBool("CharacterSayTime", v); });
+    if (Transparenz2->Position() == before) Store(StoredValueOf(Transparenz2));
 }
 
 void TEinstellungen::SetSayTimePosition(int Value) {
@@ -859,16 +833,6 @@ void TEinstellungen::SagZeitEditChange(TObject*) {
         written = true;
     });
     if (!written) WriteSetting([](TRegistry& r) { r.WriteInteger("CharacterSayTimeAll", 60); });
-}
-
-void TEinstellungen::TrackBar2Change(TObject*) {
-    const bool zoom = TrackBar2->Position() != 1;
-    WriteSetting([zoom](TRegistry& r) { r.WriteBool("AgentZoom", zoom); });
-    // A loaded character shows the new size at once (two thirds of its own size when zoomed).
-    if (auto character = TarvolinAgent::Character()) {
-        int w = 0, h = 0;
-        if (character->GetOriginalSize(w, h) >= 0) character->SetSize(zoom ? w * 2 / 3 : w, zoom ? h * 2 / 3 : h);
-    }
 }
 
 void TEinstellungen::ReloadAgent() {
@@ -1022,25 +986,6 @@ namespace {
 const char* const NamesSection = "Namen";
 const int MaxSayings = 100;
 
-// The characters of a UTF-8 text, counted as whole characters.
-std::size_t CharCount(const AnsiString& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-// The first Count characters of a UTF-8 text.
-AnsiString FirstChars(const AnsiString& s, std::size_t count) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (n == count) return s.substr(0, i);
-            ++n;
-        }
-    }
-    return s;
-}
 } // namespace
 
 AnsiString TEinstellungen::SayingsFile() { return SysUtils::ProgramFolder() + "sprueche.ini"; }
@@ -1209,8 +1154,8 @@ void TEinstellungen::MemoClick(TObject*) { TabControl1->Tag = 1; }
 void TEinstellungen::MemoChange(TObject*) {
     if (fillingEditor_) return;
     // The file keeps at most MaxSayingLength characters of a saying.
-    if (CharCount(SayingText()) > static_cast<std::size_t>(MaxSayingLength)) {
-        SetMemoText(FirstChars(SayingText(), MaxSayingLength));
+    if (TextEncoding::CharCount(SayingText()) > static_cast<std::size_t>(MaxSayingLength)) {
+        SetMemoText(TextEncoding::LeftChars(SayingText(), MaxSayingLength));
         Memo->SetSelStart(MaxSayingLength);
     }
     if (TabControl1->Tabs()->Count() == 0) {
@@ -1242,34 +1187,23 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
     } catch (const SysUtils::Exception&) {
     }
     Modified = true;
-    TPanel* shape = nullptr;
-    const char* value = nullptr;
-    const char* transparent = nullptr;
-    TdxfCheckBox* box = nullptr;
-    // The dialog starts from the colour the page shows.
-    TColor fallback = clWhite;
-    if (Sender == btnColor1) {
-        shape = btnColor1, value = "BackgroundColorDays", transparent = "BackgroundColorDaysTransparent", box = CheckBoxTransp1;
-        fallback = SettingDefault::BackgroundColorDays;
-    } else if (Sender == btnColor3) {
-        shape = btnColor3, value = "BackgroundColorToday", transparent = "BackgroundColorTodayTransparent", box = CheckBoxTransp3;
-        fallback = SettingDefault::BackgroundColorToday;
-    } else if (Sender == btnColor4) {
-        shape = btnColor4, value = "WeekendColor", fallback = SettingDefault::WeekendColor;
-    }
-    if (shape) {
+    auto* shape = dynamic_cast<TPanel*>(Sender);
+    if (shape == btnColor1 || shape == btnColor3 || shape == btnColor4) {
+        // The dialog starts from the colour the page shows.
+        const TStoredValue& colour = StoredValueOf(shape);
+        TdxfCheckBox* transparent = shape == btnColor1 ? CheckBoxTransp1 : shape == btnColor3 ? CheckBoxTransp3 : nullptr;
         try {
             TRegistry reg;
             reg.SetRootKey(HKEY_CURRENT_USER);
             if (reg.OpenKey(TarvolinKey, false)) {
-                ColorDialog->Color = static_cast<TColor>(ReadIntOr(reg, value, fallback));
+                ColorDialog->Color = static_cast<TColor>(ReadIntOr(reg, colour.Name, colour.Default));
                 if (ColorDialog->Execute()) {
                     shape->SetColor(ColorDialog->Color);
-                    reg.WriteInteger(value, static_cast<int>(ColorDialog->Color));
+                    reg.WriteInteger(colour.Name, static_cast<int>(ColorDialog->Color));
                     // A chosen colour ends the transparency, in the registry and on the dialog.
                     if (transparent) {
-                        reg.WriteBool(transparent, false);
-                        box->SetChecked(false);
+                        reg.WriteBool(StoredValueOf(transparent).Name, false);
+                        transparent->SetChecked(false);
                     }
                 }
             }

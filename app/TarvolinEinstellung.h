@@ -22,6 +22,7 @@
 
 class TAdvComboBox;
 class TIniFile;
+class TRegistry;
 
 // The main window's speaking character as the dialog uses it (provided by the main window).
 namespace TarvolinAgent {
@@ -197,26 +198,10 @@ public:
     int SayTimePosition() const { return sayTimePosition_; }
 
     void FormCreate(TObject* Sender);
-    void CheckBoxGeburtstagseMailClick(TObject* Sender);
-    void AdvEdit1Change(TObject* Sender);
     void dxfPictureButton7Click(TObject* Sender);
-    void ComboBoxAnsichtChange(TObject* Sender);
-    void TageEditChange(TObject* Sender);
-    void CheckBoxTermineVorDatumZeigenClick(TObject* Sender);
-    void CheckBoxshowFullWeeksInMonthViewClick(TObject* Sender);
-    void ComboBoxDesignChange(TObject* Sender);
-    void CheckBoxTransp3Click(TObject* Sender);
     void SpeedButton2Click(TObject* Sender);
-    void TransparenzmodeClick(TObject* Sender);
-    void Transparenz1Change(TObject* Sender);
-    void Transparenz2Change(TObject* Sender);
-    void dxfCheckBox1Click(TObject* Sender);
-    void VerzoegerungChange(TObject* Sender);
-    void CheckBoxAgentUsedClick(TObject* Sender);
-    void CheckBoxAgentSayTimeClick(TObject* Sender);
     void UpDown1Click(TObject* Sender, bool Up);
     void SagZeitEditChange(TObject* Sender);
-    void TrackBar2Change(TObject* Sender);
     void StandardAgentClick(TObject* Sender);
     void AgentAtFileSystemClick(TObject* Sender);
     void VoicesChange(TObject* Sender);
@@ -242,6 +227,23 @@ public:
     void btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
 private:
+    // The controls of each tab, and the handlers of what is not a stored value.
+    void BuildViewTab();
+    void BuildAgentTab();
+    void BuildSayingsTab();
+    void ConnectHandlers();
+    // One value of the settings key with the control that shows it and writes it when it changes.
+    struct TStoredValue;
+    std::vector<TStoredValue> storedValues_;
+    void ListStoredValues();
+    // Connects each listed control to its value, once.
+    void ConnectStoredValues();
+    // Shows every listed value that the dialog shows when it opens, in the order of the list.
+    void ShowStoredValues(TRegistry& Reg);
+    // The listed value Control shows.
+    const TStoredValue& StoredValueOf(const TControl* Control) const;
+    // Writes the value as its control shows it now, with what follows from it.
+    void Store(const TStoredValue& Value);
     int sayTimePosition_ = 60;
     bool inAlphaRule_ = false;
     void AlphaRule();

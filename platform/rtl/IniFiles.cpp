@@ -2,9 +2,6 @@
 #include "IniFiles.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +9,7 @@
 #include <unordered_map>
 
 #include "FileLocks.h"
+#include "SettingsFile.h"
 #include "TextEncoding.h"
 
 using namespace SysUtils;
@@ -137,14 +135,10 @@ struct TIniFile::Document {
             std::string& l = lines[i];
             if (TextEncoding::IsValidUtf8(l)) continue;
             converted.push_back(i);
+            bool any = false;
             const std::size_t eq = l[0] == '[' || l[0] == ';' ? std::string::npos : l.find('=');
-            if (eq == std::string::npos) {
-                l = TextEncoding::Cp1252ToUtf8(l);
-                continue;
-            }
-            const std::string name = l.substr(0, eq), value = l.substr(eq + 1);
-            l = (TextEncoding::IsValidUtf8(name) ? name : TextEncoding::Cp1252ToUtf8(name)) + "=" +
-                (TextEncoding::IsValidUtf8(value) ? value : TextEncoding::Cp1252ToUtf8(value));
+            if (eq == std::string::npos) l = SettingsFile::Decode(l, any);
+            else l = SettingsFile::Decode(l.substr(0, eq), any) + "=" + SettingsFile::Decode(l.substr(eq + 1), any);
         }
     }
 
@@ -179,37 +173,8 @@ struct TIniFile::Document {
 
 namespace {
 
-// Writers of every profile file in this process take turns; other processes are kept out by a lock
-// on the file's folder, so no helper file appears beside it.
+// Writers of every profile file in this process take turns.
 std::mutex g_writeMutex;
-
-bool SameStamp(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& file) {
-        std::string dir = ExtractFileDir(file);
-        if (dir.empty()) dir = ".";
-        fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        // Another program that keeps the folder locked makes the write fail, after a short wait.
-        if (fd_ >= 0 && !FileLocks::LockExclusive(fd_)) {
-            const int error = errno;
-            ::close(fd_);
-            fd_ = -1;
-            if (error == EWOULDBLOCK)
-                throw EInOutError("Cannot write " + file + ": another program holds the lock of its folder");
-        }
-    }
-    ~FolderLock() { if (fd_ >= 0) ::close(fd_); }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-private:
-    int fd_ = -1;
-};
 
 std::string OneLine(const std::string& s) {
     std::string r = s;
@@ -225,28 +190,16 @@ TIniFile::TIniFile(const AnsiString& FileName) : TCustomIniFile(FileName) {}
 TIniFile::~TIniFile() = default;
 
 std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
-    const std::string path = ResolvePath(FileName());
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fd < 0) {
+    std::string bytes;
+    struct stat st {};
+    const auto read = SettingsFile::ReadUnlessUnchanged(ResolvePath(FileName()), cache_ && cache_->exists ? &cache_->stamp : nullptr,
+                                                        bytes, st);
+    if (read == SettingsFile::TRead::Missing) {
         if (!cache_ || cache_->exists) cache_ = std::make_shared<Document>();
         return cache_;
     }
-    struct stat st {};
-    ::fstat(fd, &st);
-    if (cache_ && cache_->exists && SameStamp(cache_->stamp, st)) {
-        ::close(fd);
-        return cache_;
-    }
-    std::string bytes;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    if (read == SettingsFile::TRead::Unchanged) return cache_;
     auto doc = std::make_shared<Document>();
     doc->Parse(bytes);
     doc->stamp = st;
@@ -257,17 +210,23 @@ std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
 
 void TIniFile::Modify(const std::function<bool(Document&)>& change) {
     std::lock_guard<std::mutex> process(g_writeMutex);
-    FolderLock folder(ResolvePath(FileName()));
+    // Other processes are kept out by a lock on the file's folder, so no helper file appears beside
+    // it; one that keeps the folder locked makes the write fail, after a short wait.
+    const std::string path = ResolvePath(FileName());
+    std::string dir = ExtractFileDir(path);
+    if (dir.empty()) dir = ".";
+    const SettingsFile::TLock folder(dir, O_RDONLY | O_DIRECTORY);
+    if (folder.HeldByAnother())
+        throw EInOutError("Cannot write " + path + ": another program holds the lock of its folder");
     Document doc = *Load();
     if (!change(doc)) return;
     doc.Index();
     if (!doc.converted.empty()) {
         // Lines read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
-        const std::string file = ResolvePath(FileName());
-        const std::string aside = FileLocks::KeepAside(file);
-        if (aside.empty()) throw EInOutError("Cannot keep " + file + " aside before writing it: " + std::strerror(errno));
+        const std::string aside = FileLocks::KeepAside(path);
+        if (aside.empty()) throw EInOutError("Cannot keep " + path + " aside before writing it: " + std::strerror(errno));
         std::fprintf(stderr, "The profile file %s had lines that were not UTF-8 (line %zu first); it was kept as %s.\n",
-                     file.c_str(), doc.converted.front() + 1, aside.c_str());
+                     path.c_str(), doc.converted.front() + 1, aside.c_str());
     }
     WriteFileBytes(FileName(), doc.Serialize());
 }
@@ -315,25 +274,21 @@ void TIniFile::ReadSections(TStrings* Strings) {
         if (doc->index.at(doc->sections[i].upper) == i) Strings->Add(doc->sections[i].name);
 }
 
-void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) {
-    const auto doc = Load();
+namespace {
+// The keys of a section, the first of each name, as "key" or "key=value" lines.
+void ListKeys(const TIniFile::Document& Doc, const AnsiString& Section, TStrings* Strings, bool WithValues) {
     UpdateGuard update(*Strings);
     Strings->Clear();
-    if (const auto* s = doc->Find(Section)) {
+    if (const auto* s = Doc.Find(Section)) {
         for (const auto& k : s->keys)
-            if (s->Find(k.upper) == &k) Strings->Add(k.name);
+            if (s->Find(k.upper) == &k) Strings->Add(WithValues ? k.name + "=" + k.value : k.name);
     }
 }
+} // namespace
 
-void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) {
-    const auto doc = Load();
-    UpdateGuard update(*Strings);
-    Strings->Clear();
-    if (const auto* s = doc->Find(Section)) {
-        for (const auto& k : s->keys)
-            if (s->Find(k.upper) == &k) Strings->Add(k.name + "=" + k.value);
-    }
-}
+void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) { ListKeys(*Load(), Section, Strings, false); }
+
+void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) { ListKeys(*Load(), Section, Strings, true); }
 
 bool TIniFile::SectionExists(const AnsiString& Section) {
     return Load()->Find(Section) != nullptr;

@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "FileLocks.h"
+#include "SettingsFile.h"
 #include "TextEncoding.h"
 
 using namespace SysUtils;
@@ -223,9 +224,10 @@ struct TRegistry::Hive {
     // Each name and text is read on its own: valid UTF-8 stays as it is, anything else is read as
     // Windows-1252, so one foreign byte changes nothing else in the file.
     std::string Decode(std::string text, int line) {
-        if (TextEncoding::IsValidUtf8(text)) return text;
-        if (converted.empty() || converted.back() != line) converted.push_back(line);
-        return TextEncoding::Cp1252ToUtf8(text);
+        bool was = false;
+        text = SettingsFile::Decode(std::move(text), was);
+        if (was && (converted.empty() || converted.back() != line)) converted.push_back(line);
+        return text;
     }
 
     static std::string ParseQuoted(const std::string& t, std::size_t& pos, int line) {
@@ -475,57 +477,14 @@ struct Cached {
 };
 std::map<std::string, Cached> g_cache;
 
-bool SameStamp(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
-class FileLock {
-public:
-    // Without Create, a lock file that is not there yet is not made. Another holder is waited for
-    // only a short while: Held() is false then, and Error() says why.
-    explicit FileLock(const std::string& file, bool Create = true, int WaitMs = FileLocks::DefaultWaitMs) {
-        fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CLOEXEC | (Create ? O_CREAT : 0), 0600);
-        if (fd_ < 0) {
-            error_ = errno;
-        } else if (!FileLocks::LockExclusive(fd_, WaitMs)) {
-            error_ = errno;
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~FileLock() { if (fd_ >= 0) ::close(fd_); }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool Held() const { return fd_ >= 0; }
-    bool HeldByAnother() const { return error_ == EWOULDBLOCK; }
-    std::string Error() const {
-        return error_ == EWOULDBLOCK ? "another program holds its lock" : std::strerror(error_);
-    }
-private:
-    int fd_ = -1;
-    int error_ = 0;
-};
-
 std::string WithoutByteOrderMark(const std::string& bytes) {
     return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
 }
 
-// Reads the file with the identity it had when read; false when it does not exist.
-bool ReadFile(const std::string& file, std::string& bytes, struct stat& st) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    ::fstat(fd, &st);
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
+// The lock every writer of File takes, on "<file>.lock"; without Create, a lock file that is not
+// there yet is not made.
+std::unique_ptr<SettingsFile::TLock> LockOf(const std::string& file, bool Create, int WaitMs = FileLocks::DefaultWaitMs) {
+    return std::make_unique<SettingsFile::TLock>(file + ".lock", O_RDWR | (Create ? O_CREAT : 0), WaitMs);
 }
 
 // What the user should be told about a settings file; handed to the program's handler outside
@@ -588,8 +547,8 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
     if (!c.swept) {
         // A reader never waits for a lock: while another holds it, a later read sweeps.
         c.swept = true;
-        std::unique_ptr<FileLock> lock;
-        if (!lockHeld) lock = std::make_unique<FileLock>(file, false, 0);
+        std::unique_ptr<SettingsFile::TLock> lock;
+        if (!lockHeld) lock = LockOf(file, false, 0);
         if (lockHeld || lock->Held()) SweepTemporaryFiles(file);
         else if (lock->HeldByAnother()) c.swept = false;
     }
@@ -600,11 +559,11 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
             if (!c.hive || c.exists) c = Cached{{}, false, std::make_shared<TRegistry::Hive>(), true, false};
             return c.hive;
         }
-        if (c.hive && c.exists && SameStamp(c.stamp, st)) {
+        if (c.hive && c.exists && SettingsFile::SameFile(c.stamp, st)) {
             if (c.stuck && stuck) *stuck = true;
             if (c.stuck || !bytesOut) return c.hive;
         }
-        if (!ReadFile(file, bytes, st)) {
+        if (SettingsFile::ReadUnlessUnchanged(file, nullptr, bytes, st) == SettingsFile::TRead::Missing) {
             if (errno == ENOENT && attempt < 3) continue;   // replaced between stat and open
             throw ERegistryException("Cannot read the registry file " + file + ": " + std::strerror(errno));
         }
@@ -625,15 +584,15 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
             return c.hive;
         }
 
-        std::unique_ptr<FileLock> lock;
-        if (!lockHeld) lock = std::make_unique<FileLock>(file, true, 0);
+        std::unique_ptr<SettingsFile::TLock> lock;
+        if (!lockHeld) lock = LockOf(file, true, 0);
         if (lock && lock->HeldByAnother()) {
             // Kept aside by a later read; until then what can be read is read, and nothing written.
             if (stuck) *stuck = true;
             return hive;
         }
         struct stat now {};
-        const bool same = ::stat(file.c_str(), &now) == 0 && SameStamp(now, st);
+        const bool same = ::stat(file.c_str(), &now) == 0 && SettingsFile::SameFile(now, st);
         if (!same && attempt < 3) continue;   // replaced meanwhile: read the new one
         for (const auto& e : unreadable)
             std::fprintf(stderr, "%s, line %d: %s\n", file.c_str(), e.line, e.reason.c_str());
@@ -657,7 +616,7 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
         }
         // Not ours to change (the machine's file for a user, a read-only folder): read what can be
         // read, write nothing, and say so once.
-        if (!(c.hive && c.exists && SameStamp(c.stamp, st)))
+        if (!(c.hive && c.exists && SettingsFile::SameFile(c.stamp, st)))
             Notice(TRegistryProblem::rpCannotChange, file, "", unreadable);
         c = Cached{st, true, hive, true, true};
         if (stuck) *stuck = true;
@@ -720,8 +679,8 @@ void TRegistry::Modify(const std::function<void(Hive&)>& change) {
     std::lock_guard<std::mutex> process(g_mutex);
     if (!ForceDirectories(ExtractFileDir(file)))
         throw ERegistryException("Cannot create the registry folder " + ExtractFileDir(file));
-    FileLock lock(file);
-    if (!lock.Held()) throw ERegistryException("Cannot lock the registry file " + file + ": " + lock.Error());
+    const auto lock = LockOf(file, true);
+    if (!lock->Held()) throw ERegistryException("Cannot lock the registry file " + file + ": " + lock->Error());
     std::string before;
     bool stuck = false;
     Hive hive = *LoadLocked(file, rootName, true, &before, &stuck);
