@@ -1,10 +1,13 @@
 #include "Tarvolin.h"
 
+#include "AgentServer.h"
 #include "Forms.h"
+#include "ProgramName.h"
 #include "Splash1.h"
 #include "SysUtils.h"
 #include "Trace.h"
 #include "Unit1.h"
+#include "WebBrowser.h"
 #include "WinApi.h"
 
 namespace {
@@ -14,7 +17,15 @@ bool IsServerSwitch(const AnsiString& Arg, const char* Name) {
 }
 } // namespace
 
+void NameTheProgram() {
+    SysUtils::SetProgramName("zorbelin");
+    TWebBrowser::SetScheme("zorbelin");
+    Trace::Setup("ZORBELIN_TRACE", "tarvolin trace");
+    Agent::SetServerKey("\\Software\\Hallowerk\\Zorbelin\\Figur");
+}
+
 int TarvolinMain(int argc, char** argv) {
+    NameTheProgram();
     SysUtils::SetCommandLine(argc, argv);
     OSVERSIONINFO version;
     if (GetVersionEx(&version) && version.dwMajorVersion < 5) {

@@ -5,8 +5,12 @@
 
 #include <cstdlib>
 
+#include "ProgramName.h"
+
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Named as the program names itself, so ZORBELIN_REGISTRY places the benchmarks' registry.
+    SysUtils::SetProgramName("zorbelin");
     int qtArgc = 1;
     char name[] = "zb_bench";
     char* qtArgv[] = {name, nullptr};

@@ -47,13 +47,18 @@ endfunction()
 
 find_package(Threads REQUIRED)
 
-# zb_add_pictures(target): the program's pictures compiled into target, where "RES://name", the
-# controls, the alarm popup and the tray icon find them by name: the ones kept in resources/Bilder
-# and the ones resources/Bilder/MaleProgrammbilder.cpp draws at build time.
+# zb_add_pictures(target): target becomes the program's pictures compiled in with Qt's resource
+# compiler, where "RES://name", the controls, the alarm popup and the tray icon find them by name: the
+# ones kept in resources/Bilder and the ones resources/Bilder/MaleProgrammbilder.cpp draws at build
+# time. A program that links target (directly or through a library) gets the compiled pictures and
+# nothing else: no folder above the platform reaches Qt's headers through them.
 function(zb_add_pictures target)
   file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/Bilder/*.bmp
                                        ${PROJECT_SOURCE_DIR}/resources/Bilder/*.xpm)
-  qt_add_resources(${target} zb_pictures PREFIX /res BASE ${PROJECT_SOURCE_DIR}/resources/Bilder FILES ${pictures})
+  # The compiled resources register themselves when the program starts, so their objects go into the
+  # program itself: from a static library's archive nobody would pull them.
+  add_library(${target}_objects OBJECT)
+  qt_add_resources(${target}_objects zb_pictures PREFIX /res BASE ${PROJECT_SOURCE_DIR}/resources/Bilder FILES ${pictures})
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}_bilder)
   set(drawn)
   foreach(name KDVTODO01 KDVTODO02 KDVTODO03 CHECKBOX BACKGROUND2 AdvSpinUp AdvSpinDown
@@ -65,7 +70,9 @@ function(zb_add_pictures target)
     DEPENDS male_programmbilder
     COMMENT "The program's drawn pictures for ${target}"
     VERBATIM)
-  qt_add_resources(${target} zb_drawn_pictures PREFIX /res BASE ${folder} FILES ${drawn})
+  qt_add_resources(${target}_objects zb_drawn_pictures PREFIX /res BASE ${folder} FILES ${drawn})
+  add_library(${target} INTERFACE)
+  target_link_libraries(${target} INTERFACE $<TARGET_OBJECTS:${target}_objects> $<LINK_ONLY:Qt6::Core>)
 endfunction()
 
 # zb_drawing_tool(name source): a small program of ours that draws pictures at build time; it runs

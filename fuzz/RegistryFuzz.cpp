@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "ProgramName.h"
 #include "Registry.h"
 
 namespace {
@@ -95,6 +96,7 @@ void CheckKept(const Snapshot& before, const Snapshot& after, const std::string&
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SysUtils::SetProgramName("zorbelin");
     ::setenv("ZORBELIN_REGISTRY", fuzz::ScratchDir().c_str(), 1);
     return 0;
 }

@@ -8,6 +8,9 @@
 #include "Trace.h"
 
 int main(int argc, char** argv) {
+    // Named as the program names them, so the page and the trace read the same.
+    WebHost::RegisterScheme("zorbelin");
+    Trace::Setup("ZORBELIN_TRACE", "tarvolin trace");
     QApplication app(argc, argv);
     Trace::Step("Qt ready");
     QWidget window;

@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "FileLocks.h"
+#include "ProgramName.h"
 #include "SettingsFile.h"
 #include "TextEncoding.h"
 
@@ -641,13 +642,13 @@ TRegistry::TRegistry(Cardinal AAccess) : access_(AAccess) {}
 TRegistry::~TRegistry() = default;
 
 AnsiString TRegistry::HiveFileName(HKEY Root) {
-    std::string folder = GetEnvironmentVariable("ZORBELIN_REGISTRY");
+    std::string folder = GetEnvironmentVariable(SysUtils::ProgramVariable("REGISTRY"));
     if (folder.empty()) {
         if (Root == HKEY_CURRENT_USER) {
             const std::string xdg = GetEnvironmentVariable("XDG_CONFIG_HOME");
-            folder = (xdg.empty() ? HomeFolder() + "/.config" : xdg) + "/zorbelin";
+            folder = (xdg.empty() ? HomeFolder() + "/.config" : xdg) + "/" + SysUtils::ProgramName();
         } else {
-            folder = "/etc/zorbelin";
+            folder = "/etc/" + SysUtils::ProgramName();
         }
     }
     return IncludeTrailingPathDelimiter(folder) + RootName(Root) + ".reg";

@@ -1,9 +1,9 @@
 #pragma once
 // The registry: typed values under a tree of keys, one human-readable REGEDIT4 file per root key.
 //
-// Files: HKEY_CURRENT_USER.reg and HKEY_LOCAL_MACHINE.reg in the folder $ZORBELIN_REGISTRY when it
-// is set; else the user's root lives in $XDG_CONFIG_HOME/zorbelin (~/.config/zorbelin) and the
-// machine's in /etc/zorbelin. Key and value names ignore case and keep the case first written.
+// Files: HKEY_CURRENT_USER.reg and HKEY_LOCAL_MACHINE.reg in the folder $PROGRAM_REGISTRY when it
+// is set; else the user's root lives in $XDG_CONFIG_HOME/program (~/.config/program) and the machine's
+// in /etc/program (ProgramName.h). Key and value names ignore case and keep the case first written.
 // Every write takes a lock on "<file>.lock", re-reads the file, changes it and replaces it through a
 // temporary file, so threads and processes writing different values lose none, and readers never
 // see half a file; temporary files a killed writer left are removed at the next start. Reads see

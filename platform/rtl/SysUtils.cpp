@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 
+#include "ProgramName.h"
 #include "TextEncoding.h"
 
 namespace SysUtils {
@@ -195,11 +196,11 @@ TDateTime IncMonth(TDateTime date, int months) {
 }
 
 namespace {
-// ZORBELIN_CLOCK="yyyy-mm-dd hh:nn:ss" starts the program's clock at that local time; from there it
-// runs on with the system's. A whole program can so be run at the time of day a case needs.
+// PROGRAM_CLOCK="yyyy-mm-dd hh:nn:ss" (ProgramName.h) starts the program's clock at that local time;
+// from there it runs on with the system's. A whole program can so be run at the time of day a case needs.
 double ClockOffset() {
     static const double offset = [] {
-        const char* v = std::getenv("ZORBELIN_CLOCK");
+        const char* v = std::getenv(ProgramVariable("CLOCK").c_str());
         int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
         TDateTime date, time;
         if (!v || std::sscanf(v, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6 ||

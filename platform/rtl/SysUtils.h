@@ -88,7 +88,7 @@ TDateTime ClampDateTime(double value);
 Int64 RoundToInt64(double value);
 
 // The one clock of the program. Tests replace it; Reset returns to the system clock (or the one
-// ZORBELIN_CLOCK="yyyy-mm-dd hh:nn:ss" in the environment starts at that time and runs on from there).
+// PROGRAM_CLOCK="yyyy-mm-dd hh:nn:ss" (ProgramName.h) starts at that time and runs on from there).
 TDateTime Now();
 TDateTime Date();
 TDateTime Time();

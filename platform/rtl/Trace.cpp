@@ -1,5 +1,6 @@
 #include "Trace.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,23 +41,29 @@ long long MillisecondsSinceStart() {
     return start < 0 || tick <= 0 ? -1 : nowMs - start * 1000 / tick;
 }
 
+std::atomic<bool> enabled{false};
+std::mutex lock;
+std::string& Label() {
+    static std::string label;
+    return label;
+}
 } // namespace
 
-bool Enabled() {
-    static const bool on = [] {
-        const char* v = std::getenv("ZORBELIN_TRACE");
-        return v && std::strcmp(v, "1") == 0;
-    }();
-    return on;
+void Setup(const char* switchVariable, const char* label) {
+    std::lock_guard<std::mutex> guard(lock);
+    Label() = label;
+    const char* v = std::getenv(switchVariable);
+    enabled = v && std::strcmp(v, "1") == 0;
 }
+
+bool Enabled() { return enabled; }
 
 void Step(const char* Name) {
     if (!Enabled()) return;
-    static std::mutex lock;
     static std::set<std::string> seen;
     std::lock_guard<std::mutex> guard(lock);
     if (!seen.insert(Name).second) return;
-    std::fprintf(stderr, "tarvolin trace: %6lld ms  %s\n", MillisecondsSinceStart(), Name);
+    std::fprintf(stderr, "%s: %6lld ms  %s\n", Label().c_str(), MillisecondsSinceStart(), Name);
 }
 
 } // namespace Trace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <mutex>
 
 #include "AgentDialogs.h"
 #include "Character.h"
@@ -18,12 +19,11 @@
 namespace Agent {
 namespace Detail {
 
-const char* const kServerKey = "\\Software\\Hallowerk\\Zorbelin\\Figur";
-
 OutputSettings ReadOutputSettings() {
     OutputSettings s;
+    const std::string key = ServerKey();
     TRegistry reg;
-    if (!reg.OpenKeyReadOnly(kServerKey)) return s;
+    if (key.empty() || !reg.OpenKeyReadOnly(key)) return s;
     try {
         if (reg.ValueExists("Sprechtempo")) s.rate = std::clamp(reg.ReadInteger("Sprechtempo"), 80, 450);
     } catch (...) {}
@@ -37,8 +37,9 @@ OutputSettings ReadOutputSettings() {
 }
 
 void WriteOutputSettings(const OutputSettings& s) {
+    const std::string key = ServerKey();
     TRegistry reg;
-    if (!reg.OpenKey(kServerKey, true)) return;
+    if (key.empty() || !reg.OpenKey(key, true)) return;
     reg.WriteInteger("Sprechtempo", std::clamp(s.rate, 80, 450));
     reg.WriteInteger("Lautstaerke", std::clamp(s.volume, 0, 100));
     reg.WriteBool("Sprechblase", s.balloon);
@@ -60,8 +61,9 @@ std::vector<std::string> CharacterPackages() {
 std::string DefaultCharacterPath() {
     std::string chosen;
     try {
+        const std::string key = ServerKey();
         TRegistry reg;
-        if (reg.OpenKeyReadOnly(kServerKey)) chosen = reg.ReadString("Standardfigur");
+        if (!key.empty() && reg.OpenKeyReadOnly(key)) chosen = reg.ReadString("Standardfigur");
     } catch (...) {
         chosen.clear();
     }
@@ -71,8 +73,9 @@ std::string DefaultCharacterPath() {
 }
 
 void SetDefaultCharacterPath(const std::string& path) {
+    const std::string key = ServerKey();
     TRegistry reg;
-    if (reg.OpenKey(kServerKey, true)) reg.WriteString("Standardfigur", path);
+    if (!key.empty() && reg.OpenKey(key, true)) reg.WriteString("Standardfigur", path);
 }
 
 namespace {
@@ -159,6 +162,25 @@ AgentServerFactory SetAgentServerFactory(AgentServerFactory factory) {
     AgentServerFactory old = std::move(Detail::Factory());
     Detail::Factory() = std::move(factory);
     return old;
+}
+
+namespace {
+// Named once at start; read by whichever thread reads the settings.
+std::mutex serverKeyLock;
+std::string& ServerKeyText() {
+    static std::string key;
+    return key;
+}
+} // namespace
+
+void SetServerKey(const std::string& key) {
+    std::lock_guard<std::mutex> guard(serverKeyLock);
+    ServerKeyText() = key;
+}
+
+std::string ServerKey() {
+    std::lock_guard<std::mutex> guard(serverKeyLock);
+    return ServerKeyText();
 }
 
 std::string CharactersFolder() { return SysUtils::ProgramFolder() + "Figuren"; }

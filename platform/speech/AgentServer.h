@@ -89,6 +89,12 @@ using AgentServerFactory = std::function<std::shared_ptr<IAgentEx>()>;
 // Returns the factory it replaces; an empty factory restores the real server.
 AgentServerFactory SetAgentServerFactory(AgentServerFactory factory);
 
+// The registry key of the server's own settings (speech rate, volume, balloon, default character),
+// named by the program at start, e.g. "\Software\Maker\Program\Figur". Until it is named
+// the settings are the defaults and nothing is written.
+void SetServerKey(const std::string& key);
+std::string ServerKey();
+
 // The folder the character packages ("*.acp") lie in: "Figuren" in the program folder.
 std::string CharactersFolder();
 // Whether the server can load the character package at path: a readable "*.acp" file whose

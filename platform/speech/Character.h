@@ -42,8 +42,7 @@ private:
     std::int32_t lastRequestId_ = 0;
 };
 
-// The server's settings under its own registry key.
-extern const char* const kServerKey;  // "\Software\Hallowerk\Zorbelin\Figur"
+// The server's settings under its own registry key (ServerKey).
 struct OutputSettings {
     int rate = 175;       // words per minute, 80..450
     int volume = 100;     // percent

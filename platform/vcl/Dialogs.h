@@ -127,6 +127,6 @@ private:
 };
 
 namespace Dialogs {
-// The Qt name filter for a filter of the class library ("Zorbelin DB|*.mde" -> "Zorbelin DB (*.mde)").
+// The Qt name filter for a filter of the class library ("Database|*.mde" -> "Database (*.mde)").
 std::vector<std::string> QtNameFilters(const AnsiString& Filter);
 } // namespace Dialogs

@@ -24,6 +24,7 @@
 
 #include "Dialogs.h"     // above the forms: Application->MessageBox shows the platform's message dialog
 #include "GraphicsQt.h"
+#include "ProgramName.h"
 #include "StdCtrls.h"     // above the forms: Return and Escape press the form's default and cancel TButton
 #include "VclPrivate.h"
 
@@ -114,7 +115,7 @@ bool EnsureQtApp() {
         static int argc = 0;
         args.clear();
         const std::string program = SysUtils::ParamStr(0);
-        args.push_back(program.empty() ? std::string("zorbelin") : program);
+        args.push_back(program.empty() ? SysUtils::ProgramName() : program);
         argv.clear();
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

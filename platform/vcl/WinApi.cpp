@@ -24,6 +24,7 @@
 
 #include "Classes.h"
 #include "Messages.h"  // built on this unit's types; the window functions deliver its TMessage
+#include "ProgramName.h"
 #include "SysUtils.h"
 #include "VclPrivate.h"
 
@@ -138,7 +139,7 @@ std::string RuntimeFolder() {
     struct stat st{};
     if (!dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
         return dir;
-    dir = "/tmp/zorbelin-" + std::to_string(geteuid());
+    dir = "/tmp/" + SysUtils::ProgramName() + "-" + std::to_string(geteuid());
     mkdir(dir.c_str(), 0700);
     if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return {};
     return dir;

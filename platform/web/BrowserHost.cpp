@@ -36,7 +36,6 @@
 namespace WebHost {
 
 extern const char* const ExternalScript;   // external.js, generated into the build
-const char* const Scheme = "zorbelin";
 
 namespace {
 
@@ -64,12 +63,11 @@ void ConfigureEngine() {
     setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 1);
 }
 
-// Chromium has to learn about the scheme before the application object exists, so this runs
-// while the program's static objects are made.
+// The engine reads its settings before the application object exists, so this runs while the
+// program's static objects are made (the program names its pages' scheme itself, as early).
 struct EarlySetup {
     EarlySetup() {
         if (QCoreApplication::instance()) return;
-        RegisterScheme();
         ConfigureEngine();
         // Chromium refuses to start its sandbox for root; the pages are the program's own.
         if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
@@ -196,6 +194,7 @@ const QString& ScriptSource() {
         QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
         if (channelJs.open(QIODevice::ReadOnly))
             text.replace(QStringLiteral("/*QWEBCHANNEL*/"), QString::fromUtf8(channelJs.readAll()));
+        text.replace(QStringLiteral("/*SCHEME*/"), Scheme());
         return text;
     }();
     return source;
@@ -211,11 +210,19 @@ template <class F> void Shielded(F&& call) {
 
 } // namespace
 
-void RegisterScheme() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    QWebEngineUrlScheme scheme(Scheme);
+namespace {
+QString& SchemeName() {
+    static QString name;
+    return name;
+}
+} // namespace
+
+const QString& Scheme() { return SchemeName(); }
+
+void RegisterScheme(const std::string& name) {
+    if (!SchemeName().isEmpty() || name.empty()) return;
+    SchemeName() = QString::fromStdString(name);
+    QWebEngineUrlScheme scheme(SchemeName().toLatin1());
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed);
     QWebEngineUrlScheme::registerScheme(scheme);
@@ -227,7 +234,7 @@ QWebEngineProfile* Profile() {
         // No storage name: off the record, so nothing of the pages reaches the disk.
         profile = new QWebEngineProfile(QCoreApplication::instance());
         profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-        profile->installUrlSchemeHandler(Scheme, new SchemeHandler(profile));
+        profile->installUrlSchemeHandler(Scheme().toLatin1(), new SchemeHandler(profile));
     }
     return profile;
 }
@@ -278,7 +285,7 @@ protected:
     // The page, and with it the channel, never leaves the program's own content.
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
         if (url.scheme() == QLatin1String("about")) return true;
-        return url.scheme() == QLatin1String(Scheme) && BrowserIdOfHost(url.host()) == browser_->Id();
+        return url.scheme() == Scheme() && BrowserIdOfHost(url.host()) == browser_->Id();
     }
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
@@ -332,7 +339,7 @@ Browser::Browser(QWidget* parentWidget) {
     watchdog_->setInterval(10000);
     connect(watchdog_, &QTimer::timeout, this, [this] { CheckLoad(); });
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        if (serial_ > 0 && retries_ < 3 && expectedUrl_.scheme() == QLatin1String(Scheme)) {
+        if (serial_ > 0 && retries_ < 3 && expectedUrl_.scheme() == Scheme()) {
             ++retries_;
             QTimer::singleShot(0, this, [this] { ReloadPage(); });
         }
@@ -380,7 +387,7 @@ void Browser::InstallScript() {
 bool Browser::Navigate(const QString& url) {
     const QUrl target(url);
     if (target.scheme() != QLatin1String("about") &&
-        !(target.scheme() == QLatin1String(Scheme) && BrowserIdOfHost(target.host()) == id_))
+        !(target.scheme() == Scheme() && BrowserIdOfHost(target.host()) == id_))
         return false;
     scriptErrors_.clear();
     watchdog_->stop();
@@ -392,7 +399,7 @@ bool Browser::Navigate(const QString& url) {
 }
 
 QString Browser::PageUrl() const {
-    return QStringLiteral("%1://%2/?page=%3").arg(QLatin1String(Scheme), BrowserHost(id_)).arg(serial_);
+    return QStringLiteral("%1://%2/?page=%3").arg(Scheme(), BrowserHost(id_)).arg(serial_);
 }
 
 void Browser::LoadPage(std::string html) {
@@ -413,7 +420,7 @@ void Browser::ReloadPage() {
 }
 
 void Browser::CheckLoad() {
-    if (!busy_ || serial_ == 0 || expectedUrl_.scheme() != QLatin1String(Scheme)) return;
+    if (!busy_ || serial_ == 0 || expectedUrl_.scheme() != Scheme()) return;
     watchdog_->start();
     // A large page on a busy machine takes longer than any fixed time, and a renderer at work
     // answers late: the question stands until it is answered.
@@ -470,7 +477,7 @@ void Browser::LoadFinished(bool ok) {
         // The view can still paint the blank document for a moment after the page has loaded; and
         // a view that is not painted at all (hidden, or its surface not made yet) still lets the
         // waiting work start a little later.
-        auto showsPage = [self] { return self && self->view_ && self->view_->url().scheme() == QLatin1String(Scheme); };
+        auto showsPage = [self] { return self && self->view_ && self->view_->url().scheme() == Scheme(); };
         if (surface) surface->installEventFilter(new FirstPaint(surface, showsPage, painted));
         QTimer::singleShot(2000, this, painted);
     }

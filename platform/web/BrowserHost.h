@@ -20,10 +20,11 @@ class QWidget;
 
 namespace WebHost {
 
-// The scheme the program's pages are served under. Registered before the application object
-// exists (a static initializer of this library does it; calling it again does nothing).
-extern const char* const Scheme;
-void RegisterScheme();
+// The scheme the program's pages are served under, as the program named it; empty until then.
+const QString& Scheme();
+// Names and registers the scheme (TWebBrowser::SetScheme): before the application object exists,
+// as the engine learns schemes only then. Only the first call counts.
+void RegisterScheme(const std::string& name);
 
 // The process's own profile: off the record, with the scheme handler installed.
 QWebEngineProfile* Profile();

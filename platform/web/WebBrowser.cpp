@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+void TWebBrowser::SetScheme(const AnsiString& Scheme) { WebHost::RegisterScheme(Scheme); }
+
 TWebBrowser::TWebBrowser(TComponent* AOwner) : TWinControl(AOwner) {
     QWidget* window = Vcl::Detail::HandleWidget(this);
     browser_ = std::make_unique<WebHost::Browser>(window);

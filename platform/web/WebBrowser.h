@@ -20,6 +20,10 @@ public:
     explicit TWebBrowser(TComponent* AOwner);
     ~TWebBrowser() override;
 
+    // The scheme the program's pages are served under ("scheme://..."), named by the program at start
+    // before the application object exists; until then no page can be shown. Only the first call counts.
+    static void SetScheme(const AnsiString& Scheme);
+
     // Only "about:blank" and the control's own pages can be shown; false for any other address.
     bool Navigate(const AnsiString& URL);
     // Shows the HTML page (UTF-8) held in the string or stream, whatever its size; the bytes are

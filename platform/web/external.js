@@ -2,7 +2,7 @@
 // and calls made before the channel is connected wait in a queue and then go out in order.
 (function () {
     'use strict';
-    if (location.protocol !== 'zorbelin:') return;
+    if (location.protocol !== '/*SCHEME*/:') return;
 
     // What the program registered: [{name, method}] or [{name, set, value}], filled in per page.
     var members = [/*MEMBERS*/];

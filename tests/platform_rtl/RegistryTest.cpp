@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "Registry.h"
+#include "ProgramName.h"
 #include "FileRights.h"
 #include "HeldLock.h"
 #include "TestTime.h"
@@ -433,6 +434,24 @@ TEST(Registry, FilesFollowTheEnvironment) {
     EXPECT_FALSE(user.KeyExists("\\Software\\Hallowerk"));
     EXPECT_NE(folder.dir.read("HKEY_LOCAL_MACHINE.reg").find("[HKEY_LOCAL_MACHINE\\Software\\Hallowerk]\n\"DBPATH\"=\"/srv/zb\""),
               std::string::npos);
+}
+
+TEST(Registry, FilesFollowTheProgramsName) {
+    TempDir home;
+    ScopedEnv xdg("XDG_CONFIG_HOME", home.file("config"));
+    SysUtils::SetProgramName("kalender");
+    {
+        ScopedEnv reg("KALENDER_REGISTRY", "");
+        EXPECT_EQ(TRegistry::HiveFileName(HKEY_CURRENT_USER), home.file("config") + "/kalender/HKEY_CURRENT_USER.reg");
+        EXPECT_EQ(TRegistry::HiveFileName(HKEY_LOCAL_MACHINE), "/etc/kalender/HKEY_LOCAL_MACHINE.reg");
+    }
+    {
+        ScopedEnv reg("KALENDER_REGISTRY", home.file("eigen"));
+        ScopedEnv other("ZORBELIN_REGISTRY", home.file("fremd"));
+        EXPECT_EQ(TRegistry::HiveFileName(HKEY_CURRENT_USER), home.file("eigen") + "/HKEY_CURRENT_USER.reg");
+    }
+    EXPECT_EQ(SysUtils::ProgramVariable("CLOCK"), "KALENDER_CLOCK");
+    SysUtils::SetProgramName("zorbelin");
 }
 
 TEST(Registry, TwoProcessesWritingAtOnceLoseNoValue) {

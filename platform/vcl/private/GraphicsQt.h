@@ -1,6 +1,11 @@
 #pragma once
 // The Qt side of the graphics unit, for the visual library's own sources only: colours, fonts and
 // rectangles in Qt's terms, and a canvas over a painter that someone else began (a window's paint).
+// Reached by a path past the include directories, it still refuses what lies above the platform.
+#ifndef ZB_PLATFORM_PRIVATE
+#error "the Qt side of the visual library is for the platform and its tests only"
+#endif
+
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>

@@ -1,6 +1,11 @@
 #pragma once
 // Inside the platform only: samples played over the default audio output, for the sounds (PlaySound)
 // and the speaking character's voice alike.
+// Reached by a path past the include directories, it still refuses what lies above the platform.
+#ifndef ZB_PLATFORM_PRIVATE
+#error "the Qt side of the visual library is for the platform and its tests only"
+#endif
+
 #include <QObject>
 
 #include <functional>

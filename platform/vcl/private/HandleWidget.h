@@ -1,6 +1,11 @@
 #pragma once
 // Inside the visual library only: the widget that is a control's window on screen, where Qt's events
 // become the class library's messages (as a widget set's wrapper stands apart from the component).
+// Reached by a path past the include directories, it still refuses what lies above the platform.
+#ifndef ZB_PLATFORM_PRIVATE
+#error "the Qt side of the visual library is for the platform and its tests only"
+#endif
+
 #include <QWidget>
 
 #include "Messages.h"

@@ -1,6 +1,11 @@
 #pragma once
 // Inside the visual library only (and tests that look at what it produced): the Qt side of windows,
 // messages and the main loop. Public headers never include this file.
+// Reached by a path past the include directories, it still refuses what lies above the platform.
+#ifndef ZB_PLATFORM_PRIVATE
+#error "the Qt side of the visual library is for the platform and its tests only"
+#endif
+
 #include <QEvent>
 #include <QPoint>
 #include <QWidget>
