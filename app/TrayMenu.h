@@ -10,6 +10,7 @@
 #include "Graphics.h"
 #include "ImgList.h"
 #include "Menus.h"
+#include "Messages.h"
 #include "ShellNotify.h"
 #include "SysUtils.h"
 
