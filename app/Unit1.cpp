@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <set>
 #include <tuple>
@@ -19,7 +18,6 @@
 #include "Fadeing.h"
 #include "Failures.h"
 #include "Registry.h"
-#include "Resources.h"
 #include "SessionMessages.h"
 #include "SettingDefaults.h"
 #include "ShellApi.h"
@@ -222,8 +220,20 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     HTMLHint1->OnShowHint = [this](AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo) {
         HTMLHint1ShowHint(HintStr, CanShow, HintInfo);
     };
-    BuildMenu();
+    trayMenu_ = std::make_unique<TTrayMenu>(
+        *this, [this] { return alarmsPresent_.load(); }, [this](const AnsiString& Text) { WriteDebugLog(Text); });
+    ConnectMenu();
     PopupAt = [this](int X, int Y) { PopupMenu1->Popup(X, Y); };
+    // The icon's tip follows the alarms a build found.
+    pageBuilds_->OnBuildEnded = [this] { trayMenu_->UpdateTip(); };
+    pageBuilds_->OnWaitEnded = [] {
+        // Only the start-up splash goes here, never an about box that happens to be open.
+        if (!SplashScreen) return;
+        SplashScreen->Hide();
+        delete SplashScreen;
+        SplashScreen = nullptr;
+    };
+    pageBuilds_->ShutDown = [this] { return shutDownDone_; };
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
     OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
     OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
@@ -259,62 +269,39 @@ TForm1::~TForm1() {
     // The window's own end comes first, while everything it frees is still there.
     DoDestroy();
     StopListeningForSessionMessages(TarvolinInstanceName);
-    // A window that ends builds nothing more: a rebuild queued meanwhile, run from inside this wait,
-    // would free the builder being waited for.
-    rebuildPending_ = false;
-    if (builder_) WaitForBuilder();
-    builder_.reset();
+    // The running build still calls the window.
+    pageBuilds_->EndBuilds();
     fader_.reset();
     if (WebBrowser) WebBrowser->SetExternal({});
     delete automation_;
-    if (taskIcon_) DestroyIcon(taskIcon_);
     HTMLHint1->OnShowHint = nullptr;
     if (Form1 == this) Form1 = nullptr;
 }
 
-void TForm1::BuildMenu() {
-    ImageList1 = new TImageList(this);
-    LoadMenuPictures();
-    PopupMenu1 = new TPopupMenu(this);
-    PopupMenu1->SetImages(ImageList1);
-    PopupMenu1->Alignment = paCenter;
-    PopupMenu1->OwnerDraw = true;
-    PopupMenu1->OnPopup = [this](TObject* Sender) { PopupMenu1Popup(Sender); };
-    auto item = [this](TMenuItem* parent, const char* caption, void (TForm1::*click)(TObject*)) {
-        auto* i = new TMenuItem(this);
-        i->SetCaption(caption);
-        if (click) i->OnClick = [this, click](TObject* Sender) { (this->*click)(Sender); };
-        parent->Add(i);
-        return i;
+void TForm1::ConnectMenu() {
+    PopupMenu1 = trayMenu_->PopupMenu1;
+    ImageList1 = trayMenu_->ImageList1;
+    const auto command = [this](TMenuItem*& name, TMenuItem* item, void (TForm1::*click)(TObject*)) {
+        name = item;
+        if (click) item->OnClick = [this, click](TObject* Sender) { (this->*click)(Sender); };
     };
-    TMenuItem* top = PopupMenu1->Items();
-    minimieren = item(top, "Minimieren", &TForm1::minimierenClick);
-    Agent1 = item(top, "MS-Agent", nullptr);
-    Agent1->ImageIndex = 3;
-    Zwischenablagevorlesen1 = item(Agent1, "Zwischenablage vorlesen!", &TForm1::Zwischenablagevorlesen1Click);
-    Aufgaben1 = item(top, "Aufgaben", &TForm1::Aufgaben1Click);
-    Aufgaben1->ImageIndex = 0;
-    Adressen1 = item(top, "Adressen", &TForm1::Adressen1Click);
-    Adressen1->ImageIndex = 2;
-    Zorbelin1 = item(top, "Zorbelin!", &TForm1::Zorbelin1Click);
-    Zorbelin1->RadioItem = true;
-    Zorbelin1->ImageIndex = 1;
-    Info2 = item(top, "Info", nullptr);
-    Info1 = item(Info2, "Über", &TForm1::Info1Click);
-    Info1->RadioItem = true;
-    Hilfe = item(Info2, "Hilfe", &TForm1::HilfeClick);
-    Update1 = item(top, "Optionen", nullptr);
-    Einstellungen1 = item(Update1, "Einstellungen", &TForm1::Einstellungen1Click);
-    Fensterrahmensichtbar1 =
-        item(Update1, "Fensterrahmen sichtbar (Größe ändern)", &TForm1::Fensterrahmensichtbar1Click);
-    // A new window has its frame until start-up hides it.
-    Fensterrahmensichtbar1->Checked = true;
-    Ende1 = item(top, "Beenden", &TForm1::Ende1Click);
-    Ende1->RadioItem = true;
-    // The submenus' items carry pictures of their own, compiled into the program.
-    Resources::LoadBitmap(Info1->Bitmap(), "MENUUEBER");
-    Resources::LoadBitmap(Hilfe->Bitmap(), "MENUHILFE");
-    Resources::LoadBitmap(Einstellungen1->Bitmap(), "MENUEINSTELLUNGEN");
+    const TTrayMenu& menu = *trayMenu_;
+    command(minimieren, menu.minimieren, &TForm1::minimierenClick);
+    command(Agent1, menu.Agent1, nullptr);
+    command(Zwischenablagevorlesen1, menu.Zwischenablagevorlesen1, &TForm1::Zwischenablagevorlesen1Click);
+    command(Aufgaben1, menu.Aufgaben1, &TForm1::Aufgaben1Click);
+    command(Adressen1, menu.Adressen1, &TForm1::Adressen1Click);
+    command(Zorbelin1, menu.Zorbelin1, &TForm1::Zorbelin1Click);
+    command(Info2, menu.Info2, nullptr);
+    command(Info1, menu.Info1, &TForm1::Info1Click);
+    command(Hilfe, menu.Hilfe, &TForm1::HilfeClick);
+    command(Update1, menu.Update1, nullptr);
+    command(Einstellungen1, menu.Einstellungen1, &TForm1::Einstellungen1Click);
+    command(Fensterrahmensichtbar1, menu.Fensterrahmensichtbar1, &TForm1::Fensterrahmensichtbar1Click);
+    command(Ende1, menu.Ende1, &TForm1::Ende1Click);
+    trayMenu_->OnMenuAsked = [this](int X, int Y) {
+        if (PopupAt) PopupAt(X, Y);
+    };
 }
 
 // ---- start-up ---------------------------------------------------------------------------------------------
@@ -373,32 +360,7 @@ void TForm1::FormCreate(TObject*) {
         ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
         SysUtils::ShortDateFormat = "dd.mm.yyyy";
         SysUtils::DateSeparator = '.';
-        for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {
-            TMenuItem* item = PopupMenu1->Items()->Items(i);
-            item->OnMeasureItem = [this](TObject* Sender, TCanvas* Canvas, int& Width, int& Height) {
-                MenuMeasureItem(Sender, Canvas, Width, Height);
-            };
-            item->OnAdvancedDrawItem = [this](TObject* Sender, TCanvas* Canvas, const TRect& Rect,
-                                              TOwnerDrawState State) {
-                MenuAdvancedDrawItem(Sender, Canvas, Rect, State);
-            };
-        }
-        SetMenuFont();
-        if (TrayIcon(NIM_ADD)) {
-            TrayIcon(NIM_MODIFY);
-        } else {
-            // The notification area may still be starting with the session, on a busy machine for
-            // many seconds: the icon is tried again every second until it is there, without holding
-            // up the first page meanwhile.
-            auto* retry = new TTimer(this);
-            retry->SetInterval(1000);
-            retry->OnTimer = [this, retry](TObject*) {
-                if (!TrayIcon(NIM_ADD)) return;
-                retry->SetEnabled(false);
-                TrayIcon(NIM_MODIFY);
-            };
-            retry->SetEnabled(true);
-        }
+        trayMenu_->Start();
         SetTop(-100000);
     } catch (const std::exception& e) {
         Application->MessageBox(AnsiString("Inistialisierung fehlgeschlagen") + "\n" + e.what(), "", MB_OK);
@@ -411,7 +373,7 @@ void TForm1::FormCreate(TObject*) {
     WaitForBlankDocument();
     Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
-    FinishStartBuild();
+    pageBuilds_->FinishStartBuild();
     Timer1->SetEnabled(true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
     SetFrameVisible(false);
@@ -554,7 +516,7 @@ void TForm1::SetSplashStatus(const AnsiString& Text) {
     SplashScreen->Repaint();
     // A report the page builder sends while the window waits for it only updates the splash: timers
     // and input must not run inside that wait.
-    if (!WaitingForBuilder) Application->ProcessMessages();
+    if (!WaitingForBuilder()) Application->ProcessMessages();
     ++splashStep_;
 }
 
@@ -665,77 +627,6 @@ void TForm1::LoadWindowPlacement() {
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------
-bool TForm1::RebuildCalendar(TDateTime ADate, bool Wait) {
-    // A request that comes while the window already waits for a build (a queued call or a dialog's
-    // message loop inside that wait) must not wait again nor replace the builder under the wait,
-    // and one that comes while a build runs need not hold up the main thread: either is remembered
-    // and runs once that build has ended; several such requests give one build, for the last date.
-    if (WaitingForBuilder || (builderRunning_ && !Wait)) {
-        rebuildPending_ = true;
-        pendingRebuildDate_ = ADate;
-        return true;
-    }
-    if (builder_) {
-        WaitForBuilder();
-        builder_.reset();
-    }
-    // This build is the latest request: one remembered before it is served by it.
-    rebuildPending_ = false;
-    builder_ = std::make_unique<BuildTarvolan>(true, this);
-    builder_->SetPriority(tpHighest);
-    ViewParameters.CalendarDate = ADate;
-    ViewParameters.StartDate = ADate;
-    builder_->Parameters = ViewParameters;
-    builder_->OnTerminate = [this](TObject* Sender) { BuilderTerminated(Sender); };
-    ++buildCount_;
-    builderRunning_ = true;
-    builder_->Resume();
-    if (Wait) FinishStartBuild();
-    return true;
-}
-
-void TForm1::FinishStartBuild() {
-    if (builder_) WaitForBuilder();
-    // Only the start-up splash goes here, never an about box that happens to be open.
-    if (SplashScreen) {
-        SplashScreen->Hide();
-        delete SplashScreen;
-        SplashScreen = nullptr;
-    }
-    RunPendingRebuild();
-}
-
-void TForm1::WaitForBuilder() {
-    WaitingForBuilder = true;
-    struct Leave {
-        bool& flag;
-        ~Leave() { flag = false; }
-    } leave{WaitingForBuilder};
-    builder_->WaitFor();
-}
-
-void TForm1::RunPendingRebuild() {
-    if (!rebuildPending_ || WaitingForBuilder || shutDownDone_) return;
-    // Still running: its end comes back here.
-    if (builderRunning_) return;
-    RebuildCalendar(pendingRebuildDate_, false);
-}
-
-void TForm1::BuilderTerminated(TObject*) {
-    builderRunning_ = false;
-    // The finished builder stays owned by the window; the next build or the window's end frees it.
-    // The icon's tip follows the alarms the build found.
-    NOTIFYICONDATA shown;
-    if (ShellNotify::FindIcon(Handle(), TrayIconId, shown) && TrayTip() != shown.szTip) TrayIcon(NIM_MODIFY);
-    // A rebuild asked for meanwhile starts once this builder has quite ended, outside any wait.
-    if (rebuildPending_) {
-        std::weak_ptr<bool> alive = alive_;
-        Classes::QueueOnMainThread([this, alive] {
-            if (!alive.expired()) RunPendingRebuild();
-        });
-    }
-}
-
 void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
     if (!Browser || !Stream) return;
     Stream->Seek(0, soBeginning);
@@ -782,7 +673,7 @@ void TForm1::WndProc(TMessage& Message) {
         WMRedrawCalendar(Message);
         return;
     case WM_TRAYICON:
-        WMTrayIcon(Message);
+        trayMenu_->WMTrayIcon(Message);
         break;
     default: break;
     }
@@ -1078,117 +969,6 @@ void TForm1::ApplicationEvents1Deactivate(TObject*) {
     if (ViewParameters.FadeOnActivation) FadeOut();
 }
 
-// ---- tray icon and popup menu ------------------------------------------------------------------------------------
-AnsiString TForm1::TrayTip() const { return alarmsPresent_ ? "Alarme sind vorhanden" : "Zorbelin!"; }
-
-bool TForm1::TrayIcon(DWORD Operation) {
-    NOTIFYICONDATA data;
-    data.hWnd = Handle();
-    data.uID = TrayIconId;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_TRAYICON;
-    if (Operation == NIM_MODIFY) {
-        if (!taskIcon_) taskIcon_ = LoadIcon(nullptr, "TASKICON");
-        data.hIcon = taskIcon_;
-        std::strncpy(data.szTip, TrayTip().c_str(), sizeof data.szTip - 1);
-    }
-    return Shell_NotifyIcon(Operation, &data) != FALSE;
-}
-
-void TForm1::WMTrayIcon(TMessage& Message) {
-    switch (Message.LParam) {
-    case WM_LBUTTONUP: SetForegroundWindow(Handle()); break;
-    case WM_LBUTTONDBLCLK: Zorbelin1Click(this); break;
-    case WM_RBUTTONUP: {
-        const TPoint p = Forms::GetCursorPos();
-        // The window of a minimised program stays out of sight: the menu opens to bring it back,
-        // and says so ("Wiederherstellen").
-        if (IsWindowVisible(Handle())) SetForegroundWindow(Handle());
-        if (PopupAt) PopupAt(p.X, p.Y);
-        PostMessage(Handle(), WM_NULL, 0, 0);
-        break;
-    }
-    default: break;
-    }
-}
-
-void TForm1::SetMenuFont() {
-    // The side band's font: bold Arial, 16 pixels, running upwards.
-    sideFont_.SetName("Arial");
-    sideFont_.SetHeight(-16);
-    sideFont_.SetOrientation(900);
-    sideFont_.SetStyle({fsBold});
-    sideFont_.SetColor(clWhite);
-}
-
-void TForm1::PopupMenu1Popup(TObject*) { MenuSideTextDrawn = false; }
-
-void TForm1::MenuMeasureItem(TObject*, TCanvas*, int& Width, int&) {
-    Width += 15;
-    if (ImageList1->Count() > 0) Width += ImageList1->Width() + 4;
-}
-
-void TForm1::LoadMenuPictures() {
-    // One strip of 16 x 16 pictures beside the program; without it the rows have none.
-    const AnsiString file = SysUtils::ProgramFolder() + "Bilder/menu.png";
-    if (!SysUtils::FileExists(file)) return;
-    try {
-        TBitmap strip;
-        strip.LoadFromFile(file);
-        ImageList1->AddMasked(&strip, clFuchsia);
-    } catch (const std::exception& e) {
-        WriteDebugLog(e.what());
-    }
-}
-
-void TForm1::MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
-    auto* item = static_cast<TMenuItem*>(Sender);
-    const int bandWidth = GetSystemMetrics(SM_CXMENUCHECK);
-    const int menuHeight = (item->Parent() ? item->Parent()->Count() : 1) * ARect.Height();
-    const int textLength = menuHeight / 4;
-    // The band beside the whole menu, once each time it opens: the menu keeps it while its rows are
-    // drawn again.
-    if (!MenuSideTextDrawn) {
-        TFont saved;
-        saved.Assign(ACanvas->Font());
-        const TColor savedBrush = ACanvas->Brush()->Color();
-        AnsiString text = " Zorbelin";
-        if (static_cast<int>(text.size()) < textLength) text.append(static_cast<std::size_t>(textLength) - text.size(), ' ');
-        text.resize(static_cast<std::size_t>(std::max(0, textLength)));
-        const TRect band{0, 0, bandWidth + 15, menuHeight};
-        ACanvas->SetFont(&sideFont_);
-        ACanvas->Brush()->SetStyle(bsSolid);
-        ACanvas->Brush()->SetColor(TColor(15363885));
-        ACanvas->FillRect(band);
-        ACanvas->IntersectClipRect(band);
-        ACanvas->TextOut(-1, menuHeight, text);
-        ACanvas->ResetClip();
-        ACanvas->SetFont(&saved);
-        ACanvas->Brush()->SetColor(savedBrush);
-        MenuSideTextDrawn = true;
-    }
-    TRect textRect = ARect;
-    textRect.Left += bandWidth + 10;
-    const bool selected = State.Contains(odSelected);
-    const bool disabled = State.Contains(odDisabled);
-    ACanvas->Pen()->SetStyle(psClear);
-    ACanvas->Brush()->SetStyle(bsSolid);
-    ACanvas->Brush()->SetColor(selected ? clHighlight : clMenu);
-    ACanvas->FillRect({textRect.Left - 2, ARect.Top, ARect.Right, ARect.Bottom});
-    // The row's picture from the menu's images; captions line up whether a row has one or not.
-    if (ImageList1->Count() > 0) {
-        if (item->ImageIndex >= 0 && item->ImageIndex < ImageList1->Count())
-            ImageList1->Draw(ACanvas, textRect.Left, ARect.Top + (ARect.Height() - ImageList1->Height()) / 2,
-                             item->ImageIndex, !disabled);
-        textRect.Left += ImageList1->Width() + 4;
-    }
-    ACanvas->Font()->SetColor(disabled ? clGrayText : selected ? clHighlightText : clMenuText);
-    ACanvas->Brush()->SetStyle(bsClear);
-    TRect captionRect = textRect;
-    captionRect.Top += std::max(0, (ARect.Height() - ACanvas->TextHeight("Wg")) / 2);
-    ACanvas->DrawText(item->Caption(), captionRect, 0);
-}
-
 // ---- menu commands -------------------------------------------------------------------------------------------------
 void TForm1::Ende1Click(TObject*) {
     if (Form1) Form1->Close();
@@ -1359,7 +1139,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     character_->StopSpeaking = true;
     if (shutDownDone_) return;
     // Inside a wait for the builder (a dialog's loop within it) the wait itself sees it end.
-    if (builder_ && !WaitingForBuilder) WaitForBuilder();
+    pageBuilds_->WaitForRunningBuild();
     if (character_->AgentLoaded) character_->SaveAndUnload();
     // The alarm texts stay until the window goes: queued calls may still read them.
     Timer1->SetEnabled(false);

@@ -24,10 +24,12 @@
 #include "ImgList.h"
 #include "Menus.h"
 #include "Messages.h"
+#include "PageBuilds.h"
 #include "SettingDefaults.h"
 #include "ShellNotify.h"
 #include "SpeakingCharacter.h"
 #include "SysUtils.h"
+#include "TrayMenu.h"
 #include "Types.h"
 #include "ViewParameters.h"
 #include "WebBrowser.h"
@@ -37,10 +39,6 @@
 
 // Sent by other programs of the session when they changed appointments.
 constexpr UINT WM_REDRAWCALENDAR = 0x457;
-// The notification area's callback for the program's icon.
-constexpr UINT WM_TRAYICON = 0x47D;
-// The id of the program's icon in the notification area.
-constexpr UINT TrayIconId = 1002;
 // How long the main thread waits for another program's database lock (milliseconds).
 constexpr int MainThreadBusyTimeout = 250;
 // How long one statement of the main thread may run before it is stopped (milliseconds).
@@ -81,6 +79,7 @@ public:
     TADOCommand* ADOCommand;
     TWebBrowser* WebBrowser = nullptr;
     TApplicationEvents* ApplicationEvents1;
+    // The tray menu's components (TTrayMenu makes them), under the names the handlers use.
     TPopupMenu* PopupMenu1;
     TMenuItem* minimieren;
     TMenuItem* Agent1;
@@ -95,7 +94,6 @@ public:
     TMenuItem* Einstellungen1;
     TMenuItem* Fensterrahmensichtbar1;
     TMenuItem* Ende1;
-    // The menu's pictures: tasks, planner, address book, character.
     TImageList* ImageList1;
     THTMLHint* HTMLHint1;
     // The program's version, for the about box.
@@ -109,10 +107,6 @@ public:
     AnsiString TempDir;
     TRect WorkArea;
     bool FrameVisible = true;
-    // Waiting for a page builder: calls it queued for the main thread run, nothing else.
-    bool WaitingForBuilder = false;
-    // The side band of the popup was drawn since the popup opened.
-    bool MenuSideTextDrawn = false;
     // The window's colour while its frame is hidden; the page's background in that colour is not shown.
     TColor ColorKey() const { return ViewParameters.ColorKey; }
     // A start-up failure ends the program with this code once FormCreate returns (-1: none).
@@ -135,17 +129,18 @@ public:
     // The greeting for the local hour, from the settings ("Hallo" when there is none).
     AnsiString Greeting(int Hour);
 
-    // ---- pages ----
-    bool RebuildCalendar(TDateTime ADate, bool Wait) override;
-    void BuilderTerminated(TObject* Sender);
+    // ---- pages (TPageBuilds does the builds) ----
+    bool RebuildCalendar(TDateTime ADate, bool Wait) override { return pageBuilds_->RebuildCalendar(ADate, Wait); }
+    // Waiting for a page builder: calls it queued for the main thread run, nothing else.
+    bool WaitingForBuilder() const { return pageBuilds_->WaitingForBuilder(); }
     void LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream);
     void WMRedrawCalendar(TMessage& Message);
     void Timer1Timer(TObject* Sender);
     void EineMinuteTimer(TObject* Sender);
     void CheckUserRefresh();
     // Builds run so far, and the builder running now (tests).
-    int BuildCount() const { return buildCount_; }
-    BuildTarvolan* RunningBuilder() const { return builder_.get(); }
+    int BuildCount() const { return pageBuilds_->BuildCount(); }
+    BuildTarvolan* RunningBuilder() const { return pageBuilds_->RunningBuilder(); }
 
     // ---- frame, placement, fading ----
     void SetFrameVisible(bool Visible);
@@ -169,14 +164,19 @@ public:
     bool StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
                              const AnsiString& What);
 
-    // ---- tray icon, menu, messages, shut-down ----
-    bool TrayIcon(DWORD Operation);
-    AnsiString TrayTip() const;
-    void WMTrayIcon(TMessage& Message);
-    void MenuMeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
-    void MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State);
-    void SetMenuFont();
-    void PopupMenu1Popup(TObject* Sender);
+    // ---- tray icon, menu (TTrayMenu draws and shows them), messages, shut-down ----
+    bool TrayIcon(DWORD Operation) { return trayMenu_->TrayIcon(Operation); }
+    AnsiString TrayTip() const { return trayMenu_->TrayTip(); }
+    void MenuMeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height) {
+        trayMenu_->MenuMeasureItem(Sender, ACanvas, Width, Height);
+    }
+    void MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
+        trayMenu_->MenuAdvancedDrawItem(Sender, ACanvas, ARect, State);
+    }
+    void SetMenuFont() { trayMenu_->SetMenuFont(); }
+    void PopupMenu1Popup(TObject* Sender) { trayMenu_->PopupMenu1Popup(Sender); }
+    // The side band of the popup was drawn since the popup opened.
+    bool MenuSideTextDrawn() const { return trayMenu_->MenuSideTextDrawn(); }
     void Ende1Click(TObject* Sender);
     void Info1Click(TObject* Sender);
     void Zorbelin1Click(TObject* Sender);
@@ -260,21 +260,16 @@ private:
     void SetUpBrowser();
     // Runs the events of the start until the browser has its blank document.
     void WaitForBlankDocument();
-    // The start's build has ended; the splash goes.
-    void FinishStartBuild();
     // The character comes with its greeting, once, when the first page has been shown.
     void GreetWhenShown();
     // The messages held during the start are shown, and later ones are shown at once.
     void ReleaseHeldMessages();
     void FitFrameToClient();
-    void BuildMenu();
-    void LoadMenuPictures();
+    // The tray menu's components under the window's names, and its commands on the window's handlers.
+    void ConnectMenu();
     void ReadTopPlacement();
     void ReadCachedSettings();
     void StartFade(bool In);
-    void WaitForBuilder();
-    // Starts the rebuild asked for while a build ran, once that build has ended.
-    void RunPendingRebuild();
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
     std::string pendingPage_;
@@ -284,7 +279,6 @@ private:
     int heldMessageTicks_ = 0;
     // Pages handed to the browser.
     int pagesLoaded_ = 0;
-    void FinishedBuilder();
 
     TAccessToTarvolinImpl* automation_ = nullptr;
     std::unique_ptr<Fadeing> fader_;
@@ -296,26 +290,19 @@ private:
     bool minimized_ = false;
     bool shutDownDone_ = false;
     int splashStep_ = 0;
-    HICON taskIcon_ = nullptr;
-    TFont sideFont_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     AnsiString exeDir_;
     AnsiString databaseFolder_;
     AnsiString reportedBuildFailure_;
     TFeiertage* feiertage_;
-    std::unique_ptr<BuildTarvolan> builder_;
-    int buildCount_ = 0;
+    std::unique_ptr<TTrayMenu> trayMenu_;
+    std::unique_ptr<TPageBuilds> pageBuilds_ = std::make_unique<TPageBuilds>(*this);
 
     bool firstTick_ = true;
     TDateTime lastDateTick_;
     bool firstMinute_ = true;
     TDateTime lastDateMinute_;
     bool userRowPending_ = true;
-    // A rebuild asked for while a build ran or was waited for, and the date it asked for.
-    bool rebuildPending_ = false;
-    // The builder started last has not yet ended (its end runs on the main thread).
-    bool builderRunning_ = false;
-    TDateTime pendingRebuildDate_;
 
     TDateTime settingsDate_;
     std::atomic<bool> alarmsPresent_{false};

@@ -142,7 +142,7 @@ TEST_F(PageRequests, RebuildsAskedForWhileTheWindowWaitsForABuildRunOnceAfterIt)
     // waits and one that does not.
     Classes::QueueOnMainThread([&] {
         ++asked;
-        EXPECT_TRUE(form.WaitingForBuilder);
+        EXPECT_TRUE(form.WaitingForBuilder());
         form.RebuildCalendar(D(2007, 3, 12), true);
         form.RebuildCalendar(D(2007, 3, 13), false);
     });

@@ -178,9 +178,9 @@ TEST_F(TrayAndMenu, RowsCarryTheirPicturesBesideOneWholeBandWithTheNameRunningUp
         form.MenuAdvancedDrawItem(top->Items(i), menu.Canvas(), {0, 19 * i, 170, 19 * i + 19}, state);
     };
     form.PopupMenu1Popup(form.PopupMenu1);
-    EXPECT_FALSE(form.MenuSideTextDrawn);
+    EXPECT_FALSE(form.MenuSideTextDrawn());
     for (int i = 0; i < rows; ++i) draw(i, {});
-    EXPECT_TRUE(form.MenuSideTextDrawn);
+    EXPECT_TRUE(form.MenuSideTextDrawn());
     // Choosing a row draws it again alone: the band stays whole.
     draw(2, TOwnerDrawState{odSelected});
     const auto pixel = [&](int x, int y) { return menu.Canvas()->Pixels(x, y); };

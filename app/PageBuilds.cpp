@@ -1,0 +1,81 @@
+#include "PageBuilds.h"
+
+#include "Classes.h"
+
+TPageBuilds::TPageBuilds(ICalendarHost& Host) : host_(Host) {}
+
+TPageBuilds::~TPageBuilds() { EndBuilds(); }
+
+void TPageBuilds::EndBuilds() {
+    // Builds that end build nothing more: a rebuild queued meanwhile, run from inside this wait,
+    // would free the builder being waited for.
+    rebuildPending_ = false;
+    if (builder_) WaitForBuilder();
+    builder_.reset();
+}
+
+bool TPageBuilds::RebuildCalendar(TDateTime ADate, bool Wait) {
+    // A request that comes while the window already waits for a build (a queued call or a dialog's
+    // message loop inside that wait) must not wait again nor replace the builder under the wait,
+    // and one that comes while a build runs need not hold up the main thread: either is remembered
+    // and runs once that build has ended; several such requests give one build, for the last date.
+    if (waitingForBuilder_ || (builderRunning_ && !Wait)) {
+        rebuildPending_ = true;
+        pendingRebuildDate_ = ADate;
+        return true;
+    }
+    if (builder_) {
+        WaitForBuilder();
+        builder_.reset();
+    }
+    // This build is the latest request: one remembered before it is served by it.
+    rebuildPending_ = false;
+    builder_ = std::make_unique<BuildTarvolan>(true, &host_);
+    builder_->SetPriority(tpHighest);
+    ViewParameters& view = host_.MainViewParameters();
+    view.CalendarDate = ADate;
+    view.StartDate = ADate;
+    builder_->Parameters = view;
+    builder_->OnTerminate = [this](TObject* Sender) { BuilderTerminated(Sender); };
+    ++buildCount_;
+    builderRunning_ = true;
+    builder_->Resume();
+    if (Wait) FinishStartBuild();
+    return true;
+}
+
+void TPageBuilds::FinishStartBuild() {
+    if (builder_) WaitForBuilder();
+    if (OnWaitEnded) OnWaitEnded();
+    RunPendingRebuild();
+}
+
+void TPageBuilds::WaitForRunningBuild() {
+    if (builder_ && !waitingForBuilder_) WaitForBuilder();
+}
+
+void TPageBuilds::WaitForBuilder() {
+    waitingForBuilder_ = true;
+    const ScopeExit leave([this] { waitingForBuilder_ = false; });
+    builder_->WaitFor();
+}
+
+void TPageBuilds::RunPendingRebuild() {
+    if (!rebuildPending_ || waitingForBuilder_ || (ShutDown && ShutDown())) return;
+    // Still running: its end comes back here.
+    if (builderRunning_) return;
+    RebuildCalendar(pendingRebuildDate_, false);
+}
+
+void TPageBuilds::BuilderTerminated(TObject*) {
+    builderRunning_ = false;
+    // The finished builder stays owned here; the next build or the end of the builds frees it.
+    if (OnBuildEnded) OnBuildEnded();
+    // A rebuild asked for meanwhile starts once this builder has quite ended, outside any wait.
+    if (rebuildPending_) {
+        std::weak_ptr<bool> alive = alive_;
+        Classes::QueueOnMainThread([this, alive] {
+            if (!alive.expired()) RunPendingRebuild();
+        });
+    }
+}
