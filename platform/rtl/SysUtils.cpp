@@ -200,10 +200,10 @@ namespace {
 // from there it runs on with the system's. A whole program can so be run at the time of day a case needs.
 double ClockOffset() {
     static const double offset = [] {
-        const char* v = std::getenv(ProgramVariable("CLOCK").c_str());
+        const std::string v = GetEnvironmentVariable(ProgramVariable("CLOCK"));
         int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
         TDateTime date, time;
-        if (!v || std::sscanf(v, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6 ||
+        if (v.empty() || std::sscanf(v.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6 ||
             !TryEncodeDate(static_cast<Word>(y), static_cast<Word>(mo), static_cast<Word>(d), date) ||
             !TryEncodeTime(static_cast<Word>(h), static_cast<Word>(mi), static_cast<Word>(s), 0, time))
             return 0.0;

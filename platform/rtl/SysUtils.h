@@ -223,6 +223,11 @@ AnsiString ParamStr(int index);        // 0 is the program file
 AnsiString ProgramFolder();
 void SetProgramFolder(const AnsiString& folder);
 AnsiString GetEnvironmentVariable(const AnsiString& name);
+// How the environment is read. A library that changes the environment from another thread (the
+// browser engine does, while the page builder reads the settings' folder) gives the reader that
+// takes its lock; without one the C library is asked.
+using TEnvironmentReader = std::string (*)(const char* Name);
+void SetEnvironmentReader(TEnvironmentReader Reader);
 // TEMP, else TMPDIR, else the user's own runtime folder (XDG_RUNTIME_DIR), else /tmp; with a
 // trailing delimiter.
 AnsiString GetTempFolder();

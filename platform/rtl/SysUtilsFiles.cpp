@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -418,7 +419,14 @@ void SetProgramFolder(const AnsiString& folder) {
     g_programFolder = folder.empty() ? std::string() : IncludeTrailingPathDelimiter(folder);
 }
 
+namespace {
+std::atomic<TEnvironmentReader> g_environmentReader{nullptr};
+} // namespace
+
+void SetEnvironmentReader(TEnvironmentReader Reader) { g_environmentReader = Reader; }
+
 AnsiString GetEnvironmentVariable(const AnsiString& name) {
+    if (const TEnvironmentReader read = g_environmentReader) return read(name.c_str());
     const char* v = std::getenv(name.c_str());
     return v ? v : "";
 }

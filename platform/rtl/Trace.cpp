@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "SysUtils.h"
+
 namespace Trace {
 
 namespace {
@@ -52,8 +54,7 @@ std::string& Label() {
 void Setup(const char* switchVariable, const char* label) {
     std::lock_guard<std::mutex> guard(lock);
     Label() = label;
-    const char* v = std::getenv(switchVariable);
-    enabled = v && std::strcmp(v, "1") == 0;
+    enabled = SysUtils::GetEnvironmentVariable(switchVariable) == "1";
 }
 
 bool Enabled() { return enabled; }

@@ -99,6 +99,16 @@ long long SteadyMs() {
 
 } // namespace
 
+namespace {
+// Qt's environment calls share one lock, and the browser engine changes the environment on the main
+// thread while the page builder reads the settings' folder on its own: every read of ours takes
+// that lock too, from the program's first moment.
+const bool environmentReadUnderQtsLock = [] {
+    SysUtils::SetEnvironmentReader([](const char* Name) { return qgetenv(Name).toStdString(); });
+    return true;
+}();
+} // namespace
+
 // ---- glue for the rest of the library --------------------------------------------------------------------------
 namespace Vcl::Detail {
 

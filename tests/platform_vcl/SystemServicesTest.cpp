@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QtGlobal>
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <cstring>
 #include <fstream>
 
@@ -318,4 +321,26 @@ TEST_F(Shell, PlaySoundTakesWaveFilesOnlyAndRingsOtherwise) {
     const unsigned rung = MMSystem::BeepCount();
     EXPECT_TRUE(MessageBeep(MB_ICONHAND));
     EXPECT_EQ(MMSystem::BeepCount(), rung + 1);
+}
+
+// The browser engine changes the environment on the main thread while the page builder reads the
+// settings' folder on its thread: a read must never meet the environment half rewritten.
+TEST(Environment, ReadsOnAThreadAreSafeWhileQtChangesTheEnvironment) {
+    qputenv("ZB_ENV_PROBE", "da");
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        while (!stop)
+            if (SysUtils::GetEnvironmentVariable("ZB_ENV_PROBE") != "da") ++wrong;
+    });
+    // Many new names: the environment's table is moved again and again, as the engine's start does.
+    for (int i = 0; i < 20000; ++i) {
+        const std::string name = "ZB_ENV_" + std::to_string(getpid()) + "_" + std::to_string(i);
+        qputenv(name.c_str(), "x");
+        if (i % 2) qunsetenv(name.c_str());
+    }
+    stop = true;
+    reader.join();
+    for (int i = 0; i < 20000; i += 2) qunsetenv(("ZB_ENV_" + std::to_string(getpid()) + "_" + std::to_string(i)).c_str());
+    EXPECT_EQ(wrong, 0);
 }
