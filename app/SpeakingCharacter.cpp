@@ -2,9 +2,11 @@
 // says on its own (the time, the sayings, today's appointments, the clipboard).
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <thread>
 
 #include "Clipbrd.h"
+#include "Dialogs.h"
 #include "FehlerMeldung.h"
 #include "IniFiles.h"
 #include "Forms.h"
@@ -492,3 +494,54 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
     Play("ReadReturn");
 }
 
+// ---- as the settings dialog uses it ----------------------------------------------------------------------------
+bool TarvolinAgent::Start(bool Force, bool Show) {
+    TSpeakingCharacter* c = TSpeakingCharacter::Main();
+    if (!c) return false;
+    // A forced load serves this call only; afterwards the user's switch decides again.
+    std::optional<TForcedCharacter> forced;
+    if (Force) forced.emplace(c->AgentForceLoad);
+    c->AgentLoaded = c->Start(0, 0, Show);
+    return c->AgentLoaded;
+}
+
+std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
+    TSpeakingCharacter* c = TSpeakingCharacter::Main();
+    return c && c->AgentLoaded ? c->AgentCharacter : nullptr;
+}
+
+void TarvolinAgent::ResetIdle() {
+    if (TSpeakingCharacter* c = TSpeakingCharacter::Main()) c->AgentIdleTicks = 0;
+}
+
+std::int32_t& TarvolinAgent::RequestId() {
+    static std::int32_t withoutWindow = 0;
+    TSpeakingCharacter* c = TSpeakingCharacter::Main();
+    return c ? c->AgentRequestId : withoutWindow;
+}
+
+void TarvolinAgent::ShowDefaultCharacterProperties() {
+    TSpeakingCharacter* c = TSpeakingCharacter::Main();
+    if (!c) return;
+    // The chooser and the output settings work while the character is switched off.
+    const TForcedCharacter forced(c->AgentForceLoad);
+    c->AgentLoaded = c->Start(0, 0, true);
+    if (c->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
+}
+
+void TarvolinAgent::ShowPropertySheet() {
+    TSpeakingCharacter* c = TSpeakingCharacter::Main();
+    if (!c) return;
+    const TForcedCharacter forced(c->AgentForceLoad);
+    c->AgentLoaded = c->Start(0, 0, true);
+    if (!c->AgentLoaded) return;
+    if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
+        Dialogs::ShowMessage("Evtl. ist der MS-Agent bei Ihnen nicht installiert!");
+}
+
+void TarvolinAgent::Reload() {
+    TSpeakingCharacter* c = TSpeakingCharacter::Main();
+    if (!c) return;
+    if (c->AgentLoaded) c->SaveAndUnload();
+    c->AgentLoaded = c->Start(0, 0, true);
+}

@@ -108,10 +108,15 @@ public:
     void IdleTick();
     // Takes the character's reports posted to the window (WM_AGENT...); false for any other message.
     bool HandleReport(UINT Message);
+    // The main window's character, which the settings dialog works with (null without a window).
+    static TSpeakingCharacter* Main() { return main_; }
+    static void SetMain(TSpeakingCharacter* Character) { main_ = Character; }
+
     // Speech not waited for is still being said.
     bool SpeechBusy() const { return !AgentIdle && std::chrono::steady_clock::now() < speechBusyUntil_; }
 
 private:
+    static inline TSpeakingCharacter* main_ = nullptr;
     ICharacterOwner& owner_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // Speech not waited for keeps the character awake until it reports idle, at most until then.
@@ -122,3 +127,21 @@ private:
     long long lastSayingMinute_ = -1;
     static constexpr long long SayingCatchUpMinutes = 10;
 };
+
+// The program's speaking character as the settings dialog uses it (the main window's, when there is one).
+namespace TarvolinAgent {
+// Starts the character at (0, 0); Force loads it even when it is switched off (for this call only);
+// Show shows it. True when it runs.
+bool Start(bool Force, bool Show = true);
+// Unloads the character when it runs and starts it again, shown, so a new choice takes effect.
+void Reload();
+// The loaded character, or null.
+std::shared_ptr<Agent::IAgentCharacterEx> Character();
+// Counts as speech activity, so the idle character is not hidden meanwhile.
+void ResetIdle();
+// The main window's id of the character's last request, which the next one overwrites.
+std::int32_t& RequestId();
+// The server's default-character chooser and its output settings, each after starting the character.
+void ShowDefaultCharacterProperties();
+void ShowPropertySheet();
+} // namespace TarvolinAgent

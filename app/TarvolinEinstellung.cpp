@@ -656,7 +656,7 @@ void TEinstellungen::ListStoredValues() {
         // The window fades the new way from now on, not only after the next page build.
         {.Control = Transparenzmode, .Name = "TransparenzOnActiveWindow", .Kind = V::Flag,
          .Default = SettingDefault::TransparenzOnActiveWindow, .StoreDefault = true,
-         .Then = [this] { TarvolinMainWindow::SetFadeOnActivation(Transparenzmode->Checked()); }},
+         .Then = [this] { if (OnFadeModeChanged) OnFadeModeChanged(Transparenzmode->Checked()); }},
         {.Control = Transparenz2, .Name = "AlphaAktive", .Kind = V::Number, .Default = SettingDefault::AlphaAktive, .Rebuild = true,
          .Then =
              [this] {

@@ -17,6 +17,7 @@
 #include "PictureButton.h"
 #include "SettingDefaults.h"
 #include "StdCtrls.h"
+#include "SpeakingCharacter.h"
 #include "dxfCheckBox.h"
 #include "dxfGroupBox.h"
 
@@ -24,29 +25,6 @@ class TAdvComboBox;
 class TIniFile;
 class TRegistry;
 
-// The main window's speaking character as the dialog uses it (provided by the main window).
-namespace TarvolinAgent {
-// Starts the character at (0, 0); Force loads it even when it is switched off (for this call only);
-// Show shows it. True when it runs.
-bool Start(bool Force, bool Show = true);
-// Unloads the character when it runs and starts it again, shown, so a new choice takes effect.
-void Reload();
-// The loaded character, or null.
-std::shared_ptr<Agent::IAgentCharacterEx> Character();
-// Counts as speech activity, so the idle character is not hidden meanwhile.
-void ResetIdle();
-// The main window's id of the character's last request, which the next one overwrites.
-std::int32_t& RequestId();
-// The server's default-character chooser and its output settings, each after starting the character.
-void ShowDefaultCharacterProperties();
-void ShowPropertySheet();
-} // namespace TarvolinAgent
-
-// The main window's fading as the dialog switches it (provided by the main window): true fades
-// with the window's activation, false with the mouse over it.
-namespace TarvolinMainWindow {
-void SetFadeOnActivation(bool Value);
-} // namespace TarvolinMainWindow
 
 // The installed text-to-speech voices as the dialog lists them: by default those of the speech
 // control (TDirectSS), numbered from 1 there and from 0 here.
@@ -125,6 +103,8 @@ public:
 
     // Whether a value changed that needs the page rebuilt.
     bool Modified = false;
+    // The fade mode was switched: true fades with the window's activation, false with the mouse over it.
+    std::function<void(bool FadeOnActivation)> OnFadeModeChanged;
 
     // three tabs over the bottom panel
     TPageControl* PageControl1;

@@ -150,6 +150,7 @@ void ShowSettingsProblem(const TRegistryProblem& Problem) {
 TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     : TForm(AOwner),
       character_(MakeCharacter ? MakeCharacter(*this) : std::make_unique<TSpeakingCharacter>(*this)) {
+    TSpeakingCharacter::SetMain(character_.get());
     Form1 = this;
     TRegistry::SetProblemHandler(ShowSettingsProblem);
     SetCaption("Tarvolin für Zorbelin");
@@ -275,6 +276,7 @@ TForm1::~TForm1() {
     if (WebBrowser) WebBrowser->SetExternal({});
     delete automation_;
     HTMLHint1->OnShowHint = nullptr;
+    if (TSpeakingCharacter::Main() == character_.get()) TSpeakingCharacter::SetMain(nullptr);
     if (Form1 == this) Form1 = nullptr;
 }
 
@@ -684,10 +686,7 @@ void TForm1::Timer1Timer(TObject*) {
     Timer1->SetInterval(5000);
     Timer1->SetEnabled(false);
     // Whatever fails inside, the tick comes again.
-    struct Reenable {
-        TTimer* timer;
-        ~Reenable() { timer->SetEnabled(true); }
-    } reenable{Timer1};
+    ScopeExit reenable([this] { Timer1->SetEnabled(true); });
 
     // Messages the start held for a page that never showed wait no longer than a few ticks.
     if (holdMessages_ && ++heldMessageTicks_ > 6) ReleaseHeldMessages();
@@ -1009,10 +1008,7 @@ bool TForm1::StartSiblingProgram(const AnsiString& File, const AnsiString& Param
 
 void TForm1::Aufgaben1Click(TObject*) {
     Aufgaben1->Enabled = false;
-    struct Enable {
-        TMenuItem* item;
-        ~Enable() { item->Enabled = true; }
-    } enable{Aufgaben1};
+    ScopeExit enable([this] { Aufgaben1->Enabled = true; });
     ShowTaskWindow(ADOConnection1->ConnectionString());
 }
 
@@ -1029,10 +1025,7 @@ void TForm1::ShowTaskWindow(const AnsiString& ConnectionString) {
 
 void TForm1::Einstellungen1Click(TObject*) {
     Einstellungen1->Enabled = false;
-    struct Enable {
-        TMenuItem* item;
-        ~Enable() { item->Enabled = true; }
-    } enable{Einstellungen1};
+    ScopeExit enable([this] { Einstellungen1->Enabled = true; });
     bool modified = false;
     const int result = ShowSettingsDialog(modified);
     // What the window keeps of the settings takes the dialog's changes at once.
@@ -1081,14 +1074,11 @@ void TForm1::minimierenClick(TObject*) {
 void TForm1::Info1Click(TObject*) {
     Info1->Enabled = false;
     aboutBox_ = new TSplashScreen(nullptr);
-    struct Close {
-        TForm1* form;
-        ~Close() {
-            delete form->aboutBox_;
-            form->aboutBox_ = nullptr;
-            form->Info1->Enabled = true;
-        }
-    } close{this};
+    ScopeExit close([this] {
+        delete aboutBox_;
+        aboutBox_ = nullptr;
+        Info1->Enabled = true;
+    });
     aboutBox_->SetVisible(false);
     aboutBox_->Progress->SetTop(200);
     aboutBox_->Label1->SetTop(200);
@@ -1161,68 +1151,9 @@ void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
     StartSiblingProgram(exeDir_ + "plavoth.exe", QuoteArgument("TAG" + DateText), nullptr, PlannerName);
 }
 
-void TarvolinMainWindow::SetFadeOnActivation(bool Value) {
-    if (Form1) Form1->ViewParameters.FadeOnActivation = Value;
-}
-
-// ---- the speaking character as the settings dialog uses it ----------------------------------------------------
-namespace {
-TSpeakingCharacter* MainCharacter() { return Form1 ? &Form1->Character() : nullptr; }
-} // namespace
-
-bool TarvolinAgent::Start(bool Force, bool Show) {
-    TSpeakingCharacter* c = MainCharacter();
-    if (!c) return false;
-    // A forced load serves this call only; afterwards the user's switch decides again.
-    std::optional<TForcedCharacter> forced;
-    if (Force) forced.emplace(c->AgentForceLoad);
-    c->AgentLoaded = c->Start(0, 0, Show);
-    return c->AgentLoaded;
-}
-
-std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
-    TSpeakingCharacter* c = MainCharacter();
-    return c && c->AgentLoaded ? c->AgentCharacter : nullptr;
-}
-
-void TarvolinAgent::ResetIdle() {
-    if (TSpeakingCharacter* c = MainCharacter()) c->AgentIdleTicks = 0;
-}
-
-std::int32_t& TarvolinAgent::RequestId() {
-    static std::int32_t withoutWindow = 0;
-    TSpeakingCharacter* c = MainCharacter();
-    return c ? c->AgentRequestId : withoutWindow;
-}
-
-void TarvolinAgent::ShowDefaultCharacterProperties() {
-    TSpeakingCharacter* c = MainCharacter();
-    if (!c) return;
-    // The chooser and the output settings work while the character is switched off.
-    const TForcedCharacter forced(c->AgentForceLoad);
-    c->AgentLoaded = c->Start(0, 0, true);
-    if (c->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
-}
-
-void TarvolinAgent::ShowPropertySheet() {
-    TSpeakingCharacter* c = MainCharacter();
-    if (!c) return;
-    const TForcedCharacter forced(c->AgentForceLoad);
-    c->AgentLoaded = c->Start(0, 0, true);
-    if (!c->AgentLoaded) return;
-    if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
-        Dialogs::ShowMessage("Evtl. ist der MS-Agent bei Ihnen nicht installiert!");
-}
-
-void TarvolinAgent::Reload() {
-    TSpeakingCharacter* c = MainCharacter();
-    if (!c) return;
-    if (c->AgentLoaded) c->SaveAndUnload();
-    c->AgentLoaded = c->Start(0, 0, true);
-}
-
 int TForm1::ShowSettingsDialog(bool& Modified) {
     std::unique_ptr<TEinstellungen> dialog(new TEinstellungen(nullptr));
+    dialog->OnFadeModeChanged = [this](bool FadeOnActivation) { ViewParameters.FadeOnActivation = FadeOnActivation; };
     const TRect area = Screen->WorkAreaRect();
     dialog->SetBounds(area.Right - dialog->Width(), area.Bottom - dialog->Height(), dialog->Width(), dialog->Height());
     const int result = dialog->ShowModal();
