@@ -12,7 +12,6 @@ using TMaskCompleteEvent = std::function<void(TObject* Sender, AnsiString Value,
 class TAdvMaskEdit : public TMaskEdit {
 public:
     explicit TAdvMaskEdit(TComponent* AOwner);
-    ~TAdvMaskEdit() override;
     bool AutoFocus = false;
     bool AutoTab = true;
     bool ReturnIsTab = true;
@@ -27,14 +26,14 @@ public:
     TColor FocusColor = clWindow;
     TColor FocusFontColor = clBlack;
     bool SelectFirstChar = false;
-    const AnsiString& LabelCaption() const { return labelCaption_; }
-    void SetLabelCaption(const AnsiString& Value);
-    TLabelPosition LabelPosition() const { return labelPosition_; }
-    void SetLabelPosition(TLabelPosition Value) { labelPosition_ = Value; UpdateLabel(); }
-    int LabelMargin() const { return labelMargin_; }
-    void SetLabelMargin(int Value) { labelMargin_ = Value; UpdateLabel(); }
+    const AnsiString& LabelCaption() const { return label_.Caption(); }
+    void SetLabelCaption(const AnsiString& Value) { label_.SetCaption(Value); }
+    TLabelPosition LabelPosition() const { return label_.Position(); }
+    void SetLabelPosition(TLabelPosition Value) { label_.SetPosition(Value); }
+    int LabelMargin() const { return label_.Margin(); }
+    void SetLabelMargin(int Value) { label_.SetMargin(Value); }
     bool LabelTransparent = false;
-    TLabel* EditLabel() const { return label_; }
+    TLabel* EditLabel() const { return label_.Label(); }
     void SetModified(bool Value);
     void SetColor(TColor Value);
     void SetEnabled(bool Value) override;
@@ -47,7 +46,7 @@ protected:
     void KeyUp(Word& Key, TShiftState Shift) override;
     void DoEnter() override;
     void Paint() override;
-    void UpdateLabel();
+    void UpdateLabel() { label_.Update(); }
 private:
     TAlignment alignement_ = taLeftJustify;
     bool flat_ = false;
@@ -55,8 +54,7 @@ private:
     TColor normalFontColor_ = clWindowText;
     TColor colorBeforeFocus_ = clWindow;
     AnsiString focusText_;
-    TComponentRef<TLabel> label_{this};
-    AnsiString labelCaption_;
-    TLabelPosition labelPosition_ = lpLeftTop;
-    int labelMargin_ = 4;
+    // The label keeps the edit's font of its making and its place for the centred positions, and
+    // takes the edit's later enabled changes (SetEnabled) but not its visibility.
+    TAttachedLabel label_{this, TAttachedLabel::Follows{}};
 };
