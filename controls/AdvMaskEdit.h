@@ -9,7 +9,7 @@
 using TMaskCompleteEvent = std::function<void(TObject* Sender, AnsiString Value, bool& Accept)>;
 
 // A masked edit with focus colour, flat look, label, Return as Tab and a Tab when the mask is complete.
-class TAdvMaskEdit : public TMaskEdit {
+class TAdvMaskEdit : public TMaskEdit, public TAttachedLabelProperties<TAdvMaskEdit> {
 public:
     explicit TAdvMaskEdit(TComponent* AOwner);
     bool AutoFocus = false;
@@ -26,14 +26,6 @@ public:
     TColor FocusColor = clWindow;
     TColor FocusFontColor = clBlack;
     bool SelectFirstChar = false;
-    const AnsiString& LabelCaption() const { return label_.Caption(); }
-    void SetLabelCaption(const AnsiString& Value) { label_.SetCaption(Value); }
-    TLabelPosition LabelPosition() const { return label_.Position(); }
-    void SetLabelPosition(TLabelPosition Value) { label_.SetPosition(Value); }
-    int LabelMargin() const { return label_.Margin(); }
-    void SetLabelMargin(int Value) { label_.SetMargin(Value); }
-    bool LabelTransparent = false;
-    TLabel* EditLabel() const { return label_.Label(); }
     void SetModified(bool Value);
     void SetColor(TColor Value);
     void SetEnabled(bool Value) override;
@@ -54,7 +46,9 @@ private:
     TColor normalFontColor_ = clWindowText;
     TColor colorBeforeFocus_ = clWindow;
     AnsiString focusText_;
+    friend class TAttachedLabelProperties<TAdvMaskEdit>;
     // The label keeps the edit's font of its making and its place for the centred positions, and
-    // takes the edit's later enabled changes (SetEnabled) but not its visibility.
+    // takes the edit's later enabled changes (SetEnabled) but not its visibility; LabelTransparent is
+    // only stored.
     TAttachedLabel label_{this, TAttachedLabel::Follows{}};
 };

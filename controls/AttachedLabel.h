@@ -66,3 +66,23 @@ private:
     bool transparent_ = false;
     std::unique_ptr<TFont> font_;
 };
+
+// The label properties an edit publishes, forwarded to the attached label it holds as label_ (a
+// friend of this base).
+template <class Edit>
+class TAttachedLabelProperties {
+public:
+    const AnsiString& LabelCaption() const { return Attached().Caption(); }
+    void SetLabelCaption(const AnsiString& Value) { Attached().SetCaption(Value); }
+    TLabelPosition LabelPosition() const { return Attached().Position(); }
+    void SetLabelPosition(TLabelPosition Value) { Attached().SetPosition(Value); }
+    int LabelMargin() const { return Attached().Margin(); }
+    void SetLabelMargin(int Value) { Attached().SetMargin(Value); }
+    bool LabelTransparent() const { return Attached().Transparent(); }
+    void SetLabelTransparent(bool Value) { Attached().SetTransparent(Value); }
+    TLabel* EditLabel() const { return Attached().Label(); }
+
+private:
+    const TAttachedLabel& Attached() const { return static_cast<const Edit*>(this)->label_; }
+    TAttachedLabel& Attached() { return static_cast<Edit*>(this)->label_; }
+};
