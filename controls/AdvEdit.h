@@ -29,7 +29,7 @@ private:
     TAdvEdit* edit_;
 };
 
-class TAdvEdit : public TCustomEdit {
+class TAdvEdit : public TCustomEdit, public TAttachedLabelProperties<TAdvEdit> {
 public:
     explicit TAdvEdit(TComponent* AOwner);
     ~TAdvEdit() override;
@@ -108,16 +108,7 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool Value);
     bool HintShowLargeText = false;
-    const AnsiString& LabelCaption() const { return label_.Caption(); }
-    void SetLabelCaption(const AnsiString& Value) { label_.SetCaption(Value); }
-    TLabelPosition LabelPosition() const { return label_.Position(); }
-    void SetLabelPosition(TLabelPosition Value) { label_.SetPosition(Value); }
-    int LabelMargin() const { return label_.Margin(); }
-    void SetLabelMargin(int Value) { label_.SetMargin(Value); }
-    bool LabelTransparent() const { return label_.Transparent(); }
-    void SetLabelTransparent(bool Value) { label_.SetTransparent(Value); }
     TFont* LabelFont() const { return label_.Font(); }
-    TLabel* EditLabel() const { return label_.Label(); }
     bool OleDropSource = false;
     bool OleDropTarget() const { return oleDropTarget_; }
     void SetOleDropTarget(bool Value);
@@ -206,6 +197,7 @@ private:
     TColor normalColor_ = clWindow;
     TColor normalFontColor_ = clWindowText;
     bool applyingColors_ = false;
+    friend class TAttachedLabelProperties<TAdvEdit>;
     TAttachedLabel label_{this, true};
     std::unique_ptr<TPersistence> persistence_;
     bool oleDropTarget_ = false;

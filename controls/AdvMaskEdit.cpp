@@ -9,13 +9,6 @@ TAdvMaskEdit::TAdvMaskEdit(TComponent* AOwner) : TMaskEdit(AOwner) {
     normalFontColor_ = Font()->Color();
 }
 
-TAdvMaskEdit::~TAdvMaskEdit() {
-    if (TLabel* label = label_) {
-        label_ = nullptr;
-        delete label;
-    }
-}
-
 void TAdvMaskEdit::SetAlignement(TAlignment Value) {
     alignement_ = Value;
     RecreateWnd();
@@ -56,43 +49,17 @@ void TAdvMaskEdit::SetColor(TColor Value) {
 void TAdvMaskEdit::SetEnabled(bool Value) {
     TMaskEdit::SetEnabled(Value);
     TControl::SetColor(Value ? normalColor_ : DisabledColor);
-    if (label_) label_->SetEnabled(Value);
+    if (TLabel* label = EditLabel()) label->SetEnabled(Value);
 }
 
 void TAdvMaskEdit::SetParent(TWinControl* AParent) {
     TMaskEdit::SetParent(AParent);
-    if (label_) {
-        label_->SetParent(AParent);
-        UpdateLabel();
-    }
+    label_.EditParentChanged(AParent);
 }
 
 void TAdvMaskEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     TMaskEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
     UpdateLabel();
-}
-
-void TAdvMaskEdit::SetLabelCaption(const AnsiString& Value) {
-    labelCaption_ = Value;
-    if (!label_) {
-        label_ = new TLabel(this);
-        label_->FocusControl = this;
-        label_->Font()->Assign(Font());
-        label_->SetParent(Parent());
-    }
-    label_->SetCaption(Value);
-    UpdateLabel();
-}
-
-void TAdvMaskEdit::UpdateLabel() {
-    if (!label_) return;
-    // The centred places leave the label where it is.
-    if (labelPosition_ == lpTopCenter || labelPosition_ == lpBottomCenter) return;
-    TCanvas c;
-    c.SetFont(label_->Font());
-    const TPoint p = AdvEdit::LabelPlace(labelPosition_, BoundsRect(), label_->Width(), label_->Height(),
-                                         c.TextWidth(label_->Caption()), labelMargin_);
-    label_->SetBounds(p.X, p.Y, label_->Width(), label_->Height());
 }
 
 void TAdvMaskEdit::KeyUp(Word& Key, TShiftState Shift) {

@@ -9,10 +9,9 @@
 using TMaskCompleteEvent = std::function<void(TObject* Sender, AnsiString Value, bool& Accept)>;
 
 // A masked edit with focus colour, flat look, label, Return as Tab and a Tab when the mask is complete.
-class TAdvMaskEdit : public TMaskEdit {
+class TAdvMaskEdit : public TMaskEdit, public TAttachedLabelProperties<TAdvMaskEdit> {
 public:
     explicit TAdvMaskEdit(TComponent* AOwner);
-    ~TAdvMaskEdit() override;
     bool AutoFocus = false;
     bool AutoTab = true;
     bool ReturnIsTab = true;
@@ -27,14 +26,6 @@ public:
     TColor FocusColor = clWindow;
     TColor FocusFontColor = clBlack;
     bool SelectFirstChar = false;
-    const AnsiString& LabelCaption() const { return labelCaption_; }
-    void SetLabelCaption(const AnsiString& Value);
-    TLabelPosition LabelPosition() const { return labelPosition_; }
-    void SetLabelPosition(TLabelPosition Value) { labelPosition_ = Value; UpdateLabel(); }
-    int LabelMargin() const { return labelMargin_; }
-    void SetLabelMargin(int Value) { labelMargin_ = Value; UpdateLabel(); }
-    bool LabelTransparent = false;
-    TLabel* EditLabel() const { return label_; }
     void SetModified(bool Value);
     void SetColor(TColor Value);
     void SetEnabled(bool Value) override;
@@ -47,7 +38,7 @@ protected:
     void KeyUp(Word& Key, TShiftState Shift) override;
     void DoEnter() override;
     void Paint() override;
-    void UpdateLabel();
+    void UpdateLabel() { label_.Update(); }
 private:
     TAlignment alignement_ = taLeftJustify;
     bool flat_ = false;
@@ -55,8 +46,9 @@ private:
     TColor normalFontColor_ = clWindowText;
     TColor colorBeforeFocus_ = clWindow;
     AnsiString focusText_;
-    TComponentRef<TLabel> label_{this};
-    AnsiString labelCaption_;
-    TLabelPosition labelPosition_ = lpLeftTop;
-    int labelMargin_ = 4;
+    friend class TAttachedLabelProperties<TAdvMaskEdit>;
+    // The label keeps the edit's font of its making and its place for the centred positions, and
+    // takes the edit's later enabled changes (SetEnabled) but not its visibility; LabelTransparent is
+    // only stored.
+    TAttachedLabel label_{this, TAttachedLabel::Follows{}};
 };

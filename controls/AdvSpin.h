@@ -76,7 +76,7 @@ private:
     TComponentRef<TAdvTimerSpeedButton> focusedButton_{this};
 };
 
-class TAdvSpinEdit : public TCustomMaskEdit {
+class TAdvSpinEdit : public TCustomMaskEdit, public TAttachedLabelProperties<TAdvSpinEdit> {
 public:
     explicit TAdvSpinEdit(TComponent* AOwner);
     ~TAdvSpinEdit() override;
@@ -125,16 +125,7 @@ public:
     TDateTime MinDateValue = 0;
     TDateTime MaxDateValue = 0;
 
-    const AnsiString& LabelCaption() const { return label_.Caption(); }
-    void SetLabelCaption(const AnsiString& Value) { label_.SetCaption(Value); }
-    TLabelPosition LabelPosition() const { return label_.Position(); }
-    void SetLabelPosition(TLabelPosition Value) { label_.SetPosition(Value); }
-    int LabelMargin() const { return label_.Margin(); }
-    void SetLabelMargin(int Value) { label_.SetMargin(Value); }
-    bool LabelTransparent() const { return label_.Transparent(); }
-    void SetLabelTransparent(bool Value) { label_.SetTransparent(Value); }
     TFont* LabelFont() const { return label_.Font(); }
-    TLabel* EditLabel() const { return label_.Label(); }
 
     TAdvSpinButton* Button() const { return button_; }
     // The smallest height the edit takes with its font and border.
@@ -189,6 +180,7 @@ private:
     bool spinTransparent_ = false;
     bool editorEnabled_ = true;
     bool transparent_ = true;
+    friend class TAttachedLabelProperties<TAdvSpinEdit>;
     // The spin edit's label does not follow its enabled state.
     TAttachedLabel label_{this, false};
 };

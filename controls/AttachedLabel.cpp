@@ -17,8 +17,8 @@ TPoint AdvEdit::LabelPlace(TLabelPosition Position, const TRect& E, int LW, int 
     return {L, T};
 }
 
-TAttachedLabel::TAttachedLabel(TWinControl* Edit, bool FollowEnabled)
-    : edit_(Edit), followEnabled_(FollowEnabled), label_(Edit), font_(std::make_unique<TFont>()) {
+TAttachedLabel::TAttachedLabel(TWinControl* Edit, Follows What)
+    : edit_(Edit), follows_(What), label_(Edit), font_(std::make_unique<TFont>()) {
     font_->OnChange = [this](TObject*) { Update(); };
 }
 
@@ -36,9 +36,10 @@ void TAttachedLabel::SetCaption(const AnsiString& Value) {
         label_ = new TLabel(edit_);
         label_->FocusControl = edit_;
         font_->Assign(edit_->Font());
+        if (!follows_.Look) label_->Font()->Assign(font_.get());
         label_->SetParent(edit_->Parent());
-        label_->SetVisible(edit_->Visible());
-        if (followEnabled_) label_->SetEnabled(edit_->Enabled());
+        if (follows_.Visible) label_->SetVisible(edit_->Visible());
+        if (follows_.Enabled) label_->SetEnabled(edit_->Enabled());
     }
     label_->SetCaption(Value);
     Update();
@@ -46,8 +47,11 @@ void TAttachedLabel::SetCaption(const AnsiString& Value) {
 
 void TAttachedLabel::Update() {
     if (!label_) return;
-    label_->SetTransparent(transparent_);
-    label_->Font()->Assign(font_.get());
+    if (follows_.Look) {
+        label_->SetTransparent(transparent_);
+        label_->Font()->Assign(font_.get());
+    }
+    if (!follows_.Centred && (position_ == lpTopCenter || position_ == lpBottomCenter)) return;
     TCanvas c;
     c.SetFont(label_->Font());
     const int tw = c.TextWidth(label_->Caption());
@@ -62,9 +66,9 @@ void TAttachedLabel::EditParentChanged(TWinControl* AParent) {
 }
 
 void TAttachedLabel::EditVisibleChanged(bool Value) {
-    if (label_) label_->SetVisible(Value);
+    if (label_ && follows_.Visible) label_->SetVisible(Value);
 }
 
 void TAttachedLabel::EditEnabledChanged(bool Value) {
-    if (label_ && followEnabled_) label_->SetEnabled(Value);
+    if (label_ && follows_.Enabled) label_->SetEnabled(Value);
 }

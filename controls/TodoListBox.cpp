@@ -15,8 +15,6 @@ using TodoListDraw::Line;
 
 namespace {
 
-// The see-through colour of the row handle drawn here (its bottom-left pixel).
-
 // A bitmap of the program drawn with its bottom-left colour left out; empty, and so drawn as nothing,
 // when the program lacks it.
 std::unique_ptr<TBitmap> ProgramGlyph(const AnsiString& name) {

@@ -713,21 +713,10 @@ int TADOQuery::ExecSQL() {
 
 TADOCommand::TADOCommand(TComponent* AOwner) : TComponent(AOwner) {}
 
-TADOCommand::~TADOCommand() {
-    if (connection_) connection_->RemoveFreeNotification(this);
-}
+// Lets go of the connection quietly, without telling it of this command's end.
+TADOCommand::~TADOCommand() { connection_ = nullptr; }
 
-void TADOCommand::SetConnection(TADOConnection* Value) {
-    if (connection_ == Value) return;
-    if (connection_) connection_->RemoveFreeNotification(this);
-    connection_ = Value;
-    if (connection_) connection_->FreeNotification(this);
-}
-
-void TADOCommand::Notification(TComponent* AComponent, TOperation Operation) {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == connection_) connection_ = nullptr;
-}
+void TADOCommand::SetConnection(TADOConnection* Value) { connection_ = Value; }
 
 const AnsiString& TADOCommand::ConnectionString() const {
     static const AnsiString empty;

@@ -213,11 +213,8 @@ public:
     // Runs the one statement of CommandText with the Parameters; returns the number of rows it changed.
     int Execute();
 
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-
 private:
-    TADOConnection* connection_ = nullptr;
+    TComponentRef<TADOConnection> connection_{this};
     std::unique_ptr<TADOConnection> ownConnection_;
     AnsiString commandText_;
     std::vector<Variant> parameters_;

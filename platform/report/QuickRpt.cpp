@@ -211,17 +211,7 @@ TQuickRep::~TQuickRep() {
     SetDataSet(nullptr);
 }
 
-void TQuickRep::SetDataSet(TDataSet* Value) {
-    if (dataSet_ == Value) return;
-    if (dataSet_) dataSet_->RemoveFreeNotification(this);
-    dataSet_ = Value;
-    if (dataSet_) dataSet_->FreeNotification(this);
-}
-
-void TQuickRep::Notification(TComponent* AComponent, TOperation Operation) {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == dataSet_) dataSet_ = nullptr;
-}
+void TQuickRep::SetDataSet(TDataSet* Value) { dataSet_ = Value; }
 
 void TQuickRep::PlaceBand(TQRBand* Band, double Top) {
     const double bandLeft = page_.LeftMargin;
@@ -294,7 +284,7 @@ void TQuickRep::Prepare() {
 
     // Walking the records must not drag the controls bound to the data set along, and leaves the
     // current record where it was.
-    TDataSet* ds = dataSet_ && dataSet_->Active() ? dataSet_ : nullptr;
+    TDataSet* ds = dataSet_ && dataSet_->Active() ? dataSet_.Get() : nullptr;
     TBookmark mark = 0;
     if (ds) {
         ds->CheckBrowseMode();

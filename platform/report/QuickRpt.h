@@ -180,12 +180,9 @@ private:
     TQRPage page_;
     TQRPrinterSettings printerSettings_;
     std::unique_ptr<TFont> font_;
-    TDataSet* dataSet_ = nullptr;
+    TComponentRef<TDataSet> dataSet_{this};
     std::vector<TQRBand*> bands_;
     std::vector<TQRPreparedPage> pages_;
     int pageNumber_ = 0;
     std::unique_ptr<TPrinterPrivate> printer_;
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 };

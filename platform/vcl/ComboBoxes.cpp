@@ -40,25 +40,22 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     items_->OnChange = [this](TObject*) { ItemsChanged(); };
     list_ = new TComboDropList(this);
     list_->Hide();
-    FreeNotification(list_);
     SetBounds(0, 0, 145, 21);
 }
 
 TCustomComboBox::~TCustomComboBox() {
     items_->OnChange = nullptr;
-    if (list_) {
-        RemoveFreeNotification(list_);
-        delete list_;
+    if (TCustomListBox* list = list_) {
         list_ = nullptr;
+        delete list;
     }
 }
 
+// Beside the reference's nulling: a list that goes is no longer dropped down.
 void TCustomComboBox::Notification(TComponent* AComponent, TOperation Operation) {
+    const bool listGoes = Operation == opRemove && AComponent == list_;
     TCustomControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == list_) {
-        list_ = nullptr;
-        dropped_ = false;
-    }
+    if (listGoes) dropped_ = false;
 }
 
 TStrings* TCustomComboBox::Items() const { return items_.get(); }

@@ -80,7 +80,7 @@ private:
     void PlaceList();
     void Notify(Word Code);
     std::unique_ptr<TStringList> items_;
-    TCustomListBox* list_ = nullptr;   // owned by the combo, parented to the form while dropped
+    TComponentRef<TCustomListBox> list_{this};   // owned by the combo, parented to the form while dropped
     int itemIndex_ = -1;
     TComboBoxStyle style_ = csDropDown;
     int dropDownCount_ = 8;

@@ -197,15 +197,7 @@ void TControl::SetCursor(TCursor Value) {
     else W(handleWidget_)->setCursor(Vcl::Detail::CursorShape(Value));
 }
 
-void TControl::SetPopupMenu(TPopupMenu* Value) {
-    popupMenu_ = Value;
-    if (Value) Value->FreeNotification(this);
-}
-
-void TControl::Notification(TComponent* AComponent, TOperation Operation) {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == popupMenu_) popupMenu_ = nullptr;
-}
+void TControl::SetPopupMenu(TPopupMenu* Value) { popupMenu_ = Value; }
 
 void TControl::SetParent(TWinControl* AParent) {
     if (parent_ == AParent) return;

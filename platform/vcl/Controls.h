@@ -240,7 +240,6 @@ protected:
     // Dispatches the messages the class library's controls handle; others go to DefaultHandler.
     virtual void WndProc(TMessage& Message);
     virtual void DefaultHandler(TMessage& Message);
-    void Notification(TComponent* AComponent, TOperation Operation) override;
 
     virtual void DblClick();
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -296,7 +295,7 @@ private:
     bool showHint_ = false;
     bool parentShowHint_ = true;
     TCursor cursor_ = crDefault;
-    TPopupMenu* popupMenu_ = nullptr;
+    TComponentRef<TPopupMenu> popupMenu_{this};
     TDragMode dragMode_ = dmManual;
     TDragKind dragKind_ = dkDrag;
     TCursor dragCursor_ = crDrag;

@@ -910,15 +910,8 @@ void TApplication::SetShowHint(bool Value) {
     showHint_ = Value;
     HideHint();
     // Turning hints on again makes the window anew, with the class set meanwhile.
-    if (hintWindow_) {
-        delete hintWindow_;
-        hintWindow_ = nullptr;
-    }
-}
-
-void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == hintWindow_) hintWindow_ = nullptr;
+    // Its end nulls the reference.
+    delete hintWindow_.Get();
 }
 
 void TApplication::SetHint(const AnsiString& Value) {
@@ -964,12 +957,9 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
     bool canShow = control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
     if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
     if (!canShow || info.HintStr.empty()) return;
-    if (!hintWindow_) {
-        hintWindow_ = HintWindowClass ? HintWindowClass(this) : new THintWindow(this);
-        // The window is one of the application's components and goes with them at the program's end,
-        // before the forms whose components may still ask for hints: the reference goes with it.
-        hintWindow_->FreeNotification(this);
-    }
+    // The window is one of the application's components and goes with them at the program's end,
+    // before the forms whose components may still ask for hints: the reference goes with it.
+    if (!hintWindow_) hintWindow_ = HintWindowClass ? HintWindowClass(this) : new THintWindow(this);
     hintWindow_->SetColor(info.HintColor);
     TRect r = hintWindow_->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
     OffsetRect(r, info.HintPos.X, info.HintPos.Y);

@@ -264,9 +264,6 @@ public:
     const AnsiString& Hint() const { return hint_; }
     void SetHint(const AnsiString& Value);
 
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-
 private:
     friend struct ApplicationAccess;
     AnsiString hint_;
@@ -277,7 +274,7 @@ private:
     TCustomForm* mainForm_ = nullptr;
     HWND handle_ = nullptr;
     bool showHint_ = true;
-    THintWindow* hintWindow_ = nullptr;
+    TComponentRef<THintWindow> hintWindow_{this};
 };
 
 extern TApplication* Application;

@@ -516,16 +516,6 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), items_(new TMenuItem(null
 
 TMenu::~TMenu() { delete items_; }
 
-void TMenu::SetImages(TCustomImageList* Value) {
-    images_ = Value;
-    if (Value) Value->FreeNotification(this);
-}
-
-void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == images_) images_ = nullptr;
-}
-
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
 
 void TPopupMenu::Popup(int X, int Y) {

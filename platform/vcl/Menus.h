@@ -79,12 +79,10 @@ public:
     // Items are drawn by their OnDrawItem/OnAdvancedDrawItem (or plainly) and measured by OnMeasureItem.
     bool OwnerDraw = false;
     TCustomImageList* Images() const { return images_; }
-    void SetImages(TCustomImageList* Value);
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void SetImages(TCustomImageList* Value) { images_ = Value; }
 private:
     TMenuItem* items_;
-    TCustomImageList* images_ = nullptr;
+    TComponentRef<TCustomImageList> images_{this};
 };
 
 class TPopupMenu : public TMenu {

@@ -10,6 +10,7 @@
 #include "AdvEditQuery.h"
 #include "AdvMaskEdit.h"
 #include "Dialogs.h"
+#include "ExtCtrls.h"
 #include "IniFiles.h"
 #include "Registry.h"
 #include "ShellApi.h"
@@ -369,6 +370,41 @@ TEST_F(AdvEditTest, LabelStandsWhereItsPositionSays) {
     EXPECT_EQ(label->Left(), 150);
     edit->SetVisible(false);
     EXPECT_FALSE(label->Visible());
+}
+
+TEST_F(AdvEditTest, MaskedEditLabelKeepsItsFontAndCentredPlaceAndFollowsOnlyEnabling) {
+    auto* m = new TAdvMaskEdit(form);
+    m->SetParent(form);
+    m->SetBounds(100, 130, 120, 21);
+    m->Font()->SetSize(14);
+    m->SetLabelCaption("Zeit:");
+    TLabel* label = m->EditLabel();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->Parent(), form);
+    EXPECT_EQ(label->FocusControl, m);
+    EXPECT_EQ(label->Left() + label->Width() + 4, m->Left());
+    // The font is the edit's of the label's making, kept through later placements.
+    EXPECT_EQ(label->Font()->Size(), 14);
+    label->Font()->SetSize(9);
+    m->SetLabelMargin(6);
+    EXPECT_EQ(label->Font()->Size(), 9);
+    m->SetLabelPosition(lpTopLeft);
+    EXPECT_EQ(label->Top() + label->Height() + 6, m->Top());
+    // The centred places leave the label where it was.
+    const TPoint before(label->Left(), label->Top());
+    m->SetLabelPosition(lpBottomCenter);
+    m->SetLeft(160);
+    EXPECT_EQ(TPoint(label->Left(), label->Top()), before);
+    m->SetEnabled(false);
+    EXPECT_FALSE(label->Enabled());
+    m->SetVisible(false);
+    EXPECT_TRUE(label->Visible());
+    auto* parent = new TPanel(form);
+    parent->SetParent(form);
+    m->SetParent(parent);
+    EXPECT_EQ(label->Parent(), parent);
+    delete m;
+    EXPECT_EQ(parent->ControlCount(), 0);
 }
 
 TEST_F(AdvEditTest, UrlModeUnderlinesAndOpensOnlyAddresses) {

@@ -1,6 +1,10 @@
 #pragma once
 // The Qt side of the browser control. Only the platform and its tests include this header;
 // the system's code sees TWebBrowser and TScriptObject.
+// Reached by a path past the include directories, it still refuses what lies above the platform.
+#ifndef ZB_PLATFORM_PRIVATE
+#error "the Qt side of the browser control is for the platform and its tests only"
+#endif
 #include <QObject>
 #include <QTimer>
 #include <QString>

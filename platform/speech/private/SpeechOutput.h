@@ -1,6 +1,11 @@
-// Plays synthesized speech through the default audio device. Without a device (tests, servers) the
-// speech still takes its time: the end is reported once the samples' duration has passed.
 #pragma once
+// Inside the speech library only (and its tests): plays synthesized speech through the default audio
+// device. Without a device (tests, servers) the speech still takes its time: the end is reported once
+// the samples' duration has passed.
+// Reached by a path past the include directories, it still refuses what lies above the platform.
+#ifndef ZB_PLATFORM_PRIVATE
+#error "the Qt side of the speech library is for the platform and its tests only"
+#endif
 
 #include <QElapsedTimer>
 #include <QObject>
