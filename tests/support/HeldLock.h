@@ -34,7 +34,9 @@ public:
     }
     // BEGIN EXCLUSIVE on the database File, held until Release.
     static HeldLock ExclusiveDatabase(const std::string& File) {
-        HeldLock held({"timeout", "30", "sqlite3", File}, "BEGIN EXCLUSIVE;\n");
+        // The shell waits a moment for a lock another connection holds just then (a machine under
+        // load may still be closing one), as the program's own connections do.
+        HeldLock held({"timeout", "30", "sqlite3", File}, ".timeout 5000\nBEGIN EXCLUSIVE;\n");
         held.held_ = SleepUntil([&] { return DatabaseBusy(File); });
         return held;
     }
