@@ -170,10 +170,12 @@ std::string Translate(const std::string& sql) {
                 copyUntil(j);
             }
         } else if (std::isdigit(c)) {
-            // A number with its exponent or a trailing name part stays one token.
+            // A number with its exponent or a trailing name part stays one token. An exponent's sign
+            // is one only before its digits: "1e--" is the number "1e" and a comment.
             std::size_t j = i;
             while (j < n && (IsIdentChar(static_cast<unsigned char>(sql[j])) || sql[j] == '.' ||
-                             ((sql[j] == '+' || sql[j] == '-') && (sql[j - 1] == 'e' || sql[j - 1] == 'E'))))
+                             ((sql[j] == '+' || sql[j] == '-') && (sql[j - 1] == 'e' || sql[j - 1] == 'E') &&
+                              j + 1 < n && std::isdigit(static_cast<unsigned char>(sql[j + 1])))))
                 ++j;
             copyUntil(j);
         } else {

@@ -74,6 +74,10 @@ TEST(JetSql, NamesAndCommentsAreLeftAlone) {
     EXPECT_EQ(Translate("select `x#` from t"), "select `x#` from t");
     EXPECT_EQ(Translate("select 1 -- it's #\n, #1/1/2000#"), "select 1 -- it's #\n, 36526");
     EXPECT_EQ(Translate("select /* ' # */ 2"), "select /* ' # */ 2");
+    // A comment right after a number's exponent letter is a comment, in the first pass and any later one.
+    EXPECT_EQ(Translate("select 1e-5, 2e--5#1/1/1859 PM#"), "select 1e-5, 2e--5#1/1/1859 PM#");
+    EXPECT_EQ(Translate("select true.xe--#1/1/2000#"), "select 1.xe--#1/1/2000#");
+    EXPECT_EQ(Translate(Translate("select true.xe--#1/1/2000#")), "select 1.xe--#1/1/2000#");
 }
 
 TEST(JetSql, TrueAndFalseBecomeOneAndZero) {
