@@ -13,13 +13,6 @@ long long MinuteOf(TDateTime t) {
     return static_cast<long long>(std::floor(std::round(double(t) * 86400000.0) / 60000.0));
 }
 
-// The midnight that starts T's day.
-TDateTime DayOf(TDateTime T) {
-    Word y, m, d;
-    SysUtils::DecodeDate(T, y, m, d);
-    return SysUtils::EncodeDate(y, m, d);
-}
-
 // The appointment's own alarm flag: set (any value but 0) asks for a reminder, empty does not.
 bool AlarmRequested(const Appointment& A) {
     try {
@@ -61,7 +54,8 @@ void TReminders::Check() {
     if (first > current) return;
     // From yesterday's midnight to tomorrow's: whatever the minutes to handle hold.
     const std::vector<Appointment> appointments = AppointmentsBetween(
-        connection_, host_.GetCalendarUser(), DayOf(TDateTime(double(now) - 1)), DayOf(TDateTime(double(now) + 1)));
+        connection_, host_.GetCalendarUser(), SysUtils::DateOf(TDateTime(double(now) - 1)),
+        SysUtils::DateOf(TDateTime(double(now) + 1)));
     // From here on the minutes count as handled, whatever happens to single appointments.
     lastMinute_ = current;
     std::set<Occurrence> seenThisCheck;

@@ -254,10 +254,7 @@ bool TSpeakingCharacter::ComeToCorner() {
     return AgentLoaded;
 }
 
-bool TSpeakingCharacter::ComeForward() {
-    AgentLoaded = Start(0, 0, true);
-    return AgentLoaded;
-}
+bool TSpeakingCharacter::ComeForward() { return Load(); }
 
 void TSpeakingCharacter::StandOn(int Right, int Top) {
     if (!AgentLoaded || !AgentCharacter) return;
@@ -367,8 +364,7 @@ void TSpeakingCharacter::SayTime() {
     if (!SayTimeArmed && minute == lastSpokenMinute_) return;
     SayTimeArmed = false;
     lastSpokenMinute_ = minute;
-    AgentLoaded = Start(0, 0, true);
-    if (!AgentLoaded) return;
+    if (!Load()) return;
     Play("Wave");
     // A text never saved is the one the settings dialog shows.
     AnsiString text = SettingDefault::SPAgentTime;
@@ -417,8 +413,7 @@ void TSpeakingCharacter::SaySayings() {
             const long long wanted = th * 60 + tm;
             const long long due = first + ((wanted - first % day) % day + day) % day;
             if (due > current) continue;
-            AgentLoaded = Start(0, 0, true);
-            if (!AgentLoaded) continue;
+            if (!Load()) continue;
             Play(ini.ReadString(name, "Animation", "Blink"));
             const AnsiString saying = ini.ReadString(name, "Spruch", "");
             if (!saying.empty()) SayWithoutWaiting(saying, false, false);
@@ -446,8 +441,7 @@ void TSpeakingCharacter::Announce() {
     lines.SetText(SpeechText);
     for (int i = 0; i < lines.Count(); ++i) {
         owner_.SetAnnouncePending(false);
-        AgentLoaded = Start(0, 0, true);
-        if (!AgentLoaded) continue;
+        if (!Load()) continue;
         if (AnnounceIntroPending) {
             AnsiString intro = SettingDefault::SBAgentAppointments;
             TRegistry reg;
@@ -472,8 +466,7 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
         if (reading) ClipboardReadingBusy = false;
         Item->Enabled = true;
     });
-    AgentLoaded = Start(0, 0, true);
-    if (!AgentLoaded) return;
+    if (!Load()) return;
     ClipboardReadingBusy = true;
     reading = true;
     // Loaded, the character stays available to the reading even when it is switched off meanwhile,
@@ -501,8 +494,7 @@ bool TarvolinAgent::Start(bool Force, bool Show) {
     // A forced load serves this call only; afterwards the user's switch decides again.
     std::optional<TForcedCharacter> forced;
     if (Force) forced.emplace(c->AgentForceLoad);
-    c->AgentLoaded = c->Start(0, 0, Show);
-    return c->AgentLoaded;
+    return c->Load(Show);
 }
 
 std::shared_ptr<Agent::IAgentCharacterEx> TarvolinAgent::Character() {
@@ -525,7 +517,7 @@ void TarvolinAgent::ShowDefaultCharacterProperties() {
     if (!c) return;
     // The chooser and the output settings work while the character is switched off.
     const TForcedCharacter forced(c->AgentForceLoad);
-    c->AgentLoaded = c->Start(0, 0, true);
+    c->Load();
     if (c->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
 }
 
@@ -533,7 +525,7 @@ void TarvolinAgent::ShowPropertySheet() {
     TSpeakingCharacter* c = TSpeakingCharacter::Main();
     if (!c) return;
     const TForcedCharacter forced(c->AgentForceLoad);
-    c->AgentLoaded = c->Start(0, 0, true);
+    c->Load();
     if (!c->AgentLoaded) return;
     if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
         Dialogs::ShowMessage("Evtl. ist der MS-Agent bei Ihnen nicht installiert!");
@@ -543,5 +535,5 @@ void TarvolinAgent::Reload() {
     TSpeakingCharacter* c = TSpeakingCharacter::Main();
     if (!c) return;
     if (c->AgentLoaded) c->SaveAndUnload();
-    c->AgentLoaded = c->Start(0, 0, true);
+    c->Load();
 }

@@ -75,6 +75,8 @@ public:
 
     // Makes sure the character is loaded (placed at X, Y unless both are 0) and shows it when Show.
     virtual bool Start(int X, int Y, bool Show);
+    // Starts the character where it stood and notes whether it runs.
+    bool Load(bool Show = true) { return AgentLoaded = Start(0, 0, Show); }
     virtual void Say(const AnsiString& Text, bool Think, bool StartAnimation, bool EndAnimation, bool NoWait,
              bool NoAnimations);
     // Speaks without waiting for the end: the character's server queues the speech, and the idle

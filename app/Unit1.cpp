@@ -579,7 +579,7 @@ void TForm1::WaitForBlankDocument() {
 void TForm1::GreetWhenShown() {
     if (greeted_ || shutDownDone_ || Application->Terminated()) return;
     greeted_ = true;
-    if (!character_->AgentLoaded) character_->AgentLoaded = character_->Start(0, 0, true);
+    if (!character_->AgentLoaded) character_->Load();
     if (character_->AgentLoaded) {
         Word hour, min, sec, msec;
         SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
@@ -1177,8 +1177,6 @@ void TForm1::ExecuteCommand(const AnsiString& CommandText, const std::vector<Var
     if (ADOConnection1->ReadOnly()) return;
     ADOCommand->SetCommandText(CommandText);
     ADOCommand->SetParameters(Parameters);
-    // The command serves the window's other statements too, which bind nothing.
-    ScopeExit unbind([this] { ADOCommand->SetParameters({}); });
     ADOCommand->Execute();
 }
 

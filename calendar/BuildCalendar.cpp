@@ -14,13 +14,6 @@
 
 namespace {
 
-// Midnight starting the day of D, as its date reads.
-TDateTime DayOf(TDateTime d) {
-    Word y, m, day;
-    SysUtils::DecodeDate(d, y, m, day);
-    return SysUtils::EncodeDate(y, m, day);
-}
-
 // The least number whose date is Day or later. A date is read to the millisecond, so a time half a
 // millisecond before midnight is already the next day (and before 1899-12-30 the day runs
 // backwards): the number is searched between the midnights that bound it, which the dates of the
@@ -30,7 +23,7 @@ double FirstMomentOf(TDateTime Day) {
     for (;;) {
         const double middle = before + (at - before) / 2;
         if (middle <= before || middle >= at) return at;
-        if (double(DayOf(TDateTime(middle))) < double(Day)) before = middle;
+        if (double(SysUtils::DateOf(TDateTime(middle))) < double(Day)) before = middle;
         else at = middle;
     }
 }
@@ -105,8 +98,8 @@ std::pair<TDateTime, TDateTime> BuildTarvolan::AppointmentsRange(const ViewParam
         return {TDateTime(std::nextafter(FirstMomentOf(first), -HUGE_VAL)), TDateTime(after)};
     }
     const double start = p.StartDate;
-    if (p.ViewMode == vmWeek) return {DayOf(start - 1), DayOf(start + 7)};
-    return {DayOf(start - 5), DayOf(start + 30)};
+    if (p.ViewMode == vmWeek) return {SysUtils::DateOf(start - 1), SysUtils::DateOf(start + 7)};
+    return {SysUtils::DateOf(start - 5), SysUtils::DateOf(start + 30)};
 }
 
 void BuildTarvolan::ReadSettings() {

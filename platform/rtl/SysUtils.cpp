@@ -221,6 +221,11 @@ TDateTime Now() {
     return SystemNow().Val + ClockOffset();
 }
 TDateTime Date() { return std::floor(Now().Val); }
+TDateTime DateOf(TDateTime T) {
+    Word y, m, d;
+    DecodeDate(T, y, m, d);
+    return EncodeDate(y, m, d);
+}
 TDateTime Time() { const double n = Now(); return n - std::floor(n); }
 void SetClock(std::function<TDateTime()> clock) {
     std::lock_guard<std::mutex> lock(ClockMutex());

@@ -91,6 +91,9 @@ Int64 RoundToInt64(double value);
 // PROGRAM_CLOCK="yyyy-mm-dd hh:nn:ss" (ProgramName.h) starts at that time and runs on from there).
 TDateTime Now();
 TDateTime Date();
+// Midnight starting the day of T, as its date reads (a time a half millisecond before midnight
+// reads as the next day).
+TDateTime DateOf(TDateTime T);
 TDateTime Time();
 void SetClock(std::function<TDateTime()> clock);
 void ResetClock();

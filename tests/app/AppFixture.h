@@ -31,6 +31,15 @@ inline TDateTime D(Word y, Word m, Word d, double hours = 0) {
     return TDateTime(double(SysUtils::EncodeDate(y, m, d)) + hours / 24.0);
 }
 
+// Counts the window's closes; its own close handler still runs.
+inline void CountCloses(TForm1& form, int& closes) {
+    auto close = form.OnClose;
+    form.OnClose = [&closes, close](TObject* s, TCloseAction& a) {
+        ++closes;
+        close(s, a);
+    };
+}
+
 // Makes a window's character of the test's own kind.
 template <typename C>
 std::unique_ptr<TSpeakingCharacter> MakeCharacter(ICharacterOwner& owner) {

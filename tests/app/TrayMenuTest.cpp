@@ -335,11 +335,7 @@ void SendButton(QWidget* menu, QEvent::Type type, Qt::MouseButton button, QPoint
 TEST_F(TrayAndMenu, RightClicksOnTheIconMinimiseAndRestoreButNeverEndTheProgram) {
     TForm1 form(nullptr);
     int closes = 0;
-    auto close = form.OnClose;
-    form.OnClose = [&](TObject* s, TCloseAction& a) {
-        ++closes;
-        close(s, a);
-    };
+    CountCloses(form, closes);
     form.Show();
     // The icon low on the screen: the menu opens above the pointer, its last row "Beenden" under it.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();

@@ -129,11 +129,7 @@ TEST_F(WindowFrame, CloseBoxHidesTheFrameASecondLaterAndNeverCloses) {
     TForm1 form(nullptr);
     Connect(form);
     int closes = 0;
-    auto close = form.OnClose;
-    form.OnClose = [&](TObject* s, TCloseAction& a) {
-        ++closes;
-        close(s, a);
-    };
+    CountCloses(form, closes);
     form.Show();
     form.Perform(WM_CLOSE);
     EXPECT_TRUE(form.WindowCloseTimer->Enabled());
