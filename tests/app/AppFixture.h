@@ -175,13 +175,11 @@ protected:
 
     // Runs the application's messages until the condition holds or the (scaled) time is up.
     static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
-        do {
-            Application->ProcessMessages();
-            if (done()) return true;
+        Application->ProcessMessages();
+        return testsupport::PollUntil(done, timeoutMs, [] {
             usleep(10000);
-        } while (std::chrono::steady_clock::now() < end);
-        return done();
+            Application->ProcessMessages();
+        });
     }
 };
 

@@ -38,13 +38,14 @@ pid_t Spawn(const std::vector<std::string>& args) {
 
 // The exit code, or -1000 when the process still runs after the (scaled) time.
 int WaitExit(pid_t pid, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
-    for (;;) {
+    int code = -1000;
+    testsupport::PollUntil([&] {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2000;
-        if (std::chrono::steady_clock::now() >= end) return -1000;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+        if (waitpid(pid, &status, WNOHANG) != pid) return false;
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : -2000;
+        return true;
+    }, timeoutMs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
+    return code;
 }
 
 class Browser : public AppTest {

@@ -58,11 +58,10 @@ struct RecordedFade {
             steps.clear();
         }
         fade.Start(in);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(20000));
-        while (done <= before && std::chrono::steady_clock::now() < end) {
+        testsupport::PollUntil([&] { return done > before; }, 20000, [] {
             Application->ProcessMessages();
             usleep(1000);
-        }
+        });
         std::lock_guard<std::mutex> lock(mutex);
         return steps;
     }

@@ -64,12 +64,7 @@ TRect Area(const QImage& img, TColor col) {
 // Runs the event loop until Done holds or the time is up.
 template <class F>
 bool RunUntil(F Done, int Milliseconds = 2000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(Milliseconds));
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return testsupport::PollUntil(Done, Milliseconds, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
 }
 
 // Three frames: the whole 12 x 10 screen red, a green 4 x 5 box at (2, 3), a blue 3 x 3 box at (6, 1).

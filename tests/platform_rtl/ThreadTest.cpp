@@ -33,12 +33,9 @@ private:
 // Runs queued calls until cond holds, for at most five seconds (scaled).
 template <typename Cond>
 bool PumpUntil(Cond cond) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(5000));
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end) return false;
+    return testsupport::PollUntil(cond, 5000, [] {
         if (!Classes::CheckSynchronize()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    });
 }
 
 } // namespace

@@ -34,13 +34,10 @@ inline void EnsureApplication() {
 }
 
 inline bool RunUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
+    return testsupport::PollUntil(pred, timeoutMs, [] {
         Application->ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    });
 }
 
 // Runs the loop for a while.

@@ -39,13 +39,10 @@ inline QWidget* WidgetOf(TControl* c) { return Vcl::Detail::HandleWidget(c); }
 
 // Runs the loop until pred holds or the time is up; answers pred's last value.
 inline bool RunUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::Scaled(timeoutMs));
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
+    return testsupport::PollUntil(pred, timeoutMs, [] {
         Application->ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    });
 }
 
 inline void Mouse(TControl* c, QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::LeftButton,

@@ -27,15 +27,11 @@ inline void EnsureApplication() {
 
 // Runs the event loop until the condition holds or the (scaled) time is up.
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > testsupport::Scaled(timeoutMs)) return false;
+    return testsupport::PollUntil(done, timeoutMs, [] {
         QEventLoop loop;
         QTimer::singleShot(10, &loop, &QEventLoop::quit);
         loop.exec();
-    }
-    return true;
+    });
 }
 
 // Writes down every call the page makes, in order.
