@@ -266,13 +266,17 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
 }
 
+void TForm1::BeforeDestruction() {
+    pageBuilds_->EndBuilds();
+    fader_.reset();
+}
+
 TForm1::~TForm1() {
+    // A window freed without its owner (a test's) ends its threads here, as late as it can.
+    BeforeDestruction();
     // The window's own end comes first, while everything it frees is still there.
     DoDestroy();
     StopListeningForSessionMessages(TarvolinInstanceName);
-    // The running build still calls the window.
-    pageBuilds_->EndBuilds();
-    fader_.reset();
     if (WebBrowser) WebBrowser->SetExternal({});
     delete automation_;
     HTMLHint1->OnShowHint = nullptr;

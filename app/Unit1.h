@@ -66,6 +66,8 @@ public:
     using CharacterFactory = std::function<std::unique_ptr<TSpeakingCharacter>(ICharacterOwner&)>;
     explicit TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter = nullptr);
     ~TForm1() override;
+    // Ends the page builds and the fade, whose threads call back into the window.
+    void BeforeDestruction() override;
 
     // ---- components ----
     TTimer* Timer1;

@@ -698,6 +698,7 @@ void TComponent::DestroyComponents() {
         TComponent* c = components_.back();
         components_.pop_back();
         c->owner_ = nullptr;
+        c->BeforeDestruction();
         delete c;
     }
 }

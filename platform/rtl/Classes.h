@@ -251,6 +251,10 @@ public:
     explicit TComponent(TComponent* AOwner);
     ~TComponent() override;
     TComponent(const TComponent&) = delete;
+    // Runs before the destructor, while the object is still whole: a component whose threads call
+    // back into it (virtually) ends them here, as no destructor can without racing their calls. The
+    // owner calls it before freeing; whoever frees a component by hand calls it first.
+    virtual void BeforeDestruction() {}
     TComponent& operator=(const TComponent&) = delete;
 
     TComponent* Owner() const { return owner_; }

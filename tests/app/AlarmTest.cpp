@@ -32,6 +32,8 @@ const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 class AlarmForm : public TForm1 {
 public:
     explicit AlarmForm(TComponent* owner) : TForm1(owner, MakeCharacter<CountingCharacter>) {}
+    // Its builds end before the window below it is taken apart.
+    ~AlarmForm() override { BeforeDestruction(); }
     bool& agentInstalled = static_cast<CountingCharacter&>(Character()).agentInstalled;
     std::vector<std::string>& spoken = static_cast<CountingCharacter&>(Character()).spoken;
     std::vector<double> checks;

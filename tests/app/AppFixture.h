@@ -73,6 +73,8 @@ public:
 class CountingForm : public TForm1 {
 public:
     explicit CountingForm(TComponent* owner) : TForm1(owner, MakeCharacter<CountingCharacter>) {}
+    // Its builds end before the window below it is taken apart.
+    ~CountingForm() override { BeforeDestruction(); }
     CountingCharacter& counted = static_cast<CountingCharacter&>(Character());
     int& sayings = counted.sayings;
     int& spokenTimes = counted.spokenTimes;

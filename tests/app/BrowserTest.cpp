@@ -143,6 +143,8 @@ public:
             shownAtStart.push_back(WebBrowser ? WebBrowser->LocationURL() : "nothing");
         };
     }
+    // Its builds end before the window below it is taken apart.
+    ~WatchedStart() override { BeforeDestruction(); }
     std::vector<std::string> shownAtStart;
 };
 } // namespace

@@ -166,6 +166,8 @@ class AgentForm : public TForm1 {
 public:
     explicit AgentForm(std::shared_ptr<FakeServer> server)
         : TForm1(nullptr, [server](ICharacterOwner& owner) { return std::make_unique<ServerCharacter>(owner, server); }) {}
+    // Its builds end before the window below it is taken apart.
+    ~AgentForm() override { BeforeDestruction(); }
     ServerCharacter& character = static_cast<ServerCharacter&>(Character());
     bool& installed = character.installed;
     bool& used = character.used;

@@ -255,6 +255,10 @@ public:
     ~TLogged() override {
         if (g_log) g_log->push_back("free " + Name() + (HasState(csDestroying) ? " (destroying)" : ""));
     }
+    // Called while the object is still whole.
+    void BeforeDestruction() override {
+        if (g_log) g_log->push_back("before " + Name());
+    }
     void Loaded() override {
         TComponent::Loaded();
         if (g_log) g_log->push_back("loaded " + Name() + (HasState(csLoading) ? " (still loading)" : ""));
@@ -294,8 +298,9 @@ TEST(Component, OwnersFreeTheirComponentsLastFirst) {
     label->SetName("Button");   // another owner: no clash
     scope.log.clear();
     delete form;
-    EXPECT_EQ(scope.log, (std::vector<std::string>{"free Form", "free Button (destroying)", "free Panel (destroying)",
-                                                   "free Button (destroying)"}));
+    // The owner ends each component before it frees it; the form, freed by hand, is not ended.
+    EXPECT_EQ(scope.log, (std::vector<std::string>{"free Form", "before Button", "free Button (destroying)", "before Panel",
+                                                   "free Panel (destroying)", "before Button", "free Button (destroying)"}));
 }
 
 TEST(Component, NotificationsReachTheOwnerAndItsComponents) {
