@@ -127,7 +127,7 @@ TEST_F(Queue, MoveToEndsAtTheTargetAfterItsTime) {
     QElapsedTimer clock;
     clock.start();
     // Long enough on a loaded machine for the loop to come round while the move is under way.
-    const int moveMs = testsupport::Scaled(400);
+    const int moveMs = testsupport::Scaled(1000);
     character->MoveTo(300, 250, moveMs, req);
     bool between = false;
     ASSERT_TRUE(RunUntil([&] {
