@@ -338,10 +338,10 @@ TEST(IniFile, AFileWithVeryManySectionsAndKeysReadsAndWritesInLinearTime) {
     constexpr int kSmall = 2000, kLarge = 20000;
     make("small.ini", kSmall);
     const Big large = make("large.ini", kLarge);
-    // Ten times the file takes about ten times as long; searching the keys one by one took a
-    // hundred times as long.
-    const double ratio = testsupport::TimeRatio([&] { readAndWrite("small.ini", kSmall); }, [&] { readAndWrite("large.ini", kLarge); });
-    EXPECT_LT(ratio, 15.0);
+    // Ten times the file takes about ten times as long (twelve: the larger no longer fits the
+    // processor's caches); searching the keys one by one took fifty to a hundred times as long.
+    EXPECT_LT(testsupport::TimeRatio([&] { readAndWrite("small.ini", kSmall); }, [&] { readAndWrite("large.ini", kLarge); }),
+              20.0);
     // Only the changed line differs.
     const std::string last = "Abschnitt" + std::to_string(kLarge - 1);
     TIniFile(dir.file("large.ini")).WriteInteger(last, "b", 3);
