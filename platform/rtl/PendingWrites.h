@@ -25,7 +25,7 @@ struct TNotStored {
     };
     TReason Reason;
     std::string FileName;
-    std::vector<std::string> Names;   // the values or keys changed, each once, in the order written
+    std::vector<std::string> Names;   // the values (or keys deleted) changed, each once, in order
     std::string Detail;
 };
 

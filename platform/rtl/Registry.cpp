@@ -672,10 +672,11 @@ std::shared_ptr<const TRegistry::Hive> WithPending(const std::string& file, std:
     return p.view;
 }
 
+// A key made for a value is no news beside it: changes without a name are not listed.
 std::vector<std::string> NamesOf(const std::vector<Pending::Change>& changes) {
     std::vector<std::string> names;
     for (const auto& c : changes)
-        if (std::find(names.begin(), names.end(), c.name) == names.end()) names.push_back(c.name);
+        if (!c.name.empty() && std::find(names.begin(), names.end(), c.name) == names.end()) names.push_back(c.name);
     return names;
 }
 
@@ -716,6 +717,7 @@ bool WriteLocked(const std::string& file, const std::string& rootName,
         g_pending.erase(it);
     }
     std::vector<std::string> lost;
+    bool anyLost = false;
     std::string lostWhy;
     std::exception_ptr failed;
     bool result = false;
@@ -728,7 +730,8 @@ bool WriteLocked(const std::string& file, const std::string& rootName,
             try {
                 c.apply(hive);
             } catch (const std::exception& e) {
-                if (std::find(lost.begin(), lost.end(), c.name) == lost.end()) lost.push_back(c.name);
+                if (!c.name.empty() && std::find(lost.begin(), lost.end(), c.name) == lost.end()) lost.push_back(c.name);
+                anyLost = true;
                 lostWhy = e.what();
             }
         }
@@ -765,7 +768,7 @@ bool WriteLocked(const std::string& file, const std::string& rootName,
             PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, file, NamesOf(held), e.what()});
         throw;
     }
-    if (!lost.empty()) PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, file, lost, lostWhy});
+    if (anyLost) PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, file, lost, lostWhy});
     if (failed) std::rethrow_exception(failed);
     return result;
 }
@@ -899,7 +902,7 @@ bool TRegistry::OpenKey(const AnsiString& Key, bool CanCreate) {
     if (!Snapshot()->Exists(Upper(path))) {
         if (!CanCreate || !(access_ & KEY_CREATE_SUB_KEY)) return false;
         try {
-            Modify([path](Hive& h) { h.Create(path); return true; }, path);
+            Modify([path](Hive& h) { h.Create(path); return true; }, "");
         } catch (const SysUtils::Exception&) {
             return false;
         }
@@ -925,7 +928,7 @@ void TRegistry::CloseKey() {
 bool TRegistry::CreateKey(const AnsiString& Key) {
     const std::string path = Absolute(Key);
     if (!(access_ & KEY_CREATE_SUB_KEY)) throw ERegistryException("Failed to create key " + Key);
-    Modify([path](Hive& h) { h.Create(path); return true; }, path);
+    Modify([path](Hive& h) { h.Create(path); return true; }, "");
     return true;
 }
 

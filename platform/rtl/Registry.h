@@ -118,7 +118,8 @@ public:
 private:
     std::shared_ptr<const Hive> Snapshot() const;
     // Makes Change (which must hold copies of what it needs: it may run again later) and gives its
-    // result; Name says what it changes, should it have to be reported as not stored.
+    // result; Name says what it changes, should it have to be reported as not stored ("" for a key
+    // made, which is no news beside its values).
     bool Modify(std::function<bool(Hive&)> Change, const std::string& Name);
     void WriteValue(const AnsiString& Name, TRegDataType Type, std::string Data, int RawType);
     AnsiString Absolute(const AnsiString& Key) const;

@@ -1,7 +1,6 @@
 #pragma once
-// What the settings files report as not stored while the object lives, and the clock of their
-// pending changes, which the test moves on. The end stops the writing thread first, so no report
-// comes after it.
+// The clock of the settings files' pending changes, which the test moves on, and what they report as
+// not stored while the object lives. The end stops the writing thread first, so nothing comes later.
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -12,7 +11,27 @@
 
 namespace testsupport {
 
-class NotStoredReports {
+class PendingClock {
+public:
+    PendingClock() {
+        auto offset = offset_;
+        PendingWrites::SetClock([offset] { return PendingWrites::Clock::now() + offset->load(); });
+    }
+    ~PendingClock() {
+        PendingWrites::Finish();
+        PendingWrites::SetClock(nullptr);
+    }
+    PendingClock(const PendingClock&) = delete;
+    PendingClock& operator=(const PendingClock&) = delete;
+
+    void Advance(PendingWrites::Clock::duration By) { offset_->store(offset_->load() + By); }
+
+private:
+    std::shared_ptr<std::atomic<PendingWrites::Clock::duration>> offset_ =
+        std::make_shared<std::atomic<PendingWrites::Clock::duration>>(PendingWrites::Clock::duration::zero());
+};
+
+class NotStoredReports : public PendingClock {
 public:
     NotStoredReports() {
         PendingWrites::SetNotStoredHandler([this](const PendingWrites::TNotStored& n) {
@@ -21,28 +40,20 @@ public:
         });
         std::lock_guard<std::mutex> lock(mutex_);
         told_.clear();   // what earlier tests left undelivered
-        auto offset = offset_;
-        PendingWrites::SetClock([offset] { return PendingWrites::Clock::now() + offset->load(); });
     }
     ~NotStoredReports() {
         PendingWrites::Finish();
         PendingWrites::SetNotStoredHandler(nullptr);
-        PendingWrites::SetClock(nullptr);
     }
-    NotStoredReports(const NotStoredReports&) = delete;
-    NotStoredReports& operator=(const NotStoredReports&) = delete;
 
     std::vector<PendingWrites::TNotStored> Told() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return told_;
     }
-    void Advance(PendingWrites::Clock::duration By) { offset_->store(offset_->load() + By); }
 
 private:
     mutable std::mutex mutex_;
     std::vector<PendingWrites::TNotStored> told_;
-    std::shared_ptr<std::atomic<PendingWrites::Clock::duration>> offset_ =
-        std::make_shared<std::atomic<PendingWrites::Clock::duration>>(PendingWrites::Clock::duration::zero());
 };
 
 } // namespace testsupport
