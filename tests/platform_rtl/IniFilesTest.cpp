@@ -230,7 +230,9 @@ TEST(IniFile, AChangeMeetingTheFoldersLockIsReadAtOnceWrittenWhenItIsFreeOrRepor
         ASSERT_TRUE(testsupport::SleepUntil([&] { return dir.read("sprueche.ini") != before; }));
         EXPECT_EQ(dir.read("sprueche.ini"), "[Morgen]\nSpruch=Moin moin\n\n[Abend]\nSpruch=Gute Nacht\n");
     }
-    // A change the lock still holds up at the end gets a last try, and is reported once.
+    // A change the lock still holds up at the end gets a last try, and is reported once. (The
+    // other program takes the lock only once the writing thread has let go of it.)
+    ASSERT_TRUE(testsupport::SleepUntil([&] { return !testsupport::HeldLock::FlockTakenByAnother(dir.path().string()); }));
     auto other = testsupport::HeldLock::Flock(dir.path().string());
     ASSERT_TRUE(other.Held());
     ini.WriteString("Morgen", "Spruch", "Servus");

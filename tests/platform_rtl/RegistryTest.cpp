@@ -482,7 +482,7 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNoValue) {
                 if (!reg.OpenKey(kKey, false)) { code = 2; break; }
                 reg.WriteInteger("Child" + std::to_string(i), i);
             }
-            if (::write(fromChild[1], "w", 1) != 1) code = 5;
+            if (::write(fromChild[1], "w", 1) != 1 || ::read(toChild[0], &c, 1) != 1) code = 5;
             PendingWrites::Finish();   // as the program ends
         } catch (...) {
             code = 3;
@@ -503,6 +503,7 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNoValue) {
     char c;
     ASSERT_EQ(::read(fromChild[0], &c, 1), 1);   // the child has made all of its changes
     third->Release();
+    ASSERT_EQ(::write(toChild[1], "r", 1), 1);
     PendingWrites::Finish();
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
