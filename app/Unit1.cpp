@@ -150,7 +150,7 @@ void ShowSettingsProblem(const TRegistryProblem& Problem) {
 AnsiString NotStoredText(const PendingWrites::TNotStored& N) {
     AnsiString names;
     for (std::size_t i = 0; i < N.Names.size() && i < 10; ++i) names += (i ? ", \"" : "\"") + N.Names[i] + "\"";
-    if (N.Names.size() > 10) names += ", ...";
+    if (N.Names.size() > 10) names += " und " + SysUtils::IntToStr(static_cast<int>(N.Names.size() - 10)) + " weitere";
     const AnsiString file = "Die Einstellungsdatei \"" + N.FileName + "\"";
     const AnsiString lost = names.empty() ? AnsiString(" Eine Änderung wurde nicht gespeichert.")
                                           : " Nicht gespeichert wurde: " + names + ".";
