@@ -17,6 +17,7 @@
 #include "Dialogs.h"
 #include "Fadeing.h"
 #include "Failures.h"
+#include "PendingWrites.h"
 #include "Registry.h"
 #include "SessionMessages.h"
 #include "SettingDefaults.h"
@@ -145,6 +146,38 @@ void ShowSettingsProblem(const TRegistryProblem& Problem) {
     if (Classes::IsMainThread()) tell();
     else Classes::QueueOnMainThread(tell);
 }
+
+AnsiString NotStoredText(const PendingWrites::TNotStored& N) {
+    AnsiString names;
+    for (std::size_t i = 0; i < N.Names.size() && i < 10; ++i) names += (i ? ", \"" : "\"") + N.Names[i] + "\"";
+    if (N.Names.size() > 10) names += " und " + SysUtils::IntToStr(static_cast<int>(N.Names.size() - 10)) + " weitere";
+    const AnsiString file = "Die Einstellungsdatei \"" + N.FileName + "\"";
+    const AnsiString lost = names.empty() ? AnsiString(" Eine Änderung wurde nicht gespeichert.")
+                                          : " Nicht gespeichert wurde: " + names + ".";
+    switch (N.Reason) {
+    case PendingWrites::TNotStored::nsLockHeld:
+        return file + " ist seit über einer Minute von einem anderen Programm gesperrt." + lost;
+    case PendingWrites::TNotStored::nsProgramEnds:
+        return file + " war beim Beenden von einem anderen Programm gesperrt." + lost;
+    case PendingWrites::TNotStored::nsCannotWrite:
+        break;
+    }
+    return file + " konnte nicht geschrieben werden (" + N.Detail + ")." + lost;
+}
+
+// A change that could not be stored at all is told like a settings problem; at the program's end
+// nobody is left to read a message, so it goes to the debug log.
+void ShowNotStored(const PendingWrites::TNotStored& NotStored) {
+    const AnsiString Text = NotStoredText(NotStored);
+    const bool ending = NotStored.Reason == PendingWrites::TNotStored::nsProgramEnds;
+    auto tell = [Text, ending] {
+        if (Form1 && ending) Form1->WriteDebugLog(Text + "\n");
+        else if (Form1) Form1->TellUser(Text);
+        else if (!ending) Dialogs::ShowMessageWithoutWaiting(Text);
+    };
+    if (Classes::IsMainThread()) tell();
+    else Classes::QueueOnMainThread(tell);
+}
 } // namespace
 
 TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
@@ -153,6 +186,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     TSpeakingCharacter::SetMain(character_.get());
     Form1 = this;
     TRegistry::SetProblemHandler(ShowSettingsProblem);
+    PendingWrites::SetNotStoredHandler(ShowNotStored);
     SetCaption("Tarvolin für Zorbelin");
     SetBorderStyle(bsSizeToolWin);
     SetBorderIcons({biSystemMenu});
@@ -1138,6 +1172,9 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     // The alarm texts stay until the window goes: queued calls may still read them.
     Timer1->SetEnabled(false);
     shutDownDone_ = true;
+    // Changes another program's lock still holds up (the placement and the character's come last)
+    // get their last try; what is left goes to the debug log.
+    PendingWrites::Finish();
     ADOConnection1->SetConnected(false);
 }
 

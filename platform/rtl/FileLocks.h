@@ -1,7 +1,7 @@
 #pragma once
 // Exclusive locks (flock) on an open file or folder, taken within a time limit: another program that
-// keeps a settings file locked makes a write fail after a short wait, and never holds up the caller
-// (the main thread among them) without end.
+// keeps a settings file locked holds a write up after a short wait (PendingWrites.h), and never
+// holds up the caller (the main thread among them) without end.
 #include <string>
 
 namespace FileLocks {

@@ -6,9 +6,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <map>
 #include <unordered_map>
 
 #include "FileLocks.h"
+#include "PendingWrites.h"
 #include "SettingsFile.h"
 #include "TextEncoding.h"
 
@@ -176,6 +179,104 @@ namespace {
 // Writers of every profile file in this process take turns.
 std::mutex g_writeMutex;
 
+// Changes another program's lock held up, per file (its path as resolved), in the order made.
+struct Pending {
+    struct Change {
+        std::function<bool(TIniFile::Document&)> apply;
+        std::string name;
+    };
+    std::string fileName;   // as the program names it
+    std::vector<Change> changes;
+    PendingWrites::Clock::time_point since;   // when the first of them was held up
+};
+std::mutex g_pendingMutex;
+std::map<std::string, Pending> g_pending;
+
+bool HasPending(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_pendingMutex);
+    const auto it = g_pending.find(path);
+    return it != g_pending.end() && !it->second.changes.empty();
+}
+
+std::vector<std::string> NamesOf(const std::vector<Pending::Change>& changes) {
+    std::vector<std::string> names;
+    for (const auto& c : changes)
+        if (std::find(names.begin(), names.end(), c.name) == names.end()) names.push_back(c.name);
+    return names;
+}
+
+// Makes each change on doc, indexing it again after each that changed something; a change that
+// raises is left out, with its name in lost and its reason in why. True when doc changed.
+bool MakeChanges(TIniFile::Document& doc, const std::vector<Pending::Change>& changes,
+                 std::vector<std::string>* lost = nullptr, std::string* why = nullptr) {
+    bool changed = false;
+    for (const auto& c : changes) {
+        try {
+            if (c.apply(doc)) {
+                doc.Index();
+                changed = true;
+            }
+        } catch (const std::exception& e) {
+            if (lost && std::find(lost->begin(), lost->end(), c.name) == lost->end()) lost->push_back(c.name);
+            if (why) *why = e.what();
+        }
+    }
+    return changed;
+}
+
+// Makes the changes pending for path, then change when given, on doc (the file as it is now) and
+// writes it as fileName; the caller holds the lock of its folder and g_writeMutex. Raises change's
+// failure after the pending changes are written. A pending change that cannot be made, and every
+// one when the file cannot be written, is reported as not stored.
+void WriteLocked(const std::string& path, const std::string& fileName, TIniFile::Document doc,
+                 const std::function<bool(TIniFile::Document&)>* change) {
+    std::vector<Pending::Change> held;
+    {
+        std::lock_guard<std::mutex> lock(g_pendingMutex);
+        if (const auto it = g_pending.find(path); it != g_pending.end()) {
+            held = std::move(it->second.changes);
+            g_pending.erase(it);
+        }
+    }
+    std::vector<std::string> lost;
+    std::string lostWhy;
+    bool changed = MakeChanges(doc, held, &lost, &lostWhy);
+    std::exception_ptr failed;
+    if (change) {
+        try {
+            if ((*change)(doc)) {
+                doc.Index();
+                changed = true;
+            }
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    }
+    try {
+        if (changed) {
+            if (!doc.converted.empty()) {
+                // Lines read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
+                const std::string aside = FileLocks::KeepAside(path);
+                if (aside.empty()) throw EInOutError("Cannot keep " + path + " aside before writing it: " + std::strerror(errno));
+                std::fprintf(stderr, "The profile file %s had lines that were not UTF-8 (line %zu first); it was kept as %s.\n",
+                             path.c_str(), doc.converted.front() + 1, aside.c_str());
+            }
+            WriteFileBytes(fileName, doc.Serialize());
+        }
+    } catch (const std::exception& e) {
+        if (!held.empty()) PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, path, NamesOf(held), e.what()});
+        throw;
+    }
+    if (!lost.empty()) PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, path, lost, lostWhy});
+    if (failed) std::rethrow_exception(failed);
+}
+
+// The folder whose lock every writer of the file at path takes.
+std::string LockedFolder(const std::string& path) {
+    const std::string dir = ExtractFileDir(path);
+    return dir.empty() ? "." : dir;
+}
+
 std::string OneLine(const std::string& s) {
     std::string r = s;
     for (char& c : r) if (c == '\r' || c == '\n') c = ' ';
@@ -208,31 +309,88 @@ std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
     return cache_;
 }
 
-void TIniFile::Modify(const std::function<bool(Document&)>& change) {
-    std::lock_guard<std::mutex> process(g_writeMutex);
-    // Other processes are kept out by a lock on the file's folder, so no helper file appears beside
-    // it; one that keeps the folder locked makes the write fail, after a short wait.
-    const std::string path = ResolvePath(FileName());
-    std::string dir = ExtractFileDir(path);
-    if (dir.empty()) dir = ".";
-    const SettingsFile::TLock folder(dir, O_RDONLY | O_DIRECTORY);
-    if (folder.HeldByAnother())
-        throw EInOutError("Cannot write " + path + ": another program holds the lock of its folder");
-    Document doc = *Load();
-    if (!change(doc)) return;
-    doc.Index();
-    if (!doc.converted.empty()) {
-        // Lines read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
-        const std::string aside = FileLocks::KeepAside(path);
-        if (aside.empty()) throw EInOutError("Cannot keep " + path + " aside before writing it: " + std::strerror(errno));
-        std::fprintf(stderr, "The profile file %s had lines that were not UTF-8 (line %zu first); it was kept as %s.\n",
-                     path.c_str(), doc.converted.front() + 1, aside.c_str());
+std::shared_ptr<const TIniFile::Document> TIniFile::Current() {
+    auto doc = Load();
+    {
+        std::lock_guard<std::mutex> lock(g_pendingMutex);
+        if (g_pending.empty()) return doc;
     }
-    WriteFileBytes(FileName(), doc.Serialize());
+    const std::string path = ResolvePath(FileName());
+    std::lock_guard<std::mutex> lock(g_pendingMutex);
+    const auto it = g_pending.find(path);
+    if (it == g_pending.end() || it->second.changes.empty()) return doc;
+    auto view = std::make_shared<Document>(*doc);
+    MakeChanges(*view, it->second.changes);
+    return view;
+}
+
+void TIniFile::Modify(std::function<bool(Document&)> Change, const std::string& Name) {
+    ScopeExit deliver(PendingWrites::Deliver);   // after every lock is released
+    {
+        std::lock_guard<std::mutex> process(g_writeMutex);
+        // Other processes are kept out by a lock on the file's folder, so no helper file appears
+        // beside it. Behind changes already pending a change waits no more: it joins them.
+        const std::string path = ResolvePath(FileName());
+        const bool pending = HasPending(path);
+        const SettingsFile::TLock folder(LockedFolder(path), O_RDONLY | O_DIRECTORY,
+                                         pending ? 0 : FileLocks::DefaultWaitMs);
+        if (!folder.HeldByAnother()) {
+            WriteLocked(path, FileName(), *Load(), &Change);
+            return;
+        }
+        // Another program keeps the folder locked: the change waits for it, made at once on what
+        // this program reads.
+        std::lock_guard<std::mutex> lock(g_pendingMutex);
+        Pending& p = g_pending[path];
+        if (p.changes.empty()) {
+            p.fileName = FileName();
+            p.since = PendingWrites::Now();
+        }
+        p.changes.push_back({std::move(Change), Name});
+    }
+    PendingWrites::Retry(WritePending);
+}
+
+bool TIniFile::WritePending(int WaitMs, bool Last) {
+    std::vector<std::string> paths;
+    {
+        std::lock_guard<std::mutex> lock(g_pendingMutex);
+        for (const auto& [path, p] : g_pending)
+            if (!p.changes.empty()) paths.push_back(path);
+    }
+    bool left = false;
+    for (const auto& path : paths) {
+        std::lock_guard<std::mutex> process(g_writeMutex);
+        const SettingsFile::TLock folder(LockedFolder(path), O_RDONLY | O_DIRECTORY, WaitMs);
+        std::string fileName;
+        {
+            std::lock_guard<std::mutex> lock(g_pendingMutex);
+            const auto it = g_pending.find(path);
+            if (it == g_pending.end() || it->second.changes.empty()) continue;
+            if (folder.HeldByAnother()) {
+                using R = PendingWrites::TNotStored;
+                if (!Last && PendingWrites::Now() - it->second.since < PendingWrites::Limit) {
+                    left = true;
+                    continue;
+                }
+                PendingWrites::Report({Last ? R::nsProgramEnds : R::nsLockHeld, path, NamesOf(it->second.changes), ""});
+                g_pending.erase(it);
+                continue;
+            }
+            fileName = it->second.fileName;
+        }
+        try {
+            TIniFile file(fileName);
+            WriteLocked(path, fileName, *file.Load(), nullptr);
+        } catch (const std::exception&) {
+            // Reported as not stored.
+        }
+    }
+    return left;
 }
 
 AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Default) {
-    const auto doc = Load();
+    const auto doc = Current();
     const auto* s = doc->Find(Section);
     const auto* k = s ? s->Find(AnsiUpperCase(Trim(Ident))) : nullptr;
     return k ? k->value : Default;
@@ -240,7 +398,7 @@ AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ide
 
 void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) {
     const std::string section = Trim(Section), ident = Trim(Ident), value = OneLine(Value);
-    Modify([&](Document& doc) {
+    Modify([section, ident, value](Document& doc) {
         const auto* s = doc.Find(section);
         if (!s) {
             if (!doc.lines.empty() && !Trim(doc.lines.back()).empty()) doc.lines.emplace_back();
@@ -263,11 +421,11 @@ void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, c
         if (at == doc.lines.size()) doc.finalEol = true;
         doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), ident + "=" + value);
         return true;
-    });
+    }, ident);
 }
 
 void TIniFile::ReadSections(TStrings* Strings) {
-    const auto doc = Load();
+    const auto doc = Current();
     UpdateGuard update(*Strings);
     Strings->Clear();
     for (std::size_t i = 0; i < doc->sections.size(); ++i)
@@ -286,23 +444,23 @@ void ListKeys(const TIniFile::Document& Doc, const AnsiString& Section, TStrings
 }
 } // namespace
 
-void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) { ListKeys(*Load(), Section, Strings, false); }
+void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) { ListKeys(*Current(), Section, Strings, false); }
 
-void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) { ListKeys(*Load(), Section, Strings, true); }
+void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) { ListKeys(*Current(), Section, Strings, true); }
 
 bool TIniFile::SectionExists(const AnsiString& Section) {
-    return Load()->Find(Section) != nullptr;
+    return Current()->Find(Section) != nullptr;
 }
 
 bool TIniFile::ValueExists(const AnsiString& Section, const AnsiString& Ident) {
-    const auto doc = Load();
+    const auto doc = Current();
     const auto* s = doc->Find(Section);
     return s && s->Find(AnsiUpperCase(Trim(Ident)));
 }
 
 void TIniFile::EraseSection(const AnsiString& Section) {
     const std::string upper = AnsiUpperCase(Trim(Section));
-    Modify([&](Document& doc) {
+    Modify([upper](Document& doc) {
         bool changed = false;
         // Every section of that name, last first so the line numbers ahead stay valid.
         for (auto it = doc.sections.rbegin(); it != doc.sections.rend(); ++it) {
@@ -312,12 +470,12 @@ void TIniFile::EraseSection(const AnsiString& Section) {
             changed = true;
         }
         return changed;
-    });
+    }, "[" + Trim(Section) + "]");
 }
 
 void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident) {
     const std::string upper = AnsiUpperCase(Trim(Ident));
-    Modify([&](Document& doc) {
+    Modify([Section = std::string(Section), upper](Document& doc) {
         const auto* s = doc.Find(Section);
         if (!s) return false;
         bool changed = false;
@@ -327,5 +485,5 @@ void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident) {
             changed = true;
         }
         return changed;
-    });
+    }, Trim(Ident));
 }

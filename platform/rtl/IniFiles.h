@@ -39,7 +39,10 @@ private:
 
 // A profile file on disk. Every read sees the file as it is now (a missing file is empty); every
 // write re-reads it, changes only the lines concerned and replaces the file atomically, so readers on
-// other threads or processes never see half a file. The text is UTF-8; a line that is not valid UTF-8
+// other threads or processes never see half a file. A write waits for another program holding the
+// lock of the file's folder only briefly; a change that did not get it stays pending (PendingWrites.h):
+// every reader of the file in this process sees it at once, and it is written, in order, as soon as
+// the lock is free. The text is UTF-8; a line that is not valid UTF-8
 // (a key's name and its value each on its own) is read as Windows-1252, and written back as UTF-8 on
 // the next write, which first keeps the file as it was beside it as "<file>.unreadable-<time>-<pid>"
 // (and fails when it cannot).
@@ -50,8 +53,7 @@ public:
 
     AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
                           const AnsiString& Default) override;
-    // Raises EInOutError when the file cannot be written, also when another program keeps its
-    // folder locked beyond a short wait. Line breaks in Value become blanks, so a
+    // Raises EInOutError when the file cannot be written. Line breaks in Value become blanks, so a
     // value can never add lines of its own to the file.
     void WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) override;
     void ReadSections(TStrings* Strings) override;
@@ -61,13 +63,20 @@ public:
     bool ValueExists(const AnsiString& Section, const AnsiString& Ident) override;
     void EraseSection(const AnsiString& Section) override;
     void DeleteKey(const AnsiString& Section, const AnsiString& Ident) override;
-    // Writes are immediate; nothing is pending.
+    // Writes are immediate, or pending on another program's lock and written as soon as it is
+    // free; nothing waits for this call.
     void UpdateFile() override {}
 
     struct Document;
 private:
     std::shared_ptr<const Document> Load();
-    void Modify(const std::function<bool(Document&)>& change);
+    // The file as this program sees it: with the changes still pending made on it.
+    std::shared_ptr<const Document> Current();
+    // Makes Change (which must hold copies of what it needs: it may run again later) when it changes
+    // something; Name says what it changes, should it have to be reported as not stored.
+    void Modify(std::function<bool(Document&)> Change, const std::string& Name);
+    // The writing thread's turn (PendingWrites.h) for the profile files.
+    static bool WritePending(int WaitMs, bool Last);
     std::mutex mutex_;
     std::shared_ptr<const Document> cache_;
 };

@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "FileLocks.h"
+#include "PendingWrites.h"
 #include "ProgramName.h"
 #include "SettingsFile.h"
 #include "TextEncoding.h"
@@ -625,6 +626,189 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
     }
 }
 
+// Writers of this process take turns here before they wait for a file's lock, so that they do not
+// compete for it by polling; g_mutex, which readers take too, is taken only once the lock is had (or
+// was not had in time), so a reader never waits for another program.
+std::mutex g_writeMutex;
+
+// Changes another program's lock held up, per file, in the order made. Until they are written every
+// read sees them on top of the file: view is base, the hive last read, with the changes made.
+// Under g_mutex.
+struct Pending {
+    struct Change {
+        std::function<bool(TRegistry::Hive&)> apply;
+        std::string name;
+    };
+    std::string rootName;
+    std::vector<Change> changes;
+    PendingWrites::Clock::time_point since;   // when the first of them was held up
+    std::shared_ptr<const TRegistry::Hive> base, view;
+};
+std::map<std::string, Pending> g_pending;
+
+bool HasPending(const std::string& file) {
+    const auto it = g_pending.find(file);
+    return it != g_pending.end() && !it->second.changes.empty();
+}
+
+// The hive read from file as the program sees it: with the changes still pending made on it.
+std::shared_ptr<const TRegistry::Hive> WithPending(const std::string& file, std::shared_ptr<const TRegistry::Hive> hive) {
+    const auto it = g_pending.find(file);
+    if (it == g_pending.end() || it->second.changes.empty()) return hive;
+    Pending& p = it->second;
+    if (p.base != hive) {
+        // The file changed meanwhile: the pending changes go on top of what it holds now.
+        auto view = std::make_shared<TRegistry::Hive>(*hive);
+        for (const auto& c : p.changes) {
+            try {
+                c.apply(*view);
+            } catch (const std::exception&) {
+                // Reported when the change is written.
+            }
+        }
+        p.base = std::move(hive);
+        p.view = std::move(view);
+    }
+    return p.view;
+}
+
+// A key made for a value is no news beside it: changes without a name are not listed.
+std::vector<std::string> NamesOf(const std::vector<Pending::Change>& changes) {
+    std::vector<std::string> names;
+    for (const auto& c : changes)
+        if (!c.name.empty() && std::find(names.begin(), names.end(), c.name) == names.end()) names.push_back(c.name);
+    return names;
+}
+
+void GiveUp(const std::string& file, PendingWrites::TNotStored::TReason reason, const std::string& detail) {
+    const auto it = g_pending.find(file);
+    if (it == g_pending.end()) return;
+    if (!it->second.changes.empty()) PendingWrites::Report({reason, file, NamesOf(it->second.changes), detail});
+    g_pending.erase(it);
+}
+
+// Keeps change pending for file and makes it at once on what the program reads, giving its result
+// there; a change that cannot be made there raises, and nothing is kept. g_mutex is held.
+bool HoldUp(const std::string& file, const std::string& rootName, std::function<bool(TRegistry::Hive&)> change,
+            const std::string& name) {
+    auto base = LoadLocked(file, rootName, false);
+    auto view = std::make_shared<TRegistry::Hive>(*WithPending(file, base));
+    const bool result = change(*view);
+    Pending& p = g_pending[file];
+    if (p.changes.empty()) {
+        p.rootName = rootName;
+        p.since = PendingWrites::Now();
+    }
+    p.changes.push_back({std::move(change), name});
+    p.base = std::move(base);
+    p.view = std::move(view);
+    return result;
+}
+
+// Makes the changes pending for file, then change when given, and writes the file; the caller holds
+// the file's lock, g_writeMutex and g_mutex. Gives change's result, and raises its failure after the
+// pending changes are written. A pending change that can no longer be made (its key deleted meanwhile),
+// and every one when the file cannot be written, is reported as not stored.
+bool WriteLocked(const std::string& file, const std::string& rootName,
+                 const std::function<bool(TRegistry::Hive&)>* change) {
+    std::vector<Pending::Change> held;
+    if (const auto it = g_pending.find(file); it != g_pending.end()) {
+        held = std::move(it->second.changes);
+        g_pending.erase(it);
+    }
+    std::vector<std::string> lost;
+    bool anyLost = false;
+    std::string lostWhy;
+    std::exception_ptr failed;
+    bool result = false;
+    try {
+        std::string before;
+        bool stuck = false;
+        TRegistry::Hive hive = *LoadLocked(file, rootName, true, &before, &stuck);
+        if (stuck) throw ERegistryException("The registry file " + file + " cannot be read; it is left as it is");
+        for (const auto& c : held) {
+            try {
+                c.apply(hive);
+            } catch (const std::exception& e) {
+                if (!c.name.empty() && std::find(lost.begin(), lost.end(), c.name) == lost.end()) lost.push_back(c.name);
+                anyLost = true;
+                lostWhy = e.what();
+            }
+        }
+        if (change) {
+            try {
+                result = (*change)(hive);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        }
+        const std::string text = hive.Serialize(rootName);
+        if (text != before) {
+            if (!hive.converted.empty()) {
+                // Values read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
+                const std::string aside = FileLocks::KeepAside(file);
+                if (aside.empty())
+                    throw ERegistryException("The registry file " + file + " cannot be kept aside: " + std::strerror(errno));
+                std::vector<ParseError> lines;
+                for (int line : hive.converted) lines.push_back({line, "read as Windows-1252"});
+                Notice(TRegistryProblem::rpValuesConverted, file, aside, lines);
+                hive.converted.clear();
+            }
+            try {
+                // The file holds the database folder and the user's name: new ones are the user's alone.
+                WriteFileBytes(file, text, 0600);
+            } catch (const EInOutError& e) {
+                throw ERegistryException(e.Message);
+            }
+            struct stat st {};
+            if (::stat(file.c_str(), &st) == 0) g_cache[file] = Cached{st, true, std::make_shared<TRegistry::Hive>(std::move(hive))};
+        }
+    } catch (const std::exception& e) {
+        if (!held.empty())
+            PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, file, NamesOf(held), e.what()});
+        throw;
+    }
+    if (anyLost) PendingWrites::Report({PendingWrites::TNotStored::nsCannotWrite, file, lost, lostWhy});
+    if (failed) std::rethrow_exception(failed);
+    return result;
+}
+
+// The writing thread's turn (PendingWrites.h) for the registry files.
+bool WritePending(int waitMs, bool last) {
+    std::vector<std::string> files;
+    {
+        std::lock_guard<std::mutex> process(g_mutex);
+        for (const auto& [file, p] : g_pending)
+            if (!p.changes.empty()) files.push_back(file);
+    }
+    bool left = false;
+    for (const auto& file : files) {
+        std::lock_guard<std::mutex> writers(g_writeMutex);
+        const auto lock = LockOf(file, true, waitMs);
+        std::lock_guard<std::mutex> process(g_mutex);
+        const auto it = g_pending.find(file);
+        if (it == g_pending.end() || it->second.changes.empty()) continue;
+        if (lock->Held()) {
+            const std::string rootName = it->second.rootName;
+            try {
+                WriteLocked(file, rootName, nullptr);
+            } catch (const std::exception&) {
+                // Reported as not stored.
+            }
+        } else if (!lock->HeldByAnother()) {
+            GiveUp(file, PendingWrites::TNotStored::nsCannotWrite, "Cannot lock the registry file: " + lock->Error());
+        } else if (last) {
+            GiveUp(file, PendingWrites::TNotStored::nsProgramEnds, "");
+        } else if (PendingWrites::Now() - it->second.since >= PendingWrites::Limit) {
+            GiveUp(file, PendingWrites::TNotStored::nsLockHeld, "");
+        } else {
+            left = true;
+        }
+    }
+    DeliverNotices();
+    return left;
+}
+
 std::string HomeFolder() {
     std::string home = GetEnvironmentVariable("HOME");
     if (home.empty()) {
@@ -659,7 +843,7 @@ std::shared_ptr<const TRegistry::Hive> TRegistry::Snapshot() const {
     std::shared_ptr<const Hive> hive;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        hive = LoadLocked(file, RootName(root_), false);
+        hive = WithPending(file, LoadLocked(file, RootName(root_), false));
     }
     DeliverNotices();
     return hive;
@@ -673,40 +857,33 @@ void TRegistry::SetProblemHandler(std::function<void(const TRegistryProblem&)> H
     DeliverNotices();
 }
 
-void TRegistry::Modify(const std::function<void(Hive&)>& change) {
-    ScopeExit deliver([] { DeliverNotices(); });   // after g_mutex is released
+bool TRegistry::Modify(std::function<bool(Hive&)> Change, const std::string& Name) {
+    ScopeExit deliver([] {   // after every lock is released
+        DeliverNotices();
+        PendingWrites::Deliver();
+    });
     const std::string file = HiveFileName(root_);
     const std::string rootName = RootName(root_);
-    std::lock_guard<std::mutex> process(g_mutex);
-    if (!ForceDirectories(ExtractFileDir(file)))
-        throw ERegistryException("Cannot create the registry folder " + ExtractFileDir(file));
-    const auto lock = LockOf(file, true);
-    if (!lock->Held()) throw ERegistryException("Cannot lock the registry file " + file + ": " + lock->Error());
-    std::string before;
-    bool stuck = false;
-    Hive hive = *LoadLocked(file, rootName, true, &before, &stuck);
-    if (stuck) throw ERegistryException("The registry file " + file + " cannot be read; it is left as it is");
-    change(hive);
-    const std::string text = hive.Serialize(rootName);
-    if (text == before) return;
-    if (!hive.converted.empty()) {
-        // Values read as Windows-1252 are written as UTF-8 now: the file as it was is kept first.
-        const std::string aside = FileLocks::KeepAside(file);
-        if (aside.empty())
-            throw ERegistryException("The registry file " + file + " cannot be kept aside: " + std::strerror(errno));
-        std::vector<ParseError> lines;
-        for (int line : hive.converted) lines.push_back({line, "read as Windows-1252"});
-        Notice(TRegistryProblem::rpValuesConverted, file, aside, lines);
-        hive.converted.clear();
+    bool result = false;
+    {
+        std::lock_guard<std::mutex> writers(g_writeMutex);
+        bool pending = false;
+        {
+            std::lock_guard<std::mutex> process(g_mutex);
+            if (!ForceDirectories(ExtractFileDir(file)))
+                throw ERegistryException("Cannot create the registry folder " + ExtractFileDir(file));
+            pending = HasPending(file);
+        }
+        // Behind changes already pending a change waits no more: it joins them.
+        const auto lock = LockOf(file, true, pending ? 0 : FileLocks::DefaultWaitMs);
+        std::lock_guard<std::mutex> process(g_mutex);
+        if (lock->Held()) return WriteLocked(file, rootName, &Change);
+        if (!lock->HeldByAnother())
+            throw ERegistryException("Cannot lock the registry file " + file + ": " + lock->Error());
+        result = HoldUp(file, rootName, std::move(Change), Name);
     }
-    try {
-        // The file holds the database folder and the user's name: new ones are the user's alone.
-        WriteFileBytes(file, text, 0600);
-    } catch (const EInOutError& e) {
-        throw ERegistryException(e.Message);
-    }
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) g_cache[file] = Cached{st, true, std::make_shared<Hive>(std::move(hive))};
+    PendingWrites::Retry(WritePending);
+    return result;
 }
 
 void TRegistry::SetRootKey(HKEY Value) {
@@ -725,7 +902,7 @@ bool TRegistry::OpenKey(const AnsiString& Key, bool CanCreate) {
     if (!Snapshot()->Exists(Upper(path))) {
         if (!CanCreate || !(access_ & KEY_CREATE_SUB_KEY)) return false;
         try {
-            Modify([&](Hive& h) { h.Create(path); });
+            Modify([path](Hive& h) { h.Create(path); return true; }, "");
         } catch (const SysUtils::Exception&) {
             return false;
         }
@@ -751,16 +928,14 @@ void TRegistry::CloseKey() {
 bool TRegistry::CreateKey(const AnsiString& Key) {
     const std::string path = Absolute(Key);
     if (!(access_ & KEY_CREATE_SUB_KEY)) throw ERegistryException("Failed to create key " + Key);
-    Modify([&](Hive& h) { h.Create(path); });
+    Modify([path](Hive& h) { h.Create(path); return true; }, "");
     return true;
 }
 
 bool TRegistry::DeleteKey(const AnsiString& Key) {
     if (readOnly_ || !(access_ & KEY_SET_VALUE)) return false;
     const std::string upper = Upper(Absolute(Key));
-    bool deleted = false;
-    Modify([&](Hive& h) { deleted = h.Delete(upper); });
-    return deleted;
+    return Modify([upper](Hive& h) { return h.Delete(upper); }, Absolute(Key));
 }
 
 bool TRegistry::KeyExists(const AnsiString& Key) { return Snapshot()->Exists(Upper(Absolute(Key))); }
@@ -778,12 +953,12 @@ bool TRegistry::ValueExists(const AnsiString& Name) { return GetDataSize(Name) >
 bool TRegistry::DeleteValue(const AnsiString& Name) {
     if (readOnly_ || !(access_ & KEY_SET_VALUE)) return false;
     const std::string upperPath = Upper(path_), upperName = Upper(Name);
-    bool deleted = false;
-    Modify([&](Hive& h) {
-        if (Hive::Key* k = h.Find(upperPath))
-            deleted = k->Erase(upperName);
-    });
-    return deleted;
+    return Modify(
+        [upperPath, upperName](Hive& h) {
+            Hive::Key* k = h.Find(upperPath);
+            return k && k->Erase(upperName);
+        },
+        Name.empty() ? "@" : Name);
 }
 
 void TRegistry::GetValueNames(TStrings* Strings) {
@@ -853,25 +1028,28 @@ void TRegistry::CheckWritable(const AnsiString& Name) const {
 void TRegistry::WriteValue(const AnsiString& Name, TRegDataType Type, std::string Data, int RawType) {
     CheckWritable(Name);
     const std::string upperPath = Upper(path_);
-    Modify([&](Hive& h) {
-        Hive::Key* k = h.Find(upperPath);
-        if (!k) {
-            // The root always exists; any other key was deleted since it was opened.
-            if (!upperPath.empty() && !h.Exists(upperPath))
-                throw ERegistryException("Failed to set data for '" + Name + "'");
-            k = &h.Create(path_);
-        }
-        Hive::Value* v = k->Find(Upper(Name));
-        if (!v) {
-            Hive::Value added;
-            added.name = Name;
-            added.upper = Upper(Name);
-            v = &k->Add(std::move(added));
-        }
-        v->type = Type;
-        v->rawType = RawType;
-        v->data = std::move(Data);
-    });
+    Modify(
+        [upperPath, path = path_, Name, Type, Data = std::move(Data), RawType](Hive& h) {
+            Hive::Key* k = h.Find(upperPath);
+            if (!k) {
+                // The root always exists; any other key was deleted since it was opened.
+                if (!upperPath.empty() && !h.Exists(upperPath))
+                    throw ERegistryException("Failed to set data for '" + Name + "'");
+                k = &h.Create(path);
+            }
+            Hive::Value* v = k->Find(Upper(Name));
+            if (!v) {
+                Hive::Value added;
+                added.name = Name;
+                added.upper = Upper(Name);
+                v = &k->Add(std::move(added));
+            }
+            v->type = Type;
+            v->rawType = RawType;
+            v->data = Data;
+            return true;
+        },
+        Name.empty() ? "@" : Name);
 }
 
 void TRegistry::WriteString(const AnsiString& Name, const AnsiString& Value) { WriteValue(Name, rdString, Value, REG_SZ); }

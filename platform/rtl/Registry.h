@@ -7,9 +7,10 @@
 // Every write takes a lock on "<file>.lock", re-reads the file, changes it and replaces it through a
 // temporary file, so threads and processes writing different values lose none, and readers never
 // see half a file; temporary files a killed writer left are removed at the next start. Reads see
-// the file as it is now. A writer waits for another holder of the lock only briefly
-// (FileLocks::DefaultWaitMs) and then fails, and a reader never waits for it. New files are the
-// user's alone (0600); a file keeps its mode.
+// the file as it is now. A writer waits for another program holding the lock only briefly
+// (FileLocks::DefaultWaitMs); a change that did not get it stays pending (PendingWrites.h): every
+// read of the process sees it at once, and it is written, in order, as soon as the lock is free. A
+// reader never waits for the lock. New files are the user's alone (0600); a file keeps its mode.
 // A line that cannot be read costs only itself: the file as it was is kept aside as
 // "<file>.unreadable-<time>-<pid>", the readable keys and values are written back, and the problem
 // handler hears of it once. A file that is no REGEDIT4 file at all is moved aside and reads as empty.
@@ -103,7 +104,8 @@ public:
     void WriteBinaryData(const AnsiString& Name, const void* Buffer, int BufSize);
 
     // Writes raise ERegistryException: for a key opened read-only, a key deleted meanwhile or a file
-    // that cannot be written.
+    // that cannot be written. A pending change that meets such a failure when it is written at last
+    // is reported through PendingWrites instead.
 
     // The file that holds a root key.
     static AnsiString HiveFileName(HKEY Root);
@@ -115,7 +117,10 @@ public:
     struct Hive;
 private:
     std::shared_ptr<const Hive> Snapshot() const;
-    void Modify(const std::function<void(Hive&)>& change);
+    // Makes Change (which must hold copies of what it needs: it may run again later) and gives its
+    // result; Name says what it changes, should it have to be reported as not stored ("" for a key
+    // made, which is no news beside its values).
+    bool Modify(std::function<bool(Hive&)> Change, const std::string& Name);
     void WriteValue(const AnsiString& Name, TRegDataType Type, std::string Data, int RawType);
     AnsiString Absolute(const AnsiString& Key) const;
     void CheckWritable(const AnsiString& Name) const;

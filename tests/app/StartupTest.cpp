@@ -2,6 +2,8 @@
 // and the greeting.
 #include "AppFixture.h"
 #include "FileRights.h"
+#include "HeldLock.h"
+#include "NotStoredReports.h"
 
 #include <charconv>
 #include <csignal>
@@ -224,6 +226,37 @@ TEST_F(DatabaseFolder, OneForeignByteInTheSettingsGarblesNoOtherValueAndTheFileI
                                "liegt unter \"" + aside);
     ASSERT_GE(aside.size(), 2u);
     EXPECT_EQ(dir.read(std::filesystem::relative(aside.substr(0, aside.size() - 2), dir.path()).string()), original);
+}
+
+TEST_F(DatabaseFolder, ASettingAnotherProgramKeepsLockedIsReadAtOnceAndToldOnlyWhenItCannotBeStored) {
+    const std::string folder = LayOutDatabase("zb");
+    const std::string file = dir.file("registry/HKEY_CURRENT_USER.reg");
+    testsupport::PendingClock clock;
+    TForm1 form(nullptr);
+    auto other = testsupport::HeldLock::Flock(file + ".lock");
+    ASSERT_TRUE(other.Held());
+    EXPECT_TRUE(form.ConnectDatabase(folder));
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
+    EXPECT_EQ(dir.read("registry/HKEY_CURRENT_USER.reg").find("DBPATH"), std::string::npos);
+    // Held up past the minute, the change is given up and told once.
+    clock.Advance(PendingWrites::Limit);
+    EXPECT_TRUE(testsupport::SleepUntil([&] {
+        Application->ProcessMessages();
+        return !dialogs.empty();
+    }));
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, "Die Einstellungsdatei \"" + file + "\" ist seit über einer Minute von einem anderen "
+                               "Programm gesperrt. Nicht gespeichert wurde: \"DBPATH\".");
+    // Still held up at the end, it goes to the debug log.
+    EXPECT_TRUE(form.ConnectDatabase(folder));
+    TCloseAction action = caHide;
+    form.FormClose(&form, action);
+    Application->ProcessMessages();
+    EXPECT_EQ(dialogs.size(), 1u);
+    EXPECT_NE(dir.read("temp/tarvolindebug.log").find("Die Einstellungsdatei \"" + file + "\" war beim Beenden von "
+                                                      "einem anderen Programm gesperrt. Nicht gespeichert wurde: \"DBPATH\""),
+              std::string::npos) << dir.read("temp/tarvolindebug.log");
+    EXPECT_EQ(dir.read("registry/HKEY_CURRENT_USER.reg").find("DBPATH"), std::string::npos);
 }
 
 TEST_F(DatabaseFolder, AReadOnlyDatabaseIsOnlyReadWithoutAMessageAndTheLogSaysSo) {

@@ -6,12 +6,15 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "Registry.h"
 #include "ProgramName.h"
+#include "FileLocks.h"
 #include "FileRights.h"
 #include "HeldLock.h"
+#include "NotStoredReports.h"
 #include "TestTime.h"
 #include "TempDir.h"
 
@@ -461,34 +464,59 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNoValue) {
         ASSERT_TRUE(reg.OpenKey(kKey, true));
         reg.WriteString("Design", "Standard");
     }
+    // Halfway through, a third program holds the lock longer than a writer waits for it, as a
+    // writer held up on a busy machine does.
     constexpr int kWrites = 40;
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(fromChild), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         int code = 0;
+        char c;
         try {
             for (int i = 0; i < kWrites; ++i) {
+                if (i == kWrites / 2 && ::read(toChild[0], &c, 1) != 1) { code = 4; break; }
                 TRegistry reg;
                 if (!reg.OpenKey(kKey, false)) { code = 2; break; }
                 reg.WriteInteger("Child" + std::to_string(i), i);
             }
+            if (::write(fromChild[1], "w", 1) != 1 || ::read(toChild[0], &c, 1) != 1) code = 5;
+            PendingWrites::Finish();   // as the program ends
         } catch (...) {
             code = 3;
         }
         ::_exit(code);
     }
+    std::optional<testsupport::HeldLock> third;
     for (int i = 0; i < kWrites; ++i) {
+        if (i == kWrites / 2) {
+            third.emplace(testsupport::HeldLock::Flock(TRegistry::HiveFileName(HKEY_CURRENT_USER) + ".lock"));
+            ASSERT_TRUE(third->Held());
+            ASSERT_EQ(::write(toChild[1], "h", 1), 1);
+        }
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey(kKey, false));
         reg.WriteString("Parent" + std::to_string(i), std::string(i, 'p'));
     }
+    char c;
+    ASSERT_EQ(::read(fromChild[0], &c, 1), 1);   // the child has made all of its changes
+    third->Release();
+    ASSERT_EQ(::write(toChild[1], "r", 1), 1);
+    PendingWrites::Finish();
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string text = folder.user();
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kKey));
     for (int i = 0; i < kWrites; ++i) {
+        char dword[16];
+        std::snprintf(dword, sizeof dword, "%08x", i);
+        EXPECT_NE(text.find("\n\"Child" + std::to_string(i) + "\"=dword:" + dword + "\n"), std::string::npos) << i;
+        EXPECT_NE(text.find("\n\"Parent" + std::to_string(i) + "\"=\"" + std::string(i, 'p') + "\"\n"), std::string::npos) << i;
         EXPECT_EQ(reg.ReadInteger("child" + std::to_string(i)), i);
         EXPECT_EQ(reg.ReadString("parent" + std::to_string(i)), std::string(i, 'p'));
     }
@@ -518,27 +546,84 @@ TEST(Registry, ThreadsWithTheirOwnObjectsShareOneStore) {
     EXPECT_EQ(names.Count(), 60);
 }
 
-TEST(Registry, AnotherProgramHoldingTheLockMakesAWriteFailSoonAndReadsGoOn) {
+TEST(Registry, AChangeMeetingAnotherProgramsLockIsReadAtOnceAndWrittenInOrderWhenItLetsGo) {
     RegistryFolder folder;
+    testsupport::NotStoredReports reports;
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteString("Datum", "05.03.2007");
+        reg.WriteInteger("FontSize", 8);
+    }
+    const std::string before = folder.user();
+    auto other = testsupport::HeldLock::Flock(TRegistry::HiveFileName(HKEY_CURRENT_USER) + ".lock");
+    ASSERT_TRUE(other.Held());
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    // The first change waits its half second for the lock, the ones behind it no more.
+    auto start = std::chrono::steady_clock::now();
+    reg.WriteString("Datum", "06.03.2007");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(testsupport::ScaledBelow(3000, 25000)));
+    start = std::chrono::steady_clock::now();
+    reg.WriteString("Datum", "07.03.2007");
+    EXPECT_TRUE(reg.DeleteValue("FontSize"));
+    ASSERT_TRUE(reg.OpenKey("Neu", true));
+    reg.WriteInteger("Zahl", 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(testsupport::ScaledBelow(500, 4 * FileLocks::DefaultWaitMs)));
+    // The program reads what it changed, through any object; the file is as it was.
+    TRegistry again;
+    ASSERT_TRUE(again.OpenKey(kKey, false));
+    EXPECT_EQ(again.ReadString("Datum"), "07.03.2007");
+    EXPECT_FALSE(again.ValueExists("FontSize"));
+    EXPECT_TRUE(again.OpenKey("Neu", false));
+    EXPECT_EQ(again.ReadInteger("Zahl"), 3);
+    EXPECT_EQ(folder.user(), before);
+    // Once the other program lets go, the changes are written in the order made, with no further call.
+    other.Release();
+    ASSERT_TRUE(testsupport::SleepUntil([&] { return folder.user() != before; }));
+    const std::string text = folder.user();
+    EXPECT_NE(text.find("\n\"Datum\"=\"07.03.2007\"\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("FontSize"), std::string::npos) << text;
+    EXPECT_NE(text.find("\\Tarvolin\\Neu]\n\"Zahl\"=dword:00000003\n"), std::string::npos) << text;
+    EXPECT_TRUE(reports.Told().empty());
+}
+
+TEST(Registry, AChangeTheLockHoldsUpPastAMinuteOrToTheEndIsReportedOnceAsNotStored) {
+    RegistryFolder folder;
+    testsupport::NotStoredReports reports;
     {
         TRegistry reg;
         ASSERT_TRUE(reg.OpenKey(kKey, true));
         reg.WriteString("Datum", "05.03.2007");
     }
-    auto other = testsupport::HeldLock::Flock(TRegistry::HiveFileName(HKEY_CURRENT_USER) + ".lock");
+    const std::string before = folder.user();
+    const std::string file = TRegistry::HiveFileName(HKEY_CURRENT_USER);
+    auto other = testsupport::HeldLock::Flock(file + ".lock");
     ASSERT_TRUE(other.Held());
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kKey, false));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(reg.WriteString("Datum", "06.03.2007"), ERegistryException);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(testsupport::Scaled(3000)));
-    EXPECT_EQ(reg.ReadString("Datum"), "05.03.2007");
-    // Once the other program lets go, the next write goes through.
-    other.Release();
     reg.WriteString("Datum", "06.03.2007");
-    TRegistry again;
-    ASSERT_TRUE(again.OpenKeyReadOnly(kKey));
-    EXPECT_EQ(again.ReadString("Datum"), "06.03.2007");
+    reg.WriteInteger("FontSize", 9);
+    reg.WriteString("Datum", "07.03.2007");
+    reports.Advance(PendingWrites::Limit);
+    ASSERT_TRUE(testsupport::SleepUntil([&] { return !reports.Told().empty(); }));
+    // Given up: the program reads the file again.
+    EXPECT_EQ(reg.ReadString("Datum"), "05.03.2007");
+    EXPECT_FALSE(reg.ValueExists("FontSize"));
+    // A change the lock still holds up at the end gets a last try, and is reported.
+    reg.WriteString("Datum", "08.03.2007");
+    PendingWrites::Finish();
+    other.Release();
+    PendingWrites::Finish();
+    const auto told = reports.Told();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].Reason, PendingWrites::TNotStored::nsLockHeld);
+    EXPECT_EQ(told[0].FileName, file);
+    EXPECT_EQ(told[0].Names, (std::vector<std::string>{"Datum", "FontSize"}));
+    EXPECT_EQ(told[1].Reason, PendingWrites::TNotStored::nsProgramEnds);
+    EXPECT_EQ(told[1].Names, std::vector<std::string>{"Datum"});
+    EXPECT_EQ(folder.user(), before);
 }
 
 TEST(Registry, AFileWithVeryManyKeysAndValuesReadsAndWritesInLinearTime) {
