@@ -459,23 +459,27 @@ void TForm1::ReadTopPlacement() {
 }
 
 bool TForm1::ConnectDatabase(AnsiString Path) {
+    // The minute's check would reach for a database not yet open while the start waits or asks.
+    const bool minuteRuns = EineMinute->Enabled();
+    EineMinute->SetEnabled(false);
     std::vector<AnsiString> failed;
     bool ask = false;
+    // A stored folder that stayed away is only missing for now (a network folder not mounted yet,
+    // a stick unplugged): what the user takes instead does not replace it unless he chose it.
+    const bool storedStayedAway = !WaitForStoredDatabase(Path);
+    bool connected = false;
     for (;;) {
-        if (Application->Terminated()) return false;
+        if (Application->Terminated()) break;
         databaseFolder_ = ResolveDatabasePath(Path, ask);
         // Without a folder that holds the database there is nothing to connect to; a file of that
         // name in some other folder must not be taken instead. A folder that failed once is not
         // tried again: the user has been told why.
         if (databaseFolder_.empty() || std::find(failed.begin(), failed.end(), databaseFolder_) != failed.end())
-            return false;
+            break;
         if (SplashScreen && failed.empty()) SetSplashStatus("Datenbank öffnen");
         try {
             ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
-            // The start may wait for another program's lock a while, as it always did.
-            ADOConnection1->SetBusyTimeout(TADOConnection::DefaultBusyTimeout);
-            ADOConnection1->SetConnected(true);
-            ADOConnection1->SetBusyTimeout(MainThreadBusyTimeout);
+            if (!ConnectWaitingForLock()) break;
         } catch (const std::exception& e) {
             const AnsiString cause = DescribeFailure(e);
             WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + " [" + FailureDetail(e) + "]\n");
@@ -490,45 +494,137 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
             WriteDebugLog("Die Datenbank \"" + ADOConnection1->FileName() +
                           "\" kann nicht geändert werden; sie wird nur gelesen.\n");
         // Only a folder whose database opened is remembered.
-        try {
-            TRegistry reg;
-            if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", databaseFolder_);
-        } catch (const std::exception&) {
+        if (storedStayedAway && tookSample_) {
+            WriteDebugLog("Die Beispieldatenbank wird nur für diesen Start benutzt; DBPATH bleibt, wie es war.\n");
+        } else {
+            try {
+                TRegistry reg;
+                if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", databaseFolder_);
+            } catch (const std::exception&) {
+            }
         }
-        return true;
+        connected = true;
+        break;
+    }
+    EineMinute->SetEnabled(minuteRuns);
+    return connected;
+}
+
+namespace {
+// How often the start looks again for a database it waits for (milliseconds).
+constexpr int DatabaseRetryInterval = 250;
+const char* const kWaitingForFolder = "Warte auf den Datenbankordner...";
+const char* const kWaitingForLock = "Datenbank gesperrt, warte...";
+
+bool DatabaseLocked(const std::exception& E) {
+    const auto* db = dynamic_cast<const EADOError*>(&E);
+    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6);
+}
+
+// The machine's settings are only read; a user may not create keys there.
+AnsiString MachineDatabaseFolder() {
+    AnsiString machine;
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
+    return WithDelimiter(machine);
+}
+} // namespace
+
+bool TForm1::RunEventsFor(int Milliseconds) {
+    bool done = false;
+    TTimer timer(nullptr);
+    timer.SetInterval(static_cast<unsigned>(Milliseconds));
+    timer.OnTimer = [&done](TObject*) { done = true; };
+    timer.SetEnabled(true);
+    while (!done && !Application->Terminated()) Application->HandleMessage();
+    return !Application->Terminated();
+}
+
+bool TForm1::WaitForStoredDatabase(const AnsiString& Path) {
+    AnsiString stored = WithDelimiter(Path);
+    if (stored.empty()) stored = MachineDatabaseFolder();
+    // A first start has nothing to wait for.
+    if (stored.empty() || HoldsDatabase(stored)) return true;
+    if (SplashScreen) SetSplashStatus(kWaitingForFolder);
+    WriteDebugLog("Die Datenbank \"" + stored + DatabaseFile + "\" ist nicht erreichbar; der Start wartet.\n");
+    Trace::Step("database wait");
+    const auto since = std::chrono::steady_clock::now();
+    while (!HoldsDatabase(stored)) {
+        if (std::chrono::steady_clock::now() - since >= DatabaseWaitLimit) return false;
+        if (!RunEventsFor(DatabaseRetryInterval)) return false;
+    }
+    return true;
+}
+
+bool TForm1::ConnectWaitingForLock() {
+    auto since = std::chrono::steady_clock::now();
+    bool waiting = false;
+    for (;;) {
+        try {
+            // Each try waits only as long as the window's own work would for another program.
+            ADOConnection1->SetConnected(true);
+            return true;
+        } catch (const std::exception& e) {
+            if (!DatabaseLocked(e)) throw;
+            if (!waiting) {
+                waiting = true;
+                if (SplashScreen) SetSplashStatus(kWaitingForLock);
+                WriteDebugLog("Die Datenbank \"" + databaseFolder_ + DatabaseFile +
+                              "\" ist von einem anderen Programm gesperrt; der Start wartet. [" + FailureDetail(e) + "]\n");
+                Trace::Step("database wait");
+            }
+        }
+        if (std::chrono::steady_clock::now() - since >= DatabaseWaitLimit) {
+            const int answer = Dialogs::MessageDlg(
+                "Die Datenbank \"" + databaseFolder_ + DatabaseFile +
+                    "\" wird weiterhin von einem anderen Programm gesperrt.\nSoll Tarvolin weiter warten? "
+                    "(\"Nein\" beendet Tarvolin.)",
+                mtWarning, mbYesNo);
+            if (Application->Terminated()) return false;
+            if (answer != mrYes) {
+                // The user ends the start; there is nothing to tell him.
+                Application->Terminate();
+                return false;
+            }
+            since = std::chrono::steady_clock::now();
+        }
+        if (!RunEventsFor(DatabaseRetryInterval)) return false;
     }
 }
 
 AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
-    AnsiString machine;
-    {
-        // The machine's settings are only read; a user may not create keys there.
-        TRegistry reg;
-        reg.SetRootKey(HKEY_LOCAL_MACHINE);
-        if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
-    }
-    machine = WithDelimiter(machine);
+    tookSample_ = false;
+    const AnsiString machine = MachineDatabaseFolder();
     // The chooser opens in the folder the database was looked for in.
     const AnsiString lookedIn = !p.empty() ? p : machine;
     p = AskFirst ? AnsiString() : WithDelimiter(p);
     if (!AskFirst && !HoldsDatabase(p)) p = machine;
     if (AskFirst || !HoldsDatabase(p)) {
-        const int answer = Dialogs::MessageDlg(
-            "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
-            "\"zorbelin.mde\" befindet.",
-            mtError, mbYesNo);
-        // The session's end closed the question: nothing was chosen.
-        if (Application->Terminated()) return "";
-        if (answer == mrYes) {
+        for (;;) {
+            const int answer = Dialogs::MessageDlg(
+                "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
+                "\"zorbelin.mde\" befindet.",
+                mtError, mbYesNo);
+            // The session's end closed the question: nothing was chosen.
+            if (Application->Terminated()) return "";
+            if (answer != mrYes) {
+                p = exeDir_ + "DB" + SysUtils::PathDelim;
+                tookSample_ = true;
+                break;
+            }
             TOpenDialog dialog(this);
             dialog.DefaultExt = "mde";
             dialog.Title = "Datenbank wählen";
             dialog.Filter = "Zorbelin DB|*.mde";
             dialog.InitialDir = lookedIn;
-            if (dialog.Execute()) p = SysUtils::ExtractFilePath(dialog.FileName);
+            const bool chosen = dialog.Execute();
             if (Application->Terminated()) return "";
-        } else {
-            p = exeDir_ + "DB" + SysUtils::PathDelim;
+            if (chosen) {
+                p = SysUtils::ExtractFilePath(dialog.FileName);
+                break;
+            }
+            // Cancelled: the user named no database, so the question comes again.
         }
     }
     if (!HoldsDatabase(p)) {

@@ -120,12 +120,17 @@ public:
     // ---- start-up ----
     void FormCreate(TObject* Sender);
     // Finds the database folder (asking the user when needed; AskFirst goes straight to the
-    // question), without remembering it.
+    // question), without remembering it. A file dialog cancelled leads back to the question.
     AnsiString ResolveDatabasePath(AnsiString p, bool AskFirst = false);
     // Connects ADOConnection1 to the database of Path or of the folder the user then chooses, and
-    // only then writes the folder as DBPATH. A failed connection is explained and leads back to
-    // the question; false when no database could be opened.
+    // only then writes the folder as DBPATH. A stored folder not (yet) there and a database another
+    // program keeps locked are waited for with the events running, for DatabaseWaitLimit before
+    // the user is asked; the sample taken for a stored folder that stayed away does not replace it.
+    // A failed connection is explained and leads back to the question; false when no database
+    // could be opened, or the session or the user ended the start (Application->Terminated()).
     bool ConnectDatabase(AnsiString Path);
+    // How long the start waits for a stored database folder or a locked database before it asks.
+    std::chrono::milliseconds DatabaseWaitLimit{60000};
     AnsiString DatabaseFolder() const { return databaseFolder_; }
     void SetSplashStatus(const AnsiString& Text) override;
     // The greeting for the local hour, from the settings ("Hallo" when there is none).
@@ -271,6 +276,14 @@ private:
     void ConnectMenu();
     void ReadTopPlacement();
     void ReadCachedSettings();
+    // The database of the settings' folder (Path, else the machine's) is waited for while it is not
+    // there; false when it stayed away for DatabaseWaitLimit or the start was ended.
+    bool WaitForStoredDatabase(const AnsiString& Path);
+    // Connects ADOConnection1, waiting while another program keeps the database locked; false when
+    // the session or the user ended the wait. Other failures are thrown.
+    bool ConnectWaitingForLock();
+    // Runs the events for Milliseconds; false when the program is to end.
+    bool RunEventsFor(int Milliseconds);
     void StartFade(bool In);
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
@@ -295,6 +308,8 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     AnsiString exeDir_;
     AnsiString databaseFolder_;
+    // The last folder found was the sample beside the program, taken on the user's "Nein".
+    bool tookSample_ = false;
     AnsiString reportedBuildFailure_;
     TFeiertage* feiertage_;
     std::unique_ptr<TTrayMenu> trayMenu_;

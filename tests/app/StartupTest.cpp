@@ -1,14 +1,17 @@
 // Start-up of the main window: the connection string, where the database is found, the debug log
 // and the greeting.
 #include "AppFixture.h"
+#include "ExtCtrls.h"
 #include "FileRights.h"
 #include "HeldLock.h"
 #include "NotStoredReports.h"
+#include "Splash1.h"
 
 #include <charconv>
 #include <csignal>
 #include <fcntl.h>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -86,7 +89,7 @@ TEST_F(DatabaseFolder, NothingFoundAndNoTakesTheFolderBesideTheProgram) {
     const std::string beside = LayOutDatabase("program/DB");
     presses = {"Nein"};
     TForm1 form(nullptr);
-    EXPECT_TRUE(form.ConnectDatabase(dir.str() + "gone/"));
+    EXPECT_TRUE(form.ConnectDatabase(""));
     EXPECT_EQ(form.DatabaseFolder(), beside);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].text, kNotFound);
@@ -119,24 +122,30 @@ TEST_F(DatabaseFolder, YesLetsTheUserChooseTheFile) {
 
 TEST_F(DatabaseFolder, TheChooserOpensWhereTheDatabaseWasLookedForElseBesideTheProgram) {
     dir.write("leer/notiz.txt", "");
-    presses = {"Ja", "Abbrechen", "OK", "Ja", "Abbrechen", "OK"};
+    // Each time: the question, the chooser cancelled, the question again, no sample beside the program.
+    presses = {"Ja", "Abbrechen", "Nein", "OK", "Ja", "Abbrechen", "Nein", "OK"};
     TForm1 form(nullptr);
     EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "leer/"), "");
     EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "gone/"), "");
-    ASSERT_EQ(dialogs.size(), 6u);
+    ASSERT_EQ(dialogs.size(), 8u);
     EXPECT_EQ(dialogs[1].text, "Datenbank wählen");
+    EXPECT_EQ(dialogs[5].text, "Datenbank wählen");
     std::error_code ec;
     EXPECT_TRUE(std::filesystem::equivalent(dialogs[1].directory, dir.file("leer"), ec)) << dialogs[1].directory;
-    EXPECT_TRUE(std::filesystem::equivalent(dialogs[4].directory, ProgramFolder(), ec)) << dialogs[4].directory;
+    EXPECT_TRUE(std::filesystem::equivalent(dialogs[5].directory, ProgramFolder(), ec)) << dialogs[5].directory;
 }
 
-TEST_F(DatabaseFolder, CancelledChoiceFindsNothing) {
-    presses = {"Ja", "Abbrechen", "OK"};
+TEST_F(DatabaseFolder, CancelledChoiceGoesBackToTheQuestionWithoutClaims) {
+    const std::string beside = LayOutDatabase("program/DB");
+    presses = {"Ja", "Abbrechen", "Nein"};
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(""), "");
-    ASSERT_EQ(dialogs.size(), 3u);
-    EXPECT_EQ(dialogs[2].text, "Die angegebene Datenbank existiert nicht!");
-    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), "<missing>");
+    EXPECT_TRUE(form.ConnectDatabase(""));
+    EXPECT_EQ(form.DatabaseFolder(), beside);
+    std::vector<std::string> texts;
+    for (const Answer& a : dialogs) texts.push_back(a.text);
+    // The user named no database: nothing is said about one.
+    EXPECT_EQ(texts, (std::vector<std::string>{kNotFound, "Datenbank wählen", kNotFound}));
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), beside);
 }
 
 TEST_F(DatabaseFolder, StartWithoutAnyDatabaseEndsWithCodeOne) {
@@ -291,6 +300,127 @@ TEST_F(DatabaseFolder, AReadOnlyDatabaseIsOnlyReadWithoutAMessageAndTheLogSaysSo
     // Nothing was written beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "readonly"),
                             std::filesystem::directory_iterator()), 1);
+}
+
+// A stored database that another program keeps locked, or whose folder is not there yet, at the start.
+class DatabaseAway : public AppTest {
+protected:
+    const std::string kLockQuestionEnd = "\" wird weiterhin von einem anderen Programm gesperrt.\nSoll Tarvolin "
+                                         "weiter warten? (\"Nein\" beendet Tarvolin.)";
+    // Runs on the events of the start's wait, every few milliseconds.
+    TTimer watch{nullptr};
+
+    void SetUp() override {
+        AppTest::SetUp();
+        LayOutDesign();
+        WriteUserString(kZorbelin, "BENUTZER", "hans");
+        SplashScreen = new TSplashScreen(nullptr);
+        watch.SetInterval(20);
+    }
+    void TearDown() override {
+        watch.SetEnabled(false);
+        delete SplashScreen;
+        SplashScreen = nullptr;
+        AppTest::TearDown();
+    }
+    std::string SplashText() const { return SplashScreen ? SplashScreen->Message->Caption() : std::string(); }
+    static bool PageShown(TForm1& form) {
+        return WaitUntil([&] { return form.WebBrowser && !form.WebBrowser->Busy() &&
+                                      form.WebBrowser->LocationURL().rfind("zorbelin://", 0) == 0; }, 60000);
+    }
+};
+
+TEST_F(DatabaseAway, ALockLongerThanTheStartOnceWaitedIsWaitedOutWithTheEventsRunning) {
+    const std::string db = LayOutDatabase("zb");
+    WriteUserString(kZorbelin, "DBPATH", db);
+    auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+    ASSERT_TRUE(other.Held());
+    const auto taken = std::chrono::steady_clock::now();
+    // The other program lets go once it has held the database longer than the five seconds the
+    // start used to wait at most, and once the splash said why the start waits.
+    bool saidWhy = false;
+    std::optional<std::chrono::steady_clock::time_point> last;
+    std::chrono::steady_clock::duration longestStill{};
+    watch.OnTimer = [&](TObject*) {
+        const auto now = std::chrono::steady_clock::now();
+        if (other.Held() && last) longestStill = std::max(longestStill, now - *last);
+        last = now;
+        if (SplashText() == "Datenbank gesperrt, warte...") saidWhy = true;
+        if (other.Held() && saidWhy && now - taken > std::chrono::seconds(6)) other.Release();
+    };
+    watch.SetEnabled(true);
+    TForm1 form(nullptr);
+    form.FormCreate(&form);
+    EXPECT_EQ(form.StartupExitCode, -1);
+    EXPECT_TRUE(saidWhy);
+    EXPECT_FALSE(other.Held());
+    // The splash was repainted and the signals served all along: the events never stood still
+    // for as long as the start once did.
+    EXPECT_LT(longestStill, std::chrono::milliseconds(testsupport::ScaledBelow(1500, 4000)));
+    EXPECT_TRUE(form.ADOConnection1->Connected());
+    EXPECT_TRUE(PageShown(form));
+    for (const Answer& a : dialogs) ADD_FAILURE() << a.text;
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), db);
+}
+
+TEST_F(DatabaseAway, AStoredFolderThatAppearsAfterAWhileIsWaitedFor) {
+    const std::string folder = dir.str() + "netz/zb/";
+    WriteUserString(kZorbelin, "DBPATH", folder);
+    // The network folder is mounted a second after the splash said the start waits for it.
+    std::optional<std::chrono::steady_clock::time_point> saidWhy;
+    watch.OnTimer = [&](TObject*) {
+        if (!saidWhy && SplashText() == "Warte auf den Datenbankordner...") saidWhy = std::chrono::steady_clock::now();
+        if (saidWhy && !std::filesystem::exists(folder) &&
+            std::chrono::steady_clock::now() - *saidWhy > std::chrono::seconds(1)) {
+            LayOutDatabase("netz/eingehaengt");
+            std::filesystem::rename(dir.path() / "netz" / "eingehaengt", dir.path() / "netz" / "zb");
+        }
+    };
+    watch.SetEnabled(true);
+    TForm1 form(nullptr);
+    form.FormCreate(&form);
+    EXPECT_EQ(form.StartupExitCode, -1);
+    EXPECT_TRUE(saidWhy);
+    EXPECT_EQ(form.DatabaseFolder(), folder);
+    EXPECT_TRUE(PageShown(form));
+    for (const Answer& a : dialogs) ADD_FAILURE() << a.text;
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
+}
+
+TEST_F(DatabaseAway, AFolderAwayPastTheLimitIsAskedAboutAndTheSampleTakenDoesNotReplaceIt) {
+    const std::string beside = LayOutDatabase("program/DB");
+    const std::string folder = dir.str() + "netz/zb/";
+    WriteUserString(kZorbelin, "DBPATH", folder);
+    presses = {"Nein"};
+    TForm1 form(nullptr);
+    form.DatabaseWaitLimit = std::chrono::milliseconds(300);
+    EXPECT_TRUE(form.ConnectDatabase(folder));
+    EXPECT_EQ(form.DatabaseFolder(), beside);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, kNotFound);
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
+}
+
+TEST_F(DatabaseAway, ALockPastTheLimitAsksWhetherToWaitOnAndNeverClaimsNoConnection) {
+    const std::string db = LayOutDatabase("zb");
+    LayOutDatabase("program/DB");
+    WriteUserString(kZorbelin, "DBPATH", db);
+    auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+    ASSERT_TRUE(other.Held());
+    // Wait on once, then end.
+    presses = {"Ja", "Nein", "OK", "OK"};
+    TForm1 form(nullptr);
+    form.DatabaseWaitLimit = std::chrono::milliseconds(300);
+    form.FormCreate(&form);
+    EXPECT_EQ(form.StartupExitCode, 0);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(form.ADOConnection1->Connected());
+    std::vector<std::string> texts;
+    for (const Answer& a : dialogs) texts.push_back(a.text);
+    const std::string question = "Die Datenbank \"" + db + "zorbelin.mde" + kLockQuestionEnd;
+    EXPECT_EQ(texts, (std::vector<std::string>{question, question}));
+    EXPECT_EQ(dialogs[0].buttons, (std::vector<std::string>{"Ja", "Nein"}));
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), db);
 }
 
 class DebugLog : public AppTest {};
@@ -550,6 +680,22 @@ TEST_F(WholeProgram, TheEndOfTheSessionClosesTheDatabaseQuestionAndKeepsNothingO
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), "<missing>");
     // Nor did it go on with the sample beside the program.
     EXPECT_FALSE(program.Traced("database open"));
+}
+
+TEST_F(WholeProgram, TheEndOfTheSessionEndsTheWaitForALockedDatabaseAndKeepsItsFolder) {
+    const std::string db = LayOutDatabase();
+    WriteUserString(kZorbelin, "DBPATH", db);
+    auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+    ASSERT_TRUE(other.Held());
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForStep("database wait", testsupport::Scaled(30000))) << dir.read("trace.txt");
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(testsupport::Scaled(10000)), 0) << dir.read("trace.txt");
+    EXPECT_TRUE(other.Held());
+    EXPECT_FALSE(program.Traced("message shown"));
+    EXPECT_FALSE(program.Traced("database open"));
+    EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), db);
 }
 
 TEST_F(WholeProgram, EndlessViewsInPlaceOfTheTablesNeitherHoldTheMinuteCheckNorTheEnd) {
