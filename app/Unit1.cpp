@@ -94,6 +94,18 @@ AnsiString MailPart(const AnsiString& s) {
     return out;
 }
 
+// Text to stand in a page as it is: no character of it is taken for markup.
+AnsiString EscapeHtmlText(const AnsiString& s) {
+    AnsiString out;
+    for (char c : s) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 namespace {
@@ -139,8 +151,9 @@ AnsiString SettingsProblemText(const TRegistryProblem& P) {
 // up; from another thread the message waits for the main thread.
 void ShowSettingsProblem(const TRegistryProblem& Problem) {
     const AnsiString Text = SettingsProblemText(Problem);
-    auto tell = [Text] {
-        if (Form1) Form1->TellUser(Text);
+    // A file damaged again and again is told of once at a time, with the latest copy kept.
+    auto tell = [Text, File = Problem.FileName] {
+        if (Form1) Form1->TellUser(Text, File);
         else Dialogs::ShowMessageWithoutWaiting(Text);
     };
     if (Classes::IsMainThread()) tell();
@@ -426,14 +439,40 @@ void TForm1::FormCreate(TObject*) {
     if (pagesLoaded_ == 0) ReleaseHeldMessages();
 }
 
-void TForm1::TellUser(const AnsiString& Text) {
-    if (holdMessages_) heldMessages_.push_back(Text);
-    else Dialogs::ShowMessageWithoutWaiting(Text);
+void TForm1::TellUser(const AnsiString& Text, const AnsiString& Subject) {
+    if (messageOpen_ && Text == openMessage_) return;
+    for (WaitingMessage& waiting : waitingMessages_) {
+        if (waiting.text == Text) return;
+        if (!Subject.empty() && waiting.subject == Subject) {
+            waiting.text = Text;
+            return;
+        }
+    }
+    waitingMessages_.push_back({Subject, Text});
+    ShowNextMessage();
 }
 
 void TForm1::ReleaseHeldMessages() {
     holdMessages_ = false;
-    for (const AnsiString& text : std::exchange(heldMessages_, {})) Dialogs::ShowMessageWithoutWaiting(text);
+    ShowNextMessage();
+}
+
+void TForm1::ShowNextMessage() {
+    if (holdMessages_ || messageOpen_ || waitingMessages_.empty()) return;
+    const WaitingMessage next = waitingMessages_.front();
+    waitingMessages_.pop_front();
+    messageOpen_ = true;
+    openMessage_ = next.text;
+    std::weak_ptr<bool> alive = alive_;
+    Dialogs::ShowMessageWithoutWaiting(next.text, [this, alive] {
+        // The next one comes once this one has quite gone, outside its close.
+        Classes::QueueOnMainThread([this, alive] {
+            if (alive.expired()) return;
+            messageOpen_ = false;
+            openMessage_.clear();
+            ShowNextMessage();
+        });
+    });
 }
 
 // The top of the window for the view, which the placement itself leaves alone.
@@ -771,6 +810,30 @@ void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
 
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     Trace::Step("first page built");
+    pageBuilt_ = true;
+    ShowInBrowser(Page);
+}
+
+void TForm1::PageNotBuilt(const AnsiString& Why) {
+    // The last page built stays; without one the window says why, and keeps the buttons that
+    // build it again and show its frame, instead of standing there white and empty.
+    if (pageBuilt_) return;
+    AnsiString text = SysUtils::StringReplace(EscapeHtmlText(Why), "\n", "<br>", SysUtils::rfReplaceAll);
+    const AnsiString key = BuildTarvolan::ColorToHtml(ColorKey());
+    ShowInBrowser(
+        "<!DOCTYPE html>\r\n<html lang=\"de\"><head><meta charset=\"utf-8\"><title>Tarvolin</title><style>"
+        "html, body { margin: 0; padding: 0; overflow: hidden; }"
+        "body { background-color: " + key + "; font-family: Tahoma, \"DejaVu Sans\", sans-serif; font-size: 9pt; }"
+        "#notice { margin: 8px; padding: 8px; background-color: #FFFFE1; color: #000000;"
+        " border: 1px solid #5a7fa8; border-radius: 6px; }"
+        "#notice a { color: #3a6ea5; cursor: pointer; text-decoration: underline; margin-right: 12px; }"
+        "</style></head><body><div id=\"notice\"><p id=\"why\">" + text + "</p><p>"
+        "<a id=\"again\" onclick=\"window.external.HomeClicked()\">Neu aufbauen</a>"
+        "<a id=\"resize\" onclick=\"window.external.Resize()\">Rahmen ein/aus</a>"
+        "</p></div></body></html>\r\n");
+}
+
+void TForm1::ShowInBrowser(const std::string& Page) {
     if (!WebBrowser || !documentReady_) {
         // At the start the page can be ready before the browser: it waits for the blank document.
         pendingPage_ = Page;
@@ -834,9 +897,21 @@ void TForm1::Timer1Timer(TObject*) {
         // The reminders follow the clock, not the count of ticks: each tick that finds a minute not
         // yet handled checks it. Without alarms nothing is due, but the current minute stays open
         // for a page build that finds some.
-        if (reminders_->CheckDue(alarmsPresent_)) CheckAlarms();
+        if (reminders_->CheckDue(alarmsPresent_)) {
+            CheckAlarms();
+            reminderFailure_.clear();
+        }
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
+        // Another program's lock or an overlong statement is tried again at the next tick; any
+        // other cause stops every reminder until it is mended, and the user hears of it once.
+        if (!DatabaseBusy(e)) {
+            const AnsiString text = "Die Erinnerungen können nicht geprüft werden. " + DescribeFailure(e);
+            if (text != reminderFailure_) {
+                reminderFailure_ = text;
+                TellUser(text);
+            }
+        }
     }
     const TDateTime today = SysUtils::Date();
     if (firstTick_) {

@@ -4,6 +4,7 @@
 // program asks for it.
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -202,8 +203,11 @@ public:
     // What the window's end keeps (its placement, the character's place), kept while it goes on.
     void SaveSessionState();
     // A message that holds nothing up: shown without waiting, and during the start once the first
-    // page is there.
-    void TellUser(const AnsiString& Text);
+    // page is there. One such window shows at a time and the others wait for it in turn; a text
+    // equal to one shown or waiting is not told again, and a text about the same Subject (a
+    // settings file, say) takes the place of the one still waiting, so a cause that comes back
+    // again and again never piles up windows.
+    void TellUser(const AnsiString& Text, const AnsiString& Subject = AnsiString());
     bool Minimized() const { return minimized_; }
     bool ShutDownDone() const { return shutDownDone_; }
     // The about box while it is open.
@@ -243,6 +247,7 @@ public:
     AnsiString& ReportedBuildFailure() override { return reportedBuildFailure_; }
     void ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) override;
     void LoadPageIntoBrowser(const std::string& Page) override;
+    void PageNotBuilt(const AnsiString& Why) override;
     void CloseMainWindow(int Code) override;
     ::ViewParameters& MainViewParameters() override { return ViewParameters; }
     TDateTime SettingsDate() override { return settingsDate_; }
@@ -271,6 +276,10 @@ private:
     void GreetWhenShown();
     // The messages held during the start are shown, and later ones are shown at once.
     void ReleaseHeldMessages();
+    // Shows the next waiting message, unless one is open or the start holds them.
+    void ShowNextMessage();
+    // Hands a page (a built one, or a line saying why there is none) to the browser.
+    void ShowInBrowser(const std::string& Page);
     void FitFrameToClient();
     // The tray menu's components under the window's names, and its commands on the window's handlers.
     void ConnectMenu();
@@ -290,8 +299,17 @@ private:
     std::string pendingPage_;
     bool greeted_ = false;
     bool holdMessages_ = false;
-    std::vector<AnsiString> heldMessages_;
     int heldMessageTicks_ = 0;
+    struct WaitingMessage {
+        AnsiString subject, text;
+    };
+    std::deque<WaitingMessage> waitingMessages_;
+    bool messageOpen_ = false;
+    AnsiString openMessage_;
+    // What the user was last told about the reminder check ("" after a check without trouble).
+    AnsiString reminderFailure_;
+    // A page the builder made has gone to the browser (not only a line saying why there is none).
+    bool pageBuilt_ = false;
     // Pages handed to the browser.
     int pagesLoaded_ = 0;
 

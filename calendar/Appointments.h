@@ -28,6 +28,8 @@ public:
         return value_;
     }
     bool Readable() const { return !error_; }
+    // The column is missing from the table (not only this value unreadable).
+    bool ColumnMissing() const { return missing_; }
     // The database held Null (the value is then the type's empty one); raises only when the
     // column is missing.
     bool IsNull() const {

@@ -298,6 +298,13 @@ void BuildTarvolan::Execute() {
     }
     if (!settingsFailure_.empty()) problems.push_back(settingsFailure_);
     Report(problems, detail);
+    if (!pageShown) {
+        ICalendarHost* host = host_;
+        AnsiString why;
+        for (const AnsiString& p : problems) why += (why.empty() ? "" : "\n\n") + p;
+        if (why.empty()) why = "Der Kalender konnte nicht aufgebaut werden.";
+        Classes::QueueOnMainThread([host, why] { host->PageNotBuilt(why); });
+    }
     try {
         Synchronize([this] { CopyBack(); });
     } catch (...) {

@@ -43,6 +43,9 @@ public:
     virtual void ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) = 0;
     // main: hands a finished page (the whole HTML document) to the browser; done when it returns
     virtual void LoadPageIntoBrowser(const std::string& Page) = 0;
+    // main: a build ended without a page; Why says why, in German. The window keeps the last page
+    // it was handed, and where it has none yet, shows Why in its place.
+    virtual void PageNotBuilt(const AnsiString& Why) { (void)Why; }
     // main: asks the main window to close and the program to end with ExitCode; always queued,
     // never waited for, since the window's shut-down waits for the builder
     virtual void CloseMainWindow(int ExitCode) = 0;

@@ -314,10 +314,14 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
                     }
                     entry.Add("<p TITLE=\"" + EscapeHtml(title, true) + "\" >");
 
-                    const TDateTime end = a.End.Value();
-                    // Times of day in whole milliseconds, so equal times on different dates are equal.
-                    const int d = SysUtils::TimeOfDayMSecs(end) - SysUtils::TimeOfDayMSecs(start);
-                    const bool allDay = !alarm && (d > 69120000 || d == 0);
+                    // Without the end's column the length is unknown: the entry shows its start,
+                    // which is known. An end there but of no valid value fails its appointment.
+                    bool allDay = false;
+                    if (!alarm && !a.End.ColumnMissing()) {
+                        // Times of day in whole milliseconds, so equal times on different dates are equal.
+                        const int d = SysUtils::TimeOfDayMSecs(a.End.Value()) - SysUtils::TimeOfDayMSecs(start);
+                        allDay = d > 69120000 || d == 0;
+                    }
                     AnsiString speechLine;
                     if (allDay) {
                         entry.Add(EscapeHtml(subject, false));

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <sqlite3.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -76,6 +77,8 @@ std::string NameAfter(const std::string& text, const char* prefix) {
     return name;
 }
 
+std::string Megabytes(long long bytes) { return std::to_string(bytes / (1024 * 1024)) + " MB"; }
+
 // SQLite's own words are English; the user reads German. The sentences name the file where the
 // file is what the user has to look at (rights, space, another program).
 std::string GermanText(int code, const std::string& sqlite, const std::string& file) {
@@ -87,6 +90,10 @@ std::string GermanText(int code, const std::string& sqlite, const std::string& f
             return "Die Tabelle \"" + t + "\" fehlt in der Datenbank.";
         if (const std::string c = NameAfter(sqlite, "no such column: "); !c.empty())
             return "Die Spalte \"" + c + "\" fehlt in der Datenbank.";
+        if (sqlite.find(" because it is a view") != std::string::npos)
+            if (const std::string v = NameAfter(sqlite, "cannot modify "); !v.empty())
+                return "\"" + v + "\" ist in der Datenbank keine Tabelle, sondern eine Sicht (View); sie wird nicht "
+                       "geändert.";
         if (const std::string c = NameAfter(sqlite, " has no column named "); !c.empty())
             return "Die Spalte \"" + c + "\" fehlt in der Datenbank.";
         if (sqlite.find("syntax error") != std::string::npos) return "Die Datenbankabfrage ist fehlerhaft.";
@@ -114,7 +121,8 @@ std::string GermanText(int code, const std::string& sqlite, const std::string& f
     case SQLITE_FULL: return "Der Datenträger ist voll; " + quoted + " kann nicht wachsen.";
     case SQLITE_CANTOPEN: return Quoted + " kann nicht geöffnet werden.";
     case SQLITE_SCHEMA: return "Der Aufbau der Datenbank hat sich während der Abfrage geändert.";
-    case SQLITE_TOOBIG: return "Ein Wert ist zu groß für die Datenbank.";
+    case SQLITE_TOOBIG: return "Ein Wert ist größer als " + Megabytes(TADOConnection::MaxValueBytes) +
+                               " und zu groß für die Datenbank.";
     case SQLITE_CONSTRAINT:
         if (const std::string c = NameAfter(sqlite, "UNIQUE constraint failed: "); !c.empty())
             return "Den Wert für \"" + c + "\" gibt es in der Datenbank schon.";
@@ -282,6 +290,128 @@ void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, result);
 }
 
+// ---- printf and format, held to the length of a value -----------------------------------------------
+// SQLite's printf makes a text of any width or precision in one step, which neither the time limit
+// nor the progress handler sees; past the length limit it silently gives an empty text, after
+// spending the time all the same. A call whose text could be longer than a value may be fails
+// at once, as a value too big; any other is SQLite's own, run on a connection of this thread's
+// that holds nothing.
+
+// The bytes of the UTF-8 character Text starts with (0 for none).
+long long CharacterBytes(const unsigned char* text) {
+    if (!text || !*text) return 0;
+    return *text < 0x80 ? 1 : *text < 0xE0 ? 2 : *text < 0xF0 ? 3 : 4;
+}
+
+// The most bytes the text of Format with Args can have (an overestimate).
+long long PrintfBound(const unsigned char* format, int count, sqlite3_value** args) {
+    constexpr long long huge = 1LL << 40;
+    int used = 0;
+    const auto number = [&]() -> long long {
+        if (used >= count) return 0;
+        const long long v = sqlite3_value_int64(args[used++]);
+        return v < 0 ? (v < -huge ? huge : -v) : std::min(v, huge);
+    };
+    const auto bytes = [&]() -> long long { return used < count ? sqlite3_value_bytes(args[used++]) : 0; };
+    const auto digits = [&](const unsigned char*& p) {
+        long long v = 0;
+        while (*p >= '0' && *p <= '9') v = std::min(v * 10 + (*p++ - '0'), huge);
+        return v;
+    };
+    long long bound = 0;
+    for (const unsigned char* p = format; *p; ++p) {
+        if (*p != '%') {
+            ++bound;
+            continue;
+        }
+        ++p;
+        while (*p && std::strchr("-+ #!0,", *p)) ++p;
+        long long width = 0, precision = 0;
+        if (*p == '*') {
+            ++p;
+            width = number();
+        } else {
+            width = digits(p);
+        }
+        if (*p == '.') {
+            ++p;
+            if (*p == '*') {
+                ++p;
+                precision = number();
+            } else {
+                precision = digits(p);
+            }
+        }
+        while (*p == 'l') ++p;
+        long long text = 0;
+        switch (*p) {
+        case '\0': return bound + width + precision;
+        case '%': text = 1; break;
+        case 'c':   // the first character of the text, repeated
+            text = CharacterBytes(used < count ? sqlite3_value_text(args[used]) : nullptr) * std::max(precision, 1LL);
+            bytes();
+            break;
+        case 's': case 'z': text = bytes(); break;
+        case 'q': case 'Q': case 'w': text = 2 * bytes() + 2; break;
+        case 'n': break;
+        default:   // a number
+            bytes();
+            text = precision + 400;
+            break;
+        }
+        bound += std::max(width, text);
+    }
+    return bound;
+}
+
+class PrintfConnection {
+public:
+    ~PrintfConnection() {
+        for (sqlite3_stmt* st : statements_) sqlite3_finalize(st);
+        if (db_) sqlite3_close(db_);
+    }
+    // "SELECT printf(?1, ..., ?Count)", prepared once per count.
+    sqlite3_stmt* Statement(int count) {
+        if (!db_ && sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) != SQLITE_OK)
+            return nullptr;
+        if (static_cast<std::size_t>(count) >= statements_.size()) statements_.resize(static_cast<std::size_t>(count) + 1);
+        sqlite3_stmt*& st = statements_[static_cast<std::size_t>(count)];
+        if (!st) {
+            std::string sql = "SELECT printf(";
+            for (int i = 1; i <= count; ++i) sql += (i > 1 ? ", ?" : "?") + std::to_string(i);
+            sqlite3_prepare_v2(db_, (sql + ")").c_str(), -1, &st, nullptr);
+        }
+        return st;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::vector<sqlite3_stmt*> statements_;
+};
+thread_local PrintfConnection t_printf;
+
+void BoundedPrintf(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    const unsigned char* format = argc > 0 ? sqlite3_value_text(argv[0]) : nullptr;
+    if (!format) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (PrintfBound(format, argc - 1, argv + 1) > TADOConnection::MaxValueBytes) {
+        sqlite3_result_error_toobig(ctx);
+        return;
+    }
+    sqlite3_stmt* st = t_printf.Statement(argc);
+    if (!st) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    for (int i = 0; i < argc; ++i) sqlite3_bind_value(st, i + 1, argv[i]);
+    if (sqlite3_step(st) == SQLITE_ROW) sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
+    else sqlite3_result_error(ctx, sqlite3_errmsg(sqlite3_db_handle(st)), -1);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+}
+
 void RegisterFunctions(sqlite3* db) {
     static const struct { const char* name; DatePart part; } functions[] = {
         {"YEAR", dpYear}, {"MONTH", dpMonth}, {"DAY", dpDay}, {"HOUR", dpHour},
@@ -290,6 +420,12 @@ void RegisterFunctions(sqlite3* db) {
         int rc = sqlite3_create_function_v2(db, f.name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                             reinterpret_cast<void*>(static_cast<intptr_t>(f.part)),
                                             DatePartFunction, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) RaiseSqlite(db, rc);
+    }
+    // In place of SQLite's own, also where a generated column of the database calls them.
+    for (const char* name : {"printf", "format"}) {
+        int rc = sqlite3_create_function_v2(db, name, -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                            BoundedPrintf, nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) RaiseSqlite(db, rc);
     }
 }
@@ -411,6 +547,9 @@ void TADOConnection::Open() {
     try {
         if (rc != SQLITE_OK) RaiseSqlite(db, rc, file);
         sqlite3_extended_result_codes(db, 1);
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, MaxValueBytes);
+        static std::once_flag heapLimit;
+        std::call_once(heapLimit, [] { sqlite3_hard_heap_limit64(MaxHeapBytes); });
         sqlite3_busy_timeout(db, busyTimeout_);
         // Jet's "text" literals are translated before they get here; a double-quoted word is a name.
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -570,12 +709,26 @@ void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
     }
 
     int rc;
+    long long answerBytes = 0;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         std::vector<Variant> values;
         values.reserve(FieldDefs.size());
-        for (int i = first; i < columns; ++i) values.push_back(ReadColumn(st.get(), i));
+        for (int i = first; i < columns; ++i) {
+            values.push_back(ReadColumn(st.get(), i));
+            answerBytes += static_cast<long long>(sizeof(Variant)) +
+                           (values.back().VarType() == varString ? static_cast<long long>(values.back().StringValue().size()) : 0);
+        }
+        if (answerBytes > TADOConnection::MaxAnswerBytes)
+            throw EADOError("Die Antwort der Datenbank ist größer als " + Megabytes(TADOConnection::MaxAnswerBytes) +
+                                " und wird nicht gelesen.",
+                            SQLITE_TOOBIG, "answer over " + std::to_string(TADOConnection::MaxAnswerBytes) + " bytes");
         AddRecord(std::move(values), byRowid_ ? sqlite3_column_int64(st.get(), 0) : 0);
     }
+    if ((rc & 0xFF) == SQLITE_TOOBIG)
+        throw EADOError("Ein Wert in der Datenbank ist größer als " + Megabytes(TADOConnection::MaxValueBytes) +
+                            " und wird nicht gelesen.",
+                        rc, std::string(sqlite3_errmsg(db)) + " (value over " +
+                                std::to_string(TADOConnection::MaxValueBytes) + " bytes)");
     if (rc != SQLITE_DONE) RaiseSqlite(db, rc);
 
     if (tables.size() == 1) {

@@ -88,6 +88,15 @@ public:
     int StatementTimeout() const { return statementTimeout_; }
     void SetStatementTimeout(int Milliseconds);
 
+    // Bytes one value may hold, and all values of one statement's answer together. A shared
+    // database can hold, or compute in a generated column, a value of any size in one step that
+    // the time limit cannot stop; a statement that meets a larger value or answer fails (EADOError
+    // with SQLITE_TOOBIG) like any statement that cannot be read. SQLite's own memory is held to
+    // MaxHeapBytes for the whole process besides.
+    static constexpr int MaxValueBytes = 4 * 1024 * 1024;
+    static constexpr long long MaxAnswerBytes = 64 * 1024 * 1024;
+    static constexpr long long MaxHeapBytes = 512LL * 1024 * 1024;
+
     sqlite3* Handle() const { return db_; }
 
 private:

@@ -17,7 +17,9 @@ bool LockExclusive(int Fd, int WaitMs = DefaultWaitMs);
 // Keeps the file as it is now beside it as "<file>.unreadable-<time>-<pid>" (a hard link, so it
 // costs no copy and later replacements of the file leave it alone), before a reader's changes are
 // written over it. Called under the file's lock. The name kept, or "" when it could not be kept
-// (errno says why).
+// (errno says why). Of the copies of one file the newest KeptAsideCopies stay; older ones go, so a
+// file damaged again and again does not fill its folder.
+constexpr int KeptAsideCopies = 3;
 std::string KeepAside(const std::string& File);
 
 } // namespace FileLocks

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <QApplication>
 #include <QColorDialog>
@@ -279,19 +280,23 @@ int Dialogs::MessageDlgPos(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgBu
     return form->ShowModal();
 }
 
-void Dialogs::ShowMessageWithoutWaiting(const AnsiString& Msg) {
+void Dialogs::ShowMessageWithoutWaiting(const AnsiString& Msg, std::function<void()> OnClosed) {
     TForm* form = CreateMessageDialog(Msg, mtCustom, {mbOK});
     // Nobody waits for an answer: OK, Return, Escape and the window's close box close it, and it
     // frees itself.
-    form->OnClose = [form](TObject*, TCloseAction& Action) {
+    form->OnClose = [form, closed = std::move(OnClosed)](TObject*, TCloseAction& Action) mutable {
         form->Hide();
         Action = caFree;
+        if (closed) std::exchange(closed, nullptr)();
     };
     std::vector<TButton*> buttons;
     CollectButtons(form, buttons);
     for (TButton* b : buttons) b->OnClick = [form](TObject*) { form->Close(); };
     form->Show();
-    Trace::Step("message shown");
+    // Each window once: the trace shows how many were opened.
+    static int shown = 0;
+    ++shown;
+    Trace::Step(shown == 1 ? "message shown" : ("message " + std::to_string(shown) + " shown").c_str());
     if (!Answerer()) return;
     QPointer<QWidget> guard(Vcl::Detail::HandleWidget(form));
     FormDialog dialog(form);

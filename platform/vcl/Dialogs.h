@@ -57,7 +57,8 @@ int MessageDlgPos(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons But
 void ShowMessage(const AnsiString& Msg);
 // The same message, shown without waiting: the caller, the timers and every other window go on
 // while it is open, and it goes when its OK is pressed. The dialog answerer answers it at once.
-void ShowMessageWithoutWaiting(const AnsiString& Msg);
+// OnClosed runs once, when the message has gone.
+void ShowMessageWithoutWaiting(const AnsiString& Msg, std::function<void()> OnClosed = nullptr);
 
 // The platform's message box (MB_ flags; answers IDOK, IDYES ...).
 int PlatformMessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags);

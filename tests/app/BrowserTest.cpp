@@ -267,6 +267,43 @@ TEST_F(Browser, ForwardButtonOfTheMonthViewShowsTheNextMonth) {
     EXPECT_TRUE(form->WebBrowser->ScriptErrors().empty());
 }
 
+TEST_F(Browser, APageThatCannotBeBuiltLeavesTheLastOneOrSaysWhyBesideItsButtons) {
+    const auto rename = [this](const char* from, const char* to) {
+        TADOCommand c(nullptr);
+        c.SetConnectionString(ZorbelinConnectionString(dir.str() + "program/DB/"));
+        c.SetCommandText(std::string("alter table ") + from + " rename to " + to);
+        c.Execute();
+    };
+    rename("termine", "termine_weg");
+    WriteUserInteger(kTarvolin, "VORLAGE", vmWeek);
+    auto form = std::make_unique<TForm1>(nullptr);
+    form->FormCreate(form.get());
+    ASSERT_NE(form->WebBrowser, nullptr);
+    // No white block: the window says why, in German, with buttons to build again and for the frame.
+    const auto why = [&] {
+        return Eval(*form, "document.getElementById('why') ? document.getElementById('why').innerText : ''");
+    };
+    ASSERT_TRUE(WaitUntil([&] { return !form->WebBrowser->Busy() && !why().empty(); }, kPageTimeoutMs));
+    EXPECT_EQ(why().rfind("Der Kalender konnte nicht aufgebaut werden. Die Tabelle \"termine\" fehlt in der Datenbank.", 0),
+              0u) << why();
+    EXPECT_EQ(Eval(*form, "document.getElementById('again').innerText + '|' + document.getElementById('resize').innerText"),
+              "Neu aufbauen|Rahmen ein/aus");
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() == 1; }));
+    // Mended, the button builds the calendar.
+    rename("termine_weg", "termine");
+    Eval(*form, "document.getElementById('again').click()");
+    ASSERT_TRUE(Loaded(*form));
+    // Broken again, the calendar shown stays as it was, and the user hears why.
+    Eval(*form, "document.getElementById('calendar').setAttribute('data-old', '1')");
+    rename("termine", "termine_weg");
+    form->RebuildCalendar(SysUtils::Date(), true);
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() == 2; }));
+    for (int i = 0; i < 10; ++i) Application->ProcessMessages();
+    EXPECT_EQ(Eval(*form, "document.getElementById('calendar') ? document.getElementById('calendar').getAttribute('data-old') : 'none'"),
+              "1");
+    EXPECT_EQ(dialogs[1].text, dialogs[0].text);
+}
+
 TEST_F(Browser, MessageFromAnotherProgramRebuildsThePage) {
     auto form = Start(vmWeek);
     ASSERT_TRUE(form->WebBrowser);

@@ -7,6 +7,8 @@
 #include "HeldLock.h"
 
 #include <chrono>
+#include <sys/resource.h>
+
 #include "WinApi.h"
 
 using namespace apptest;
@@ -280,4 +282,125 @@ TEST_F(PageRequests, AWriteProtectedDatabaseIsOnlyReadWithoutAMessage) {
     EXPECT_TRUE(dialogs.empty()) << dialogs[0].text;
     EXPECT_EQ(dir.read("temp/tarvolindebug.log").find("readonly"), std::string::npos)
         << dir.read("temp/tarvolindebug.log");
+}
+
+namespace {
+// The most memory the process has held so far, in bytes.
+long long PeakBytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<long long>(usage.ru_maxrss) * 1024;
+}
+} // namespace
+
+TEST_F(PageRequests, HugeValuesCostThePageAndTheRemindersNeitherTimeNorMemoryAndAreToldOnceEach) {
+    // A colleague's generated column makes the notes of eight of today's appointments 100 MB each,
+    // out of a file of a few kilobytes.
+    constexpr long long kHuge = 104857600;
+    Execute("alter table termine drop column Notes");
+    Execute("alter table termine add column NotesSeed INTEGER");
+    for (int i = 0; i < 8; ++i)
+        Execute("insert into termine (Subject, StartTime, EndTime, Benutzer, Alarm, NotesSeed) values ('Termin " +
+                std::to_string(i) + "', " + SysUtils::FloatToCText(double(D(2007, 3, 10, 10 + i / 60.0)), 10, true) +
+                ", " + SysUtils::FloatToCText(double(D(2007, 3, 10, 11)), 10, true) + ", 'hans', 1, " +
+                std::to_string(kHuge) + ")");
+    Execute("alter table termine add column Notes TEXT GENERATED ALWAYS AS (printf('%.*c', NotesSeed, 'x'))");
+    TForm1 form(nullptr);
+    Connect(form);
+    form.SetAlarmsPresent(true);
+    const long long before = PeakBytes();
+    const auto start = std::chrono::steady_clock::now();
+    form.RebuildCalendar(SysUtils::Date(), true);
+    Finish(form);
+    Application->ProcessMessages();
+    const auto built = std::chrono::steady_clock::now();
+    // The reminder check of three minutes, each a tick of its own.
+    for (int minute = 0; minute < 3; ++minute) {
+        now = D(2007, 3, 10, 10 + minute / 60.0);
+        form.Timer1Timer(form.Timer1);
+    }
+    const auto checked = std::chrono::steady_clock::now();
+    Application->ProcessMessages();
+    // Not even one value's memory was taken, and the window stood still for no more than moments
+    // (the values took it most of a minute).
+    EXPECT_LT(PeakBytes() - before, kHuge);
+    EXPECT_LT(built - start, std::chrono::milliseconds(testsupport::ScaledBelow(3000, 10000)));
+    EXPECT_LT(checked - built, std::chrono::milliseconds(testsupport::ScaledBelow(3000, 10000)));
+    const std::string cause = "Ein Wert in der Datenbank ist größer als 4 MB und wird nicht gelesen.";
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[0].text.rfind("Der Kalender konnte nicht aufgebaut werden.", 0), 0u) << dialogs[0].text;
+    EXPECT_NE(dialogs[0].text.find(cause), std::string::npos) << dialogs[0].text;
+    EXPECT_EQ(dialogs[1].text.rfind("Die Erinnerungen können nicht geprüft werden.", 0), 0u) << dialogs[1].text;
+    EXPECT_NE(dialogs[1].text.find(cause), std::string::npos) << dialogs[1].text;
+}
+
+TEST_F(PageRequests, TablesTurnedIntoViewsAreNamedAsTheCauseAndTheStoppedRemindersAreToldOnce) {
+    Execute("insert into termine (Subject, StartTime, Benutzer, Alarm) values ('Zahnarzt', " +
+            SysUtils::FloatToCText(double(D(2007, 3, 10, 11)), 10, true) + ", 'hans', 1)");
+    TForm1 form(nullptr);
+    Connect(form);
+    // A colleague puts a view where the users' table was: the page shows, its refresh flag cannot
+    // be cleared.
+    Execute("alter table BenutzerEinstellungen rename to Benutzer2");
+    Execute("create view BenutzerEinstellungen as select Benutzer, NeedUpdate from Benutzer2");
+    form.RebuildCalendar(SysUtils::Date(), true);
+    Finish(form);
+    Application->ProcessMessages();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_NE(dialogs[0].text.find("\"BenutzerEinstellungen\" ist in der Datenbank keine Tabelle, sondern eine Sicht "
+                                   "(View)"), std::string::npos) << dialogs[0].text;
+    EXPECT_TRUE(form.AlarmsPresent());
+    // While the program runs the appointments become a view as well: every reminder check fails,
+    // and the user hears of it once.
+    Execute("alter table termine rename to termine2");
+    Execute("create view termine as select * from termine2");
+    for (int minute = 0; minute < 3; ++minute) {
+        now = D(2007, 3, 10, 10 + minute / 60.0);
+        form.Timer1Timer(form.Timer1);
+        Application->ProcessMessages();
+    }
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[1].text.rfind("Die Erinnerungen können nicht geprüft werden.", 0), 0u) << dialogs[1].text;
+    EXPECT_NE(dialogs[1].text.find("\"termine\" ist in der Datenbank keine Tabelle, sondern eine Sicht (View)"),
+              std::string::npos) << dialogs[1].text;
+    // Mended, the reminders run; broken again, the user hears of it again.
+    Execute("drop view termine");
+    Execute("alter table termine2 rename to termine");
+    now = D(2007, 3, 10, 10 + 3 / 60.0);
+    form.Timer1Timer(form.Timer1);
+    Execute("alter table termine rename to termine2");
+    Execute("create view termine as select * from termine2");
+    now = D(2007, 3, 10, 10 + 4 / 60.0);
+    form.Timer1Timer(form.Timer1);
+    Application->ProcessMessages();
+    EXPECT_EQ(dialogs.size(), 3u);
+}
+
+TEST_F(PageRequests, OneMessageShowsAtATimeAndOneShownOrWaitingIsNotToldAgain) {
+    TForm1 form(nullptr);
+    std::size_t shownWhileOpen = 0;
+    bool first = true;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        dialogs.push_back({d.Text(), d.Buttons(), d.Directory()});
+        if (first) {
+            // While the first is open, the same causes come again and again.
+            first = false;
+            for (int i = 0; i < 20; ++i) {
+                form.TellUser("Erste Meldung");
+                form.TellUser("Zweite Meldung");
+                form.TellUser("Einstellungen: Kopie " + std::to_string(i), "HKEY_CURRENT_USER.reg");
+                for (int j = 0; j < 3; ++j) Application->ProcessMessages();
+            }
+            shownWhileOpen = dialogs.size();
+        }
+        d.Press("OK");
+    });
+    form.TellUser("Erste Meldung");
+    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() >= 3; }));
+    for (int i = 0; i < 10; ++i) Application->ProcessMessages();
+    EXPECT_EQ(shownWhileOpen, 1u);
+    // What waited comes after it, in turn; of one file's reports the latest.
+    std::vector<std::string> texts;
+    for (const Answer& a : dialogs) texts.push_back(a.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Erste Meldung", "Zweite Meldung", "Einstellungen: Kopie 19"}));
 }

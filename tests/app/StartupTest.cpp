@@ -2,9 +2,11 @@
 // and the greeting.
 #include "AppFixture.h"
 #include "ExtCtrls.h"
+#include "FileLocks.h"
 #include "FileRights.h"
 #include "HeldLock.h"
 #include "NotStoredReports.h"
+#include "SessionMessages.h"
 #include "Splash1.h"
 
 #include <charconv>
@@ -722,6 +724,46 @@ TEST_F(WholeProgram, EndlessViewsInPlaceOfTheTablesNeitherHoldTheMinuteCheckNorT
     ASSERT_TRUE(program.WaitForStep("user check done", 180000)) << dir.read("trace.txt");
     program.Signal(SIGTERM);
     EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
+}
+
+TEST_F(WholeProgram, ReportsThatComeAgainAndAgainOpenOneWindowAndKeepAFewCopiesAside) {
+    const std::string db = LayOutDatabase();
+    {
+        TADOCommand c(nullptr);
+        c.SetConnectionString(ZorbelinConnectionString(db));
+        c.SetCommandText("drop table termine");
+        c.Execute();
+    }
+    const std::string settings = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin]\n\"DBPATH\"=\"" + db +
+                                 "\"\n\"BENUTZER\"=\"hans\"\n";
+    const std::string file = dir.file("registry/HKEY_CURRENT_USER.reg");
+    // A tool of a colleague damages the settings file, whole, as another program writes it.
+    const auto damage = [&](int round) {
+        dir.write("registry/damaged.tmp", settings + "\"Kaputt\"=\"Runde " + std::to_string(round));
+        std::filesystem::rename(dir.file("registry/damaged.tmp"), file);
+    };
+    damage(0);
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    // Nobody answers: the first message stays open.
+    ASSERT_TRUE(program.WaitForStep("message shown")) << dir.read("trace.txt");
+    // Every round the file is damaged again and another program asks for a new page, which cannot
+    // be built; the program reads the file and keeps it aside each time.
+    for (int round = 1; round <= 20; ++round) {
+        damage(round);
+        ASSERT_TRUE(PostSessionMessage(TarvolinInstanceName, WM_REDRAWCALENDAR)) << round;
+        ASSERT_TRUE(testsupport::SleepUntil([&] { return dir.read("registry/HKEY_CURRENT_USER.reg").find("Kaputt") ==
+                                                         std::string::npos; }, 30000))
+            << round << "\n" << dir.read("trace.txt");
+    }
+    // What it had to tell is told before it ends.
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
+    EXPECT_FALSE(program.Traced("message 2 shown")) << dir.read("trace.txt");
+    std::size_t aside = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path() / "registry"))
+        if (e.path().filename().string().rfind("HKEY_CURRENT_USER.reg.unreadable-", 0) == 0) ++aside;
+    EXPECT_EQ(aside, static_cast<std::size_t>(FileLocks::KeptAsideCopies));
 }
 
 TEST_F(WholeProgram, ASecondHangUpDuringTheEndIsIgnored) {

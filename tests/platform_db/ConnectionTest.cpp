@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/resource.h>
+
 #include "TestTime.h"
 #include "DbFixture.h"
 
@@ -346,4 +348,75 @@ TEST_F(Db, AnEndlessViewIsRefusedAndAnOverlongStatementIsStopped) {
     ds.SetCommandText("select count(*) as n from big");
     ds.Open();
     EXPECT_EQ(ds.FieldByName("n")->AsInteger(), 2000);
+}
+
+namespace {
+// The most memory the process has held so far, in bytes.
+long long PeakBytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<long long>(usage.ru_maxrss) * 1024;
+}
+} // namespace
+
+TEST_F(Db, AValueOrAnAnswerLargerThanAConnectionReadsFailsWithoutTakingItsMemory) {
+    // A colleague's generated column makes a text of 100 MB out of a number, in one step that no
+    // time limit sees; the file holds only the numbers.
+    constexpr long long kHuge = 104857600;
+    Sql("ALTER TABLE termine ADD COLUMN NotesSeed INTEGER;"
+        "ALTER TABLE termine ADD COLUMN Riesig TEXT GENERATED ALWAYS AS (printf('%.*c', NotesSeed, 'x'));"
+        "INSERT INTO termine (Subject, NotesSeed) VALUES ('klein', 1000), ('riesig', " + std::to_string(kHuge) + ");");
+    TADOConnection c(nullptr);
+    c.SetConnectionString(connectionString());
+    TADODataSet ds(nullptr);
+    ds.SetConnection(&c);
+    ds.SetCommandText("select Subject, Riesig from termine order by NotesSeed");
+    const long long before = PeakBytes();
+    try {
+        ds.Open();
+        FAIL() << "a value of 100 MB was read";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.ErrorCode & 0xFF, SQLITE_TOOBIG) << e.Detail;
+        EXPECT_STREQ(e.what(), "Ein Wert in der Datenbank ist größer als 4 MB und wird nicht gelesen.");
+    }
+    // Not even half of the value's size was taken on the way.
+    EXPECT_LT(PeakBytes() - before, kHuge / 2);
+    // Nor is a width or a precision that would give such a text taken in silence, whatever asks.
+    for (const char* sql : {"select format('%0*d', 104857600, 7) as x", "select printf('%.*f', 104857600, 0.5) as x"}) {
+        ds.SetCommandText(sql);
+        try {
+            ds.Open();
+            FAIL() << sql << " gave " << ds.Fields()->Fields(0)->AsString().size() << " bytes";
+        } catch (const EADOError& e) {
+            EXPECT_EQ(e.ErrorCode & 0xFF, SQLITE_TOOBIG) << sql;
+        }
+    }
+    ds.SetCommandText("select printf('%5.2f|%-4s|%c', 3.14159, 'ab', 'xyz') as x");
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("x")->AsString(), " 3.14|ab  |x");
+    ds.Close();
+    ds.SetCommandText("select Subject, Riesig from termine order by NotesSeed");
+    // The connection goes on; a value within the bound (with its row) reads whole.
+    const long long within = TADOConnection::MaxValueBytes - 1000;
+    Sql("UPDATE termine SET NotesSeed = " + std::to_string(within) + " WHERE Subject = 'riesig'");
+    ds.Open();
+    ASSERT_EQ(ds.RecordCount(), 2);
+    ds.Last();
+    EXPECT_EQ(ds.FieldByName("Riesig")->AsString().size(), static_cast<std::size_t>(within));
+    ds.Close();
+    // Values each within the bound, together more than one answer holds: 17 of almost 4 MB.
+    Sql("INSERT INTO termine (Subject, NotesSeed) SELECT 'noch einer', NotesSeed FROM termine WHERE Subject = 'riesig';"
+        "INSERT INTO termine (Subject, NotesSeed) SELECT Subject, NotesSeed FROM termine WHERE NotesSeed > 1000;"
+        "INSERT INTO termine (Subject, NotesSeed) SELECT Subject, NotesSeed FROM termine WHERE NotesSeed > 1000;"
+        "INSERT INTO termine (Subject, NotesSeed) SELECT Subject, NotesSeed FROM termine WHERE NotesSeed > 1000;");
+    ASSERT_EQ(Scalar("select count(*) from termine where NotesSeed > 1000"), "16");
+    Sql("INSERT INTO termine (Subject, NotesSeed) VALUES ('einer mehr', " + std::to_string(within) + ")");
+    try {
+        ds.Open();
+        FAIL() << "an answer of 68 MB was read";
+    } catch (const EADOError& e) {
+        EXPECT_EQ(e.ErrorCode & 0xFF, SQLITE_TOOBIG) << e.Detail;
+        EXPECT_STREQ(e.what(), "Die Antwort der Datenbank ist größer als 64 MB und wird nicht gelesen.");
+    }
+    EXPECT_FALSE(ds.Active());
 }

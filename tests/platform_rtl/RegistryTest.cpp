@@ -3,12 +3,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <thread>
 
+#include "FileLocks.h"
 #include "Registry.h"
 #include "ProgramName.h"
 #include "FileLocks.h"
@@ -329,6 +331,41 @@ TEST(Registry, AnUnreadableLineCostsOnlyItselfAndIsKeptAsideWithOneMessage) {
     EXPECT_EQ(again.ReadString("BENUTZER"), "anna");
     EXPECT_EQ(problems.told.size(), 1u);
     EXPECT_EQ(AsideFiles(folder.dir.path()).size(), 1u);
+}
+
+TEST(Registry, AFileDamagedAgainAndAgainKeepsOnlyItsNewestCopiesAside) {
+    RegistryFolder folder;
+    Problems problems;
+    // Files of other names stay, however much they look like a copy.
+    for (const char* name : {"HKEY_CURRENT_USER.reg.unreadable-notizen.txt", "HKEY_CURRENT_USER.reg.unreadable-1-2-3",
+                             "HKEY_LOCAL_MACHINE.reg.unreadable-20070310-100000-1"})
+        folder.dir.write(name, "fremd");
+    std::vector<std::string> damaged;
+    testing::internal::CaptureStderr();
+    // Damaged again at every read, many times within a second.
+    for (int round = 0; round < 12; ++round) {
+        damaged.push_back(std::string(kDamaged) + "\"Runde\"=\"" + std::to_string(round) + "\n");
+        folder.dir.write("HKEY_CURRENT_USER.reg", damaged.back());
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Hallowerk\\Zorbelin", false));
+        EXPECT_EQ(reg.ReadString("BENUTZER"), "anna");
+        ASSERT_EQ(problems.told.size(), static_cast<std::size_t>(round + 1));
+    }
+    testing::internal::GetCapturedStderr();
+    std::vector<std::string> aside = AsideFiles(folder.dir.path());
+    std::vector<std::string> ours;
+    for (const std::string& a : aside)
+        if (ReadAll(a) != "fremd") ours.push_back(a);
+    EXPECT_EQ(aside.size() - ours.size(), 3u);
+    // The newest few, each as its round left the file.
+    ASSERT_EQ(ours.size(), static_cast<std::size_t>(FileLocks::KeptAsideCopies));
+    std::sort(ours.begin(), ours.end());
+    for (std::size_t i = 0; i < problems.told.size(); ++i) {
+        const std::string& name = problems.told[i].AsideName;
+        const bool kept = std::binary_search(ours.begin(), ours.end(), name);
+        EXPECT_EQ(kept, i + FileLocks::KeptAsideCopies >= problems.told.size()) << i << " " << name;
+        if (kept) EXPECT_EQ(ReadAll(name), damaged[i]) << i;
+    }
 }
 
 TEST(Registry, AFileThatIsNoRegistryFileIsMovedAsideAndTheSettingsStartEmpty) {
