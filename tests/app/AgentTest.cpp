@@ -379,6 +379,9 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     form->Timer1Timer(form->Timer1);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide"}));
     EXPECT_TRUE(form->Character().AgentLoaded);
+    // What the server reports of the hide comes before the next tick.
+    ASSERT_TRUE(WaitUntil([&] { return form->Character().StopSpeaking; }, 5000));
+    EXPECT_EQ(form->Character().AgentIdleTicks, 6);
     form->Timer1Timer(form->Timer1);
     EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide", "Unregister 3", "StopAll -1", "Unload 7"}));
@@ -386,6 +389,68 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     EXPECT_EQ(ReadInt("AgentLastPositionY"), 480);
     EXPECT_EQ(AgentServer, nullptr);
     EXPECT_EQ(form->Character().AgentSinkId, -1);
+}
+
+namespace {
+// The program's own server with the character shipped with it, and nothing installed in its place.
+class ServerCharacter : public AppTest {
+protected:
+    std::unique_ptr<TForm1> form;
+
+    void SetUp() override {
+        AppTest::SetUp();
+        WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+        std::filesystem::copy(ZB_PROGRAM_FIGUREN, dir.path() / "program" / "Figuren");
+        AgentServer.reset();
+        ComponentChecksPending = true;
+        form = std::make_unique<TForm1>(nullptr);
+        form->Character().SayTimeEnabled = false;
+    }
+    void TearDown() override {
+        form.reset();
+        AgentServer.reset();
+        AppTest::TearDown();
+    }
+};
+
+// Records the idle reports of a server of the test's own.
+struct IdleCount : Agent::IAgentNotifySink {
+    void VisibleState(std::int32_t, bool, std::int32_t) override {}
+    void Idle(std::int32_t, bool start) override { starts += start ? 1 : 0; }
+    void DblClick(std::int32_t, int, int) override {}
+    int starts = 0;
+};
+} // namespace
+
+TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
+    ASSERT_TRUE(form->Character().Load());
+    TSpeakingCharacter& c = form->Character();
+    // Shown, the character rests: the server says so, and the count stands at four.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    ASSERT_EQ(c.AgentIdleTicks, 4);
+    form->Timer1Timer(form->Timer1);
+    form->Timer1Timer(form->Timer1);
+    ASSERT_EQ(c.AgentIdleTicks, 6);
+    ASSERT_TRUE(WaitUntil([&] { return c.StopSpeaking; }, 10000)) << "the hide is reported";
+
+    // A second server's character rests after a request that ends after the hide: whatever the first
+    // server reports of the hidden character has reached the window before.
+    auto clock = Agent::CreateAgentServer();
+    ASSERT_TRUE(clock);
+    auto sink = std::make_shared<IdleCount>();
+    std::int32_t sinkId = 0, id = 0, request = 0;
+    ASSERT_EQ(clock->Register(sink, sinkId), Agent::S_OK);
+    ASSERT_EQ(clock->Load("", id, request), Agent::S_OK);
+    std::shared_ptr<Agent::IAgentCharacterEx> other;
+    ASSERT_EQ(clock->GetCharacterEx(id, other), Agent::S_OK);
+    other->Play("Blink", request);
+    ASSERT_TRUE(WaitUntil([&] { return sink->starts > 0; }, 10000));
+    Application->ProcessMessages();
+
+    EXPECT_EQ(c.AgentIdleTicks, 6);
+    form->Timer1Timer(form->Timer1);
+    EXPECT_FALSE(c.AgentLoaded) << "put away at the seventh tick";
+    EXPECT_EQ(AgentServer, nullptr);
 }
 
 TEST_F(Character, TheSessionsQueryKeepsWhereTheCharacterStandsAndLeavesItThere) {
