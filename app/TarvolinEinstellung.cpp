@@ -837,6 +837,8 @@ void TEinstellungen::SagZeitEditChange(TObject*) {
 
 void TEinstellungen::ReloadAgent() {
     TarvolinAgent::Reload();
+    // Loaded where it stood, it may stand behind the dialog.
+    if (Visible()) MoveCharacterAside(false);
     // Another character has animations of its own.
     ListAnimations();
 }
@@ -940,8 +942,8 @@ void TEinstellungen::ListAnimations() {
 }
 
 // The character goes beside the dialog (left of it, else right of it, else above it) when the two
-// overlap, and stays inside the work area.
-void TEinstellungen::MoveCharacterAside() {
+// overlap, and stays inside the work area: walking there, or at once.
+void TEinstellungen::MoveCharacterAside(bool Walk) {
     auto character = TarvolinAgent::Character();
     if (!character) return;
     int left = 0, top = 0, w = 0, h = 0;
@@ -955,11 +957,15 @@ void TEinstellungen::MoveCharacterAside() {
     else y = dialog.Top - h;
     x = std::clamp(x, area.Left, std::max(area.Left, area.Right - w));
     y = std::clamp(y, area.Top, std::max(area.Top, area.Bottom - h));
+    if (!Walk) {
+        character->SetPosition(x, y);
+        return;
+    }
     std::int32_t request = 0;
     character->MoveTo(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 1000, request);
 }
 
-void TEinstellungen::FormShow(TObject*) { MoveCharacterAside(); }
+void TEinstellungen::FormShow(TObject*) { MoveCharacterAside(true); }
 
 void TEinstellungen::AnimationenChange(TObject*) {
     if (fillingEditor_) return;
@@ -967,17 +973,21 @@ void TEinstellungen::AnimationenChange(TObject*) {
     // The preview counts as activity, so the character is not put away meanwhile.
     TarvolinAgent::ResetIdle();
     const bool wasLoaded = TarvolinAgent::Character() != nullptr;
+    // The request the character was busy with for the main window; starting it asks it to show.
+    const std::int32_t busyWith = TarvolinAgent::RequestId();
     if (!TarvolinAgent::Start(false, true)) return;
     auto character = TarvolinAgent::Character();
     if (!character) return;
     if (!wasLoaded) {
-        // Freshly loaded for the preview: at the right edge of the work area, level with the dialog.
-        std::int32_t request = 0;
-        character->MoveTo(static_cast<std::int16_t>(Screen->WorkAreaRect().Right - 128), static_cast<std::int16_t>(Top()), 0,
-                          request);
+        // Freshly loaded for the preview: at the right edge of the work area, level with the dialog,
+        // and from there beside it.
+        character->SetPosition(Screen->WorkAreaRect().Right - 128, Top());
+        MoveCharacterAside(false);
+    } else {
+        // The preview replaces whatever the character was doing, but not its showing: stopped, the
+        // show would leave the animation unseen. (A fresh character's ids start anew.)
+        character->Stop(busyWith);
     }
-    // The preview replaces whatever the character was doing for the main window.
-    character->Stop(TarvolinAgent::RequestId());
     character->Play(Animationen->Text(), TarvolinAgent::RequestId());
 }
 

@@ -234,8 +234,10 @@ private:
     void FillSayings();
     void WriteSayingNames(TIniFile& Ini);
     void FillVoices();
+    // The list's entry of the voice stored, -1 for none.
+    int storedVoice_ = -1;
     void ListAnimations();
-    void MoveCharacterAside();
+    void MoveCharacterAside(bool Walk);
     // The memo's text as one line, as the sayings file keeps it.
     AnsiString SayingText() const;
     void SetMemoText(const AnsiString& Text);

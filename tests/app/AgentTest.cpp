@@ -8,10 +8,14 @@
 #include <QImage>
 #include <QPainter>
 
+#include "AdvCombo.h"
 #include "AgentFake.h"
+#include "Character.h"
+#include "CharacterWindow.h"
 #include "GraphicsQt.h"
 #include "FehlerMeldung.h"
 #include "ShellApi.h"
+#include "TarvolinEinstellung.h"
 
 using namespace apptest;
 
@@ -451,6 +455,55 @@ TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
     form->Timer1Timer(form->Timer1);
     EXPECT_FALSE(c.AgentLoaded) << "put away at the seventh tick";
     EXPECT_EQ(AgentServer, nullptr);
+}
+
+TEST_F(ServerCharacter, AnAnimationChosenInTheSayingsIsShownBesideTheDialog) {
+    TEinstellungen dialog(nullptr);
+    const TRect area = Screen->WorkAreaRect();
+    dialog.SetBounds(area.Right - dialog.Width(), area.Bottom - dialog.Height(), dialog.Width(), dialog.Height());
+    dialog.Show();
+    TSpeakingCharacter& c = form->Character();
+    ASSERT_TRUE(c.AgentLoaded) << "the dialog starts the character";
+    auto character = [&] { return std::dynamic_pointer_cast<Agent::Detail::Character>(c.AgentCharacter); };
+    const int wave = dialog.Animationen->Items()->IndexOf("Wave");
+    ASSERT_GE(wave, 0);
+    auto waves = [&] {
+        auto shown = character();
+        return shown && shown->Visible() && shown->Window()->Picture().rfind("winken", 0) == 0;
+    };
+    auto clearOfDialog = [&] {
+        const QRect at = character()->Window()->geometry();
+        const TRect box = dialog.BoundsRect();
+        return at.right() < box.Left || at.left() >= box.Right || at.bottom() < box.Top || at.top() >= box.Bottom;
+    };
+
+    // Hidden by the idle count, the character comes back for the preview and plays it.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    c.Hide();
+    ASSERT_TRUE(WaitUntil([&] { return c.StopSpeaking; }, 10000));
+    auto choose = [&] {
+        dialog.Animationen->SetItemIndex(wave);
+        dialog.Animationen->OnChange(dialog.Animationen);
+    };
+    choose();
+    EXPECT_TRUE(WaitUntil(waves, 10000));
+
+    // Put away, it is loaded for the preview, out of the dialog's way.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    c.SaveAndUnload();
+    choose();
+    EXPECT_TRUE(WaitUntil(waves, 10000));
+    EXPECT_TRUE(clearOfDialog());
+
+    // A voice chosen loads the character anew where it stood: it steps out of the dialog's way again.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    character()->SetPosition(dialog.Left() + 10, dialog.Top() + 10);
+    ASSERT_GT(dialog.Voices->Items()->Count(), 1);
+    dialog.Voices->SetItemIndex(dialog.Voices->ItemIndex() == 0 ? 1 : 0);
+    dialog.VoicesChange(dialog.Voices);
+    ASSERT_TRUE(WaitUntil([&] { return character() && character()->Visible(); }, 10000));
+    EXPECT_TRUE(clearOfDialog());
+    dialog.Hide();
 }
 
 TEST_F(Character, TheSessionsQueryKeepsWhereTheCharacterStandsAndLeavesItThere) {
