@@ -490,7 +490,23 @@ void TEinstellungen::ConnectHandlers() {
     SagZeitEdit->OnChange = bind(&TEinstellungen::SagZeitEditChange);
     StandardAgent->OnClick = bind(&TEinstellungen::StandardAgentClick);
     AgentAtFileSystem->OnClick = bind(&TEinstellungen::AgentAtFileSystemClick);
-    Voices->OnChange = bind(&TEinstellungen::VoicesChange);
+    // A voice the keys pass on the way, in the list or the closed box, is only shown: the choice is
+    // made when the list closes (a click, Return), with Return in the box, or when the box is left.
+    Voices->OnCloseUp = bind(&TEinstellungen::VoicesChange);
+    Voices->OnExit = bind(&TEinstellungen::VoicesChange);
+    Voices->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
+        if (Key == VK_ESCAPE) {
+            // Escape restores the voice there was; it closes the list, or else stops here only when
+            // it took back a voice passed.
+            const bool passed = Voices->ItemIndex() != storedVoice_;
+            const bool dropped = Voices->DroppedDown();
+            Voices->SetItemIndex(storedVoice_);
+            if (dropped) Voices->SetDroppedDown(false);
+            if (passed || dropped) Key = 0;
+        } else if (Key == VK_RETURN && !Voices->DroppedDown()) {
+            VoicesChange(Voices);
+        }
+    };
     SPAgentTime->OnValueValidate = [this](TObject* s, AnsiString v, bool& ok) { SPAgentTimeValueValidate(s, v, ok); };
     SPAgentTime->SetShowError(true);
     Ok->OnClick = bind(&TEinstellungen::OkClick);
@@ -868,9 +884,10 @@ void TEinstellungen::AgentAtFileSystemClick(TObject*) {
 
 void TEinstellungen::VoicesChange(TObject*) {
     const int index = Voices->ItemIndex();
-    if (index < 0) return;
+    if (index < 0 || index == storedVoice_) return;
     const std::vector<TVoiceEntry> voices = SettingsVoices::InstalledVoices();
     if (index >= static_cast<int>(voices.size())) return;
+    storedVoice_ = index;
     const AnsiString id = voices[static_cast<std::size_t>(index)].ModeID;
     WriteSetting([&id](TRegistry& r) { r.WriteString("AgentVoiceModeID", id); });
     // The character takes its voice when it loads.
@@ -929,6 +946,7 @@ void TEinstellungen::FillVoices() {
         if (!stored.empty() && voices[i].ModeID == stored) selected = static_cast<int>(i);
     }
     Voices->SetItemIndex(selected);
+    storedVoice_ = selected;
 }
 
 // ---- the speaking character ----------------------------------------------------------------------------------
@@ -1181,8 +1199,10 @@ void TEinstellungen::TimeChange(TObject*) {
 }
 
 void TEinstellungen::FormCloseQuery(TObject*, bool& CanClose) {
-    // Closing keeps every value, the saying being edited included when the user wants it.
+    // Closing keeps every value, the voice shown and the saying being edited included when the user
+    // wants it.
     CanClose = true;
+    VoicesChange(Voices);
     if (TabControl1->Tag != 1 || TabControl1->TabIndex() < 0) return;
     if (Dialogs::MessageDlg("Wollen Sie den aktuellen Spruch erst speichern ?", mtConfirmation, mbYesNo) == mrYes)
         SpruchSpeichernClick(SpruchSpeichern);

@@ -184,6 +184,7 @@ public:
     void SagZeitEditChange(TObject* Sender);
     void StandardAgentClick(TObject* Sender);
     void AgentAtFileSystemClick(TObject* Sender);
+    // Stores the voice shown and reloads the character with it, unless it is the one stored.
     void VoicesChange(TObject* Sender);
     void dxfPictureButton8Click(TObject* Sender);
     void SPAgentTimeValueValidate(TObject* Sender, AnsiString Value, bool& IsValid);

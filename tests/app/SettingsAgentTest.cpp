@@ -380,11 +380,42 @@ TEST_F(SettingsAgent, VoiceListSelectsTheStoredVoiceAndAChoiceReloadsTheCharacte
     // The last voice with the stored id wins.
     EXPECT_EQ(dialog->Voices->ItemIndex(), 2);
     const int unloads = form->unloads, starts = form->starts;
-    Select(dialog->Voices, 0);
+    auto key = [&](Word k) { dialog->Voices->Perform(WM_KEYDOWN, k, 0); };
+    // Paging with the keys shows the voices passed, and stores none of them; Escape brings back the
+    // voice there was.
+    key(VK_UP);
+    key(VK_UP);
+    EXPECT_EQ(dialog->Voices->ItemIndex(), 0);
+    key(VK_ESCAPE);
+    EXPECT_EQ(dialog->Voices->ItemIndex(), 2);
+    key(VK_F4);
+    ASSERT_TRUE(dialog->Voices->DroppedDown());
+    key(VK_UP);
+    key(VK_UP);
+    key(VK_ESCAPE);
+    EXPECT_FALSE(dialog->Voices->DroppedDown());
+    EXPECT_EQ(dialog->Voices->ItemIndex(), 2);
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "b");
+    EXPECT_EQ(form->unloads, unloads);
+    EXPECT_EQ(form->starts, starts);
+    // Return in the list chooses the voice: stored, and the character loaded anew with it, once.
+    key(VK_F4);
+    key(VK_UP);
+    key(VK_UP);
+    key(VK_RETURN);
+    EXPECT_FALSE(dialog->Voices->DroppedDown());
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "a");
     EXPECT_EQ(form->unloads, unloads + 1);
     EXPECT_EQ(form->starts, starts + 1);
     EXPECT_TRUE(form->Character().AgentLoaded);
+    // So does Return in the closed box, and leaving it.
+    key(VK_DOWN);
+    key(VK_RETURN);
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "b");
+    key(VK_UP);
+    dialog->Voices->OnExit(dialog->Voices);
+    EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "a");
+    EXPECT_EQ(form->unloads, unloads + 3);
     dialog.reset();
 
     WriteUserString(kTarvolin, "AgentVoiceModeID", "z");
@@ -406,7 +437,8 @@ TEST_F(SettingsAgent, TheInstalledVoicesAreNamedInGermanWithTheGermanVoiceFirst)
     // The others in German alphabetical order, umlauts beside their letters.
     for (std::size_t i = 2; i < names.size(); ++i)
         EXPECT_LE(SysUtils::AnsiCompareText(names[i - 1], names[i]), 0) << names[i - 1] << " / " << names[i];
-    Select(dialog->Voices, 0);
+    dialog->Voices->SetItemIndex(0);
+    dialog->VoicesChange(dialog->Voices);
     EXPECT_EQ(ReadUserString(kTarvolin, "AgentVoiceModeID"), "de");
 }
 
