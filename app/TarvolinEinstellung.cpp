@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "AdvCombo.h"
 #include "AdvEditQuery.h"
@@ -244,18 +245,55 @@ TSchriftDialog::TSchriftDialog(TComponent* AOwner) : TForm(AOwner) {
     };
 }
 
+namespace {
+// The shipped designs write the page's font as the stored family, then "DejaVu Sans", then sans-serif.
+const char* const PageFallbackFamily = "DejaVu Sans";
+
+// The browser takes a family the window system offers for a name that is not installed only when
+// it has the name's metrics; the classes of such families, 0 for any other.
+int MetricClass(const AnsiString& Family) {
+    static const std::pair<const char*, int> classes[] = {
+        {"arial", 1}, {"arimo", 1}, {"liberation sans", 1},
+        {"times new roman", 2}, {"tinos", 2}, {"liberation serif", 2},
+        {"courier new", 3}, {"cousine", 3}, {"liberation mono", 3},
+        {"cambria", 4}, {"caladea", 4}, {"calibri", 5}, {"carlito", 5}, {"symbol", 6}, {"symbol neu", 6}};
+    const AnsiString name = SysUtils::AnsiLowerCase(SysUtils::Trim(Family));
+    for (const auto& [family, kind] : classes)
+        if (name == family) return kind;
+    return 0;
+}
+
+// The installed family of that name, whatever its case; empty when there is none.
+AnsiString InstalledFamily(const AnsiString& Name) {
+    const AnsiString wanted = SysUtils::AnsiLowerCase(SysUtils::Trim(Name));
+    TStrings* fonts = Screen->Fonts();
+    for (int i = 0; !wanted.empty() && i < fonts->Count(); ++i)
+        if (SysUtils::AnsiLowerCase(fonts->Get(i)) == wanted) return fonts->Get(i);
+    return "";
+}
+} // namespace
+
+AnsiString TSchriftDialog::PageFamily(const AnsiString& Name) {
+    const AnsiString installed = InstalledFamily(Name);
+    if (!installed.empty()) return installed;
+    TFont probe;
+    if (MetricClass(Name) != 0) {
+        probe.SetName(Name);
+        const AnsiString standIn = InstalledFamily(probe.ResolvedName());
+        if (!standIn.empty() && MetricClass(standIn) == MetricClass(Name)) return standIn;
+    }
+    const AnsiString fallback = InstalledFamily(PageFallbackFamily);
+    if (!fallback.empty()) return fallback;
+    probe.SetName("sans-serif");
+    return probe.ResolvedName();
+}
+
 void TSchriftDialog::SetChosenFont(const AnsiString& Name, int Size, TColor Color) {
     givenName_ = Name;
-    shownName_ = Name;
-    SelectFamily(Name);
-    if (FontList->ItemIndex() < 0 && !SysUtils::Trim(Name).empty()) {
-        // Not installed here (the page's "Comic Sans Ms" on Linux): the user sees the family the
-        // text is really drawn with.
-        TFont probe;
-        probe.SetName(Name);
-        shownName_ = probe.ResolvedName();
-        SelectFamily(shownName_);
-    }
+    // Not installed here (the page's "Comic Sans Ms" on Linux), a family is drawn by the page with
+    // another: the user sees that one.
+    shownName_ = InstalledFamily(Name).empty() ? PageFamily(Name) : Name;
+    SelectFamily(shownName_);
     choosing_ = true;
     FontName->SetText(shownName_);
     choosing_ = false;
@@ -766,7 +804,7 @@ void TEinstellungen::dxfPictureButton7Click(TObject*) {
 void TEinstellungen::SpeedButton2Click(TObject*) {
     Modified = true;
     // The picker starts from the font the page shows: the stored one, else the page's own default.
-    AnsiString name = SettingDefault::Font;
+    AnsiString name;
     int size = SettingDefault::FontSize, color = SettingDefault::FontColor;
     bool keyOpens = false;
     try {
@@ -781,6 +819,8 @@ void TEinstellungen::SpeedButton2Click(TObject*) {
     } catch (const SysUtils::Exception&) {
     }
     if (!keyOpens) return;
+    // Without a stored family the page draws its default's stand-in, and that is what OK stores.
+    if (SysUtils::Trim(name).empty()) name = TSchriftDialog::PageFamily(SettingDefault::Font);
     FontDialog1->SetChosenFont(name, size, static_cast<TColor>(color));
     // Beside the settings dialog, so both are seen at once.
     const TRect area = Screen->WorkAreaRect();

@@ -83,8 +83,10 @@ public:
     TColorDialog* ColorDialog;
     TNotifyEvent OnApply;
     // Shows Name (selected in the list when installed), Size and Color. A family that is not
-    // installed shows as the family text is drawn with in its place.
+    // installed shows as the family the calendar page draws in its place.
     void SetChosenFont(const AnsiString& Name, int Size, TColor Color);
+    // The installed family the calendar page draws for the family Name.
+    static AnsiString PageFamily(const AnsiString& Name);
     // The family to store: the one given to SetChosenFont while the user left the shown family as
     // it was, so a stored name is never replaced by its stand-in; else the family now shown.
     AnsiString ChosenName() const;
