@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "AdvCombo.h"
 #include "AdvEditQuery.h"
@@ -244,18 +245,55 @@ TSchriftDialog::TSchriftDialog(TComponent* AOwner) : TForm(AOwner) {
     };
 }
 
+namespace {
+// The shipped designs write the page's font as the stored family, then "DejaVu Sans", then sans-serif.
+const char* const PageFallbackFamily = "DejaVu Sans";
+
+// The browser takes a family the window system offers for a name that is not installed only when
+// it has the name's metrics; the classes of such families, 0 for any other.
+int MetricClass(const AnsiString& Family) {
+    static const std::pair<const char*, int> classes[] = {
+        {"arial", 1}, {"arimo", 1}, {"liberation sans", 1},
+        {"times new roman", 2}, {"tinos", 2}, {"liberation serif", 2},
+        {"courier new", 3}, {"cousine", 3}, {"liberation mono", 3},
+        {"cambria", 4}, {"caladea", 4}, {"calibri", 5}, {"carlito", 5}, {"symbol", 6}, {"symbol neu", 6}};
+    const AnsiString name = SysUtils::AnsiLowerCase(SysUtils::Trim(Family));
+    for (const auto& [family, kind] : classes)
+        if (name == family) return kind;
+    return 0;
+}
+
+// The installed family of that name, whatever its case; empty when there is none.
+AnsiString InstalledFamily(const AnsiString& Name) {
+    const AnsiString wanted = SysUtils::AnsiLowerCase(SysUtils::Trim(Name));
+    TStrings* fonts = Screen->Fonts();
+    for (int i = 0; !wanted.empty() && i < fonts->Count(); ++i)
+        if (SysUtils::AnsiLowerCase(fonts->Get(i)) == wanted) return fonts->Get(i);
+    return "";
+}
+} // namespace
+
+AnsiString TSchriftDialog::PageFamily(const AnsiString& Name) {
+    const AnsiString installed = InstalledFamily(Name);
+    if (!installed.empty()) return installed;
+    TFont probe;
+    if (MetricClass(Name) != 0) {
+        probe.SetName(Name);
+        const AnsiString standIn = InstalledFamily(probe.ResolvedName());
+        if (!standIn.empty() && MetricClass(standIn) == MetricClass(Name)) return standIn;
+    }
+    const AnsiString fallback = InstalledFamily(PageFallbackFamily);
+    if (!fallback.empty()) return fallback;
+    probe.SetName("sans-serif");
+    return probe.ResolvedName();
+}
+
 void TSchriftDialog::SetChosenFont(const AnsiString& Name, int Size, TColor Color) {
     givenName_ = Name;
-    shownName_ = Name;
-    SelectFamily(Name);
-    if (FontList->ItemIndex() < 0 && !SysUtils::Trim(Name).empty()) {
-        // Not installed here (the page's "Comic Sans Ms" on Linux): the user sees the family the
-        // text is really drawn with.
-        TFont probe;
-        probe.SetName(Name);
-        shownName_ = probe.ResolvedName();
-        SelectFamily(shownName_);
-    }
+    // Not installed here (the page's "Comic Sans Ms" on Linux), a family is drawn by the page with
+    // another: the user sees that one.
+    shownName_ = InstalledFamily(Name).empty() ? PageFamily(Name) : Name;
+    SelectFamily(shownName_);
     choosing_ = true;
     FontName->SetText(shownName_);
     choosing_ = false;
@@ -490,7 +528,23 @@ void TEinstellungen::ConnectHandlers() {
     SagZeitEdit->OnChange = bind(&TEinstellungen::SagZeitEditChange);
     StandardAgent->OnClick = bind(&TEinstellungen::StandardAgentClick);
     AgentAtFileSystem->OnClick = bind(&TEinstellungen::AgentAtFileSystemClick);
-    Voices->OnChange = bind(&TEinstellungen::VoicesChange);
+    // A voice the keys pass on the way, in the list or the closed box, is only shown: the choice is
+    // made when the list closes (a click, Return), with Return in the box, or when the box is left.
+    Voices->OnCloseUp = bind(&TEinstellungen::VoicesChange);
+    Voices->OnExit = bind(&TEinstellungen::VoicesChange);
+    Voices->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
+        if (Key == VK_ESCAPE) {
+            // Escape restores the voice there was; it closes the list, or else stops here only when
+            // it took back a voice passed.
+            const bool passed = Voices->ItemIndex() != storedVoice_;
+            const bool dropped = Voices->DroppedDown();
+            Voices->SetItemIndex(storedVoice_);
+            if (dropped) Voices->SetDroppedDown(false);
+            if (passed || dropped) Key = 0;
+        } else if (Key == VK_RETURN && !Voices->DroppedDown()) {
+            VoicesChange(Voices);
+        }
+    };
     SPAgentTime->OnValueValidate = [this](TObject* s, AnsiString v, bool& ok) { SPAgentTimeValueValidate(s, v, ok); };
     SPAgentTime->SetShowError(true);
     Ok->OnClick = bind(&TEinstellungen::OkClick);
@@ -750,7 +804,7 @@ void TEinstellungen::dxfPictureButton7Click(TObject*) {
 void TEinstellungen::SpeedButton2Click(TObject*) {
     Modified = true;
     // The picker starts from the font the page shows: the stored one, else the page's own default.
-    AnsiString name = SettingDefault::Font;
+    AnsiString name;
     int size = SettingDefault::FontSize, color = SettingDefault::FontColor;
     bool keyOpens = false;
     try {
@@ -765,6 +819,8 @@ void TEinstellungen::SpeedButton2Click(TObject*) {
     } catch (const SysUtils::Exception&) {
     }
     if (!keyOpens) return;
+    // Without a stored family the page draws its default's stand-in, and that is what OK stores.
+    if (SysUtils::Trim(name).empty()) name = TSchriftDialog::PageFamily(SettingDefault::Font);
     FontDialog1->SetChosenFont(name, size, static_cast<TColor>(color));
     // Beside the settings dialog, so both are seen at once.
     const TRect area = Screen->WorkAreaRect();
@@ -837,6 +893,8 @@ void TEinstellungen::SagZeitEditChange(TObject*) {
 
 void TEinstellungen::ReloadAgent() {
     TarvolinAgent::Reload();
+    // Loaded where it stood, it may stand behind the dialog.
+    if (Visible()) MoveCharacterAside(false);
     // Another character has animations of its own.
     ListAnimations();
 }
@@ -866,9 +924,10 @@ void TEinstellungen::AgentAtFileSystemClick(TObject*) {
 
 void TEinstellungen::VoicesChange(TObject*) {
     const int index = Voices->ItemIndex();
-    if (index < 0) return;
+    if (index < 0 || index == storedVoice_) return;
     const std::vector<TVoiceEntry> voices = SettingsVoices::InstalledVoices();
     if (index >= static_cast<int>(voices.size())) return;
+    storedVoice_ = index;
     const AnsiString id = voices[static_cast<std::size_t>(index)].ModeID;
     WriteSetting([&id](TRegistry& r) { r.WriteString("AgentVoiceModeID", id); });
     // The character takes its voice when it loads.
@@ -927,6 +986,7 @@ void TEinstellungen::FillVoices() {
         if (!stored.empty() && voices[i].ModeID == stored) selected = static_cast<int>(i);
     }
     Voices->SetItemIndex(selected);
+    storedVoice_ = selected;
 }
 
 // ---- the speaking character ----------------------------------------------------------------------------------
@@ -940,8 +1000,8 @@ void TEinstellungen::ListAnimations() {
 }
 
 // The character goes beside the dialog (left of it, else right of it, else above it) when the two
-// overlap, and stays inside the work area.
-void TEinstellungen::MoveCharacterAside() {
+// overlap, and stays inside the work area: walking there, or at once.
+void TEinstellungen::MoveCharacterAside(bool Walk) {
     auto character = TarvolinAgent::Character();
     if (!character) return;
     int left = 0, top = 0, w = 0, h = 0;
@@ -955,11 +1015,15 @@ void TEinstellungen::MoveCharacterAside() {
     else y = dialog.Top - h;
     x = std::clamp(x, area.Left, std::max(area.Left, area.Right - w));
     y = std::clamp(y, area.Top, std::max(area.Top, area.Bottom - h));
+    if (!Walk) {
+        character->SetPosition(x, y);
+        return;
+    }
     std::int32_t request = 0;
     character->MoveTo(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 1000, request);
 }
 
-void TEinstellungen::FormShow(TObject*) { MoveCharacterAside(); }
+void TEinstellungen::FormShow(TObject*) { MoveCharacterAside(true); }
 
 void TEinstellungen::AnimationenChange(TObject*) {
     if (fillingEditor_) return;
@@ -967,17 +1031,21 @@ void TEinstellungen::AnimationenChange(TObject*) {
     // The preview counts as activity, so the character is not put away meanwhile.
     TarvolinAgent::ResetIdle();
     const bool wasLoaded = TarvolinAgent::Character() != nullptr;
+    // The request the character was busy with for the main window; starting it asks it to show.
+    const std::int32_t busyWith = TarvolinAgent::RequestId();
     if (!TarvolinAgent::Start(false, true)) return;
     auto character = TarvolinAgent::Character();
     if (!character) return;
     if (!wasLoaded) {
-        // Freshly loaded for the preview: at the right edge of the work area, level with the dialog.
-        std::int32_t request = 0;
-        character->MoveTo(static_cast<std::int16_t>(Screen->WorkAreaRect().Right - 128), static_cast<std::int16_t>(Top()), 0,
-                          request);
+        // Freshly loaded for the preview: at the right edge of the work area, level with the dialog,
+        // and from there beside it.
+        character->SetPosition(Screen->WorkAreaRect().Right - 128, Top());
+        MoveCharacterAside(false);
+    } else {
+        // The preview replaces whatever the character was doing, but not its showing: stopped, the
+        // show would leave the animation unseen. (A fresh character's ids start anew.)
+        character->Stop(busyWith);
     }
-    // The preview replaces whatever the character was doing for the main window.
-    character->Stop(TarvolinAgent::RequestId());
     character->Play(Animationen->Text(), TarvolinAgent::RequestId());
 }
 
@@ -1171,8 +1239,10 @@ void TEinstellungen::TimeChange(TObject*) {
 }
 
 void TEinstellungen::FormCloseQuery(TObject*, bool& CanClose) {
-    // Closing keeps every value, the saying being edited included when the user wants it.
+    // Closing keeps every value, the voice shown and the saying being edited included when the user
+    // wants it.
     CanClose = true;
+    VoicesChange(Voices);
     if (TabControl1->Tag != 1 || TabControl1->TabIndex() < 0) return;
     if (Dialogs::MessageDlg("Wollen Sie den aktuellen Spruch erst speichern ?", mtConfirmation, mbYesNo) == mrYes)
         SpruchSpeichernClick(SpruchSpeichern);

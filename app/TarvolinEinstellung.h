@@ -83,8 +83,10 @@ public:
     TColorDialog* ColorDialog;
     TNotifyEvent OnApply;
     // Shows Name (selected in the list when installed), Size and Color. A family that is not
-    // installed shows as the family text is drawn with in its place.
+    // installed shows as the family the calendar page draws in its place.
     void SetChosenFont(const AnsiString& Name, int Size, TColor Color);
+    // The installed family the calendar page draws for the family Name.
+    static AnsiString PageFamily(const AnsiString& Name);
     // The family to store: the one given to SetChosenFont while the user left the shown family as
     // it was, so a stored name is never replaced by its stand-in; else the family now shown.
     AnsiString ChosenName() const;
@@ -184,6 +186,7 @@ public:
     void SagZeitEditChange(TObject* Sender);
     void StandardAgentClick(TObject* Sender);
     void AgentAtFileSystemClick(TObject* Sender);
+    // Stores the voice shown and reloads the character with it, unless it is the one stored.
     void VoicesChange(TObject* Sender);
     void dxfPictureButton8Click(TObject* Sender);
     void SPAgentTimeValueValidate(TObject* Sender, AnsiString Value, bool& IsValid);
@@ -234,8 +237,10 @@ private:
     void FillSayings();
     void WriteSayingNames(TIniFile& Ini);
     void FillVoices();
+    // The list's entry of the voice stored, -1 for none.
+    int storedVoice_ = -1;
     void ListAnimations();
-    void MoveCharacterAside();
+    void MoveCharacterAside(bool Walk);
     // The memo's text as one line, as the sayings file keeps it.
     AnsiString SayingText() const;
     void SetMemoText(const AnsiString& Text);

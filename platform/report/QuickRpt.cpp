@@ -411,7 +411,8 @@ void TQuickRep::PrinterSetup() {
             printer.setOutputFileName(QString::fromStdString(file));
         }
     } else {
-        QPrintDialog dialog(&printer);
+        // Opened from a dialog (the task window), it stands above that dialog.
+        QPrintDialog dialog(&printer, Vcl::Detail::DialogParentWidget());
         dialog.setWindowTitle(QStringLiteral("Drucken"));
         dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                           QAbstractPrintDialog::PrintShowPageSize);

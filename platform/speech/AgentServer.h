@@ -33,7 +33,8 @@ public:
     // cause: 1 = the user hid or showed it, 2 = a program did.
     virtual void VisibleState(std::int32_t characterId, bool visible, std::int32_t cause) = 0;
     // start true when the request queue has run empty (about half a second after the last request
-    // ended), false when a new request starts.
+    // ended), false when a new request starts. A queue that ends with Hide reports no idle (the
+    // user's "Ausblenden", which ends whatever the character was doing, does).
     virtual void Idle(std::int32_t characterId, bool start) = 0;
     virtual void DblClick(std::int32_t characterId, int x, int y) = 0;
 };

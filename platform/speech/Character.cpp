@@ -404,10 +404,13 @@ void Character::Pump() {
 }
 
 void Character::Complete() {
+    // A hide is no activity to rest from: the hidden character does not go idle, or the program that
+    // put it away when idle would count its idle time afresh and never unload it.
+    const bool hid = current_ && current_->kind == RequestKind::Hide && !Visible();
     current_.reset();
     if (unloaded_) return;
     if (!queue_.empty()) SchedulePump();
-    else idleTimer_.start(kIdleDelayMs);
+    else if (!hid) idleTimer_.start(kIdleDelayMs);
 }
 
 void Character::Begin(const Request& r) {

@@ -412,7 +412,8 @@ bool TOpenDialog::Execute() {
         if (dialog.pressed.empty() || dialog.pressed == "Abbrechen") return false;
         chosen = dialog.fileName;
     } else {
-        QFileDialog dialog(nullptr, QString::fromStdString(caption));
+        // Opened from a dialog, it stands above that dialog.
+        QFileDialog dialog(Vcl::Detail::DialogParentWidget(), QString::fromStdString(caption));
         dialog.setAcceptMode(Saving() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(Saving() ? QFileDialog::AnyFile
                            : Options.Contains(ofAllowMultiSelect) ? QFileDialog::ExistingFiles
@@ -500,7 +501,9 @@ bool TColorDialog::Execute() {
     // Qt keeps one set of custom colours for the process; unset ones show as white.
     for (int i = 0; i < 16; ++i)
         QColorDialog::setCustomColor(i, custom[i] >= 0 ? GraphicsQt::ToQColor(custom[i]) : QColor(Qt::white));
-    const QColor c = QColorDialog::getColor(GraphicsQt::ToQColor(Color), nullptr, QStringLiteral("Farbe"));
+    // Opened from a dialog, it stands above that dialog.
+    const QColor c =
+        QColorDialog::getColor(GraphicsQt::ToQColor(Color), Vcl::Detail::DialogParentWidget(), QStringLiteral("Farbe"));
     if (!c.isValid()) return false;
     Color = GraphicsQt::FromQColor(c);
     TColor after[16];

@@ -254,6 +254,14 @@ void ControlDestroyed(TControl* control) {
 using Vcl::Detail::Guarded;
 
 // ---- TCustomForm ------------------------------------------------------------------------------------------------
+namespace {
+// The modal forms whose loops run, the innermost last.
+std::vector<TCustomForm*>& ModalLoops() {
+    static std::vector<TCustomForm*> forms;
+    return forms;
+}
+} // namespace
+
 TCustomForm::TCustomForm(TComponent* AOwner)
     : TWinControl(AOwner), canvas_(std::make_unique<TCanvas>()), brush_(std::make_unique<TBrush>()),
       constraints_(std::make_unique<TSizeConstraints>()) {
@@ -277,6 +285,8 @@ TCustomForm::~TCustomForm() {
     }
     auto& forms = Screen->forms_;
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    auto& loops = ModalLoops();
+    loops.erase(std::remove(loops.begin(), loops.end(), this), loops.end());
     if (Application->MainForm() == this) Application->SetMainForm(nullptr);
 }
 
@@ -624,17 +634,38 @@ void TCustomForm::Close() {
     else Release();
 }
 
+TCustomForm* Vcl::Detail::OpeningModalForm() {
+    auto& loops = ModalLoops();
+    for (auto it = loops.rbegin(); it != loops.rend(); ++it)
+        if ((*it)->Visible()) return *it;
+    return nullptr;
+}
+
+QWidget* Vcl::Detail::DialogParentWidget() {
+    TCustomForm* opener = OpeningModalForm();
+    return opener ? Widget(opener) : nullptr;
+}
+
 int TCustomForm::ShowModal() {
     if (Visible()) throw EComponentError("Ein sichtbares Fenster kann nicht modal gemacht werden");
     QWidget* w = Widget(this);
     QPointer<QWidget> guard(w);
     modalResult_ = mrNone;
     modal_ = true;
+    // A dialog opened from a dialog belongs to it (the window manager keeps it above), for as long as
+    // it shows; alone, it would belong to no window, and could open behind the other.
+    TCustomForm* opener = Vcl::Detail::OpeningModalForm();
+    const bool lent = opener && opener != this && !popupParent_ && !Parent();
+    if (lent) SetPopupParent(opener);
+    ModalLoops().push_back(this);
     w->setWindowModality(Qt::ApplicationModal);
-    ScopeExit restore([this, widget = guard] {
+    ScopeExit restore([this, widget = guard, lent] {
+        auto& loops = ModalLoops();
+        loops.erase(std::remove(loops.begin(), loops.end(), this), loops.end());
         if (!widget) return;
         modal_ = false;
         widget->setWindowModality(Qt::NonModal);
+        if (lent) SetPopupParent(nullptr);
     });
     Show();
     Vcl::Detail::ModalFormShown(this);

@@ -1,6 +1,8 @@
 #pragma once
-// A character server for tests: it records every call in one list, and reports the character idle
-// after each speech the way a server does (queued on the main thread), unless told not to.
+// A character server for tests: it records every call in one list, and reports what the program's
+// own server reports (queued on the main thread): idle ending when a request starts, idle again once
+// the last request has run unless that was a hide (or the test says the character never rests), and
+// the character hidden.
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,11 +32,19 @@ struct AgentLog {
 };
 
 class FakeCharacter : public Agent::IAgentCharacterEx {
+    // What the requests still on their way read, after a reload too.
+    struct State {
+        bool idle = true, visible = false, reportIdle = true;
+        int running = 0;
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+
 public:
     FakeCharacter(std::shared_ptr<AgentLog> log, std::shared_ptr<std::shared_ptr<Agent::IAgentNotifySink>> sink, int id)
         : log_(std::move(log)), sink_(std::move(sink)), id_(id) {}
     int originalWidth = 128, originalHeight = 128, width = 128, height = 128, left = 0, top = 0;
-    bool reportIdle = true;
+    // False: the character never rests (a voice that hangs).
+    bool& reportIdle = state_->reportIdle;
     Agent::HRESULT voiceResult = Agent::S_OK;
 
     Agent::HRESULT SetLanguageID(std::int32_t id) override {
@@ -73,23 +83,10 @@ public:
         return Agent::S_OK;
     }
     Agent::HRESULT Show(bool, std::int32_t& r) override { return Request("Show", r); }
-    Agent::HRESULT Hide(bool, std::int32_t& r) override {
-        Request("Hide", r);
-        Notify([](Agent::IAgentNotifySink& s, int id) { s.VisibleState(id, false, 2); });
-        return Agent::S_OK;
-    }
+    Agent::HRESULT Hide(bool, std::int32_t& r) override { return Request("Hide", r); }
     Agent::HRESULT Play(const std::string& a, std::int32_t& r) override { return Request("Play " + a, r); }
     Agent::HRESULT Speak(const std::string& text, const std::string&, std::int32_t& r) override {
-        Request("Speak " + text, r);
-        if (reportIdle) {
-            Notify([](Agent::IAgentNotifySink& s, int id) { s.Idle(id, false); });
-            auto log = log_;
-            Notify([log](Agent::IAgentNotifySink& s, int id) {
-                log->Add("Idle");
-                s.Idle(id, true);
-            });
-        }
-        return Agent::S_OK;
+        return Request("Speak " + text, r);
     }
     Agent::HRESULT Think(const std::string& text, std::int32_t& r) override { return Request("Think " + text, r); }
     Agent::HRESULT MoveTo(std::int16_t x, std::int16_t y, std::int32_t speed, std::int32_t& r) override {
@@ -106,9 +103,33 @@ public:
     }
 
 private:
+    // The request runs at once and ends when the loop comes round to it, after what was asked before.
     Agent::HRESULT Request(const std::string& call, std::int32_t& r) {
         log_->Add(call);
         r = ++requests_;
+        const bool show = call == "Show", hide = call == "Hide";
+        auto state = state_;
+        if (state->idle) {
+            state->idle = false;
+            Notify([](Agent::IAgentNotifySink& s, int id) { s.Idle(id, false); });
+        }
+        ++state->running;
+        auto log = log_;
+        Notify([state, log, show, hide](Agent::IAgentNotifySink& s, int id) {
+            if (show && !state->visible) {
+                state->visible = true;
+                s.VisibleState(id, true, 2);
+            }
+            if (hide && state->visible) {
+                state->visible = false;
+                s.VisibleState(id, false, 2);
+            }
+            // A queue that ends with a hide leaves the character out of sight, not resting.
+            if (--state->running > 0 || hide || !state->reportIdle) return;
+            state->idle = true;
+            log->Add("Idle");
+            s.Idle(id, true);
+        });
         return Agent::S_OK;
     }
     // As the server does: later, on the main thread, to the sink registered then.

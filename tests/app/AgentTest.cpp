@@ -8,10 +8,14 @@
 #include <QImage>
 #include <QPainter>
 
+#include "AdvCombo.h"
 #include "AgentFake.h"
+#include "Character.h"
+#include "CharacterWindow.h"
 #include "GraphicsQt.h"
 #include "FehlerMeldung.h"
 #include "ShellApi.h"
+#include "TarvolinEinstellung.h"
 
 using namespace apptest;
 
@@ -379,6 +383,9 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     form->Timer1Timer(form->Timer1);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide"}));
     EXPECT_TRUE(form->Character().AgentLoaded);
+    // What the server reports of the hide comes before the next tick.
+    ASSERT_TRUE(WaitUntil([&] { return form->Character().StopSpeaking; }, 5000));
+    EXPECT_EQ(form->Character().AgentIdleTicks, 6);
     form->Timer1Timer(form->Timer1);
     EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide", "Unregister 3", "StopAll -1", "Unload 7"}));
@@ -386,6 +393,117 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     EXPECT_EQ(ReadInt("AgentLastPositionY"), 480);
     EXPECT_EQ(AgentServer, nullptr);
     EXPECT_EQ(form->Character().AgentSinkId, -1);
+}
+
+namespace {
+// The program's own server with the character shipped with it, and nothing installed in its place.
+class ServerCharacter : public AppTest {
+protected:
+    std::unique_ptr<TForm1> form;
+
+    void SetUp() override {
+        AppTest::SetUp();
+        WriteUserInteger(kTarvolin, "CharacterUsed", 1);
+        std::filesystem::copy(ZB_PROGRAM_FIGUREN, dir.path() / "program" / "Figuren");
+        AgentServer.reset();
+        ComponentChecksPending = true;
+        form = std::make_unique<TForm1>(nullptr);
+        form->Character().SayTimeEnabled = false;
+    }
+    void TearDown() override {
+        form.reset();
+        AgentServer.reset();
+        AppTest::TearDown();
+    }
+};
+
+// Records the idle reports of a server of the test's own.
+struct IdleCount : Agent::IAgentNotifySink {
+    void VisibleState(std::int32_t, bool, std::int32_t) override {}
+    void Idle(std::int32_t, bool start) override { starts += start ? 1 : 0; }
+    void DblClick(std::int32_t, int, int) override {}
+    int starts = 0;
+};
+} // namespace
+
+TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
+    ASSERT_TRUE(form->Character().Load());
+    TSpeakingCharacter& c = form->Character();
+    // Shown, the character rests: the server says so, and the count stands at four.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    ASSERT_EQ(c.AgentIdleTicks, 4);
+    form->Timer1Timer(form->Timer1);
+    form->Timer1Timer(form->Timer1);
+    ASSERT_EQ(c.AgentIdleTicks, 6);
+    ASSERT_TRUE(WaitUntil([&] { return c.StopSpeaking; }, 10000)) << "the hide is reported";
+
+    // A second server's character rests after a request that ends after the hide: whatever the first
+    // server reports of the hidden character has reached the window before.
+    auto clock = Agent::CreateAgentServer();
+    ASSERT_TRUE(clock);
+    auto sink = std::make_shared<IdleCount>();
+    std::int32_t sinkId = 0, id = 0, request = 0;
+    ASSERT_EQ(clock->Register(sink, sinkId), Agent::S_OK);
+    ASSERT_EQ(clock->Load("", id, request), Agent::S_OK);
+    std::shared_ptr<Agent::IAgentCharacterEx> other;
+    ASSERT_EQ(clock->GetCharacterEx(id, other), Agent::S_OK);
+    other->Play("Blink", request);
+    ASSERT_TRUE(WaitUntil([&] { return sink->starts > 0; }, 10000));
+    Application->ProcessMessages();
+
+    EXPECT_EQ(c.AgentIdleTicks, 6);
+    form->Timer1Timer(form->Timer1);
+    EXPECT_FALSE(c.AgentLoaded) << "put away at the seventh tick";
+    EXPECT_EQ(AgentServer, nullptr);
+}
+
+TEST_F(ServerCharacter, AnAnimationChosenInTheSayingsIsShownBesideTheDialog) {
+    TEinstellungen dialog(nullptr);
+    const TRect area = Screen->WorkAreaRect();
+    dialog.SetBounds(area.Right - dialog.Width(), area.Bottom - dialog.Height(), dialog.Width(), dialog.Height());
+    dialog.Show();
+    TSpeakingCharacter& c = form->Character();
+    ASSERT_TRUE(c.AgentLoaded) << "the dialog starts the character";
+    auto character = [&] { return std::dynamic_pointer_cast<Agent::Detail::Character>(c.AgentCharacter); };
+    const int wave = dialog.Animationen->Items()->IndexOf("Wave");
+    ASSERT_GE(wave, 0);
+    auto waves = [&] {
+        auto shown = character();
+        return shown && shown->Visible() && shown->Window()->Picture().rfind("winken", 0) == 0;
+    };
+    auto clearOfDialog = [&] {
+        const QRect at = character()->Window()->geometry();
+        const TRect box = dialog.BoundsRect();
+        return at.right() < box.Left || at.left() >= box.Right || at.bottom() < box.Top || at.top() >= box.Bottom;
+    };
+
+    // Hidden by the idle count, the character comes back for the preview and plays it.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    c.Hide();
+    ASSERT_TRUE(WaitUntil([&] { return c.StopSpeaking; }, 10000));
+    auto choose = [&] {
+        dialog.Animationen->SetItemIndex(wave);
+        dialog.Animationen->OnChange(dialog.Animationen);
+    };
+    choose();
+    EXPECT_TRUE(WaitUntil(waves, 10000));
+
+    // Put away, it is loaded for the preview, out of the dialog's way.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    c.SaveAndUnload();
+    choose();
+    EXPECT_TRUE(WaitUntil(waves, 10000));
+    EXPECT_TRUE(clearOfDialog());
+
+    // A voice chosen loads the character anew where it stood: it steps out of the dialog's way again.
+    ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
+    character()->SetPosition(dialog.Left() + 10, dialog.Top() + 10);
+    ASSERT_GT(dialog.Voices->Items()->Count(), 1);
+    dialog.Voices->SetItemIndex(dialog.Voices->ItemIndex() == 0 ? 1 : 0);
+    dialog.VoicesChange(dialog.Voices);
+    ASSERT_TRUE(WaitUntil([&] { return character() && character()->Visible(); }, 10000));
+    EXPECT_TRUE(clearOfDialog());
+    dialog.Hide();
 }
 
 TEST_F(Character, TheSessionsQueryKeepsWhereTheCharacterStandsAndLeavesItThere) {

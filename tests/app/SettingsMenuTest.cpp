@@ -172,7 +172,7 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
         Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
             picker = dynamic_cast<TSchriftDialog*>(d.Form());
             if (!picker) return;
-            // What the picker keeps (it shows the family drawn in place of one not installed).
+            // The family the picker shows and keeps: the one the page draws.
             shown["Font"] = picker->ChosenName();
             shown["FontColor"] = html(picker->FontColor->Color());
             shown["FontSize"] = std::to_string(picker->FontSize->Value());
@@ -225,7 +225,8 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
     used["BackgroundColorToday"] = v.TodayColorHtml;
     used["BackgroundColorTodayTransparent"] = yesNo(v.TodayColorHtml.empty());
     used["WeekendColor"] = v.WeekendColorHtml;
-    used["Font"] = v.FontName;
+    // The page draws the family named, or the one in its place where that is not installed.
+    used["Font"] = TSchriftDialog::PageFamily(v.FontName);
     used["FontColor"] = v.FontColorHtml;
     used["FontSize"] = std::to_string(v.FontSize);
     used["TransparenzOnActiveWindow"] = yesNo(v.FadeOnActivation);
@@ -279,7 +280,7 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
         {"BackgroundColorToday", "#C9DCFA", nullptr},
         {"BackgroundColorTodayTransparent", "false", nullptr},
         {"WeekendColor", "#FF0000", nullptr},
-        {"Font", "Comic Sans Ms", nullptr},
+        {"Font", "DejaVu Sans", nullptr},   // in place of "Comic Sans Ms", not installed here
         {"FontColor", "#000000", nullptr},
         {"FontSize", "8", nullptr},
         {"TransparenzOnActiveWindow", "true", nullptr},

@@ -420,14 +420,36 @@ TEST_F(SettingsTest, FontPickerOffersSizesFiveToTwentyEightEffectsAndApply) {
     });
     dialog->SpeedButton2->Click();
     EXPECT_EQ(buttons, (std::vector<std::string>{"Farbe ...", "OK", "Abbrechen", "Übernehmen"}));
-    // The page's "Comic Sans Ms" is not installed: the picker names the family drawn in its place,
-    // and keeps the stored name while the user leaves the family alone.
+    // The page's "Comic Sans Ms" is not installed: the picker shows the family the page draws in its
+    // place, and stores it.
     EXPECT_EQ(shownName, "DejaVu Sans");
     EXPECT_EQ(shownSelected, "DejaVu Sans");
     EXPECT_EQ(shownSize, 8);
     EXPECT_EQ(written, 12);
     EXPECT_EQ(Int("FontSize"), 12);
-    EXPECT_EQ(Str("Font"), "Comic Sans Ms");
+    EXPECT_EQ(Str("Font"), "DejaVu Sans");
+}
+
+TEST_F(SettingsTest, FontPickerShowsTheFamilyThePageDrawsForAStoredOne) {
+    CreateKey();
+    Open();
+    std::string shownName, kept;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        auto* picker = dynamic_cast<TSchriftDialog*>(d.Form());
+        ASSERT_NE(picker, nullptr);
+        shownName = picker->FontName->Text();
+        kept = picker->ChosenName();
+        d.Press("Abbrechen");
+    });
+    // The window system draws "Helvetica" with "Liberation Sans"; the page takes a stand-in only when
+    // it has the name's metrics, and draws the design's next family.
+    SetStr("Font", "Helvetica");
+    dialog->SpeedButton2->Click();
+    EXPECT_EQ(shownName, "DejaVu Sans");
+    EXPECT_EQ(kept, "Helvetica") << "a stored name stays while the family is left alone";
+    SetStr("Font", "Arial");
+    dialog->SpeedButton2->Click();
+    EXPECT_EQ(shownName, "Liberation Sans");
 }
 
 TEST_F(SettingsTest, SoundPickerCreatesAMissingKey) {

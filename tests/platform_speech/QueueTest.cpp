@@ -30,10 +30,33 @@ TEST_F(Queue, RequestIdsIncreaseAndEventsComeOnlyThroughTheLoop) {
     EXPECT_TRUE(sink->events.empty()) << "nothing is reported from inside the calls";
     EXPECT_FALSE(character->Visible()) << "requests run from the loop";
 
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(RunUntil([&] { return !sink->events.empty() && sink->events.back() == "Visible " + Id() + " 0 2"; }));
     EXPECT_EQ(sink->events, (std::vector<std::string>{"Idle " + Id() + " 0", "Visible " + Id() + " 1 2",
-                                                      "Visible " + Id() + " 0 2", "Idle " + Id() + " 1"}));
+                                                      "Visible " + Id() + " 0 2"}));
     EXPECT_FALSE(character->Visible());
+}
+
+TEST_F(Queue, ACharacterHiddenByARequestDoesNotGoIdle) {
+    std::int32_t req = 0;
+    character->Show(true, req);
+    ASSERT_TRUE(WaitIdle());
+    character->Hide(false, req);
+    ASSERT_TRUE(RunUntil([&] { return sink->events.back() == "Visible " + Id() + " 0 2"; }));
+    // A second character of the server goes idle after its own request, which ends after the hide:
+    // an idle report of the hidden one would have come before it.
+    std::int32_t otherId = 0;
+    ASSERT_EQ(server->Load(ShippedPackage(), otherId, req), Agent::S_OK);
+    std::shared_ptr<Agent::IAgentCharacterEx> other;
+    ASSERT_EQ(server->GetCharacterEx(otherId, other), Agent::S_OK);
+    other->Play("Blink", req);
+    const std::string otherIdle = "Idle " + std::to_string(otherId) + " 1";
+    ASSERT_TRUE(RunUntil([&] { return sink->events.back() == otherIdle; }));
+    const auto hidden = std::find(sink->events.begin(), sink->events.end(), "Visible " + Id() + " 0 2");
+    EXPECT_EQ(std::find(hidden, sink->events.end(), "Idle " + Id() + " 1"), sink->events.end());
+
+    // Shown again, it rests and says so as before.
+    character->Show(true, req);
+    EXPECT_TRUE(RunUntil([&] { return sink->events.back() == "Idle " + Id() + " 1"; }));
 }
 
 TEST_F(Queue, RequestsRunInOrderAndIdleFollowsAfterAPause) {

@@ -8,12 +8,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include "ControlsTestSupport.h"
 #include "Dialogs.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
 #include "TempDir.h"
+#include "VclPrivate.h"
 
 using namespace controlstest;
 
@@ -294,4 +296,51 @@ TEST_F(DialogsSeam, ExceptionShownWithoutOnExceptionIsAMessageBox) {
         Application->HandleException(nullptr);
     }
     EXPECT_EQ(text, "Datei fehlt.");
+}
+
+// A dialog opened from a dialog belongs to it, so the window manager keeps it above that dialog:
+// a form shown modally from the modal form, and Qt's colour and file dialogs.
+TEST_F(DialogsSeam, ADialogOpenedFromADialogBelongsToIt) {
+    Dialogs::SetDialogAnswerer(nullptr);
+    TForm outer(nullptr), inner(nullptr);
+    outer.SetBorderStyle(bsDialog);
+    inner.SetBorderStyle(bsDialog);
+    QWidget* outerWidget = Vcl::Detail::HandleWidget(&outer);
+    QWidget* innerWidget = Vcl::Detail::HandleWidget(&inner);
+    // The window each dialog belonged to while it showed, found from inside its own loop.
+    QWindow *innerOwner = nullptr, *colourOwner = nullptr, *fileOwner = nullptr;
+    auto ownerOfModal = [](QWindow*& owner) {
+        QTimer::singleShot(0, [&owner] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            owner = modal->windowHandle() ? modal->windowHandle()->transientParent() : nullptr;
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        });
+    };
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            innerOwner = innerWidget->windowHandle()->transientParent();
+            inner.SetModalResult(mrOk);
+        });
+        inner.ShowModal();
+        ownerOfModal(colourOwner);
+        TColorDialog colours(nullptr);
+        EXPECT_FALSE(colours.Execute());
+        ownerOfModal(fileOwner);
+        TOpenDialog files(nullptr);
+        EXPECT_FALSE(files.Execute());
+        outer.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(outer.ShowModal(), mrOk);
+    ASSERT_NE(outerWidget->windowHandle(), nullptr);
+    EXPECT_EQ(innerOwner, outerWidget->windowHandle());
+    EXPECT_EQ(colourOwner, outerWidget->windowHandle());
+    EXPECT_EQ(fileOwner, outerWidget->windowHandle());
+    // Closed, the inner form is a window of its own again, and alone it belongs to no other.
+    EXPECT_EQ(innerWidget->parentWidget(), nullptr);
+    EXPECT_EQ(inner.PopupParent(), nullptr);
+    ownerOfModal(colourOwner);
+    TColorDialog alone(nullptr);
+    EXPECT_FALSE(alone.Execute());
+    EXPECT_EQ(colourOwner, nullptr);
 }

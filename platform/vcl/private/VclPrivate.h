@@ -38,6 +38,11 @@ void MouseMovedOver(TControl* control, int x, int y);
 void ControlDestroyed(TControl* control);
 // A form has gone modal and its loop runs: the dialog answerer of the tests (Dialogs.h) may act.
 void ModalFormShown(class TCustomForm* form);
+// The innermost modal form whose loop runs, or null: a dialog opened now is opened from it, and
+// stands above it.
+class TCustomForm* OpeningModalForm();
+// The window a dialog of Qt's own opened now belongs to: that form's, or none.
+QWidget* DialogParentWidget();
 // The signals that end a program and the desktop session's end reach the main form as the
 // session-end messages (SessionEnd.cpp): caught from the main form's creation on (during the start
 // they stop the start: Terminated is set and the platform's dialogs are cancelled), sent to the main
