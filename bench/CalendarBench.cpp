@@ -49,13 +49,13 @@ public:
     void ShowMessage(const AnsiString&) override {}
     AnsiString reported;
     AnsiString& ReportedBuildFailure() override { return reported; }
-    void ExecuteCommand(const AnsiString& CommandText) override {
+    void ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) override {
         if (!connection) {
             connection = std::make_unique<TADOConnection>(nullptr);
             connection->SetConnectionString(connectionString);
             connection->Open();
         }
-        connection->Execute(CommandText);
+        connection->Execute(CommandText, Parameters);
     }
     void LoadPageIntoBrowser(const std::string& Page) override {
         pageAt = Clock::now();
@@ -101,14 +101,15 @@ public:
         std::filesystem::create_directories(folder_.path() / "registry");
         std::filesystem::copy(ZB_VORLAGEN_DIR, folder_.path() / "Vorlagen");
         host.exeDir = folder_.str();
-        const std::string db = folder_.file("zorbelin.mde");
-        host.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + db +
+        databaseFile = folder_.file("zorbelin.mde");
+        host.connectionString = "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + databaseFile +
                                 ";Mode=Share Deny None;Persist Security Info=False";
-        MakeDatabase(db, Appointments, FirstDay, Days);
+        MakeDatabase(databaseFile, Appointments, FirstDay, Days);
         host.main.ColorKey = 8;
     }
 
     BenchHost host;
+    std::string databaseFile;
 
 private:
     // Sets an environment variable while the setup lives.
@@ -209,10 +210,62 @@ void BuildPages(benchmark::State& state, bool threaded, int viewMode, TDateTime 
     SysUtils::ResetClock();
 }
 
+// The floor a page's appointments stand on: the builder's statement for the month of Today run on
+// the same file with the sqlite3 C API alone: the file opened read-only, as the builder's connection
+// is, the statement prepared and bound, each row stepped through and each of its columns read in its
+// stored type, nothing kept.
+void ReadFloor(benchmark::State& state, TDateTime today, TDateTime firstDay, int days) {
+    const int appointments = static_cast<int>(state.range(0));
+    CalendarSetup setup(appointments, firstDay, days);
+    ViewParameters view;
+    view.ViewMode = vmMonth;
+    view.CalendarDate = today;
+    const auto [from, to] = BuildTarvolan::AppointmentsRange(view);
+    std::size_t rows = 0, bytes = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(setup.databaseFile.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            state.SkipWithError("cannot open the database");
+            return;
+        }
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db,
+                           "select * from termine where (Benutzer = 'alle' OR Benutzer = ?) AND StartTime > ? AND "
+                           "StartTime < ? order by StartTime",
+                           -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, "anna", -1, SQLITE_STATIC);
+        sqlite3_bind_double(st, 2, double(from));
+        sqlite3_bind_double(st, 3, double(to));
+        rows = 0;
+        const int columns = sqlite3_column_count(st);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++rows;
+            for (int i = 0; i < columns; ++i) {
+                switch (sqlite3_column_type(st, i)) {
+                case SQLITE_INTEGER: benchmark::DoNotOptimize(sqlite3_column_int64(st, i)); break;
+                case SQLITE_FLOAT: benchmark::DoNotOptimize(sqlite3_column_double(st, i)); break;
+                case SQLITE_NULL: break;
+                default:
+                    benchmark::DoNotOptimize(sqlite3_column_blob(st, i));
+                    bytes += static_cast<std::size_t>(sqlite3_column_bytes(st, i));
+                }
+            }
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    benchmark::DoNotOptimize(bytes);
+    if (rows != static_cast<std::size_t>(appointments)) state.SkipWithError("the month's appointments were not all read");
+}
+
 // Today is Wednesday 10 April 2024: the month grid starts on Monday 1 April, the week on Monday
 // 8 April, and the x-days page shows the five days from today.
 const TDateTime kToday = At(2024, 4, 10, 10);
 void BM_MonthPage(benchmark::State& state) { BuildPages(state, false, vmMonth, kToday, At(2024, 4, 1), 30); }
+void BM_MonthReadFloor(benchmark::State& state) { ReadFloor(state, kToday, At(2024, 4, 1), 30); }
 void BM_WeekPage(benchmark::State& state) { BuildPages(state, false, vmWeek, kToday, At(2024, 4, 8), 7); }
 void BM_XDaysPage(benchmark::State& state) { BuildPages(state, false, vmXDays, kToday, At(2024, 4, 10), 5); }
 void BM_MonthPageThread(benchmark::State& state) { BuildPages(state, true, vmMonth, kToday, At(2024, 4, 1), 30); }
@@ -220,6 +273,7 @@ void BM_MonthPageThread(benchmark::State& state) { BuildPages(state, true, vmMon
 } // namespace
 
 BENCHMARK(BM_MonthPage)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MonthReadFloor)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WeekPage)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XDaysPage)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MonthPageThread)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond);
