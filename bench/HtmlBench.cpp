@@ -39,8 +39,8 @@ void BM_AlarmTextHitTest(benchmark::State& state) {
     // Find the first row with an anchor on it, then hit-test points along that row as a mouse moving
     // across the label would: where the anchors lie depends on the fonts the machine has.
     int row = -1;
-    for (int y = 0; y < kLabel.Bottom && row < 0; y += 2)
-        for (int x = 0; x < kLabel.Right && row < 0; x += 2)
+    for (int y = 0; y < kLabel.Bottom && row < 0; y += 4)
+        for (int x = 0; x < kLabel.Right && row < 0; x += 6)
             if (HTMLHitTest(c.bitmap.Canvas(), kAlarmText, kLabel, x, y).OnAnchor) row = y;
     if (row < 0) {
         state.SkipWithError("no point of the label lies on an anchor");

@@ -257,6 +257,7 @@ void TTarvolinDatenModul::SetAppointments(std::vector<Appointment> Value) {
     appointments_ = std::move(Value);
     recordDays_.assign(appointments_.size(), RecordDay());
     dayTexts_.clear();
+    lastDate_ = -1;
 }
 
 const TTarvolinDatenModul::RecordDay& TTarvolinDatenModul::RecordDayOf(std::size_t Index) {
@@ -266,7 +267,16 @@ const TTarvolinDatenModul::RecordDay& TTarvolinDatenModul::RecordDayOf(std::size
         try {
             const TDateTime start = appointments_[Index].Start.Value();
             r.start = start;
-            r.day = dayTexts_.emplace(DateText(start), static_cast<int>(dayTexts_.size())).first->second;
+            // A date's text (the short date format, without a time) depends on its day alone, and
+            // appointments of one day follow each other: the text is made once for them.
+            Word y, m, d;
+            SysUtils::DecodeDate(start, y, m, d);
+            const long date = (long(y) * 13 + m) * 32 + d;
+            if (date != lastDate_) {
+                lastDay_ = dayTexts_.emplace(DateText(start), static_cast<int>(dayTexts_.size())).first->second;
+                lastDate_ = date;
+            }
+            r.day = lastDay_;
         } catch (const std::exception&) {
             r.day = -1;
         }

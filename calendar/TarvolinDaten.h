@@ -91,6 +91,8 @@ private:
     std::vector<Appointment> appointments_;
     std::vector<RecordDay> recordDays_;
     std::unordered_map<AnsiString, int> dayTexts_;
+    long lastDate_ = -1;   // year, month and day of the latest start looked up, and its dayTexts_ number
+    int lastDay_ = -1;
 
     ICalendarHost* host_;
     TFeiertage* ownHolidays_ = nullptr;

@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <utility>
 #include <unistd.h>
 
 #include "JetSql.h"
@@ -158,6 +159,7 @@ public:
     Statement& operator=(const Statement&) = delete;
     sqlite3_stmt* get() const { return stmt_; }
     sqlite3_stmt** out() { return &stmt_; }
+    sqlite3_stmt* release() { return std::exchange(stmt_, nullptr); }
 
 private:
     sqlite3_stmt* stmt_ = nullptr;
@@ -207,14 +209,15 @@ void PrepareCommand(sqlite3* db, const std::string& sql, Statement& st, const st
 }
 
 
-Variant ReadColumn(sqlite3_stmt* st, int i) {
+// The column's value into Value; text goes into the room of text Value held.
+void ReadColumn(sqlite3_stmt* st, int i, Variant& Value) {
     switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER: return Variant(static_cast<long long>(sqlite3_column_int64(st, i)));
-    case SQLITE_FLOAT: return Variant(sqlite3_column_double(st, i));
-    case SQLITE_NULL: return Variant();
+    case SQLITE_INTEGER: Value = Variant(static_cast<long long>(sqlite3_column_int64(st, i))); break;
+    case SQLITE_FLOAT: Value = Variant(sqlite3_column_double(st, i)); break;
+    case SQLITE_NULL: Value = Variant(); break;
     default: {
         const char* p = static_cast<const char*>(sqlite3_column_blob(st, i));
-        return Variant(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i))));
+        Value.AssignText(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
     }
     }
 }
@@ -656,6 +659,18 @@ void TCustomADODataSet::SetParameters(std::vector<Variant> Values) {
     parameters_ = std::move(Values);
 }
 
+void TCustomADODataSet::SetCursorLocation(TCursorLocation Value) {
+    Close();
+    cursorLocation_ = Value;
+    SetUniDirectional(cursorLocation_ == clUseServer && cursorType_ == ctOpenForwardOnly);
+}
+
+void TCustomADODataSet::SetCursorType(TCursorType Value) {
+    Close();
+    cursorType_ = Value;
+    SetUniDirectional(cursorLocation_ == clUseServer && cursorType_ == ctOpenForwardOnly);
+}
+
 TADOConnection* TCustomADODataSet::ActiveConnection() {
     TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
     if (!c) throw EDatabaseError("Verbindung oder Verbindungszeichenfolge fehlt");
@@ -665,7 +680,8 @@ TADOConnection* TCustomADODataSet::ActiveConnection() {
 
 bool TCustomADODataSet::CanModify() const {
     const TADOConnection* c = connection_ ? connection_ : ownConnection_.get();
-    return Active() && lockType_ != ltReadOnly && c && c->Connected() && !c->ReadOnly() && !table_.empty();
+    return Active() && !IsUniDirectional() && lockType_ != ltReadOnly && c && c->Connected() && !c->ReadOnly() &&
+           !table_.empty();
 }
 
 void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
@@ -708,15 +724,23 @@ void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
         if (usable && std::find(tables.begin(), tables.end(), table) == tables.end()) tables.push_back(table);
     }
 
+    // A forward-only cursor reads its rows as the data set moves on; it changes nothing, so no
+    // table is looked for.
+    if (IsUniDirectional()) {
+        cursor_ = st.release();
+        cursorDone_ = false;
+        return;
+    }
+
     int rc;
     long long answerBytes = 0;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        std::vector<Variant> values;
-        values.reserve(FieldDefs.size());
+        std::vector<Variant> values(FieldDefs.size());
         for (int i = first; i < columns; ++i) {
-            values.push_back(ReadColumn(st.get(), i));
+            Variant& value = values[static_cast<std::size_t>(i - first)];
+            ReadColumn(st.get(), i, value);
             answerBytes += static_cast<long long>(sizeof(Variant)) +
-                           (values.back().VarType() == varString ? static_cast<long long>(values.back().StringValue().size()) : 0);
+                           (value.VarType() == varString ? static_cast<long long>(value.StringValue().size()) : 0);
         }
         if (answerBytes > TADOConnection::MaxAnswerBytes)
             throw EADOError("Die Antwort der Datenbank ist größer als " + Megabytes(TADOConnection::MaxAnswerBytes) +
@@ -752,7 +776,26 @@ void TCustomADODataSet::InternalOpen(std::vector<TFieldDef>& FieldDefs) {
     }
 }
 
+bool TCustomADODataSet::InternalFetch(std::vector<Variant>& Values) {
+    if (!cursor_ || cursorDone_) return false;
+    const int rc = sqlite3_step(cursor_);
+    if (rc != SQLITE_ROW) {
+        // Stepped once more, SQLite would run the statement again from its start.
+        cursorDone_ = true;
+        if (rc == SQLITE_DONE) return false;
+        RaiseSqlite(sqlite3_db_handle(cursor_), rc);
+    }
+    const int first = byRowid_ ? 1 : 0;
+    const int columns = sqlite3_column_count(cursor_);
+    Values.resize(static_cast<std::size_t>(columns - first));
+    for (int i = first; i < columns; ++i) ReadColumn(cursor_, i, Values[static_cast<std::size_t>(i - first)]);
+    return true;
+}
+
 void TCustomADODataSet::InternalClose() {
+    sqlite3_finalize(cursor_);
+    cursor_ = nullptr;
+    cursorDone_ = false;
     if (ownConnection_) ownConnection_->Close();
     else if (connection_) connection_->CheckDisconnect();
 }
@@ -787,7 +830,7 @@ void TCustomADODataSet::Reload(std::vector<Variant>& Values, const std::string& 
     BindAll(db, st.get(), binds);
     int rc = sqlite3_step(st.get());
     if (rc == SQLITE_ROW) {
-        for (std::size_t k = 0; k < fields.size(); ++k) Values[fields[k]] = ReadColumn(st.get(), static_cast<int>(k));
+        for (std::size_t k = 0; k < fields.size(); ++k) ReadColumn(st.get(), static_cast<int>(k), Values[fields[k]]);
     } else if (rc != SQLITE_DONE) {
         RaiseSqlite(db, rc);
     }

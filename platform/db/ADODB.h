@@ -136,10 +136,14 @@ public:
     void SetParameters(std::vector<Variant> Values);
     TCommandType CommandType() const { return commandType_; }
     void SetCommandType(TCommandType Value) { Close(); commandType_ = Value; }
+    // A forward-only cursor on the server (CursorLocation clUseServer, CursorType ctOpenForwardOnly)
+    // makes the data set unidirectional: its rows are read from SQLite as it moves on, never held
+    // together, and it changes nothing. Otherwise it holds its whole result. Each closes an open
+    // data set. The statement's time limit counts from Open to the last row.
     TCursorLocation CursorLocation() const { return cursorLocation_; }
-    void SetCursorLocation(TCursorLocation Value) { cursorLocation_ = Value; }
+    void SetCursorLocation(TCursorLocation Value);
     TCursorType CursorType() const { return cursorType_; }
-    void SetCursorType(TCursorType Value) { cursorType_ = Value; }
+    void SetCursorType(TCursorType Value);
     TADOLockType LockType() const { return lockType_; }
     void SetLockType(TADOLockType Value) { lockType_ = Value; }
 
@@ -154,6 +158,7 @@ protected:
     void InternalPost(bool Inserting, const std::vector<Variant>& OldValues, std::vector<Variant>& Values,
                       const std::vector<bool>& Changed, std::int64_t& RowKey) override;
     void InternalDelete(const std::vector<Variant>& Values, std::int64_t RowKey) override;
+    bool InternalFetch(std::vector<Variant>& Values) override;
     // The SQL to run; a query takes it from its SQL lines.
     virtual AnsiString SourceText() const { return commandText_; }
     // The connection to run on, opened; raises when there is none.
@@ -179,6 +184,10 @@ private:
     std::vector<std::string> origins_;     // column of table_ per field ("" for expressions)
     std::vector<int> keyFields_;           // fields of the primary key, when rows are found by it
     bool byRowid_ = false;
+
+    // The running statement of a forward-only cursor, and whether it has given its last row.
+    sqlite3_stmt* cursor_ = nullptr;
+    bool cursorDone_ = false;
 };
 
 class TADODataSet : public TCustomADODataSet {

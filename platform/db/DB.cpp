@@ -14,6 +14,11 @@ const Variant& NullValue() {
 
 bool IsEditState(TDataSetState s) { return s == dsEdit || s == dsInsert; }
 
+// The type a column without a declared type (an expression) takes from its first value.
+TFieldType TypeOfValue(const Variant& v) {
+    return v.VarType() == varInt64 ? ftLargeint : v.VarType() == varDouble ? ftFloat : ftString;
+}
+
 // Up to Max digits at Pos as a number; false when there is none.
 bool ReadDigits(const std::string& text, std::size_t& pos, std::size_t max, int& value) {
     const std::size_t start = pos;
@@ -197,12 +202,22 @@ void TDataSet::Open() {
         for (const auto& r : rows_) {
             const Variant& v = r.Values[i];
             if (v.IsNull()) continue;
-            defs[i].DataType = v.VarType() == varInt64 ? ftLargeint : v.VarType() == varDouble ? ftFloat : ftString;
+            defs[i].DataType = TypeOfValue(v);
             break;
         }
     }
     for (std::size_t i = 0; i < defs.size(); ++i)
             fields_.fields_.push_back(std::make_unique<TField>(this, static_cast<int>(i), defs[i].Name, defs[i].DataType));
+    if (uniDirectional_) {
+        try {
+            FetchFirst();
+        } catch (...) {
+            rows_.clear();
+            fields_.fields_.clear();
+            InternalClose();
+            throw;
+        }
+    }
     cur_ = rows_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rows_.empty();
@@ -214,6 +229,7 @@ void TDataSet::Open() {
 
 void TDataSet::CloseCursor() {
     InternalClose();
+    read_ = 0;
     rows_.clear();
     fields_.fields_.clear();
     editBuf_.clear();
@@ -239,6 +255,8 @@ void TDataSet::Refresh() {
     InternalClose();
     try {
         InternalOpen(defs);
+        // A unidirectional data set starts over at its first record.
+        if (uniDirectional_) FetchFirst();
     } catch (...) {
         SetState(dsInactive);
         CloseCursor();
@@ -266,7 +284,10 @@ void TDataSet::SetFieldValue(int Index, Variant Value) {
 
 bool TDataSet::IsEmpty() const { return rows_.empty() && state_ != dsInsert; }
 
-int TDataSet::RecNo() const { return (state_ == dsInsert || cur_ < 0) ? 0 : cur_ + 1; }
+int TDataSet::RecNo() const {
+    if (state_ == dsInsert || cur_ < 0) return 0;
+    return uniDirectional_ ? read_ : cur_ + 1;
+}
 
 void TDataSet::MoveTo(int index, bool eof, bool bof) {
     int old = cur_;
@@ -277,20 +298,72 @@ void TDataSet::MoveTo(int index, bool eof, bool bof) {
     Fire(AfterScroll);
 }
 
+// ---- unidirectional reading ------------------------------------------------------------------------
+
+void TDataSet::CheckBiDirectional() const {
+    if (uniDirectional_) throw EDatabaseError("Operation bei unidirektionaler Datenmenge nicht zulässig");
+}
+
+void TDataSet::TypeUntypedFields(const std::vector<Variant>& Values) {
+    // Records before the first value of an untyped column held Null there, which reads the same
+    // in any type: the fields read as those of a data set that holds the whole result.
+    for (auto& f : fields_.fields_)
+        if (f->type_ == ftUnknown && !Values[static_cast<std::size_t>(f->index_)].IsNull())
+            f->type_ = TypeOfValue(Values[static_cast<std::size_t>(f->index_)]);
+}
+
+void TDataSet::FetchFirst() {
+    read_ = 0;
+    rows_.clear();
+    TRecordData first{std::vector<Variant>(static_cast<std::size_t>(fields_.Count())), 0, nextId_++};
+    if (!InternalFetch(first.Values)) return;
+    first.Values.resize(static_cast<std::size_t>(fields_.Count()));
+    rows_.push_back(std::move(first));
+    read_ = 1;
+    TypeUntypedFields(rows_.front().Values);
+}
+
+bool TDataSet::Fetch() {
+    TRecordData& r = rows_.front();
+    if (!InternalFetch(r.Values)) return false;
+    r.Values.resize(static_cast<std::size_t>(fields_.Count()));
+    r.Id = nextId_++;
+    ++read_;
+    TypeUntypedFields(r.Values);
+    return true;
+}
+
+// ---- navigation -----------------------------------------------------------------------------------
+
 void TDataSet::First() {
     CheckBrowseMode();
+    if (read_ > 1) CheckBiDirectional();
     Fire(BeforeScroll);
     MoveTo(rows_.empty() ? -1 : 0, rows_.empty(), true);
 }
 
 void TDataSet::Last() {
     CheckBrowseMode();
+    CheckBiDirectional();
     Fire(BeforeScroll);
     MoveTo(static_cast<int>(rows_.size()) - 1, true, rows_.empty());
 }
 
 int TDataSet::MoveBy(int Distance) {
     CheckBrowseMode();
+    if (uniDirectional_) {
+        if (Distance < 0) CheckBiDirectional();
+        Fire(BeforeScroll);
+        int moved = 0;
+        while (moved < Distance && !eof_) {
+            if (Fetch()) ++moved;
+            else eof_ = true;
+        }
+        if (Distance > 0 && !rows_.empty()) bof_ = false;
+        DataEvent(deDataSetScroll, moved);
+        Fire(AfterScroll);
+        return moved;
+    }
     Fire(BeforeScroll);
     int n = static_cast<int>(rows_.size());
     if (n == 0) {
@@ -314,6 +387,7 @@ int TDataSet::MoveBy(int Distance) {
 
 void TDataSet::SetRecNo(int Value) {
     CheckBrowseMode();
+    CheckBiDirectional();
     if (Value < 1 || Value > RecordCount()) throw EDatabaseError("Datensatz nicht gefunden");
     Fire(BeforeScroll);
     MoveTo(Value - 1, false, false);
@@ -321,6 +395,7 @@ void TDataSet::SetRecNo(int Value) {
 
 bool TDataSet::Locate(const AnsiString& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
     CheckBrowseMode();
+    CheckBiDirectional();
     TField* field = FieldByName(SysUtils::Trim(KeyFields));
     std::size_t idx = static_cast<std::size_t>(field->Index());
     bool textual = KeyValues.VarType() == varString || field->DataType() == ftString ||
@@ -362,6 +437,7 @@ bool TDataSet::BookmarkValid(TBookmark Bookmark) const {
 
 void TDataSet::GotoBookmark(TBookmark Bookmark) {
     CheckBrowseMode();
+    CheckBiDirectional();
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         if (rows_[r].Id == Bookmark) {
             Fire(BeforeScroll);

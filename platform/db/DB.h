@@ -1,7 +1,9 @@
 #pragma once
 // Data sets, fields and data sources with the class library's names and behaviour. A data set
 // holds its whole result once opened, so walking it again from the start costs nothing; the
-// ADO data sets (ADODB.h) fill it from SQLite and write edits back.
+// ADO data sets (ADODB.h) fill it from SQLite and write edits back. A unidirectional data set holds
+// only its current record and reads the next one as it moves on: a long result read once costs
+// the memory of one record.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -71,6 +73,7 @@ public:
     void Clear() { SetValue(Variant()); }
 
 private:
+    friend class TDataSet;
     Variant Coerce(const Variant& v) const;
     TDataSet* dataSet_;
     int index_;
@@ -123,7 +126,8 @@ public:
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
     bool IsEmpty() const;
-    int RecordCount() const { return static_cast<int>(rows_.size()); }
+    // The records held; a unidirectional data set counts the records it has read so far.
+    int RecordCount() const { return uniDirectional_ ? read_ : static_cast<int>(rows_.size()); }
     int RecNo() const;                       // 1-based; 0 without a record
     void SetRecNo(int Value);
     bool Locate(const AnsiString& KeyFields, const Variant& KeyValues, TLocateOptions Options = 0);
@@ -134,7 +138,7 @@ public:
     bool BookmarkValid(TBookmark Bookmark) const;
 
     // ---- editing -------------------------------------------------------------------------------
-    virtual bool CanModify() const { return Active(); }
+    virtual bool CanModify() const { return Active() && !uniDirectional_; }
     void Insert();       // a new empty record before the current one
     void Append();       // a new empty record at the end
     void Edit();
@@ -143,6 +147,10 @@ public:
     void Delete();
     void CheckBrowseMode();
     bool Modified() const { return modified_; }
+
+    // Moves only forward: Next reads the next record, First is allowed while on the first one,
+    // going back or to a bookmark raises EDatabaseError, and nothing can be changed.
+    bool IsUniDirectional() const { return uniDirectional_; }
 
     // ---- controls ------------------------------------------------------------------------------
     void DisableControls();
@@ -177,6 +185,15 @@ protected:
     virtual void InternalDelete(const std::vector<Variant>& Values, std::int64_t RowKey) = 0;
 
     void AddRecord(std::vector<Variant> Values, std::int64_t RowKey);
+    // Takes effect at the next Open; a unidirectional back end adds no records in InternalOpen but
+    // hands them over one by one through InternalFetch.
+    void SetUniDirectional(bool Value) { uniDirectional_ = Value; }
+    // The next record into Values, which hold the previous one (their room may be reused); false
+    // after the last record, Values then left as they were.
+    virtual bool InternalFetch(std::vector<Variant>& Values) {
+        (void)Values;
+        return false;
+    }
     void CheckActive() const;
     void DataEvent(TDataEvent Event, intptr_t Info = 0);
 
@@ -191,6 +208,11 @@ private:
     void MoveTo(int index, bool eof, bool bof);
     void Fire(const TDataSetNotifyEvent& e) { if (e) e(this); }
     void CloseCursor();
+    void CheckBiDirectional() const;
+    // A unidirectional data set's first record, read after InternalOpen; the field types it settles.
+    void FetchFirst();
+    bool Fetch();
+    void TypeUntypedFields(const std::vector<Variant>& Values);
 
     TFields fields_;
     std::vector<TRecordData> rows_;
@@ -205,6 +227,8 @@ private:
     int disableCount_ = 0;
     TDataSetState disableState_ = dsInactive;
     std::vector<TDataSource*> dataSources_;
+    bool uniDirectional_ = false;
+    int read_ = 0;   // records a unidirectional data set has read
 };
 
 // Connects data-aware code to a data set; notifications arrive through the virtual methods.

@@ -33,6 +33,11 @@ public:
     std::int64_t IntValue() const { return std::get<1>(v_); }
     double DoubleValue() const { return std::get<2>(v_); }
     const std::string& StringValue() const { return std::get<3>(v_); }
+    // Text in place of the value; the room of text held before is used again.
+    void AssignText(const char* Text, std::size_t Length) {
+        if (auto* t = std::get_if<std::string>(&v_)) t->assign(Text, Length);
+        else v_.emplace<std::string>(Text, Length);
+    }
 
     bool operator==(const Variant& o) const { return v_ == o.v_; }
     bool operator!=(const Variant& o) const { return !(v_ == o.v_); }

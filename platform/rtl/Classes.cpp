@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -866,10 +867,12 @@ void TCollection::InsertItem(TCollectionItem* Item) {
 }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
-    const auto it = std::find(items_.begin(), items_.end(), Item);
-    if (it == items_.end()) return;
+    // Looked for from the end: a collection that is cleared or destroyed lets go of its last item
+    // first, and finding each from the start would take as long as the whole list each time.
+    const auto rit = std::find(items_.rbegin(), items_.rend(), Item);
+    if (rit == items_.rend()) return;
     if (updateCount_ == 0) Notify(Item, false);
-    items_.erase(it);
+    items_.erase(std::next(rit).base());
     Item->collection_ = nullptr;
     Changed();
 }
