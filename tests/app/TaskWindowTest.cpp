@@ -428,3 +428,46 @@ TEST_F(TaskWindow, StatusAndPriorityAreChosenFromTheirDropDownWhileTheWindowIsMo
     EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "2");
     EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k1'"), "3");
 }
+
+TEST_F(TaskWindow, AClickOnADueDateChangesNothingAndATypedDayIsStored) {
+    // 16.12.2026 18:00 and 17.12.2026 at midnight.
+    Execute("UPDATE Aufgaben SET FertigDatum = 46372.75 WHERE [Key] = 'k2'");
+    Execute("UPDATE Aufgaben SET FertigDatum = 46373 WHERE [Key] = 'k1'");
+    const auto stored = [&](const char* key) {
+        TADOQuery q(nullptr);
+        q.SetConnectionString(Connection());
+        q.SQL()->SetText(std::string("SELECT FertigDatum FROM Aufgaben WHERE [Key] = '") + key + "'");
+        q.Open();
+        return q.Fields()->Fields(0)->AsFloat();
+    };
+    RunModal([&](TAufgaben* w) {
+        TTodoListBox* box = w->DBTodoList1->ListBox();
+        TTodoDateTimePicker* date = box->DateEditor();
+        // Elsewhere: the list below its rows.
+        const auto elsewhere = [&] {
+            const TPoint at{300, box->ClientHeight() - 4};
+            ASSERT_LT(box->ItemAtPos(at, true), 0);
+            QTest::mouseClick(WindowOf(box), Qt::LeftButton, {}, InWindow(box, at));
+            ASSERT_TRUE(WaitUntil([&] { return box->ActiveEditor() == nullptr; }));
+        };
+        for (const char* key : {"k2", "k1"}) {
+            const double before = stored(key);
+            for (int click = 0; click < 3; ++click) {
+                ClickCell(w, key, 2);
+                ASSERT_TRUE(WaitUntil([&] { return box->ActiveEditor() == date; }));
+                elsewhere();
+                EXPECT_DOUBLE_EQ(stored(key), before) << key << " " << click;
+            }
+            EXPECT_EQ(box->CellText(Item(key), 2, false), key == std::string("k2") ? "16.12.2026" : "17.12.2026");
+        }
+        // The click picks the day: what is typed replaces it, and the time of day stays.
+        ClickCell(w, "k2", 2);
+        ASSERT_TRUE(WaitUntil([&] { return box->ActiveEditor() == date; }));
+        ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == WindowOf(date); }));
+        Keys({Qt::Key_2, Qt::Key_0});
+        elsewhere();
+        EXPECT_EQ(box->CellText(Item("k2"), 2, false), "20.12.2026");
+    });
+    EXPECT_DOUBLE_EQ(stored("k2"), 46376.75);
+    EXPECT_DOUBLE_EQ(stored("k1"), 46373.0);
+}
