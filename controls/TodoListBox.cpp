@@ -556,7 +556,15 @@ void TTodoListBox::KeyDown(Word& Key, TShiftState Shift) {
         item->SetCreationDate(now);
         item->SetDueDate(now.Val + 1.0);
         item->SetCompletionDate(item->DueDate());
-        if (list_->AllowAutoInsert(item)) {
+        bool allowed;
+        try {
+            allowed = list_->AllowAutoInsert(item);
+        } catch (...) {
+            // An item its owner could not take (its record refused) does not stay.
+            delete item;
+            throw;
+        }
+        if (allowed) {
             SetItemIndex(item->Index());
             for (int c = columns_->Count() - 1; c >= 0; --c)
                 if (columns_->Items(c)->TodoData() == tdSubject) {

@@ -23,6 +23,7 @@
 #include "VclPrivate.h"
 #include "Dialogs.h"
 #include "Registry.h"
+#include "FileRights.h"
 #include "TempDir.h"
 #include "TodoInplaceEditors.h"
 
@@ -470,4 +471,52 @@ TEST_F(TaskWindow, AClickOnADueDateChangesNothingAndATypedDayIsStored) {
     });
     EXPECT_DOUBLE_EQ(stored("k2"), 46376.75);
     EXPECT_DOUBLE_EQ(stored("k1"), 46373.0);
+}
+
+TEST_F(TaskWindow, ATableThatCannotBeChangedOffersNoChangeAndSaysSoOnce) {
+    // The database in a folder the user may not write to.
+    const std::filesystem::path folder = dir.path() / "program" / "DB";
+    std::filesystem::permissions(folder, std::filesystem::perms(0555));
+    std::vector<std::string> messages;
+    {
+        testsupport::ScopedUserFileRights user;
+        window = std::make_unique<TAufgaben>(nullptr);
+        window->ADODataSetAufgaben->SetConnectionString(Connection());
+        Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+            if (d.Form() != window.get()) {
+                messages.push_back(d.Text());
+                d.Press("OK");
+                return;
+            }
+            TAufgaben* w = window.get();
+            TTodoListBox* box = w->DBTodoList1->ListBox();
+            EXPECT_TRUE(w->TableReadOnly());
+            EXPECT_FALSE(w->Einfuegbutton->Enabled());
+            EXPECT_FALSE(w->DeleteButton->Enabled());
+            // Clicks on a priority, a subject and a date, keys and the "Neu" button: nothing to edit.
+            for (int column : {3, 1, 2, 0}) {
+                ClickCell(w, "k4", column);
+                EXPECT_EQ(box->ActiveEditor(), nullptr) << column;
+                EXPECT_FALSE(box->EditorParent()->Visible()) << column;
+            }
+            EXPECT_FALSE(Item("k4")->Complete());
+            Keys({Qt::Key_F2, Qt::Key_Insert, Qt::Key_A, Qt::Key_Delete});
+            EXPECT_EQ(box->ActiveEditor(), nullptr);
+            const TPoint button = Centre(w->Einfuegbutton->ClientRect());
+            QTest::mouseClick(WindowOf(w->Einfuegbutton), Qt::LeftButton, {}, InWindow(w->Einfuegbutton, button));
+            EXPECT_EQ(w->DBTodoList1->Items()->Count(), 5);
+            // A done task keeps the status its record has.
+            ClickCell(w, "k5", 1);
+            EXPECT_EQ(int(Item("k5")->Status()), int(tsInProgress));
+            EXPECT_EQ(messages.size(), 1u);
+        });
+        window->ShowModal();
+    }
+    std::filesystem::permissions(folder, std::filesystem::perms(0755));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], TAufgaben::ReadOnlyText);
+    EXPECT_EQ(Count(), 5);
+    EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "1");
+    EXPECT_EQ(Query("SELECT Fertig FROM Aufgaben WHERE [Key] = 'k4'"), "False");
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k5'"), "2");
 }
