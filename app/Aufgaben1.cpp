@@ -131,6 +131,7 @@ TAufgaben::TAufgaben(TComponent* AOwner) : TForm(AOwner) {
     DBTodoList1->OnItemSelect = [this](TObject* s, TTodoItem* i) { DBTodoList1ItemSelect(s, i); };
     DBTodoList1->OnEditStart = [this](TObject* s) { DBTodoList1EditStart(s); };
     DBTodoList1->OnEditDone = [this](TObject* s) { DBTodoList1EditDone(s); };
+    DBTodoList1->OnDBError = [this](TObject* s, const AnsiString& m) { DBTodoList1DBError(s, m); };
 
     // The placement goes to the INI file beside the program, whatever the current folder is.
     FormSize1 = new TFormSize(this);
@@ -195,6 +196,30 @@ void TAufgaben::FormShow(TObject*) {
     }
     DBTodoList1->SetSortColumn(4);
     DBTodoList1->SetSorted(true);
+    // A database only read (a read-only file or folder): no change could be stored.
+    if (!ADODataSetAufgaben->CanModify()) MakeTableReadOnly();
+}
+
+void TAufgaben::MakeTableReadOnly() {
+    if (tableReadOnly_) return;
+    tableReadOnly_ = true;
+    DBTodoList1->HideEditor();
+    DBTodoList1->SetEditable(false);
+    DBTodoList1->AutoInsertItem = false;
+    DBTodoList1->AutoDeleteItem = false;
+    Einfuegbutton->SetEnabled(false);
+    DeleteButton->SetEnabled(false);
+    ShowStatus("Nur lesen: die Datenbank ist schreibgeschützt");
+    Dialogs::ShowMessage(ReadOnlyText);
+}
+
+void TAufgaben::DBTodoList1DBError(TObject*, const AnsiString& Message) {
+    if (!ADODataSetAufgaben->Active() || !ADODataSetAufgaben->CanModify()) {
+        MakeTableReadOnly();
+        return;
+    }
+    // Another program holding the table, say: the change is gone, the next one may be stored.
+    ShowStatus("Die Änderung wurde nicht gespeichert: " + Message);
 }
 
 void TAufgaben::FormCloseQuery(TObject*, bool& CanClose) {
@@ -228,7 +253,7 @@ void TAufgaben::DBTodoList1ItemInsert(TObject*, TTodoItem* ATodoItem, bool&) {
 void TAufgaben::DBTodoList1ItemSelect(TObject*, TTodoItem* ATodoItem) {
     if (!ATodoItem) return;
     if (ATodoItem->Complete()) {
-        if (ATodoItem->Status() != tsCompleted) {
+        if (ATodoItem->Status() != tsCompleted && !tableReadOnly_) {
             ATodoItem->SetStatus(tsCompleted);
             DBTodoList1->UpdateItem(ATodoItem);
         }
@@ -243,24 +268,28 @@ void TAufgaben::DBTodoList1ItemSelect(TObject*, TTodoItem* ATodoItem) {
 }
 
 void TAufgaben::EinfuegbuttonClick(TObject*) {
+    if (tableReadOnly_) return;
+    const int before = DBTodoList1->Items()->Count();
     DBTodoList1->ListBox()->Perform(WM_KEYDOWN, VK_INSERT, 0);
-    ShowStatus("Aufgabe eingefügt");
+    // A task the table refused is not there (the list said why).
+    if (DBTodoList1->Items()->Count() > before) ShowStatus("Aufgabe eingefügt");
 }
 
 void TAufgaben::DeleteButtonClick(TObject*) {
     DBTodoList1->HideEditor();
     Application->ProcessMessages();
-    if (!DBTodoList1->Selected()) return;
+    if (!DBTodoList1->Selected() || tableReadOnly_) return;
     DBTodoList1->SetEditable(false);
+    const int before = DBTodoList1->Items()->Count();
     DBTodoList1->ListBox()->Perform(WM_KEYDOWN, VK_DELETE, 0);
-    ShowStatus("Aufgabe gelöscht");
+    if (DBTodoList1->Items()->Count() < before) ShowStatus("Aufgabe gelöscht");
     Application->ProcessMessages();
     DBTodoList1->SetEditable(true);
 }
 
 void TAufgaben::DBTodoList1EditStart(TObject*) { DeleteButton->SetEnabled(false); }
 
-void TAufgaben::DBTodoList1EditDone(TObject*) { DeleteButton->SetEnabled(true); }
+void TAufgaben::DBTodoList1EditDone(TObject*) { DeleteButton->SetEnabled(!tableReadOnly_); }
 
 void TAufgaben::drucken1Click(TObject*) {
     // The printout goes again whatever happens while it prints.

@@ -46,10 +46,23 @@ public:
     void DeleteButtonClick(TObject* Sender);
     void DBTodoList1EditStart(TObject* Sender);
     void DBTodoList1EditDone(TObject* Sender);
+    // The table refused a change: the list already shows what the table holds again.
+    void DBTodoList1DBError(TObject* Sender, const AnsiString& Message);
     // Asks for the printer and prints every task.
     void drucken1Click(TObject* Sender);
 
+    // The table cannot be changed (a database only read): the window offers no change.
+    bool TableReadOnly() const { return tableReadOnly_; }
+
+    // What the window says when the table cannot be changed.
+    static constexpr const char* ReadOnlyText =
+        "Die Aufgaben können nicht geändert werden, weil die Datenbank schreibgeschützt ist. "
+        "Sie werden nur angezeigt.";
+
 private:
+    // Takes away every change of the table, and says so once.
+    void MakeTableReadOnly();
+    bool tableReadOnly_ = false;
     // Makes the menu "Datei" and its button.
     void CreateFileMenu();
     // Widens the columns whose caption or longest status text the window's fonts would cut.

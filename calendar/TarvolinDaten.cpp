@@ -457,8 +457,9 @@ int XDaysSetting() {
     if (!reg.OpenKey(TarvolinKey, false)) return 6;
     try {
         if (!reg.ValueExists("xTage")) return kDefaultXDays;
-        // The settings dialog offers 1 to 10 days; a hand-edited file may say anything.
-        return std::clamp(reg.ReadInteger("xTage"), 1, 10);
+        // The settings dialog offers 1 to 10 days; a hand-edited file may say anything. No days
+        // (0 or fewer) leave the view empty; more than 10 are held to 10.
+        return std::clamp(reg.ReadInteger("xTage"), 0, 10);
     } catch (const std::exception&) {
         return kDefaultXDays;
     }

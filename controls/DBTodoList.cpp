@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -139,7 +140,41 @@ bool TDBTodoList::LocateItem(TDataSet* DataSet, TTodoItem* Item) {
     return DataSet->Locate(fields_->KeyField, Variant(Item->DBKey));
 }
 
+template <class Change> bool TDBTodoList::Write(TDataSet* DataSet, TTodoItem* Item, Change&& Run) {
+    try {
+        Run();
+    } catch (const SysUtils::Exception& e) {
+        WriteFailed(DataSet, Item);
+        if (!OnDBError) throw;
+        OnDBError(this, e.Message);
+        return false;
+    }
+    if (DataSet->State() != dsInsert) unposted_ = nullptr;
+    return true;
+}
+
+void TDBTodoList::WriteFailed(TDataSet* DataSet, TTodoItem* Item) {
+    BusyScope busy(busy_);
+    try {
+        DataSet->Cancel();
+        // A new item whose record never reached the table goes; it would only look stored.
+        if (TTodoItem* gone = std::exchange(unposted_, nullptr)) {
+            bool held = false;
+            for (int i = 0; i < Items()->Count() && !held; ++i) held = Items()->Items(i) == gone;
+            if (gone == Item) Item = nullptr;
+            if (held) delete gone;
+        }
+        // The item shows what its record holds.
+        if (Item && !Item->DBKey.empty() && !fields_->KeyField.empty() && LocateItem(DataSet, Item))
+            DBRead(DataSet, Item);
+    } catch (const SysUtils::Exception&) {
+        // The data set's own trouble: the caller hears of the first error.
+    }
+    ListBox()->Invalidate();
+}
+
 void TDBTodoList::SyncItems() {
+    unposted_ = nullptr;
     TDataSet* ds = UsableDataSet();
     if (!ds) {
         Items()->Clear();
@@ -186,9 +221,9 @@ void TDBTodoList::SyncRecord() {
     if (TTodoItem* item = SyncCursor()) DBRead(ds, item);
 }
 
-void TDBTodoList::DBInsert(TTodoItem* Item) {
+bool TDBTodoList::DBInsert(TTodoItem* Item) {
     TDataSet* ds = UsableDataSet();
-    if (!ds || !Item) return;
+    if (!ds || !Item) return true;
     if (Item->DBKey.empty()) {
         if (OnCreateDBKey) {
             AnsiString key;
@@ -199,38 +234,56 @@ void TDBTodoList::DBInsert(TTodoItem* Item) {
         }
     }
     BusyScope busy(busy_);
-    ds->Insert();
-    DBWrite(ds, Item);
+    // The caller removes an item whose record the data set refused.
+    if (unposted_ == Item) unposted_ = nullptr;
+    if (!Write(ds, nullptr, [&] {
+            ds->Insert();
+            DBWrite(ds, Item);
+        }))
+        return false;
+    unposted_ = Item;
+    return true;
 }
 
-void TDBTodoList::DBDelete(TTodoItem* Item) {
+bool TDBTodoList::DBDelete(TTodoItem* Item) {
     TDataSet* ds = UsableDataSet();
-    if (!ds || !Item || Item->DBKey.empty() || fields_->KeyField.empty()) return;
+    if (!ds || !Item || Item->DBKey.empty() || fields_->KeyField.empty()) return true;
     ds->FieldByName(fields_->KeyField);
     BusyScope busy(busy_);
     // A record that another program removed is not replaced by whatever record is current.
-    if (LocateItem(ds, Item)) ds->Delete();
+    return Write(ds, Item, [&] {
+        if (LocateItem(ds, Item)) ds->Delete();
+        if (unposted_ == Item) unposted_ = nullptr;
+    });
 }
 
 void TDBTodoList::DBUpdate(TTodoItem* Item) {
     TDataSet* ds = UsableDataSet();
     if (!ds || !Item || Item->DBKey.empty() || fields_->KeyField.empty()) return;
     BusyScope busy(busy_);
-    if (!LocateItem(ds, Item)) return;
-    ds->Edit();
-    DBWrite(ds, Item);
-    ds->Post();
+    Write(ds, Item, [&] {
+        if (!LocateItem(ds, Item)) return;
+        ds->Edit();
+        DBWrite(ds, Item);
+        ds->Post();
+    });
 }
 
 TTodoItem* TDBTodoList::CreateItem() {
     TTodoItem* item = Items()->Add();
-    DBInsert(item);
-    return item;
+    try {
+        if (DBInsert(item)) return item;
+    } catch (...) {
+        delete item;
+        throw;
+    }
+    delete item;
+    return nullptr;
 }
 
 void TDBTodoList::FreeItem(TTodoItem* Item) {
-    if (!Item) return;
-    DBDelete(Item);
+    if (!Item || !DBDelete(Item)) return;
+    if (unposted_ == Item) unposted_ = nullptr;
     delete Item;
 }
 
@@ -239,19 +292,18 @@ void TDBTodoList::ItemSelect(TTodoItem* Item) {
     TDataSet* ds = UsableDataSet();
     if (!Item || !ds || fields_->KeyField.empty()) return;
     BusyScope busy(busy_);
-    LocateItem(ds, Item);
+    // Moving on posts a new item's record: it may be refused there.
+    Write(ds, nullptr, [&] { LocateItem(ds, Item); });
 }
 
 bool TDBTodoList::AllowAutoInsert(TTodoItem* Item) {
-    const bool allow = TCustomTodoList::AllowAutoInsert(Item);
-    if (allow) DBInsert(Item);
-    return allow;
+    return TCustomTodoList::AllowAutoInsert(Item) && DBInsert(Item);
 }
 
 bool TDBTodoList::AllowAutoDelete(TTodoItem* Item) {
-    const bool allow = TCustomTodoList::AllowAutoDelete(Item);
-    if (allow) DBDelete(Item);
-    return allow;
+    if (!TCustomTodoList::AllowAutoDelete(Item) || !DBDelete(Item)) return false;
+    if (unposted_ == Item) unposted_ = nullptr;
+    return true;
 }
 
 void TDBTodoList::EditDone(TTodoData Kind, TTodoItem* Item) {
@@ -260,6 +312,11 @@ void TDBTodoList::EditDone(TTodoData Kind, TTodoItem* Item) {
     const TTodoFields& f = *fields_;
     if (!ds || !Item || Item->DBKey.empty() || f.KeyField.empty() || !ds->FindField(f.KeyField)) return;
     BusyScope busy(busy_);
+    Write(ds, Item, [&] { WriteEdit(ds, Kind, Item); });
+}
+
+void TDBTodoList::WriteEdit(TDataSet* ds, TTodoData Kind, TTodoItem* Item) {
+    const TTodoFields& f = *fields_;
     if (!LocateItem(ds, Item)) return;
     ds->Edit();
     const auto write = [&](const AnsiString& name, const auto& set) {

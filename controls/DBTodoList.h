@@ -10,6 +10,8 @@
 class TDBTodoList;
 
 using TCreateDBKeyEvent = std::function<void(TObject* Sender, TTodoItem* ATodoItem, AnsiString& DBKey)>;
+// A change the data set refused (Message says why).
+using TDBErrorEvent = std::function<void(TObject* Sender, const AnsiString& Message)>;
 
 // The names of the fields that feed the item properties; an empty name leaves a property unbound.
 class TTodoFields : public TPersistent {
@@ -45,8 +47,9 @@ public:
     void DBRead(TDataSet* DataSet, TTodoItem* Item);
     void DBWrite(TDataSet* DataSet, TTodoItem* Item);
     // Starts a record for the item (left in insert state); makes its key when it has none.
-    void DBInsert(TTodoItem* Item);
-    void DBDelete(TTodoItem* Item);
+    // Both answer false when the data set refused the change (with OnDBError assigned).
+    bool DBInsert(TTodoItem* Item);
+    bool DBDelete(TTodoItem* Item);
     void DBUpdate(TTodoItem* Item);
     // Reloads the items from the data set (or empties the list when it is not usable).
     void SyncItems();
@@ -55,11 +58,16 @@ public:
     // Reads the current record into its item.
     void SyncRecord();
 
+    // The new item, or nullptr when the data set refused its record.
     TTodoItem* CreateItem();
     void FreeItem(TTodoItem* Item);
     void UpdateItem(TTodoItem* Item) { DBUpdate(Item); }
 
     TCreateDBKeyEvent OnCreateDBKey;
+    // A write the data set refused leaves no trace in the list: the data set drops the change, the
+    // item shows its record again (a new item that has none goes) and the error goes on to the
+    // caller, or to this event when it is assigned.
+    TDBErrorEvent OnDBError;
 
 protected:
     void ItemSelect(TTodoItem* Item) override;
@@ -73,6 +81,13 @@ private:
     TDataSet* UsableDataSet() const;
     // Finds the item's record; false (and nothing moved) when it is not there.
     bool LocateItem(TDataSet* DataSet, TTodoItem* Item);
+    // Runs a change of the data set; false when it was refused (see OnDBError).
+    template <class Change> bool Write(TDataSet* DataSet, TTodoItem* Item, Change&& Run);
+    void WriteFailed(TDataSet* DataSet, TTodoItem* Item);
+    // Locates the item's record and posts the field of the edited kind.
+    void WriteEdit(TDataSet* DataSet, TTodoData Kind, TTodoItem* Item);
+    // The item whose record the data set still holds unposted (inserted, not yet edited).
+    TTodoItem* unposted_ = nullptr;
     std::unique_ptr<TDBTodoListDataLink> link_;
     std::unique_ptr<TTodoFields> fields_;
     bool busy_ = false;

@@ -159,21 +159,19 @@ void TdxfPictureButton::PaintState(TBitmap* Target, State S) {
             for (int x = y % 2; x < gw; x += 2) C->SetPixels(x, y, c);
     };
     if (S == State::Disabled) {
-        // As the class library greys a glyph: what is neither transparent, face nor white becomes ink,
-        // drawn in the highlight one pixel down and right, then in the shadow.
-        const TColor face = Graphics::ColorToRGB(clBtnFace), white = Graphics::ColorToRGB(clWhite);
-        std::vector<bool> ink(static_cast<std::size_t>(gw * gh));
+        // As the window system's own disabled buttons look beside it: the picture itself, faded two
+        // thirds of the way toward the button face (a black caption becomes the grey of theirs, a
+        // dark frame a light one), flat, without the raised rim.
+        const TColor face = Graphics::ColorToRGB(clBtnFace);
+        const auto fade = [&](TColor p, int shift) {
+            return (((p >> shift) & 0xFF) + 2 * ((face >> shift) & 0xFF)) / 3;
+        };
         for (int y = 0; y < gh; ++y)
             for (int x = 0; x < gw; ++x) {
-                const TColor p = glyph_->Canvas()->Pixels(x, y);
-                ink[static_cast<std::size_t>(y * gw + x)] = p != transparentColor_ && p != face && p != white;
+                const TColor p = Graphics::ColorToRGB(glyph_->Canvas()->Pixels(x, y));
+                if (p == Graphics::ColorToRGB(transparentColor_)) continue;
+                C->SetPixels(x, y, TColor(fade(p, 0) | fade(p, 8) << 8 | fade(p, 16) << 16));
             }
-        const TColor light = clBtnHighlight, shadow = clBtnShadow;
-        for (int pass = 0; pass < 2; ++pass)
-            for (int y = 0; y < gh; ++y)
-                for (int x = 0; x < gw; ++x)
-                    if (ink[static_cast<std::size_t>(y * gw + x)])
-                        C->SetPixels(x + (pass == 0), y + (pass == 0), pass == 0 ? light : shadow);
         return;
     }
     const TColor dc = dither_->Color();

@@ -393,7 +393,10 @@ void TTodoListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State)
             brush = selectionColor_;
             C->Font()->SetColor(selectionFontColor_);
         }
-        if (c == editColumn_ && Focused() && selected && Editable) {
+        // The notes band below takes the row's colour, not the focused cell's.
+        lastBrush = brush;
+        const bool focusedCell = c == editColumn_ && Focused() && selected && Editable;
+        if (focusedCell) {
             brush = Color();
             C->Font()->SetColor(Font()->Color());
         }
@@ -401,7 +404,6 @@ void TTodoListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State)
         C->Brush()->SetColor(brush);
         C->Pen()->SetColor(brush);
         C->FillRect(cell);
-        lastBrush = brush;
         TRect tr = cell;
         if (gridLines_) OffsetRect(tr, 1, 1);
         C->Brush()->SetStyle(bsClear);
@@ -448,6 +450,10 @@ void TTodoListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State)
         }
         }
         C->Brush()->SetStyle(bsSolid);
+        // The focused cell in the list's colours carries the focus frame, so it reads as the cell
+        // the keys go to and not as a hole in the selected row.
+        if (focusedCell && cell.Width() > 2)
+            C->DrawFocusRect({cell.Left + 1, cell.Top + 1, cell.Right - 1, cell.Bottom - 1});
         x += col->Width();
     }
     // Right of the columns.
@@ -556,7 +562,15 @@ void TTodoListBox::KeyDown(Word& Key, TShiftState Shift) {
         item->SetCreationDate(now);
         item->SetDueDate(now.Val + 1.0);
         item->SetCompletionDate(item->DueDate());
-        if (list_->AllowAutoInsert(item)) {
+        bool allowed;
+        try {
+            allowed = list_->AllowAutoInsert(item);
+        } catch (...) {
+            // An item its owner could not take (its record refused) does not stay.
+            delete item;
+            throw;
+        }
+        if (allowed) {
             SetItemIndex(item->Index());
             for (int c = columns_->Count() - 1; c >= 0; --c)
                 if (columns_->Items(c)->TodoData() == tdSubject) {

@@ -1,7 +1,6 @@
 // In-place editing of the to-do list's cells: which editor serves which column, starting an edit,
 // writing the value back.
 #include <algorithm>
-#include <cmath>
 
 #include "TextEncoding.h"
 #include "TodoListView.h"
@@ -238,9 +237,12 @@ void TTodoListBox::Commit() {
                 else if (kind == tdProject) item->SetProject(text);
                 written = true;
             } else if (editor == dateEditor_) {
-                // The picked day with the time of day the value had.
+                // The picked day with the time of day the value had; before 1899 the time of day
+                // counts away from zero, as the day does.
                 const auto keepTime = [&](TDateTime old) {
-                    return TDateTime(std::floor(dateEditor_->Date().Val) + (old.Val - std::floor(old.Val)));
+                    const double day = SysUtils::DateOf(dateEditor_->Date()).Val;
+                    const double time = SysUtils::TimeOfDayMSecs(old) / SysUtils::MSecsPerDay;
+                    return TDateTime(day < 0 ? day - time : day + time);
                 };
                 if (kind == tdDueDate) item->SetDueDate(keepTime(item->DueDate()));
                 else if (kind == tdCompletionDate) item->SetCompletionDate(keepTime(item->CompletionDate()));

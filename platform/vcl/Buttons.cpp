@@ -57,6 +57,17 @@ void Buttons::DrawArrow(TCanvas* Canvas, const TRect& Rect, int Direction, TColo
     }
 }
 
+void Buttons::DrawCheckMark(TCanvas* Canvas, const TRect& Rect, TColor Color) {
+    const int left = Rect.Left + (Rect.Width() - 7) / 2, top = Rect.Top + (Rect.Height() - 7) / 2;
+    Canvas->Pen()->SetColor(Color);
+    // Column i of the tick, three pixels high: down by one for the first three, then up by one.
+    for (int i = 0; i < 7; ++i) {
+        const int y = top + (i < 3 ? 2 + i : 6 - i);
+        Canvas->MoveTo(left + i, y);
+        Canvas->LineTo(left + i, y + 3);
+    }
+}
+
 void Buttons::DrawFrameControl(TCanvas* Canvas, const TRect& Rect, unsigned Type, unsigned State) {
     if (Type != DFC_SCROLL) return;
     TRect r = Rect;

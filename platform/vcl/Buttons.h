@@ -26,6 +26,9 @@ void DrawEdge(TCanvas* Canvas, TRect& Rect, unsigned Edge, unsigned Flags);
 void DrawFrameControl(TCanvas* Canvas, const TRect& Rect, unsigned Type, unsigned State);
 // A filled triangle pointing in Direction (0 left, 1 right, 2 up, 3 down), centred in Rect.
 void DrawArrow(TCanvas* Canvas, const TRect& Rect, int Direction, TColor Color);
+// The window system's check mark (DFCS_MENUCHECK): a tick three pixels thick, seven wide, centred in
+// Rect; its short stroke falls from the left, its long one rises to the right.
+void DrawCheckMark(TCanvas* Canvas, const TRect& Rect, TColor Color);
 } // namespace Buttons
 
 // ---- TSpeedButton ---------------------------------------------------------------------------------------

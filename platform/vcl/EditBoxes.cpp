@@ -70,8 +70,11 @@ struct TEditHostPrivate : QObject {
         passing = false;
     }
 
+    // Where a click sent to the control lands: the text, as the window system's own click would.
+    // (The date editor itself takes a press on its text for its step-down button.)
     QWidget* MouseTarget() const {
         if (auto* m = Memo()) return m->viewport();
+        if (dateText) return dateText;
         return editor;
     }
 
@@ -258,7 +261,9 @@ void TEditHost::WndProc(TMessage& Message) {
         QMouseEvent e(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(local),
                       QPointF(target->mapToGlobal(local)), Qt::LeftButton,
                       down ? Qt::MouseButtons(Qt::LeftButton) : Qt::MouseButtons(), Qt::NoModifier);
-        d_->Pass(target, &e);
+        // The date's text takes the click through its filter, which selects the field clicked.
+        if (target == d_->dateText) QApplication::sendEvent(target, &e);
+        else d_->Pass(target, &e);
         break;
     }
     default: break;
@@ -471,8 +476,10 @@ void TDateTimePicker::ShowValue() {
 
 TDateTime TDateTimePicker::Date() const { return day_; }
 
+// The day as its date reads and the time of day: before 1899 a value counts its time of day away
+// from zero, as the day does (20.12.1899 06:00 is -10.25), so neither part is the value's floor.
 void TDateTimePicker::SetDate(TDateTime Value) {
-    day_ = std::floor(Value.Val);
+    day_ = SysUtils::DateOf(Value).Val;
     ShowValue();
 }
 
@@ -480,17 +487,15 @@ TDateTime TDateTimePicker::Time() const { return time_; }
 
 void TDateTimePicker::SetTime(TDateTime Value) {
     // Only the time of day counts; a whole day or more is dropped.
-    double t = Value.Val - std::floor(Value.Val);
-    if (t >= 1.0) t = 0.0;
-    time_ = t;
+    time_ = SysUtils::TimeOfDayMSecs(Value) / SysUtils::MSecsPerDay;
     ShowValue();
 }
 
-TDateTime TDateTimePicker::DateTime() const { return day_ + time_; }
+TDateTime TDateTimePicker::DateTime() const { return day_ < 0 ? day_ - time_ : day_ + time_; }
 
 void TDateTimePicker::SetDateTime(TDateTime Value) {
-    day_ = std::floor(Value.Val);
-    time_ = Value.Val - day_;
+    day_ = SysUtils::DateOf(Value).Val;
+    time_ = SysUtils::TimeOfDayMSecs(Value) / SysUtils::MSecsPerDay;
     ShowValue();
 }
 

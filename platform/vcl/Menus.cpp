@@ -358,8 +358,8 @@ private:
             shown.SetTransparent(true);
             c->Draw(r.Left + 2, r.Top + (r.Height() - shown.Height()) / 2, &shown);
         } else if (item->Checked)
-            Buttons::DrawArrow(c, {r.Left + 2, r.Top, r.Left + 2 + check, r.Bottom}, 1,
-                               selected ? clHighlightText : clMenuText);
+            Buttons::DrawCheckMark(c, {r.Left + 2, r.Top, r.Left + 2 + check, r.Bottom},
+                                   selected ? clHighlightText : clMenuText);
         c->Font()->SetColor(!item->Enabled ? clGrayText : selected ? clHighlightText : clMenuText);
         c->Brush()->SetStyle(bsClear);
         TRect text = r;

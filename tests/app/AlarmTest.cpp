@@ -7,6 +7,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 #include "ADODB.h"
 #include "Alarms.h"
@@ -149,6 +150,42 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     now = At(7, 10, 16, 2);
     ASSERT_TRUE(Check(form, 4));
     EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "Nächste Minute");
+}
+
+TEST_F(Reminders, TheSampleDatabasesAppointmentsWithATimeOfDayRingWhenTheyStart) {
+    // The sample database as a first start finds it, made afresh.
+    db = dir.str() + "sample/";
+    const std::string make = std::string("'") + ZB_SAMPLE_TOOL + "' '" + ZB_SCHEMA_FILE + "' '" + ZB_SAMPLE_FILE +
+                             "' '" + db + "zorbelin.mde' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    std::vector<std::pair<double, std::string>> timed, allDay;
+    {
+        TADOQuery q(nullptr);
+        q.SetConnectionString(ZorbelinConnectionString(db));
+        q.SQL()->SetText("select StartTime, EndTime, Subject from termine order by StartTime");
+        q.Open();
+        for (; !q.Eof(); q.Next()) {
+            const double start = q.Fields()->Fields(0)->AsFloat(), end = q.Fields()->Fields(1)->AsFloat();
+            (start == end ? allDay : timed).emplace_back(start, q.Fields()->Fields(2)->AsString());
+        }
+    }
+    ASSERT_GE(timed.size(), 3u);
+    ASSERT_GE(allDay.size(), 2u);
+    AlarmForm form(nullptr);
+    Connect(form);
+    // Each at its start minute, one after the other.
+    for (std::size_t i = 0; i < timed.size(); ++i) {
+        now = TDateTime(timed[i].first + 10 / 86400.0);
+        ASSERT_TRUE(Check(form, i + 1)) << timed[i].second;
+        EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), timed[i].second);
+    }
+    // The days' own entries (a holiday, a birthday) stay quiet.
+    for (const auto& [start, subject] : allDay) {
+        now = TDateTime(start + 10 / 86400.0);
+        form.CheckAlarms();
+        for (int i = 0; i < 20; ++i) Application->ProcessMessages();
+        EXPECT_EQ(ShowAlarm::Open().size(), timed.size()) << subject;
+    }
 }
 
 TEST_F(Reminders, DatesBeyondEveryYearOrNoNumberAtAllLeaveTheDueReminderAlone) {

@@ -23,6 +23,7 @@
 #include "VclPrivate.h"
 #include "Dialogs.h"
 #include "Registry.h"
+#include "FileRights.h"
 #include "TempDir.h"
 #include "TodoInplaceEditors.h"
 
@@ -427,4 +428,95 @@ TEST_F(TaskWindow, StatusAndPriorityAreChosenFromTheirDropDownWhileTheWindowIsMo
     EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k4'"), "2");
     EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "2");
     EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k1'"), "3");
+}
+
+TEST_F(TaskWindow, AClickOnADueDateChangesNothingAndATypedDayIsStored) {
+    // 16.12.2026 18:00 and 17.12.2026 at midnight.
+    Execute("UPDATE Aufgaben SET FertigDatum = 46372.75 WHERE [Key] = 'k2'");
+    Execute("UPDATE Aufgaben SET FertigDatum = 46373 WHERE [Key] = 'k1'");
+    const auto stored = [&](const char* key) {
+        TADOQuery q(nullptr);
+        q.SetConnectionString(Connection());
+        q.SQL()->SetText(std::string("SELECT FertigDatum FROM Aufgaben WHERE [Key] = '") + key + "'");
+        q.Open();
+        return q.Fields()->Fields(0)->AsFloat();
+    };
+    RunModal([&](TAufgaben* w) {
+        TTodoListBox* box = w->DBTodoList1->ListBox();
+        TTodoDateTimePicker* date = box->DateEditor();
+        // Elsewhere: the list below its rows.
+        const auto elsewhere = [&] {
+            const TPoint at{300, box->ClientHeight() - 4};
+            ASSERT_LT(box->ItemAtPos(at, true), 0);
+            QTest::mouseClick(WindowOf(box), Qt::LeftButton, {}, InWindow(box, at));
+            ASSERT_TRUE(WaitUntil([&] { return box->ActiveEditor() == nullptr; }));
+        };
+        for (const char* key : {"k2", "k1"}) {
+            const double before = stored(key);
+            for (int click = 0; click < 3; ++click) {
+                ClickCell(w, key, 2);
+                ASSERT_TRUE(WaitUntil([&] { return box->ActiveEditor() == date; }));
+                elsewhere();
+                EXPECT_DOUBLE_EQ(stored(key), before) << key << " " << click;
+            }
+            EXPECT_EQ(box->CellText(Item(key), 2, false), key == std::string("k2") ? "16.12.2026" : "17.12.2026");
+        }
+        // The click picks the day: what is typed replaces it, and the time of day stays.
+        ClickCell(w, "k2", 2);
+        ASSERT_TRUE(WaitUntil([&] { return box->ActiveEditor() == date; }));
+        ASSERT_TRUE(WaitUntil([&] { return QGuiApplication::focusWindow() == WindowOf(date); }));
+        Keys({Qt::Key_2, Qt::Key_0});
+        elsewhere();
+        EXPECT_EQ(box->CellText(Item("k2"), 2, false), "20.12.2026");
+    });
+    EXPECT_DOUBLE_EQ(stored("k2"), 46376.75);
+    EXPECT_DOUBLE_EQ(stored("k1"), 46373.0);
+}
+
+TEST_F(TaskWindow, ATableThatCannotBeChangedOffersNoChangeAndSaysSoOnce) {
+    // The database in a folder the user may not write to.
+    const std::filesystem::path folder = dir.path() / "program" / "DB";
+    std::filesystem::permissions(folder, std::filesystem::perms(0555));
+    std::vector<std::string> messages;
+    {
+        testsupport::ScopedUserFileRights user;
+        window = std::make_unique<TAufgaben>(nullptr);
+        window->ADODataSetAufgaben->SetConnectionString(Connection());
+        Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+            if (d.Form() != window.get()) {
+                messages.push_back(d.Text());
+                d.Press("OK");
+                return;
+            }
+            TAufgaben* w = window.get();
+            TTodoListBox* box = w->DBTodoList1->ListBox();
+            EXPECT_TRUE(w->TableReadOnly());
+            EXPECT_FALSE(w->Einfuegbutton->Enabled());
+            EXPECT_FALSE(w->DeleteButton->Enabled());
+            // Clicks on a priority, a subject and a date, keys and the "Neu" button: nothing to edit.
+            for (int column : {3, 1, 2, 0}) {
+                ClickCell(w, "k4", column);
+                EXPECT_EQ(box->ActiveEditor(), nullptr) << column;
+                EXPECT_FALSE(box->EditorParent()->Visible()) << column;
+            }
+            EXPECT_FALSE(Item("k4")->Complete());
+            Keys({Qt::Key_F2, Qt::Key_Insert, Qt::Key_A, Qt::Key_Delete});
+            EXPECT_EQ(box->ActiveEditor(), nullptr);
+            const TPoint button = Centre(w->Einfuegbutton->ClientRect());
+            QTest::mouseClick(WindowOf(w->Einfuegbutton), Qt::LeftButton, {}, InWindow(w->Einfuegbutton, button));
+            EXPECT_EQ(w->DBTodoList1->Items()->Count(), 5);
+            // A done task keeps the status its record has.
+            ClickCell(w, "k5", 1);
+            EXPECT_EQ(int(Item("k5")->Status()), int(tsInProgress));
+            EXPECT_EQ(messages.size(), 1u);
+        });
+        window->ShowModal();
+    }
+    std::filesystem::permissions(folder, std::filesystem::perms(0755));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], TAufgaben::ReadOnlyText);
+    EXPECT_EQ(Count(), 5);
+    EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "1");
+    EXPECT_EQ(Query("SELECT Fertig FROM Aufgaben WHERE [Key] = 'k4'"), "False");
+    EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k5'"), "2");
 }

@@ -132,11 +132,11 @@ TEST_F(WeekFrame, XDaysRepeatTheDayTemplate) {
     EXPECT_NE(three.find("|Mittwoch</a></span>]"), std::string::npos);
     EXPECT_NE(three.find("09.03.2007"), std::string::npos);
     EXPECT_EQ(three.find("10.03.2007"), std::string::npos);
-    // A hand-edited settings file is held to the dialog's 1 to 10 days.
+    // A hand-edited settings file: no days leave the view empty, more than the dialog's 10 are 10.
     SetSetting("xTage", 0);
-    EXPECT_EQ(days(), 1);
+    EXPECT_EQ(Week("XTAGE"), "");
     SetSetting("xTage", -3);
-    EXPECT_EQ(days(), 1);
+    EXPECT_EQ(Week("XTAGE"), "");
     SetSetting("xTage", 2000000000);
     EXPECT_EQ(days(), 10);
     SetSetting("xTage", "zehn");

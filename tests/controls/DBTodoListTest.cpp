@@ -5,6 +5,7 @@
 #include "ADODB.h"
 #include "DBTodoList.h"
 #include "EmptyDatabase.h"
+#include "HeldLock.h"
 #include "TempDir.h"
 #include "TodoListViewSupport.h"
 
@@ -251,6 +252,46 @@ TEST_F(DBTodoListTest, AnErrorLeavesTheListFollowingTheDataSet) {
     EXPECT_EQ(list->Items()->Count(), 3);
     table->Locate("Key", Variant("k2"));
     EXPECT_EQ(list->Selected()->DBKey, "k2");
+}
+
+TEST_F(DBTodoListTest, ChangesTheTableRefusesLeaveNoTrace) {
+    table->Open();
+    list->AutoInsertItem = true;
+    testsupport::HeldLock held = testsupport::HeldLock::ExclusiveDatabase(dir.file("zorbelin.mde"));
+    ASSERT_TRUE(held.Held());
+    // Another program holds the file: the edit's error goes to the caller, the item shows its record.
+    TTodoItem* cooking = list->Items()->Items(1);
+    list->SetSelected(cooking);
+    list->ShowEditor(1, 1);
+    list->ListBox()->TextEditor()->SetText("Backen");
+    EXPECT_THROW(list->HideEditor(), EDatabaseError);
+    EXPECT_EQ(cooking->Subject(), "Kochen");
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_FALSE(list->DBBusy());
+    // With a handler it hears why; a new task whose record the table refused goes.
+    std::vector<std::string> errors;
+    list->OnDBError = [&](TObject* sender, const AnsiString& message) {
+        EXPECT_EQ(sender, list);
+        errors.push_back(message);
+    };
+    list->ListBox()->SetFocus();
+    RunUntil([&] { return list->ListBox()->Focused(); });
+    Key(list->ListBox(), Qt::Key_Insert);
+    ASSERT_EQ(list->Items()->Count(), 4);
+    list->ListBox()->TextEditor()->SetText("Neu");
+    Key(list->ListBox()->TextEditor(), Qt::Key_Return);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_FALSE(errors[0].empty());
+    EXPECT_EQ(list->Items()->Count(), 3);
+    EXPECT_EQ(table->State(), dsBrowse);
+    // Free again, the table takes the next change.
+    held.Release();
+    list->ShowEditor(1, 1);
+    list->ListBox()->TextEditor()->SetText("Backen");
+    list->HideEditor();
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(Stored("Betreff", "k2"), "Backen");
+    EXPECT_EQ(StoredCount(), 3);
 }
 
 TEST_F(DBTodoListTest, RemovingTheDataSourceEmptiesTheList) {

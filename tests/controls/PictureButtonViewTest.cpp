@@ -148,6 +148,25 @@ TEST_F(PictureButtonTest, LooksOfTheStates) {
     EXPECT_EQ(Rgb(clBlack), Rgb(n->Canvas()->Pixels(5, 4))) << "the dark edge below right";
 }
 
+// Disabled, the picture stays what it is, faded toward the button face as the window system's own
+// disabled buttons are (no raised rim: the light and shadow copies of the old look are gone).
+TEST_F(PictureButtonTest, DisabledShowsThePictureFadedTowardTheFace) {
+    btn[0]->SetColor(clYellow);
+    auto g = BlockGlyph();
+    btn[0]->SetGlyph(g.get());
+    const TColor face = Graphics::ColorToRGB(clBtnFace);
+    const auto faded = [&](int value, int shift) { return (value + 2 * ((face >> shift) & 0xFF)) / 3; };
+    const TColor red = faded(0xFF, 0) | faded(0, 8) << 8 | faded(0, 16) << 16;
+    TBitmap* d = btn[0]->DisabledBitmap();
+    for (const TPoint p : {TPoint{3, 2}, TPoint{5, 4}})
+        EXPECT_EQ(Rgb(red), Rgb(d->Canvas()->Pixels(p.X, p.Y))) << p.X << "," << p.Y;
+    // Beside the block, where the old look put its light copy, the button's colour.
+    EXPECT_EQ(Rgb(clYellow), Rgb(d->Canvas()->Pixels(6, 5)));
+    EXPECT_EQ(Rgb(clYellow), Rgb(d->Canvas()->Pixels(2, 1)));
+    btn[0]->SetEnabled(false);
+    EXPECT_EQ(Rgb(red), At(Grab(btn[0]), 4, 3));
+}
+
 TEST_F(PictureButtonTest, DitherOfThePressedLook) {
     btn[0]->SetColor(clYellow);
     auto g = BlockGlyph();

@@ -177,6 +177,38 @@ TEST_F(TodoListEdit, ADateEditKeepsTheTimeOfDay) {
     EXPECT_EQ(box->ActiveEditor(), nullptr);
 }
 
+TEST_F(TodoListEdit, ADateEditBefore1899KeepsItsDayAndTimeOfDay) {
+    // 20.12.1899 06:00 counts its time of day away from zero: -10.25.
+    list->AddColumn(tdDueDate, "Fällig");
+    item->SetDueDate(-10.25);
+    list->SetEditColumn(3);
+    Key(box, Qt::Key_F2);
+    TTodoDateTimePicker* ed = box->DateEditor();
+    ASSERT_EQ(box->ActiveEditor(), ed);
+    EXPECT_DOUBLE_EQ(ed->Date().Val, -10.0);
+    EXPECT_DOUBLE_EQ(ed->DateTime().Val, -10.25);
+    ed->SetDate(-20.0);
+    Key(ed, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(item->DueDate().Val, -20.25);
+    EXPECT_EQ(SysUtils::FormatDateTime("dd.mm.yyyy hh:nn", item->DueDate()), "10.12.1899 06:00");
+}
+
+TEST_F(TodoListEdit, AClickOnADateOpensItsEditorWithoutChangingIt) {
+    // Date cell 325..425; each click lands on the day, then on the month digits.
+    list->AddColumn(tdDueDate, "Fällig")->SetWidth(100);
+    for (const double due : {46372.75, 46372.0}) {
+        item->SetDueDate(due);
+        for (const int x : {329, 345}) {
+            Click(box, x, 5);
+            ASSERT_EQ(box->ActiveEditor(), box->DateEditor()) << x;
+            EXPECT_DOUBLE_EQ(box->DateEditor()->DateTime().Val, due) << x;
+            FocusList();
+            EXPECT_EQ(box->ActiveEditor(), nullptr);
+            EXPECT_DOUBLE_EQ(item->DueDate().Val, due) << x;
+        }
+    }
+}
+
 TEST_F(TodoListEdit, StatusAndPriorityEditorsPopUpAtTheCell) {
     list->AddColumn(tdStatus, "Status")->SetWidth(80);
     list->AddColumn(tdPriority, "Priorität")->SetWidth(80);

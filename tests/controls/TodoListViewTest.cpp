@@ -131,6 +131,27 @@ TEST_F(TodoListView, SelectedRowAndFocusedCell) {
     img = Grab(box);
     EXPECT_TRUE(Same(img, 200, 20, clWindow));
     EXPECT_TRUE(Same(img, 12, 34, clNavy));
+    // It carries a dotted focus frame a pixel inside (cell 25..225, 18..36): every other pixel.
+    const auto dark = [&](const QImage& shot, int y) {
+        int n = 0;
+        for (int x = 60; x < 220; ++x) n += qGray(shot.pixel(x, y)) < 60;
+        return n;
+    };
+    EXPECT_EQ(dark(img, 19), 80);
+    EXPECT_EQ(dark(img, 20), 0);
+    // The notes band of the selected row stays in the selection's colour, also below the last
+    // column when that is the focused one.
+    list->SetPreviewHeight(20);
+    list->SetPreview(true);
+    const TRect row = box->ItemRect(1);
+    const int band = row.Top + 18 + (row.Height() - 18) / 2;
+    for (int column : {1, 2}) {
+        list->SetEditColumn(column);
+        img = Grab(box);
+        EXPECT_TRUE(Same(img, 200, band, clNavy)) << column;
+        EXPECT_TRUE(Same(img, 300, band, clNavy)) << column;
+    }
+    list->SetPreview(false);
     list->SetShowSelection(false);
     img = Grab(box);
     EXPECT_FALSE(Same(img, 400, 20, clNavy));

@@ -11,6 +11,7 @@
 #include "EditBoxes.h"
 #include "GraphicsQt.h"
 #include "Menus.h"
+#include "WinApi.h"
 
 using namespace controlstest;
 
@@ -295,6 +296,63 @@ TEST_F(PopupMenus, AnItemsOwnBitmapShowsBesideItsCaption) {
                 EXPECT_GT(count(sub, QRect(beside.right() + 1, row.top(), 40, row.height()), Qt::black), 5);
             }
         }
+    }
+}
+
+// A checked item of a menu the library draws carries a tick: its short stroke falls to the lowest
+// point left of the middle, its long one rises to the top at the right. (A right-pointing triangle,
+// read as "more items here", is deepest at its left edge and tips out at half its height.)
+TEST_F(PopupMenus, ACheckedItemShowsATick) {
+    TPopupMenu popup(nullptr);
+    popup.OwnerDraw = true;
+    auto add = [&](TMenuItem* parent, const char* caption) {
+        auto* item = new TMenuItem(&popup);
+        item->SetCaption(caption);
+        parent->Add(item);
+        return item;
+    };
+    TMenuItem* options = add(popup.Items(), "Optionen");
+    add(options, "Rahmen sichtbar")->Checked = true;
+    add(options, "Ohne Haken");
+    QImage sub;
+    QTimer::singleShot(50, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr);
+        SendMouse(menu, QEvent::MouseMove, QPoint(20, menu->height() / 2));
+        QTimer::singleShot(400, [&, menu] {
+            QWidget* opened = QApplication::activePopupWidget();
+            if (opened && opened != menu) sub = opened->grab().toImage();
+            menu->close();
+            if (opened) opened->close();
+        });
+    });
+    popup.Popup(100, 100);
+    ASSERT_FALSE(sub.isNull());
+    const QColor ink = GraphicsQt::ToQColor(clMenuText);
+    const int rowHeight = sub.height() / 2;
+    // The mark's pixels left of the captions, row by row.
+    const auto mark = [&](int top) {
+        std::vector<QPoint> points;
+        for (int y = top; y < top + rowHeight; ++y)
+            for (int x = 0; x < 2 + GetSystemMetrics(SM_CXMENUCHECK); ++x)
+                if (sub.pixelColor(x, y).rgb() == ink.rgb()) points.emplace_back(x, y);
+        return points;
+    };
+    EXPECT_TRUE(mark(rowHeight).empty());
+    const std::vector<QPoint> tick = mark(0);
+    ASSERT_GE(tick.size(), 15u);
+    int left = 1000, right = -1, top = 1000, bottom = -1;
+    for (const QPoint& p : tick) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    EXPECT_GE(right - left, 5);
+    for (const QPoint& p : tick) {
+        // The right end reaches up to the top; the lowest pixels stand left of the middle.
+        if (p.x() == right) EXPECT_LT(p.y(), top + 3) << p.x() << "," << p.y();
+        if (p.y() == bottom) EXPECT_LT(p.x(), (left + right) / 2) << p.x() << "," << p.y();
     }
 }
 
