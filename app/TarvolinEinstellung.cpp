@@ -1182,8 +1182,13 @@ void TEinstellungen::FormCloseQuery(TObject*, bool& CanClose) {
 void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShiftState, int, int) {
     if (Button != mbLeft) return;
     const AnsiString file = ColorsFile();
+    // Something else under the file's name is told of and left as it is.
+    bool refused = false;
     try {
-        if (SysUtils::FileExists(file)) ColorDialog->CustomColors()->LoadFromFile(file);
+        ColorDialog->CustomColors()->SetText(TextEncoding::DecodeText(SysUtils::ReadFileBytes(file)));
+    } catch (const SysUtils::EFileRefused& e) {
+        refused = true;
+        SysUtils::TellRefusedFile(e);
     } catch (const SysUtils::Exception&) {
     }
     Modified = true;
@@ -1210,5 +1215,5 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
         } catch (const SysUtils::Exception&) {
         }
     }
-    ColorDialog->CustomColors()->SaveToFile(file);
+    if (!refused) ColorDialog->CustomColors()->SaveToFile(file);
 }

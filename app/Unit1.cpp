@@ -145,6 +145,22 @@ void ShowSettingsProblem(const TRegistryProblem& Problem) {
     if (Classes::IsMainThread()) tell();
     else Classes::QueueOnMainThread(tell);
 }
+
+// A file that is not what its name claims (a FIFO, a device, a huge file) was left unread: the user
+// hears of it once, and the program goes on as without the file.
+void ShowRefusedFile(const SysUtils::EFileRefused& Refusal) {
+    const AnsiString why = Refusal.Reason == SysUtils::EFileRefused::frNotRegular
+                               ? AnsiString("ist keine gewöhnliche Datei (sondern etwa eine benannte Pipe, ein Gerät oder ein Ordner)")
+                               : "ist größer als " + SysUtils::IntToStr(static_cast<int>(Refusal.MaxBytes >> 20)) + " MB";
+    const AnsiString Text = "Die Datei \"" + Refusal.FileName + "\" " + why +
+                            " und wird nicht gelesen; das Programm arbeitet ohne sie weiter.";
+    auto tell = [Text] {
+        if (Form1) Form1->TellUser(Text);
+        else Dialogs::ShowMessageWithoutWaiting(Text);
+    };
+    if (Classes::IsMainThread()) tell();
+    else Classes::QueueOnMainThread(tell);
+}
 } // namespace
 
 TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
@@ -153,6 +169,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     TSpeakingCharacter::SetMain(character_.get());
     Form1 = this;
     TRegistry::SetProblemHandler(ShowSettingsProblem);
+    SysUtils::SetRefusedFileHandler(ShowRefusedFile);
     SetCaption("Tarvolin für Zorbelin");
     SetBorderStyle(bsSizeToolWin);
     SetBorderIcons({biSystemMenu});
