@@ -117,6 +117,14 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
         error = Refusal(fileName, "ihr Ordner ist unlesbar.");
         return nullptr;
     }
+    // A link in the folder may lead only to a package of the same folder, as its pictures may.
+    if (SysUtils::ResolveInsideFolder(realFolder.string(), path).empty()) {
+        error = Refusal(fileName, "die Datei liegt außerhalb ihres Ordners.");
+        return nullptr;
+    }
+    auto pkg = std::unique_ptr<CharacterPackage>(new CharacterPackage);
+    pkg->path_ = path;
+    TIniFile ini(path);
 
     pkg->name_ = ini.ReadString("Figur", "Name", "");
     pkg->width_ = ini.ReadInteger("Figur", "Breite", 0);
