@@ -428,7 +428,8 @@ void TForm1::ReadTopPlacement() {
             }
         }
         if (reg.TryReadInteger("VORLAGE", view)) {
-            if (!reg.TryReadInteger(view == 0 ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
+            const bool month = SettingRange("VORLAGE").Hold(view) == 0;
+            if (!reg.TryReadInteger(month ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
         }
     }
     if (top < 0) top = 20;
@@ -614,7 +615,8 @@ void TForm1::LoadWindowPlacement() {
         } catch (const std::exception&) {
         }
     }
-    if (!reg.TryReadInteger("VORLAGE", view)) view = SettingDefault::VORLAGE;
+    // The view the page shows, whatever number the file holds.
+    view = reg.TryReadInteger("VORLAGE", view) ? SettingRange("VORLAGE").Hold(view) : SettingDefault::VORLAGE;
     const int sw = ScreenWidth(), sh = ScreenHeight();
     const char* suffix = view == 0 ? "Month" : "Normal";
     int left = 0, width = 0, height = 0;
@@ -903,7 +905,7 @@ void TForm1::ApplyWindowAlpha() {
         if (reg.OpenKey(TarvolinKey, false)) reg.TryReadInteger("Alpha", alpha);
     }
     SetColor(ColorKey());
-    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(std::clamp(alpha, 0, 255)),
+    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(SettingRange("Alpha").Hold(alpha)),
                                LWA_COLORKEY | LWA_ALPHA);
 }
 
@@ -913,7 +915,7 @@ void TForm1::SaveWindowPlacement() {
         if (!reg.OpenKey(TarvolinKey, true)) return;
         int view = 0;
         if (!reg.TryReadInteger("VORLAGE", view)) view = 0;
-        const AnsiString suffix = view == 0 ? "Month" : "Normal";
+        const AnsiString suffix = SettingRange("VORLAGE").Hold(view) == 0 ? "Month" : "Normal";
         reg.WriteInteger("FormPosTop" + suffix, Top());
         reg.WriteInteger("FormPosLeft" + suffix, Left());
         reg.WriteInteger("FormPosWidth" + suffix, Width());
@@ -1067,7 +1069,8 @@ void TForm1::ReadCachedSettings() {
         int value = 0;
         mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : SettingDefault::MailonBirthday;
         character_->SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
-        character_->SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll;
+        character_->SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value)
+                                          ? SettingRange("CharacterSayTimeAll").Hold(value) : SettingDefault::CharacterSayTimeAll;
         ViewParameters.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value)
                                               ? value != 0 : SettingDefault::TransparenzOnActiveWindow;
     } catch (const std::exception& e) {

@@ -447,8 +447,8 @@ int XDaysSetting() {
     if (!reg.OpenKey(TarvolinKey, false)) return 6;
     try {
         if (!reg.ValueExists("xTage")) return kDefaultXDays;
-        // The settings dialog offers 1 to 10 days; a hand-edited file may say anything.
-        return std::clamp(reg.ReadInteger("xTage"), 1, 10);
+        // A hand-edited file may say anything.
+        return SettingRange("xTage").Hold(reg.ReadInteger("xTage"));
     } catch (const std::exception&) {
         return kDefaultXDays;
     }
