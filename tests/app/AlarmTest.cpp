@@ -540,7 +540,9 @@ TEST_F(Reminders, TheSoundIsReadOnlyWhenItIsOneAndNeverByTheWindow) {
     Alarms::PlayAlarmSound();
     EXPECT_LT(testsupport::BytesReadByThisThread() - beforeHere, 1 << 20);
     EXPECT_TRUE(WaitUntil([&] { return testsupport::BytesRead() - before >= (20 << 20); }));
-    if (!MMSystem::AudioOutputAvailable()) EXPECT_TRUE(WaitUntil([&] { return MMSystem::BeepCount() == rung + 1; }));
+    if (!MMSystem::AudioOutputAvailable()) {
+        EXPECT_TRUE(WaitUntil([&] { return MMSystem::BeepCount() == rung + 1; }));
+    }
     EXPECT_EQ(dialogs.size(), 1u);
 }
 
