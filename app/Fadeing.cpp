@@ -55,9 +55,9 @@ void Fadeing::ReadLimits(int& Low, int& High) {
         }
     } catch (const std::exception&) {
     }
-    // Alpha values are bytes: anything else in the file would step beyond the integer range.
-    Low = std::clamp(Low, 0, 255);
-    High = std::clamp(High, 0, 255);
+    // What the settings dialog offers: a damaged file can neither hide the window nor step beyond a byte.
+    Low = SettingRange("Alpha").Hold(Low);
+    High = SettingRange("AlphaAktive").Hold(High);
     if (Low >= High) {
         Low = 245;
         High = 255;

@@ -113,7 +113,10 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     const std::string key = !file.empty() && SysUtils::FileExists(file) ? std::string(file) : std::string();
     std::int32_t request = 0;
     if (AgentServer->Load(key, AgentCharacterId, request) < 0) {
-        owner_.WriteDebugLog(Agent::LastCharacterLoadError());
+        const AnsiString why = Agent::LastCharacterLoadError();
+        owner_.WriteDebugLog(why);
+        // Every reminder asks for the character again: the user hears why once.
+        if (!why.empty() && why != toldLoadError_) owner_.ReportProblem(toldLoadError_ = why);
         AgentServer.reset();
         return false;
     }

@@ -36,6 +36,8 @@ public:
     virtual void StartAnnouncementTimer() = 0;
     // The page builder's announcement is wanted (it then hands over the appointments' text).
     virtual void SetAnnouncePending(bool Value) = 0;
+    // A problem the user is told of beside the page, without holding anything up.
+    virtual void ReportProblem(const AnsiString& Text) = 0;
 };
 
 // The character may load although it is switched off, for as long as the action that asked for it
@@ -128,6 +130,8 @@ private:
     // The last minute the sayings were looked at, -1 before; minutes skipped are caught up this far.
     long long lastSayingMinute_ = -1;
     static constexpr long long SayingCatchUpMinutes = 10;
+    // Why the character last could not be loaded, as the user was told.
+    AnsiString toldLoadError_;
 };
 
 // The program's speaking character as the settings dialog uses it (the main window's, when there is one).

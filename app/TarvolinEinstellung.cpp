@@ -409,8 +409,8 @@ void TEinstellungen::BuildViewTab() {
     ComboBoxAnsicht->Items()->Add("x Tage-Ansicht");
     AddLabel(GroupBoxAnsicht, 12, 56, "Tage:");
     TageEdit = Named<TAdvSpinEdit>(GroupBoxAnsicht, "TageEdit", 120, 52, 60, 21);
-    TageEdit->MinValue = 1;
-    TageEdit->MaxValue = 10;
+    TageEdit->MinValue = SettingRange("xTage").Min;
+    TageEdit->MaxValue = SettingRange("xTage").Max;
     TageEdit->SetValue(1);
     AddLabel(GroupBoxAnsicht, 12, 84, "Design:");
     ComboBoxDesign = Named<TAdvComboBox>(GroupBoxAnsicht, "ComboBoxDesign", 120, 80, 188, 21);
@@ -438,13 +438,14 @@ void TEinstellungen::BuildViewTab() {
     Transparenzmode = Check(GroupBoxFenster, "Transparenzmode", 10, 16, 300, "Transparenz nur bei aktivem Fenster ändern");
     Transparenzmode->SetChecked(true);
     AddLabel(GroupBoxFenster, 12, 50, "Min:");
-    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, 50, 255, 5, 100, 250);
+    Transparenz1 = Slider(GroupBoxFenster, "Transparenz1", 56, 44, SettingRange("Alpha").Min, SettingRange("Alpha").Max, 5, 100, 250);
     AddLabel(GroupBoxFenster, 12, 80, "Max:");
-    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, 50, 255, 5, 100, 250);
+    Transparenz2 = Slider(GroupBoxFenster, "Transparenz2", 56, 74, SettingRange("AlphaAktive").Min, SettingRange("AlphaAktive").Max,
+                          5, 100, 250);
     AddLabel(GroupBoxFenster, 56, 100, "transparent");
     AddRightLabel(GroupBoxFenster, 56 + 250, 100, "undurchsichtig");
     dxfCheckBox1 = Check(GroupBoxFenster, "dxfCheckBox1", 10, 130, 300, "Programm verzögert starten");
-    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, 0, 60, 5, 0, 250);
+    Verzoegerung = Slider(GroupBoxFenster, "Verzoegerung", 56, 154, SettingRange("Delay").Min, SettingRange("Delay").Max, 5, 0, 250);
     AddLabel(GroupBoxFenster, 56, 180, "0 sec.");
     AddRightLabel(GroupBoxFenster, 56 + 250, 180, "60 sec.");
     CheckBoxGeburtstagseMail = Check(GroupBoxFenster, "CheckBoxGeburtstagseMail", 10, 212, 300, "eMail am Geburtstag versenden ");
@@ -761,6 +762,8 @@ void TEinstellungen::ShowStoredValues(TRegistry& Reg) {
             int number = value.Default;
             if (!Reg.TryReadInteger(value.Name, number) && value.StoreDefault)
                 WriteSetting([&value](TRegistry& r) { r.WriteInteger(value.Name, value.Default); });
+            // Shown as the program takes it, whatever number the file holds.
+            if (const TSettingRange* range = FindSettingRange(value.Name)) number = range->Hold(number);
             ShowNumber(value.Control, value.Kind == TStoredValue::Flag, number, value.Default);
         }
         if (value.Follows) value.Follows();
@@ -849,17 +852,18 @@ void TEinstellungen::WriteChosenFont() {
 }
 
 void TEinstellungen::AlphaRule() {
-    if (Transparenz1->Position() < Transparenz2->Position()) return;
-    // Moving the active slider writes AlphaAktive; left where it is, it is written all the same.
+    if (inAlphaRule_ || Transparenz1->Position() < Transparenz2->Position()) return;
+    // Moving the active slider writes AlphaAktive; left where it is, it is written all the same (its
+    // own rule is not run again for it: with both sliders alike it would never end).
     inAlphaRule_ = true;
     const int before = Transparenz2->Position();
     Transparenz2->SetPosition(Transparenz1->Position());
-    inAlphaRule_ = false;
     if (Transparenz2->Position() == before) Store(StoredValueOf(Transparenz2));
+    inAlphaRule_ = false;
 }
 
 void TEinstellungen::SetSayTimePosition(int Value) {
-    sayTimePosition_ = std::clamp(Value, 5, 60);
+    sayTimePosition_ = SettingRange("CharacterSayTimeAll").Hold(Value);
     SetEditText(SagZeitEdit, SysUtils::IntToStr(sayTimePosition_));
 }
 
@@ -882,7 +886,7 @@ void TEinstellungen::SagZeitEditChange(TObject*) {
         SetSayTimePosition(30);
         return;
     }
-    sayTimePosition_ = std::clamp(minutes, 5, 60);
+    sayTimePosition_ = SettingRange("CharacterSayTimeAll").Hold(minutes);
     bool written = false;
     WriteSetting([minutes, &written](TRegistry& r) {
         r.WriteInteger("CharacterSayTimeAll", minutes);
@@ -1252,8 +1256,13 @@ void TEinstellungen::FormCloseQuery(TObject*, bool& CanClose) {
 void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShiftState, int, int) {
     if (Button != mbLeft) return;
     const AnsiString file = ColorsFile();
+    // Something else under the file's name is told of and left as it is.
+    bool refused = false;
     try {
-        if (SysUtils::FileExists(file)) ColorDialog->CustomColors()->LoadFromFile(file);
+        ColorDialog->CustomColors()->SetText(TextEncoding::DecodeText(SysUtils::ReadFileBytes(file)));
+    } catch (const SysUtils::EFileRefused& e) {
+        refused = true;
+        SysUtils::TellRefusedFile(e);
     } catch (const SysUtils::Exception&) {
     }
     Modified = true;
@@ -1280,5 +1289,5 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
         } catch (const SysUtils::Exception&) {
         }
     }
-    ColorDialog->CustomColors()->SaveToFile(file);
+    if (!refused) ColorDialog->CustomColors()->SaveToFile(file);
 }

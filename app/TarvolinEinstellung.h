@@ -65,7 +65,7 @@ int SayTimeStep(int Minutes, bool Up);
 class TSchriftDialog : public TForm {
 public:
     explicit TSchriftDialog(TComponent* AOwner);
-    static constexpr int MinFontSize = SettingDefault::MinFontSize, MaxFontSize = SettingDefault::MaxFontSize;
+    static constexpr int MinFontSize = SettingRange("FontSize").Min, MaxFontSize = SettingRange("FontSize").Max;
     TAdvEdit* FontName;
     TListBox* FontList;
     TAdvSpinEdit* FontSize;

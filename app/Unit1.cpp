@@ -191,6 +191,22 @@ void ShowNotStored(const PendingWrites::TNotStored& NotStored) {
     if (Classes::IsMainThread()) tell();
     else Classes::QueueOnMainThread(tell);
 }
+
+// A file that is not what its name claims (a FIFO, a device, a huge file) was left unread: the user
+// hears of it once, and the program goes on as without the file.
+void ShowRefusedFile(const SysUtils::EFileRefused& Refusal) {
+    const AnsiString why = Refusal.Reason == SysUtils::EFileRefused::frNotRegular
+                               ? AnsiString("ist keine gewöhnliche Datei (sondern etwa eine benannte Pipe, ein Gerät oder ein Ordner)")
+                               : "ist größer als " + SysUtils::IntToStr(static_cast<int>(Refusal.MaxBytes >> 20)) + " MB";
+    const AnsiString Text = "Die Datei \"" + Refusal.FileName + "\" " + why +
+                            " und wird nicht gelesen; das Programm arbeitet ohne sie weiter.";
+    auto tell = [Text] {
+        if (Form1) Form1->TellUser(Text);
+        else Dialogs::ShowMessageWithoutWaiting(Text);
+    };
+    if (Classes::IsMainThread()) tell();
+    else Classes::QueueOnMainThread(tell);
+}
 } // namespace
 
 TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
@@ -200,6 +216,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     Form1 = this;
     TRegistry::SetProblemHandler(ShowSettingsProblem);
     PendingWrites::SetNotStoredHandler(ShowNotStored);
+    SysUtils::SetRefusedFileHandler(ShowRefusedFile);
     SetCaption("Tarvolin für Zorbelin");
     SetBorderStyle(bsSizeToolWin);
     SetBorderIcons({biSystemMenu});
@@ -488,7 +505,8 @@ void TForm1::ReadTopPlacement() {
             }
         }
         if (reg.TryReadInteger("VORLAGE", view)) {
-            if (!reg.TryReadInteger(view == 0 ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
+            const bool month = SettingRange("VORLAGE").Hold(view) == 0;
+            if (!reg.TryReadInteger(month ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
         }
     }
     if (top < 0) top = 20;
@@ -770,7 +788,8 @@ void TForm1::LoadWindowPlacement() {
         } catch (const std::exception&) {
         }
     }
-    if (!reg.TryReadInteger("VORLAGE", view)) view = SettingDefault::VORLAGE;
+    // The view the page shows, whatever number the file holds.
+    view = reg.TryReadInteger("VORLAGE", view) ? SettingRange("VORLAGE").Hold(view) : SettingDefault::VORLAGE;
     const int sw = ScreenWidth(), sh = ScreenHeight();
     const char* suffix = view == 0 ? "Month" : "Normal";
     int left = 0, width = 0, height = 0;
@@ -1095,7 +1114,7 @@ void TForm1::ApplyWindowAlpha() {
         if (reg.OpenKey(TarvolinKey, false)) reg.TryReadInteger("Alpha", alpha);
     }
     SetColor(ColorKey());
-    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(std::clamp(alpha, 0, 255)),
+    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(SettingRange("Alpha").Hold(alpha)),
                                LWA_COLORKEY | LWA_ALPHA);
 }
 
@@ -1105,7 +1124,7 @@ void TForm1::SaveWindowPlacement() {
         if (!reg.OpenKey(TarvolinKey, true)) return;
         int view = 0;
         if (!reg.TryReadInteger("VORLAGE", view)) view = 0;
-        const AnsiString suffix = view == 0 ? "Month" : "Normal";
+        const AnsiString suffix = SettingRange("VORLAGE").Hold(view) == 0 ? "Month" : "Normal";
         reg.WriteInteger("FormPosTop" + suffix, Top());
         reg.WriteInteger("FormPosLeft" + suffix, Left());
         reg.WriteInteger("FormPosWidth" + suffix, Width());
@@ -1259,7 +1278,8 @@ void TForm1::ReadCachedSettings() {
         int value = 0;
         mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : SettingDefault::MailonBirthday;
         character_->SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
-        character_->SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll;
+        character_->SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value)
+                                          ? SettingRange("CharacterSayTimeAll").Hold(value) : SettingDefault::CharacterSayTimeAll;
         ViewParameters.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value)
                                               ? value != 0 : SettingDefault::TransparenzOnActiveWindow;
     } catch (const std::exception& e) {

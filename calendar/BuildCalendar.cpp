@@ -162,9 +162,7 @@ void BuildTarvolan::ReadRegistrySettings() {
 
     // A missing value means what the settings dialog shows for it.
     p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);
-    p.FontSize = reg.TryReadInteger("FontSize", value)
-                     ? std::clamp(value, SettingDefault::MinFontSize, SettingDefault::MaxFontSize)
-                     : SettingDefault::FontSize;
+    p.FontSize = reg.TryReadInteger("FontSize", value) ? SettingRange("FontSize").Hold(value) : SettingDefault::FontSize;
     p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : SettingDefault::FontColor);
     p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value)
                                      ? value != 0 : SettingDefault::showFullWeeksInMonthView;
@@ -182,8 +180,10 @@ void BuildTarvolan::ReadRegistrySettings() {
         write([&reg] { reg.WriteBool("BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent); });
     }
     p.WeekendColorHtml = ColorToHtml(reg.TryReadInteger("WeekendColor", value) ? value : SettingDefault::WeekendColor);
-    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? value & 0xFF : SettingDefault::VORLAGE);
-    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? value : SettingDefault::CharacterSayTimeAll);
+    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? SettingRange("VORLAGE").Hold(value)
+                                                                         : SettingDefault::VORLAGE);
+    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? SettingRange("CharacterSayTimeAll").Hold(value)
+                                                                                : SettingDefault::CharacterSayTimeAll);
     host_->SetSayTimeEnabled(reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime);
     p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) ? value != 0
                                                                                  : SettingDefault::TransparenzOnActiveWindow;

@@ -7,6 +7,7 @@
 
 #include "Registry.h"
 #include "SettingDefaults.h"
+#include "TextEncoding.h"
 
 namespace Gemeinsam {
 namespace {
@@ -35,22 +36,27 @@ AnsiString QuoteOfTheDay(const AnsiString& ProgramFolder) {
     if (double(q.lastQuoteTime) < double(now) - 0.5) {
         q.lastQuoteTime = now;
         const AnsiString file = ProgramFolder + "vorlagen\\quotes.txt";
-        if (SysUtils::FileExists(file)) {
-            TStringList lines;
-            lines.LoadFromFile(file);
-            // A file without a line leaves nothing to choose: the previous quote stays.
-            if (lines.Count() > 0) {
-                int value;
-                if (q.random) {
-                    value = q.random();
-                } else {
-                    std::srand(static_cast<unsigned>(std::time(nullptr)));
-                    value = std::rand();
-                }
-                int index = value % lines.Count();
-                if (index < 0) index += lines.Count();
-                q.quoteOfTheDay = lines.Strings(index);
+        TStringList lines;
+        try {
+            lines.SetText(TextEncoding::DecodeText(SysUtils::ReadFileBytes(file)));
+        } catch (const SysUtils::EFileRefused& e) {
+            // Something else under the name is told of once, and the page goes on as without it.
+            SysUtils::TellRefusedFile(e);
+        } catch (const SysUtils::EInOutError&) {
+            if (SysUtils::FileExists(file)) throw;
+        }
+        // A file without a line leaves nothing to choose: the previous quote stays.
+        if (lines.Count() > 0) {
+            int value;
+            if (q.random) {
+                value = q.random();
+            } else {
+                std::srand(static_cast<unsigned>(std::time(nullptr)));
+                value = std::rand();
             }
+            int index = value % lines.Count();
+            if (index < 0) index += lines.Count();
+            q.quoteOfTheDay = lines.Strings(index);
         }
     }
     return q.quoteOfTheDay;

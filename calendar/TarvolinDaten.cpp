@@ -131,6 +131,10 @@ void TTarvolinDatenModul::LoadDesign() {
         TemplateDir = programFolder + "vorlagen\\";
         HauptTemplate = MonatTemplate = TagTemplate = WocheTemplate = XtageTemplate = XtageTagTemplate =
             TemplateDir;
+        // A name that leads out of the template folder names no template of the design.
+        for (TPageProducer* producer : {PageProducerHaupt, PageProducerTag, PageProducerXtageTag, PageProducerTarvolinWoche,
+                                        PageProducerTarvolinMonat})
+            producer->SetHTMLFolder(TemplateDir);
 
         AnsiString design = SettingDefault::Design;
         {
@@ -166,7 +170,7 @@ void TTarvolinDatenModul::LoadDesign() {
         XtageTagTemplate = TemplateDir + ini.ReadString(design, "xtagetag", "xtagetag.zbn");
 
         for (const AnsiString* path : {&HauptTemplate, &MonatTemplate, &TagTemplate, &XtageTagTemplate}) {
-            if (!SysUtils::FileExists(*path)) {
+            if (!SysUtils::FileExists(*path) || SysUtils::ResolveInsideFolder(TemplateDir, *path).empty()) {
                 // The message waits on the main thread; the window is closed by a queued request,
                 // since its shut-down waits for this build to end.
                 templatesMissing_ = true;

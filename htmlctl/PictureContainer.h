@@ -273,7 +273,7 @@ inline int FrameDelay(int Delay) { return Delay <= 1 ? MinFrameDelay : Delay; }
 std::unique_ptr<TGraphic> DecodePicture(const std::string& Bytes);
 // The bytes of a picture file named by markup. Markup comes from other programs and other users, so
 // only a regular file of at most MaxPictureFileBytes is read; anything else raises EInOutError.
-constexpr std::size_t MaxPictureFileBytes = 16u << 20;
+constexpr std::size_t MaxPictureFileBytes = SysUtils::MaxPictureFileBytes;
 std::string ReadPictureFile(const AnsiString& FileName);
 // Loads the named resource into Picture; a name that is not there leaves it as it is.
 void LoadResource(TGraphic& Picture, const AnsiString& ResName);

@@ -93,37 +93,47 @@ AnsiString TPageProducer::ContentFromStream(TStream* Stream) {
     return ContentFromString(TextEncoding::DecodeText(Stream->ReadAll()));
 }
 
+namespace {
+template <typename Stamp>
+Stamp StampOf(const AnsiString& Path, const struct stat& St) {
+    return Stamp{Path, static_cast<unsigned long long>(St.st_dev), static_cast<unsigned long long>(St.st_ino),
+                 static_cast<long long>(St.st_size),
+                 static_cast<long long>(St.st_mtim.tv_sec) * 1000000000LL + St.st_mtim.tv_nsec,
+                 static_cast<long long>(St.st_ctim.tv_sec) * 1000000000LL + St.st_ctim.tv_nsec};
+}
+} // namespace
+
 AnsiString TPageProducer::Content() {
     if (htmlFile_.empty()) return ContentFromString(htmlDoc_->Text());
     const AnsiString path = ResolvePath(htmlFile_);
+    // Held here, so a handler that expands this producer again cannot pull the text away.
+    std::shared_ptr<const AnsiString> text = fileText_;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        const FileStamp now{path, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
-                            static_cast<long long>(st.st_size),
-                            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
-                            static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec};
-        // Held here, so a handler that expands this producer again cannot pull the text away.
-        std::shared_ptr<const AnsiString> text = fileText_;
-        if (now == stamp_ && text) return ContentFromString(*text);
-        std::string bytes;
-        try {
-            bytes = ReadFileBytes(path);
-        } catch (const EInOutError&) {
-            stamp_ = FileStamp();
-            throw EFOpenError("Cannot open file \"" + htmlFile_ + "\"");
-        }
-        text = std::make_shared<const AnsiString>(TextEncoding::DecodeText(bytes));
-        // Remembered only when the file did not change while it was read.
-        fileText_ = text;
-        stamp_ = static_cast<long long>(bytes.size()) == now.size ? now : FileStamp();
+    if (text && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && StampOf<FileStamp>(path, st) == stamp_)
         return ContentFromString(*text);
-    }
+
+    // Read anew: only a regular file of template size, inside its folder.
     stamp_ = FileStamp();
+    const auto fail = [this](const AnsiString& why) { return EFOpenError("Cannot open file \"" + htmlFile_ + "\"" + why); };
+    if (!htmlFolder_.empty() && ResolveInsideFolder(htmlFolder_, htmlFile_).empty())
+        throw fail(": it lies outside its folder " + htmlFolder_);
+    std::unique_ptr<TRegularFile> file;
+    try {
+        file = TRegularFile::Open(path, MaxHTMLFileBytes);
+    } catch (const EFileRefused& e) {
+        throw fail(e.Reason == EFileRefused::frNotRegular ? ": not a regular file" : ": too large");
+    }
+    if (!file) throw fail("");
+    const FileStamp now = StampOf<FileStamp>(path, file->Status());
     std::string bytes;
     try {
-        bytes = ReadFileBytes(htmlFile_);
+        bytes = file->ReadAll();
     } catch (const EInOutError&) {
-        throw EFOpenError("Cannot open file \"" + htmlFile_ + "\"");
+        throw fail("");
     }
-    return ContentFromString(TextEncoding::DecodeText(bytes));
+    text = std::make_shared<const AnsiString>(TextEncoding::DecodeText(bytes));
+    // Remembered only when the file did not change while it was read.
+    fileText_ = text;
+    if (static_cast<long long>(bytes.size()) == now.size) stamp_ = now;
+    return ContentFromString(*text);
 }

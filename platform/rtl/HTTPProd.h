@@ -24,9 +24,18 @@ public:
     void SetHTMLFile(const AnsiString& Value) { htmlFile_ = Value; }
     TStrings* HTMLDoc() const { return htmlDoc_.get(); }
     void SetHTMLDoc(TStrings* Value) { htmlDoc_->Assign(Value); }
+    // When set, HTMLFile is read only when it lies inside this folder, also with its links resolved.
+    const AnsiString& HTMLFolder() const { return htmlFolder_; }
+    void SetHTMLFolder(const AnsiString& Value) {
+        htmlFolder_ = Value;
+        stamp_ = FileStamp();
+    }
+    // A template is expanded many times over into a page: a larger file is not read.
+    static constexpr std::size_t MaxHTMLFileBytes = 1u << 20;
 
-    // The expanded template. Raises EFOpenError when HTMLFile is set and cannot be read. The file is
-    // UTF-8, or Windows-1252 when it is not valid UTF-8.
+    // The expanded template. Raises EFOpenError when HTMLFile is set and cannot be read, and when it
+    // is no regular file of at most MaxHTMLFileBytes or lies outside HTMLFolder. The file is UTF-8,
+    // or Windows-1252 when it is not valid UTF-8.
     AnsiString Content();
     AnsiString ContentFromString(const AnsiString& Template);
     AnsiString ContentFromStream(TStream* Stream);
@@ -39,7 +48,7 @@ public:
 protected:
     virtual void DoTagEvent(TTag Tag, const AnsiString& TagString, TStrings* TagParams, AnsiString& ReplaceText);
 private:
-    AnsiString htmlFile_;
+    AnsiString htmlFile_, htmlFolder_;
     std::unique_ptr<TStringList> htmlDoc_;
     // The decoded text of the template file as last read, and the file's identity and times then:
     // a month page expands its day template 42 times, and the file is read again only when changed.

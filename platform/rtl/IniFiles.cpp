@@ -87,6 +87,9 @@ struct TIniFile::Document {
     // Identity of the file this was read from: device, inode, size and change time.
     struct stat stamp {};
     bool exists = false;
+    // Something else stands under the file's name (a FIFO, a device, a huge file): read as empty and
+    // never written over.
+    bool refused = false;
 
     const Section* Find(const std::string& name) const {
         const auto it = index.find(AnsiUpperCase(Trim(name)));
@@ -230,6 +233,7 @@ bool MakeChanges(TIniFile::Document& doc, const std::vector<Pending::Change>& ch
 // one when the file cannot be written, is reported as not stored.
 void WriteLocked(const std::string& path, const std::string& fileName, TIniFile::Document doc,
                  const std::function<bool(TIniFile::Document&)>* change) {
+    if (doc.refused) throw EInOutError("Cannot write " + path + ": it is no regular file, or too large; it is left as it is");
     std::vector<Pending::Change> held;
     {
         std::lock_guard<std::mutex> lock(g_pendingMutex);
@@ -294,10 +298,19 @@ std::shared_ptr<const TIniFile::Document> TIniFile::Load() {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string bytes;
     struct stat st {};
-    const auto read = SettingsFile::ReadUnlessUnchanged(ResolvePath(FileName()), cache_ && cache_->exists ? &cache_->stamp : nullptr,
-                                                        bytes, st);
+    SettingsFile::TRead read;
+    try {
+        read = SettingsFile::ReadUnlessUnchanged(ResolvePath(FileName()), cache_ && cache_->exists ? &cache_->stamp : nullptr,
+                                                 bytes, st);
+    } catch (const EFileRefused& e) {
+        TellRefusedFile(e);
+        auto doc = std::make_shared<Document>();
+        doc->refused = true;
+        cache_ = doc;
+        return cache_;
+    }
     if (read == SettingsFile::TRead::Missing) {
-        if (!cache_ || cache_->exists) cache_ = std::make_shared<Document>();
+        if (!cache_ || cache_->exists || cache_->refused) cache_ = std::make_shared<Document>();
         return cache_;
     }
     if (read == SettingsFile::TRead::Unchanged) return cache_;

@@ -45,7 +45,9 @@ private:
 // the lock is free. The text is UTF-8; a line that is not valid UTF-8
 // (a key's name and its value each on its own) is read as Windows-1252, and written back as UTF-8 on
 // the next write, which first keeps the file as it was beside it as "<file>.unreadable-<time>-<pid>"
-// (and fails when it cannot).
+// (and fails when it cannot). A file that is no regular file, or larger than
+// SysUtils::MaxSettingsFileBytes, reads as empty, is told once (SysUtils::TellRefusedFile) and is
+// never written over: a write raises EInOutError.
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(const AnsiString& FileName);

@@ -565,7 +565,18 @@ std::shared_ptr<const TRegistry::Hive> LoadLocked(const std::string& file, const
             if (c.stuck && stuck) *stuck = true;
             if (c.stuck || !bytesOut) return c.hive;
         }
-        if (SettingsFile::ReadUnlessUnchanged(file, nullptr, bytes, st) == SettingsFile::TRead::Missing) {
+        SettingsFile::TRead read;
+        try {
+            read = SettingsFile::ReadUnlessUnchanged(file, nullptr, bytes, st);
+        } catch (const EFileRefused& e) {
+            // Not a settings file (a FIFO, a device, a huge file): the settings start empty, and
+            // what is there is never written over.
+            c = Cached{st, true, std::make_shared<TRegistry::Hive>(), true, true};
+            if (stuck) *stuck = true;
+            TellRefusedFile(e);
+            return c.hive;
+        }
+        if (read == SettingsFile::TRead::Missing) {
             if (errno == ENOENT && attempt < 3) continue;   // replaced between stat and open
             throw ERegistryException("Cannot read the registry file " + file + ": " + std::strerror(errno));
         }

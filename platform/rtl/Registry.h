@@ -15,7 +15,9 @@
 // "<file>.unreadable-<time>-<pid>", the readable keys and values are written back, and the problem
 // handler hears of it once. A file that is no REGEDIT4 file at all is moved aside and reads as empty.
 // A file with unreadable lines that cannot be kept aside (a read-only folder) is read as far as it
-// can be and never written.
+// can be and never written. A file that is no regular file (a FIFO, a device, also behind a link),
+// or larger than SysUtils::MaxSettingsFileBytes, is not read at all: its settings read as empty,
+// it is never written, and the refusal is told once (SysUtils::TellRefusedFile).
 // Each name and text is decoded on its own: valid UTF-8 stays UTF-8, anything else is read as
 // Windows-1252. Before a write turns such values into UTF-8, the file as it was is kept aside the
 // same way (and the handler hears of it); when it cannot be, the write fails.

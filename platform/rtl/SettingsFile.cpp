@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "SysUtils.h"
 #include "TextEncoding.h"
 
 SettingsFile::TLock::TLock(const std::string& Path, int OpenFlags, int WaitMs) {
@@ -37,22 +38,11 @@ bool SettingsFile::SameFile(const struct stat& A, const struct stat& B) {
 
 SettingsFile::TRead SettingsFile::ReadUnlessUnchanged(const std::string& File, const struct stat* Known,
                                                       std::string& Bytes, struct stat& Stamp) {
-    const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return TRead::Missing;
-    Stamp = {};
-    ::fstat(fd, &Stamp);
-    if (Known && SameFile(*Known, Stamp)) {
-        ::close(fd);
-        return TRead::Unchanged;
-    }
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        Bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    const auto file = SysUtils::TRegularFile::Open(File, SysUtils::MaxSettingsFileBytes);
+    if (!file) return TRead::Missing;
+    Stamp = file->Status();
+    if (Known && SameFile(*Known, Stamp)) return TRead::Unchanged;
+    Bytes += file->ReadAll();
     return TRead::Read;
 }
 

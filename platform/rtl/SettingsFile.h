@@ -33,7 +33,8 @@ bool SameFile(const struct stat& A, const struct stat& B);
 enum class TRead { Missing, Unchanged, Read };
 // Reads File whole into Bytes, with the identity it had when read in Stamp, unless it is still the
 // file Known describes (Known may be null: always read). Missing when it cannot be opened (errno says
-// why).
+// why). Only a regular file of at most SysUtils::MaxSettingsFileBytes is read: anything else raises
+// SysUtils::EFileRefused.
 TRead ReadUnlessUnchanged(const std::string& File, const struct stat* Known, std::string& Bytes, struct stat& Stamp);
 
 // Text as UTF-8: valid UTF-8 stays as it is, anything else is read as Windows-1252 and Converted is

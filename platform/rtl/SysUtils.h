@@ -10,6 +10,8 @@
 
 #include "System.h"
 
+struct stat;
+
 // Days since 1899-12-30; the fraction is the time of day.
 class TDateTime {
 public:
@@ -177,12 +179,7 @@ AnsiString ExcludeTrailingPathDelimiter(const AnsiString& s);
 AnsiString ExpandFileName(const AnsiString& name);
 // A file:// URL for a local path, with every byte outside the safe set percent-encoded.
 AnsiString FileNameToURL(const AnsiString& path);
-// Whole file as bytes; raises EInOutError when it cannot be read.
-std::string ReadFileBytes(const AnsiString& name);
-// Whole file as bytes, but only a regular file of at most maxBytes: a FIFO, device or folder is never
-// opened for reading, so a name from outside cannot block or feed the caller without end. Raises
-// EInOutError otherwise.
-std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes);
+
 // Writes atomically (a temporary file "<name>.tmp-XXXXXX" beside it, then rename); raises
 // EInOutError. An existing file keeps its mode; a new one gets NewFileMode.
 void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode = 0644);
@@ -198,6 +195,68 @@ AnsiString GetCurrentDir();
 bool SetCurrentDir(const AnsiString& Dir);
 // The last change of a file or folder, in local time; false when there is none of that name.
 bool FileAge(const AnsiString& FileName, TDateTime& FileDateTime);
+
+// ---- reading files --------------------------------------------------------------------------------
+// Every file the program reads (settings, designs, sounds, pictures, character packages) may be
+// something else under its name: a FIFO would hold the reader in its open, a device (or a link to
+// one) would feed it without end, a huge file would take the memory. So a file is read only when it
+// is a regular file (a link to one is followed) of at most its reader's bound, opened without
+// waiting and looked at before a byte is read.
+constexpr std::size_t MaxFileBytes = 16u << 20;           // ReadFileBytes, text lists, page files
+constexpr std::size_t MaxSettingsFileBytes = 16u << 20;   // registry and profile files
+constexpr std::size_t MaxPictureFileBytes = 16u << 20;
+constexpr std::size_t MaxSoundFileBytes = 32u << 20;
+
+// A file that was not read because it is not what its name claims: no regular file, or larger than
+// its reader takes. The message names the file in double quotes.
+class EFileRefused : public EInOutError {
+public:
+    enum TReason { frNotRegular, frTooLarge };
+    EFileRefused(const AnsiString& AFileName, TReason AReason, std::size_t AMaxBytes);
+    AnsiString FileName;
+    TReason Reason;
+    std::size_t MaxBytes;
+};
+
+// A file open for reading that passed the checks above.
+class TRegularFile {
+public:
+    // Null when Name cannot be opened (errno says why); raises EFileRefused for anything but a
+    // regular file of at most MaxBytes. With NoFollow a link in the last place is not followed.
+    static std::unique_ptr<TRegularFile> Open(const AnsiString& Name, std::size_t MaxBytes, bool NoFollow = false);
+    ~TRegularFile();
+    TRegularFile(const TRegularFile&) = delete;
+    TRegularFile& operator=(const TRegularFile&) = delete;
+    // The file as it was when opened (fstat).
+    const struct ::stat& Status() const;
+    // The whole file. Raises EFileRefused when it grew beyond the bound meanwhile, EInOutError when
+    // reading fails.
+    std::string ReadAll();
+    // Its first Count bytes (fewer when it is shorter), without moving on.
+    std::string Peek(std::size_t Count);
+private:
+    TRegularFile(int Fd, const AnsiString& Name, std::size_t MaxBytes);
+    int fd_;
+    AnsiString name_;
+    std::size_t maxBytes_;
+    std::unique_ptr<struct ::stat> status_;
+};
+
+// Whole file as bytes, only a regular file of at most maxBytes (TRegularFile). Raises EFileRefused
+// for anything else, EInOutError when it cannot be opened or read.
+std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes);
+// The same with the common bound MaxFileBytes.
+std::string ReadFileBytes(const AnsiString& name);
+
+// A reader that goes on without a refused file tells the user so through here: the program's
+// handler hears of each file and reason once in a process (from any thread; the first few refusals
+// before a handler is set are kept for it).
+void TellRefusedFile(const EFileRefused& Refusal);
+void SetRefusedFileHandler(std::function<void(const EFileRefused&)> Handler);
+
+// Path (a file in Folder or below it) with every link resolved, when it lies inside Folder (itself
+// resolved); empty when ".." or a link leads out of it. Names are found as ResolvePath finds them.
+AnsiString ResolveInsideFolder(const AnsiString& Folder, const AnsiString& Path);
 
 // ---- finding files ------------------------------------------------------------------------------
 constexpr int faHidden = 0x02, faDirectory = 0x10, faAnyFile = 0x3F;

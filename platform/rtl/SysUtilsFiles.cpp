@@ -12,8 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
+#include <filesystem>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -204,38 +205,122 @@ AnsiString FileNameToURL(const AnsiString& path) {
     return out;
 }
 
-std::string ReadFileBytes(const AnsiString& name) {
-    std::ifstream in(ResolvePath(name), std::ios::binary);
-    if (!in) throw EInOutError("Cannot open file \"" + name + "\"");
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw EInOutError("Cannot read file \"" + name + "\"");
+EFileRefused::EFileRefused(const AnsiString& AFileName, TReason AReason, std::size_t AMaxBytes)
+    : EInOutError((AReason == frNotRegular ? "Not a regular file: \"" : "File too large: \"") + AFileName + "\""),
+      FileName(AFileName), Reason(AReason), MaxBytes(AMaxBytes) {}
+
+std::unique_ptr<TRegularFile> TRegularFile::Open(const AnsiString& Name, std::size_t MaxBytes, bool NoFollow) {
+    // O_NONBLOCK: opening a FIFO without a writer returns at once instead of waiting for one.
+    const int fd = ::open(ResolvePath(Name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (NoFollow ? O_NOFOLLOW : 0));
+    if (fd < 0) {
+        // A link where none may be counts as what it is not: a regular file.
+        if (errno == ELOOP && NoFollow) throw EFileRefused(Name, EFileRefused::frNotRegular, MaxBytes);
+        return nullptr;
+    }
+    std::unique_ptr<TRegularFile> file(new TRegularFile(fd, Name, MaxBytes));
+    if (::fstat(fd, file->status_.get()) != 0 || !S_ISREG(file->status_->st_mode))
+        throw EFileRefused(Name, EFileRefused::frNotRegular, MaxBytes);
+    if (file->status_->st_size < 0 || static_cast<unsigned long long>(file->status_->st_size) > MaxBytes)
+        throw EFileRefused(Name, EFileRefused::frTooLarge, MaxBytes);
+    // Reads wait for the disk as usual from here on.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return file;
+}
+
+TRegularFile::TRegularFile(int Fd, const AnsiString& Name, std::size_t MaxBytes)
+    : fd_(Fd), name_(Name), maxBytes_(MaxBytes), status_(std::make_unique<struct stat>()) {}
+
+TRegularFile::~TRegularFile() { ::close(fd_); }
+
+const struct stat& TRegularFile::Status() const { return *status_; }
+
+std::string TRegularFile::ReadAll() {
+    // The file may grow while it is read: one byte past the bound tells.
+    std::string data(static_cast<std::size_t>(status_->st_size) + 1, '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::read(fd_, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EInOutError("Cannot read file \"" + name_ + "\": " + std::strerror(errno));
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+        if (done > maxBytes_) throw EFileRefused(name_, EFileRefused::frTooLarge, maxBytes_);
+        if (done == data.size()) data.resize(std::min(maxBytes_ + 1, data.size() * 2));
+    }
+    data.resize(done);
+    return data;
+}
+
+std::string TRegularFile::Peek(std::size_t Count) {
+    std::string data(Count, '\0');
+    std::size_t done = 0;
+    while (done < Count) {
+        const ssize_t n = ::pread(fd_, data.data() + done, Count - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
     return data;
 }
 
 std::string ReadRegularFile(const AnsiString& name, std::size_t maxBytes) {
-    // O_NONBLOCK: opening a FIFO without a writer returns at once instead of waiting for one.
-    const int fd = ::open(ResolvePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) throw EInOutError("Cannot open file \"" + name + "\": " + std::strerror(errno));
-    ScopeExit closer([fd] { ::close(fd); });
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw EInOutError("Not a regular file: \"" + name + "\"");
-    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes)
-        throw EInOutError("File too large: \"" + name + "\"");
-    // The file may grow while it is read: one byte past the limit tells.
-    std::string data(static_cast<std::size_t>(st.st_size) + 1, '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw EInOutError("Cannot read file \"" + name + "\": " + std::strerror(errno));
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-        if (done > maxBytes) throw EInOutError("File too large: \"" + name + "\"");
-        if (done == data.size() && done <= maxBytes) data.resize(std::min(maxBytes + 1, data.size() * 2));
+    const auto file = TRegularFile::Open(name, maxBytes);
+    if (!file) throw EInOutError("Cannot open file \"" + name + "\": " + std::strerror(errno));
+    return file->ReadAll();
+}
+
+std::string ReadFileBytes(const AnsiString& name) { return ReadRegularFile(name, MaxFileBytes); }
+
+namespace {
+struct RefusedFiles {
+    std::mutex mutex;
+    std::set<std::pair<std::string, int>> told;
+    std::vector<EFileRefused> waiting;   // for a handler still to come
+    std::function<void(const EFileRefused&)> handler;
+};
+RefusedFiles& Refused() {
+    static RefusedFiles refused;
+    return refused;
+}
+} // namespace
+
+void TellRefusedFile(const EFileRefused& Refusal) {
+    std::function<void(const EFileRefused&)> handler;
+    const std::string file = ResolvePath(Refusal.FileName);
+    {
+        RefusedFiles& r = Refused();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        if (!r.told.insert({file, Refusal.Reason}).second) return;
+        if (!r.handler) {
+            if (r.waiting.size() < 16) r.waiting.push_back(Refusal);
+            return;
+        }
+        handler = r.handler;
     }
-    data.resize(done);
-    return data;
+    handler(Refusal);
+}
+
+void SetRefusedFileHandler(std::function<void(const EFileRefused&)> Handler) {
+    std::vector<EFileRefused> waiting;
+    {
+        RefusedFiles& r = Refused();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        r.handler = Handler;
+        if (Handler) waiting.swap(r.waiting);
+    }
+    for (const EFileRefused& e : waiting) Handler(e);
+}
+
+AnsiString ResolveInsideFolder(const AnsiString& Folder, const AnsiString& Path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = fs::canonical(std::string(ResolvePath(Folder)), ec);
+    if (ec) return "";
+    const fs::path file = fs::weakly_canonical(std::string(ResolvePath(Path)), ec);
+    if (ec) return "";
+    const auto mismatch = std::mismatch(folder.begin(), folder.end(), file.begin(), file.end());
+    return mismatch.first == folder.end() && mismatch.second != file.end() ? AnsiString(file.string()) : AnsiString();
 }
 
 void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode) {

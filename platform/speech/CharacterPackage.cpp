@@ -4,9 +4,7 @@
 #include <QByteArray>
 #include <QImageReader>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -33,8 +31,8 @@ std::vector<std::string> SplitList(const std::string& text) {
 }
 
 // A package is shared data: whatever it names, loading it stays quick, small and inside its folder.
-constexpr std::uintmax_t kMaxPackageBytes = 16u * 1024 * 1024;
-constexpr std::uintmax_t kMaxPictureBytes = 16u * 1024 * 1024;
+constexpr std::uintmax_t kMaxPackageBytes = SysUtils::MaxSettingsFileBytes;
+constexpr std::size_t kMaxPictureBytes = SysUtils::MaxPictureFileBytes;
 constexpr int kMaxPictures = 256;
 constexpr int kMaxPictureSide = 2000;  // no character is larger
 constexpr std::uint64_t kMaxPictureMemory = 256ull * 1024 * 1024;
@@ -44,33 +42,23 @@ std::string Refusal(const std::string& name, const std::string& why) {
 }
 
 // The bytes of a regular file, read without blocking on a FIFO or device; false with the reason.
-bool ReadRegularFile(const std::string& path, std::uintmax_t limit, QByteArray& bytes, std::string& why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+bool ReadRegularFile(const std::string& path, std::size_t limit, QByteArray& bytes, std::string& why) {
+    try {
+        // The path has its links resolved: a link in its place now is one put there since.
+        const auto file = SysUtils::TRegularFile::Open(path, limit, true);
+        if (!file) {
+            why = "fehlt oder ist unlesbar.";
+            return false;
+        }
+        const std::string read = file->ReadAll();
+        bytes = QByteArray(read.data(), static_cast<qsizetype>(read.size()));
+        return true;
+    } catch (const SysUtils::EFileRefused& e) {
+        why = e.Reason == SysUtils::EFileRefused::frNotRegular ? "ist keine gewöhnliche Datei." : "ist zu groß.";
+    } catch (const std::exception&) {
         why = "fehlt oder ist unlesbar.";
-        return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        why = "ist keine gewöhnliche Datei.";
-        return false;
-    }
-    if (static_cast<std::uintmax_t>(st.st_size) > limit) {
-        ::close(fd);
-        why = "ist zu groß.";
-        return false;
-    }
-    bytes.resize(static_cast<qsizetype>(st.st_size));
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (n <= 0) break;
-        done += n;
-    }
-    ::close(fd);
-    bytes.truncate(done);
-    return true;
+    return false;
 }
 
 // The picture's file with every link resolved, when it lies inside the package's folder.
@@ -80,11 +68,9 @@ bool InsideFolder(const std::filesystem::path& folder, const std::string& file, 
         return false;
     for (const auto& part : relative)
         if (part == "..") return false;
-    std::error_code ec;
-    resolved = std::filesystem::weakly_canonical(folder / relative, ec);
-    if (ec) return false;
-    const auto mismatch = std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
-    return mismatch.first == folder.end() && mismatch.second != resolved.end();
+    const AnsiString inside = SysUtils::ResolveInsideFolder(folder.string(), (folder / relative).string());
+    resolved = std::string(inside);
+    return !inside.empty();
 }
 
 } // namespace
@@ -124,9 +110,6 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
             return nullptr;
         }
     }
-    auto pkg = std::unique_ptr<CharacterPackage>(new CharacterPackage);
-    pkg->path_ = path;
-    TIniFile ini(path);
     const std::string folder = SysUtils::ExtractFilePath(path);
     std::error_code ec;
     const std::filesystem::path realFolder = std::filesystem::canonical(folder.empty() ? "." : folder, ec);
@@ -134,6 +117,14 @@ std::unique_ptr<CharacterPackage> CharacterPackage::Load(const std::string& path
         error = Refusal(fileName, "ihr Ordner ist unlesbar.");
         return nullptr;
     }
+    // A link in the folder may lead only to a package of the same folder, as its pictures may.
+    if (SysUtils::ResolveInsideFolder(realFolder.string(), path).empty()) {
+        error = Refusal(fileName, "die Datei liegt außerhalb ihres Ordners.");
+        return nullptr;
+    }
+    auto pkg = std::unique_ptr<CharacterPackage>(new CharacterPackage);
+    pkg->path_ = path;
+    TIniFile ini(path);
 
     pkg->name_ = ini.ReadString("Figur", "Name", "");
     pkg->width_ = ini.ReadInteger("Figur", "Breite", 0);

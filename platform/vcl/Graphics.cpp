@@ -34,6 +34,16 @@ namespace {
 
 QString Q(const AnsiString& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// A picture file, as a stream would have read it; what is no regular file of picture size fails as
+// a file that cannot be opened.
+std::string ReadPictureFile(const AnsiString& FileName) {
+    try {
+        return SysUtils::ReadRegularFile(FileName, SysUtils::MaxPictureFileBytes);
+    } catch (const SysUtils::EInOutError& e) {
+        throw EFOpenError("Cannot open file \"" + FileName + "\". " + e.Message);
+    }
+}
+
 // Where a UTF-8 character that ends before `end` begins.
 std::size_t PrevChar(const std::string& s, std::size_t end) {
     if (end == 0) return 0;
@@ -984,7 +994,7 @@ void TGraphic::Changed() {
 }
 
 void TGraphic::LoadFromFile(const AnsiString& FileName) {
-    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    TStringStream stream(ReadPictureFile(FileName));
     LoadFromStream(&stream);
 }
 
@@ -1204,7 +1214,7 @@ TIcon* TPicture::Icon() {
 }
 
 void TPicture::LoadFromFile(const AnsiString& FileName) {
-    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    TStringStream stream(ReadPictureFile(FileName));
     LoadFromStream(&stream);
 }
 

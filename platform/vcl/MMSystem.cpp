@@ -10,7 +10,11 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <list>
+#include <mutex>
+#include <thread>
 
+#include "Classes.h"
 #include "SamplePlayer.h"  // the output beneath PlaySound; it takes this unit's WaveData
 #include "SysUtils.h"
 #include "VclPrivate.h"
@@ -144,8 +148,70 @@ BOOL MessageBeep(UINT) {
     return TRUE;
 }
 
+namespace {
+
+// Sounds asked for without waiting are read on threads of their own: a file of many megabytes read
+// on the caller's thread would hold the window meanwhile. Only the latest request plays.
+class SoundReaders {
+public:
+    ~SoundReaders() { JoinAll(); }
+    unsigned NextRequest() { return ++latest_; }
+    bool Latest(unsigned Request) const { return latest_ == Request; }
+    void Start(std::function<void()> Read) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Those that are done go; the others are few, each ends once its file is read.
+        for (auto it = readers_.begin(); it != readers_.end();) {
+            if (!it->done->load()) {
+                ++it;
+                continue;
+            }
+            it->thread.join();
+            it = readers_.erase(it);
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        readers_.push_back({std::thread([Read = std::move(Read), done] {
+                                Read();
+                                *done = true;
+                            }),
+                            done});
+    }
+    void JoinAll() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& r : readers_) r.thread.join();
+        readers_.clear();
+    }
+
+private:
+    struct Reader {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::atomic<unsigned> latest_{0};
+    std::mutex mutex_;
+    std::list<Reader> readers_;
+};
+
+SoundReaders& Readers() {
+    static SoundReaders readers;
+    return readers;
+}
+
+// The wave in an open file, read whole; false when it is none.
+bool ReadWave(SysUtils::TRegularFile& File, MMSystem::WaveData& Wave) {
+    try {
+        return MMSystem::ParseWave(File.ReadAll(), Wave);
+    } catch (const SysUtils::EFileRefused& e) {
+        SysUtils::TellRefusedFile(e);
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
+} // namespace
+
 BOOL PlaySound(const char* pszSound, HMODULE, DWORD fdwSound) {
     if (!Vcl::Detail::EnsureQtApp()) return FALSE;
+    const unsigned request = Readers().NextRequest();
     const auto fail = [fdwSound] {
         if (!(fdwSound & SND_NODEFAULT)) MessageBeep(0);
         return FALSE;
@@ -158,18 +224,37 @@ BOOL PlaySound(const char* pszSound, HMODULE, DWORD fdwSound) {
     if ((fdwSound & SND_MEMORY) || (fdwSound & SND_RESOURCE) == SND_RESOURCE ||
         ((fdwSound & SND_ALIAS) && !(fdwSound & SND_FILENAME)))
         return fail();
-    const std::string path = SysUtils::ResolvePath(pszSound);
-    MMSystem::WaveData wave;
+    // Only a regular file of sound size, opened without waiting; what no wave file begins with is
+    // refused before it is read.
+    std::shared_ptr<SysUtils::TRegularFile> file;
     try {
-        if (!SysUtils::FileExists(path) || !MMSystem::ParseWave(SysUtils::ReadFileBytes(path), wave)) return fail();
-    } catch (const std::exception&) {
+        file = SysUtils::TRegularFile::Open(pszSound, SysUtils::MaxSoundFileBytes);
+    } catch (const SysUtils::EFileRefused& e) {
+        SysUtils::TellRefusedFile(e);
         return fail();
     }
+    if (!file) return fail();
+    const std::string head = file->Peek(12);
+    if (head.size() < 12 || head.compare(0, 4, "RIFF") != 0 || head.compare(8, 4, "WAVE") != 0) return fail();
     if ((fdwSound & SND_NOSTOP) && Player() && Player()->Playing()) return FALSE;
     const bool loop = (fdwSound & SND_LOOP) != 0;
+    if (fdwSound & SND_ASYNC) {
+        Readers().Start([file, request, loop, fail] {
+            auto wave = std::make_shared<MMSystem::WaveData>();
+            const bool read = ReadWave(*file, *wave);
+            Classes::QueueOnMainThread([wave, read, request, loop, fail] {
+                // A later request (another sound, or silence) has the say.
+                if (!Readers().Latest(request)) return;
+                if (!read || !ThePlayer().Start(*wave, loop)) fail();
+            });
+        });
+        return TRUE;
+    }
+    MMSystem::WaveData wave;
+    if (!ReadWave(*file, wave)) return fail();
     const long long duration = wave.DurationMs();
     if (!ThePlayer().Start(wave, loop)) return fail();
-    if (!(fdwSound & SND_ASYNC) && !loop) {
+    if (!loop) {
         // Waits for the end, running messages meanwhile; an output that stalls does not hold the
         // caller much longer than the sound would have lasted.
         QElapsedTimer clock;

@@ -11,7 +11,10 @@ constexpr DWORD SND_SYNC = 0x0000, SND_ASYNC = 0x0001, SND_NODEFAULT = 0x0002, S
 // Plays the wave file pszSound (SND_FILENAME), waiting for its end unless SND_ASYNC; SND_LOOP repeats
 // it until the next call. A null name stops what plays. A missing or unreadable file, one that is no
 // playable RIFF wave, or a machine without a sound output answers FALSE (with the bell unless
-// SND_NODEFAULT).
+// SND_NODEFAULT). Only a regular file of at most SysUtils::MaxSoundFileBytes is read (anything else
+// is told once, SysUtils::TellRefusedFile). With SND_ASYNC the file is read on a thread of its own
+// and played from the main thread's queue once read; what only the reading shows (a damaged wave, no
+// output) rings the bell then, and a later call plays instead of it.
 BOOL PlaySound(const char* pszSound, HMODULE hmod, DWORD fdwSound);
 
 namespace MMSystem {

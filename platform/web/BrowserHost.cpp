@@ -128,14 +128,21 @@ public:
             job->fail(QWebEngineUrlRequestJob::RequestDenied);
             return;
         }
-        QFile in(QString::fromStdString(file));
-        if (!in.open(QIODevice::ReadOnly)) {
+        // Read on the main thread: only a regular file of at most the bound of page files.
+        std::string read;
+        try {
+            read = SysUtils::ReadFileBytes(file);
+        } catch (const SysUtils::EFileRefused& e) {
+            SysUtils::TellRefusedFile(e);
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        } catch (const std::exception&) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
-        const QByteArray bytes = in.readAll();
+        const QByteArray bytes(read.data(), static_cast<qsizetype>(read.size()));
         const QByteArray type =
-            QMimeDatabase().mimeTypeForFileNameAndData(in.fileName(), bytes).name().toUtf8();
+            QMimeDatabase().mimeTypeForFileNameAndData(QString::fromStdString(file), bytes).name().toUtf8();
         ReplyBytes(job, type, bytes);
     }
 };

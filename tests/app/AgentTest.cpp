@@ -165,6 +165,35 @@ TEST_F(Character, TheChosenFileAndVoiceAreHandedToTheServer) {
     EXPECT_NE(DebugLog().find("SetTTSModeID=>Fehler"), std::string::npos);
 }
 
+// A chosen package that is a link to one outside its folder is refused as its pictures would be: the
+// user hears why once, beside the page, not at every request for the character.
+TEST_F(Character, APackageLinkedFromOutsideItsFolderIsRefusedAndTheUserToldOnce) {
+    // The shipped character beside the program, and a whole package outside.
+    const auto outside = dir.path() / "aussen";
+    std::filesystem::create_directories(outside);
+    for (const auto& entry : std::filesystem::directory_iterator(ZB_PROGRAM_FIGUREN)) {
+        std::filesystem::copy_file(entry.path(), outside / entry.path().filename());
+        std::filesystem::copy_file(entry.path(), dir.path() / "program" / "Figuren" / entry.path().filename());
+    }
+    const std::string linked = dir.str() + "program/Figuren/fremd.acp";
+    std::filesystem::create_symlink(outside / "eulalia.acp", linked);
+    WriteUserString(kTarvolin, "AgentFromFileSystem", linked);
+    std::vector<std::string> told;
+    Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+        told.push_back(d.Text());
+        d.Press(d.Buttons().empty() ? "OK" : d.Buttons().front());
+    });
+    // The real server judges the package.
+    const Agent::AgentServerFactory fake = Agent::SetAgentServerFactory(nullptr);
+    ComponentChecksPending = false;
+    EXPECT_FALSE(Start());
+    EXPECT_FALSE(Start());
+    Agent::SetAgentServerFactory(fake);
+    const std::string why = "Die Figur \"fremd.acp\" wurde nicht geladen: die Datei liegt außerhalb ihres Ordners.";
+    EXPECT_EQ(told, std::vector<std::string>{why});
+    EXPECT_NE(DebugLog().find(why), std::string::npos);
+}
+
 TEST_F(Character, FailuresOfTheServerLeaveNoCharacter) {
     // Load refused: nothing kept.
     agent.server->loadResult = Agent::E_FAIL;

@@ -15,6 +15,7 @@
 #include "HeldLock.h"
 #include "MMSystem.h"
 #include "Reminders.h"
+#include "StrangeFiles.h"
 #include "VclPrivate.h"
 #include "WinApi.h"
 
@@ -543,6 +544,45 @@ TEST_F(Reminders, UnreadableSoundSettingRingsTheBellInstead) {
     ASSERT_TRUE(Check(form, 1));
     EXPECT_EQ(MMSystem::BeepCount(), bells + 1);
     EXPECT_TRUE(ShowAlarm::Open().front()->Popup->Visible());
+}
+
+// The chosen sound may be anything under its name. A file far larger than any sound is not read at
+// all: the bell rings at each reminder, and the user hears why once. A large real sound is read
+// beside the window, never by it.
+TEST_F(Reminders, TheSoundIsReadOnlyWhenItIsOneAndNeverByTheWindow) {
+    const std::string huge = dir.file("gong.wav");
+    ASSERT_TRUE(testsupport::MakeSparse(huge, 1ll << 30));
+    WriteUserString(kTarvolin, "Wav", huge);
+    Appointment("Zahnarzt", At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    const unsigned bells = MMSystem::BeepCount();
+    const auto call = testsupport::Guarded([&] { EXPECT_TRUE(Check(form, 1)); });
+    EXPECT_LT(call.bytesRead, 1 << 20);
+    EXPECT_EQ(MMSystem::BeepCount(), bells + 1);
+    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ASSERT_TRUE(ClickAnchor(alarm->PopupLabel, "verschieben"));
+    alarm->RemindTimer->OnTimer(alarm->RemindTimer);
+    EXPECT_EQ(MMSystem::BeepCount(), bells + 2);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, "Die Datei \"" + huge + "\" ist größer als 32 MB und wird nicht gelesen; das Programm "
+                               "arbeitet ohne sie weiter.");
+
+    // 20 MB of a real wave: the window's thread reads none of it, and it is played or rung for.
+    std::string wave = std::string("RIFF") + std::string(4, '\0') + "WAVEfmt " + std::string("\x10\0\0\0\x01\0\x01\0", 8) +
+                       std::string("\x40\x1f\0\0\x80\x3e\0\0\x02\0\x10\0", 12) + "data" + std::string("\0\0\x40\x01", 4);
+    wave += std::string(20 << 20, '\0');
+    dir.write("lang.wav", wave);
+    WriteUserString(kTarvolin, "Wav", dir.file("lang.wav"));
+    const long long before = testsupport::BytesRead(), beforeHere = testsupport::BytesReadByThisThread();
+    const unsigned rung = MMSystem::BeepCount();
+    Alarms::PlayAlarmSound();
+    EXPECT_LT(testsupport::BytesReadByThisThread() - beforeHere, 1 << 20);
+    EXPECT_TRUE(WaitUntil([&] { return testsupport::BytesRead() - before >= (20 << 20); }));
+    if (!MMSystem::AudioOutputAvailable()) {
+        EXPECT_TRUE(WaitUntil([&] { return MMSystem::BeepCount() == rung + 1; }));
+    }
+    EXPECT_EQ(dialogs.size(), 1u);
 }
 
 TEST_F(Reminders, MemoShowsEachPopupsOwnNotesInPlaceOfTheText) {

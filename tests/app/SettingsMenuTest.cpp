@@ -13,6 +13,7 @@
 #include "ShellApi.h"
 #include "TarvolinEinstellung.h"
 #include "VclPrivate.h"
+#include "WinUser.h"
 
 using namespace apptest;
 
@@ -307,6 +308,64 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
         }
     }
     EXPECT_EQ(shown.size(), std::size(table));
+}
+
+// Every number of the settings key, as a damaged or foreign file may hold it (any 32 bits): the
+// program acts on a number the dialog offers, and on the number the dialog shows. The window can
+// neither vanish (alpha 0) nor speak the time at an interval of no minutes.
+TEST_F(SettingsMenu, EveryNumberOutsideItsRangeMeansTheSameToTheProgramAndTheDialog) {
+    for (const unsigned raw : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(raw);
+        auto writeAll = [raw] {
+            TRegistry reg;
+            ASSERT_TRUE(reg.OpenKey(kTarvolin, true));
+            for (const TSettingRange& r : SettingRanges) reg.WriteInteger(r.Name, static_cast<int>(raw));
+        };
+        // What the program does: a page build, the window at rest, the fading, the spoken time.
+        writeAll();
+        std::map<std::string, int> used;
+        {
+            CountingForm form(nullptr);
+            form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(db));
+            form.RebuildCalendar(SysUtils::Date(), true);
+            used["VORLAGE"] = form.ViewParameters.ViewMode;
+            used["FontSize"] = form.ViewParameters.FontSize;
+            used["CharacterSayTimeAll"] = form.Character().SayTimeInterval;
+            form.SetFrameVisible(false);
+            used["Alpha"] = WinUser::WindowOpacity(form.Handle());
+        }
+        int low = 0, high = 0;
+        Fadeing::ReadLimits(low, high);
+        for (const int limit : {low, high}) {
+            EXPECT_GE(limit, SettingRange("Alpha").Min);
+            EXPECT_LE(limit, SettingRange("AlphaAktive").Max);
+        }
+
+        // What the dialog shows for the same file.
+        writeAll();
+        std::map<std::string, int> shown;
+        Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
+            if (auto* picker = dynamic_cast<TSchriftDialog*>(d.Form())) shown["FontSize"] = picker->FontSize->Value();
+            d.Press("Abbrechen");
+        });
+        {
+            TEinstellungen dialog(nullptr);
+            shown["VORLAGE"] = dialog.ComboBoxAnsicht->ItemIndex();
+            shown["xTage"] = dialog.TageEdit->Value();
+            shown["Alpha"] = dialog.Transparenz1->Position();
+            shown["AlphaAktive"] = dialog.Transparenz2->Position();
+            shown["Delay"] = dialog.Verzoegerung->Position();
+            shown["CharacterSayTimeAll"] = dialog.SayTimePosition();
+            dialog.SpeedButton2->Click();
+        }
+        for (const TSettingRange& r : SettingRanges) {
+            ASSERT_EQ(shown.count(r.Name), 1u) << r.Name;
+            EXPECT_GE(shown[r.Name], r.Min) << r.Name;
+            EXPECT_LE(shown[r.Name], r.Max) << r.Name;
+            // xTage is the days view's (ViewTags tests); Delay is read by nothing.
+            if (used.count(r.Name)) EXPECT_EQ(used[r.Name], shown[r.Name]) << r.Name;
+        }
+    }
 }
 
 // The user rests the mouse on the saying's text until its hint shows, closes the dialog and ends the

@@ -8,6 +8,7 @@
 #include "NotStoredReports.h"
 #include "SessionMessages.h"
 #include "Splash1.h"
+#include "StrangeFiles.h"
 
 #include <charconv>
 #include <csignal>
@@ -776,6 +777,25 @@ TEST_F(WholeProgram, ASecondHangUpDuringTheEndIsIgnored) {
     ASSERT_TRUE(program.WaitForStep("session end", 30000)) << dir.read("trace.txt");
     program.Signal(SIGHUP);
     EXPECT_EQ(program.WaitExit(60000), 0) << dir.read("trace.txt");
+}
+
+// The user's settings file is a FIFO nobody writes to: the program neither waits for a writer nor
+// writes over it. It starts with the machine's settings, shows its page, says why once, and ends in
+// order on SIGTERM.
+TEST_F(WholeProgram, AFifoInPlaceOfTheSettingsHoldsNeitherTheStartNorTheEnd) {
+    WriteMachineDbPath(LayOutDatabase());
+    const std::string fifo = dir.file("registry/HKEY_CURRENT_USER.reg");
+    ASSERT_TRUE(testsupport::MakeFifo(fifo));
+    RunningProgram program(Trace(), {});
+    ASSERT_TRUE(program.Started());
+    const bool painted = program.WaitForStep("first page painted", 60000);
+    const bool told = program.WaitForStep("message shown", 30000);
+    program.Signal(SIGTERM);
+    const int exit = program.WaitExit(30000);
+    EXPECT_TRUE(painted) << dir.read("trace.txt");
+    EXPECT_TRUE(told) << dir.read("trace.txt");
+    EXPECT_EQ(exit, 0) << dir.read("trace.txt");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST_F(WholeProgram, ASettingsFileWithHugeWindowSizesStartsAndEndsInsideTheWorkArea) {

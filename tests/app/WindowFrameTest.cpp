@@ -247,9 +247,9 @@ TEST(FadeLimits, LowNotBelowHighGivesTheFixedPair) {
     EXPECT_EQ(high, 255);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kTarvolin, true));
-    for (auto [a, b, l, h] : {std::tuple{200, 100, 245, 255}, {250, 250, 245, 255}, {240, 255, 240, 255}, {0, 30, 0, 30},
-                               // A damaged file: bytes, never steps beyond the integer range.
-                               {int(0x80000000u), 0x7fffffff, 0, 255}, {-5, 300, 0, 255}}) {
+    for (auto [a, b, l, h] : {std::tuple{200, 100, 245, 255}, {250, 250, 245, 255}, {240, 255, 240, 255}, {50, 80, 50, 80},
+                               // A damaged file: what the dialog offers, never an invisible window.
+                               {0, 30, 245, 255}, {int(0x80000000u), 0x7fffffff, 50, 255}, {-5, 300, 50, 255}}) {
         reg.WriteInteger("Alpha", a);
         reg.WriteInteger("AlphaAktive", b);
         Fadeing::ReadLimits(low, high);

@@ -11,6 +11,7 @@
 
 #include "HeldLock.h"
 #include "NotStoredReports.h"
+#include "StrangeFiles.h"
 #include "TestTime.h"
 #include "IniFiles.h"
 #include "SysUtils.h"
@@ -396,4 +397,45 @@ TEST(IniFile, OneForeignByteChangesOnlyItsOwnLineAndTheFileIsKeptAsideBeforeItIs
         if (e.path().filename().string().rfind("figur.ini.unreadable-", 0) == 0) aside.push_back(e.path().filename());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(dir.read(aside[0]), original);
+}
+
+// Something else under a profile's or a text file's name (a FIFO nobody writes to, a link to
+// /dev/zero, a file far larger than such files are) is neither waited for nor read: a profile reads
+// as empty at once, is never written over and is told of once; a text file fails as unreadable.
+TEST(IniFile, AFileThatIsNotWhatItClaimsIsNeitherWaitedForNorReadNorWritten) {
+    std::vector<SysUtils::EFileRefused> told;
+    SysUtils::SetRefusedFileHandler([&](const SysUtils::EFileRefused& e) { told.push_back(e); });
+    TempDir dir;
+    const std::string fifo = dir.file("design.ini"), zero = dir.file("sprueche.ini"), huge = dir.file("zorbelin.ini");
+    ASSERT_TRUE(testsupport::MakeFifo(fifo));
+    ASSERT_TRUE(testsupport::MakeZeroLink(zero));
+    ASSERT_TRUE(testsupport::MakeSparse(huge, 1ll << 30));
+    const auto call = testsupport::Guarded(
+        [&] {
+            for (const std::string& file : {fifo, zero, huge}) {
+                for (int i = 0; i < 2; ++i) {
+                    TIniFile ini(file);
+                    TStringList sections;
+                    ini.ReadSections(&sections);
+                    EXPECT_EQ(sections.Count(), 0) << file;
+                    EXPECT_EQ(ini.ReadString("Standard", "haupt", "haupt.zbn"), "haupt.zbn") << file;
+                    EXPECT_THROW(ini.WriteString("Standard", "haupt", "x.zbn"), SysUtils::EInOutError) << file;
+                }
+                TStringList lines;
+                EXPECT_THROW(lines.LoadFromFile(file), EFOpenError) << file;
+                EXPECT_THROW(SysUtils::ReadFileBytes(file), SysUtils::EFileRefused) << file;
+            }
+        },
+        {fifo});
+    ASSERT_TRUE(call.returned) << "a reader waited for a writer";
+    EXPECT_LT(call.bytesRead, 1 << 20);
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[0].FileName, fifo);
+    EXPECT_EQ(told[1].FileName, zero);
+    EXPECT_EQ(told[2].FileName, huge);
+    EXPECT_EQ(told[2].Reason, SysUtils::EFileRefused::frTooLarge);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(zero));
+    EXPECT_EQ(std::filesystem::file_size(huge), 1ull << 30);
+    SysUtils::SetRefusedFileHandler(nullptr);
 }

@@ -17,6 +17,7 @@
 #include "FileRights.h"
 #include "HeldLock.h"
 #include "NotStoredReports.h"
+#include "StrangeFiles.h"
 #include "TestTime.h"
 #include "TempDir.h"
 
@@ -415,6 +416,62 @@ TEST(Registry, DamagedFileInAReadOnlyFolderIsReadAsFarAsItCanBeAndNeverWritten) 
     ASSERT_EQ(problems.told.size(), 1u);
     EXPECT_EQ(problems.told[0].Kind, TRegistryProblem::rpCannotChange);
     EXPECT_EQ(problems.told[0].Lines, (std::vector<int>{5, 7, 8, 10, 11}));
+}
+
+// Something else under the settings file's name (a FIFO nobody writes to, a link to /dev/zero, a
+// file far larger than settings are) is neither waited for nor read: the settings read as empty at
+// once, nothing is written over it, and the user hears of it once. A link to a real file serves.
+TEST(Registry, ASettingsFileThatIsNotWhatItClaimsIsNeitherWaitedForNorReadNorWritten) {
+    std::vector<SysUtils::EFileRefused> told;
+    SysUtils::SetRefusedFileHandler([&](const SysUtils::EFileRefused& e) { told.push_back(e); });
+    const struct {
+        const char* what;
+        std::function<bool(const std::string&)> make;
+        SysUtils::EFileRefused::TReason reason;
+    } cases[] = {
+        {"FIFO", testsupport::MakeFifo, SysUtils::EFileRefused::frNotRegular},
+        {"link to /dev/zero", testsupport::MakeZeroLink, SysUtils::EFileRefused::frNotRegular},
+        {"1 GB", [](const std::string& f) { return testsupport::MakeSparse(f, 1ll << 30); },
+         SysUtils::EFileRefused::frTooLarge},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryFolder folder;
+        const std::string file = folder.dir.file("HKEY_CURRENT_USER.reg");
+        ASSERT_TRUE(c.make(file));
+        struct stat before {};
+        ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+        told.clear();
+        const auto call = testsupport::Guarded(
+            [&] {
+                for (int i = 0; i < 2; ++i) {
+                    TRegistry reg;
+                    EXPECT_FALSE(reg.KeyExists("\\Software"));
+                    EXPECT_FALSE(reg.OpenKey(kKey, true));
+                    EXPECT_THROW(reg.CreateKey(kKey), ERegistryException);
+                }
+            },
+            {file});
+        ASSERT_TRUE(call.returned) << "the reader waited for a writer";
+        EXPECT_LT(call.bytesRead, 1 << 20);
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].FileName, file);
+        EXPECT_EQ(told[0].Reason, c.reason);
+        struct stat after {};
+        ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "written over";
+        EXPECT_EQ(after.st_size, before.st_size);
+    }
+    // Users link their settings from elsewhere: a link to a regular file is read.
+    RegistryFolder folder;
+    folder.dir.write("anderswo/einstellungen.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\"Design\"=\"Blau\"\n");
+    std::filesystem::create_symlink(folder.dir.file("anderswo/einstellungen.reg"), folder.dir.file("HKEY_CURRENT_USER.reg"));
+    told.clear();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software", false));
+    EXPECT_EQ(reg.ReadString("Design"), "Blau");
+    EXPECT_TRUE(told.empty());
+    SysUtils::SetRefusedFileHandler(nullptr);
 }
 
 TEST(Registry, NewFilesAreTheUsersAloneAndLeftoversOfAKilledWriteGo) {

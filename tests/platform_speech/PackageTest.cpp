@@ -231,6 +231,24 @@ TEST_F(Packages, APackageReadsOnlyRegularFilesInsideItsFolder) {
     EXPECT_TRUE(CharacterPackage::Load(ShippedPackage(), error)) << error;
 }
 
+// A package file that is a link leads only to a package of its own folder, as its pictures do: one
+// linked from outside is refused, whole and valid as it is there.
+TEST_F(Packages, APackageLinkedFromOutsideItsFolderIsRefused) {
+    std::filesystem::create_directories(dir.path() / "aussen");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "Figuren"))
+        std::filesystem::copy_file(entry.path(), dir.path() / "aussen" / entry.path().filename());
+    std::filesystem::create_symlink(dir.file("aussen/eulalia.acp"), dir.file("Figuren/fremd.acp"));
+    std::string error;
+    EXPECT_TRUE(CharacterPackage::Load(dir.file("aussen/eulalia.acp"), error)) << error;
+    EXPECT_FALSE(CharacterPackage::Load(dir.file("Figuren/fremd.acp"), error));
+    EXPECT_EQ(error, "Die Figur \"fremd.acp\" wurde nicht geladen: die Datei liegt außerhalb ihres Ordners.");
+    EXPECT_LT(LoadResult(*server, dir.file("Figuren/fremd.acp")), 0);
+    EXPECT_EQ(Agent::LastCharacterLoadError(), error);
+    // A link to a package of the same folder is that package.
+    std::filesystem::create_symlink(dir.file("Figuren/eulalia.acp"), dir.file("Figuren/innen.acp"));
+    EXPECT_TRUE(CharacterPackage::Load(dir.file("Figuren/innen.acp"), error)) << error;
+}
+
 TEST_F(Packages, OversizedPicturesAreRefusedWithoutDecodingThem) {
     // One bit a pixel: a small file that decodes to 100 MB.
     QImage huge(5000, 5000, QImage::Format_Mono);
