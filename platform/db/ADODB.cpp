@@ -783,6 +783,11 @@ bool TCustomADODataSet::InternalFetch(std::vector<Variant>& Values) {
         // Stepped once more, SQLite would run the statement again from its start.
         cursorDone_ = true;
         if (rc == SQLITE_DONE) return false;
+        if ((rc & 0xFF) == SQLITE_TOOBIG)
+            throw EADOError("Ein Wert in der Datenbank ist größer als " + Megabytes(TADOConnection::MaxValueBytes) +
+                                " und wird nicht gelesen.",
+                            rc, std::string(sqlite3_errmsg(sqlite3_db_handle(cursor_))) + " (value over " +
+                                    std::to_string(TADOConnection::MaxValueBytes) + " bytes)");
         RaiseSqlite(sqlite3_db_handle(cursor_), rc);
     }
     const int first = byRowid_ ? 1 : 0;
