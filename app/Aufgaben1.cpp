@@ -214,10 +214,6 @@ void TAufgaben::MakeTableReadOnly() {
 }
 
 void TAufgaben::DBTodoList1DBError(TObject*, const AnsiString& Message) {
-    if (!ADODataSetAufgaben->Active() || !ADODataSetAufgaben->CanModify()) {
-        MakeTableReadOnly();
-        return;
-    }
     // Another program holding the table, say: the change is gone, the next one may be stored.
     ShowStatus("Die Änderung wurde nicht gespeichert: " + Message);
 }

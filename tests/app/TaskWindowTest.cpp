@@ -24,6 +24,7 @@
 #include "Dialogs.h"
 #include "Registry.h"
 #include "FileRights.h"
+#include "HeldLock.h"
 #include "TempDir.h"
 #include "TodoInplaceEditors.h"
 
@@ -519,4 +520,19 @@ TEST_F(TaskWindow, ATableThatCannotBeChangedOffersNoChangeAndSaysSoOnce) {
     EXPECT_EQ(Query("SELECT Prioritaet FROM Aufgaben WHERE [Key] = 'k4'"), "1");
     EXPECT_EQ(Query("SELECT Fertig FROM Aufgaben WHERE [Key] = 'k4'"), "False");
     EXPECT_EQ(Query("SELECT Status FROM Aufgaben WHERE [Key] = 'k5'"), "2");
+}
+
+TEST_F(TaskWindow, AChangeAnotherProgramKeepsOutIsUndoneAndTheWindowSaysWhy) {
+    TAufgaben* w = Open();
+    testsupport::HeldLock held = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
+    ASSERT_TRUE(held.Held());
+    w->DBTodoList1->SetSelected(Item("k2"));
+    w->DBTodoList1->ShowEditor(Item("k2")->Index(), 1);
+    w->DBTodoList1->ListBox()->TextEditor()->SetText("Brief an Oma");
+    w->DBTodoList1->HideEditor();
+    EXPECT_EQ(Item("k2")->Subject(), "Brief");
+    EXPECT_EQ(w->StatusText().rfind("Die Änderung wurde nicht gespeichert: ", 0), 0u) << w->StatusText();
+    EXPECT_TRUE(w->DeleteButton->Enabled());
+    held.Release();
+    EXPECT_EQ(Query("SELECT Betreff FROM Aufgaben WHERE [Key] = 'k2'"), "Brief");
 }
