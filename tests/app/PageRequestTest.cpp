@@ -1,5 +1,6 @@
 // Page requests: the 5-second tick, the minute tick, day changes, other programs' refresh flag and
 // the calendar's user.
+#include "PeakMemory.h"
 #include "AppFixture.h"
 
 #include "ADODB.h"
@@ -284,14 +285,7 @@ TEST_F(PageRequests, AWriteProtectedDatabaseIsOnlyReadWithoutAMessage) {
         << dir.read("temp/tarvolindebug.log");
 }
 
-namespace {
-// The most memory the process has held so far, in bytes.
-long long PeakBytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<long long>(usage.ru_maxrss) * 1024;
-}
-} // namespace
+using testsupport::PeakBytes;
 
 TEST_F(PageRequests, HugeValuesCostThePageAndTheRemindersNeitherTimeNorMemoryAndAreToldOnceEach) {
     // A colleague's generated column makes the notes of eight of today's appointments 100 MB each,

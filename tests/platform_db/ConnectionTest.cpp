@@ -5,6 +5,7 @@
 
 #include <sys/resource.h>
 
+#include "PeakMemory.h"
 #include "TestTime.h"
 #include "DbFixture.h"
 
@@ -350,14 +351,7 @@ TEST_F(Db, AnEndlessViewIsRefusedAndAnOverlongStatementIsStopped) {
     EXPECT_EQ(ds.FieldByName("n")->AsInteger(), 2000);
 }
 
-namespace {
-// The most memory the process has held so far, in bytes.
-long long PeakBytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<long long>(usage.ru_maxrss) * 1024;
-}
-} // namespace
+using testsupport::PeakBytes;
 
 TEST_F(Db, AValueOrAnAnswerLargerThanAConnectionReadsFailsWithoutTakingItsMemory) {
     // A colleague's generated column makes a text of 100 MB out of a number, in one step that no
