@@ -55,8 +55,7 @@ void TPageBuilds::WaitForRunningBuild() {
 }
 
 void TPageBuilds::WaitForBuilder() {
-    waitingForBuilder_ = true;
-    const ScopeExit leave([this] { waitingForBuilder_ = false; });
+    const ScopedFlag waiting(waitingForBuilder_);
     builder_->WaitFor();
 }
 
@@ -73,9 +72,8 @@ void TPageBuilds::BuilderTerminated(TObject*) {
     if (OnBuildEnded) OnBuildEnded();
     // A rebuild asked for meanwhile starts once this builder has quite ended, outside any wait.
     if (rebuildPending_) {
-        std::weak_ptr<bool> alive = alive_;
-        Classes::QueueOnMainThread([this, alive] {
-            if (!alive.expired()) RunPendingRebuild();
+        Classes::QueueOnMainThread([this, alive = life_.Guard()] {
+            if (!alive.Expired()) RunPendingRebuild();
         });
     }
 }

@@ -7,6 +7,7 @@
 
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
+#include "Classes.h"
 #include "SysUtils.h"
 
 class TPageBuilds {
@@ -55,5 +56,5 @@ private:
     TDateTime pendingRebuildDate_;
     // The builder started last has not yet ended (its end runs on the main thread).
     bool builderRunning_ = false;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    TLifeToken life_;
 };

@@ -428,9 +428,8 @@ void TSpeakingCharacter::SaySayings() {
 void TSpeakingCharacter::SetAnnouncementText(const AnsiString& Text) {
     if (!Classes::IsMainThread()) {
         // The timer and the text belong to the main thread.
-        std::weak_ptr<bool> alive = alive_;
-        Classes::QueueOnMainThread([this, alive, Text] {
-            if (!alive.expired()) SetAnnouncementText(Text);
+        Classes::QueueOnMainThread([this, alive = life_.Guard(), Text] {
+            if (!alive.Expired()) SetAnnouncementText(Text);
         });
         return;
     }

@@ -122,7 +122,7 @@ public:
 private:
     static inline TSpeakingCharacter* main_ = nullptr;
     ICharacterOwner& owner_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    TLifeToken life_;
     // Speech not waited for keeps the character awake until it reports idle, at most until then.
     std::chrono::steady_clock::time_point speechBusyUntil_{};
     // The minute the time was last spoken in (minutes since 1899-12-30), -1 before.

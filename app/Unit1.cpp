@@ -480,11 +480,10 @@ void TForm1::ShowNextMessage() {
     waitingMessages_.pop_front();
     messageOpen_ = true;
     openMessage_ = next.text;
-    std::weak_ptr<bool> alive = alive_;
-    Dialogs::ShowMessageWithoutWaiting(next.text, [this, alive] {
+    Dialogs::ShowMessageWithoutWaiting(next.text, [this, alive = life_.Guard()] {
         // The next one comes once this one has quite gone, outside its close.
         Classes::QueueOnMainThread([this, alive] {
-            if (alive.expired()) return;
+            if (alive.Expired()) return;
             messageOpen_ = false;
             openMessage_.clear();
             ShowNextMessage();
@@ -1413,9 +1412,8 @@ void TForm1::ExecuteCommand(const AnsiString& CommandText, const std::vector<Var
 }
 
 void TForm1::CloseMainWindow(int Code) {
-    std::weak_ptr<bool> alive = alive_;
-    Classes::QueueOnMainThread([this, alive, Code] {
-        if (alive.expired()) return;
+    Classes::QueueOnMainThread([this, alive = life_.Guard(), Code] {
+        if (alive.Expired()) return;
         ProgramExitCode = Code;
         Close();
     });
@@ -1424,9 +1422,8 @@ void TForm1::CloseMainWindow(int Code) {
 // ---- the birthday mail --------------------------------------------------------------------------------------
 void TForm1::SendBirthdayMail(const AnsiString& Address) {
     if (!Classes::IsMainThread()) {
-        std::weak_ptr<bool> alive = alive_;
-        Classes::QueueOnMainThread([this, alive, Address] {
-            if (!alive.expired()) SendBirthdayMail(Address);
+        Classes::QueueOnMainThread([this, alive = life_.Guard(), Address] {
+            if (!alive.Expired()) SendBirthdayMail(Address);
         });
         return;
     }

@@ -323,7 +323,7 @@ private:
     bool minimized_ = false;
     bool shutDownDone_ = false;
     int splashStep_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    TLifeToken life_;
     AnsiString exeDir_;
     AnsiString databaseFolder_;
     // The last folder found was the sample beside the program, taken on the user's "Nein".

@@ -422,6 +422,27 @@ private:
     bool before_;
 };
 
+// Tells a call that runs later (queued for the main thread, say) whether the object that made it is
+// still there: the object keeps the token, the call keeps a guard of it. A copy of the object is
+// another object, with a life of its own.
+class TLifeToken {
+public:
+    class TGuard {
+    public:
+        bool Expired() const { return alive_.expired(); }
+    private:
+        friend class TLifeToken;
+        explicit TGuard(const std::shared_ptr<const bool>& Alive) : alive_(Alive) {}
+        std::weak_ptr<const bool> alive_;
+    };
+    TLifeToken() = default;
+    TLifeToken(const TLifeToken&) {}
+    TLifeToken& operator=(const TLifeToken&) { return *this; }
+    TGuard Guard() const { return TGuard(alive_); }
+private:
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+};
+
 // Runs a call when a scope ends, also through an exception: what a scope takes (a disabled menu
 // item, an open dialog) it gives back without a guard class of its own.
 template <typename F>

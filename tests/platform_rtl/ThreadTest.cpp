@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "TestTime.h"
 #include "Classes.h"
@@ -181,6 +183,33 @@ TEST(Thread, FreeOnTerminateDeletesTheThread) {
     t->Resume();
     ASSERT_TRUE(PumpUntil([&] { return destroyed.load(); }));
     EXPECT_TRUE(terminated);
+}
+
+// A call queued by an object that is gone by the time the main thread runs it does nothing: the
+// object's life token has ended with it. A copy of the object lives on with a token of its own.
+TEST(Thread, ALifeTokenEndsTheCallsQueuedByItsOwnerOnceTheOwnerIsGone) {
+    struct Owner {
+        std::vector<int>* served;
+        TLifeToken life;
+        void Ask(int Value) {
+            Classes::QueueOnMainThread([this, alive = life.Guard(), Value] {
+                if (!alive.Expired()) served->push_back(Value);
+            });
+        }
+    };
+    std::vector<int> served;
+    auto first = std::make_unique<Owner>(Owner{&served, {}});
+    auto second = std::make_unique<Owner>(*first);
+    std::thread other([&] {
+        first->Ask(1);
+        second->Ask(2);
+        first->Ask(3);
+    });
+    other.join();
+    first.reset();
+    while (Classes::CheckSynchronize()) {
+    }
+    EXPECT_EQ(served, std::vector<int>{2});
 }
 
 TEST(Thread, QueuedCallsWaitForTheMainLoopAndWakeIt) {
