@@ -9,6 +9,7 @@ void TAccessToTarvolinImpl::Guard(F&& Call) {
     } catch (const std::exception& e) {
         window_.WriteDebugLog(AnsiString("Tarvolin.AccessToTarvolin: ") + e.what() + "\n");
     } catch (...) {
+        window_.WriteDebugLog("Tarvolin.AccessToTarvolin: unbekannter Fehler\n");
     }
 }
 

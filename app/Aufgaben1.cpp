@@ -182,6 +182,7 @@ void TAufgaben::FormCreate(TObject*) {
             DBTodoList1->Columns()->Items(i)->SetWidth(
                 std::clamp(reg.ReadInteger("AGCol" + std::to_string(i)), 0, Screen->Width()));
     } catch (const SysUtils::Exception&) {
+        // Only read: the columns from here on keep the widths the list gives them.
     }
     reg.CloseKey();
 }
@@ -227,7 +228,8 @@ void TAufgaben::FormCloseQuery(TObject*, bool& CanClose) {
                 reg.WriteInteger("AGCol" + std::to_string(i), DBTodoList1->Columns()->Items(i)->Width());
             reg.CloseKey();
         }
-    } catch (const SysUtils::Exception&) {
+    } catch (const SysUtils::Exception& e) {
+        if (OnDebugLog) OnDebugLog(AnsiString("Spaltenbreiten der Aufgaben nicht gespeichert: ") + e.what() + "\n");
     }
     DBTodoList1->HideEditor();
     DataSourceAufgaben->SetAutoEdit(false);

@@ -5,6 +5,8 @@
 //
 // The list's and the menus' headers cannot meet in one source file (both name an owner-draw state),
 // so this header only names the list and the menu; the menu is made in a source file of its own.
+#include <functional>
+
 #include "ADODB.h"
 #include "Buttons.h"
 #include "ExtCtrls.h"
@@ -20,6 +22,9 @@ class TMenuItem;
 class TAufgaben : public TForm {
 public:
     explicit TAufgaben(TComponent* AOwner);
+
+    // Takes what went wrong unseen (column widths that could not be kept), for the program's debug log.
+    std::function<void(const AnsiString& Text)> OnDebugLog;
 
     // The registry key of the column widths (under HKEY_CURRENT_USER).
     static constexpr const char* TaskKey = "\\Software\\Hallowerk\\Zorbelin\\Aufgaben";

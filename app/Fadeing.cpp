@@ -54,6 +54,7 @@ void Fadeing::ReadLimits(int& Low, int& High) {
             if (reg.ValueExists("AlphaAktive")) High = reg.ReadInteger("AlphaAktive");
         }
     } catch (const std::exception&) {
+        // Only read: the defaults above serve.
     }
     // What the settings dialog offers: a damaged file can neither hide the window nor step beyond a byte.
     Low = SettingRange("Alpha").Hold(Low);

@@ -209,6 +209,7 @@ void GetFileList(const AnsiString& Folder, const AnsiString& Mask, TStrings* Lis
             List->Add(StripExtensions ? SysUtils::ChangeFileExt(found.Name, "") : found.Name);
         SysUtils::FindClose(found);
     } catch (const std::exception&) {
+        // Only read: a folder that cannot be read lists what was found in it so far.
     }
 }
 

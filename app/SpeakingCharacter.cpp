@@ -64,6 +64,7 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
                 try {
                     reg.WriteBool("CharacterUsed", false);
                 } catch (const std::exception&) {
+                    // Unwritten, the missing value still means switched off.
                 }
                 used = 0;
             }
@@ -78,6 +79,7 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
                 try {
                     reg.WriteBool("AgentZoom", false);
                 } catch (const std::exception&) {
+                    // Unwritten, the missing value still means not zoomed.
                 }
             }
         }
@@ -106,7 +108,8 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
         try {
             TRegistry reg;
             if (reg.OpenKey(TarvolinKey, false)) reg.WriteBool("CharacterUsed", false);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            owner_.WriteDebugLog(AnsiString("Figur nicht abgeschaltet: ") + e.what() + "\n");
         }
         return false;
     }
@@ -420,7 +423,9 @@ void TSpeakingCharacter::SaySayings() {
             Play(ini.ReadString(name, "Animation", "Blink"));
             const AnsiString saying = ini.ReadString(name, "Spruch", "");
             if (!saying.empty()) SayWithoutWaiting(saying, false, false);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            // The other sayings are still said.
+            owner_.WriteDebugLog(AnsiString("Spruch: ") + e.what() + "\n");
         }
     }
 }

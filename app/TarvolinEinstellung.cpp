@@ -17,17 +17,6 @@
 
 namespace {
 
-// Each change goes to the settings key at once; the main window creates the key at its start, so a
-// missing key means nothing is written, and a failed write leaves the dialog open.
-void WriteSetting(const std::function<void(TRegistry&)>& write, bool create = false) {
-    try {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        if (reg.OpenKey(TarvolinKey, create)) write(reg);
-    } catch (const SysUtils::Exception&) {
-    }
-}
-
 int ReadIntOr(TRegistry& reg, const char* name, int fallback) {
     int v = fallback;
     return reg.TryReadInteger(name, v) ? v : fallback;
@@ -570,7 +559,8 @@ TEinstellungen::~TEinstellungen() {
     for (TAdvEdit* e : {SPAgentHallo, SPAgentHalloMittag, SPAgentHalloFrueh, SPAgentHalloAbend, SPAgentTime, SBAgentAppointments}) {
         try {
             e->SavePersist();
-        } catch (const SysUtils::Exception&) {
+        } catch (const SysUtils::Exception& failure) {
+            DebugLog("Einstellung \"" + e->Name() + "\" nicht gespeichert: " + failure.what() + "\n");
         }
         e->Persistence()->Enable = false;
     }
@@ -586,6 +576,7 @@ void TEinstellungen::FormCreate(TObject*) {
         try {
             e->LoadPersist();
         } catch (const SysUtils::Exception&) {
+            // Unreadable, the text stays the one the edit starts with, and nothing is written.
         }
     }
     // 2.
@@ -599,6 +590,7 @@ void TEinstellungen::FormCreate(TObject*) {
             SetSayTimePosition(ReadIntOr(reg, "CharacterSayTimeAll", SettingDefault::CharacterSayTimeAll));
         }
     } catch (const SysUtils::Exception&) {
+        // Only read: what cannot be read shows its default, and the file stays as it is.
     }
     // The character's group follows its box even without the key.
     StoredValueOf(CheckBoxAgentUsed).Follows();
@@ -627,6 +619,7 @@ void TEinstellungen::FormCreate(TObject*) {
                 }
         }
     } catch (const SysUtils::Exception&) {
+        // Only read: a design file that cannot be read offers what was listed so far.
     }
 
     // 5. the speaking character, when there is one, and its animations for the sayings; it moves
@@ -770,6 +763,20 @@ void TEinstellungen::ShowStoredValues(TRegistry& Reg) {
     }
 }
 
+void TEinstellungen::WriteSetting(const std::function<void(TRegistry&)>& Write, bool Create) {
+    try {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        if (reg.OpenKey(TarvolinKey, Create)) Write(reg);
+    } catch (const SysUtils::Exception& e) {
+        DebugLog(AnsiString("Einstellung nicht gespeichert: ") + e.what() + "\n");
+    }
+}
+
+void TEinstellungen::DebugLog(const AnsiString& Text) const {
+    if (OnDebugLog) OnDebugLog(Text);
+}
+
 void TEinstellungen::Store(const TStoredValue& Value) {
     if (Value.Rebuild) Modified = true;
     if (Value.Follows) Value.Follows();
@@ -820,6 +827,7 @@ void TEinstellungen::SpeedButton2Click(TObject*) {
             reg.TryReadInteger("FontColor", color);
         }
     } catch (const SysUtils::Exception&) {
+        // Only read: the picker then opens on the defaults.
     }
     if (!keyOpens) return;
     // Without a stored family the page draws its default's stand-in, and that is what OK stores.
@@ -981,6 +989,7 @@ void TEinstellungen::FillVoices() {
         reg.SetRootKey(HKEY_CURRENT_USER);
         if (reg.OpenKey(TarvolinKey, false)) reg.TryReadString("AgentVoiceModeID", stored);
     } catch (const SysUtils::Exception&) {
+        // Only read: no voice is marked, and the stored one stays.
     }
     int selected = -1;
     const std::vector<TVoiceEntry> voices = SettingsVoices::InstalledVoices();
@@ -1076,6 +1085,7 @@ void TEinstellungen::FillSayings() {
             TabControl1->Tabs()->Add(name);
         }
     } catch (const SysUtils::Exception&) {
+        // Only read: the sayings listed so far are offered, and the file stays as it is.
     }
     fillingEditor_ = false;
     TabControl1->Tag = 0;
@@ -1264,6 +1274,7 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
         refused = true;
         SysUtils::TellRefusedFile(e);
     } catch (const SysUtils::Exception&) {
+        // No file yet: the picker starts without colours of the user's own.
     }
     Modified = true;
     auto* shape = dynamic_cast<TPanel*>(Sender);
@@ -1286,7 +1297,8 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
                     }
                 }
             }
-        } catch (const SysUtils::Exception&) {
+        } catch (const SysUtils::Exception& e) {
+            DebugLog(AnsiString("Farbe nicht gespeichert: ") + e.what() + "\n");
         }
     }
     if (!refused) ColorDialog->CustomColors()->SaveToFile(file);

@@ -107,6 +107,8 @@ public:
     bool Modified = false;
     // The fade mode was switched: true fades with the window's activation, false with the mouse over it.
     std::function<void(bool FadeOnActivation)> OnFadeModeChanged;
+    // Takes what went wrong unseen (a setting that could not be written), for the program's debug log.
+    std::function<void(const AnsiString& Text)> OnDebugLog;
 
     // three tabs over the bottom panel
     TPageControl* PageControl1;
@@ -227,6 +229,10 @@ private:
     const TStoredValue& StoredValueOf(const TControl* Control) const;
     // Writes the value as its control shows it now, with what follows from it.
     void Store(const TStoredValue& Value);
+    // Each change goes to the settings key at once; the main window creates the key at its start, so
+    // a missing key means nothing is written, and a failed write is logged and leaves the dialog open.
+    void WriteSetting(const std::function<void(TRegistry&)>& Write, bool Create = false);
+    void DebugLog(const AnsiString& Text) const;
     int sayTimePosition_ = 60;
     bool inAlphaRule_ = false;
     void AlphaRule();

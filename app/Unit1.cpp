@@ -501,6 +501,7 @@ void TForm1::ReadTopPlacement() {
             try {
                 reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
             } catch (const std::exception&) {
+                // Unwritten, the missing value still means the default view.
             }
         }
         if (reg.TryReadInteger("VORLAGE", view)) {
@@ -556,7 +557,8 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
             try {
                 TRegistry reg;
                 if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", databaseFolder_);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                WriteDebugLog(AnsiString("DBPATH nicht gespeichert: ") + e.what() + "\n");
             }
         }
         connected = true;
@@ -785,6 +787,7 @@ void TForm1::LoadWindowPlacement() {
         try {
             reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
         } catch (const std::exception&) {
+            // Unwritten, the missing value still means the default view.
         }
     }
     // The view the page shows, whatever number the file holds.
@@ -1043,7 +1046,8 @@ void TForm1::SetFrameVisible(bool Visible) {
                     reg.WriteInteger("divL", dx);
                     reg.WriteInteger("divT", dy);
                 }
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                WriteDebugLog(e.what());
             }
         }
         RebuildCalendar(SysUtils::Now(), true);
@@ -1243,16 +1247,16 @@ void TForm1::ShowTaskWindow(const AnsiString& ConnectionString) {
     std::unique_ptr<TAufgaben> tasks;
     try {
         tasks = std::make_unique<TAufgaben>(nullptr);
+        tasks->OnDebugLog = [this](const AnsiString& Text) { WriteDebugLog(Text); };
         tasks->ADODataSetAufgaben->SetConnectionString(ConnectionString);
         tasks->ShowModal();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // The window goes; the calendar carries on.
+        WriteDebugLog(e.what());
     }
 }
 
 void TForm1::Einstellungen1Click(TObject*) {
-    Einstellungen1->Enabled = false;
-    ScopeExit enable([this] { Einstellungen1->Enabled = true; });
     bool modified = false;
     const int result = ShowSettingsDialog(modified);
     // What the window keeps of the settings takes the dialog's changes at once.
@@ -1385,6 +1389,7 @@ void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
 int TForm1::ShowSettingsDialog(bool& Modified) {
     std::unique_ptr<TEinstellungen> dialog(new TEinstellungen(nullptr));
     dialog->OnFadeModeChanged = [this](bool FadeOnActivation) { ViewParameters.FadeOnActivation = FadeOnActivation; };
+    dialog->OnDebugLog = [this](const AnsiString& Text) { WriteDebugLog(Text); };
     const TRect area = Screen->WorkAreaRect();
     dialog->SetBounds(area.Right - dialog->Width(), area.Bottom - dialog->Height(), dialog->Width(), dialog->Height());
     const int result = dialog->ShowModal();
