@@ -1,13 +1,14 @@
 #include "AgentNotifySink.h"
 
-void AgentNotifySink::Post(UINT Msg) {
-    if (NotifyWindow) PostMessage(NotifyWindow, Msg, 0, 0);
+void AgentNotifySink::Report(TAgentReport What) {
+    // A copy: the report may end the character's listening.
+    if (const auto hear = OnReport) hear(What);
 }
 
 void AgentNotifySink::VisibleState(std::int32_t characterId, bool visible, std::int32_t) {
-    if (!visible && characterId == CharacterId) Post(WM_AGENTHIDDEN);
+    if (!visible && characterId == CharacterId) Report(TAgentReport::Hidden);
 }
 
-void AgentNotifySink::Idle(std::int32_t, bool start) { Post(start ? WM_AGENTIDLESTART : WM_AGENTIDLEEND); }
+void AgentNotifySink::Idle(std::int32_t, bool start) { Report(start ? TAgentReport::IdleStart : TAgentReport::IdleEnd); }
 
-void AgentNotifySink::DblClick(std::int32_t, int, int) { Post(WM_AGENTDBLCLICK); }
+void AgentNotifySink::DblClick(std::int32_t, int, int) { Report(TAgentReport::DblClick); }

@@ -1,26 +1,25 @@
 #pragma once
-// Turns the character server's notifications into the main window's private messages, so that they
-// are handled in the window's message loop like any other message.
+// Hands the character server's notifications about our character to the character itself.
 #include <cstdint>
+#include <functional>
 
 #include "AgentServer.h"
-#include "WinApi.h"
 
-// The speaking character's notes to the program.
-constexpr UINT WM_AGENTHIDDEN = 0x1080, WM_AGENTIDLESTART = 0x1098, WM_AGENTIDLEEND = 0x1099,
-               WM_AGENTDBLCLICK = 0x109A;
+// What the server reports of the character.
+enum class TAgentReport { Hidden, IdleStart, IdleEnd, DblClick };
 
 class AgentNotifySink : public Agent::IAgentNotifySink {
 public:
     // Whose hiding counts (other programs' characters are not ours to wait for).
     std::int32_t CharacterId = 0;
-    // Nothing is posted while no window is set.
-    HWND NotifyWindow = nullptr;
+    // Hears the reports (the server delivers them on the main thread); nothing is reported while
+    // it is empty.
+    std::function<void(TAgentReport)> OnReport;
 
     void VisibleState(std::int32_t characterId, bool visible, std::int32_t cause) override;
     void Idle(std::int32_t characterId, bool start) override;
     void DblClick(std::int32_t characterId, int x, int y) override;
 
 private:
-    void Post(UINT Msg);
+    void Report(TAgentReport What);
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "AufgabenDrucken.h"
 #include "DBTodoList.h"
@@ -291,12 +292,8 @@ void TAufgaben::DBTodoList1EditDone(TObject*) { DeleteButton->SetEnabled(!tableR
 
 void TAufgaben::drucken1Click(TObject*) {
     // The printout goes again whatever happens while it prints.
-    AufgabenDrucken = new TAufgabenDrucken(nullptr);
-    ScopeExit printout([] {
-        delete AufgabenDrucken;
-        AufgabenDrucken = nullptr;
-    });
-    TQuickRep* report = AufgabenDrucken->QuickRep1;
+    const std::unique_ptr<TAufgabenDrucken> printout(new TAufgabenDrucken(nullptr));
+    TQuickRep* report = printout->QuickRep1;
     report->SetDataSet(ADODataSetAufgaben);
     report->PrinterSetup();
     if (report->Tag == 0) report->Print();

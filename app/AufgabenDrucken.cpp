@@ -1,7 +1,5 @@
 #include "AufgabenDrucken.h"
 
-TAufgabenDrucken* AufgabenDrucken = nullptr;
-
 namespace {
 constexpr double BandHeight = 5.82;
 constexpr double FieldHeight = 3.97;

@@ -31,6 +31,3 @@ public:
     static AnsiString PriorityText(int Priority);
     static AnsiString StatusText(int Status);
 };
-
-// The printout while it is being printed.
-extern TAufgabenDrucken* AufgabenDrucken;

@@ -17,9 +17,6 @@
 #include "Trace.h"
 #include "SpeakingCharacter.h"
 
-std::shared_ptr<Agent::IAgentEx> AgentServer;
-bool ComponentChecksPending = true;
-
 namespace {
 
 constexpr std::size_t WholeTextLimit = 600, PieceLimit = 500;
@@ -178,7 +175,9 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     if (AgentServer->Register(AgentSink, AgentSinkId) < 0) {
         owner_.WriteDebugLog("NotifySinkissPech");
     } else {
-        AgentSink->NotifyWindow = owner_.CharacterNotifyWindow();
+        AgentSink->OnReport = [this, alive = life_.Guard()](TAgentReport Report) {
+            if (!alive.Expired()) HandleReport(Report);
+        };
         AgentSink->CharacterId = AgentCharacterId;
     }
     return true;
@@ -205,8 +204,8 @@ void TSpeakingCharacter::SaveAndUnload() {
         if (AgentSink) {
             if (AgentSinkId != -1 && AgentServer) AgentServer->Unregister(AgentSinkId);
             AgentSinkId = -1;
-            // Notifications still on their way post nothing any more.
-            AgentSink->NotifyWindow = nullptr;
+            // Notifications still on their way report nothing any more.
+            AgentSink->OnReport = nullptr;
             AgentSink.reset();
         }
         AgentCharacter->StopAll(Agent::STOP_TYPE_ALL);
@@ -239,17 +238,16 @@ void TSpeakingCharacter::IdleTick() {
     else if (AgentIdleTicks == 6) Hide();
 }
 
-bool TSpeakingCharacter::HandleReport(UINT Message) {
-    switch (Message) {
-    case WM_AGENTHIDDEN: StopSpeaking = true; return true;
-    case WM_AGENTIDLESTART:
+void TSpeakingCharacter::HandleReport(TAgentReport Report) {
+    switch (Report) {
+    case TAgentReport::Hidden: StopSpeaking = true; break;
+    case TAgentReport::IdleStart:
         AgentIdle = true;
         AgentIdleTicks = 4;
-        return true;
-    case WM_AGENTIDLEEND: AgentIdle = false; return true;
+        break;
+    case TAgentReport::IdleEnd: AgentIdle = false; break;
     // A double click on the character asks for nothing.
-    case WM_AGENTDBLCLICK: return true;
-    default: return false;
+    case TAgentReport::DblClick: break;
     }
 }
 
@@ -525,7 +523,7 @@ void TarvolinAgent::ShowDefaultCharacterProperties() {
     // The chooser and the output settings work while the character is switched off.
     const TForcedCharacter forced(c->AgentForceLoad);
     c->Load();
-    if (c->AgentLoaded && AgentServer) AgentServer->ShowDefaultCharacterProperties(0, 0, true);
+    if (c->AgentLoaded && c->AgentServer) c->AgentServer->ShowDefaultCharacterProperties(0, 0, true);
 }
 
 void TarvolinAgent::ShowPropertySheet() {
@@ -534,7 +532,7 @@ void TarvolinAgent::ShowPropertySheet() {
     const TForcedCharacter forced(c->AgentForceLoad);
     c->Load();
     if (!c->AgentLoaded) return;
-    if (!AgentServer || AgentServer->ShowOutputProperties() < 0)
+    if (!c->AgentServer || c->AgentServer->ShowOutputProperties() < 0)
         Dialogs::ShowMessage("Evtl. ist der MS-Agent bei Ihnen nicht installiert!");
 }
 

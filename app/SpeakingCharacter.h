@@ -14,21 +14,14 @@
 #include "SettingDefaults.h"
 #include "Types.h"
 
-// The character server while a character is loaded.
-extern std::shared_ptr<Agent::IAgentEx> AgentServer;
-// The speech components are checked before the first character of the run is loaded, until they
-// have all been found once.
-extern bool ComponentChecksPending;
-
-// What the character needs of the window that owns it: its log, its folder, where reports go and
-// the work area; the character itself stays the character's own.
+// What the character needs of the window that owns it: its log, its folder and the work area; the
+// character itself, and what its server reports of it, stay the character's own.
 class ICharacterOwner {
 public:
     virtual ~ICharacterOwner() = default;
     virtual void WriteDebugLog(const AnsiString& Text) = 0;
     virtual AnsiString ExeDir() const = 0;
-    // The window the character's reports are posted to, and that owns what the speech check shows.
-    virtual HWND CharacterNotifyWindow() = 0;
+    // The window that owns what the speech check shows.
     virtual TComponent* CharacterOwnerWindow() = 0;
     // The work area read at start (empty before).
     virtual TRect CharacterWorkArea() = 0;
@@ -53,6 +46,11 @@ public:
     TSpeakingCharacter(const TSpeakingCharacter&) = delete;
     TSpeakingCharacter& operator=(const TSpeakingCharacter&) = delete;
 
+    // The character server while a character is loaded.
+    std::shared_ptr<Agent::IAgentEx> AgentServer;
+    // The speech components are checked before the character is first loaded, until they have all
+    // been found once.
+    bool ComponentChecksPending = true;
     bool AgentLoaded = false;
     int AgentIdleTicks = 0;
     std::shared_ptr<Agent::IAgentCharacterEx> AgentCharacter;
@@ -110,8 +108,8 @@ public:
     void ReadClipboard(TMenuItem* Item);
     // One tick of the window's timer: a character left idle is hidden, then put away.
     void IdleTick();
-    // Takes the character's reports posted to the window (WM_AGENT...); false for any other message.
-    bool HandleReport(UINT Message);
+    // Takes what the server reports of the character (its sink hands it over).
+    void HandleReport(TAgentReport Report);
     // The main window's character, which the settings dialog works with (null without a window).
     static TSpeakingCharacter* Main() { return main_; }
     static void SetMain(TSpeakingCharacter* Character) { main_ = Character; }

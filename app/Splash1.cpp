@@ -4,8 +4,6 @@
 
 #include "WinUser.h"
 
-TSplashScreen* SplashScreen = nullptr;
-
 namespace {
 
 TColor Blend(TColor a, TColor b, int num, int den) {

@@ -26,6 +26,3 @@ protected:
     // Borderless, off the task bar, layered.
     void CreateParams();
 };
-
-// The start-up splash while it exists.
-extern TSplashScreen* SplashScreen;

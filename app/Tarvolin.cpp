@@ -47,9 +47,10 @@ int TarvolinMain(int argc, char** argv) {
     (void)instance;
 
     Application->Title = "Tarvolin für Zorbelin";
-    SplashScreen = new TSplashScreen(nullptr);
-    Application->CreateForm(Form1);
-    if (Form1->StartupExitCode >= 0) return Form1->StartupExitCode;
+    // The window takes the splash over and frees it once the first page is there.
+    TForm1* window = nullptr;
+    Application->CreateForm(window, nullptr, new TSplashScreen(nullptr));
+    if (window->StartupExitCode >= 0) return window->StartupExitCode;
     Application->Run();
     return ProgramExitCode;
 }

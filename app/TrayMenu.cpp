@@ -59,7 +59,39 @@ void TTrayMenu::BuildMenu() {
     Resources::LoadBitmap(Info1->Bitmap(), "MENUUEBER");
     Resources::LoadBitmap(Hilfe->Bitmap(), "MENUHILFE");
     Resources::LoadBitmap(Einstellungen1->Bitmap(), "MENUEINSTELLUNGEN");
+    ConnectCommands();
 }
+
+void TTrayMenu::ConnectCommands() {
+    const auto raise = [](TMenuItem* item, const TNotifyEvent& command) {
+        item->OnClick = [&command](TObject* Sender) {
+            if (command) command(Sender);
+        };
+    };
+    const auto raiseGreyed = [](TMenuItem* item, const TNotifyEvent& command) {
+        item->OnClick = [item, &command](TObject* Sender) {
+            item->Enabled = false;
+            const ScopeExit enable([item] { item->Enabled = true; });
+            if (command) command(Sender);
+        };
+    };
+    raise(minimieren, OnMinimize);
+    raise(Zwischenablagevorlesen1, OnReadClipboard);
+    raiseGreyed(Aufgaben1, OnTasks);
+    raise(Adressen1, OnAddresses);
+    raise(Zorbelin1, OnPlanner);
+    raiseGreyed(Info1, OnAbout);
+    raise(Hilfe, OnHelp);
+    raiseGreyed(Einstellungen1, OnSettings);
+    raise(Fensterrahmensichtbar1, OnToggleFrame);
+    raise(Ende1, OnQuit);
+}
+
+void TTrayMenu::ShowMinimized(bool Minimized) { minimieren->SetCaption(Minimized ? "Wiederherstellen" : "Minimieren"); }
+
+void TTrayMenu::ShowFrame(bool Visible) { Fensterrahmensichtbar1->Checked = Visible; }
+
+bool TTrayMenu::FrameShown() const { return Fensterrahmensichtbar1->Checked; }
 
 void TTrayMenu::Start() {
     for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {

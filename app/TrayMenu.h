@@ -1,7 +1,7 @@
 #pragma once
 // The program's icon in the notification area and its popup menu: the menu's rows, their pictures,
-// the blue side band, the icon's tip and what the icon's clicks ask for. The window owns it and
-// connects the menu's commands to its own handlers.
+// the blue side band, the icon's tip and what the icon's clicks ask for. The menu keeps its rows and
+// raises its commands as events, which whoever acts on one connects once.
 #include <functional>
 #include <memory>
 
@@ -29,7 +29,7 @@ public:
     TTrayMenu(const TTrayMenu&) = delete;
     TTrayMenu& operator=(const TTrayMenu&) = delete;
 
-    // ---- the menu's components, made with captions and pictures but without commands ----
+    // ---- the menu's components, made with captions and pictures; their clicks raise the commands ----
     TPopupMenu* PopupMenu1 = nullptr;
     TMenuItem* minimieren = nullptr;
     TMenuItem* Agent1 = nullptr;
@@ -47,8 +47,25 @@ public:
     // The menu's pictures: tasks, planner, address book, character.
     TImageList* ImageList1 = nullptr;
 
+    // ---- the commands, each raised with its row as the sender ----
+    TNotifyEvent OnMinimize;       // "Minimieren" / "Wiederherstellen"
+    TNotifyEvent OnReadClipboard;  // "Zwischenablage vorlesen!"
+    TNotifyEvent OnTasks;          // "Aufgaben"
+    TNotifyEvent OnAddresses;      // "Adressen"
+    TNotifyEvent OnPlanner;        // "Zorbelin!", and a double click on the icon
+    TNotifyEvent OnAbout;          // "Über"
+    TNotifyEvent OnHelp;           // "Hilfe"
+    TNotifyEvent OnSettings;       // "Einstellungen"
+    TNotifyEvent OnToggleFrame;    // "Fensterrahmen sichtbar (Größe ändern)"
+    TNotifyEvent OnQuit;           // "Beenden"
     // The user asked for the menu at a screen point (a right click on the icon).
     std::function<void(int X, int Y)> OnMenuAsked;
+
+    // What the rows show of the program: the first row offers to bring a minimised program back, and
+    // the frame's row is checked while the window shows its frame.
+    void ShowMinimized(bool Minimized);
+    void ShowFrame(bool Visible);
+    bool FrameShown() const;
 
     // The top rows draw themselves with the side band, and the icon goes into the notification area;
     // without an area yet it is tried again every second until it is there.
@@ -71,6 +88,9 @@ public:
 
 private:
     void BuildMenu();
+    // Each row raises its command; a row whose command opens a window of its own stays greyed
+    // until that window is closed.
+    void ConnectCommands();
     void LoadMenuPictures();
 
     TForm& window_;

@@ -30,7 +30,6 @@
 #include "WinApi.h"
 #include "WindowPlacement.h"
 
-TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
 
 const char* const TarvolinInstanceName = "Zorbelin Tarvolin";
@@ -148,12 +147,13 @@ AnsiString SettingsProblemText(const TRegistryProblem& P) {
 }
 
 // A settings file that could not be read whole is explained to the user, without holding anything
-// up; from another thread the message waits for the main thread.
-void ShowSettingsProblem(const TRegistryProblem& Problem) {
+// up; from another thread the message waits for the main thread. The window tells it while it is
+// there.
+void ShowSettingsProblem(const TRegistryProblem& Problem, TForm1* Window, TLifeToken::TGuard Alive) {
     const AnsiString Text = SettingsProblemText(Problem);
     // A file damaged again and again is told of once at a time, with the latest copy kept.
-    auto tell = [Text, File = Problem.FileName] {
-        if (Form1) Form1->TellUser(Text, File);
+    auto tell = [Text, File = Problem.FileName, Window, Alive] {
+        if (!Alive.Expired()) Window->TellUser(Text, File);
         else Dialogs::ShowMessageWithoutWaiting(Text);
     };
     if (Classes::IsMainThread()) tell();
@@ -180,12 +180,13 @@ AnsiString NotStoredText(const PendingWrites::TNotStored& N) {
 
 // A change that could not be stored at all is told like a settings problem; at the program's end
 // nobody is left to read a message, so it goes to the debug log.
-void ShowNotStored(const PendingWrites::TNotStored& NotStored) {
+void ShowNotStored(const PendingWrites::TNotStored& NotStored, TForm1* Window, TLifeToken::TGuard Alive) {
     const AnsiString Text = NotStoredText(NotStored);
     const bool ending = NotStored.Reason == PendingWrites::TNotStored::nsProgramEnds;
-    auto tell = [Text, ending] {
-        if (Form1 && ending) Form1->WriteDebugLog(Text + "\n");
-        else if (Form1) Form1->TellUser(Text);
+    auto tell = [Text, ending, Window, Alive] {
+        const bool window = !Alive.Expired();
+        if (window && ending) Window->WriteDebugLog(Text + "\n");
+        else if (window) Window->TellUser(Text);
         else if (!ending) Dialogs::ShowMessageWithoutWaiting(Text);
     };
     if (Classes::IsMainThread()) tell();
@@ -194,14 +195,14 @@ void ShowNotStored(const PendingWrites::TNotStored& NotStored) {
 
 // A file that is not what its name claims (a FIFO, a device, a huge file) was left unread: the user
 // hears of it once, and the program goes on as without the file.
-void ShowRefusedFile(const SysUtils::EFileRefused& Refusal) {
+void ShowRefusedFile(const SysUtils::EFileRefused& Refusal, TForm1* Window, TLifeToken::TGuard Alive) {
     const AnsiString why = Refusal.Reason == SysUtils::EFileRefused::frNotRegular
                                ? AnsiString("ist keine gewöhnliche Datei (sondern etwa eine benannte Pipe, ein Gerät oder ein Ordner)")
                                : "ist größer als " + SysUtils::IntToStr(static_cast<int>(Refusal.MaxBytes >> 20)) + " MB";
     const AnsiString Text = "Die Datei \"" + Refusal.FileName + "\" " + why +
                             " und wird nicht gelesen; das Programm arbeitet ohne sie weiter.";
-    auto tell = [Text] {
-        if (Form1) Form1->TellUser(Text);
+    auto tell = [Text, Window, Alive] {
+        if (!Alive.Expired()) Window->TellUser(Text);
         else Dialogs::ShowMessageWithoutWaiting(Text);
     };
     if (Classes::IsMainThread()) tell();
@@ -209,14 +210,22 @@ void ShowRefusedFile(const SysUtils::EFileRefused& Refusal) {
 }
 } // namespace
 
-TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
+TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplashScreen* Splash)
     : TForm(AOwner),
-      character_(MakeCharacter ? MakeCharacter(*this) : std::make_unique<TSpeakingCharacter>(*this)) {
+      character_(MakeCharacter ? MakeCharacter(*this) : std::make_unique<TSpeakingCharacter>(*this)),
+      SplashScreen(Splash) {
     TSpeakingCharacter::SetMain(character_.get());
-    Form1 = this;
-    TRegistry::SetProblemHandler(ShowSettingsProblem);
-    PendingWrites::SetNotStoredHandler(ShowNotStored);
-    SysUtils::SetRefusedFileHandler(ShowRefusedFile);
+    // What the settings files and the files read have to tell goes through this window while it is
+    // there, and straight to the user after.
+    TRegistry::SetProblemHandler([this, alive = life_.Guard()](const TRegistryProblem& Problem) {
+        ShowSettingsProblem(Problem, this, alive);
+    });
+    PendingWrites::SetNotStoredHandler([this, alive = life_.Guard()](const PendingWrites::TNotStored& NotStored) {
+        ShowNotStored(NotStored, this, alive);
+    });
+    SysUtils::SetRefusedFileHandler([this, alive = life_.Guard()](const SysUtils::EFileRefused& Refusal) {
+        ShowRefusedFile(Refusal, this, alive);
+    });
     SetCaption("Tarvolin für Zorbelin");
     SetBorderStyle(bsSizeToolWin);
     SetBorderIcons({biSystemMenu});
@@ -287,11 +296,25 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     };
     trayMenu_ = std::make_unique<TTrayMenu>(
         *this, [this] { return alarmsPresent_.load(); }, [this](const AnsiString& Text) { WriteDebugLog(Text); });
-    ConnectMenu();
-    PopupAt = [this](int X, int Y) { PopupMenu1->Popup(X, Y); };
+    // The tray's commands, each on whoever acts on it.
+    TTrayMenu& tray = *trayMenu_;
+    tray.OnMinimize = [this](TObject* Sender) { minimierenClick(Sender); };
+    tray.OnReadClipboard = [this](TObject*) { character_->ReadClipboard(trayMenu_->Zwischenablagevorlesen1); };
+    tray.OnTasks = [this](TObject* Sender) { Aufgaben1Click(Sender); };
+    tray.OnAddresses = [this](TObject* Sender) { Adressen1Click(Sender); };
+    tray.OnPlanner = [this](TObject* Sender) { Zorbelin1Click(Sender); };
+    tray.OnAbout = [this](TObject* Sender) { Info1Click(Sender); };
+    tray.OnHelp = [this](TObject* Sender) { HilfeClick(Sender); };
+    tray.OnSettings = [this](TObject* Sender) { Einstellungen1Click(Sender); };
+    tray.OnToggleFrame = [this](TObject* Sender) { Fensterrahmensichtbar1Click(Sender); };
+    tray.OnQuit = [this](TObject* Sender) { Ende1Click(Sender); };
+    tray.OnMenuAsked = [this](int X, int Y) {
+        if (PopupAt) PopupAt(X, Y);
+    };
+    PopupAt = [this](int X, int Y) { trayMenu_->PopupMenu1->Popup(X, Y); };
     // The icon's tip follows the alarms a build found.
     pageBuilds_->OnBuildEnded = [this] { trayMenu_->UpdateTip(); };
-    pageBuilds_->OnWaitEnded = [] {
+    pageBuilds_->OnWaitEnded = [this] {
         // Only the start-up splash goes here, never an about box that happens to be open.
         if (!SplashScreen) return;
         SplashScreen->Hide();
@@ -345,33 +368,8 @@ TForm1::~TForm1() {
     delete automation_;
     HTMLHint1->OnShowHint = nullptr;
     if (TSpeakingCharacter::Main() == character_.get()) TSpeakingCharacter::SetMain(nullptr);
-    if (Form1 == this) Form1 = nullptr;
-}
-
-void TForm1::ConnectMenu() {
-    PopupMenu1 = trayMenu_->PopupMenu1;
-    ImageList1 = trayMenu_->ImageList1;
-    const auto command = [this](TMenuItem*& name, TMenuItem* item, void (TForm1::*click)(TObject*)) {
-        name = item;
-        if (click) item->OnClick = [this, click](TObject* Sender) { (this->*click)(Sender); };
-    };
-    const TTrayMenu& menu = *trayMenu_;
-    command(minimieren, menu.minimieren, &TForm1::minimierenClick);
-    command(Agent1, menu.Agent1, nullptr);
-    command(Zwischenablagevorlesen1, menu.Zwischenablagevorlesen1, &TForm1::Zwischenablagevorlesen1Click);
-    command(Aufgaben1, menu.Aufgaben1, &TForm1::Aufgaben1Click);
-    command(Adressen1, menu.Adressen1, &TForm1::Adressen1Click);
-    command(Zorbelin1, menu.Zorbelin1, &TForm1::Zorbelin1Click);
-    command(Info2, menu.Info2, nullptr);
-    command(Info1, menu.Info1, &TForm1::Info1Click);
-    command(Hilfe, menu.Hilfe, &TForm1::HilfeClick);
-    command(Update1, menu.Update1, nullptr);
-    command(Einstellungen1, menu.Einstellungen1, &TForm1::Einstellungen1Click);
-    command(Fensterrahmensichtbar1, menu.Fensterrahmensichtbar1, &TForm1::Fensterrahmensichtbar1Click);
-    command(Ende1, menu.Ende1, &TForm1::Ende1Click);
-    trayMenu_->OnMenuAsked = [this](int X, int Y) {
-        if (PopupAt) PopupAt(X, Y);
-    };
+    // A start that ended before its first page leaves the splash here.
+    delete SplashScreen;
 }
 
 // ---- start-up ---------------------------------------------------------------------------------------------
@@ -877,7 +875,7 @@ void TForm1::WndProc(TMessage& Message) {
     case WM_ENDSESSION:
         if (Message.WParam) {
             Timer1->SetEnabled(false);
-            if (Form1) Form1->Close();
+            Close();
         }
         Message.Result = 1;
         return;
@@ -1066,7 +1064,7 @@ void TForm1::SetFrameVisible(bool Visible) {
         SetBounds(left, top, Width(), Height());
         framedBounds_ = BoundsRect();
     }
-    Fensterrahmensichtbar1->Checked = Visible;
+    trayMenu_->ShowFrame(Visible);
     const LONG exStyle = GetWindowLong(Handle(), GWL_EXSTYLE);
     if (Visible) {
         // A framed window is opaque.
@@ -1100,7 +1098,7 @@ void TForm1::FitFrameToClient() {
     framedBounds_ = BoundsRect();
 }
 
-void TForm1::ToggleFrame() { SetFrameVisible(!Fensterrahmensichtbar1->Checked); }
+void TForm1::ToggleFrame() { SetFrameVisible(!trayMenu_->FrameShown()); }
 
 void TForm1::Fensterrahmensichtbar1Click(TObject*) { ToggleFrame(); }
 
@@ -1200,9 +1198,7 @@ void TForm1::ApplicationEvents1Deactivate(TObject*) {
 }
 
 // ---- menu commands -------------------------------------------------------------------------------------------------
-void TForm1::Ende1Click(TObject*) {
-    if (Form1) Form1->Close();
-}
+void TForm1::Ende1Click(TObject*) { Close(); }
 
 void TForm1::Zorbelin1Click(TObject*) {
     SetCurrentDir(exeDir_);
@@ -1238,8 +1234,6 @@ bool TForm1::StartSiblingProgram(const AnsiString& File, const AnsiString& Param
 }
 
 void TForm1::Aufgaben1Click(TObject*) {
-    Aufgaben1->Enabled = false;
-    ScopeExit enable([this] { Aufgaben1->Enabled = true; });
     ShowTaskWindow(ADOConnection1->ConnectionString());
 }
 
@@ -1293,23 +1287,21 @@ void TForm1::ReadCachedSettings() {
 void TForm1::minimierenClick(TObject*) {
     // The mark follows what was done, so choosing the item after a restore from the menu acts at once.
     if (minimized_) {
-        minimieren->SetCaption("Minimieren");
+        trayMenu_->ShowMinimized(false);
         ShowWindow(Application->Handle(), SW_RESTORE);
         minimized_ = false;
     } else {
         ShowWindow(Application->Handle(), SW_MINIMIZE);
-        minimieren->SetCaption("Wiederherstellen");
+        trayMenu_->ShowMinimized(true);
         minimized_ = true;
     }
 }
 
 void TForm1::Info1Click(TObject*) {
-    Info1->Enabled = false;
     aboutBox_ = new TSplashScreen(nullptr);
     ScopeExit close([this] {
         delete aboutBox_;
         aboutBox_ = nullptr;
-        Info1->Enabled = true;
     });
     aboutBox_->SetVisible(false);
     aboutBox_->Progress->SetTop(200);
@@ -1332,11 +1324,7 @@ void TForm1::Info1Click(TObject*) {
 }
 
 // ---- application hooks and shut-down -----------------------------------------------------------------------------
-void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
-    if (character_->HandleReport(Msg.message)) {
-        Handled = true;
-        return;
-    }
+void TForm1::ApplicationEvents1Message(TMsg& Msg, bool&) {
     switch (Msg.message) {
     case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
     default: break;
@@ -1346,7 +1334,7 @@ void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
 void TForm1::ApplicationEvents1Exception(TObject*, SysUtils::Exception* E) { WriteDebugLog(E ? E->Message : ""); }
 
 void TForm1::ApplicationEvents1Restore(TObject*) {
-    minimieren->SetCaption("Minimieren");
+    trayMenu_->ShowMinimized(false);
     ShowWindow(Application->Handle(), SW_HIDE);
     minimized_ = false;
 }
@@ -1373,7 +1361,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
 }
 
 void TForm1::FormDestroy(TObject*) {
-    TrayIcon(NIM_DELETE);
+    trayMenu_->TrayIcon(NIM_DELETE);
     fader_.reset();
     if (WebBrowser) {
         WebBrowser->SetExternal({});

@@ -65,10 +65,16 @@ class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner, publi
 public:
     // Makes the window's character (a test gives one of its own).
     using CharacterFactory = std::function<std::unique_ptr<TSpeakingCharacter>(ICharacterOwner&)>;
-    explicit TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter = nullptr);
+    // Splash is the start-up splash, which the window takes over.
+    explicit TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter = nullptr,
+                    TSplashScreen* Splash = nullptr);
     ~TForm1() override;
     // Ends the page builds and the fade, whose threads call back into the window.
     void BeforeDestruction() override;
+
+    // The start-up splash the window was given, until the first page it waited for is there (then
+    // the window frees it).
+    TSplashScreen* SplashScreen = nullptr;
 
     // ---- components ----
     TTimer* Timer1;
@@ -82,22 +88,6 @@ public:
     TADOCommand* ADOCommand;
     TWebBrowser* WebBrowser = nullptr;
     TApplicationEvents* ApplicationEvents1;
-    // The tray menu's components (TTrayMenu makes them), under the names the handlers use.
-    TPopupMenu* PopupMenu1;
-    TMenuItem* minimieren;
-    TMenuItem* Agent1;
-    TMenuItem* Zwischenablagevorlesen1;
-    TMenuItem* Aufgaben1;
-    TMenuItem* Adressen1;
-    TMenuItem* Zorbelin1;
-    TMenuItem* Info2;
-    TMenuItem* Info1;
-    TMenuItem* Hilfe;
-    TMenuItem* Update1;
-    TMenuItem* Einstellungen1;
-    TMenuItem* Fensterrahmensichtbar1;
-    TMenuItem* Ende1;
-    TImageList* ImageList1;
     THTMLHint* HTMLHint1;
     // The program's version, for the about box.
     TfshVersionLabel* fshVersionLabel1;
@@ -172,19 +162,8 @@ public:
     bool StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
                              const AnsiString& What);
 
-    // ---- tray icon, menu (TTrayMenu draws and shows them), messages, shut-down ----
-    bool TrayIcon(DWORD Operation) { return trayMenu_->TrayIcon(Operation); }
-    AnsiString TrayTip() const { return trayMenu_->TrayTip(); }
-    void MenuMeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height) {
-        trayMenu_->MenuMeasureItem(Sender, ACanvas, Width, Height);
-    }
-    void MenuAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
-        trayMenu_->MenuAdvancedDrawItem(Sender, ACanvas, ARect, State);
-    }
-    void SetMenuFont() { trayMenu_->SetMenuFont(); }
-    void PopupMenu1Popup(TObject* Sender) { trayMenu_->PopupMenu1Popup(Sender); }
-    // The side band of the popup was drawn since the popup opened.
-    bool MenuSideTextDrawn() const { return trayMenu_->MenuSideTextDrawn(); }
+    // ---- the tray's commands (the tray icon and its menu raise them), messages, shut-down ----
+    TTrayMenu& Tray() { return *trayMenu_; }
     void Ende1Click(TObject* Sender);
     void Info1Click(TObject* Sender);
     void Zorbelin1Click(TObject* Sender);
@@ -193,7 +172,6 @@ public:
     void Aufgaben1Click(TObject* Sender);
     void Einstellungen1Click(TObject* Sender);
     void minimierenClick(TObject* Sender);
-    void Zwischenablagevorlesen1Click(TObject*) { character_->ReadClipboard(Zwischenablagevorlesen1); }
     void ApplicationEvents1Message(TMsg& Msg, bool& Handled);
     void ApplicationEvents1Exception(TObject* Sender, SysUtils::Exception* E);
     void ApplicationEvents1Restore(TObject* Sender);
@@ -223,7 +201,6 @@ public:
         TreadSyncTimer1->SetEnabled(false);
         character_->Announce();
     }
-    HWND CharacterNotifyWindow() override { return Handle(); }
     TComponent* CharacterOwnerWindow() override { return this; }
     TRect CharacterWorkArea() override { return WorkArea; }
     void StartAnnouncementTimer() override { TreadSyncTimer1->SetEnabled(true); }
@@ -281,8 +258,6 @@ private:
     // Hands a page (a built one, or a line saying why there is none) to the browser.
     void ShowInBrowser(const std::string& Page);
     void FitFrameToClient();
-    // The tray menu's components under the window's names, and its commands on the window's handlers.
-    void ConnectMenu();
     void ReadTopPlacement();
     void ReadCachedSettings();
     // The database of the settings' folder (Path, else the machine's) is waited for while it is not
@@ -347,5 +322,3 @@ private:
     std::mutex logMutex_;
     bool firstLogWrite_ = true;
 };
-
-extern TForm1* Form1;

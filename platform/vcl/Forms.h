@@ -1,6 +1,7 @@
 #pragma once
 // Forms, the application with its message loop, hints, and the screen.
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "Controls.h"
@@ -204,10 +205,11 @@ public:
 
     // Starts the window system (X11 where a display is given) and connects the thread queue.
     void Initialize();
-    // Makes a form owned by the application; the first one becomes the main form.
-    template <typename T>
-    void CreateForm(T*& Reference) {
-        Reference = new T(this);
+    // Makes a form owned by the application, handing the form's constructor what follows its owner;
+    // the first one becomes the main form.
+    template <typename T, typename... Args>
+    void CreateForm(T*& Reference, Args&&... Arguments) {
+        Reference = new T(this, std::forward<Args>(Arguments)...);
         if (!mainForm_) {
             mainForm_ = Reference;
             MainFormCreated();

@@ -219,22 +219,16 @@ public:
         FehlerMeldung::SetVoiceCountProbe([this] { return voices; });
         // The fake server loads any package file.
         FehlerMeldung::SetCharacterProbe([](const AnsiString&) { return true; });
-        Reset();
     }
     ~FakeAgentInstallation() {
         Agent::SetAgentServerFactory(previous_);
         FehlerMeldung::SetSpeechLibraryProbe(nullptr);
         FehlerMeldung::SetVoiceCountProbe(nullptr);
         FehlerMeldung::SetCharacterProbe(nullptr);
-        Reset();
     }
     FakeCharacter& Character() { return *server->character; }
 
 private:
-    static void Reset() {
-        AgentServer.reset();
-        ComponentChecksPending = true;
-    }
     Agent::AgentServerFactory previous_;
 };
 

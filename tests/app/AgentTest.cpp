@@ -79,7 +79,9 @@ TEST_F(Character, AFreshCharacterIsLoadedInTheLowerRightCornerShownAndListenedTo
                                             std::to_string(work.Bottom - 128),
                                         "Show", "Register"}));
     ASSERT_TRUE(form->Character().AgentSink);
-    EXPECT_EQ(form->Character().AgentSink->NotifyWindow, form->Handle());
+    // What the server reports reaches the character itself.
+    form->Character().AgentSink->Idle(FakeServer::Id, true);
+    EXPECT_TRUE(form->Character().AgentIdle);
     EXPECT_EQ(form->Character().AgentSink->CharacterId, FakeServer::Id);
     EXPECT_EQ(form->Character().AgentSinkId, 3);
     EXPECT_EQ(ReadInt("AgentZoom"), 0);   // written when missing
@@ -185,7 +187,7 @@ TEST_F(Character, APackageLinkedFromOutsideItsFolderIsRefusedAndTheUserToldOnce)
     });
     // The real server judges the package.
     const Agent::AgentServerFactory fake = Agent::SetAgentServerFactory(nullptr);
-    ComponentChecksPending = false;
+    form->Character().ComponentChecksPending = false;
     EXPECT_FALSE(Start());
     EXPECT_FALSE(Start());
     Agent::SetAgentServerFactory(fake);
@@ -198,7 +200,7 @@ TEST_F(Character, FailuresOfTheServerLeaveNoCharacter) {
     // Load refused: nothing kept.
     agent.server->loadResult = Agent::E_FAIL;
     EXPECT_FALSE(Start());
-    EXPECT_EQ(AgentServer, nullptr);
+    EXPECT_EQ(form->Character().AgentServer, nullptr);
     agent.server->loadResult = Agent::S_OK;
 
     // Notifications refused: the character stays, without them.
@@ -219,7 +221,7 @@ TEST_F(Character, FailuresOfTheServerLeaveNoCharacter) {
 TEST_F(Character, TheChecksRunUntilTheyPassOnceAndThenNoMore) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(agent.serversCreated, 2);   // one to check, one to use
-    EXPECT_FALSE(ComponentChecksPending);
+    EXPECT_FALSE(form->Character().ComponentChecksPending);
     form->Character().SaveAndUnload();
 
     agent.voices = 0;
@@ -247,7 +249,7 @@ TEST_F(Character, TheFirstMissingPieceShowsOnlyItsDialog) {
                                                "TTS nicht installiert!",
                                                "mindestens eine Figur muß installiert sein."}));
     EXPECT_FALSE(agent.log->Has("Load "));
-    EXPECT_TRUE(ComponentChecksPending);
+    EXPECT_TRUE(form->Character().ComponentChecksPending);
 
     AddCharacterFile("peedy.ACP");
     EXPECT_TRUE(Start());
@@ -378,7 +380,7 @@ TEST_F(Character, TheDialogLinksLeadToTheSpeechPackageAndTheCharacterPage) {
 }
 
 // ---- notifications and idle -----------------------------------------------------------------------------------
-TEST_F(Character, NotificationsBecomeTheWindowsFlags) {
+TEST_F(Character, NotificationsBecomeTheCharactersFlags) {
     ASSERT_TRUE(Start());
     Agent::IAgentNotifySink& sink = **agent.server->sink;
     sink.Idle(99, true);
@@ -399,11 +401,42 @@ TEST_F(Character, NotificationsBecomeTheWindowsFlags) {
     EXPECT_TRUE(WaitUntil([&] { return form->Character().StopSpeaking; }, 5000));
 }
 
+// The character hears its server itself, with no window about: a character made on its own takes
+// the reports, and one that is gone (its server still holding its sink) takes none.
+TEST_F(Character, ACharacterHearsItsServerWithoutAWindowAndNotOnceItIsGone) {
+    struct Owner : ICharacterOwner {
+        std::vector<std::string> log;
+        void WriteDebugLog(const AnsiString& Text) override { log.push_back(Text); }
+        AnsiString ExeDir() const override { return SysUtils::ProgramFolder(); }
+        TComponent* CharacterOwnerWindow() override { return nullptr; }
+        TRect CharacterWorkArea() override { return {}; }
+        void StartAnnouncementTimer() override {}
+        void SetAnnouncePending(bool) override {}
+        void ReportProblem(const AnsiString& Text) override { log.push_back(Text); }
+    } owner;
+    auto alone = std::make_unique<TSpeakingCharacter>(owner);
+    ASSERT_TRUE(alone->Load());
+    const std::shared_ptr<Agent::IAgentNotifySink> sink = *agent.server->sink;
+    ASSERT_TRUE(sink);
+    sink->Idle(FakeServer::Id, true);
+    EXPECT_TRUE(alone->AgentIdle);
+    EXPECT_EQ(alone->AgentIdleTicks, 4);
+    sink->VisibleState(FakeServer::Id, false, 1);
+    EXPECT_TRUE(alone->StopSpeaking);
+    EXPECT_FALSE(form->Character().AgentIdle);
+
+    // Gone without being put away: reports still on their way reach nobody.
+    alone.reset();
+    sink->Idle(FakeServer::Id, false);
+    sink->VisibleState(FakeServer::Id, false, 1);
+    EXPECT_TRUE(owner.log.empty());
+}
+
 TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     ASSERT_TRUE(Start());
     agent.Character().left = 640;
     agent.Character().top = 480;
-    PostMessage(form->Handle(), WM_AGENTIDLESTART, 0, 0);
+    form->Character().AgentSink->Idle(FakeServer::Id, true);
     ASSERT_TRUE(WaitUntil([&] { return form->Character().AgentIdleTicks == 4; }, 5000));
     agent.log->calls.clear();
     form->Timer1Timer(form->Timer1);
@@ -420,7 +453,7 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide", "Unregister 3", "StopAll -1", "Unload 7"}));
     EXPECT_EQ(ReadInt("AgentLastPositionX"), 640);
     EXPECT_EQ(ReadInt("AgentLastPositionY"), 480);
-    EXPECT_EQ(AgentServer, nullptr);
+    EXPECT_EQ(form->Character().AgentServer, nullptr);
     EXPECT_EQ(form->Character().AgentSinkId, -1);
 }
 
@@ -434,14 +467,11 @@ protected:
         AppTest::SetUp();
         WriteUserInteger(kTarvolin, "CharacterUsed", 1);
         std::filesystem::copy(ZB_PROGRAM_FIGUREN, dir.path() / "program" / "Figuren");
-        AgentServer.reset();
-        ComponentChecksPending = true;
         form = std::make_unique<TForm1>(nullptr);
         form->Character().SayTimeEnabled = false;
     }
     void TearDown() override {
         form.reset();
-        AgentServer.reset();
         AppTest::TearDown();
     }
 };
@@ -467,7 +497,7 @@ TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
     ASSERT_TRUE(WaitUntil([&] { return c.StopSpeaking; }, 10000)) << "the hide is reported";
 
     // A second server's character rests after a request that ends after the hide: whatever the first
-    // server reports of the hidden character has reached the window before.
+    // server reports of the hidden character has reached the character before.
     auto clock = Agent::CreateAgentServer();
     ASSERT_TRUE(clock);
     auto sink = std::make_shared<IdleCount>();
@@ -483,7 +513,7 @@ TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
     EXPECT_EQ(c.AgentIdleTicks, 6);
     form->Timer1Timer(form->Timer1);
     EXPECT_FALSE(c.AgentLoaded) << "put away at the seventh tick";
-    EXPECT_EQ(AgentServer, nullptr);
+    EXPECT_EQ(form->Character().AgentServer, nullptr);
 }
 
 TEST_F(ServerCharacter, AnAnimationChosenInTheSayingsIsShownBesideTheDialog) {

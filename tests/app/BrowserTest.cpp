@@ -186,7 +186,7 @@ TEST_F(Browser, EveryWayToThePlannerSaysInGermanWhenItIsMissing) {
     auto form = Start(vmWeek);
     ASSERT_TRUE(form->WebBrowser);
     // The menu's item, a double click on the tray icon, and a day link of the page.
-    form->Zorbelin1->Click();
+    form->Tray().Zorbelin1->Click();
     PostMessage(form->Handle(), WM_TRAYICON, TrayIconId, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(WaitUntil([&] { return dialogs.size() >= 2; }));
     // A page of a late rebuild may still be on its way: the link is clicked again until its call arrives.

@@ -196,7 +196,6 @@ protected:
     void TearDown() override {
         dialog.reset();
         form.reset();
-        AgentServer.reset();
         SettingsVoices::SetVoiceSource(oldVoices);
         Agent::SetAgentServerFactory(oldFactory);
         AppTest::TearDown();

@@ -46,16 +46,16 @@ TEST_F(SettingsMenu, DialogOpensInTheCornerAndItsChangesRebuildThePage) {
         auto* settings = dynamic_cast<TEinstellungen*>(d.Form());
         ASSERT_NE(settings, nullptr);
         placed = settings->BoundsRect();
-        itemEnabled = form.Einstellungen1->Enabled;
+        itemEnabled = form.Tray().Einstellungen1->Enabled;
         settings->CheckBoxTermineVorDatumZeigen->Click();
         settings->Ok->Click();
     });
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     const TRect area = Screen->WorkAreaRect();
     EXPECT_EQ(placed.Right, area.Right);
     EXPECT_EQ(placed.Bottom, area.Bottom);
     EXPECT_FALSE(itemEnabled);
-    EXPECT_TRUE(form.Einstellungen1->Enabled);
+    EXPECT_TRUE(form.Tray().Einstellungen1->Enabled);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
     EXPECT_EQ(reg.ReadInteger("vorHeute"), 1);
@@ -72,11 +72,11 @@ TEST_F(SettingsMenu, ClosingWithoutAnyAnswerStillKeepsWhatWasWritten) {
         settings->CheckBoxGeburtstagseMail->Click();
         // left unanswered: the close box
     });
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
     EXPECT_EQ(reg.ReadInteger("MailonBirthday"), 1);
-    EXPECT_TRUE(form.Einstellungen1->Enabled);
+    EXPECT_TRUE(form.Tray().Einstellungen1->Enabled);
 }
 
 TEST_F(SettingsMenu, FadeModeSwitchesAtOnceAndTheWindowTakesTheDialogsChanges) {
@@ -94,7 +94,7 @@ TEST_F(SettingsMenu, FadeModeSwitchesAtOnceAndTheWindowTakesTheDialogsChanges) {
         settings->CheckBoxAgentSayTime->Click();
         settings->Ok->Click();
     });
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     // The window fades with the mouse from the click on, not from the next page build.
     EXPECT_FALSE(fadeOnActivationMeanwhile);
     // The spoken time follows the dialog as soon as it closes.
@@ -112,7 +112,7 @@ TEST_F(SettingsMenu, FadeModeSwitchesAtOnceAndTheWindowTakesTheDialogsChanges) {
         settings->CheckBoxGeburtstagseMail->Click();
         settings->Ok->Click();
     });
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     EXPECT_TRUE(form.MailOnBirthday());
 }
 
@@ -140,7 +140,7 @@ TEST_F(SettingsMenu, FontPickerOpensBesideTheDialogWithTheStoredFontSelected) {
             d.Press("Abbrechen");
         }
     });
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     EXPECT_EQ(selected, "DejaVu Sans");
     EXPECT_EQ(shownName, "dejavu sans");
     EXPECT_EQ(shownSize, 11);
@@ -259,7 +259,7 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
         used["CharacterUsed"] = yesNo(reg.ReadInteger("CharacterUsed") != 0);
     }
     Dialogs::SetDialogAnswerer([](TModalDialog&) {});
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     used["MailonBirthday"] = yesNo(form.MailOnBirthday());
 
     // The whole table: the value, what a missing one means, and where the program's side is tested
@@ -391,7 +391,7 @@ TEST_F(SettingsMenu, AHintShownInTheDialogLeavesTheProgramsEndClean) {
                 if (Application->HintWindow()) hint = Application->HintWindow()->Caption();
                 settings->Ok->Click();
             });
-            form->Einstellungen1Click(form->Einstellungen1);
+            form->Tray().Einstellungen1->Click();
             Application->Terminate();
             Application->Run();
             std::_Exit(hint == "Schreiben Sie hier Ihren Witz/Spruch oder Ansage hinein" && Application->ComponentCount() == 0 && !Application->HintWindow() ? 0 : 1);

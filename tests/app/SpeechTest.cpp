@@ -38,7 +38,6 @@ protected:
             d.Press(d.Buttons().empty() ? "OK" : d.Buttons().front());
         });
         form = std::make_unique<TForm1>(nullptr);
-        Form1 = form.get();
         form->Character().SayTimeEnabled = true;
     }
     void TearDown() override {
@@ -278,18 +277,18 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
     // Switched off, the character stays away, and the reading does not force it on for later.
     WriteUserInteger(kTarvolin, "CharacterUsed", 0);
     Clipboard()->SetAsText("Ein kurzer Text.");
-    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
+    form->Tray().Zwischenablagevorlesen1->Click();
     EXPECT_TRUE(Said().empty());
     EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_FALSE(form->Character().AgentForceLoad);
-    EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
+    EXPECT_TRUE(form->Tray().Zwischenablagevorlesen1->Enabled);
     EXPECT_FALSE(form->Character().Start(0, 0, true));
 
     WriteUserInteger(kTarvolin, "CharacterUsed", 1);
-    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
+    form->Tray().Zwischenablagevorlesen1->Click();
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Read", "Play ReadContinued", "Play ReadContinued",
                                                 "Speak Ein kurzer Text.", "Play ReadReturn"}));
-    EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
+    EXPECT_TRUE(form->Tray().Zwischenablagevorlesen1->Enabled);
     EXPECT_FALSE(form->Character().ClipboardReadingBusy);
     // The reading forced the character for itself only: switched off now, it goes and stays away.
     EXPECT_FALSE(form->Character().AgentForceLoad);
@@ -301,7 +300,7 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
     auto* empty = new QMimeData;
     empty->setText("");
     QApplication::clipboard()->setMimeData(empty);
-    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
+    form->Tray().Zwischenablagevorlesen1->Click();
     EXPECT_EQ(Said(), (std::vector<std::string>{
                           "Play Read", "Play ReadContinued", "Play Read", "Play ReadContinued",
                           "Speak Hmmm,ich soll die Zwischenablage vorlesen? Ich habe dort aber leider keinen Text "
@@ -311,20 +310,20 @@ TEST_F(Speech, TheClipboardIsReadAloudAndTheMenuItemComesBack) {
     auto* picture = new QMimeData;
     picture->setImageData(QImage(4, 4, QImage::Format_RGB32));
     QApplication::clipboard()->setMimeData(picture);
-    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
+    form->Tray().Zwischenablagevorlesen1->Click();
     EXPECT_EQ(Said(), (std::vector<std::string>{"Play Read", "Play ReadContinued", "Play ReadReturn"}));
 }
 
 TEST_F(Speech, AReadingThatCannotStartGivesTheMenuItemBack) {
     agent.serverAvailable = false;
-    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
-    EXPECT_TRUE(form->Zwischenablagevorlesen1->Enabled);
+    form->Tray().Zwischenablagevorlesen1->Click();
+    EXPECT_TRUE(form->Tray().Zwischenablagevorlesen1->Enabled);
     EXPECT_EQ(messages.size(), 1u);   // the missing server's dialog
 
     // While one reading runs, a second one does nothing.
     form->Character().ClipboardReadingBusy = true;
-    form->Zwischenablagevorlesen1Click(form->Zwischenablagevorlesen1);
-    EXPECT_FALSE(form->Zwischenablagevorlesen1->Enabled);
+    form->Tray().Zwischenablagevorlesen1->Click();
+    EXPECT_FALSE(form->Tray().Zwischenablagevorlesen1->Enabled);
     EXPECT_EQ(agent.serversCreated, 1);
 }
 

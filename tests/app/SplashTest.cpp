@@ -21,11 +21,6 @@ protected:
         db = LayOutDatabase();
         WriteUserString(kZorbelin, "BENUTZER", "hans");
     }
-    void TearDown() override {
-        delete SplashScreen;
-        SplashScreen = nullptr;
-        AppTest::TearDown();
-    }
     void Connect(TForm1& form) { form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(db)); }
 };
 } // namespace
@@ -61,9 +56,9 @@ TEST_F(Splash, SitsInTheCornerOfTheWorkAreaAndTurnsTranslucentAfterATenthOfASeco
 }
 
 TEST_F(Splash, ReportsCountUpOnTheBarUntilTheFirstPageRemovesTheSplash) {
-    SplashScreen = new TSplashScreen(nullptr);
-    TForm1 form(nullptr);
+    TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
     Connect(form);
+    TSplashScreen*& SplashScreen = form.SplashScreen;
     EXPECT_EQ(SplashScreen->Label2->Caption(), std::string("Version ") + ZB_PROJECT_VERSION);
     TSplashScreen* const splash = SplashScreen;
     SplashScreen = nullptr;
@@ -117,7 +112,7 @@ TEST_F(Splash, AboutBoxShowsPictureAndVersionOnlyAndSurvivesAWaitedBuild) {
     click.SetEnabled(false);
     click.SetInterval(50);
     form.OnAboutShown = [&](TSplashScreen* box) {
-        EXPECT_FALSE(form.Info1->Enabled);
+        EXPECT_FALSE(form.Tray().Info1->Enabled);
         EXPECT_EQ(form.AboutBox(), box);
         EXPECT_FALSE(box->Visible());
         for (TControl* c : std::initializer_list<TControl*>{box->Progress, box->Label1, box->Label2, box->Message})
@@ -134,7 +129,7 @@ TEST_F(Splash, AboutBoxShowsPictureAndVersionOnlyAndSurvivesAWaitedBuild) {
         };
         click.SetEnabled(true);
     };
-    form.Info1Click(form.Info1);
+    form.Tray().Info1->Click();
     ASSERT_EQ(seen.size(), 7u);
     EXPECT_EQ(seen[0], "<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"10\">");
     EXPECT_EQ(seen[1], "<br><B>Zorbelin</B>");
@@ -146,7 +141,7 @@ TEST_F(Splash, AboutBoxShowsPictureAndVersionOnlyAndSurvivesAWaitedBuild) {
     EXPECT_EQ(seen[5], "<br>");
     EXPECT_EQ(seen[6].substr(seen[6].size() - 11), "</FONT></P>");
     EXPECT_EQ(form.AboutBox(), nullptr);
-    EXPECT_TRUE(form.Info1->Enabled);
+    EXPECT_TRUE(form.Tray().Info1->Enabled);
     EXPECT_EQ(form.BuildCount(), 1);
 }
 
@@ -167,7 +162,7 @@ TEST_F(Splash, AboutBoxHeadingIsNotCrossedByALine) {
         };
         click.SetEnabled(true);
     };
-    form.Info1Click(form.Info1);
+    form.Tray().Info1->Click();
     ASSERT_FALSE(shot.isNull());
     if (const char* folder = std::getenv("ZB_SCREENSHOTS")) shot.save(QString(folder) + "/about.png");
     // The heading: the first rows from the top with the white text in them.

@@ -317,16 +317,17 @@ protected:
         AppTest::SetUp();
         LayOutDesign();
         WriteUserString(kZorbelin, "BENUTZER", "hans");
-        SplashScreen = new TSplashScreen(nullptr);
         watch.SetInterval(20);
     }
     void TearDown() override {
         watch.SetEnabled(false);
-        delete SplashScreen;
-        SplashScreen = nullptr;
         AppTest::TearDown();
     }
-    std::string SplashText() const { return SplashScreen ? SplashScreen->Message->Caption() : std::string(); }
+    // The window of the test, started with the splash the program starts with.
+    TForm1* window = nullptr;
+    std::string SplashText() const {
+        return window && window->SplashScreen ? window->SplashScreen->Message->Caption() : std::string();
+    }
     static bool PageShown(TForm1& form) {
         return WaitUntil([&] { return form.WebBrowser && !form.WebBrowser->Busy() &&
                                       form.WebBrowser->LocationURL().rfind("zorbelin://", 0) == 0; }, 60000);
@@ -352,7 +353,8 @@ TEST_F(DatabaseAway, ALockLongerThanTheStartOnceWaitedIsWaitedOutWithTheEventsRu
         if (other.Held() && saidWhy && now - taken > std::chrono::seconds(6)) other.Release();
     };
     watch.SetEnabled(true);
-    TForm1 form(nullptr);
+    TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
+    window = &form;
     form.FormCreate(&form);
     EXPECT_EQ(form.StartupExitCode, -1);
     EXPECT_TRUE(saidWhy);
@@ -380,7 +382,8 @@ TEST_F(DatabaseAway, AStoredFolderThatAppearsAfterAWhileIsWaitedFor) {
         }
     };
     watch.SetEnabled(true);
-    TForm1 form(nullptr);
+    TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
+    window = &form;
     form.FormCreate(&form);
     EXPECT_EQ(form.StartupExitCode, -1);
     EXPECT_TRUE(saidWhy);
@@ -395,7 +398,8 @@ TEST_F(DatabaseAway, AFolderAwayPastTheLimitIsAskedAboutAndTheSampleTakenDoesNot
     const std::string folder = dir.str() + "netz/zb/";
     WriteUserString(kZorbelin, "DBPATH", folder);
     presses = {"Nein"};
-    TForm1 form(nullptr);
+    TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
+    window = &form;
     form.DatabaseWaitLimit = std::chrono::milliseconds(300);
     EXPECT_TRUE(form.ConnectDatabase(folder));
     EXPECT_EQ(form.DatabaseFolder(), beside);
@@ -412,7 +416,8 @@ TEST_F(DatabaseAway, ALockPastTheLimitAsksWhetherToWaitOnAndNeverClaimsNoConnect
     ASSERT_TRUE(other.Held());
     // Wait on once, then end.
     presses = {"Ja", "Nein", "OK", "OK"};
-    TForm1 form(nullptr);
+    TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
+    window = &form;
     form.DatabaseWaitLimit = std::chrono::milliseconds(300);
     form.FormCreate(&form);
     EXPECT_EQ(form.StartupExitCode, 0);

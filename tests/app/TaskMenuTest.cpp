@@ -24,12 +24,12 @@ TEST_F(TaskMenu, TheMainMenuOpensTheWindowModallyOverTheCalendarsDatabase) {
     Dialogs::SetDialogAnswerer([&](TModalDialog& d) {
         if (auto* tasks = dynamic_cast<TAufgaben*>(d.Form()))
             open = tasks->ADODataSetAufgaben->Active() && tasks->Caption() == "Aufgaben Zorbelin";
-        itemEnabled = form.Aufgaben1->Enabled;
+        itemEnabled = form.Tray().Aufgaben1->Enabled;
     });
-    form.Aufgaben1Click(form.Aufgaben1);
+    form.Tray().Aufgaben1->Click();
     EXPECT_TRUE(open);
     EXPECT_FALSE(itemEnabled);
-    EXPECT_TRUE(form.Aufgaben1->Enabled);
+    EXPECT_TRUE(form.Tray().Aufgaben1->Enabled);
     // Closing the modal window saved the widths.
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Hallowerk\\Zorbelin\\Aufgaben"));

@@ -36,7 +36,7 @@ public:
     bool itemEnabledWhileOpen = true;
     int ShowSettingsDialog(bool& Modified) override {
         ++opened;
-        itemEnabledWhileOpen = Einstellungen1->Enabled;
+        itemEnabledWhileOpen = Tray().Einstellungen1->Enabled;
         Modified = modified;
         return result;
     }
@@ -70,10 +70,10 @@ protected:
 
 TEST_F(TrayAndMenu, TipTellsWhetherAlarmsArePresent) {
     TForm1 form(nullptr);
-    EXPECT_EQ(form.TrayTip(), "Zorbelin!");
+    EXPECT_EQ(form.Tray().TrayTip(), "Zorbelin!");
     form.SetAlarmsPresent(true);
-    EXPECT_EQ(form.TrayTip(), "Alarme sind vorhanden");
-    EXPECT_LE(form.TrayTip().size(), 63u);
+    EXPECT_EQ(form.Tray().TrayTip(), "Alarme sind vorhanden");
+    EXPECT_LE(form.Tray().TrayTip().size(), 63u);
 }
 
 TEST_F(TrayAndMenu, IconIsAddedWithoutPictureThenGetsIconAndTipAndGoesWithTheWindow) {
@@ -82,7 +82,7 @@ TEST_F(TrayAndMenu, IconIsAddedWithoutPictureThenGetsIconAndTipAndGoesWithTheWin
         << "/* XPM */\nstatic const char *t[] = {\n\"1 1 1 1\",\n\". c #2D6FEA\",\n\".\"};\n";
     auto* form = new TForm1(nullptr);
     const HWND h = form->Handle();
-    ASSERT_TRUE(form->TrayIcon(NIM_ADD));
+    ASSERT_TRUE(form->Tray().TrayIcon(NIM_ADD));
     NOTIFYICONDATA data;
     ASSERT_TRUE(ShellNotify::FindIcon(h, TrayIconId, data));
     EXPECT_EQ(data.uCallbackMessage, WM_TRAYICON);
@@ -91,7 +91,7 @@ TEST_F(TrayAndMenu, IconIsAddedWithoutPictureThenGetsIconAndTipAndGoesWithTheWin
     // Not shown as a blank before it has its picture.
     ASSERT_NE(ShellNotify::TrayObject(h, TrayIconId), nullptr);
     EXPECT_FALSE(ShellNotify::TrayObject(h, TrayIconId)->property("visible").toBool());
-    ASSERT_TRUE(form->TrayIcon(NIM_MODIFY));
+    ASSERT_TRUE(form->Tray().TrayIcon(NIM_MODIFY));
     ShellNotify::FindIcon(h, TrayIconId, data);
     EXPECT_NE(data.hIcon, nullptr);
     EXPECT_STREQ(data.szTip, "Zorbelin!");
@@ -134,53 +134,53 @@ TEST_F(TrayAndMenu, ClicksOnTheIconBringTheWindowOpenThePlannerOrTheMenu) {
     EXPECT_EQ(dir.read("planner.txt"), "");
 
     // A click on the icon of a minimised program brings it back.
-    form.minimierenClick(form.minimieren);
+    form.Tray().minimieren->Click();
     ASSERT_TRUE(AppEvnts::ApplicationMinimized());
     form.Perform(WM_TRAYICON, TrayIconId, WM_LBUTTONUP);
     EXPECT_FALSE(AppEvnts::ApplicationMinimized());
-    EXPECT_EQ(form.minimieren->Caption(), "Minimieren");
+    EXPECT_EQ(form.Tray().minimieren->Caption(), "Minimieren");
 }
 
 TEST_F(TrayAndMenu, MenuHoldsItsItemsInOrder) {
     TForm1 form(nullptr);
-    EXPECT_EQ(Captions(form.PopupMenu1->Items()),
+    EXPECT_EQ(Captions(form.Tray().PopupMenu1->Items()),
               (std::vector<std::string>{"Minimieren", "MS-Agent", "Aufgaben", "Adressen", "Zorbelin!", "Info",
                                         "Optionen", "Beenden"}));
-    EXPECT_EQ(Captions(form.Agent1), (std::vector<std::string>{"Zwischenablage vorlesen!"}));
-    EXPECT_EQ(Captions(form.Info2), (std::vector<std::string>{"Über", "Hilfe"}));
-    EXPECT_EQ(Captions(form.Update1),
+    EXPECT_EQ(Captions(form.Tray().Agent1), (std::vector<std::string>{"Zwischenablage vorlesen!"}));
+    EXPECT_EQ(Captions(form.Tray().Info2), (std::vector<std::string>{"Über", "Hilfe"}));
+    EXPECT_EQ(Captions(form.Tray().Update1),
               (std::vector<std::string>{"Einstellungen", "Fensterrahmen sichtbar (Größe ändern)"}));
-    EXPECT_TRUE(form.Zorbelin1->RadioItem);
-    EXPECT_TRUE(form.Ende1->RadioItem);
-    EXPECT_EQ(form.PopupMenu1->Alignment, paCenter);
+    EXPECT_TRUE(form.Tray().Zorbelin1->RadioItem);
+    EXPECT_TRUE(form.Tray().Ende1->RadioItem);
+    EXPECT_EQ(form.Tray().PopupMenu1->Alignment, paCenter);
 }
 
 TEST_F(TrayAndMenu, RowsCarryTheirPicturesBesideOneWholeBandWithTheNameRunningUp) {
     // The pictures the build lays beside the program.
     std::filesystem::copy(std::string(ZB_PROGRAM_DIR) + "/Bilder", dir.path() / "program" / "Bilder");
     TForm1 form(nullptr);
-    ASSERT_EQ(form.ImageList1->Count(), 4);
-    EXPECT_EQ(form.PopupMenu1->Images(), form.ImageList1);
-    form.SetMenuFont();
+    ASSERT_EQ(form.Tray().ImageList1->Count(), 4);
+    EXPECT_EQ(form.Tray().PopupMenu1->Images(), form.Tray().ImageList1);
+    form.Tray().SetMenuFont();
     int w = 100, h = 19;
-    form.MenuMeasureItem(form.minimieren, nullptr, w, h);
+    form.Tray().MenuMeasureItem(form.Tray().minimieren, nullptr, w, h);
     EXPECT_EQ(w, 100 + 15 + 16 + 4);
     EXPECT_EQ(h, 19);
 
     const int band = GetSystemMetrics(SM_CXMENUCHECK) + 15;
     const TColor blue = TColor(15363885);
     // The menu as one surface, its rows one below the other, as the menu draws them.
-    TMenuItem* top = form.PopupMenu1->Items();
+    TMenuItem* top = form.Tray().PopupMenu1->Items();
     const int rows = top->Count();
     TBitmap menu;
     menu.SetSize(170, rows * 19);
     const auto draw = [&](int i, TOwnerDrawState state) {
-        form.MenuAdvancedDrawItem(top->Items(i), menu.Canvas(), {0, 19 * i, 170, 19 * i + 19}, state);
+        form.Tray().MenuAdvancedDrawItem(top->Items(i), menu.Canvas(), {0, 19 * i, 170, 19 * i + 19}, state);
     };
-    form.PopupMenu1Popup(form.PopupMenu1);
-    EXPECT_FALSE(form.MenuSideTextDrawn());
+    form.Tray().PopupMenu1Popup(form.Tray().PopupMenu1);
+    EXPECT_FALSE(form.Tray().MenuSideTextDrawn());
     for (int i = 0; i < rows; ++i) draw(i, {});
-    EXPECT_TRUE(form.MenuSideTextDrawn());
+    EXPECT_TRUE(form.Tray().MenuSideTextDrawn());
     // Choosing a row draws it again alone: the band stays whole.
     draw(2, TOwnerDrawState{odSelected});
     const auto pixel = [&](int x, int y) { return menu.Canvas()->Pixels(x, y); };
@@ -223,7 +223,7 @@ TEST_F(TrayAndMenu, SubmenuItemsShowTheirOwnPictures) {
     QTimer::singleShot(50, [&] {
         QWidget* menu = QApplication::activePopupWidget();
         ASSERT_NE(menu, nullptr);
-        for (TMenuItem* over : {form.Info2, form.Update1}) {
+        for (TMenuItem* over : {form.Tray().Info2, form.Tray().Update1}) {
             const QPoint at(60, 1 + 19 * over->MenuIndex() + 9);
             QMouseEvent move(QEvent::MouseMove, QPointF(at), menu->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
                              Qt::NoModifier);
@@ -233,7 +233,7 @@ TEST_F(TrayAndMenu, SubmenuItemsShowTheirOwnPictures) {
         }
         menu->close();
     });
-    form.PopupMenu1->Popup(300, 300);
+    form.Tray().PopupMenu1->Popup(300, 300);
     ASSERT_EQ(submenus.size(), 2u);
     // The picture beside row `row` (1 pixel of frame, rows 19 high, the picture 2 pixels in).
     const auto count = [](const QImage& img, int row, QColor colour) {
@@ -250,10 +250,10 @@ TEST_F(TrayAndMenu, SubmenuItemsShowTheirOwnPictures) {
 
 TEST_F(TrayAndMenu, HelpAndAddressBookSayWhatIsMissing) {
     TForm1 form(nullptr);
-    form.HilfeClick(form.Hilfe);
+    form.Tray().Hilfe->Click();
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_NE(dialogs[0].text.find("Die Hilfedatei \"zbhelp.chm\" wurde im Programmordner"), std::string::npos);
-    form.Adressen1Click(form.Adressen1);
+    form.Tray().Adressen1->Click();
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_NE(dialogs[1].text.find("Das Adressbuch \"brunvex\""), std::string::npos);
 
@@ -268,14 +268,14 @@ TEST_F(TrayAndMenu, HelpAndAddressBookSayWhatIsMissing) {
     }
     dir.write("program/zbhelp.chm", "ITSF");
     testsupport::ScopedEnv path{"PATH", dir.str() + "bin:/usr/bin:/bin"};
-    form.HilfeClick(form.Hilfe);
+    form.Tray().Hilfe->Click();
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(args); }, 10000));
     EXPECT_EQ(dialogs.size(), 2u);
     const std::string shown = dir.read("viewer.txt");
     EXPECT_NE(shown.find("-showPage\nzorbelin.htm\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("program/zbhelp.chm\n"), std::string::npos) << shown;
     std::filesystem::remove(args);
-    form.Adressen1Click(form.Adressen1);
+    form.Tray().Adressen1->Click();
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(args); }, 10000));
     EXPECT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dir.read("viewer.txt"), dir.str() + "program\n");
@@ -306,20 +306,20 @@ TEST_F(TrayAndMenu, MainWindowCarriesItsSizeLimitVersionAndHintWindow) {
 TEST_F(TrayAndMenu, MinimiseTogglesAndActsAtOnceAfterAnyRestore) {
     TForm1 form(nullptr);
     form.Show();
-    form.minimierenClick(form.minimieren);
+    form.Tray().minimieren->Click();
     EXPECT_TRUE(AppEvnts::ApplicationMinimized());
-    EXPECT_EQ(form.minimieren->Caption(), "Wiederherstellen");
+    EXPECT_EQ(form.Tray().minimieren->Caption(), "Wiederherstellen");
     EXPECT_TRUE(form.Minimized());
-    form.minimierenClick(form.minimieren);
+    form.Tray().minimieren->Click();
     EXPECT_FALSE(AppEvnts::ApplicationMinimized());
-    EXPECT_EQ(form.minimieren->Caption(), "Minimieren");
-    form.minimierenClick(form.minimieren);
+    EXPECT_EQ(form.Tray().minimieren->Caption(), "Minimieren");
+    form.Tray().minimieren->Click();
     EXPECT_TRUE(AppEvnts::ApplicationMinimized());
     // Restored from outside the menu: the next choice minimises at once too.
     ShowWindow(Application->Handle(), SW_RESTORE);
-    EXPECT_EQ(form.minimieren->Caption(), "Minimieren");
+    EXPECT_EQ(form.Tray().minimieren->Caption(), "Minimieren");
     EXPECT_FALSE(form.Minimized());
-    form.minimierenClick(form.minimieren);
+    form.Tray().minimieren->Click();
     EXPECT_TRUE(AppEvnts::ApplicationMinimized());
 }
 
@@ -349,7 +349,7 @@ TEST_F(TrayAndMenu, RightClicksOnTheIconMinimiseAndRestoreButNeverEndTheProgram)
             QWidget* menu = QApplication::activePopupWidget();
             ASSERT_NE(menu, nullptr);
             ASSERT_TRUE(menu->frameGeometry().contains(icon));
-            offered.push_back(form.minimieren->Caption());
+            offered.push_back(form.Tray().minimieren->Caption());
             minimisedWhileOpen = AppEvnts::ApplicationMinimized();
             SendButton(menu, QEvent::MouseButtonRelease, Qt::RightButton, icon);
             // Still open: the user clicks the first row.
@@ -365,17 +365,43 @@ TEST_F(TrayAndMenu, RightClicksOnTheIconMinimiseAndRestoreButNeverEndTheProgram)
     EXPECT_EQ(closes, 0);
     EXPECT_FALSE(form.ShutDownDone());
     EXPECT_TRUE(AppEvnts::ApplicationMinimized());
-    EXPECT_EQ(form.minimieren->Caption(), "Wiederherstellen");
+    EXPECT_EQ(form.Tray().minimieren->Caption(), "Wiederherstellen");
     // Opening the menu leaves the program minimised: the item offers to bring it back.
     rightClickAndChooseFirstRow();
     EXPECT_EQ(offered, (std::vector<std::string>{"Minimieren", "Wiederherstellen"}));
     EXPECT_TRUE(minimisedWhileOpen);
     EXPECT_FALSE(AppEvnts::ApplicationMinimized());
-    EXPECT_EQ(form.minimieren->Caption(), "Minimieren");
+    EXPECT_EQ(form.Tray().minimieren->Caption(), "Minimieren");
     rightClickAndChooseFirstRow();
     EXPECT_TRUE(AppEvnts::ApplicationMinimized());
     EXPECT_EQ(closes, 0);
     EXPECT_FALSE(form.ShutDownDone());
+}
+
+// The user opens the menu, rests on "Optionen" and clicks "Einstellungen": the window's command
+// runs, with the row greyed while the dialog is open.
+TEST_F(TrayAndMenu, ARowChosenInTheOpenMenuRunsTheWindowsCommand) {
+    SettingsForm form(nullptr);
+    form.modified = false;
+    TTrayMenu& tray = form.Tray();
+    QTimer::singleShot(50, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr);
+        const QPoint over(60, 1 + 19 * tray.Update1->MenuIndex() + 9);
+        QMouseEvent move(QEvent::MouseMove, QPointF(over), menu->mapToGlobal(QPointF(over)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(menu, &move);
+        QWidget* options = QApplication::activePopupWidget();
+        ASSERT_TRUE(options && options != menu);
+        const QPoint row = options->mapToGlobal(QPoint(options->width() / 2, 1 + 19 * tray.Einstellungen1->MenuIndex() + 9));
+        SendButton(options, QEvent::MouseButtonPress, Qt::LeftButton, row);
+        SendButton(options, QEvent::MouseButtonRelease, Qt::LeftButton, row);
+    });
+    tray.PopupMenu1->Popup(300, 300);
+    ASSERT_TRUE(WaitUntil([&] { return form.opened > 0; }, 5000));
+    EXPECT_EQ(form.opened, 1);
+    EXPECT_FALSE(form.itemEnabledWhileOpen);
+    EXPECT_TRUE(tray.Einstellungen1->Enabled);
 }
 
 TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {
@@ -387,9 +413,9 @@ TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {
     ASSERT_NE(form.FadeThread(), nullptr);
     // A top at which the window (the view's default height) stays inside the work area.
     WriteUserInteger(kTarvolin, "FormPosTopNormal", 33);
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     EXPECT_FALSE(form.itemEnabledWhileOpen);
-    EXPECT_TRUE(form.Einstellungen1->Enabled);
+    EXPECT_TRUE(form.Tray().Einstellungen1->Enabled);
     EXPECT_FALSE(form.AlarmsPresent());
     EXPECT_EQ(form.FadeThread(), nullptr);
     EXPECT_EQ(form.BuildCount(), 1);
@@ -397,16 +423,16 @@ TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {
 
     form.modified = false;
     form.SetAlarmsPresent(true);
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     form.modified = true;
     form.result = 0;
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     EXPECT_EQ(form.opened, 3);
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_TRUE(form.AlarmsPresent());
 }
 
-TEST_F(TrayAndMenu, HooksLogFailuresTakeTheCharactersNotesAndBreakHintLines) {
+TEST_F(TrayAndMenu, HooksLogFailuresAndBreakHintLines) {
     TForm1 form(nullptr);
     try {
         throw SysUtils::Exception("Menübefehl fehlgeschlagen");
@@ -415,23 +441,6 @@ TEST_F(TrayAndMenu, HooksLogFailuresTakeTheCharactersNotesAndBreakHintLines) {
     }
     EXPECT_EQ(dir.read("temp/tarvolindebug.log"), "Menübefehl fehlgeschlagen");
     EXPECT_TRUE(dialogs.empty());
-
-    TMsg msg{nullptr, WM_AGENTIDLESTART, 0, 0};
-    bool handled = false;
-    form.ApplicationEvents1Message(msg, handled);
-    EXPECT_TRUE(handled);
-    EXPECT_TRUE(form.Character().AgentIdle);
-    EXPECT_EQ(form.Character().AgentIdleTicks, 4);
-    msg.message = WM_AGENTIDLEEND;
-    form.ApplicationEvents1Message(msg, handled);
-    EXPECT_FALSE(form.Character().AgentIdle);
-    msg.message = WM_AGENTHIDDEN;
-    form.ApplicationEvents1Message(msg, handled);
-    EXPECT_TRUE(form.Character().StopSpeaking);
-    handled = false;
-    msg.message = WM_AGENTDBLCLICK;
-    form.ApplicationEvents1Message(msg, handled);
-    EXPECT_TRUE(handled);
 
     AnsiString hint = "Zeile1@Zeile2@";
     bool show = true;
@@ -448,7 +457,7 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
     form.Character().AgentLoaded = true;
     form.Timer1->SetEnabled(true);
     form.SetBounds(5, 6, 300, 500);
-    form.Ende1Click(form.Ende1);
+    form.Tray().Ende1->Click();
     EXPECT_TRUE(form.ShutDownDone());
     EXPECT_EQ(form.unloads, 1);
     EXPECT_FALSE(form.ADOConnection1->Connected());

@@ -85,7 +85,7 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     EXPECT_EQ(form.BorderStyle(), bsNone);
     EXPECT_EQ(form.ColorKey(), 8);
     EXPECT_EQ(form.ViewParameters.ColorKeyHtml, "#080000");
-    EXPECT_FALSE(form.Fensterrahmensichtbar1->Checked);
+    EXPECT_FALSE(form.Tray().Fensterrahmensichtbar1->Checked);
     EXPECT_TRUE(Layered(form));
     EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 200);
     COLORREF key = 0;
@@ -107,7 +107,7 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     EXPECT_GE(fy, dy);
     EXPECT_EQ(form.BorderStyle(), bsSizeToolWin);
     EXPECT_EQ(form.ViewParameters.ColorKeyHtml, "#FFFFFF");
-    EXPECT_TRUE(form.Fensterrahmensichtbar1->Checked);
+    EXPECT_TRUE(form.Tray().Fensterrahmensichtbar1->Checked);
     EXPECT_FALSE(Layered(form));
     EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 255);
 
