@@ -239,9 +239,10 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     // The splash shown at start-up tells which version starts.
     if (SplashScreen) SplashScreen->Label2->SetCaption("Version " + fshVersionLabel1->GetInfo());
 
-    Timer1 = new TTimer(this);
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(100);
+    dayClock_ = std::make_unique<TDayClock>(this);
+    dayClock_->OnTick = [this] { ClockTick(); };
+    dayClock_->OnMinute = [this] { CheckUserRefresh(); };
+    dayClock_->OnNewDay = [this](TDateTime Today) { ClockNewDay(Today); };
     TreadSyncTimer1 = new TTimer(this);
     TreadSyncTimer1->SetEnabled(false);
     TreadSyncTimer1->SetInterval(100);
@@ -254,11 +255,6 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     WindowCloseTimer = new TTimer(this);
     WindowCloseTimer->SetEnabled(false);
     WindowCloseTimer->SetInterval(1000);
-    EineMinute = new TTimer(this);
-    EineMinute->SetInterval(60000);
-    EineMinute->SetEnabled(true);
-    Timer1->OnTimer = [this](TObject* Sender) { Timer1Timer(Sender); };
-    EineMinute->OnTimer = [this](TObject* Sender) { EineMinuteTimer(Sender); };
     MouseOverCheck->OnTimer = [this](TObject* Sender) { MouseOverCheckTimer(Sender); };
     ResizeTimer->OnTimer = [this](TObject* Sender) { ResizeTimerTimer(Sender); };
     WindowCloseTimer->OnTimer = [this](TObject* Sender) { WindowCloseTimerTimer(Sender); };
@@ -444,7 +440,7 @@ void TForm1::FormCreate(TObject*) {
     Trace::Step("browser engine ready");
     SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     pageBuilds_->FinishStartBuild();
-    Timer1->SetEnabled(true);
+    dayClock_->Timer1->SetEnabled(true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
     SetFrameVisible(false);
     SetWindowPos(Handle(), HWND_BOTTOM, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
@@ -517,8 +513,8 @@ void TForm1::ReadTopPlacement() {
 
 bool TForm1::ConnectDatabase(AnsiString Path) {
     // The minute's check would reach for a database not yet open while the start waits or asks.
-    const bool minuteRuns = EineMinute->Enabled();
-    EineMinute->SetEnabled(false);
+    const bool minuteRuns = dayClock_->EineMinute->Enabled();
+    dayClock_->EineMinute->SetEnabled(false);
     std::vector<AnsiString> failed;
     bool ask = false;
     // A stored folder that stayed away is only missing for now (a network folder not mounted yet,
@@ -563,7 +559,7 @@ bool TForm1::ConnectDatabase(AnsiString Path) {
         connected = true;
         break;
     }
-    EineMinute->SetEnabled(minuteRuns);
+    dayClock_->EineMinute->SetEnabled(minuteRuns);
     return connected;
 }
 
@@ -874,7 +870,7 @@ void TForm1::WndProc(TMessage& Message) {
         return;
     case WM_ENDSESSION:
         if (Message.WParam) {
-            Timer1->SetEnabled(false);
+            dayClock_->Timer1->SetEnabled(false);
             if (Form1) Form1->Close();
         }
         Message.Result = 1;
@@ -898,12 +894,7 @@ void TForm1::WndProc(TMessage& Message) {
     TForm::WndProc(Message);
 }
 
-void TForm1::Timer1Timer(TObject*) {
-    Timer1->SetInterval(5000);
-    Timer1->SetEnabled(false);
-    // Whatever fails inside, the tick comes again.
-    ScopeExit reenable([this] { Timer1->SetEnabled(true); });
-
+void TForm1::ClockTick() {
     // Messages the start held for a page that never showed wait no longer than a few ticks.
     if (holdMessages_ && ++heldMessageTicks_ > 6) ReleaseHeldMessages();
     try {
@@ -932,37 +923,17 @@ void TForm1::Timer1Timer(TObject*) {
             }
         }
     }
-    const TDateTime today = SysUtils::Date();
-    if (firstTick_) {
-        firstTick_ = false;
-        lastDateTick_ = today;
-    }
     try {
         character_->SayTime();
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
-    if (double(today) != double(lastDateTick_)) {
-        RebuildCalendar(today, false);
-        lastDateTick_ = today;
-        character_->AnnounceIntroPending = true;
-    }
     character_->IdleTick();
 }
 
-void TForm1::EineMinuteTimer(TObject*) {
-    const TDateTime today = SysUtils::Date();
-    if (firstMinute_) {
-        firstMinute_ = false;
-        lastDateMinute_ = today;
-    }
-    if (double(today) != double(lastDateMinute_)) {
-        RebuildCalendar(today, false);
-        lastDateMinute_ = today;
-        character_->AnnounceIntroPending = true;
-    } else {
-        CheckUserRefresh();
-    }
+void TForm1::ClockNewDay(TDateTime Today) {
+    RebuildCalendar(Today, false);
+    character_->AnnounceIntroPending = true;
 }
 
 void TForm1::CheckUserRefresh() {
@@ -1361,7 +1332,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     pageBuilds_->WaitForRunningBuild();
     if (character_->AgentLoaded) character_->SaveAndUnload();
     // The alarm texts stay until the window goes: queued calls may still read them.
-    Timer1->SetEnabled(false);
+    dayClock_->Timer1->SetEnabled(false);
     shutDownDone_ = true;
     // Changes another program's lock still holds up (the placement and the character's come last)
     // get their last try; what is left goes to the debug log.

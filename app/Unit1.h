@@ -19,6 +19,7 @@
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
 #include "Classes.h"
+#include "DayClock.h"
 #include "ExtCtrls.h"
 #include "Feiertage.h"
 #include "Forms.h"
@@ -71,12 +72,10 @@ public:
     void BeforeDestruction() override;
 
     // ---- components ----
-    TTimer* Timer1;
     TTimer* TreadSyncTimer1;
     TTimer* MouseOverCheck;
     TTimer* ResizeTimer;
     TTimer* WindowCloseTimer;
-    TTimer* EineMinute;
     TADOConnection* ADOConnection1;
     TADODataSet* ADODataSet;
     TADOCommand* ADOCommand;
@@ -143,8 +142,8 @@ public:
     bool WaitingForBuilder() const { return pageBuilds_->WaitingForBuilder(); }
     void LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream);
     void WMRedrawCalendar(TMessage& Message);
-    void Timer1Timer(TObject* Sender);
-    void EineMinuteTimer(TObject* Sender);
+    // The five-second tick, the minute tick and the new day.
+    TDayClock& DayClock() { return *dayClock_; }
     void CheckUserRefresh();
     // Builds run so far, and the builder running now (tests).
     int BuildCount() const { return pageBuilds_->BuildCount(); }
@@ -294,6 +293,10 @@ private:
     // Runs the events for Milliseconds; false when the program is to end.
     bool RunEventsFor(int Milliseconds);
     void StartFade(bool In);
+    // The window's work at each five-second tick.
+    void ClockTick();
+    // The page of the new day, announced once it is there.
+    void ClockNewDay(TDateTime Today);
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
     std::string pendingPage_;
@@ -333,10 +336,7 @@ private:
     std::unique_ptr<TTrayMenu> trayMenu_;
     std::unique_ptr<TPageBuilds> pageBuilds_ = std::make_unique<TPageBuilds>(*this);
 
-    bool firstTick_ = true;
-    TDateTime lastDateTick_;
-    bool firstMinute_ = true;
-    TDateTime lastDateMinute_;
+    std::unique_ptr<TDayClock> dayClock_;
     bool userRowPending_ = true;
 
     TDateTime settingsDate_;

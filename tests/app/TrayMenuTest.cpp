@@ -446,13 +446,13 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
     Connect(form);
     form.ADOConnection1->SetConnected(true);
     form.Character().AgentLoaded = true;
-    form.Timer1->SetEnabled(true);
+    form.DayClock().Timer1->SetEnabled(true);
     form.SetBounds(5, 6, 300, 500);
     form.Ende1Click(form.Ende1);
     EXPECT_TRUE(form.ShutDownDone());
     EXPECT_EQ(form.unloads, 1);
     EXPECT_FALSE(form.ADOConnection1->Connected());
-    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.DayClock().Timer1->Enabled());
     EXPECT_TRUE(form.Character().StopSpeaking);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
@@ -471,7 +471,7 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
 TEST_F(TrayAndMenu, TheSessionsQueryKeepsThePlacesAndOnlyItsEndClosesTheWindow) {
     CountingForm form(nullptr);
     Connect(form);
-    form.Timer1->SetEnabled(true);
+    form.DayClock().Timer1->SetEnabled(true);
     form.SetBounds(7, 8, 300, 500);
     // Asked whether the session may end (or only saved): it agrees and keeps its place, and goes on.
     EXPECT_EQ(form.Perform(WM_QUERYENDSESSION), 1);
@@ -480,13 +480,13 @@ TEST_F(TrayAndMenu, TheSessionsQueryKeepsThePlacesAndOnlyItsEndClosesTheWindow) 
         ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
         EXPECT_EQ(reg.ReadInteger("FormPosLeftNormal"), 7);
     }
-    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_TRUE(form.DayClock().Timer1->Enabled());
     EXPECT_FALSE(form.ShutDownDone());
     // The session goes on.
     form.Perform(WM_ENDSESSION, FALSE);
     EXPECT_FALSE(form.ShutDownDone());
     // The session ends.
     form.Perform(WM_ENDSESSION, TRUE);
-    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.DayClock().Timer1->Enabled());
     EXPECT_TRUE(form.ShutDownDone());
 }
