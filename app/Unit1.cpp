@@ -37,25 +37,11 @@ const char* const TarvolinInstanceName = "Zorbelin Tarvolin";
 
 namespace {
 
-const char* const ZorbelinKey = "\\Software\\Hallowerk\\Zorbelin";
-const char* const DatabaseFile = "zorbelin.mde";
-
-
-bool EndsWithDelimiter(const AnsiString& s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
-
-AnsiString WithDelimiter(const AnsiString& s) {
-    return s.empty() || EndsWithDelimiter(s) ? s : s + SysUtils::PathDelim;
-}
-
 // Another program holds the database (SQLite's busy or locked), or a statement ran over its time
 // (interrupted): worth trying again later.
 bool DatabaseBusy(const std::exception& E) {
     const auto* db = dynamic_cast<const EADOError*>(&E);
     return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6 || (db->ErrorCode & 0xFF) == 9);
-}
-
-bool HoldsDatabase(const AnsiString& folder) {
-    return !folder.empty() && SysUtils::FileExists(folder + DatabaseFile);
 }
 
 // One argument for the platform's command-line rules, whatever characters it holds.
@@ -107,21 +93,6 @@ AnsiString EscapeHtmlText(const AnsiString& s) {
 }
 
 } // namespace
-
-namespace {
-const char* const kNoConnection = "Leider konnte keine Verbindung zur Datenbank hergestellt werden";
-}
-
-AnsiString ZorbelinConnectionString(const AnsiString& Folder) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";User ID=Admin;Data Source=" + Folder +
-           "zorbelin.mde;Mode=Share Deny None;Extended Properties=\"\";Jet OLEDB:System database=\"\";"
-           "Jet OLEDB:Registry Path=\"\";Jet OLEDB:Database Password=\"\";Jet OLEDB:Engine Type=4;"
-           "Jet OLEDB:Database Locking Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;"
-           "Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New Database Password=\"\";"
-           "Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;"
-           "Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;"
-           "Jet OLEDB:SFP=False";
-}
 
 // ---- construction ---------------------------------------------------------------------------------------
 namespace {
@@ -320,6 +291,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
 
     TempDir = SysUtils::GetTempFolder();
     exeDir_ = SysUtils::ProgramFolder();
+    startup_ = std::make_unique<TStartup>(*this, *this, ADOConnection1, *dayClock_, exeDir_);
     ViewParameters.CalendarDate = SysUtils::Now();
     ViewParameters.ColorKey = 8;
 
@@ -371,85 +343,31 @@ void TForm1::ConnectMenu() {
 }
 
 // ---- start-up ---------------------------------------------------------------------------------------------
-void TForm1::FormCreate(TObject*) {
-    // The window manager owns the window's system menu: hiding the frame is reached through the
-    // popup menu's item, and the close box hides the frame (WndProc).
-    Brush()->SetStyle(bsClear);
-    Application->HintHidePause = 4000;
+void TForm1::FormCreate(TObject*) { startup_->Run(); }
+
+void TForm1::PrepareStart() {
     // What goes wrong during the start is told once the page is there, and holds nothing up.
     holdMessages_ = true;
     // The first reminder check covers every minute from the start on.
     reminders_->StartNow();
     // Before the first build starts: it may find alarms at once.
     alarmsPresent_ = false;
-    if (SplashScreen) {
-        SplashScreen->Show();
-        SetSplashStatus("initialisieren...");
-        Trace::Step("splash shown");
-    }
-    ADOConnection1->SetConnected(false);
-
     ReadCachedSettings();
+}
 
-    AnsiString path;
-    {
-        TRegistry reg;
-        if (reg.OpenKey(ZorbelinKey, true)) reg.TryReadString("DBPATH", path);
-    }
-    Trace::Step("registry read");
-    if (!ConnectDatabase(path)) {
-        // The session ended while the start asked for the database: the program ends, and
-        // nothing of the question is kept.
-        if (Application->Terminated()) {
-            StartupExitCode = 0;
-            return;
-        }
-        Application->MessageBox(kNoConnection, "", MB_OK);
-        StartupExitCode = 1;
-        Application->Terminate();
-        return;
-    }
-    Trace::Step("database open");
-
-    // The page is built on its own thread while the browser engine starts: the build needs the
-    // window's size, and nothing else of the start.
-    LoadWindowPlacement();
+void TForm1::StartPageAndBrowser() {
     RebuildCalendar(SysUtils::Date(), false);
     SetUpBrowser();
+}
 
-    try {
-        character_->AgentForceLoad = false;
-        announcePending_ = true;
-        character_->AnnounceIntroPending = true;
-        WorkArea = Screen->WorkAreaRect();
-        // Other programs of the session ask for a new page through this window.
-        ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
-        SysUtils::ShortDateFormat = "dd.mm.yyyy";
-        SysUtils::DateSeparator = '.';
-        trayMenu_->Start();
-        SetTop(-100000);
-    } catch (const std::exception& e) {
-        Application->MessageBox(AnsiString("Inistialisierung fehlgeschlagen") + "\n" + e.what(), "", MB_OK);
-        WriteDebugLog(e.what());
-        StartupExitCode = 1;
-        Application->Terminate();
-        return;
-    }
-
-    WaitForBlankDocument();
-    Trace::Step("browser engine ready");
-    SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
-    pageBuilds_->FinishStartBuild();
-    dayClock_->Timer1->SetEnabled(true);
-    if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
-    SetFrameVisible(false);
-    SetWindowPos(Handle(), HWND_BOTTOM, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
-    Application->ProcessMessages();
-    ApplyWindowAlpha();
-    ReadTopPlacement();
-    PlacementLoaded = true;
-    // Without a page to wait for, what the start had to tell comes now.
-    if (pagesLoaded_ == 0) ReleaseHeldMessages();
+void TForm1::StartParts() {
+    character_->AgentForceLoad = false;
+    announcePending_ = true;
+    character_->AnnounceIntroPending = true;
+    WorkArea = Screen->WorkAreaRect();
+    // Other programs of the session ask for a new page through this window.
+    ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
+    trayMenu_->Start();
 }
 
 void TForm1::TellUser(const AnsiString& Text, const AnsiString& Subject) {
@@ -511,183 +429,6 @@ void TForm1::ReadTopPlacement() {
     SetTop(WindowPlacement::FitIntoWorkArea(Left(), top, Width(), Height(), work).Top);
 }
 
-bool TForm1::ConnectDatabase(AnsiString Path) {
-    // The minute's check would reach for a database not yet open while the start waits or asks.
-    const bool minuteRuns = dayClock_->EineMinute->Enabled();
-    dayClock_->EineMinute->SetEnabled(false);
-    std::vector<AnsiString> failed;
-    bool ask = false;
-    // A stored folder that stayed away is only missing for now (a network folder not mounted yet,
-    // a stick unplugged): what the user takes instead does not replace it unless he chose it.
-    const bool storedStayedAway = !WaitForStoredDatabase(Path);
-    bool connected = false;
-    for (;;) {
-        if (Application->Terminated()) break;
-        databaseFolder_ = ResolveDatabasePath(Path, ask);
-        // Without a folder that holds the database there is nothing to connect to; a file of that
-        // name in some other folder must not be taken instead. A folder that failed once is not
-        // tried again: the user has been told why.
-        if (databaseFolder_.empty() || std::find(failed.begin(), failed.end(), databaseFolder_) != failed.end())
-            break;
-        if (SplashScreen && failed.empty()) SetSplashStatus("Datenbank öffnen");
-        try {
-            ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
-            if (!ConnectWaitingForLock()) break;
-        } catch (const std::exception& e) {
-            const AnsiString cause = DescribeFailure(e);
-            WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + " [" + FailureDetail(e) + "]\n");
-            Application->MessageBox(AnsiString(kNoConnection) + "\n" + cause, "", MB_OK);
-            failed.push_back(databaseFolder_);
-            ask = true;
-            continue;
-        }
-        // A database that cannot be changed (a read-only folder or file) is only read; the program
-        // writes nothing there, and that is no error worth telling the user.
-        if (ADOConnection1->ReadOnly())
-            WriteDebugLog("Die Datenbank \"" + ADOConnection1->FileName() +
-                          "\" kann nicht geändert werden; sie wird nur gelesen.\n");
-        // Only a folder whose database opened is remembered.
-        if (storedStayedAway && tookSample_) {
-            WriteDebugLog("Die Beispieldatenbank wird nur für diesen Start benutzt; DBPATH bleibt, wie es war.\n");
-        } else {
-            try {
-                TRegistry reg;
-                if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", databaseFolder_);
-            } catch (const std::exception&) {
-            }
-        }
-        connected = true;
-        break;
-    }
-    dayClock_->EineMinute->SetEnabled(minuteRuns);
-    return connected;
-}
-
-namespace {
-// How often the start looks again for a database it waits for (milliseconds).
-constexpr int DatabaseRetryInterval = 250;
-const char* const kWaitingForFolder = "Warte auf den Datenbankordner...";
-const char* const kWaitingForLock = "Datenbank gesperrt, warte...";
-
-bool DatabaseLocked(const std::exception& E) {
-    const auto* db = dynamic_cast<const EADOError*>(&E);
-    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6);
-}
-
-// The machine's settings are only read; a user may not create keys there.
-AnsiString MachineDatabaseFolder() {
-    AnsiString machine;
-    TRegistry reg;
-    reg.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
-    return WithDelimiter(machine);
-}
-} // namespace
-
-bool TForm1::RunEventsFor(int Milliseconds) {
-    bool done = false;
-    TTimer timer(nullptr);
-    timer.SetInterval(static_cast<unsigned>(Milliseconds));
-    timer.OnTimer = [&done](TObject*) { done = true; };
-    timer.SetEnabled(true);
-    while (!done && !Application->Terminated()) Application->HandleMessage();
-    return !Application->Terminated();
-}
-
-bool TForm1::WaitForStoredDatabase(const AnsiString& Path) {
-    AnsiString stored = WithDelimiter(Path);
-    if (stored.empty()) stored = MachineDatabaseFolder();
-    // A first start has nothing to wait for.
-    if (stored.empty() || HoldsDatabase(stored)) return true;
-    if (SplashScreen) SetSplashStatus(kWaitingForFolder);
-    WriteDebugLog("Die Datenbank \"" + stored + DatabaseFile + "\" ist nicht erreichbar; der Start wartet.\n");
-    Trace::Step("database wait");
-    const auto since = std::chrono::steady_clock::now();
-    while (!HoldsDatabase(stored)) {
-        if (std::chrono::steady_clock::now() - since >= DatabaseWaitLimit) return false;
-        if (!RunEventsFor(DatabaseRetryInterval)) return false;
-    }
-    return true;
-}
-
-bool TForm1::ConnectWaitingForLock() {
-    auto since = std::chrono::steady_clock::now();
-    bool waiting = false;
-    for (;;) {
-        try {
-            // Each try waits only as long as the window's own work would for another program.
-            ADOConnection1->SetConnected(true);
-            return true;
-        } catch (const std::exception& e) {
-            if (!DatabaseLocked(e)) throw;
-            if (!waiting) {
-                waiting = true;
-                if (SplashScreen) SetSplashStatus(kWaitingForLock);
-                WriteDebugLog("Die Datenbank \"" + databaseFolder_ + DatabaseFile +
-                              "\" ist von einem anderen Programm gesperrt; der Start wartet. [" + FailureDetail(e) + "]\n");
-                Trace::Step("database wait");
-            }
-        }
-        if (std::chrono::steady_clock::now() - since >= DatabaseWaitLimit) {
-            const int answer = Dialogs::MessageDlg(
-                "Die Datenbank \"" + databaseFolder_ + DatabaseFile +
-                    "\" wird weiterhin von einem anderen Programm gesperrt.\nSoll Tarvolin weiter warten? "
-                    "(\"Nein\" beendet Tarvolin.)",
-                mtWarning, mbYesNo);
-            if (Application->Terminated()) return false;
-            if (answer != mrYes) {
-                // The user ends the start; there is nothing to tell him.
-                Application->Terminate();
-                return false;
-            }
-            since = std::chrono::steady_clock::now();
-        }
-        if (!RunEventsFor(DatabaseRetryInterval)) return false;
-    }
-}
-
-AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
-    tookSample_ = false;
-    const AnsiString machine = MachineDatabaseFolder();
-    // The chooser opens in the folder the database was looked for in.
-    const AnsiString lookedIn = !p.empty() ? p : machine;
-    p = AskFirst ? AnsiString() : WithDelimiter(p);
-    if (!AskFirst && !HoldsDatabase(p)) p = machine;
-    if (AskFirst || !HoldsDatabase(p)) {
-        for (;;) {
-            const int answer = Dialogs::MessageDlg(
-                "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
-                "\"zorbelin.mde\" befindet.",
-                mtError, mbYesNo);
-            // The session's end closed the question: nothing was chosen.
-            if (Application->Terminated()) return "";
-            if (answer != mrYes) {
-                p = exeDir_ + "DB" + SysUtils::PathDelim;
-                tookSample_ = true;
-                break;
-            }
-            TOpenDialog dialog(this);
-            dialog.DefaultExt = "mde";
-            dialog.Title = "Datenbank wählen";
-            dialog.Filter = "Zorbelin DB|*.mde";
-            dialog.InitialDir = lookedIn;
-            const bool chosen = dialog.Execute();
-            if (Application->Terminated()) return "";
-            if (chosen) {
-                p = SysUtils::ExtractFilePath(dialog.FileName);
-                break;
-            }
-            // Cancelled: the user named no database, so the question comes again.
-        }
-    }
-    if (!HoldsDatabase(p)) {
-        // The user's setting stays as it was: a folder without the database is never stored.
-        Dialogs::ShowMessage("Die angegebene Datenbank existiert nicht!");
-        return "";
-    }
-    return p;
-}
-
 void TForm1::WriteDebugLog(const AnsiString& Text) {
     std::lock_guard<std::mutex> lock(logMutex_);
     // The first write of a run empties the log, every later one appends. The log is the user's
@@ -695,18 +436,6 @@ void TForm1::WriteDebugLog(const AnsiString& Text) {
     const bool first = firstLogWrite_;
     firstLogWrite_ = false;
     SysUtils::AppendPrivateFile(TempDir + "tarvolindebug.log", Text, first);
-}
-
-void TForm1::SetSplashStatus(const AnsiString& Text) {
-    if (!SplashScreen) return;
-    SplashScreen->Progress->SetMax(SplashSteps);
-    SplashScreen->Progress->SetPosition(splashStep_);
-    SplashScreen->Message->SetCaption(Text);
-    SplashScreen->Repaint();
-    // A report the page builder sends while the window waits for it only updates the splash: timers
-    // and input must not run inside that wait.
-    if (!WaitingForBuilder()) Application->ProcessMessages();
-    ++splashStep_;
 }
 
 AnsiString TForm1::Greeting(int Hour) {
@@ -749,18 +478,6 @@ void TForm1::SetUpBrowser() {
         GreetWhenShown();
     };
     WebBrowser->Navigate("about:blank");
-}
-
-void TForm1::WaitForBlankDocument() {
-    // A browser that never finishes loading the blank document must not hold up the start for ever.
-    bool timedOut = false;
-    TTimer limit(nullptr);
-    limit.SetInterval(30000);
-    limit.OnTimer = [&timedOut](TObject*) { timedOut = true; };
-    limit.SetEnabled(true);
-    while (WebBrowser && !documentReady_ && !timedOut && !Application->Terminated()) Application->HandleMessage();
-    // Without a page there is nothing to wait for: the greeting comes all the same.
-    if (!documentReady_) GreetWhenShown();
 }
 
 void TForm1::GreetWhenShown() {

@@ -70,7 +70,7 @@ protected:
         WriteUserInteger(kTarvolin, "VORLAGE", view);
         auto form = std::make_unique<TForm1>(nullptr);
         form->FormCreate(form.get());
-        EXPECT_EQ(form->StartupExitCode, -1);
+        EXPECT_EQ(form->Startup().ExitCode, -1);
         EXPECT_NE(form->WebBrowser, nullptr);
         if (form->WebBrowser) {
             EXPECT_TRUE(Loaded(*form));
