@@ -11,6 +11,7 @@
 #include "Trace.h"
 #include "WinApi.h"
 #include "WinUser.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -59,8 +60,8 @@ AnsiString ZorbelinConnectionString(const AnsiString& Folder) {
 }
 
 TStartup::TStartup(TForm& Window, IStartWindow& Parts, TADOConnection* Connection, TDayClock& Clock,
-                   const AnsiString& ExeDir)
-    : window_(Window), parts_(Parts), connection_(Connection), clock_(Clock), exeDir_(ExeDir) {}
+                   TWindowFrame& Frame, const AnsiString& ExeDir)
+    : window_(Window), parts_(Parts), connection_(Connection), clock_(Clock), frame_(Frame), exeDir_(ExeDir) {}
 
 void TStartup::Run() {
     // The window manager owns the window's system menu: hiding the frame is reached through the
@@ -97,7 +98,7 @@ void TStartup::Run() {
 
     // The page is built on its own thread while the browser engine starts: the build needs the
     // window's size, and nothing else of the start.
-    parts_.LoadWindowPlacement();
+    frame_.LoadWindowPlacement();
     parts_.StartPageAndBrowser();
 
     try {
@@ -120,12 +121,13 @@ void TStartup::Run() {
     parts_.FinishStartBuild();
     clock_.Timer1->SetEnabled(true);
     if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
-    parts_.SetFrameVisible(false);
-    SetWindowPos(handle, HWND_BOTTOM, window_.Left(), window_.Top(), window_.Width(), window_.Height(), SWP_NOACTIVATE);
+    frame_.SetFrameVisible(false);
+    SetWindowPos(handle, HWND_BOTTOM, window_.Left(), window_.Top(), window_.Width(), window_.Height(),
+                 SWP_NOACTIVATE);
     Application->ProcessMessages();
-    parts_.ApplyWindowAlpha();
-    parts_.ReadTopPlacement();
-    parts_.SetPlacementLoaded();
+    frame_.ApplyWindowAlpha();
+    frame_.ReadTopPlacement();
+    frame_.PlacementLoaded = true;
     // Without a page to wait for, what the start had to tell comes now.
     if (parts_.PagesLoaded() == 0) parts_.ReleaseHeldMessages();
 }
@@ -181,7 +183,6 @@ bool TStartup::ConnectDatabase(AnsiString Path) {
     clock_.EineMinute->SetEnabled(minuteRuns);
     return connected;
 }
-
 
 bool TStartup::RunEventsFor(int Milliseconds) {
     bool done = false;
@@ -298,7 +299,6 @@ void TStartup::SetSplashStatus(const AnsiString& Text) {
     if (!parts_.WaitingForBuilder()) Application->ProcessMessages();
     ++splashStep_;
 }
-
 
 void TStartup::WaitForBlankDocument() {
     // A browser that never finishes loading the blank document must not hold up the start for ever.

@@ -12,6 +12,7 @@
 #include "WebBrowser.h"
 
 class TDayClock;
+class TWindowFrame;
 
 // The settings key of the program family (the database folder, the calendar's user).
 inline constexpr const char* ZorbelinKey = "\\Software\\Hallowerk\\Zorbelin";
@@ -26,7 +27,6 @@ public:
     // Before the database: what goes wrong is held until the page is there, the reminders cover
     // every minute from now on, and the settings the window keeps are read.
     virtual void PrepareStart() = 0;
-    virtual void LoadWindowPlacement() = 0;
     // Asks for the first page and starts the browser on its blank document, without waiting.
     virtual void StartPageAndBrowser() = 0;
     // The character's greeting and announcement are due, other programs of the session reach the
@@ -39,10 +39,6 @@ public:
     virtual void GreetWhenShown() = 0;
     // Waits for the first page's build.
     virtual void FinishStartBuild() = 0;
-    virtual void SetFrameVisible(bool Visible) = 0;
-    virtual void ApplyWindowAlpha() = 0;
-    virtual void ReadTopPlacement() = 0;
-    virtual void SetPlacementLoaded() = 0;
     // Pages handed to the browser so far.
     virtual int PagesLoaded() const = 0;
     // The messages held during the start are shown, and later ones at once.
@@ -55,9 +51,10 @@ class TStartup {
 public:
     // Window is the window started (its look, the owner of the file dialog), Parts what of it the
     // start sets going; the database is opened on Connection; the clock's minute rests while the
-    // start waits or asks. ExeDir is the program folder (with its delimiter).
+    // start waits or asks; Frame places the window and hides its frame. ExeDir is the program
+    // folder (with its delimiter).
     TStartup(TForm& Window, IStartWindow& Parts, TADOConnection* Connection, TDayClock& Clock,
-             const AnsiString& ExeDir);
+             TWindowFrame& Frame, const AnsiString& ExeDir);
     TStartup(const TStartup&) = delete;
     TStartup& operator=(const TStartup&) = delete;
 
@@ -100,6 +97,7 @@ private:
     IStartWindow& parts_;
     TADOConnection* connection_;
     TDayClock& clock_;
+    TWindowFrame& frame_;
     AnsiString exeDir_;
     AnsiString databaseFolder_;
     // The last folder found was the sample beside the program, taken on the user's "Nein".

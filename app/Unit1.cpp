@@ -1,13 +1,11 @@
 #include "Unit1.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <set>
 #include <tuple>
-#include <thread>
 #include <utility>
 
 #include "AccessToTarvolin.h"
@@ -15,7 +13,6 @@
 #include "Reminders.h"
 #include "Aufgaben1.h"
 #include "Dialogs.h"
-#include "Fadeing.h"
 #include "Failures.h"
 #include "PendingWrites.h"
 #include "Registry.h"
@@ -28,7 +25,6 @@
 #include "UserTable.h"
 #include "Trace.h"
 #include "WinApi.h"
-#include "WindowPlacement.h"
 
 TForm1* Form1 = nullptr;
 int ProgramExitCode = 0;
@@ -217,18 +213,6 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     TreadSyncTimer1 = new TTimer(this);
     TreadSyncTimer1->SetEnabled(false);
     TreadSyncTimer1->SetInterval(100);
-    MouseOverCheck = new TTimer(this);
-    MouseOverCheck->SetEnabled(false);
-    MouseOverCheck->SetInterval(400);
-    ResizeTimer = new TTimer(this);
-    ResizeTimer->SetEnabled(false);
-    ResizeTimer->SetInterval(1000);
-    WindowCloseTimer = new TTimer(this);
-    WindowCloseTimer->SetEnabled(false);
-    WindowCloseTimer->SetInterval(1000);
-    MouseOverCheck->OnTimer = [this](TObject* Sender) { MouseOverCheckTimer(Sender); };
-    ResizeTimer->OnTimer = [this](TObject* Sender) { ResizeTimerTimer(Sender); };
-    WindowCloseTimer->OnTimer = [this](TObject* Sender) { WindowCloseTimerTimer(Sender); };
     TreadSyncTimer1->OnTimer = [this](TObject* Sender) { TreadSyncTimer1Timer(Sender); };
 
     ApplicationEvents1 = new TApplicationEvents(this);
@@ -237,8 +221,8 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
         ApplicationEvents1Exception(Sender, E);
     };
     ApplicationEvents1->OnRestore = [this](TObject* Sender) { ApplicationEvents1Restore(Sender); };
-    ApplicationEvents1->OnActivate = [this](TObject* Sender) { ApplicationEvents1Activate(Sender); };
-    ApplicationEvents1->OnDeactivate = [this](TObject* Sender) { ApplicationEvents1Deactivate(Sender); };
+    ApplicationEvents1->OnActivate = [this](TObject* Sender) { frame_->ApplicationEvents1Activate(Sender); };
+    ApplicationEvents1->OnDeactivate = [this](TObject* Sender) { frame_->ApplicationEvents1Deactivate(Sender); };
     HTMLHint1 = new THTMLHint(this);
     HTMLHint1->HintFont()->SetName("Tahoma");
     HTMLHint1->HintFont()->SetHeight(-11);
@@ -255,6 +239,10 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     trayMenu_ = std::make_unique<TTrayMenu>(
         *this, [this] { return alarmsPresent_.load(); }, [this](const AnsiString& Text) { WriteDebugLog(Text); });
     ConnectMenu();
+    frame_ = std::make_unique<TWindowFrame>(*this, ViewParameters, Fensterrahmensichtbar1);
+    frame_->RebuildCalendar = [this](TDateTime ADate, bool Wait) { return RebuildCalendar(ADate, Wait); };
+    frame_->Browser = [this] { return WebBrowser; };
+    frame_->WriteDebugLog = [this](const AnsiString& Text) { WriteDebugLog(Text); };
     PopupAt = [this](int X, int Y) { PopupMenu1->Popup(X, Y); };
     // The icon's tip follows the alarms a build found.
     pageBuilds_->OnBuildEnded = [this] { trayMenu_->UpdateTip(); };
@@ -266,7 +254,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
         SplashScreen = nullptr;
     };
     pageBuilds_->ShutDown = [this] { return shutDownDone_; };
-    OnResize = [this](TObject* Sender) { FormResize(Sender); };
+    OnResize = [this](TObject* Sender) { frame_->FormResize(Sender); };
     OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
     OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
 
@@ -291,7 +279,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
 
     TempDir = SysUtils::GetTempFolder();
     exeDir_ = SysUtils::ProgramFolder();
-    startup_ = std::make_unique<TStartup>(*this, *this, ADOConnection1, *dayClock_, exeDir_);
+    startup_ = std::make_unique<TStartup>(*this, *this, ADOConnection1, *dayClock_, *frame_, exeDir_);
     ViewParameters.CalendarDate = SysUtils::Now();
     ViewParameters.ColorKey = 8;
 
@@ -300,7 +288,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
 
 void TForm1::BeforeDestruction() {
     pageBuilds_->EndBuilds();
-    fader_.reset();
+    frame_->EndFade();
 }
 
 TForm1::~TForm1() {
@@ -335,7 +323,8 @@ void TForm1::ConnectMenu() {
     command(Hilfe, menu.Hilfe, &TForm1::HilfeClick);
     command(Update1, menu.Update1, nullptr);
     command(Einstellungen1, menu.Einstellungen1, &TForm1::Einstellungen1Click);
-    command(Fensterrahmensichtbar1, menu.Fensterrahmensichtbar1, &TForm1::Fensterrahmensichtbar1Click);
+    command(Fensterrahmensichtbar1, menu.Fensterrahmensichtbar1, nullptr);
+    Fensterrahmensichtbar1->OnClick = [this](TObject*) { frame_->ToggleFrame(); };
     command(Ende1, menu.Ende1, &TForm1::Ende1Click);
     trayMenu_->OnMenuAsked = [this](int X, int Y) {
         if (PopupAt) PopupAt(X, Y);
@@ -406,29 +395,6 @@ void TForm1::ShowNextMessage() {
     });
 }
 
-// The top of the window for the view, which the placement itself leaves alone.
-void TForm1::ReadTopPlacement() {
-    TRegistry reg;
-    int top = 20;
-    if (reg.OpenKey(TarvolinKey, true)) {
-        int view = 0;
-        if (!reg.TryReadInteger("VORLAGE", view)) {
-            try {
-                reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
-            } catch (const std::exception&) {
-            }
-        }
-        if (reg.TryReadInteger("VORLAGE", view)) {
-            const bool month = SettingRange("VORLAGE").Hold(view) == 0;
-            if (!reg.TryReadInteger(month ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
-        }
-    }
-    if (top < 0) top = 20;
-    // Wholly inside the work area, whatever the settings file holds.
-    const TRect work = Screen->WorkAreaRect();
-    SetTop(WindowPlacement::FitIntoWorkArea(Left(), top, Width(), Height(), work).Top);
-}
-
 void TForm1::WriteDebugLog(const AnsiString& Text) {
     std::lock_guard<std::mutex> lock(logMutex_);
     // The first write of a run empties the log, every later one appends. The log is the user's
@@ -489,48 +455,6 @@ void TForm1::GreetWhenShown() {
         SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
         character_->SayWithoutWaiting(Greeting(hour), true, true);
     }
-}
-
-void TForm1::LoadWindowPlacement() {
-    TRegistry reg;
-    if (!reg.OpenKey(TarvolinKey, true)) return;
-    int view = 0;
-    if (!reg.TryReadInteger("VORLAGE", view)) {
-        try {
-            reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
-        } catch (const std::exception&) {
-        }
-    }
-    // The view the page shows, whatever number the file holds.
-    view = reg.TryReadInteger("VORLAGE", view) ? SettingRange("VORLAGE").Hold(view) : SettingDefault::VORLAGE;
-    const int sw = ScreenWidth(), sh = ScreenHeight();
-    const char* suffix = view == 0 ? "Month" : "Normal";
-    int left = 0, width = 0, height = 0;
-    const bool stored = reg.TryReadInteger(AnsiString("FormPosLeft") + suffix, left) &&
-                        reg.TryReadInteger(AnsiString("FormPosWidth") + suffix, width) &&
-                        reg.TryReadInteger(AnsiString("FormPosHeight") + suffix, height);
-    if (!stored) {
-        if (view == 0) {
-            left = 20;
-            width = sw - 150;
-            height = sh - 50;
-        } else {
-            // The desktop has no Windows Sidebar to keep clear of.
-            left = sw - 310;
-            width = 290;
-            height = sh - 40;
-        }
-    }
-    // The stored (or default) place wins over the platform's choice for a new window, as it does
-    // where the window exists before its placement is loaded. A damaged or foreign settings file
-    // may hold any number: the window stays inside the work area and never below its least size
-    // (a huge size would take the memory of a window of that size). The top comes later, from its
-    // own value, and is only held to the work area's height here.
-    const TRect fitted = WindowPlacement::FitIntoWorkArea(left, Screen->WorkAreaTop(), width, height,
-                                                          Screen->WorkAreaRect(), Constraints()->MinWidth(),
-                                                          Constraints()->MinHeight());
-    SetPosition(poDesigned);
-    SetBounds(fitted.Left, Top(), fitted.Width(), fitted.Height());
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------
@@ -598,7 +522,7 @@ void TForm1::WndProc(TMessage& Message) {
     case WM_CLOSE:
         // The close box never ends the program: a second later the frame goes.
         Message.Result = 0;
-        WindowCloseTimer->SetEnabled(true);
+        frame_->WindowCloseTimer->SetEnabled(true);
         return;
     case WM_REDRAWCALENDAR:
         WMRedrawCalendar(Message);
@@ -699,190 +623,18 @@ AnsiString TForm1::GetCalendarUser() {
 }
 
 // ---- frame, placement and fading ------------------------------------------------------------------------------
-namespace {
-constexpr LONG CaptionAndSizing = WS_CAPTION | WS_THICKFRAME;
+void TForm1::SaveSessionState() {
+    frame_->SaveWindowPlacement();
+    if (character_->AgentLoaded) character_->SavePosition();
+}
 
+namespace {
 // The sibling programs are found in the program folder, as the working folder.
 void SetCurrentDir(const AnsiString& folder) { SysUtils::SetCurrentDir(folder); }
 
 // The appointment planner, as the user is told of it when it cannot be started.
 const char* const PlannerName = "Der Terminplaner \"plavoth\"";
 } // namespace
-
-void TForm1::SetFrameVisible(bool Visible) {
-    // Where the client area is, taken while the window is still shown with the frame it has.
-    const TPoint clientOrigin = ClientOrigin();
-    SetVisible(false);
-    if (Visible) {
-        ViewParameters.ColorKey = 0xFFFFFF;
-        RebuildCalendar(SysUtils::Now(), true);
-    } else {
-        ViewParameters.ColorKey = 8;
-        if (frameToggled_) {
-            // The client area stays where it was on the screen; the window keeps its size. Where
-            // the framed window still stands as it was put, the frameless one goes back exactly.
-            const bool untouched = FrameVisible && BoundsRect() == framedBounds_;
-            const int dx = untouched ? framelessBounds_.Left - Left() : clientOrigin.X - Left();
-            const int dy = untouched ? framelessBounds_.Top - Top() : clientOrigin.Y - Top();
-            if (untouched) SetBoundsRect(framelessBounds_);
-            else SetBounds(Left() + dx, Top() + dy, Width(), Height());
-            try {
-                TRegistry reg;
-                if (reg.OpenKey(TarvolinKey, false)) {
-                    reg.WriteInteger("divL", dx);
-                    reg.WriteInteger("divT", dy);
-                }
-            } catch (const std::exception&) {
-            }
-        }
-        RebuildCalendar(SysUtils::Now(), true);
-    }
-    const LONG style = GetWindowLong(Handle(), GWL_STYLE);
-    SetWindowLong(Handle(), GWL_STYLE, Visible ? style | CaptionAndSizing : style & ~CaptionAndSizing);
-    if (Visible) {
-        // The frame goes round the client area where it is (offsets stored by an earlier run may
-        // belong to another frame): the window moves out by the frame's left and top, and stays
-        // inside the work area.
-        if (!FrameVisible) framelessBounds_ = BoundsRect();
-        const TRect frame = FrameExtents();
-        const TRect work = Screen->WorkAreaRect();
-        const int left = std::max(work.Left, std::min(Left() - frame.Left, work.Right - Width()));
-        const int top = std::max(work.Top, std::min(Top() - frame.Top, work.Bottom - Height()));
-        SetBounds(left, top, Width(), Height());
-        framedBounds_ = BoundsRect();
-    }
-    Fensterrahmensichtbar1->Checked = Visible;
-    const LONG exStyle = GetWindowLong(Handle(), GWL_EXSTYLE);
-    if (Visible) {
-        // A framed window is opaque.
-        SetWindowLong(Handle(), GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
-    } else {
-        SetWindowLong(Handle(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        ApplyWindowAlpha();
-    }
-    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    SetVisible(true);
-    if (Visible) FitFrameToClient();
-    FrameVisible = Visible;
-    frameToggled_ = true;
-}
-
-void TForm1::FitFrameToClient() {
-    // The window manager's frame is known only once it has drawn it, and may differ from the one
-    // foreseen: the framed window then moves once more so that the client area is where it was.
-    const TPoint wanted{framelessBounds_.Left, framelessBounds_.Top};
-    for (int waited = 0; waited < 300 && ClientOrigin() != wanted; waited += 10) {
-        Application->ProcessMessages();
-        if (ClientOrigin() != wanted) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    const TPoint at = ClientOrigin();
-    if (at != wanted) {
-        const TRect work = Screen->WorkAreaRect();
-        const int left = std::max(work.Left, std::min(Left() + wanted.X - at.X, work.Right - Width()));
-        const int top = std::max(work.Top, std::min(Top() + wanted.Y - at.Y, work.Bottom - Height()));
-        SetBounds(left, top, Width(), Height());
-    }
-    framedBounds_ = BoundsRect();
-}
-
-void TForm1::ToggleFrame() { SetFrameVisible(!Fensterrahmensichtbar1->Checked); }
-
-void TForm1::Fensterrahmensichtbar1Click(TObject*) { ToggleFrame(); }
-
-void TForm1::WindowCloseTimerTimer(TObject*) {
-    WindowCloseTimer->SetEnabled(false);
-    SetFrameVisible(false);
-}
-
-void TForm1::ApplyWindowAlpha() {
-    int alpha = SettingDefault::Alpha;
-    {
-        // A fresh profile has no value yet: the settings dialog's default serves.
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) reg.TryReadInteger("Alpha", alpha);
-    }
-    SetColor(ColorKey());
-    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(SettingRange("Alpha").Hold(alpha)),
-                               LWA_COLORKEY | LWA_ALPHA);
-}
-
-void TForm1::SaveWindowPlacement() {
-    try {
-        TRegistry reg;
-        if (!reg.OpenKey(TarvolinKey, true)) return;
-        int view = 0;
-        if (!reg.TryReadInteger("VORLAGE", view)) view = 0;
-        const AnsiString suffix = SettingRange("VORLAGE").Hold(view) == 0 ? "Month" : "Normal";
-        reg.WriteInteger("FormPosTop" + suffix, Top());
-        reg.WriteInteger("FormPosLeft" + suffix, Left());
-        reg.WriteInteger("FormPosWidth" + suffix, Width());
-        reg.WriteInteger("FormPosHeight" + suffix, Height());
-    } catch (const std::exception& e) {
-        WriteDebugLog(e.what());
-    }
-}
-
-void TForm1::SaveSessionState() {
-    SaveWindowPlacement();
-    if (character_->AgentLoaded) character_->SavePosition();
-}
-
-void TForm1::FormResize(TObject*) {
-    ResizeTimer->SetEnabled(false);
-    ResizeTimer->SetEnabled(true);
-}
-
-void TForm1::ResizeTimerTimer(TObject*) {
-    ResizeTimer->SetEnabled(false);
-    if (!PlacementLoaded) return;
-    SaveWindowPlacement();
-    RebuildCalendar(SysUtils::Date(), false);
-}
-
-void TForm1::StartFade(bool In) {
-    if (!fader_) {
-        fader_ = std::make_unique<Fadeing>();
-        fader_->OnFadeDone = [this](bool in) { FadedOut = !in; };
-    }
-    fader_->Window = Handle();
-    fader_->ColorKey = COLORREF(ColorKey());
-    fader_->SetPriority(tpHigher);
-    fader_->Start(In);
-}
-
-void TForm1::FadeIn() {
-    if (FadedOut) StartFade(true);
-}
-
-void TForm1::FadeOut() {
-    if (!FadedOut) StartFade(false);
-}
-
-void TForm1::MouseOverCheckTimer(TObject*) {
-    if (ViewParameters.FadeOnActivation) {
-        MouseOverCheck->SetEnabled(false);
-        return;
-    }
-    bool inside = false;
-    if (WebBrowser) {
-        const TPoint p = WebBrowser->ScreenToClient(Forms::GetCursorPos());
-        inside = PtInRect(WebBrowser->ClientRect(), p);
-    }
-    if (inside) {
-        FadeIn();
-    } else {
-        FadeOut();
-        MouseOverCheck->SetEnabled(false);
-    }
-}
-
-void TForm1::ApplicationEvents1Activate(TObject*) {
-    if (ViewParameters.FadeOnActivation) FadeIn();
-}
-
-void TForm1::ApplicationEvents1Deactivate(TObject*) {
-    if (ViewParameters.FadeOnActivation) FadeOut();
-}
 
 // ---- menu commands -------------------------------------------------------------------------------------------------
 void TForm1::Ende1Click(TObject*) {
@@ -948,12 +700,12 @@ void TForm1::Einstellungen1Click(TObject*) {
     ReadCachedSettings();
     if (result != 0 && modified) {
         alarmsPresent_ = false;
-        LoadWindowPlacement();
+        frame_->LoadWindowPlacement();
         // The view may have changed: its own top comes with its place.
-        ReadTopPlacement();
+        frame_->ReadTopPlacement();
         RebuildCalendar(SysUtils::Date(), false);
         // The next fade reads the new alpha values.
-        fader_.reset();
+        frame_->EndFade();
     }
 }
 
@@ -1023,7 +775,7 @@ void TForm1::ApplicationEvents1Message(TMsg& Msg, bool& Handled) {
         return;
     }
     switch (Msg.message) {
-    case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
+    case WM_MOUSEMOVE: frame_->MouseOverCheck->SetEnabled(true); break;
     default: break;
     }
 }
@@ -1042,7 +794,7 @@ void TForm1::HTMLHint1ShowHint(AnsiString& HintStr, bool&, THintInfo&) {
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
-    SaveWindowPlacement();
+    frame_->SaveWindowPlacement();
     character_->StopSpeaking = true;
     if (shutDownDone_) return;
     // Inside a wait for the builder (a dialog's loop within it) the wait itself sees it end.
@@ -1059,7 +811,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
 
 void TForm1::FormDestroy(TObject*) {
     TrayIcon(NIM_DELETE);
-    fader_.reset();
+    frame_->EndFade();
     if (WebBrowser) {
         WebBrowser->SetExternal({});
         delete WebBrowser;

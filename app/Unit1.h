@@ -3,7 +3,6 @@
 // calendar page and shows it in its browser, and rebuilds the page when the day changes or another
 // program asks for it.
 #include <atomic>
-#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -37,6 +36,7 @@
 #include "ViewParameters.h"
 #include "WebBrowser.h"
 #include "WinUser.h"
+#include "WindowFrame.h"
 #include "htmlhint.h"
 #include "verslab.h"
 
@@ -51,7 +51,6 @@ constexpr int MainThreadStatementTimeout = 1000;
 extern const char* const TarvolinInstanceName;
 
 class TReminders;
-class Fadeing;
 class TSplashScreen;
 
 // The code the program ends with when the window asked for its end.
@@ -71,9 +70,6 @@ public:
 
     // ---- components ----
     TTimer* TreadSyncTimer1;
-    TTimer* MouseOverCheck;
-    TTimer* ResizeTimer;
-    TTimer* WindowCloseTimer;
     TADOConnection* ADOConnection1;
     TADODataSet* ADODataSet;
     TADOCommand* ADOCommand;
@@ -101,11 +97,8 @@ public:
 
     // ---- state ----
     ::ViewParameters ViewParameters;
-    bool FadedOut = true;
-    bool PlacementLoaded = false;
     AnsiString TempDir;
     TRect WorkArea;
-    bool FrameVisible = true;
     // The window's colour while its frame is hidden; the page's background in that colour is not shown.
     TColor ColorKey() const { return ViewParameters.ColorKey; }
 
@@ -132,22 +125,9 @@ public:
     int BuildCount() const { return pageBuilds_->BuildCount(); }
     BuildTarvolan* RunningBuilder() const { return pageBuilds_->RunningBuilder(); }
 
-    // ---- frame, placement, fading ----
-    void SetFrameVisible(bool Visible) override;
-    void ToggleFrame() override;
-    void Fensterrahmensichtbar1Click(TObject* Sender);
-    void WindowCloseTimerTimer(TObject* Sender);
-    void LoadWindowPlacement() override;
-    void SaveWindowPlacement();
-    void FormResize(TObject* Sender);
-    void ResizeTimerTimer(TObject* Sender);
-    void ApplyWindowAlpha() override;
-    void FadeIn();
-    void FadeOut();
-    void MouseOverCheckTimer(TObject* Sender);
-    void ApplicationEvents1Activate(TObject* Sender);
-    void ApplicationEvents1Deactivate(TObject* Sender);
-    Fadeing* FadeThread() const { return fader_.get(); }
+    // ---- frame, placement, fading (TWindowFrame keeps them) ----
+    TWindowFrame& Frame() { return *frame_; }
+    void ToggleFrame() override { frame_->ToggleFrame(); }
     void OpenDayInPlanner(const AnsiString& DateText) override;
     // Starts a program beside this one (File, with Parameters, in Directory when given); when it is
     // missing or does not start, the user is told, What naming it ("Das Adressbuch ...").
@@ -257,7 +237,6 @@ private:
     TWebBrowser* Browser() override { return WebBrowser; }
     bool BlankDocumentShown() const override { return documentReady_; }
     void FinishStartBuild() override { pageBuilds_->FinishStartBuild(); }
-    void SetPlacementLoaded() override { PlacementLoaded = true; }
     int PagesLoaded() const override { return pagesLoaded_; }
     // Creates the browser and starts it on the blank document, without waiting for it.
     void SetUpBrowser();
@@ -269,12 +248,9 @@ private:
     void ShowNextMessage();
     // Hands a page (a built one, or a line saying why there is none) to the browser.
     void ShowInBrowser(const std::string& Page);
-    void FitFrameToClient();
     // The tray menu's components under the window's names, and its commands on the window's handlers.
     void ConnectMenu();
-    void ReadTopPlacement() override;
     void ReadCachedSettings();
-    void StartFade(bool In);
     // The window's work at each five-second tick.
     void ClockTick();
     // The page of the new day, announced once it is there.
@@ -299,12 +275,8 @@ private:
     int pagesLoaded_ = 0;
 
     TAccessToTarvolinImpl* automation_ = nullptr;
-    std::unique_ptr<Fadeing> fader_;
     std::unique_ptr<TReminders> reminders_;
     TSplashScreen* aboutBox_ = nullptr;
-    bool frameToggled_ = false;
-    // The window's rectangle before its frame was shown, and where the framed window was put.
-    TRect framelessBounds_, framedBounds_;
     bool minimized_ = false;
     bool shutDownDone_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -315,6 +287,7 @@ private:
     std::unique_ptr<TPageBuilds> pageBuilds_ = std::make_unique<TPageBuilds>(*this);
 
     std::unique_ptr<TDayClock> dayClock_;
+    std::unique_ptr<TWindowFrame> frame_;
     std::unique_ptr<TStartup> startup_;
     bool userRowPending_ = true;
 

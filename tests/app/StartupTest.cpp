@@ -293,7 +293,7 @@ TEST_F(DatabaseFolder, AReadOnlyDatabaseIsOnlyReadWithoutAMessageAndTheLogSaysSo
         ASSERT_TRUE(WaitUntil([&] { return form.WebBrowser && !form.WebBrowser->Busy() &&
                                            form.WebBrowser->LocationURL().rfind("zorbelin://", 0) == 0; }, 60000));
         // The page shows the appointments, and the rebuild after the window settled comes too.
-        EXPECT_TRUE(WaitUntil([&] { return form.BuildCount() >= 2 && !form.ResizeTimer->Enabled(); }));
+        EXPECT_TRUE(WaitUntil([&] { return form.BuildCount() >= 2 && !form.Frame().ResizeTimer->Enabled(); }));
         Application->ProcessMessages();
     }
     std::filesystem::permissions(dir.path() / "readonly", std::filesystem::perms(0755));

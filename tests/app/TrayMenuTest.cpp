@@ -106,8 +106,8 @@ TEST_F(TrayAndMenu, WithoutANotificationAreaTheStartRunsOnAndTheIconComesOnceThe
     form.FormCreate(&form);
     NOTIFYICONDATA data;
     EXPECT_FALSE(ShellNotify::FindIcon(form.Handle(), TrayIconId, data));
-    EXPECT_TRUE(form.PlacementLoaded);
-    EXPECT_FALSE(form.FrameVisible);
+    EXPECT_TRUE(form.Frame().PlacementLoaded);
+    EXPECT_FALSE(form.Frame().FrameVisible);
     // The page covers the window: its background is never painted.
     EXPECT_EQ(form.Brush()->Style(), bsClear);
     // The session starts its area a few seconds later; then the icon follows on its own.
@@ -382,16 +382,16 @@ TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {
     SettingsForm form(nullptr);
     Connect(form);
     form.SetAlarmsPresent(true);
-    form.FadedOut = false;
-    form.FadeOut();
-    ASSERT_NE(form.FadeThread(), nullptr);
+    form.Frame().FadedOut = false;
+    form.Frame().FadeOut();
+    ASSERT_NE(form.Frame().FadeThread(), nullptr);
     // A top at which the window (the view's default height) stays inside the work area.
     WriteUserInteger(kTarvolin, "FormPosTopNormal", 33);
     form.Einstellungen1Click(form.Einstellungen1);
     EXPECT_FALSE(form.itemEnabledWhileOpen);
     EXPECT_TRUE(form.Einstellungen1->Enabled);
     EXPECT_FALSE(form.AlarmsPresent());
-    EXPECT_EQ(form.FadeThread(), nullptr);
+    EXPECT_EQ(form.Frame().FadeThread(), nullptr);
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_EQ(form.Top(), 33);
 
