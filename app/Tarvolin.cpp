@@ -49,7 +49,7 @@ int TarvolinMain(int argc, char** argv) {
     Application->Title = "Tarvolin für Zorbelin";
     SplashScreen = new TSplashScreen(nullptr);
     Application->CreateForm(Form1);
-    if (Form1->StartupExitCode >= 0) return Form1->StartupExitCode;
+    if (Form1->Startup().ExitCode >= 0) return Form1->Startup().ExitCode;
     Application->Run();
     return ProgramExitCode;
 }
