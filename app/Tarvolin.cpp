@@ -50,7 +50,7 @@ int TarvolinMain(int argc, char** argv) {
     // The window takes the splash over and frees it once the first page is there.
     TForm1* window = nullptr;
     Application->CreateForm(window, nullptr, new TSplashScreen(nullptr));
-    if (window->StartupExitCode >= 0) return window->StartupExitCode;
+    if (window->Startup().ExitCode >= 0) return window->Startup().ExitCode;
     Application->Run();
     return ProgramExitCode;
 }

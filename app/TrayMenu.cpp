@@ -89,10 +89,6 @@ void TTrayMenu::ConnectCommands() {
 
 void TTrayMenu::ShowMinimized(bool Minimized) { minimieren->SetCaption(Minimized ? "Wiederherstellen" : "Minimieren"); }
 
-void TTrayMenu::ShowFrame(bool Visible) { Fensterrahmensichtbar1->Checked = Visible; }
-
-bool TTrayMenu::FrameShown() const { return Fensterrahmensichtbar1->Checked; }
-
 void TTrayMenu::Start() {
     for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {
         TMenuItem* item = PopupMenu1->Items()->Items(i);

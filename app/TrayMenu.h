@@ -61,11 +61,8 @@ public:
     // The user asked for the menu at a screen point (a right click on the icon).
     std::function<void(int X, int Y)> OnMenuAsked;
 
-    // What the rows show of the program: the first row offers to bring a minimised program back, and
-    // the frame's row is checked while the window shows its frame.
+    // The first row offers to bring a minimised program back.
     void ShowMinimized(bool Minimized);
-    void ShowFrame(bool Visible);
-    bool FrameShown() const;
 
     // The top rows draw themselves with the side band, and the icon goes into the notification area;
     // without an area yet it is tried again every second until it is there.

@@ -1,13 +1,11 @@
 #include "Unit1.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <set>
 #include <tuple>
-#include <thread>
 #include <utility>
 
 #include "AccessToTarvolin.h"
@@ -15,7 +13,6 @@
 #include "Reminders.h"
 #include "Aufgaben1.h"
 #include "Dialogs.h"
-#include "Fadeing.h"
 #include "Failures.h"
 #include "PendingWrites.h"
 #include "Registry.h"
@@ -28,7 +25,6 @@
 #include "UserTable.h"
 #include "Trace.h"
 #include "WinApi.h"
-#include "WindowPlacement.h"
 
 int ProgramExitCode = 0;
 
@@ -36,25 +32,11 @@ const char* const TarvolinInstanceName = "Zorbelin Tarvolin";
 
 namespace {
 
-const char* const ZorbelinKey = "\\Software\\Hallowerk\\Zorbelin";
-const char* const DatabaseFile = "zorbelin.mde";
-
-
-bool EndsWithDelimiter(const AnsiString& s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
-
-AnsiString WithDelimiter(const AnsiString& s) {
-    return s.empty() || EndsWithDelimiter(s) ? s : s + SysUtils::PathDelim;
-}
-
 // Another program holds the database (SQLite's busy or locked), or a statement ran over its time
 // (interrupted): worth trying again later.
 bool DatabaseBusy(const std::exception& E) {
     const auto* db = dynamic_cast<const EADOError*>(&E);
     return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6 || (db->ErrorCode & 0xFF) == 9);
-}
-
-bool HoldsDatabase(const AnsiString& folder) {
-    return !folder.empty() && SysUtils::FileExists(folder + DatabaseFile);
 }
 
 // One argument for the platform's command-line rules, whatever characters it holds.
@@ -106,21 +88,6 @@ AnsiString EscapeHtmlText(const AnsiString& s) {
 }
 
 } // namespace
-
-namespace {
-const char* const kNoConnection = "Leider konnte keine Verbindung zur Datenbank hergestellt werden";
-}
-
-AnsiString ZorbelinConnectionString(const AnsiString& Folder) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Password=\"\";User ID=Admin;Data Source=" + Folder +
-           "zorbelin.mde;Mode=Share Deny None;Extended Properties=\"\";Jet OLEDB:System database=\"\";"
-           "Jet OLEDB:Registry Path=\"\";Jet OLEDB:Database Password=\"\";Jet OLEDB:Engine Type=4;"
-           "Jet OLEDB:Database Locking Mode=0;Jet OLEDB:Global Partial Bulk Ops=2;"
-           "Jet OLEDB:Global Bulk Transactions=1;Jet OLEDB:New Database Password=\"\";"
-           "Jet OLEDB:Create System Database=False;Jet OLEDB:Encrypt Database=False;"
-           "Jet OLEDB:Don't Copy Locale on Compact=False;Jet OLEDB:Compact Without Replica Repair=False;"
-           "Jet OLEDB:SFP=False";
-}
 
 // ---- construction ---------------------------------------------------------------------------------------
 namespace {
@@ -248,29 +215,13 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     // The splash shown at start-up tells which version starts.
     if (SplashScreen) SplashScreen->Label2->SetCaption("Version " + fshVersionLabel1->GetInfo());
 
-    Timer1 = new TTimer(this);
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(100);
+    dayClock_ = std::make_unique<TDayClock>(this);
+    dayClock_->OnTick = [this] { ClockTick(); };
+    dayClock_->OnMinute = [this] { CheckUserRefresh(); };
+    dayClock_->OnNewDay = [this](TDateTime Today) { ClockNewDay(Today); };
     TreadSyncTimer1 = new TTimer(this);
     TreadSyncTimer1->SetEnabled(false);
     TreadSyncTimer1->SetInterval(100);
-    MouseOverCheck = new TTimer(this);
-    MouseOverCheck->SetEnabled(false);
-    MouseOverCheck->SetInterval(400);
-    ResizeTimer = new TTimer(this);
-    ResizeTimer->SetEnabled(false);
-    ResizeTimer->SetInterval(1000);
-    WindowCloseTimer = new TTimer(this);
-    WindowCloseTimer->SetEnabled(false);
-    WindowCloseTimer->SetInterval(1000);
-    EineMinute = new TTimer(this);
-    EineMinute->SetInterval(60000);
-    EineMinute->SetEnabled(true);
-    Timer1->OnTimer = [this](TObject* Sender) { Timer1Timer(Sender); };
-    EineMinute->OnTimer = [this](TObject* Sender) { EineMinuteTimer(Sender); };
-    MouseOverCheck->OnTimer = [this](TObject* Sender) { MouseOverCheckTimer(Sender); };
-    ResizeTimer->OnTimer = [this](TObject* Sender) { ResizeTimerTimer(Sender); };
-    WindowCloseTimer->OnTimer = [this](TObject* Sender) { WindowCloseTimerTimer(Sender); };
     TreadSyncTimer1->OnTimer = [this](TObject* Sender) { TreadSyncTimer1Timer(Sender); };
 
     ApplicationEvents1 = new TApplicationEvents(this);
@@ -279,8 +230,8 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
         ApplicationEvents1Exception(Sender, E);
     };
     ApplicationEvents1->OnRestore = [this](TObject* Sender) { ApplicationEvents1Restore(Sender); };
-    ApplicationEvents1->OnActivate = [this](TObject* Sender) { ApplicationEvents1Activate(Sender); };
-    ApplicationEvents1->OnDeactivate = [this](TObject* Sender) { ApplicationEvents1Deactivate(Sender); };
+    ApplicationEvents1->OnActivate = [this](TObject* Sender) { frame_->ApplicationEvents1Activate(Sender); };
+    ApplicationEvents1->OnDeactivate = [this](TObject* Sender) { frame_->ApplicationEvents1Deactivate(Sender); };
     HTMLHint1 = new THTMLHint(this);
     HTMLHint1->HintFont()->SetName("Tahoma");
     HTMLHint1->HintFont()->SetHeight(-11);
@@ -296,6 +247,10 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     };
     trayMenu_ = std::make_unique<TTrayMenu>(
         *this, [this] { return alarmsPresent_.load(); }, [this](const AnsiString& Text) { WriteDebugLog(Text); });
+    frame_ = std::make_unique<TWindowFrame>(*this, ViewParameters, trayMenu_->Fensterrahmensichtbar1);
+    frame_->RebuildCalendar = [this](TDateTime ADate, bool Wait) { return RebuildCalendar(ADate, Wait); };
+    frame_->Browser = [this] { return WebBrowser; };
+    frame_->WriteDebugLog = [this](const AnsiString& Text) { WriteDebugLog(Text); };
     // The tray's commands, each on whoever acts on it.
     TTrayMenu& tray = *trayMenu_;
     tray.OnMinimize = [this](TObject* Sender) { minimierenClick(Sender); };
@@ -306,7 +261,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     tray.OnAbout = [this](TObject* Sender) { Info1Click(Sender); };
     tray.OnHelp = [this](TObject* Sender) { HilfeClick(Sender); };
     tray.OnSettings = [this](TObject* Sender) { Einstellungen1Click(Sender); };
-    tray.OnToggleFrame = [this](TObject* Sender) { Fensterrahmensichtbar1Click(Sender); };
+    tray.OnToggleFrame = [this](TObject*) { frame_->ToggleFrame(); };
     tray.OnQuit = [this](TObject* Sender) { Ende1Click(Sender); };
     tray.OnMenuAsked = [this](int X, int Y) {
         if (PopupAt) PopupAt(X, Y);
@@ -322,7 +277,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
         SplashScreen = nullptr;
     };
     pageBuilds_->ShutDown = [this] { return shutDownDone_; };
-    OnResize = [this](TObject* Sender) { FormResize(Sender); };
+    OnResize = [this](TObject* Sender) { frame_->FormResize(Sender); };
     OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
     OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
 
@@ -347,6 +302,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
 
     TempDir = SysUtils::GetTempFolder();
     exeDir_ = SysUtils::ProgramFolder();
+    startup_ = std::make_unique<TStartup>(*this, *this, ADOConnection1, *dayClock_, *frame_, exeDir_, SplashScreen);
     ViewParameters.CalendarDate = SysUtils::Now();
     ViewParameters.ColorKey = 8;
 
@@ -355,7 +311,7 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
 
 void TForm1::BeforeDestruction() {
     pageBuilds_->EndBuilds();
-    fader_.reset();
+    frame_->EndFade();
 }
 
 TForm1::~TForm1() {
@@ -373,85 +329,31 @@ TForm1::~TForm1() {
 }
 
 // ---- start-up ---------------------------------------------------------------------------------------------
-void TForm1::FormCreate(TObject*) {
-    // The window manager owns the window's system menu: hiding the frame is reached through the
-    // popup menu's item, and the close box hides the frame (WndProc).
-    Brush()->SetStyle(bsClear);
-    Application->HintHidePause = 4000;
+void TForm1::FormCreate(TObject*) { startup_->Run(); }
+
+void TForm1::PrepareStart() {
     // What goes wrong during the start is told once the page is there, and holds nothing up.
     holdMessages_ = true;
     // The first reminder check covers every minute from the start on.
     reminders_->StartNow();
     // Before the first build starts: it may find alarms at once.
     alarmsPresent_ = false;
-    if (SplashScreen) {
-        SplashScreen->Show();
-        SetSplashStatus("initialisieren...");
-        Trace::Step("splash shown");
-    }
-    ADOConnection1->SetConnected(false);
-
     ReadCachedSettings();
+}
 
-    AnsiString path;
-    {
-        TRegistry reg;
-        if (reg.OpenKey(ZorbelinKey, true)) reg.TryReadString("DBPATH", path);
-    }
-    Trace::Step("registry read");
-    if (!ConnectDatabase(path)) {
-        // The session ended while the start asked for the database: the program ends, and
-        // nothing of the question is kept.
-        if (Application->Terminated()) {
-            StartupExitCode = 0;
-            return;
-        }
-        Application->MessageBox(kNoConnection, "", MB_OK);
-        StartupExitCode = 1;
-        Application->Terminate();
-        return;
-    }
-    Trace::Step("database open");
-
-    // The page is built on its own thread while the browser engine starts: the build needs the
-    // window's size, and nothing else of the start.
-    LoadWindowPlacement();
+void TForm1::StartPageAndBrowser() {
     RebuildCalendar(SysUtils::Date(), false);
     SetUpBrowser();
+}
 
-    try {
-        character_->AgentForceLoad = false;
-        announcePending_ = true;
-        character_->AnnounceIntroPending = true;
-        WorkArea = Screen->WorkAreaRect();
-        // Other programs of the session ask for a new page through this window.
-        ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
-        SysUtils::ShortDateFormat = "dd.mm.yyyy";
-        SysUtils::DateSeparator = '.';
-        trayMenu_->Start();
-        SetTop(-100000);
-    } catch (const std::exception& e) {
-        Application->MessageBox(AnsiString("Inistialisierung fehlgeschlagen") + "\n" + e.what(), "", MB_OK);
-        WriteDebugLog(e.what());
-        StartupExitCode = 1;
-        Application->Terminate();
-        return;
-    }
-
-    WaitForBlankDocument();
-    Trace::Step("browser engine ready");
-    SetWindowLong(Handle(), GWL_EXSTYLE, GetWindowLong(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
-    pageBuilds_->FinishStartBuild();
-    Timer1->SetEnabled(true);
-    if (SplashScreen) SetSplashStatus("Tarvolin erzeugen");
-    SetFrameVisible(false);
-    SetWindowPos(Handle(), HWND_BOTTOM, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
-    Application->ProcessMessages();
-    ApplyWindowAlpha();
-    ReadTopPlacement();
-    PlacementLoaded = true;
-    // Without a page to wait for, what the start had to tell comes now.
-    if (pagesLoaded_ == 0) ReleaseHeldMessages();
+void TForm1::StartParts() {
+    character_->AgentForceLoad = false;
+    announcePending_ = true;
+    character_->AnnounceIntroPending = true;
+    WorkArea = Screen->WorkAreaRect();
+    // Other programs of the session ask for a new page through this window.
+    ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
+    trayMenu_->Start();
 }
 
 void TForm1::TellUser(const AnsiString& Text, const AnsiString& Subject) {
@@ -489,208 +391,6 @@ void TForm1::ShowNextMessage() {
     });
 }
 
-// The top of the window for the view, which the placement itself leaves alone.
-void TForm1::ReadTopPlacement() {
-    TRegistry reg;
-    int top = 20;
-    if (reg.OpenKey(TarvolinKey, true)) {
-        int view = 0;
-        if (!reg.TryReadInteger("VORLAGE", view)) {
-            try {
-                reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
-            } catch (const std::exception&) {
-                // Unwritten, the missing value still means the default view.
-            }
-        }
-        if (reg.TryReadInteger("VORLAGE", view)) {
-            const bool month = SettingRange("VORLAGE").Hold(view) == 0;
-            if (!reg.TryReadInteger(month ? "FormPosTopMonth" : "FormPosTopNormal", top)) top = 20;
-        }
-    }
-    if (top < 0) top = 20;
-    // Wholly inside the work area, whatever the settings file holds.
-    const TRect work = Screen->WorkAreaRect();
-    SetTop(WindowPlacement::FitIntoWorkArea(Left(), top, Width(), Height(), work).Top);
-}
-
-bool TForm1::ConnectDatabase(AnsiString Path) {
-    // The minute's check would reach for a database not yet open while the start waits or asks.
-    const bool minuteRuns = EineMinute->Enabled();
-    EineMinute->SetEnabled(false);
-    std::vector<AnsiString> failed;
-    bool ask = false;
-    // A stored folder that stayed away is only missing for now (a network folder not mounted yet,
-    // a stick unplugged): what the user takes instead does not replace it unless he chose it.
-    const bool storedStayedAway = !WaitForStoredDatabase(Path);
-    bool connected = false;
-    for (;;) {
-        if (Application->Terminated()) break;
-        databaseFolder_ = ResolveDatabasePath(Path, ask);
-        // Without a folder that holds the database there is nothing to connect to; a file of that
-        // name in some other folder must not be taken instead. A folder that failed once is not
-        // tried again: the user has been told why.
-        if (databaseFolder_.empty() || std::find(failed.begin(), failed.end(), databaseFolder_) != failed.end())
-            break;
-        if (SplashScreen && failed.empty()) SetSplashStatus("Datenbank öffnen");
-        try {
-            ADOConnection1->SetConnectionString(ZorbelinConnectionString(databaseFolder_));
-            if (!ConnectWaitingForLock()) break;
-        } catch (const std::exception& e) {
-            const AnsiString cause = DescribeFailure(e);
-            WriteDebugLog(AnsiString(kNoConnection) + ": " + cause + " [" + FailureDetail(e) + "]\n");
-            Application->MessageBox(AnsiString(kNoConnection) + "\n" + cause, "", MB_OK);
-            failed.push_back(databaseFolder_);
-            ask = true;
-            continue;
-        }
-        // A database that cannot be changed (a read-only folder or file) is only read; the program
-        // writes nothing there, and that is no error worth telling the user.
-        if (ADOConnection1->ReadOnly())
-            WriteDebugLog("Die Datenbank \"" + ADOConnection1->FileName() +
-                          "\" kann nicht geändert werden; sie wird nur gelesen.\n");
-        // Only a folder whose database opened is remembered.
-        if (storedStayedAway && tookSample_) {
-            WriteDebugLog("Die Beispieldatenbank wird nur für diesen Start benutzt; DBPATH bleibt, wie es war.\n");
-        } else {
-            try {
-                TRegistry reg;
-                if (reg.OpenKey(ZorbelinKey, true)) reg.WriteString("DBPATH", databaseFolder_);
-            } catch (const std::exception& e) {
-                WriteDebugLog(AnsiString("DBPATH nicht gespeichert: ") + e.what() + "\n");
-            }
-        }
-        connected = true;
-        break;
-    }
-    EineMinute->SetEnabled(minuteRuns);
-    return connected;
-}
-
-namespace {
-// How often the start looks again for a database it waits for (milliseconds).
-constexpr int DatabaseRetryInterval = 250;
-const char* const kWaitingForFolder = "Warte auf den Datenbankordner...";
-const char* const kWaitingForLock = "Datenbank gesperrt, warte...";
-
-bool DatabaseLocked(const std::exception& E) {
-    const auto* db = dynamic_cast<const EADOError*>(&E);
-    return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6);
-}
-
-// The machine's settings are only read; a user may not create keys there.
-AnsiString MachineDatabaseFolder() {
-    AnsiString machine;
-    TRegistry reg;
-    reg.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (reg.OpenKeyReadOnly(ZorbelinKey)) reg.TryReadString("DBPATH", machine);
-    return WithDelimiter(machine);
-}
-} // namespace
-
-bool TForm1::RunEventsFor(int Milliseconds) {
-    bool done = false;
-    TTimer timer(nullptr);
-    timer.SetInterval(static_cast<unsigned>(Milliseconds));
-    timer.OnTimer = [&done](TObject*) { done = true; };
-    timer.SetEnabled(true);
-    while (!done && !Application->Terminated()) Application->HandleMessage();
-    return !Application->Terminated();
-}
-
-bool TForm1::WaitForStoredDatabase(const AnsiString& Path) {
-    AnsiString stored = WithDelimiter(Path);
-    if (stored.empty()) stored = MachineDatabaseFolder();
-    // A first start has nothing to wait for.
-    if (stored.empty() || HoldsDatabase(stored)) return true;
-    if (SplashScreen) SetSplashStatus(kWaitingForFolder);
-    WriteDebugLog("Die Datenbank \"" + stored + DatabaseFile + "\" ist nicht erreichbar; der Start wartet.\n");
-    Trace::Step("database wait");
-    const auto since = std::chrono::steady_clock::now();
-    while (!HoldsDatabase(stored)) {
-        if (std::chrono::steady_clock::now() - since >= DatabaseWaitLimit) return false;
-        if (!RunEventsFor(DatabaseRetryInterval)) return false;
-    }
-    return true;
-}
-
-bool TForm1::ConnectWaitingForLock() {
-    auto since = std::chrono::steady_clock::now();
-    bool waiting = false;
-    for (;;) {
-        try {
-            // Each try waits only as long as the window's own work would for another program.
-            ADOConnection1->SetConnected(true);
-            return true;
-        } catch (const std::exception& e) {
-            if (!DatabaseLocked(e)) throw;
-            if (!waiting) {
-                waiting = true;
-                if (SplashScreen) SetSplashStatus(kWaitingForLock);
-                WriteDebugLog("Die Datenbank \"" + databaseFolder_ + DatabaseFile +
-                              "\" ist von einem anderen Programm gesperrt; der Start wartet. [" + FailureDetail(e) + "]\n");
-                Trace::Step("database wait");
-            }
-        }
-        if (std::chrono::steady_clock::now() - since >= DatabaseWaitLimit) {
-            const int answer = Dialogs::MessageDlg(
-                "Die Datenbank \"" + databaseFolder_ + DatabaseFile +
-                    "\" wird weiterhin von einem anderen Programm gesperrt.\nSoll Tarvolin weiter warten? "
-                    "(\"Nein\" beendet Tarvolin.)",
-                mtWarning, mbYesNo);
-            if (Application->Terminated()) return false;
-            if (answer != mrYes) {
-                // The user ends the start; there is nothing to tell him.
-                Application->Terminate();
-                return false;
-            }
-            since = std::chrono::steady_clock::now();
-        }
-        if (!RunEventsFor(DatabaseRetryInterval)) return false;
-    }
-}
-
-AnsiString TForm1::ResolveDatabasePath(AnsiString p, bool AskFirst) {
-    tookSample_ = false;
-    const AnsiString machine = MachineDatabaseFolder();
-    // The chooser opens in the folder the database was looked for in.
-    const AnsiString lookedIn = !p.empty() ? p : machine;
-    p = AskFirst ? AnsiString() : WithDelimiter(p);
-    if (!AskFirst && !HoldsDatabase(p)) p = machine;
-    if (AskFirst || !HoldsDatabase(p)) {
-        for (;;) {
-            const int answer = Dialogs::MessageDlg(
-                "Die Datenbank wurde nicht gefunden!\n Wählen Sie bitte den Pfad, in welchem sich die Datei "
-                "\"zorbelin.mde\" befindet.",
-                mtError, mbYesNo);
-            // The session's end closed the question: nothing was chosen.
-            if (Application->Terminated()) return "";
-            if (answer != mrYes) {
-                p = exeDir_ + "DB" + SysUtils::PathDelim;
-                tookSample_ = true;
-                break;
-            }
-            TOpenDialog dialog(this);
-            dialog.DefaultExt = "mde";
-            dialog.Title = "Datenbank wählen";
-            dialog.Filter = "Zorbelin DB|*.mde";
-            dialog.InitialDir = lookedIn;
-            const bool chosen = dialog.Execute();
-            if (Application->Terminated()) return "";
-            if (chosen) {
-                p = SysUtils::ExtractFilePath(dialog.FileName);
-                break;
-            }
-            // Cancelled: the user named no database, so the question comes again.
-        }
-    }
-    if (!HoldsDatabase(p)) {
-        // The user's setting stays as it was: a folder without the database is never stored.
-        Dialogs::ShowMessage("Die angegebene Datenbank existiert nicht!");
-        return "";
-    }
-    return p;
-}
-
 void TForm1::WriteDebugLog(const AnsiString& Text) {
     std::lock_guard<std::mutex> lock(logMutex_);
     // The first write of a run empties the log, every later one appends. The log is the user's
@@ -698,18 +398,6 @@ void TForm1::WriteDebugLog(const AnsiString& Text) {
     const bool first = firstLogWrite_;
     firstLogWrite_ = false;
     SysUtils::AppendPrivateFile(TempDir + "tarvolindebug.log", Text, first);
-}
-
-void TForm1::SetSplashStatus(const AnsiString& Text) {
-    if (!SplashScreen) return;
-    SplashScreen->Progress->SetMax(SplashSteps);
-    SplashScreen->Progress->SetPosition(splashStep_);
-    SplashScreen->Message->SetCaption(Text);
-    SplashScreen->Repaint();
-    // A report the page builder sends while the window waits for it only updates the splash: timers
-    // and input must not run inside that wait.
-    if (!WaitingForBuilder()) Application->ProcessMessages();
-    ++splashStep_;
 }
 
 AnsiString TForm1::Greeting(int Hour) {
@@ -754,18 +442,6 @@ void TForm1::SetUpBrowser() {
     WebBrowser->Navigate("about:blank");
 }
 
-void TForm1::WaitForBlankDocument() {
-    // A browser that never finishes loading the blank document must not hold up the start for ever.
-    bool timedOut = false;
-    TTimer limit(nullptr);
-    limit.SetInterval(30000);
-    limit.OnTimer = [&timedOut](TObject*) { timedOut = true; };
-    limit.SetEnabled(true);
-    while (WebBrowser && !documentReady_ && !timedOut && !Application->Terminated()) Application->HandleMessage();
-    // Without a page there is nothing to wait for: the greeting comes all the same.
-    if (!documentReady_) GreetWhenShown();
-}
-
 void TForm1::GreetWhenShown() {
     if (greeted_ || shutDownDone_ || Application->Terminated()) return;
     greeted_ = true;
@@ -775,49 +451,6 @@ void TForm1::GreetWhenShown() {
         SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
         character_->SayWithoutWaiting(Greeting(hour), true, true);
     }
-}
-
-void TForm1::LoadWindowPlacement() {
-    TRegistry reg;
-    if (!reg.OpenKey(TarvolinKey, true)) return;
-    int view = 0;
-    if (!reg.TryReadInteger("VORLAGE", view)) {
-        try {
-            reg.WriteInteger("VORLAGE", SettingDefault::VORLAGE);
-        } catch (const std::exception&) {
-            // Unwritten, the missing value still means the default view.
-        }
-    }
-    // The view the page shows, whatever number the file holds.
-    view = reg.TryReadInteger("VORLAGE", view) ? SettingRange("VORLAGE").Hold(view) : SettingDefault::VORLAGE;
-    const int sw = ScreenWidth(), sh = ScreenHeight();
-    const char* suffix = view == 0 ? "Month" : "Normal";
-    int left = 0, width = 0, height = 0;
-    const bool stored = reg.TryReadInteger(AnsiString("FormPosLeft") + suffix, left) &&
-                        reg.TryReadInteger(AnsiString("FormPosWidth") + suffix, width) &&
-                        reg.TryReadInteger(AnsiString("FormPosHeight") + suffix, height);
-    if (!stored) {
-        if (view == 0) {
-            left = 20;
-            width = sw - 150;
-            height = sh - 50;
-        } else {
-            // The desktop has no Windows Sidebar to keep clear of.
-            left = sw - 310;
-            width = 290;
-            height = sh - 40;
-        }
-    }
-    // The stored (or default) place wins over the platform's choice for a new window, as it does
-    // where the window exists before its placement is loaded. A damaged or foreign settings file
-    // may hold any number: the window stays inside the work area and never below its least size
-    // (a huge size would take the memory of a window of that size). The top comes later, from its
-    // own value, and is only held to the work area's height here.
-    const TRect fitted = WindowPlacement::FitIntoWorkArea(left, Screen->WorkAreaTop(), width, height,
-                                                          Screen->WorkAreaRect(), Constraints()->MinWidth(),
-                                                          Constraints()->MinHeight());
-    SetPosition(poDesigned);
-    SetBounds(fitted.Left, Top(), fitted.Width(), fitted.Height());
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------
@@ -874,7 +507,7 @@ void TForm1::WndProc(TMessage& Message) {
         return;
     case WM_ENDSESSION:
         if (Message.WParam) {
-            Timer1->SetEnabled(false);
+            dayClock_->Timer1->SetEnabled(false);
             Close();
         }
         Message.Result = 1;
@@ -885,7 +518,7 @@ void TForm1::WndProc(TMessage& Message) {
     case WM_CLOSE:
         // The close box never ends the program: a second later the frame goes.
         Message.Result = 0;
-        WindowCloseTimer->SetEnabled(true);
+        frame_->WindowCloseTimer->SetEnabled(true);
         return;
     case WM_REDRAWCALENDAR:
         WMRedrawCalendar(Message);
@@ -898,12 +531,7 @@ void TForm1::WndProc(TMessage& Message) {
     TForm::WndProc(Message);
 }
 
-void TForm1::Timer1Timer(TObject*) {
-    Timer1->SetInterval(5000);
-    Timer1->SetEnabled(false);
-    // Whatever fails inside, the tick comes again.
-    ScopeExit reenable([this] { Timer1->SetEnabled(true); });
-
+void TForm1::ClockTick() {
     // Messages the start held for a page that never showed wait no longer than a few ticks.
     if (holdMessages_ && ++heldMessageTicks_ > 6) ReleaseHeldMessages();
     try {
@@ -932,37 +560,17 @@ void TForm1::Timer1Timer(TObject*) {
             }
         }
     }
-    const TDateTime today = SysUtils::Date();
-    if (firstTick_) {
-        firstTick_ = false;
-        lastDateTick_ = today;
-    }
     try {
         character_->SayTime();
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
-    if (double(today) != double(lastDateTick_)) {
-        RebuildCalendar(today, false);
-        lastDateTick_ = today;
-        character_->AnnounceIntroPending = true;
-    }
     character_->IdleTick();
 }
 
-void TForm1::EineMinuteTimer(TObject*) {
-    const TDateTime today = SysUtils::Date();
-    if (firstMinute_) {
-        firstMinute_ = false;
-        lastDateMinute_ = today;
-    }
-    if (double(today) != double(lastDateMinute_)) {
-        RebuildCalendar(today, false);
-        lastDateMinute_ = today;
-        character_->AnnounceIntroPending = true;
-    } else {
-        CheckUserRefresh();
-    }
+void TForm1::ClockNewDay(TDateTime Today) {
+    RebuildCalendar(Today, false);
+    character_->AnnounceIntroPending = true;
 }
 
 void TForm1::CheckUserRefresh() {
@@ -1011,191 +619,18 @@ AnsiString TForm1::GetCalendarUser() {
 }
 
 // ---- frame, placement and fading ------------------------------------------------------------------------------
-namespace {
-constexpr LONG CaptionAndSizing = WS_CAPTION | WS_THICKFRAME;
+void TForm1::SaveSessionState() {
+    frame_->SaveWindowPlacement();
+    if (character_->AgentLoaded) character_->SavePosition();
+}
 
+namespace {
 // The sibling programs are found in the program folder, as the working folder.
 void SetCurrentDir(const AnsiString& folder) { SysUtils::SetCurrentDir(folder); }
 
 // The appointment planner, as the user is told of it when it cannot be started.
 const char* const PlannerName = "Der Terminplaner \"plavoth\"";
 } // namespace
-
-void TForm1::SetFrameVisible(bool Visible) {
-    // Where the client area is, taken while the window is still shown with the frame it has.
-    const TPoint clientOrigin = ClientOrigin();
-    SetVisible(false);
-    if (Visible) {
-        ViewParameters.ColorKey = 0xFFFFFF;
-        RebuildCalendar(SysUtils::Now(), true);
-    } else {
-        ViewParameters.ColorKey = 8;
-        if (frameToggled_) {
-            // The client area stays where it was on the screen; the window keeps its size. Where
-            // the framed window still stands as it was put, the frameless one goes back exactly.
-            const bool untouched = FrameVisible && BoundsRect() == framedBounds_;
-            const int dx = untouched ? framelessBounds_.Left - Left() : clientOrigin.X - Left();
-            const int dy = untouched ? framelessBounds_.Top - Top() : clientOrigin.Y - Top();
-            if (untouched) SetBoundsRect(framelessBounds_);
-            else SetBounds(Left() + dx, Top() + dy, Width(), Height());
-            try {
-                TRegistry reg;
-                if (reg.OpenKey(TarvolinKey, false)) {
-                    reg.WriteInteger("divL", dx);
-                    reg.WriteInteger("divT", dy);
-                }
-            } catch (const std::exception& e) {
-                WriteDebugLog(e.what());
-            }
-        }
-        RebuildCalendar(SysUtils::Now(), true);
-    }
-    const LONG style = GetWindowLong(Handle(), GWL_STYLE);
-    SetWindowLong(Handle(), GWL_STYLE, Visible ? style | CaptionAndSizing : style & ~CaptionAndSizing);
-    if (Visible) {
-        // The frame goes round the client area where it is (offsets stored by an earlier run may
-        // belong to another frame): the window moves out by the frame's left and top, and stays
-        // inside the work area.
-        if (!FrameVisible) framelessBounds_ = BoundsRect();
-        const TRect frame = FrameExtents();
-        const TRect work = Screen->WorkAreaRect();
-        const int left = std::max(work.Left, std::min(Left() - frame.Left, work.Right - Width()));
-        const int top = std::max(work.Top, std::min(Top() - frame.Top, work.Bottom - Height()));
-        SetBounds(left, top, Width(), Height());
-        framedBounds_ = BoundsRect();
-    }
-    trayMenu_->ShowFrame(Visible);
-    const LONG exStyle = GetWindowLong(Handle(), GWL_EXSTYLE);
-    if (Visible) {
-        // A framed window is opaque.
-        SetWindowLong(Handle(), GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
-    } else {
-        SetWindowLong(Handle(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        ApplyWindowAlpha();
-    }
-    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    SetVisible(true);
-    if (Visible) FitFrameToClient();
-    FrameVisible = Visible;
-    frameToggled_ = true;
-}
-
-void TForm1::FitFrameToClient() {
-    // The window manager's frame is known only once it has drawn it, and may differ from the one
-    // foreseen: the framed window then moves once more so that the client area is where it was.
-    const TPoint wanted{framelessBounds_.Left, framelessBounds_.Top};
-    for (int waited = 0; waited < 300 && ClientOrigin() != wanted; waited += 10) {
-        Application->ProcessMessages();
-        if (ClientOrigin() != wanted) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    const TPoint at = ClientOrigin();
-    if (at != wanted) {
-        const TRect work = Screen->WorkAreaRect();
-        const int left = std::max(work.Left, std::min(Left() + wanted.X - at.X, work.Right - Width()));
-        const int top = std::max(work.Top, std::min(Top() + wanted.Y - at.Y, work.Bottom - Height()));
-        SetBounds(left, top, Width(), Height());
-    }
-    framedBounds_ = BoundsRect();
-}
-
-void TForm1::ToggleFrame() { SetFrameVisible(!trayMenu_->FrameShown()); }
-
-void TForm1::Fensterrahmensichtbar1Click(TObject*) { ToggleFrame(); }
-
-void TForm1::WindowCloseTimerTimer(TObject*) {
-    WindowCloseTimer->SetEnabled(false);
-    SetFrameVisible(false);
-}
-
-void TForm1::ApplyWindowAlpha() {
-    int alpha = SettingDefault::Alpha;
-    {
-        // A fresh profile has no value yet: the settings dialog's default serves.
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) reg.TryReadInteger("Alpha", alpha);
-    }
-    SetColor(ColorKey());
-    SetLayeredWindowAttributes(Handle(), COLORREF(ColorKey()), static_cast<Byte>(SettingRange("Alpha").Hold(alpha)),
-                               LWA_COLORKEY | LWA_ALPHA);
-}
-
-void TForm1::SaveWindowPlacement() {
-    try {
-        TRegistry reg;
-        if (!reg.OpenKey(TarvolinKey, true)) return;
-        int view = 0;
-        if (!reg.TryReadInteger("VORLAGE", view)) view = 0;
-        const AnsiString suffix = SettingRange("VORLAGE").Hold(view) == 0 ? "Month" : "Normal";
-        reg.WriteInteger("FormPosTop" + suffix, Top());
-        reg.WriteInteger("FormPosLeft" + suffix, Left());
-        reg.WriteInteger("FormPosWidth" + suffix, Width());
-        reg.WriteInteger("FormPosHeight" + suffix, Height());
-    } catch (const std::exception& e) {
-        WriteDebugLog(e.what());
-    }
-}
-
-void TForm1::SaveSessionState() {
-    SaveWindowPlacement();
-    if (character_->AgentLoaded) character_->SavePosition();
-}
-
-void TForm1::FormResize(TObject*) {
-    ResizeTimer->SetEnabled(false);
-    ResizeTimer->SetEnabled(true);
-}
-
-void TForm1::ResizeTimerTimer(TObject*) {
-    ResizeTimer->SetEnabled(false);
-    if (!PlacementLoaded) return;
-    SaveWindowPlacement();
-    RebuildCalendar(SysUtils::Date(), false);
-}
-
-void TForm1::StartFade(bool In) {
-    if (!fader_) {
-        fader_ = std::make_unique<Fadeing>();
-        fader_->OnFadeDone = [this](bool in) { FadedOut = !in; };
-    }
-    fader_->Window = Handle();
-    fader_->ColorKey = COLORREF(ColorKey());
-    fader_->SetPriority(tpHigher);
-    fader_->Start(In);
-}
-
-void TForm1::FadeIn() {
-    if (FadedOut) StartFade(true);
-}
-
-void TForm1::FadeOut() {
-    if (!FadedOut) StartFade(false);
-}
-
-void TForm1::MouseOverCheckTimer(TObject*) {
-    if (ViewParameters.FadeOnActivation) {
-        MouseOverCheck->SetEnabled(false);
-        return;
-    }
-    bool inside = false;
-    if (WebBrowser) {
-        const TPoint p = WebBrowser->ScreenToClient(Forms::GetCursorPos());
-        inside = PtInRect(WebBrowser->ClientRect(), p);
-    }
-    if (inside) {
-        FadeIn();
-    } else {
-        FadeOut();
-        MouseOverCheck->SetEnabled(false);
-    }
-}
-
-void TForm1::ApplicationEvents1Activate(TObject*) {
-    if (ViewParameters.FadeOnActivation) FadeIn();
-}
-
-void TForm1::ApplicationEvents1Deactivate(TObject*) {
-    if (ViewParameters.FadeOnActivation) FadeOut();
-}
 
 // ---- menu commands -------------------------------------------------------------------------------------------------
 void TForm1::Ende1Click(TObject*) { Close(); }
@@ -1257,12 +692,12 @@ void TForm1::Einstellungen1Click(TObject*) {
     ReadCachedSettings();
     if (result != 0 && modified) {
         alarmsPresent_ = false;
-        LoadWindowPlacement();
+        frame_->LoadWindowPlacement();
         // The view may have changed: its own top comes with its place.
-        ReadTopPlacement();
+        frame_->ReadTopPlacement();
         RebuildCalendar(SysUtils::Date(), false);
         // The next fade reads the new alpha values.
-        fader_.reset();
+        frame_->EndFade();
     }
 }
 
@@ -1326,7 +761,7 @@ void TForm1::Info1Click(TObject*) {
 // ---- application hooks and shut-down -----------------------------------------------------------------------------
 void TForm1::ApplicationEvents1Message(TMsg& Msg, bool&) {
     switch (Msg.message) {
-    case WM_MOUSEMOVE: MouseOverCheck->SetEnabled(true); break;
+    case WM_MOUSEMOVE: frame_->MouseOverCheck->SetEnabled(true); break;
     default: break;
     }
 }
@@ -1345,14 +780,14 @@ void TForm1::HTMLHint1ShowHint(AnsiString& HintStr, bool&, THintInfo&) {
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
-    SaveWindowPlacement();
+    frame_->SaveWindowPlacement();
     character_->StopSpeaking = true;
     if (shutDownDone_) return;
     // Inside a wait for the builder (a dialog's loop within it) the wait itself sees it end.
     pageBuilds_->WaitForRunningBuild();
     if (character_->AgentLoaded) character_->SaveAndUnload();
     // The alarm texts stay until the window goes: queued calls may still read them.
-    Timer1->SetEnabled(false);
+    dayClock_->Timer1->SetEnabled(false);
     shutDownDone_ = true;
     // Changes another program's lock still holds up (the placement and the character's come last)
     // get their last try; what is left goes to the debug log.
@@ -1362,7 +797,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
 
 void TForm1::FormDestroy(TObject*) {
     trayMenu_->TrayIcon(NIM_DELETE);
-    fader_.reset();
+    frame_->EndFade();
     if (WebBrowser) {
         WebBrowser->SetExternal({});
         delete WebBrowser;

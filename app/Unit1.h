@@ -3,7 +3,6 @@
 // calendar page and shows it in its browser, and rebuilds the page when the day changes or another
 // program asks for it.
 #include <atomic>
-#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -19,6 +18,7 @@
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
 #include "Classes.h"
+#include "DayClock.h"
 #include "ExtCtrls.h"
 #include "Feiertage.h"
 #include "Forms.h"
@@ -29,12 +29,14 @@
 #include "SettingDefaults.h"
 #include "ShellNotify.h"
 #include "SpeakingCharacter.h"
+#include "Startup.h"
 #include "SysUtils.h"
 #include "TrayMenu.h"
 #include "Types.h"
 #include "ViewParameters.h"
 #include "WebBrowser.h"
 #include "WinUser.h"
+#include "WindowFrame.h"
 #include "htmlhint.h"
 #include "verslab.h"
 
@@ -48,17 +50,13 @@ constexpr int MainThreadStatementTimeout = 1000;
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;
 
-// The one connection string of the program, for the database in Folder (with its trailing delimiter).
-AnsiString ZorbelinConnectionString(const AnsiString& Folder);
-
 class TReminders;
-class Fadeing;
 class TSplashScreen;
 
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
 
-class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner, public IPageWindow {
+class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner, public IPageWindow, public IStartWindow {
     // The speaking character; made first, as the window's parts below are given it.
     std::unique_ptr<TSpeakingCharacter> character_;
 
@@ -77,12 +75,7 @@ public:
     TSplashScreen* SplashScreen = nullptr;
 
     // ---- components ----
-    TTimer* Timer1;
     TTimer* TreadSyncTimer1;
-    TTimer* MouseOverCheck;
-    TTimer* ResizeTimer;
-    TTimer* WindowCloseTimer;
-    TTimer* EineMinute;
     TADOConnection* ADOConnection1;
     TADODataSet* ADODataSet;
     TADOCommand* ADOCommand;
@@ -94,68 +87,37 @@ public:
 
     // ---- state ----
     ::ViewParameters ViewParameters;
-    bool FadedOut = true;
-    bool PlacementLoaded = false;
-    short SplashSteps = 12;
     AnsiString TempDir;
     TRect WorkArea;
-    bool FrameVisible = true;
     // The window's colour while its frame is hidden; the page's background in that colour is not shown.
     TColor ColorKey() const { return ViewParameters.ColorKey; }
-    // A start-up failure ends the program with this code once FormCreate returns (-1: none).
-    int StartupExitCode = -1;
 
     TDateTime CalendarDate() const override { return ViewParameters.CalendarDate; }
     Byte ViewMode() const override { return ViewParameters.ViewMode; }
 
-    // ---- start-up ----
+    // ---- start-up (TStartup runs it) ----
     void FormCreate(TObject* Sender);
-    // Finds the database folder (asking the user when needed; AskFirst goes straight to the
-    // question), without remembering it. A file dialog cancelled leads back to the question.
-    AnsiString ResolveDatabasePath(AnsiString p, bool AskFirst = false);
-    // Connects ADOConnection1 to the database of Path or of the folder the user then chooses, and
-    // only then writes the folder as DBPATH. A stored folder not (yet) there and a database another
-    // program keeps locked are waited for with the events running, for DatabaseWaitLimit before
-    // the user is asked; the sample taken for a stored folder that stayed away does not replace it.
-    // A failed connection is explained and leads back to the question; false when no database
-    // could be opened, or the session or the user ended the start (Application->Terminated()).
-    bool ConnectDatabase(AnsiString Path);
-    // How long the start waits for a stored database folder or a locked database before it asks.
-    std::chrono::milliseconds DatabaseWaitLimit{60000};
-    AnsiString DatabaseFolder() const { return databaseFolder_; }
-    void SetSplashStatus(const AnsiString& Text) override;
+    TStartup& Startup() { return *startup_; }
+    void SetSplashStatus(const AnsiString& Text) override { startup_->SetSplashStatus(Text); }
     // The greeting for the local hour, from the settings ("Hallo" when there is none).
     AnsiString Greeting(int Hour);
 
     // ---- pages (TPageBuilds does the builds) ----
     bool RebuildCalendar(TDateTime ADate, bool Wait) override { return pageBuilds_->RebuildCalendar(ADate, Wait); }
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
-    bool WaitingForBuilder() const { return pageBuilds_->WaitingForBuilder(); }
+    bool WaitingForBuilder() const override { return pageBuilds_->WaitingForBuilder(); }
     void LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream);
     void WMRedrawCalendar(TMessage& Message);
-    void Timer1Timer(TObject* Sender);
-    void EineMinuteTimer(TObject* Sender);
+    // The five-second tick, the minute tick and the new day.
+    TDayClock& DayClock() { return *dayClock_; }
     void CheckUserRefresh();
     // Builds run so far, and the builder running now (tests).
     int BuildCount() const { return pageBuilds_->BuildCount(); }
     BuildTarvolan* RunningBuilder() const { return pageBuilds_->RunningBuilder(); }
 
-    // ---- frame, placement, fading ----
-    void SetFrameVisible(bool Visible);
-    void ToggleFrame() override;
-    void Fensterrahmensichtbar1Click(TObject* Sender);
-    void WindowCloseTimerTimer(TObject* Sender);
-    void LoadWindowPlacement();
-    void SaveWindowPlacement();
-    void FormResize(TObject* Sender);
-    void ResizeTimerTimer(TObject* Sender);
-    void ApplyWindowAlpha();
-    void FadeIn();
-    void FadeOut();
-    void MouseOverCheckTimer(TObject* Sender);
-    void ApplicationEvents1Activate(TObject* Sender);
-    void ApplicationEvents1Deactivate(TObject* Sender);
-    Fadeing* FadeThread() const { return fader_.get(); }
+    // ---- frame, placement, fading (TWindowFrame keeps them) ----
+    TWindowFrame& Frame() { return *frame_; }
+    void ToggleFrame() override { frame_->ToggleFrame(); }
     void OpenDayInPlanner(const AnsiString& DateText) override;
     // Starts a program beside this one (File, with Parameters, in Directory when given); when it is
     // missing or does not start, the user is told, What naming it ("Das Adressbuch ...").
@@ -245,30 +207,29 @@ protected:
     void WndProc(TMessage& Message) override;
 
 private:
+    // ---- IStartWindow ----
+    void PrepareStart() override;
+    void StartPageAndBrowser() override;
+    void StartParts() override;
+    TWebBrowser* Browser() override { return WebBrowser; }
+    bool BlankDocumentShown() const override { return documentReady_; }
+    void FinishStartBuild() override { pageBuilds_->FinishStartBuild(); }
+    int PagesLoaded() const override { return pagesLoaded_; }
     // Creates the browser and starts it on the blank document, without waiting for it.
     void SetUpBrowser();
-    // Runs the events of the start until the browser has its blank document.
-    void WaitForBlankDocument();
     // The character comes with its greeting, once, when the first page has been shown.
-    void GreetWhenShown();
+    void GreetWhenShown() override;
     // The messages held during the start are shown, and later ones are shown at once.
-    void ReleaseHeldMessages();
+    void ReleaseHeldMessages() override;
     // Shows the next waiting message, unless one is open or the start holds them.
     void ShowNextMessage();
     // Hands a page (a built one, or a line saying why there is none) to the browser.
     void ShowInBrowser(const std::string& Page);
-    void FitFrameToClient();
-    void ReadTopPlacement();
     void ReadCachedSettings();
-    // The database of the settings' folder (Path, else the machine's) is waited for while it is not
-    // there; false when it stayed away for DatabaseWaitLimit or the start was ended.
-    bool WaitForStoredDatabase(const AnsiString& Path);
-    // Connects ADOConnection1, waiting while another program keeps the database locked; false when
-    // the session or the user ended the wait. Other failures are thrown.
-    bool ConnectWaitingForLock();
-    // Runs the events for Milliseconds; false when the program is to end.
-    bool RunEventsFor(int Milliseconds);
-    void StartFade(bool In);
+    // The window's work at each five-second tick.
+    void ClockTick();
+    // The page of the new day, announced once it is there.
+    void ClockNewDay(TDateTime Today);
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
     std::string pendingPage_;
@@ -289,29 +250,20 @@ private:
     int pagesLoaded_ = 0;
 
     TAccessToTarvolinImpl* automation_ = nullptr;
-    std::unique_ptr<Fadeing> fader_;
     std::unique_ptr<TReminders> reminders_;
     TSplashScreen* aboutBox_ = nullptr;
-    bool frameToggled_ = false;
-    // The window's rectangle before its frame was shown, and where the framed window was put.
-    TRect framelessBounds_, framedBounds_;
     bool minimized_ = false;
     bool shutDownDone_ = false;
-    int splashStep_ = 0;
     TLifeToken life_;
     AnsiString exeDir_;
-    AnsiString databaseFolder_;
-    // The last folder found was the sample beside the program, taken on the user's "Nein".
-    bool tookSample_ = false;
     AnsiString reportedBuildFailure_;
     TFeiertage* feiertage_;
     std::unique_ptr<TTrayMenu> trayMenu_;
     std::unique_ptr<TPageBuilds> pageBuilds_ = std::make_unique<TPageBuilds>(*this);
 
-    bool firstTick_ = true;
-    TDateTime lastDateTick_;
-    bool firstMinute_ = true;
-    TDateTime lastDateMinute_;
+    std::unique_ptr<TDayClock> dayClock_;
+    std::unique_ptr<TWindowFrame> frame_;
+    std::unique_ptr<TStartup> startup_;
     bool userRowPending_ = true;
 
     TDateTime settingsDate_;

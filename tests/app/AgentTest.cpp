@@ -439,16 +439,16 @@ TEST_F(Character, AnIdleCharacterIsHiddenAtSixTicksAndPutAwayAtSeven) {
     form->Character().AgentSink->Idle(FakeServer::Id, true);
     ASSERT_TRUE(WaitUntil([&] { return form->Character().AgentIdleTicks == 4; }, 5000));
     agent.log->calls.clear();
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
     EXPECT_EQ(form->Character().AgentIdleTicks, 5);
     EXPECT_TRUE(agent.log->calls.empty());
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide"}));
     EXPECT_TRUE(form->Character().AgentLoaded);
     // What the server reports of the hide comes before the next tick.
     ASSERT_TRUE(WaitUntil([&] { return form->Character().StopSpeaking; }, 5000));
     EXPECT_EQ(form->Character().AgentIdleTicks, 6);
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
     EXPECT_FALSE(form->Character().AgentLoaded);
     EXPECT_EQ(agent.log->calls, (std::vector<std::string>{"Hide", "Unregister 3", "StopAll -1", "Unload 7"}));
     EXPECT_EQ(ReadInt("AgentLastPositionX"), 640);
@@ -491,8 +491,8 @@ TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
     // Shown, the character rests: the server says so, and the count stands at four.
     ASSERT_TRUE(WaitUntil([&] { return c.AgentIdle; }, 10000));
     ASSERT_EQ(c.AgentIdleTicks, 4);
-    form->Timer1Timer(form->Timer1);
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
+    form->DayClock().Tick();
     ASSERT_EQ(c.AgentIdleTicks, 6);
     ASSERT_TRUE(WaitUntil([&] { return c.StopSpeaking; }, 10000)) << "the hide is reported";
 
@@ -511,7 +511,7 @@ TEST_F(ServerCharacter, TheServersOwnHideLetsTheIdleCharacterBePutAway) {
     Application->ProcessMessages();
 
     EXPECT_EQ(c.AgentIdleTicks, 6);
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
     EXPECT_FALSE(c.AgentLoaded) << "put away at the seventh tick";
     EXPECT_EQ(form->Character().AgentServer, nullptr);
 }

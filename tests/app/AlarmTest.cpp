@@ -135,7 +135,7 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     Appointment("Morgen", At(8, 10, 15));
     AlarmForm form(nullptr);
     Connect(form);
-    form.Timer1->SetInterval(5000);
+    form.DayClock().Timer1->SetInterval(5000);
 
     ASSERT_TRUE(Check(form, 3));
     // An appointment the user marked as having no alarm stays quiet, whatever else today holds.
@@ -143,7 +143,7 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     // The last popup raised is the last due appointment of the walk, in start order.
     EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "");
     // The tick goes on as always: the next check knows which minutes it has handled.
-    EXPECT_EQ(form.Timer1->Interval(), 5000u);
+    EXPECT_EQ(form.DayClock().Timer1->Interval(), 5000u);
     EXPECT_FALSE(form.ADODataSet->Active());
     EXPECT_TRUE(form.spoken.empty());
 
@@ -214,12 +214,12 @@ TEST_F(Reminders, NothingDueLeavesTheTickAndTheTextAlone) {
     Appointment("Mitternacht", At(6, 0, 0));
     AlarmForm form(nullptr);
     Connect(form);
-    form.Timer1->SetInterval(5000);
+    form.DayClock().Timer1->SetInterval(5000);
     form.CheckAlarms();
     Application->ProcessMessages();
     EXPECT_TRUE(ShowAlarm::Open().empty());
     EXPECT_EQ(form.Reminders().RaisedCount(), 0u);
-    EXPECT_EQ(form.Timer1->Interval(), 5000u);
+    EXPECT_EQ(form.DayClock().Timer1->Interval(), 5000u);
 }
 
 TEST_F(Reminders, AlarmTextIsTheFourLinesOfMarkupAndTheNotesGoWithIt) {
@@ -289,10 +289,10 @@ TEST_F(Reminders, TicksCheckEachMinuteOnceAndConsecutiveMinutesRaiseOnePopupEach
     const double start = double(now);
     // Each tick comes after the interval the previous one left on the timer: always five seconds.
     for (int tick = 1; tick <= 45; ++tick) {
-        form.Timer1Timer(form.Timer1);
-        ASSERT_TRUE(form.Timer1->Enabled());
-        ASSERT_EQ(form.Timer1->Interval(), 5000u);
-        now = TDateTime(double(now) + form.Timer1->Interval() / 86400000.0);
+        form.DayClock().Tick();
+        ASSERT_TRUE(form.DayClock().Timer1->Enabled());
+        ASSERT_EQ(form.DayClock().Timer1->Interval(), 5000u);
+        now = TDateTime(double(now) + form.DayClock().Timer1->Interval() / 86400000.0);
     }
     // The first tick of each minute checks it: 10:14:20, 10:15:00, 10:16:00, 10:17:00, 10:18:00.
     auto seconds = [&](std::size_t i) { return int(std::lround((form.checks[i] - start) * 86400)); };
@@ -363,7 +363,7 @@ TEST_F(Reminders, ADatabaseAnotherProgramHoldsCostsATickAMomentAndTheReminderCom
     Connect(form);
     form.SetAlarmsPresent(true);
     now = At(7, 10, 14, 50);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     ASSERT_EQ(form.checks.size(), 1u);
     {
         auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
@@ -372,20 +372,20 @@ TEST_F(Reminders, ADatabaseAnotherProgramHoldsCostsATickAMomentAndTheReminderCom
         for (const TDateTime at : {At(7, 10, 15, 3), At(7, 10, 15, 58), At(7, 10, 16, 3)}) {
             now = at;
             const auto start = std::chrono::steady_clock::now();
-            form.Timer1Timer(form.Timer1);
+            form.DayClock().Tick();
             EXPECT_LT(std::chrono::steady_clock::now() - start,
                       std::chrono::milliseconds(testsupport::ScaledBelow(1500, 4000)));
-            EXPECT_TRUE(form.Timer1->Enabled());
+            EXPECT_TRUE(form.DayClock().Timer1->Enabled());
         }
         Application->ProcessMessages();
         EXPECT_TRUE(ShowAlarm::Open().empty());
     }
     // The first tick after the lock has gone raises what fell due meanwhile, once.
     now = At(7, 10, 16, 8);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     ASSERT_TRUE(WaitUntil([] { return !ShowAlarm::Open().empty(); }));
     now = At(7, 10, 16, 13);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
     EXPECT_EQ(Subjects(), std::vector<std::string>{"Zahnarzt"});
 }
@@ -405,8 +405,8 @@ TEST_F(Reminders, EndlessViewsInPlaceOfTheTablesCostTheMinuteTicksAMomentAndAreL
     for (int tick = 0; tick < 2; ++tick) {
         now = At(7, 10, 15 + tick, 5);
         const auto start = std::chrono::steady_clock::now();
-        form.EineMinuteTimer(form.EineMinute);
-        form.Timer1Timer(form.Timer1);
+        form.DayClock().Minute();
+        form.DayClock().Tick();
         EXPECT_LT(std::chrono::steady_clock::now() - start,
                   std::chrono::milliseconds(testsupport::ScaledBelow(2000, 20000)));
     }

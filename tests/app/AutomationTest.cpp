@@ -118,11 +118,11 @@ TEST_F(Automation, ResizeTogglesTheFrameAndRedrawsToday) {
     Show(form, vmWeek, D(2007, 1, 1));
     TAccessToTarvolinImpl access(form);
     access.Resize();
-    EXPECT_FALSE(form.FrameVisible);
+    EXPECT_FALSE(form.Frame().FrameVisible);
     EXPECT_EQ(form.BorderStyle(), bsNone);
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_EQ(Text(form.CalendarDate()), "10.03.2007");
     access.Resize();
-    EXPECT_TRUE(form.FrameVisible);
+    EXPECT_TRUE(form.Frame().FrameVisible);
     EXPECT_EQ(form.BorderStyle(), bsSizeToolWin);
 }

@@ -70,13 +70,13 @@ protected:
         WriteUserInteger(kTarvolin, "VORLAGE", view);
         auto form = std::make_unique<TForm1>(nullptr);
         form->FormCreate(form.get());
-        EXPECT_EQ(form->StartupExitCode, -1);
+        EXPECT_EQ(form->Startup().ExitCode, -1);
         EXPECT_NE(form->WebBrowser, nullptr);
         if (form->WebBrowser) {
             EXPECT_TRUE(Loaded(*form));
             // The window settling its size rebuilds the page once more, a second later; a busy
             // machine can get there only now, so the tests start after it.
-            EXPECT_TRUE(WaitUntil([&] { return !form->ResizeTimer->Enabled(); }));
+            EXPECT_TRUE(WaitUntil([&] { return !form->Frame().ResizeTimer->Enabled(); }));
             EXPECT_TRUE(Loaded(*form));
         }
         return form;
@@ -116,7 +116,7 @@ TEST_F(Browser, FreshProfileStartsInTheWeekView) {
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
     EXPECT_EQ(reg.ReadInteger("VORLAGE"), 1);
-    EXPECT_TRUE(form.PlacementLoaded);
+    EXPECT_TRUE(form.Frame().PlacementLoaded);
     // Nothing stored yet: the narrow column at the screen's right edge.
     EXPECT_EQ(form.Top(), 20);
     EXPECT_EQ(form.Left(), form.ScreenWidth() - 310);
@@ -212,12 +212,12 @@ TEST_F(Browser, FramedWindowMadeLargerKeepsThePageFillingItAndOnlyTheFramelessOn
     // page took away before its call went out is made again.
     const auto clickFrameButton = [&](bool framed) {
         return WaitUntil([&] {
-            if (form->FrameVisible == framed) return true;
-            if (form->ResizeTimer->Enabled() || (form->RunningBuilder() && !form->RunningBuilder()->Finished()) ||
+            if (form->Frame().FrameVisible == framed) return true;
+            if (form->Frame().ResizeTimer->Enabled() || (form->RunningBuilder() && !form->RunningBuilder()->Finished()) ||
                 !Loaded(*form))
                 return false;
             Eval(*form, "document.getElementById('resize').click()");
-            return WaitUntil([&] { return form->FrameVisible == framed; }, 10000);
+            return WaitUntil([&] { return form->Frame().FrameVisible == framed; }, 10000);
         }, kPageTimeoutMs);
     };
 
@@ -248,7 +248,7 @@ TEST_F(Browser, ForwardButtonOfTheMonthViewShowsTheNextMonth) {
     ASSERT_TRUE(WaitUntil([&] { return Eval(*form, "document.body.innerText").find("März") != std::string::npos; },
                           kPageTimeoutMs));
     // The window settling its size rebuilds today's page a second later: the click comes after that.
-    ASSERT_TRUE(WaitUntil([&] { return !form->ResizeTimer->Enabled(); }, kPageTimeoutMs));
+    ASSERT_TRUE(WaitUntil([&] { return !form->Frame().ResizeTimer->Enabled(); }, kPageTimeoutMs));
     // Clicked once: a click whose answer comes late has still been made.
     const char* const forward = "document.querySelector('[onclick*=\"ForwardClicked\"]')";
     ASSERT_TRUE(WaitUntil([&] { return Eval(*form, (std::string(forward) + " ? 'yes' : 'no'").c_str()) == "yes"; },

@@ -45,6 +45,14 @@ protected:
     static void Finish(TForm1& form) {
         if (form.RunningBuilder()) form.RunningBuilder()->WaitFor();
     }
+    // The build that runs has ended, and so has one asked for while it ran (whose start frees the
+    // first builder, so it is not waited for on that builder).
+    static void Settle(TForm1& form) {
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_TRUE(WaitUntil([&] { return !form.RunningBuilder() || form.RunningBuilder()->Finished(); }));
+            for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+        }
+    }
 };
 } // namespace
 
@@ -52,9 +60,9 @@ TEST_F(PageRequests, EveryTickLooksAtTheSayingsAndTheTimeAndNothingElseWithoutAl
     CountingForm form(nullptr);
     Connect(form);
     for (int tick = 1; tick <= 30; ++tick) {
-        form.Timer1Timer(form.Timer1);
-        EXPECT_EQ(form.Timer1->Interval(), 5000u);
-        EXPECT_TRUE(form.Timer1->Enabled());
+        form.DayClock().Tick();
+        EXPECT_EQ(form.DayClock().Timer1->Interval(), 5000u);
+        EXPECT_TRUE(form.DayClock().Timer1->Enabled());
     }
     // The sayings and the time each decide by the clock which minute is due.
     EXPECT_EQ(form.sayings, 30);
@@ -66,22 +74,22 @@ TEST_F(PageRequests, EveryTickLooksAtTheSayingsAndTheTimeAndNothingElseWithoutAl
 TEST_F(PageRequests, AFailingStepNeverStopsTheTick) {
     CountingForm form(nullptr);
     form.failSayings = true;
-    for (int tick = 1; tick <= 6; ++tick) form.Timer1Timer(form.Timer1);
+    for (int tick = 1; tick <= 6; ++tick) form.DayClock().Tick();
     EXPECT_EQ(form.sayings, 6);
-    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_TRUE(form.DayClock().Timer1->Enabled());
     EXPECT_EQ(form.spokenTimes, 6);
 }
 
 TEST_F(PageRequests, CharacterIsHiddenAtTheSixthIdleTickAndUnloadedAtTheSeventh) {
     CountingForm form(nullptr);
     form.Character().AgentLoaded = true;
-    for (int tick = 1; tick <= 5; ++tick) form.Timer1Timer(form.Timer1);
+    for (int tick = 1; tick <= 5; ++tick) form.DayClock().Tick();
     EXPECT_EQ(form.hides + form.unloads, 0);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     EXPECT_EQ(form.hides, 1);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     EXPECT_EQ(form.unloads, 1);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     EXPECT_EQ(form.Character().AgentIdleTicks, 0);
 }
 
@@ -89,16 +97,16 @@ TEST_F(PageRequests, TickSeesTheNewDayAndAsksForItsPage) {
     CountingForm form(nullptr);
     Connect(form);
     now = D(2007, 3, 10, 23.999);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     form.Character().AnnounceIntroPending = false;
     EXPECT_EQ(form.BuildCount(), 0);
     now = D(2007, 3, 11, 0.001);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_TRUE(form.Character().AnnounceIntroPending);
     Finish(form);
     EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 11)));
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     EXPECT_EQ(form.BuildCount(), 1);
 }
 
@@ -106,35 +114,67 @@ TEST_F(PageRequests, MinuteTickSeesTheNewDayOtherwiseChecksForRefreshes) {
     CountingForm form(nullptr);
     Connect(form);
     now = D(2007, 3, 10, 23.99);
-    form.EineMinuteTimer(form.EineMinute);
+    form.DayClock().Minute();
     EXPECT_EQ(form.BuildCount(), 0);
     EXPECT_EQ(Count("select * from BenutzerEinstellungen where Benutzer = 'hans'"), 1);
     form.Character().AnnounceIntroPending = false;
     now = D(2007, 3, 11, 0.01);
-    form.EineMinuteTimer(form.EineMinute);
+    form.DayClock().Minute();
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_TRUE(form.Character().AnnounceIntroPending);
     Finish(form);
     EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 11)));
 }
 
-TEST_F(PageRequests, BothTicksAtMidnightMakeTwoBuildsTheSecondAfterTheFirstWithoutWaiting) {
+TEST_F(PageRequests, BothTicksAtMidnightMakeOneBuildForTheNewDay) {
     CountingForm form(nullptr);
     Connect(form);
     now = D(2007, 3, 10, 23.99);
-    form.Timer1Timer(form.Timer1);
-    form.EineMinuteTimer(form.EineMinute);
-    now = D(2007, 3, 11, 0.01);
-    form.Timer1Timer(form.Timer1);
-    BuildTarvolan* first = form.RunningBuilder();
-    // The first build still runs: the second request is remembered, the tick goes on at once.
-    form.EineMinuteTimer(form.EineMinute);
+    form.DayClock().Tick();
+    form.DayClock().Minute();
+    now = D(2007, 3, 11, 0.001);
+    form.DayClock().Tick();
     EXPECT_EQ(form.BuildCount(), 1);
-    EXPECT_EQ(form.RunningBuilder(), first);
-    ASSERT_TRUE(WaitUntil([&] { return form.BuildCount() == 2; }));
-    Finish(form);
-    for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    form.Character().AnnounceIntroPending = false;
+    // The minute comes while the day's build still runs, and again after it: the day is not new to it.
+    now = D(2007, 3, 11, 0.01);
+    form.DayClock().Minute();
+    Settle(form);
+    now = D(2007, 3, 11, 0.02);
+    form.DayClock().Minute();
+    form.DayClock().Tick();
+    Settle(form);
+    EXPECT_EQ(form.BuildCount(), 1);
+    EXPECT_FALSE(form.Character().AnnounceIntroPending);
+    EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 11)));
+}
+
+TEST_F(PageRequests, TheClockSetBackOrATickAfterDaysAsleepAsksOnceForTheDayItIs) {
+    CountingForm form(nullptr);
+    Connect(form);
+    now = D(2007, 3, 11, 0.05);
+    form.DayClock().Tick();
+    // Put back within the day: the page stays.
+    now = D(2007, 3, 11, 0.01);
+    form.DayClock().Minute();
+    form.DayClock().Tick();
+    Settle(form);
+    EXPECT_EQ(form.BuildCount(), 0);
+    // Put back over midnight (a clock that ran ahead, corrected): the page of the day it is, once.
+    now = D(2007, 3, 10, 23.9);
+    form.DayClock().Tick();
+    form.DayClock().Minute();
+    Settle(form);
+    EXPECT_EQ(form.BuildCount(), 1);
+    EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 10)));
+    // Asleep for days: the first tick after it asks for the day it wakes on, not for the days between.
+    now = D(2007, 3, 13, 8);
+    form.DayClock().Minute();
+    form.DayClock().Tick();
+    form.DayClock().Tick();
+    Settle(form);
     EXPECT_EQ(form.BuildCount(), 2);
+    EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 13)));
 }
 
 TEST_F(PageRequests, RebuildsAskedForWhileTheWindowWaitsForABuildRunOnceAfterIt) {
@@ -193,22 +233,22 @@ TEST_F(PageRequests, ADatabaseAnotherProgramHoldsCostsTheMinuteTickAMomentAndThe
         auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
         ASSERT_TRUE(other.Held());
         const auto start = std::chrono::steady_clock::now();
-        form.EineMinuteTimer(form.EineMinute);
+        form.DayClock().Minute();
         EXPECT_LT(std::chrono::steady_clock::now() - start,
                   std::chrono::milliseconds(testsupport::ScaledBelow(1500, 4000)));
     }
     // The user's row that could not be made then is made at the next minute.
-    form.EineMinuteTimer(form.EineMinute);
+    form.DayClock().Minute();
     EXPECT_EQ(Count("select * from BenutzerEinstellungen where Benutzer = 'hans'"), 1);
     EXPECT_EQ(form.BuildCount(), 0);
     Execute("update BenutzerEinstellungen set NeedUpdate = true where Benutzer = 'hans'");
     {
         auto other = testsupport::HeldLock::ExclusiveDatabase(db + "zorbelin.mde");
         ASSERT_TRUE(other.Held());
-        form.EineMinuteTimer(form.EineMinute);
+        form.DayClock().Minute();
         EXPECT_EQ(form.BuildCount(), 0);
     }
-    form.EineMinuteTimer(form.EineMinute);
+    form.DayClock().Minute();
     EXPECT_EQ(form.BuildCount(), 1);
     Finish(form);
 }
@@ -224,8 +264,8 @@ TEST_F(PageRequests, UserNameWithAQuoteStillFindsItsRow) {
 TEST_F(PageRequests, ClosedDatabaseMakesTheMinuteTickDoNothing) {
     TForm1 form(nullptr);
     form.ADOConnection1->SetConnectionString(ZorbelinConnectionString(dir.str() + "nowhere/"));
-    form.EineMinuteTimer(form.EineMinute);
-    form.EineMinuteTimer(form.EineMinute);
+    form.DayClock().Minute();
+    form.DayClock().Minute();
     EXPECT_EQ(form.BuildCount(), 0);
 }
 
@@ -311,7 +351,7 @@ TEST_F(PageRequests, HugeValuesCostThePageAndTheRemindersNeitherTimeNorMemoryAnd
     // The reminder check of three minutes, each a tick of its own.
     for (int minute = 0; minute < 3; ++minute) {
         now = D(2007, 3, 10, 10 + minute / 60.0);
-        form.Timer1Timer(form.Timer1);
+        form.DayClock().Tick();
     }
     const auto checked = std::chrono::steady_clock::now();
     Application->ProcessMessages();
@@ -350,7 +390,7 @@ TEST_F(PageRequests, TablesTurnedIntoViewsAreNamedAsTheCauseAndTheStoppedReminde
     Execute("create view termine as select * from termine2");
     for (int minute = 0; minute < 3; ++minute) {
         now = D(2007, 3, 10, 10 + minute / 60.0);
-        form.Timer1Timer(form.Timer1);
+        form.DayClock().Tick();
         Application->ProcessMessages();
     }
     ASSERT_EQ(dialogs.size(), 2u);
@@ -361,11 +401,11 @@ TEST_F(PageRequests, TablesTurnedIntoViewsAreNamedAsTheCauseAndTheStoppedReminde
     Execute("drop view termine");
     Execute("alter table termine2 rename to termine");
     now = D(2007, 3, 10, 10 + 3 / 60.0);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     Execute("alter table termine rename to termine2");
     Execute("create view termine as select * from termine2");
     now = D(2007, 3, 10, 10 + 4 / 60.0);
-    form.Timer1Timer(form.Timer1);
+    form.DayClock().Tick();
     Application->ProcessMessages();
     EXPECT_EQ(dialogs.size(), 3u);
 }

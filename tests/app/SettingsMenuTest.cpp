@@ -331,7 +331,7 @@ TEST_F(SettingsMenu, EveryNumberOutsideItsRangeMeansTheSameToTheProgramAndTheDia
             used["VORLAGE"] = form.ViewParameters.ViewMode;
             used["FontSize"] = form.ViewParameters.FontSize;
             used["CharacterSayTimeAll"] = form.Character().SayTimeInterval;
-            form.SetFrameVisible(false);
+            form.Frame().SetFrameVisible(false);
             used["Alpha"] = WinUser::WindowOpacity(form.Handle());
         }
         int low = 0, high = 0;

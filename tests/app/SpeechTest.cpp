@@ -170,25 +170,25 @@ TEST_F(Speech, TheTickNeverWaitsForSpeechAndTheCharacterStaysUntilItHasSpoken) {
     form->Character().SayTimeInterval = 15;
     At(7, 30, 2);
     // The saying and the time of a due minute come at the first tick of that minute, once.
-    for (int tick = 1; tick <= 6; ++tick) form->Timer1Timer(form->Timer1);
+    for (int tick = 1; tick <= 6; ++tick) form->DayClock().Tick();
     // Both were handed to the character, and the tick returned without running the character's
     // reports (they come as messages): nothing was waited for.
     EXPECT_EQ(agent.log->With("Speak"), (std::vector<std::string>{"Speak Guten Morgen",
                                                                   "Speak Die Zeit, es ist 07:30 Uhr"}));
     EXPECT_FALSE(agent.log->Has("Idle"));
-    EXPECT_TRUE(form->Timer1->Enabled());
+    EXPECT_TRUE(form->DayClock().Timer1->Enabled());
     // While it speaks, ticks neither hide nor unload it.
-    for (int tick = 0; tick < 8; ++tick) form->Timer1Timer(form->Timer1);
+    for (int tick = 0; tick < 8; ++tick) form->DayClock().Tick();
     EXPECT_FALSE(agent.log->Has("Hide"));
     EXPECT_TRUE(form->Character().AgentLoaded);
     // Once it reports that it has said all, it goes after the usual idle ticks.
     Application->ProcessMessages();
     ASSERT_TRUE(agent.log->Has("Idle"));
     EXPECT_TRUE(form->Character().AgentIdle);
-    form->Timer1Timer(form->Timer1);
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
+    form->DayClock().Tick();
     EXPECT_TRUE(agent.log->Has("Hide"));
-    form->Timer1Timer(form->Timer1);
+    form->DayClock().Tick();
     EXPECT_FALSE(form->Character().AgentLoaded);
 }
 
@@ -197,7 +197,7 @@ TEST_F(Speech, ASayingOfAMinuteThatATickSkippedIsSaidOnceWhenTheTickComes) {
             "[Fuenf]\nZeit=0,59375\nSpruch=Vierzehn fuenfzehn\n");
     const auto tick = [&](int minute, int second) {
         At(14, minute, second);
-        form->Timer1Timer(form->Timer1);
+        form->DayClock().Tick();
         return agent.log->With("Speak Vierzehn");
     };
     EXPECT_TRUE(tick(13, 55).empty());

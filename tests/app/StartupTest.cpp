@@ -58,8 +58,8 @@ TEST_F(DatabaseFolder, UserFolderWithoutDelimiterGetsOneAndIsWrittenBack) {
     const std::string folder = LayOutDatabase("zb");
     TForm1 form(nullptr);
     const std::string withoutDelimiter = folder.substr(0, folder.size() - 1);
-    EXPECT_TRUE(form.ConnectDatabase(withoutDelimiter));
-    EXPECT_EQ(form.DatabaseFolder(), folder);
+    EXPECT_TRUE(form.Startup().ConnectDatabase(withoutDelimiter));
+    EXPECT_EQ(form.Startup().DatabaseFolder(), folder);
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
     EXPECT_TRUE(dialogs.empty());
 }
@@ -68,8 +68,8 @@ TEST_F(DatabaseFolder, MachineFolderServesWhenTheUserHasNoneAndIsNormalised) {
     const std::string folder = LayOutDatabase("machine");
     WriteMachineDbPath(folder.substr(0, folder.size() - 1));
     TForm1 form(nullptr);
-    EXPECT_TRUE(form.ConnectDatabase(""));
-    EXPECT_EQ(form.DatabaseFolder(), folder);
+    EXPECT_TRUE(form.Startup().ConnectDatabase(""));
+    EXPECT_EQ(form.Startup().DatabaseFolder(), folder);
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
     EXPECT_TRUE(dialogs.empty());
 }
@@ -77,7 +77,7 @@ TEST_F(DatabaseFolder, MachineFolderServesWhenTheUserHasNoneAndIsNormalised) {
 TEST_F(DatabaseFolder, MachineSettingsAreOnlyRead) {
     const std::string folder = LayOutDatabase("zb");
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(folder), folder);
+    EXPECT_EQ(form.Startup().ResolveDatabasePath(folder), folder);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "registry" / "HKEY_LOCAL_MACHINE.reg"));
 }
 
@@ -85,15 +85,15 @@ TEST_F(DatabaseFolder, UserFolderWinsOverTheMachineFolder) {
     const std::string user = LayOutDatabase("user");
     WriteMachineDbPath(LayOutDatabase("machine"));
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(user), user);
+    EXPECT_EQ(form.Startup().ResolveDatabasePath(user), user);
 }
 
 TEST_F(DatabaseFolder, NothingFoundAndNoTakesTheFolderBesideTheProgram) {
     const std::string beside = LayOutDatabase("program/DB");
     presses = {"Nein"};
     TForm1 form(nullptr);
-    EXPECT_TRUE(form.ConnectDatabase(""));
-    EXPECT_EQ(form.DatabaseFolder(), beside);
+    EXPECT_TRUE(form.Startup().ConnectDatabase(""));
+    EXPECT_EQ(form.Startup().DatabaseFolder(), beside);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].text, kNotFound);
     EXPECT_EQ(dialogs[0].buttons, (std::vector<std::string>{"Ja", "Nein"}));
@@ -104,7 +104,7 @@ TEST_F(DatabaseFolder, NothingAnywhereKeepsTheUsersSettingAndSaysSo) {
     WriteUserString(kZorbelin, "DBPATH", "/media/stick/zb/");
     presses = {"Nein", "OK"};
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath("/media/stick/zb/"), "");
+    EXPECT_EQ(form.Startup().ResolveDatabasePath("/media/stick/zb/"), "");
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dialogs[1].text, "Die angegebene Datenbank existiert nicht!");
     // The stick is only unplugged: its folder must still be there next time.
@@ -116,8 +116,8 @@ TEST_F(DatabaseFolder, YesLetsTheUserChooseTheFile) {
     presses = {"Ja", "Öffnen"};
     chosenFile = chosen + "zorbelin.mde";
     TForm1 form(nullptr);
-    EXPECT_TRUE(form.ConnectDatabase(""));
-    EXPECT_EQ(form.DatabaseFolder(), chosen);
+    EXPECT_TRUE(form.Startup().ConnectDatabase(""));
+    EXPECT_EQ(form.Startup().DatabaseFolder(), chosen);
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dialogs[1].text, "Datenbank wählen");
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), chosen);
@@ -128,8 +128,8 @@ TEST_F(DatabaseFolder, TheChooserOpensWhereTheDatabaseWasLookedForElseBesideTheP
     // Each time: the question, the chooser cancelled, the question again, no sample beside the program.
     presses = {"Ja", "Abbrechen", "Nein", "OK", "Ja", "Abbrechen", "Nein", "OK"};
     TForm1 form(nullptr);
-    EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "leer/"), "");
-    EXPECT_EQ(form.ResolveDatabasePath(dir.str() + "gone/"), "");
+    EXPECT_EQ(form.Startup().ResolveDatabasePath(dir.str() + "leer/"), "");
+    EXPECT_EQ(form.Startup().ResolveDatabasePath(dir.str() + "gone/"), "");
     ASSERT_EQ(dialogs.size(), 8u);
     EXPECT_EQ(dialogs[1].text, "Datenbank wählen");
     EXPECT_EQ(dialogs[5].text, "Datenbank wählen");
@@ -142,8 +142,8 @@ TEST_F(DatabaseFolder, CancelledChoiceGoesBackToTheQuestionWithoutClaims) {
     const std::string beside = LayOutDatabase("program/DB");
     presses = {"Ja", "Abbrechen", "Nein"};
     TForm1 form(nullptr);
-    EXPECT_TRUE(form.ConnectDatabase(""));
-    EXPECT_EQ(form.DatabaseFolder(), beside);
+    EXPECT_TRUE(form.Startup().ConnectDatabase(""));
+    EXPECT_EQ(form.Startup().DatabaseFolder(), beside);
     std::vector<std::string> texts;
     for (const Answer& a : dialogs) texts.push_back(a.text);
     // The user named no database: nothing is said about one.
@@ -155,7 +155,7 @@ TEST_F(DatabaseFolder, StartWithoutAnyDatabaseEndsWithCodeOne) {
     presses = {"Nein", "OK", "OK"};
     TForm1 form(nullptr);
     form.FormCreate(&form);
-    EXPECT_EQ(form.StartupExitCode, 1);
+    EXPECT_EQ(form.Startup().ExitCode, 1);
     ASSERT_EQ(dialogs.size(), 3u);
     EXPECT_EQ(dialogs[2].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden");
     EXPECT_FALSE(form.ADOConnection1->Connected());
@@ -169,7 +169,7 @@ TEST_F(DatabaseFolder, ABrokenDatabaseIsExplainedNeverRememberedAndLeadsBackToTh
     const std::string beside = LayOutDatabase("program/DB");
     presses = {"OK", "Nein"};
     TForm1 form(nullptr);
-    EXPECT_TRUE(form.ConnectDatabase(broken));
+    EXPECT_TRUE(form.Startup().ConnectDatabase(broken));
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dialogs[0].text.rfind("Leider konnte keine Verbindung zur Datenbank hergestellt werden\n"
                                     "Die Datenbankdatei ist leer (0 Byte) und keine Datenbank.", 0), 0u) << dialogs[0].text;
@@ -190,7 +190,7 @@ TEST_F(DatabaseFolder, WhenNoOfferedDatabaseOpensNothingIsRememberedAndTheStartE
     presses = {"OK", "Nein", "OK", "Nein", "OK"};
     TForm1 form(nullptr);
     form.FormCreate(&form);
-    EXPECT_EQ(form.StartupExitCode, 1);
+    EXPECT_EQ(form.Startup().ExitCode, 1);
     ASSERT_EQ(dialogs.size(), 5u);
     // In German throughout, with the file the user has to look at.
     EXPECT_EQ(dialogs[2].text, "Leider konnte keine Verbindung zur Datenbank hergestellt werden\nDie Datenbankdatei ist "
@@ -210,7 +210,7 @@ TEST_F(DatabaseFolder, ADamagedSettingsFileKeepsTheDatabaseFolderAndTellsTheUser
     TForm1 form(nullptr);
     const std::string path = ReadUserString(kZorbelin, "DBPATH");
     EXPECT_EQ(path, folder);
-    EXPECT_TRUE(form.ConnectDatabase(path));
+    EXPECT_TRUE(form.Startup().ConnectDatabase(path));
     EXPECT_EQ(ReadUserString(kZorbelin, "BENUTZER"), "<missing>");
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].text.rfind("Die Einstellungsdatei \"" + dir.file("registry/HKEY_CURRENT_USER.reg") +
@@ -227,7 +227,7 @@ TEST_F(DatabaseFolder, OneForeignByteInTheSettingsGarblesNoOtherValueAndTheFileI
     const std::string path = ReadUserString(kZorbelin, "DBPATH");
     EXPECT_EQ(path, folder);
     // Connecting writes the settings: the other values stay as they were, the foreign one is UTF-8 now.
-    EXPECT_TRUE(form.ConnectDatabase(path));
+    EXPECT_TRUE(form.Startup().ConnectDatabase(path));
     EXPECT_EQ(ReadUserString(kZorbelin, "BENUTZER"), "Jürgen");
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
     EXPECT_NE(dir.read("registry/HKEY_CURRENT_USER.reg").find("\"BENUTZER\"=\"Jürgen\"\n"), std::string::npos);
@@ -247,7 +247,7 @@ TEST_F(DatabaseFolder, ASettingAnotherProgramKeepsLockedIsReadAtOnceAndToldOnlyW
     TForm1 form(nullptr);
     auto other = testsupport::HeldLock::Flock(file + ".lock");
     ASSERT_TRUE(other.Held());
-    EXPECT_TRUE(form.ConnectDatabase(folder));
+    EXPECT_TRUE(form.Startup().ConnectDatabase(folder));
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
     EXPECT_EQ(dir.read("registry/HKEY_CURRENT_USER.reg").find("DBPATH"), std::string::npos);
     // Held up past the minute, the change is given up and told once.
@@ -260,7 +260,7 @@ TEST_F(DatabaseFolder, ASettingAnotherProgramKeepsLockedIsReadAtOnceAndToldOnlyW
     EXPECT_EQ(dialogs[0].text, "Die Einstellungsdatei \"" + file + "\" ist seit über einer Minute von einem anderen "
                                "Programm gesperrt. Nicht gespeichert wurde: \"DBPATH\".");
     // Still held up at the end, it goes to the debug log.
-    EXPECT_TRUE(form.ConnectDatabase(folder));
+    EXPECT_TRUE(form.Startup().ConnectDatabase(folder));
     TCloseAction action = caHide;
     form.FormClose(&form, action);
     Application->ProcessMessages();
@@ -288,12 +288,12 @@ TEST_F(DatabaseFolder, AReadOnlyDatabaseIsOnlyReadWithoutAMessageAndTheLogSaysSo
         testsupport::ScopedUserFileRights user;   // the main thread meets the folder as a user does
         TForm1 form(nullptr);
         form.FormCreate(&form);
-        EXPECT_EQ(form.StartupExitCode, -1);
+        EXPECT_EQ(form.Startup().ExitCode, -1);
         EXPECT_TRUE(form.ADOConnection1->ReadOnly());
         ASSERT_TRUE(WaitUntil([&] { return form.WebBrowser && !form.WebBrowser->Busy() &&
                                            form.WebBrowser->LocationURL().rfind("zorbelin://", 0) == 0; }, 60000));
         // The page shows the appointments, and the rebuild after the window settled comes too.
-        EXPECT_TRUE(WaitUntil([&] { return form.BuildCount() >= 2 && !form.ResizeTimer->Enabled(); }));
+        EXPECT_TRUE(WaitUntil([&] { return form.BuildCount() >= 2 && !form.Frame().ResizeTimer->Enabled(); }));
         Application->ProcessMessages();
     }
     std::filesystem::permissions(dir.path() / "readonly", std::filesystem::perms(0755));
@@ -356,7 +356,7 @@ TEST_F(DatabaseAway, ALockLongerThanTheStartOnceWaitedIsWaitedOutWithTheEventsRu
     TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
     window = &form;
     form.FormCreate(&form);
-    EXPECT_EQ(form.StartupExitCode, -1);
+    EXPECT_EQ(form.Startup().ExitCode, -1);
     EXPECT_TRUE(saidWhy);
     EXPECT_FALSE(other.Held());
     // The splash was repainted and the signals served all along: the events never stood still
@@ -385,9 +385,9 @@ TEST_F(DatabaseAway, AStoredFolderThatAppearsAfterAWhileIsWaitedFor) {
     TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
     window = &form;
     form.FormCreate(&form);
-    EXPECT_EQ(form.StartupExitCode, -1);
+    EXPECT_EQ(form.Startup().ExitCode, -1);
     EXPECT_TRUE(saidWhy);
-    EXPECT_EQ(form.DatabaseFolder(), folder);
+    EXPECT_EQ(form.Startup().DatabaseFolder(), folder);
     EXPECT_TRUE(PageShown(form));
     for (const Answer& a : dialogs) ADD_FAILURE() << a.text;
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
@@ -400,9 +400,9 @@ TEST_F(DatabaseAway, AFolderAwayPastTheLimitIsAskedAboutAndTheSampleTakenDoesNot
     presses = {"Nein"};
     TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
     window = &form;
-    form.DatabaseWaitLimit = std::chrono::milliseconds(300);
-    EXPECT_TRUE(form.ConnectDatabase(folder));
-    EXPECT_EQ(form.DatabaseFolder(), beside);
+    form.Startup().DatabaseWaitLimit = std::chrono::milliseconds(300);
+    EXPECT_TRUE(form.Startup().ConnectDatabase(folder));
+    EXPECT_EQ(form.Startup().DatabaseFolder(), beside);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].text, kNotFound);
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), folder);
@@ -418,9 +418,9 @@ TEST_F(DatabaseAway, ALockPastTheLimitAsksWhetherToWaitOnAndNeverClaimsNoConnect
     presses = {"Ja", "Nein", "OK", "OK"};
     TForm1 form(nullptr, nullptr, new TSplashScreen(nullptr));
     window = &form;
-    form.DatabaseWaitLimit = std::chrono::milliseconds(300);
+    form.Startup().DatabaseWaitLimit = std::chrono::milliseconds(300);
     form.FormCreate(&form);
-    EXPECT_EQ(form.StartupExitCode, 0);
+    EXPECT_EQ(form.Startup().ExitCode, 0);
     EXPECT_TRUE(Application->Terminated());
     EXPECT_FALSE(form.ADOConnection1->Connected());
     std::vector<std::string> texts;

@@ -106,8 +106,8 @@ TEST_F(TrayAndMenu, WithoutANotificationAreaTheStartRunsOnAndTheIconComesOnceThe
     form.FormCreate(&form);
     NOTIFYICONDATA data;
     EXPECT_FALSE(ShellNotify::FindIcon(form.Handle(), TrayIconId, data));
-    EXPECT_TRUE(form.PlacementLoaded);
-    EXPECT_FALSE(form.FrameVisible);
+    EXPECT_TRUE(form.Frame().PlacementLoaded);
+    EXPECT_FALSE(form.Frame().FrameVisible);
     // The page covers the window: its background is never painted.
     EXPECT_EQ(form.Brush()->Style(), bsClear);
     // The session starts its area a few seconds later; then the icon follows on its own.
@@ -408,16 +408,16 @@ TEST_F(TrayAndMenu, SettingsWithChangesRebuildAndResetTheFade) {
     SettingsForm form(nullptr);
     Connect(form);
     form.SetAlarmsPresent(true);
-    form.FadedOut = false;
-    form.FadeOut();
-    ASSERT_NE(form.FadeThread(), nullptr);
+    form.Frame().FadedOut = false;
+    form.Frame().FadeOut();
+    ASSERT_NE(form.Frame().FadeThread(), nullptr);
     // A top at which the window (the view's default height) stays inside the work area.
     WriteUserInteger(kTarvolin, "FormPosTopNormal", 33);
     form.Tray().Einstellungen1->Click();
     EXPECT_FALSE(form.itemEnabledWhileOpen);
     EXPECT_TRUE(form.Tray().Einstellungen1->Enabled);
     EXPECT_FALSE(form.AlarmsPresent());
-    EXPECT_EQ(form.FadeThread(), nullptr);
+    EXPECT_EQ(form.Frame().FadeThread(), nullptr);
     EXPECT_EQ(form.BuildCount(), 1);
     EXPECT_EQ(form.Top(), 33);
 
@@ -455,13 +455,13 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
     Connect(form);
     form.ADOConnection1->SetConnected(true);
     form.Character().AgentLoaded = true;
-    form.Timer1->SetEnabled(true);
+    form.DayClock().Timer1->SetEnabled(true);
     form.SetBounds(5, 6, 300, 500);
     form.Tray().Ende1->Click();
     EXPECT_TRUE(form.ShutDownDone());
     EXPECT_EQ(form.unloads, 1);
     EXPECT_FALSE(form.ADOConnection1->Connected());
-    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.DayClock().Timer1->Enabled());
     EXPECT_TRUE(form.Character().StopSpeaking);
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
@@ -480,7 +480,7 @@ TEST_F(TrayAndMenu, ClosingSavesThePlaceEachTimeButShutsDownOnce) {
 TEST_F(TrayAndMenu, TheSessionsQueryKeepsThePlacesAndOnlyItsEndClosesTheWindow) {
     CountingForm form(nullptr);
     Connect(form);
-    form.Timer1->SetEnabled(true);
+    form.DayClock().Timer1->SetEnabled(true);
     form.SetBounds(7, 8, 300, 500);
     // Asked whether the session may end (or only saved): it agrees and keeps its place, and goes on.
     EXPECT_EQ(form.Perform(WM_QUERYENDSESSION), 1);
@@ -489,13 +489,13 @@ TEST_F(TrayAndMenu, TheSessionsQueryKeepsThePlacesAndOnlyItsEndClosesTheWindow) 
         ASSERT_TRUE(reg.OpenKeyReadOnly(kTarvolin));
         EXPECT_EQ(reg.ReadInteger("FormPosLeftNormal"), 7);
     }
-    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_TRUE(form.DayClock().Timer1->Enabled());
     EXPECT_FALSE(form.ShutDownDone());
     // The session goes on.
     form.Perform(WM_ENDSESSION, FALSE);
     EXPECT_FALSE(form.ShutDownDone());
     // The session ends.
     form.Perform(WM_ENDSESSION, TRUE);
-    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.DayClock().Timer1->Enabled());
     EXPECT_TRUE(form.ShutDownDone());
 }

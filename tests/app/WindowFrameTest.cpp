@@ -79,7 +79,7 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     const int dx = (300 - framedClient.Width()) / 2, dy = (460 - framedClient.Height()) - dx;
 
     // The first hide (at start-up) neither moves nor remembers anything.
-    form.SetFrameVisible(false);
+    form.Frame().SetFrameVisible(false);
     EXPECT_EQ(form.BoundsRect(), (TRect{100, 200, 400, 660}));
     EXPECT_EQ(ReadInt("divL"), -9999);
     EXPECT_EQ(form.BorderStyle(), bsNone);
@@ -98,7 +98,7 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     EXPECT_EQ(form.BuildCount(), 1);
 
     // The frame goes round the client area where it is, opaque and white.
-    form.SetFrameVisible(true);
+    form.Frame().SetFrameVisible(true);
     EXPECT_EQ(form.ClientOrigin(), (TPoint{100, 200}));
     EXPECT_EQ(form.BoundsRect().Width(), 300);
     // How far the client area lies inside the framed window, as the platform puts it.
@@ -111,13 +111,13 @@ TEST_F(WindowFrame, HidingAndShowingTheFrameKeepsTheClientAreaInPlace) {
     EXPECT_FALSE(Layered(form));
     EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 255);
 
-    form.SetFrameVisible(false);
+    form.Frame().SetFrameVisible(false);
     EXPECT_EQ(form.BoundsRect(), (TRect{100, 200, 400, 660}));
     EXPECT_EQ(ReadInt("divL"), fx);
     EXPECT_EQ(ReadInt("divT"), fy);
     // Offsets stored by another frame are not taken over.
     WriteUserInteger(kTarvolin, "divL", 50);
-    form.SetFrameVisible(true);
+    form.Frame().SetFrameVisible(true);
     EXPECT_EQ(form.Left(), 100 - fx);
     EXPECT_EQ(form.Top(), 200 - fy);
     EXPECT_EQ(form.BuildCount(), 4);
@@ -131,18 +131,18 @@ TEST_F(WindowFrame, CloseBoxHidesTheFrameASecondLaterAndNeverCloses) {
     CountCloses(form, closes);
     form.Show();
     form.Perform(WM_CLOSE);
-    EXPECT_TRUE(form.WindowCloseTimer->Enabled());
-    EXPECT_EQ(form.WindowCloseTimer->Interval(), 1000u);
+    EXPECT_TRUE(form.Frame().WindowCloseTimer->Enabled());
+    EXPECT_EQ(form.Frame().WindowCloseTimer->Interval(), 1000u);
     EXPECT_EQ(closes, 0);
-    form.WindowCloseTimer->SetEnabled(false);
+    form.Frame().WindowCloseTimer->SetEnabled(false);
     EXPECT_EQ(form.Perform(WM_SYSCOMMAND, 1), 0);
-    EXPECT_TRUE(form.WindowCloseTimer->Enabled());
-    form.WindowCloseTimer->SetEnabled(false);
+    EXPECT_TRUE(form.Frame().WindowCloseTimer->Enabled());
+    form.Frame().WindowCloseTimer->SetEnabled(false);
     form.Perform(WM_SYSCOMMAND, SC_CLOSE);
-    EXPECT_TRUE(form.WindowCloseTimer->Enabled());
-    form.WindowCloseTimerTimer(form.WindowCloseTimer);
-    EXPECT_FALSE(form.WindowCloseTimer->Enabled());
-    EXPECT_FALSE(form.FrameVisible);
+    EXPECT_TRUE(form.Frame().WindowCloseTimer->Enabled());
+    form.Frame().WindowCloseTimerTimer(form.Frame().WindowCloseTimer);
+    EXPECT_FALSE(form.Frame().WindowCloseTimer->Enabled());
+    EXPECT_FALSE(form.Frame().FrameVisible);
     EXPECT_TRUE(form.Visible());
     EXPECT_EQ(closes, 0);
 }
@@ -153,14 +153,14 @@ TEST_F(WindowFrame, PlacementDefaultsDependOnTheViewAndTheScreen) {
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kTarvolin, false));
     reg.DeleteValue("VORLAGE");
-    form.LoadWindowPlacement();
+    form.Frame().LoadWindowPlacement();
     EXPECT_EQ(ReadInt("VORLAGE"), 1);
     EXPECT_EQ(form.Left(), sw - 310);
     EXPECT_EQ(form.Width(), 290);
     EXPECT_EQ(form.Height(), sh - 40);
 
     WriteUserInteger(kTarvolin, "VORLAGE", 0);
-    form.LoadWindowPlacement();
+    form.Frame().LoadWindowPlacement();
     EXPECT_EQ(form.Left(), 20);
     EXPECT_EQ(form.Width(), sw - 150);
     EXPECT_EQ(form.Height(), sh - 50);
@@ -168,11 +168,11 @@ TEST_F(WindowFrame, PlacementDefaultsDependOnTheViewAndTheScreen) {
     // One value missing: the defaults, all of them.
     WriteUserInteger(kTarvolin, "FormPosLeftMonth", 33);
     WriteUserInteger(kTarvolin, "FormPosWidthMonth", 444);
-    form.LoadWindowPlacement();
+    form.Frame().LoadWindowPlacement();
     EXPECT_EQ(form.Left(), 20);
     EXPECT_EQ(form.Width(), sw - 150);
     WriteUserInteger(kTarvolin, "FormPosHeightMonth", 555);
-    form.LoadWindowPlacement();
+    form.Frame().LoadWindowPlacement();
     EXPECT_EQ(form.BoundsRect(), (TRect{33, form.Top(), 33 + 444, form.Top() + 555}));
 }
 
@@ -185,7 +185,7 @@ TEST_F(WindowFrame, PlacesAndSizesFromADamagedSettingsFileStayInsideTheWorkArea)
                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hallowerk\\Zorbelin\\Tarvolin]\n"
                   "\"VORLAGE\"=dword:00000001\n\"FormPosLeftNormal\"=" + huge + "\n\"FormPosTopNormal\"=" + huge +
                   "\n\"FormPosWidthNormal\"=" + huge + "\n\"FormPosHeightNormal\"=" + huge + "\n");
-        form.LoadWindowPlacement();
+        form.Frame().LoadWindowPlacement();
         const TRect r = form.BoundsRect();
         EXPECT_GE(r.Left, work.Left) << big;
         EXPECT_LE(r.Right, work.Right) << big;
@@ -203,7 +203,7 @@ TEST_F(WindowFrame, PlacementIsSavedForTheViewShown) {
     ASSERT_TRUE(reg.OpenKey(kTarvolin, false));
     reg.DeleteValue("VORLAGE");
     // Unreadable view: the month's values.
-    form.SaveWindowPlacement();
+    form.Frame().SaveWindowPlacement();
     EXPECT_EQ(ReadInt("FormPosTopMonth"), 22);
     EXPECT_EQ(ReadInt("FormPosLeftMonth"), 11);
     EXPECT_EQ(ReadInt("FormPosWidthMonth"), 333);
@@ -211,7 +211,7 @@ TEST_F(WindowFrame, PlacementIsSavedForTheViewShown) {
     EXPECT_EQ(ReadInt("FormPosTopNormal"), -9999);
     WriteUserInteger(kTarvolin, "VORLAGE", 2);
     form.SetBounds(1, 2, 300, 400);
-    form.SaveWindowPlacement();
+    form.Frame().SaveWindowPlacement();
     EXPECT_EQ(ReadInt("FormPosTopNormal"), 2);
     EXPECT_EQ(ReadInt("FormPosHeightNormal"), 400);
     EXPECT_EQ(ReadInt("FormPosTopMonth"), 22);
@@ -221,12 +221,12 @@ TEST_F(WindowFrame, ResizingSavesAndRebuildsOnceASecondAfterTheLastChange) {
     TForm1 form(nullptr);
     Connect(form);
     form.SetBounds(10, 20, 300, 400);
-    form.ResizeTimerTimer(form.ResizeTimer);
+    form.Frame().ResizeTimerTimer(form.Frame().ResizeTimer);
     EXPECT_EQ(form.BuildCount(), 0);   // not before start-up has placed the window
-    form.PlacementLoaded = true;
+    form.Frame().PlacementLoaded = true;
     for (int w : {310, 320, 330}) {
         form.SetBounds(10, 20, w, 400);
-        EXPECT_TRUE(form.ResizeTimer->Enabled());
+        EXPECT_TRUE(form.Frame().ResizeTimer->Enabled());
         Application->ProcessMessages();
     }
     EXPECT_EQ(form.BuildCount(), 0);
@@ -234,7 +234,7 @@ TEST_F(WindowFrame, ResizingSavesAndRebuildsOnceASecondAfterTheLastChange) {
     // A little longer: no second save or build follows.
     WaitUntil([] { return false; }, 1300);
     EXPECT_EQ(form.BuildCount(), 1);
-    EXPECT_FALSE(form.ResizeTimer->Enabled());
+    EXPECT_FALSE(form.Frame().ResizeTimer->Enabled());
     EXPECT_EQ(ReadInt("FormPosWidthNormal"), 330);
 }
 
@@ -306,16 +306,16 @@ TEST_F(WindowFrame, FadeThreadChangesTheWindowAndTellsWhichWayItWent) {
     WriteUserInteger(kTarvolin, "AlphaAktive", 220);
     TForm1 form(nullptr);
     Connect(form);
-    form.SetFrameVisible(false);
+    form.Frame().SetFrameVisible(false);
     EXPECT_EQ(WinUser::WindowOpacity(form.Handle()), 100);
-    EXPECT_TRUE(form.FadedOut);
-    form.FadeOut();   // already out: nothing starts
-    EXPECT_EQ(form.FadeThread(), nullptr);
-    form.FadeIn();
-    ASSERT_TRUE(WaitUntil([&] { return !form.FadedOut; }, 5000));
+    EXPECT_TRUE(form.Frame().FadedOut);
+    form.Frame().FadeOut();   // already out: nothing starts
+    EXPECT_EQ(form.Frame().FadeThread(), nullptr);
+    form.Frame().FadeIn();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Frame().FadedOut; }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return WinUser::WindowOpacity(form.Handle()) == 220; }, 2000));
-    form.FadeOut();
-    ASSERT_TRUE(WaitUntil([&] { return form.FadedOut; }, 5000));
+    form.Frame().FadeOut();
+    ASSERT_TRUE(WaitUntil([&] { return form.Frame().FadedOut; }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return WinUser::WindowOpacity(form.Handle()) == 100; }, 2000));
 }
 
@@ -325,27 +325,27 @@ TEST_F(WindowFrame, MouseOverFadesOnlyWhenActivationDoesNot) {
     bool handled = false;
     form.ApplicationEvents1Message(move, handled);
     EXPECT_FALSE(handled);
-    EXPECT_TRUE(form.MouseOverCheck->Enabled());
-    EXPECT_EQ(form.MouseOverCheck->Interval(), 400u);
+    EXPECT_TRUE(form.Frame().MouseOverCheck->Enabled());
+    EXPECT_EQ(form.Frame().MouseOverCheck->Interval(), 400u);
 
     form.ViewParameters.FadeOnActivation = true;
-    form.MouseOverCheckTimer(form.MouseOverCheck);
-    EXPECT_FALSE(form.MouseOverCheck->Enabled());
-    EXPECT_EQ(form.FadeThread(), nullptr);
-    form.ApplicationEvents1Activate(nullptr);
-    ASSERT_NE(form.FadeThread(), nullptr);
-    EXPECT_TRUE(form.FadeThread()->Direction());
+    form.Frame().MouseOverCheckTimer(form.Frame().MouseOverCheck);
+    EXPECT_FALSE(form.Frame().MouseOverCheck->Enabled());
+    EXPECT_EQ(form.Frame().FadeThread(), nullptr);
+    form.Frame().ApplicationEvents1Activate(nullptr);
+    ASSERT_NE(form.Frame().FadeThread(), nullptr);
+    EXPECT_TRUE(form.Frame().FadeThread()->Direction());
 
     // Without a page under the mouse the window fades out and the check stops.
     TForm1 other(nullptr);
-    other.FadedOut = false;
-    other.MouseOverCheck->SetEnabled(true);
-    other.MouseOverCheckTimer(other.MouseOverCheck);
-    EXPECT_FALSE(other.MouseOverCheck->Enabled());
-    ASSERT_NE(other.FadeThread(), nullptr);
-    EXPECT_FALSE(other.FadeThread()->Direction());
-    other.ApplicationEvents1Deactivate(nullptr);   // activation does not fade this window
-    EXPECT_FALSE(other.FadeThread()->Direction());
+    other.Frame().FadedOut = false;
+    other.Frame().MouseOverCheck->SetEnabled(true);
+    other.Frame().MouseOverCheckTimer(other.Frame().MouseOverCheck);
+    EXPECT_FALSE(other.Frame().MouseOverCheck->Enabled());
+    ASSERT_NE(other.Frame().FadeThread(), nullptr);
+    EXPECT_FALSE(other.Frame().FadeThread()->Direction());
+    other.Frame().ApplicationEvents1Deactivate(nullptr);   // activation does not fade this window
+    EXPECT_FALSE(other.Frame().FadeThread()->Direction());
 }
 
 TEST_F(WindowFrame, TenFrameCyclesLeaveTheClientAreaAndTheStoredPlaceAsTheyWere) {
@@ -356,10 +356,10 @@ TEST_F(WindowFrame, TenFrameCyclesLeaveTheClientAreaAndTheStoredPlaceAsTheyWere)
     form.SetBounds(work.Right - 310, work.Top + 20, 290, std::min(700, work.Height() - 40));
     form.Show();
     // Start-up hides the frame before the place counts.
-    form.SetFrameVisible(false);
+    form.Frame().SetFrameVisible(false);
     WaitUntil([] { return false; }, 300);
-    form.PlacementLoaded = true;
-    form.SaveWindowPlacement();
+    form.Frame().PlacementLoaded = true;
+    form.Frame().SaveWindowPlacement();
     const TRect bounds = form.BoundsRect();
     const TPoint origin = form.ClientOrigin();
     const TRect client = form.ClientRect();
@@ -370,14 +370,14 @@ TEST_F(WindowFrame, TenFrameCyclesLeaveTheClientAreaAndTheStoredPlaceAsTheyWere)
     const std::vector<int> before = stored();
     ASSERT_EQ(before, (std::vector<int>{bounds.Left, bounds.Top, bounds.Width(), bounds.Height()}));
     for (int cycle = 0; cycle < 10; ++cycle) {
-        form.SetFrameVisible(true);
+        form.Frame().SetFrameVisible(true);
         WaitUntil([] { return false; }, 100);
         const TRect framed = form.BoundsRect();
         EXPECT_GE(framed.Left, work.Left) << cycle;
         EXPECT_GE(framed.Top, work.Top) << cycle;
         EXPECT_LE(framed.Right, work.Right) << cycle;
         EXPECT_LE(framed.Bottom, work.Bottom) << cycle;
-        form.SetFrameVisible(false);
+        form.Frame().SetFrameVisible(false);
         // A window manager places the window a moment later.
         WaitUntil([&] { return form.ClientOrigin() == origin; }, 2000);
         EXPECT_EQ(form.ClientOrigin(), origin) << cycle;
@@ -385,6 +385,6 @@ TEST_F(WindowFrame, TenFrameCyclesLeaveTheClientAreaAndTheStoredPlaceAsTheyWere)
         EXPECT_EQ(form.BoundsRect(), bounds) << cycle;
     }
     // What a change of size stored meanwhile (a second after it) is the place it had.
-    WaitUntil([&] { return !form.ResizeTimer->Enabled(); }, 3000);
+    WaitUntil([&] { return !form.Frame().ResizeTimer->Enabled(); }, 3000);
     EXPECT_EQ(stored(), before);
 }
