@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Appointments.h"
+#include "DueAlarms.h"
 #include "MMSystem.h"
 #include "SettingDefaults.h"
 #include "Registry.h"
@@ -27,38 +27,22 @@ constexpr int LastAttentionTick = 20, AttentionTick = 15;
 constexpr std::size_t SubjectChars = 200;
 constexpr std::size_t NotesChars = 20000;
 
-std::vector<ShowAlarm*>& OpenAlarms() {
-    static std::vector<ShowAlarm*> alarms;
-    return alarms;
-}
-
 // The place of a new popup of w x h: the lowest free place in a column above the corner of the work
 // area, the columns going left; a popup still open (also a postponed one, which comes back where it
 // was) keeps its place. With the work area full the new one takes the corner.
-TRect FreePlace(const TRect& work, int w, int h) {
+TRect FreePlace(const TRect& work, int w, int h, const std::vector<ShowAlarm*>& open) {
     for (int right = work.Right; right - w >= work.Left; right -= w) {
         for (int bottom = work.Bottom; bottom - h >= work.Top; bottom -= h) {
             const TRect place{right - w, bottom - h, right, bottom};
             bool free = true;
-            for (const ShowAlarm* open : OpenAlarms()) {
+            for (const ShowAlarm* other : open) {
                 TRect both;
-                if (open->Popup && IntersectRect(both, place, open->Popup->BoundsRect())) free = false;
+                if (other->Popup && IntersectRect(both, place, other->Popup->BoundsRect())) free = false;
             }
             if (free) return place;
         }
     }
     return {work.Right - w, work.Bottom - h, work.Right, work.Bottom};
-}
-
-// Alarms made and their popup not yet built, oldest first. Touched on the main thread only.
-std::vector<ShowAlarm*>& WaitingAlarms() {
-    static std::vector<ShowAlarm*> alarms;
-    return alarms;
-}
-
-void Forget(ShowAlarm* alarm) {
-    for (auto* list : {&OpenAlarms(), &WaitingAlarms()})
-        list->erase(std::remove(list->begin(), list->end(), alarm), list->end());
 }
 } // namespace
 
@@ -79,17 +63,20 @@ void PlayAlarmSound() {
         const AnsiString wav = reg.ReadString("Wav");
         PlaySound(wav.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
     } catch (const std::exception&) {
+        // The reminder is heard all the same.
         MessageBeep(0);
     }
 }
 } // namespace Alarms
 
-ShowAlarm::ShowAlarm(bool CreateSuspended, const Appointment& Due, IReminderCharacter& Character)
-    : TThread(CreateSuspended), character_(Character), html_(std::make_unique<TStringList>()) {
+ShowAlarm::ShowAlarm(const DueAlarm& Due, IReminderCharacter& Character, std::function<void(const AnsiString&)> Log,
+                     std::function<void(ShowAlarm*)> Closed)
+    : character_(Character), log_(std::move(Log)), onClosed_(std::move(Closed)), html_(std::make_unique<TStringList>()) {
     const AnsiString subject = TextEncoding::CutChars(Due.Subject.Value(), SubjectChars);
     try {
         notes_ = TextEncoding::CutChars(Due.Notes.Value(), NotesChars);
     } catch (const std::exception&) {
+        // The popup comes without them, and its memo says so.
         notes_ = "kein Text eingetragen";
     }
     html_->Add("<FONT  size=\"8\"  face=\"Arial\"><P align=\"left\"><SHAD>Termin:</SHAD><br><P align=\"center\">");
@@ -100,43 +87,25 @@ ShowAlarm::ShowAlarm(bool CreateSuspended, const Appointment& Due, IReminderChar
     html_->Add(HTMLEscape(subject));
     html_->Add("</FONT></P>");
     spoken_ = subject;
-    WaitingAlarms().push_back(this);
 }
 
 ShowAlarm::~ShowAlarm() {
-    Terminate();
-    WaitFor();
-    Forget(this);
+    // The popup owns its label, button, timers and memo.
+    delete Popup;
+    delete BackgroundBitmap;
 }
 
-const std::vector<ShowAlarm*>& ShowAlarm::Open() { return OpenAlarms(); }
-
-void ShowAlarm::Execute() {
-    Synchronize([this] { ShowPopupsInOrder(); });
-}
-
-// The threads reach the main thread in any order; the popups come, and speak, in the order the
-// reminder check raised them: the first to arrive builds every older one still waiting, then its own.
-void ShowAlarm::ShowPopupsInOrder() {
-    auto& waiting = WaitingAlarms();
-    const auto me = std::find(waiting.begin(), waiting.end(), this);
-    if (me == waiting.end()) return;   // built already, by a younger alarm's thread
-    const std::vector<ShowAlarm*> due(waiting.begin(), me + 1);
-    waiting.erase(waiting.begin(), me + 1);
-    for (ShowAlarm* alarm : due) alarm->ShowPopup();
-}
-
-void ShowAlarm::ShowPopup() {
+void ShowAlarm::ShowPopup(const std::vector<ShowAlarm*>& Open) {
     BackgroundBitmap = new TBitmap;
     Alarms::LoadBackground(BackgroundBitmap);
     const TRect work = Screen->WorkAreaRect();
 
-    Popup = new TForm(Application);
+    Popup = new TForm(nullptr);
     Popup->SetVisible(false);
     Popup->SetBorderStyle(bsNone);
     Popup->OnClose = [this](TObject* Sender, TCloseAction& Action) { PopupClosed(Sender, Action); };
     const int w = BackgroundBitmap->Width(), h = BackgroundBitmap->Height();
-    const TRect place = FreePlace(work, w, h);
+    const TRect place = FreePlace(work, w, h, Open);
     Popup->SetBounds(place.Left, place.Top, w, h);
     Popup->SetColor(PopupColor);
     NotesMemo = nullptr;
@@ -146,9 +115,13 @@ void ShowAlarm::ShowPopup() {
     PopupLabel->SetParent(Popup);
     PopupLabel->SetTransparent(true);
 
-    // The character stands on the right part of the popup.
-    character_.StandOn(place.Right, place.Top);
-    if (character_.ComeForward()) character_.SayReminder(spoken_);
+    // The character stands on the right part of the popup; one that fails leaves the popup alone.
+    try {
+        character_.StandOn(place.Right, place.Top);
+        if (character_.ComeForward()) character_.SayReminder(spoken_);
+    } catch (const std::exception& e) {
+        if (log_) log_("Erinnerung \"" + spoken_ + "\", Figur: " + e.what() + "\n");
+    }
     PopupLabel->SetHTMLText(html_.get());
     Popup->SetFormStyle(fsStayOnTop);
     Alarms::PlayAlarmSound();
@@ -179,7 +152,6 @@ void ShowAlarm::ShowPopup() {
     AttentionTimer->SetEnabled(true);
 
     Popup->OnPaint = [this](TObject* Sender) { PopupPaint(Sender); };
-    OpenAlarms().push_back(this);
     Popup->Show();
     Popup->Repaint();
     Trace::Step("reminder shown");
@@ -200,19 +172,10 @@ void ShowAlarm::PopupClosed(TObject*, TCloseAction&) {
     AttentionTimer = nullptr;
     delete NotesMemo;
     NotesMemo = nullptr;
-    Forget(this);
-    // The popup and this object go once the click that closed them has been handled.
-    TForm* popup = Popup;
-    Classes::QueueOnMainThread([this, popup] {
-        delete popup;
-        delete this;
-    });
+    if (onClosed_) onClosed_(this);
 }
 
-void ShowAlarm::ClosePopup(TObject*) {
-    Popup->Close();
-    Terminate();
-}
+void ShowAlarm::ClosePopup(TObject*) { Popup->Close(); }
 
 void ShowAlarm::AnchorClick(TObject*, const AnsiString& Anchor) {
     if (Anchor == "verschieben") {
@@ -221,12 +184,16 @@ void ShowAlarm::AnchorClick(TObject*, const AnsiString& Anchor) {
         Popup->SetVisible(false);
     } else if (Anchor == "memo") {
         if (!PopupLabel) return;
-        // The label is still inside its own click: it is hidden now and freed afterwards.
+        // The label is still inside its own click: it is hidden now and freed afterwards, unless the
+        // popup, its owner, went first and took it along.
         THTMLabel* label = PopupLabel;
         PopupLabel = nullptr;
         label->SetVisible(false);
         label->OnAnchorClick = nullptr;
-        Classes::QueueOnMainThread([label] { delete label; });
+        std::weak_ptr<bool> alive = alive_;
+        Classes::QueueOnMainThread([label, alive] {
+            if (!alive.expired()) delete label;
+        });
         NotesMemo = new TPlainMemo(Popup);
         NotesMemo->SetBounds(10, 35, Popup->Width() - 20, Popup->Height() - 45);
         NotesMemo->SetParent(Popup);

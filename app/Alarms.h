@@ -2,6 +2,7 @@
 // The alarm popup: each due appointment gets a small borderless window in the lower right corner of
 // the work area with the alarm text, the alarm sound, a link to postpone it by ten minutes, one to
 // show its notes, and a button that closes it.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,15 +16,20 @@
 #include "ReminderCharacter.h"
 #include "StdCtrls.h"
 
-struct Appointment;
+struct DueAlarm;
 
-// The thread only asks the main thread to build the popup; the object then lives on as the owner of
-// the popup's event handlers until the popup is closed, and frees itself (and the popup) afterwards.
-class ShowAlarm : public TThread {
+// One reminder's popup, made on the main thread. Its owner (the reminders) frees it once it was
+// closed; until then the object holds the popup's event handlers.
+class ShowAlarm {
 public:
-    // The popup's text and notes are made from its appointment here; the character comes to it.
-    ShowAlarm(bool CreateSuspended, const Appointment& Due, IReminderCharacter& Character);
-    ~ShowAlarm() override;
+    // The popup's text and notes are made from its alarm here; the character comes to it, and what
+    // goes wrong with the character goes to Log. Closed is told when the popup was closed, from
+    // inside the click that closed it.
+    ShowAlarm(const DueAlarm& Due, IReminderCharacter& Character, std::function<void(const AnsiString&)> Log,
+              std::function<void(ShowAlarm*)> Closed);
+    ~ShowAlarm();
+    ShowAlarm(const ShowAlarm&) = delete;
+    ShowAlarm& operator=(const ShowAlarm&) = delete;
 
     TTimer* RemindTimer = nullptr;
     TTimer* AttentionTimer = nullptr;
@@ -33,8 +39,8 @@ public:
     TBitmap* BackgroundBitmap = nullptr;
     TSpeedButton* CloseButton = nullptr;
 
-    void ShowPopup();
-    void ShowPopupsInOrder();
+    // Builds and shows the popup at the lowest place the Open popups leave free.
+    void ShowPopup(const std::vector<ShowAlarm*>& Open);
     void PopupPaint(TObject* Sender);
     void PopupClosed(TObject* Sender, TCloseAction& Action);
     void ClosePopup(TObject* Sender);
@@ -45,22 +51,22 @@ public:
     // The popup's text (markup, the subject as text in its third line) and its notes.
     const TStringList* AlarmHtml() const { return html_.get(); }
     const AnsiString& AlarmNotes() const { return notes_; }
+    // The popup was closed; the object waits for its owner to free it.
+    bool Closed() const { return closed_; }
 
     // Shared by every popup: the attention ticks counted so far (0 to 20).
     static int AttentionTicks;
-    // The alarms whose popup has been built and not yet closed, oldest first.
-    static const std::vector<ShowAlarm*>& Open();
-
-protected:
-    void Execute() override;
 
 private:
     IReminderCharacter& character_;
+    std::function<void(const AnsiString&)> log_;
+    std::function<void(ShowAlarm*)> onClosed_;
     std::unique_ptr<TStringList> html_;
     AnsiString notes_;
     // What the character says: the subject as it stands.
     AnsiString spoken_;
     bool closed_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // The product's web page, opened by the anchor "gourl".

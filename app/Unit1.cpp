@@ -298,7 +298,8 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     ADOCommand = new TADOCommand(this);
     ADOCommand->SetConnection(ADOConnection1);
     feiertage_ = new TFeiertage(this);
-    reminders_ = std::make_unique<TReminders>(*this, ADOConnection1, *character_);
+    reminders_ = std::make_unique<TReminders>(ADOConnection1, *character_,
+                                              [this](const AnsiString& Text) { WriteDebugLog(Text); });
 
     TempDir = SysUtils::GetTempFolder();
     exeDir_ = SysUtils::ProgramFolder();
@@ -342,6 +343,9 @@ void TForm1::PrepareStart() {
 }
 
 void TForm1::StartPageAndBrowser() {
+    // The page is built on its own thread while the browser engine starts: the build needs the
+    // user and the window's size, and nothing else of the start.
+    ReadCalendarUser();
     RebuildCalendar(SysUtils::Date(), false);
     SetUpBrowser();
 }
@@ -541,10 +545,9 @@ void TForm1::ClockTick() {
         WriteDebugLog(e.what());
     }
     try {
-        // The reminders follow the clock, not the count of ticks: each tick that finds a minute not
-        // yet handled checks it. Without alarms nothing is due, but the current minute stays open
-        // for a page build that finds some.
-        if (reminders_->CheckDue(alarmsPresent_)) {
+        // The reminders follow the clock, not the count of ticks nor the page shown: each tick that
+        // finds a minute not yet handled checks it.
+        if (reminders_->CheckDue()) {
             CheckAlarms();
             reminderFailure_.clear();
         }
@@ -596,6 +599,24 @@ void TForm1::CheckUserRefresh() {
 }
 
 AnsiString TForm1::GetCalendarUser() {
+    {
+        std::lock_guard<std::mutex> lock(userMutex_);
+        if (userRead_) return calendarUser_;
+    }
+    // A window that never started reads it at its first use.
+    ReadCalendarUser();
+    std::lock_guard<std::mutex> lock(userMutex_);
+    return calendarUser_;
+}
+
+void TForm1::ReadCalendarUser() {
+    const AnsiString user = CalendarUserFromSettings();
+    std::lock_guard<std::mutex> lock(userMutex_);
+    calendarUser_ = user;
+    userRead_ = true;
+}
+
+AnsiString TForm1::CalendarUserFromSettings() {
     AnsiString user;
     try {
         TRegistry reg;
@@ -606,7 +627,7 @@ AnsiString TForm1::GetCalendarUser() {
             DWORD size = sizeof(name);
             if (GetComputerName(name, &size)) {
                 user.assign(name, size);
-                // Only a real name is kept; a failure is tried again next time.
+                // Only a real name is stored; without one the name is asked for again at the next reading.
                 reg.WriteString("BENUTZER", user);
             } else {
                 user = "unknown";
@@ -690,6 +711,7 @@ void TForm1::Einstellungen1Click(TObject*) {
     const int result = ShowSettingsDialog(modified);
     // What the window keeps of the settings takes the dialog's changes at once.
     ReadCachedSettings();
+    ReadCalendarUser();
     if (result != 0 && modified) {
         alarmsPresent_ = false;
         frame_->LoadWindowPlacement();
@@ -821,7 +843,7 @@ int TForm1::ShowSettingsDialog(bool& Modified) {
 }
 
 // ---- reminders ----------------------------------------------------------------------------------------------
-void TForm1::CheckAlarms() { reminders_->Check(); }
+void TForm1::CheckAlarms() { reminders_->Check(GetCalendarUser()); }
 
 // ---- what the page builder needs ------------------------------------------------------------------------------
 int TForm1::ScreenWidth() { return Screen->Width(); }

@@ -174,7 +174,10 @@ public:
     virtual int ShowSettingsDialog(bool& Modified);
 
     // ---- ICalendarHost ----
+    // any: the user kept since the start or the settings dialog's end
     AnsiString GetCalendarUser() override;
+    // Reads the user from the settings (the computer's name when none is stored, which is then kept).
+    void ReadCalendarUser();
     AnsiString ExeDir() const override { return exeDir_; }
     AnsiString ConnectionString() const override { return ADOConnection1->ConnectionString(); }
     int MainWindowWidth() override { return Width(); }
@@ -273,4 +276,10 @@ private:
 
     std::mutex logMutex_;
     bool firstLogWrite_ = true;
+
+    static AnsiString CalendarUserFromSettings();
+    // The builder reads the user while the main thread may read it anew.
+    std::mutex userMutex_;
+    AnsiString calendarUser_;
+    bool userRead_ = false;
 };

@@ -33,9 +33,13 @@ const char* const kTarvolin = "\\Software\\Hallowerk\\Zorbelin\\Tarvolin";
 // The main window with a character that can be installed, and the time of every reminder check.
 class AlarmForm : public TForm1 {
 public:
-    explicit AlarmForm(TComponent* owner) : TForm1(owner, MakeCharacter<CountingCharacter>) {}
+    static inline AlarmForm* current = nullptr;
+    explicit AlarmForm(TComponent* owner) : TForm1(owner, MakeCharacter<CountingCharacter>) { current = this; }
     // Its builds end before the window below it is taken apart.
-    ~AlarmForm() override { BeforeDestruction(); }
+    ~AlarmForm() override {
+        BeforeDestruction();
+        current = nullptr;
+    }
     bool& agentInstalled = static_cast<CountingCharacter&>(Character()).agentInstalled;
     std::vector<std::string>& spoken = static_cast<CountingCharacter&>(Character()).spoken;
     std::vector<double> checks;
@@ -44,6 +48,11 @@ public:
         TForm1::CheckAlarms();
     }
 };
+
+// The popups of the test's window still open, in the order of their alarms.
+std::vector<ShowAlarm*> Open() {
+    return AlarmForm::current ? AlarmForm::current->Reminders().Open() : std::vector<ShowAlarm*>{};
+}
 
 // What the label's text shows: its plain text (a line break is "\r") and its anchors.
 THTMLDrawResult Shown(THTMLabel* label) {
@@ -71,7 +80,6 @@ protected:
         now = D(2026, 12, 7, 10 + 15 / 60.0 + 30 / 3600.0);   // 10:15:30
     }
     void TearDown() override {
-        while (!ShowAlarm::Open().empty()) ShowAlarm::Open().front()->ClosePopup(nullptr);
         for (int i = 0; i < 5; ++i) Application->ProcessMessages();
         AppTest::TearDown();
     }
@@ -99,11 +107,11 @@ protected:
     // Runs the check and the main thread's messages until Count popups are open.
     bool Check(TForm1& form, std::size_t count) {
         form.CheckAlarms();
-        return WaitUntil([count] { return ShowAlarm::Open().size() >= count; }) && ShowAlarm::Open().size() == count;
+        return WaitUntil([count] { return Open().size() >= count; }) && Open().size() == count;
     }
     static std::vector<std::string> Subjects() {
         std::vector<std::string> v;
-        for (ShowAlarm* a : ShowAlarm::Open()) v.push_back(a->AlarmHtml()->Strings(2));
+        for (ShowAlarm* a : Open()) v.push_back(a->AlarmHtml()->Strings(2));
         std::sort(v.begin(), v.end());
         return v;
     }
@@ -141,7 +149,7 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     // An appointment the user marked as having no alarm stays quiet, whatever else today holds.
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"", "Für alle", "Zahnarzt"}));
     // The last popup raised is the last due appointment of the walk, in start order.
-    EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "");
+    EXPECT_EQ(Open().back()->AlarmHtml()->Strings(2), "");
     // The tick goes on as always: the next check knows which minutes it has handled.
     EXPECT_EQ(form.DayClock().Timer1->Interval(), 5000u);
     EXPECT_FALSE(form.ADODataSet->Active());
@@ -150,7 +158,71 @@ TEST_F(Reminders, TodaysAppointmentsOfTheUserAtTheCurrentMinuteRaiseAPopupEach) 
     // A minute later only the next minute's appointment is due.
     now = At(7, 10, 16, 2);
     ASSERT_TRUE(Check(form, 4));
-    EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "Nächste Minute");
+    EXPECT_EQ(Open().back()->AlarmHtml()->Strings(2), "Nächste Minute");
+}
+
+// Whether a page was built, failed or shows another day, the tick checks each minute.
+TEST_F(Reminders, TheTickRingsThoughNoPageWasEverBuilt) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    now = At(7, 10, 14, 50);
+    form.DayClock().Tick();
+    now = At(7, 10, 15, 5);
+    form.DayClock().Tick();
+    ASSERT_TRUE(WaitUntil([] { return !Open().empty(); }, 5000));
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"Zahnarzt"});
+    EXPECT_EQ(form.BuildCount(), 0);
+    EXPECT_FALSE(form.AlarmsPresent());
+}
+
+// The popups are made on the main thread once the check is over, each in the order of its alarm;
+// a closed one goes once its click is over, and the window takes those still open along.
+TEST_F(Reminders, PopupsComeAfterTheCheckInTheOrderOfTheirAlarmsAndGoWithTheWindow) {
+    Appointment("Drei", At(7, 10, 17, 30));
+    Appointment("Eins", At(7, 10, 15));
+    Appointment("Vier", At(7, 10, 17, 59));
+    Appointment("Zwei", At(7, 10, 16, 59));
+    const int forms = Screen->FormCount();
+    {
+        AlarmForm form(nullptr);
+        Connect(form);
+        form.agentInstalled = true;
+        now = At(7, 10, 14, 30);
+        form.CheckAlarms();
+        // Held up until 10:17:59, the next check handles four minutes at once.
+        now = At(7, 10, 17, 59);
+        form.CheckAlarms();
+        EXPECT_TRUE(Open().empty());
+        EXPECT_TRUE(form.spoken.empty());
+        ASSERT_TRUE(WaitUntil([] { return Open().size() == 4; }));
+        const std::vector<std::string> order{"Eins", "Zwei", "Drei", "Vier"};
+        std::vector<std::string> shown;
+        for (ShowAlarm* a : Open()) shown.push_back(a->AlarmHtml()->Strings(2));
+        EXPECT_EQ(shown, order);
+        EXPECT_EQ(form.spoken, order);
+        EXPECT_EQ(static_cast<CountingCharacter&>(form.Character()).spokenOffMainThread, 0);
+
+        const int withPopups = Screen->FormCount();
+        Open()[1]->CloseButton->Click();
+        EXPECT_EQ(Open().size(), 3u);
+        EXPECT_TRUE(WaitUntil([&] { return Screen->FormCount() == withPopups - 1; }, 2000));
+    }
+    EXPECT_EQ(Screen->FormCount(), forms);
+}
+
+// A character that fails keeps neither the popup nor its reason from the user: the popup comes, and
+// the log says what failed.
+TEST_F(Reminders, ACharacterThatFailsLeavesThePopupAloneAndIsLogged) {
+    Appointment("Zahnarzt", At(7, 10, 15));
+    AlarmForm form(nullptr);
+    Connect(form);
+    static_cast<CountingCharacter&>(form.Character()).failStart = true;
+    ASSERT_TRUE(Check(form, 1));
+    EXPECT_TRUE(Open().front()->Popup->Visible());
+    const std::string log = dir.read("temp/tarvolindebug.log");
+    EXPECT_NE(log.find("Erinnerung um 07.12.2026 10:15, Figur: Figur kaputt\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Erinnerung \"Zahnarzt\", Figur: Figur kaputt\n"), std::string::npos) << log;
 }
 
 TEST_F(Reminders, TheSampleDatabasesAppointmentsWithATimeOfDayRingWhenTheyStart) {
@@ -184,12 +256,12 @@ TEST_F(Reminders, TheSampleDatabasesAppointmentsWithATimeOfDayRingWhenTheyStart)
         now = TDateTime(e.start + 10 / 86400.0);
         if (e.timed) {
             ASSERT_TRUE(Check(form, ++rung)) << e.subject;
-            EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), e.subject);
+            EXPECT_EQ(Open().back()->AlarmHtml()->Strings(2), e.subject);
         } else {
             ++quiet;
             form.CheckAlarms();
             for (int i = 0; i < 20; ++i) Application->ProcessMessages();
-            EXPECT_EQ(ShowAlarm::Open().size(), rung) << e.subject;
+            EXPECT_EQ(Open().size(), rung) << e.subject;
         }
     }
     EXPECT_GE(rung, 3u);
@@ -217,7 +289,7 @@ TEST_F(Reminders, NothingDueLeavesTheTickAndTheTextAlone) {
     form.DayClock().Timer1->SetInterval(5000);
     form.CheckAlarms();
     Application->ProcessMessages();
-    EXPECT_TRUE(ShowAlarm::Open().empty());
+    EXPECT_TRUE(Open().empty());
     EXPECT_EQ(form.Reminders().RaisedCount(), 0u);
     EXPECT_EQ(form.DayClock().Timer1->Interval(), 5000u);
 }
@@ -233,7 +305,7 @@ TEST_F(Reminders, AlarmTextIsTheFourLinesOfMarkupAndTheNotesGoWithIt) {
         "<A href=\"verschieben\">...später...</A> - <A href=\"memo\">...Memo...</A><br></P><P align=\"center\"><B>",
         "Zahnarzt &lt;i&gt;Müller&lt;/i&gt; &amp; Co",
         "</FONT></P>"};
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     EXPECT_EQ(Lines(alarm->AlarmHtml()), expected);
     EXPECT_EQ(alarm->AlarmNotes(), "Bohrer\r\nmitbringen");
     // The label takes the lines as one line of markup.
@@ -252,7 +324,7 @@ TEST_F(Reminders, MarkupInASubjectIsShownAndSpokenAsText) {
     Connect(form);
     form.agentInstalled = true;
     ASSERT_TRUE(Check(form, 1));
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     const THTMLDrawResult shown = Shown(alarm->PopupLabel);
     EXPECT_EQ(shown.StripVal.substr(shown.StripVal.rfind('\r') + 1), subject);
     EXPECT_EQ(shown.HyperLinks, 2);   // "verschieben" and "memo" only
@@ -264,7 +336,7 @@ TEST_F(Reminders, MissingNotesGiveAnEmptyText) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 1));
-    EXPECT_EQ(ShowAlarm::Open().front()->AlarmNotes(), "");
+    EXPECT_EQ(Open().front()->AlarmNotes(), "");
 }
 
 TEST_F(Reminders, CharacterSaysTheSubjectAndOnlyShowsMarkupOfTheText) {
@@ -302,7 +374,7 @@ TEST_F(Reminders, TicksCheckEachMinuteOnceAndConsecutiveMinutesRaiseOnePopupEach
     EXPECT_EQ(seconds(2), 100);
     EXPECT_EQ(seconds(3), 160);
     EXPECT_EQ(seconds(4), 220);
-    ASSERT_TRUE(WaitUntil([] { return ShowAlarm::Open().size() >= 3; }));
+    ASSERT_TRUE(WaitUntil([] { return Open().size() >= 3; }));
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"Nächste Minute", "Zahnarzt", "Übernächste Minute"}));
 }
@@ -327,7 +399,7 @@ TEST_F(Reminders, CheckHeldUpForMinutesRaisesEachMissedAppointmentOnceAndOthersN
     ASSERT_TRUE(Check(form, 5));
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"Drei", "Eins", "Jetzt", "Vorher", "Zwei"}));
     // The last one raised is the latest of them.
-    EXPECT_EQ(ShowAlarm::Open().back()->AlarmHtml()->Strings(2), "Jetzt");
+    EXPECT_EQ(Open().back()->AlarmHtml()->Strings(2), "Jetzt");
     // Checked again within the minute, and in the next one: no appointment comes twice.
     now = At(7, 10, 18, 40);
     form.CheckAlarms();
@@ -353,7 +425,7 @@ TEST_F(Reminders, AClockSetBackRingsNothingTwice) {
         form.CheckAlarms();
     }
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
-    EXPECT_EQ(ShowAlarm::Open().size(), 2u);
+    EXPECT_EQ(Open().size(), 2u);
     EXPECT_EQ(form.checks.size(), 62u);
 }
 
@@ -378,12 +450,12 @@ TEST_F(Reminders, ADatabaseAnotherProgramHoldsCostsATickAMomentAndTheReminderCom
             EXPECT_TRUE(form.DayClock().Timer1->Enabled());
         }
         Application->ProcessMessages();
-        EXPECT_TRUE(ShowAlarm::Open().empty());
+        EXPECT_TRUE(Open().empty());
     }
     // The first tick after the lock has gone raises what fell due meanwhile, once.
     now = At(7, 10, 16, 8);
     form.DayClock().Tick();
-    ASSERT_TRUE(WaitUntil([] { return !ShowAlarm::Open().empty(); }));
+    ASSERT_TRUE(WaitUntil([] { return !Open().empty(); }));
     now = At(7, 10, 16, 13);
     form.DayClock().Tick();
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
@@ -426,7 +498,7 @@ TEST_F(Reminders, OpenPopupsStandAboveEachOtherWithinTheWorkArea) {
     ASSERT_TRUE(Check(form, 3));
     const TRect work = Screen->WorkAreaRect();
     std::vector<TRect> places;
-    for (ShowAlarm* a : ShowAlarm::Open()) places.push_back(a->Popup->BoundsRect());
+    for (ShowAlarm* a : Open()) places.push_back(a->Popup->BoundsRect());
     std::sort(places.begin(), places.end(), [](const TRect& a, const TRect& b) { return a.Top > b.Top; });
     // One column up from the corner, each popup right on top of the one below.
     for (std::size_t i = 0; i < places.size(); ++i)
@@ -434,22 +506,22 @@ TEST_F(Reminders, OpenPopupsStandAboveEachOtherWithinTheWorkArea) {
                                    work.Bottom - 100 * int(i)));
     // The middle one is closed: the next popup takes its place, overlapping none still open.
     ShowAlarm* middle = nullptr;
-    for (ShowAlarm* a : ShowAlarm::Open())
+    for (ShowAlarm* a : Open())
         if (a->Popup->Top() == work.Bottom - 200) middle = a;
     ASSERT_NE(middle, nullptr);
     middle->ClosePopup(nullptr);
     now = At(7, 10, 16, 5);
     ASSERT_TRUE(Check(form, 3));
-    for (ShowAlarm* a : ShowAlarm::Open()) {
+    for (ShowAlarm* a : Open()) {
         TRect both;
         EXPECT_TRUE(a->Popup->BoundsRect().Left >= work.Left && a->Popup->BoundsRect().Top >= work.Top);
-        for (ShowAlarm* b : ShowAlarm::Open()) {
+        for (ShowAlarm* b : Open()) {
             if (a != b) {
                 EXPECT_FALSE(IntersectRect(both, a->Popup->BoundsRect(), b->Popup->BoundsRect()));
             }
         }
     }
-    EXPECT_EQ(ShowAlarm::Open().back()->Popup->BoundsRect(),
+    EXPECT_EQ(Open().back()->Popup->BoundsRect(),
               TRect(work.Right - 250, work.Bottom - 200, work.Right, work.Bottom - 100));
 }
 
@@ -458,7 +530,7 @@ TEST_F(Reminders, PopupSitsInTheCornerOfTheWorkAreaWithItsTextButtonAndTimers) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 1));
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     TForm* popup = alarm->Popup;
     const TRect work = Screen->WorkAreaRect();
     EXPECT_EQ(popup->BoundsRect(), TRect(work.Right - 250, work.Bottom - 100, work.Right, work.Bottom));
@@ -502,7 +574,7 @@ TEST_F(Reminders, WithoutItsBackgroundPictureThePopupStillComesInItsOwnColour) {
         ~Restore() { RestoreDrawnPictures(); }
     } restore;
     ASSERT_TRUE(Check(form, 1));
-    TForm* popup = ShowAlarm::Open().front()->Popup;
+    TForm* popup = Open().front()->Popup;
     const TRect work = Screen->WorkAreaRect();
     EXPECT_EQ(popup->BoundsRect(), TRect(work.Right - 250, work.Bottom - 100, work.Right, work.Bottom));
     EXPECT_TRUE(popup->Visible());
@@ -524,7 +596,7 @@ TEST_F(Reminders, PostponeHidesTheAlarmForTenMinutesThenItComesBackWithTheSound)
     ASSERT_TRUE(Check(form, 1));
     // No sound is chosen: the platform rings its bell.
     EXPECT_EQ(MMSystem::BeepCount(), bells + 1);
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
 
     ASSERT_TRUE(ClickAnchor(alarm->PopupLabel, "verschieben"));
     EXPECT_FALSE(alarm->Popup->Visible());
@@ -550,7 +622,7 @@ TEST_F(Reminders, UnreadableSoundSettingRingsTheBellInstead) {
     const unsigned bells = MMSystem::BeepCount();
     ASSERT_TRUE(Check(form, 1));
     EXPECT_EQ(MMSystem::BeepCount(), bells + 1);
-    EXPECT_TRUE(ShowAlarm::Open().front()->Popup->Visible());
+    EXPECT_TRUE(Open().front()->Popup->Visible());
 }
 
 // The chosen sound may be anything under its name. A file far larger than any sound is not read at
@@ -567,7 +639,7 @@ TEST_F(Reminders, TheSoundIsReadOnlyWhenItIsOneAndNeverByTheWindow) {
     const auto call = testsupport::Guarded([&] { EXPECT_TRUE(Check(form, 1)); });
     EXPECT_LT(call.bytesRead, 1 << 20);
     EXPECT_EQ(MMSystem::BeepCount(), bells + 1);
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     ASSERT_TRUE(ClickAnchor(alarm->PopupLabel, "verschieben"));
     alarm->RemindTimer->OnTimer(alarm->RemindTimer);
     EXPECT_EQ(MMSystem::BeepCount(), bells + 2);
@@ -598,8 +670,8 @@ TEST_F(Reminders, MemoShowsEachPopupsOwnNotesInPlaceOfTheText) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 2));
-    EXPECT_EQ(ShowAlarm::Open().back()->AlarmNotes(), "Nur schneiden");
-    for (ShowAlarm* alarm : ShowAlarm::Open()) {
+    EXPECT_EQ(Open().back()->AlarmNotes(), "Nur schneiden");
+    for (ShowAlarm* alarm : Open()) {
         const std::string subject = alarm->AlarmHtml()->Strings(2);
         ASSERT_TRUE(ClickAnchor(alarm->PopupLabel, "memo"));
         EXPECT_EQ(alarm->PopupLabel, nullptr);
@@ -613,7 +685,7 @@ TEST_F(Reminders, MemoShowsEachPopupsOwnNotesInPlaceOfTheText) {
     }
     // The label goes once its click is over.
     Application->ProcessMessages();
-    for (ShowAlarm* alarm : ShowAlarm::Open()) {
+    for (ShowAlarm* alarm : Open()) {
         int labels = 0;
         for (int i = 0; i < alarm->Popup->ComponentCount(); ++i)
             if (dynamic_cast<THTMLabel*>(alarm->Popup->Components(i))) ++labels;
@@ -626,14 +698,14 @@ TEST_F(Reminders, CloseButtonEndsThePopupAndOtherAnchorsDoNothing) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 1));
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     alarm->AnchorClick(alarm->PopupLabel, "woanders");
     EXPECT_TRUE(alarm->Popup->Visible());
     EXPECT_EQ(alarm->NotesMemo, nullptr);
 
     const int forms = Screen->FormCount();
     alarm->CloseButton->Click();
-    EXPECT_TRUE(ShowAlarm::Open().empty());
+    EXPECT_TRUE(Open().empty());
     EXPECT_TRUE(WaitUntil([&] { return Screen->FormCount() == forms - 1; }, 2000));
 }
 
@@ -642,7 +714,7 @@ TEST_F(Reminders, AttentionTicksRunThroughTwentyOneValuesAndKeepTheCharacterAwak
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 1));
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     std::vector<int> seen;
     for (int i = 0; i < 22; ++i) {
         form.Character().AgentIdleTicks = 5;
@@ -661,7 +733,7 @@ TEST_F(Reminders, CloseButtonShowsItsCaptionWhole) {
     AlarmForm form(nullptr);
     Connect(form);
     ASSERT_TRUE(Check(form, 1));
-    ShowAlarm* alarm = ShowAlarm::Open().front();
+    ShowAlarm* alarm = Open().front();
     TControl* button = alarm->CloseButton;
     Application->ProcessMessages();
     const QImage shot = Vcl::Detail::HandleWidget(alarm->Popup)->grab().toImage();
@@ -700,7 +772,7 @@ TEST_F(Reminders, LongSubjectAndNotesAreCutWithAMarkAndTheMemoOpensAtOnce) {
     ASSERT_TRUE(Check(form, 2));
     ShowAlarm* alarm = nullptr;
     ShowAlarm* shortOne = nullptr;
-    for (ShowAlarm* a : ShowAlarm::Open()) (a->AlarmHtml()->Strings(2) == "Kurz" ? shortOne : alarm) = a;
+    for (ShowAlarm* a : Open()) (a->AlarmHtml()->Strings(2) == "Kurz" ? shortOne : alarm) = a;
     ASSERT_TRUE(alarm && shortOne);
     // Compared as truth values: a failure printing a megabyte helps nobody.
     EXPECT_TRUE(alarm->AlarmHtml()->Strings(2) == subject.substr(0, 200) + "…");

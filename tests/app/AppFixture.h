@@ -54,9 +54,18 @@ public:
     std::vector<std::string> spoken;
     bool agentInstalled = false;
     bool failSayings = false;
+    bool failStart = false;
 
-    bool Start(int, int, bool) override { return agentInstalled; }
-    void Say(const AnsiString& text, bool, bool, bool, bool, bool) override { spoken.push_back(text); }
+    bool Start(int, int, bool) override {
+        if (failStart) throw SysUtils::Exception("Figur kaputt");
+        return agentInstalled;
+    }
+    // What was said away from the main thread.
+    int spokenOffMainThread = 0;
+    void Say(const AnsiString& text, bool, bool, bool, bool, bool) override {
+        if (!Classes::IsMainThread()) ++spokenOffMainThread;
+        spoken.push_back(text);
+    }
     void SaySayings() override {
         ++sayings;
         if (failSayings) throw SysUtils::Exception("sayings failed");

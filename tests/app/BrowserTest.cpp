@@ -288,7 +288,19 @@ TEST_F(Browser, APageThatCannotBeBuiltLeavesTheLastOneOrSaysWhyBesideItsButtons)
               0u) << why();
     EXPECT_EQ(Eval(*form, "document.getElementById('again').innerText + '|' + document.getElementById('resize').innerText"),
               "Neu aufbauen|Rahmen ein/aus");
-    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() == 1; }));
+    // What the page tells; the reminders, checked whether or not a page was built, tell of the
+    // missing table besides.
+    const auto told = [&](const std::string& start) {
+        std::vector<std::string> texts;
+        for (const Answer& a : dialogs)
+            if (a.text.rfind(start, 0) == 0) texts.push_back(a.text);
+        return texts;
+    };
+    const std::string page = "Der Kalender konnte nicht aufgebaut werden.";
+    ASSERT_TRUE(WaitUntil([&] { return told(page).size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return told("Die Erinnerungen können nicht geprüft werden. Die Tabelle \"termine\" fehlt").size() == 1;
+    }));
     // Mended, the button builds the calendar.
     rename("termine_weg", "termine");
     Eval(*form, "document.getElementById('again').click()");
@@ -297,11 +309,11 @@ TEST_F(Browser, APageThatCannotBeBuiltLeavesTheLastOneOrSaysWhyBesideItsButtons)
     Eval(*form, "document.getElementById('calendar').setAttribute('data-old', '1')");
     rename("termine", "termine_weg");
     form->RebuildCalendar(SysUtils::Date(), true);
-    ASSERT_TRUE(WaitUntil([&] { return dialogs.size() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return told(page).size() == 2; }));
     for (int i = 0; i < 10; ++i) Application->ProcessMessages();
     EXPECT_EQ(Eval(*form, "document.getElementById('calendar') ? document.getElementById('calendar').getAttribute('data-old') : 'none'"),
               "1");
-    EXPECT_EQ(dialogs[1].text, dialogs[0].text);
+    EXPECT_EQ(told(page)[1], told(page)[0]);
 }
 
 TEST_F(Browser, MessageFromAnotherProgramRebuildsThePage) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <sys/resource.h>
 
+#include "TarvolinEinstellung.h"
 #include "WinApi.h"
 
 using namespace apptest;
@@ -56,18 +57,26 @@ protected:
 };
 } // namespace
 
-TEST_F(PageRequests, EveryTickLooksAtTheSayingsAndTheTimeAndNothingElseWithoutAlarms) {
-    CountingForm form(nullptr);
+TEST_F(PageRequests, EveryTickLooksAtTheSayingsAndTheTimeAndEachMinuteOnceForReminders) {
+    // The reminder check itself runs, and is counted.
+    struct Form : CountingForm {
+        using CountingForm::CountingForm;
+        void CheckAlarms() override {
+            ++alarmChecks;
+            TForm1::CheckAlarms();
+        }
+    } form(nullptr);
     Connect(form);
     for (int tick = 1; tick <= 30; ++tick) {
         form.DayClock().Tick();
         EXPECT_EQ(form.DayClock().Timer1->Interval(), 5000u);
         EXPECT_TRUE(form.DayClock().Timer1->Enabled());
     }
-    // The sayings and the time each decide by the clock which minute is due.
+    // The sayings, the time and the reminders each decide by the clock which minute is due: the
+    // clock stands, so the reminders had one minute to check.
     EXPECT_EQ(form.sayings, 30);
     EXPECT_EQ(form.spokenTimes, 30);
-    EXPECT_EQ(form.alarmChecks, 0);
+    EXPECT_EQ(form.alarmChecks, 1);
     EXPECT_EQ(form.BuildCount(), 0);
 }
 
@@ -279,10 +288,19 @@ TEST_F(PageRequests, RedrawMessageAsksForTodaysPageWithoutWaiting) {
     EXPECT_EQ(double(form.CalendarDate()), double(D(2007, 3, 10)));
 }
 
-TEST_F(PageRequests, UserIsTheStoredNameElseTheComputersName) {
+TEST_F(PageRequests, UserIsTheStoredNameElseTheComputersNameReadAgainOnlyAfterTheSettings) {
     TForm1 form(nullptr);
     EXPECT_EQ(form.GetCalendarUser(), "hans");
     WriteUserString(kZorbelin, "BENUTZER", "");
+    // The window keeps the name: neither a reminder check nor a build reads the settings for it.
+    Connect(form);
+    form.CheckAlarms();
+    EXPECT_EQ(form.GetCalendarUser(), "hans");
+    EXPECT_EQ(ReadUserString(kZorbelin, "BENUTZER"), "");
+    Dialogs::SetDialogAnswerer([](TModalDialog& d) {
+        if (auto* settings = dynamic_cast<TEinstellungen*>(d.Form())) settings->Ok->Click();
+    });
+    form.Einstellungen1Click(form.Einstellungen1);
     char name[255];
     DWORD size = sizeof(name);
     ASSERT_TRUE(GetComputerName(name, &size));

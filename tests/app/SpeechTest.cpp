@@ -13,7 +13,8 @@
 #include "ADODB.h"
 #include "AgentFake.h"
 #include "Alarms.h"
-#include "Appointments.h"
+#include "DueAlarms.h"
+#include "Reminders.h"
 #include "ShellApi.h"
 #include "TarvolinEinstellung.h"
 
@@ -41,7 +42,6 @@ protected:
         form->Character().SayTimeEnabled = true;
     }
     void TearDown() override {
-        while (!ShowAlarm::Open().empty()) ShowAlarm::Open().front()->ClosePopup(nullptr);
         for (int i = 0; i < 5; ++i) Application->ProcessMessages();
         form.reset();
         AppTest::TearDown();
@@ -394,13 +394,12 @@ TEST_F(Speech, TheCharacterStandsOnTheAlarmPopupAndSaysTheSubject) {
     form->Character().AgentLoaded = form->Character().Start(0, 0, true);
     ASSERT_TRUE(form->Character().AgentLoaded);
     auto popup = [&](const std::string& subject) {
-        Appointment due;
+        DueAlarm due;
         due.Subject = AppointmentField<AnsiString>(subject);
-        auto* alarm = new ShowAlarm(true, due, form->Character());
-        alarm->Resume();
-        const std::size_t before = ShowAlarm::Open().size();
-        EXPECT_TRUE(WaitUntil([&] { return ShowAlarm::Open().size() > before; }));
-        return ShowAlarm::Open().back();
+        const std::size_t before = form->Reminders().Open().size();
+        form->Reminders().Raise(due);
+        EXPECT_TRUE(WaitUntil([&] { return form->Reminders().Open().size() > before; }));
+        return form->Reminders().Open().back();
     };
     agent.log->calls.clear();
     ShowAlarm* alarm = popup("Zahnarzt");
@@ -458,7 +457,7 @@ TEST_F(Speech, AMissingPiecesDialogDuringTheReminderCheckLosesNoAlarm) {
         d.Press("Ok");
     });
     form->CheckAlarms();
-    ASSERT_TRUE(WaitUntil([] { return ShowAlarm::Open().size() == 2; }, 5000));
+    ASSERT_TRUE(WaitUntil([this] { return form->Reminders().Open().size() == 2; }, 5000));
     // Once for each alarm by the check and once by its popup.
     EXPECT_EQ(messages, std::vector<std::string>(4, "MS Agent nicht installiert!"));
 }
