@@ -11,7 +11,7 @@
 #include "ExtCtrls.h"
 #include "Menus.h"
 #include "ReminderCharacter.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "Types.h"
 
 // The character server while a character is loaded.

@@ -26,7 +26,7 @@
 #include "Menus.h"
 #include "Messages.h"
 #include "PageBuilds.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "ShellNotify.h"
 #include "SpeakingCharacter.h"
 #include "SysUtils.h"
@@ -285,6 +285,9 @@ private:
     void ConnectMenu();
     void ReadTopPlacement();
     void ReadCachedSettings();
+    void ApplySettings(const TSettingsValue& Settings, bool All);
+    TSettingsValue appliedSettings_;
+    int settingsListener_ = 0;
     // The database of the settings' folder (Path, else the machine's) is waited for while it is not
     // there; false when it stayed away for DatabaseWaitLimit or the start was ended.
     bool WaitForStoredDatabase(const AnsiString& Path);

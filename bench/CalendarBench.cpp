@@ -16,7 +16,7 @@
 #include "Feiertage.h"
 #include "Gemeinsam.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TarvolinDaten.h"
 #include "TempDir.h"
 

@@ -9,7 +9,7 @@
 #include "Appointments.h"
 #include "Failures.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TarvolinDaten.h"
 
 namespace {
@@ -132,9 +132,7 @@ void BuildTarvolan::ReadRegistrySettings() {
                                               "trotzdem gezeigt. (") + e.what() + ")";
         }
     };
-    ViewParameters& p = Parameters;
     AnsiString text;
-    int value = 0;
 
     TDateTime previous;
     bool hasPrevious = reg.TryReadString("Datum", text) && SysUtils::TryStrToDate(text, previous);
@@ -160,34 +158,33 @@ void BuildTarvolan::ReadRegistrySettings() {
     });
     g_unstoredBuild = stored ? UnstoredBuild{} : UnstoredBuild{settingsFile, now};
 
-    // A missing value means what the settings dialog shows for it.
-    p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);
-    p.FontSize = reg.TryReadInteger("FontSize", value) ? SettingRange("FontSize").Hold(value) : SettingDefault::FontSize;
-    p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : SettingDefault::FontColor);
-    p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value)
-                                     ? value != 0 : SettingDefault::showFullWeeksInMonthView;
-    p.DaysColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorDays", value) ? value : SettingDefault::BackgroundColorDays);
-    if (reg.TryReadInteger("BackgroundColorDaysTransparent", value)) {
-        if (value != 0) p.DaysColorHtml.clear();
-    } else {
-        write([&reg] { reg.WriteBool("BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent); });
-    }
+    TSettings& settings = TSettings::Program();
+    const TSettingsValue s = settings.Current();
+    if (!s.Problem.empty()) throw ERegistryException(s.Problem);
+    // The page's colours of a day are written once, as the page takes them.
+    for (const TSettingField<bool> transparent :
+         {&TSettingsValue::BackgroundColorDaysTransparent, &TSettingsValue::BackgroundColorTodayTransparent})
+        if (!s.WasRead(TSettings::NameOf(transparent)))
+            write([&settings, transparent] {
+                if (!settings.Write(transparent, false, true)) throw ERegistryException(TSettings::NameOf(transparent));
+            });
+    ApplySettings(Parameters, s);
+    ShowPastAppointments = s.vorHeute;
+    host_->SetSayTimeInterval(s.CharacterSayTimeAll);
+    host_->SetSayTimeEnabled(s.CharacterSayTime);
+}
+
+void BuildTarvolan::ApplySettings(ViewParameters& p, const TSettingsValue& s) {
+    p.FontName = s.Font;
+    p.FontSize = s.FontSize;
+    p.FontColorHtml = ColorToHtml(s.FontColor);
+    p.ShowFullWeeksInMonthView = s.showFullWeeksInMonthView;
+    p.DaysColorHtml = s.BackgroundColorDaysTransparent ? AnsiString() : ColorToHtml(s.BackgroundColorDays);
     p.ColorKeyHtml = ColorToHtml(p.ColorKey);
-    p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : SettingDefault::BackgroundColorToday);
-    if (reg.TryReadInteger("BackgroundColorTodayTransparent", value)) {
-        if (value != 0) p.TodayColorHtml.clear();
-    } else {
-        write([&reg] { reg.WriteBool("BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent); });
-    }
-    p.WeekendColorHtml = ColorToHtml(reg.TryReadInteger("WeekendColor", value) ? value : SettingDefault::WeekendColor);
-    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? SettingRange("VORLAGE").Hold(value)
-                                                                         : SettingDefault::VORLAGE);
-    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? SettingRange("CharacterSayTimeAll").Hold(value)
-                                                                                : SettingDefault::CharacterSayTimeAll);
-    host_->SetSayTimeEnabled(reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime);
-    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) ? value != 0
-                                                                                 : SettingDefault::TransparenzOnActiveWindow;
-    ShowPastAppointments = reg.TryReadInteger("vorHeute", value) ? value != 0 : SettingDefault::vorHeute;
+    p.TodayColorHtml = s.BackgroundColorTodayTransparent ? AnsiString() : ColorToHtml(s.BackgroundColorToday);
+    p.WeekendColorHtml = ColorToHtml(s.WeekendColor);
+    p.ViewMode = static_cast<Byte>(s.VORLAGE);
+    p.FadeOnActivation = s.TransparenzOnActiveWindow;
 }
 
 void BuildTarvolan::ShowPage() {

@@ -7,6 +7,7 @@
 #include "CalendarHost.h"
 #include "Classes.h"
 #include "Colors.h"
+#include "Settings.h"
 #include "ViewParameters.h"
 
 class BuildTarvolan : public TThread {
@@ -25,6 +26,8 @@ public:
     // starting the Monday after, the x days' from midnight five days before the start day to
     // midnight starting the thirtieth day after, a month's its days as a date's month is read.
     static std::pair<TDateTime, TDateTime> AppointmentsRange(const ViewParameters& Parameters);
+    // The view block's part that comes from the settings: font, colours, view, fade mode.
+    static void ApplySettings(ViewParameters& Parameters, const TSettingsValue& Settings);
 
     // The builder's copy of the view block.
     ViewParameters Parameters;

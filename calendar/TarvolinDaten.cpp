@@ -8,7 +8,7 @@
 #include "Gemeinsam.h"
 #include "IniFiles.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TextEncoding.h"
 
 bool TTarvolinDatenModul::FiveRowFlag = false;
