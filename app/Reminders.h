@@ -7,13 +7,13 @@
 #include <tuple>
 
 #include "ADODB.h"
-#include "CalendarHost.h"
+#include "PageRequest.h"
 #include "ReminderCharacter.h"
 
 class TReminders {
 public:
     // Connection is the window's; the host names the user; the character comes to each popup.
-    TReminders(ICalendarHost& Host, TADOConnection* Connection, IReminderCharacter& Character)
+    TReminders(ICalendarWindow& Host, TADOConnection* Connection, IReminderCharacter& Character)
         : host_(Host), connection_(Connection), character_(Character) {}
 
     // The first check covers every minute from now on.
@@ -33,7 +33,7 @@ public:
     std::size_t RaisedCount() const { return raised_.size(); }
 
 private:
-    ICalendarHost& host_;
+    ICalendarWindow& host_;
     TADOConnection* connection_;
     IReminderCharacter& character_;
     long long lastMinute_ = -1;

@@ -319,7 +319,6 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter)
     ADODataSet->SetLockType(ltReadOnly);
     ADOCommand = new TADOCommand(this);
     ADOCommand->SetConnection(ADOConnection1);
-    feiertage_ = new TFeiertage(this);
     reminders_ = std::make_unique<TReminders>(*this, ADOConnection1, *character_);
 
     TempDir = SysUtils::GetTempFolder();
@@ -712,8 +711,8 @@ void TForm1::SetSplashStatus(const AnsiString& Text) {
     SplashScreen->Progress->SetPosition(splashStep_);
     SplashScreen->Message->SetCaption(Text);
     SplashScreen->Repaint();
-    // A report the page builder sends while the window waits for it only updates the splash: timers
-    // and input must not run inside that wait.
+    // A report of the page builder, while the window waits for it or takes its result, only updates
+    // the splash: timers and input must not run inside those.
     if (!WaitingForBuilder()) Application->ProcessMessages();
     ++splashStep_;
 }
@@ -820,12 +819,6 @@ void TForm1::LoadWindowPlacement() {
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------
-void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
-    if (!Browser || !Stream) return;
-    Stream->Seek(0, soBeginning);
-    if (Browser == WebBrowser) LoadPageIntoBrowser(Stream->DataString());
-}
-
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     Trace::Step("first page built");
     pageBuilt_ = true;

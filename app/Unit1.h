@@ -17,15 +17,14 @@
 #include "AccessToTarvolin.h"
 #include "AppEvnts.h"
 #include "BuildCalendar.h"
-#include "CalendarHost.h"
 #include "Classes.h"
 #include "ExtCtrls.h"
-#include "Feiertage.h"
 #include "Forms.h"
 #include "ImgList.h"
 #include "Menus.h"
 #include "Messages.h"
 #include "PageBuilds.h"
+#include "PageRequest.h"
 #include "Settings.h"
 #include "ShellNotify.h"
 #include "SpeakingCharacter.h"
@@ -58,7 +57,7 @@ class TSplashScreen;
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
 
-class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner, public IPageWindow {
+class TForm1 : public TForm, public ICalendarWindow, public ICharacterOwner, public IPageWindow {
     // The speaking character; made first, as the window's parts below are given it.
     std::unique_ptr<TSpeakingCharacter> character_;
 
@@ -141,7 +140,6 @@ public:
     bool RebuildCalendar(TDateTime ADate, bool Wait) override { return pageBuilds_->RebuildCalendar(ADate, Wait); }
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder() const { return pageBuilds_->WaitingForBuilder(); }
-    void LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream);
     void WMRedrawCalendar(TMessage& Message);
     void Timer1Timer(TObject* Sender);
     void EineMinuteTimer(TObject* Sender);
@@ -234,7 +232,7 @@ public:
     virtual void ShowTaskWindow(const AnsiString& ConnectionString);
     virtual int ShowSettingsDialog(bool& Modified);
 
-    // ---- ICalendarHost ----
+    // ---- ICalendarWindow ----
     AnsiString GetCalendarUser() override;
     AnsiString ExeDir() const override { return exeDir_; }
     AnsiString ConnectionString() const override { return ADOConnection1->ConnectionString(); }
@@ -250,7 +248,7 @@ public:
     void PageNotBuilt(const AnsiString& Why) override;
     void CloseMainWindow(int Code) override;
     ::ViewParameters& MainViewParameters() override { return ViewParameters; }
-    TDateTime SettingsDate() override { return settingsDate_; }
+    TDateTime SettingsDate() const { return settingsDate_; }
     void SetSettingsDate(TDateTime Value) override { settingsDate_ = Value; }
     void SetSayTimeInterval(int Value) override { character_->SayTimeInterval = Value; }
     void SetSayTimeEnabled(bool Value) override { character_->SayTimeEnabled = Value; }
@@ -262,7 +260,6 @@ public:
     bool AnnouncePending() override { return announcePending_; }
     void SetAnnouncePending(bool Value) override { announcePending_ = Value; }
     bool MailOnBirthday() override { return mailOnBirthday_; }
-    TFeiertage* Feiertage1() override { return feiertage_; }
 
 protected:
     void WndProc(TMessage& Message) override;
@@ -332,7 +329,6 @@ private:
     // The last folder found was the sample beside the program, taken on the user's "Nein".
     bool tookSample_ = false;
     AnsiString reportedBuildFailure_;
-    TFeiertage* feiertage_;
     std::unique_ptr<TTrayMenu> trayMenu_;
     std::unique_ptr<TPageBuilds> pageBuilds_ = std::make_unique<TPageBuilds>(*this);
 
