@@ -1,7 +1,14 @@
 # Shared build rules: warnings, sanitizers, one library per folder, tests per library.
 
+set(ZB_CHECK_INCLUDES ${CMAKE_CURRENT_LIST_DIR}/CheckIncludes.cmake)
+
 function(zb_compile_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    # GCC 12 optimising std::string's replace/insert sees overlapping copies that cannot happen and
+    # warns in every file that concatenates strings: the one real warning would drown in them.
+    target_compile_options(${target} PRIVATE -Wno-restrict)
+  endif()
   if(ZB_SANITIZE)
     # float-cast-overflow is not part of "undefined" but a double out of range cast to an
     # integer is undefined all the same (dates and sizes read from shared files).
@@ -21,6 +28,27 @@ function(zb_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   zb_compile_options(${name})
+  file(GLOB headers ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/private/*.h)
+  zb_check_includes(${name} ${ARGN} ${headers})
+endfunction()
+
+# zb_check_includes(target files...): the target is built only once none of its files includes a
+# header by a path that climbs out of its folder or starts at the root (cmake/CheckIncludes.cmake);
+# the check runs again whenever one of the files changes.
+function(zb_check_includes target)
+  set(files)
+  foreach(f IN LISTS ARGN)
+    get_filename_component(f "${f}" ABSOLUTE)
+    list(APPEND files "${f}")
+  endforeach()
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}.includes-checked)
+  string(REPLACE ";" "|" joined "${files}")
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} "-DFILES=${joined}" -DSTAMP=${stamp} -P ${ZB_CHECK_INCLUDES}
+    DEPENDS ${files} ${ZB_CHECK_INCLUDES}
+    COMMENT "Checking the includes of ${target}" VERBATIM)
+  add_custom_target(${target}_includes DEPENDS ${stamp})
+  add_dependencies(${target} ${target}_includes)
 endfunction()
 
 # zb_test(name sources... LIBS libs... [ENV k=v]): a GoogleTest executable run by ctest.

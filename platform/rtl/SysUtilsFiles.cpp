@@ -324,7 +324,17 @@ AnsiString ResolveInsideFolder(const AnsiString& Folder, const AnsiString& Path)
 }
 
 void WriteFileBytes(const AnsiString& name, std::string_view bytes, unsigned NewFileMode) {
-    const std::string target = ResolvePath(name);
+    std::string target = ResolvePath(name);
+    {
+        // A file kept behind a link (settings in a synchronised folder, say) stays behind it: the
+        // new text replaces the file the link names, beside it, and the link is left as it was.
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(target, ec))) {
+            const fs::path linked = fs::canonical(target, ec);
+            if (!ec) target = linked.string();
+        }
+    }
     struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : static_cast<mode_t>(NewFileMode);
     std::string tmp = target + TemporaryFileInfix + "XXXXXX";

@@ -1,5 +1,6 @@
 #include "Character.h"
 
+#include <chrono>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -21,6 +22,17 @@ constexpr int kBalloonLingerMs = 1200;
 RandomSource& Random() {
     static RandomSource source;
     return source;
+}
+
+MoveClock& Clock() {
+    static MoveClock clock;
+    return clock;
+}
+
+std::int64_t NowMs() {
+    if (Clock()) return Clock()();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 int DefaultRandom(int count) {
@@ -66,6 +78,12 @@ void Notifier::Post(std::function<void(IAgentNotifySink&)> call) {
 }
 
 // ---- alternatives ------------------------------------------------------------------------------------------------
+MoveClock SetMoveClock(MoveClock clock) {
+    MoveClock old = std::move(Clock());
+    Clock() = std::move(clock);
+    return old;
+}
+
 RandomSource SetRandomSource(RandomSource source) {
     RandomSource old = std::move(Random());
     Random() = std::move(source);
@@ -126,7 +144,7 @@ Character::Character(std::int32_t id, std::unique_ptr<CharacterPackage> package,
     });
     moveTimer_.setInterval(15);
     QObject::connect(&moveTimer_, &QTimer::timeout, &context_, [this] {
-        const double t = moveMs_ > 0 ? std::min(1.0, double(moveClock_.elapsed()) / moveMs_) : 1.0;
+        const double t = moveMs_ > 0 ? std::min(1.0, double(NowMs() - moveStartMs_) / moveMs_) : 1.0;
         window_->move(moveFrom_ + (moveTo_ - moveFrom_) * t);
         if (t >= 1.0) {
             moveTimer_.stop();
@@ -466,7 +484,7 @@ void Character::Begin(const Request& r) {
             window_->move(moveTo_);
             return Complete();
         }
-        moveClock_.start();
+        moveStartMs_ = NowMs();
         moveTimer_.start();
         return;
     }

@@ -2,13 +2,13 @@
 // server's own settings, and one loaded character with its request queue.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
 
 #include <deque>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -59,6 +59,10 @@ void SetDefaultCharacterPath(const std::string& path);
 // Chooses one of count alternatives (0 .. count-1); tests put a source of their own in place.
 using RandomSource = std::function<int(int count)>;
 RandomSource SetRandomSource(RandomSource source);
+// Milliseconds of a steady clock, which times a character's moves; tests put a clock of their own in
+// place (an empty one puts the steady clock back).
+using MoveClock = std::function<std::int64_t()>;
+MoveClock SetMoveClock(MoveClock clock);
 // One alternative of a text whose alternatives "|" separates, trimmed.
 std::string PickAlternative(const std::string& text);
 
@@ -169,7 +173,7 @@ private:
     QPoint moveFrom_;
     QPoint moveTo_;
     int moveMs_ = 0;
-    QElapsedTimer moveClock_;
+    std::int64_t moveStartMs_ = 0;
     std::shared_ptr<SpeechJob> job_;
 };
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "../support/TempDir.h"
+#include "TempDir.h"
 #include "AdvEdit.h"
 #include "AdvEditQuery.h"
 #include "AdvMaskEdit.h"

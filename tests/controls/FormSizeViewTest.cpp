@@ -2,7 +2,7 @@
 // work area and dragging the form by its client area.
 #include <gtest/gtest.h>
 
-#include "../support/TempDir.h"
+#include "TempDir.h"
 #include "FlatViewSupport.h"
 #include "FormSize.h"
 #include "IniFiles.h"

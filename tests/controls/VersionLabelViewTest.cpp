@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "../support/TempDir.h"
+#include "TempDir.h"
 #include "VersionInfo.h"
 #include "verslab.h"
 

@@ -161,6 +161,20 @@ TEST(IniFile, WritesKeepCommentsLineEndsAndOtherLines) {
     EXPECT_FALSE(ini.SectionExists("Abend"));
 }
 
+TEST(IniFile, AFileBehindALinkIsWrittenWhereTheLinkPointsAndTheLinkStays) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("sync"));
+    dir.write("sync/Zorbelin.INI", "[Aufgaben]\nLeft=1\n");
+    std::filesystem::create_symlink("sync/Zorbelin.INI", dir.file("Zorbelin.INI"));
+    TIniFile ini(dir.file("Zorbelin.INI"));
+    ini.WriteInteger("Aufgaben", "Left", 20);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Zorbelin.INI")));
+    EXPECT_EQ(dir.read("sync/Zorbelin.INI"), "[Aufgaben]\nLeft=20\n");
+    // Nothing is left beside the file the link names, nor beside the link.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("sync")), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
 TEST(IniFile, SeesChangesMadeByOthersAndDuplicateKeysAreAllDeleted) {
     TempDir dir;
     dir.write("a.ini", "[S]\nk=1\nK=2\n");

@@ -100,16 +100,17 @@ inline bool SleepUntil(const std::function<bool()>& Done, int TimeoutMs = 10000)
 // work runs on it, and what other programs do costs it no time. Each is timed twice, in turn, and
 // its faster run counts. A claim about growth is this ratio, which holds on a loaded machine as on
 // a quiet one.
+inline double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
 inline double TimeRatio(const std::function<void()>& Small, const std::function<void()>& Large) {
     const auto time = [](const std::function<void()>& work) {
-        const auto now = [] {
-            timespec t{};
-            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-            return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-        };
-        const double start = now();
+        const double start = ThreadSeconds();
         work();
-        return now() - start;
+        return ThreadSeconds() - start;
     };
     double small = 1e300, large = 1e300;
     for (int round = 0; round < 2; ++round) {
