@@ -4,8 +4,7 @@
 
 #include "DueAlarms.h"
 #include "MMSystem.h"
-#include "SettingDefaults.h"
-#include "Registry.h"
+#include "Settings.h"
 #include "Resources.h"
 #include "ShellApi.h"
 #include "TextEncoding.h"
@@ -57,11 +56,14 @@ void LoadBackground(TBitmap* Bitmap) {
 }
 
 void PlayAlarmSound() {
+    // A sound that is not stored plays the platform's own; one stored as anything but a text beeps.
+    const TSettingsValue settings = TSettings::Program().Current();
+    if (!settings.Problem.empty() || (!settings.WasRead("Wav") && !settings.IsAbsent("Wav"))) {
+        MessageBeep(0);
+        return;
+    }
     try {
-        TRegistry reg;
-        reg.OpenKey(TarvolinKey, true);
-        const AnsiString wav = reg.ReadString("Wav");
-        PlaySound(wav.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+        PlaySound(settings.Wav.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
     } catch (const std::exception&) {
         // The reminder is heard all the same.
         MessageBeep(0);

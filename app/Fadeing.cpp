@@ -4,8 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "WinUser.h"
 
 Fadeing::Fadeing() : TThread(true) {
@@ -26,8 +25,13 @@ Fadeing::~Fadeing() {
 }
 
 void Fadeing::Start(bool In) {
+    // Read here, on the thread that owns the settings; each fade goes between the limits of its start.
+    int low = 0, high = 0;
+    ReadLimits(low, high);
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        low_ = low;
+        high_ = high;
         direction_ = In;
         startPending_ = true;
     }
@@ -44,25 +48,21 @@ bool Fadeing::Park() {
 }
 
 void Fadeing::ReadLimits(int& Low, int& High) {
-    // A value that cannot be read counts as the settings dialog's default.
-    Low = SettingDefault::Alpha;
-    High = SettingDefault::AlphaAktive;
-    try {
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) {
-            if (reg.ValueExists("Alpha")) Low = reg.ReadInteger("Alpha");
-            if (reg.ValueExists("AlphaAktive")) High = reg.ReadInteger("AlphaAktive");
-        }
-    } catch (const std::exception&) {
-        // Only read: the defaults above serve.
-    }
-    // What the settings dialog offers: a damaged file can neither hide the window nor step beyond a byte.
-    Low = SettingRange("Alpha").Hold(Low);
-    High = SettingRange("AlphaAktive").Hold(High);
+    // The settings value holds each limit within what the dialog offers: a damaged file can neither
+    // hide the window nor step beyond a byte.
+    const TSettingsValue settings = TSettings::Program().Current();
+    Low = settings.Alpha;
+    High = settings.AlphaAktive;
     if (Low >= High) {
         Low = 245;
         High = 255;
     }
+}
+
+void Fadeing::Limits(int& Low, int& High) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Low = low_;
+    High = high_;
 }
 
 void Fadeing::FadeDone(bool In) {
@@ -71,7 +71,7 @@ void Fadeing::FadeDone(bool In) {
 
 void Fadeing::Execute() {
     int low = 0, high = 0;
-    ReadLimits(low, high);
+    Limits(low, high);
     int current = direction_ ? low : high;
     while (!Terminated()) {
         bool in;
@@ -96,7 +96,7 @@ void Fadeing::Execute() {
         if (!reached || in != direction_) continue;
         FadeDone(in);
         if (!Park()) break;
-        ReadLimits(low, high);
+        Limits(low, high);
         current = std::clamp(current, low, high);
     }
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "Classes.h"
+#include "Settings.h"
 #include "WinUser.h"
 
 class Fadeing : public TThread {
@@ -20,7 +21,7 @@ public:
     int CurrentAlpha() const { return current_; }
 
     // The limits from the settings: Alpha (low) and AlphaAktive (high); 245 and 255 when low is not
-    // below high.
+    // below high. Each Start reads them.
     static void ReadLimits(int& Low, int& High);
 
     // The main thread hands over the window and its colour key for each fade, also while one runs.
@@ -39,6 +40,8 @@ protected:
 private:
     // Waits for the next Start (or the end); false when the thread is to end.
     bool Park();
+    // The limits the last Start read.
+    void Limits(int& Low, int& High);
     void FadeDone(bool In);
 
     std::atomic<bool> direction_{true};
@@ -47,4 +50,5 @@ private:
     std::condition_variable wake_;
     bool startPending_ = false;
     bool ending_ = false;
+    int low_ = SettingDefault::Alpha, high_ = SettingDefault::AlphaAktive;
 };

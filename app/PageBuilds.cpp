@@ -2,7 +2,7 @@
 
 #include "Classes.h"
 
-TPageBuilds::TPageBuilds(ICalendarHost& Host) : host_(Host) {}
+TPageBuilds::TPageBuilds(ICalendarWindow& Window) : window_(Window) {}
 
 TPageBuilds::~TPageBuilds() { EndBuilds(); }
 
@@ -19,7 +19,7 @@ bool TPageBuilds::RebuildCalendar(TDateTime ADate, bool Wait) {
     // message loop inside that wait) must not wait again nor replace the builder under the wait,
     // and one that comes while a build runs need not hold up the main thread: either is remembered
     // and runs once that build has ended; several such requests give one build, for the last date.
-    if (waitingForBuilder_ || (builderRunning_ && !Wait)) {
+    if (waitingForBuilder_ || applying_ || (builderRunning_ && !Wait)) {
         rebuildPending_ = true;
         pendingRebuildDate_ = ADate;
         return true;
@@ -30,12 +30,12 @@ bool TPageBuilds::RebuildCalendar(TDateTime ADate, bool Wait) {
     }
     // This build is the latest request: one remembered before it is served by it.
     rebuildPending_ = false;
-    builder_ = std::make_unique<BuildTarvolan>(true, &host_);
+    builder_ = std::make_unique<BuildTarvolan>(true);
     builder_->SetPriority(tpHighest);
-    ViewParameters& view = host_.MainViewParameters();
+    ViewParameters& view = window_.MainViewParameters();
     view.CalendarDate = ADate;
     view.StartDate = ADate;
-    builder_->Parameters = view;
+    builder_->Request = MakePageRequest(window_, ADate);
     builder_->OnTerminate = [this](TObject* Sender) { BuilderTerminated(Sender); };
     ++buildCount_;
     builderRunning_ = true;
@@ -66,7 +66,15 @@ void TPageBuilds::RunPendingRebuild() {
     RebuildCalendar(pendingRebuildDate_, false);
 }
 
-void TPageBuilds::BuilderTerminated(TObject*) {
+void TPageBuilds::BuilderTerminated(TObject* Sender) {
+    // The result comes back with the builder's end, on the main thread; requests made while it is
+    // applied (the window's events may run) are remembered and served after it.
+    auto* builder = static_cast<BuildTarvolan*>(Sender);
+    {
+        applying_ = true;
+        const ScopeExit applied([this] { applying_ = false; });
+        ApplyPageResult(builder->Result, builder->Request, window_);
+    }
     builderRunning_ = false;
     // The finished builder stays owned here; the next build or the end of the builds frees it.
     if (OnBuildEnded) OnBuildEnded();

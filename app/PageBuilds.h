@@ -1,19 +1,20 @@
 #pragma once
-// The calendar page's builds: at most one page builder at a time, started for a date with a copy of
-// the window's view block; a request that comes while a build runs or is waited for is remembered
-// and served, once, after it. The window owns it and hears through its events.
+// The calendar page's builds: at most one page builder at a time, started for a date with a request
+// made on the main thread; its result is applied to the window on the main thread once the builder
+// has ended. A request that comes while a build runs or is waited for is remembered and served,
+// once, after it. The window owns it and hears through its events.
 #include <functional>
 #include <memory>
 
 #include "BuildCalendar.h"
-#include "CalendarHost.h"
 #include "Classes.h"
+#include "PageRequest.h"
 #include "SysUtils.h"
 
 class TPageBuilds {
 public:
-    // Host is the window the builders work for; its view block is the one each build copies.
-    explicit TPageBuilds(ICalendarHost& Host);
+    // Window is the window the pages are built for; its view block is the one each request copies.
+    explicit TPageBuilds(ICalendarWindow& Window);
     ~TPageBuilds();
     TPageBuilds(const TPageBuilds&) = delete;
     TPageBuilds& operator=(const TPageBuilds&) = delete;
@@ -35,8 +36,9 @@ public:
     // Waits for the running build and frees it; no remembered request starts another. The window
     // calls it while everything a build calls is still there.
     void EndBuilds();
-    // Waiting for a page builder: calls it queued for the main thread run, nothing else.
-    bool WaitingForBuilder() const { return waitingForBuilder_; }
+    // Waiting for a page builder, or applying its result: calls queued for the main thread run,
+    // nothing else.
+    bool WaitingForBuilder() const { return waitingForBuilder_ || applying_; }
     // Builds started so far, and the builder running now (or finished last).
     int BuildCount() const { return buildCount_; }
     BuildTarvolan* RunningBuilder() const { return builder_.get(); }
@@ -47,8 +49,10 @@ private:
     // Starts the rebuild asked for while a build ran, once that build has ended.
     void RunPendingRebuild();
 
-    ICalendarHost& host_;
+    ICalendarWindow& window_;
     std::unique_ptr<BuildTarvolan> builder_;
+    // A build's result is being applied (its builder waits for that, as its last step).
+    bool applying_ = false;
     int buildCount_ = 0;
     bool waitingForBuilder_ = false;
     // A rebuild asked for while a build ran or was waited for, and the date it asked for.

@@ -11,7 +11,7 @@
 #include "IniFiles.h"
 #include "Forms.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "ShellApi.h"
 #include "TextEncoding.h"
 #include "Trace.h"
@@ -44,41 +44,29 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     bool zoom = false;
     int savedX = 0, savedY = 0;
     {
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) {
-            if (!reg.TryReadString("AgentFromFileSystem", file)) file.clear();
-            int px = 0, py = 0;
-            if (reg.TryReadInteger("AgentLastPositionX", px) && reg.TryReadInteger("AgentLastPositionY", py)) {
-                savedX = px;
-                savedY = py;
+        TSettings& settings = TSettings::Program();
+        const TSettingsValue s = settings.Current();
+        if (s.KeyFound) {
+            file = s.AgentFromFileSystem;
+            if (s.WasRead("AgentLastPositionX") && s.WasRead("AgentLastPositionY")) {
+                savedX = s.AgentLastPositionX;
+                savedY = s.AgentLastPositionY;
             }
             if (savedX > Screen->Width() || savedX < 0) savedX = 128;
             if (savedY > Screen->Height() || savedY < 0) savedY = 128;
             // Switched off, the character serves only the action that forces it; one still loaded
             // for such an action goes as soon as anything else asks for it.
-            int used = 0;
-            if (!reg.TryReadInteger("CharacterUsed", used)) {
-                try {
-                    reg.WriteBool("CharacterUsed", false);
-                } catch (const std::exception&) {
-                    // Unwritten, the missing value still means switched off.
-                }
-                used = 0;
+            bool used = s.CharacterUsed;
+            if (!s.WasRead("CharacterUsed")) {
+                settings.Write(&TSettingsValue::CharacterUsed, false);
+                used = false;
             }
             if (!used && !AgentForceLoad) {
                 SaveAndUnload();
                 return false;
             }
-            int zoomed = 0;
-            if (reg.TryReadInteger("AgentZoom", zoomed)) {
-                zoom = zoomed != 0;
-            } else {
-                try {
-                    reg.WriteBool("AgentZoom", false);
-                } catch (const std::exception&) {
-                    // Unwritten, the missing value still means not zoomed.
-                }
-            }
+            zoom = s.AgentZoom;
+            if (!s.WasRead("AgentZoom")) settings.Write(&TSettingsValue::AgentZoom, false);
         }
     }
     if (AgentLoaded && AgentCharacter) {
@@ -102,12 +90,8 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
         return false;
     }
     if (!AgentServer) {
-        try {
-            TRegistry reg;
-            if (reg.OpenKey(TarvolinKey, false)) reg.WriteBool("CharacterUsed", false);
-        } catch (const std::exception& e) {
-            owner_.WriteDebugLog(AnsiString("Figur nicht abgeschaltet: ") + e.what() + "\n");
-        }
+        if (!TSettings::Program().Write(&TSettingsValue::CharacterUsed, false))
+            owner_.WriteDebugLog("Figur nicht abgeschaltet: die Einstellungen sind nicht zu schreiben\n");
         return false;
     }
     const std::string key = !file.empty() && SysUtils::FileExists(file) ? std::string(file) : std::string();
@@ -129,13 +113,8 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
     }
     Trace::Step("character loaded");
     if (AgentCharacter->SetLanguageID(7) < 0) owner_.WriteDebugLog("SetTTSModeID=>Fehler");
-    {
-        TRegistry reg;
-        AnsiString voice;
-        if (reg.OpenKey(TarvolinKey, false) && reg.TryReadString("AgentVoiceModeID", voice) && !voice.empty()) {
-            if (AgentCharacter->SetTTSModeID("{" + voice + "}") < 0) owner_.WriteDebugLog("SetTTSModeID=>Fehler");
-        }
-    }
+    const AnsiString voice = TSettings::Program().Current().AgentVoiceModeID;
+    if (!voice.empty() && AgentCharacter->SetTTSModeID("{" + voice + "}") < 0) owner_.WriteDebugLog("SetTTSModeID=>Fehler");
     int w = 0, h = 0;
     AgentCharacter->GetOriginalSize(w, h);
     if (zoom) {
@@ -185,17 +164,12 @@ bool TSpeakingCharacter::Start(int X, int Y, bool Show) {
 
 void TSpeakingCharacter::SavePosition() {
     if (!AgentLoaded || !AgentCharacter) return;
-    try {
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) {
-            int left = 0, top = 0;
-            AgentCharacter->GetPosition(left, top);
-            reg.WriteInteger("AgentLastPositionX", left);
-            reg.WriteInteger("AgentLastPositionY", top);
-        }
-    } catch (const std::exception& e) {
-        owner_.WriteDebugLog(e.what());
-    }
+    int left = 0, top = 0;
+    AgentCharacter->GetPosition(left, top);
+    TSettings& settings = TSettings::Program();
+    if (settings.Current().KeyFound &&
+        !(settings.Write(&TSettingsValue::AgentLastPositionX, left) && settings.Write(&TSettingsValue::AgentLastPositionY, top)))
+        owner_.WriteDebugLog("Die Position der Figur kann nicht gespeichert werden.");
 }
 
 void TSpeakingCharacter::SaveAndUnload() {
@@ -371,12 +345,7 @@ void TSpeakingCharacter::SayTime() {
     if (!Load()) return;
     Play("Wave");
     // A text never saved is the one the settings dialog shows.
-    AnsiString text = SettingDefault::SPAgentTime;
-    {
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false) && reg.ValueExists("SPAgentTime") && !reg.TryReadString("SPAgentTime", text))
-            text = SettingDefault::SPAgentTime;
-    }
+    AnsiString text = TSettings::Program().Current().SPAgentTime;
     if (h == 22 && m > 30) {
         Play("GetAttention");
         text = "Es ist schon spät geworden, es ist <TIME>";
@@ -448,12 +417,7 @@ void TSpeakingCharacter::Announce() {
         owner_.SetAnnouncePending(false);
         if (!Load()) continue;
         if (AnnounceIntroPending) {
-            AnsiString intro = SettingDefault::SBAgentAppointments;
-            TRegistry reg;
-            if (reg.OpenKey(TarvolinKey, false) && reg.ValueExists("SBAgentAppointments") &&
-                !reg.TryReadString("SBAgentAppointments", intro))
-                intro = SettingDefault::SBAgentAppointments;
-            Say(intro, false, false, false, true, false);
+            Say(TSettings::Program().Current().SBAgentAppointments, false, false, false, true, false);
             AnnounceIntroPending = false;
         }
         Say(lines.Strings(i), false, false, false, true, false);

@@ -11,7 +11,7 @@
 #include "ExtCtrls.h"
 #include "Menus.h"
 #include "ReminderCharacter.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "Types.h"
 
 // What the character needs of the window that owns it: its log, its folder and the work area; the

@@ -296,8 +296,8 @@ void TStartup::SetSplashStatus(const AnsiString& Text) {
     SplashScreen->Progress->SetPosition(splashStep_);
     SplashScreen->Message->SetCaption(Text);
     SplashScreen->Repaint();
-    // A report the page builder sends while the window waits for it only updates the splash: timers
-    // and input must not run inside that wait.
+    // A report of the page builder, while the window waits for it or takes its result, only updates
+    // the splash: timers and input must not run inside those.
     if (!parts_.WaitingForBuilder()) Application->ProcessMessages();
     ++splashStep_;
 }

@@ -10,17 +10,16 @@
 #include "DirectSS.h"
 #include "IniFiles.h"
 #include "MMSystem.h"
-#include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "SysUtils.h"
 #include "TextEncoding.h"
 
 namespace {
 
-int ReadIntOr(TRegistry& reg, const char* name, int fallback) {
-    int v = fallback;
-    return reg.TryReadInteger(name, v) ? v : fallback;
-}
+// Each change goes to the settings key at once; the main window creates the key at its start, so a
+// missing key means nothing is written, and a failed write leaves the dialog open.
+TSettings& Settings() { return TSettings::Program(); }
+using V = TSettingsValue;
 
 } // namespace
 
@@ -323,10 +322,11 @@ struct TEinstellungen::TStoredValue {
     // list's text, its default when empty; Colour: a shape's colour, which the colour picker writes.
     enum TKind { Flag, Number, Choice, Text, Colour };
     TControl* Control;
-    const char* Name;
     TKind Kind;
-    int Default = 0;
-    const char* TextDefault = "";
+    // The field of the settings value it shows: Flag for a flag, Text for a text, Number otherwise.
+    TSettingField<bool> FlagField = nullptr;
+    TSettingField<int> NumberField = nullptr;
+    TSettingField<AnsiString> TextField = nullptr;
     // The page shows the change only when it is rebuilt.
     bool Rebuild = false;
     // A missing value is written with its default when the dialog opens.
@@ -582,15 +582,10 @@ void TEinstellungen::FormCreate(TObject*) {
     // 2.
     Modified = false;
     // 3. the listed values in their order, and the spoken time's interval
-    try {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        if (reg.OpenKey(TarvolinKey, false)) {
-            ShowStoredValues(reg);
-            SetSayTimePosition(ReadIntOr(reg, "CharacterSayTimeAll", SettingDefault::CharacterSayTimeAll));
-        }
-    } catch (const SysUtils::Exception&) {
-        // Only read: what cannot be read shows its default, and the file stays as it is.
+    const TSettingsValue settings = Settings().Current();
+    if (settings.KeyFound) {
+        ShowStoredValues(settings);
+        SetSayTimePosition(settings.CharacterSayTimeAll);
     }
     // The character's group follows its box even without the key.
     StoredValueOf(CheckBoxAgentUsed).Follows();
@@ -603,15 +598,10 @@ void TEinstellungen::FormCreate(TObject*) {
             TIniFile ini(file);
             ini.ReadSections(ComboBoxDesign->Items());
         }
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        if (reg.OpenKey(TarvolinKey, false)) {
+        if (settings.KeyFound) {
             // The page builder finds its design whatever the case, so the list does too; without a
             // stored design it takes its default one.
-            const TStoredValue& listed = StoredValueOf(ComboBoxDesign);
-            AnsiString stored;
-            if (!reg.TryReadString(listed.Name, stored) || !reg.ValueExists(listed.Name)) stored = listed.TextDefault;
-            const AnsiString design = SysUtils::LowerCase(stored);
+            const AnsiString design = SysUtils::LowerCase(settings.*StoredValueOf(ComboBoxDesign).TextField);
             for (int i = 0; i < ComboBoxDesign->Items()->Count(); ++i)
                 if (SysUtils::LowerCase(ComboBoxDesign->Items()->Get(i)) == design) {
                     ComboBoxDesign->SetItemIndex(i);
@@ -668,13 +658,13 @@ void TEinstellungen::ListStoredValues() {
         };
     };
     storedValues_ = {
-        {.Control = AdvEdit1, .Name = "Body", .Kind = V::Text, .TextDefault = SettingDefault::Body, .Rebuild = true},
-        {.Control = CheckBoxGeburtstagseMail, .Name = "MailonBirthday", .Kind = V::Flag, .Default = SettingDefault::MailonBirthday,
+        {.Control = AdvEdit1, .Kind = V::Text, .TextField = &TSettingsValue::Body, .Rebuild = true},
+        {.Control = CheckBoxGeburtstagseMail, .Kind = V::Flag, .FlagField = &TSettingsValue::MailonBirthday,
          .Rebuild = true},
-        {.Control = CheckBoxshowFullWeeksInMonthView, .Name = "showFullWeeksInMonthView", .Kind = V::Flag,
-         .Default = SettingDefault::showFullWeeksInMonthView, .Rebuild = true},
+        {.Control = CheckBoxshowFullWeeksInMonthView, .Kind = V::Flag,
+         .FlagField = &TSettingsValue::showFullWeeksInMonthView, .Rebuild = true},
         // A loaded character shows the new size at once (two thirds of its own size when zoomed).
-        {.Control = TrackBar2, .Name = "AgentZoom", .Kind = V::Flag, .Default = SettingDefault::AgentZoom, .StoreDefault = true,
+        {.Control = TrackBar2, .Kind = V::Flag, .FlagField = &TSettingsValue::AgentZoom, .StoreDefault = true,
          .Then =
              [this] {
                  const bool zoom = NumberShown(TrackBar2, true) != 0;
@@ -683,46 +673,43 @@ void TEinstellungen::ListStoredValues() {
                      if (character->GetOriginalSize(w, h) >= 0) character->SetSize(zoom ? w * 2 / 3 : w, zoom ? h * 2 / 3 : h);
                  }
              }},
-        {.Control = TageEdit, .Name = "xTage", .Kind = V::Number, .Default = SettingDefault::xTage, .Rebuild = true},
-        {.Control = CheckBoxAgentUsed, .Name = "CharacterUsed", .Kind = V::Flag, .Default = SettingDefault::CharacterUsed,
+        {.Control = TageEdit, .Kind = V::Number, .NumberField = &TSettingsValue::xTage, .Rebuild = true},
+        {.Control = CheckBoxAgentUsed, .Kind = V::Flag, .FlagField = &TSettingsValue::CharacterUsed,
          .Follows =
              [this] {
                  const bool on = CheckBoxAgentUsed->Checked();
                  GroupBoxAgent->SetEnabled(on);
                  for (int i = 0; i < GroupBoxAgent->ControlCount(); ++i) GroupBoxAgent->Controls(i)->SetEnabled(on);
              }},
-        {.Control = CheckBoxAgentSayTime, .Name = "CharacterSayTime", .Kind = V::Flag, .Default = SettingDefault::CharacterSayTime},
-        {.Control = CheckBoxTermineVorDatumZeigen, .Name = "vorHeute", .Kind = V::Flag, .Default = SettingDefault::vorHeute,
+        {.Control = CheckBoxAgentSayTime, .Kind = V::Flag, .FlagField = &TSettingsValue::CharacterSayTime},
+        {.Control = CheckBoxTermineVorDatumZeigen, .Kind = V::Flag, .FlagField = &TSettingsValue::vorHeute,
          .Rebuild = true},
         // A transparent day shows as the dialog's face; the colour comes back when the dialog opens again.
-        {.Control = CheckBoxTransp1, .Name = "BackgroundColorDaysTransparent", .Kind = V::Flag,
-         .Default = SettingDefault::BackgroundColorDaysTransparent, .Rebuild = true, .StoredWith = CheckBoxTransp3,
-         .Then = transparent(CheckBoxTransp1, btnColor1)},
-        {.Control = CheckBoxTransp3, .Name = "BackgroundColorTodayTransparent", .Kind = V::Flag,
-         .Default = SettingDefault::BackgroundColorTodayTransparent, .Rebuild = true, .StoredWith = CheckBoxTransp1,
-         .Then = transparent(CheckBoxTransp3, btnColor3)},
-        // The window fades the new way from now on, not only after the next page build.
-        {.Control = Transparenzmode, .Name = "TransparenzOnActiveWindow", .Kind = V::Flag,
-         .Default = SettingDefault::TransparenzOnActiveWindow, .StoreDefault = true,
-         .Then = [this] { if (OnFadeModeChanged) OnFadeModeChanged(Transparenzmode->Checked()); }},
-        {.Control = Transparenz2, .Name = "AlphaAktive", .Kind = V::Number, .Default = SettingDefault::AlphaAktive, .Rebuild = true,
+        {.Control = CheckBoxTransp1, .Kind = V::Flag, .FlagField = &TSettingsValue::BackgroundColorDaysTransparent,
+         .Rebuild = true, .StoredWith = CheckBoxTransp3, .Then = transparent(CheckBoxTransp1, btnColor1)},
+        {.Control = CheckBoxTransp3, .Kind = V::Flag, .FlagField = &TSettingsValue::BackgroundColorTodayTransparent,
+         .Rebuild = true, .StoredWith = CheckBoxTransp1, .Then = transparent(CheckBoxTransp3, btnColor3)},
+        // Who listens to the settings (the window's fading) takes the new mode at once.
+        {.Control = Transparenzmode, .Kind = V::Flag, .FlagField = &TSettingsValue::TransparenzOnActiveWindow,
+         .StoreDefault = true},
+        {.Control = Transparenz2, .Kind = V::Number, .NumberField = &TSettingsValue::AlphaAktive, .Rebuild = true,
          .Then =
              [this] {
                  if (!inAlphaRule_) AlphaRule();
              }},
-        {.Control = Transparenz1, .Name = "Alpha", .Kind = V::Number, .Default = SettingDefault::Alpha,
+        {.Control = Transparenz1, .Kind = V::Number, .NumberField = &TSettingsValue::Alpha,
          .Then = [this] { AlphaRule(); }},
-        {.Control = Verzoegerung, .Name = "Delay", .Kind = V::Number, .Default = SettingDefault::Delay},
-        {.Control = dxfCheckBox1, .Name = "UseDelay", .Kind = V::Flag, .Default = SettingDefault::UseDelay,
+        {.Control = Verzoegerung, .Kind = V::Number, .NumberField = &TSettingsValue::Delay},
+        {.Control = dxfCheckBox1, .Kind = V::Flag, .FlagField = &TSettingsValue::UseDelay,
          .Follows = [this] { Verzoegerung->SetEnabled(dxfCheckBox1->Checked()); }, .Then = [this] { AlphaRule(); }},
-        {.Control = ComboBoxAnsicht, .Name = "VORLAGE", .Kind = V::Choice, .Default = SettingDefault::VORLAGE, .Rebuild = true,
+        {.Control = ComboBoxAnsicht, .Kind = V::Choice, .NumberField = &TSettingsValue::VORLAGE, .Rebuild = true,
          .Follows = [this] { TageEdit->SetEnabled(ComboBoxAnsicht->ItemIndex() == 2); }},
         // Selected with the design list, which comes from the design file.
-        {.Control = ComboBoxDesign, .Name = "Design", .Kind = V::Text, .TextDefault = SettingDefault::Design, .Rebuild = true,
+        {.Control = ComboBoxDesign, .Kind = V::Text, .TextField = &TSettingsValue::Design, .Rebuild = true,
          .ShownAtStart = false},
-        {.Control = btnColor1, .Name = "BackgroundColorDays", .Kind = V::Colour, .Default = SettingDefault::BackgroundColorDays},
-        {.Control = btnColor3, .Name = "BackgroundColorToday", .Kind = V::Colour, .Default = SettingDefault::BackgroundColorToday},
-        {.Control = btnColor4, .Name = "WeekendColor", .Kind = V::Colour, .Default = SettingDefault::WeekendColor},
+        {.Control = btnColor1, .Kind = V::Colour, .NumberField = &TSettingsValue::BackgroundColorDays},
+        {.Control = btnColor3, .Kind = V::Colour, .NumberField = &TSettingsValue::BackgroundColorToday},
+        {.Control = btnColor4, .Kind = V::Colour, .NumberField = &TSettingsValue::WeekendColor},
     };
 }
 
@@ -743,21 +730,24 @@ const TEinstellungen::TStoredValue& TEinstellungen::StoredValueOf(const TControl
     return *std::find_if(storedValues_.begin(), storedValues_.end(), [Control](const TStoredValue& v) { return v.Control == Control; });
 }
 
-void TEinstellungen::ShowStoredValues(TRegistry& Reg) {
+void TEinstellungen::ShowStoredValues(const TSettingsValue& Stored) {
+    const TSettingsValue defaults;
     for (const TStoredValue& value : storedValues_) {
         if (!value.ShownAtStart) continue;
         if (value.Kind == TStoredValue::Text) {
-            AnsiString text;
-            if (!Reg.TryReadString(value.Name, text) || text.empty()) text = value.TextDefault;
             // Shown as if typed, so the text shown is the text kept.
-            SetEditText(dynamic_cast<TAdvEdit*>(value.Control), text);
+            SetEditText(dynamic_cast<TAdvEdit*>(value.Control), Stored.*value.TextField);
+        } else if (value.Kind == TStoredValue::Flag) {
+            const bool on = Stored.*value.FlagField;
+            if (value.StoreDefault && !Stored.WasRead(TSettings::NameOf(value.FlagField)))
+                Settings().Write(value.FlagField, on);
+            ShowNumber(value.Control, true, on ? 1 : 0, defaults.*value.FlagField ? 1 : 0);
         } else {
-            int number = value.Default;
-            if (!Reg.TryReadInteger(value.Name, number) && value.StoreDefault)
-                WriteSetting([&value](TRegistry& r) { r.WriteInteger(value.Name, value.Default); });
             // Shown as the program takes it, whatever number the file holds.
-            if (const TSettingRange* range = FindSettingRange(value.Name)) number = range->Hold(number);
-            ShowNumber(value.Control, value.Kind == TStoredValue::Flag, number, value.Default);
+            const int number = Stored.*value.NumberField;
+            if (value.StoreDefault && !Stored.WasRead(TSettings::NameOf(value.NumberField)))
+                Settings().Write(value.NumberField, number);
+            ShowNumber(value.Control, false, number, defaults.*value.NumberField);
         }
         if (value.Follows) value.Follows();
     }
@@ -782,54 +772,35 @@ void TEinstellungen::Store(const TStoredValue& Value) {
     if (Value.Follows) Value.Follows();
     if (Value.Kind == TStoredValue::Text) {
         auto* edit = dynamic_cast<TAdvEdit*>(Value.Control);
-        const AnsiString text = edit ? edit->Text() : Value.Control->Text();
-        WriteSetting([&](TRegistry& r) { r.WriteString(Value.Name, text); });
+        Settings().Write(Value.TextField, edit ? edit->Text() : Value.Control->Text());
     } else if (Value.Kind == TStoredValue::Flag) {
-        const bool on = NumberShown(Value.Control, true) != 0;
-        WriteSetting([&](TRegistry& r) { r.WriteBool(Value.Name, on); });
+        Settings().Write(Value.FlagField, NumberShown(Value.Control, true) != 0);
     } else {
-        const int number = NumberShown(Value.Control, false);
-        WriteSetting([&](TRegistry& r) { r.WriteInteger(Value.Name, number); });
+        Settings().Write(Value.NumberField, NumberShown(Value.Control, false));
     }
     if (Value.Then) Value.Then();
 }
 
 void TEinstellungen::dxfPictureButton7Click(TObject*) {
     Modified = true;
-    WriteSetting(
-        [this](TRegistry& r) {
-            AnsiString wav;
-            if (!r.TryReadString("Wav", wav)) wav = "*.wav";
-            OpenDialog->Filter = "Sounddateien|*.wav";
-            OpenDialog->DefaultExt = "WAV";
-            OpenDialog->FileName = wav;
-            // Cancelling keeps the sound chosen before.
-            if (!OpenDialog->Execute()) return;
-            r.WriteString("Wav", OpenDialog->FileName);
-            PlaySound(OpenDialog->FileName.c_str(), 0, SND_FILENAME | SND_ASYNC);
-        },
-        true);
+    const TSettingsValue settings = Settings().Current();
+    OpenDialog->Filter = "Sounddateien|*.wav";
+    OpenDialog->DefaultExt = "WAV";
+    OpenDialog->FileName = settings.WasRead("Wav") ? settings.Wav : AnsiString("*.wav");
+    // Cancelling keeps the sound chosen before.
+    if (!OpenDialog->Execute()) return;
+    // The only value that makes its key, should it be missing.
+    if (Settings().Write(&V::Wav, OpenDialog->FileName, true))
+        PlaySound(OpenDialog->FileName.c_str(), 0, SND_FILENAME | SND_ASYNC);
 }
 
 void TEinstellungen::SpeedButton2Click(TObject*) {
     Modified = true;
     // The picker starts from the font the page shows: the stored one, else the page's own default.
-    AnsiString name;
-    int size = SettingDefault::FontSize, color = SettingDefault::FontColor;
-    bool keyOpens = false;
-    try {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        keyOpens = reg.OpenKey(TarvolinKey, false);
-        if (keyOpens) {
-            reg.TryReadString("Font", name);
-            reg.TryReadInteger("FontSize", size);
-            reg.TryReadInteger("FontColor", color);
-        }
-    } catch (const SysUtils::Exception&) {
-        // Only read: the picker then opens on the defaults.
-    }
-    if (!keyOpens) return;
+    const TSettingsValue settings = Settings().Current();
+    if (!settings.KeyFound) return;
+    AnsiString name = settings.WasRead("Font") ? settings.Font : AnsiString();
+    const int size = settings.FontSize, color = settings.FontColor;
     // Without a stored family the page draws its default's stand-in, and that is what OK stores.
     if (SysUtils::Trim(name).empty()) name = TSchriftDialog::PageFamily(SettingDefault::Font);
     FontDialog1->SetChosenFont(name, size, static_cast<TColor>(color));
@@ -848,15 +819,9 @@ void TEinstellungen::WriteChosenFont() {
     const AnsiString name = FontDialog1->ChosenName();
     const int size = std::clamp(FontDialog1->FontSize->Value(), int(TSchriftDialog::MinFontSize), int(TSchriftDialog::MaxFontSize));
     const int color = static_cast<int>(FontDialog1->FontColor->Color());
-    WriteSetting([&](TRegistry& r) {
-        try {
-            r.WriteString("Font", name);
-        } catch (const SysUtils::Exception&) {
-            r.WriteString("Font", "");
-        }
-        r.WriteInteger("FontColor", color);
-        r.WriteInteger("FontSize", size);
-    });
+    if (!Settings().Write(&V::Font, name)) Settings().Write(&V::Font, "");
+    Settings().Write(&V::FontColor, color);
+    Settings().Write(&V::FontSize, size);
 }
 
 void TEinstellungen::AlphaRule() {
@@ -895,12 +860,7 @@ void TEinstellungen::SagZeitEditChange(TObject*) {
         return;
     }
     sayTimePosition_ = SettingRange("CharacterSayTimeAll").Hold(minutes);
-    bool written = false;
-    WriteSetting([minutes, &written](TRegistry& r) {
-        r.WriteInteger("CharacterSayTimeAll", minutes);
-        written = true;
-    });
-    if (!written) WriteSetting([](TRegistry& r) { r.WriteInteger("CharacterSayTimeAll", 60); });
+    if (!Settings().Write(&V::CharacterSayTimeAll, minutes)) Settings().Write(&V::CharacterSayTimeAll, 60);
 }
 
 void TEinstellungen::ReloadAgent() {
@@ -914,23 +874,20 @@ void TEinstellungen::ReloadAgent() {
 void TEinstellungen::StandardAgentClick(TObject*) {
     // Forced, so the chooser works even while the character is switched off.
     if (TarvolinAgent::Start(true, false)) TarvolinAgent::ShowDefaultCharacterProperties();
-    WriteSetting([](TRegistry& r) { r.WriteString("AgentFromFileSystem", ""); });
+    Settings().Write(&V::AgentFromFileSystem, "");
 }
 
 void TEinstellungen::AgentAtFileSystemClick(TObject*) {
     // The character packages of this platform lie in its characters folder as "*.acp".
-    WriteSetting([this](TRegistry& r) {
+    const TSettingsValue settings = Settings().Current();
+    if (settings.KeyFound) {
         SearchAgent->Filter = "Figuren|*.acp";
         SearchAgent->InitialDir = Agent::CharactersFolder();
         SearchAgent->Title = "Microsoft® Agent Dateien";
-        SearchAgent->FileName = r.ReadString("AgentFromFileSystem");
-        if (!SearchAgent->Execute()) return;
-        try {
-            r.WriteString("AgentFromFileSystem", SearchAgent->FileName);
-        } catch (const SysUtils::Exception&) {
-            r.WriteString("AgentFromFileSystem", "");
-        }
-    });
+        SearchAgent->FileName = settings.AgentFromFileSystem;
+        if (SearchAgent->Execute() && !Settings().Write(&V::AgentFromFileSystem, SearchAgent->FileName))
+            Settings().Write(&V::AgentFromFileSystem, "");
+    }
     ReloadAgent();
 }
 
@@ -941,7 +898,7 @@ void TEinstellungen::VoicesChange(TObject*) {
     if (index >= static_cast<int>(voices.size())) return;
     storedVoice_ = index;
     const AnsiString id = voices[static_cast<std::size_t>(index)].ModeID;
-    WriteSetting([&id](TRegistry& r) { r.WriteString("AgentVoiceModeID", id); });
+    Settings().Write(&V::AgentVoiceModeID, id);
     // The character takes its voice when it loads.
     ReloadAgent();
 }
@@ -983,14 +940,7 @@ std::vector<TVoiceEntry> SettingsVoices::InstalledVoices() {
 
 void TEinstellungen::FillVoices() {
     Voices->Items()->Clear();
-    AnsiString stored;
-    try {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        if (reg.OpenKey(TarvolinKey, false)) reg.TryReadString("AgentVoiceModeID", stored);
-    } catch (const SysUtils::Exception&) {
-        // Only read: no voice is marked, and the stored one stays.
-    }
+    const AnsiString stored = Settings().Current().AgentVoiceModeID;
     int selected = -1;
     const std::vector<TVoiceEntry> voices = SettingsVoices::InstalledVoices();
     for (std::size_t i = 0; i < voices.size(); ++i) {
@@ -1282,23 +1232,19 @@ void TEinstellungen::btnColor1MouseUp(TObject* Sender, TMouseButton Button, TShi
         // The dialog starts from the colour the page shows.
         const TStoredValue& colour = StoredValueOf(shape);
         TdxfCheckBox* transparent = shape == btnColor1 ? CheckBoxTransp1 : shape == btnColor3 ? CheckBoxTransp3 : nullptr;
-        try {
-            TRegistry reg;
-            reg.SetRootKey(HKEY_CURRENT_USER);
-            if (reg.OpenKey(TarvolinKey, false)) {
-                ColorDialog->Color = static_cast<TColor>(ReadIntOr(reg, colour.Name, colour.Default));
-                if (ColorDialog->Execute()) {
-                    shape->SetColor(ColorDialog->Color);
-                    reg.WriteInteger(colour.Name, static_cast<int>(ColorDialog->Color));
-                    // A chosen colour ends the transparency, in the registry and on the dialog.
-                    if (transparent) {
-                        reg.WriteBool(StoredValueOf(transparent).Name, false);
-                        transparent->SetChecked(false);
-                    }
+        const TSettingsValue settings = Settings().Current();
+        if (settings.KeyFound) {
+            ColorDialog->Color = static_cast<TColor>(settings.*colour.NumberField);
+            if (ColorDialog->Execute()) {
+                shape->SetColor(ColorDialog->Color);
+                // A chosen colour ends the transparency, in the registry and on the dialog.
+                if (!Settings().Write(colour.NumberField, static_cast<int>(ColorDialog->Color))) {
+                    DebugLog("Farbe nicht gespeichert\n");
+                } else if (transparent) {
+                    Settings().Write(StoredValueOf(transparent).FlagField, false);
+                    transparent->SetChecked(false);
                 }
             }
-        } catch (const SysUtils::Exception& e) {
-            DebugLog(AnsiString("Farbe nicht gespeichert: ") + e.what() + "\n");
         }
     }
     if (!refused) ColorDialog->CustomColors()->SaveToFile(file);

@@ -15,7 +15,7 @@
 #include "Forms.h"
 #include "ListBoxes.h"
 #include "PictureButton.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "StdCtrls.h"
 #include "SpeakingCharacter.h"
 #include "dxfCheckBox.h"
@@ -23,7 +23,6 @@
 
 class TAdvComboBox;
 class TIniFile;
-class TRegistry;
 
 
 // The installed text-to-speech voices as the dialog lists them: by default those of the speech
@@ -105,8 +104,6 @@ public:
 
     // Whether a value changed that needs the page rebuilt.
     bool Modified = false;
-    // The fade mode was switched: true fades with the window's activation, false with the mouse over it.
-    std::function<void(bool FadeOnActivation)> OnFadeModeChanged;
     // Takes what went wrong unseen (a setting that could not be written), for the program's debug log.
     std::function<void(const AnsiString& Text)> OnDebugLog;
 
@@ -224,7 +221,7 @@ private:
     // Connects each listed control to its value, once.
     void ConnectStoredValues();
     // Shows every listed value that the dialog shows when it opens, in the order of the list.
-    void ShowStoredValues(TRegistry& Reg);
+    void ShowStoredValues(const TSettingsValue& Stored);
     // The listed value Control shows.
     const TStoredValue& StoredValueOf(const TControl* Control) const;
     // Writes the value as its control shows it now, with what follows from it.

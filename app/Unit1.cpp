@@ -17,7 +17,7 @@
 #include "PendingWrites.h"
 #include "Registry.h"
 #include "SessionMessages.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
@@ -297,7 +297,6 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     ADODataSet->SetLockType(ltReadOnly);
     ADOCommand = new TADOCommand(this);
     ADOCommand->SetConnection(ADOConnection1);
-    feiertage_ = new TFeiertage(this);
     reminders_ = std::make_unique<TReminders>(ADOConnection1, *character_,
                                               [this](const AnsiString& Text) { WriteDebugLog(Text); });
 
@@ -308,6 +307,10 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     ViewParameters.ColorKey = 8;
 
     OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
+    // A change of the settings, made here or by another program, reaches what the window keeps.
+    settingsListener_ = TSettings::Program().Listen([this](const TSettingsValue& Settings) {
+        if (Classes::IsMainThread()) ApplySettings(Settings, false);
+    });
 }
 
 void TForm1::BeforeDestruction() {
@@ -316,6 +319,7 @@ void TForm1::BeforeDestruction() {
 }
 
 TForm1::~TForm1() {
+    TSettings::Program().Unlisten(settingsListener_);
     // A window freed without its owner (a test's) ends its threads here, as late as it can.
     BeforeDestruction();
     // The window's own end comes first, while everything it frees is still there.
@@ -405,19 +409,13 @@ void TForm1::WriteDebugLog(const AnsiString& Text) {
 }
 
 AnsiString TForm1::Greeting(int Hour) {
-    const char* name = nullptr;
-    const char* greetingDefault = nullptr;
-    if (Hour >= 2 && Hour <= 11) name = "SPAgentHalloFrueh", greetingDefault = SettingDefault::SPAgentHalloFrueh;
-    else if (Hour == 12) name = "SPAgentHalloMittag", greetingDefault = SettingDefault::SPAgentHalloMittag;
-    else if (Hour >= 13 && Hour <= 17) name = "SPAgentHallo", greetingDefault = SettingDefault::SPAgentHallo;
-    else if (Hour >= 19 && Hour <= 23) name = "SPAgentHalloAbend", greetingDefault = SettingDefault::SPAgentHalloAbend;
+    // A text never saved is the one the settings dialog shows.
+    const TSettingsValue settings = TSettings::Program().Current();
     AnsiString greeting;
-    if (name) {
-        // A text never saved is the one the settings dialog shows.
-        greeting = greetingDefault;
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists(name)) reg.TryReadString(name, greeting);
-    }
+    if (Hour >= 2 && Hour <= 11) greeting = settings.SPAgentHalloFrueh;
+    else if (Hour == 12) greeting = settings.SPAgentHalloMittag;
+    else if (Hour >= 13 && Hour <= 17) greeting = settings.SPAgentHallo;
+    else if (Hour >= 19 && Hour <= 23) greeting = settings.SPAgentHalloAbend;
     return greeting.empty() ? AnsiString("Hallo") : greeting;
 }
 
@@ -458,12 +456,6 @@ void TForm1::GreetWhenShown() {
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------
-void TForm1::LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream) {
-    if (!Browser || !Stream) return;
-    Stream->Seek(0, soBeginning);
-    if (Browser == WebBrowser) LoadPageIntoBrowser(Stream->DataString());
-}
-
 void TForm1::LoadPageIntoBrowser(const std::string& Page) {
     Trace::Step("first page built");
     pageBuilt_ = true;
@@ -723,22 +715,28 @@ void TForm1::Einstellungen1Click(TObject*) {
     }
 }
 
-// The settings the window keeps between page builds; a missing value means what the settings dialog
-// shows for it.
+// The settings the window keeps between page builds: all of them, or (All false) those that changed
+// since they were last taken, so a change of one value leaves the others as the window has them.
 void TForm1::ReadCachedSettings() {
     try {
+        // The parts of the program write their values into the key the window makes.
         TRegistry reg;
-        if (!reg.OpenKey(TarvolinKey, true)) return;
-        int value = 0;
-        mailOnBirthday_ = reg.TryReadInteger("MailonBirthday", value) ? value != 0 : SettingDefault::MailonBirthday;
-        character_->SayTimeEnabled = reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime;
-        character_->SayTimeInterval = reg.TryReadInteger("CharacterSayTimeAll", value)
-                                          ? SettingRange("CharacterSayTimeAll").Hold(value) : SettingDefault::CharacterSayTimeAll;
-        ViewParameters.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value)
-                                              ? value != 0 : SettingDefault::TransparenzOnActiveWindow;
+        reg.OpenKey(TarvolinKey, true);
     } catch (const std::exception& e) {
         WriteDebugLog(e.what());
     }
+    ApplySettings(TSettings::Program().Current(), true);
+}
+
+void TForm1::ApplySettings(const TSettingsValue& Settings, bool All) {
+    const TSettingsValue& was = appliedSettings_;
+    if (All || Settings.MailonBirthday != was.MailonBirthday) mailOnBirthday_ = Settings.MailonBirthday;
+    if (All || Settings.CharacterSayTime != was.CharacterSayTime) character_->SayTimeEnabled = Settings.CharacterSayTime;
+    if (All || Settings.CharacterSayTimeAll != was.CharacterSayTimeAll)
+        character_->SayTimeInterval = Settings.CharacterSayTimeAll;
+    if (All || Settings.TransparenzOnActiveWindow != was.TransparenzOnActiveWindow)
+        ViewParameters.FadeOnActivation = Settings.TransparenzOnActiveWindow;
+    appliedSettings_ = Settings;
 }
 
 void TForm1::minimierenClick(TObject*) {
@@ -833,7 +831,6 @@ void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
 
 int TForm1::ShowSettingsDialog(bool& Modified) {
     std::unique_ptr<TEinstellungen> dialog(new TEinstellungen(nullptr));
-    dialog->OnFadeModeChanged = [this](bool FadeOnActivation) { ViewParameters.FadeOnActivation = FadeOnActivation; };
     dialog->OnDebugLog = [this](const AnsiString& Text) { WriteDebugLog(Text); };
     const TRect area = Screen->WorkAreaRect();
     dialog->SetBounds(area.Right - dialog->Width(), area.Bottom - dialog->Height(), dialog->Width(), dialog->Height());
@@ -878,14 +875,9 @@ void TForm1::SendBirthdayMail(const AnsiString& Address) {
         return;
     }
     // The text the settings dialog shows, also for a text never saved or saved empty.
-    AnsiString body;
-    try {
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, true) && reg.ValueExists("Body")) body = reg.ReadString("Body");
-    } catch (const std::exception&) {
-        body = "... und alles Gute zum Geburtstag";
-    }
-    if (body.empty()) body = SettingDefault::Body;
+    const TSettingsValue settings = TSettings::Program().Current();
+    const AnsiString body = settings.WasRead("Body") || settings.IsAbsent("Body")
+                                ? settings.Body : AnsiString("... und alles Gute zum Geburtstag");
     try {
         // A contact without an address gets no empty mail.
         if (SysUtils::Trim(Address).empty()) throw SysUtils::Exception("no address");

@@ -16,17 +16,16 @@
 #include "AccessToTarvolin.h"
 #include "AppEvnts.h"
 #include "BuildCalendar.h"
-#include "CalendarHost.h"
 #include "Classes.h"
 #include "DayClock.h"
 #include "ExtCtrls.h"
-#include "Feiertage.h"
 #include "Forms.h"
 #include "ImgList.h"
 #include "Menus.h"
 #include "Messages.h"
 #include "PageBuilds.h"
-#include "SettingDefaults.h"
+#include "PageRequest.h"
+#include "Settings.h"
 #include "ShellNotify.h"
 #include "SpeakingCharacter.h"
 #include "Startup.h"
@@ -56,7 +55,7 @@ class TSplashScreen;
 // The code the program ends with when the window asked for its end.
 extern int ProgramExitCode;
 
-class TForm1 : public TForm, public ICalendarHost, public ICharacterOwner, public IPageWindow, public IStartWindow {
+class TForm1 : public TForm, public ICalendarWindow, public ICharacterOwner, public IPageWindow, public IStartWindow {
     // The speaking character; made first, as the window's parts below are given it.
     std::unique_ptr<TSpeakingCharacter> character_;
 
@@ -106,7 +105,6 @@ public:
     bool RebuildCalendar(TDateTime ADate, bool Wait) override { return pageBuilds_->RebuildCalendar(ADate, Wait); }
     // Waiting for a page builder: calls it queued for the main thread run, nothing else.
     bool WaitingForBuilder() const override { return pageBuilds_->WaitingForBuilder(); }
-    void LoadPageIntoBrowser(TWebBrowser* Browser, TMemoryStream* Stream);
     void WMRedrawCalendar(TMessage& Message);
     // The five-second tick, the minute tick and the new day.
     TDayClock& DayClock() { return *dayClock_; }
@@ -173,8 +171,8 @@ public:
     virtual void ShowTaskWindow(const AnsiString& ConnectionString);
     virtual int ShowSettingsDialog(bool& Modified);
 
-    // ---- ICalendarHost ----
-    // any: the user kept since the start or the settings dialog's end
+    // ---- ICalendarWindow ----
+    // the user kept since the start or the settings dialog's end
     AnsiString GetCalendarUser() override;
     // Reads the user from the settings (the computer's name when none is stored, which is then kept).
     void ReadCalendarUser();
@@ -192,7 +190,7 @@ public:
     void PageNotBuilt(const AnsiString& Why) override;
     void CloseMainWindow(int Code) override;
     ::ViewParameters& MainViewParameters() override { return ViewParameters; }
-    TDateTime SettingsDate() override { return settingsDate_; }
+    TDateTime SettingsDate() const { return settingsDate_; }
     void SetSettingsDate(TDateTime Value) override { settingsDate_ = Value; }
     void SetSayTimeInterval(int Value) override { character_->SayTimeInterval = Value; }
     void SetSayTimeEnabled(bool Value) override { character_->SayTimeEnabled = Value; }
@@ -204,7 +202,6 @@ public:
     bool AnnouncePending() override { return announcePending_; }
     void SetAnnouncePending(bool Value) override { announcePending_ = Value; }
     bool MailOnBirthday() override { return mailOnBirthday_; }
-    TFeiertage* Feiertage1() override { return feiertage_; }
 
 protected:
     void WndProc(TMessage& Message) override;
@@ -233,6 +230,9 @@ private:
     void ClockTick();
     // The page of the new day, announced once it is there.
     void ClockNewDay(TDateTime Today);
+    void ApplySettings(const TSettingsValue& Settings, bool All);
+    TSettingsValue appliedSettings_;
+    int settingsListener_ = 0;
     // The browser has shown its first (blank) document: pages can go into it.
     bool documentReady_ = false;
     std::string pendingPage_;
@@ -260,7 +260,6 @@ private:
     TLifeToken life_;
     AnsiString exeDir_;
     AnsiString reportedBuildFailure_;
-    TFeiertage* feiertage_;
     std::unique_ptr<TTrayMenu> trayMenu_;
     std::unique_ptr<TPageBuilds> pageBuilds_ = std::make_unique<TPageBuilds>(*this);
 

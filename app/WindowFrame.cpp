@@ -6,7 +6,7 @@
 
 #include "Fadeing.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "WinApi.h"
 #include "WinUser.h"
 #include "WindowPlacement.h"
@@ -187,15 +187,11 @@ void TWindowFrame::WindowCloseTimerTimer(TObject*) {
 }
 
 void TWindowFrame::ApplyWindowAlpha() {
-    int alpha = SettingDefault::Alpha;
-    {
-        // A fresh profile has no value yet: the settings dialog's default serves.
-        TRegistry reg;
-        if (reg.OpenKey(TarvolinKey, false)) reg.TryReadInteger("Alpha", alpha);
-    }
+    // A fresh profile has no value yet: the settings dialog's default serves.
+    const int alpha = TSettings::Program().Current().Alpha;
     window_.SetColor(view_.ColorKey);
-    SetLayeredWindowAttributes(window_.Handle(), COLORREF(view_.ColorKey),
-                               static_cast<Byte>(SettingRange("Alpha").Hold(alpha)), LWA_COLORKEY | LWA_ALPHA);
+    SetLayeredWindowAttributes(window_.Handle(), COLORREF(view_.ColorKey), static_cast<Byte>(alpha),
+                               LWA_COLORKEY | LWA_ALPHA);
 }
 
 void TWindowFrame::SaveWindowPlacement() {

@@ -16,7 +16,7 @@
 #include "Feiertage.h"
 #include "Gemeinsam.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TarvolinDaten.h"
 #include "TempDir.h"
 
@@ -28,12 +28,12 @@ TDateTime At(Word y, Word m, Word d, double hours = 0) {
     return TDateTime(double(SysUtils::EncodeDate(y, m, d)) + hours / 24.0);
 }
 
-// The main window as the builder sees it; it keeps one connection for its commands.
-class BenchHost : public ICalendarHost {
+// The main window as the builder's requests and results see it; it keeps one connection for its
+// commands.
+class BenchHost : public ICalendarWindow {
 public:
     AnsiString exeDir, connectionString;
     ViewParameters main;
-    TFeiertage feiertage{nullptr};
     std::unique_ptr<TADOConnection> connection;
     Clock::time_point pageAt;
     std::size_t pageBytes = 0;
@@ -65,7 +65,6 @@ public:
     void CloseMainWindow(int) override {}
     void SetSplashStatus(const AnsiString&) override {}
     ViewParameters& MainViewParameters() override { return main; }
-    TDateTime SettingsDate() override { return TDateTime(); }
     void SetSettingsDate(TDateTime) override {}
     void SetSayTimeInterval(int) override {}
     void SetSayTimeEnabled(bool) override {}
@@ -75,7 +74,6 @@ public:
     void SetAlarmsPresent(bool) override {}
     bool AnnouncePending() override { return false; }
     bool MailOnBirthday() override { return false; }
-    TFeiertage* Feiertage1() override { return &feiertage; }
 };
 
 std::string ReadText(const std::string& file) {
@@ -187,10 +185,8 @@ void BuildPages(benchmark::State& state, bool threaded, int viewMode, TDateTime 
     Gemeinsam::ResetQuoteOfTheDay();
     double seconds = 0;
     for (auto _ : state) {
-        InlineBuilder builder(true, &setup.host);
-        builder.Parameters = setup.host.main;
-        builder.Parameters.CalendarDate = today;
-        builder.Parameters.StartDate = today;
+        InlineBuilder builder(true);
+        builder.Request = MakePageRequest(setup.host, today);
         const Clock::time_point start = Clock::now();
         if (threaded) {
             builder.Resume();
@@ -198,6 +194,7 @@ void BuildPages(benchmark::State& state, bool threaded, int viewMode, TDateTime 
         } else {
             builder.Execute();
         }
+        ApplyPageResult(builder.Result, builder.Request, setup.host);
         while (Classes::CheckSynchronize()) {}
         const double took = std::chrono::duration<double>(setup.host.pageAt - start).count();
         state.SetIterationTime(took);

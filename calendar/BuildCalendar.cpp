@@ -8,8 +8,7 @@
 
 #include "Appointments.h"
 #include "Failures.h"
-#include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TarvolinDaten.h"
 
 namespace {
@@ -27,16 +26,6 @@ double FirstMomentOf(TDateTime Day) {
         else at = middle;
     }
 }
-
-// The date of this program's latest build when it could not be stored (another program held the
-// settings, or they cannot be written), with the settings file it belongs to. Until it is stored it
-// counts as the previous build, so the day's first build (and its birthday mails) comes once.
-// Only the main thread reads the settings.
-struct UnstoredBuild {
-    AnsiString settingsFile;
-    TDateTime date;
-} g_unstoredBuild;
-
 
 // The page as a string list gives it back: each line ends in CR LF, whether it ended in CR LF, CR,
 // LF or nothing at all. Done in one pass; a large page split into lines and joined again costs
@@ -61,13 +50,9 @@ AnsiString PageText(const AnsiString& content) {
 
 } // namespace
 
-BuildTarvolan::BuildTarvolan(bool CreateSuspended, ICalendarHost* Host)
-    : TThread(CreateSuspended), host_(Host) {}
+BuildTarvolan::BuildTarvolan(bool CreateSuspended) : TThread(CreateSuspended) {}
 
-BuildTarvolan::~BuildTarvolan() {
-    WaitFor();
-    delete PageStream;
-}
+BuildTarvolan::~BuildTarvolan() { WaitFor(); }
 
 AnsiString BuildTarvolan::ColorToHtml(TColor Color) {
     // Masked to 24 bits: a value such as clNone would otherwise give eight digits and shift the pairs.
@@ -102,227 +87,88 @@ std::pair<TDateTime, TDateTime> BuildTarvolan::AppointmentsRange(const ViewParam
     return {SysUtils::DateOf(start - 5), SysUtils::DateOf(start + 30)};
 }
 
-void BuildTarvolan::ReadSettings() {
-    windowWidth_ = host_->MainWindowWidth();
-    windowHeight_ = host_->MainWindowHeight();
-    screenWidth_ = host_->ScreenWidth();
-    screenHeight_ = host_->ScreenHeight();
-
-    try {
-        ReadRegistrySettings();
-    } catch (const std::exception& e) {
-        // What was read stands; the rest keeps the values the main window handed over.
-        if (settingsFailure_.empty())
-            settingsFailure_ = AnsiString("Die Einstellungen können nicht gelesen werden; der Kalender wird mit den "
-                                          "bisherigen Werten gezeigt. (") + e.what() + ")";
-    }
-}
-
-void BuildTarvolan::ReadRegistrySettings() {
-    TRegistry reg;
-    reg.SetRootKey(HKEY_CURRENT_USER);
-    if (!reg.OpenKey(TarvolinKey, true)) return;
-    // A settings folder that cannot be written must not cost the page.
-    auto write = [this](const std::function<void()>& change) {
-        try {
-            change();
-        } catch (const std::exception& e) {
-            if (settingsFailure_.empty())
-                settingsFailure_ = AnsiString("Die Einstellungen können nicht gespeichert werden; der Kalender wird "
-                                              "trotzdem gezeigt. (") + e.what() + ")";
-        }
-    };
-    ViewParameters& p = Parameters;
-    AnsiString text;
-    int value = 0;
-
-    TDateTime previous;
-    bool hasPrevious = reg.TryReadString("Datum", text) && SysUtils::TryStrToDate(text, previous);
-    const AnsiString settingsFile = TRegistry::HiveFileName(HKEY_CURRENT_USER);
-    if (g_unstoredBuild.settingsFile == settingsFile &&
-        (!hasPrevious || double(g_unstoredBuild.date) > double(previous))) {
-        previous = g_unstoredBuild.date;
-        hasPrevious = true;
-    }
-    if (hasPrevious) {
-        host_->SetSettingsDate(previous);
-        hasPreviousBuild_ = true;
-        previousBuild_ = previous;
-    } else {
-        host_->SetSettingsDate(SysUtils::Now());
-        hasPreviousBuild_ = false;
-    }
-    const TDateTime now = SysUtils::Now();
-    bool stored = false;
-    write([&reg, now, &stored] {
-        reg.WriteString("Datum", SysUtils::DateToStr(now));
-        stored = true;
-    });
-    g_unstoredBuild = stored ? UnstoredBuild{} : UnstoredBuild{settingsFile, now};
-
-    // A missing value means what the settings dialog shows for it.
-    p.FontName = reg.TryReadString("Font", text) ? text : AnsiString(SettingDefault::Font);
-    p.FontSize = reg.TryReadInteger("FontSize", value) ? SettingRange("FontSize").Hold(value) : SettingDefault::FontSize;
-    p.FontColorHtml = ColorToHtml(reg.TryReadInteger("FontColor", value) ? value : SettingDefault::FontColor);
-    p.ShowFullWeeksInMonthView = reg.TryReadInteger("showFullWeeksInMonthView", value)
-                                     ? value != 0 : SettingDefault::showFullWeeksInMonthView;
-    p.DaysColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorDays", value) ? value : SettingDefault::BackgroundColorDays);
-    if (reg.TryReadInteger("BackgroundColorDaysTransparent", value)) {
-        if (value != 0) p.DaysColorHtml.clear();
-    } else {
-        write([&reg] { reg.WriteBool("BackgroundColorDaysTransparent", SettingDefault::BackgroundColorDaysTransparent); });
-    }
+void BuildTarvolan::ApplySettings(ViewParameters& p, const TSettingsValue& s) {
+    p.FontName = s.Font;
+    p.FontSize = s.FontSize;
+    p.FontColorHtml = ColorToHtml(s.FontColor);
+    p.ShowFullWeeksInMonthView = s.showFullWeeksInMonthView;
+    p.DaysColorHtml = s.BackgroundColorDaysTransparent ? AnsiString() : ColorToHtml(s.BackgroundColorDays);
     p.ColorKeyHtml = ColorToHtml(p.ColorKey);
-    p.TodayColorHtml = ColorToHtml(reg.TryReadInteger("BackgroundColorToday", value) ? value : SettingDefault::BackgroundColorToday);
-    if (reg.TryReadInteger("BackgroundColorTodayTransparent", value)) {
-        if (value != 0) p.TodayColorHtml.clear();
-    } else {
-        write([&reg] { reg.WriteBool("BackgroundColorTodayTransparent", SettingDefault::BackgroundColorTodayTransparent); });
-    }
-    p.WeekendColorHtml = ColorToHtml(reg.TryReadInteger("WeekendColor", value) ? value : SettingDefault::WeekendColor);
-    p.ViewMode = static_cast<Byte>(reg.TryReadInteger("VORLAGE", value) ? SettingRange("VORLAGE").Hold(value)
-                                                                         : SettingDefault::VORLAGE);
-    host_->SetSayTimeInterval(reg.TryReadInteger("CharacterSayTimeAll", value) ? SettingRange("CharacterSayTimeAll").Hold(value)
-                                                                                : SettingDefault::CharacterSayTimeAll);
-    host_->SetSayTimeEnabled(reg.TryReadInteger("CharacterSayTime", value) ? value != 0 : SettingDefault::CharacterSayTime);
-    p.FadeOnActivation = reg.TryReadInteger("TransparenzOnActiveWindow", value) ? value != 0
-                                                                                 : SettingDefault::TransparenzOnActiveWindow;
-    ShowPastAppointments = reg.TryReadInteger("vorHeute", value) ? value != 0 : SettingDefault::vorHeute;
-}
-
-void BuildTarvolan::ShowPage() {
-    PageStream->Seek(0, soBeginning);
-    host_->LoadPageIntoBrowser(PageStream->DataString());
-}
-
-void BuildTarvolan::CopyBack() {
-    // Only what the build owns; the date asked for and the window's colour stay the main window's.
-    ViewParameters& main = host_->MainViewParameters();
-    const ViewParameters& p = Parameters;
-    main.FadeOnActivation = p.FadeOnActivation;
-    main.ShowFullWeeksInMonthView = p.ShowFullWeeksInMonthView;
-    main.FontName = p.FontName;
-    main.FontSize = p.FontSize;
-    main.PageLeft = p.PageLeft;
-    main.PageTop = p.PageTop;
-    main.PageWidth = p.PageWidth;
-    main.PageHeight = p.PageHeight;
-    main.ViewMode = p.ViewMode;
-    main.StartDate = p.StartDate;
-    main.FontColorHtml = p.FontColorHtml;
-    main.DaysColorHtml = p.DaysColorHtml;
-    main.TodayColorHtml = p.TodayColorHtml;
-    main.ColorKeyHtml = p.ColorKeyHtml;
-    main.WeekendColorHtml = p.WeekendColorHtml;
+    p.TodayColorHtml = s.BackgroundColorTodayTransparent ? AnsiString() : ColorToHtml(s.BackgroundColorToday);
+    p.WeekendColorHtml = ColorToHtml(s.WeekendColor);
+    p.ViewMode = static_cast<Byte>(s.VORLAGE);
+    p.FadeOnActivation = s.TransparenzOnActiveWindow;
 }
 
 void BuildTarvolan::Execute() {
-    AnsiString user = host_->GetCalendarUser();
+    Result = PageResult();
+    Result.View = Request.View;
+    Build();
+}
+
+void BuildTarvolan::Build() {
+    ViewParameters& p = Result.View;
+    AnsiString user = Request.User;
     // Causes for the user, in German; the page is still built where it can be.
-    std::vector<AnsiString> problems;
-    AnsiString detail;
+    std::vector<AnsiString>& problems = Result.Problems;
     if (user.find('\0') != AnsiString::npos) {
         // A statement cannot hold the character; in its place stands one no stored name holds.
         user = SysUtils::StringReplace(user, AnsiString(1, '\0'), "\xEF\xBF\xBD", SysUtils::rfReplaceAll);
         problems.push_back("Der Benutzername enthält ein Nullzeichen; gezeigt werden nur die Termine für alle.");
     }
     bool pageShown = false;
-    std::unique_ptr<TTarvolinDatenModul> module;
     try {
-        module = std::make_unique<TTarvolinDatenModul>(nullptr, host_);
+        auto module = std::make_unique<TTarvolinDatenModul>(nullptr, static_cast<ICalendarHost*>(this));
         if (module->TemplatesMissing()) {
-            // The message is shown and the window asked to close; this build ends without a page.
+            Result.TemplatesMissingExitCode = 1;
             return;
         }
-        Synchronize([this] { ReadSettings(); });
+        if (Request.SettingsRead) ApplySettings(p, Request.Settings);
         // A view number the program does not know is shown as the x-days view.
-        if (Parameters.ViewMode > vmXDays) Parameters.ViewMode = vmXDays;
+        if (p.ViewMode > vmXDays) p.ViewMode = vmXDays;
 
-        ViewParameters& p = Parameters;
-        module->ShowPastAppointments = ShowPastAppointments;
+        module->ShowPastAppointments = Request.SettingsRead ? Request.Settings.vorHeute : true;
         module->InfoColorHtml = ColorToHtml(clInfoBk);
-        module->View = &Parameters;
+        module->View = &p;
         Word y, m, d;
         SysUtils::DecodeDate(p.StartDate, y, m, d);
         module->ShownMonth = m;
-        module->MainWindowWidth = windowWidth_;
-        module->MainWindowHeight = windowHeight_;
-        module->ScreenWidth = screenWidth_;
-        module->ScreenHeight = screenHeight_;
-        module->HasPreviousBuild = hasPreviousBuild_;
-        module->PreviousBuild = previousBuild_;
+        module->MainWindowWidth = Request.WindowWidth;
+        module->MainWindowHeight = Request.WindowHeight;
+        module->ScreenWidth = Request.ScreenWidth;
+        module->ScreenHeight = Request.ScreenHeight;
+        module->HasPreviousBuild = Request.HasPreviousBuild;
+        module->PreviousBuild = Request.PreviousBuild;
 
         MoveStartDate(p);
         if (p.ViewMode != vmMonth) {
             module->PageProducerTarvolinWoche->SetHTMLFile(p.ViewMode == vmWeek ? module->WocheTemplate
                                                                                  : module->XtageTemplate);
             if (!SysUtils::FileExists(module->PageProducerHaupt->HTMLFile())) {
-                ICalendarHost* host = host_;
-                Synchronize([host] { host->ShowMessage("Eine oder mehrere der Vorlagen wurden nicht gefunden"); });
-                Classes::QueueOnMainThread([host] { host->CloseMainWindow(0); });
+                Result.TemplatesMissingExitCode = 0;
                 return;
             }
         }
         const auto [from, to] = AppointmentsRange(p);
         module->SetAppointments(AppointmentsBetween(module->ADOConnection, user, from, to));
 
-        const AnsiString page = PageText(module->PageProducerHaupt->Content());
-        if (!page.empty()) {
-            PageStream = new TMemoryStream;
-            PageStream->WriteBuffer(page.data(), static_cast<std::int64_t>(page.size()));
-            Synchronize([this] { ShowPage(); });
-            delete PageStream;
-            PageStream = nullptr;
-            pageShown = true;
-        }
+        Result.Page = PageText(module->PageProducerHaupt->Content());
+        pageShown = !Result.Page.empty();
         if (!module->Failure.empty())
             problems.push_back("Der Kalender konnte nicht vollständig aufgebaut werden. " + module->Failure);
-
-        ICalendarHost* host = host_;
-        Synchronize([host, user] {
-            host->ExecuteCommand("update BenutzerEinstellungen set NeedUpdate = false where Benutzer = ?",
-                                 {Variant(user)});
-        });
+        Result.NeedUpdateServed = true;
+        Result.NeedUpdateStatement = "update BenutzerEinstellungen set NeedUpdate = false where Benutzer = ?";
+        Result.NeedUpdateParameters = {Variant(user)};
     } catch (const std::exception& e) {
-        // The page stays as it was and the refresh request stays set.
-        delete PageStream;
-        PageStream = nullptr;
+        // The refresh request stays set.
+        Result.NeedUpdateServed = false;
         problems.push_back((pageShown ? "Der Kalender konnte nicht vollständig aufgebaut werden. "
                                       : "Der Kalender konnte nicht aufgebaut werden. ") +
                            DescribeFailure(e));
-        detail = FailureDetail(e);
+        Result.Detail = FailureDetail(e);
     } catch (...) {
-        delete PageStream;
-        PageStream = nullptr;
+        Result.NeedUpdateServed = false;
         problems.push_back("Der Kalender konnte nicht aufgebaut werden.");
     }
-    if (!settingsFailure_.empty()) problems.push_back(settingsFailure_);
-    Report(problems, detail);
-    if (!pageShown) {
-        ICalendarHost* host = host_;
-        AnsiString why;
-        for (const AnsiString& p : problems) why += (why.empty() ? "" : "\n\n") + p;
-        if (why.empty()) why = "Der Kalender konnte nicht aufgebaut werden.";
-        Classes::QueueOnMainThread([host, why] { host->PageNotBuilt(why); });
-    }
-    try {
-        Synchronize([this] { CopyBack(); });
-    } catch (...) {
-    }
-}
-
-void BuildTarvolan::Report(const std::vector<AnsiString>& Problems, const AnsiString& Detail) {
-    AnsiString text;
-    for (const AnsiString& p : Problems) text += (text.empty() ? "" : "\n\n") + p;
-    // The user hears of a cause once; a build without trouble lets the next one be told again.
-    ICalendarHost* host = host_;
-    Classes::QueueOnMainThread([host, text, Detail] {
-        AnsiString& reported = host->ReportedBuildFailure();
-        if (text == reported) return;
-        reported = text;
-        if (text.empty()) return;
-        host->WriteDebugLog("Seitenaufbau: " + SysUtils::StringReplace(text, "\n\n", "\n", SysUtils::rfReplaceAll) +
-                            (Detail.empty() ? AnsiString() : " [" + Detail + "]") + "\n");
-        host->ReportProblem(text);
-    });
+    Result.CopyBack = true;
 }

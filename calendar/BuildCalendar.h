@@ -1,17 +1,19 @@
 #pragma once
-// The page builder: one thread per calendar page. The main window fills Parameters, resumes the
-// thread and waits for it (servicing its synchronised calls) before it starts the next one.
+// The page builder: one thread per calendar page. The main window gives it a request, resumes the
+// thread and applies its result once it has ended; the thread calls nothing of the window.
 #include <utility>
 #include <vector>
 
 #include "CalendarHost.h"
+#include "PageRequest.h"
 #include "Classes.h"
 #include "Colors.h"
+#include "Settings.h"
 #include "ViewParameters.h"
 
-class BuildTarvolan : public TThread {
+class BuildTarvolan : public TThread, private ICalendarHost {
 public:
-    BuildTarvolan(bool CreateSuspended, ICalendarHost* Host);
+    explicit BuildTarvolan(bool CreateSuspended);
     ~BuildTarvolan() override;
 
     // "#RRGGBB" of a colour; a system colour is resolved first.
@@ -25,31 +27,27 @@ public:
     // starting the Monday after, the x days' from midnight five days before the start day to
     // midnight starting the thirtieth day after, a month's its days as a date's month is read.
     static std::pair<TDateTime, TDateTime> AppointmentsRange(const ViewParameters& Parameters);
+    // The view block's part that comes from the settings: font, colours, view, fade mode.
+    static void ApplySettings(ViewParameters& Parameters, const TSettingsValue& Settings);
 
-    // The builder's copy of the view block.
-    ViewParameters Parameters;
-    // Registry "vorHeute": days before today show their appointments.
-    bool ShowPastAppointments = true;
+    // Set before the thread is resumed; the build reads nothing else.
+    PageRequest Request;
+    // Complete once the thread has ended (its OnTerminate sees it complete).
+    PageResult Result;
 
 protected:
     void Execute() override;
 
 private:
-    void ReadSettings();
-    void ReadRegistrySettings();
-    // Tells the user (once per cause, on the main thread) and the debug log why the page is
-    // missing or incomplete; an empty list marks a build without trouble. Detail, the technical
-    // words behind a failure, goes to the log only.
-    void Report(const std::vector<AnsiString>& Problems, const AnsiString& Detail);
-    void ShowPage();
-    void CopyBack();
-
-    ICalendarHost* host_;
-    TMemoryStream* PageStream = nullptr;
-    // Taken on the main thread while the settings are read.
-    int windowWidth_ = 0, windowHeight_ = 0, screenWidth_ = 0, screenHeight_ = 0;
-    bool hasPreviousBuild_ = false;
-    TDateTime previousBuild_;
-    // Why settings could not be read or saved; the page is built all the same.
-    AnsiString settingsFailure_;
+    // What the data module asks of the build, answered from the request and into the result.
+    AnsiString ExeDir() const override { return Request.ExeDir; }
+    AnsiString ConnectionString() const override { return Request.ConnectionString; }
+    void SetSplashStatus(const AnsiString& Text) override { Result.SplashTexts.push_back(Text); }
+    void WriteDebugLog(const AnsiString& Text) override { Result.LogLines.push_back(Text); }
+    void SetAlarmsPresent(bool Value) override { Result.AlarmsToday = Value; }
+    bool AnnouncePending() override { return Request.AnnouncePending; }
+    bool MailOnBirthday() override { return Request.MailOnBirthday; }
+    void SetAnnouncementText(const AnsiString& Text) override { Result.Announcement = Text; }
+    void SendBirthdayMail(const AnsiString& Address) override { Result.BirthdayAddresses.push_back(Address); }
+    void Build();
 };

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TextEncoding.h"
 
 namespace Gemeinsam {

@@ -8,17 +8,12 @@
 #include "Gemeinsam.h"
 #include "IniFiles.h"
 #include "Registry.h"
-#include "SettingDefaults.h"
+#include "Settings.h"
 #include "TextEncoding.h"
 
 bool TTarvolinDatenModul::FiveRowFlag = false;
 
 namespace {
-
-const char* const kTemplatesMissing = "Eine oder mehrere der Vorlagen wurden nicht gefunden";
-
-// Texts for the main thread that the builder does not wait for.
-void Queue(std::function<void()> call) { Classes::QueueOnMainThread(std::move(call)); }
 
 AnsiString DateText(TDateTime d) { return SysUtils::DateToStr(d); }
 
@@ -118,14 +113,12 @@ TTarvolinDatenModul::~TTarvolinDatenModul() {
 }
 
 void TTarvolinDatenModul::DataModuleCreate(TObject*) {
-    ICalendarHost* host = host_;
-    Queue([host] { host->SetSplashStatus("Vorlagen laden..."); });
+    host_->SetSplashStatus("Vorlagen laden...");
     LoadDesign();
-    Queue([host] { host->SetSplashStatus("Tarvolin erzeugen..."); });
+    host_->SetSplashStatus("Tarvolin erzeugen...");
 }
 
 void TTarvolinDatenModul::LoadDesign() {
-    ICalendarHost* host = host_;
     try {
         const AnsiString programFolder = host_->ExeDir();
         TemplateDir = programFolder + "vorlagen\\";
@@ -171,11 +164,8 @@ void TTarvolinDatenModul::LoadDesign() {
 
         for (const AnsiString* path : {&HauptTemplate, &MonatTemplate, &TagTemplate, &XtageTagTemplate}) {
             if (!SysUtils::FileExists(*path) || SysUtils::ResolveInsideFolder(TemplateDir, *path).empty()) {
-                // The message waits on the main thread; the window is closed by a queued request,
-                // since its shut-down waits for this build to end.
+                // The build ends without a page; its result tells the user and ends the program.
                 templatesMissing_ = true;
-                TThread::StaticSynchronize([host] { host->ShowMessage(kTemplatesMissing); });
-                Queue([host] { host->CloseMainWindow(1); });
                 return;
             }
         }
@@ -186,8 +176,7 @@ void TTarvolinDatenModul::LoadDesign() {
             {&TagTemplate, PageProducerTag},
             {&XtageTagTemplate, PageProducerXtageTag}};
         for (const auto& [path, producer] : producers) {
-            const AnsiString text = *path;
-            Queue([host, text] { host->SetSplashStatus(text); });
+            host_->SetSplashStatus(*path);
             producer->SetHTMLFile(*path);
         }
     } catch (const std::exception& e) {
@@ -366,10 +355,7 @@ void TTarvolinDatenModul::AddDayEntries(TDateTime Day, TStrings* Lines) {
         Lines->Add("</p>");
     }
     const AnsiString text = speech.Text();
-    if (!text.empty()) {
-        ICalendarHost* host = host_;
-        Queue([host, text] { host->SetAnnouncementText(text); });
-    }
+    if (!text.empty()) host_->SetAnnouncementText(text);
 }
 
 void TTarvolinDatenModul::SendBirthdayMail(const Appointment& Birthday) {
@@ -412,8 +398,7 @@ void TTarvolinDatenModul::SendBirthdayMail(const Appointment& Birthday) {
         host_->WriteDebugLog("BM_Keine_EMailAdresse");
         return;
     }
-    ICalendarHost* host = host_;
-    Queue([host, address] { host->SendBirthdayMail(address); });
+    host_->SendBirthdayMail(address);
 }
 
 // ---- day cells ------------------------------------------------------------------------------------------

@@ -860,6 +860,12 @@ std::shared_ptr<const TRegistry::Hive> TRegistry::Snapshot() const {
     return hive;
 }
 
+std::shared_ptr<const void> TRegistry::Stamp(HKEY Root) {
+    TRegistry reg;
+    reg.SetRootKey(Root);
+    return reg.Snapshot();
+}
+
 void TRegistry::SetProblemHandler(std::function<void(const TRegistryProblem&)> Handler) {
     {
         std::lock_guard<std::mutex> lock(g_noticeMutex);

@@ -111,6 +111,9 @@ public:
 
     // The file that holds a root key.
     static AnsiString HiveFileName(HKEY Root);
+    // What the program reads under Root now; the same object for as long as nothing changed there
+    // (this program's writes, pending ones among them, and the file replaced by another program).
+    static std::shared_ptr<const void> Stamp(HKEY Root);
     // Receives what the user should know about a registry file that could not be read whole, once
     // per damaged file. Called on the thread that met the problem, outside the registry's locks;
     // problems met before a handler is set are handed to it when it is set. They go to stderr too.

@@ -398,3 +398,20 @@ TEST_F(Builder, AnEmptyPageIsNotShown) {
     // The build itself went through: the refresh request is cleared.
     EXPECT_EQ(host.commands.size(), 1u);
 }
+
+// A main thread busy with other work (the browser engine starting, a dialog) serves nothing meanwhile:
+// the build runs to its end all the same, and its page is there once the main thread looks.
+TEST_F(Builder, ABuildRunsToItsEndWhileTheMainThreadServesNothing) {
+    WriteDesign(Design());
+    SetSetting("VORLAGE", vmWeek);
+    BuildTarvolan builder(true);
+    builder.Request = MakePageRequest(host, D(2007, 3, 5));
+    builder.Resume();
+    EXPECT_TRUE(testsupport::SleepUntil([&] { return builder.Finished(); }, 5000));
+    builder.WaitFor();
+    EXPECT_TRUE(host.pages.empty());
+    ApplyPageResult(builder.Result, builder.Request, host);
+    EXPECT_EQ(host.offMainThread, 0);
+    ASSERT_EQ(host.pages.size(), 1u);
+    EXPECT_NE(host.pages[0].find("WOCHE KW 10"), std::string::npos);
+}

@@ -124,13 +124,12 @@ std::string CalendarTest::StringSetting(const std::string& name) {
 
 void CalendarTest::Build(TDateTime date, int viewMode) {
     if (viewMode >= 0) SetSetting("VORLAGE", viewMode);
-    BuildTarvolan builder(true, &host);
-    builder.Parameters = host.main;
-    builder.Parameters.CalendarDate = date;
-    builder.Parameters.StartDate = date;
+    BuildTarvolan builder(true);
+    builder.Request = MakePageRequest(host, date);
     builder.SetPriority(tpHighest);
     builder.Resume();
     builder.WaitFor();
+    ApplyPageResult(builder.Result, builder.Request, host);
     Drain();
 }
 

@@ -11,6 +11,7 @@
 #include "ADODB.h"
 #include "BuildCalendar.h"
 #include "CalendarHost.h"
+#include "PageRequest.h"
 #include "Feiertage.h"
 #include "Gemeinsam.h"
 #include "Registry.h"
@@ -23,9 +24,9 @@ inline TDateTime D(Word y, Word m, Word d, double hours = 0) {
     return TDateTime(double(SysUtils::EncodeDate(y, m, d)) + hours / 24.0);
 }
 
-// The main window as the calendar sees it. Members the calendar may only use on the main thread
-// count the calls made elsewhere.
-class FakeHost : public ICalendarHost {
+// The main window as the calendar sees it, and what a page build's module asks while it expands a
+// page. Members the calendar may only use on the main thread count the calls made elsewhere.
+class FakeHost : public ICalendarHost, public ICalendarWindow {
 public:
     AnsiString exeDir, connectionString, user = "anna";
     int width = 800, height = 600, screenWidth = 1024, screenHeight = 768;
@@ -59,7 +60,7 @@ public:
     void CloseMainWindow(int ExitCode) override { Main(); closeRequests.push_back(ExitCode); }
     void SetSplashStatus(const AnsiString& Text) override { Main(); splash.push_back(Text); }
     ViewParameters& MainViewParameters() override { Main(); return main; }
-    TDateTime SettingsDate() override { Main(); return settingsDate; }
+    TDateTime SettingsDate() { Main(); return settingsDate; }
     void SetSettingsDate(TDateTime Value) override { Main(); settingsDate = Value; }
     void SetSayTimeInterval(int Value) override { Main(); sayInterval = Value; }
     void SetSayTimeEnabled(bool Value) override { Main(); sayEnabled = Value; }
@@ -111,7 +112,7 @@ protected:
     int IntSetting(const std::string& name);
     std::string StringSetting(const std::string& name);
 
-    // Builds one page on a builder thread while this thread waits and serves it.
+    // Builds one page on a builder thread from a request made here, and applies its result here.
     void Build(TDateTime date, int viewMode = -1);
     void Drain() { while (Classes::CheckSynchronize()) {} }
 };
