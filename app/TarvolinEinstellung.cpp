@@ -753,16 +753,6 @@ void TEinstellungen::ShowStoredValues(const TSettingsValue& Stored) {
     }
 }
 
-void TEinstellungen::WriteSetting(const std::function<void(TRegistry&)>& Write, bool Create) {
-    try {
-        TRegistry reg;
-        reg.SetRootKey(HKEY_CURRENT_USER);
-        if (reg.OpenKey(TarvolinKey, Create)) Write(reg);
-    } catch (const SysUtils::Exception& e) {
-        DebugLog(AnsiString("Einstellung nicht gespeichert: ") + e.what() + "\n");
-    }
-}
-
 void TEinstellungen::DebugLog(const AnsiString& Text) const {
     if (OnDebugLog) OnDebugLog(Text);
 }

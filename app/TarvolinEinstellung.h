@@ -226,9 +226,7 @@ private:
     const TStoredValue& StoredValueOf(const TControl* Control) const;
     // Writes the value as its control shows it now, with what follows from it.
     void Store(const TStoredValue& Value);
-    // Each change goes to the settings key at once; the main window creates the key at its start, so
-    // a missing key means nothing is written, and a failed write is logged and leaves the dialog open.
-    void WriteSetting(const std::function<void(TRegistry&)>& Write, bool Create = false);
+    // A failed write is logged here and leaves the dialog open.
     void DebugLog(const AnsiString& Text) const;
     int sayTimePosition_ = 60;
     bool inAlphaRule_ = false;

@@ -363,7 +363,9 @@ TEST_F(SettingsMenu, EveryNumberOutsideItsRangeMeansTheSameToTheProgramAndTheDia
             EXPECT_GE(shown[r.Name], r.Min) << r.Name;
             EXPECT_LE(shown[r.Name], r.Max) << r.Name;
             // xTage is the days view's (ViewTags tests); Delay is read by nothing.
-            if (used.count(r.Name)) EXPECT_EQ(used[r.Name], shown[r.Name]) << r.Name;
+            if (used.count(r.Name)) {
+                EXPECT_EQ(used[r.Name], shown[r.Name]) << r.Name;
+            }
         }
     }
 }
