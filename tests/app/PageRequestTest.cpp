@@ -300,7 +300,7 @@ TEST_F(PageRequests, UserIsTheStoredNameElseTheComputersNameReadAgainOnlyAfterTh
     Dialogs::SetDialogAnswerer([](TModalDialog& d) {
         if (auto* settings = dynamic_cast<TEinstellungen*>(d.Form())) settings->Ok->Click();
     });
-    form.Einstellungen1Click(form.Einstellungen1);
+    form.Tray().Einstellungen1->Click();
     char name[255];
     DWORD size = sizeof(name);
     ASSERT_TRUE(GetComputerName(name, &size));

@@ -362,7 +362,7 @@ TEST_F(DatabaseAway, ALockLongerThanTheStartOnceWaitedIsWaitedOutWithTheEventsRu
     // The splash was repainted and the signals served all along: the events never stood still
     // for as long as the start once did.
     EXPECT_LT(longestStill, std::chrono::milliseconds(testsupport::ScaledBelow(1500, 4000)));
-    EXPECT_EQ(form.DatabaseFolder(), db);
+    EXPECT_EQ(form.Startup().DatabaseFolder(), db);
     EXPECT_TRUE(PageShown(form));
     for (const Answer& a : dialogs) ADD_FAILURE() << a.text;
     EXPECT_EQ(ReadUserString(kZorbelin, "DBPATH"), db);
