@@ -65,6 +65,10 @@ TStartup::TStartup(TForm& Window, IStartWindow& Parts, TADOConnection* Connectio
       exeDir_(ExeDir) {}
 
 void TStartup::Run() {
+    // Dates are written the German way everywhere, by the page builder too: set before its thread
+    // starts, and only when they differ, since a builder of an earlier window may still read them.
+    if (SysUtils::ShortDateFormat != "dd.mm.yyyy") SysUtils::ShortDateFormat = "dd.mm.yyyy";
+    if (SysUtils::DateSeparator != '.') SysUtils::DateSeparator = '.';
     // The window manager owns the window's system menu: hiding the frame is reached through the
     // popup menu's item, and the close box hides the frame (WndProc).
     window_.Brush()->SetStyle(bsClear);
@@ -104,8 +108,6 @@ void TStartup::Run() {
 
     try {
         parts_.StartParts();
-        SysUtils::ShortDateFormat = "dd.mm.yyyy";
-        SysUtils::DateSeparator = '.';
         window_.SetTop(-100000);
     } catch (const std::exception& e) {
         Application->MessageBox(AnsiString("Inistialisierung fehlgeschlagen") + "\n" + e.what(), "", MB_OK);
