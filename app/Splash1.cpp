@@ -130,3 +130,22 @@ void TSplashScreen::HTMLabel1Click(TObject*) {
     SetModalResult(mrOk);
     Hide();
 }
+
+void TSplashScreen::MakeAboutBox(const AnsiString& Version) {
+    SetVisible(false);
+    Progress->SetTop(200);
+    Label1->SetTop(200);
+    Label2->SetTop(200);
+    Message->SetTop(200);
+    TStrings* text = HTMLabel1->HTMLText();
+    text->Clear();
+    text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"10\">");
+    text->Add("<br><B>Zorbelin</B>");
+    text->Add("</b></FONT></P>");
+    text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"8\">Version ");
+    // The bare version: the line before says "Version" already.
+    text->Add(Version);
+    text->Add("<br>");
+    text->Add("Kalender und Erinnerungen von Hallowerk</FONT></P>");
+    HTMLabel1->Invalidate();
+}

@@ -19,6 +19,10 @@ public:
     TTimer* Timer1;
     THTMLabel* HTMLabel1;
 
+    // Turns the splash into the about box of Version: the start's labels out of sight, the
+    // program's name, version and maker in their place.
+    void MakeAboutBox(const AnsiString& Version);
+
     void Timer1Timer(TObject* Sender);
     void HTMLabel1Click(TObject* Sender);
 

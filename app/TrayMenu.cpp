@@ -87,7 +87,17 @@ void TTrayMenu::ConnectCommands() {
     raise(Ende1, OnQuit);
 }
 
-void TTrayMenu::ShowMinimized(bool Minimized) { minimieren->SetCaption(Minimized ? "Wiederherstellen" : "Minimieren"); }
+void TTrayMenu::ToggleMinimized() {
+    // The row follows what was done, so choosing it after a restore from elsewhere acts at once.
+    minimized_ = !minimized_;
+    ShowWindow(Application->Handle(), minimized_ ? SW_MINIMIZE : SW_RESTORE);
+    minimieren->SetCaption(minimized_ ? "Wiederherstellen" : "Minimieren");
+}
+
+void TTrayMenu::Restored() {
+    minimized_ = false;
+    minimieren->SetCaption("Minimieren");
+}
 
 void TTrayMenu::Start() {
     for (int i = 0; i < PopupMenu1->Items()->Count(); ++i) {

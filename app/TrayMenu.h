@@ -61,8 +61,11 @@ public:
     // The user asked for the menu at a screen point (a right click on the icon).
     std::function<void(int X, int Y)> OnMenuAsked;
 
-    // The first row offers to bring a minimised program back.
-    void ShowMinimized(bool Minimized);
+    // Minimises the program, or brings a minimised one back; the first row offers what comes next.
+    void ToggleMinimized();
+    // The program was brought back by other means (its window in the task bar): the row follows.
+    void Restored();
+    bool Minimized() const { return minimized_; }
 
     // The top rows draw themselves with the side band, and the icon goes into the notification area;
     // without an area yet it is tried again every second until it is there.
@@ -98,4 +101,5 @@ private:
     std::unique_ptr<TTimer> retry_;
     TFont sideFont_;
     bool sideTextDrawn_ = false;
+    bool minimized_ = false;
 };

@@ -1,27 +1,21 @@
 #include "Unit1.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <optional>
-#include <set>
-#include <tuple>
 #include <utility>
 
 #include "AccessToTarvolin.h"
+#include "Aufgaben1.h"
+#include "CalendarUser.h"
+#include "OtherPrograms.h"
 #include "ProgramVersion.h"
 #include "Reminders.h"
-#include "Aufgaben1.h"
 #include "Dialogs.h"
 #include "Failures.h"
 #include "PendingWrites.h"
 #include "Registry.h"
 #include "SessionMessages.h"
 #include "Settings.h"
-#include "ShellApi.h"
 #include "Splash1.h"
 #include "TarvolinEinstellung.h"
-#include "TextEncoding.h"
 #include "UserTable.h"
 #include "Trace.h"
 #include "WinApi.h"
@@ -39,42 +33,6 @@ bool DatabaseBusy(const std::exception& E) {
     return db && ((db->ErrorCode & 0xFF) == 5 || (db->ErrorCode & 0xFF) == 6 || (db->ErrorCode & 0xFF) == 9);
 }
 
-// One argument for the platform's command-line rules, whatever characters it holds.
-AnsiString QuoteArgument(const AnsiString& arg) {
-    AnsiString out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') out.append(backslashes * 2 + 1, '\\');
-        else out.append(backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
-}
-
-// A character that would end the mail address or the text in the link (or add a line of its own)
-// is written as %XX; blanks and umlauts stay as they are.
-AnsiString MailPart(const AnsiString& s) {
-    static const char* const hex = "0123456789ABCDEF";
-    AnsiString out;
-    for (char c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '%' || c == '&' || c == '#' || c == '?' || u < 0x20) {
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // Text to stand in a page as it is: no character of it is taken for markup.
 AnsiString EscapeHtmlText(const AnsiString& s) {
     AnsiString out;
@@ -90,109 +48,14 @@ AnsiString EscapeHtmlText(const AnsiString& s) {
 } // namespace
 
 // ---- construction ---------------------------------------------------------------------------------------
-namespace {
-AnsiString SettingsProblemText(const TRegistryProblem& P) {
-    AnsiString lines;
-    for (std::size_t i = 0; i < P.Lines.size() && i < 10; ++i) lines += (i ? ", " : "") + SysUtils::IntToStr(P.Lines[i]);
-    if (P.Lines.size() > 10) lines += ", ...";
-    const AnsiString file = "Die Einstellungsdatei \"" + P.FileName + "\"";
-    switch (P.Kind) {
-    case TRegistryProblem::rpLinesKeptAside:
-        return file + " enthielt unlesbare Zeilen (Zeile " + lines + "). Alle lesbaren Einstellungen wurden "
-               "übernommen; die Datei, wie sie war, liegt unter \"" + P.AsideName + "\".";
-    case TRegistryProblem::rpFileKeptAside:
-        return file + " konnte nicht gelesen werden; die Einstellungen beginnen leer. Die Datei liegt nun unter \"" +
-               P.AsideName + "\".";
-    case TRegistryProblem::rpValuesConverted:
-        return file + " enthielt Werte, die kein UTF-8 waren (Zeile " + lines + "); sie wurden als Windows-1252 "
-               "gelesen und als UTF-8 gespeichert. Die Datei, wie sie war, liegt unter \"" + P.AsideName + "\".";
-    case TRegistryProblem::rpCannotChange:
-        break;
-    }
-    return file + " enthält unlesbare Zeilen (Zeile " + lines + ") und kann nicht geändert werden. Es gelten die "
-           "lesbaren Einstellungen; Änderungen werden nicht gespeichert.";
-}
-
-// A settings file that could not be read whole is explained to the user, without holding anything
-// up; from another thread the message waits for the main thread. The window tells it while it is
-// there.
-void ShowSettingsProblem(const TRegistryProblem& Problem, TForm1* Window, TLifeToken::TGuard Alive) {
-    const AnsiString Text = SettingsProblemText(Problem);
-    // A file damaged again and again is told of once at a time, with the latest copy kept.
-    auto tell = [Text, File = Problem.FileName, Window, Alive] {
-        if (!Alive.Expired()) Window->TellUser(Text, File);
-        else Dialogs::ShowMessageWithoutWaiting(Text);
-    };
-    if (Classes::IsMainThread()) tell();
-    else Classes::QueueOnMainThread(tell);
-}
-
-AnsiString NotStoredText(const PendingWrites::TNotStored& N) {
-    AnsiString names;
-    for (std::size_t i = 0; i < N.Names.size() && i < 10; ++i) names += (i ? ", \"" : "\"") + N.Names[i] + "\"";
-    if (N.Names.size() > 10) names += " und " + SysUtils::IntToStr(static_cast<int>(N.Names.size() - 10)) + " weitere";
-    const AnsiString file = "Die Einstellungsdatei \"" + N.FileName + "\"";
-    const AnsiString lost = names.empty() ? AnsiString(" Eine Änderung wurde nicht gespeichert.")
-                                          : " Nicht gespeichert wurde: " + names + ".";
-    switch (N.Reason) {
-    case PendingWrites::TNotStored::nsLockHeld:
-        return file + " ist seit über einer Minute von einem anderen Programm gesperrt." + lost;
-    case PendingWrites::TNotStored::nsProgramEnds:
-        return file + " war beim Beenden von einem anderen Programm gesperrt." + lost;
-    case PendingWrites::TNotStored::nsCannotWrite:
-        break;
-    }
-    return file + " konnte nicht geschrieben werden (" + N.Detail + ")." + lost;
-}
-
-// A change that could not be stored at all is told like a settings problem; at the program's end
-// nobody is left to read a message, so it goes to the debug log.
-void ShowNotStored(const PendingWrites::TNotStored& NotStored, TForm1* Window, TLifeToken::TGuard Alive) {
-    const AnsiString Text = NotStoredText(NotStored);
-    const bool ending = NotStored.Reason == PendingWrites::TNotStored::nsProgramEnds;
-    auto tell = [Text, ending, Window, Alive] {
-        const bool window = !Alive.Expired();
-        if (window && ending) Window->WriteDebugLog(Text + "\n");
-        else if (window) Window->TellUser(Text);
-        else if (!ending) Dialogs::ShowMessageWithoutWaiting(Text);
-    };
-    if (Classes::IsMainThread()) tell();
-    else Classes::QueueOnMainThread(tell);
-}
-
-// A file that is not what its name claims (a FIFO, a device, a huge file) was left unread: the user
-// hears of it once, and the program goes on as without the file.
-void ShowRefusedFile(const SysUtils::EFileRefused& Refusal, TForm1* Window, TLifeToken::TGuard Alive) {
-    const AnsiString why = Refusal.Reason == SysUtils::EFileRefused::frNotRegular
-                               ? AnsiString("ist keine gewöhnliche Datei (sondern etwa eine benannte Pipe, ein Gerät oder ein Ordner)")
-                               : "ist größer als " + SysUtils::IntToStr(static_cast<int>(Refusal.MaxBytes >> 20)) + " MB";
-    const AnsiString Text = "Die Datei \"" + Refusal.FileName + "\" " + why +
-                            " und wird nicht gelesen; das Programm arbeitet ohne sie weiter.";
-    auto tell = [Text, Window, Alive] {
-        if (!Alive.Expired()) Window->TellUser(Text);
-        else Dialogs::ShowMessageWithoutWaiting(Text);
-    };
-    if (Classes::IsMainThread()) tell();
-    else Classes::QueueOnMainThread(tell);
-}
-} // namespace
-
 TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplashScreen* Splash)
     : TForm(AOwner),
       character_(MakeCharacter ? MakeCharacter(*this) : std::make_unique<TSpeakingCharacter>(*this)),
       SplashScreen(Splash) {
     TSpeakingCharacter::SetMain(character_.get());
-    // What the settings files and the files read have to tell goes through this window while it is
-    // there, and straight to the user after.
-    TRegistry::SetProblemHandler([this, alive = life_.Guard()](const TRegistryProblem& Problem) {
-        ShowSettingsProblem(Problem, this, alive);
-    });
-    PendingWrites::SetNotStoredHandler([this, alive = life_.Guard()](const PendingWrites::TNotStored& NotStored) {
-        ShowNotStored(NotStored, this, alive);
-    });
-    SysUtils::SetRefusedFileHandler([this, alive = life_.Guard()](const SysUtils::EFileRefused& Refusal) {
-        ShowRefusedFile(Refusal, this, alive);
-    });
+    // What the settings files and the files read have to tell goes through the window's messages
+    // while they are there, and straight to the user after.
+    messages_ = std::make_unique<TUserMessages>([this](const AnsiString& Text) { WriteDebugLog(Text); });
     SetCaption("Tarvolin für Zorbelin");
     SetBorderStyle(bsSizeToolWin);
     SetBorderIcons({biSystemMenu});
@@ -253,16 +116,16 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
     frame_->WriteDebugLog = [this](const AnsiString& Text) { WriteDebugLog(Text); };
     // The tray's commands, each on whoever acts on it.
     TTrayMenu& tray = *trayMenu_;
-    tray.OnMinimize = [this](TObject* Sender) { minimierenClick(Sender); };
+    tray.OnMinimize = [this](TObject*) { trayMenu_->ToggleMinimized(); };
     tray.OnReadClipboard = [this](TObject*) { character_->ReadClipboard(trayMenu_->Zwischenablagevorlesen1); };
-    tray.OnTasks = [this](TObject* Sender) { Aufgaben1Click(Sender); };
-    tray.OnAddresses = [this](TObject* Sender) { Adressen1Click(Sender); };
-    tray.OnPlanner = [this](TObject* Sender) { Zorbelin1Click(Sender); };
+    tray.OnTasks = [this](TObject*) { ShowTaskWindow(ADOConnection1->ConnectionString()); };
+    tray.OnAddresses = [this](TObject*) { others_->StartAddressBook(); };
+    tray.OnPlanner = [this](TObject*) { others_->StartPlanner(); };
     tray.OnAbout = [this](TObject* Sender) { Info1Click(Sender); };
-    tray.OnHelp = [this](TObject* Sender) { HilfeClick(Sender); };
+    tray.OnHelp = [this](TObject*) { others_->ShowHelp(); };
     tray.OnSettings = [this](TObject* Sender) { Einstellungen1Click(Sender); };
     tray.OnToggleFrame = [this](TObject*) { frame_->ToggleFrame(); };
-    tray.OnQuit = [this](TObject* Sender) { Ende1Click(Sender); };
+    tray.OnQuit = [this](TObject*) { Close(); };
     tray.OnMenuAsked = [this](int X, int Y) {
         if (PopupAt) PopupAt(X, Y);
     };
@@ -302,6 +165,8 @@ TForm1::TForm1(TComponent* AOwner, const CharacterFactory& MakeCharacter, TSplas
 
     TempDir = SysUtils::GetTempFolder();
     exeDir_ = SysUtils::ProgramFolder();
+    others_ = std::make_unique<TOtherPrograms>(
+        exeDir_, [this] { return Handle(); }, [this](const AnsiString& Text) { WriteDebugLog(Text); });
     startup_ = std::make_unique<TStartup>(*this, *this, ADOConnection1, *dayClock_, *frame_, exeDir_, SplashScreen);
     ViewParameters.CalendarDate = SysUtils::Now();
     ViewParameters.ColorKey = 8;
@@ -338,7 +203,7 @@ void TForm1::FormCreate(TObject*) { startup_->Run(); }
 
 void TForm1::PrepareStart() {
     // What goes wrong during the start is told once the page is there, and holds nothing up.
-    holdMessages_ = true;
+    messages_->Hold();
     // The first reminder check covers every minute from the start on.
     reminders_->StartNow();
     // Before the first build starts: it may find alarms at once.
@@ -362,41 +227,6 @@ void TForm1::StartParts() {
     // Other programs of the session ask for a new page through this window.
     ListenForSessionMessages(TarvolinInstanceName, Handle(), {WM_REDRAWCALENDAR});
     trayMenu_->Start();
-}
-
-void TForm1::TellUser(const AnsiString& Text, const AnsiString& Subject) {
-    if (messageOpen_ && Text == openMessage_) return;
-    for (WaitingMessage& waiting : waitingMessages_) {
-        if (waiting.text == Text) return;
-        if (!Subject.empty() && waiting.subject == Subject) {
-            waiting.text = Text;
-            return;
-        }
-    }
-    waitingMessages_.push_back({Subject, Text});
-    ShowNextMessage();
-}
-
-void TForm1::ReleaseHeldMessages() {
-    holdMessages_ = false;
-    ShowNextMessage();
-}
-
-void TForm1::ShowNextMessage() {
-    if (holdMessages_ || messageOpen_ || waitingMessages_.empty()) return;
-    const WaitingMessage next = waitingMessages_.front();
-    waitingMessages_.pop_front();
-    messageOpen_ = true;
-    openMessage_ = next.text;
-    Dialogs::ShowMessageWithoutWaiting(next.text, [this, alive = life_.Guard()] {
-        // The next one comes once this one has quite gone, outside its close.
-        Classes::QueueOnMainThread([this, alive] {
-            if (alive.Expired()) return;
-            messageOpen_ = false;
-            openMessage_.clear();
-            ShowNextMessage();
-        });
-    });
 }
 
 void TForm1::WriteDebugLog(const AnsiString& Text) {
@@ -528,8 +358,7 @@ void TForm1::WndProc(TMessage& Message) {
 }
 
 void TForm1::ClockTick() {
-    // Messages the start held for a page that never showed wait no longer than a few ticks.
-    if (holdMessages_ && ++heldMessageTicks_ > 6) ReleaseHeldMessages();
+    messages_->Tick();
     try {
         // The sayings step looks at the clock itself: each minute once, whenever the tick comes.
         character_->SaySayings();
@@ -551,7 +380,7 @@ void TForm1::ClockTick() {
             const AnsiString text = "Die Erinnerungen können nicht geprüft werden. " + DescribeFailure(e);
             if (text != reminderFailure_) {
                 reminderFailure_ = text;
-                TellUser(text);
+                messages_->Tell(text);
             }
         }
     }
@@ -591,44 +420,14 @@ void TForm1::CheckUserRefresh() {
 }
 
 AnsiString TForm1::GetCalendarUser() {
-    {
-        std::lock_guard<std::mutex> lock(userMutex_);
-        if (userRead_) return calendarUser_;
-    }
     // A window that never started reads it at its first use.
-    ReadCalendarUser();
-    std::lock_guard<std::mutex> lock(userMutex_);
+    if (!userRead_) ReadCalendarUser();
     return calendarUser_;
 }
 
 void TForm1::ReadCalendarUser() {
-    const AnsiString user = CalendarUserFromSettings();
-    std::lock_guard<std::mutex> lock(userMutex_);
-    calendarUser_ = user;
+    calendarUser_ = CalendarUserFromSettings();
     userRead_ = true;
-}
-
-AnsiString TForm1::CalendarUserFromSettings() {
-    AnsiString user;
-    try {
-        TRegistry reg;
-        if (!reg.OpenKey(ZorbelinKey, true)) return "unknown";
-        reg.TryReadString("BENUTZER", user);
-        if (user.empty()) {
-            char name[255];
-            DWORD size = sizeof(name);
-            if (GetComputerName(name, &size)) {
-                user.assign(name, size);
-                // Only a real name is stored; without one the name is asked for again at the next reading.
-                reg.WriteString("BENUTZER", user);
-            } else {
-                user = "unknown";
-            }
-        }
-    } catch (const std::exception&) {
-        if (user.empty()) user = "unknown";
-    }
-    return user;
 }
 
 // ---- frame, placement and fading ------------------------------------------------------------------------------
@@ -637,54 +436,7 @@ void TForm1::SaveSessionState() {
     if (character_->AgentLoaded) character_->SavePosition();
 }
 
-namespace {
-// The sibling programs are found in the program folder, as the working folder.
-void SetCurrentDir(const AnsiString& folder) { SysUtils::SetCurrentDir(folder); }
-
-// The appointment planner, as the user is told of it when it cannot be started.
-const char* const PlannerName = "Der Terminplaner \"plavoth\"";
-} // namespace
-
 // ---- menu commands -------------------------------------------------------------------------------------------------
-void TForm1::Ende1Click(TObject*) { Close(); }
-
-void TForm1::Zorbelin1Click(TObject*) {
-    SetCurrentDir(exeDir_);
-    StartSiblingProgram("plavoth.exe", "", nullptr, PlannerName);
-}
-
-void TForm1::HilfeClick(TObject*) {
-    SetCurrentDir(exeDir_);
-    // Nothing happening at all would leave the user guessing: say what is missing.
-    if (!SysUtils::FileExists(exeDir_ + "zbhelp.chm")) {
-        Dialogs::ShowMessage("Die Hilfedatei \"zbhelp.chm\" wurde im Programmordner \"" + exeDir_ +
-                             "\" nicht gefunden.");
-        return;
-    }
-    if (!HtmlHelp(nullptr, "zbhelp.chm::/zorbelin.htm", HH_DISPLAY_TOPIC, 0))
-        Dialogs::ShowMessage("Für die Hilfedatei \"zbhelp.chm\" ist kein Programm zum Anzeigen eingerichtet.");
-}
-
-void TForm1::Adressen1Click(TObject*) {
-    SetCurrentDir(exeDir_);
-    StartSiblingProgram("brunvex.exe", "", exeDir_.c_str(), "Das Adressbuch \"brunvex\"");
-}
-
-bool TForm1::StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
-                                 const AnsiString& What) {
-    const char* const parameters = Parameters.empty() ? nullptr : Parameters.c_str();
-    const HINSTANCE result = ShellExecute(Handle(), "open", File.c_str(), parameters, Directory, SW_SHOW);
-    if (reinterpret_cast<std::intptr_t>(result) > 32) return true;
-    // Nothing happening at all would leave the user guessing: say what is missing.
-    Dialogs::ShowMessage(What + " wurde im Programmordner \"" + exeDir_ +
-                         "\" nicht gefunden oder konnte nicht gestartet werden.");
-    return false;
-}
-
-void TForm1::Aufgaben1Click(TObject*) {
-    ShowTaskWindow(ADOConnection1->ConnectionString());
-}
-
 void TForm1::ShowTaskWindow(const AnsiString& ConnectionString) {
     std::unique_ptr<TAufgaben> tasks;
     try {
@@ -739,41 +491,13 @@ void TForm1::ApplySettings(const TSettingsValue& Settings, bool All) {
     appliedSettings_ = Settings;
 }
 
-void TForm1::minimierenClick(TObject*) {
-    // The mark follows what was done, so choosing the item after a restore from the menu acts at once.
-    if (minimized_) {
-        trayMenu_->ShowMinimized(false);
-        ShowWindow(Application->Handle(), SW_RESTORE);
-        minimized_ = false;
-    } else {
-        ShowWindow(Application->Handle(), SW_MINIMIZE);
-        trayMenu_->ShowMinimized(true);
-        minimized_ = true;
-    }
-}
-
 void TForm1::Info1Click(TObject*) {
     aboutBox_ = new TSplashScreen(nullptr);
     ScopeExit close([this] {
         delete aboutBox_;
         aboutBox_ = nullptr;
     });
-    aboutBox_->SetVisible(false);
-    aboutBox_->Progress->SetTop(200);
-    aboutBox_->Label1->SetTop(200);
-    aboutBox_->Label2->SetTop(200);
-    aboutBox_->Message->SetTop(200);
-    TStrings* text = aboutBox_->HTMLabel1->HTMLText();
-    text->Clear();
-    text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"10\">");
-    text->Add("<br><B>Zorbelin</B>");
-    text->Add("</b></FONT></P>");
-    text->Add("<P align=\"center\"><FONT color=\"#FFFFFF\" face=\"Tahoma\" FONT size=\"8\">Version ");
-    // The bare version: the line before says "Version" already.
-    text->Add(fshVersionLabel1->GetInfo());
-    text->Add("<br>");
-    text->Add("Kalender und Erinnerungen von Hallowerk</FONT></P>");
-    aboutBox_->HTMLabel1->Invalidate();
+    aboutBox_->MakeAboutBox(fshVersionLabel1->GetInfo());
     if (OnAboutShown) OnAboutShown(aboutBox_);
     aboutBox_->ShowModal();
 }
@@ -789,9 +513,8 @@ void TForm1::ApplicationEvents1Message(TMsg& Msg, bool&) {
 void TForm1::ApplicationEvents1Exception(TObject*, SysUtils::Exception* E) { WriteDebugLog(E ? E->Message : ""); }
 
 void TForm1::ApplicationEvents1Restore(TObject*) {
-    trayMenu_->ShowMinimized(false);
+    trayMenu_->Restored();
     ShowWindow(Application->Handle(), SW_HIDE);
-    minimized_ = false;
 }
 
 void TForm1::HTMLHint1ShowHint(AnsiString& HintStr, bool&, THintInfo&) {
@@ -825,9 +548,7 @@ void TForm1::FormDestroy(TObject*) {
     }
 }
 
-void TForm1::OpenDayInPlanner(const AnsiString& DateText) {
-    StartSiblingProgram(exeDir_ + "plavoth.exe", QuoteArgument("TAG" + DateText), nullptr, PlannerName);
-}
+void TForm1::OpenDayInPlanner(const AnsiString& DateText) { others_->OpenDayInPlanner(DateText); }
 
 int TForm1::ShowSettingsDialog(bool& Modified) {
     std::unique_ptr<TEinstellungen> dialog(new TEinstellungen(nullptr));
@@ -848,7 +569,7 @@ int TForm1::ScreenHeight() { return Screen->Height(); }
 
 void TForm1::ShowMessage(const AnsiString& Text) { Dialogs::ShowMessage(Text); }
 
-void TForm1::ReportProblem(const AnsiString& Text) { TellUser(Text); }
+void TForm1::ReportProblem(const AnsiString& Text) { messages_->Tell(Text); }
 
 void TForm1::ExecuteCommand(const AnsiString& CommandText, const std::vector<Variant>& Parameters) {
     // A database that is only read takes no changes; the start noted why in the log.
@@ -867,24 +588,4 @@ void TForm1::CloseMainWindow(int Code) {
 }
 
 // ---- the birthday mail --------------------------------------------------------------------------------------
-void TForm1::SendBirthdayMail(const AnsiString& Address) {
-    if (!Classes::IsMainThread()) {
-        Classes::QueueOnMainThread([this, alive = life_.Guard(), Address] {
-            if (!alive.Expired()) SendBirthdayMail(Address);
-        });
-        return;
-    }
-    // The text the settings dialog shows, also for a text never saved or saved empty.
-    const TSettingsValue settings = TSettings::Program().Current();
-    const AnsiString body = settings.WasRead("Body") || settings.IsAbsent("Body")
-                                ? settings.Body : AnsiString("... und alles Gute zum Geburtstag");
-    try {
-        // A contact without an address gets no empty mail.
-        if (SysUtils::Trim(Address).empty()) throw SysUtils::Exception("no address");
-        const AnsiString url =
-            "mailto:" + MailPart(Address) + "?subject=Herzlichen Glückwunsch&body=" + MailPart(body);
-        ShellExecute(Handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOW);
-    } catch (const std::exception&) {
-        WriteDebugLog("BM_Keine_EMailAdresse");
-    }
-}
+void TForm1::SendBirthdayMail(const AnsiString& Address) { others_->SendBirthdayMail(Address); }

@@ -3,13 +3,10 @@
 // calendar page and shows it in its browser, and rebuilds the page when the day changes or another
 // program asks for it.
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "ADODB.h"
@@ -31,6 +28,7 @@
 #include "Startup.h"
 #include "SysUtils.h"
 #include "TrayMenu.h"
+#include "UserMessages.h"
 #include "Types.h"
 #include "ViewParameters.h"
 #include "WebBrowser.h"
@@ -49,6 +47,7 @@ constexpr int MainThreadStatementTimeout = 1000;
 // The name other programs reach the running copy under, and the name of its single-instance lock.
 extern const char* const TarvolinInstanceName;
 
+class TOtherPrograms;
 class TReminders;
 class TSplashScreen;
 
@@ -117,21 +116,11 @@ public:
     TWindowFrame& Frame() { return *frame_; }
     void ToggleFrame() override { frame_->ToggleFrame(); }
     void OpenDayInPlanner(const AnsiString& DateText) override;
-    // Starts a program beside this one (File, with Parameters, in Directory when given); when it is
-    // missing or does not start, the user is told, What naming it ("Das Adressbuch ...").
-    bool StartSiblingProgram(const AnsiString& File, const AnsiString& Parameters, const char* Directory,
-                             const AnsiString& What);
 
     // ---- the tray's commands (the tray icon and its menu raise them), messages, shut-down ----
     TTrayMenu& Tray() { return *trayMenu_; }
-    void Ende1Click(TObject* Sender);
     void Info1Click(TObject* Sender);
-    void Zorbelin1Click(TObject* Sender);
-    void HilfeClick(TObject* Sender);
-    void Adressen1Click(TObject* Sender);
-    void Aufgaben1Click(TObject* Sender);
     void Einstellungen1Click(TObject* Sender);
-    void minimierenClick(TObject* Sender);
     void ApplicationEvents1Message(TMsg& Msg, bool& Handled);
     void ApplicationEvents1Exception(TObject* Sender, SysUtils::Exception* E);
     void ApplicationEvents1Restore(TObject* Sender);
@@ -140,13 +129,9 @@ public:
     void FormDestroy(TObject* Sender);
     // What the window's end keeps (its placement, the character's place), kept while it goes on.
     void SaveSessionState();
-    // A message that holds nothing up: shown without waiting, and during the start once the first
-    // page is there. One such window shows at a time and the others wait for it in turn; a text
-    // equal to one shown or waiting is not told again, and a text about the same Subject (a
-    // settings file, say) takes the place of the one still waiting, so a cause that comes back
-    // again and again never piles up windows.
-    void TellUser(const AnsiString& Text, const AnsiString& Subject = AnsiString());
-    bool Minimized() const { return minimized_; }
+    // What the window tells the user without holding anything up.
+    TUserMessages& Messages() { return *messages_; }
+    bool Minimized() const { return trayMenu_->Minimized(); }
     bool ShutDownDone() const { return shutDownDone_; }
     // The about box while it is open.
     TSplashScreen* AboutBox() const { return aboutBox_; }
@@ -220,9 +205,7 @@ private:
     // The character comes with its greeting, once, when the first page has been shown.
     void GreetWhenShown() override;
     // The messages held during the start are shown, and later ones are shown at once.
-    void ReleaseHeldMessages() override;
-    // Shows the next waiting message, unless one is open or the start holds them.
-    void ShowNextMessage();
+    void ReleaseHeldMessages() override { messages_->Release(); }
     // Hands a page (a built one, or a line saying why there is none) to the browser.
     void ShowInBrowser(const std::string& Page);
     void ReadCachedSettings();
@@ -237,14 +220,6 @@ private:
     bool documentReady_ = false;
     std::string pendingPage_;
     bool greeted_ = false;
-    bool holdMessages_ = false;
-    int heldMessageTicks_ = 0;
-    struct WaitingMessage {
-        AnsiString subject, text;
-    };
-    std::deque<WaitingMessage> waitingMessages_;
-    bool messageOpen_ = false;
-    AnsiString openMessage_;
     // What the user was last told about the reminder check ("" after a check without trouble).
     AnsiString reminderFailure_;
     // A page the builder made has gone to the browser (not only a line saying why there is none).
@@ -254,8 +229,9 @@ private:
 
     TAccessToTarvolinImpl* automation_ = nullptr;
     std::unique_ptr<TReminders> reminders_;
+    std::unique_ptr<TUserMessages> messages_;
+    std::unique_ptr<TOtherPrograms> others_;
     TSplashScreen* aboutBox_ = nullptr;
-    bool minimized_ = false;
     bool shutDownDone_ = false;
     TLifeToken life_;
     AnsiString exeDir_;
@@ -276,9 +252,6 @@ private:
     std::mutex logMutex_;
     bool firstLogWrite_ = true;
 
-    static AnsiString CalendarUserFromSettings();
-    // The builder reads the user while the main thread may read it anew.
-    std::mutex userMutex_;
     AnsiString calendarUser_;
     bool userRead_ = false;
 };

@@ -438,16 +438,16 @@ TEST_F(PageRequests, OneMessageShowsAtATimeAndOneShownOrWaitingIsNotToldAgain) {
             // While the first is open, the same causes come again and again.
             first = false;
             for (int i = 0; i < 20; ++i) {
-                form.TellUser("Erste Meldung");
-                form.TellUser("Zweite Meldung");
-                form.TellUser("Einstellungen: Kopie " + std::to_string(i), "HKEY_CURRENT_USER.reg");
+                form.Messages().Tell("Erste Meldung");
+                form.Messages().Tell("Zweite Meldung");
+                form.Messages().Tell("Einstellungen: Kopie " + std::to_string(i), "HKEY_CURRENT_USER.reg");
                 for (int j = 0; j < 3; ++j) Application->ProcessMessages();
             }
             shownWhileOpen = dialogs.size();
         }
         d.Press("OK");
     });
-    form.TellUser("Erste Meldung");
+    form.Messages().Tell("Erste Meldung");
     ASSERT_TRUE(WaitUntil([&] { return dialogs.size() >= 3; }));
     for (int i = 0; i < 10; ++i) Application->ProcessMessages();
     EXPECT_EQ(shownWhileOpen, 1u);
