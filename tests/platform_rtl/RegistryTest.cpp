@@ -365,7 +365,9 @@ TEST(Registry, AFileDamagedAgainAndAgainKeepsOnlyItsNewestCopiesAside) {
         const std::string& name = problems.told[i].AsideName;
         const bool kept = std::binary_search(ours.begin(), ours.end(), name);
         EXPECT_EQ(kept, i + FileLocks::KeptAsideCopies >= problems.told.size()) << i << " " << name;
-        if (kept) EXPECT_EQ(ReadAll(name), damaged[i]) << i;
+        if (kept) {
+            EXPECT_EQ(ReadAll(name), damaged[i]) << i;
+        }
     }
 }
 
