@@ -456,6 +456,25 @@ void TSpeakingCharacter::ReadClipboard(TMenuItem* Item) {
     Play("ReadReturn");
 }
 
+AnsiString TSpeakingCharacter::Greeting(int Hour) {
+    // A text never saved is the one the settings dialog shows.
+    const TSettingsValue settings = TSettings::Program().Current();
+    AnsiString greeting;
+    if (Hour >= 2 && Hour <= 11) greeting = settings.SPAgentHalloFrueh;
+    else if (Hour == 12) greeting = settings.SPAgentHalloMittag;
+    else if (Hour >= 13 && Hour <= 17) greeting = settings.SPAgentHallo;
+    else if (Hour >= 19 && Hour <= 23) greeting = settings.SPAgentHalloAbend;
+    return greeting.empty() ? AnsiString("Hallo") : greeting;
+}
+
+void TSpeakingCharacter::Greet() {
+    if (!AgentLoaded) Load();
+    if (!AgentLoaded) return;
+    Word hour, min, sec, msec;
+    SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
+    SayWithoutWaiting(Greeting(hour), true, true);
+}
+
 // ---- as the settings dialog uses it ----------------------------------------------------------------------------
 bool TarvolinAgent::Start(bool Force, bool Show) {
     TSpeakingCharacter* c = TSpeakingCharacter::Main();

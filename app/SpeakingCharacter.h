@@ -99,6 +99,10 @@ public:
     void KeepAwake() override { AgentIdleTicks = 0; }
     bool ShowIfLoaded() override;
     virtual void SayTime();
+    // The greeting for the local hour, from the settings ("Hallo" when there is none).
+    static AnsiString Greeting(int Hour);
+    // Loads the character and greets the user for the hour it is now.
+    void Greet();
     // Says the sayings of every minute since the last call (once each), at most a few minutes back.
     virtual void SaySayings();
     // Takes the text of today's appointments to announce (from any thread).

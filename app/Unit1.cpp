@@ -238,17 +238,6 @@ void TForm1::WriteDebugLog(const AnsiString& Text) {
     SysUtils::AppendPrivateFile(TempDir + "tarvolindebug.log", Text, first);
 }
 
-AnsiString TForm1::Greeting(int Hour) {
-    // A text never saved is the one the settings dialog shows.
-    const TSettingsValue settings = TSettings::Program().Current();
-    AnsiString greeting;
-    if (Hour >= 2 && Hour <= 11) greeting = settings.SPAgentHalloFrueh;
-    else if (Hour == 12) greeting = settings.SPAgentHalloMittag;
-    else if (Hour >= 13 && Hour <= 17) greeting = settings.SPAgentHallo;
-    else if (Hour >= 19 && Hour <= 23) greeting = settings.SPAgentHalloAbend;
-    return greeting.empty() ? AnsiString("Hallo") : greeting;
-}
-
 void TForm1::SetUpBrowser() {
     WebBrowser = new TWebBrowser(this);
     WebBrowser->SetParent(this);
@@ -277,12 +266,7 @@ void TForm1::SetUpBrowser() {
 void TForm1::GreetWhenShown() {
     if (greeted_ || shutDownDone_ || Application->Terminated()) return;
     greeted_ = true;
-    if (!character_->AgentLoaded) character_->Load();
-    if (character_->AgentLoaded) {
-        Word hour, min, sec, msec;
-        SysUtils::DecodeTime(SysUtils::Now(), hour, min, sec, msec);
-        character_->SayWithoutWaiting(Greeting(hour), true, true);
-    }
+    character_->Greet();
 }
 
 // ---- pages -----------------------------------------------------------------------------------------------

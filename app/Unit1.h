@@ -97,8 +97,6 @@ public:
     void FormCreate(TObject* Sender);
     TStartup& Startup() { return *startup_; }
     void SetSplashStatus(const AnsiString& Text) override { startup_->SetSplashStatus(Text); }
-    // The greeting for the local hour, from the settings ("Hallo" when there is none).
-    AnsiString Greeting(int Hour);
 
     // ---- pages (TPageBuilds does the builds) ----
     bool RebuildCalendar(TDateTime ADate, bool Wait) override { return pageBuilds_->RebuildCalendar(ADate, Wait); }

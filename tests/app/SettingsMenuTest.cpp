@@ -238,10 +238,10 @@ TEST_F(SettingsMenu, EveryMissingSettingMeansTheSameToTheProgramAndTheDialog) {
     Fadeing::ReadLimits(low, high);
     used["Alpha"] = std::to_string(low);
     used["AlphaAktive"] = std::to_string(high);
-    used["SPAgentHalloFrueh"] = form.Greeting(8);
-    used["SPAgentHalloMittag"] = form.Greeting(12);
-    used["SPAgentHallo"] = form.Greeting(14);
-    used["SPAgentHalloAbend"] = form.Greeting(20);
+    used["SPAgentHalloFrueh"] = form.Character().Greeting(8);
+    used["SPAgentHalloMittag"] = form.Character().Greeting(12);
+    used["SPAgentHallo"] = form.Character().Greeting(14);
+    used["SPAgentHalloAbend"] = form.Character().Greeting(20);
     std::string mail;
     ShellApi::SetUrlOpener([&](const std::string& url) {
         mail = url;

@@ -509,15 +509,15 @@ TEST_F(Greeting, DependsOnTheHour) {
         {0, "Hallo"},         {1, "Hallo"},          {2, "Guten Morgen"}, {11, "Guten Morgen"},
         {12, "Mahlzeit"},     {13, "Hallo|Guten Tag"}, {17, "Hallo|Guten Tag"}, {18, "Hallo"},
         {19, "Guten Abend"},  {23, "Guten Abend"}};
-    for (const auto& [hour, greeting] : expected) EXPECT_EQ(form.Greeting(hour), greeting) << "hour " << hour;
+    for (const auto& [hour, greeting] : expected) EXPECT_EQ(form.Character().Greeting(hour), greeting) << "hour " << hour;
 }
 
 TEST_F(Greeting, AMissingTextIsTheDialogsAndAnEmptyOneGivesHallo) {
     WriteUserString(kTarvolin, "SPAgentHalloFrueh", "");
     TForm1 form(nullptr);
-    EXPECT_EQ(form.Greeting(8), "Hallo");
-    EXPECT_EQ(form.Greeting(12), "Mahlzeit");
-    EXPECT_EQ(form.Greeting(20), "Guten Abend");
+    EXPECT_EQ(form.Character().Greeting(8), "Hallo");
+    EXPECT_EQ(form.Character().Greeting(12), "Mahlzeit");
+    EXPECT_EQ(form.Character().Greeting(20), "Guten Abend");
 }
 
 TEST_F(Greeting, IsSpokenAtStartOnlyWhenTheCharacterIsThere) {
