@@ -68,9 +68,9 @@ void ShowNotStored(const PendingWrites::TNotStored& NotStored, TUserMessages* Me
     const AnsiString Text = NotStoredText(NotStored);
     const bool ending = NotStored.Reason == PendingWrites::TNotStored::nsProgramEnds;
     auto tell = [Text, ending, Messages, Log, Alive] {
-        const bool window = !Alive.Expired();
-        if (window && ending) Log(Text + "\n");
-        else if (window) Messages->Tell(Text);
+        const bool told = !Alive.Expired();
+        if (told && ending) Log(Text + "\n");
+        else if (told) Messages->Tell(Text);
         else if (!ending) Dialogs::ShowMessageWithoutWaiting(Text);
     };
     if (Classes::IsMainThread()) tell();
